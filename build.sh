@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Set-up for a Debian 12 machine, then one of:
+#   ./build.sh run    install what is missing, build, start Marrowdesk
+#   ./build.sh test   install what is missing, build, run every test
+# Environment: BUILD_DIR (default ./build), MARROWDESK_SANITIZE=1 for an
+# AddressSanitizer + UndefinedBehaviorSanitizer build (default folder ./build-asan).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+mode=${1:-run}
+sanitize=${MARROWDESK_SANITIZE:-0}
+if [ "$sanitize" = 1 ]; then default_build="$here/build-asan"; else default_build="$here/build"; fi
+build=${BUILD_DIR:-$default_build}
+
+packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libgl-dev
+          fonts-liberation poppler-utils)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$p")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+}
+
+configure_and_build() {
+    local options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+    [ "$sanitize" = 1 ] && options+=(-DMARROWDESK_SANITIZE=ON)
+    cmake -S "$here" -B "$build" "${options[@]}" >/dev/null
+    cmake --build "$build" --parallel "$(nproc)"
+}
+
+case "$mode" in
+run)
+    install_missing
+    configure_and_build
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+        echo "Marrowdesk needs a graphical display, and none was found (DISPLAY is not set): run this from a desktop session, or start one with 'xvfb-run ./build.sh run'." >&2
+        exit 1
+    fi
+    exec "$build/bin/marrowdesk"
+    ;;
+test)
+    install_missing
+    configure_and_build
+    cd "$build"
+    export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+    ctest --output-on-failure --timeout 600 -j "$(nproc)"
+    ;;
+*)
+    echo "usage: ./build.sh run|test" >&2
+    exit 2
+    ;;
+esac

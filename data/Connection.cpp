@@ -1,0 +1,202 @@
+#include "data/Connection.h"
+
+#include "data/Engine.h"
+#include "data/Error.h"
+#include "data/JetSql.h"
+#include "data/PreparedStatement.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace {
+
+QString dataSource(const QString &connectionString)
+{
+    const QString key = QStringLiteral("data source=");
+    const int start = connectionString.indexOf(key, 0, Qt::CaseInsensitive);
+    if (start < 0)
+        return QString();
+    const int from = start + key.size();
+    const int end = connectionString.indexOf(QLatin1Char(';'), from);
+    return connectionString.mid(from, end < 0 ? -1 : end - from).trimmed();
+}
+
+// Checks the first bytes of the file before SQLite sees it: SQLite would
+// open a zero-byte file as an empty database and report other files only at
+// the first statement.
+void checkFileHeader(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw Error(QStringLiteral("The database file \"%1\" does not exist.").arg(path));
+    if (!info.isFile())
+        throw Error(QStringLiteral("\"%1\" is a folder, not a database file.").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("The database file \"%1\" cannot be read: %2. Check its permissions.")
+                        .arg(path, file.errorString()));
+    const QByteArray head = file.read(32);
+    if (head.isEmpty())
+        throw Error(QStringLiteral("The database file \"%1\" is empty (zero bytes), so it is not a Marrowdesk "
+                                   "database. Restore it from a backup, or move it away to start with a new one.")
+                        .arg(path));
+    if (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB")
+        throw Error(QStringLiteral("The database file \"%1\" is a Microsoft Access file. Marrowdesk keeps its data in "
+                                   "its own format and cannot open it.")
+                        .arg(path));
+    if (!head.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+        throw Error(QStringLiteral("The file \"%1\" is not a Marrowdesk database: its contents are of an unknown "
+                                   "kind. Restore it from a backup, or move it away to start with a new one.")
+                        .arg(path));
+}
+
+void runPragma(sqlite3 *db, const char *sql, const QString &path)
+{
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw Error(DbErrors::describe(db, rc, path));
+}
+
+int queryInteger(sqlite3 *db, const char *sql, const QString &path)
+{
+    sqlite3_stmt *statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    int value = 0;
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(statement);
+        if (rc == SQLITE_ROW) {
+            value = sqlite3_column_int(statement, 0);
+            rc = SQLITE_OK;
+        }
+    }
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_OK)
+        throw Error(DbErrors::describe(db, rc, path));
+    return value;
+}
+
+} // namespace
+
+namespace DbErrors {
+
+QString describe(sqlite3 *db, int resultCode, const QString &fileName)
+{
+    const QString engine = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(resultCode));
+    const QString file = fileName.isEmpty() ? QStringLiteral("the database") : QStringLiteral("\"%1\"").arg(fileName);
+    switch (resultCode & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("The database %1 is in use by another program or another copy of Marrowdesk, and it "
+                              "stayed locked for too long. Close the other program and try again. (%2)")
+            .arg(file, engine);
+    case SQLITE_READONLY:
+        return QStringLiteral("Marrowdesk cannot save changes: the database %1 or its folder is read-only. Check the "
+                              "file's permissions. (%2)")
+            .arg(file, engine);
+    case SQLITE_FULL:
+        return QStringLiteral("The disk holding the database %1 is full; nothing was saved. Free some space and try "
+                              "again. (%2)")
+            .arg(file, engine);
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return QStringLiteral("The database %1 is damaged or is not a Marrowdesk database. Restore it from a backup. "
+                              "(%2)")
+            .arg(file, engine);
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+        return QStringLiteral("The database %1 could not be read or written. Check that the disk is available and "
+                              "that you may use the file. (%2)")
+            .arg(file, engine);
+    case SQLITE_TOOBIG:
+        return QStringLiteral("The text is too long to be stored. (%1)").arg(engine);
+    case SQLITE_CONSTRAINT:
+        return QStringLiteral("The database refused the change because it breaks one of its rules. (%1)").arg(engine);
+    default:
+        break;
+    }
+    if (engine.contains(QLatin1String("syntax error")) || engine.startsWith(QLatin1String("unrecognized token")) ||
+        engine.startsWith(QLatin1String("incomplete input")))
+        return QStringLiteral("The statement could not be understood. (%1)").arg(engine);
+    if (engine.startsWith(QLatin1String("no such table")))
+        return QStringLiteral("The table or query named in the statement does not exist. (%1)").arg(engine);
+    if (engine.startsWith(QLatin1String("no such column")))
+        return QStringLiteral("A column named in the statement does not exist. (%1)").arg(engine);
+    if (engine.contains(QLatin1String("values were supplied")) || engine.contains(QLatin1String("has no column")))
+        return QStringLiteral("The values do not fit the columns of the table. (%1)").arg(engine);
+    return engine;
+}
+
+} // namespace DbErrors
+
+Connection::Connection() = default;
+
+Connection::~Connection()
+{
+    Close();
+}
+
+sqlite3 *Connection::openRaw(const QString &path, bool create)
+{
+    sqlite3 *db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    if (rc == SQLITE_OK)
+        rc = Engine::registerExtensions(db);
+    if (rc != SQLITE_OK) {
+        const QString description = DbErrors::describe(db, rc, path);
+        sqlite3_close(db);
+        throw Error(description);
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, 5000);
+    return db;
+}
+
+void Connection::Open(const QString &connectionString)
+{
+    Close();
+    const QString path = dataSource(connectionString);
+    if (path.isEmpty())
+        throw Error(QStringLiteral("The connection string names no database file (\"data source=\" is missing)."));
+    checkFileHeader(path);
+    sqlite3 *db = openRaw(path, false);
+    try {
+        runPragma(db, "PRAGMA synchronous=FULL", path);
+        runPragma(db, "PRAGMA recursive_triggers=OFF", path);
+        if (queryInteger(db, "PRAGMA application_id", path) != applicationId)
+            throw Error(QStringLiteral("The file \"%1\" is an SQLite database, but not a Marrowdesk database.").arg(path));
+        // Rollback journal: the file stays a single file that can be copied.
+        runPragma(db, "PRAGMA journal_mode=DELETE", path);
+    } catch (...) {
+        sqlite3_close(db);
+        throw;
+    }
+    m_db = db;
+    m_fileName = path;
+}
+
+int Connection::Execute(const QString &statement)
+{
+    if (!m_db)
+        throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
+    PreparedStatement prepared(m_db, JetSql::toSqlite(statement), m_fileName);
+    prepared.runToEnd();
+    return sqlite3_changes(m_db);
+}
+
+int Connection::State() const
+{
+    return m_db ? 1 : 0;
+}
+
+void Connection::Close()
+{
+    if (!m_db)
+        return;
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+    m_fileName.clear();
+}

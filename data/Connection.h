@@ -1,0 +1,58 @@
+#pragma once
+// The program's one connection to its database file, over SQLite 3.
+//
+// Open never creates a database: the file must exist and be a Marrowdesk
+// database. The engine runs with a rollback journal, synchronous=FULL (a
+// commit survives a crash or power loss) and a busy timeout of 5 s, so that
+// a brief lock by another process is waited out. Failures throw Error with a
+// description a user can act on.
+
+#include <QString>
+
+struct sqlite3;
+
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    // Opens the file named by "data source=" in the connection string (the
+    // rest of the string is ignored). Fails when the file is missing,
+    // unreadable, or not a Marrowdesk database; the file is left untouched.
+    void Open(const QString &connectionString);
+
+    // Runs exactly one statement of the program's dialect and returns the
+    // number of rows it changed. Text holding more than one statement is
+    // refused whole, and nothing of it runs.
+    int Execute(const QString &statement);
+
+    // 0 when closed, 1 when open.
+    int State() const;
+
+    void Close();
+
+    // The open file's path (empty when closed).
+    QString fileName() const { return m_fileName; }
+
+    // The SQLite handle, for Recordset and for diagnostics. Null when closed.
+    sqlite3 *handle() const { return m_db; }
+
+    // Opens a file without the database checks, creating it if asked; used
+    // to build the template. Throws on failure.
+    static sqlite3 *openRaw(const QString &path, bool create);
+
+    // The application id stamped into every Marrowdesk database file.
+    static constexpr int applicationId = 0x4D52444B; // "MRDK"
+
+private:
+    sqlite3 *m_db = nullptr;
+    QString m_fileName;
+};
+
+namespace DbErrors {
+// The description for a failed engine call: our own wording for what only a
+// programmer would understand, with the engine's text after it.
+QString describe(sqlite3 *db, int resultCode, const QString &fileName);
+} // namespace DbErrors

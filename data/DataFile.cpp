@@ -1,0 +1,80 @@
+#include "data/DataFile.h"
+
+#include "data/Error.h"
+#include "data/ErrorBlock.h"
+#include "data/FileUtil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace DataFile {
+
+QString companyFolder()
+{
+    return SpecialFolderPath(CSIDL_COMMON_APPDATA) + QStringLiteral("/Tamberlyn");
+}
+
+QString dataFolder()
+{
+    return SpecialFolderPath(CSIDL_COMMON_APPDATA) + QStringLiteral("/Tamberlyn/") + QStringLiteral("Marrowdesk");
+}
+
+QString databasePath()
+{
+    return dataFolder() + QStringLiteral("/dbData.mdb");
+}
+
+QString templatePath()
+{
+    return programFolder() + QStringLiteral("/dbBlank.mdb");
+}
+
+QString connectionString()
+{
+    return QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") + SpecialFolderPath(CSIDL_COMMON_APPDATA) +
+           QStringLiteral("/Tamberlyn/") + QStringLiteral("Marrowdesk") +
+           QStringLiteral("/dbData.mdb;JET OLEDB:Database Password=");
+}
+
+void makeFolder(const QString &path)
+{
+    if (!QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        throw Error(QStringLiteral("The folder \"%1\" could not be made. Check that its parent folder exists and "
+                                   "that you may write to it.")
+                        .arg(path));
+}
+
+void copyTemplate()
+{
+    const QString source = templatePath();
+    const QString target = databasePath();
+    if (!QFileInfo::exists(source))
+        throw Error(QStringLiteral("The empty database \"%1\" that comes with Marrowdesk is missing, so no database "
+                                   "could be made. Reinstall Marrowdesk.")
+                        .arg(source));
+    if (QFileInfo::exists(target))
+        throw Error(QStringLiteral("The database \"%1\" already exists; it was left as it is.").arg(target));
+    QFile file(source);
+    if (!file.copy(target))
+        throw Error(QStringLiteral("The empty database could not be copied to \"%1\": %2.").arg(target, file.errorString()));
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void prepare(ErrorBlock &step)
+{
+    bool missing = false;
+    step(100, [&] { missing = !QFileInfo::exists(companyFolder()); });
+    if (missing)
+        step(102, [&] { makeFolder(companyFolder()); });
+    missing = false;
+    step(104, [&] { missing = !QFileInfo::exists(dataFolder()); });
+    if (missing)
+        step(106, [&] { makeFolder(dataFolder()); });
+    missing = false;
+    step(108, [&] { missing = !FileExists(databasePath()); });
+    if (missing)
+        step(110, [&] { copyTemplate(); });
+}
+
+} // namespace DataFile

@@ -1,0 +1,33 @@
+#pragma once
+// Where the database lives and how the first run makes it: the data folder
+// $XDG_DATA_HOME/Tamberlyn/Marrowdesk holds dbData.mdb, copied on the first
+// run from the empty template dbBlank.mdb beside the program. An existing
+// dbData.mdb is never replaced.
+
+#include <QString>
+
+class ErrorBlock;
+
+namespace DataFile {
+
+QString companyFolder();  // C + "/Tamberlyn"
+QString dataFolder();     // C + "/Tamberlyn/Marrowdesk"
+QString databasePath();   // the data folder + "/dbData.mdb"
+QString templatePath();   // the program folder + "/dbBlank.mdb"
+
+// "provider=microsoft.jet.oledb.4.0;data source=" + the database path +
+// ";JET OLEDB:Database Password=" (nothing follows: no password).
+QString connectionString();
+
+// Makes a folder readable by the user only. Throws Error.
+void makeFolder(const QString &path);
+
+// Copies the template to the database path, readable by the user only.
+// Throws Error, and never replaces an existing file.
+void copyTemplate();
+
+// The preparation start-up runs as its steps 100 to 110: make each folder
+// level that is missing, and copy the template when the database is missing.
+void prepare(ErrorBlock &step);
+
+} // namespace DataFile

@@ -1,0 +1,177 @@
+#include "data/Engine.h"
+
+#include "data/DateText.h"
+#include "data/JetSql.h"
+
+#include <QString>
+
+#include <sqlite3.h>
+
+#include <cstring>
+
+namespace Engine {
+namespace {
+
+unsigned char asciiLower(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
+
+int collate(void *, int aLength, const void *a, int bLength, const void *b)
+{
+    return compareCaseInsensitive(static_cast<const char *>(a), aLength, static_cast<const char *>(b), bLength);
+}
+
+QString textArgument(sqlite3_value *value)
+{
+    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+}
+
+void resultText(sqlite3_context *context, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_result_text(context, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
+}
+
+void resultError(sqlite3_context *context, const QString &message)
+{
+    const QByteArray utf8 = message.toUtf8();
+    sqlite3_result_error(context, utf8.constData(), utf8.size());
+}
+
+bool isNumber(sqlite3_value *value)
+{
+    const int type = sqlite3_value_type(value);
+    return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+}
+
+// "+" joins text and adds numbers; a null on either side gives null.
+void jetAdd(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    sqlite3_value *a = argv[0];
+    sqlite3_value *b = argv[1];
+    if (sqlite3_value_type(a) == SQLITE_NULL || sqlite3_value_type(b) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    if (isNumber(a) && isNumber(b)) {
+        if (sqlite3_value_type(a) == SQLITE_INTEGER && sqlite3_value_type(b) == SQLITE_INTEGER) {
+            sqlite3_int64 sum = 0;
+            if (!__builtin_add_overflow(sqlite3_value_int64(a), sqlite3_value_int64(b), &sum)) {
+                sqlite3_result_int64(context, sum);
+                return;
+            }
+        }
+        sqlite3_result_double(context, sqlite3_value_double(a) + sqlite3_value_double(b));
+        return;
+    }
+    const int aBytes = sqlite3_value_bytes(a);
+    const unsigned char *aText = sqlite3_value_text(a);
+    std::string joined(reinterpret_cast<const char *>(aText), aBytes);
+    const unsigned char *bText = sqlite3_value_text(b);
+    joined.append(reinterpret_cast<const char *>(bText), sqlite3_value_bytes(b));
+    sqlite3_result_text64(context, joined.data(), joined.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+struct Pick {
+    sqlite3_value *value = nullptr;
+    sqlite3_int64 rowid = 0;
+};
+
+template <bool first>
+void pickStep(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    auto *pick = static_cast<Pick *>(sqlite3_aggregate_context(context, sizeof(Pick)));
+    if (!pick)
+        return;
+    const sqlite3_int64 rowid = sqlite3_value_int64(argv[1]);
+    const bool better = !pick->value || (first ? rowid < pick->rowid : rowid > pick->rowid);
+    if (!better)
+        return;
+    sqlite3_value_free(pick->value);
+    pick->value = sqlite3_value_dup(argv[0]);
+    pick->rowid = rowid;
+}
+
+void pickFinal(sqlite3_context *context)
+{
+    auto *pick = static_cast<Pick *>(sqlite3_aggregate_context(context, 0));
+    if (!pick || !pick->value) {
+        sqlite3_result_null(context);
+        return;
+    }
+    sqlite3_result_value(context, pick->value);
+    sqlite3_value_free(pick->value);
+    pick->value = nullptr;
+}
+
+void dateIn(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    sqlite3_value *value = argv[0];
+    if (sqlite3_value_type(value) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const QString text = textArgument(value);
+    if (const auto parsed = DateText::parse(text)) {
+        resultText(context, DateText::toIso(*parsed));
+        return;
+    }
+    const QString example = DateText::toText(QDate(2021, 8, 31));
+    resultError(context, QStringLiteral("\"%1\" is not a date. Write dates like %2.").arg(text, example));
+}
+
+void refuseDuplicate(sqlite3_context *context, int, sqlite3_value **argv)
+{
+    resultError(context, QStringLiteral("\"%1\" is already in the %2 list.").arg(textArgument(argv[1]), textArgument(argv[0])));
+}
+
+} // namespace
+
+int compareCaseInsensitive(const char *a, int aLength, const char *b, int bLength)
+{
+    // Fast path while both texts are plain ASCII; any other byte switches to
+    // Unicode case folding for the rest of the comparison.
+    const int common = aLength < bLength ? aLength : bLength;
+    int i = 0;
+    for (; i < common; ++i) {
+        const unsigned char ca = static_cast<unsigned char>(a[i]);
+        const unsigned char cb = static_cast<unsigned char>(b[i]);
+        if ((ca | cb) & 0x80)
+            break;
+        const unsigned char la = asciiLower(ca);
+        const unsigned char lb = asciiLower(cb);
+        if (la != lb)
+            return la < lb ? -1 : 1;
+    }
+    if (i == common)
+        return aLength == bLength ? 0 : (aLength < bLength ? -1 : 1);
+    // Every byte before i is ASCII, so i starts a character in both texts.
+    const QString restA = QString::fromUtf8(a + i, aLength - i);
+    const QString restB = QString::fromUtf8(b + i, bLength - i);
+    const int result = QString::compare(restA, restB, Qt::CaseInsensitive);
+    return result < 0 ? -1 : (result > 0 ? 1 : 0);
+}
+
+int registerExtensions(sqlite3 *db)
+{
+    const int deterministic = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    int rc = sqlite3_create_collation_v2(db, JetSql::caseInsensitiveCollation, SQLITE_UTF8, nullptr, collate, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db, "jet_add", 2, deterministic, nullptr, jetAdd, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db, "jet_first", 2, deterministic, nullptr, nullptr, pickStep<true>, pickFinal,
+                                        nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db, "jet_last", 2, deterministic, nullptr, nullptr, pickStep<false>, pickFinal,
+                                        nullptr);
+    // Depends on the locale in force, so not deterministic.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db, "marrow_date_in", 1, SQLITE_UTF8, nullptr, dateIn, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db, "marrow_refuse_duplicate", 2, SQLITE_UTF8, nullptr, refuseDuplicate, nullptr,
+                                        nullptr, nullptr);
+    return rc;
+}
+
+} // namespace Engine

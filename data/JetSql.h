@@ -1,0 +1,21 @@
+#pragma once
+// Translates the program's SQL dialect into SQLite's, as a pure function of
+// the statement text:
+//  - bracketed names ([Open Issues]) become double-quoted identifiers;
+//  - a binary "+" becomes jet_add(a, b): text joins, numbers add, and a null
+//    operand gives a null result;
+//  - First(x) and Last(x) become jet_first(x, rowid) and jet_last(x, rowid), so
+//    they follow the table's insertion order whatever index a scan uses;
+//  - every ORDER BY term orders without regard to letter case.
+// String literals, comments and quoted names pass through unchanged.
+
+#include <QString>
+
+namespace JetSql {
+
+// The collation that compares text without regard to letter case.
+inline constexpr const char *caseInsensitiveCollation = "MARROW_NOCASE";
+
+QString toSqlite(const QString &statement);
+
+} // namespace JetSql

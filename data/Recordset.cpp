@@ -1,0 +1,110 @@
+#include "data/Recordset.h"
+
+#include "data/Connection.h"
+#include "data/DateText.h"
+#include "data/Error.h"
+#include "data/JetSql.h"
+#include "data/PreparedStatement.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+bool isDateColumn(const char *declaredType)
+{
+    return declaredType && QByteArray(declaredType).toUpper().contains("DATE");
+}
+
+QString columnText(sqlite3_stmt *statement, int column)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+    return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
+}
+
+Value readValue(sqlite3_stmt *statement, int column, bool dateColumn)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return Value();
+    case SQLITE_INTEGER:
+        return Value(static_cast<qint64>(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT:
+        return Value(sqlite3_column_double(statement, column));
+    default:
+        break;
+    }
+    QString text = columnText(statement, column);
+    if (dateColumn) {
+        if (const auto date = DateText::fromIso(text)) {
+            if (const QDate *plain = std::get_if<QDate>(&*date))
+                return Value(*plain);
+            return Value(std::get<QDateTime>(*date));
+        }
+    }
+    return Value(std::move(text));
+}
+
+} // namespace
+
+void Recordset::Open(const QString &query, Connection &connection, CursorType, LockType)
+{
+    Close();
+    if (!connection.State())
+        throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
+    PreparedStatement prepared(connection.handle(), JetSql::toSqlite(query), connection.fileName());
+    sqlite3_stmt *statement = prepared.handle();
+    const int columns = sqlite3_column_count(statement);
+    std::vector<bool> dateColumns(columns);
+    for (int c = 0; c < columns; ++c) {
+        const QString name = QString::fromUtf8(sqlite3_column_name(statement, c));
+        m_names.append(name);
+        dateColumns[c] = isDateColumn(sqlite3_column_decltype(statement, c));
+    }
+    // Inserted last to first, so that of two equal names the first wins.
+    for (int c = columns - 1; c >= 0; --c)
+        m_columnByLowerName.insert(m_names[c].toLower(), c);
+    try {
+        while (prepared.step()) {
+            for (int c = 0; c < columns; ++c)
+                m_values.push_back(readValue(statement, c, dateColumns[c]));
+            ++m_rowCount;
+        }
+    } catch (...) {
+        Close();
+        throw;
+    }
+    m_open = true;
+}
+
+const Value &Recordset::Fields(const QString &name) const
+{
+    const auto found = m_columnByLowerName.constFind(name.toLower());
+    if (found == m_columnByLowerName.constEnd())
+        throw Error(QStringLiteral("The column \"%1\" is not in the result of the query.").arg(name));
+    return field(found.value());
+}
+
+const Value &Recordset::field(int column) const
+{
+    if (Eof())
+        throw Error(QStringLiteral("There is no current row: the query has no more rows."));
+    return m_values[static_cast<size_t>(m_current) * m_names.size() + column];
+}
+
+void Recordset::MoveNext()
+{
+    if (Eof())
+        throw Error(QStringLiteral("There is no current row to move on from: the query has no more rows."));
+    ++m_current;
+}
+
+void Recordset::Close()
+{
+    m_names.clear();
+    m_columnByLowerName.clear();
+    m_values.clear();
+    m_values.shrink_to_fit();
+    m_rowCount = 0;
+    m_current = 0;
+    m_open = false;
+}

@@ -1,0 +1,52 @@
+#pragma once
+// A static, read-only snapshot of a query's rows: Open runs the query and
+// holds all its rows, positioned on the first.
+
+#include "data/Value.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class Connection;
+
+class Recordset {
+public:
+    // The cursor and lock kinds the program passes; only static read-only exists.
+    enum CursorType { adOpenStatic = 3 };
+    enum LockType { adLockReadOnly = 1 };
+
+    // Runs the query (the program's dialect) on the connection. Throws Error.
+    void Open(const QString &query, Connection &connection, CursorType cursor = adOpenStatic,
+              LockType lock = adLockReadOnly);
+
+    // True when there is no current row: at once for an empty result, and
+    // for a recordset that is not open. (Named Eof: EOF is a C macro.)
+    bool Eof() const { return m_current >= m_rowCount; }
+
+    // The current row's value of a column, matched without regard to case.
+    // Throws when the column does not exist or there is no current row.
+    const Value &Fields(const QString &name) const;
+
+    void MoveNext();
+    void Close();
+
+    // 0 when closed, 1 when open.
+    int State() const { return m_open ? 1 : 0; }
+
+    // Column access by position, for tools that print whole results.
+    int fieldCount() const { return static_cast<int>(m_names.size()); }
+    const QString &fieldName(int column) const { return m_names[column]; }
+    const Value &field(int column) const;
+    int rowCount() const { return m_rowCount; }
+
+private:
+    QStringList m_names;
+    QHash<QString, int> m_columnByLowerName;
+    std::vector<Value> m_values; // row after row
+    int m_rowCount = 0;
+    int m_current = 0;
+    bool m_open = false;
+};

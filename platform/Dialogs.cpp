@@ -1,0 +1,83 @@
+#include "platform/Dialogs.h"
+
+#include "platform/ApplicationTitle.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace platform {
+namespace {
+
+class QtDialogs final : public Dialogs {
+public:
+    Answer message(const QString &text, const QString &title, Buttons buttons, Icon icon) override
+    {
+        QMessageBox box(QApplication::activeWindow());
+        box.setWindowTitle(title);
+        box.setTextFormat(Qt::PlainText);
+        box.setText(displayText(text));
+        box.setIcon(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
+        if (buttons == Buttons::YesNo) {
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::Yes);
+        } else {
+            box.setStandardButtons(QMessageBox::Ok);
+        }
+        const int result = box.exec();
+        if (buttons == Buttons::YesNo)
+            return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
+        return Answer::Ok;
+    }
+
+    QString input(const QString &prompt, const QString &title, const QString &defaultText) override
+    {
+        bool accepted = false;
+        const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
+                                                   QLineEdit::Normal, defaultText, &accepted);
+        return accepted ? text : QString();
+    }
+
+    void showModal(QDialog &window) override
+    {
+        loadForm(window);
+        window.exec();
+    }
+};
+
+Dialogs *replacementDialogs = nullptr;
+
+} // namespace
+
+Dialogs &dialogs()
+{
+    static QtDialogs real;
+    return replacementDialogs ? *replacementDialogs : real;
+}
+
+void setDialogs(Dialogs *replacement)
+{
+    replacementDialogs = replacement;
+}
+
+void loadForm(QDialog &window)
+{
+    if (window.metaObject()->indexOfMethod("Form_Load()") >= 0)
+        QMetaObject::invokeMethod(&window, "Form_Load", Qt::DirectConnection);
+}
+
+Answer msgBox(const QString &text, Buttons buttons, Icon icon)
+{
+    return dialogs().message(text, applicationTitle(), buttons, icon);
+}
+
+QString displayText(const QString &text)
+{
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+} // namespace platform

@@ -1,0 +1,53 @@
+#pragma once
+// Every message box, input box and modal window of the program goes through
+// this seam. The real implementation shows Qt dialogs; tests install a
+// scripted double that records each box and answers from a script.
+
+#include <QString>
+
+class QDialog;
+
+namespace platform {
+
+enum class Buttons { Ok, YesNo };
+enum class Icon { None, Warning };
+enum class Answer { Ok, Yes, No };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A modal message box. The text is shown with every carriage return and
+    // line feed as a line break.
+    virtual Answer message(const QString &text, const QString &title, Buttons buttons, Icon icon) = 0;
+
+    // A modal input box. Returns the typed text, or empty text when the user
+    // cancels (the two cannot be told apart, by design of the callers).
+    virtual QString input(const QString &prompt, const QString &title, const QString &defaultText) = 0;
+
+    // Loads the window (runs its Form_Load, see loadForm), shows it modally
+    // and returns when it has closed.
+    virtual void showModal(QDialog &window) = 0;
+};
+
+// The dialogs in force: the scripted double while a test has installed one,
+// otherwise the real Qt dialogs.
+Dialogs &dialogs();
+
+// Installs a replacement (tests); nullptr restores the real dialogs. The
+// caller keeps ownership.
+void setDialogs(Dialogs *replacement);
+
+// Runs the window's public slot Form_Load, when it has one. Every showModal
+// does this first, so a window loads exactly when it is shown, after the
+// caller has set its public variables (m_ID).
+void loadForm(QDialog &window);
+
+// A message box titled with the application title.
+Answer msgBox(const QString &text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None);
+
+// Turns the program's line-break characters into what a label shows as line
+// breaks: CR LF, a lone CR and a lone LF each become one line break.
+QString displayText(const QString &text);
+
+} // namespace platform

@@ -1,0 +1,48 @@
+#include "ScriptedDialogs.h"
+
+#include <QDialog>
+
+ScriptedDialogs::ScriptedDialogs()
+{
+    platform::setDialogs(this);
+}
+
+ScriptedDialogs::~ScriptedDialogs()
+{
+    platform::setDialogs(nullptr);
+}
+
+platform::Answer ScriptedDialogs::message(const QString &text, const QString &title, platform::Buttons buttons,
+                                          platform::Icon icon)
+{
+    boxes.append({text, title, buttons, icon});
+    if (buttons == platform::Buttons::Ok)
+        return platform::Answer::Ok;
+    return answers.isEmpty() ? platform::Answer::Yes : answers.takeFirst();
+}
+
+QString ScriptedDialogs::input(const QString &prompt, const QString &title, const QString &)
+{
+    inputBoxes.append({prompt, title});
+    return inputs.isEmpty() ? QString() : inputs.takeFirst();
+}
+
+void ScriptedDialogs::showModal(QDialog &window)
+{
+    modalTitles.append(window.windowTitle());
+    platform::loadForm(window);
+    if (modalScripts.isEmpty()) {
+        window.reject();
+        return;
+    }
+    modalScripts.takeFirst()(window);
+}
+
+QList<ScriptedDialogs::Box> ScriptedDialogs::errorBoxes() const
+{
+    QList<Box> errors;
+    for (const Box &box : boxes)
+        if (box.title == QLatin1String("Application Error"))
+            errors.append(box);
+    return errors;
+}

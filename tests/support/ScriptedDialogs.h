@@ -1,0 +1,47 @@
+#pragma once
+// A test double for the dialogs seam: records every box and answers from a
+// script. Installed for its lifetime.
+
+#include "platform/Dialogs.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class ScriptedDialogs : public platform::Dialogs {
+public:
+    struct Box {
+        QString text;
+        QString title;
+        platform::Buttons buttons;
+        platform::Icon icon;
+    };
+    struct Input {
+        QString prompt;
+        QString title;
+    };
+
+    ScriptedDialogs();
+    ~ScriptedDialogs() override;
+
+    platform::Answer message(const QString &text, const QString &title, platform::Buttons buttons,
+                             platform::Icon icon) override;
+    QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
+    void showModal(QDialog &window) override;
+
+    // Answers given to Yes/No boxes in order; when none is left, Yes.
+    QList<platform::Answer> answers;
+    // Texts returned by input boxes in order; when none is left, empty text.
+    QStringList inputs;
+    // Run in place of each modal window's event loop (after its Form_Load),
+    // in order; when none is left, the window is closed at once (rejected).
+    QList<std::function<void(QDialog &)>> modalScripts;
+
+    QList<Box> boxes;
+    QList<Input> inputBoxes;
+    QStringList modalTitles;
+
+    // The boxes titled "Application Error".
+    QList<Box> errorBoxes() const;
+};

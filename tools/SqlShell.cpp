@@ -1,0 +1,72 @@
+#include "tools/SqlShell.h"
+
+#include "data/Connection.h"
+#include "data/Error.h"
+#include "data/Recordset.h"
+
+#include <QRegularExpression>
+
+namespace SqlShell {
+namespace {
+
+bool isQuery(const QString &statement)
+{
+    static const QRegularExpression firstWordSelect(QStringLiteral("^\\s*select\\b"),
+                                                    QRegularExpression::CaseInsensitiveOption);
+    return firstWordSelect.match(statement).hasMatch();
+}
+
+QString escaped(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '\\': out += QLatin1String("\\\\"); break;
+        case '\t': out += QLatin1String("\\t"); break;
+        case '\n': out += QLatin1String("\\n"); break;
+        case '\r': out += QLatin1String("\\r"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QString formatField(const Value &value)
+{
+    return value.isNull() ? QStringLiteral("\\N") : escaped(value.toText());
+}
+
+bool run(Connection &connection, const QString &statement, QTextStream &out, QTextStream &err)
+{
+    try {
+        if (!isQuery(statement)) {
+            connection.Execute(statement);
+            return true;
+        }
+        Recordset rs;
+        rs.Open(statement, connection);
+        QStringList line;
+        for (int c = 0; c < rs.fieldCount(); ++c)
+            line << escaped(rs.fieldName(c));
+        out << line.join(QLatin1Char('\t')) << '\n';
+        for (; !rs.Eof(); rs.MoveNext()) {
+            line.clear();
+            for (int c = 0; c < rs.fieldCount(); ++c)
+                line << formatField(rs.field(c));
+            out << line.join(QLatin1Char('\t')) << '\n';
+        }
+        rs.Close();
+        out.flush();
+        return true;
+    } catch (const Error &error) {
+        out.flush();
+        err << "error: " << error.description() << '\n';
+        err.flush();
+        return false;
+    }
+}
+
+} // namespace SqlShell

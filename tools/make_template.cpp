@@ -1,0 +1,50 @@
+// marrowdesk-mktemplate SCHEMA OUTPUT: runs the schema script on a new
+// database and puts it at OUTPUT, replacing an earlier build's file whole.
+
+#include "data/Connection.h"
+#include "data/Error.h"
+
+#include <QFile>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: marrowdesk-mktemplate SCHEMA.sql OUTPUT.mdb\n");
+        return 2;
+    }
+    QFile schemaFile(QFile::decodeName(argv[1]));
+    if (!schemaFile.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", argv[1]);
+        return 1;
+    }
+    const QByteArray schema = schemaFile.readAll();
+    const QString output = QFile::decodeName(argv[2]);
+    const QString building = output + QStringLiteral(".building");
+    QFile::remove(building);
+    try {
+        sqlite3 *db = Connection::openRaw(building, true);
+        char *message = nullptr;
+        const int rc = sqlite3_exec(db, schema.constData(), nullptr, nullptr, &message);
+        if (rc != SQLITE_OK) {
+            std::fprintf(stderr, "schema failed: %s\n", message ? message : "?");
+            sqlite3_free(message);
+            sqlite3_close(db);
+            QFile::remove(building);
+            return 1;
+        }
+        sqlite3_close(db);
+    } catch (const Error &error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+    QFile::remove(output);
+    if (!QFile::rename(building, output)) {
+        std::fprintf(stderr, "cannot write %s\n", argv[2]);
+        return 1;
+    }
+    return 0;
+}
