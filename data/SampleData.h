@@ -1,0 +1,8 @@
+#pragma once
+// "Load Sample/Example Data": tops the contacts and the three value lists up
+// to two rows each and adds three sample issues, on the shared connection,
+// then refills the issue list through the given callback.
+
+#include <functional>
+
+void LoadSampleData(const std::function<void()> &listData);
