@@ -17,6 +17,17 @@ unsigned char asciiLower(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
 }
 
+QString withoutAccents(const QString &text)
+{
+    const QString decomposed = text.normalized(QString::NormalizationForm_D);
+    QString base;
+    base.reserve(decomposed.size());
+    for (const QChar c : decomposed)
+        if (c.category() != QChar::Mark_NonSpacing)
+            base += c;
+    return base.toCaseFolded();
+}
+
 int collate(void *, int aLength, const void *a, int bLength, const void *b)
 {
     return compareCaseInsensitive(static_cast<const char *>(a), aLength, static_cast<const char *>(b), bLength);
@@ -149,7 +160,11 @@ int compareCaseInsensitive(const char *a, int aLength, const char *b, int bLengt
     // Every byte before i is ASCII, so i starts a character in both texts.
     const QString restA = QString::fromUtf8(a + i, aLength - i);
     const QString restB = QString::fromUtf8(b + i, bLength - i);
-    const int result = QString::compare(restA, restB, Qt::CaseInsensitive);
+    // Letters first compare without their accents, so that "Éclair" sorts
+    // among the e's; only texts equal in that way compare by their accents.
+    int result = withoutAccents(restA).compare(withoutAccents(restB));
+    if (result == 0)
+        result = QString::compare(restA, restB, Qt::CaseInsensitive);
     return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
 

@@ -1,0 +1,88 @@
+// The error box: its exact text, its numbering, and carrying on after a failure.
+
+#include "data/Error.h"
+#include "data/ErrorBlock.h"
+#include "platform/Dialogs.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QTest>
+
+class TestErrorBlock : public QObject {
+    Q_OBJECT
+private slots:
+    void messageTextIsExact();
+    void firstStepFailureReports100();
+    void twoFailuresGiveTwoBoxesInOrder();
+    void emptyDescriptionStillStartsWithLineBreak();
+    void failureInsideCalledRoutineReportsCallersStep();
+    void lineBreaksShowAsLineBreaks();
+};
+
+void TestErrorBlock::messageTextIsExact()
+{
+    QCOMPARE(ErrorBlock::message(QStringLiteral("Invalid use of Null"), QStringLiteral("in Pellucid2021/08/31.Form1.ListData "), 112),
+             QStringLiteral("Invalid use of Null\r\nin Pellucid2021/08/31.Form1.ListData at line 112\r\rPlease email "
+                            "screenshot of this message to support@tamberlyn.example"));
+}
+
+void TestErrorBlock::firstStepFailureReports100()
+{
+    ScriptedDialogs dialogs;
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton6_Click "));
+    QVERIFY(!step(100, [] { throw Error(QStringLiteral("boom")); }));
+    QCOMPARE(dialogs.boxes.size(), 1);
+    const ScriptedDialogs::Box &box = dialogs.boxes.first();
+    QCOMPARE(box.title, QStringLiteral("Application Error"));
+    QCOMPARE(box.icon, platform::Icon::Warning);
+    QCOMPARE(box.buttons, platform::Buttons::Ok);
+    QVERIFY(box.text.startsWith(QLatin1String("boom\r\nin Pellucid2021/08/31.Form1.PushButton6_Click at line 100\r\r")));
+}
+
+void TestErrorBlock::twoFailuresGiveTwoBoxesInOrder()
+{
+    ScriptedDialogs dialogs;
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form2.LoadData "));
+    QStringList ran;
+    step(100, [&] { ran << "100"; });
+    step(102, [&] { throw Error(QStringLiteral("first")); });
+    step(104, [&] { ran << "104"; });
+    step(106, [&] { throw std::runtime_error("second"); });
+    step(108, [&] { ran << "108"; });
+    QCOMPARE(ran, QStringList({"100", "104", "108"}));
+    QCOMPARE(step.failures(), 2);
+    QCOMPARE(dialogs.boxes.size(), 2);
+    QVERIFY(dialogs.boxes[0].text.startsWith(QLatin1String("first\r\n")));
+    QVERIFY(dialogs.boxes[0].text.contains(QLatin1String("at line 102\r\r")));
+    QVERIFY(dialogs.boxes[1].text.startsWith(QLatin1String("second\r\n")));
+    QVERIFY(dialogs.boxes[1].text.contains(QLatin1String("at line 106\r\r")));
+}
+
+void TestErrorBlock::emptyDescriptionStillStartsWithLineBreak()
+{
+    ScriptedDialogs dialogs;
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form4.PushButton2_Click "));
+    step(100, [] { throw Error(QString()); });
+    QVERIFY(dialogs.boxes.first().text.startsWith(QLatin1String("\r\nin Pellucid2021/08/31.Form4.PushButton2_Click at line 100")));
+}
+
+void TestErrorBlock::failureInsideCalledRoutineReportsCallersStep()
+{
+    ScriptedDialogs dialogs;
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.Form_Load "));
+    bool restOfRoutineRan = false;
+    auto routine = [&] {
+        throw Error(QStringLiteral("inner"));
+        restOfRoutineRan = true;
+    };
+    step(112, routine);
+    QVERIFY(!restOfRoutineRan);
+    QVERIFY(dialogs.boxes.first().text.contains(QLatin1String("Form_Load at line 112")));
+}
+
+void TestErrorBlock::lineBreaksShowAsLineBreaks()
+{
+    QCOMPARE(platform::displayText(QStringLiteral("a\r\nb\r\rc\nd")), QStringLiteral("a\nb\n\nc\nd"));
+}
+
+QTEST_MAIN(TestErrorBlock)
+#include "tst_errorblock.moc"

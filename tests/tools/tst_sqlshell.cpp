@@ -1,0 +1,144 @@
+// marrowdesk-sql as its users run it: arguments or standard input, the
+// output format, the exit codes, and never creating a file.
+
+#include "support/TestDatabase.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+Run sql(const QStringList &arguments, const QByteArray &input = QByteArray(), const QString &lang = QStringLiteral("en_US.UTF-8"))
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("LC_ALL"));
+    environment.remove(QStringLiteral("LC_TIME"));
+    environment.insert(QStringLiteral("LANG"), lang);
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(MARROWDESK_BIN_DIR "/marrowdesk-sql"), arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000))
+        qFatal("marrowdesk-sql did not finish");
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
+
+class TestSqlShell : public QObject {
+    Q_OBJECT
+private slots:
+    void printsQueriesAsTabSeparatedLines();
+    void escapesAndNulls();
+    void datesFollowTheLocale();
+    void readsStandardInputSkippingEmptyLines();
+    void failingStatementContinuesAndExitsOne();
+    void unopenableDatabaseExitsTwoAndCreatesNothing_data();
+    void unopenableDatabaseExitsTwoAndCreatesNothing();
+    void helpExplainsUsage();
+};
+
+void TestSqlShell::printsQueriesAsTabSeparatedLines()
+{
+    TestDatabase db;
+    const Run run = sql({db.path(), QStringLiteral("insert into [Status] values ('Open')"),
+                         QStringLiteral("insert into [Status] values ('Blocked')"),
+                         QStringLiteral("SELECT * from Status order by Status"),
+                         QStringLiteral("select 1+2 as [Sum], 2.5 as r, 'a'+'b' as t")});
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("Status\nBlocked\nOpen\nSum\tr\tt\n3\t2.5\tab\n"));
+}
+
+void TestSqlShell::escapesAndNulls()
+{
+    TestDatabase db;
+    const Run run = sql({db.path(),
+                         QStringLiteral("insert into Contacts ([First Name],Notes) values ('Tab\there','back\\slash\r\nnew')"),
+                         QStringLiteral("select [First Name], [Last Name], Notes from Contacts")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("First Name\tLast Name\tNotes\nTab\\there\t\\N\tback\\\\slash\\r\\nnew\n"));
+}
+
+void TestSqlShell::datesFollowTheLocale()
+{
+    TestDatabase db;
+    sql({db.path(), QStringLiteral("insert into Issues (Title,[Opened Date],[Due Date]) values ('x','2021-08-31','2021-08-31T14:05')")});
+    const QString query = QStringLiteral("select [Opened Date] from Issues");
+    QCOMPARE(sql({db.path(), query}, {}, QStringLiteral("en_US.UTF-8")).out, QStringLiteral("Opened Date\n8/31/2021\n"));
+    QCOMPARE(sql({db.path(), query}, {}, QStringLiteral("de_DE.UTF-8")).out, QStringLiteral("Opened Date\n31.08.2021\n"));
+    const QString due = sql({db.path(), QStringLiteral("select [Due Date] from Issues")}).out;
+    QVERIFY2(due.startsWith(QLatin1String("Due Date\n8/31/2021 2:05")), qPrintable(due));
+}
+
+void TestSqlShell::readsStandardInputSkippingEmptyLines()
+{
+    TestDatabase db;
+    const Run run = sql({db.path()}, "insert into [Priorities] values ('High')\n\n   \nselect Count(Priority) as n from Priorities\n");
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringLiteral("n\n1\n"));
+}
+
+void TestSqlShell::failingStatementContinuesAndExitsOne()
+{
+    TestDatabase db;
+    const Run run = sql({db.path(), QStringLiteral("select * from Nowhere"), QStringLiteral("insert into [Status] values ('A')"),
+                         QStringLiteral("insert into [Status] values ('a')"), QStringLiteral("select * from Status")});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out, QStringLiteral("Status\nA\n"));
+    const QStringList errors = run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(errors.size(), 2);
+    QVERIFY(errors[0].startsWith(QLatin1String("error: ")) && errors[0].contains(QLatin1String("Nowhere")));
+    QVERIFY(errors[1].contains(QLatin1String("already in the status list")));
+}
+
+void TestSqlShell::unopenableDatabaseExitsTwoAndCreatesNothing_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("zero bytes") << QByteArray("");
+    QTest::newRow("not a database") << QByteArray("hello, world");
+}
+
+void TestSqlShell::unopenableDatabaseExitsTwoAndCreatesNothing()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("x.mdb"));
+    if (!content.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    const Run run = sql({path, QStringLiteral("select 1")});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.err.startsWith(QLatin1String("error: ")));
+    QCOMPARE(run.out, QString());
+    if (content.isNull()) {
+        QVERIFY(!QFile::exists(path));
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
+    }
+}
+
+void TestSqlShell::helpExplainsUsage()
+{
+    const Run run = sql({QStringLiteral("--help")});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.out.contains(QLatin1String("marrowdesk-sql DATABASE [STATEMENT ...]")));
+}
+
+QTEST_GUILESS_MAIN(TestSqlShell)
+#include "tst_sqlshell.moc"
