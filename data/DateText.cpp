@@ -22,7 +22,8 @@ QDate pivotCentury(QDate date)
 
 std::optional<DateValue> withOptionalTime(const QDate &date, const QTime &time)
 {
-    if (!date.isValid())
+    // The stored form has four-digit years; Qt would also read "-2022" or 20000.
+    if (!date.isValid() || date.year() < 1 || date.year() > 9999)
         return std::nullopt;
     if (!time.isValid() || time == QTime(0, 0))
         return DateValue(date);

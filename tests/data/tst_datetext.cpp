@@ -95,6 +95,8 @@ void TestDateText::refusesNonDates_data()
     QTest::newRow("other locale's order") << "en_US" << "31/08/2021";
     QTest::newRow("bad iso") << "C" << "2021-13-01";
     QTest::newRow("trailing junk") << "de_DE" << "31.08.2021 x";
+    QTest::newRow("negative year") << "en_US" << "8/3/-2022";
+    QTest::newRow("five-digit year") << "de_DE" << "01.01.20000";
 }
 
 void TestDateText::refusesNonDates()
