@@ -178,6 +178,12 @@ void Connection::Open(const QString &connectionString)
     m_fileName = path;
 }
 
+void Connection::OpenInMemory()
+{
+    Close();
+    m_db = openRaw(QStringLiteral(":memory:"), true);
+}
+
 int Connection::Execute(const QString &statement)
 {
     if (!m_db)

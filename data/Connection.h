@@ -23,6 +23,10 @@ public:
     // unreadable, or not a Marrowdesk database; the file is left untouched.
     void Open(const QString &connectionString);
 
+    // Opens a new, empty database held in memory, with the program's SQL
+    // functions and collation; used to check that the data layer works.
+    void OpenInMemory();
+
     // Runs exactly one statement of the program's dialect and returns the
     // number of rows it changed. Text holding more than one statement is
     // refused whole, and nothing of it runs.
