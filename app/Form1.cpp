@@ -1,0 +1,589 @@
+#include "app/Form1.h"
+
+#include "app/Appearance.h"
+#include "app/DataAccessCheck.h"
+#include "app/HandPointer.h"
+#include "app/IssueListModel.h"
+#include "data/Connection.h"
+#include "data/DataFile.h"
+#include "data/Error.h"
+#include "data/ErrorBlock.h"
+#include "data/FileUtil.h"
+#include "data/Recordset.h"
+#include "data/SampleData.h"
+#include "data/SharedConnection.h"
+#include "issues/Form2.h"
+#include "platform/ApplicationTitle.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgramEnd.h"
+#include "platform/SettingsStore.h"
+#include "platform/Twips.h"
+#include "reports/Form4.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLocale>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeView>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <optional>
+
+namespace {
+
+const QString helpAddress = QStringLiteral("https://www.tamberlyn.example/contact/");
+
+// The buttons' size never changes (twips).
+constexpr float buttonWidth = 3480;
+constexpr float buttonHeight = 405;
+// The width a column has before start-up gives it one (twips).
+constexpr double listDefaultColumnWidth = 1440;
+
+QRect pixelsOf(const QRectF &twips)
+{
+    return QRect(platform::twipsToPixels(twips.left()), platform::twipsToPixels(twips.top()),
+                 std::max(0, platform::twipsToPixels(twips.width())),
+                 std::max(0, platform::twipsToPixels(twips.height())));
+}
+
+QSize designClientSize()
+{
+    return QSize(platform::twipsToPixels(Form1::designWidth), platform::twipsToPixels(Form1::designHeight));
+}
+
+QString widthKey(int position)
+{
+    return QStringLiteral("ColumnHeaders") + QString::number(position);
+}
+
+// A stored number in the user's number format.
+double readNumber(const QString &text)
+{
+    bool ok = false;
+    const double number = QLocale().toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(number))
+        throw Error(QStringLiteral("Type mismatch: the stored value \"%1\" is not a number.").arg(text));
+    return number;
+}
+
+} // namespace
+
+Form1::Form1(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                          Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
+
+    m_model = new IssueListModel(this);
+    ListView1 = new QTreeView(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setAccessibleName(QStringLiteral("Open issues"));
+    ListView1->setModel(m_model);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
+    ListView1->setExpandsOnDoubleClick(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setSortingEnabled(false); // the header click sorts, through ListView1_ColumnClick
+    QHeaderView *header = ListView1->header();
+    header->setSectionsMovable(false); // a column's position stays its number in the settings
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setMinimumSectionSize(platform::twipsToPixels(minColumnWidth));
+    header->setMaximumSectionSize(platform::twipsToPixels(maxColumnWidth));
+    header->setDefaultSectionSize(platform::twipsToPixels(listDefaultColumnWidth));
+    connect(header, &QHeaderView::sectionClicked, this, &Form1::ListView1_ColumnClick);
+
+    const auto makeButton = [this](QPushButton *&button, const char *name, const QString &caption) {
+        button = new QPushButton(caption, this);
+        button->setObjectName(QLatin1String(name));
+        button->setAccessibleName(caption);
+        button->setAutoDefault(false);
+    };
+    makeButton(PushButton2, "PushButton2", QStringLiteral("Add New Issue"));
+    makeButton(PushButton1, "PushButton1", QStringLiteral("Edit Selected Issue"));
+    makeButton(PushButton4, "PushButton4", QStringLiteral("Load Sample/Example Data"));
+    makeButton(PushButton3, "PushButton3", QStringLiteral("Delete Selected Issue"));
+    makeButton(PushButton5, "PushButton5", QStringLiteral("Reports"));
+    makeButton(PushButton6, "PushButton6", QStringLiteral("Help"));
+    connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
+    connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
+    connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
+    connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
+    connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+    setTabOrder(ListView1, PushButton2);
+    setTabOrder(PushButton2, PushButton1);
+    setTabOrder(PushButton1, PushButton4);
+    setTabOrder(PushButton4, PushButton3);
+    setTabOrder(PushButton3, PushButton5);
+    setTabOrder(PushButton5, PushButton6);
+
+    applyLayout(restoredLayout());
+    setFixedSize(designClientSize());
+    centreOnScreen();
+}
+
+Form1::~Form1() = default;
+
+// ---------------------------------------------------------------------------
+// Start-up and shutdown
+
+void Form1::Form_Load()
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.Form_Load "));
+
+    DataFile::prepare(step); // 100 to 110: the data folder and the database file
+
+    step(112, [&] { ApplySkin(*this); });
+
+    const QString handPath = programFolder() + QStringLiteral("/HAND-M.CUR");
+    bool handFound = false;
+    step(114, [&] { handFound = FileExists(handPath); });
+    if (handFound)
+        step(116, [&] {
+            HandPointer::apply(*this, {PushButton1, PushButton2, PushButton3, PushButton4, PushButton5, PushButton6},
+                               {this, ListView1});
+            m_handCursor = HandPointer::loadCursorFile(handPath);
+        });
+
+    step(118, [&] { IsADOInstalled(); });
+
+    step(120, [&] {
+        setWindowTitle(QString::fromLatin1(platform::productName));
+        setWindowIcon(QApplication::windowIcon());
+        SetAppTitle();
+    });
+
+    step(122, [&] { createSharedConnection(); });
+    step(124, [&] { sharedConnection().Open(DataFile::connectionString()); });
+
+    static const char *const captions[] = {"Issued ID",   "Title",  "Assigned To", "Opened By", "Opened Date",
+                                           "Due Date",    "Status", "Category",    "Priority",  "Comments"};
+    int stepNumber = 126;
+    for (const char *caption : captions) {
+        step(stepNumber, [&] { m_model->addColumn(QString::fromLatin1(caption)); });
+        stepNumber += 2;
+    }
+
+    step(146, [&] { setColumnWidthTwips(0, readWidth(widthKey(1), QStringLiteral("1200"))); });
+    int columns = 0;
+    step(148, [&] { columns = m_model->columnCount(); });
+    for (int i = 2; i <= columns; ++i) {
+        step(150, [&] { setColumnWidthTwips(i - 1, readWidth(widthKey(i), QStringLiteral("1700"))); });
+        // 152: next i
+    }
+
+    step(154, [&] { ListData(); });
+
+    step(156, [&] {
+        const double stored = readNumber(platform::GetSetting(QStringLiteral("WindowState"), QStringLiteral("0")));
+        // Only 0 (normal), 1 (minimized) and 2 (maximized) are window
+        // states; anything else stored there opens the window normal.
+        setWindowStateNumber(stored > -0.5 && stored < 2.5 ? static_cast<int>(std::lround(stored)) : 0);
+    });
+
+    bool normal = true;
+    step(158, [&] { normal = windowStateNumber(windowState()) == 0; });
+    if (normal)
+        step(160, [&] { m_maximizedLayout = false; });
+    else
+        step(162, [&] { m_maximizedLayout = true; });
+}
+
+void Form1::Form_QueryUnload()
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.Form_QueryUnload "));
+
+    int columns = 0;
+    step(100, [&] { columns = m_model->columnCount(); });
+    for (int i = 1; i <= columns; ++i) {
+        step(102, [&] { platform::SaveSetting(widthKey(i), widthText(columnWidthTwips(i - 1))); });
+        // 104: next i
+    }
+    step(106, [&] {
+        platform::SaveSetting(QStringLiteral("WindowState"), QString::number(windowStateNumber(windowState())));
+    });
+    step(108, [&] {
+        if (sharedConnection().State() != 0)
+            sharedConnection().Close();
+    });
+    step(110, [&] { releaseSharedConnection(); });
+    step(112, [&] { QCoreApplication::processEvents(); });
+    step(114, [&] { QCoreApplication::processEvents(); });
+}
+
+void Form1::Form_Unload()
+{
+    platform::endProgram();
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    Form_QueryUnload();
+    Form_Unload();
+    event->accept();
+}
+
+// ---------------------------------------------------------------------------
+// Column widths and window state
+
+double Form1::readWidth(const QString &key, const QString &defaultText)
+{
+    return readNumber(platform::GetSetting(key, defaultText));
+}
+
+QString Form1::widthText(double twips)
+{
+    // A single-precision number in the user's format, without grouping:
+    // 1700 stays "1700", 1234.5 becomes "1234.5" or "1234,5".
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(static_cast<double>(static_cast<float>(twips)), 'g', 7);
+}
+
+double Form1::columnWidthTwips(int column) const
+{
+    if (column < 0 || column >= m_model->columnCount())
+        throw Error(QStringLiteral("The issue list has no column %1.").arg(column + 1));
+    const int pixels = ListView1->header()->sectionSize(column);
+    const auto slot = static_cast<size_t>(column);
+    if (m_columnPixels[slot] > 0 && pixels == m_columnPixels[slot])
+        return m_columnTwips[slot];
+    return std::round(platform::pixelsToTwips(pixels));
+}
+
+void Form1::setColumnWidthTwips(int column, double twips)
+{
+    if (column < 0 || column >= m_model->columnCount())
+        throw Error(QStringLiteral("The issue list has no column %1.").arg(column + 1));
+    twips = std::clamp(twips, minColumnWidth, maxColumnWidth);
+    QHeaderView *header = ListView1->header();
+    header->resizeSection(column, platform::twipsToPixels(twips));
+    const auto slot = static_cast<size_t>(column);
+    m_columnTwips[slot] = static_cast<float>(twips);
+    m_columnPixels[slot] = header->sectionSize(column);
+}
+
+int Form1::windowStateNumber(Qt::WindowStates states)
+{
+    if (states & Qt::WindowMinimized)
+        return 1;
+    if (states & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        return 2;
+    return 0;
+}
+
+void Form1::setWindowStateNumber(int state)
+{
+    switch (state) {
+    case 1:
+        setWindowState(Qt::WindowMinimized);
+        break;
+    case 2:
+        setWindowState(Qt::WindowMaximized);
+        break;
+    default:
+        setWindowState(Qt::WindowNoState);
+        break;
+    }
+    updateSizeConstraints();
+}
+
+// ---------------------------------------------------------------------------
+// The issue list
+
+void Form1::ListData()
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.ListData "));
+
+    // The rows are gathered aside and replace the shown ones in one go at the
+    // end, whatever fails on the way.
+    step(100, [&] { m_model->beginRefill(); });
+    std::optional<Recordset> rs;
+    step(102, [&] { rs.emplace(); });
+    bool opened = false;
+    if (rs)
+        opened = step(104, [&] {
+            rs->Open(QStringLiteral("select * from [Open Issues]"), sharedConnection(), Recordset::adOpenStatic,
+                     Recordset::adLockReadOnly);
+        });
+
+    // A query that did not open has no rows to walk: the list ends empty.
+    while (opened) {
+        bool more = false;
+        if (!step(106, [&] { more = !rs->Eof(); }) || !more)
+            break;
+        int row = -1;
+        step(108, [&] { row = m_model->appendRow(rs->Fields(QStringLiteral("ID")).toText()); });
+        const auto plain = [&](int number, int column, const char *field) {
+            step(number, [&] { m_model->setCell(row, column, rs->Fields(QLatin1String(field)).toText()); });
+        };
+        const auto appended = [&](int number, int column, const char *field) {
+            step(number, [&] { m_model->setCell(row, column, rs->Fields(QLatin1String(field)).toTextOrEmpty()); });
+        };
+        plain(110, 1, "Title");
+        plain(112, 2, "Assigned To Name");
+        plain(114, 3, "Opened By Name");
+        step(116, [&] {
+            const Value &openedDate = rs->Fields(QStringLiteral("Opened Date"));
+            m_model->setCell(row, IssueListModel::openedDateColumn, openedDate.toText());
+            m_model->setDateKey(row, IssueListModel::openedDateColumn, openedDate);
+        });
+        step(118, [&] {
+            const Value &due = rs->Fields(QStringLiteral("Due Date"));
+            m_model->setCell(row, IssueListModel::dueDateColumn, due.toTextOrEmpty());
+            m_model->setDateKey(row, IssueListModel::dueDateColumn, due);
+        });
+        plain(120, 6, "Status");
+        plain(122, 7, "Category");
+        plain(124, 8, "Priority");
+        appended(126, 9, "Comment");
+        if (!step(128, [&] { rs->MoveNext(); }))
+            break;
+    }
+
+    step(130, [&] {
+        if (rs)
+            rs->Close();
+    });
+    m_model->endRefill();
+}
+
+void Form1::ListView1_ColumnClick(int column)
+{
+    const int previous = m_model->sortColumn(); // -1 when sorting is off
+    const Qt::SortOrder previousOrder = m_model->sortOrder();
+    m_model->setSortingOff();
+    const Qt::SortOrder order =
+        column == previous && previousOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    m_model->sort(column, order);
+    ListView1->header()->setSortIndicator(column, order);
+}
+
+int Form1::selectedRow() const
+{
+    const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void Form1::selectRow(int row)
+{
+    QItemSelectionModel *selection = ListView1->selectionModel();
+    if (row < 0 || row >= m_model->rowCount()) {
+        selection->clear();
+        return;
+    }
+    const QModelIndex index = m_model->index(row, 0);
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ListView1->scrollTo(index);
+}
+
+// ---------------------------------------------------------------------------
+// Layouts
+
+Form1::Layout Form1::maximizedLayout(float W, float H)
+{
+    Layout layout;
+    const float listWidth = W - 330;
+    const float listHeight = H - 2 * buttonHeight - 315 - 120 - 465;
+    layout.list = QRectF(120, 120, listWidth, listHeight);
+    const float addLeft = W / 2 - 1.5f * buttonWidth - 480;
+    const float addTop = listHeight + 105 + 120;
+    layout.add = QRectF(addLeft, addTop, buttonWidth, buttonHeight);
+    layout.edit = QRectF(layout.add.left() + buttonWidth + 120, addTop, buttonWidth, buttonHeight);
+    layout.sample = QRectF(layout.edit.left() + buttonWidth + 120, addTop, buttonWidth, buttonHeight);
+    const float deleteTop = addTop + buttonHeight + 105;
+    layout.remove = QRectF(addLeft, deleteTop, buttonWidth, buttonHeight);
+    layout.reports = QRectF(layout.remove.left() + buttonWidth + 120, deleteTop, buttonWidth, buttonHeight);
+    layout.help = QRectF(layout.reports.left() + buttonWidth + 120, deleteTop, buttonWidth, buttonHeight);
+    return layout;
+}
+
+Form1::Layout Form1::restoredLayout()
+{
+    Layout layout;
+    layout.list = QRectF(120, 120, 10680, 5475);
+    layout.add = QRectF(120, 5685, buttonWidth, buttonHeight);
+    layout.edit = QRectF(layout.add.left() + buttonWidth + 120, 5685, buttonWidth, buttonHeight);
+    layout.sample = QRectF(layout.edit.left() + buttonWidth + 120, 5685, buttonWidth, buttonHeight);
+    const float deleteTop = 5685 + buttonHeight + 105;
+    layout.remove = QRectF(120, deleteTop, buttonWidth, buttonHeight);
+    layout.reports = QRectF(layout.remove.left() + buttonWidth + 120, deleteTop, buttonWidth, buttonHeight);
+    layout.help = QRectF(layout.reports.left() + buttonWidth + 120, deleteTop, buttonWidth, buttonHeight);
+    return layout;
+}
+
+void Form1::applyLayout(const Layout &layout)
+{
+    ListView1->setGeometry(pixelsOf(layout.list));
+    PushButton2->setGeometry(pixelsOf(layout.add));
+    PushButton1->setGeometry(pixelsOf(layout.edit));
+    PushButton4->setGeometry(pixelsOf(layout.sample));
+    PushButton3->setGeometry(pixelsOf(layout.remove));
+    PushButton5->setGeometry(pixelsOf(layout.reports));
+    PushButton6->setGeometry(pixelsOf(layout.help));
+}
+
+void Form1::centreOnScreen()
+{
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    const QRect frame = frameGeometry();
+    const double left = (platform::pixelsToTwips(area.width()) - platform::pixelsToTwips(frame.width())) / 2;
+    const double top = (platform::pixelsToTwips(area.height()) - platform::pixelsToTwips(frame.height())) / 2;
+    move(area.left() + platform::twipsToPixels(left), area.top() + platform::twipsToPixels(top));
+}
+
+void Form1::updateSizeConstraints()
+{
+    if (windowStateNumber(windowState()) == 0) {
+        setFixedSize(designClientSize());
+    } else {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+}
+
+void Form1::Form_Resize()
+{
+    const int state = windowStateNumber(windowState());
+    const QRect frame = frameGeometry();
+    const auto W = static_cast<float>(platform::pixelsToTwips(frame.width()));
+    const auto H = static_cast<float>(platform::pixelsToTwips(frame.height()));
+    if (state == 2) {
+        applyLayout(maximizedLayout(W, H));
+        m_maximizedLayout = true;
+    } else if (state == 0 && m_maximizedLayout) {
+        applyLayout(restoredLayout());
+        centreOnScreen();
+    }
+}
+
+void Form1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        updateSizeConstraints();
+        Form_Resize();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The six commands
+
+void Form1::PushButton1_Click()
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton1_Click "));
+
+    // With no row selected there is no issue to edit.
+    bool nothingSelected = true;
+    step(100, [&] { nothingSelected = m_model->rowCount() == 0 || selectedRow() < 0; });
+    if (nothingSelected)
+        return;
+    QString id;
+    step(102, [&] { id = m_model->cell(selectedRow(), IssueListModel::idColumn); });
+
+    std::unique_ptr<Form2> form;
+    const auto editor = [&]() -> Form2 & {
+        if (!form)
+            form = std::make_unique<Form2>(this);
+        return *form;
+    };
+    step(104, [&] { editor().m_ID = id; });
+    step(106, [&] { editor().setWindowTitle(QStringLiteral("Edit Data")); });
+    step(108, [&] { platform::dialogs().showModal(editor()); });
+    step(110, [&] { ListData(); });
+    // The edited issue is found again by its ID, wherever the refill put it;
+    // when it is no longer open, nothing is selected.
+    int row = -1;
+    step(112, [&] { row = m_model->rowOfFirstCell(id); });
+    step(114, [&] { selectRow(row); });
+}
+
+void Form1::PushButton2_Click()
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton2_Click "));
+
+    std::unique_ptr<Form2> form;
+    const auto editor = [&]() -> Form2 & {
+        if (!form)
+            form = std::make_unique<Form2>(this);
+        return *form;
+    };
+    step(100, [&] { editor().m_ID = QString(); });
+    step(102, [&] { editor().setWindowTitle(QStringLiteral("Add New Issue")); });
+    step(104, [&] { platform::dialogs().showModal(editor()); });
+    step(106, [&] { ListData(); });
+}
+
+void Form1::PushButton3_Click()
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton3_Click "));
+
+    int row = -1;
+    step(100, [&] { row = m_model->rowCount() == 0 ? -1 : selectedRow(); });
+    if (row < 0)
+        return;
+    bool confirmed = false;
+    step(102, [&] {
+        confirmed = platform::msgBox(QStringLiteral("Are you sure you want to delete [") +
+                                         m_model->cell(row, 1) + QStringLiteral("]?"),
+                                     platform::Buttons::YesNo, platform::Icon::None) == platform::Answer::Yes;
+    });
+    if (!confirmed)
+        return;
+    step(104, [&] {
+        // The ID goes into the statement unquoted, so it must be a plain number.
+        const QString id = m_model->cell(row, IssueListModel::idColumn);
+        bool isNumber = false;
+        id.toLongLong(&isNumber);
+        if (!isNumber || id.trimmed() != id || id.startsWith(QLatin1Char('+')))
+            throw Error(QStringLiteral("The selected issue's ID \"%1\" is not a number; nothing was deleted.").arg(id));
+        sharedConnection().Execute(QStringLiteral("delete from Issues where ID=") + id);
+    });
+    step(106, [&] { ListData(); });
+}
+
+void Form1::PushButton4_Click()
+{
+    LoadSampleData([this] { ListData(); });
+}
+
+void Form1::PushButton5_Click()
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton5_Click "));
+    step(100, [&] {
+        Form4 form(this);
+        platform::dialogs().showModal(form);
+    });
+}
+
+void Form1::PushButton6_Click()
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton6_Click "));
+    step(100, [&] {
+        platform::msgBox(QStringLiteral("Questions? Please contact Team Tamberlyn at ") + helpAddress,
+                         platform::Buttons::Ok, platform::Icon::None);
+    });
+}

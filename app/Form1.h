@@ -1,0 +1,113 @@
+#pragma once
+// The main window: start-up and shutdown, the list of open issues and the six
+// commands under it. Form_Load is the whole start-up and runs before the
+// window is first shown; closing the window is the whole shutdown and ends
+// the program at once.
+
+#include <QCursor>
+#include <QRectF>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <optional>
+
+class IssueListModel;
+class QPushButton;
+class QTreeView;
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Design size of the client area, in twips.
+    static constexpr int designWidth = 10920;
+    static constexpr int designHeight = 6705;
+
+    // Column widths are kept between these (twips).
+    static constexpr double minColumnWidth = 150;
+    static constexpr double maxColumnWidth = 60000;
+
+    // The arrangement of the list and the six buttons, in twips.
+    struct Layout {
+        QRectF list;
+        QRectF add, edit, sample, remove, reports, help;
+    };
+    // The layout of a maximized window whose outer size is W by H twips.
+    static Layout maximizedLayout(float W, float H);
+    // The design layout, to which a restore returns.
+    static Layout restoredLayout();
+
+    // 0 normal, 1 minimized, 2 maximized.
+    static int windowStateNumber(Qt::WindowStates states);
+
+    // The width a column would be saved with, in twips: the width it was
+    // last given when the user has not resized it since, else its present
+    // width rounded to whole twips.
+    double columnWidthTwips(int column) const;
+    // Gives a column a width in twips, kept between the minimum and maximum.
+    void setColumnWidthTwips(int column, double twips);
+
+    // Whether the maximized layout has been applied (set at start-up from the
+    // window state, and by every maximized layout; never cleared otherwise).
+    bool maximizedLayoutFlag() const { return m_maximizedLayout; }
+
+    IssueListModel *listModel() const { return m_model; }
+
+    // The row selected in the list, or -1.
+    int selectedRow() const;
+    // Selects a row (and makes it current), or clears the selection for -1.
+    void selectRow(int row);
+
+    // The hand pointer loaded at start-up from HAND-M.CUR beside the program,
+    // shown over the command buttons; empty when the file is absent.
+    std::optional<QCursor> m_handCursor;
+
+    // The controls, named as the window's design names them.
+    QTreeView *ListView1 = nullptr;
+    QPushButton *PushButton1 = nullptr; // "Edit Selected Issue"
+    QPushButton *PushButton2 = nullptr; // "Add New Issue"
+    QPushButton *PushButton3 = nullptr; // "Delete Selected Issue"
+    QPushButton *PushButton4 = nullptr; // "Load Sample/Example Data"
+    QPushButton *PushButton5 = nullptr; // "Reports"
+    QPushButton *PushButton6 = nullptr; // "Help"
+
+public slots:
+    void Form_Load();
+    void Form_QueryUnload();
+    void Form_Unload();
+    void Form_Resize();
+    void ListData();
+    void ListView1_ColumnClick(int column);
+    void PushButton1_Click();
+    void PushButton2_Click();
+    void PushButton3_Click();
+    void PushButton4_Click();
+    void PushButton5_Click();
+    void PushButton6_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void applyLayout(const Layout &layout);
+    void centreOnScreen();
+    // A fixed size while normal; free while maximized or minimized, so the
+    // window can fill the screen.
+    void updateSizeConstraints();
+    void setWindowStateNumber(int state);
+    // Reads a stored width: the user's number format, as written at shutdown.
+    static double readWidth(const QString &key, const QString &defaultText);
+    static QString widthText(double twips);
+
+    IssueListModel *m_model = nullptr;
+    bool m_maximizedLayout = false;
+    // Per column: the width it was last given in twips, and the pixels that
+    // gave, to tell a column the user resized from one never touched.
+    std::array<double, 10> m_columnTwips{};
+    std::array<int, 10> m_columnPixels{};
+};

@@ -1,0 +1,97 @@
+#pragma once
+// The rows of the main window's issue list: ten texts per row, the first the
+// issue's ID. The model sorts itself (a stable sort that compares IDs as
+// numbers, dates as dates and other texts without regard to letter case, in
+// the user's locale) and keeps its sort across refills.
+//
+// A refill gathers its rows aside (beginRefill, appendRow, setCell) and shows
+// them with one model reset (endRefill), so that a list of 100,000 issues is
+// rebuilt without per-row signals.
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <limits>
+#include <vector>
+
+class Value;
+
+class IssueListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr int maxColumns = 10;
+    static constexpr int idColumn = 0;
+    static constexpr int openedDateColumn = 4;
+    static constexpr int dueDateColumn = 5;
+
+    // How a column's cells compare when the list is sorted by it.
+    enum class Kind { Number, Date, Text };
+    static Kind kindOf(int column);
+
+    explicit IssueListModel(QObject *parent = nullptr);
+
+    // Adds the next column with its caption. Throws Error when all ten exist.
+    void addColumn(const QString &caption);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    // Sorts the shown rows by a column and keeps that sort for later refills.
+    // Rows that compare equal keep their order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    // Switches sorting off; the rows keep their present order and later
+    // refills show rows in the order they were added.
+    void setSortingOff();
+
+    // The sort column, or -1 when sorting is off.
+    int sortColumn() const { return m_sortColumn; }
+    Qt::SortOrder sortOrder() const { return m_sortOrder; }
+
+    // The refill. Between beginRefill and endRefill the shown rows stay as
+    // they were; endRefill replaces them all, placed by the sort if one is on.
+    void beginRefill();
+    // Appends a row whose first cell is the given text; returns its number
+    // among the rows of this refill.
+    int appendRow(const QString &firstCell);
+    // Sets one cell of a row of this refill.
+    void setCell(int row, int column, const QString &text);
+    // Gives a date cell of a row of this refill the date it sorts by; a null
+    // value (or one that is not a date) sorts as an empty date.
+    void setDateKey(int row, int column, const Value &value);
+    void endRefill();
+
+    // The shown text of a cell; empty outside the rows.
+    QString cell(int row, int column) const;
+
+    // The shown row whose first cell is the given text, or -1.
+    int rowOfFirstCell(const QString &text) const;
+
+private:
+    static constexpr qint64 noDate = std::numeric_limits<qint64>::min();
+
+    struct Row {
+        std::array<QString, maxColumns> cells;
+        qint64 number = 0;      // the first cell as a number
+        bool isNumber = false;  // whether the first cell is one
+        std::array<qint64, 2> dates{noDate, noDate}; // opened and due date keys
+    };
+
+    static int dateSlot(int column) { return column == openedDateColumn ? 0 : 1; }
+    static void setFirstCell(Row &row, const QString &text);
+    // The rows' positions in sorted order, stable.
+    static std::vector<int> sortedOrder(const std::vector<Row> &rows, int column, Qt::SortOrder order);
+
+    Row &pendingRow(int row);
+
+    QStringList m_captions;
+    std::vector<Row> m_rows;
+    std::vector<Row> m_pending;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+};

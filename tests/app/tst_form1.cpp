@@ -1,0 +1,456 @@
+// The main window: start-up, shutdown, the settings it keeps, filling and
+// sorting the issue list, and the maximized and restored layouts.
+
+#include "Form1Fixture.h"
+
+#include "data/DataFile.h"
+#include "platform/SettingsStore.h"
+#include "platform/Twips.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTreeView>
+
+using namespace form1test;
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void init() { freshMachine(); }
+    void cleanup() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void firstRunPreparesEverything();
+    void widthsAndStateSurviveARestart_data();
+    void widthsAndStateSurviveARestart();
+    void storedSettingsAreCheckedAtStartUp_data();
+    void storedSettingsAreCheckedAtStartUp();
+    void brokenDatabaseStartUp_data();
+    void brokenDatabaseStartUp();
+
+    void listDataFillsEveryCell_data();
+    void listDataFillsEveryCell();
+    void queryThatCannotOpenEmptiesTheList();
+    void headerClicksSort_data();
+    void headerClicksSort();
+
+    void maximizedLayoutFormulas();
+    void maximizeThenRestore();
+    void restoreFromMinimized_data();
+    void restoreFromMinimized();
+};
+
+// ---------------------------------------------------------------------------
+// Start-up and shutdown
+
+void TestForm1::firstRunPreparesEverything()
+{
+    ScriptedDialogs dialogs;
+    auto form = started();
+
+    QVERIFY(QFileInfo(DataFile::dataFolder()).isDir());
+    QVERIFY(QFileInfo::exists(DataFile::databasePath()));
+    QCOMPARE(errorLines(dialogs), QStringList());
+    QCOMPARE(form->windowTitle(), QStringLiteral("Marrowdesk"));
+
+    const QStringList captions = {"Issued ID", "Title",  "Assigned To", "Opened By", "Opened Date",
+                                  "Due Date",  "Status", "Category",    "Priority",  "Comments"};
+    QCOMPARE(form->listModel()->columnCount(), 10);
+    for (int column = 0; column < 10; ++column)
+        QCOMPARE(form->listModel()->headerData(column, Qt::Horizontal).toString(), captions[column]);
+    QCOMPARE(Form1::windowStateNumber(form->windowState()), 0);
+    QVERIFY(!form->maximizedLayoutFlag());
+    QCOMPARE(form->listModel()->rowCount(), 0);
+    QCOMPARE(sharedConnection().State(), 1);
+
+    // Closing saves, releases the connection and ends the program, even with
+    // another window of the program still open.
+    form->show();
+    QWidget other;
+    other.show();
+    const int endsBefore = programEnds();
+    form->close();
+    QCOMPARE(programEnds(), endsBefore + 1);
+    QVERIFY(!hasSharedConnection());
+    QCOMPARE(platform::GetSetting(QStringLiteral("WindowState"), QString()), QStringLiteral("0"));
+    QCOMPARE(errorLines(dialogs), QStringList());
+}
+
+void TestForm1::widthsAndStateSurviveARestart_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("givenText");
+    QTest::newRow("en_US") << QLocale(QLocale::English, QLocale::UnitedStates) << QStringLiteral("1234.5");
+    QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany) << QStringLiteral("1234,5");
+}
+
+void TestForm1::widthsAndStateSurviveARestart()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(QString, givenText);
+    QLocale::setDefault(locale);
+    ScriptedDialogs dialogs;
+
+    {
+        auto form = started();
+        form->setColumnWidthTwips(2, 1234.5);                // given by the program
+        form->ListView1->header()->resizeSection(1, 200);    // dragged by the user
+        form->ListView1->header()->resizeSection(9, 1);      // dragged below the minimum
+        form->showMaximized();
+        form->close();
+    }
+    QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders1"), QString()), QStringLiteral("1200"));
+    QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders2"), QString()),
+             QString::number(qRound(platform::pixelsToTwips(200))));
+    QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders3"), QString()), givenText);
+    QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders4"), QString()), QStringLiteral("1700"));
+    QVERIFY(platform::GetSetting(QStringLiteral("ColumnHeaders10"), QString()).toDouble() >= Form1::minColumnWidth);
+    QCOMPARE(platform::GetSetting(QStringLiteral("WindowState"), QString()), QStringLiteral("2"));
+
+    auto again = started();
+    QCOMPARE(again->ListView1->header()->sectionSize(1), 200);
+    QCOMPARE(again->columnWidthTwips(1), double(qRound(platform::pixelsToTwips(200))));
+    QCOMPARE(again->columnWidthTwips(2), 1234.5);
+    QCOMPARE(again->columnWidthTwips(3), 1700.0);
+    QCOMPARE(Form1::windowStateNumber(again->windowState()), 2);
+    QVERIFY(again->maximizedLayoutFlag());
+    QCOMPARE(errorLines(dialogs), QStringList());
+}
+
+void TestForm1::storedSettingsAreCheckedAtStartUp_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("column"); // -1: the window state
+    QTest::addColumn<double>("expected"); // the width in twips, or the state
+    QTest::addColumn<bool>("flag");
+    QTest::addColumn<QStringList>("errors");
+
+    const double listDefault = 1440; // the list's own width for a column
+    const QStringList none;
+    QTest::newRow("first width not a number") << "ColumnHeaders1" << "wide" << 0 << listDefault << false
+                                              << QStringList{"Form_Load at line 146"};
+    QTest::newRow("other width not a number") << "ColumnHeaders4" << "12px" << 3 << listDefault << false
+                                              << QStringList{"Form_Load at line 150"};
+    QTest::newRow("negative width") << "ColumnHeaders2" << "-40" << 1 << Form1::minColumnWidth << false << none;
+    QTest::newRow("huge width") << "ColumnHeaders2" << "99999999" << 1 << Form1::maxColumnWidth << false << none;
+    QTest::newRow("state not a number") << "WindowState" << "maximised" << -1 << 0.0 << false
+                                        << QStringList{"Form_Load at line 156"};
+    QTest::newRow("state 2 maximizes") << "WindowState" << "2" << -1 << 2.0 << true << none;
+    QTest::newRow("unknown state 7 is normal") << "WindowState" << "7" << -1 << 0.0 << false << none;
+}
+
+void TestForm1::storedSettingsAreCheckedAtStartUp()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, stored);
+    QFETCH(int, column);
+    QFETCH(double, expected);
+    QFETCH(bool, flag);
+    QFETCH(QStringList, errors);
+
+    platform::SaveSetting(key, stored);
+    ScriptedDialogs dialogs;
+    auto form = started();
+
+    QCOMPARE(errorLines(dialogs), errors);
+    if (column >= 0)
+        QCOMPARE(form->columnWidthTwips(column), expected);
+    else
+        QCOMPARE(Form1::windowStateNumber(form->windowState()), int(expected));
+    QCOMPARE(form->maximizedLayoutFlag(), flag);
+    // The rest of start-up went on: every column is there and the list works.
+    QCOMPARE(form->listModel()->columnCount(), 10);
+    QCOMPARE(form->columnWidthTwips(9), 1700.0);
+    addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
+    addIssue(1, QStringLiteral("'Printer'"), QStringLiteral("'8/31/2021'"), QStringLiteral("'Open'"));
+    form->ListData();
+    QCOMPARE(shownIds(*form), QStringList{"1"});
+}
+
+void TestForm1::brokenDatabaseStartUp_data()
+{
+    QTest::addColumn<bool>("templateThere");
+    QTest::addColumn<QByteArray>("existing"); // dbData.mdb before start-up; empty: none
+    QTest::addColumn<QStringList>("errors");
+    QTest::newRow("template missing") << false << QByteArray()
+                                      << QStringList{"Form_Load at line 110", "Form_Load at line 124", "ListData at line 104"};
+    QTest::newRow("dbData.mdb is no database") << true << QByteArray("Somebody's notes, not a database.\n")
+                                               << QStringList{"Form_Load at line 124", "ListData at line 104"};
+}
+
+void TestForm1::brokenDatabaseStartUp()
+{
+    QFETCH(bool, templateThere);
+    QFETCH(QByteArray, existing);
+    QFETCH(QStringList, errors);
+
+    if (!templateThere)
+        QVERIFY(QFile::remove(programFolder() + QStringLiteral("/dbBlank.mdb")));
+    if (!existing.isEmpty()) {
+        QDir().mkpath(DataFile::dataFolder());
+        QFile file(DataFile::databasePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(existing);
+    }
+    ScriptedDialogs dialogs;
+    auto form = started();
+    QCOMPARE(errorLines(dialogs), errors);
+    QCOMPARE(form->listModel()->columnCount(), 10);
+    QCOMPARE(form->listModel()->rowCount(), 0);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    form->close();
+
+    // A file that is there is never overwritten, not even by closing.
+    QFile file(DataFile::databasePath());
+    QCOMPARE(file.exists(), !existing.isEmpty());
+    if (file.open(QIODevice::ReadOnly))
+        QCOMPARE(file.readAll(), existing);
+}
+
+// ---------------------------------------------------------------------------
+// The issue list
+
+void TestForm1::listDataFillsEveryCell_data()
+{
+    QTest::addColumn<QStringList>("issue"); // title, opened, status, due, comment, assigned to
+    QTest::addColumn<QStringList>("cells"); // the row shown; empty: no row
+    QTest::addColumn<QStringList>("errors");
+
+    QTest::newRow("no due date, no comment: empty cells")
+        << QStringList{"'Printer'", "'8/31/2021'", "'Open'", "Null", "Null", "1"}
+        << QStringList{"7", "Printer", "Ann Lee", "Ann Lee", "8/31/2021", "", "Open", "Bug", "High", ""}
+        << QStringList();
+    QTest::newRow("no title: reported once, row completed")
+        << QStringList{"Null", "'8/31/2021'", "'Open'", "Null", "'x'", "1"}
+        << QStringList{"7", "", "Ann Lee", "Ann Lee", "8/31/2021", "", "Open", "Bug", "High", "x"}
+        << QStringList{"ListData at line 110"};
+    QTest::newRow("no such contact, no opened date, no status")
+        << QStringList{"'Printer'", "Null", "Null", "Null", "Null", "99"}
+        << QStringList{"7", "Printer", "", "Ann Lee", "", "", "", "Bug", "High", ""}
+        << QStringList{"ListData at line 112", "ListData at line 116", "ListData at line 120"};
+    QTest::newRow("closed issue not listed")
+        << QStringList{"'Done'", "'8/31/2021'", "' closed '", "Null", "Null", "1"} << QStringList() << QStringList();
+}
+
+void TestForm1::listDataFillsEveryCell()
+{
+    QFETCH(QStringList, issue);
+    QFETCH(QStringList, cells);
+    QFETCH(QStringList, errors);
+
+    ScriptedDialogs dialogs;
+    auto form = started();
+    QCOMPARE(errorLines(dialogs), QStringList()); // an empty list shows no box
+    addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
+    addIssue(7, issue[0], issue[1], issue[2], issue[3], issue[4], issue[5].toInt());
+    form->ListData();
+
+    QCOMPARE(errorLines(dialogs), errors);
+    for (const ScriptedDialogs::Box &box : dialogs.errorBoxes())
+        QVERIFY(box.text.startsWith(QStringLiteral("Invalid use of Null\r\n")));
+    if (cells.isEmpty()) {
+        QCOMPARE(form->listModel()->rowCount(), 0);
+        return;
+    }
+    QCOMPARE(form->listModel()->rowCount(), 1);
+    QStringList shown;
+    for (int column = 0; column < 10; ++column)
+        shown.append(form->listModel()->cell(0, column));
+    QCOMPARE(shown, cells);
+}
+
+void TestForm1::queryThatCannotOpenEmptiesTheList()
+{
+    ScriptedDialogs dialogs;
+    auto form = started();
+    addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
+    addIssue(1, QStringLiteral("'A'"), QStringLiteral("'8/31/2021'"), QStringLiteral("'Open'"));
+    form->ListData();
+    QCOMPARE(form->listModel()->rowCount(), 1);
+
+    sharedConnection().Close();
+    form->ListData();
+    QCOMPARE(errorLines(dialogs), QStringList{"ListData at line 104"});
+    QCOMPARE(form->listModel()->rowCount(), 0);
+}
+
+void TestForm1::headerClicksSort_data()
+{
+    QTest::addColumn<QList<int>>("clicks"); // columns, counted from 0
+    QTest::addColumn<QStringList>("ids");
+    QTest::addColumn<int>("indicatorColumn");
+    QTest::addColumn<Qt::SortOrder>("indicatorOrder");
+    QTest::addColumn<QStringList>("afterRefill"); // once issue 5 "Bravo" 1/20/2021 Open joins
+
+    // Issues 9 "beta" Open 1/5/2021, 10 "Alpha" Waiting 12/20/2020 due 3/1/2021,
+    // 2 "charlie" Active 2/1/2021 due 10/1/2021.
+    QTest::newRow("none: query order") << QList<int>{} << QStringList{"2", "9", "10"} << -1 << Qt::AscendingOrder
+                                       << QStringList{"2", "5", "9", "10"};
+    QTest::newRow("ID: 9 before 10") << QList<int>{0} << QStringList{"2", "9", "10"} << 0 << Qt::AscendingOrder
+                                     << QStringList{"2", "5", "9", "10"};
+    QTest::newRow("ID twice") << QList<int>{0, 0} << QStringList{"10", "9", "2"} << 0 << Qt::DescendingOrder
+                              << QStringList{"10", "9", "5", "2"};
+    QTest::newRow("Title twice") << QList<int>{1, 1} << QStringList{"2", "9", "10"} << 1 << Qt::DescendingOrder
+                                 << QStringList{"2", "5", "9", "10"};
+    QTest::newRow("Title three times") << QList<int>{1, 1, 1} << QStringList{"10", "9", "2"} << 1
+                                       << Qt::AscendingOrder << QStringList{"10", "9", "5", "2"};
+    QTest::newRow("Title twice, then Status") << QList<int>{1, 1, 6} << QStringList{"2", "9", "10"} << 6
+                                              << Qt::AscendingOrder << QStringList{"2", "5", "9", "10"};
+    QTest::newRow("Opened Date chronologically") << QList<int>{4} << QStringList{"10", "9", "2"} << 4
+                                                 << Qt::AscendingOrder << QStringList{"10", "9", "5", "2"};
+    QTest::newRow("Due Date, empty first") << QList<int>{5} << QStringList{"9", "10", "2"} << 5
+                                           << Qt::AscendingOrder << QStringList{"5", "9", "10", "2"};
+    QTest::newRow("Due Date descending, empty last") << QList<int>{5, 5} << QStringList{"2", "10", "9"} << 5
+                                                     << Qt::DescendingOrder << QStringList{"2", "10", "5", "9"};
+}
+
+void TestForm1::headerClicksSort()
+{
+    QFETCH(QList<int>, clicks);
+    QFETCH(QStringList, ids);
+    QFETCH(int, indicatorColumn);
+    QFETCH(Qt::SortOrder, indicatorOrder);
+    QFETCH(QStringList, afterRefill);
+
+    ScriptedDialogs dialogs;
+    auto form = started();
+    addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
+    addIssue(2, QStringLiteral("'charlie'"), QStringLiteral("'2/1/2021'"), QStringLiteral("'Active'"),
+             QStringLiteral("'10/1/2021'"));
+    addIssue(9, QStringLiteral("'beta'"), QStringLiteral("'1/5/2021'"), QStringLiteral("'Open'"));
+    addIssue(10, QStringLiteral("'Alpha'"), QStringLiteral("'12/20/2020'"), QStringLiteral("'Waiting'"),
+             QStringLiteral("'3/1/2021'"));
+    form->ListData();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+
+    QHeaderView *header = form->ListView1->header();
+    for (const int column : clicks) {
+        const QPoint inside(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                            header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, inside);
+    }
+    QCOMPARE(shownIds(*form), ids);
+    QCOMPARE(header->sortIndicatorSection(), indicatorColumn);
+    if (indicatorColumn >= 0)
+        QCOMPARE(header->sortIndicatorOrder(), indicatorOrder);
+
+    // The sort survives a refill that brings a new row.
+    addIssue(5, QStringLiteral("'Bravo'"), QStringLiteral("'1/20/2021'"), QStringLiteral("'Open'"));
+    form->ListData();
+    QCOMPARE(shownIds(*form), afterRefill);
+    QCOMPARE(errorLines(dialogs), QStringList());
+}
+
+// ---------------------------------------------------------------------------
+// Layouts
+
+void TestForm1::maximizedLayoutFormulas()
+{
+    // An odd width keeps its half twips.
+    const Form1::Layout layout = Form1::maximizedLayout(20001.f, 9000.f);
+    QCOMPARE(layout.list, QRectF(120, 120, 19671, 7290));
+    QCOMPARE(layout.add, QRectF(4300.5, 7515, 3480, 405));
+    QCOMPARE(layout.edit, QRectF(7900.5, 7515, 3480, 405));
+    QCOMPARE(layout.sample, QRectF(11500.5, 7515, 3480, 405));
+    QCOMPARE(layout.remove, QRectF(4300.5, 8025, 3480, 405));
+    QCOMPARE(layout.reports, QRectF(7900.5, 8025, 3480, 405));
+    QCOMPARE(layout.help, QRectF(11500.5, 8025, 3480, 405));
+}
+
+namespace {
+
+void verifyDesignLayout(const Form1 &form)
+{
+    using platform::twipsRect;
+    const QList<QPair<QWidget *, QRect>> design = {
+        {form.ListView1, twipsRect(120, 120, 10680, 5475)},  {form.PushButton2, twipsRect(120, 5685, 3480, 405)},
+        {form.PushButton1, twipsRect(3720, 5685, 3480, 405)}, {form.PushButton4, twipsRect(7320, 5685, 3480, 405)},
+        {form.PushButton3, twipsRect(120, 6195, 3480, 405)},  {form.PushButton5, twipsRect(3720, 6195, 3480, 405)},
+        {form.PushButton6, twipsRect(7320, 6195, 3480, 405)}};
+    for (const auto &[control, where] : design)
+        QCOMPARE(control->geometry(), where);
+}
+
+void verifyCentred(const Form1 &form)
+{
+    const QPoint offset = form.frameGeometry().center() - form.screen()->geometry().center();
+    QVERIFY2(qAbs(offset.x()) <= 1 && qAbs(offset.y()) <= 1, qPrintable(QStringLiteral("frame at %1,%2")
+                                                                         .arg(form.frameGeometry().x())
+                                                                         .arg(form.frameGeometry().y())));
+}
+
+} // namespace
+
+void TestForm1::maximizeThenRestore()
+{
+    platform::SaveSetting(QStringLiteral("WindowState"), QStringLiteral("2"));
+    ScriptedDialogs dialogs;
+    auto form = started();
+    QVERIFY(form->maximizedLayoutFlag());
+
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QTRY_VERIFY(form->isMaximized());
+    const QRect frame = form->frameGeometry();
+    const float W = float(platform::pixelsToTwips(frame.width()));
+    const float H = float(platform::pixelsToTwips(frame.height()));
+    QTRY_COMPARE(form->ListView1->width(), platform::twipsToPixels(W - 330));
+    QCOMPARE(form->ListView1->height(), platform::twipsToPixels(H - 1710));
+    QCOMPARE(form->PushButton2->pos(), QPoint(platform::twipsToPixels(W / 2 - 5700), platform::twipsToPixels(H - 1485)));
+    QCOMPARE(form->PushButton6->pos(), QPoint(platform::twipsToPixels(W / 2 + 1500), platform::twipsToPixels(H - 975)));
+
+    form->showNormal();
+    QTRY_COMPARE(form->size(), platform::twipsRect(0, 0, Form1::designWidth, Form1::designHeight).size());
+    verifyDesignLayout(*form);
+    QTRY_VERIFY(qAbs(form->frameGeometry().center().x() - form->screen()->geometry().center().x()) <= 1);
+    verifyCentred(*form);
+    QVERIFY(form->maximizedLayoutFlag()); // stays set
+    QCOMPARE(form->minimumSize(), form->maximumSize()); // fixed border again
+}
+
+void TestForm1::restoreFromMinimized_data()
+{
+    QTest::addColumn<bool>("maximizedBefore");
+    QTest::addColumn<bool>("centred");
+    QTest::newRow("never maximized: nothing moves") << false << false;
+    QTest::newRow("once maximized: restored and centred") << true << true;
+}
+
+void TestForm1::restoreFromMinimized()
+{
+    QFETCH(bool, maximizedBefore);
+    QFETCH(bool, centred);
+
+    ScriptedDialogs dialogs;
+    auto form = started();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    if (maximizedBefore) {
+        form->showMaximized();
+        QTRY_VERIFY(form->isMaximized());
+        form->showNormal();
+        QTRY_VERIFY(!form->isMaximized());
+    }
+    const QPoint aside(5, 7);
+    form->move(aside);
+    QTRY_COMPARE(form->pos(), aside);
+    form->showMinimized();
+    QTRY_VERIFY(form->isMinimized());
+    form->showNormal();
+    QTRY_VERIFY(!form->isMinimized());
+    QCOMPARE(form->maximizedLayoutFlag(), maximizedBefore);
+    verifyDesignLayout(*form);
+    if (centred)
+        verifyCentred(*form);
+    else
+        QCOMPARE(form->pos(), aside);
+}
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"

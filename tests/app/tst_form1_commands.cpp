@@ -1,0 +1,264 @@
+// The six commands under the issue list: what each shows, what it sends to
+// the database, and what the list shows and selects afterwards.
+
+#include "Form1Fixture.h"
+
+#include "data/Recordset.h"
+#include "issues/Form2.h"
+#include "reports/Form4.h"
+
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+
+using namespace form1test;
+
+namespace {
+
+// The error boxes of the main window's own operations.
+QStringList mainWindowErrors(const ScriptedDialogs &dialogs)
+{
+    QStringList lines;
+    for (const QString &line : errorLines(dialogs))
+        if (!line.contains(QStringLiteral("Pellucid")))
+            lines.append(line);
+    return lines;
+}
+
+int issuesInDatabase()
+{
+    Recordset rs;
+    rs.Open(QStringLiteral("SELECT Count(Issues.ID) AS [CountID] From Issues"), sharedConnection());
+    return int(rs.Fields(QStringLiteral("CountID")).toInteger());
+}
+
+} // namespace
+
+class TestForm1Commands : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void init();
+    void cleanup()
+    {
+        m_form.reset();
+        m_dialogs.reset(); // uninstalls it, before the next one is installed
+    }
+
+    void withoutSelectionEditAndDeleteDoNothing_data();
+    void withoutSelectionEditAndDeleteDoNothing();
+    void deleteAsksThenDeletes_data();
+    void deleteAsksThenDeletes();
+    void deleteFailureStillRefills();
+    void addRefillsWhetherOrNotSaved_data();
+    void addRefillsWhetherOrNotSaved();
+    void editSelectsTheEditedIssueAgain_data();
+    void editSelectsTheEditedIssueAgain();
+    void reportsDoNotRefill();
+    void helpShowsTheContactAddress();
+    void sampleDataFillsTheList();
+
+private:
+    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+};
+
+void TestForm1Commands::init()
+{
+    freshMachine();
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_form = started();
+    addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
+    addIssue(3, QStringLiteral("'Printer jams'"), QStringLiteral("'8/1/2021'"), QStringLiteral("'Open'"));
+    addIssue(5, QStringLiteral("'O''Brien''s laptop'"), QStringLiteral("'8/2/2021'"), QStringLiteral("'Open'"));
+    addIssue(8, QStringLiteral("'VPN drops'"), QStringLiteral("'8/3/2021'"), QStringLiteral("'Open'"));
+    m_form->ListData();
+    m_dialogs->boxes.clear();
+}
+
+void TestForm1Commands::withoutSelectionEditAndDeleteDoNothing_data()
+{
+    QTest::addColumn<bool>("emptyList");
+    QTest::addColumn<bool>("edit");
+    QTest::newRow("rows, none selected: edit") << false << true;
+    QTest::newRow("rows, none selected: delete") << false << false;
+    QTest::newRow("empty list: edit") << true << true;
+    QTest::newRow("empty list: delete") << true << false;
+}
+
+void TestForm1Commands::withoutSelectionEditAndDeleteDoNothing()
+{
+    QFETCH(bool, emptyList);
+    QFETCH(bool, edit);
+    if (emptyList) {
+        execute(QStringLiteral("delete from Issues"));
+        m_form->ListData();
+    }
+    m_form->selectRow(-1);
+    (edit ? m_form->PushButton1 : m_form->PushButton3)->click();
+    QCOMPARE(m_dialogs->boxes.size(), 0);
+    QCOMPARE(m_dialogs->modalTitles.size(), 0);
+    QCOMPARE(issuesInDatabase(), emptyList ? 0 : 3);
+}
+
+void TestForm1Commands::deleteAsksThenDeletes_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<platform::Answer>("answer");
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QStringList>("idsAfter");
+
+    // Issue 9 is added behind the list's back: it shows only after a refill.
+    QTest::newRow("yes, title with apostrophes")
+        << "5" << platform::Answer::Yes << "Are you sure you want to delete [O'Brien's laptop]?"
+        << QStringList{"3", "8", "9"};
+    QTest::newRow("no: nothing sent, no refill")
+        << "3" << platform::Answer::No << "Are you sure you want to delete [Printer jams]?"
+        << QStringList{"3", "5", "8"};
+}
+
+void TestForm1Commands::deleteAsksThenDeletes()
+{
+    QFETCH(QString, id);
+    QFETCH(platform::Answer, answer);
+    QFETCH(QString, question);
+    QFETCH(QStringList, idsAfter);
+
+    addIssue(9, QStringLiteral("'Later'"), QStringLiteral("'8/4/2021'"), QStringLiteral("'Open'"));
+    m_form->selectRow(m_form->listModel()->rowOfFirstCell(id));
+    m_dialogs->answers = {answer};
+    m_form->PushButton3->click();
+
+    QCOMPARE(m_dialogs->boxes.size(), 1);
+    const ScriptedDialogs::Box &box = m_dialogs->boxes.first();
+    QCOMPARE(box.text, question);
+    QCOMPARE(box.title, platform::applicationTitle());
+    QCOMPARE(box.buttons, platform::Buttons::YesNo);
+    QCOMPARE(box.icon, platform::Icon::None);
+    QCOMPARE(shownIds(*m_form), idsAfter);
+    QCOMPARE(issuesInDatabase(), answer == platform::Answer::Yes ? 3 : 4);
+    QCOMPARE(m_form->selectedRow(), answer == platform::Answer::Yes ? -1 : m_form->listModel()->rowOfFirstCell(id));
+}
+
+void TestForm1Commands::deleteFailureStillRefills()
+{
+    m_form->selectRow(0);
+    sharedConnection().Close();
+    m_form->PushButton3->click();
+    QCOMPARE(mainWindowErrors(*m_dialogs),
+             (QStringList{"PushButton3_Click at line 104", "ListData at line 104"}));
+    QCOMPARE(m_form->listModel()->rowCount(), 0);
+}
+
+void TestForm1Commands::addRefillsWhetherOrNotSaved_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::newRow("saved") << true;
+    QTest::newRow("cancelled") << false;
+}
+
+void TestForm1Commands::addRefillsWhetherOrNotSaved()
+{
+    QFETCH(bool, save);
+    // Written behind the list's back: shows only if the list is refilled.
+    addIssue(9, QStringLiteral("'Unseen so far'"), QStringLiteral("'8/4/2021'"), QStringLiteral("'Open'"));
+    QString idGiven = QStringLiteral("unset");
+    m_dialogs->modalScripts = {[&](QDialog &window) {
+        auto *editor = qobject_cast<Form2 *>(&window);
+        QVERIFY(editor);
+        idGiven = editor->m_ID;
+        if (save)
+            addIssue(11, QStringLiteral("'New one'"), QStringLiteral("'8/5/2021'"), QStringLiteral("'Open'"));
+        window.reject();
+    }};
+    m_form->PushButton2->click();
+
+    QCOMPARE(m_dialogs->modalTitles, QStringList{"Add New Issue"});
+    QCOMPARE(idGiven, QString());
+    QCOMPARE(shownIds(*m_form), save ? (QStringList{"3", "5", "8", "9", "11"}) : (QStringList{"3", "5", "8", "9"}));
+    QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
+}
+
+void TestForm1Commands::editSelectsTheEditedIssueAgain_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("change"); // the update the editor makes
+    QTest::addColumn<bool>("sortByTitle");
+    QTest::addColumn<int>("selectedAfter"); // row, -1 for none
+
+    QTest::newRow("last row, unchanged") << "8" << QString() << false << 2;
+    QTest::newRow("retitled in a sorted list: follows the issue")
+        << "3" << "update Issues set Title='Zebra printer' where ID=3" << true << 2;
+    QTest::newRow("closed: leaves the list, nothing selected")
+        << "8" << "update Issues set Status='Closed' where ID=8" << false << -1;
+    QTest::newRow("closed in the middle: not its neighbour")
+        << "5" << "update Issues set Status='Closed' where ID=5" << false << -1;
+}
+
+void TestForm1Commands::editSelectsTheEditedIssueAgain()
+{
+    QFETCH(QString, id);
+    QFETCH(QString, change);
+    QFETCH(bool, sortByTitle);
+    QFETCH(int, selectedAfter);
+
+    if (sortByTitle)
+        m_form->ListView1_ColumnClick(1);
+    m_form->selectRow(m_form->listModel()->rowOfFirstCell(id));
+    QString idGiven;
+    m_dialogs->modalScripts = {[&](QDialog &window) {
+        auto *editor = qobject_cast<Form2 *>(&window);
+        QVERIFY(editor);
+        idGiven = editor->m_ID;
+        if (!change.isEmpty())
+            execute(change);
+        window.accept();
+    }};
+    m_form->PushButton1->click();
+
+    QCOMPARE(m_dialogs->modalTitles, QStringList{"Edit Data"});
+    QCOMPARE(idGiven, id);
+    QCOMPARE(m_form->selectedRow(), selectedAfter);
+    if (selectedAfter >= 0)
+        QCOMPARE(m_form->listModel()->cell(selectedAfter, 0), id);
+    QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
+}
+
+void TestForm1Commands::reportsDoNotRefill()
+{
+    addIssue(9, QStringLiteral("'Unseen'"), QStringLiteral("'8/4/2021'"), QStringLiteral("'Open'"));
+    bool sawChooser = false;
+    m_dialogs->modalScripts = {[&](QDialog &window) {
+        sawChooser = qobject_cast<Form4 *>(&window) != nullptr;
+        window.reject();
+    }};
+    m_form->PushButton5->click();
+    QVERIFY(sawChooser);
+    QCOMPARE(shownIds(*m_form), (QStringList{"3", "5", "8"}));
+    QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
+}
+
+void TestForm1Commands::helpShowsTheContactAddress()
+{
+    m_form->PushButton6->click();
+    const QList<ScriptedDialogs::Box> &boxes = m_dialogs->boxes;
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes.first().text,
+             QStringLiteral("Questions? Please contact Team Tamberlyn at https://www.tamberlyn.example/contact/"));
+    QCOMPARE(boxes.first().title, platform::applicationTitle());
+    QCOMPARE(boxes.first().buttons, platform::Buttons::Ok);
+    QCOMPARE(boxes.first().icon, platform::Icon::None);
+}
+
+void TestForm1Commands::sampleDataFillsTheList()
+{
+    const int before = m_form->listModel()->rowCount();
+    m_form->PushButton4->click();
+    QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
+    QCOMPARE(m_form->listModel()->rowCount(), issuesInDatabase());
+    QVERIFY(m_form->listModel()->rowCount() > before);
+}
+
+QTEST_MAIN(TestForm1Commands)
+#include "tst_form1_commands.moc"

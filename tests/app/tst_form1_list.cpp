@@ -1,0 +1,150 @@
+// The issue list's rows: text sorting and its ties, the one reset per
+// refill, and 100,000 rows sorted correctly (ID, date and text columns).
+
+#include "app/IssueListModel.h"
+#include "data/Value.h"
+
+#include <QCollator>
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+struct Issue {
+    QString id;
+    QString title;
+    QDate opened; // invalid: none
+};
+
+IssueListModel *filledModel(QObject *parent, const QList<Issue> &issues)
+{
+    auto *model = new IssueListModel(parent);
+    for (int i = 0; i < IssueListModel::maxColumns; ++i)
+        model->addColumn(QStringLiteral("C%1").arg(i + 1));
+    model->beginRefill();
+    for (int i = 0; i < issues.size(); ++i) {
+        const int row = model->appendRow(issues[i].id);
+        model->setCell(row, 1, issues[i].title);
+        const Value date = issues[i].opened.isValid() ? Value(issues[i].opened) : Value();
+        model->setCell(row, 4, date.toTextOrEmpty());
+        model->setDateKey(row, 4, date);
+        model->setCell(row, 9, QString::number(i)); // the arrival position
+    }
+    model->endRefill();
+    return model;
+}
+
+} // namespace
+
+class TestForm1List : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void sortsText_data();
+    void sortsText();
+    void refillShowsRowsInOneReset();
+    void sortsHundredThousandRows_data();
+    void sortsHundredThousandRows();
+};
+
+void TestForm1List::sortsText_data()
+{
+    QTest::addColumn<QStringList>("titles");
+    QTest::addColumn<bool>("descending");
+    QTest::addColumn<QStringList>("expected"); // arrival positions
+
+    const QStringList words = {"banana", "Apple", "cherry", "", "Éclair", "eagle", "fig"};
+    QTest::newRow("case ignored, accents by the locale") << words << false
+                                                         << QStringList{"3", "1", "0", "2", "5", "4", "6"};
+    // Equal texts keep their present order in both directions.
+    const QStringList ties = {"same", "SAME", "other", "Same"};
+    QTest::newRow("ties keep their order") << ties << false << QStringList{"2", "0", "1", "3"};
+    QTest::newRow("ties keep their order, descending") << ties << true << QStringList{"0", "1", "3", "2"};
+}
+
+void TestForm1List::sortsText()
+{
+    QFETCH(QStringList, titles);
+    QFETCH(bool, descending);
+    QFETCH(QStringList, expected);
+
+    QList<Issue> issues;
+    for (const QString &title : titles)
+        issues.append({QStringLiteral("1"), title, {}});
+    IssueListModel *model = filledModel(this, issues);
+    model->sort(1, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    QStringList order;
+    for (int row = 0; row < model->rowCount(); ++row)
+        order.append(model->cell(row, 9));
+    QCOMPARE(order, expected);
+}
+
+void TestForm1List::refillShowsRowsInOneReset()
+{
+    IssueListModel *model = filledModel(this, {{"1", "x", {}}});
+    int resets = 0;
+    int inserts = 0;
+    connect(model, &QAbstractItemModel::modelReset, this, [&] { ++resets; });
+    connect(model, &QAbstractItemModel::rowsInserted, this, [&] { ++inserts; });
+
+    model->beginRefill();
+    for (int i = 0; i < 50; ++i)
+        model->appendRow(QString::number(i));
+    QCOMPARE(model->rowCount(), 1); // the shown rows stay until the refill ends
+    model->endRefill();
+    QCOMPARE(model->rowCount(), 50);
+    QCOMPARE(resets, 1);
+    QCOMPARE(inserts, 0);
+}
+
+void TestForm1List::sortsHundredThousandRows_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("descending");
+    QTest::newRow("ID ascending") << 0 << false;
+    QTest::newRow("ID descending") << 0 << true;
+    QTest::newRow("title ascending") << 1 << false;
+    QTest::newRow("opened date descending") << 4 << true;
+}
+
+void TestForm1List::sortsHundredThousandRows()
+{
+    QFETCH(int, column);
+    QFETCH(bool, descending);
+
+    constexpr int count = 100000;
+    QRandomGenerator random(20210831);
+    const QStringList words = {"printer", "Login", "crash", "Report", "backup", "émail", "Zebra", "alpha"};
+    QList<Issue> issues;
+    issues.reserve(count);
+    for (int i = 0; i < count; ++i)
+        issues.append({QString::number(random.bounded(1, 5000000)),
+                       words.at(random.bounded(words.size())) + QLatin1Char(' ') + QString::number(random.bounded(50)),
+                       random.bounded(10) ? QDate(2015, 1, 1).addDays(random.bounded(3000)) : QDate()});
+    IssueListModel *model = filledModel(this, issues);
+    model->sort(column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    QCOMPARE(model->rowCount(), count);
+
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    const auto issueOf = [&](int row) -> const Issue & { return issues[model->cell(row, 9).toInt()]; };
+    // The order a reader expects, from the issues themselves: <0, 0 or >0.
+    const auto compare = [&](const Issue &x, const Issue &y) -> int {
+        if (column == 0)
+            return x.id.toLongLong() < y.id.toLongLong() ? -1 : (x.id.toLongLong() > y.id.toLongLong() ? 1 : 0);
+        if (column == 4) // no date before any date
+            return x.opened == y.opened ? 0 : (!x.opened.isValid() || (y.opened.isValid() && x.opened < y.opened)) ? -1 : 1;
+        return collator.compare(x.title, y.title);
+    };
+    for (int row = 1; row < count; ++row) {
+        if (model->cell(row, 1) != issueOf(row).title)
+            QFAIL(qPrintable(QStringLiteral("row %1 lost its cells").arg(row)));
+        const int order = (descending ? -1 : 1) * compare(issueOf(row - 1), issueOf(row));
+        if (order > 0 || (order == 0 && model->cell(row - 1, 9).toInt() > model->cell(row, 9).toInt()))
+            QFAIL(qPrintable(QStringLiteral("rows %1 and %2 are out of order").arg(row - 1).arg(row)));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestForm1List)
+#include "tst_form1_list.moc"
