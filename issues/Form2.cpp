@@ -1,0 +1,768 @@
+#include "issues/Form2.h"
+
+#include "app/Appearance.h"
+#include "app/HandPointer.h"
+#include "contacts/Form3.h"
+#include "data/Connection.h"
+#include "data/DateText.h"
+#include "data/Error.h"
+#include "data/ErrorBlock.h"
+#include "data/FileUtil.h"
+#include "data/Recordset.h"
+#include "data/SharedConnection.h"
+#include "data/SqlText.h"
+#include "issues/ContactPicker.h"
+#include "platform/Dialogs.h"
+#include "platform/Twips.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextDocument>
+
+#include <limits>
+
+namespace {
+
+const QString locationPrefix = QStringLiteral("in Pellucid2021/08/31.Form2.");
+
+QString location(const char *operation)
+{
+    return locationPrefix + QLatin1String(operation) + QLatin1Char(' ');
+}
+
+// Layout in twips: a title row across the top, then two columns of captioned
+// fields in four rows, then the comment box and the two commands.
+constexpr int margin = 240;
+constexpr int clientWidth = 8220;
+constexpr int clientHeight = 6855;
+constexpr int fieldHeight = 315;
+constexpr int captionHeight = 240;
+constexpr int rowPitch = 660;
+constexpr int firstRowTop = 780;
+constexpr int leftColumn = margin;
+constexpr int leftFieldWidth = 2700;
+constexpr int rightColumn = 4260;
+constexpr int rightFieldWidth = 3000;
+constexpr int smallButtonWidth = 315;
+constexpr int smallButtonPitch = 345;
+constexpr int contentWidth = clientWidth - 2 * margin;
+
+int captionTop(int row)
+{
+    return firstRowTop + row * rowPitch;
+}
+
+int fieldTop(int row)
+{
+    return captionTop(row) + captionHeight;
+}
+
+// The comment box's text with each line break as one line feed, and every
+// other character exactly as shown (toPlainText would turn no-break spaces
+// into blanks).
+QString commentText(const QPlainTextEdit *box)
+{
+    QString text = box->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+// Selects the item whose text equals the value (letter case aside, as the
+// database compares); a value that is not in the list is refused.
+void selectItem(QComboBox *picker, const QString &value, const QString &caption)
+{
+    const int index = picker->findText(value, Qt::MatchFixedString);
+    if (index < 0)
+        throw Error(QStringLiteral("\"%1\" is not among the choices for %2.").arg(value, caption));
+    picker->setCurrentIndex(index);
+}
+
+// Adds an item without choosing it: a refilled picker offers its items
+// with none chosen, so that Save asks for a choice again.
+void addUnchosen(QComboBox *picker, const QString &text)
+{
+    picker->addItem(text);
+    picker->setCurrentIndex(-1);
+}
+
+void rollBack(Connection &connection)
+{
+    try {
+        connection.Execute(QStringLiteral("rollback"));
+    } catch (const Error &) {
+        // Nothing was begun, or the engine already rolled back.
+    }
+}
+
+// Deletes a value or contact and the issues that refer to it as one change:
+// the first statement runs at deleteStep inside a transaction, the second and
+// the commit at deleteStep + 2. When either fails nothing is deleted, and the
+// error box says so.
+void deleteTogether(ErrorBlock &step, int deleteStep, const std::function<QString()> &deleteStatement,
+                    const std::function<QString()> &cascadeStatement)
+{
+    const QString nothingDeleted = QStringLiteral("\r\nNothing was deleted.");
+    QString cascade;
+    const bool deleted = step(deleteStep, [&] {
+        Connection &connection = sharedConnection();
+        const QString first = deleteStatement();
+        cascade = cascadeStatement();
+        try {
+            connection.Execute(QStringLiteral("begin"));
+            connection.Execute(first);
+        } catch (const Error &error) {
+            rollBack(connection);
+            throw Error(error.description() + nothingDeleted);
+        }
+    });
+    if (!deleted)
+        return;
+    step(deleteStep + 2, [&] {
+        Connection &connection = sharedConnection();
+        try {
+            connection.Execute(cascade);
+            connection.Execute(QStringLiteral("commit"));
+        } catch (const Error &error) {
+            rollBack(connection);
+            throw Error(error.description() + nothingDeleted);
+        }
+    });
+}
+
+} // namespace
+
+// The texts of one value list: how it is asked for, stored, deleted and
+// refilled.
+struct Form2::ValueList {
+    QComboBox *picker;
+    QString prompt;
+    QString title;
+    QString addStatement;
+    QString warning;
+    QString deleteStatement;
+    QString cascadeStatement;
+    void (Form2::*refill)();
+};
+
+Form2::Form2(QWidget *parent) : QDialog(parent)
+{
+    auto caption = [this](QLabel *&label, const QString &name, const QString &text, const QRect &where) {
+        label = new QLabel(text, this);
+        label->setObjectName(name);
+        label->setAccessibleName(text);
+        label->setGeometry(where);
+        return label;
+    };
+    auto named = [](QWidget *widget, const QString &name, const QString &accessible, const QRect &where) {
+        widget->setObjectName(name);
+        widget->setAccessibleName(accessible);
+        widget->setGeometry(where);
+    };
+    auto button = [&](QPushButton *&member, const QString &name, const QString &text, const QRect &where,
+                      const QString &description) {
+        member = new QPushButton(text, this);
+        named(member, name, text, where);
+        member->setAccessibleDescription(description);
+        member->setAutoDefault(false);
+    };
+    auto dateEdit = [&](QDateEdit *&member, const QString &name, const QString &accessible, const QRect &where) {
+        member = new QDateEdit(this);
+        named(member, name, accessible, where);
+        member->setCalendarPopup(true);
+        member->setDisplayFormat(DateText::shortDateFormat());
+        member->setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
+    };
+    auto smallButton = [](int column, int fieldWidth, int slot) {
+        return column + fieldWidth + 60 + slot * smallButtonPitch;
+    };
+
+    // Widgets are made in tab order: title, the left column with its
+    // buttons, the right column, the comment, then Save and Cancel.
+    caption(Label1[2], QStringLiteral("Label1(2)"), QStringLiteral("Title"),
+            platform::twipsRect(margin, 120, 2000, captionHeight));
+    Text1 = new QLineEdit(this);
+    named(Text1, QStringLiteral("Text1"), QStringLiteral("Title"),
+          platform::twipsRect(margin, 360, contentWidth, fieldHeight));
+    Text1->setMaxLength(std::numeric_limits<int>::max());
+
+    caption(lblDetails[4], QStringLiteral("lblDetails(4)"), QStringLiteral("Assigned To"),
+            platform::twipsRect(leftColumn, captionTop(0), leftFieldWidth, captionHeight));
+    Combo1 = new ContactPicker(this);
+    named(Combo1, QStringLiteral("Combo1"), QStringLiteral("Assigned To"),
+          platform::twipsRect(leftColumn, fieldTop(0), leftFieldWidth, fieldHeight));
+    button(PushButton5, QStringLiteral("PushButton5"), QStringLiteral("+"),
+           platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 0), fieldTop(0), smallButtonWidth, fieldHeight),
+           QStringLiteral("New contact"));
+    button(PushButton9, QStringLiteral("PushButton9"), QStringLiteral("*"),
+           platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 1), fieldTop(0), smallButtonWidth, fieldHeight),
+           QStringLiteral("Edit the contact the issue is assigned to"));
+    button(PushButton6, QStringLiteral("PushButton6"), QStringLiteral("-"),
+           platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 2), fieldTop(0), smallButtonWidth, fieldHeight),
+           QStringLiteral("Delete the contact the issue is assigned to, with its issues"));
+
+    caption(lblDetails[0], QStringLiteral("lblDetails(0)"), QStringLiteral("Opened By"),
+            platform::twipsRect(leftColumn, captionTop(1), leftFieldWidth, captionHeight));
+    Combo2 = new ContactPicker(this);
+    named(Combo2, QStringLiteral("Combo2"), QStringLiteral("Opened By"),
+          platform::twipsRect(leftColumn, fieldTop(1), leftFieldWidth, fieldHeight));
+    button(PushButton3, QStringLiteral("PushButton3"), QStringLiteral("+"),
+           platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 0), fieldTop(1), smallButtonWidth, fieldHeight),
+           QStringLiteral("New contact"));
+    button(PushButton10, QStringLiteral("PushButton10"), QStringLiteral("*"),
+           platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 1), fieldTop(1), smallButtonWidth, fieldHeight),
+           QStringLiteral("Edit the contact who opened the issue"));
+    button(PushButton4, QStringLiteral("PushButton4"), QStringLiteral("-"),
+           platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 2), fieldTop(1), smallButtonWidth, fieldHeight),
+           QStringLiteral("Delete the contact who opened the issue, with its issues"));
+    for (ContactPicker *picker : {Combo1, Combo2})
+        picker->setToolTip(QStringLiteral("Double click to edit contact"));
+
+    caption(Label1[0], QStringLiteral("Label1(0)"), QStringLiteral("Opened Date"),
+            platform::twipsRect(leftColumn, captionTop(2), leftFieldWidth, captionHeight));
+    dateEdit(DateTimePicker1, QStringLiteral("DateTimePicker1"), QStringLiteral("Opened Date"),
+             platform::twipsRect(leftColumn, fieldTop(2), leftFieldWidth, fieldHeight));
+    caption(Label1[3], QStringLiteral("Label1(3)"), QStringLiteral("Due Date"),
+            platform::twipsRect(leftColumn, captionTop(3), leftFieldWidth, captionHeight));
+    dateEdit(DateTimePicker2, QStringLiteral("DateTimePicker2"), QStringLiteral("Due Date"),
+             platform::twipsRect(leftColumn, fieldTop(3), leftFieldWidth, fieldHeight));
+
+    auto valuePicker = [&](QComboBox *&picker, QLabel *&label, const QString &name, const QString &text, int row,
+                           QPushButton *&add, const QString &addName, QPushButton *&remove,
+                           const QString &removeName) {
+        caption(label, QStringLiteral("lblDetails(%1)").arg(row + 1), text,
+                platform::twipsRect(rightColumn, captionTop(row), rightFieldWidth, captionHeight));
+        picker = new QComboBox(this);
+        named(picker, name, text, platform::twipsRect(rightColumn, fieldTop(row), rightFieldWidth, fieldHeight));
+        button(add, addName, QStringLiteral("+"),
+               platform::twipsRect(smallButton(rightColumn, rightFieldWidth, 0), fieldTop(row), smallButtonWidth,
+                                   fieldHeight),
+               QStringLiteral("Add a %1 value").arg(text.toLower()));
+        button(remove, removeName, QStringLiteral("-"),
+               platform::twipsRect(smallButton(rightColumn, rightFieldWidth, 1), fieldTop(row), smallButtonWidth,
+                                   fieldHeight),
+               QStringLiteral("Delete the %1 value, with its issues").arg(text.toLower()));
+    };
+    valuePicker(Combo3, lblDetails[1], QStringLiteral("Combo3"), QStringLiteral("Status"), 0, PushButton7,
+                QStringLiteral("PushButton7"), PushButton8, QStringLiteral("PushButton8"));
+    valuePicker(Combo4, lblDetails[2], QStringLiteral("Combo4"), QStringLiteral("Category"), 1, PushButton11,
+                QStringLiteral("PushButton11"), PushButton12, QStringLiteral("PushButton12"));
+    valuePicker(Combo5, lblDetails[3], QStringLiteral("Combo5"), QStringLiteral("Priority"), 2, PushButton13,
+                QStringLiteral("PushButton13"), PushButton14, QStringLiteral("PushButton14"));
+
+    caption(Label1[1], QStringLiteral("Label1(1)"), QStringLiteral("Issued ID"),
+            platform::twipsRect(rightColumn, captionTop(3), rightFieldWidth, captionHeight));
+    Text2 = new QLineEdit(this);
+    named(Text2, QStringLiteral("Text2"), QStringLiteral("Issued ID"),
+          platform::twipsRect(rightColumn, fieldTop(3), rightFieldWidth, fieldHeight));
+    Text2->setEnabled(false);
+
+    const int commentCaptionTop = captionTop(4);
+    const int commentTop = commentCaptionTop + captionHeight;
+    const int commentHeight = 2280;
+    caption(Label1[4], QStringLiteral("Label1(4)"), QStringLiteral("Comments"),
+            platform::twipsRect(margin, commentCaptionTop, 2000, captionHeight));
+    Text3 = new QPlainTextEdit(this);
+    named(Text3, QStringLiteral("Text3"), QStringLiteral("Comments"),
+          platform::twipsRect(margin, commentTop, contentWidth, commentHeight));
+    Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text3->setTabChangesFocus(true);
+
+    const int commandTop = commentTop + commentHeight + 180;
+    const int commandWidth = (contentWidth - 120) / 2;
+    button(PushButton2, QStringLiteral("PushButton2"), QStringLiteral("Save"),
+           platform::twipsRect(margin, commandTop, commandWidth, 495), QStringLiteral("Save the issue"));
+    button(PushButton1, QStringLiteral("PushButton1"), QStringLiteral("Cancel"),
+           platform::twipsRect(margin + commandWidth + 120, commandTop, commandWidth, 495),
+           QStringLiteral("Close without saving"));
+
+    Label1[0]->setBuddy(DateTimePicker1);
+    Label1[1]->setBuddy(Text2);
+    Label1[2]->setBuddy(Text1);
+    Label1[3]->setBuddy(DateTimePicker2);
+    Label1[4]->setBuddy(Text3);
+    lblDetails[0]->setBuddy(Combo2);
+    lblDetails[1]->setBuddy(Combo3);
+    lblDetails[2]->setBuddy(Combo4);
+    lblDetails[3]->setBuddy(Combo5);
+    lblDetails[4]->setBuddy(Combo1);
+
+    setFixedSize(platform::twipsToPixels(clientWidth), platform::twipsToPixels(clientHeight));
+
+    connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
+    connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
+    connect(PushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
+    connect(PushButton4, &QPushButton::clicked, this, &Form2::PushButton4_Click);
+    connect(PushButton5, &QPushButton::clicked, this, &Form2::PushButton5_Click);
+    connect(PushButton6, &QPushButton::clicked, this, &Form2::PushButton6_Click);
+    connect(PushButton7, &QPushButton::clicked, this, &Form2::PushButton7_Click);
+    connect(PushButton8, &QPushButton::clicked, this, &Form2::PushButton8_Click);
+    connect(PushButton9, &QPushButton::clicked, this, &Form2::PushButton9_Click);
+    connect(PushButton10, &QPushButton::clicked, this, &Form2::PushButton10_Click);
+    connect(PushButton11, &QPushButton::clicked, this, &Form2::PushButton11_Click);
+    connect(PushButton12, &QPushButton::clicked, this, &Form2::PushButton12_Click);
+    connect(PushButton13, &QPushButton::clicked, this, &Form2::PushButton13_Click);
+    connect(PushButton14, &QPushButton::clicked, this, &Form2::PushButton14_Click);
+    connect(Combo1, &ContactPicker::doubleClicked, this, &Form2::Combo1_DblClick);
+    connect(Combo2, &ContactPicker::doubleClicked, this, &Form2::Combo2_DblClick);
+}
+
+Form2::~Form2() = default;
+
+void Form2::Form_Load()
+{
+    ErrorBlock step(location("Form_Load"));
+    step(100, [&] { ApplyWindowColors(*this); });
+    step(102, [&] { setWindowIcon(QApplication::windowIcon()); });
+    const QString handCursorPath = programFolder() + QStringLiteral("/HAND-M.CUR");
+    bool hasHandCursor = false;
+    step(104, [&] { hasHandCursor = FileExists(handCursorPath); });
+    if (hasHandCursor) {
+        step(106, [&] {
+            m_handCursor = HandPointer::loadCursorFile(handCursorPath);
+            if (m_handCursor)
+                for (QPushButton *commandButton : findChildren<QPushButton *>())
+                    commandButton->setCursor(*m_handCursor);
+        });
+    }
+    step(108, [&] { LoadContacts(); });
+    step(110, [&] { LoadStatus(); });
+    step(112, [&] { LoadCategories(); });
+    step(114, [&] { LoadPriorities(); });
+    step(116, [&] { Combo1->setCurrentIndex(-1); });
+    step(118, [&] { DateTimePicker1->setDate(QDate::currentDate()); });
+    step(120, [&] { DateTimePicker2->setDate(QDate::currentDate()); });
+    bool editing = false;
+    step(122, [&] { editing = !m_ID.isEmpty(); });
+    if (editing)
+        step(124, [&] { LoadData(); });
+}
+
+void Form2::LoadContacts()
+{
+    ErrorBlock step(location("LoadContacts"));
+    step(100, [&] { m_ContactIDs = QList<qint64>(); });
+    step(102, [&] { Combo1->clear(); });
+    step(104, [&] { Combo2->clear(); });
+    std::optional<Recordset> rs;
+    step(106, [&] { rs.emplace(); });
+    auto result = [&]() -> Recordset & {
+        if (!rs)
+            throw Error(QStringLiteral("Object variable or With block variable not set"));
+        return *rs;
+    };
+    step(108, [&] {
+        result().Open(QStringLiteral("select ID,[First Name]+' '+[Last Name] as ContactName from Contacts order by "
+                                     "[First Name]+' '+[Last Name]"),
+                      sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly);
+    });
+    for (;;) {
+        bool more = false;
+        step(110, [&] { more = !result().Eof(); });
+        if (!more)
+            break;
+        // A row goes into the ID list and both pickers, or nowhere: a
+        // contact left out of one of them would pair every later name with
+        // the wrong ID.
+        const bool idAdded = step(112, [&] { m_ContactIDs.append(result().Fields(QStringLiteral("ID")).toInteger()); });
+        const bool firstAdded =
+            step(114, [&] { addUnchosen(Combo1, result().Fields(QStringLiteral("ContactName")).toText()); });
+        const bool secondAdded =
+            step(116, [&] { addUnchosen(Combo2, result().Fields(QStringLiteral("ContactName")).toText()); });
+        if (!(idAdded && firstAdded && secondAdded)) {
+            if (idAdded)
+                m_ContactIDs.removeLast();
+            if (firstAdded)
+                Combo1->removeItem(Combo1->count() - 1);
+            if (secondAdded)
+                Combo2->removeItem(Combo2->count() - 1);
+        }
+        step(118, [&] { result().MoveNext(); });
+    }
+    step(120, [&] { result().Close(); });
+}
+
+void Form2::fillValueList(QComboBox *picker, const QString &where, const QString &query, const QString &column)
+{
+    ErrorBlock step(where);
+    step(100, [&] { picker->clear(); });
+    std::optional<Recordset> rs;
+    step(102, [&] { rs.emplace(); });
+    auto result = [&]() -> Recordset & {
+        if (!rs)
+            throw Error(QStringLiteral("Object variable or With block variable not set"));
+        return *rs;
+    };
+    step(104, [&] { result().Open(query, sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly); });
+    for (;;) {
+        bool more = false;
+        step(106, [&] { more = !result().Eof(); });
+        if (!more)
+            break;
+        step(108, [&] { addUnchosen(picker, result().Fields(column).toText()); });
+        step(110, [&] { result().MoveNext(); });
+    }
+    step(112, [&] { result().Close(); });
+}
+
+void Form2::LoadStatus()
+{
+    fillValueList(Combo3, location("LoadStatus"), QStringLiteral("select * from Status order by Status"),
+                  QStringLiteral("Status"));
+}
+
+void Form2::LoadCategories()
+{
+    fillValueList(Combo4, location("LoadCategories"), QStringLiteral("select * from Categories order by Category"),
+                  QStringLiteral("Category"));
+}
+
+void Form2::LoadPriorities()
+{
+    fillValueList(Combo5, location("LoadPriorities"), QStringLiteral("select * from Priorities order by Priority"),
+                  QStringLiteral("Priority"));
+}
+
+void Form2::LoadData()
+{
+    ErrorBlock step(location("LoadData"));
+    std::optional<Recordset> rs;
+    step(100, [&] { rs.emplace(); });
+    auto result = [&]() -> Recordset & {
+        if (!rs)
+            throw Error(QStringLiteral("Object variable or With block variable not set"));
+        return *rs;
+    };
+    auto field = [&](const char *name) -> const Value & { return result().Fields(QLatin1String(name)); };
+    step(102, [&] {
+        result().Open(QStringLiteral("select * from [Open Issues] where ID=") + m_ID, sharedConnection(),
+                      Recordset::adOpenStatic, Recordset::adLockReadOnly);
+    });
+    bool empty = false;
+    step(104, [&] {
+        empty = result().Eof();
+        if (empty)
+            result().Close();
+    });
+    if (empty)
+        return;
+    step(106, [&] { Text2->setText(field("ID").toText()); });
+    step(108, [&] { Text1->setText(field("Title").toText()); });
+    step(110, [&] { selectItem(Combo1, field("Assigned To Name").toText(), QStringLiteral("Assigned To")); });
+    step(112, [&] { selectItem(Combo2, field("Opened By Name").toText(), QStringLiteral("Opened By")); });
+    step(114, [&] { selectItem(Combo3, field("Status").toText(), QStringLiteral("Status")); });
+    step(116, [&] { selectItem(Combo4, field("Category").toText(), QStringLiteral("Category")); });
+    step(118, [&] { selectItem(Combo5, field("Priority").toText(), QStringLiteral("Priority")); });
+    step(120, [&] { DateTimePicker1->setDate(field("Opened Date").toDate()); });
+    step(122, [&] { DateTimePicker2->setDate(field("Due Date").toDate()); });
+    step(124, [&] {
+        const QString comment = field("comment").toTextOrEmpty();
+        Text3->setPlainText(comment);
+        m_loadedComment = comment;
+        m_commentAsShown = commentText(Text3);
+    });
+    step(126, [&] { result().Close(); });
+}
+
+qint64 Form2::chosenContactId(const QComboBox *picker) const
+{
+    const int index = picker->currentIndex();
+    if (index < 0 || index >= m_ContactIDs.size())
+        throw Error(QStringLiteral("Subscript out of range"));
+    return m_ContactIDs.at(index);
+}
+
+QString Form2::commentToSave() const
+{
+    const QString shown = commentText(Text3);
+    if (m_loadedComment && shown == m_commentAsShown)
+        return *m_loadedComment;
+    return shown;
+}
+
+QString Form2::updateStatement() const
+{
+    return QStringLiteral("update Issues set Title='") + SqlText::doubled(Text1->text()) +
+           QStringLiteral("',[Assigned To]=") + QString::number(chosenContactId(Combo1)) +
+           QStringLiteral(",[Opened By]=") + QString::number(chosenContactId(Combo2)) +
+           QStringLiteral(",[Opened Date]='") + DateText::toText(DateTimePicker1->date()) +
+           QStringLiteral("',Status='") + SqlText::doubled(Combo3->currentText()) + QStringLiteral("',Category='") +
+           SqlText::doubled(Combo4->currentText()) + QStringLiteral("',Priority='") +
+           SqlText::doubled(Combo5->currentText()) + QStringLiteral("',Comment='") +
+           SqlText::doubled(commentToSave()) + QStringLiteral("',[Due Date]='") +
+           DateText::toText(DateTimePicker2->date()) + QStringLiteral("' where ID=") + m_ID;
+}
+
+QString Form2::insertStatement() const
+{
+    return QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,"
+                          "Priority,Comment,[Due Date]) values ('") +
+           SqlText::doubled(Text1->text()) + QStringLiteral("',") + QString::number(chosenContactId(Combo1)) +
+           QStringLiteral(",") + QString::number(chosenContactId(Combo2)) + QStringLiteral(",'") +
+           DateText::toText(DateTimePicker1->date()) + QStringLiteral("','") +
+           SqlText::doubled(Combo3->currentText()) + QStringLiteral("','") + SqlText::doubled(Combo4->currentText()) +
+           QStringLiteral("','") + SqlText::doubled(Combo5->currentText()) + QStringLiteral("','") +
+           SqlText::doubled(commentToSave()) + QStringLiteral("','") + DateText::toText(DateTimePicker2->date()) +
+           QStringLiteral("')");
+}
+
+void Form2::PushButton2_Click()
+{
+    ErrorBlock step(location("PushButton2_Click"));
+
+    // The checks, in order; the first that fails says so, moves the focus
+    // to its control and ends the command with everything kept.
+    auto missing = [&](int first, bool isMissing, const QString &message, QWidget *control) {
+        bool fails = false;
+        step(first, [&] { fails = isMissing; });
+        if (!fails)
+            return false;
+        step(first + 2, [&] { platform::msgBox(message); });
+        step(first + 4, [&] { control->setFocus(); });
+        return true;
+    };
+    if (missing(100, Text1->text().trimmed().isEmpty(), QStringLiteral("You forgot to input Title."), Text1) ||
+        missing(106, Combo1->currentIndex() < 0, QStringLiteral("You forgot to select Assigned To."), Combo1) ||
+        missing(112, Combo2->currentIndex() < 0, QStringLiteral("You forgot to select Opened By."), Combo2) ||
+        missing(118, Combo3->currentIndex() < 0, QStringLiteral("You forgot to select Status."), Combo3) ||
+        missing(124, Combo4->currentIndex() < 0, QStringLiteral("You forgot to select Category."), Combo4) ||
+        missing(130, Combo5->currentIndex() < 0, QStringLiteral("You forgot to select Priority."), Combo5))
+        return;
+
+    bool editing = false;
+    step(136, [&] { editing = !m_ID.isEmpty(); });
+    QString sql;
+    // A statement that fails leaves the window open with everything typed:
+    // nothing was written, so nothing may be reported as saved.
+    if (editing) {
+        if (!step(138, [&] { sql = updateStatement(); }))
+            return;
+        int changed = 0;
+        if (!step(140, [&] { changed = sharedConnection().Execute(sql); }))
+            return;
+        if (changed == 0) {
+            // The issue was deleted while the window was open (for instance
+            // together with a status removed here): say so, and keep the
+            // window open so that the user can copy the text.
+            step(142, [&] {
+                platform::msgBox(QStringLiteral("This issue no longer exists: it was deleted while you were editing "
+                                                "it. Copy what you need, then press Cancel."));
+            });
+            return;
+        }
+        step(142, [&] { platform::msgBox(QStringLiteral("Record Successfully Updated")); });
+    } else {
+        if (!step(144, [&] { sql = insertStatement(); }))
+            return;
+        if (!step(146, [&] { sharedConnection().Execute(sql); }))
+            return;
+        step(148, [&] { platform::msgBox(QStringLiteral("Record Successfully Saved")); });
+    }
+    step(150, [&] { accept(); });
+}
+
+void Form2::PushButton1_Click()
+{
+    ErrorBlock step(location("PushButton1_Click"));
+    step(100, [&] { reject(); });
+}
+
+// ---- The list buttons ------------------------------------------------------
+
+void Form2::addValue(const QString &where, const ValueList &list)
+{
+    ErrorBlock step(where);
+    QString answer;
+    step(100, [&] { answer = platform::dialogs().input(list.prompt, list.title, QString()); });
+    bool empty = true;
+    step(102, [&] { empty = answer.isEmpty(); });
+    if (empty)
+        return;
+    step(104, [&] { sharedConnection().Execute(list.addStatement + SqlText::doubled(answer) + QStringLiteral("')")); });
+    step(106, [&] { (this->*list.refill)(); });
+}
+
+void Form2::deleteValue(const QString &where, const ValueList &list)
+{
+    ErrorBlock step(where);
+    bool chosen = false;
+    step(100, [&] { chosen = list.picker->currentIndex() >= 0; });
+    if (!chosen)
+        return;
+    bool confirmed = false;
+    step(102, [&] {
+        confirmed = platform::msgBox(list.warning + QStringLiteral("\r\nDo you wish to continue?"),
+                                     platform::Buttons::YesNo) == platform::Answer::Yes;
+    });
+    if (!confirmed)
+        return;
+    const QString value = SqlText::doubled(list.picker->currentText());
+    deleteTogether(
+        step, 104, [&] { return list.deleteStatement + value + QStringLiteral("'"); },
+        [&] { return list.cascadeStatement + value + QStringLiteral("'"); });
+    step(108, [&] { (this->*list.refill)(); });
+}
+
+void Form2::newContact(const QString &where)
+{
+    ErrorBlock step(where);
+    Form3 contact(this);
+    step(100, [&] { contact.m_ID = QString(); });
+    step(102, [&] { platform::dialogs().showModal(contact); });
+    step(104, [&] { LoadContacts(); });
+}
+
+void Form2::editContact(const QString &where, QComboBox *picker)
+{
+    ErrorBlock step(where);
+    bool chosen = false;
+    step(100, [&] { chosen = picker->currentIndex() >= 0; });
+    if (!chosen)
+        return;
+    Form3 contact(this);
+    step(102, [&] { contact.m_ID = QString::number(chosenContactId(picker)); });
+    step(104, [&] { platform::dialogs().showModal(contact); });
+    step(106, [&] { LoadContacts(); });
+}
+
+void Form2::deleteContact(const QString &where, QComboBox *picker, const QString &warning)
+{
+    ErrorBlock step(where);
+    bool chosen = false;
+    step(100, [&] { chosen = picker->currentIndex() >= 0; });
+    if (!chosen)
+        return;
+    bool confirmed = false;
+    step(102, [&] {
+        confirmed = platform::msgBox(warning + QStringLiteral("\r\nDo you wish to continue?"),
+                                     platform::Buttons::YesNo) == platform::Answer::Yes;
+    });
+    if (!confirmed)
+        return;
+    QString id;
+    deleteTogether(
+        step, 104,
+        [&] {
+            id = QString::number(chosenContactId(picker));
+            return QStringLiteral("delete from Contacts where ID=") + id;
+        },
+        [&] {
+            return QStringLiteral("delete from Issues where [Assigned To]=") + id +
+                   QStringLiteral(" Or [Opened By] = ") + id;
+        });
+    step(108, [&] { LoadContacts(); });
+}
+
+void Form2::PushButton3_Click()
+{
+    newContact(location("PushButton3_Click"));
+}
+
+void Form2::PushButton5_Click()
+{
+    newContact(location("PushButton5_Click"));
+}
+
+void Form2::PushButton9_Click()
+{
+    editContact(location("PushButton9_Click"), Combo1);
+}
+
+void Form2::PushButton10_Click()
+{
+    editContact(location("PushButton10_Click"), Combo2);
+}
+
+void Form2::Combo1_DblClick()
+{
+    PushButton9_Click();
+}
+
+void Form2::Combo2_DblClick()
+{
+    PushButton10_Click();
+}
+
+void Form2::PushButton6_Click()
+{
+    deleteContact(location("PushButton6_Click"), Combo1,
+                  QStringLiteral("Warning: Deleting assigned to will also delete issue data that is linked to this "
+                                 "contact."));
+}
+
+void Form2::PushButton4_Click()
+{
+    deleteContact(location("PushButton4_Click"), Combo2,
+                  QStringLiteral("Warning: Deleting opened by will also delete issue data that is linked to this "
+                                 "contact."));
+}
+
+Form2::ValueList Form2::statusList()
+{
+    return {Combo3,
+            QStringLiteral("Enter new Status: "),
+            QStringLiteral("Input Status"),
+            QStringLiteral("insert into [Status] values ('"),
+            QStringLiteral("Warning: Deleting status will also delete issue data that is linked to this status."),
+            QStringLiteral("delete from [Status] where Status='"),
+            QStringLiteral("delete from Issues where Status='"),
+            &Form2::LoadStatus};
+}
+
+Form2::ValueList Form2::categoryList()
+{
+    return {Combo4,
+            QStringLiteral("Enter new Category: "),
+            QStringLiteral("Input Category"),
+            QStringLiteral("insert into [Categories] values ('"),
+            QStringLiteral("Warning: Deleting category will also delete issue data that is linked to this category."),
+            QStringLiteral("delete from [Categories] where Category='"),
+            QStringLiteral("delete from Issues where Category='"),
+            &Form2::LoadCategories};
+}
+
+Form2::ValueList Form2::priorityList()
+{
+    return {Combo5,
+            QStringLiteral("Enter new Priority: "),
+            QStringLiteral("Input Priority"),
+            QStringLiteral("insert into [Priorities] values ('"),
+            QStringLiteral("Warning: Deleting priority will also delete issue data that is linked to this priority."),
+            QStringLiteral("delete from [Priorities] where Priority='"),
+            QStringLiteral("delete from Issues where Priority='"),
+            &Form2::LoadPriorities};
+}
+
+void Form2::PushButton7_Click()
+{
+    addValue(location("PushButton7_Click"), statusList());
+}
+
+void Form2::PushButton8_Click()
+{
+    deleteValue(location("PushButton8_Click"), statusList());
+}
+
+void Form2::PushButton11_Click()
+{
+    addValue(location("PushButton11_Click"), categoryList());
+}
+
+void Form2::PushButton12_Click()
+{
+    deleteValue(location("PushButton12_Click"), categoryList());
+}
+
+void Form2::PushButton13_Click()
+{
+    addValue(location("PushButton13_Click"), priorityList());
+}
+
+void Form2::PushButton14_Click()
+{
+    deleteValue(location("PushButton14_Click"), priorityList());
+}

@@ -1,0 +1,361 @@
+// The issue editor driven through the dialogs seam: what it loads, the
+// statements Save sends, the checks before saving, what a failing or
+// pointless save reports, and text that must come back exactly as typed.
+
+#include "EditorSession.h"
+
+#include "platform/ApplicationTitle.h"
+
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextDocument>
+
+#include <memory>
+
+namespace {
+
+Value stored(qint64 id, const char *name)
+{
+    Recordset rs;
+    rs.Open(QStringLiteral("select * from Issues where ID=%1").arg(id), sharedConnection());
+    return rs.Eof() ? Value() : rs.Fields(QLatin1String(name));
+}
+
+qint64 newestIssue()
+{
+    return column(QStringLiteral("select Max(ID) from Issues")).value(0).toLongLong();
+}
+
+void fillAll(Form2 &form)
+{
+    form.Text1->setText(QStringLiteral("Printer"));
+    choose(form.Combo1, QStringLiteral("Ann Archer"));
+    choose(form.Combo2, QStringLiteral("Bob Brown"));
+    choose(form.Combo3, QStringLiteral("Open"));
+    choose(form.Combo4, QStringLiteral("Hardware"));
+    choose(form.Combo5, QStringLiteral("High"));
+}
+
+QString commentShown(const Form2 &form)
+{
+    return form.Text3->document()->toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+}
+
+} // namespace
+
+class TestForm2 : public QObject {
+    Q_OBJECT
+    std::unique_ptr<EditorSession> s;
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void init() { s = std::make_unique<EditorSession>(); }
+    void cleanup() { s.reset(); }
+
+    void addModeStartsEmpty()
+    {
+        s->open(QString(), [&](Form2 &form) {
+            for (QComboBox *picker : form.findChildren<QComboBox *>())
+                QCOMPARE(picker->currentIndex(), -1);
+            QCOMPARE(form.DateTimePicker1->date(), QDate::currentDate());
+            QCOMPARE(form.DateTimePicker2->date(), QDate::currentDate());
+            const QStringList names{"Ann Archer", "Bob Brown", "Cy Cole", "Di Dunn", "Ed Eel"};
+            QCOMPARE(items(form.Combo1), names);
+            QCOMPARE(items(form.Combo2), names);
+            QCOMPARE(form.m_ContactIDs, QList<qint64>({2, 4, 1, 5, 3}));
+            QCOMPARE(items(form.Combo3), QStringList({"Closed", "Open", "waiting", "Won't fix"}));
+        });
+        QCOMPARE(s->dialogs.boxes.size(), 0);
+    }
+
+    void statements_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("comment");
+        QTest::addColumn<QString>("expected");
+        const QString insert = QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],"
+                                              "Status,Category,Priority,Comment,[Due Date]) values ('Paper jam',3,5,");
+        QTest::newRow("insert, month first") << QLocale(QLocale::English, QLocale::UnitedStates) << QString()
+            << QString() << insert + "'8/31/2021','Open','Hardware','High','','8/31/2021')";
+        QTest::newRow("insert, day first") << QLocale(QLocale::English, QLocale::UnitedKingdom) << QString()
+            << "it's \"jammed\"" << insert + "'31/08/2021','Open','Hardware','High','it''s \"jammed\"','31/08/2021')";
+        QTest::newRow("update") << QLocale(QLocale::German, QLocale::Germany) << "12" << "a'b\nc"
+            << "update Issues set Title='Paper jam',[Assigned To]=3,[Opened By]=5,[Opened Date]='31.08.2021',"
+               "Status='Open',Category='Hardware',Priority='High',Comment='a''b\nc',[Due Date]='31.08.2021' "
+               "where ID=12";
+    }
+
+    void statements()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, id);
+        QFETCH(QString, comment);
+        QFETCH(QString, expected);
+        QLocale::setDefault(locale);
+        s->open(QString(), [&](Form2 &form) {
+            fillAll(form);
+            form.Text1->setText(QStringLiteral("Paper jam"));
+            choose(form.Combo1, QStringLiteral("Ed Eel"));  // 3
+            choose(form.Combo2, QStringLiteral("Di Dunn")); // 5
+            form.DateTimePicker1->setDate(QDate(2021, 8, 31));
+            form.DateTimePicker2->setDate(QDate(2021, 8, 31));
+            form.Text3->setPlainText(comment);
+            form.m_ID = id;
+            QCOMPARE(id.isEmpty() ? form.insertStatement() : form.updateStatement(), expected);
+        });
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void saveOrCancel_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::newRow("Save") << "PushButton2" << QStringList{"Record Successfully Saved"};
+        QTest::newRow("Cancel") << "PushButton1" << QStringList();
+        QTest::newRow("close button") << QString() << QStringList();
+    }
+
+    void saveOrCancel()
+    {
+        QFETCH(QString, how);
+        QFETCH(QStringList, boxes);
+        s->open(QString(), [&](Form2 &form) {
+            fillAll(form);
+            form.DateTimePicker2->setDate(QDate(2021, 8, 1)); // due before opened: accepted
+            how.isEmpty() ? void(form.close()) : form.findChild<QPushButton *>(how)->click();
+        });
+        QVERIFY(!s->stillOpen);
+        QCOMPARE(texts(s->dialogs.boxes), boxes);
+        for (const ScriptedDialogs::Box &box : s->dialogs.boxes)
+            QVERIFY(box.title == platform::applicationTitle() && box.icon == platform::Icon::None);
+        const qint64 id = newestIssue();
+        QCOMPARE(id, boxes.isEmpty() ? 4 : 5);
+        if (!boxes.isEmpty()) {
+            QCOMPARE(stored(id, "Assigned To").toInteger(), 2);
+            QCOMPARE(stored(id, "Opened By").toInteger(), 4);
+            QCOMPARE(stored(id, "Due Date").toDate(), QDate(2021, 8, 1));
+            QCOMPARE(stored(id, "Comment"), Value(QString())); // empty text, not missing
+        }
+    }
+
+    void checksInOrder_data()
+    {
+        QTest::addColumn<int>("missing");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("title of blanks") << 0 << "You forgot to input Title." << "Text1";
+        QTest::newRow("assigned to") << 1 << "You forgot to select Assigned To." << "Combo1";
+        QTest::newRow("opened by") << 2 << "You forgot to select Opened By." << "Combo2";
+        QTest::newRow("status") << 3 << "You forgot to select Status." << "Combo3";
+        QTest::newRow("category") << 4 << "You forgot to select Category." << "Combo4";
+        QTest::newRow("priority") << 5 << "You forgot to select Priority." << "Combo5";
+    }
+
+    // One field is missing and every later one is filled, so only the order
+    // of the checks passes.
+    void checksInOrder()
+    {
+        QFETCH(int, missing);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        s->open(QString(), [&](Form2 &form) {
+            fillAll(form);
+            QComboBox *pickers[] = {form.Combo1, form.Combo2, form.Combo3, form.Combo4, form.Combo5};
+            missing == 0 ? form.Text1->setText(QStringLiteral("   ")) : pickers[missing - 1]->setCurrentIndex(-1);
+            form.PushButton9->setFocus();
+            form.PushButton2_Click();
+            QWidget *focused = QApplication::focusWidget();
+            QCOMPARE(focused ? focused->objectName() : QString(), focus);
+        });
+        QCOMPARE(texts(s->dialogs.boxes), QStringList{message});
+        QVERIFY(s->stillOpen);
+        QCOMPARE(newestIssue(), 4);
+    }
+
+    void editLoadsAndRewritesEveryField()
+    {
+        raw(QStringLiteral("update Issues set Status = 'OPEN', Comment = 'first' || char(10) || 'second' "
+                           "where ID = 1"));
+        s->open(QStringLiteral("1"), [&](Form2 &form) {
+            QCOMPARE(form.Text2->text(), QStringLiteral("1"));
+            QCOMPARE(form.Text1->text(), QStringLiteral("A"));
+            const QStringList shown{form.Combo1->currentText(), form.Combo2->currentText(), form.Combo3->currentText(),
+                                    form.Combo4->currentText(), form.Combo5->currentText()};
+            QCOMPARE(shown, QStringList({"Ann Archer", "Cy Cole", "Open", "Hardware", "High"}));
+            QCOMPARE(form.DateTimePicker1->date(), QDate(2021, 8, 31));
+            QCOMPARE(form.DateTimePicker2->date(), QDate(2021, 9, 15));
+            QCOMPARE(commentShown(form), QStringLiteral("first\nsecond"));
+            form.Text1->setText(QStringLiteral("A2"));
+            choose(form.Combo1, QStringLiteral("Di Dunn"));
+            choose(form.Combo2, QStringLiteral("Ed Eel"));
+            choose(form.Combo3, QStringLiteral("waiting"));
+            choose(form.Combo4, QStringLiteral("Software"));
+            choose(form.Combo5, QStringLiteral("Low"));
+            form.DateTimePicker1->setDate(QDate(2022, 1, 2));
+            form.DateTimePicker2->setDate(QDate(2022, 2, 3));
+            form.Text3->setPlainText(QStringLiteral("done"));
+            form.PushButton2_Click();
+        });
+        QCOMPARE(texts(s->dialogs.boxes), QStringList{"Record Successfully Updated"});
+        QVERIFY(!s->stillOpen);
+        QCOMPARE(column(QStringLiteral("select Title || [Assigned To] || [Opened By] || Status || Category || Priority "
+                                       "|| [Opened Date] || [Due Date] || Comment from Issues where ID = 1")),
+                 QStringList{"A253waitingSoftwareLow2022-01-022022-02-03done"});
+    }
+
+    void failedSaveKeepsEverything_data()
+    {
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("insert refused") << QString() << "INSERT" << "Printer" << "146" << "held by a test";
+        QTest::newRow("update refused") << "1" << "UPDATE" << "Printer" << "140" << "held by a test";
+        QTest::newRow("NUL in the title") << QString() << QString() << QStringLiteral("a") + QChar(0) + "b" << "146"
+                                          << "NUL";
+    }
+
+    // The error box and no success message; the window stays open with
+    // everything typed, and nothing is written.
+    void failedSaveKeepsEverything()
+    {
+        QFETCH(QString, id);
+        QFETCH(QString, refusal);
+        QFETCH(QString, title);
+        QFETCH(QString, line);
+        QFETCH(QString, reason);
+        if (!refusal.isEmpty())
+            raw("CREATE TRIGGER Hold BEFORE " + refusal +
+                " ON Issues BEGIN SELECT RAISE(ABORT, 'held by a test'); END");
+        s->open(id, [&](Form2 &form) {
+            fillAll(form);
+            form.Text1->setText(title);
+            form.Text3->setPlainText(QStringLiteral("typed with care"));
+            form.PushButton2_Click();
+            QCOMPARE(form.Text1->text(), title);
+            QCOMPARE(commentShown(form), QStringLiteral("typed with care"));
+        });
+        QCOMPARE(s->dialogs.errorBoxes().size(), 1);
+        QCOMPARE(s->dialogs.boxes.size(), 1);
+        QCOMPARE(place(s->dialogs.boxes[0]), "in Pellucid2021/08/31.Form2.PushButton2_Click at line " + line);
+        QVERIFY(s->dialogs.boxes[0].text.section(QStringLiteral("\r\n"), 0, 0).contains(reason));
+        QVERIFY(s->stillOpen);
+        QCOMPARE(column(QStringLiteral("select Title from Issues")), QStringList({"A", "B", "C", "D"}));
+    }
+
+    // "-" beside Status deletes the edited issue with its status; Save then
+    // finds no row and says so instead of claiming success.
+    void saveOfDeletedIssueSaysSo()
+    {
+        s->open(QStringLiteral("1"), [&](Form2 &form) {
+            form.PushButton8_Click(); // "Open", answered Yes
+            choose(form.Combo3, QStringLiteral("waiting"));
+            form.PushButton2_Click();
+        });
+        QCOMPARE(texts(s->dialogs.boxes).value(1),
+                 QStringLiteral("This issue no longer exists: it was deleted while you were editing it. Copy what you "
+                                "need, then press Cancel."));
+        QCOMPARE(s->dialogs.boxes.size(), 2);
+        QVERIFY(s->stillOpen);
+        QCOMPARE(column(QStringLiteral("select Title from Issues")), QStringList({"B", "D"}));
+    }
+
+    void textComesBackExactly_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("comment");
+        QTest::newRow("apostrophes") << "Baker's ''jam''" << "it's 'quoted'";
+        QTest::newRow("double quotes, backslashes") << "\"Chief\" C:\\Temp\\ \\'" << "say \"hi\" \\n \\";
+        QTest::newRow("sql fragment") << "'); delete from Issues; --" << "[Title]+' '+[Comment] /* */ %_ ;";
+        QTest::newRow("blanks kept") << "  padded  " << "  ";
+        QTest::newRow("non-Latin, emoji") << QString::fromUtf8("Москва 東京 القاهرة 🙂👍🏽")
+                                          << QString::fromUtf8("עברית 👨‍👩‍👧 \u00a0\t");
+        QTest::newRow("line breaks") << "one\ntwo" << "first\nsecond\n\n  fourth\n";
+        QString big;
+        while (big.size() < 1024 * 1024)
+            big += QString::fromUtf8("line %1 'é' \"ü\" \\ 🙂\n").arg(big.size());
+        QTest::newRow("1 MB comment") << "big" << big;
+    }
+
+    // Saved, loaded back, saved again unchanged: identical in the file and
+    // on the screen every time.
+    void textComesBackExactly()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, comment);
+        s->open(QString(), [&](Form2 &form) {
+            fillAll(form);
+            form.Text1->setText(title);
+            form.Text3->setPlainText(comment);
+            form.PushButton2_Click();
+        });
+        const qint64 id = newestIssue();
+        for (int round = 0; round < 2; ++round) {
+            QCOMPARE(stored(id, "Title").toText(), title);
+            QCOMPARE(stored(id, "Comment").toText(), comment);
+            s->open(QString::number(id), [&](Form2 &form) {
+                QCOMPARE(form.Text1->text(), title);
+                QCOMPARE(commentShown(form), comment);
+                form.PushButton2_Click();
+            });
+        }
+        QCOMPARE(texts(s->dialogs.boxes), QStringList({"Record Successfully Saved", "Record Successfully Updated",
+                                                       "Record Successfully Updated"}));
+    }
+
+    // Line breaks the comment box cannot hold as such (CR LF, a lone CR) are
+    // kept while the comment is not touched.
+    void untouchedCommentWrittenBackAsLoaded()
+    {
+        raw(QStringLiteral("update Issues set Comment = 'a' || char(13,10) || 'b' || char(13) || 'c' where ID = 1"));
+        s->open(QStringLiteral("1"), [&](Form2 &form) { form.PushButton2_Click(); });
+        QCOMPARE(stored(1, "Comment").toText(), QStringLiteral("a\r\nb\rc"));
+        s->open(QStringLiteral("1"), [&](Form2 &form) {
+            form.Text3->moveCursor(QTextCursor::End);
+            form.Text3->insertPlainText(QStringLiteral("!"));
+            form.PushButton2_Click();
+        });
+        QCOMPARE(stored(1, "Comment").toText(), QStringLiteral("a\nb\nc!"));
+    }
+
+    // A status no longer in its list is reported; that picker stays without
+    // a choice and the other fields still load.
+    void valueNotInPickerIsReported()
+    {
+        raw(QStringLiteral("update Issues set Status = 'Gone', Comment = 'kept' where ID = 1"));
+        s->open(QStringLiteral("1"), [&](Form2 &form) {
+            QCOMPARE(form.Combo3->currentIndex(), -1);
+            QCOMPARE(form.Combo4->currentText(), QStringLiteral("Hardware"));
+            QCOMPARE(form.DateTimePicker2->date(), QDate(2021, 9, 15));
+            QCOMPARE(commentShown(form), QStringLiteral("kept"));
+        });
+        QCOMPARE(s->dialogs.errorBoxes().size(), 1);
+        QCOMPARE(place(s->dialogs.boxes[0]), QStringLiteral("in Pellucid2021/08/31.Form2.LoadData at line 114"));
+        QVERIFY(s->dialogs.boxes[0].text.startsWith(QLatin1String("\"Gone\"")));
+    }
+
+    // A contact without a last name cannot be listed: it is reported and left
+    // out of both pickers and the ID list alike, so the names after it keep
+    // their own IDs.
+    void contactWithoutFullNameIsLeftOut()
+    {
+        sharedConnection().Execute(QStringLiteral("insert into Contacts ([First Name]) values ('Aaron')"));
+        s->open(QString(), [&](Form2 &form) {
+            QCOMPARE(form.m_ContactIDs, QList<qint64>({2, 4, 1, 5, 3}));
+            QCOMPARE(items(form.Combo2).size(), 5);
+            fillAll(form);
+            form.PushButton2_Click();
+        });
+        const QString at = QStringLiteral("in Pellucid2021/08/31.Form2.LoadContacts at line ");
+        QCOMPARE(place(s->dialogs.boxes.value(0)), at + "114");
+        QCOMPARE(place(s->dialogs.boxes.value(1)), at + "116");
+        QCOMPARE(stored(newestIssue(), "Assigned To").toInteger(), 2); // Ann Archer
+    }
+};
+
+QTEST_MAIN(TestForm2)
+#include "tst_form2.moc"
