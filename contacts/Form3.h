@@ -1,9 +1,27 @@
 #pragma once
 // The contact editor: the modal window that adds a new contact (m_ID empty)
 // or edits the contact whose ID is m_ID.
+//
+// Sixteen boxes Text1 .. Text16 hold the contact's fields (Text16, the notes,
+// is a multi-line QPlainTextEdit, the others are QLineEdit); for an existing
+// contact the lists ListView1 and ListView2 show, read-only, the open issues
+// the contact opened and the open issues assigned to the contact. Save is
+// PushButton2, Cancel PushButton1. Every control's objectName is its name.
 
+#include <QCursor>
 #include <QDialog>
 #include <QString>
+#include <QStringList>
+
+#include <array>
+#include <optional>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTreeWidget;
 
 class Form3 : public QDialog {
     Q_OBJECT
@@ -14,6 +32,56 @@ public:
     // Set by the caller before showing: empty for a new contact, else the ID.
     QString m_ID;
 
+    // The hand pointer shown over the two buttons, when HAND-M.CUR was found
+    // beside the program at load.
+    std::optional<QCursor> m_handCursor;
+
+    // The message shown when Save in edit mode finds the contact gone.
+    static QString contactGoneMessage();
+
 public slots:
+    // Loads the window: colours, icon, hand pointer, list columns, and in
+    // edit mode the contact and its two issue lists.
     void Form_Load();
+
+    // Fills the sixteen boxes from the contact m_ID.
+    void LoadData();
+
+    // Fill ListView1 (opened by the contact) and ListView2 (assigned to it)
+    // from the open issues.
+    void LoadOpenedIssues();
+    void LoadAssignedIssues();
+
+    // Save: checks both names, writes the contact, confirms and closes.
+    void PushButton2_Click();
+
+    // Cancel: closes without writing.
+    void PushButton1_Click();
+
+private:
+    // The boxes' texts, as the user sees them, in box order Text1 .. Text16.
+    QString boxText(int box) const;
+    QStringList boxTexts() const;
+    void setBoxText(int box, const QString &text);
+    void clearEntries();
+    void fillIssueList(QTreeWidget &list, const QString &location, const QString &contactColumn);
+
+    std::array<QLabel *, 16> Label1{};
+    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr, *Text5 = nullptr,
+              *Text6 = nullptr, *Text7 = nullptr, *Text8 = nullptr, *Text9 = nullptr, *Text10 = nullptr,
+              *Text11 = nullptr, *Text12 = nullptr, *Text13 = nullptr, *Text14 = nullptr, *Text15 = nullptr;
+    QPlainTextEdit *Text16 = nullptr;
+    std::array<QLineEdit *, 15> m_lineBoxes{}; // Text1 .. Text15, by position
+    QGroupBox *Frame1 = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    QTreeWidget *ListView1 = nullptr;
+    QTreeWidget *ListView2 = nullptr;
+    QPushButton *PushButton2 = nullptr;
+    QPushButton *PushButton1 = nullptr;
+
+    // The notes as loaded, and as the notes box shows them. A text box cannot
+    // hold every line-break character as such (a lone CR becomes a line
+    // break), so notes left untouched are written back exactly as loaded.
+    std::optional<QString> m_loadedNotes;
+    QString m_notesAsShown;
 };

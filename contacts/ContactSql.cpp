@@ -1,0 +1,49 @@
+#include "contacts/ContactSql.h"
+
+#include "data/SqlText.h"
+
+namespace ContactSql {
+namespace {
+
+// The box (0-based: Text1 is 0) each column is written from, in the column
+// order both statements use. Caption order and column order differ: the
+// e-mail address comes third.
+constexpr int columnOrder[boxCount] = {0, 1, 13, 3, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14, 15};
+
+QString quoted(const QStringList &boxes, int box)
+{
+    return SqlText::doubled(boxes.value(box));
+}
+
+} // namespace
+
+QString insertStatement(const QStringList &boxes)
+{
+    QString sql = QStringLiteral(
+        "insert into Contacts ([First Name],[Last Name],[E-mail Address],Company,[Job Title],[Business Phone],"
+        "[Home Phone],[Mobile Phone],[Fax Number],Address,City,State,ZIP,Country,[Web Page],Notes) values ('");
+    for (int i = 0; i < boxCount; ++i) {
+        if (i > 0)
+            sql += QStringLiteral("','");
+        sql += quoted(boxes, columnOrder[i]);
+    }
+    sql += QStringLiteral("')");
+    return sql;
+}
+
+QString updateStatement(const QStringList &boxes, const QString &id)
+{
+    // The literal piece that opens each column's value, in column order.
+    static const char *const pieces[boxCount] = {
+        "update Contacts set [First Name]='", "',[Last Name]='", "',[E-mail Address]='", "',Company='",
+        "',[Job Title]='",                    "',[Business Phone]='", "',[Home Phone]='",     "',[Mobile Phone]='",
+        "',[Fax Number]='",                   "',Address='",          "',City='",             "',State='",
+        "',ZIP='",                            "',Country='",          "',[Web Page]='",       "',Notes='"};
+    QString sql;
+    for (int i = 0; i < boxCount; ++i)
+        sql += QLatin1String(pieces[i]) + quoted(boxes, columnOrder[i]);
+    sql += QStringLiteral("' where ID=") + id;
+    return sql;
+}
+
+} // namespace ContactSql

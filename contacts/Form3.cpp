@@ -1,0 +1,419 @@
+#include "contacts/Form3.h"
+
+#include "app/Appearance.h"
+#include "app/HandPointer.h"
+#include "contacts/ContactSql.h"
+#include "data/Connection.h"
+#include "data/ErrorBlock.h"
+#include "data/FileUtil.h"
+#include "data/Recordset.h"
+#include "data/SharedConnection.h"
+#include "platform/Dialogs.h"
+#include "platform/Twips.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextDocument>
+#include <QTreeWidget>
+
+#include <limits>
+
+namespace {
+
+const QString locationPrefix = QStringLiteral("in Pellucid2021/08/31.Form3.");
+
+QString location(const char *operation)
+{
+    return locationPrefix + QLatin1String(operation) + QLatin1Char(' ');
+}
+
+// One contact box: its caption, its column in Contacts, and where it stands
+// (twips; the caption stands captionGap above the box).
+struct BoxLayout {
+    const char *caption;
+    const char *column;
+    int left, top, width, height, captionGap;
+};
+
+constexpr BoxLayout boxLayout[ContactSql::boxCount] = {
+    {"Firstname", "First Name", 120, 375, 2640, 345, 255},
+    {"Lastname", "Last Name", 3000, 375, 2640, 345, 255},
+    {"Job Title", "Job Title", 120, 1095, 2640, 345, 255},
+    {"Company", "Company", 3000, 1095, 2640, 345, 255},
+    {"Business Phone", "Business Phone", 120, 1935, 2640, 345, 255},
+    {"Home Phone", "Home Phone", 3000, 1935, 2640, 345, 255},
+    {"Mobile Phone", "Mobile Phone", 120, 2655, 2640, 345, 255},
+    {"Fax Number", "Fax Number", 3000, 2655, 2640, 345, 255},
+    {"Address", "Address", 120, 3375, 5520, 345, 255},
+    {"City", "City", 120, 4095, 1440, 345, 255},
+    {"State", "State", 1680, 4110, 720, 345, 255},
+    {"Postal Code", "ZIP", 2520, 4095, 1440, 345, 255},
+    {"Country", "Country", 4080, 4095, 1560, 345, 255},
+    {"Email Address", "E-mail Address", 120, 4815, 2640, 345, 255},
+    {"Webpage", "Web Page", 3000, 4815, 2640, 345, 255},
+    {"Notes", "Notes", 120, 5520, 5520, 1425, 240},
+};
+
+// The eight columns of both issue lists: header, width in twips, the column
+// of [Open Issues] shown, and whether a missing value simply shows empty.
+struct IssueColumn {
+    const char *header;
+    int width;
+    const char *source;
+    bool missingShowsEmpty;
+};
+
+constexpr IssueColumn issueColumns[8] = {
+    {"Title", 2000, "Title", false},
+    {"Priority", 1500, "Priority", false},
+    {"Category", 1500, "Category", false},
+    {"Assigned To", 1200, "Assigned To Name", false},
+    {"Status", 1500, "Status", false},
+    {"Due Date", 1200, "Due Date", true},
+    {"Opened By", 1200, "Opened By Name", false},
+    {"Opened Date", 1200, "Opened Date", false},
+};
+
+QFont boldArial(qreal pointSize)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(pointSize);
+    font.setBold(true);
+    return font;
+}
+
+// The notes box's text with every line break as LF: the document keeps
+// paragraph and line separators, which the user typed as line breaks.
+QString notesText(const QPlainTextEdit &box)
+{
+    QString text = box.document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+QTreeWidget *makeIssueList(QGroupBox *frame, const char *name)
+{
+    auto *list = new QTreeWidget(frame);
+    list->setObjectName(QLatin1String(name));
+    list->setAccessibleName(frame->title());
+    list->setGeometry(platform::twipsRect(240, 360, 5040, 2775));
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setSortingEnabled(false);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setAllColumnsShowFocus(true);
+    list->header()->setSectionsClickable(false);
+    list->header()->setStretchLastSection(false);
+    list->setColumnCount(0);
+    return list;
+}
+
+} // namespace
+
+Form3::Form3(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(QStringLiteral("Contacts"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setModal(true);
+    setFont(boldArial(9));
+    setFixedSize(platform::twipsToPixels(11400), platform::twipsToPixels(7605));
+
+    QLineEdit **named[15] = {&Text1, &Text2,  &Text3,  &Text4,  &Text5,  &Text6,  &Text7, &Text8,
+                             &Text9, &Text10, &Text11, &Text12, &Text13, &Text14, &Text15};
+    QWidget *previous = nullptr;
+    for (int box = 0; box < ContactSql::boxCount; ++box) {
+        const BoxLayout &at = boxLayout[box];
+        const QString caption = QLatin1String(at.caption);
+        QWidget *editor;
+        if (box < 15) {
+            auto *line = new QLineEdit(this);
+            // No length limit of the window's own: QLineEdit would otherwise
+            // cut every text, typed or loaded, at 32767 characters.
+            line->setMaxLength(std::numeric_limits<int>::max());
+            *named[box] = line;
+            m_lineBoxes[box] = line;
+            editor = line;
+        } else {
+            Text16 = new QPlainTextEdit(this);
+            Text16->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            Text16->setTabChangesFocus(true);
+            editor = Text16;
+        }
+        editor->setObjectName(QStringLiteral("Text%1").arg(box + 1));
+        editor->setAccessibleName(caption);
+        editor->setGeometry(platform::twipsRect(at.left, at.top, at.width, at.height));
+
+        auto *label = new QLabel(caption, this);
+        label->setObjectName(QStringLiteral("Label1_%1").arg(box));
+        label->setAccessibleName(caption);
+        label->setBuddy(editor);
+        label->setGeometry(platform::twipsRect(at.left, at.top - at.captionGap, at.width, at.captionGap));
+        Label1[box] = label;
+
+        if (previous)
+            setTabOrder(previous, editor);
+        previous = editor;
+    }
+
+    Frame1 = new QGroupBox(QStringLiteral("Open Issues"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setAccessibleName(Frame1->title());
+    Frame1->setGeometry(platform::twipsRect(5760, 240, 5520, 3315));
+    ListView1 = makeIssueList(Frame1, "ListView1");
+
+    Frame2 = new QGroupBox(QStringLiteral("Assigned Issues"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame2->setAccessibleName(Frame2->title());
+    Frame2->setGeometry(platform::twipsRect(5760, 3660, 5520, 3315));
+    ListView2 = makeIssueList(Frame2, "ListView2");
+
+    auto makeButton = [this](const char *name, const char *caption, int left) {
+        auto *button = new QPushButton(QLatin1String(caption), this);
+        button->setObjectName(QLatin1String(name));
+        button->setAccessibleName(QLatin1String(caption));
+        button->setFont(boldArial(11.25));
+        button->setGeometry(platform::twipsRect(left, 7080, 5520, 405));
+        // Enter in a box must not press a button: saving takes a click.
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        return button;
+    };
+    PushButton2 = makeButton("PushButton2", "Save", 120);
+    PushButton1 = makeButton("PushButton1", "Cancel", 5760);
+    connect(PushButton2, &QPushButton::clicked, this, &Form3::PushButton2_Click);
+    connect(PushButton1, &QPushButton::clicked, this, &Form3::PushButton1_Click);
+
+    setTabOrder(previous, PushButton2);
+    setTabOrder(PushButton2, PushButton1);
+    setTabOrder(PushButton1, ListView1);
+    setTabOrder(ListView1, ListView2);
+    Text1->setFocus(Qt::OtherFocusReason);
+}
+
+Form3::~Form3() = default;
+
+QString Form3::contactGoneMessage()
+{
+    return QStringLiteral("This contact no longer exists: it was deleted while you were editing it. "
+                          "Copy what you need, then press Cancel.");
+}
+
+QString Form3::boxText(int box) const
+{
+    if (box < 15)
+        return m_lineBoxes[box]->text();
+    const QString shown = notesText(*Text16);
+    if (m_loadedNotes && shown == m_notesAsShown)
+        return *m_loadedNotes;
+    return shown;
+}
+
+QStringList Form3::boxTexts() const
+{
+    QStringList texts;
+    for (int box = 0; box < ContactSql::boxCount; ++box)
+        texts.append(boxText(box));
+    return texts;
+}
+
+void Form3::setBoxText(int box, const QString &text)
+{
+    if (box < 15) {
+        m_lineBoxes[box]->setText(text);
+        return;
+    }
+    Text16->setPlainText(text);
+    m_loadedNotes = text;
+    m_notesAsShown = notesText(*Text16);
+}
+
+// A window is loaded afresh each time it is shown: whatever an earlier
+// showing left in the boxes and lists goes.
+void Form3::clearEntries()
+{
+    for (QLineEdit *line : m_lineBoxes)
+        line->clear();
+    Text16->clear();
+    m_loadedNotes.reset();
+    m_notesAsShown.clear();
+    ListView1->clear();
+    ListView2->clear();
+    m_handCursor.reset();
+    PushButton1->unsetCursor();
+    PushButton2->unsetCursor();
+}
+
+void Form3::Form_Load()
+{
+    ErrorBlock step(location("Form_Load"));
+    clearEntries();
+    step(100, [&] { ApplyWindowColors(*this); });
+    step(102, [&] { setWindowIcon(QApplication::windowIcon()); });
+    const QString handPath = programFolder() + QStringLiteral("/HAND-M.CUR");
+    bool handFound = false;
+    step(104, [&] { handFound = FileExists(handPath); });
+    if (handFound) {
+        step(106, [&] {
+            m_handCursor = HandPointer::loadCursorFile(handPath);
+            if (m_handCursor) {
+                PushButton2->setCursor(*m_handCursor);
+                PushButton1->setCursor(*m_handCursor);
+            }
+        });
+    }
+
+    // The eight headers of each list, then their widths.
+    int number = 108;
+    for (QTreeWidget *list : {ListView1, ListView2}) {
+        for (int column = 0; column < 8; ++column, number += 2) {
+            step(number, [&] {
+                if (list->columnCount() <= column)
+                    list->setColumnCount(column + 1);
+                list->headerItem()->setText(column, QLatin1String(issueColumns[column].header));
+            });
+        }
+        for (int column = 0; column < 8; ++column, number += 2)
+            step(number, [&] { list->setColumnWidth(column, platform::twipsToPixels(issueColumns[column].width)); });
+    }
+
+    bool editing = false;
+    step(172, [&] { editing = !m_ID.isEmpty(); });
+    if (editing) {
+        step(174, [&] { LoadData(); });
+        step(176, [&] { LoadOpenedIssues(); });
+        step(178, [&] { LoadAssignedIssues(); });
+    }
+    Text1->setFocus(Qt::OtherFocusReason);
+}
+
+void Form3::LoadData()
+{
+    ErrorBlock step(location("LoadData"));
+    std::optional<Recordset> rs;
+    step(100, [&] { rs.emplace(); });
+    step(102, [&] { rs->Open(QStringLiteral("select * from Contacts where ID=") + m_ID, sharedConnection()); });
+    bool empty = true;
+    step(104, [&] {
+        empty = !rs || rs->Eof();
+        if (empty && rs)
+            rs->Close();
+    });
+    if (empty)
+        return;
+    // The names are read with the plain conversion: a missing name is
+    // reported and its box stays empty; every other column may be missing.
+    for (int box = 0; box < ContactSql::boxCount; ++box) {
+        step(106 + 2 * box, [&] {
+            const Value &value = rs->Fields(QLatin1String(boxLayout[box].column));
+            setBoxText(box, box < 2 ? value.toText() : value.toTextOrEmpty());
+        });
+    }
+    step(138, [&] { rs->Close(); });
+}
+
+void Form3::fillIssueList(QTreeWidget &list, const QString &where, const QString &contactColumn)
+{
+    ErrorBlock step(where);
+    step(100, [&] { list.clear(); });
+    std::optional<Recordset> rs;
+    step(102, [&] { rs.emplace(); });
+    step(104, [&] {
+        rs->Open(QStringLiteral("select * from [Open Issues] where [%1]=").arg(contactColumn) + m_ID,
+                 sharedConnection());
+    });
+    for (;;) {
+        bool more = false;
+        step(106, [&] { more = rs && !rs->Eof(); });
+        if (!more)
+            break;
+        // The row exists before its first cell is read, so that a missing
+        // title leaves an empty cell in this issue's own row.
+        QTreeWidgetItem *row = nullptr;
+        for (int column = 0; column < 8; ++column) {
+            step(108 + 2 * column, [&] {
+                if (column == 0)
+                    row = new QTreeWidgetItem(&list);
+                const IssueColumn &shown = issueColumns[column];
+                const Value &value = rs->Fields(QLatin1String(shown.source));
+                row->setText(column, shown.missingShowsEmpty ? value.toTextOrEmpty() : value.toText());
+            });
+        }
+        // A row that cannot be left would repeat for ever.
+        if (!step(124, [&] { rs->MoveNext(); }))
+            break;
+    }
+    step(126, [&] { rs->Close(); });
+}
+
+void Form3::LoadOpenedIssues()
+{
+    fillIssueList(*ListView1, location("LoadOpenedIssues"), QStringLiteral("Opened By"));
+}
+
+void Form3::LoadAssignedIssues()
+{
+    fillIssueList(*ListView2, location("LoadAssignedIssues"), QStringLiteral("Assigned To"));
+}
+
+void Form3::PushButton2_Click()
+{
+    ErrorBlock step(location("PushButton2_Click"));
+
+    struct Required {
+        QLineEdit *box;
+        const char *message;
+    };
+    const Required required[2] = {{Text1, "You forgot to input first name."}, {Text2, "You forgot to input last name."}};
+    int number = 100;
+    for (const Required &name : required) {
+        bool missing = false;
+        step(number, [&] { missing = name.box->text().trimmed().isEmpty(); });
+        if (missing) {
+            step(number + 2, [&] { platform::msgBox(QLatin1String(name.message)); });
+            step(number + 4, [&] { name.box->setFocus(Qt::OtherFocusReason); });
+            return;
+        }
+        number += 6;
+    }
+
+    bool editing = false;
+    step(112, [&] { editing = !m_ID.isEmpty(); });
+    QString sql;
+    int changed = -1;
+    if (editing) {
+        step(114, [&] { sql = ContactSql::updateStatement(boxTexts(), m_ID); });
+        // A failed write keeps the window open with everything typed, and
+        // claims no success.
+        if (!step(116, [&] { changed = sharedConnection().Execute(sql); }))
+            return;
+        // No row changed: the contact was deleted meanwhile; saying
+        // "updated" would hide that nothing was written.
+        if (changed == 0) {
+            platform::msgBox(contactGoneMessage());
+            return;
+        }
+        step(118, [&] { platform::msgBox(QStringLiteral("Record Successfully Updated")); });
+    } else {
+        step(120, [&] { sql = ContactSql::insertStatement(boxTexts()); });
+        if (!step(122, [&] { changed = sharedConnection().Execute(sql); }))
+            return;
+        step(124, [&] { platform::msgBox(QStringLiteral("Record Successfully Saved")); });
+    }
+    step(126, [&] { accept(); });
+}
+
+void Form3::PushButton1_Click()
+{
+    ErrorBlock step(location("PushButton1_Click"));
+    step(100, [&] { reject(); });
+}
