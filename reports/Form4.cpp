@@ -1,0 +1,203 @@
+#include "reports/Form4.h"
+
+#include "app/Appearance.h"
+#include "app/HandPointer.h"
+#include "data/Error.h"
+#include "data/ErrorBlock.h"
+#include "data/FileUtil.h"
+#include "data/Recordset.h"
+#include "data/SharedConnection.h"
+#include "platform/Twips.h"
+#include "reports/Layouts.h"
+#include "reports/Report.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+#include <memory>
+
+namespace {
+
+QString location(const char *operation)
+{
+    return QStringLiteral("in Pellucid2021/08/31.Form4.%1 ").arg(QLatin1String(operation));
+}
+
+// What each item of the list previews.
+struct ReportChoice {
+    const char *item;
+    const char *statement;
+    ReportLayout (*layout)();
+    bool closedIssues; // the open-issues layout retitled "Closed Issues"
+};
+
+const ReportChoice reportChoices[] = {
+    {"Open Issues", "select * from [Open Issues] order by Title", rptOpenIssues, false},
+    {"Issues by Categories", "select * from [Open Issues] order by Category", rptIssuesByCategory, false},
+    {"Issues by Status", "select * from [Open Issues] order by Status", rptIssuesByStatus, false},
+    {"Issues by Assigned To", "select * from [Open Issues] order by [Assigned To Name]", rptIssuesByAssigned, false},
+    {"Issue Details", "select * from [Open Issues] order by Title", rptIssueDetails, false},
+    {"Closed Issues", "select * from [Closed Issues] order by Title", rptOpenIssues, true},
+};
+
+// The first item whose text is exactly the chosen text; none for no choice.
+const ReportChoice *choiceFor(const QString &text)
+{
+    for (const ReportChoice &choice : reportChoices)
+        if (text == QLatin1String(choice.item))
+            return &choice;
+    return nullptr;
+}
+
+// A step that needs the report or the result fails, with a message, when
+// making it failed.
+template <typename T>
+T &need(const std::unique_ptr<T> &made)
+{
+    if (!made)
+        throw Error(QStringLiteral("The report or its query result could not be created."));
+    return *made;
+}
+
+// Client area and controls, in twips.
+constexpr int clientWidth = 8040;
+constexpr int clientHeight = 1080;
+constexpr int comboHeight = 315;
+
+} // namespace
+
+Form4::Form4(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("Reports"));
+    setAccessibleName(QStringLiteral("Reports"));
+    // A fixed single border: no maximise, no minimise button.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setModal(true);
+
+    QFont windowFont(QStringLiteral("Arial"));
+    windowFont.setPointSizeF(9);
+    windowFont.setBold(true);
+    setFont(windowFont);
+    QFont buttonFont = windowFont;
+    buttonFont.setPointSizeF(11.25);
+
+    Label1 = new QLabel(QStringLiteral("Report Type:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setAccessibleName(QStringLiteral("Report Type:"));
+    Label1->setGeometry(platform::twipsRect(120, 165, 1065, 225));
+
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setAccessibleName(QStringLiteral("Report Type:"));
+    Combo1->setEditable(false);
+    Combo1->setGeometry(platform::twipsRect(1320, 120, 6600, comboHeight));
+    Label1->setBuddy(Combo1);
+
+    PushButton1 = new QPushButton(QStringLiteral("Print Preview"), this);
+    PushButton1->setObjectName(QStringLiteral("PushButton1"));
+    PushButton1->setAccessibleName(QStringLiteral("Print Preview"));
+    PushButton1->setFont(buttonFont);
+    PushButton1->setGeometry(platform::twipsRect(120, 570, 3840, 405));
+    PushButton1->setAutoDefault(false);
+
+    PushButton2 = new QPushButton(QStringLiteral("Cancel"), this);
+    PushButton2->setObjectName(QStringLiteral("PushButton2"));
+    PushButton2->setAccessibleName(QStringLiteral("Cancel"));
+    PushButton2->setFont(buttonFont);
+    PushButton2->setGeometry(platform::twipsRect(4080, 570, 3840, 405));
+    PushButton2->setAutoDefault(false);
+
+    // Tab order: the list, "Cancel", "Print Preview"; the focus starts in the list.
+    setTabOrder(Combo1, PushButton2);
+    setTabOrder(PushButton2, PushButton1);
+    Combo1->setFocus();
+
+    setFixedSize(platform::twipsToPixels(clientWidth), platform::twipsToPixels(clientHeight));
+
+    connect(PushButton1, &QPushButton::clicked, this, &Form4::PushButton1_Click);
+    connect(PushButton2, &QPushButton::clicked, this, &Form4::PushButton2_Click);
+}
+
+Form4::~Form4() = default;
+
+// Steps: 100 colours, 102 icon, 104 pointer-file test, 106 pointer load,
+// 108 to 118 the six items, one step each.
+void Form4::Form_Load()
+{
+    ErrorBlock step(location("Form_Load"));
+    step(100, [&] { ApplyWindowColors(*this); });
+    step(102, [&] { setWindowIcon(QApplication::windowIcon()); });
+    const QString handPath = programFolder() + QStringLiteral("/HAND-M.CUR");
+    bool hasHand = false;
+    step(104, [&] { hasHand = FileExists(handPath); });
+    if (hasHand) {
+        step(106, [&] {
+            m_handCursor = HandPointer::loadCursorFile(handPath);
+            if (m_handCursor) {
+                PushButton1->setCursor(*m_handCursor);
+                PushButton2->setCursor(*m_handCursor);
+            }
+        });
+    }
+    int number = 108;
+    for (const ReportChoice &choice : reportChoices) {
+        step(number, [&] { Combo1->addItem(QLatin1String(choice.item)); });
+        number += 2;
+    }
+    Combo1->setCurrentIndex(-1);
+    Combo1->setFocus();
+}
+
+// Steps: 100 matching the chosen item (no match: nothing happens), 102
+// creating the result, 104 opening it, 106 creating the report, 108 binding
+// the result, 110 the closed-issues test, 112 the title, 114 the caption, 116
+// landscape, 118 the modal preview, 120 closing the result, 122 releasing the
+// report. A step whose predecessor failed runs all the same and may report
+// its own failure; the command always reaches its end.
+void Form4::PushButton1_Click()
+{
+    ErrorBlock step(location("PushButton1_Click"));
+    const ReportChoice *choice = nullptr;
+    step(100, [&] { choice = choiceFor(Combo1->currentText()); });
+    if (!choice)
+        return;
+    std::unique_ptr<Recordset> result;
+    std::unique_ptr<Report> report;
+    step(102, [&] { result = std::make_unique<Recordset>(); });
+    step(104, [&] { need(result).Open(QLatin1String(choice->statement), sharedConnection(), Recordset::adOpenStatic,
+                                 Recordset::adLockReadOnly); });
+    step(106, [&] { report = std::make_unique<Report>(choice->layout()); });
+    step(108, [&] { need(report).setDataSource(need(result)); });
+    bool retitle = false;
+    step(110, [&] { retitle = choice->closedIssues; });
+    if (retitle) {
+        step(112, [&] { need(report).titleLabel().caption = QStringLiteral("Closed Issues"); });
+        step(114, [&] { need(report).setCaption(QStringLiteral("Closed Issues")); });
+    }
+    step(116, [&] { need(report).setOrientation(QPageLayout::Landscape); });
+    step(118, [&] { need(report).Show(this); });
+    step(120, [&] { need(result).Close(); });
+    step(122, [&] { report.reset(); });
+}
+
+void Form4::PushButton2_Click()
+{
+    ErrorBlock step(location("PushButton2_Click"));
+    step(100, [&] { reject(); });
+}
+
+void Form4::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Centred on the screen.
+    if (const QScreen *screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}

@@ -1,0 +1,303 @@
+#include "reports/Paginator.h"
+
+#include "data/Error.h"
+
+#include <array>
+
+namespace {
+
+constexpr QChar lineSeparator(0x2028);
+
+bool breaksLine(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || u == 0x85 || u == 0x2028 || u == 0x2029;
+}
+
+// A text for a one-line box: line breaks and other control characters become
+// blanks, and the text is cut where no box could show more.
+QString singleLine(const QString &text)
+{
+    qsizetype length = text.size();
+    if (length > ReportText::maxLineLength) {
+        length = ReportText::maxLineLength;
+        if (text.at(length - 1).isHighSurrogate())
+            --length;
+    }
+    qsizetype first = 0;
+    while (first < length && !breaksLine(text.at(first)))
+        ++first;
+    if (first == length)
+        return length == text.size() ? text : text.left(length);
+    QString line = text.left(length);
+    for (qsizetype i = first; i < length; ++i)
+        if (breaksLine(line.at(i)))
+            line[i] = QLatin1Char(' ');
+    return line;
+}
+
+// A text for a box that grows: each line break (CR LF, CR or LF) becomes one
+// line separator; other control characters but the tab become blanks.
+QString multiLine(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r')) {
+            if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+            result.append(lineSeparator);
+        } else if (c == QLatin1Char('\n') || c == QChar(0x2029) || c == QChar(0x85)) {
+            result.append(lineSeparator);
+        } else if (c.unicode() < 0x20 && c != QLatin1Char('\t')) {
+            result.append(QLatin1Char(' '));
+        } else {
+            result.append(c);
+        }
+    }
+    return result;
+}
+
+class Paginator {
+public:
+    Paginator(const ReportLayout &layout, const ReportData &rows, const ReportPaper &paper, TextMeasurer &measurer)
+        : m_layout(layout), m_rows(rows), m_measurer(measurer)
+    {
+        m_result.paper = paper;
+        m_result.size = paper.twips();
+        m_left = layout.leftMargin;
+        m_top = layout.topMargin;
+        m_bottom = m_result.size.height() - layout.bottomMargin -
+                   layout.sections[ReportLayout::PageFooter].height;
+
+        for (int s = 0; s < ReportLayout::SectionCount; ++s) {
+            for (const ReportControl &control : layout.sections[s].controls) {
+                m_fontOf[s].push_back(fontIndex(control.font));
+                int column = -1;
+                if (control.kind == ReportControl::Kind::TextBox) {
+                    column = rows.columnIndex(control.column);
+                    if (column < 0)
+                        throw Error(
+                            QStringLiteral("The column \"%1\" is not in the result of the query.").arg(control.column));
+                }
+                m_columnOf[s].push_back(column);
+            }
+        }
+        const std::vector<ReportControl> &detail = layout.sections[ReportLayout::Detail].controls;
+        for (size_t i = 0; i < detail.size() && m_grow < 0; ++i)
+            if (detail[i].canGrow && detail[i].kind == ReportControl::Kind::TextBox)
+                m_grow = static_cast<int>(i);
+    }
+
+    ReportPages run()
+    {
+        const int rowCount = m_rows.rowCount();
+        m_result.pages.reserve(static_cast<size_t>(rowCount) / 20 + 1);
+        newPage(true);
+        for (int row = 0; row < rowCount; ++row)
+            placeDetail(row);
+        placeReportFooter();
+        return std::move(m_result);
+    }
+
+private:
+    quint16 fontIndex(const ReportFont &font)
+    {
+        for (size_t i = 0; i < m_result.fonts.size(); ++i)
+            if (m_result.fonts[i] == font)
+                return static_cast<quint16>(i);
+        m_result.fonts.push_back(font);
+        m_metrics.push_back(m_measurer.metrics(font));
+        return static_cast<quint16>(m_result.fonts.size() - 1);
+    }
+
+    ReportPage &page() { return m_result.pages.back(); }
+
+    const ReportSection &section(int index) const { return m_layout.sections[index]; }
+
+    void newPage(bool first = false)
+    {
+        m_result.pages.emplace_back();
+        m_y = m_top;
+        if (first) {
+            placeSection(ReportLayout::ReportHeader, m_y, -1);
+            m_y += section(ReportLayout::ReportHeader).height;
+        }
+        placeSection(ReportLayout::PageHeader, m_y, -1);
+        m_y += section(ReportLayout::PageHeader).height;
+        placeSection(ReportLayout::PageFooter, m_bottom, -1);
+        m_bodyTop = m_y;
+    }
+
+    void placeSection(int sectionIndex, qreal top, int row)
+    {
+        const auto &controls = section(sectionIndex).controls;
+        for (size_t i = 0; i < controls.size(); ++i)
+            placeOneLine(sectionIndex, static_cast<int>(i), top, row);
+    }
+
+    QRectF innerBox(const ReportControl &control, qreal top, qreal height) const
+    {
+        return QRectF(m_left + control.left + ReportText::padding, top,
+                      qMax<qreal>(0, control.width - 2 * ReportText::padding), height);
+    }
+
+    // A box of fixed size: its text on one line, cut at the box's edges.
+    void placeOneLine(int sectionIndex, int controlIndex, qreal sectionTop, int row)
+    {
+        const ReportControl &control = section(sectionIndex).controls[controlIndex];
+        const quint16 font = m_fontOf[sectionIndex][controlIndex];
+        PageItem item;
+        item.box = innerBox(control, sectionTop + control.top, control.height);
+        item.baseline = item.box.top() + m_metrics[font].ascent;
+        item.row = row;
+        item.font = font;
+        item.control = static_cast<quint16>(controlIndex);
+        item.section = static_cast<quint8>(sectionIndex);
+        const int column = m_columnOf[sectionIndex][controlIndex];
+        item.text = singleLine(column < 0 ? control.caption : m_rows.cell(row, column));
+        if (!item.text.isEmpty() && !m_measurer.fits(control.font, item.text, item.box.width())) {
+            // Keep what fits and the next characters, which the clip cuts
+            // through as the box's edge crosses them.
+            qsizetype keep = m_measurer.fittingLength(control.font, item.text, item.box.width()) + 2;
+            if (keep < item.text.size()) {
+                if (item.text.at(keep - 1).isHighSurrogate())
+                    ++keep;
+                item.text.truncate(keep);
+            }
+            item.clip = true;
+        }
+        page().items.push_back(std::move(item));
+    }
+
+    void placeDetail(int row)
+    {
+        const ReportSection &detail = section(ReportLayout::Detail);
+        const qreal pageCapacity = m_bottom - (m_top + section(ReportLayout::PageHeader).height);
+
+        QString growText;
+        std::vector<TextMeasurer::Line> lines;
+        qreal linesHeight = 0;
+        qreal growth = 0;
+        if (m_grow >= 0) {
+            const ReportControl &box = detail.controls[m_grow];
+            growText = multiLine(m_rows.cell(row, m_columnOf[ReportLayout::Detail][m_grow]));
+            lines = m_measurer.wrap(box.font, growText, qMax<qreal>(1, box.width - 2 * ReportText::padding));
+            for (const TextMeasurer::Line &line : lines)
+                linesHeight += line.height;
+            growth = qMax<qreal>(0, linesHeight - box.height);
+        }
+        const qreal blockHeight = detail.height + growth;
+
+        if (m_y + blockHeight > m_bottom && m_y > m_bodyTop) {
+            if (blockHeight <= pageCapacity) {
+                newPage();
+            } else {
+                // Taller than any page: start here when the fixed part and the
+                // first line of the growing text fit, else on a new page.
+                qreal head = detail.height;
+                if (m_grow >= 0)
+                    head = detail.controls[m_grow].top + (lines.empty() ? 0 : lines.front().height);
+                if (m_y + head > m_bottom)
+                    newPage();
+            }
+        }
+        placeBlock(row, growText, lines);
+    }
+
+    void placeBlock(int row, const QString &growText, const std::vector<TextMeasurer::Line> &lines)
+    {
+        const ReportSection &detail = section(ReportLayout::Detail);
+        const qreal top = m_y;
+        if (m_grow < 0) {
+            placeSection(ReportLayout::Detail, top, row);
+            m_y = top + detail.height;
+            return;
+        }
+        const ReportControl &box = detail.controls[m_grow];
+        const qreal boxBottom = box.top + box.height; // within the section, before growing
+
+        // Boxes that start above the growing box's lower edge keep their places.
+        std::vector<int> below;
+        for (size_t i = 0; i < detail.controls.size(); ++i) {
+            if (static_cast<int>(i) == m_grow)
+                continue;
+            if (detail.controls[i].top < boxBottom)
+                placeOneLine(ReportLayout::Detail, static_cast<int>(i), top, row);
+            else
+                below.push_back(static_cast<int>(i));
+        }
+
+        // The growing text, line by line, continuing on the next page when
+        // the page is full.
+        const quint16 font = m_fontOf[ReportLayout::Detail][m_grow];
+        qreal cursor = top + box.top;
+        bool broke = false;
+        for (const TextMeasurer::Line &line : lines) {
+            if (cursor + line.height > m_bottom && cursor > m_bodyTop) {
+                newPage();
+                cursor = m_y;
+                broke = true;
+            }
+            PageItem item;
+            item.box = innerBox(box, cursor, line.height);
+            item.baseline = cursor + line.ascent;
+            item.row = row;
+            item.font = font;
+            item.control = static_cast<quint16>(m_grow);
+            item.section = ReportLayout::Detail;
+            qsizetype length = line.length;
+            while (length > 0 && growText.at(line.start + length - 1) == lineSeparator)
+                --length;
+            item.text = growText.mid(line.start, length);
+            page().items.push_back(std::move(item));
+            cursor += line.height;
+        }
+
+        // The rest of the block follows the growing box's lower edge.
+        qreal boxEnd = broke ? cursor : qMax(cursor, top + boxBottom);
+        const qreal rest = detail.height - boxBottom;
+        if (!below.empty() && boxEnd + rest > m_bottom && boxEnd > m_bodyTop) {
+            newPage();
+            boxEnd = m_y;
+        }
+        for (const int i : below)
+            placeOneLine(ReportLayout::Detail, i, boxEnd - boxBottom, row);
+        m_y = boxEnd + rest;
+    }
+
+    void placeReportFooter()
+    {
+        const ReportSection &footer = section(ReportLayout::ReportFooter);
+        // An empty footer only takes up space; it never opens a page of its own.
+        if (footer.controls.empty())
+            return;
+        if (m_y + footer.height > m_bottom && m_y > m_bodyTop)
+            newPage();
+        placeSection(ReportLayout::ReportFooter, m_y, -1);
+        m_y += footer.height;
+    }
+
+    const ReportLayout &m_layout;
+    const ReportData &m_rows;
+    TextMeasurer &m_measurer;
+    ReportPages m_result;
+    std::vector<TextMeasurer::Metrics> m_metrics; // per font index
+    std::array<std::vector<quint16>, ReportLayout::SectionCount> m_fontOf;
+    std::array<std::vector<int>, ReportLayout::SectionCount> m_columnOf;
+    int m_grow = -1; // the detail control that grows, if any
+    qreal m_left = 0;
+    qreal m_top = 0;
+    qreal m_bottom = 0; // lowest y a detail may reach on a page
+    qreal m_bodyTop = 0; // below the headers of the current page
+    qreal m_y = 0;
+};
+
+} // namespace
+
+ReportPages paginate(const ReportLayout &layout, const ReportData &rows, const ReportPaper &paper,
+                     TextMeasurer &measurer)
+{
+    return Paginator(layout, rows, paper, measurer).run();
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Pagination: turns a layout and its rows into pages, for one paper.
+//
+// The report header prints once at the top of the first page, the page header
+// at the top of every page (below the report header on the first), the page
+// footer at the bottom of every page, one detail block per row in the rows'
+// order, and the report footer after the last row. A block that does not fit
+// in what is left of a page moves whole to the next page. Only a text box
+// that can grow (the comment of the details layout) grows, to the height of
+// its wrapped text, and its block grows with it; a block taller than a whole
+// page starts where it is and its text continues, line by line, at the top of
+// the following pages. Every other box keeps its size: a longer text is cut
+// at the box's edges.
+
+#include "reports/ReportData.h"
+#include "reports/ReportLayout.h"
+#include "reports/ReportPages.h"
+#include "reports/TextMeasurer.h"
+
+namespace ReportText {
+// Space kept free inside each box on the left and on the right, so that the
+// texts of two boxes side by side never touch.
+inline constexpr qreal padding = 30;
+// A one-line box never shows more characters than this (a box is at most a
+// page wide); longer texts are cut before they are measured.
+inline constexpr int maxLineLength = 2048;
+} // namespace ReportText
+
+// Throws Error when a text box names a column the rows do not have.
+ReportPages paginate(const ReportLayout &layout, const ReportData &rows, const ReportPaper &paper,
+                     TextMeasurer &measurer);

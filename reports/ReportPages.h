@@ -1,0 +1,56 @@
+#pragma once
+// The page model: every text of every page of a report, placed and measured.
+// Pagination makes it once; painting only reads it. All coordinates are in
+// twips from the paper's top-left corner.
+
+#include "reports/ReportLayout.h"
+
+#include <QPageLayout>
+#include <QPageSize>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+#include <vector>
+
+// A sheet of paper in an orientation.
+struct ReportPaper {
+    QPageSize size = QPageSize(QPageSize::Letter);
+    QPageLayout::Orientation orientation = QPageLayout::Landscape;
+
+    // Width and height in twips, as oriented.
+    QSizeF twips() const;
+
+    // Letter where the locale measures in inches (the United States), A4 elsewhere.
+    static ReportPaper forLocale(QPageLayout::Orientation orientation);
+
+    bool operator==(const ReportPaper &other) const
+    {
+        return size.isEquivalentTo(other.size) && orientation == other.orientation;
+    }
+};
+
+// One text on a page.
+struct PageItem {
+    QRectF box;        // where the text may show; its left edge is where the text starts
+    qreal baseline = 0; // the y of the text's baseline
+    QString text;       // empty for an empty box
+    int row = -1;       // the row a detail text comes from; -1 for other sections
+    quint16 font = 0;   // index into ReportPages::fonts
+    quint16 control = 0; // index of the control in its section
+    quint8 section = 0;  // ReportLayout::SectionIndex
+    bool clip = false;   // the text is wider than the box and is cut at its edges
+};
+
+struct ReportPage {
+    std::vector<PageItem> items;
+};
+
+struct ReportPages {
+    ReportPaper paper;
+    QSizeF size; // twips
+    std::vector<ReportFont> fonts;
+    std::vector<ReportPage> pages;
+
+    int count() const { return static_cast<int>(pages.size()); }
+};

@@ -1,0 +1,104 @@
+#include "reports/ReportPainter.h"
+
+#include "reports/ReportFonts.h"
+
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+namespace ReportPainter {
+
+void scaleToTwips(QPainter &painter, qreal dpiX, qreal dpiY)
+{
+    painter.scale(dpiX / 1440.0, dpiY / 1440.0);
+}
+
+void paintPage(QPainter &painter, const ReportPages &pages, int pageIndex)
+{
+    if (pageIndex < 0 || pageIndex >= pages.count())
+        return;
+    std::vector<QFont> fonts;
+    fonts.reserve(pages.fonts.size());
+    for (const ReportFont &font : pages.fonts)
+        fonts.push_back(reportQFont(font));
+
+    painter.save();
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::NoBrush);
+    int currentFont = -1;
+    for (const PageItem &item : pages.pages[pageIndex].items) {
+        if (item.text.isEmpty())
+            continue;
+        if (item.font != currentFont) {
+            painter.setFont(fonts[item.font]);
+            currentFont = item.font;
+        }
+        const QPointF origin(item.box.left(), item.baseline);
+        if (item.clip) {
+            painter.save();
+            painter.setClipRect(item.box, Qt::IntersectClip);
+            painter.drawText(origin, item.text);
+            painter.restore();
+        } else {
+            painter.drawText(origin, item.text);
+        }
+    }
+    painter.restore();
+}
+
+bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int first, int last)
+{
+    first = qMax(0, first);
+    last = qMin(last, pages.count() - 1);
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    for (int index = first; index <= last; ++index) {
+        if (index > first && !device.newPage()) {
+            painter.end();
+            return false;
+        }
+        painter.resetTransform();
+        scaleToTwips(painter, device.logicalDpiX(), device.logicalDpiY());
+        paintPage(painter, pages, index);
+    }
+    return painter.end();
+}
+
+bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title)
+{
+    QPdfWriter writer(&device);
+    writer.setTitle(title);
+    writer.setCreator(QStringLiteral("Marrowdesk"));
+    writer.setResolution(1200);
+    // No margins: the pages carry their own, so the origin is the paper's corner.
+    if (!writer.setPageLayout(QPageLayout(pages.paper.size, pages.paper.orientation, QMarginsF())))
+        return false;
+    return paintDocument(writer, pages, 0, pages.count() - 1);
+}
+
+bool writePdfFile(const QString &path, const ReportPages &pages, const QString &title, QString *errorText)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (errorText)
+            *errorText = file.errorString();
+        return false;
+    }
+    if (!writePdf(file, pages, title)) {
+        file.cancelWriting();
+        if (errorText)
+            *errorText = file.error() != QFileDevice::NoError ? file.errorString()
+                                                              : QStringLiteral("The report could not be drawn.");
+        return false;
+    }
+    if (!file.commit()) {
+        if (errorText)
+            *errorText = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace ReportPainter

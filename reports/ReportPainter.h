@@ -1,0 +1,36 @@
+#pragma once
+// Draws report pages with QPainter on any paint device: the preview's
+// screen, a printer, a PDF file. Text is drawn as text, so a PDF holds real,
+// searchable text.
+
+#include "reports/ReportPages.h"
+
+#include <QString>
+
+class QIODevice;
+class QPagedPaintDevice;
+class QPainter;
+
+namespace ReportPainter {
+
+// Draws one page. The painter's coordinates must be twips from the paper's
+// top-left corner (see scaleToTwips).
+void paintPage(QPainter &painter, const ReportPages &pages, int pageIndex);
+
+// Sets the painter so that one unit is one twip on a device of that resolution.
+void scaleToTwips(QPainter &painter, qreal dpiX, qreal dpiY);
+
+// Draws the pages from first to last (0-based, inclusive) on a paged device
+// whose painting origin is the paper's corner (a printer set to full page).
+// False when the device cannot be painted on.
+bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int first, int last);
+
+// Writes the whole report as a PDF to an open device. False on failure.
+bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title);
+
+// Writes the whole report as a PDF file. The file is replaced only when the
+// new one was written completely; on failure an earlier file stays as it was
+// and errorText tells why.
+bool writePdfFile(const QString &path, const ReportPages &pages, const QString &title, QString *errorText = nullptr);
+
+} // namespace ReportPainter

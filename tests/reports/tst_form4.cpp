@@ -1,0 +1,384 @@
+// The report chooser against a fresh database, driven through the dialogs
+// seam: the window as it opens, each of the six reports previewed and
+// exported to PDF, the retitled closed-issues report, fresh reads, failures
+// reported in the error box, and the preview's page navigation and zoom.
+
+#include "ReportTestSupport.h"
+
+#include "data/Connection.h"
+#include "data/DateText.h"
+#include "data/FileUtil.h"
+#include "data/SharedConnection.h"
+#include "platform/Twips.h"
+#include "reports/Form4.h"
+#include "reports/Layouts.h"
+#include "reports/ReportPreview.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestDatabase.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace {
+
+void raw(const char *sql)
+{
+    char *message = nullptr;
+    if (sqlite3_exec(sharedConnection().handle(), sql, nullptr, nullptr, &message) != SQLITE_OK)
+        qFatal("%s", message);
+}
+
+QString date(int year, int month, int day)
+{
+    return DateText::toText(QDate(year, month, day));
+}
+
+void addIssue(const QString &title, int assignedTo, int openedBy, const QString &opened, const QString &status,
+              const QString &category, const QString &priority, const QString &comment, const QString &due)
+{
+    const QString dueValue = due.isEmpty() ? QStringLiteral("null") : QStringLiteral("'%1'").arg(due);
+    sharedConnection().Execute(
+        QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,Priority,"
+                       "Comment,[Due Date]) values ('%1',%2,%3,'%4','%5','%6','%7','%8',%9)")
+            .arg(title)
+            .arg(assignedTo)
+            .arg(openedBy)
+            .arg(opened, status, category, priority, comment, dueValue));
+}
+
+// What a scripted preview saw, read out while it was open.
+struct Seen {
+    QString windowTitle;
+    QString titleText;
+    QStringList titles; // the Title column, row by row
+    QStringList dueDates;
+    QString pdf;
+    bool exported = false;
+    bool modalOverChooser = false;
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
+};
+
+std::function<void(QDialog &)> recordInto(Seen &seen, QWidget *chooser, const QString &pdfPath = QString())
+{
+    return [&seen, chooser, pdfPath](QDialog &window) {
+        auto *preview = qobject_cast<ReportPreview *>(&window);
+        if (!preview)
+            return;
+        seen.windowTitle = preview->windowTitle();
+        seen.modalOverChooser = preview->isModal() && preview->parentWidget() == chooser;
+        seen.orientation = preview->paper().orientation;
+        const ReportPages &pages = preview->pages();
+        for (const PageItem &item : pages.pages.front().items)
+            if (item.section == ReportLayout::ReportHeader)
+                seen.titleText = item.text;
+        const ReportLayout &layout = preview->layout();
+        for (const ReportPage &page : pages.pages)
+            for (const PageItem &item : page.items) {
+                if (item.section != ReportLayout::Detail)
+                    continue;
+                const QString column = layout.sections[ReportLayout::Detail].controls[item.control].column;
+                if (column == QLatin1String("Title"))
+                    seen.titles << item.text;
+                else if (column == QLatin1String("Due Date"))
+                    seen.dueDates << item.text;
+            }
+        if (!pdfPath.isEmpty()) {
+            seen.exported = preview->exportPdf(pdfPath);
+            seen.pdf = pdfText(pdfPath);
+        }
+        preview->reject();
+    };
+}
+
+} // namespace
+
+class TestForm4 : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TestDatabase> m_database;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<Form4> m_form;
+
+    void preview(const QString &item)
+    {
+        m_form->Combo1->setCurrentIndex(m_form->Combo1->findText(item));
+        QCOMPARE(m_form->Combo1->currentText(), item);
+        m_form->PushButton1->click();
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void init()
+    {
+        m_database = std::make_unique<TestDatabase>();
+        m_database->open(createSharedConnection());
+        for (const char *name : {"('Ann','Archer')", "('Bob','Baker')", "('Cid','Cole')"})
+            sharedConnection().Execute(
+                QStringLiteral("insert into Contacts ([First Name],[Last Name]) values %1").arg(QLatin1String(name)));
+        addIssue("Printer jams", 3, 1, date(2021, 8, 31), "Waiting", "Hardware", "High", "Tray two", date(2021, 9, 1));
+        addIssue("Mail bounces", 1, 2, date(2021, 8, 30), "Open", "Network", "Low", "External only", QString());
+        addIssue("Screen flickers", 2, 3, date(2021, 8, 29), "New", "Display", "Normal", "", date(2021, 10, 2));
+        addIssue("Old crash", 1, 1, date(2020, 1, 5), "Closed", "Software", "High", "Fixed", date(2020, 2, 1));
+        addIssue("Another closed", 2, 1, date(2020, 3, 7), " closed ", "Software", "Low", "", QString());
+        m_dialogs = std::make_unique<ScriptedDialogs>();
+        m_form = std::make_unique<Form4>();
+        platform::loadForm(*m_form);
+    }
+
+    void cleanup()
+    {
+        m_form.reset();
+        m_dialogs.reset();
+        releaseSharedConnection();
+        QFile::remove(programFolder() + QStringLiteral("/HAND-M.CUR"));
+    }
+
+    void opensWithNothingChosen()
+    {
+        Form4 &form = *m_form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("Reports"));
+        QStringList items;
+        for (int i = 0; i < form.Combo1->count(); ++i)
+            items << form.Combo1->itemText(i);
+        QCOMPARE(items, (QStringList{"Open Issues", "Issues by Categories", "Issues by Status", "Issues by Assigned To",
+                                     "Issue Details", "Closed Issues"}));
+        QCOMPARE(form.Combo1->currentIndex(), -1);
+        QVERIFY(!form.Combo1->isEditable());
+        QCOMPARE(form.Label1->text(), QStringLiteral("Report Type:"));
+        QCOMPARE(form.PushButton1->text(), QStringLiteral("Print Preview"));
+        QCOMPARE(form.PushButton2->text(), QStringLiteral("Cancel"));
+        QCOMPARE(form.size(), QSize(platform::twipsToPixels(8040), platform::twipsToPixels(1080)));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        QVERIFY(!(form.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
+        QCOMPARE(form.Label1->geometry(), platform::twipsRect(120, 165, 1065, 225));
+        QCOMPARE(form.Combo1->geometry().topLeft(), platform::twipsRect(1320, 120, 6600, 315).topLeft());
+        QCOMPARE(form.Combo1->width(), platform::twipsToPixels(6600));
+        QCOMPARE(form.PushButton1->geometry(), platform::twipsRect(120, 570, 3840, 405));
+        QCOMPARE(form.PushButton2->geometry(), platform::twipsRect(4080, 570, 3840, 405));
+        QCOMPARE(form.PushButton1->font().pointSizeF(), 11.25);
+        QVERIFY(form.PushButton1->font().bold());
+        QCOMPARE(form.Label1->font().pointSizeF(), 9.0);
+
+        // Tab order: the list, "Cancel", "Print Preview"; the focus starts in the list.
+        QCOMPARE(form.Combo1->nextInFocusChain(), static_cast<QWidget *>(form.PushButton2));
+        QCOMPARE(form.PushButton2->nextInFocusChain(), static_cast<QWidget *>(form.PushButton1));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form.Combo1));
+        QVERIFY(m_dialogs->boxes.isEmpty());
+    }
+
+    void handPointer_data()
+    {
+        QTest::addColumn<bool>("fileBeside");
+        QTest::newRow("with HAND-M.CUR") << true;
+        QTest::newRow("without") << false;
+    }
+
+    void handPointer()
+    {
+        QFETCH(bool, fileBeside);
+        if (fileBeside)
+            QVERIFY(QFile::copy(QStringLiteral(MARROWDESK_SOURCE_DIR "/resources/HAND-M.CUR"),
+                                programFolder() + QStringLiteral("/HAND-M.CUR")));
+        Form4 form;
+        platform::loadForm(form);
+        QCOMPARE(form.m_handCursor.has_value(), fileBeside);
+        QCOMPARE(form.PushButton1->testAttribute(Qt::WA_SetCursor), fileBeside);
+        QCOMPARE(form.PushButton2->testAttribute(Qt::WA_SetCursor), fileBeside);
+        QVERIFY(!form.testAttribute(Qt::WA_SetCursor));
+        QVERIFY(m_dialogs->errorBoxes().isEmpty());
+    }
+
+    void nothingChosenDoesNothing()
+    {
+        m_form->PushButton1->click();
+        QVERIFY(m_dialogs->modalTitles.isEmpty());
+        QVERIFY(m_dialogs->boxes.isEmpty());
+    }
+
+    void eachReport_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QStringList>("headings");
+        QTest::addColumn<QStringList>("titles");
+        const QStringList table{"ID", "Title", "Assigned To", "Priority", "Status", "Category", "Due Date", "Opened By",
+                                "Opened Date"};
+        QTest::newRow("Open Issues") << "Open Issues" << "Open Issues" << table
+                                     << QStringList{"Mail bounces", "Printer jams", "Screen flickers"};
+        QTest::newRow("Issues by Categories")
+            << "Issues by Categories" << "Issues By Category"
+            << QStringList{"Category", "Assigned To", "Title", "Status", "Due Date", "Priority", "Opened By", "Opened Date"}
+            << QStringList{"Screen flickers", "Printer jams", "Mail bounces"};
+        QTest::newRow("Issues by Status")
+            << "Issues by Status" << "Issues By Status"
+            << QStringList{"Status", "Due Date", "Title", "Assigned To", "Priority", "Category", "Opened By", "Opened Date"}
+            << QStringList{"Screen flickers", "Mail bounces", "Printer jams"};
+        QTest::newRow("Issues by Assigned To")
+            << "Issues by Assigned To" << "Issues By Assigned To"
+            << QStringList{"Assigned To", "Status", "Title", "Due Date", "Priority", "Category", "Opened By", "Opened Date"}
+            << QStringList{"Mail bounces", "Screen flickers", "Printer jams"};
+        QTest::newRow("Issue Details") << "Issue Details" << "Issues Details"
+                                       << QStringList{"Issue:"} // its captions stand in each block
+                                       << QStringList{"Mail bounces", "Printer jams", "Screen flickers"};
+        QTest::newRow("Closed Issues") << "Closed Issues" << "Closed Issues" << table
+                                       << QStringList{"Another closed", "Old crash"};
+    }
+
+    // Each item previews its rows in its statement's order under its title;
+    // the PDF export reads back with the title, the headings and the rows.
+    void eachReport()
+    {
+        QFETCH(QString, item);
+        QFETCH(QString, caption);
+        QFETCH(QStringList, headings);
+        QFETCH(QStringList, titles);
+        QTemporaryDir folder;
+        Seen seen;
+        m_dialogs->modalScripts << recordInto(seen, m_form.get(), folder.filePath(QStringLiteral("report.pdf")));
+        preview(item);
+
+        QCOMPARE(m_dialogs->modalTitles, QStringList{caption});
+        QVERIFY(m_dialogs->boxes.isEmpty());
+        QCOMPARE(seen.windowTitle, caption);
+        QCOMPARE(seen.titleText, caption);
+        QVERIFY(seen.modalOverChooser);
+        QCOMPARE(seen.orientation, QPageLayout::Landscape);
+        QCOMPARE(seen.titles, titles);
+        QVERIFY(seen.exported);
+        QString missing;
+        QVERIFY2(inOrder(seen.pdf, QStringList{caption} + headings + titles, &missing),
+                 qPrintable(QStringLiteral("\"%1\" not in order in:\n%2").arg(missing, seen.pdf)));
+        // Closing the preview returns to the chooser with the same choice.
+        QCOMPARE(m_form->Combo1->currentText(), item);
+    }
+
+    // Each preview starts afresh: the closed-issues title does not carry
+    // over, and rows written in between are read.
+    void closedThenOpenReadsAfresh()
+    {
+        Seen closed, open, again;
+        m_dialogs->modalScripts << recordInto(closed, m_form.get()) << recordInto(open, m_form.get())
+                                << recordInto(again, m_form.get());
+        preview(QStringLiteral("Closed Issues"));
+        preview(QStringLiteral("Open Issues"));
+        addIssue("Fan noise", 1, 1, date(2021, 9, 2), "Open", "Hardware", "Low", "", QString());
+        preview(QStringLiteral("Open Issues"));
+        QCOMPARE(m_dialogs->modalTitles, (QStringList{"Closed Issues", "Open Issues", "Open Issues"}));
+        QCOMPARE(closed.titleText, QStringLiteral("Closed Issues"));
+        QCOMPARE(open.titleText, QStringLiteral("Open Issues"));
+        QCOMPARE(open.titles.size(), 3);
+        // Dates in the short date form; a missing due date prints as an empty box.
+        QCOMPARE(open.dueDates, (QStringList{QString(), "9/1/2021", "10/2/2021"}));
+        QCOMPARE(again.titles, (QStringList{"Fan noise", "Mail bounces", "Printer jams", "Screen flickers"}));
+    }
+
+    void failuresReported_data()
+    {
+        QTest::addColumn<QByteArray>("sql");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QList<int>>("steps");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("stillWorking");
+        // A result that did not open: binding and showing it fail in turn.
+        QTest::newRow("missing view") << QByteArray("drop view [Open Issues]") << "Issue Details"
+                                      << QList<int>{104, 108, 118} << "Open Issues" << "Closed Issues";
+        QTest::newRow("missing column")
+            << QByteArray("drop view [Closed Issues]; create view [Closed Issues] as select ID, Title, Status, "
+                          "Category, Priority, [Due Date], [Opened Date], 'x' as [Assigned To Name] from Issues")
+            << "Closed Issues" << QList<int>{118} << "Opened By Name" << "Open Issues";
+    }
+
+    // A failure shows the error box with the step, the command carries on to
+    // its end, and the chooser goes on working.
+    void failuresReported()
+    {
+        QFETCH(QByteArray, sql);
+        QFETCH(QString, item);
+        QFETCH(QList<int>, steps);
+        QFETCH(QString, description);
+        QFETCH(QString, stillWorking);
+        raw(sql.constData());
+        preview(item);
+        QVERIFY(m_dialogs->modalTitles.isEmpty());
+        const auto errors = m_dialogs->errorBoxes();
+        QCOMPARE(errors.size(), steps.size());
+        for (int i = 0; i < steps.size(); ++i)
+            QVERIFY2(errors[i].text.contains(QStringLiteral("\r\nin Pellucid2021/08/31.Form4.PushButton1_Click at line %1\r\r")
+                                                 .arg(steps[i])),
+                     qPrintable(errors[i].text));
+        QVERIFY2(errors[0].text.contains(description), qPrintable(errors[0].text));
+
+        Seen seen;
+        m_dialogs->modalScripts << recordInto(seen, m_form.get());
+        preview(stillWorking);
+        QCOMPARE(m_dialogs->modalTitles, QStringList{stillWorking});
+        QCOMPARE(m_dialogs->errorBoxes().size(), steps.size());
+    }
+
+    void cancelCloses()
+    {
+        m_form->show();
+        m_form->PushButton2->click();
+        QVERIFY(!m_form->isVisible());
+        QCOMPARE(m_form->result(), int(QDialog::Rejected));
+        QVERIFY(m_dialogs->boxes.isEmpty());
+    }
+
+    // Page navigation, its page counter, zoom and fitting, a change of paper.
+    void previewNavigation()
+    {
+        ReportPreview preview(rptOpenIssues(), numberedRows(48), {QPageSize(QPageSize::Letter), QPageLayout::Landscape});
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        auto *number = preview.findChild<QSpinBox *>(QStringLiteral("PageNumber"));
+        auto *count = preview.findChild<QLabel *>(QStringLiteral("PageCount"));
+        QCOMPARE(preview.pageCount(), 2);
+        QCOMPARE(count->text(), QStringLiteral("of 2"));
+        const struct {
+            void (ReportPreview::*move)();
+            int page;
+        } moves[] = {{&ReportPreview::nextPage, 1}, {&ReportPreview::nextPage, 1}, {&ReportPreview::previousPage, 0},
+                     {&ReportPreview::previousPage, 0}, {&ReportPreview::lastPage, 1}, {&ReportPreview::firstPage, 0}};
+        for (const auto &move : moves) {
+            (preview.*move.move)();
+            QCOMPARE(preview.currentPage(), move.page);
+            QCOMPARE(number->value(), move.page + 1);
+        }
+        number->setValue(2);
+        QCOMPARE(preview.currentPage(), 1);
+        QVERIFY(!preview.findChild<QPushButton *>(QStringLiteral("NextPage"))->isEnabled());
+
+        auto *area = preview.findChild<QScrollArea *>(QStringLiteral("PageArea"));
+        preview.fitWidth();
+        QVERIFY(qAbs(area->widget()->width() - area->viewport()->width()) <= 2);
+        preview.setZoom(1.0);
+        const int paperPixels = qRound(pagesWidth(preview) * area->widget()->logicalDpiX() / 1440.0);
+        QVERIFY(qAbs(area->widget()->width() - 24 - paperPixels) <= 1);
+        preview.fitPage();
+        QVERIFY(area->widget()->height() <= area->viewport()->height() + 1);
+
+        preview.setPaper({QPageSize(QPageSize::A4), QPageLayout::Landscape});
+        QCOMPARE(preview.pageCount(), 3); // 22 and 24 rows fit on A4
+        QCOMPARE(preview.currentPage(), 0);
+        QCOMPARE(count->text(), QStringLiteral("of 3"));
+    }
+
+private:
+    static qreal pagesWidth(const ReportPreview &preview) { return preview.pages().size.width(); }
+};
+
+QTEST_MAIN(TestForm4)
+#include "tst_form4.moc"

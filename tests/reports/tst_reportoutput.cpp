@@ -1,0 +1,223 @@
+// What the pages look like once drawn: PDF files read back as text (titles,
+// headings and row values in order, page after page, other scripts), the
+// cut of a text too long for its box as drawn pixels, and a failed export.
+
+#include "ReportTestSupport.h"
+
+#include "reports/Layouts.h"
+#include "reports/Paginator.h"
+#include "reports/ReportPainter.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+namespace {
+
+using LayoutMaker = ReportLayout (*)();
+
+ReportPaper letter()
+{
+    return {QPageSize(QPageSize::Letter), QPageLayout::Landscape};
+}
+
+// The texts a section shows for a row, in reading order (top to bottom, left to right).
+QStringList readingOrder(const ReportLayout &layout, int section, const ReportData &rows, int row)
+{
+    std::vector<ReportControl> controls = layout.sections[section].controls;
+    std::stable_sort(controls.begin(), controls.end(), [](const ReportControl &a, const ReportControl &b) {
+        return a.top != b.top ? a.top < b.top : a.left < b.left;
+    });
+    QStringList texts;
+    for (const ReportControl &control : controls) {
+        const QString text = control.kind == ReportControl::Kind::Label ? control.caption
+                                                                        : rows.cell(row, rows.columnIndex(control.column));
+        if (!text.isEmpty())
+            texts << text;
+    }
+    return texts;
+}
+
+ReportData sampleRows()
+{
+    ReportData rows(issueColumns());
+    rows.appendRow({"7", "Printer jams", "Ann Archer", "High", "Open", "Hardware", "9/1/2021", "Bob Baker",
+                    "8/31/2021", "Paper tray two sticks."});
+    rows.appendRow({"3", "Mail bounces", "Cid Cole", "Low", "Waiting", "Network", "", "Dee Dunn", "8/30/2021",
+                    "Only for external addresses."});
+    rows.appendRow({"12", "Screen flickers", "Eve Ellis", "Normal", "New", "Display", "10/2/2021", "Fay Ford",
+                    "8/29/2021", ""});
+    return rows;
+}
+
+QString writeAndRead(const ReportPages &pages, const QString &title)
+{
+    static QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("report.pdf"));
+    QString error;
+    if (!ReportPainter::writePdfFile(path, pages, title, &error)) {
+        qWarning("%s", qPrintable(error));
+        return QString();
+    }
+    return pdfText(path);
+}
+
+// Draws a page at ten twips to the pixel and counts the dark pixels in a
+// rectangle given in twips.
+int inkIn(const ReportPages &pages, const QRectF &twips)
+{
+    QImage image(qCeil(pages.size.width() / 10), qCeil(pages.size.height() / 10), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    ReportPainter::scaleToTwips(painter, 144, 144);
+    ReportPainter::paintPage(painter, pages, 0);
+    painter.end();
+    int dark = 0;
+    for (int x = qCeil(twips.left() / 10); x < qFloor(twips.right() / 10); ++x)
+        for (int y = qFloor(twips.top() / 10); y < qCeil(twips.bottom() / 10); ++y)
+            dark += qGray(image.pixel(x, y)) < 160;
+    return dark;
+}
+
+} // namespace
+
+class TestReportOutput : public QObject {
+    Q_OBJECT
+
+private slots:
+    void eachLayoutReadsBack_data()
+    {
+        QTest::addColumn<LayoutMaker>("layout");
+        QTest::newRow("rptOpenIssues") << LayoutMaker(rptOpenIssues);
+        QTest::newRow("rptIssuesByCategory") << LayoutMaker(rptIssuesByCategory);
+        QTest::newRow("rptIssuesByStatus") << LayoutMaker(rptIssuesByStatus);
+        QTest::newRow("rptIssuesByAssigned") << LayoutMaker(rptIssuesByAssigned);
+        QTest::newRow("rptIssueDetails") << LayoutMaker(rptIssueDetails);
+    }
+
+    // The title, then the headings, then each row's values, all in reading order.
+    void eachLayoutReadsBack()
+    {
+        QFETCH(LayoutMaker, layout);
+        const ReportLayout report = layout();
+        const ReportData rows = sampleRows();
+        QtTextMeasurer measurer;
+        const QString text = writeAndRead(paginate(report, rows, letter(), measurer), report.caption);
+        QVERIFY(!text.isEmpty());
+
+        QStringList expected{report.caption};
+        expected += readingOrder(report, ReportLayout::PageHeader, rows, -1);
+        for (int row = 0; row < rows.rowCount(); ++row)
+            expected += readingOrder(report, ReportLayout::Detail, rows, row);
+        QString missing;
+        QVERIFY2(inOrder(text, expected, &missing), qPrintable(QStringLiteral("\"%1\" not in order in:\n%2").arg(missing, text)));
+        // Headings of a table share one line, as the values of a row do.
+        const QStringList headings = readingOrder(report, ReportLayout::PageHeader, rows, -1);
+        if (!headings.isEmpty()) {
+            const QString headingLine = text.split(QLatin1Char('\n')).filter(headings.last()).value(0);
+            QVERIFY2(inOrder(headingLine, headings), qPrintable(headingLine));
+        }
+    }
+
+    // Page after page: the title on the first only, the headings on each,
+    // the rows in order across the pages.
+    void pagesReadBack()
+    {
+        const ReportLayout report = rptOpenIssues();
+        QtTextMeasurer measurer;
+        const QString text = writeAndRead(paginate(report, numberedRows(60), letter(), measurer), report.caption);
+        const QStringList pages = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QCOMPARE(pages.size(), 3);
+        QStringList allTitles;
+        for (int i = 0; i < 60; ++i)
+            allTitles << QStringLiteral("Issue %1").arg(i, 4, 10, QLatin1Char('0'));
+        QVERIFY(inOrder(text, allTitles));
+        const QList<int> firstRowOfPage{0, 23, 48};
+        for (int p = 0; p < pages.size(); ++p) {
+            QCOMPARE(pages[p].contains(QLatin1String("Open Issues")), p == 0);
+            QVERIFY(inOrder(pages[p], {"ID", "Title", "Assigned To", "Priority", "Status", "Category", "Due Date",
+                                       "Opened By", "Opened Date", allTitles[firstRowOfPage[p]]}));
+        }
+    }
+
+    void scripts_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("cyrillic") << QString::fromUtf8("Принтер не печатает");
+        QTest::newRow("greek") << QString::fromUtf8("Ο εκτυπωτής κόλλησε");
+        QTest::newRow("accents") << QString::fromUtf8("Café déjà vu – Größe");
+    }
+
+    void scripts()
+    {
+        QFETCH(QString, title);
+        ReportData rows(issueColumns());
+        rows.appendRow({"1", title, "", "", "", "", "", "", "", title});
+        const ReportLayout report = rptIssueDetails();
+        QtTextMeasurer measurer;
+        const QString text = writeAndRead(paginate(report, rows, letter(), measurer), report.caption);
+        QCOMPARE(text.count(title), 2);
+    }
+
+    void drawnScripts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("emoji") << QString::fromUtf8("😀😀😀");
+        QTest::newRow("hebrew") << QString::fromUtf8("עברית");
+        QTest::newRow("arabic") << QString::fromUtf8("العربية");
+    }
+
+    // Scripts that a PDF reader may not give back as the same characters
+    // are at least drawn, from a fallback font where Arial has no glyphs.
+    void drawnScripts()
+    {
+        QFETCH(QString, text);
+        const auto ink = [](const QString &title) {
+            ReportData rows(issueColumns());
+            rows.appendRow({"", title, "", "", "", "", "", "", "", ""});
+            QtTextMeasurer measurer;
+            const ReportPages pages = paginate(rptOpenIssues(), rows, letter(), measurer);
+            return inkIn(pages, itemsOf(pages.pages[0], ReportLayout::Detail, 0)[1].box);
+        };
+        QVERIFY(ink(QStringLiteral("a b")) > 0);
+        QVERIFY2(ink(QStringLiteral("a ") + text + QStringLiteral(" b")) > ink(QStringLiteral("a b")) + 20,
+                 "the text left no ink");
+    }
+
+    // A title far longer than its box is cut at the box's edge: nothing of
+    // it is drawn in the gap before the next column's text.
+    void longTextStaysInItsBox()
+    {
+        const ReportLayout report = rptOpenIssues();
+        ReportData rows(issueColumns());
+        rows.appendRow({"1", QString(400, QLatin1Char('W')), "", "", "", "", "", "", "", ""});
+        QtTextMeasurer measurer;
+        const ReportPages pages = paginate(report, rows, letter(), measurer);
+
+        const PageItem title = itemsOf(pages.pages[0], ReportLayout::Detail, 0)[1];
+        QVERIFY(title.clip);
+        QVERIFY(inkIn(pages, title.box) > 100); // the title is drawn
+        const qreal nextText = report.leftMargin + 2736 + ReportText::padding;
+        QCOMPARE(inkIn(pages, QRectF(QPointF(title.box.right() + 10, title.box.top()), QPointF(nextText, title.box.bottom()))), 0);
+    }
+
+    void exportToMissingFolderFails()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("no such folder/report.pdf"));
+        QtTextMeasurer measurer;
+        QString error;
+        QVERIFY(!ReportPainter::writePdfFile(path, paginate(rptOpenIssues(), numberedRows(3), letter(), measurer),
+                                             QStringLiteral("Open Issues"), &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!QFile::exists(path));
+    }
+};
+
+QTEST_MAIN(TestReportOutput)
+#include "tst_reportoutput.moc"
