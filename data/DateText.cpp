@@ -52,7 +52,15 @@ std::optional<DateValue> parseWithFormat(const QString &text, const QLocale &loc
 
 QString shortDateFormat(const QLocale &locale)
 {
-    return widenYear(locale.dateFormat(QLocale::ShortFormat));
+    // Lists convert thousands of dates in a row; the format is worked out
+    // once per locale.
+    thread_local QLocale cachedLocale = QLocale::c();
+    thread_local QString cachedFormat = widenYear(QLocale::c().dateFormat(QLocale::ShortFormat));
+    if (!(locale == cachedLocale)) {
+        cachedLocale = locale;
+        cachedFormat = widenYear(locale.dateFormat(QLocale::ShortFormat));
+    }
+    return cachedFormat;
 }
 
 QString shortTimeFormat(const QLocale &locale)

@@ -62,7 +62,7 @@ void Recordset::Open(const QString &query, Connection &connection, CursorType, L
     }
     // Inserted last to first, so that of two equal names the first wins.
     for (int c = columns - 1; c >= 0; --c)
-        m_columnByLowerName.insert(m_names[c].toLower(), c);
+        m_columnByName.insert(m_names[c], c);
     try {
         while (prepared.step()) {
             for (int c = 0; c < columns; ++c)
@@ -78,10 +78,21 @@ void Recordset::Open(const QString &query, Connection &connection, CursorType, L
 
 const Value &Recordset::Fields(const QString &name) const
 {
-    const auto found = m_columnByLowerName.constFind(name.toLower());
-    if (found == m_columnByLowerName.constEnd())
+    const int column = columnOf(name);
+    if (column < 0)
         throw Error(QStringLiteral("The column \"%1\" is not in the result of the query.").arg(name));
-    return field(found.value());
+    return field(column);
+}
+
+int Recordset::columnOf(const QString &name) const
+{
+    const auto exact = m_columnByName.constFind(name);
+    if (exact != m_columnByName.constEnd())
+        return exact.value();
+    for (int c = 0; c < m_names.size(); ++c)
+        if (m_names[c].compare(name, Qt::CaseInsensitive) == 0)
+            return c;
+    return -1;
 }
 
 const Value &Recordset::field(int column) const
@@ -101,7 +112,7 @@ void Recordset::MoveNext()
 void Recordset::Close()
 {
     m_names.clear();
-    m_columnByLowerName.clear();
+    m_columnByName.clear();
     m_values.clear();
     m_values.shrink_to_fit();
     m_rowCount = 0;

@@ -43,8 +43,12 @@ public:
     int rowCount() const { return m_rowCount; }
 
 private:
+    int columnOf(const QString &name) const;
+
     QStringList m_names;
-    QHash<QString, int> m_columnByLowerName;
+    // The column of a name as the query spells it; other spellings are found
+    // by a case-insensitive scan of m_names.
+    QHash<QString, int> m_columnByName;
     std::vector<Value> m_values; // row after row
     int m_rowCount = 0;
     int m_current = 0;
