@@ -4,6 +4,7 @@
 #include "app/DataAccessCheck.h"
 #include "app/HandPointer.h"
 #include "app/IssueListModel.h"
+#include "data/Backup.h"
 #include "data/Connection.h"
 #include "data/DataFile.h"
 #include "data/Error.h"
@@ -141,11 +142,24 @@ Form1::~Form1() = default;
 // ---------------------------------------------------------------------------
 // Start-up and shutdown
 
+// Copies the database aside once a day before anything can write to it. A
+// copy that cannot be made is told to the user, and start-up goes on: the
+// database itself is never touched.
+void Form1::keepDailyBackup()
+{
+    try {
+        Backup::makeDailyCopy(DataFile::databasePath());
+    } catch (const Error &error) {
+        platform::msgBox(error.description() + QStringLiteral("\r\n\r\nMarrowdesk goes on without today's backup."));
+    }
+}
+
 void Form1::Form_Load()
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.Form_Load "));
 
     DataFile::prepare(step); // 100 to 110: the data folder and the database file
+    keepDailyBackup();
 
     step(112, [&] { ApplySkin(*this); });
 

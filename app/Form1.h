@@ -94,6 +94,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void keepDailyBackup();
     void applyLayout(const Layout &layout);
     void centreOnScreen();
     // A fixed size while normal; free while maximized or minimized, so the
