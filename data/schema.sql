@@ -91,27 +91,24 @@ BEGIN
     SELECT marrow_refuse_duplicate('priority', NEW.Priority);
 END;
 
+-- Every issue with the names of the contacts it is assigned to and opened
+-- by. A contact's name is first name, one blank, last name, and is missing
+-- when either part is missing.
+CREATE VIEW [Issues With Names] AS
+SELECT i.ID, i.Title, i.[Assigned To], i.[Opened By], i.[Opened Date], i.Status, i.Category, i.Priority,
+       i.Comment, i.[Due Date],
+       (a.[First Name] || ' ' || a.[Last Name]) COLLATE MARROW_NOCASE AS [Assigned To Name],
+       (o.[First Name] || ' ' || o.[Last Name]) COLLATE MARROW_NOCASE AS [Opened By Name]
+  FROM Issues i
+  LEFT JOIN Contacts a ON a.ID = i.[Assigned To]
+  LEFT JOIN Contacts o ON o.ID = i.[Opened By];
+
 -- An issue is closed when its status is "Closed" in any letter case, with
 -- surrounding blanks ignored; every other issue, one without a status too,
 -- is open. Both views follow from that one rule, so every issue is in exactly
--- one of them. A contact's name is first name, one blank, last name, and is
--- missing when either part is missing.
+-- one of them.
 CREATE VIEW [Open Issues] AS
-SELECT i.ID, i.Title, i.[Assigned To], i.[Opened By], i.[Opened Date], i.Status, i.Category, i.Priority,
-       i.Comment, i.[Due Date],
-       (a.[First Name] || ' ' || a.[Last Name]) COLLATE MARROW_NOCASE AS [Assigned To Name],
-       (o.[First Name] || ' ' || o.[Last Name]) COLLATE MARROW_NOCASE AS [Opened By Name]
-  FROM Issues i
-  LEFT JOIN Contacts a ON a.ID = i.[Assigned To]
-  LEFT JOIN Contacts o ON o.ID = i.[Opened By]
- WHERE coalesce(upper(trim(i.Status)), '') <> 'CLOSED';
+SELECT * FROM [Issues With Names] WHERE coalesce(upper(trim(Status)), '') <> 'CLOSED';
 
 CREATE VIEW [Closed Issues] AS
-SELECT i.ID, i.Title, i.[Assigned To], i.[Opened By], i.[Opened Date], i.Status, i.Category, i.Priority,
-       i.Comment, i.[Due Date],
-       (a.[First Name] || ' ' || a.[Last Name]) COLLATE MARROW_NOCASE AS [Assigned To Name],
-       (o.[First Name] || ' ' || o.[Last Name]) COLLATE MARROW_NOCASE AS [Opened By Name]
-  FROM Issues i
-  LEFT JOIN Contacts a ON a.ID = i.[Assigned To]
-  LEFT JOIN Contacts o ON o.ID = i.[Opened By]
- WHERE coalesce(upper(trim(i.Status)), '') = 'CLOSED';
+SELECT * FROM [Issues With Names] WHERE coalesce(upper(trim(Status)), '') = 'CLOSED';

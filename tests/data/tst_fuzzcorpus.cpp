@@ -18,7 +18,7 @@ void TestFuzzCorpus::replay_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("path");
-    for (const QString target : {QStringLiteral("jetsql"), QStringLiteral("datetext")}) {
+    for (const QString &target : {QStringLiteral("jetsql"), QStringLiteral("datetext")}) {
         const QDir folder(QStringLiteral(MARROWDESK_SOURCE_DIR "/fuzz/corpus/") + target);
         const QStringList files = folder.entryList(QDir::Files);
         QVERIFY(!files.isEmpty());

@@ -37,7 +37,8 @@ QString TestDatabase::templatePath()
 
 void installTemplateBesideProgram()
 {
+    // Always afresh: a copy left by an earlier build may hold an older schema.
     const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/dbBlank.mdb");
-    if (!QFile::exists(beside))
-        QFile::copy(TestDatabase::templatePath(), beside);
+    QFile::remove(beside);
+    QFile::copy(TestDatabase::templatePath(), beside);
 }
