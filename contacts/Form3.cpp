@@ -248,9 +248,6 @@ void Form3::clearEntries()
     m_notesAsShown.clear();
     ListView1->clear();
     ListView2->clear();
-    m_handCursor.reset();
-    PushButton1->unsetCursor();
-    PushButton2->unsetCursor();
 }
 
 void Form3::Form_Load()
@@ -259,18 +256,22 @@ void Form3::Form_Load()
     clearEntries();
     step(100, [&] { ApplyWindowColors(*this); });
     step(102, [&] { setWindowIcon(QApplication::windowIcon()); });
-    const QString handPath = programFolder() + QStringLiteral("/HAND-M.CUR");
+    // The hand over "Save" and "Cancel"; the arrow over the two issue lists
+    // and their frames (the bare window is not one of them). The convention
+    // holds with or without HAND-M.CUR; only loading the file can fail, so
+    // the set-up runs in the load step when the file is there, and within the
+    // file test when it is not.
+    const auto followHoverConvention = [this] {
+        HandPointer::apply(*this, {PushButton2, PushButton1}, {ListView1, ListView2, Frame1, Frame2});
+    };
     bool handFound = false;
-    step(104, [&] { handFound = FileExists(handPath); });
-    if (handFound) {
-        step(106, [&] {
-            m_handCursor = HandPointer::loadCursorFile(handPath);
-            if (m_handCursor) {
-                PushButton2->setCursor(*m_handCursor);
-                PushButton1->setCursor(*m_handCursor);
-            }
-        });
-    }
+    step(104, [&] {
+        handFound = FileExists(HandPointer::cursorFilePath());
+        if (!handFound)
+            followHoverConvention();
+    });
+    if (handFound)
+        step(106, followHoverConvention);
 
     // The eight headers of each list, then their widths.
     int number = 108;

@@ -151,6 +151,9 @@ struct Form2::ValueList {
 
 Form2::Form2(QWidget *parent) : QDialog(parent)
 {
+    // The program's window font, Arial 9 pt bold; Save and Cancel get the
+    // larger command font of the contact editor (below).
+    setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
     auto caption = [this](QLabel *&label, const QString &name, const QString &text, const QRect &where) {
         label = new QLabel(text, this);
         label->setObjectName(name);
@@ -279,6 +282,11 @@ Form2::Form2(QWidget *parent) : QDialog(parent)
     button(PushButton1, QStringLiteral("PushButton1"), QStringLiteral("Cancel"),
            platform::twipsRect(margin + commandWidth + 120, commandTop, commandWidth, 495),
            QStringLiteral("Close without saving"));
+    for (QPushButton *command : {PushButton2, PushButton1}) {
+        QFont commandFont = font();
+        commandFont.setPointSizeF(11.25);
+        command->setFont(commandFont);
+    }
 
     Label1[0]->setBuddy(DateTimePicker1);
     Label1[1]->setBuddy(Text2);
@@ -318,17 +326,25 @@ void Form2::Form_Load()
     ErrorBlock step(location("Form_Load"));
     step(100, [&] { ApplyWindowColors(*this); });
     step(102, [&] { setWindowIcon(QApplication::windowIcon()); });
-    const QString handCursorPath = programFolder() + QStringLiteral("/HAND-M.CUR");
+    // The hand over the fourteen buttons, the arrow over the bare window. The
+    // convention holds with or without HAND-M.CUR; only loading the file can
+    // fail, so the set-up runs in the load step when the file is there, and
+    // within the file test when it is not.
+    const auto followHoverConvention = [this] {
+        HandPointer::apply(*this,
+                           {PushButton1, PushButton2, PushButton3, PushButton4, PushButton5, PushButton6, PushButton7,
+                            PushButton8, PushButton9, PushButton10, PushButton11, PushButton12, PushButton13,
+                            PushButton14},
+                           {this});
+    };
     bool hasHandCursor = false;
-    step(104, [&] { hasHandCursor = FileExists(handCursorPath); });
-    if (hasHandCursor) {
-        step(106, [&] {
-            m_handCursor = HandPointer::loadCursorFile(handCursorPath);
-            if (m_handCursor)
-                for (QPushButton *commandButton : findChildren<QPushButton *>())
-                    commandButton->setCursor(*m_handCursor);
-        });
-    }
+    step(104, [&] {
+        hasHandCursor = FileExists(HandPointer::cursorFilePath());
+        if (!hasHandCursor)
+            followHoverConvention();
+    });
+    if (hasHandCursor)
+        step(106, followHoverConvention);
     step(108, [&] { LoadContacts(); });
     step(110, [&] { LoadStatus(); });
     step(112, [&] { LoadCategories(); });

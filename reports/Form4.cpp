@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -90,6 +91,10 @@ Form4::Form4(QWidget *parent) : QDialog(parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAccessibleName(QStringLiteral("Report Type:"));
     Label1->setGeometry(platform::twipsRect(120, 165, 1065, 225));
+    // The caption in bold Arial is a few pixels wider than its designed box:
+    // the box grows to the right, into the gap before the list, rather than
+    // cut off the colon.
+    Label1->resize(std::max(Label1->width(), Label1->sizeHint().width()), Label1->height());
 
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
@@ -132,18 +137,19 @@ void Form4::Form_Load()
     ErrorBlock step(location("Form_Load"));
     step(100, [&] { ApplyWindowColors(*this); });
     step(102, [&] { setWindowIcon(QApplication::windowIcon()); });
-    const QString handPath = programFolder() + QStringLiteral("/HAND-M.CUR");
+    // The hand over "Print Preview" and "Cancel", the arrow over the bare
+    // window. The convention holds with or without HAND-M.CUR; only loading
+    // the file can fail, so the set-up runs in the load step when the file is
+    // there, and within the file test when it is not.
+    const auto followHoverConvention = [this] { HandPointer::apply(*this, {PushButton1, PushButton2}, {this}); };
     bool hasHand = false;
-    step(104, [&] { hasHand = FileExists(handPath); });
-    if (hasHand) {
-        step(106, [&] {
-            m_handCursor = HandPointer::loadCursorFile(handPath);
-            if (m_handCursor) {
-                PushButton1->setCursor(*m_handCursor);
-                PushButton2->setCursor(*m_handCursor);
-            }
-        });
-    }
+    step(104, [&] {
+        hasHand = FileExists(HandPointer::cursorFilePath());
+        if (!hasHand)
+            followHoverConvention();
+    });
+    if (hasHand)
+        step(106, followHoverConvention);
     int number = 108;
     for (const ReportChoice &choice : reportChoices) {
         step(number, [&] { Combo1->addItem(QLatin1String(choice.item)); });

@@ -7,9 +7,10 @@
  * buttons, flat list headers, clear hover and focus marks.
  */
 
+/* No text colour of its own: a button's caption keeps the palette's colour
+   for its state, so that a disabled caption stays legible on light and dark. */
 QPushButton {
     background-color: palette(button);
-    color: palette(button-text);
     border: 1px solid palette(mid);
     border-radius: 5px;
     padding: 2px 4px;
@@ -30,7 +31,6 @@ QPushButton:focus {
 }
 
 QPushButton:disabled {
-    color: palette(mid);
     border-color: palette(midlight);
 }
 
@@ -48,10 +48,11 @@ QTreeView::item {
     padding: 2px 0px;
 }
 
+/* A caption starts where the cells under it start. */
 QHeaderView::section {
     background-color: palette(button);
     color: palette(button-text);
-    padding: 3px 6px;
+    padding: 3px 6px 3px 3px;
     border: none;
     border-right: 1px solid palette(midlight);
     border-bottom: 1px solid palette(mid);
@@ -72,4 +73,30 @@ QGroupBox::title {
     subcontrol-origin: margin;
     left: 8px;
     padding: 0px 4px;
+}
+
+/* A box that only shows a value (the issue's ID) stays readable. */
+QLineEdit:disabled {
+    color: palette(window-text);
+}
+
+/*
+ * Fonts. Under a style sheet a window's own font no longer passes to its
+ * controls, so the skin gives the dialogue windows' controls the program's
+ * font, Arial 9 pt bold, and the big Save, Cancel and Print Preview buttons
+ * 11.25 pt. The rules name kinds of control, never a whole window: message
+ * boxes and the report preview, which open over these windows as their
+ * children, keep the desktop's font.
+ */
+Form2 > QLabel, Form2 > QLineEdit, Form2 > QComboBox, Form2 > QDateEdit, Form2 > QPlainTextEdit,
+Form2 > QPushButton, Form2 > QComboBox QAbstractItemView, Form2 > QDateEdit > QLineEdit,
+Form3 > QLabel, Form3 > QLineEdit, Form3 > QPlainTextEdit, Form3 > QGroupBox,
+Form3 > QGroupBox > QTreeWidget, Form3 > QGroupBox > QTreeWidget QHeaderView,
+Form4 > QLabel, Form4 > QComboBox, Form4 > QComboBox QAbstractItemView {
+    font: bold 9pt "Arial";
+}
+
+Form2 > QPushButton#PushButton1, Form2 > QPushButton#PushButton2,
+Form3 > QPushButton, Form4 > QPushButton {
+    font: bold 11.25pt "Arial";
 }

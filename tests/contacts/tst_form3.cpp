@@ -9,6 +9,7 @@
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
 #include "platform/ApplicationTitle.h"
+#include "tests/support/HoverProbe.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 
@@ -99,7 +100,11 @@ private slots:
         m_database = std::make_unique<TestDatabase>();
         m_database->open(createSharedConnection());
     }
-    void cleanup() { releaseSharedConnection(); }
+    void cleanup()
+    {
+        releaseSharedConnection();
+        hover::placeCursorFile(false);
+    }
 
     void insertStatementExample();
     void storesExactly_data();
@@ -112,6 +117,8 @@ private slots:
     void missingNamesReported();
     void issueLists_data();
     void issueLists();
+    void handPointer_data();
+    void handPointer();
 };
 
 void TestForm3::insertStatementExample()
@@ -325,6 +332,35 @@ void TestForm3::issueLists()
                                      DateText::toText(QDate(2021, 9, 30)), "Bob Ray", DateText::toText(QDate(2021, 8, 31))}));
         QCOMPARE(listColumn(form, "ListView1", 5), (QStringList{"", DateText::toText(QDate(2021, 9, 30))}));
     }
+}
+
+// The hand over "Save" and "Cancel"; the arrow over the two lists and their
+// frames only: the bare window, like a text box, keeps the hand.
+void TestForm3::handPointer_data()
+{
+    hover::addRows({
+        {"Save", "", {"PushButton2"}, 99},
+        {"Cancel", "", {"PushButton1"}, 99},
+        {"button, then opened issues", "", {"PushButton2", "ListView1"}, 0},
+        {"button, then assigned issues", "", {"PushButton1", "ListView2"}, 0},
+        {"button, then frame Open Issues", "", {"PushButton2", "Frame1"}, 0},
+        {"button, then frame Assigned Issues", "", {"PushButton1", "Frame2"}, 0},
+        {"button, then the bare window keeps the hand", "", {"PushButton2", hover::surface}, 99},
+        {"button, then a text box keeps the hand", "", {"PushButton1", "Text9"}, 99},
+        {"busy window over a button", "window", {"PushButton2"}, 11},
+        {"busy program over button and list", "application", {"PushButton2", "ListView1"}, 11},
+    });
+}
+
+void TestForm3::handPointer()
+{
+    QFETCH(bool, withFile);
+    hover::placeCursorFile(withFile);
+    ScriptedDialogs dialogs;
+    Form3 form;
+    platform::loadForm(form);
+    hover::checkRow(form);
+    QCOMPARE(texts(dialogs), QStringList{});
 }
 
 QTEST_MAIN(TestForm3)

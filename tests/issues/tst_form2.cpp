@@ -5,6 +5,7 @@
 #include "EditorSession.h"
 
 #include "platform/ApplicationTitle.h"
+#include "tests/support/HoverProbe.h"
 
 #include <QDateEdit>
 #include <QLineEdit>
@@ -52,7 +53,11 @@ class TestForm2 : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void init() { s = std::make_unique<EditorSession>(); }
-    void cleanup() { s.reset(); }
+    void cleanup()
+    {
+        s.reset();
+        hover::placeCursorFile(false);
+    }
 
     void addModeStartsEmpty()
     {
@@ -354,6 +359,32 @@ private slots:
         QCOMPARE(place(s->dialogs.boxes.value(0)), at + "114");
         QCOMPARE(place(s->dialogs.boxes.value(1)), at + "116");
         QCOMPARE(stored(newestIssue(), "Assigned To").toInteger(), 2); // Ann Archer
+    }
+
+    // The hand over each of the fourteen buttons, the arrow over the bare
+    // window; other controls keep whichever pointer was last set.
+    void handPointer_data()
+    {
+        QList<QByteArray> buttons;
+        for (int number = 1; number <= 14; ++number)
+            buttons << QByteArray("PushButton") + QByteArray::number(number);
+        QList<hover::Row> rows;
+        for (const QByteArray &button : buttons)
+            rows.append({button.constData(), "", {hover::surface, QLatin1String(button)}, 99});
+        rows.append({"button, then the window", "", {"PushButton9", hover::surface}, 0});
+        rows.append({"button, then a picker keeps the hand", "", {"PushButton7", "Combo3"}, 99});
+        rows.append({"button, then the comment keeps the hand", "", {"PushButton2", "Text3"}, 99});
+        rows.append({"busy window over a button", "window", {"PushButton2"}, 11});
+        rows.append({"busy program over button and window", "application", {"PushButton14", hover::surface}, 11});
+        hover::addRows(rows);
+    }
+
+    void handPointer()
+    {
+        QFETCH(bool, withFile);
+        hover::placeCursorFile(withFile);
+        s->open(QString(), [](Form2 &form) { hover::checkRow(form); });
+        QCOMPARE(texts(s->dialogs.errorBoxes()), QStringList());
     }
 };
 
