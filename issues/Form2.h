@@ -98,6 +98,9 @@ public slots:
     void Combo2_DblClick();
 
 private:
+    // The location text of one of this window's operations, for its error block.
+    static QString location(const char *operation);
+
     struct ValueList;
     ValueList statusList();
     ValueList categoryList();

@@ -1,0 +1,275 @@
+// The issue editor's list buttons: "+" adds a status, category or priority
+// or a new contact, "*" edits the chosen contact, "-" deletes the chosen
+// value or contact together with every issue that refers to it. Each ends by
+// refilling its picker(s), which leaves them without a choice.
+
+#include "issues/Form2.h"
+
+#include "contacts/Form3.h"
+#include "data/Connection.h"
+#include "data/Error.h"
+#include "data/ErrorBlock.h"
+#include "data/SharedConnection.h"
+#include "data/SqlText.h"
+#include "issues/ContactPicker.h"
+#include "platform/Dialogs.h"
+
+#include <QComboBox>
+
+#include <functional>
+
+namespace {
+
+void rollBack(Connection &connection)
+{
+    try {
+        connection.Execute(QStringLiteral("rollback"));
+    } catch (const Error &) {
+        // Nothing was begun, or the engine already rolled back.
+    }
+}
+
+// Deletes a value or contact and the issues that refer to it as one change:
+// the first statement runs at deleteStep inside a transaction, the second and
+// the commit at deleteStep + 2. When either fails nothing is deleted, and the
+// error box says so.
+void deleteTogether(ErrorBlock &step, int deleteStep, const std::function<QString()> &deleteStatement,
+                    const std::function<QString()> &cascadeStatement)
+{
+    const QString nothingDeleted = QStringLiteral("\r\nNothing was deleted.");
+    QString cascade;
+    const bool deleted = step(deleteStep, [&] {
+        Connection &connection = sharedConnection();
+        const QString first = deleteStatement();
+        cascade = cascadeStatement();
+        try {
+            connection.Execute(QStringLiteral("begin"));
+            connection.Execute(first);
+        } catch (const Error &error) {
+            rollBack(connection);
+            throw Error(error.description() + nothingDeleted);
+        }
+    });
+    if (!deleted)
+        return;
+    step(deleteStep + 2, [&] {
+        Connection &connection = sharedConnection();
+        try {
+            connection.Execute(cascade);
+            connection.Execute(QStringLiteral("commit"));
+        } catch (const Error &error) {
+            rollBack(connection);
+            throw Error(error.description() + nothingDeleted);
+        }
+    });
+}
+
+} // namespace
+
+// The texts of one value list: how it is asked for, stored, deleted and
+// refilled.
+struct Form2::ValueList {
+    QComboBox *picker;
+    QString prompt;
+    QString title;
+    QString addStatement;
+    QString warning;
+    QString deleteStatement;
+    QString cascadeStatement;
+    void (Form2::*refill)();
+};
+
+
+void Form2::addValue(const QString &where, const ValueList &list)
+{
+    ErrorBlock step(where);
+    QString answer;
+    step(100, [&] { answer = platform::dialogs().input(list.prompt, list.title, QString()); });
+    bool empty = true;
+    step(102, [&] { empty = answer.isEmpty(); });
+    if (empty)
+        return;
+    step(104, [&] { sharedConnection().Execute(list.addStatement + SqlText::doubled(answer) + QStringLiteral("')")); });
+    step(106, [&] { (this->*list.refill)(); });
+}
+
+void Form2::deleteValue(const QString &where, const ValueList &list)
+{
+    ErrorBlock step(where);
+    bool chosen = false;
+    step(100, [&] { chosen = list.picker->currentIndex() >= 0; });
+    if (!chosen)
+        return;
+    bool confirmed = false;
+    step(102, [&] {
+        confirmed = platform::msgBox(list.warning + QStringLiteral("\r\nDo you wish to continue?"),
+                                     platform::Buttons::YesNo) == platform::Answer::Yes;
+    });
+    if (!confirmed)
+        return;
+    const QString value = SqlText::doubled(list.picker->currentText());
+    deleteTogether(
+        step, 104, [&] { return list.deleteStatement + value + QStringLiteral("'"); },
+        [&] { return list.cascadeStatement + value + QStringLiteral("'"); });
+    step(108, [&] { (this->*list.refill)(); });
+}
+
+void Form2::newContact(const QString &where)
+{
+    ErrorBlock step(where);
+    Form3 contact(this);
+    step(100, [&] { contact.m_ID = QString(); });
+    step(102, [&] { platform::dialogs().showModal(contact); });
+    step(104, [&] { LoadContacts(); });
+}
+
+void Form2::editContact(const QString &where, QComboBox *picker)
+{
+    ErrorBlock step(where);
+    bool chosen = false;
+    step(100, [&] { chosen = picker->currentIndex() >= 0; });
+    if (!chosen)
+        return;
+    Form3 contact(this);
+    step(102, [&] { contact.m_ID = QString::number(chosenContactId(picker)); });
+    step(104, [&] { platform::dialogs().showModal(contact); });
+    step(106, [&] { LoadContacts(); });
+}
+
+void Form2::deleteContact(const QString &where, QComboBox *picker, const QString &warning)
+{
+    ErrorBlock step(where);
+    bool chosen = false;
+    step(100, [&] { chosen = picker->currentIndex() >= 0; });
+    if (!chosen)
+        return;
+    bool confirmed = false;
+    step(102, [&] {
+        confirmed = platform::msgBox(warning + QStringLiteral("\r\nDo you wish to continue?"),
+                                     platform::Buttons::YesNo) == platform::Answer::Yes;
+    });
+    if (!confirmed)
+        return;
+    QString id;
+    deleteTogether(
+        step, 104,
+        [&] {
+            id = QString::number(chosenContactId(picker));
+            return QStringLiteral("delete from Contacts where ID=") + id;
+        },
+        [&] {
+            return QStringLiteral("delete from Issues where [Assigned To]=") + id +
+                   QStringLiteral(" Or [Opened By] = ") + id;
+        });
+    step(108, [&] { LoadContacts(); });
+}
+
+void Form2::PushButton3_Click()
+{
+    newContact(location("PushButton3_Click"));
+}
+
+void Form2::PushButton5_Click()
+{
+    newContact(location("PushButton5_Click"));
+}
+
+void Form2::PushButton9_Click()
+{
+    editContact(location("PushButton9_Click"), Combo1);
+}
+
+void Form2::PushButton10_Click()
+{
+    editContact(location("PushButton10_Click"), Combo2);
+}
+
+void Form2::Combo1_DblClick()
+{
+    PushButton9_Click();
+}
+
+void Form2::Combo2_DblClick()
+{
+    PushButton10_Click();
+}
+
+void Form2::PushButton6_Click()
+{
+    deleteContact(location("PushButton6_Click"), Combo1,
+                  QStringLiteral("Warning: Deleting assigned to will also delete issue data that is linked to this "
+                                 "contact."));
+}
+
+void Form2::PushButton4_Click()
+{
+    deleteContact(location("PushButton4_Click"), Combo2,
+                  QStringLiteral("Warning: Deleting opened by will also delete issue data that is linked to this "
+                                 "contact."));
+}
+
+Form2::ValueList Form2::statusList()
+{
+    return {Combo3,
+            QStringLiteral("Enter new Status: "),
+            QStringLiteral("Input Status"),
+            QStringLiteral("insert into [Status] values ('"),
+            QStringLiteral("Warning: Deleting status will also delete issue data that is linked to this status."),
+            QStringLiteral("delete from [Status] where Status='"),
+            QStringLiteral("delete from Issues where Status='"),
+            &Form2::LoadStatus};
+}
+
+Form2::ValueList Form2::categoryList()
+{
+    return {Combo4,
+            QStringLiteral("Enter new Category: "),
+            QStringLiteral("Input Category"),
+            QStringLiteral("insert into [Categories] values ('"),
+            QStringLiteral("Warning: Deleting category will also delete issue data that is linked to this category."),
+            QStringLiteral("delete from [Categories] where Category='"),
+            QStringLiteral("delete from Issues where Category='"),
+            &Form2::LoadCategories};
+}
+
+Form2::ValueList Form2::priorityList()
+{
+    return {Combo5,
+            QStringLiteral("Enter new Priority: "),
+            QStringLiteral("Input Priority"),
+            QStringLiteral("insert into [Priorities] values ('"),
+            QStringLiteral("Warning: Deleting priority will also delete issue data that is linked to this priority."),
+            QStringLiteral("delete from [Priorities] where Priority='"),
+            QStringLiteral("delete from Issues where Priority='"),
+            &Form2::LoadPriorities};
+}
+
+void Form2::PushButton7_Click()
+{
+    addValue(location("PushButton7_Click"), statusList());
+}
+
+void Form2::PushButton8_Click()
+{
+    deleteValue(location("PushButton8_Click"), statusList());
+}
+
+void Form2::PushButton11_Click()
+{
+    addValue(location("PushButton11_Click"), categoryList());
+}
+
+void Form2::PushButton12_Click()
+{
+    deleteValue(location("PushButton12_Click"), categoryList());
+}
+
+void Form2::PushButton13_Click()
+{
+    addValue(location("PushButton13_Click"), priorityList());
+}
+
+void Form2::PushButton14_Click()
+{
+    deleteValue(location("PushButton14_Click"), priorityList());
+}
