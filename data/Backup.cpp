@@ -1,5 +1,6 @@
 #include "data/Backup.h"
 
+#include "data/Connection.h"
 #include "data/Error.h"
 
 #include <QDir>
@@ -10,6 +11,25 @@
 
 namespace Backup {
 namespace {
+
+// Why the database open in db is not to be copied, or empty text when it
+// is a Marrowdesk database.
+QString reasonNotToCopy(sqlite3 *db)
+{
+    sqlite3_stmt *statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA application_id", -1, &statement, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(statement);
+    const bool ours = rc == SQLITE_ROW && sqlite3_column_int(statement, 0) == Connection::applicationId;
+    const QString engine = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(statement);
+    if (ours)
+        return QString();
+    if (rc == SQLITE_ROW || (rc & 0xFF) == SQLITE_NOTADB || (rc & 0xFF) == SQLITE_CORRUPT)
+        return QStringLiteral("the database file is empty, damaged or not a Marrowdesk database, so it was not "
+                              "copied. The earlier copies in that folder are kept.");
+    return engine; // locked, unreadable: the engine says which
+}
 
 // Copies every page of source into a new file at target through the online
 // backup API, which gives a consistent copy even while another program
@@ -31,6 +51,11 @@ void copyDatabase(const QString &source, const QString &target)
                         nullptr) != SQLITE_OK)
         fail(QString::fromUtf8(sqlite3_errmsg(to)));
     sqlite3_busy_timeout(from, 5000);
+    // Only a Marrowdesk database is copied: a copy of an empty, damaged or
+    // foreign file would count as one of the copies kept and push a good
+    // copy out.
+    if (const QString reason = reasonNotToCopy(from); !reason.isEmpty())
+        fail(reason);
     sqlite3_backup *backup = sqlite3_backup_init(to, "main", from, "main");
     if (!backup)
         fail(QString::fromUtf8(sqlite3_errmsg(to)));

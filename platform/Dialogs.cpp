@@ -5,7 +5,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+
+#include <limits>
 
 namespace platform {
 namespace {
@@ -33,10 +36,16 @@ public:
 
     QString input(const QString &prompt, const QString &title, const QString &defaultText) override
     {
-        bool accepted = false;
-        const QString text = QInputDialog::getText(QApplication::activeWindow(), title, prompt,
-                                                   QLineEdit::Normal, defaultText, &accepted);
-        return accepted ? text : QString();
+        QInputDialog box(QApplication::activeWindow());
+        box.setWindowTitle(title);
+        box.setLabelText(prompt);
+        box.setInputMode(QInputDialog::TextInput);
+        // No length limit of the box's own: its line would otherwise cut a
+        // longer text, typed or pasted, at 32767 characters without a word.
+        if (auto *line = box.findChild<QLineEdit *>())
+            line->setMaxLength(std::numeric_limits<int>::max());
+        box.setTextValue(defaultText);
+        return box.exec() == QDialog::Accepted ? box.textValue() : QString();
     }
 
     void showModal(QDialog &window) override

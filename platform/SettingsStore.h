@@ -17,4 +17,11 @@ void SaveSetting(const QString &key, const QString &value);
 // The file that holds the settings.
 QString settingsFilePath();
 
+// Checks, before the settings are first read, that the settings file can be
+// read. A damaged file (not in the settings format) is moved aside to
+// "<file>.damaged" (or ".damaged-2", ...), so that the settings saved later
+// never overwrite it. Returns what to tell the user, or empty text when the
+// file is sound or absent.
+QString checkSettingsStore();
+
 } // namespace platform
