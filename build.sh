@@ -2,6 +2,8 @@
 # Set-up for a Debian 12 machine, then one of:
 #   ./build.sh run    install what is missing, build, start Marrowdesk
 #   ./build.sh test   install what is missing, build, run every test
+#   ./build.sh bench [options]   install what is missing, build, run the
+#                     benchmarks (options: --sizes 1000,10000 --quick)
 # Environment: BUILD_DIR (default ./build), MARROWDESK_SANITIZE=1 for an
 # AddressSanitizer + UndefinedBehaviorSanitizer build (default folder ./build-asan).
 set -euo pipefail
@@ -52,10 +54,18 @@ test)
     configure_and_build
     cd "$build"
     export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+    # Undefined behaviour fails the test that shows it, instead of a line in its output.
+    export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
     ctest --output-on-failure --timeout 600 -j "$(nproc)"
     ;;
+bench)
+    install_missing
+    configure_and_build
+    shift
+    exec "$build/bin/marrowdesk-bench" "$@"
+    ;;
 *)
-    echo "usage: ./build.sh run|test" >&2
+    echo "usage: ./build.sh run|test|bench [options]" >&2
     exit 2
     ;;
 esac

@@ -160,18 +160,27 @@ void Form1::Form_Load()
 
     DataFile::prepare(step); // 100 to 110: the data folder and the database file
     keepDailyBackup();
+    // A settings file that cannot be read is told before its defaults apply.
+    if (const QString problem = platform::checkSettingsStore(); !problem.isEmpty())
+        platform::msgBox(problem);
 
     step(112, [&] { ApplySkin(*this); });
 
-    const QString handPath = programFolder() + QStringLiteral("/HAND-M.CUR");
+    // The hover convention holds with or without HAND-M.CUR; only loading the
+    // file can fail, so the set-up runs in the load step when the file is
+    // there, and within the file test when it is not.
+    const auto followHoverConvention = [this] {
+        HandPointer::apply(*this, {PushButton1, PushButton2, PushButton3, PushButton4, PushButton5, PushButton6},
+                           {this, ListView1});
+    };
     bool handFound = false;
-    step(114, [&] { handFound = FileExists(handPath); });
+    step(114, [&] {
+        handFound = FileExists(HandPointer::cursorFilePath());
+        if (!handFound)
+            followHoverConvention();
+    });
     if (handFound)
-        step(116, [&] {
-            HandPointer::apply(*this, {PushButton1, PushButton2, PushButton3, PushButton4, PushButton5, PushButton6},
-                               {this, ListView1});
-            m_handCursor = HandPointer::loadCursorFile(handPath);
-        });
+        step(116, followHoverConvention);
 
     step(118, [&] { IsADOInstalled(); });
 
@@ -335,36 +344,59 @@ void Form1::ListData()
                      Recordset::adLockReadOnly);
         });
 
+    // Each column is looked up by name once, not once per row; a column the
+    // result lacks still fails its own step on every row, through Fields.
+    struct NamedField {
+        QString name;
+        int position;
+    };
+    const auto named = [&](const QString &name) { return NamedField{name, opened ? rs->columnIndex(name) : -1}; };
+    const NamedField idField = named(QStringLiteral("ID"));
+    const NamedField titleField = named(QStringLiteral("Title"));
+    const NamedField assignedToField = named(QStringLiteral("Assigned To Name"));
+    const NamedField openedByField = named(QStringLiteral("Opened By Name"));
+    const NamedField openedDateField = named(QStringLiteral("Opened Date"));
+    const NamedField dueDateField = named(QStringLiteral("Due Date"));
+    const NamedField statusField = named(QStringLiteral("Status"));
+    const NamedField categoryField = named(QStringLiteral("Category"));
+    const NamedField priorityField = named(QStringLiteral("Priority"));
+    const NamedField commentField = named(QStringLiteral("Comment"));
+    const auto field = [&](const NamedField &source) -> const Value & {
+        return source.position >= 0 ? rs->field(source.position) : rs->Fields(source.name);
+    };
+    if (opened)
+        m_model->reserveRows(rs->rowCount());
+
     // A query that did not open has no rows to walk: the list ends empty.
     while (opened) {
         bool more = false;
         if (!step(106, [&] { more = !rs->Eof(); }) || !more)
             break;
         int row = -1;
-        step(108, [&] { row = m_model->appendRow(rs->Fields(QStringLiteral("ID")).toText()); });
-        const auto plain = [&](int number, int column, const char *field) {
-            step(number, [&] { m_model->setCell(row, column, rs->Fields(QLatin1String(field)).toText()); });
+        step(108, [&] { row = m_model->appendRow(field(idField).toText()); });
+        const auto plain = [&](int number, int column, const NamedField &source) {
+            step(number, [&] { m_model->setCell(row, column, field(source).toText()); });
         };
-        const auto appended = [&](int number, int column, const char *field) {
-            step(number, [&] { m_model->setCell(row, column, rs->Fields(QLatin1String(field)).toTextOrEmpty()); });
+        const auto appended = [&](int number, int column, const NamedField &source) {
+            step(number, [&] { m_model->setCell(row, column, field(source).toTextOrEmpty()); });
         };
-        plain(110, 1, "Title");
-        plain(112, 2, "Assigned To Name");
-        plain(114, 3, "Opened By Name");
+        plain(110, 1, titleField);
+        plain(112, 2, assignedToField);
+        plain(114, 3, openedByField);
         step(116, [&] {
-            const Value &openedDate = rs->Fields(QStringLiteral("Opened Date"));
+            const Value &openedDate = field(openedDateField);
             m_model->setCell(row, IssueListModel::openedDateColumn, openedDate.toText());
             m_model->setDateKey(row, IssueListModel::openedDateColumn, openedDate);
         });
         step(118, [&] {
-            const Value &due = rs->Fields(QStringLiteral("Due Date"));
+            const Value &due = field(dueDateField);
             m_model->setCell(row, IssueListModel::dueDateColumn, due.toTextOrEmpty());
             m_model->setDateKey(row, IssueListModel::dueDateColumn, due);
         });
-        plain(120, 6, "Status");
-        plain(122, 7, "Category");
-        plain(124, 8, "Priority");
-        appended(126, 9, "Comment");
+        plain(120, 6, statusField);
+        plain(122, 7, categoryField);
+        plain(124, 8, priorityField);
+        appended(126, 9, commentField);
         if (!step(128, [&] { rs->MoveNext(); }))
             break;
     }

@@ -30,6 +30,34 @@ void stableSortBy(std::vector<int> &order, Qt::SortOrder direction, Less less)
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(b, a); });
 }
 
+// The positions 0 .. n-1 ordered by their keys, none above maxKey, stable: a
+// least significant digit first radix sort, linear in the number of rows,
+// with as many passes as maxKey needs digits. Its buffers are kept from one
+// sort to the next, so that sorting a long list again costs no fresh memory.
+const std::vector<int> &radixOrder(const std::vector<quint64> &keys, quint64 maxKey)
+{
+    constexpr int digitBits = 11;
+    constexpr size_t digits = size_t(1) << digitBits;
+    thread_local std::vector<int> order;
+    thread_local std::vector<int> next;
+    thread_local std::vector<size_t> start(digits + 1);
+    const size_t n = keys.size();
+    order.resize(n);
+    next.resize(n);
+    std::iota(order.begin(), order.end(), 0);
+    for (int shift = 0; shift < 64 && (maxKey >> shift) != 0; shift += digitBits) {
+        std::fill(start.begin(), start.end(), 0);
+        for (const quint64 key : keys)
+            ++start[((key >> shift) & (digits - 1)) + 1];
+        for (size_t digit = 0; digit < digits; ++digit)
+            start[digit + 1] += start[digit];
+        for (const int position : order)
+            next[start[(keys[static_cast<size_t>(position)] >> shift) & (digits - 1)]++] = position;
+        order.swap(next);
+    }
+    return order;
+}
+
 } // namespace
 
 IssueListModel::Kind IssueListModel::kindOf(int column)
@@ -55,7 +83,7 @@ void IssueListModel::addColumn(const QString &caption)
 
 int IssueListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_shown.size());
 }
 
 int IssueListModel::columnCount(const QModelIndex &parent) const
@@ -68,7 +96,7 @@ QVariant IssueListModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return QVariant();
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
-        return m_rows[static_cast<size_t>(index.row())].cells[static_cast<size_t>(index.column())];
+        return shownRow(index.row()).cells[static_cast<size_t>(index.column())];
     return QVariant();
 }
 
@@ -89,31 +117,77 @@ Qt::ItemFlags IssueListModel::flags(const QModelIndex &index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-std::vector<int> IssueListModel::sortedOrder(const std::vector<Row> &rows, int column, Qt::SortOrder direction)
+std::vector<int> IssueListModel::sortedOrder(const Table &table, const std::vector<int> &shown, int column,
+                                             Qt::SortOrder direction)
 {
-    std::vector<int> order(rows.size());
-    std::iota(order.begin(), order.end(), 0);
+    const std::vector<Row> &rows = table.rows;
+    // Every comparison reads keys gathered side by side in shown order, not
+    // the rows scattered in memory; `order` holds positions in `shown`.
+    const size_t n = shown.size();
     const auto col = static_cast<size_t>(column);
+    const auto rowAt = [&](size_t position) -> const Row & { return rows[static_cast<size_t>(shown[position])]; };
+    std::vector<int> order;
     switch (kindOf(column)) {
-    case Kind::Number:
+    case Kind::Number: {
         // Numbers first, in numeric order; any first cell that is not a
         // number after them, as text.
+        struct NumberKey {
+            qint64 number;
+            bool isNumber;
+        };
+        std::vector<NumberKey> keys(n);
+        for (size_t i = 0; i < n; ++i)
+            keys[i] = {rowAt(i).number, rowAt(i).isNumber};
+        order.resize(n);
+        std::iota(order.begin(), order.end(), 0);
         stableSortBy(order, direction, [&](int a, int b) {
-            const Row &x = rows[static_cast<size_t>(a)];
-            const Row &y = rows[static_cast<size_t>(b)];
+            const NumberKey &x = keys[static_cast<size_t>(a)];
+            const NumberKey &y = keys[static_cast<size_t>(b)];
             if (x.isNumber != y.isNumber)
                 return x.isNumber;
             if (x.isNumber)
                 return x.number < y.number;
-            return QString::compare(x.cells[col], y.cells[col], Qt::CaseInsensitive) < 0;
+            return QString::compare(rowAt(static_cast<size_t>(a)).cells[col], rowAt(static_cast<size_t>(b)).cells[col],
+                                    Qt::CaseInsensitive) < 0;
         });
         break;
+    }
     case Kind::Date: {
-        const int slot = dateSlot(column);
-        stableSortBy(order, direction, [&](int a, int b) {
-            return rows[static_cast<size_t>(a)].dates[slot] < rows[static_cast<size_t>(b)].dates[slot];
-        });
-        break;
+        // Each date sorts by its rank: the empty date 0, every other date 1
+        // plus its distance from the earliest, counted in days when all are
+        // whole days. Descending sorts the ranks turned round ascending, so
+        // that equal dates keep their order.
+        const std::vector<qint64> &dates = table.dates[static_cast<size_t>(dateSlot(column))];
+        qint64 earliest = std::numeric_limits<qint64>::max();
+        bool wholeDays = true;
+        for (const qint64 date : dates)
+            if (date != noDate) {
+                earliest = std::min(earliest, date);
+                wholeDays = wholeDays && date % msecsPerDay == 0;
+            }
+        thread_local std::vector<quint64> keys;
+        keys.resize(n);
+        quint64 highest = 0;
+        const auto rank = [&](auto unit) {
+            for (size_t i = 0; i < n; ++i) {
+                const qint64 date = dates[static_cast<size_t>(shown[i])];
+                keys[i] = date == noDate ? 0 : 1 + static_cast<quint64>((date - earliest) / unit);
+                highest = std::max(highest, keys[i]);
+            }
+        };
+        if (wholeDays)
+            rank(std::integral_constant<qint64, msecsPerDay>());
+        else
+            rank(std::integral_constant<qint64, 1>());
+        if (direction == Qt::DescendingOrder)
+            for (quint64 &key : keys)
+                key = highest - key;
+        const std::vector<int> &ranked = radixOrder(keys, highest);
+        std::vector<int> sorted;
+        sorted.reserve(n);
+        for (size_t i = 0; i < n; ++i)
+            sorted.push_back(shown[static_cast<size_t>(ranked[i])]);
+        return sorted;
     }
     case Kind::Text: {
         // One collation key per row, made once: comparing keys is a byte
@@ -121,16 +195,22 @@ std::vector<int> IssueListModel::sortedOrder(const std::vector<Row> &rows, int c
         QCollator collator{QLocale()};
         collator.setCaseSensitivity(Qt::CaseInsensitive);
         std::vector<QCollatorSortKey> keys;
-        keys.reserve(rows.size());
-        for (const Row &row : rows)
-            keys.push_back(collator.sortKey(row.cells[col]));
+        keys.reserve(n);
+        for (size_t i = 0; i < n; ++i)
+            keys.push_back(collator.sortKey(rowAt(i).cells[col]));
+        order.resize(n);
+        std::iota(order.begin(), order.end(), 0);
         stableSortBy(order, direction, [&](int a, int b) {
             return keys[static_cast<size_t>(a)].compare(keys[static_cast<size_t>(b)]) < 0;
         });
         break;
     }
     }
-    return order;
+    std::vector<int> sorted;
+    sorted.reserve(n);
+    for (size_t i = 0; i < n; ++i)
+        sorted.push_back(shown[static_cast<size_t>(order[i])]);
+    return sorted;
 }
 
 void IssueListModel::sort(int column, Qt::SortOrder order)
@@ -141,23 +221,25 @@ void IssueListModel::sort(int column, Qt::SortOrder order)
     m_sortOrder = order;
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const std::vector<int> sorted = sortedOrder(m_rows, column, order);
-    std::vector<Row> rows;
-    rows.reserve(m_rows.size());
-    std::vector<int> newPosition(m_rows.size());
-    for (size_t i = 0; i < sorted.size(); ++i) {
-        rows.push_back(std::move(m_rows[static_cast<size_t>(sorted[i])]));
-        newPosition[static_cast<size_t>(sorted[i])] = static_cast<int>(i);
-    }
-    m_rows.swap(rows);
+    std::vector<int> sorted = sortedOrder(m_table, m_shown, column, order);
 
     // The selection and the current row follow their rows.
     const QModelIndexList before = persistentIndexList();
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex &index : before)
-        after.append(this->index(newPosition[static_cast<size_t>(index.row())], index.column()));
-    changePersistentIndexList(before, after);
+    if (!before.isEmpty()) {
+        // Where each row now stands.
+        std::vector<int> positionOfRow(m_table.rows.size());
+        for (size_t i = 0; i < sorted.size(); ++i)
+            positionOfRow[static_cast<size_t>(sorted[i])] = static_cast<int>(i);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex &index : before)
+            after.append(this->index(positionOfRow[static_cast<size_t>(m_shown[static_cast<size_t>(index.row())])],
+                                     index.column()));
+        changePersistentIndexList(before, after);
+    }
+    // Copied into the room the shown order already has, rather than swapped:
+    // a long list sorted again and again then needs no fresh memory.
+    m_shown.assign(sorted.begin(), sorted.end());
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
@@ -168,7 +250,16 @@ void IssueListModel::setSortingOff()
 
 void IssueListModel::beginRefill()
 {
-    m_pending.clear();
+    m_pending = Table();
+}
+
+void IssueListModel::reserveRows(int count)
+{
+    if (count <= 0)
+        return;
+    m_pending.rows.reserve(static_cast<size_t>(count));
+    for (std::vector<qint64> &dates : m_pending.dates)
+        dates.reserve(static_cast<size_t>(count));
 }
 
 void IssueListModel::setFirstCell(Row &row, const QString &text)
@@ -181,16 +272,17 @@ void IssueListModel::setFirstCell(Row &row, const QString &text)
 
 int IssueListModel::appendRow(const QString &firstCell)
 {
-    m_pending.emplace_back();
-    setFirstCell(m_pending.back(), firstCell);
-    return static_cast<int>(m_pending.size()) - 1;
+    setFirstCell(m_pending.rows.emplace_back(), firstCell);
+    for (std::vector<qint64> &dates : m_pending.dates)
+        dates.push_back(noDate);
+    return static_cast<int>(m_pending.rows.size()) - 1;
 }
 
 IssueListModel::Row &IssueListModel::pendingRow(int row)
 {
-    if (row < 0 || static_cast<size_t>(row) >= m_pending.size())
+    if (row < 0 || static_cast<size_t>(row) >= m_pending.rows.size())
         throw Error(QStringLiteral("The issue list has no row %1.").arg(row + 1));
-    return m_pending[static_cast<size_t>(row)];
+    return m_pending.rows[static_cast<size_t>(row)];
 }
 
 void IssueListModel::setCell(int row, int column, const QString &text)
@@ -206,7 +298,7 @@ void IssueListModel::setCell(int row, int column, const QString &text)
 
 void IssueListModel::setDateKey(int row, int column, const Value &value)
 {
-    Row &target = pendingRow(row);
+    pendingRow(row); // fails for a row this refill does not have
     if (kindOf(column) != Kind::Date)
         throw Error(QStringLiteral("Column %1 of the issue list holds no dates.").arg(column + 1));
     qint64 key = noDate;
@@ -222,37 +314,33 @@ void IssueListModel::setDateKey(int row, int column, const Value &value)
                 key = dateTimeKey(std::get<QDateTime>(*parsed).date(), std::get<QDateTime>(*parsed).time());
         }
     }
-    target.dates[static_cast<size_t>(dateSlot(column))] = key;
+    m_pending.dates[static_cast<size_t>(dateSlot(column))][static_cast<size_t>(row)] = key;
 }
 
 void IssueListModel::endRefill()
 {
-    if (m_sortColumn >= 0) {
-        const std::vector<int> sorted = sortedOrder(m_pending, m_sortColumn, m_sortOrder);
-        std::vector<Row> rows;
-        rows.reserve(m_pending.size());
-        for (const int from : sorted)
-            rows.push_back(std::move(m_pending[static_cast<size_t>(from)]));
-        m_pending.swap(rows);
-    }
+    std::vector<int> shown(m_pending.rows.size());
+    std::iota(shown.begin(), shown.end(), 0);
+    if (m_sortColumn >= 0)
+        shown = sortedOrder(m_pending, shown, m_sortColumn, m_sortOrder);
     beginResetModel();
-    m_rows.swap(m_pending);
-    m_pending.clear();
-    m_pending.shrink_to_fit();
+    std::swap(m_table, m_pending);
+    m_shown.swap(shown);
+    m_pending = Table();
     endResetModel();
 }
 
 QString IssueListModel::cell(int row, int column) const
 {
-    if (row < 0 || static_cast<size_t>(row) >= m_rows.size() || column < 0 || column >= maxColumns)
+    if (row < 0 || static_cast<size_t>(row) >= m_shown.size() || column < 0 || column >= maxColumns)
         return QString();
-    return m_rows[static_cast<size_t>(row)].cells[static_cast<size_t>(column)];
+    return shownRow(row).cells[static_cast<size_t>(column)];
 }
 
 int IssueListModel::rowOfFirstCell(const QString &text) const
 {
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].cells[idColumn] == text)
+    for (size_t i = 0; i < m_shown.size(); ++i)
+        if (shownRow(static_cast<int>(i)).cells[idColumn] == text)
             return static_cast<int>(i);
     return -1;
 }

@@ -56,6 +56,9 @@ public:
     // The refill. Between beginRefill and endRefill the shown rows stay as
     // they were; endRefill replaces them all, placed by the sort if one is on.
     void beginRefill();
+    // Makes room for the rows a refill is about to add, when their number is
+    // known beforehand; a refill of many rows then never moves them.
+    void reserveRows(int count);
     // Appends a row whose first cell is the given text; returns its number
     // among the rows of this refill.
     int appendRow(const QString &firstCell);
@@ -79,19 +82,33 @@ private:
         std::array<QString, maxColumns> cells;
         qint64 number = 0;      // the first cell as a number
         bool isNumber = false;  // whether the first cell is one
-        std::array<qint64, 2> dates{noDate, noDate}; // opened and due date keys
+    };
+    // The rows in the order a refill added them, with their date keys kept
+    // apart, side by side, so that sorting by a date reads one small array
+    // instead of every row.
+    struct Table {
+        std::vector<Row> rows;
+        std::array<std::vector<qint64>, 2> dates; // opened and due date keys, per row
     };
 
     static int dateSlot(int column) { return column == openedDateColumn ? 0 : 1; }
     static void setFirstCell(Row &row, const QString &text);
-    // The rows' positions in sorted order, stable.
-    static std::vector<int> sortedOrder(const std::vector<Row> &rows, int column, Qt::SortOrder order);
+    // The rows of `shown` (positions in rows) in sorted order, stable: rows
+    // that compare equal keep their order in `shown`. Sorting reorders
+    // positions only; the rows themselves never move.
+    static std::vector<int> sortedOrder(const Table &table, const std::vector<int> &shown, int column,
+                                        Qt::SortOrder order);
 
     Row &pendingRow(int row);
+    const Row &shownRow(int row) const
+    {
+        return m_table.rows[static_cast<size_t>(m_shown[static_cast<size_t>(row)])];
+    }
 
     QStringList m_captions;
-    std::vector<Row> m_rows;
-    std::vector<Row> m_pending;
+    Table m_table;
+    std::vector<int> m_shown; // the shown order: positions in m_table
+    Table m_pending;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

@@ -1,5 +1,6 @@
 #include "data/DateText.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 namespace DateText {
@@ -48,6 +49,55 @@ std::optional<DateValue> parseWithFormat(const QString &text, const QLocale &loc
     return std::nullopt;
 }
 
+// The value of count ASCII digits at from, or -1 when any of them is not one.
+int asciiDigits(const QString &text, qsizetype from, int count)
+{
+    int value = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+// The stored form as toIso writes it, "2021-08-31", "2021-08-31T14:05" or
+// "2021-08-31T14:05:00" (a blank for the T too), read without the general
+// pattern: every date of every query result goes through here. Nothing when
+// the text is not exactly of one of these shapes; the general pattern then
+// decides.
+std::optional<std::optional<DateValue>> fromPlainIso(const QString &text)
+{
+    const qsizetype size = text.size();
+    if (size != 10 && size != 16 && size != 19)
+        return std::nullopt;
+    const int year = asciiDigits(text, 0, 4);
+    const int month = asciiDigits(text, 5, 2);
+    const int day = asciiDigits(text, 8, 2);
+    if (year < 0 || month < 0 || day < 0 || text.at(4) != u'-' || text.at(7) != u'-')
+        return std::nullopt;
+    const QDate date(year, month, day);
+    if (size == 10)
+        return date.isValid() ? std::optional<DateValue>(date) : std::optional<DateValue>();
+    const int hour = asciiDigits(text, 11, 2);
+    const int minute = asciiDigits(text, 14, 2);
+    const int second = size == 19 ? asciiDigits(text, 17, 2) : 0;
+    if ((text.at(10) != u'T' && text.at(10) != u' ') || text.at(13) != u':' || hour < 0 || minute < 0 ||
+        second < 0 || (size == 19 && text.at(16) != u':'))
+        return std::nullopt;
+    if (!date.isValid())
+        return std::optional<DateValue>();
+    const QTime time(hour, minute, second);
+    if (!time.isValid())
+        return std::optional<DateValue>();
+    return withOptionalTime(date, time);
+}
+
+// Date texts made per locale: lists and reports write the same few thousand
+// dates over and over, and each text is then shared instead of made again.
+constexpr qsizetype maxRememberedDates = 1 << 14;
+
 } // namespace
 
 QString shortDateFormat(const QLocale &locale)
@@ -70,7 +120,21 @@ QString shortTimeFormat(const QLocale &locale)
 
 QString toText(const QDate &date, const QLocale &locale)
 {
-    return locale.toString(date, shortDateFormat(locale));
+    thread_local QLocale cachedLocale = QLocale::c();
+    thread_local QHash<qint64, QString> texts;
+    if (!(locale == cachedLocale)) {
+        cachedLocale = locale;
+        texts.clear();
+    }
+    const qint64 day = date.toJulianDay();
+    const auto found = texts.constFind(day);
+    if (found != texts.constEnd())
+        return found.value();
+    const QString text = locale.toString(date, shortDateFormat(locale));
+    if (texts.size() >= maxRememberedDates)
+        texts.clear();
+    texts.insert(day, text);
+    return text;
 }
 
 QString toText(const QDateTime &dateTime, const QLocale &locale)
@@ -82,6 +146,8 @@ QString toText(const QDateTime &dateTime, const QLocale &locale)
 
 std::optional<DateValue> fromIso(const QString &text)
 {
+    if (const auto plain = fromPlainIso(text))
+        return *plain;
     static const QRegularExpression isoShape(
         QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})(?:[T ](\\d{2}):(\\d{2})(?::(\\d{2}))?)?$"));
     const QRegularExpressionMatch match = isoShape.match(text);

@@ -66,7 +66,7 @@ void Recordset::Open(const QString &query, Connection &connection, CursorType, L
     try {
         while (prepared.step()) {
             for (int c = 0; c < columns; ++c)
-                m_values.push_back(readValue(statement, c, dateColumns[c]));
+                append(readValue(statement, c, dateColumns[c]));
             ++m_rowCount;
         }
     } catch (...) {
@@ -99,7 +99,16 @@ const Value &Recordset::field(int column) const
 {
     if (Eof())
         throw Error(QStringLiteral("There is no current row: the query has no more rows."));
-    return m_values[static_cast<size_t>(m_current) * m_names.size() + column];
+    return valueAt(static_cast<size_t>(m_current) * m_names.size() + column);
+}
+
+void Recordset::append(Value value)
+{
+    if (m_blocks.empty() || m_blocks.back().size() == valuesPerBlock) {
+        m_blocks.emplace_back();
+        m_blocks.back().reserve(valuesPerBlock);
+    }
+    m_blocks.back().push_back(std::move(value));
 }
 
 void Recordset::MoveNext()
@@ -113,8 +122,8 @@ void Recordset::Close()
 {
     m_names.clear();
     m_columnByName.clear();
-    m_values.clear();
-    m_values.shrink_to_fit();
+    m_blocks.clear();
+    m_blocks.shrink_to_fit();
     m_rowCount = 0;
     m_current = 0;
     m_open = false;

@@ -36,6 +36,10 @@ public:
     // 0 when closed, 1 when open.
     int State() const { return m_open ? 1 : 0; }
 
+    // The position of a column, matched without regard to case; -1 when the
+    // result has no such column. Readers of many rows look a name up once.
+    int columnIndex(const QString &name) const { return columnOf(name); }
+
     // Column access by position, for tools that print whole results.
     int fieldCount() const { return static_cast<int>(m_names.size()); }
     const QString &fieldName(int column) const { return m_names[column]; }
@@ -49,7 +53,12 @@ private:
     // The column of a name as the query spells it; other spellings are found
     // by a case-insensitive scan of m_names.
     QHash<QString, int> m_columnByName;
-    std::vector<Value> m_values; // row after row
+    // The values row after row, in blocks of a fixed size: a result of many
+    // rows grows block by block and never moves the values it already holds.
+    static constexpr size_t valuesPerBlock = 4096;
+    const Value &valueAt(size_t index) const { return m_blocks[index / valuesPerBlock][index % valuesPerBlock]; }
+    void append(Value value);
+    std::vector<std::vector<Value>> m_blocks;
     int m_rowCount = 0;
     int m_current = 0;
     bool m_open = false;

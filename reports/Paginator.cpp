@@ -3,6 +3,7 @@
 #include "data/Error.h"
 
 #include <array>
+#include <limits>
 
 namespace {
 
@@ -59,6 +60,8 @@ QString multiLine(const QString &text)
     return result;
 }
 
+} // namespace
+
 class Paginator {
 public:
     Paginator(const ReportLayout &layout, const ReportData &rows, const ReportPaper &paper, TextMeasurer &measurer)
@@ -90,16 +93,28 @@ public:
                 m_grow = static_cast<int>(i);
     }
 
-    ReportPages run()
+    bool layOutRows(int count)
     {
+        if (m_complete)
+            return true;
         const int rowCount = m_rows.rowCount();
-        m_result.pages.reserve(static_cast<size_t>(rowCount) / 20 + 1);
-        newPage(true);
-        for (int row = 0; row < rowCount; ++row)
-            placeDetail(row);
-        placeReportFooter();
-        return std::move(m_result);
+        if (m_result.pages.empty()) {
+            m_result.pages.reserve(static_cast<size_t>(rowCount) / 20 + 1);
+            newPage(true);
+        }
+        for (; count > 0 && m_next < rowCount; --count)
+            placeDetail(m_next++);
+        if (m_next == rowCount) {
+            placeReportFooter();
+            m_complete = true;
+        }
+        return m_complete;
     }
+
+    bool complete() const { return m_complete; }
+    int rowsPlaced() const { return m_next; }
+    const ReportPages &pages() const { return m_result; }
+    ReportPages &pages() { return m_result; }
 
 private:
     quint16 fontIndex(const ReportFont &font)
@@ -292,12 +307,48 @@ private:
     qreal m_bottom = 0; // lowest y a detail may reach on a page
     qreal m_bodyTop = 0; // below the headers of the current page
     qreal m_y = 0;
+    int m_next = 0; // the next row to place
+    bool m_complete = false;
 };
-
-} // namespace
 
 ReportPages paginate(const ReportLayout &layout, const ReportData &rows, const ReportPaper &paper,
                      TextMeasurer &measurer)
 {
-    return Paginator(layout, rows, paper, measurer).run();
+    Paginator paginator(layout, rows, paper, measurer);
+    paginator.layOutRows(std::numeric_limits<int>::max());
+    return std::move(paginator.pages());
+}
+
+ReportPaginator::ReportPaginator(const ReportLayout &layout, const ReportData &rows, const ReportPaper &paper,
+                                 TextMeasurer &measurer)
+    : m_paginator(std::make_unique<Paginator>(layout, rows, paper, measurer))
+{
+}
+
+ReportPaginator::~ReportPaginator() = default;
+
+bool ReportPaginator::layOutRows(int count)
+{
+    return m_paginator->layOutRows(count);
+}
+
+bool ReportPaginator::complete() const
+{
+    return m_paginator->complete();
+}
+
+int ReportPaginator::rowsPlaced() const
+{
+    return m_paginator->rowsPlaced();
+}
+
+const ReportPages &ReportPaginator::pages() const
+{
+    return m_paginator->pages();
+}
+
+int ReportPaginator::finishedPages() const
+{
+    const int count = m_paginator->pages().count();
+    return m_paginator->complete() ? count : qMax(0, count - 1);
 }

@@ -17,6 +17,8 @@
 #include "reports/ReportPages.h"
 #include "reports/TextMeasurer.h"
 
+#include <memory>
+
 namespace ReportText {
 // Space kept free inside each box on the left and on the right, so that the
 // texts of two boxes side by side never touch.
@@ -29,3 +31,36 @@ inline constexpr int maxLineLength = 2048;
 // Throws Error when a text box names a column the rows do not have.
 ReportPages paginate(const ReportLayout &layout, const ReportData &rows, const ReportPaper &paper,
                      TextMeasurer &measurer);
+
+class Paginator;
+
+// The same pagination a part at a time, so that a window can show the first
+// pages of a long report while the rest is still being laid out. The layout,
+// the rows and the measurer must outlive it. The pages come out exactly as
+// paginate makes them, however the work is divided.
+class ReportPaginator {
+public:
+    // Throws Error when a text box names a column the rows do not have.
+    ReportPaginator(const ReportLayout &layout, const ReportData &rows, const ReportPaper &paper,
+                    TextMeasurer &measurer);
+    ~ReportPaginator();
+    ReportPaginator(const ReportPaginator &) = delete;
+    ReportPaginator &operator=(const ReportPaginator &) = delete;
+
+    // Places up to `count` more rows, and the report footer after the last
+    // one. Returns true when the report is complete.
+    bool layOutRows(int count);
+    bool complete() const;
+
+    // The rows placed so far.
+    int rowsPlaced() const;
+
+    // The pages so far. Until the report is complete the last of them is
+    // still being filled: finishedPages() counts only those that will not
+    // change any more.
+    const ReportPages &pages() const;
+    int finishedPages() const;
+
+private:
+    std::unique_ptr<Paginator> m_paginator;
+};

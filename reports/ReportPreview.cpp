@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -22,7 +23,10 @@
 #include <QShortcut>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <limits>
 
 namespace {
 
@@ -31,6 +35,14 @@ constexpr qreal maxZoom = 8.0;
 // Zoom choices hold a percentage; these two stand for the fitting modes.
 constexpr int fitWidthChoice = -1;
 constexpr int fitPageChoice = -2;
+
+// Laying out while the window is open: the first part for at most this long
+// (a report that takes no longer is complete when the window opens), then
+// slices of at most this long between events.
+constexpr qint64 firstPartMs = 40;
+constexpr qint64 sliceMs = 15;
+// Rows placed between two looks at the clock.
+constexpr int rowsPerStep = 8;
 
 ReportPages layOut(const ReportLayout &layout, const ReportData &rows, const ReportPaper &paper)
 {
@@ -56,7 +68,11 @@ ReportPreview::ReportPreview(ReportLayout layout, ReportData rows, const ReportP
     setWindowTitle(m_layout.caption);
     setModal(true);
     setSizeGripEnabled(true);
-    m_pages = layOut(m_layout, m_rows, paper);
+    m_measurer = std::make_unique<QtTextMeasurer>();
+    m_layoutTimer = new QTimer(this);
+    m_layoutTimer->setInterval(0);
+    connect(m_layoutTimer, &QTimer::timeout, this, &ReportPreview::continueLayout);
+    startLayout(paper);
     buildControls();
 
     QSize size(1100, 800);
@@ -67,6 +83,64 @@ ReportPreview::ReportPreview(ReportLayout layout, ReportData rows, const ReportP
 }
 
 ReportPreview::~ReportPreview() = default;
+
+void ReportPreview::startLayout(const ReportPaper &paper)
+{
+    m_layoutTimer->stop();
+    m_paper = paper;
+    m_paginator.reset();
+    m_paginator = std::make_unique<ReportPaginator>(m_layout, m_rows, paper, *m_measurer);
+    // The view held the pages of the paginator just replaced: give it the new ones.
+    if (m_view)
+        m_view->showPage(&m_paginator->pages(), 0, m_zoom);
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_paginator->layOutRows(rowsPerStep))
+        if (m_paginator->finishedPages() > 0 && clock.elapsed() >= firstPartMs)
+            break;
+    if (!m_paginator->complete())
+        m_layoutTimer->start();
+}
+
+void ReportPreview::continueLayout()
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!m_paginator->layOutRows(rowsPerStep) && clock.elapsed() < sliceMs) {
+    }
+    if (m_paginator->complete())
+        m_layoutTimer->stop();
+    updateNavigation();
+}
+
+void ReportPreview::completeLayout() const
+{
+    if (m_paginator->complete())
+        return;
+    m_paginator->layOutRows(std::numeric_limits<int>::max());
+    m_layoutTimer->stop();
+}
+
+const ReportPages &ReportPreview::pages() const
+{
+    completeLayout();
+    return m_paginator->pages();
+}
+
+int ReportPreview::pageCount() const
+{
+    return pages().count();
+}
+
+bool ReportPreview::layoutComplete() const
+{
+    return m_paginator->complete();
+}
+
+int ReportPreview::pagesLaidOut() const
+{
+    return m_paginator->finishedPages();
+}
 
 void ReportPreview::buildControls()
 {
@@ -94,9 +168,9 @@ void ReportPreview::buildControls()
     m_paperChoice->setAccessibleName(QStringLiteral("Paper"));
     for (const QPageSize::PageSizeId id : {QPageSize::Letter, QPageSize::A4, QPageSize::Legal})
         m_paperChoice->addItem(QPageSize::name(id), static_cast<int>(id));
-    int paperIndex = m_paperChoice->findData(static_cast<int>(m_pages.paper.size.id()));
+    int paperIndex = m_paperChoice->findData(static_cast<int>(m_paper.size.id()));
     if (paperIndex < 0) {
-        m_paperChoice->addItem(m_pages.paper.size.name(), static_cast<int>(m_pages.paper.size.id()));
+        m_paperChoice->addItem(m_paper.size.name(), static_cast<int>(m_paper.size.id()));
         paperIndex = m_paperChoice->count() - 1;
     }
     m_paperChoice->setCurrentIndex(paperIndex);
@@ -162,23 +236,31 @@ void ReportPreview::buildControls()
 
 void ReportPreview::refresh()
 {
-    m_current = qBound(0, m_current, pageCount() - 1);
-    m_view->showPage(&m_pages, m_current, m_zoom);
-
-    const QSignalBlocker blockPage(m_pageNumber);
-    m_pageNumber->setRange(1, pageCount());
-    m_pageNumber->setValue(m_current + 1);
-    m_pageCount->setText(QStringLiteral("of %1").arg(pageCount()));
-    m_first->setEnabled(m_current > 0);
-    m_previous->setEnabled(m_current > 0);
-    m_next->setEnabled(m_current < pageCount() - 1);
-    m_last->setEnabled(m_current < pageCount() - 1);
+    m_current = qBound(0, m_current, pagesLaidOut() - 1);
+    m_view->showPage(&m_paginator->pages(), m_current, m_zoom);
+    updateNavigation();
 
     const QSignalBlocker blockZoom(m_zoomChoice);
     const int choice = m_fit == Fit::Width  ? fitWidthChoice
                        : m_fit == Fit::Page ? fitPageChoice
                                             : qRound(m_zoom * 100);
     m_zoomChoice->setCurrentIndex(m_zoomChoice->findData(choice));
+}
+
+void ReportPreview::updateNavigation()
+{
+    // Only pages that are laid out completely are shown and counted; while
+    // the rest is laid out the count grows, with a "+" after it.
+    const bool complete = m_paginator->complete();
+    const int count = pagesLaidOut();
+    const QSignalBlocker blockPage(m_pageNumber);
+    m_pageNumber->setRange(1, count);
+    m_pageNumber->setValue(m_current + 1);
+    m_pageCount->setText(complete ? QStringLiteral("of %1").arg(count) : QStringLiteral("of %1+").arg(count));
+    m_first->setEnabled(m_current > 0);
+    m_previous->setEnabled(m_current > 0);
+    m_next->setEnabled(m_current < count - 1);
+    m_last->setEnabled(m_current < count - 1 || !complete);
 }
 
 void ReportPreview::showPage(int index)
@@ -201,7 +283,7 @@ void ReportPreview::previousPage()
 
 void ReportPreview::nextPage()
 {
-    if (m_current < pageCount() - 1)
+    if (m_current < pagesLaidOut() - 1)
         showPage(m_current + 1);
 }
 
@@ -259,14 +341,14 @@ void ReportPreview::zoomChosen(int index)
 void ReportPreview::paperChosen(int index)
 {
     const auto id = static_cast<QPageSize::PageSizeId>(m_paperChoice->itemData(index).toInt());
-    setPaper({QPageSize(id), m_pages.paper.orientation});
+    setPaper({QPageSize(id), m_paper.orientation});
 }
 
 void ReportPreview::setPaper(const ReportPaper &paper)
 {
-    if (paper == m_pages.paper)
+    if (paper == m_paper)
         return;
-    m_pages = layOut(m_layout, m_rows, paper);
+    startLayout(paper);
     m_current = 0;
     const QSignalBlocker block(m_paperChoice);
     const int index = m_paperChoice->findData(static_cast<int>(paper.size.id()));
@@ -280,7 +362,7 @@ void ReportPreview::setPaper(const ReportPaper &paper)
 
 bool ReportPreview::exportPdf(const QString &path, QString *errorText)
 {
-    return ReportPainter::writePdfFile(path, m_pages, m_layout.caption, errorText);
+    return ReportPainter::writePdfFile(path, pages(), m_layout.caption, errorText);
 }
 
 void ReportPreview::exportPdfWithDialog()
@@ -304,8 +386,8 @@ void ReportPreview::printReport()
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(m_layout.caption);
-    printer.setPageSize(m_pages.paper.size);
-    printer.setPageOrientation(m_pages.paper.orientation);
+    printer.setPageSize(m_paper.size);
+    printer.setPageOrientation(m_paper.orientation);
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("Print %1").arg(m_layout.caption));
     dialog.setMinMax(1, pageCount());
@@ -318,8 +400,8 @@ void ReportPreview::printReport()
     const QPageLayout chosen = printer.pageLayout();
     const ReportPaper paper{chosen.pageSize(), chosen.orientation()};
     ReportPages relaidOut;
-    const ReportPages *pages = &m_pages;
-    if (!(paper == m_pages.paper)) {
+    const ReportPages *pages = &this->pages();
+    if (!(paper == m_paper)) {
         relaidOut = layOut(m_layout, m_rows, paper);
         pages = &relaidOut;
     }

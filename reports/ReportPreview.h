@@ -2,8 +2,11 @@
 // The modal print preview of one report: page navigation, zoom, fit to
 // width or to the whole page, a choice of paper, printing through the system
 // print dialog and export to a PDF file. The report is laid out once into
-// pages when the preview opens (and again only when the paper changes), and
-// only the page on show is drawn.
+// pages (and again only when the paper changes), and only the page on show is
+// drawn. A long report opens as soon as its first pages are laid out; the rest
+// follows in short slices between the window's events, so the window answers
+// at once. Asking for the pages, their count, the last page, printing or
+// export first completes the layout.
 
 #include "reports/ReportData.h"
 #include "reports/ReportLayout.h"
@@ -11,12 +14,17 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QScrollArea;
 class QSpinBox;
+class QTimer;
+class QtTextMeasurer;
 class ReportPageView;
+class ReportPaginator;
 
 class ReportPreview : public QDialog {
     Q_OBJECT
@@ -25,9 +33,13 @@ public:
     ~ReportPreview() override;
 
     const ReportLayout &layout() const { return m_layout; }
-    const ReportPages &pages() const { return m_pages; }
-    const ReportPaper &paper() const { return m_pages.paper; }
-    int pageCount() const { return m_pages.count(); }
+    // The whole report's pages and their number (completing the layout).
+    const ReportPages &pages() const;
+    const ReportPaper &paper() const { return m_paper; }
+    int pageCount() const;
+    // Whether every page is laid out, and how many pages are so far.
+    bool layoutComplete() const;
+    int pagesLaidOut() const;
     int currentPage() const { return m_current; } // 0-based
     qreal zoom() const { return m_zoom; }         // 1 is the paper's real size
 
@@ -57,15 +69,24 @@ protected:
 
 private:
     enum class Fit { None, Width, Page };
+    // Starts laying the report out for a paper, and lays out the first part.
+    void startLayout(const ReportPaper &paper);
+    // One slice of the layout, run between events until the report is complete.
+    void continueLayout();
+    void completeLayout() const;
     void buildControls();
     void refresh();
+    void updateNavigation();
     void applyFit();
     void zoomChosen(int index);
     void paperChosen(int index);
 
     ReportLayout m_layout;
     ReportData m_rows;
-    ReportPages m_pages;
+    ReportPaper m_paper;
+    std::unique_ptr<QtTextMeasurer> m_measurer;
+    std::unique_ptr<ReportPaginator> m_paginator;
+    QTimer *m_layoutTimer = nullptr;
     int m_current = 0;
     qreal m_zoom = 1.0;
     Fit m_fit = Fit::Width;

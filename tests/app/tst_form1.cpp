@@ -6,6 +6,7 @@
 #include "data/DataFile.h"
 #include "platform/SettingsStore.h"
 #include "platform/Twips.h"
+#include "support/HoverProbe.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -21,7 +22,11 @@ class TestForm1 : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void init() { freshMachine(); }
-    void cleanup() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void cleanup()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        hover::placeCursorFile(false);
+    }
 
     void firstRunPreparesEverything();
     void widthsAndStateSurviveARestart_data();
@@ -41,6 +46,9 @@ private slots:
     void maximizeThenRestore();
     void restoreFromMinimized_data();
     void restoreFromMinimized();
+
+    void handPointer_data();
+    void handPointer();
 };
 
 // ---------------------------------------------------------------------------
@@ -450,6 +458,36 @@ void TestForm1::restoreFromMinimized()
         verifyCentred(*form);
     else
         QCOMPARE(form->pos(), aside);
+}
+
+// ---------------------------------------------------------------------------
+// The pointer: the hand over the six buttons, the arrow over the window and
+// the list, with or without HAND-M.CUR beside the program.
+
+void TestForm1::handPointer_data()
+{
+    hover::addRows({
+        {"Add New Issue", "", {"ListView1", "PushButton2"}, 99},
+        {"Edit Selected Issue", "", {"ListView1", "PushButton1"}, 99},
+        {"Load Sample/Example Data", "", {"ListView1", "PushButton4"}, 99},
+        {"Delete Selected Issue", "", {"ListView1", "PushButton3"}, 99},
+        {"Reports", "", {"ListView1", "PushButton5"}, 99},
+        {"Help", "", {"ListView1", "PushButton6"}, 99},
+        {"button, then the list", "", {"PushButton2", "ListView1"}, 0},
+        {"button, then the window", "", {"PushButton6", hover::surface}, 0},
+        {"busy window over a button", "window", {"PushButton2"}, 11},
+        {"busy program over button and list", "application", {"PushButton5", "ListView1"}, 11},
+    });
+}
+
+void TestForm1::handPointer()
+{
+    QFETCH(bool, withFile);
+    hover::placeCursorFile(withFile);
+    ScriptedDialogs dialogs;
+    auto form = started();
+    hover::checkRow(*form);
+    QCOMPARE(errorLines(dialogs), QStringList());
 }
 
 QTEST_MAIN(TestForm1)

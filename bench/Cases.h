@@ -1,0 +1,50 @@
+#pragma once
+// The groups of benchmark cases. Each prints its rows through Harness.
+
+#include "BenchSetup.h"
+
+#include <QString>
+
+namespace Bench {
+
+struct Run {
+    Options options;
+    QString folder; // the temporary folder of this run
+    int runs(int size) const { return runsFor(options, size); }
+    // The time one slow case may take at a size, in milliseconds.
+    double budgetMs(int size) const { return (options.quick ? 0.5 : 1.0) * (size >= 10000 ? 35000 : 15000); }
+};
+
+// The issue list: refilling it (ListData with a sort column set) and sorting
+// it by a header click, against reading the view raw and sorting the rows.
+void listCases(const Run &run, int size, const QString &database);
+
+// Start-up to the first painted main window, against the same on an empty
+// database: a new process of this program from its launch, and Form_Load and
+// show in this running process.
+void startUpCase(const Run &run, int size, const QString &database);
+
+// The child's side of the start-up case: starts the main window on the
+// database in XDG_DATA_HOME, and says "painted" once it is painted.
+int startUpChild();
+
+// The Open Issues and Issue Details reports from their query to a PDF file,
+// against drawing the same texts at their positions into a PDF.
+void reportCases(const Run &run, int size, const QString &database);
+
+// Opening the preview of a 1,000-page report against writing it as a PDF, and
+// how long the window stops answering while it opens.
+void previewCase(const Run &run, const QString &database);
+
+// 1,000 single-statement inserts through Connection against sqlite3_exec.
+void insertCase(const Run &run, int size, const QString &database);
+
+// Peak resident memory with the issues of the database listed, measured in a
+// child process of this program.
+void memoryCase(const Run &run, int size, const QString &database);
+
+// The child's side of memoryCase: starts the main window on the database the
+// parent placed in XDG_DATA_HOME, lists it, paints it, and prints its peak.
+int memoryChild(int size);
+
+} // namespace Bench

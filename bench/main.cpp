@@ -1,0 +1,124 @@
+// marrowdesk-bench: measures the program against its floors on generated
+// databases, in a temporary folder, and prints one table.
+
+#include "BenchData.h"
+#include "BenchSetup.h"
+#include "Cases.h"
+#include "Harness.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QMap>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+QtMessageHandler qtHandler = nullptr;
+
+// The offscreen platform says once per window that it cannot pass on size
+// hints; that is no news in a benchmark's table.
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.contains(QLatin1String("propagateSizeHints")))
+        return;
+    if (qtHandler)
+        qtHandler(type, context, message);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qtHandler = qInstallMessageHandler(quietHandler);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const Bench::Options options = Bench::parseOptions(arguments);
+    if (options.help || !options.error.isEmpty()) {
+        if (!options.error.isEmpty())
+            std::fprintf(stderr, "%s\n", qPrintable(options.error));
+        std::fprintf(options.help ? stdout : stderr, "%s", qPrintable(Bench::usage()));
+        return options.help ? 0 : 2;
+    }
+
+    // The children that measure memory and start-up inherit the parent's sandbox.
+    if (options.memoryChildSize > 0 || options.startUpChild) {
+        QApplication app(argc, argv);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        return options.startUpChild ? Bench::startUpChild() : Bench::memoryChild(options.memoryChildSize);
+    }
+
+    QTemporaryDir sandbox(QDir::tempPath() + QStringLiteral("/marrowdesk-bench-XXXXXX"));
+    if (!sandbox.isValid()) {
+        std::fprintf(stderr, "cannot make a temporary folder: %s\n", qPrintable(sandbox.errorString()));
+        return 1;
+    }
+    Bench::enterSandbox(sandbox.path());
+    QApplication app(argc, argv);
+    // Figures do not depend on the user's language: dates and paper of the US.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Bench::QuietDialogs dialogs;
+
+    Bench::Run run{options, sandbox.path()};
+    QElapsedTimer total;
+    total.start();
+
+    QStringList sizes;
+    for (const int size : options.sizes)
+        sizes.append(QString::number(size));
+    Harness::note(QStringLiteral("marrowdesk-bench: sizes %1%2; medians of %3 to %4 runs; floors measured in the "
+                                 "same process on the same data")
+                      .arg(sizes.join(QLatin1Char(',')), options.quick ? QStringLiteral(", quick") : QString())
+                      .arg(Bench::runsFor(options, options.sizes.last()))
+                      .arg(Bench::runsFor(options, options.sizes.first())));
+    Harness::header();
+
+    // The databases first, then peak memory, measured in a child started
+    // while this process is still small.
+    QMap<int, QString> databases;
+    for (const int size : options.sizes) {
+        QElapsedTimer making;
+        making.start();
+        databases[size] = BenchData::database(sandbox.path(), size);
+        std::fprintf(stderr, "(made the database of %d issues in %.1f s)\n", size, making.elapsed() / 1000.0);
+    }
+    const int largest = options.sizes.last();
+    if (Bench::wants(options, QStringLiteral("memory")))
+        Bench::memoryCase(run, largest, databases[largest]);
+
+    for (const int size : options.sizes) {
+        const QString &database = databases[size];
+        if (Bench::wants(options, QStringLiteral("list")))
+            Bench::listCases(run, size, database);
+        if (Bench::wants(options, QStringLiteral("startup")))
+            Bench::startUpCase(run, size, database);
+        if (Bench::wants(options, QStringLiteral("reports")))
+            Bench::reportCases(run, size, database);
+    }
+    // Inserts cost the same at any size (each is one commit to the disk):
+    // measured once, at the size nearest 10,000.
+    if (Bench::wants(options, QStringLiteral("inserts"))) {
+        int nearest = options.sizes.first();
+        for (const int size : options.sizes)
+            if (std::abs(size - 10000) < std::abs(nearest - 10000))
+                nearest = size;
+        Bench::insertCase(run, nearest, databases[nearest]);
+    }
+    if (Bench::wants(options, QStringLiteral("preview")))
+        Bench::previewCase(run, databases[largest]);
+    if (options.sizes.contains(10000) && options.sizes.contains(100000))
+        Harness::growth(10000, 100000, 11.0);
+
+    Harness::note(QStringLiteral("%1; %2 boxes shown; whole run %3 s")
+                      .arg(Harness::allMet() ? QStringLiteral("every target met") : QStringLiteral("targets missed"))
+                      .arg(dialogs.boxes())
+                      .arg(total.elapsed() / 1000.0, 0, 'f', 1));
+    return 0;
+}
