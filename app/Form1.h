@@ -4,13 +4,11 @@
 // window is first shown; closing the window is the whole shutdown and ends
 // the program at once.
 
-#include <QCursor>
 #include <QRectF>
 #include <QString>
 #include <QWidget>
 
 #include <array>
-#include <optional>
 
 class IssueListModel;
 class QPushButton;
@@ -60,10 +58,6 @@ public:
     int selectedRow() const;
     // Selects a row (and makes it current), or clears the selection for -1.
     void selectRow(int row);
-
-    // The hand pointer loaded at start-up from HAND-M.CUR beside the program,
-    // shown over the command buttons; empty when the file is absent.
-    std::optional<QCursor> m_handCursor;
 
     // The controls, named as the window's design names them.
     QTreeView *ListView1 = nullptr;

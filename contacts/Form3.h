@@ -8,7 +8,6 @@
 // the contact opened and the open issues assigned to the contact. Save is
 // PushButton2, Cancel PushButton1. Every control's objectName is its name.
 
-#include <QCursor>
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -31,10 +30,6 @@ public:
 
     // Set by the caller before showing: empty for a new contact, else the ID.
     QString m_ID;
-
-    // The hand pointer shown over the two buttons, when HAND-M.CUR was found
-    // beside the program at load.
-    std::optional<QCursor> m_handCursor;
 
     // The message shown when Save in edit mode finds the contact gone.
     static QString contactGoneMessage();

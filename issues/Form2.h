@@ -2,7 +2,6 @@
 // The issue editor: the modal window that adds a new issue (m_ID empty) or
 // edits the issue whose ID is m_ID.
 
-#include <QCursor>
 #include <QDialog>
 #include <QList>
 #include <QString>
@@ -30,10 +29,6 @@ public:
     // The IDs of the contacts in both contact pickers: entry i belongs to
     // item i of Combo1 and of Combo2. LoadContacts rebuilds it.
     QList<qint64> m_ContactIDs;
-
-    // The hand pointer shown over the command buttons, when HAND-M.CUR is
-    // beside the program.
-    std::optional<QCursor> m_handCursor;
 
     // The statements Save sends, built from what the window shows now.
     // Throw Error when a chosen contact has no ID.

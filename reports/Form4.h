@@ -1,11 +1,9 @@
 #pragma once
 // The report chooser: picks one of six reports and previews it.
 
-#include <QCursor>
 #include <QDialog>
 #include <QString>
 
-#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -21,9 +19,6 @@ public:
     QComboBox *Combo1 = nullptr;     // the report to preview
     QPushButton *PushButton1 = nullptr; // "Print Preview"
     QPushButton *PushButton2 = nullptr; // "Cancel"
-
-    // The hand shown over the command buttons, when HAND-M.CUR is beside the program.
-    std::optional<QCursor> m_handCursor;
 
 public slots:
     void Form_Load();

@@ -1,0 +1,114 @@
+// The six commands under the main window's issue list.
+
+#include "app/Form1.h"
+
+#include "app/IssueListModel.h"
+#include "data/Connection.h"
+#include "data/ErrorBlock.h"
+#include "data/SampleData.h"
+#include "data/SharedConnection.h"
+#include "issues/Form2.h"
+#include "platform/Dialogs.h"
+#include "reports/Form4.h"
+
+#include <memory>
+
+namespace {
+const QString helpAddress = QStringLiteral("https://www.tamberlyn.example/contact/");
+}
+
+void Form1::PushButton1_Click()
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton1_Click "));
+
+    // With no row selected there is no issue to edit.
+    bool nothingSelected = true;
+    step(100, [&] { nothingSelected = m_model->rowCount() == 0 || selectedRow() < 0; });
+    if (nothingSelected)
+        return;
+    QString id;
+    step(102, [&] { id = m_model->cell(selectedRow(), IssueListModel::idColumn); });
+
+    std::unique_ptr<Form2> form;
+    const auto editor = [&]() -> Form2 & {
+        if (!form)
+            form = std::make_unique<Form2>(this);
+        return *form;
+    };
+    step(104, [&] { editor().m_ID = id; });
+    step(106, [&] { editor().setWindowTitle(QStringLiteral("Edit Data")); });
+    step(108, [&] { platform::dialogs().showModal(editor()); });
+    step(110, [&] { ListData(); });
+    // The edited issue is found again by its ID, wherever the refill put it;
+    // when it is no longer open, nothing is selected.
+    int row = -1;
+    step(112, [&] { row = m_model->rowOfFirstCell(id); });
+    step(114, [&] { selectRow(row); });
+}
+
+void Form1::PushButton2_Click()
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton2_Click "));
+
+    std::unique_ptr<Form2> form;
+    const auto editor = [&]() -> Form2 & {
+        if (!form)
+            form = std::make_unique<Form2>(this);
+        return *form;
+    };
+    step(100, [&] { editor().m_ID = QString(); });
+    step(102, [&] { editor().setWindowTitle(QStringLiteral("Add New Issue")); });
+    step(104, [&] { platform::dialogs().showModal(editor()); });
+    step(106, [&] { ListData(); });
+}
+
+void Form1::PushButton3_Click()
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton3_Click "));
+
+    int row = -1;
+    step(100, [&] { row = m_model->rowCount() == 0 ? -1 : selectedRow(); });
+    if (row < 0)
+        return;
+    bool confirmed = false;
+    step(102, [&] {
+        confirmed = platform::msgBox(QStringLiteral("Are you sure you want to delete [") +
+                                         m_model->cell(row, 1) + QStringLiteral("]?"),
+                                     platform::Buttons::YesNo, platform::Icon::None) == platform::Answer::Yes;
+    });
+    if (!confirmed)
+        return;
+    step(104, [&] {
+        // The ID goes into the statement unquoted, so it must be a plain number.
+        const QString id = m_model->cell(row, IssueListModel::idColumn);
+        bool isNumber = false;
+        id.toLongLong(&isNumber);
+        if (!isNumber || id.trimmed() != id || id.startsWith(QLatin1Char('+')))
+            throw Error(QStringLiteral("The selected issue's ID \"%1\" is not a number; nothing was deleted.").arg(id));
+        sharedConnection().Execute(QStringLiteral("delete from Issues where ID=") + id);
+    });
+    step(106, [&] { ListData(); });
+}
+
+void Form1::PushButton4_Click()
+{
+    LoadSampleData([this] { ListData(); });
+}
+
+void Form1::PushButton5_Click()
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton5_Click "));
+    step(100, [&] {
+        Form4 form(this);
+        platform::dialogs().showModal(form);
+    });
+}
+
+void Form1::PushButton6_Click()
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton6_Click "));
+    step(100, [&] {
+        platform::msgBox(QStringLiteral("Questions? Please contact Team Tamberlyn at ") + helpAddress,
+                         platform::Buttons::Ok, platform::Icon::None);
+    });
+}
