@@ -2,12 +2,23 @@
 // A small benchmark harness: warm-up runs, then the median of timed runs; and
 // the table that compares our path with the floor measured in the same run.
 
+#include <QElapsedTimer>
 #include <QString>
 
 #include <functional>
 #include <vector>
 
 namespace Harness {
+
+// The wall time of one run of body, in milliseconds.
+template <typename Body>
+double timedMs(Body &&body)
+{
+    QElapsedTimer timer;
+    timer.start();
+    body();
+    return timer.nsecsElapsed() / 1e6;
+}
 
 // The median wall time of `runs` timed runs in milliseconds, after `warmUps`
 // untimed ones. setUp runs before each run, untimed.

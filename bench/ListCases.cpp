@@ -26,15 +26,6 @@ namespace {
 constexpr int titleColumn = 1;
 constexpr int openedDateColumn = 4;
 
-template <typename Body>
-double timed(Body &&body)
-{
-    QElapsedTimer timer;
-    timer.start();
-    body();
-    return timer.nsecsElapsed() / 1e6;
-}
-
 std::unique_ptr<Form1> loadedForm(const QString &home, const QString &database)
 {
     useDataHome(home, database);
@@ -59,9 +50,9 @@ void listCases(const Run &run, int size, const QString &database)
     form->ListView1_ColumnClick(titleColumn);
     sqlite3 *db = sharedConnection().handle();
 
-    const Harness::Pair refill = Harness::medianPair([&] { return timed([&] { form->ListData(); }); },
+    const Harness::Pair refill = Harness::medianPair([&] { return Harness::timedMs([&] { form->ListData(); }); },
                                                      [&] {
-                                                         return timed([&] {
+                                                         return Harness::timedMs([&] {
                                                              const auto rows = Floor::readOpenIssues(db);
                                                              if (rows.empty() && size > 100)
                                                                  qFatal("the floor read no rows");
@@ -81,14 +72,14 @@ void listCases(const Run &run, int size, const QString &database)
                 form->ListView1_ColumnClick(0);
                 if (form->listModel()->sortColumn() != 0 || form->listModel()->sortOrder() != Qt::AscendingOrder)
                     form->ListView1_ColumnClick(0);
-                return timed([&] {
+                return Harness::timedMs([&] {
                     form->ListView1_ColumnClick(column);
                     QCoreApplication::processEvents();
                 });
             },
             [&] {
                 std::vector<Floor::SortRow> rows = floorRows;
-                return timed([&] { floorSort(rows); });
+                return Harness::timedMs([&] { floorSort(rows); });
             },
             run.runs(size));
         Harness::report(name, sizeText, pair, 3.0);
@@ -111,7 +102,7 @@ void startUpCase(const Run &run, int size, const QString &database)
     const auto inProcess = [](const QString &home, const QString &file) {
         useDataHome(home, file);
         std::unique_ptr<Form1> form;
-        const double ms = timed([&] {
+        const double ms = Harness::timedMs([&] {
             form = std::make_unique<Form1>();
             form->Form_Load();
             form->show();

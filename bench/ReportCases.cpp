@@ -25,15 +25,6 @@
 namespace Bench {
 namespace {
 
-template <typename Body>
-double timed(Body &&body)
-{
-    QElapsedTimer timer;
-    timer.start();
-    body();
-    return timer.nsecsElapsed() / 1e6;
-}
-
 ReportData readRows(Connection &connection, const QString &statement, const ReportLayout &layout)
 {
     Recordset result;
@@ -104,9 +95,9 @@ void reportCases(const Run &run, int size, const QString &database)
         // The largest reports take a minute a run: they get as many runs as
         // the case's time budget allows.
         const Harness::Pair pair = Harness::medianPairWithin(
-            [&] { return timed([&] { engineToPdf(connection, statement, layout, oursPath); }); },
+            [&] { return Harness::timedMs([&] { engineToPdf(connection, statement, layout, oursPath); }); },
             [&] {
-                return timed([&] {
+                return Harness::timedMs([&] {
                     if (!Floor::writePdf(drawing, floorPath))
                         qFatal("the floor could not write %s", qPrintable(floorPath));
                 });
@@ -164,7 +155,7 @@ void previewCase(const Run &run, const QString &database)
         return openMs;
     };
     const auto writePdf = [&] {
-        return timed([&] {
+        return Harness::timedMs([&] {
             const ReportPages pages = layOut(layout, rows);
             if (!ReportPainter::writePdfFile(pdfPath, pages, layout.caption))
                 qFatal("the report could not be written to %s", qPrintable(pdfPath));
