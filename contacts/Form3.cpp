@@ -230,6 +230,8 @@ void Form3::setBoxText(int box, const QString &text)
 {
     if (box < 15) {
         m_lineBoxes[box]->setText(text);
+        // Show a long value from its start, as it is read, not from its end.
+        m_lineBoxes[box]->setCursorPosition(0);
         return;
     }
     Text16->setPlainText(text);

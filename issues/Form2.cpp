@@ -409,7 +409,10 @@ void Form2::LoadData()
     if (empty)
         return;
     step(106, [&] { Text2->setText(field("ID").toText()); });
-    step(108, [&] { Text1->setText(field("Title").toText()); });
+    step(108, [&] {
+        Text1->setText(field("Title").toText());
+        Text1->setCursorPosition(0); // a long title shows from its start
+    });
     step(110, [&] { selectItem(Combo1, field("Assigned To Name").toText(), QStringLiteral("Assigned To")); });
     step(112, [&] { selectItem(Combo2, field("Opened By Name").toText(), QStringLiteral("Opened By")); });
     step(114, [&] { selectItem(Combo3, field("Status").toText(), QStringLiteral("Status")); });

@@ -173,6 +173,8 @@ void TestForm3::storesExactly()
     editing.m_ID = QString::number(id);
     dialogs.modalScripts << [&](QDialog &) {
         QCOMPARE(shown(editing, box), value);
+        if (auto *line = editing.findChild<QLineEdit *>(QStringLiteral("Text%1").arg(box)))
+            QCOMPARE(line->cursorPosition(), 0); // a loaded value shows from its start
         editing.PushButton2_Click();
     };
     platform::dialogs().showModal(editing);
