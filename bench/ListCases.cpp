@@ -140,7 +140,10 @@ void startUpCase(const Run &run, int size, const QString &database)
     Harness::report(QStringLiteral("  the same from launching a new process"), QString::number(size), process, 0);
 }
 
-int startUpChild()
+// Runs start-up in this process until the list has painted, then reports
+// through `painted`. Exit code 0 when it painted and no box was shown.
+template <typename Report>
+int startUpInThisProcess(Report &&painted)
 {
     QuietDialogs dialogs;
     auto form = std::make_unique<Form1>();
@@ -148,9 +151,14 @@ int startUpChild()
     form->show();
     if (!waitPainted(form->ListView1->viewport()))
         return 1;
-    std::printf("painted\n");
+    painted(*form);
     std::fflush(stdout);
     return dialogs.boxes() == 0 ? 0 : 1;
+}
+
+int startUpChild()
+{
+    return startUpInThisProcess([](Form1 &) { std::printf("painted\n"); });
 }
 
 void memoryCase(const Run &run, int size, const QString &database)
@@ -183,16 +191,10 @@ void memoryCase(const Run &run, int size, const QString &database)
 
 int memoryChild(int size)
 {
-    QuietDialogs dialogs;
-    auto form = std::make_unique<Form1>();
-    form->Form_Load();
-    form->show();
-    if (!waitPainted(form->ListView1->viewport()))
-        return 1;
-    std::printf("rows %d\npeak-kb %ld\n", form->listModel()->rowCount(), ownPeakResidentKb());
-    std::fflush(stdout);
     Q_UNUSED(size);
-    return dialogs.boxes() == 0 ? 0 : 1;
+    return startUpInThisProcess([](Form1 &form) {
+        std::printf("rows %d\npeak-kb %ld\n", form.listModel()->rowCount(), ownPeakResidentKb());
+    });
 }
 
 } // namespace Bench
