@@ -14,7 +14,7 @@ sanitize=${MARROWDESK_SANITIZE:-0}
 if [ "$sanitize" = 1 ]; then default_build="$here/build-asan"; else default_build="$here/build"; fi
 build=${BUILD_DIR:-$default_build}
 
-packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libgl-dev
+packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libicu-dev libgl-dev
           fonts-liberation poppler-utils)
 
 install_missing() {

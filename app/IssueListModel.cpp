@@ -1,10 +1,12 @@
 #include "app/IssueListModel.h"
 
+#include "app/CollationKeys.h"
+#include "app/RadixOrder.h"
+
 #include "data/DateText.h"
 #include "data/Error.h"
 #include "data/Value.h"
 
-#include <QCollator>
 #include <QLocale>
 
 #include <algorithm>
@@ -28,34 +30,6 @@ void stableSortBy(std::vector<int> &order, Qt::SortOrder direction, Less less)
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(a, b); });
     else
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(b, a); });
-}
-
-// The positions 0 .. n-1 ordered by their keys, none above maxKey, stable: a
-// least significant digit first radix sort, linear in the number of rows,
-// with as many passes as maxKey needs digits. Its buffers are kept from one
-// sort to the next, so that sorting a long list again costs no fresh memory.
-const std::vector<int> &radixOrder(const std::vector<quint64> &keys, quint64 maxKey)
-{
-    constexpr int digitBits = 11;
-    constexpr size_t digits = size_t(1) << digitBits;
-    thread_local std::vector<int> order;
-    thread_local std::vector<int> next;
-    thread_local std::vector<size_t> start(digits + 1);
-    const size_t n = keys.size();
-    order.resize(n);
-    next.resize(n);
-    std::iota(order.begin(), order.end(), 0);
-    for (int shift = 0; shift < 64 && (maxKey >> shift) != 0; shift += digitBits) {
-        std::fill(start.begin(), start.end(), 0);
-        for (const quint64 key : keys)
-            ++start[((key >> shift) & (digits - 1)) + 1];
-        for (size_t digit = 0; digit < digits; ++digit)
-            start[digit + 1] += start[digit];
-        for (const int position : order)
-            next[start[(keys[static_cast<size_t>(position)] >> shift) & (digits - 1)]++] = position;
-        order.swap(next);
-    }
-    return order;
 }
 
 } // namespace
@@ -182,7 +156,7 @@ std::vector<int> IssueListModel::sortedOrder(const Table &table, const std::vect
         if (direction == Qt::DescendingOrder)
             for (quint64 &key : keys)
                 key = highest - key;
-        const std::vector<int> &ranked = radixOrder(keys, highest);
+        const std::vector<int> &ranked = RadixOrder::byNumbers(keys, highest);
         std::vector<int> sorted;
         sorted.reserve(n);
         for (size_t i = 0; i < n; ++i)
@@ -190,19 +164,13 @@ std::vector<int> IssueListModel::sortedOrder(const Table &table, const std::vect
         return sorted;
     }
     case Kind::Text: {
-        // One collation key per row, made once: comparing keys is a byte
-        // comparison, far cheaper than collating the texts at every step.
-        QCollator collator{QLocale()};
-        collator.setCaseSensitivity(Qt::CaseInsensitive);
-        std::vector<QCollatorSortKey> keys;
+        // One collation key per row, made once; the keys are then sorted by
+        // their bytes, never compared as texts.
+        CollationKeys keys;
         keys.reserve(n);
         for (size_t i = 0; i < n; ++i)
-            keys.push_back(collator.sortKey(rowAt(i).cells[col]));
-        order.resize(n);
-        std::iota(order.begin(), order.end(), 0);
-        stableSortBy(order, direction, [&](int a, int b) {
-            return keys[static_cast<size_t>(a)].compare(keys[static_cast<size_t>(b)]) < 0;
-        });
+            keys.append(rowAt(i).cells[col]);
+        order = RadixOrder::byKeys(keys, direction);
         break;
     }
     }

@@ -1,8 +1,8 @@
 #include "Floors.h"
 
+#include "app/CollationKeys.h"
 #include "reports/ReportFonts.h"
 
-#include <QCollator>
 #include <QDate>
 #include <QFile>
 #include <QLocale>
@@ -77,15 +77,11 @@ std::vector<SortRow> sortRows(std::vector<ListRow> rows)
 
 void sortByText(std::vector<SortRow> &rows, int column)
 {
-    QCollator collator{QLocale()};
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::vector<QCollatorSortKey> keys;
+    CollationKeys keys;
     keys.reserve(rows.size());
     for (const SortRow &row : rows)
-        keys.push_back(collator.sortKey(row.cells[static_cast<size_t>(column)]));
-    stableSortAndPermute(rows, [&](int a, int b) {
-        return keys[static_cast<size_t>(a)].compare(keys[static_cast<size_t>(b)]) < 0;
-    });
+        keys.append(row.cells[static_cast<size_t>(column)]);
+    stableSortAndPermute(rows, [&](int a, int b) { return keys.compare(size_t(a), size_t(b)) < 0; });
 }
 
 void sortByOpenedDate(std::vector<SortRow> &rows)

@@ -34,8 +34,9 @@ struct SortRow {
 };
 std::vector<SortRow> sortRows(std::vector<ListRow> rows);
 
-// Stable sorts, ascending, with the list's comparisons: a text column by the
-// locale's case-insensitive collation, the opened date by its key.
+// Stable sorts, ascending, with the list's comparisons: a text column by its
+// collation keys (the same keys the list makes) compared byte by byte, the
+// opened date by its key.
 void sortByText(std::vector<SortRow> &rows, int column);
 void sortByOpenedDate(std::vector<SortRow> &rows);
 

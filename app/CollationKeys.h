@@ -1,0 +1,49 @@
+#pragma once
+// Collation keys for the issue list's text sorts: one byte string per text,
+// such that comparing two keys byte by byte orders their texts as the user's
+// locale sorts them, without regard to letter case (accents still count).
+// Two texts the locale holds equal get equal keys.
+//
+// Every key ends in a single 0 byte and holds no 0 before it, so a sort can
+// read a key byte by byte and know where it ends. All keys live in one
+// buffer: no allocation per text, and a sort that reads them stays in few
+// cache lines.
+//
+// In the C locale, where no collation rules exist, texts order by their case
+// folded UTF-16 units, as Qt's case-insensitive comparison orders them.
+
+#include <QLocale>
+#include <QStringView>
+
+#include <cstddef>
+#include <vector>
+
+struct UCollator;
+
+class CollationKeys {
+public:
+    explicit CollationKeys(const QLocale &locale = QLocale());
+    ~CollationKeys();
+    CollationKeys(const CollationKeys &) = delete;
+    CollationKeys &operator=(const CollationKeys &) = delete;
+
+    // Makes room for `count` keys before they are appended.
+    void reserve(size_t count);
+    // Appends the key of a text; keys are numbered from 0 in this order.
+    void append(QStringView text);
+
+    size_t size() const { return m_starts.size(); }
+    // The key of text i, up to and including its terminating 0.
+    const unsigned char *key(size_t i) const { return m_bytes.data() + m_starts[i]; }
+
+    // <0, 0 or >0 as key a orders before, with or after key b, comparing from
+    // byte `from` on (both keys share the bytes before it).
+    int compare(size_t a, size_t b, size_t from = 0) const;
+
+private:
+    void appendFoldedUnits(QStringView text);
+
+    UCollator *m_collator = nullptr; // null in the C locale
+    std::vector<unsigned char> m_bytes;
+    std::vector<size_t> m_starts;
+};
