@@ -6,6 +6,7 @@
 #include "data/DateText.h"
 #include "data/Error.h"
 #include "data/Value.h"
+#include "platform/BackgroundDisposal.h"
 
 #include <QLocale>
 
@@ -44,6 +45,8 @@ IssueListModel::Kind IssueListModel::kindOf(int column)
 }
 
 IssueListModel::IssueListModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+IssueListModel::~IssueListModel() = default;
 
 void IssueListModel::addColumn(const QString &caption)
 {
@@ -91,8 +94,8 @@ Qt::ItemFlags IssueListModel::flags(const QModelIndex &index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-std::vector<int> IssueListModel::sortedOrder(const Table &table, const std::vector<int> &shown, int column,
-                                             Qt::SortOrder direction)
+void IssueListModel::sortedOrder(const Table &table, const std::vector<int> &shown, int column,
+                                 Qt::SortOrder direction, std::vector<int> &sorted)
 {
     const std::vector<Row> &rows = table.rows;
     // Every comparison reads keys gathered side by side in shown order, not
@@ -127,41 +130,33 @@ std::vector<int> IssueListModel::sortedOrder(const Table &table, const std::vect
         break;
     }
     case Kind::Date: {
-        // Each date sorts by its rank: the empty date 0, every other date 1
-        // plus its distance from the earliest, counted in days when all are
-        // whole days. Descending sorts the ranks turned round ascending, so
-        // that equal dates keep their order.
-        const std::vector<qint64> &dates = table.dates[static_cast<size_t>(dateSlot(column))];
+        const auto slot = static_cast<size_t>(dateSlot(column));
+        if (!table.dayRanks[slot].empty()) {
+            RadixOrder::byRanks(table.dayRanks[slot], table.highestDayRank[slot], direction, shown, sorted);
+            return;
+        }
+        // Date-times, or days too far apart: each date sorts by its rank, the
+        // empty date 0, every other date 1 plus its distance in milliseconds
+        // from the earliest. Descending sorts the ranks turned round
+        // ascending, so that equal dates keep their order.
+        const std::vector<qint64> &dates = table.dates[slot];
         qint64 earliest = std::numeric_limits<qint64>::max();
-        bool wholeDays = true;
         for (const qint64 date : dates)
-            if (date != noDate) {
+            if (date != noDate)
                 earliest = std::min(earliest, date);
-                wholeDays = wholeDays && date % msecsPerDay == 0;
-            }
         thread_local std::vector<quint64> keys;
         keys.resize(n);
         quint64 highest = 0;
-        const auto rank = [&](auto unit) {
-            for (size_t i = 0; i < n; ++i) {
-                const qint64 date = dates[static_cast<size_t>(shown[i])];
-                keys[i] = date == noDate ? 0 : 1 + static_cast<quint64>((date - earliest) / unit);
-                highest = std::max(highest, keys[i]);
-            }
-        };
-        if (wholeDays)
-            rank(std::integral_constant<qint64, msecsPerDay>());
-        else
-            rank(std::integral_constant<qint64, 1>());
+        for (size_t i = 0; i < n; ++i) {
+            const qint64 date = dates[static_cast<size_t>(shown[i])];
+            keys[i] = date == noDate ? 0 : 1 + static_cast<quint64>(date - earliest);
+            highest = std::max(highest, keys[i]);
+        }
         if (direction == Qt::DescendingOrder)
             for (quint64 &key : keys)
                 key = highest - key;
-        const std::vector<int> &ranked = RadixOrder::byNumbers(keys, highest);
-        std::vector<int> sorted;
-        sorted.reserve(n);
-        for (size_t i = 0; i < n; ++i)
-            sorted.push_back(shown[static_cast<size_t>(ranked[i])]);
-        return sorted;
+        RadixOrder::byNumbers(keys, highest, shown, sorted);
+        return;
     }
     case Kind::Text: {
         // One collation key per row, made once; the keys are then sorted by
@@ -174,11 +169,9 @@ std::vector<int> IssueListModel::sortedOrder(const Table &table, const std::vect
         break;
     }
     }
-    std::vector<int> sorted;
-    sorted.reserve(n);
+    sorted.resize(n);
     for (size_t i = 0; i < n; ++i)
-        sorted.push_back(shown[static_cast<size_t>(order[i])]);
-    return sorted;
+        sorted[i] = shown[static_cast<size_t>(order[i])];
 }
 
 void IssueListModel::sort(int column, Qt::SortOrder order)
@@ -189,7 +182,8 @@ void IssueListModel::sort(int column, Qt::SortOrder order)
     m_sortOrder = order;
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> sorted = sortedOrder(m_table, m_shown, column, order);
+    std::vector<int> &sorted = m_spareOrder;
+    sortedOrder(m_table, m_shown, column, order, sorted);
 
     // The selection and the current row follow their rows.
     const QModelIndexList before = persistentIndexList();
@@ -205,9 +199,9 @@ void IssueListModel::sort(int column, Qt::SortOrder order)
                                      index.column()));
         changePersistentIndexList(before, after);
     }
-    // Copied into the room the shown order already has, rather than swapped:
-    // a long list sorted again and again then needs no fresh memory.
-    m_shown.assign(sorted.begin(), sorted.end());
+    // The old order's room is kept for the next sort: a long list sorted
+    // again and again needs no fresh memory.
+    m_shown.swap(sorted);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
@@ -219,6 +213,13 @@ void IssueListModel::setSortingOff()
 void IssueListModel::beginRefill()
 {
     m_pending = Table();
+    // With the list sorted by a text column, each row's key is made when its
+    // cell arrives, while the text is still in the processor's cache; made
+    // after the last row, it would be read back from all over memory.
+    m_pendingKeys.reset();
+    m_pendingKeysColumn = m_sortColumn;
+    if (m_sortColumn >= 0 && kindOf(m_sortColumn) == Kind::Text)
+        m_pendingKeys = std::make_unique<CollationKeys>();
 }
 
 void IssueListModel::reserveRows(int count)
@@ -226,6 +227,8 @@ void IssueListModel::reserveRows(int count)
     if (count <= 0)
         return;
     m_pending.rows.reserve(static_cast<size_t>(count));
+    if (m_pendingKeys)
+        m_pendingKeys->reserve(static_cast<size_t>(count));
     for (std::vector<qint64> &dates : m_pending.dates)
         dates.reserve(static_cast<size_t>(count));
 }
@@ -262,6 +265,14 @@ void IssueListModel::setCell(int row, int column, const QString &text)
         setFirstCell(target, text);
     else
         target.cells[static_cast<size_t>(column)] = text;
+    if (m_pendingKeys && column == m_pendingKeysColumn) {
+        // The keys hold one per row, in row order; a cell set out of that
+        // order leaves the keys to be made at the end instead.
+        if (static_cast<size_t>(row) == m_pendingKeys->size())
+            m_pendingKeys->append(text);
+        else
+            m_pendingKeys.reset();
+    }
 }
 
 void IssueListModel::setDateKey(int row, int column, const Value &value)
@@ -285,17 +296,54 @@ void IssueListModel::setDateKey(int row, int column, const Value &value)
     m_pending.dates[static_cast<size_t>(dateSlot(column))][static_cast<size_t>(row)] = key;
 }
 
+void IssueListModel::rankDays(Table &table)
+{
+    for (size_t slot = 0; slot < table.dates.size(); ++slot) {
+        const std::vector<qint64> &dates = table.dates[slot];
+        table.dayRanks[slot].clear();
+        table.highestDayRank[slot] = 0;
+        qint64 earliest = std::numeric_limits<qint64>::max();
+        qint64 latest = std::numeric_limits<qint64>::min();
+        bool wholeDays = true;
+        for (const qint64 date : dates)
+            if (date != noDate) {
+                earliest = std::min(earliest, date);
+                latest = std::max(latest, date);
+                wholeDays = wholeDays && date % msecsPerDay == 0;
+            }
+        if (!wholeDays || (earliest <= latest && (latest - earliest) / msecsPerDay >= 65535))
+            continue;
+        std::vector<quint16> &ranks = table.dayRanks[slot];
+        ranks.resize(dates.size());
+        for (size_t row = 0; row < dates.size(); ++row)
+            ranks[row] = dates[row] == noDate ? 0 : static_cast<quint16>(1 + (dates[row] - earliest) / msecsPerDay);
+        if (earliest <= latest)
+            table.highestDayRank[slot] = static_cast<quint16>(1 + (latest - earliest) / msecsPerDay);
+    }
+}
+
 void IssueListModel::endRefill()
 {
+    rankDays(m_pending);
     std::vector<int> shown(m_pending.rows.size());
     std::iota(shown.begin(), shown.end(), 0);
-    if (m_sortColumn >= 0)
-        shown = sortedOrder(m_pending, shown, m_sortColumn, m_sortOrder);
+    const bool keysReady = m_pendingKeys && m_pendingKeysColumn == m_sortColumn &&
+                           m_pendingKeys->size() == m_pending.rows.size();
+    if (keysReady) {
+        shown = RadixOrder::byKeys(*m_pendingKeys, m_sortOrder);
+    } else if (m_sortColumn >= 0) {
+        std::vector<int> sorted;
+        sortedOrder(m_pending, shown, m_sortColumn, m_sortOrder, sorted);
+        shown.swap(sorted);
+    }
+    m_pendingKeys.reset();
     beginResetModel();
     std::swap(m_table, m_pending);
     m_shown.swap(shown);
-    m_pending = Table();
     endResetModel();
+    // The replaced rows are freed on a worker thread: the list can paint
+    // meanwhile.
+    platform::disposeInBackground(m_pending);
 }
 
 QString IssueListModel::cell(int row, int column) const

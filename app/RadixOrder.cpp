@@ -8,15 +8,31 @@
 
 namespace RadixOrder {
 
-const std::vector<int> &byNumbers(const std::vector<quint64> &keys, quint64 maxKey)
+void byNumbers(const std::vector<quint64> &keys, quint64 maxKey, const std::vector<int> &items,
+               std::vector<int> &sorted)
 {
-    // Least significant digit first, as many passes as maxKey needs digits.
+    // When the numbers span few values, one counting pass places every item.
+    // Beyond that, least significant digit first, as many passes as maxKey
+    // needs digits, then the items are looked up by position.
+    const size_t n = keys.size();
+    sorted.resize(n);
+    constexpr quint64 fewValues = quint64(1) << 16;
+    if (maxKey < fewValues) {
+        thread_local std::vector<quint32> start;
+        start.assign(size_t(maxKey) + 2, 0);
+        for (const quint64 key : keys)
+            ++start[size_t(key) + 1];
+        for (size_t value = 0; value <= size_t(maxKey); ++value)
+            start[value + 1] += start[value];
+        for (size_t i = 0; i < n; ++i)
+            sorted[start[size_t(keys[i])]++] = items[i];
+        return;
+    }
     constexpr int digitBits = 11;
     constexpr size_t digits = size_t(1) << digitBits;
     thread_local std::vector<int> order;
     thread_local std::vector<int> next;
     thread_local std::vector<size_t> start(digits + 1);
-    const size_t n = keys.size();
     order.resize(n);
     next.resize(n);
     std::iota(order.begin(), order.end(), 0);
@@ -30,7 +46,29 @@ const std::vector<int> &byNumbers(const std::vector<quint64> &keys, quint64 maxK
             next[start[(keys[static_cast<size_t>(position)] >> shift) & (digits - 1)]++] = position;
         order.swap(next);
     }
-    return order;
+    for (size_t i = 0; i < n; ++i)
+        sorted[i] = items[static_cast<size_t>(order[i])];
+}
+
+void byRanks(const std::vector<quint16> &rankOf, quint16 maxRank, Qt::SortOrder direction, const std::vector<int> &items,
+             std::vector<int> &sorted)
+{
+    // Descending counts the ranks turned round, so that equal ranks still
+    // keep their order.
+    const bool ascending = direction == Qt::AscendingOrder;
+    const auto rank = [&](int item) -> size_t {
+        const quint16 value = rankOf[static_cast<size_t>(item)];
+        return ascending ? value : size_t(maxRank - value);
+    };
+    thread_local std::vector<quint32> start;
+    start.assign(size_t(maxRank) + 2, 0);
+    for (const int item : items)
+        ++start[rank(item) + 1];
+    for (size_t value = 0; value <= size_t(maxRank); ++value)
+        start[value + 1] += start[value];
+    sorted.resize(items.size());
+    for (const int item : items)
+        sorted[start[rank(item)]++] = item;
 }
 
 std::vector<int> byKeys(const CollationKeys &keys, Qt::SortOrder direction)

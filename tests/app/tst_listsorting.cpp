@@ -1,17 +1,25 @@
-// The keys and sorts behind the issue list's text columns: collation keys
-// that order texts exactly as the locale's case-insensitive collation does,
-// and a byte-key sort that is stable in both directions, through its
-// comparison path for few rows and its binning path for many.
+// The keys and sorts behind the issue list: collation keys that order texts
+// exactly as the locale's case-insensitive collation does; a byte-key sort
+// that is stable in both directions, through its comparison path for few
+// rows and its binning path for many; keys made while a sorted list refills;
+// and dates sorted by small ranks or wide keys alike.
 
 #include "app/CollationKeys.h"
 #include "app/IssueListModel.h"
 #include "app/RadixOrder.h"
+#include "data/Value.h"
+#include "platform/BackgroundDisposal.h"
 
 #include <QCollator>
 #include <QRandomGenerator>
 #include <QTest>
+#include <QThread>
+#include <QThreadPool>
 
 #include <algorithm>
+#include <limits>
+#include <memory>
+#include <utility>
 #include <numeric>
 
 namespace {
@@ -59,6 +67,22 @@ std::vector<int> comparisonOrder(const CollationKeys &keys, Qt::SortOrder direct
     return order;
 }
 
+QStringList shownColumn(const IssueListModel &model, int column)
+{
+    QStringList cells;
+    for (int row = 0; row < model.rowCount(); ++row)
+        cells.append(model.cell(row, column));
+    return cells;
+}
+
+// A model with an ID and a title column, sorted by title before any rows
+// arrive.
+void addTwoColumns(IssueListModel &model)
+{
+    model.addColumn(QStringLiteral("Issued ID"));
+    model.addColumn(QStringLiteral("Title"));
+}
+
 } // namespace
 
 class TestListSorting : public QObject {
@@ -72,6 +96,12 @@ private slots:
     void byteKeySortIsStableAndOrdered_data();
     void byteKeySortIsStableAndOrdered();
     void listSortsWithoutCaseInTheCLocale();
+    void refillPlacesRowsBySortedText_data();
+    void refillPlacesRowsBySortedText();
+    void sortColumnChangedDuringRefill();
+    void refillReleasesReplacedRowsOffThisThread();
+    void datesSortWhateverTheirSpan_data();
+    void datesSortWhateverTheirSpan();
 };
 
 void TestListSorting::keysOrderAsTheLocaleCollates_data()
@@ -183,6 +213,198 @@ void TestListSorting::listSortsWithoutCaseInTheCLocale()
     for (int row = 0; row < model.rowCount(); ++row)
         shown.append(model.cell(row, 1));
     QCOMPARE(shown, (QStringList{"Alpha", "alpha", "ALPHA", "beta", "Beta"}));
+}
+
+void TestListSorting::refillPlacesRowsBySortedText_data()
+{
+    // How a refill sets the title cells: the keys made on the way must give
+    // the same rows as keys made at the end.
+    QTest::addColumn<QString>("how");
+    QTest::newRow("in row order") << "in order";
+    QTest::newRow("a row set twice") << "twice";
+    QTest::newRow("rows set backwards") << "backwards";
+    QTest::newRow("one row left without a title") << "gap";
+}
+
+void TestListSorting::refillPlacesRowsBySortedText()
+{
+    QFETCH(QString, how);
+    const QStringList titles = randomTexts(300, 9, 3);
+    for (const Qt::SortOrder direction : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+        IssueListModel model;
+        addTwoColumns(model);
+        model.sort(1, direction);
+        model.beginRefill();
+        model.reserveRows(static_cast<int>(titles.size()));
+        for (int i = 0; i < titles.size(); ++i)
+            model.appendRow(QString::number(i));
+        QStringList expected = titles;
+        if (how == QLatin1String("backwards")) {
+            for (int i = static_cast<int>(titles.size()) - 1; i >= 0; --i)
+                model.setCell(i, 1, titles[i]);
+        } else {
+            for (int i = 0; i < titles.size(); ++i) {
+                if (how == QLatin1String("gap") && i == 100) {
+                    expected[i].clear();
+                    continue;
+                }
+                if (how == QLatin1String("twice") && i == 50)
+                    model.setCell(i, 1, QStringLiteral("a first title, replaced"));
+                model.setCell(i, 1, titles[i]);
+            }
+        }
+        model.endRefill();
+
+        // The reference: the same rows refilled unsorted, then sorted.
+        IssueListModel reference;
+        addTwoColumns(reference);
+        reference.beginRefill();
+        for (int i = 0; i < expected.size(); ++i)
+            reference.setCell(reference.appendRow(QString::number(i)), 1, expected[i]);
+        reference.endRefill();
+        reference.sort(1, direction);
+        QCOMPARE(shownColumn(model, 0), shownColumn(reference, 0));
+        QCOMPARE(shownColumn(model, 1), shownColumn(reference, 1));
+    }
+}
+
+void TestListSorting::sortColumnChangedDuringRefill()
+{
+    // A sort while rows are still arriving changes which column the refill
+    // places its rows by; the keys made for the old column must not be used.
+    IssueListModel model;
+    addTwoColumns(model);
+    model.addColumn(QStringLiteral("Assigned To"));
+    model.sort(1);
+    model.beginRefill();
+    const QStringList titles = {"c", "a", "b"};
+    const QStringList names = {"x", "z", "y"};
+    for (int i = 0; i < titles.size(); ++i) {
+        const int row = model.appendRow(QString::number(i + 1));
+        model.setCell(row, 1, titles[i]);
+        model.setCell(row, 2, names[i]);
+    }
+    model.sort(2);
+    model.endRefill();
+    QCOMPARE(shownColumn(model, 2), (QStringList{"x", "y", "z"}));
+}
+
+namespace {
+struct ThreadWitness {
+    std::shared_ptr<QThread *> diedOn = std::make_shared<QThread *>(nullptr);
+    bool armed = false;
+    ThreadWitness() = default;
+    explicit ThreadWitness(bool arm) : armed(arm) {}
+    ThreadWitness(ThreadWitness &&other) noexcept : diedOn(other.diedOn), armed(std::exchange(other.armed, false)) {}
+    ThreadWitness &operator=(ThreadWitness &&other) noexcept
+    {
+        diedOn = other.diedOn;
+        armed = std::exchange(other.armed, false);
+        return *this;
+    }
+    ~ThreadWitness()
+    {
+        if (armed)
+            *diedOn = QThread::currentThread();
+    }
+};
+} // namespace
+
+void TestListSorting::refillReleasesReplacedRowsOffThisThread()
+{
+    // The disposal itself: destroyed on a worker, the caller's value left empty.
+    ThreadWitness witness(true);
+    const std::shared_ptr<QThread *> diedOn = witness.diedOn;
+    platform::disposeInBackground(witness);
+    QVERIFY(!witness.armed);
+    QThreadPool::globalInstance()->waitForDone();
+    QVERIFY(*diedOn != nullptr);
+    QVERIFY(*diedOn != QThread::currentThread());
+
+    // The list: the replaced rows are let go, and the new ones are shown.
+    IssueListModel model;
+    addTwoColumns(model);
+    model.beginRefill();
+    model.setCell(model.appendRow(QStringLiteral("1")), 1, QString(QStringLiteral("old title")).toUpper()); // not static text
+    model.endRefill();
+    QString held = model.cell(0, 1); // shares its text with the list's row
+    QVERIFY(!held.isDetached());
+    model.beginRefill();
+    model.setCell(model.appendRow(QStringLiteral("2")), 1, QStringLiteral("new title"));
+    model.endRefill();
+    QThreadPool::globalInstance()->waitForDone();
+    QVERIFY(held.isDetached()); // the old row is gone: the text is ours alone
+    QCOMPARE(held, QStringLiteral("OLD TITLE"));
+    QCOMPARE(shownColumn(model, 1), QStringList{"new title"});
+}
+
+void TestListSorting::datesSortWhateverTheirSpan_data()
+{
+    // Whole days close together sort by small ranks made at refill; dates
+    // with times, or days too far apart, by wider keys at sort time. All
+    // must give the same kind of order.
+    QTest::addColumn<QVariantList>("dates"); // QDate, QDateTime or invalid (no date)
+    QVariantList near;
+    QVariantList far;
+    QVariantList timed;
+    QRandomGenerator random(17);
+    for (int i = 0; i < 2000; ++i) {
+        const bool none = random.bounded(8) == 0;
+        near.append(none ? QVariant() : QVariant(QDate(2020, 1, 1).addDays(random.bounded(1500))));
+        far.append(none ? QVariant() : QVariant(QDate(1, 1, 1).addDays(random.bounded(3000000))));
+        timed.append(none ? QVariant()
+                          : QVariant(QDateTime(QDate(2020, 1, 1).addDays(random.bounded(30)),
+                                               QTime(0, 0).addSecs(random.bounded(4) * 3600))));
+    }
+    far.append(QVariant(QDate(1, 1, 1)));
+    far.append(QVariant(QDate(9999, 12, 31)));
+    QTest::newRow("whole days within a few years") << near;
+    QTest::newRow("whole days across millennia") << far;
+    QTest::newRow("dates with times") << timed;
+}
+
+void TestListSorting::datesSortWhateverTheirSpan()
+{
+    QFETCH(QVariantList, dates);
+    const auto keyOf = [&](int i) -> qint64 { // no date first, then by moment
+        const QVariant &date = dates[i];
+        if (!date.isValid())
+            return std::numeric_limits<qint64>::min();
+        if (date.typeId() == QMetaType::QDate)
+            return date.toDate().toJulianDay() * 86400000;
+        const QDateTime moment = date.toDateTime();
+        return moment.date().toJulianDay() * 86400000 + moment.time().msecsSinceStartOfDay();
+    };
+    IssueListModel model;
+    for (int c = 0; c < 5; ++c)
+        model.addColumn(QStringLiteral("C%1").arg(c + 1));
+    model.beginRefill();
+    for (int i = 0; i < dates.size(); ++i) {
+        const int row = model.appendRow(QString::number(i));
+        const QVariant &date = dates[i];
+        const Value value = !date.isValid()                      ? Value()
+                            : date.typeId() == QMetaType::QDate ? Value(date.toDate())
+                                                                : Value(date.toDateTime());
+        model.setCell(row, IssueListModel::openedDateColumn, value.toTextOrEmpty());
+        model.setDateKey(row, IssueListModel::openedDateColumn, value);
+    }
+    model.endRefill();
+    for (const Qt::SortOrder direction : {Qt::AscendingOrder, Qt::DescendingOrder, Qt::AscendingOrder}) {
+        // The order before this sort decides among equal dates.
+        std::vector<int> expected;
+        for (int row = 0; row < model.rowCount(); ++row)
+            expected.push_back(model.cell(row, 0).toInt());
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+            return direction == Qt::AscendingOrder ? keyOf(a) < keyOf(b) : keyOf(a) > keyOf(b);
+        });
+        model.sort(IssueListModel::openedDateColumn, direction);
+        for (int row = 0; row < model.rowCount(); ++row)
+            if (model.cell(row, 0).toInt() != expected[size_t(row)])
+                QFAIL(qPrintable(QStringLiteral("row %1 holds issue %2, not %3")
+                                     .arg(row)
+                                     .arg(model.cell(row, 0))
+                                     .arg(expected[size_t(row)])));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestListSorting)
