@@ -12,10 +12,11 @@ namespace Harness {
 namespace {
 bool everyTargetMet = true;
 
-// Our median per case and size, in the order the cases were reported.
+// The figures growth divides, per case and size (fastest runs, or medians),
+// and the cases in the order they were reported.
 std::vector<QString> caseOrder;
-std::map<std::pair<QString, QString>, double> oursByCaseAndSize;
-std::map<std::pair<QString, QString>, double> floorByCaseAndSize;
+std::map<std::pair<QString, QString>, double> oursForGrowth;
+std::map<std::pair<QString, QString>, double> floorForGrowth;
 } // namespace
 
 double median(std::vector<double> values)
@@ -51,6 +52,23 @@ double medianOf(const std::function<double()> &timedRun, int runs, int warmUps)
     return median(std::move(times));
 }
 
+namespace {
+
+Pair pairOf(std::vector<double> oursTimes, std::vector<double> floorTimes)
+{
+    Pair pair;
+    if (oursTimes.empty() || floorTimes.empty())
+        return pair;
+    pair.runs = static_cast<int>(oursTimes.size());
+    pair.oursFastestMs = *std::min_element(oursTimes.begin(), oursTimes.end());
+    pair.floorFastestMs = *std::min_element(floorTimes.begin(), floorTimes.end());
+    pair.oursMs = median(std::move(oursTimes));
+    pair.floorMs = median(std::move(floorTimes));
+    return pair;
+}
+
+} // namespace
+
 Pair medianPair(const std::function<double()> &ours, const std::function<double()> &floor, int runs, int warmUps)
 {
     for (int i = 0; i < warmUps; ++i) {
@@ -70,7 +88,7 @@ Pair medianPair(const std::function<double()> &ours, const std::function<double(
             oursTimes.push_back(ours());
         }
     }
-    return {median(std::move(oursTimes)), median(std::move(floorTimes)), runs};
+    return pairOf(std::move(oursTimes), std::move(floorTimes));
 }
 
 Pair medianPairWithin(const std::function<double()> &ours, const std::function<double()> &floor, int runs,
@@ -94,8 +112,7 @@ Pair medianPairWithin(const std::function<double()> &ours, const std::function<d
         }
         spentMs += oursTimes.back() + floorTimes.back();
     }
-    const int made = static_cast<int>(oursTimes.size());
-    return {median(std::move(oursTimes)), median(std::move(floorTimes)), made};
+    return pairOf(std::move(oursTimes), std::move(floorTimes));
 }
 
 void header()
@@ -113,6 +130,8 @@ void report(const QString &caseName, const QString &size, const Pair &pair, doub
 {
     runsOfNextRow = pair.runs;
     report(caseName, size, pair.oursMs, pair.floorMs, targetRatio);
+    oursForGrowth[{caseName, size}] = pair.oursFastestMs;
+    floorForGrowth[{caseName, size}] = pair.floorFastestMs;
 }
 
 void report(const QString &caseName, const QString &size, double oursMs, double floorMs, double targetRatio)
@@ -120,11 +139,11 @@ void report(const QString &caseName, const QString &size, double oursMs, double 
     const QString runs = runsOfNextRow > 0 ? QString::number(runsOfNextRow) : QStringLiteral("-");
     runsOfNextRow = 0;
     const double ratio = floorMs > 0 ? oursMs / floorMs : 0;
-    if (!oursByCaseAndSize.count({caseName, size}) &&
+    if (!oursForGrowth.count({caseName, size}) &&
         std::find(caseOrder.begin(), caseOrder.end(), caseName) == caseOrder.end())
         caseOrder.push_back(caseName);
-    oursByCaseAndSize[{caseName, size}] = oursMs;
-    floorByCaseAndSize[{caseName, size}] = floorMs;
+    oursForGrowth[{caseName, size}] = oursMs;
+    floorForGrowth[{caseName, size}] = floorMs;
     if (targetRatio <= 0) {
         std::printf("%-44s %8s %11.2f %11.2f %7.2f %7s  %-4s %s\n", qPrintable(caseName), qPrintable(size), oursMs,
                     floorMs, ratio, "-", "-", qPrintable(runs));
@@ -158,12 +177,12 @@ void growth(int fromSize, int toSize, double targetFactor)
     const QString from = QString::number(fromSize);
     const QString to = QString::number(toSize);
     for (const QString &caseName : caseOrder) {
-        const auto small = oursByCaseAndSize.find({caseName, from});
-        const auto large = oursByCaseAndSize.find({caseName, to});
-        if (small == oursByCaseAndSize.end() || large == oursByCaseAndSize.end() || small->second <= 0)
+        const auto small = oursForGrowth.find({caseName, from});
+        const auto large = oursForGrowth.find({caseName, to});
+        if (small == oursForGrowth.end() || large == oursForGrowth.end() || small->second <= 0)
             continue;
-        const double floorSmall = floorByCaseAndSize[{caseName, from}];
-        const double floorLarge = floorByCaseAndSize[{caseName, to}];
+        const double floorSmall = floorForGrowth[{caseName, from}];
+        const double floorLarge = floorForGrowth[{caseName, to}];
         const QString floorGrowth = floorSmall > 0 ? QStringLiteral(" (floor %1x)").arg(floorLarge / floorSmall, 0, 'f', 1)
                                                    : QString();
         limit(QStringLiteral("growth %1 -> %2: %3%4").arg(from, to, caseName.trimmed(), floorGrowth),

@@ -33,9 +33,11 @@ double medianOf(const std::function<double()> &timedRun, int runs, int warmUps =
 // Our path and the floor measured alternately, run by run, so that a change in
 // the machine's load during the case touches both alike.
 struct Pair {
-    double oursMs = 0;
+    double oursMs = 0;  // medians
     double floorMs = 0;
     int runs = 0; // timed runs of each side
+    double oursFastestMs = 0; // the fastest run of each side
+    double floorFastestMs = 0;
 };
 Pair medianPair(const std::function<double()> &ours, const std::function<double()> &floor, int runs,
                 int warmUps = 1);
@@ -66,7 +68,10 @@ void limit(const QString &what, double value, double limitValue, const QString &
 void header();
 
 // Prints, for every case reported at both sizes, how our time grew from the
-// smaller size to the larger, against the target factor.
+// smaller size to the larger, against the target factor. Growth compares
+// figures taken minutes apart, when other work on the machine may differ:
+// it divides the fastest runs (the least disturbed) where a case has them,
+// its medians where not.
 void growth(int fromSize, int toSize, double targetFactor);
 
 // Whether every reported case met its target so far.

@@ -73,6 +73,7 @@ private slots:
     void takesMedians();
     void keepsToTheBudget_data();
     void keepsToTheBudget();
+    void pairKeepsMediansAndFastestRuns();
     void generatesRealisticData();
     void floorReadsWhatTheListShows();
     void floorSortsLikeTheList_data();
@@ -195,6 +196,22 @@ void TestBenchTools::keepsToTheBudget()
     QCOMPARE(pair.runs, runs);
     QCOMPARE(pair.oursMs, runMs * 1.5);
     QCOMPARE(pair.floorMs, runMs * 0.5);
+}
+
+void TestBenchTools::pairKeepsMediansAndFastestRuns()
+{
+    // The warm-up's figure (first) is dropped; growth reads the fastest run.
+    const std::vector<double> oursTimes = {100, 5, 1, 9};
+    const std::vector<double> floorTimes = {100, 4, 6, 2};
+    size_t oursCall = 0;
+    size_t floorCall = 0;
+    const Harness::Pair pair = Harness::medianPair([&] { return oursTimes.at(oursCall++); },
+                                                   [&] { return floorTimes.at(floorCall++); }, 3);
+    QCOMPARE(pair.runs, 3);
+    QCOMPARE(pair.oursMs, 5.0);
+    QCOMPARE(pair.oursFastestMs, 1.0);
+    QCOMPARE(pair.floorMs, 4.0);
+    QCOMPARE(pair.floorFastestMs, 2.0);
 }
 
 void TestBenchTools::generatesRealisticData()
