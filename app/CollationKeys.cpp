@@ -56,26 +56,27 @@ void CollationKeys::append(QStringView text)
         appendFoldedUnits(text);
         return;
     }
-    // A key is rarely longer than three bytes per character and a few more;
-    // when it is, ICU says how long and the key is made again.
+    // The key is made in a scratch buffer and copied to its place: growing
+    // the key buffer to the longest a key could be would clear those bytes
+    // for every text. A key is rarely longer than three bytes per character
+    // and a few more; when it is, ICU says how long and the key is made again.
     const auto *source = reinterpret_cast<const UChar *>(text.data());
     const auto length = static_cast<int32_t>(text.size());
-    size_t room = 3 * static_cast<size_t>(length) + 16;
-    for (;;) {
-        m_bytes.resize(start + room);
-        const int32_t needed =
-            ucol_getSortKey(m_collator, source, length, m_bytes.data() + start, static_cast<int32_t>(room));
-        if (needed <= 0) { // ICU could not make the key: the text sorts first
-            m_bytes.resize(start + 1);
-            m_bytes[start] = 0;
-            return;
-        }
-        if (static_cast<size_t>(needed) <= room) {
-            m_bytes.resize(start + static_cast<size_t>(needed)); // the key ends in its 0
-            return;
-        }
-        room = static_cast<size_t>(needed);
+    thread_local std::vector<unsigned char> scratch(1024);
+    const size_t likely = 3 * static_cast<size_t>(length) + 16;
+    if (scratch.size() < likely)
+        scratch.resize(likely);
+    int32_t needed =
+        ucol_getSortKey(m_collator, source, length, scratch.data(), static_cast<int32_t>(scratch.size()));
+    if (needed > 0 && static_cast<size_t>(needed) > scratch.size()) {
+        scratch.resize(static_cast<size_t>(needed));
+        needed = ucol_getSortKey(m_collator, source, length, scratch.data(), static_cast<int32_t>(scratch.size()));
     }
+    if (needed <= 0 || static_cast<size_t>(needed) > scratch.size()) {
+        m_bytes.push_back(0); // ICU could not make the key: the text sorts first
+        return;
+    }
+    m_bytes.insert(m_bytes.end(), scratch.data(), scratch.data() + needed); // the key ends in its 0
 }
 
 void CollationKeys::appendFoldedUnits(QStringView text)

@@ -163,8 +163,12 @@ void IssueListModel::sortedOrder(const Table &table, const std::vector<int> &sho
         // their bytes, never compared as texts.
         CollationKeys keys;
         keys.reserve(n);
-        for (size_t i = 0; i < n; ++i)
+        constexpr size_t fetchAhead = 4;
+        for (size_t i = 0; i < n; ++i) {
+            if (i + fetchAhead < n)
+                CollationKeys::prefetch(rowAt(i + fetchAhead).cells[col]);
             keys.append(rowAt(i).cells[col]);
+        }
         order = RadixOrder::byKeys(keys, direction);
         break;
     }
