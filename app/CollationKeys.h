@@ -38,6 +38,8 @@ public:
     // for the fetch to finish meanwhile.
     static void prefetch(QStringView text)
     {
+        if (text.isEmpty()) // no characters, perhaps not even an address
+            return;
         __builtin_prefetch(text.data());
         __builtin_prefetch(reinterpret_cast<const char *>(text.data()) + 64);
     }

@@ -113,8 +113,22 @@ std::vector<int> byKeys(const CollationKeys &keys, Qt::SortOrder direction)
             continue;
         const auto shared = std::find(count.begin(), count.end(), length);
         if (shared != count.end()) {
-            // One byte for all: nothing to deal, read on at the next.
-            pending.push_back({range.begin, range.end, range.depth + 1});
+            // One byte for all: nothing to deal. Read on past all the bytes
+            // these keys share, found in one sweep, rather than one byte per
+            // round: long texts that are equal or open alike (a comment
+            // pasted into many issues) would cost a round per byte.
+            const unsigned char *model = keys.key(size_t(*first)) + range.depth;
+            size_t common = 0;
+            while (model[common] != 0)
+                ++common;
+            for (auto it = first + 1; it != last && common > 1; ++it) {
+                const unsigned char *key = keys.key(size_t(*it)) + range.depth;
+                size_t same = 0;
+                while (same < common && key[same] == model[same])
+                    ++same;
+                common = same;
+            }
+            pending.push_back({range.begin, range.end, range.depth + std::max<size_t>(common, 1)});
             continue;
         }
         // Bins laid out in sort order: ascending, ended keys first, then

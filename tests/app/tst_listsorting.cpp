@@ -182,6 +182,12 @@ void TestListSorting::byteKeySortIsStableAndOrdered_data()
     same.append(QString(1999, QLatin1Char('c')));
     same.append(QString(2001, QLatin1Char('C')));
     QTest::newRow("long equal texts") << same;
+    QStringList opening;
+    QRandomGenerator random(6);
+    for (int i = 0; i < 300; ++i)
+        opening.append(QString(1500, QLatin1Char('d')) + QString::number(random.bounded(40)) +
+                       (i % 3 ? QString() : QStringLiteral(" more")));
+    QTest::newRow("long shared opening, then differing") << opening;
 }
 
 void TestListSorting::byteKeySortIsStableAndOrdered()
