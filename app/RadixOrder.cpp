@@ -11,23 +11,10 @@ namespace RadixOrder {
 void byNumbers(const std::vector<quint64> &keys, quint64 maxKey, const std::vector<int> &items,
                std::vector<int> &sorted)
 {
-    // When the numbers span few values, one counting pass places every item.
-    // Beyond that, least significant digit first, as many passes as maxKey
-    // needs digits, then the items are looked up by position.
+    // Least significant digit first, as many passes as maxKey needs digits,
+    // then the items are looked up by position.
     const size_t n = keys.size();
     sorted.resize(n);
-    constexpr quint64 fewValues = quint64(1) << 16;
-    if (maxKey < fewValues) {
-        thread_local std::vector<quint32> start;
-        start.assign(size_t(maxKey) + 2, 0);
-        for (const quint64 key : keys)
-            ++start[size_t(key) + 1];
-        for (size_t value = 0; value <= size_t(maxKey); ++value)
-            start[value + 1] += start[value];
-        for (size_t i = 0; i < n; ++i)
-            sorted[start[size_t(keys[i])]++] = items[i];
-        return;
-    }
     constexpr int digitBits = 11;
     constexpr size_t digits = size_t(1) << digitBits;
     thread_local std::vector<int> order;
