@@ -31,18 +31,18 @@ QString insertStatement(const QStringList &boxes)
     return sql;
 }
 
-QString updateStatement(const QStringList &boxes, const QString &id)
+QString updateStatement(const QList<std::optional<QString>> &boxes, const QString &id)
 {
-    // The literal piece that opens each column's value, in column order.
+    // The piece that opens each column's value, in column order.
     static const char *const pieces[boxCount] = {
-        "update Contacts set [First Name]='", "',[Last Name]='", "',[E-mail Address]='", "',Company='",
-        "',[Job Title]='",                    "',[Business Phone]='", "',[Home Phone]='",     "',[Mobile Phone]='",
-        "',[Fax Number]='",                   "',Address='",          "',City='",             "',State='",
-        "',ZIP='",                            "',Country='",          "',[Web Page]='",       "',Notes='"};
+        "update Contacts set [First Name]=", ",[Last Name]=", ",[E-mail Address]=", ",Company=",
+        ",[Job Title]=",                     ",[Business Phone]=", ",[Home Phone]=",     ",[Mobile Phone]=",
+        ",[Fax Number]=",                    ",Address=",          ",City=",             ",State=",
+        ",ZIP=",                             ",Country=",          ",[Web Page]=",       ",Notes="};
     QString sql;
     for (int i = 0; i < boxCount; ++i)
-        sql += QLatin1String(pieces[i]) + quoted(boxes, columnOrder[i]);
-    sql += QStringLiteral("' where ID=") + id;
+        sql += QLatin1String(pieces[i]) + SqlText::literal(boxes.value(columnOrder[i], QString()));
+    sql += QStringLiteral(" where ID=") + id;
     return sql;
 }
 

@@ -1,10 +1,14 @@
 #pragma once
 // The two statements that write a contact. Both write all sixteen columns,
-// every value between apostrophes with its apostrophes doubled; an empty box
-// writes empty text, never a missing value.
+// every value between apostrophes with its apostrophes doubled. A new
+// contact's empty box writes empty text; an update writes Null only for a
+// value that was missing when loaded and left untouched.
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace ContactSql {
 
@@ -16,7 +20,7 @@ inline constexpr int boxCount = 16;
 QString insertStatement(const QStringList &boxes);
 
 // "update Contacts set [First Name]='...', ... where ID=" followed by id, for
-// the box texts in box order Text1 .. Text16.
-QString updateStatement(const QStringList &boxes, const QString &id);
+// the box values in box order Text1 .. Text16 (nothing for a missing value).
+QString updateStatement(const QList<std::optional<QString>> &boxes, const QString &id);
 
 } // namespace ContactSql

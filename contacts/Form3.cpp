@@ -208,35 +208,41 @@ QString Form3::contactGoneMessage()
                           "Copy what you need, then press Cancel.");
 }
 
-QString Form3::boxText(int box) const
+QString Form3::shownText(int box) const
 {
-    if (box < 15)
-        return m_lineBoxes[box]->text();
-    const QString shown = notesText(*Text16);
-    if (m_loadedNotes && shown == m_notesAsShown)
-        return *m_loadedNotes;
-    return shown;
+    return box < 15 ? m_lineBoxes[box]->text() : notesText(*Text16);
 }
 
 QStringList Form3::boxTexts() const
 {
     QStringList texts;
     for (int box = 0; box < ContactSql::boxCount; ++box)
-        texts.append(boxText(box));
+        texts.append(shownText(box));
     return texts;
 }
 
-void Form3::setBoxText(int box, const QString &text)
+QList<std::optional<QString>> Form3::boxValues() const
 {
+    QList<std::optional<QString>> values;
+    for (int box = 0; box < ContactSql::boxCount; ++box) {
+        const QString shown = shownText(box);
+        const auto &loaded = m_loaded[box];
+        values.append(loaded && loaded->shown == shown ? loaded->value : std::optional<QString>(shown));
+    }
+    return values;
+}
+
+void Form3::loadBox(int box, const std::optional<QString> &value)
+{
+    const QString text = value.value_or(QString());
     if (box < 15) {
         m_lineBoxes[box]->setText(text);
         // Show a long value from its start, as it is read, not from its end.
         m_lineBoxes[box]->setCursorPosition(0);
-        return;
+    } else {
+        Text16->setPlainText(text);
     }
-    Text16->setPlainText(text);
-    m_loadedNotes = text;
-    m_notesAsShown = notesText(*Text16);
+    m_loaded[box] = LoadedBox{value, shownText(box)};
 }
 
 // A window is loaded afresh each time it is shown: whatever an earlier
@@ -246,8 +252,7 @@ void Form3::clearEntries()
     for (QLineEdit *line : m_lineBoxes)
         line->clear();
     Text16->clear();
-    m_loadedNotes.reset();
-    m_notesAsShown.clear();
+    m_loaded.fill(std::nullopt);
     ListView1->clear();
     ListView2->clear();
 }
@@ -318,7 +323,7 @@ void Form3::LoadData()
     for (int box = 0; box < ContactSql::boxCount; ++box) {
         step(106 + 2 * box, [&] {
             const Value &value = rs->Fields(QLatin1String(boxLayout[box].column));
-            setBoxText(box, box < 2 ? value.toText() : value.toTextOrEmpty());
+            loadBox(box, box < 2 || !value.isNull() ? std::optional<QString>(value.toText()) : std::nullopt);
         });
     }
     step(138, [&] { rs->Close(); });
@@ -394,7 +399,7 @@ void Form3::PushButton2_Click()
     QString sql;
     int changed = -1;
     if (editing) {
-        step(114, [&] { sql = ContactSql::updateStatement(boxTexts(), m_ID); });
+        step(114, [&] { sql = ContactSql::updateStatement(boxValues(), m_ID); });
         // A failed write keeps the window open with everything typed, and
         // claims no success.
         if (!step(116, [&] { changed = sharedConnection().Execute(sql); }))

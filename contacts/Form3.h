@@ -54,10 +54,15 @@ public slots:
     void PushButton1_Click();
 
 private:
-    // The boxes' texts, as the user sees them, in box order Text1 .. Text16.
-    QString boxText(int box) const;
+    // A box's text as the user sees it (Text1 is box 0).
+    QString shownText(int box) const;
+    // The boxes' texts in box order Text1 .. Text16, for a new contact.
     QStringList boxTexts() const;
-    void setBoxText(int box, const QString &text);
+    // The boxes' values in box order for an update: a box the user left as
+    // loaded gives the stored value back exactly, a missing one included.
+    QList<std::optional<QString>> boxValues() const;
+    // Shows a stored value (a missing one as an empty box) and remembers it.
+    void loadBox(int box, const std::optional<QString> &value);
     void clearEntries();
     void fillIssueList(QTreeWidget &list, const QString &location, const QString &contactColumn);
 
@@ -74,9 +79,13 @@ private:
     QPushButton *PushButton2 = nullptr;
     QPushButton *PushButton1 = nullptr;
 
-    // The notes as loaded, and as the notes box shows them. A text box cannot
-    // hold every line-break character as such (a lone CR becomes a line
-    // break), so notes left untouched are written back exactly as loaded.
-    std::optional<QString> m_loadedNotes;
-    QString m_notesAsShown;
+    // Each box's value as loaded, and its text as the box then showed it. A
+    // box cannot show a missing value, nor every line-break character as
+    // such (a lone CR becomes a line break), so a box left untouched is
+    // written back exactly as loaded.
+    struct LoadedBox {
+        std::optional<QString> value;
+        QString shown;
+    };
+    std::array<std::optional<LoadedBox>, 16> m_loaded{};
 };

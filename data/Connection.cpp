@@ -4,6 +4,7 @@
 #include "data/Error.h"
 #include "data/JetSql.h"
 #include "data/PreparedStatement.h"
+#include "data/SchemaUpgrade.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -170,6 +171,7 @@ void Connection::Open(const QString &connectionString)
             throw Error(QStringLiteral("The file \"%1\" is an SQLite database, but not a Marrowdesk database.").arg(path));
         // Rollback journal: the file stays a single file that can be copied.
         runPragma(db, "PRAGMA journal_mode=DELETE", path);
+        SchemaUpgrade::upgrade(db, path);
     } catch (...) {
         sqlite3_close(db);
         throw;

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace SqlText {
 
 // The text with every apostrophe doubled (without the surrounding apostrophes).
@@ -11,6 +13,13 @@ inline QString doubled(QString text)
 {
     text.replace(QLatin1Char('\''), QLatin1String("''"));
     return text;
+}
+
+// A text value as it stands in a statement: between apostrophes with its
+// apostrophes doubled, or Null for a missing value.
+inline QString literal(const std::optional<QString> &text)
+{
+    return text ? QLatin1Char('\'') + doubled(*text) + QLatin1Char('\'') : QStringLiteral("Null");
 }
 
 } // namespace SqlText

@@ -1,4 +1,5 @@
--- The empty Marrowdesk database. The build runs this script to make
+-- The empty Marrowdesk database, schema version 1. The build runs this
+-- script, then the later versions' steps of data/SchemaUpgrade.cpp, to make
 -- dbBlank.mdb, which the program copies to dbData.mdb on its first run.
 --
 -- Text compares and orders without regard to letter case (MARROW_NOCASE).
@@ -6,7 +7,7 @@
 -- short date form into that, and refuse text that is not a date.
 
 PRAGMA application_id = 1297237067; -- "MRDK": marks the file as ours
-PRAGMA user_version = 1;            -- schema version
+PRAGMA user_version = 1;            -- schema version; data/SchemaUpgrade.cpp takes it on
 
 CREATE TABLE Contacts (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -4,19 +4,18 @@
 #include "app/HandPointer.h"
 #include "contacts/Form3.h"
 #include "data/Connection.h"
-#include "data/DateText.h"
+#include "data/ContactQueries.h"
 #include "data/Error.h"
 #include "data/ErrorBlock.h"
 #include "data/FileUtil.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
-#include "data/SqlText.h"
 #include "issues/ContactPicker.h"
+#include "issues/DateField.h"
 #include "platform/Dialogs.h"
 #include "platform/Twips.h"
 
 #include <QApplication>
-#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -75,6 +74,43 @@ void selectItem(QComboBox *picker, const QString &value, const QString &caption)
     picker->setCurrentIndex(index);
 }
 
+// A stored date as the date field takes it. A text the database holds in a
+// date column that is not a date is shown as it is, so that Save asks for a
+// date instead of replacing it unseen.
+void loadDate(DateField *field, const Value &value)
+{
+    if (const QDate *date = value.date())
+        field->setValue(*date);
+    else if (const QDateTime *dateTime = value.dateTime())
+        field->setValue(*dateTime);
+    else {
+        field->setValue(std::nullopt);
+        field->setText(value.toTextOrEmpty());
+    }
+}
+
+// How contacts of alike names (letter case and blanks aside) are told apart
+// in the pickers: by company, else by e-mail address, each only where no
+// namesake shares it, else by ID.
+QString namesakeDetail(qint64 id, const ContactQueries::Details &own,
+                       const QList<ContactQueries::Details> &namesakes)
+{
+    const auto unique = [&](QString ContactQueries::Details::*member) {
+        const QString &mine = own.*member;
+        if (mine.trimmed().isEmpty())
+            return false;
+        int sharing = 0;
+        for (const ContactQueries::Details &other : namesakes)
+            sharing += (other.*member).compare(mine, Qt::CaseInsensitive) == 0;
+        return sharing == 1;
+    };
+    if (unique(&ContactQueries::Details::company))
+        return own.company;
+    if (unique(&ContactQueries::Details::email))
+        return own.email;
+    return QStringLiteral("ID %1").arg(id);
+}
+
 // Adds an item without choosing it: a refilled picker offers its items
 // with none chosen, so that Save asks for a choice again.
 void addUnchosen(QComboBox *picker, const QString &text)
@@ -115,12 +151,10 @@ Form2::Form2(QWidget *parent) : QDialog(parent)
         member->setAccessibleDescription(description);
         member->setAutoDefault(false);
     };
-    auto dateEdit = [&](QDateEdit *&member, const QString &name, const QString &accessible, const QRect &where) {
-        member = new QDateEdit(this);
+    auto dateEdit = [&](DateField *&member, const QString &name, const QString &accessible, const QRect &where) {
+        member = new DateField(this);
         named(member, name, accessible, where);
-        member->setCalendarPopup(true);
-        member->setDisplayFormat(DateText::shortDateFormat());
-        member->setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
+        member->lineEdit()->setAccessibleName(accessible);
     };
     auto smallButton = [](int column, int fieldWidth, int slot) {
         return column + fieldWidth + 60 + slot * smallButtonPitch;
@@ -342,11 +376,53 @@ void Form2::LoadContacts()
         step(118, [&] { result().MoveNext(); });
     }
     step(120, [&] { result().Close(); });
+    step(122, [&] { labelNamesakes(); });
+}
+
+void Form2::labelNamesakes()
+{
+    QHash<QString, QList<int>> itemsByName;
+    for (int item = 0; item < Combo1->count(); ++item)
+        itemsByName[Combo1->itemText(item).simplified().toCaseFolded()].append(item);
+    QList<qint64> ids;
+    for (const QList<int> &items : std::as_const(itemsByName))
+        if (items.size() > 1)
+            for (const int item : items)
+                ids.append(m_ContactIDs.at(item));
+    if (ids.isEmpty())
+        return;
+    const QHash<qint64, ContactQueries::Details> details = ContactQueries::details(sharedConnection(), ids);
+    for (const QList<int> &items : std::as_const(itemsByName)) {
+        if (items.size() < 2)
+            continue;
+        QList<ContactQueries::Details> namesakes;
+        for (const int item : items)
+            namesakes.append(details.value(m_ContactIDs.at(item)));
+        for (const int item : items) {
+            const qint64 id = m_ContactIDs.at(item);
+            const QString label = QStringLiteral("%1 (%2)").arg(Combo1->itemText(item),
+                                                                 namesakeDetail(id, details.value(id), namesakes));
+            Combo1->setItemText(item, label);
+            Combo2->setItemText(item, label);
+        }
+    }
+}
+
+void Form2::reloadContactsKeepingChoices()
+{
+    const int assigned = Combo1->currentIndex();
+    const int opener = Combo2->currentIndex();
+    const qint64 assignedId = assigned >= 0 ? m_ContactIDs.value(assigned) : -1;
+    const qint64 openerId = opener >= 0 ? m_ContactIDs.value(opener) : -1;
+    LoadContacts();
+    Combo1->setCurrentIndex(m_ContactIDs.indexOf(assignedId));
+    Combo2->setCurrentIndex(m_ContactIDs.indexOf(openerId));
 }
 
 void Form2::fillValueList(QComboBox *picker, const QString &where, const QString &query, const QString &column)
 {
     ErrorBlock step(where);
+    m_loadedChoices.remove(picker);
     step(100, [&] { picker->clear(); });
     std::optional<Recordset> rs;
     step(102, [&] { rs.emplace(); });
@@ -413,20 +489,42 @@ void Form2::LoadData()
         Text1->setText(field("Title").toText());
         Text1->setCursorPosition(0); // a long title shows from its start
     });
-    step(110, [&] { selectItem(Combo1, field("Assigned To Name").toText(), QStringLiteral("Assigned To")); });
-    step(112, [&] { selectItem(Combo2, field("Opened By Name").toText(), QStringLiteral("Opened By")); });
-    step(114, [&] { selectItem(Combo3, field("Status").toText(), QStringLiteral("Status")); });
-    step(116, [&] { selectItem(Combo4, field("Category").toText(), QStringLiteral("Category")); });
-    step(118, [&] { selectItem(Combo5, field("Priority").toText(), QStringLiteral("Priority")); });
-    step(120, [&] { DateTimePicker1->setDate(field("Opened Date").toDate()); });
-    step(122, [&] { DateTimePicker2->setDate(field("Due Date").toDate()); });
+    // Contacts are chosen by ID: two contacts may share a name.
+    step(110, [&] { selectContact(Combo1, field("Assigned To"), QStringLiteral("Assigned To")); });
+    step(112, [&] { selectContact(Combo2, field("Opened By"), QStringLiteral("Opened By")); });
+    step(114, [&] { selectValue(Combo3, field("Status"), QStringLiteral("Status")); });
+    step(116, [&] { selectValue(Combo4, field("Category"), QStringLiteral("Category")); });
+    step(118, [&] { selectValue(Combo5, field("Priority"), QStringLiteral("Priority")); });
+    step(120, [&] { loadDate(DateTimePicker1, field("Opened Date")); });
+    step(122, [&] { loadDate(DateTimePicker2, field("Due Date")); });
     step(124, [&] {
-        const QString comment = field("comment").toTextOrEmpty();
-        Text3->setPlainText(comment);
-        m_loadedComment = comment;
-        m_commentAsShown = commentText(Text3);
+        const Value &comment = field("comment");
+        Text3->setPlainText(comment.toTextOrEmpty());
+        m_loadedComment = LoadedComment{comment.isNull() ? std::nullopt : std::optional<QString>(comment.toText()),
+                                        commentText(Text3)};
     });
     step(126, [&] { result().Close(); });
+}
+
+// A missing contact or value leaves its picker without a choice, which Save
+// then asks for; a stored one that is not in the list is reported.
+void Form2::selectContact(ContactPicker *picker, const Value &id, const QString &caption)
+{
+    if (id.isNull())
+        return;
+    const int index = m_ContactIDs.indexOf(id.toInteger());
+    if (index < 0)
+        throw Error(QStringLiteral("The contact with ID %1 is not among the choices for %2.").arg(id.toText(), caption));
+    picker->setCurrentIndex(index);
+}
+
+void Form2::selectValue(QComboBox *picker, const Value &value, const QString &caption)
+{
+    if (value.isNull())
+        return;
+    const QString stored = value.toText();
+    selectItem(picker, stored, caption);
+    m_loadedChoices.insert(picker, LoadedChoice{stored, picker->currentIndex(), picker->currentText()});
 }
 
 qint64 Form2::chosenContactId(const QComboBox *picker) const
@@ -437,38 +535,46 @@ qint64 Form2::chosenContactId(const QComboBox *picker) const
     return m_ContactIDs.at(index);
 }
 
-QString Form2::commentToSave() const
+std::optional<QString> Form2::choiceToSave(const QComboBox *picker) const
+{
+    const auto loaded = m_loadedChoices.constFind(picker);
+    if (loaded != m_loadedChoices.constEnd() && loaded->index == picker->currentIndex() &&
+        loaded->item == picker->currentText())
+        return loaded->stored;
+    return picker->currentText();
+}
+
+std::optional<QString> Form2::commentToSave() const
 {
     const QString shown = commentText(Text3);
-    if (m_loadedComment && shown == m_commentAsShown)
-        return *m_loadedComment;
+    if (m_loadedComment && shown == m_loadedComment->shown)
+        return m_loadedComment->stored;
     return shown;
+}
+
+IssueSql::Values Form2::valuesToSave() const
+{
+    IssueSql::Values issue;
+    issue.title = Text1->text();
+    issue.assignedTo = chosenContactId(Combo1);
+    issue.openedBy = chosenContactId(Combo2);
+    issue.openedDate = DateTimePicker1->sqlValue();
+    issue.status = choiceToSave(Combo3);
+    issue.category = choiceToSave(Combo4);
+    issue.priority = choiceToSave(Combo5);
+    issue.comment = commentToSave();
+    issue.dueDate = DateTimePicker2->sqlValue();
+    return issue;
 }
 
 QString Form2::updateStatement() const
 {
-    return QStringLiteral("update Issues set Title='") + SqlText::doubled(Text1->text()) +
-           QStringLiteral("',[Assigned To]=") + QString::number(chosenContactId(Combo1)) +
-           QStringLiteral(",[Opened By]=") + QString::number(chosenContactId(Combo2)) +
-           QStringLiteral(",[Opened Date]='") + DateText::toText(DateTimePicker1->date()) +
-           QStringLiteral("',Status='") + SqlText::doubled(Combo3->currentText()) + QStringLiteral("',Category='") +
-           SqlText::doubled(Combo4->currentText()) + QStringLiteral("',Priority='") +
-           SqlText::doubled(Combo5->currentText()) + QStringLiteral("',Comment='") +
-           SqlText::doubled(commentToSave()) + QStringLiteral("',[Due Date]='") +
-           DateText::toText(DateTimePicker2->date()) + QStringLiteral("' where ID=") + m_ID;
+    return IssueSql::updateStatement(valuesToSave(), m_ID);
 }
 
 QString Form2::insertStatement() const
 {
-    return QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,"
-                          "Priority,Comment,[Due Date]) values ('") +
-           SqlText::doubled(Text1->text()) + QStringLiteral("',") + QString::number(chosenContactId(Combo1)) +
-           QStringLiteral(",") + QString::number(chosenContactId(Combo2)) + QStringLiteral(",'") +
-           DateText::toText(DateTimePicker1->date()) + QStringLiteral("','") +
-           SqlText::doubled(Combo3->currentText()) + QStringLiteral("','") + SqlText::doubled(Combo4->currentText()) +
-           QStringLiteral("','") + SqlText::doubled(Combo5->currentText()) + QStringLiteral("','") +
-           SqlText::doubled(commentToSave()) + QStringLiteral("','") + DateText::toText(DateTimePicker2->date()) +
-           QStringLiteral("')");
+    return IssueSql::insertStatement(valuesToSave());
 }
 
 void Form2::PushButton2_Click()
@@ -493,18 +599,45 @@ void Form2::PushButton2_Click()
         missing(124, Combo4->currentIndex() < 0, QStringLiteral("You forgot to select Category."), Combo4) ||
         missing(130, Combo5->currentIndex() < 0, QStringLiteral("You forgot to select Priority."), Combo5))
         return;
+    for (DateField *date : {DateTimePicker1, DateTimePicker2}) {
+        if (!date->isAcceptable()) {
+            platform::msgBox(QStringLiteral("\"%1\" in %2 is not a date. Type dates like %3, or leave the field empty.")
+                                 .arg(date->text(), date->accessibleName(), DateField::example()));
+            date->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
 
     bool editing = false;
     step(136, [&] { editing = !m_ID.isEmpty(); });
     QString sql;
+    // A contact deleted while the window was open is told plainly; the
+    // window stays open with everything typed and the other choice kept.
+    QComboBox *goneContact = nullptr;
+    int changed = 0;
+    const auto execute = [&] {
+        for (QComboBox *picker : {static_cast<QComboBox *>(Combo1), static_cast<QComboBox *>(Combo2)}) {
+            if (!ContactQueries::exists(sharedConnection(), chosenContactId(picker))) {
+                goneContact = picker;
+                return;
+            }
+        }
+        changed = sharedConnection().Execute(sql);
+    };
+    const auto tellContactGone = [&] {
+        platform::msgBox(QStringLiteral("The contact \"%1\" chosen for %2 no longer exists: it was deleted while this "
+                                        "window was open. Choose another contact, then save again.")
+                             .arg(goneContact->currentText(), goneContact->accessibleName()));
+        reloadContactsKeepingChoices();
+        goneContact->setFocus(Qt::OtherFocusReason);
+    };
     // A statement that fails leaves the window open with everything typed:
     // nothing was written, so nothing may be reported as saved.
     if (editing) {
-        if (!step(138, [&] { sql = updateStatement(); }))
+        if (!step(138, [&] { sql = updateStatement(); }) || !step(140, execute))
             return;
-        int changed = 0;
-        if (!step(140, [&] { changed = sharedConnection().Execute(sql); }))
-            return;
+        if (goneContact)
+            return tellContactGone();
         if (changed == 0) {
             // The issue was deleted while the window was open (for instance
             // together with a status removed here): say so, and keep the
@@ -517,10 +650,10 @@ void Form2::PushButton2_Click()
         }
         step(142, [&] { platform::msgBox(QStringLiteral("Record Successfully Updated")); });
     } else {
-        if (!step(144, [&] { sql = insertStatement(); }))
+        if (!step(144, [&] { sql = insertStatement(); }) || !step(146, execute))
             return;
-        if (!step(146, [&] { sharedConnection().Execute(sql); }))
-            return;
+        if (goneContact)
+            return tellContactGone();
         step(148, [&] { platform::msgBox(QStringLiteral("Record Successfully Saved")); });
     }
     step(150, [&] { accept(); });

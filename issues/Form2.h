@@ -2,20 +2,24 @@
 // The issue editor: the modal window that adds a new issue (m_ID empty) or
 // edits the issue whose ID is m_ID.
 
+#include "data/IssueSql.h"
+
 #include <QDialog>
+#include <QHash>
 #include <QList>
 #include <QString>
 
 #include <optional>
 
 class ContactPicker;
+class DateField;
 class ErrorBlock;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class Value;
 
 class Form2 : public QDialog {
     Q_OBJECT
@@ -31,15 +35,15 @@ public:
     QList<qint64> m_ContactIDs;
 
     // The statements Save sends, built from what the window shows now.
-    // Throw Error when a chosen contact has no ID.
+    // Throw Error when a chosen contact has no ID or a date is not a date.
     QString insertStatement() const;
     QString updateStatement() const;
 
     QLineEdit *Text1;          // title
     ContactPicker *Combo1;     // assigned to
     ContactPicker *Combo2;     // opened by
-    QDateEdit *DateTimePicker1; // opened date
-    QDateEdit *DateTimePicker2; // due date
+    DateField *DateTimePicker1; // opened date
+    DateField *DateTimePicker2; // due date
     QComboBox *Combo3;         // status
     QComboBox *Combo4;         // category
     QComboBox *Combo5;         // priority
@@ -108,11 +112,31 @@ private:
     void editContact(const QString &location, QComboBox *picker);
     void deleteContact(const QString &location, QComboBox *picker, const QString &warning);
     qint64 chosenContactId(const QComboBox *picker) const;
-    QString commentToSave() const;
+    void selectContact(ContactPicker *picker, const Value &id, const QString &caption);
+    void selectValue(QComboBox *picker, const Value &value, const QString &caption);
+    void labelNamesakes();
+    void reloadContactsKeepingChoices();
+    std::optional<QString> choiceToSave(const QComboBox *picker) const;
+    std::optional<QString> commentToSave() const;
+    IssueSql::Values valuesToSave() const;
 
-    // The comment as loaded, and as the comment box shows it. The box turns
+    // A choice of a value list as loaded: the stored text (its letter case
+    // may differ from the item's), and the item that showed it. While that
+    // item stays chosen, Save writes the stored text back.
+    struct LoadedChoice {
+        QString stored;
+        int index;
+        QString item;
+    };
+    QHash<const QComboBox *, LoadedChoice> m_loadedChoices;
+
+    // The comment as loaded (nothing when it was missing), and as the
+    // comment box showed it. The box cannot show a missing value and turns
     // every kind of line break into its own, so a comment left untouched is
     // written back exactly as it was loaded.
-    std::optional<QString> m_loadedComment;
-    QString m_commentAsShown;
+    struct LoadedComment {
+        std::optional<QString> stored;
+        QString shown;
+    };
+    std::optional<LoadedComment> m_loadedComment;
 };

@@ -1,8 +1,10 @@
 // marrowdesk-mktemplate SCHEMA OUTPUT: runs the schema script on a new
-// database and puts it at OUTPUT, replacing an earlier build's file whole.
+// database, upgrades it to the newest schema version, and puts it at OUTPUT,
+// replacing an earlier build's file whole.
 
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/SchemaUpgrade.h"
 
 #include <QFile>
 
@@ -36,6 +38,9 @@ int main(int argc, char **argv)
             QFile::remove(building);
             return 1;
         }
+        // The template has the schema's newest version, made by the same
+        // steps that upgrade an older file.
+        SchemaUpgrade::upgrade(db, building);
         sqlite3_close(db);
     } catch (const Error &error) {
         std::fprintf(stderr, "%s\n", error.what());

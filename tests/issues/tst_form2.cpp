@@ -7,7 +7,7 @@
 #include "platform/ApplicationTitle.h"
 #include "tests/support/HoverProbe.h"
 
-#include <QDateEdit>
+#include "issues/DateField.h"
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>

@@ -1,0 +1,31 @@
+#include "data/IssueSql.h"
+
+#include "data/SqlText.h"
+
+namespace IssueSql {
+
+using SqlText::literal;
+
+QString insertStatement(const Values &issue)
+{
+    return QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,"
+                          "Priority,Comment,[Due Date]) values (") +
+           literal(issue.title) + QLatin1Char(',') + QString::number(issue.assignedTo) + QLatin1Char(',') +
+           QString::number(issue.openedBy) + QLatin1Char(',') + literal(issue.openedDate) + QLatin1Char(',') +
+           literal(issue.status) + QLatin1Char(',') + literal(issue.category) + QLatin1Char(',') +
+           literal(issue.priority) + QLatin1Char(',') + literal(issue.comment) + QLatin1Char(',') +
+           literal(issue.dueDate) + QLatin1Char(')');
+}
+
+QString updateStatement(const Values &issue, const QString &id)
+{
+    return QStringLiteral("update Issues set Title=") + literal(issue.title) + QStringLiteral(",[Assigned To]=") +
+           QString::number(issue.assignedTo) + QStringLiteral(",[Opened By]=") + QString::number(issue.openedBy) +
+           QStringLiteral(",[Opened Date]=") + literal(issue.openedDate) + QStringLiteral(",Status=") +
+           literal(issue.status) + QStringLiteral(",Category=") + literal(issue.category) +
+           QStringLiteral(",Priority=") + literal(issue.priority) + QStringLiteral(",Comment=") +
+           literal(issue.comment) + QStringLiteral(",[Due Date]=") + literal(issue.dueDate) +
+           QStringLiteral(" where ID=") + id;
+}
+
+} // namespace IssueSql

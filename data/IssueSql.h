@@ -1,0 +1,32 @@
+#pragma once
+// The two statements that write an issue. Text values stand between
+// apostrophes with their apostrophes doubled, contact IDs as plain numbers,
+// dates as date text the database reads back (the short date form, or ISO
+// 8601); a missing value is written as Null.
+
+#include <QString>
+
+#include <optional>
+
+namespace IssueSql {
+
+// One issue as the editor saves it.
+struct Values {
+    QString title;
+    qint64 assignedTo = 0;
+    qint64 openedBy = 0;
+    std::optional<QString> openedDate;
+    std::optional<QString> status;
+    std::optional<QString> category;
+    std::optional<QString> priority;
+    std::optional<QString> comment;
+    std::optional<QString> dueDate;
+};
+
+// "insert into Issues (Title,[Assigned To],...,[Due Date]) values ('...',...)"
+QString insertStatement(const Values &issue);
+
+// "update Issues set Title='...',...,[Due Date]='...' where ID=" followed by id.
+QString updateStatement(const Values &issue, const QString &id);
+
+} // namespace IssueSql

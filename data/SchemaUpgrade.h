@@ -1,0 +1,21 @@
+#pragma once
+// The schema's versions after the first. schema.sql makes version 1; each
+// later version is one step here, run in order on a database whose
+// user_version is below it. The template is made the same way, so a new file
+// and an upgraded old one end up with the same schema.
+//
+//  2  the database refuses an issue whose [Assigned To] or [Opened By] names
+//     no contact (rows stored earlier stay as they are and still list)
+
+struct sqlite3;
+class QString;
+
+namespace SchemaUpgrade {
+
+inline constexpr int currentVersion = 2;
+
+// Brings the database up to currentVersion, each step in a transaction of
+// its own. A read-only database is left as it is. Throws Error.
+void upgrade(sqlite3 *db, const QString &fileName);
+
+} // namespace SchemaUpgrade
