@@ -1,0 +1,242 @@
+// The issue editor never stores what the user did not enter: typed dates
+// land as typed or are refused, a save without changes leaves the row as it
+// was, namesake contacts are never swapped, and a contact deleted meanwhile
+// is told instead of stored.
+
+#include "EditorSession.h"
+
+#include "contacts/Form3.h"
+#include "issues/DateField.h"
+
+#include <QCalendarWidget>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include <memory>
+
+namespace {
+
+// Every column of an issue, missing values as \N.
+QString wholeRow(qint64 id)
+{
+    QStringList values;
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(sharedConnection().handle(),
+                       QStringLiteral("select * from Issues where ID=%1").arg(id).toUtf8().constData(), -1,
+                       &statement, nullptr);
+    if (sqlite3_step(statement) == SQLITE_ROW)
+        for (int c = 0; c < sqlite3_column_count(statement); ++c)
+            values << (sqlite3_column_type(statement, c) == SQLITE_NULL
+                           ? QStringLiteral("\\N")
+                           : QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, c))));
+    sqlite3_finalize(statement);
+    return values.join(QLatin1Char('|'));
+}
+
+void fillChoices(Form2 &form)
+{
+    form.Text1->setText(QStringLiteral("Typed"));
+    choose(form.Combo1, QStringLiteral("Ann Archer"));
+    choose(form.Combo2, QStringLiteral("Bob Brown"));
+    choose(form.Combo3, QStringLiteral("Open"));
+    choose(form.Combo4, QStringLiteral("Hardware"));
+    choose(form.Combo5, QStringLiteral("High"));
+}
+
+// Types into the opened date's box the way a user reaches it.
+void typeDate(Form2 &form, const QString &how, const QString &text)
+{
+    QLineEdit *box = form.DateTimePicker1->lineEdit();
+    if (how == "tab") {
+        form.Text1->setFocus();
+        form.DateTimePicker2->setFocus(Qt::TabFocusReason);
+        form.DateTimePicker1->setFocus(Qt::TabFocusReason);
+    } else if (how == "click") {
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
+        QCoreApplication::processEvents();
+    } else {
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    }
+    QTest::keyClicks(box, text);
+}
+
+qint64 newestIssue()
+{
+    return column(QStringLiteral("select Max(ID) from Issues")).value(0).toLongLong();
+}
+
+} // namespace
+
+class TestIssueIntegrity : public QObject {
+    Q_OBJECT
+    std::unique_ptr<EditorSession> s;
+
+private slots:
+    void init() { s = std::make_unique<EditorSession>(); }
+    void cleanup()
+    {
+        s.reset();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void typedDateIsStoredAsTyped_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("en_US after tab") << "en_US" << "tab" << "12/24/2026" << "2026-12-24";
+        QTest::newRow("en_US after click") << "en_US" << "click" << "2/29/2024" << "2024-02-29";
+        QTest::newRow("en_GB after select-all") << "en_GB" << "select all" << "24/12/2026" << "2026-12-24";
+        QTest::newRow("de_DE after click") << "de_DE" << "click" << "15.11.2026" << "2026-11-15";
+        QTest::newRow("de_DE two-digit year") << "de_DE" << "tab" << "15.11.29" << "2029-11-15";
+        QTest::newRow("en_US two-digit year, last century") << "en_US" << "tab" << "1/2/30" << "1930-01-02";
+        QTest::newRow("ja_JP") << "ja_JP" << "select all" << "2026/12/24" << "2026-12-24";
+        QTest::newRow("year 1") << "en_US" << "tab" << "1/1/0001" << "0001-01-01";
+        QTest::newRow("year 9999") << "en_GB" << "click" << "31/12/9999" << "9999-12-31";
+        QTest::newRow("emptied: missing") << "en_US" << "select all" << "" << "\\N";
+    }
+
+    void typedDateIsStoredAsTyped()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, how);
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QLocale::setDefault(QLocale(locale));
+        s->open(QString(), [&](Form2 &form) {
+            fillChoices(form);
+            typeDate(form, how, typed);
+            if (typed.isEmpty())
+                QTest::keyClick(form.DateTimePicker1->lineEdit(), Qt::Key_Delete);
+            QCOMPARE(form.DateTimePicker1->text(), typed);
+            form.PushButton2_Click();
+        });
+        QCOMPARE(texts(s->dialogs.boxes), QStringList{"Record Successfully Saved"});
+        QCOMPARE(column(QStringLiteral("select coalesce([Opened Date], '\\N') from Issues where ID=%1")
+                            .arg(newestIssue())),
+                 QStringList{stored});
+    }
+
+    void textThatIsNotADateIsRefused_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("letters") << "soon";
+        QTest::newRow("half a date") << "12/24";
+        QTest::newRow("29 February of a common year") << "2/29/2023";
+        QTest::newRow("year 10000") << "1/1/10000";
+    }
+
+    void textThatIsNotADateIsRefused()
+    {
+        QFETCH(QString, typed);
+        s->open(QString(), [&](Form2 &form) {
+            fillChoices(form);
+            typeDate(form, "tab", typed);
+            form.PushButton2_Click();
+            QCOMPARE(QApplication::focusWidget(), form.DateTimePicker1->lineEdit());
+        });
+        QCOMPARE(texts(s->dialogs.boxes), QStringList{QStringLiteral("\"%1\" in Opened Date is not a date. Type dates "
+                                                                     "like 8/31/2021, or leave the field empty.")
+                                                          .arg(typed)});
+        QVERIFY(s->stillOpen);
+        QCOMPARE(newestIssue(), 4);
+    }
+
+    void calendarOpensFromTheKeyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Alt+Down") << int(Qt::Key_Down) << int(Qt::AltModifier);
+        QTest::newRow("F4") << int(Qt::Key_F4) << int(Qt::NoModifier);
+    }
+
+    void calendarOpensFromTheKeyboard()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        s->open(QString(), [&](Form2 &form) {
+            QLineEdit *box = form.DateTimePicker2->lineEdit();
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+            auto *calendar = form.DateTimePicker2->findChild<QCalendarWidget *>();
+            QVERIFY(calendar && calendar->isVisible());
+            QCOMPARE(calendar->minimumDate(), QDate(1, 1, 1));
+            emit calendar->activated(QDate(2027, 3, 4));
+            QVERIFY(!calendar->isVisible());
+            QCOMPARE(form.DateTimePicker2->text(), QStringLiteral("3/4/2027"));
+        });
+    }
+
+    // Edit, then Save with nothing touched: the row is identical, value for
+    // value, whatever odd shape its values had.
+    void unchangedSaveKeepsEveryStoredValue_data()
+    {
+        QTest::addColumn<QString>("changes");
+        QTest::newRow("date-time, letter case") << "[Opened Date] = '2021-08-31T14:05:30', Status = 'OPEN', "
+                                                   "Category = 'hardware', Priority = 'HIGH'";
+        QTest::newRow("every nullable value missing") << "[Opened Date] = null, [Due Date] = null, Comment = null";
+    }
+
+    void unchangedSaveKeepsEveryStoredValue()
+    {
+        QFETCH(QString, changes);
+        raw("update Issues set " + changes + " where ID = 1");
+        const QString before = wholeRow(1);
+        s->open(QStringLiteral("1"), [&](Form2 &form) { form.PushButton2_Click(); });
+        QCOMPARE(texts(s->dialogs.boxes), QStringList{"Record Successfully Updated"});
+        QCOMPARE(wholeRow(1), before);
+    }
+
+    // Two contacts named alike are told apart, and the issue's own contact
+    // is the one chosen, edited and deleted.
+    void namesakeContactsAreNeverSwapped()
+    {
+        raw("update Contacts set [First Name] = 'John', [Last Name] = 'Smith', Company = 'ACME' where ID = 1");
+        raw("update Contacts set [First Name] = 'john', [Last Name] = 'smith ', Company = 'Initech' where ID = 2");
+        raw("update Contacts set [First Name] = 'John', [Last Name] = 'Smith', Company = 'ACME' where ID = 3");
+        // A: assigned to 2, opened by 1; C: assigned to 3, opened by 4.
+        QString before = wholeRow(1);
+        s->open(QStringLiteral("1"), [&](Form2 &form) {
+            QCOMPARE(form.Combo1->currentText(), QStringLiteral("john smith  (Initech)"));
+            QCOMPARE(form.Combo2->currentText(), QStringLiteral("John Smith (ID 1)"));
+            form.PushButton2_Click();
+        });
+        QCOMPARE(wholeRow(1), before);
+
+        QString edited;
+        s->dialogs.modalScripts.append([&](QDialog &window) { edited = static_cast<Form3 &>(window).m_ID; });
+        s->open(QStringLiteral("3"), [&](Form2 &form) {
+            QCOMPARE(form.Combo1->currentText(), QStringLiteral("John Smith (ID 3)"));
+            form.PushButton9_Click(); // "*" beside Assigned To
+            choose(form.Combo2, QStringLiteral("John Smith (ID 1)"));
+            form.PushButton4_Click(); // "-" beside Opened By, answered Yes
+        });
+        QCOMPARE(edited, QStringLiteral("3"));
+        QCOMPARE(column(QStringLiteral("select ID from Contacts order by ID")), QStringList({"2", "3", "4", "5"}));
+        QCOMPARE(column(QStringLiteral("select Title from Issues order by ID")), QStringList({"C", "D"}));
+    }
+
+    void contactDeletedMeanwhileIsToldNotStored()
+    {
+        s->open(QString(), [&](Form2 &form) {
+            fillChoices(form);
+            form.Text3->setPlainText(QStringLiteral("typed with care"));
+            raw("delete from Contacts where ID = 4"); // Bob Brown, by another program
+            form.PushButton2_Click();
+            QCOMPARE(form.Combo1->currentText(), QStringLiteral("Ann Archer"));
+            QCOMPARE(form.Combo2->currentIndex(), -1);
+            QCOMPARE(form.Combo2->findText(QStringLiteral("Bob Brown")), -1);
+            QCOMPARE(form.Text3->toPlainText(), QStringLiteral("typed with care"));
+        });
+        QCOMPARE(texts(s->dialogs.boxes),
+                 QStringList{"The contact \"Bob Brown\" chosen for Opened By no longer exists: it was deleted while "
+                             "this window was open. Choose another contact, then save again."});
+        QVERIFY(s->stillOpen);
+        QCOMPARE(newestIssue(), 4);
+    }
+};
+
+QTEST_MAIN(TestIssueIntegrity)
+#include "tst_issueintegrity.moc"
