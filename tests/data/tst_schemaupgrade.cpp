@@ -1,0 +1,75 @@
+// An older database is brought up to the current schema when it is opened,
+// without losing a row: issues whose contact was deleted still list, and
+// from then on the database refuses an issue of a contact that does not
+// exist.
+
+#include "data/Connection.h"
+#include "data/Error.h"
+#include "data/Recordset.h"
+#include "data/SchemaUpgrade.h"
+#include "support/TestDatabase.h"
+
+#include <QTest>
+
+#include <sqlite3.h>
+
+namespace {
+
+void rawExec(const QString &path, const char *sql)
+{
+    sqlite3 *db = Connection::openRaw(path, false);
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    const QByteArray message = sqlite3_errmsg(db);
+    sqlite3_close(db);
+    QVERIFY2(rc == SQLITE_OK, message.constData());
+}
+
+int count(Connection &connection, const QString &query)
+{
+    Recordset rs;
+    rs.Open(query, connection);
+    return static_cast<int>(rs.field(0).toInteger());
+}
+
+} // namespace
+
+class TestSchemaUpgrade : public QObject {
+    Q_OBJECT
+private slots:
+    void olderFileIsUpgradedKeepingEveryRow()
+    {
+        TestDatabase database;
+        // What a file of the first version looks like: no contact rules, and
+        // an issue whose contact was deleted.
+        rawExec(database.path(), "DROP TRIGGER IssuesContactsOnInsert; DROP TRIGGER IssuesContactsOnUpdate;"
+                                 "PRAGMA user_version = 1;"
+                                 "INSERT INTO Contacts ([First Name], [Last Name]) VALUES ('Ann', 'Lee');"
+                                 "INSERT INTO Issues (Title, [Assigned To], [Opened By], Status) "
+                                 "VALUES ('kept', 1, 77, 'Open');");
+        Connection connection;
+        database.open(connection);
+        QCOMPARE(count(connection, QStringLiteral("select Count(ID) from [Open Issues]")), 1);
+        QCOMPARE(count(connection, QStringLiteral("PRAGMA user_version")), SchemaUpgrade::currentVersion);
+
+        const auto refusal = [&](const QString &statement) {
+            try {
+                connection.Execute(statement);
+            } catch (const Error &error) {
+                return error.description();
+            }
+            return QString();
+        };
+        for (const char *statement : {"insert into Issues (Title,[Assigned To],[Opened By]) values ('x',1,78)",
+                                      "insert into Issues (Title,[Assigned To],[Opened By]) values ('x',78,1)",
+                                      "update Issues set [Assigned To]=79 where ID=1"})
+            QVERIFY2(refusal(QLatin1String(statement)).contains(QLatin1String("contact that does not exist")),
+                     statement);
+        QCOMPARE(refusal(QStringLiteral("update Issues set Title='still editable' where ID=1")), QString());
+        QCOMPARE(refusal(QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By]) values ('y',1,Null)")),
+                 QString());
+        QCOMPARE(count(connection, QStringLiteral("select Count(ID) from Issues")), 2);
+    }
+};
+
+QTEST_MAIN(TestSchemaUpgrade)
+#include "tst_schemaupgrade.moc"
