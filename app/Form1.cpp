@@ -2,8 +2,10 @@
 
 #include "app/Appearance.h"
 #include "app/DataAccessCheck.h"
+#include "app/FilterBar.h"
 #include "app/HandPointer.h"
 #include "app/IssueListModel.h"
+#include "app/IssueSearch.h"
 #include "data/Backup.h"
 #include "data/Connection.h"
 #include "data/DataFile.h"
@@ -22,7 +24,9 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLocale>
+#include <QMap>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
@@ -102,6 +106,33 @@ Form1::Form1(QWidget *parent)
     header->setDefaultSectionSize(platform::twipsToPixels(listDefaultColumnWidth));
     connect(header, &QHeaderView::sectionClicked, this, &Form1::ListView1_ColumnClick);
 
+    m_filterBar = new FilterBar(this);
+    m_search = new IssueSearch(m_model, this);
+    connect(m_filterBar, &FilterBar::criteriaChanged, this, [this] { m_search->applyLater(m_filterBar->criteria()); });
+    connect(m_filterBar, &FilterBar::showClosedToggled, this, &Form1::ListData);
+    connect(m_filterBar, &FilterBar::closeRequested, this, &Form1::hideFilterBar);
+    connect(m_search, &IssueSearch::applied, this, &Form1::showCountsAndHint);
+    // Each choice offers the values its column holds in the list now.
+    const auto valuesOf = [this](int column) {
+        return [this, column] {
+            QMap<QString, QString> byFolded;
+            for (const IssueListModel::Row &row : m_model->table()->rows)
+                if (!row.cells[static_cast<size_t>(column)].isEmpty())
+                    byFolded.insert(row.cells[static_cast<size_t>(column)].toCaseFolded(),
+                                    row.cells[static_cast<size_t>(column)]);
+            return QStringList(byFolded.cbegin(), byFolded.cend());
+        };
+    };
+    m_filterBar->assigneeChoice->offered = valuesOf(2);
+    m_filterBar->statusChoice->offered = valuesOf(6);
+    m_filterBar->categoryChoice->offered = valuesOf(7);
+    m_filterBar->priorityChoice->offered = valuesOf(8);
+    m_emptyHint = new QLabel(ListView1->viewport());
+    m_emptyHint->setObjectName(QStringLiteral("emptyListHint"));
+    m_emptyHint->setAlignment(Qt::AlignCenter);
+    m_emptyHint->setWordWrap(true);
+    m_emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+
     const auto makeButton = [this](QPushButton *&button, const char *name, const QString &caption) {
         button = new QPushButton(caption, this);
         button->setObjectName(QLatin1String(name));
@@ -126,9 +157,14 @@ Form1::Form1(QWidget *parent)
     setTabOrder(PushButton4, PushButton3);
     setTabOrder(PushButton3, PushButton5);
     setTabOrder(PushButton5, PushButton6);
+    setTabOrder(m_filterBar, ListView1);
+    buildListCommands();
 
     applyLayout(restoredLayout());
-    setFixedSize(designClientSize());
+    // The design size is the normal size; the border may make the window
+    // larger, and the window manager may maximize it.
+    resize(designClientSize());
+    updateSizeConstraints();
     centreOnScreen();
 }
 
@@ -204,6 +240,7 @@ void Form1::Form_Load()
         // 152: next i
     }
 
+    restoreView();
     step(154, [&] { ListData(); });
 
     step(156, [&] {
@@ -250,6 +287,7 @@ void Form1::Form_Unload()
 
 void Form1::closeEvent(QCloseEvent *event)
 {
+    saveView();
     Form_QueryUnload();
     Form_Unload();
     event->accept();
@@ -330,13 +368,22 @@ void Form1::ListData()
     // The rows are gathered aside and replace the shown ones in one go at the
     // end, whatever fails on the way.
     step(100, [&] { m_model->beginRefill(); });
+    readIssues(step, QStringLiteral("select * from [Open Issues]"), false);
+    // Closed issues, on request, after the open ones and drawn apart.
+    if (m_filterBar->showsClosed())
+        readIssues(step, QStringLiteral("select * from [Closed Issues]"), true);
+    m_model->endRefill();
+    m_search->applyNow(m_filterBar->criteria());
+}
+
+void Form1::readIssues(ErrorBlock &step, const QString &query, bool closed)
+{
     std::optional<Recordset> rs;
     step(102, [&] { rs.emplace(); });
     bool opened = false;
     if (rs)
         opened = step(104, [&] {
-            rs->Open(QStringLiteral("select * from [Open Issues]"), sharedConnection(), Recordset::adOpenStatic,
-                     Recordset::adLockReadOnly);
+            rs->Open(query, sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly);
         });
 
     // Each column is looked up by name once, not once per row; a column the
@@ -360,7 +407,7 @@ void Form1::ListData()
         return source.position >= 0 ? rs->field(source.position) : rs->Fields(source.name);
     };
     if (opened)
-        m_model->reserveRows(rs->rowCount());
+        m_model->reserveRows(m_model->pendingRowCount() + rs->rowCount());
 
     // A query that did not open has no rows to walk: the list ends empty.
     while (opened) {
@@ -368,7 +415,11 @@ void Form1::ListData()
         if (!step(106, [&] { more = !rs->Eof(); }) || !more)
             break;
         int row = -1;
-        step(108, [&] { row = m_model->appendRow(field(idField).toText()); });
+        step(108, [&] {
+            row = m_model->appendRow(field(idField).toText());
+            if (closed)
+                m_model->setClosed(row);
+        });
         const auto plain = [&](int number, int column, const NamedField &source) {
             step(number, [&] { m_model->setCell(row, column, field(source).toText()); });
         };
@@ -400,7 +451,6 @@ void Form1::ListData()
         if (rs)
             rs->Close();
     });
-    m_model->endRefill();
 }
 
 void Form1::ListView1_ColumnClick(int column)
@@ -469,7 +519,16 @@ Form1::Layout Form1::restoredLayout()
 
 void Form1::applyLayout(const Layout &layout)
 {
-    ListView1->setGeometry(pixelsOf(layout.list));
+    m_layout = layout;
+    QRect list = pixelsOf(layout.list);
+    // The find bar, when shown, takes the top of the list's place.
+    if (m_filterBar->isVisibleTo(this)) {
+        const int height = m_filterBar->sizeHint().height();
+        m_filterBar->setGeometry(list.left(), list.top(), list.width(), height);
+        list.setTop(list.top() + height + platform::twipsToPixels(60));
+    }
+    ListView1->setGeometry(list);
+    m_emptyHint->setGeometry(ListView1->viewport()->rect().adjusted(12, 12, -12, -12));
     PushButton2->setGeometry(pixelsOf(layout.add));
     PushButton1->setGeometry(pixelsOf(layout.edit));
     PushButton4->setGeometry(pixelsOf(layout.sample));
@@ -492,12 +551,11 @@ void Form1::centreOnScreen()
 
 void Form1::updateSizeConstraints()
 {
-    if (windowStateNumber(windowState()) == 0) {
-        setFixedSize(designClientSize());
-    } else {
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    }
+    // Never a fixed size: a window manager refuses to maximize a window whose
+    // smallest and largest sizes are equal. A normal window is at least its
+    // design size, so that the buttons never overlap the list.
+    setMinimumSize(windowStateNumber(windowState()) == 0 ? designClientSize() : QSize(0, 0));
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
 
 void Form1::Form_Resize()
@@ -509,10 +567,26 @@ void Form1::Form_Resize()
     if (state == 2) {
         applyLayout(maximizedLayout(W, H));
         m_maximizedLayout = true;
-    } else if (state == 0 && m_maximizedLayout) {
+        return;
+    }
+    if (state != 0)
+        return;
+    if (m_restorePending && m_maximizedLayout) {
+        // Back from maximized or minimized: the design size and layout,
+        // centred on the screen.
+        if (size() != designClientSize()) {
+            resize(designClientSize());
+            return; // the resize comes back here
+        }
+        m_restorePending = false;
         applyLayout(restoredLayout());
         centreOnScreen();
+        return;
     }
+    m_restorePending = false;
+    // A normal window made larger by its border: the list grows and the
+    // buttons follow it, as when maximized.
+    applyLayout(size() == designClientSize() ? restoredLayout() : maximizedLayout(W, H));
 }
 
 void Form1::resizeEvent(QResizeEvent *event)
@@ -525,6 +599,9 @@ void Form1::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {
+        const auto *change = static_cast<QWindowStateChangeEvent *>(event);
+        if (windowStateNumber(change->oldState()) != 0 && windowStateNumber(windowState()) == 0)
+            m_restorePending = true;
         updateSizeConstraints();
         Form_Resize();
     }

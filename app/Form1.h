@@ -10,7 +10,12 @@
 
 #include <array>
 
+class ErrorBlock;
+class FilterBar;
 class IssueListModel;
+class IssueSearch;
+class QLabel;
+class QMenu;
 class QPushButton;
 class QTreeView;
 
@@ -53,6 +58,12 @@ public:
     bool maximizedLayoutFlag() const { return m_maximizedLayout; }
 
     IssueListModel *listModel() const { return m_model; }
+    FilterBar *filterBar() const { return m_filterBar; }
+    IssueSearch *listSearch() const { return m_search; }
+    // The hint the empty list shows, or empty text when it shows rows.
+    QString emptyListHint() const;
+    // The list's context menu as it would open on the selected row.
+    QMenu *contextMenu();
 
     // The row selected in the list, or -1.
     int selectedRow() const;
@@ -82,6 +93,18 @@ public slots:
     void PushButton5_Click();
     void PushButton6_Click();
 
+    // Shows the find bar with the keyboard in its find box.
+    void showFilterBar();
+    // Hides the find bar; the list shows every issue again.
+    void hideFilterBar();
+    // Closes the selected open issue: its status becomes "Closed", which is
+    // added to the status list, with the user's consent, if it is missing.
+    void closeSelectedIssue();
+    // Opens the selected closed issue in the editor, to choose a status.
+    void reopenSelectedIssue();
+    // Puts the selected row on the clipboard, its cells separated by tabs.
+    void copySelectedIssue();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -89,6 +112,12 @@ protected:
 
 private:
     void keepDailyBackup();
+    void readIssues(ErrorBlock &step, const QString &query, bool closed);
+    void buildListCommands();
+    void showCountsAndHint();
+    // The remembered sort, closed-issues toggle and find bar.
+    void restoreView();
+    void saveView();
     void applyLayout(const Layout &layout);
     void centreOnScreen();
     // A fixed size while normal; free while maximized or minimized, so the
@@ -100,6 +129,14 @@ private:
     static QString widthText(double twips);
 
     IssueListModel *m_model = nullptr;
+    FilterBar *m_filterBar = nullptr;
+    IssueSearch *m_search = nullptr;
+    QLabel *m_emptyHint = nullptr;
+    QMenu *m_contextMenu = nullptr;
+    // Set when the window leaves the maximized or minimized state, until
+    // the restored layout has been applied at the design size.
+    bool m_restorePending = false;
+    Layout m_layout;
     bool m_maximizedLayout = false;
     // Per column: the width it was last given in twips, and the pixels that
     // gave, to tell a column the user resized from one never touched.

@@ -8,7 +8,11 @@
 #include "data/Value.h"
 #include "platform/BackgroundDisposal.h"
 
+#include <QApplication>
+#include <QFont>
 #include <QLocale>
+#include <QPalette>
+#include <QStyle>
 
 #include <algorithm>
 #include <numeric>
@@ -44,6 +48,12 @@ IssueListModel::Kind IssueListModel::kindOf(int column)
     return Kind::Text;
 }
 
+bool IssueListModel::Table::isOverdue(size_t row, const QDate &today) const
+{
+    const qint64 due = dates[1][row];
+    return !rows[row].closed && due != noDate && due < dateTimeKey(today, QTime());
+}
+
 IssueListModel::IssueListModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 IssueListModel::~IssueListModel() = default;
@@ -72,9 +82,44 @@ QVariant IssueListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return QVariant();
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
-        return shownRow(index.row()).cells[static_cast<size_t>(index.column())];
-    return QVariant();
+    const Row &row = shownRow(index.row());
+    const auto column = static_cast<size_t>(index.column());
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return row.cells[column];
+    // A closed issue stands apart by its slanted text and its tip, not by
+    // colour alone; so does an overdue one, by its sign and tip.
+    const bool overdue = index.column() == dueDateColumn &&
+                         m_table->isOverdue(static_cast<size_t>(m_shown[static_cast<size_t>(index.row())]),
+                                            QDate::currentDate());
+    switch (role) {
+    case Qt::ToolTipRole:
+        if (row.closed)
+            return QStringLiteral("Closed: %1").arg(row.cells[column]);
+        if (overdue)
+            return QStringLiteral("Overdue: due %1").arg(row.cells[column]);
+        return row.cells[column];
+    case Qt::FontRole:
+        if (row.closed) {
+            QFont font;
+            font.setItalic(true);
+            return font;
+        }
+        return QVariant();
+    case Qt::ForegroundRole:
+        if (row.closed)
+            return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+        return overdue ? QVariant(QBrush(Qt::red)) : QVariant();
+    case Qt::DecorationRole:
+        if (overdue)
+            return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+        return QVariant();
+    case Qt::AccessibleDescriptionRole:
+        if (row.closed)
+            return QStringLiteral("closed");
+        return overdue ? QStringLiteral("overdue") : QVariant();
+    default:
+        return QVariant();
+    }
 }
 
 QVariant IssueListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -184,29 +229,54 @@ void IssueListModel::sort(int column, Qt::SortOrder order)
         return;
     m_sortColumn = column;
     m_sortOrder = order;
-
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> &sorted = m_spareOrder;
-    sortedOrder(m_table, m_shown, column, order, sorted);
-
-    // The selection and the current row follow their rows.
-    const QModelIndexList before = persistentIndexList();
-    if (!before.isEmpty()) {
-        // Where each row now stands.
-        std::vector<int> positionOfRow(m_table.rows.size());
-        for (size_t i = 0; i < sorted.size(); ++i)
-            positionOfRow[static_cast<size_t>(sorted[i])] = static_cast<int>(i);
-        QModelIndexList after;
-        after.reserve(before.size());
-        for (const QModelIndex &index : before)
-            after.append(this->index(positionOfRow[static_cast<size_t>(m_shown[static_cast<size_t>(index.row())])],
-                                     index.column()));
-        changePersistentIndexList(before, after);
-    }
+    // Every row is sorted, shown or filtered out, so that a filter that
+    // changes later needs no sort of its own.
+    std::vector<int> sorted = std::move(m_spareOrder);
+    sortedOrder(*m_table, m_order, column, order, sorted);
     // The old order's room is kept for the next sort: a long list sorted
     // again and again needs no fresh memory.
-    m_shown.swap(sorted);
+    m_spareOrder = std::move(m_order);
+    showOrder(std::move(sorted));
+}
+
+void IssueListModel::showOrder(std::vector<int> order)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> shown;
+    if (m_visible.empty()) {
+        shown = order;
+    } else {
+        shown.reserve(order.size());
+        for (const int row : order)
+            if (m_visible[static_cast<size_t>(row)])
+                shown.push_back(row);
+    }
+    // The selection and the current row follow their rows; a row filtered
+    // out leaves them.
+    const QModelIndexList before = persistentIndexList();
+    if (!before.isEmpty()) {
+        std::vector<int> positionOfRow(m_table->rows.size(), -1);
+        for (size_t i = 0; i < shown.size(); ++i)
+            positionOfRow[static_cast<size_t>(shown[i])] = static_cast<int>(i);
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex &index : before) {
+            const int position = positionOfRow[static_cast<size_t>(m_shown[static_cast<size_t>(index.row())])];
+            after.append(position < 0 ? QModelIndex() : this->index(position, index.column()));
+        }
+        changePersistentIndexList(before, after);
+    }
+    m_order = std::move(order);
+    m_shown = std::move(shown);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void IssueListModel::setVisibleRows(const std::shared_ptr<const Table> &madeFor, std::vector<char> visible)
+{
+    if (madeFor != m_table || (!visible.empty() && visible.size() != m_table->rows.size()))
+        return;
+    m_visible = std::move(visible);
+    showOrder(std::move(m_order));
 }
 
 void IssueListModel::setSortingOff()
@@ -243,6 +313,11 @@ void IssueListModel::setFirstCell(Row &row, const QString &text)
     bool ok = false;
     row.number = text.toLongLong(&ok);
     row.isNumber = ok;
+}
+
+void IssueListModel::setClosed(int row)
+{
+    pendingRow(row).closed = true;
 }
 
 int IssueListModel::appendRow(const QString &firstCell)
@@ -342,12 +417,17 @@ void IssueListModel::endRefill()
     }
     m_pendingKeys.reset();
     beginResetModel();
-    std::swap(m_table, m_pending);
+    std::shared_ptr<const Table> replaced = std::exchange(m_table, std::make_shared<Table>(std::move(m_pending)));
+    m_pending = Table();
+    // A filter belongs to the rows it was made for; the owner filters the
+    // new rows again.
+    m_visible.clear();
+    m_order = shown;
     m_shown.swap(shown);
     endResetModel();
-    // The replaced rows are freed on a worker thread: the list can paint
-    // meanwhile.
-    platform::disposeInBackground(m_pending);
+    // The replaced rows are freed on a worker thread (or by the last search
+    // still reading them): the list can paint meanwhile.
+    platform::disposeInBackground(replaced);
 }
 
 QString IssueListModel::cell(int row, int column) const
@@ -355,6 +435,11 @@ QString IssueListModel::cell(int row, int column) const
     if (row < 0 || static_cast<size_t>(row) >= m_shown.size() || column < 0 || column >= maxColumns)
         return QString();
     return shownRow(row).cells[static_cast<size_t>(column)];
+}
+
+bool IssueListModel::isClosed(int row) const
+{
+    return row >= 0 && static_cast<size_t>(row) < m_shown.size() && shownRow(row).closed;
 }
 
 int IssueListModel::rowOfFirstCell(const QString &text) const

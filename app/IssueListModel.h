@@ -7,10 +7,16 @@
 // A refill gathers its rows aside (beginRefill, appendRow, setCell) and shows
 // them with one model reset (endRefill), so that a list of 100,000 issues is
 // rebuilt without per-row signals.
+//
+// The rows of a refill never change once shown; they are shared, read-only,
+// with the threads that search them (table()). A filter shows a subset of
+// them (setVisibleRows), in sort order.
 
 #include <QAbstractTableModel>
 #include <QString>
 #include <QStringList>
+
+#include <QDate>
 
 #include <array>
 #include <limits>
@@ -31,6 +37,30 @@ public:
     // How a column's cells compare when the list is sorted by it.
     enum class Kind { Number, Date, Text };
     static Kind kindOf(int column);
+
+    struct Row {
+        std::array<QString, maxColumns> cells;
+        qint64 number = 0;      // the first cell as a number
+        bool isNumber = false;  // whether the first cell is one
+        bool closed = false;    // from the closed issues, shown on request
+    };
+    // The rows in the order a refill added them, with their date keys kept
+    // apart, side by side, so that sorting by a date reads one small array
+    // instead of every row.
+    struct Table {
+        std::vector<Row> rows;
+        std::array<std::vector<qint64>, 2> dates; // opened and due date keys, per row
+        // Per date column, made when the rows are complete: each row's date
+        // as a rank (0 no date, 1 the earliest day, 2 the day after, ...),
+        // when all are whole days within 65,535 days of each other, as dates
+        // nearly always are. Small ranks let a sort by date read little
+        // memory. Empty when the dates do not fit.
+        std::array<std::vector<quint16>, 2> dayRanks;
+        std::array<quint16, 2> highestDayRank{};
+
+        // Whether a row is open and its due date lies before the given day.
+        bool isOverdue(size_t row, const QDate &today) const;
+    };
 
     explicit IssueListModel(QObject *parent = nullptr);
     ~IssueListModel() override;
@@ -62,6 +92,8 @@ public:
     // Makes room for the rows a refill is about to add, when their number is
     // known beforehand; a refill of many rows then never moves them.
     void reserveRows(int count);
+    // Rows this refill has so far.
+    int pendingRowCount() const { return static_cast<int>(m_pending.rows.size()); }
     // Appends a row whose first cell is the given text; returns its number
     // among the rows of this refill.
     int appendRow(const QString &firstCell);
@@ -72,8 +104,28 @@ public:
     void setDateKey(int row, int column, const Value &value);
     void endRefill();
 
+    // Marks a row of this refill as a closed issue, drawn apart from the
+    // open ones.
+    void setClosed(int row);
+
     // The shown text of a cell; empty outside the rows.
     QString cell(int row, int column) const;
+
+    // Whether a shown row is a closed issue.
+    bool isClosed(int row) const;
+
+    // The rows of the last refill, shown or filtered out, for searching on
+    // another thread; replaced (never changed) by the next refill.
+    std::shared_ptr<const Table> table() const { return m_table; }
+
+    // Shows only the rows whose entry is non-zero (one entry per row of
+    // table(), in refill order), in the sort order; an empty list shows
+    // every row. The selection follows its rows. Ignored when it was made
+    // for another refill's table.
+    void setVisibleRows(const std::shared_ptr<const Table> &madeFor, std::vector<char> visible);
+
+    // Rows of the last refill, shown or filtered out.
+    int totalRowCount() const { return static_cast<int>(m_table->rows.size()); }
 
     // The shown row whose first cell is the given text, or -1.
     int rowOfFirstCell(const QString &text) const;
@@ -81,25 +133,6 @@ public:
 private:
     static constexpr qint64 noDate = std::numeric_limits<qint64>::min();
 
-    struct Row {
-        std::array<QString, maxColumns> cells;
-        qint64 number = 0;      // the first cell as a number
-        bool isNumber = false;  // whether the first cell is one
-    };
-    // The rows in the order a refill added them, with their date keys kept
-    // apart, side by side, so that sorting by a date reads one small array
-    // instead of every row.
-    struct Table {
-        std::vector<Row> rows;
-        std::array<std::vector<qint64>, 2> dates; // opened and due date keys, per row
-        // Per date column, made when the rows are complete: each row's date
-        // as a rank (0 no date, 1 the earliest day, 2 the day after, ...),
-        // when all are whole days within 65,535 days of each other, as dates
-        // nearly always are. Small ranks let a sort by date read little
-        // memory. Empty when the dates do not fit.
-        std::array<std::vector<quint16>, 2> dayRanks;
-        std::array<quint16, 2> highestDayRank{};
-    };
     static void rankDays(Table &table);
 
     static int dateSlot(int column) { return column == openedDateColumn ? 0 : 1; }
@@ -113,12 +146,17 @@ private:
     Row &pendingRow(int row);
     const Row &shownRow(int row) const
     {
-        return m_table.rows[static_cast<size_t>(m_shown[static_cast<size_t>(row)])];
+        return m_table->rows[static_cast<size_t>(m_shown[static_cast<size_t>(row)])];
     }
+    // Shows `order` (every row, sorted) narrowed to the visible rows, moving
+    // the selection with its rows.
+    void showOrder(std::vector<int> order);
 
     QStringList m_captions;
-    Table m_table;
-    std::vector<int> m_shown; // the shown order: positions in m_table
+    std::shared_ptr<const Table> m_table = std::make_shared<Table>();
+    std::vector<int> m_order; // every row of m_table in the shown order
+    std::vector<char> m_visible; // per row of m_table; empty: all
+    std::vector<int> m_shown; // the shown rows: positions in m_table
     std::vector<int> m_spareOrder; // room for the next sort's order
     Table m_pending;
     // The pending rows' collation keys for the sort column, made as the

@@ -17,7 +17,9 @@ unsigned char asciiLower(unsigned char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
 }
 
-QString withoutAccents(const QString &text)
+} // namespace
+
+QString withoutCaseAndAccents(const QString &text)
 {
     const QString decomposed = text.normalized(QString::NormalizationForm_D);
     QString base;
@@ -27,6 +29,8 @@ QString withoutAccents(const QString &text)
             base += c;
     return base.toCaseFolded();
 }
+
+namespace {
 
 int collate(void *, int aLength, const void *a, int bLength, const void *b)
 {
@@ -162,7 +166,7 @@ int compareCaseInsensitive(const char *a, int aLength, const char *b, int bLengt
     const QString restB = QString::fromUtf8(b + i, bLength - i);
     // Letters first compare without their accents, so that "Éclair" sorts
     // among the e's; only texts equal in that way compare by their accents.
-    int result = withoutAccents(restA).compare(withoutAccents(restB));
+    int result = withoutCaseAndAccents(restA).compare(withoutCaseAndAccents(restB));
     if (result == 0)
         result = QString::compare(restA, restB, Qt::CaseInsensitive);
     return result < 0 ? -1 : (result > 0 ? 1 : 0);

@@ -11,6 +11,8 @@
 //                                to the stored ISO text; fails on non-dates
 //  marrow_refuse_duplicate(l, v) fails with a message naming the value
 
+#include <QString>
+
 struct sqlite3;
 
 namespace Engine {
@@ -20,5 +22,9 @@ int registerExtensions(sqlite3 *db);
 
 // Compares two UTF-8 texts the way MARROW_NOCASE does.
 int compareCaseInsensitive(const char *a, int aLength, const char *b, int bLength);
+
+// The text without its accents and case folded: two texts MARROW_NOCASE
+// first compares as equal give the same folded text.
+QString withoutCaseAndAccents(const QString &text);
 
 } // namespace Engine

@@ -479,6 +479,12 @@ void Form2::LoadData()
     bool empty = false;
     step(104, [&] {
         empty = result().Eof();
+        // A closed issue is edited too: that is how it is reopened.
+        if (empty) {
+            result().Open(QStringLiteral("select * from [Closed Issues] where ID=") + m_ID, sharedConnection(),
+                          Recordset::adOpenStatic, Recordset::adLockReadOnly);
+            empty = result().Eof();
+        }
         if (empty)
             result().Close();
     });

@@ -1,0 +1,41 @@
+#pragma once
+// Which rows of the issue list a filter keeps: rows with the typed text in
+// any cell (letter case and accents aside, as the list compares texts), and
+// with the chosen status, category, priority and assignee, and only overdue
+// ones when asked. A pure function of the rows, run on the window's thread
+// after a refill and on a worker while the user types.
+
+#include "app/IssueListModel.h"
+
+#include <QDate>
+#include <QString>
+
+#include <atomic>
+#include <optional>
+#include <vector>
+
+struct IssueFilterCriteria {
+    QString text;     // as typed; blank keeps every row
+    QString status;   // each exact (letter case aside); empty: any
+    QString category;
+    QString priority;
+    QString assignee;
+    bool overdueOnly = false;
+
+    bool keepsEverything() const;
+    // Whether every row this filter keeps is also kept by `wider`, so that
+    // only the rows `wider` kept need to be searched.
+    bool narrows(const IssueFilterCriteria &wider) const;
+    bool operator==(const IssueFilterCriteria &other) const = default;
+};
+
+namespace IssueFilter {
+
+// One entry per row of the table, non-zero for a kept row; an empty result
+// when the filter keeps everything. With `within`, only the rows it kept are
+// searched. Returns nothing when `cancelled` was set on the way.
+std::optional<std::vector<char>> keptRows(const IssueListModel::Table &table, const IssueFilterCriteria &criteria,
+                                          const QDate &today, const std::vector<char> *within = nullptr,
+                                          const std::atomic<bool> *cancelled = nullptr);
+
+} // namespace IssueFilter

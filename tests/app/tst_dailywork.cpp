@@ -1,0 +1,207 @@
+// The main window for daily work: the find bar and its filters, closed
+// issues on demand with close and reopen, a window that grows, the keyboard
+// map, and the view remembered between runs.
+
+#include "Form1Fixture.h"
+
+#include "app/FilterBar.h"
+#include "app/IssueSearch.h"
+#include "issues/Form2.h"
+#include "platform/Twips.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+
+using namespace form1test;
+
+namespace {
+
+QStringList shownTitles(const Form1 &form)
+{
+    QStringList titles;
+    for (int row = 0; row < form.listModel()->rowCount(); ++row)
+        titles << form.listModel()->cell(row, 1);
+    return titles;
+}
+
+void typeInFindBox(Form1 &form, const QString &text)
+{
+    form.filterBar()->findBox->setText(text);
+    form.listSearch()->waitUntilApplied();
+}
+
+} // namespace
+
+class TestDailyWork : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+    std::unique_ptr<Form1> m_form;
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void init()
+    {
+        freshMachine();
+        m_dialogs = std::make_unique<ScriptedDialogs>();
+        m_form = started();
+        addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
+        addContact(2, QStringLiteral("José"), QStringLiteral("Núñez"));
+        addIssue(1, "'Printer jams'", "'8/1/2021'", "'Open'", "'8/9/2021'", "'paper tray'");
+        addIssue(2, "'Café menu'", "'8/2/2021'", "'Waiting'", "Null", "'ÉCLAIRS'", 2);
+        addIssue(3, "'VPN drops'", "'8/3/2021'", "'Open'", "'9/9/9999'", "Null", 2);
+        m_form->ListData();
+    }
+    void cleanup()
+    {
+        m_form.reset();
+        m_dialogs.reset();
+    }
+
+    void findKeepsMatchingRows_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QString>("counts");
+        QTest::newRow("title, other case") << "PRINTER" << QStringList{"Printer jams"} << "1 of 3 issues";
+        QTest::newRow("accents ignored both ways") << "cafe" << QStringList{"Café menu"} << "1 of 3 issues";
+        QTest::newRow("comment, accented text typed plain") << "eclair" << QStringList{"Café menu"}
+                                                          << "1 of 3 issues";
+        QTest::newRow("contact name column") << "nunez" << QStringList{"Café menu", "VPN drops"} << "2 of 3 issues";
+        QTest::newRow("no match") << "zebra" << QStringList() << "0 of 3 issues";
+        QTest::newRow("blank keeps all") << "  " << QStringList{"Printer jams", "Café menu", "VPN drops"}
+                                         << "3 of 3 issues";
+    }
+
+    void findKeepsMatchingRows()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, titles);
+        QFETCH(QString, counts);
+        typeInFindBox(*m_form, QStringLiteral("p")); // a search to narrow from
+        typeInFindBox(*m_form, typed);
+        QCOMPARE(shownTitles(*m_form), titles);
+        QCOMPARE(m_form->filterBar()->counts->text(), counts);
+        QCOMPARE(m_form->emptyListHint().isEmpty(), !titles.isEmpty());
+    }
+
+    // The filter holds across a refill; the choices narrow too; Escape
+    // clears everything.
+    void filterSurvivesRefillAndEscapeClears()
+    {
+        typeInFindBox(*m_form, QStringLiteral("drops"));
+        addIssue(4, "'Printer drops pages'", "'8/4/2021'", "'Open'");
+        m_form->ListData();
+        QCOMPARE(shownTitles(*m_form), QStringList({"VPN drops", "Printer drops pages"}));
+        FilterBar &bar = *m_form->filterBar();
+        bar.overdueOnly->setChecked(true); // due 9/9/9999 is not overdue; issue 4 has no due date
+        m_form->listSearch()->waitUntilApplied();
+        QCOMPARE(shownTitles(*m_form), QStringList());
+        QTest::keyClick(bar.findBox, Qt::Key_Escape);
+        m_form->listSearch()->waitUntilApplied();
+        QCOMPARE(shownTitles(*m_form).size(), 4);
+        bar.statusChoice->showPopup();
+        bar.statusChoice->hidePopup();
+        bar.statusChoice->setCurrentText(QStringLiteral("Waiting"));
+        m_form->listSearch()->waitUntilApplied();
+        QCOMPARE(shownTitles(*m_form), QStringList{"Café menu"});
+    }
+
+    // Closing asks to add "Closed" the first time; the closed issue shows
+    // on request, slanted, and reopens through the editor.
+    void closeShowAndReopen()
+    {
+        m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("1")));
+        m_form->closeSelectedIssue();
+        QCOMPARE(m_dialogs->boxes.size(), 1);
+        QVERIFY(m_dialogs->boxes[0].text.contains(QLatin1String("Add \"Closed\" to the status list")));
+        QCOMPARE(shownTitles(*m_form), QStringList({"Café menu", "VPN drops"}));
+
+        m_form->filterBar()->showClosed->setChecked(true);
+        const int row = m_form->listModel()->rowOfFirstCell(QStringLiteral("1"));
+        QVERIFY(m_form->listModel()->isClosed(row));
+        QVERIFY(m_form->listModel()->data(m_form->listModel()->index(row, 1), Qt::FontRole).value<QFont>().italic());
+
+        for (const char *value : {"insert into [Status] values ('Waiting')", "insert into Categories values ('Bug')",
+                                  "insert into Priorities values ('High')"})
+            execute(QLatin1String(value));
+        m_dialogs->modalScripts.append([](QDialog &window) {
+            auto &editor = static_cast<Form2 &>(window);
+            QCOMPARE(editor.Text1->text(), QStringLiteral("Printer jams"));
+            editor.Combo3->setCurrentText(QStringLiteral("Waiting"));
+            editor.PushButton2_Click();
+        });
+        m_form->selectRow(row);
+        m_form->reopenSelectedIssue();
+        QVERIFY(!m_form->listModel()->isClosed(m_form->listModel()->rowOfFirstCell(QStringLiteral("1"))));
+        QCOMPARE(m_form->listModel()->cell(m_form->selectedRow(), 6), QStringLiteral("Waiting"));
+    }
+
+    void keyboardMap_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("Enter edits") << int(Qt::Key_Return) << 0 << "Edit Data";
+        QTest::newRow("Insert adds") << int(Qt::Key_Insert) << 0 << "Add New Issue";
+        QTest::newRow("Ctrl+N adds") << int(Qt::Key_N) << int(Qt::ControlModifier) << "Add New Issue";
+        QTest::newRow("Delete asks") << int(Qt::Key_Delete) << 0 << "Are you sure you want to delete [Café menu]?";
+        QTest::newRow("Ctrl+F finds") << int(Qt::Key_F) << int(Qt::ControlModifier) << "findBox";
+    }
+
+    void keyboardMap()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, outcome);
+        m_form->show();
+        QApplication::setActiveWindow(m_form.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("2")));
+        m_form->ListView1->setFocus();
+        m_dialogs->answers = {platform::Answer::No};
+        QTest::keyClick(m_form->ListView1, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        const QWidget *focused = QApplication::focusWidget();
+        const QStringList seen = m_dialogs->modalTitles + QStringList{m_dialogs->boxes.value(0).text,
+                                                                      focused ? focused->objectName() : QString()};
+        QVERIFY2(seen.contains(outcome), qPrintable(seen.join(QLatin1Char('|'))));
+        QVERIFY(m_form->contextMenu()->actions().size() >= 8);
+    }
+
+    // A normal window made larger by its border: the list grows and the
+    // buttons follow, as when maximized.
+    void borderResizeGrowsTheList()
+    {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        const int listWidth = m_form->ListView1->width();
+        m_form->resize(m_form->size() + QSize(300, 200));
+        QTRY_VERIFY(m_form->ListView1->width() > listWidth + 250);
+        QVERIFY(m_form->PushButton6->geometry().bottom() < m_form->height());
+        QVERIFY(m_form->PushButton2->y() > m_form->ListView1->geometry().bottom());
+    }
+
+    void viewIsRememberedAcrossRuns()
+    {
+        m_form->ListView1_ColumnClick(1);
+        m_form->ListView1_ColumnClick(1); // Title, descending
+        m_form->filterBar()->showClosed->setChecked(true);
+        m_form->hideFilterBar();
+        m_form->close();
+        m_form.reset();
+        m_form = started();
+        QCOMPARE(m_form->listModel()->sortColumn(), 1);
+        QCOMPARE(m_form->listModel()->sortOrder(), Qt::DescendingOrder);
+        QVERIFY(m_form->filterBar()->showsClosed());
+        QVERIFY(!m_form->filterBar()->isVisibleTo(m_form.get()));
+        QCOMPARE(shownTitles(*m_form), QStringList({"VPN drops", "Printer jams", "Café menu"}));
+    }
+};
+
+QTEST_MAIN(TestDailyWork)
+#include "tst_dailywork.moc"
