@@ -12,8 +12,11 @@ ChoiceBox::ChoiceBox(const QString &caption, QWidget *parent) : QComboBox(parent
 {
     setAccessibleName(caption);
     setToolTip(caption);
-    setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    addItem(QStringLiteral("(any %1)").arg(caption.toLower()));
+    // Narrow while closed, so that the find box keeps its room; the open
+    // list is as wide as its values.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(7);
+    addItem(caption); // any value
 }
 
 QString ChoiceBox::chosen() const
@@ -43,14 +46,17 @@ FilterBar::FilterBar(QWidget *parent) : QWidget(parent)
     findBox->setPlaceholderText(QStringLiteral("Find (Ctrl+F)"));
     findBox->setClearButtonEnabled(true);
     findBox->installEventFilter(this);
+    findBox->setMinimumWidth(findBox->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 18);
     statusChoice = new ChoiceBox(QStringLiteral("Status"), this);
     categoryChoice = new ChoiceBox(QStringLiteral("Category"), this);
     priorityChoice = new ChoiceBox(QStringLiteral("Priority"), this);
     assigneeChoice = new ChoiceBox(QStringLiteral("Assigned To"), this);
     overdueOnly = new QCheckBox(QStringLiteral("O&verdue"), this);
     overdueOnly->setObjectName(QStringLiteral("overdueOnly"));
-    showClosed = new QCheckBox(QStringLiteral("Show c&losed issues"), this);
+    showClosed = new QCheckBox(QStringLiteral("C&losed"), this);
     showClosed->setObjectName(QStringLiteral("showClosed"));
+    showClosed->setToolTip(QStringLiteral("Show closed issues too"));
+    showClosed->setAccessibleName(QStringLiteral("Show closed issues"));
     counts = new QLabel(this);
     counts->setObjectName(QStringLiteral("issueCounts"));
     closeButton = new QToolButton(this);

@@ -17,13 +17,14 @@ class QLineEdit;
 class QToolButton;
 
 // A drop-down whose items are asked for each time it opens, so that it
-// offers what the list holds now; "(any)" comes first.
+// offers what the list holds now; the first item, the caption, keeps any.
 class ChoiceBox : public QComboBox {
     Q_OBJECT
 public:
     ChoiceBox(const QString &caption, QWidget *parent);
     std::function<QStringList()> offered;
-    // The chosen value, or empty text for "(any)".
+    // The chosen value, or empty text for the first item, which stands for
+    // any value and shows the caption.
     QString chosen() const;
     void showPopup() override;
 };
@@ -42,7 +43,7 @@ public:
 
     // Puts the keyboard in the find box, its text selected.
     void focusFind();
-    // Empties the find box and sets every choice back to "(any)".
+    // Empties the find box and sets every choice back to any value.
     void clear();
 
     ChoiceBox *statusChoice;

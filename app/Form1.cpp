@@ -12,6 +12,7 @@
 #include "data/Error.h"
 #include "data/ErrorBlock.h"
 #include "data/FileUtil.h"
+#include "data/IssueStatus.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
 #include "platform/ApplicationTitle.h"
@@ -368,15 +369,17 @@ void Form1::ListData()
     // The rows are gathered aside and replace the shown ones in one go at the
     // end, whatever fails on the way.
     step(100, [&] { m_model->beginRefill(); });
-    readIssues(step, QStringLiteral("select * from [Open Issues]"), false);
-    // Closed issues, on request, after the open ones and drawn apart.
+    // Closed issues too, on request, drawn apart: every issue in one pass
+    // over the table, each marked by the rule the two views follow.
     if (m_filterBar->showsClosed())
-        readIssues(step, QStringLiteral("select * from [Closed Issues]"), true);
+        readIssues(step, QStringLiteral("select * from [Issues With Names]"), true);
+    else
+        readIssues(step, QStringLiteral("select * from [Open Issues]"), false);
     m_model->endRefill();
     m_search->applyNow(m_filterBar->criteria());
 }
 
-void Form1::readIssues(ErrorBlock &step, const QString &query, bool closed)
+void Form1::readIssues(ErrorBlock &step, const QString &query, bool withClosed)
 {
     std::optional<Recordset> rs;
     step(102, [&] { rs.emplace(); });
@@ -417,7 +420,7 @@ void Form1::readIssues(ErrorBlock &step, const QString &query, bool closed)
         int row = -1;
         step(108, [&] {
             row = m_model->appendRow(field(idField).toText());
-            if (closed)
+            if (withClosed && IssueStatus::isClosing(field(statusField).toTextOrEmpty()))
                 m_model->setClosed(row);
         });
         const auto plain = [&](int number, int column, const NamedField &source) {

@@ -112,7 +112,9 @@ protected:
 
 private:
     void keepDailyBackup();
-    void readIssues(ErrorBlock &step, const QString &query, bool closed);
+    // Reads the issues of a query into the refill; with withClosed, marks
+    // those whose status closes them.
+    void readIssues(ErrorBlock &step, const QString &query, bool withClosed);
     void buildListCommands();
     void showCountsAndHint();
     // The remembered sort, closed-issues toggle and find bar.

@@ -15,13 +15,15 @@ struct Run {
     double budgetMs(int size) const { return (options.quick ? 0.5 : 1.0) * (size >= 10000 ? 35000 : 15000); }
 };
 
-// The issue list: refilling it (ListData with a sort column set) and sorting
-// it by a header click, against reading the view raw and sorting the rows.
+// The issue list: refilling it (ListData with a sort column set), sorting it
+// by a header click, finding as the user types and showing closed issues,
+// against reading the view raw, sorting the rows and searching them plainly.
 void listCases(const Run &run, int size, const QString &database);
 
-// Start-up to the first painted main window, against the same on an empty
-// database: a new process of this program from its launch, and Form_Load and
-// show in this running process.
+// Start-up to the first painted main window: Form_Load and show in this
+// running process against the same on an empty database plus reading the
+// issues raw; and, for information, a new process of this program from its
+// launch against the same on an empty database.
 void startUpCase(const Run &run, int size, const QString &database);
 
 // The child's side of the start-up case: starts the main window on the

@@ -67,8 +67,9 @@ void limit(const QString &what, double value, double limitValue, const QString &
 // Prints the table's head.
 void header();
 
-// Prints, for every case reported at both sizes, how our time grew from the
-// smaller size to the larger, against the target factor. Growth compares
+// Prints, for every case reported at both sizes with a floor, how our time
+// grew from the smaller size to the larger divided by how the floor's grew,
+// against the target factor. Growth compares
 // figures taken minutes apart, when other work on the machine may differ:
 // it divides the fastest runs (the least disturbed) where a case has them,
 // its medians where not.

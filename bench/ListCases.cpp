@@ -5,8 +5,10 @@
 #include "BenchData.h"
 #include "Harness.h"
 
+#include "app/FilterBar.h"
 #include "app/Form1.h"
 #include "app/IssueListModel.h"
+#include "app/IssueSearch.h"
 #include "data/Connection.h"
 #include "data/DataFile.h"
 #include "data/SharedConnection.h"
@@ -14,6 +16,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QProcess>
 #include <QThreadPool>
 #include <QTreeView>
@@ -40,6 +43,98 @@ void closeForm(std::unique_ptr<Form1> &form)
 {
     form.reset();
     releaseSharedConnection();
+}
+
+// The floor of a search: every cell of every row searched for the text,
+// letter case aside, in one plain pass.
+int plainScan(const IssueListModel::Table &table, const QString &text)
+{
+    int found = 0;
+    for (const IssueListModel::Row &row : table.rows)
+        for (const QString &cell : row.cells)
+            if (cell.contains(text, Qt::CaseInsensitive)) {
+                ++found;
+                break;
+            }
+    return found;
+}
+
+// Typing a text into the find bar, one key at a time, as fast as keys come:
+// the longest the window's thread is busy with one keystroke or one result,
+// and the time from the last keystroke until the list shows the result.
+struct Typing {
+    double longestStallMs = 0;
+    double completeMs = 0;
+};
+
+Typing typeIntoFindBar(Form1 &form, const QString &text)
+{
+    Typing typing;
+    QLineEdit *box = form.filterBar()->findBox;
+    QElapsedTimer sinceLastKey;
+    for (int length = 1; length <= text.size(); ++length) {
+        typing.longestStallMs = std::max(typing.longestStallMs,
+                                         Harness::timedMs([&] { box->setText(text.left(length)); }));
+        sinceLastKey.start();
+        // Results of earlier keys arrive meanwhile and are shown.
+        typing.longestStallMs = std::max(typing.longestStallMs,
+                                         Harness::timedMs([] { QCoreApplication::processEvents(); }));
+    }
+    form.listSearch()->waitUntilApplied();
+    typing.completeMs = sinceLastKey.nsecsElapsed() / 1e6;
+    return typing;
+}
+
+void findCases(const Run &run, int size, Form1 &form)
+{
+    const QString sizeText = QString::number(size);
+    // A text no issue holds, and one that nearly every issue holds.
+    for (const QString &text : {QStringLiteral("zqxjv"), QStringLiteral("e")}) {
+        double longestStall = 0;
+        const Harness::Pair pair = Harness::medianPair(
+            [&] {
+                form.filterBar()->clear();
+                form.listSearch()->waitUntilApplied();
+                const Typing typing = typeIntoFindBar(form, text);
+                longestStall = std::max(longestStall, typing.longestStallMs);
+                return typing.completeMs;
+            },
+            [&] {
+                const auto table = form.listModel()->table();
+                return Harness::timedMs([&] { plainScan(*table, text); });
+            },
+            run.runs(size));
+        Harness::report(QStringLiteral("Find \"%1\" as typed, until shown").arg(text), sizeText, pair,
+                        size >= 100000 ? 2.0 : 0);
+        if (size >= 100000)
+            Harness::limit(QStringLiteral("  longest stall of the window while typing \"%1\"").arg(text),
+                           longestStall, 16, QStringLiteral("ms"));
+    }
+    form.filterBar()->clear();
+    form.listSearch()->waitUntilApplied();
+}
+
+// Showing the closed issues too (a refill of open and closed), and hiding
+// them again, against a refill of the open ones.
+void closedToggleCase(const Run &run, int size, Form1 &form)
+{
+    const auto refill = [&] {
+        const double ms = Harness::timedMs([&] { form.ListData(); });
+        QThreadPool::globalInstance()->waitForDone();
+        return ms;
+    };
+    const Harness::Pair pair = Harness::medianPair(
+        [&] {
+            const double ms = Harness::timedMs([&] {
+                form.filterBar()->setShowsClosed(true);
+                form.filterBar()->setShowsClosed(false);
+            });
+            QThreadPool::globalInstance()->waitForDone();
+            return ms / 2;
+        },
+        refill, run.runs(size));
+    Harness::report(QStringLiteral("Show or hide closed issues (per toggle)"), QString::number(size), pair,
+                    size >= 100000 ? 1.2 : 0);
 }
 
 } // namespace
@@ -102,6 +197,8 @@ void listCases(const Run &run, int size, const QString &database)
              [](std::vector<Floor::SortRow> &rows) { Floor::sortByText(rows, titleColumn); });
     sortCase(QStringLiteral("Sort by Opened Date (header click)"), openedDateColumn, sortRuns(31),
              [](std::vector<Floor::SortRow> &rows) { Floor::sortByOpenedDate(rows); });
+    findCases(run, size, *form);
+    closedToggleCase(run, size, *form);
     closeForm(form);
 }
 
@@ -126,8 +223,19 @@ void startUpCase(const Run &run, int size, const QString &database)
         closeForm(form);
         return ms;
     };
-    const Harness::Pair pair = Harness::medianPair([&] { return inProcess(ours, database); },
-                                                   [&] { return inProcess(empty, emptyDatabase); }, run.runs(size));
+    // The floor: an empty start-up plus reading the issues raw, which no
+    // start-up that lists them can avoid.
+    Connection raw;
+    raw.Open(QStringLiteral("data source=") + database);
+    const auto floor = [&] {
+        const double emptyMs = inProcess(empty, emptyDatabase);
+        std::vector<Floor::ListRow> rows;
+        const double readMs = Harness::timedMs([&] { rows = Floor::readOpenIssues(raw.handle()); });
+        return emptyMs + readMs;
+    };
+    const Harness::Pair pair =
+        Harness::medianPair([&] { return inProcess(ours, database); }, floor, run.runs(size));
+    raw.Close();
     Harness::report(QStringLiteral("Start-up to the first painted main window"), QString::number(size), pair,
                     size == 10000 ? 1.5 : 0);
 

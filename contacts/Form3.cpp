@@ -183,13 +183,13 @@ Form3::Form3(QWidget *parent) : QDialog(parent)
         button->setAccessibleName(QLatin1String(caption));
         button->setFont(boldArial(11.25));
         button->setGeometry(platform::twipsRect(left, 7080, 5520, 405));
-        // Enter in a box must not press a button: saving takes a click.
-        button->setAutoDefault(false);
-        button->setDefault(false);
         return button;
     };
     PushButton2 = makeButton("PushButton2", "Save", 120);
     PushButton1 = makeButton("PushButton1", "Cancel", 5760);
+    // Enter presses the button that has the keyboard, and Save otherwise;
+    // Escape cancels, as in any dialog.
+    PushButton2->setDefault(true);
     connect(PushButton2, &QPushButton::clicked, this, &Form3::PushButton2_Click);
     connect(PushButton1, &QPushButton::clicked, this, &Form3::PushButton1_Click);
 

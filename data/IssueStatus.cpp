@@ -6,12 +6,34 @@
 
 namespace IssueStatus {
 
+bool isClosing(const QString &status)
+{
+    // As the views decide it: blanks (only) trimmed, ASCII letters compared
+    // without regard to case, as SQLite's trim() and upper() do.
+    qsizetype from = 0;
+    qsizetype to = status.size();
+    while (from < to && status.at(from) == u' ')
+        ++from;
+    while (to > from && status.at(to - 1) == u' ')
+        --to;
+    const QLatin1String closed(closedName);
+    if (to - from != closed.size())
+        return false;
+    for (qsizetype i = 0; i < closed.size(); ++i) {
+        const char16_t c = status.at(from + i).unicode();
+        const char16_t lower = (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+        if (lower != char16_t(QChar::toLower(closed.at(i).unicode())))
+            return false;
+    }
+    return true;
+}
+
 std::optional<QString> closingValue(Connection &connection)
 {
     Recordset rs;
     for (rs.Open(QStringLiteral("select * from Status order by Status"), connection); !rs.Eof(); rs.MoveNext()) {
         const QString value = rs.Fields(QStringLiteral("Status")).toTextOrEmpty();
-        if (value.trimmed().compare(QLatin1String(closedName), Qt::CaseInsensitive) == 0)
+        if (isClosing(value))
             return value;
     }
     return std::nullopt;

@@ -11,6 +11,9 @@ class Connection;
 
 namespace IssueStatus {
 
+// Whether an issue of this status is closed.
+bool isClosing(const QString &status);
+
 // The status a new "Closed" value is written as.
 inline constexpr const char *closedName = "Closed";
 

@@ -149,7 +149,6 @@ Form2::Form2(QWidget *parent) : QDialog(parent)
         member = new QPushButton(text, this);
         named(member, name, text, where);
         member->setAccessibleDescription(description);
-        member->setAutoDefault(false);
     };
     auto dateEdit = [&](DateField *&member, const QString &name, const QString &accessible, const QRect &where) {
         member = new DateField(this);
@@ -258,6 +257,9 @@ Form2::Form2(QWidget *parent) : QDialog(parent)
     button(PushButton1, QStringLiteral("PushButton1"), QStringLiteral("Cancel"),
            platform::twipsRect(margin + commandWidth + 120, commandTop, commandWidth, 495),
            QStringLiteral("Close without saving"));
+    // Enter presses the button that has the keyboard, and Save otherwise;
+    // Escape cancels, as in any dialog.
+    PushButton2->setDefault(true);
     for (QPushButton *command : {PushButton2, PushButton1}) {
         QFont commandFont = font();
         commandFont.setPointSizeF(11.25);

@@ -108,14 +108,14 @@ Form4::Form4(QWidget *parent) : QDialog(parent)
     PushButton1->setAccessibleName(QStringLiteral("Print Preview"));
     PushButton1->setFont(buttonFont);
     PushButton1->setGeometry(platform::twipsRect(120, 570, 3840, 405));
-    PushButton1->setAutoDefault(false);
+    // Enter previews unless another button has the keyboard; Escape cancels.
+    PushButton1->setDefault(true);
 
     PushButton2 = new QPushButton(QStringLiteral("Cancel"), this);
     PushButton2->setObjectName(QStringLiteral("PushButton2"));
     PushButton2->setAccessibleName(QStringLiteral("Cancel"));
     PushButton2->setFont(buttonFont);
     PushButton2->setGeometry(platform::twipsRect(4080, 570, 3840, 405));
-    PushButton2->setAutoDefault(false);
 
     // Tab order: the list, "Cancel", "Print Preview"; the focus starts in the list.
     setTabOrder(Combo1, PushButton2);

@@ -218,6 +218,28 @@ private slots:
         QCOMPARE(column(QStringLiteral("select Title from Issues order by ID")), QStringList({"C", "D"}));
     }
 
+    void enterSavesEscapeCancels_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::newRow("Enter in the title saves") << int(Qt::Key_Return) << QStringList{"Record Successfully Saved"};
+        QTest::newRow("Escape cancels") << int(Qt::Key_Escape) << QStringList();
+    }
+
+    void enterSavesEscapeCancels()
+    {
+        QFETCH(int, key);
+        QFETCH(QStringList, boxes);
+        s->open(QString(), [&](Form2 &form) {
+            fillChoices(form);
+            form.Text1->setFocus();
+            QTest::keyClick(form.Text1, Qt::Key(key));
+        });
+        QCOMPARE(texts(s->dialogs.boxes), boxes);
+        QVERIFY(!s->stillOpen);
+        QCOMPARE(newestIssue(), boxes.isEmpty() ? 4 : 5);
+    }
+
     void contactDeletedMeanwhileIsToldNotStored()
     {
         s->open(QString(), [&](Form2 &form) {
