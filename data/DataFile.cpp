@@ -1,5 +1,6 @@
 #include "data/DataFile.h"
 
+#include "data/Connection.h"
 #include "data/Error.h"
 #include "data/ErrorBlock.h"
 #include "data/FileUtil.h"
@@ -32,9 +33,10 @@ QString templatePath()
 
 QString connectionString()
 {
-    return QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") + SpecialFolderPath(CSIDL_COMMON_APPDATA) +
-           QStringLiteral("/Tamberlyn/") + QStringLiteral("Marrowdesk") +
-           QStringLiteral("/dbData.mdb;JET OLEDB:Database Password=");
+    return QStringLiteral("provider=microsoft.jet.oledb.4.0;") +
+           ConnectionText::dataSource(SpecialFolderPath(CSIDL_COMMON_APPDATA) + QStringLiteral("/Tamberlyn/") +
+                                      QStringLiteral("Marrowdesk") + QStringLiteral("/dbData.mdb")) +
+           QStringLiteral(";JET OLEDB:Database Password=");
 }
 
 void makeFolder(const QString &path)

@@ -16,7 +16,8 @@ QString databasePath();   // the data folder + "/dbData.mdb"
 QString templatePath();   // the program folder + "/dbBlank.mdb"
 
 // "provider=microsoft.jet.oledb.4.0;data source=" + the database path +
-// ";JET OLEDB:Database Password=" (nothing follows: no password).
+// ";JET OLEDB:Database Password=" (nothing follows: no password). A path that
+// holds a ';' stands in double quotes (see ConnectionText::dataSource).
 QString connectionString();
 
 // Makes a folder readable by the user only. Throws Error.

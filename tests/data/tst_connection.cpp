@@ -130,7 +130,7 @@ void TestConnection::openRefusesWhatIsNotOurs()
     }
     Connection connection;
     const QString description =
-        expectFailure([&] { connection.Open(QStringLiteral("data source=") + path + QStringLiteral(";")); });
+        expectFailure([&] { connection.Open(ConnectionText::dataSource(path) + QStringLiteral(";")); });
     QVERIFY2(description.contains(reason), qPrintable(description));
     QVERIFY2(description.contains(path), qPrintable(description));
     QCOMPARE(connection.State(), 0);
@@ -155,7 +155,7 @@ void TestConnection::stateFollowsOpenAndClose()
     const QString other = folder.filePath(QStringLiteral("other.db"));
     sqlite3_close(Connection::openRaw(other, true));
     Connection scratch;
-    QVERIFY(expectFailure([&] { scratch.Open(QStringLiteral("data source=") + other); }).contains(QLatin1String("not a Marrowdesk")));
+    QVERIFY(expectFailure([&] { scratch.Open(ConnectionText::dataSource(other)); }).contains(QLatin1String("not a Marrowdesk")));
 }
 
 void TestConnection::executeRunsExactlyOneStatement()

@@ -1,5 +1,6 @@
 // Where the database lives and how the first run makes it.
 
+#include "data/Connection.h"
 #include "data/DataFile.h"
 #include "data/ErrorBlock.h"
 #include "data/FileUtil.h"
@@ -20,6 +21,7 @@ private slots:
     void connectionStringNamesTheFileWithEmptyPassword();
     void firstRunMakesPrivateFoldersAndCopiesTemplate();
     void existingDatabaseIsNeverReplaced();
+    void connectionStringKeepsTheExactPath();
     void onlyMissingFolderLevelsAreMade();
     void missingTemplateIsReportedAtStep110();
     void fileExistsReportsNothing();
@@ -88,6 +90,19 @@ void TestDataFile::existingDatabaseIsNeverReplaced()
     QCOMPARE(dialogs.boxes.size(), 0);
     QVERIFY(existing.open(QIODevice::ReadOnly));
     QCOMPARE(existing.readAll(), QByteArray("the user's data"));
+}
+
+// The connection string names exactly the path, whatever separators or
+// quotes it holds: the data folder's, or a name given to the SQL shell.
+void TestDataFile::connectionStringKeepsTheExactPath()
+{
+    const QString home = qEnvironmentVariable("XDG_DATA_HOME");
+    for (const QString folder : {"/x;y/data", "/\"q\";r's;"}) {
+        qputenv("XDG_DATA_HOME", (home + folder).toUtf8());
+        QCOMPARE(ConnectionText::fileName(DataFile::connectionString()), DataFile::databasePath());
+    }
+    for (const QString name : {"\"q.mdb", "'q.mdb", " q.mdb "})
+        QCOMPARE(ConnectionText::fileName(ConnectionText::dataSource(name)), name);
 }
 
 void TestDataFile::onlyMissingFolderLevelsAreMade()

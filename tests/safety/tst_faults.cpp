@@ -135,7 +135,7 @@ QStringList backupNames()
 QStringList issueTitles(const QString &databasePath)
 {
     Connection connection;
-    connection.Open(QStringLiteral("data source=") + databasePath);
+    connection.Open(ConnectionText::dataSource(databasePath));
     Recordset rs;
     QStringList titles;
     for (rs.Open(QStringLiteral("select Title from Issues order by ID"), connection); !rs.Eof(); rs.MoveNext())
