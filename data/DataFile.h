@@ -20,7 +20,8 @@ QString templatePath();   // the program folder + "/dbBlank.mdb"
 // holds a ';' stands in double quotes (see ConnectionText::dataSource).
 QString connectionString();
 
-// Makes a folder readable by the user only. Throws Error.
+// Makes a folder, and every missing folder above it, readable by the user
+// only. Throws Error.
 void makeFolder(const QString &path);
 
 // Copies the template to the database path, readable by the user only.
@@ -28,7 +29,8 @@ void makeFolder(const QString &path);
 void copyTemplate();
 
 // The preparation start-up runs as its steps 100 to 110: make each folder
-// level that is missing, and copy the template when the database is missing.
+// level that is missing (with any missing folder above it), and copy the
+// template when the database is missing.
 void prepare(ErrorBlock &step);
 
 } // namespace DataFile

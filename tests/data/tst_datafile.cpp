@@ -58,6 +58,8 @@ void TestDataFile::connectionStringNamesTheFileWithEmptyPassword()
 
 void TestDataFile::firstRunMakesPrivateFoldersAndCopiesTemplate()
 {
+    const QString home = qEnvironmentVariable("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", (home + QStringLiteral("/.local/share")).toUtf8()); // a new account: not even that
     ScriptedDialogs dialogs;
     ErrorBlock step = block();
     DataFile::prepare(step);
@@ -65,7 +67,8 @@ void TestDataFile::firstRunMakesPrivateFoldersAndCopiesTemplate()
     const auto folderMode = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
     const auto ownerAndUser = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
                               QFile::WriteUser | QFile::ExeUser;
-    QCOMPARE(QFile::permissions(DataFile::companyFolder()) & ~ownerAndUser, QFileDevice::Permissions());
+    for (const QString &folder : {home + QStringLiteral("/.local"), SpecialFolderPath(35), DataFile::companyFolder()})
+        QCOMPARE(QFile::permissions(folder) & ~ownerAndUser, QFileDevice::Permissions());
     QCOMPARE(QFile::permissions(DataFile::dataFolder()) & folderMode, folderMode);
     QCOMPARE(QFile::permissions(DataFile::dataFolder()) & ~ownerAndUser, QFileDevice::Permissions());
     QVERIFY(QFile::exists(DataFile::databasePath()));
