@@ -263,14 +263,18 @@ void Form1::Form_QueryUnload()
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.Form_QueryUnload "));
 
+    // The widths and the state are written together at 106, so that a store
+    // that cannot be written is reported once.
+    QList<std::pair<QString, QString>> settings;
     int columns = 0;
     step(100, [&] { columns = m_model->columnCount(); });
     for (int i = 1; i <= columns; ++i) {
-        step(102, [&] { platform::SaveSetting(widthKey(i), widthText(columnWidthTwips(i - 1))); });
+        step(102, [&] { settings.append({widthKey(i), widthText(columnWidthTwips(i - 1))}); });
         // 104: next i
     }
     step(106, [&] {
-        platform::SaveSetting(QStringLiteral("WindowState"), QString::number(windowStateNumber(windowState())));
+        settings.append({QStringLiteral("WindowState"), QString::number(windowStateNumber(windowState()))});
+        platform::SaveSettings(settings);
     });
     step(108, [&] {
         if (sharedConnection().State() != 0)

@@ -71,7 +71,7 @@ QString database(const QString &folder, int issues)
 
     QRandomGenerator random(20211231);
     Connection connection;
-    connection.Open(QStringLiteral("data source=") + building);
+    connection.Open(ConnectionText::dataSource(building));
     connection.Execute(QStringLiteral("begin"));
     for (int c = 0; c < 200; ++c)
         connection.Execute(QStringLiteral("insert into Contacts ([First Name],[Last Name],[E-mail Address],Company) "

@@ -23,7 +23,7 @@ void insertCase(const Run &run, int size, const QString &database)
         qFatal("cannot copy %s", qPrintable(database));
     QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
     Connection connection;
-    connection.Open(QStringLiteral("data source=") + copy);
+    connection.Open(ConnectionText::dataSource(copy));
 
     // The editor's insert, with dates in the user's short date form, which
     // the database turns into its stored form.

@@ -81,7 +81,7 @@ ReportData firstRowsFor(const ReportLayout &layout, const ReportData &rows, int 
 void reportCases(const Run &run, int size, const QString &database)
 {
     Connection connection;
-    connection.Open(QStringLiteral("data source=") + database);
+    connection.Open(ConnectionText::dataSource(database));
     const QString oursPath = run.folder + QStringLiteral("/ours.pdf");
     const QString floorPath = run.folder + QStringLiteral("/floor.pdf");
     const struct {
@@ -112,7 +112,7 @@ void previewCase(const Run &run, const QString &database)
 {
     constexpr int wantedPages = 1000;
     Connection connection;
-    connection.Open(QStringLiteral("data source=") + database);
+    connection.Open(ConnectionText::dataSource(database));
     const ReportLayout layout = rptIssueDetails();
     const ReportData rows = firstRowsFor(
         layout, readRows(connection, QStringLiteral("select * from [Open Issues] order by Title"), layout), wantedPages);

@@ -13,17 +13,6 @@
 
 namespace {
 
-QString dataSource(const QString &connectionString)
-{
-    const QString key = QStringLiteral("data source=");
-    const int start = connectionString.indexOf(key, 0, Qt::CaseInsensitive);
-    if (start < 0)
-        return QString();
-    const int from = start + key.size();
-    const int end = connectionString.indexOf(QLatin1Char(';'), from);
-    return connectionString.mid(from, end < 0 ? -1 : end - from).trimmed();
-}
-
 // Checks the first bytes of the file before SQLite sees it: SQLite would
 // open a zero-byte file as an empty database and report other files only at
 // the first statement.
@@ -79,6 +68,50 @@ int queryInteger(sqlite3 *db, const char *sql, const QString &path)
 }
 
 } // namespace
+
+namespace ConnectionText {
+
+QString dataSource(const QString &path)
+{
+    const auto isQuote = [](QChar c) { return c == QLatin1Char('"') || c == QLatin1Char('\''); };
+    const bool plain =
+        !path.contains(QLatin1Char(';')) &&
+        (path.isEmpty() || (!isQuote(path.front()) && !path.front().isSpace() && !path.back().isSpace()));
+    if (plain)
+        return QStringLiteral("data source=") + path;
+    QString quoted = path;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QStringLiteral("data source=\"") + quoted + QLatin1Char('"');
+}
+
+QString fileName(const QString &connectionString)
+{
+    const QString &text = connectionString;
+    const QString key = QStringLiteral("data source=");
+    const qsizetype start = text.indexOf(key, 0, Qt::CaseInsensitive);
+    if (start < 0)
+        return QString();
+    qsizetype at = start + key.size();
+    while (at < text.size() && text[at].isSpace())
+        ++at;
+    if (at < text.size() && (text[at] == QLatin1Char('"') || text[at] == QLatin1Char('\''))) {
+        const QChar quote = text[at];
+        QString value;
+        for (++at; at < text.size(); ++at) {
+            if (text[at] == quote) {
+                if (at + 1 == text.size() || text[at + 1] != quote)
+                    break;
+                ++at; // a doubled quote stands for one
+            }
+            value.append(text[at]);
+        }
+        return value;
+    }
+    const qsizetype end = text.indexOf(QLatin1Char(';'), at);
+    return text.mid(at, end < 0 ? -1 : end - at).trimmed();
+}
+
+} // namespace ConnectionText
 
 namespace DbErrors {
 
@@ -159,7 +192,7 @@ sqlite3 *Connection::openRaw(const QString &path, bool create)
 void Connection::Open(const QString &connectionString)
 {
     Close();
-    const QString path = dataSource(connectionString);
+    const QString path = ConnectionText::fileName(connectionString);
     if (path.isEmpty())
         throw Error(QStringLiteral("The connection string names no database file (\"data source=\" is missing)."));
     checkFileHeader(path);

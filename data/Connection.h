@@ -55,6 +55,21 @@ private:
     QString m_fileName;
 };
 
+// How a connection string names its database file.
+namespace ConnectionText {
+// "data source=" and the path. The path stands as it is, unless a ';' in it
+// would end the entry early, or a quote or blank at either end would be read
+// as part of the syntax: then it stands in double quotes, with each '"'
+// inside doubled.
+QString dataSource(const QString &path);
+
+// The file a connection string names after "data source=" (the key in any
+// letter case): up to the next ';' with blanks trimmed, or the whole quoted
+// text when it begins with '"' or '\'', the quote doubled inside. Empty when
+// the key is missing.
+QString fileName(const QString &connectionString);
+} // namespace ConnectionText
+
 namespace DbErrors {
 // The description for a failed engine call: our own wording for what only a
 // programmer would understand, with the engine's text after it.

@@ -1,5 +1,6 @@
 #include "data/DataFile.h"
 
+#include "data/Connection.h"
 #include "data/Error.h"
 #include "data/ErrorBlock.h"
 #include "data/FileUtil.h"
@@ -32,17 +33,29 @@ QString templatePath()
 
 QString connectionString()
 {
-    return QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") + SpecialFolderPath(CSIDL_COMMON_APPDATA) +
-           QStringLiteral("/Tamberlyn/") + QStringLiteral("Marrowdesk") +
-           QStringLiteral("/dbData.mdb;JET OLEDB:Database Password=");
+    return QStringLiteral("provider=microsoft.jet.oledb.4.0;") +
+           ConnectionText::dataSource(SpecialFolderPath(CSIDL_COMMON_APPDATA) + QStringLiteral("/Tamberlyn/") +
+                                      QStringLiteral("Marrowdesk") + QStringLiteral("/dbData.mdb")) +
+           QStringLiteral(";JET OLEDB:Database Password=");
 }
 
 void makeFolder(const QString &path)
 {
-    if (!QDir().mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
-        throw Error(QStringLiteral("The folder \"%1\" could not be made. Check that its parent folder exists and "
-                                   "that you may write to it.")
-                        .arg(path));
+    // Each missing level from the top down, so that a new account without
+    // ~/.local/share still gets its data folder; a level that already exists
+    // keeps its permissions.
+    const QString absolute = QDir::cleanPath(QDir(path).absolutePath());
+    qsizetype next = 0;
+    while (next >= 0) {
+        next = absolute.indexOf(QLatin1Char('/'), next + 1);
+        const QString level = next < 0 ? absolute : absolute.left(next);
+        if (QFileInfo(level).isDir())
+            continue;
+        if (!QDir().mkdir(level, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) && !QFileInfo(level).isDir())
+            throw Error(QStringLiteral("The folder \"%1\" could not be made. Check that its parent folder exists and "
+                                       "that you may write to it.")
+                            .arg(level));
+    }
 }
 
 void copyTemplate()

@@ -16,10 +16,12 @@ QString databasePath();   // the data folder + "/dbData.mdb"
 QString templatePath();   // the program folder + "/dbBlank.mdb"
 
 // "provider=microsoft.jet.oledb.4.0;data source=" + the database path +
-// ";JET OLEDB:Database Password=" (nothing follows: no password).
+// ";JET OLEDB:Database Password=" (nothing follows: no password). A path that
+// holds a ';' stands in double quotes (see ConnectionText::dataSource).
 QString connectionString();
 
-// Makes a folder readable by the user only. Throws Error.
+// Makes a folder, and every missing folder above it, readable by the user
+// only. Throws Error.
 void makeFolder(const QString &path);
 
 // Copies the template to the database path, readable by the user only.
@@ -27,7 +29,8 @@ void makeFolder(const QString &path);
 void copyTemplate();
 
 // The preparation start-up runs as its steps 100 to 110: make each folder
-// level that is missing, and copy the template when the database is missing.
+// level that is missing (with any missing folder above it), and copy the
+// template when the database is missing.
 void prepare(ErrorBlock &step);
 
 } // namespace DataFile

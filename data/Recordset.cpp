@@ -53,18 +53,22 @@ void Recordset::Open(const QString &query, Connection &connection, CursorType, L
         throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
     PreparedStatement prepared(connection.handle(), JetSql::toSqlite(query), connection.fileName());
     sqlite3_stmt *statement = prepared.handle();
-    const int columns = sqlite3_column_count(statement);
-    std::vector<bool> dateColumns(columns);
-    for (int c = 0; c < columns; ++c) {
-        const QString name = QString::fromUtf8(sqlite3_column_name(statement, c));
-        m_names.append(name);
-        dateColumns[c] = isDateColumn(sqlite3_column_decltype(statement, c));
-    }
-    // Inserted last to first, so that of two equal names the first wins.
-    for (int c = columns - 1; c >= 0; --c)
-        m_columnByName.insert(m_names[c], c);
     try {
-        while (prepared.step()) {
+        // The columns are read after the first step: when the schema changed
+        // since the prepare (another program redefined a view), SQLite
+        // prepares the statement again inside that step, and only then do
+        // names, count and declared types match the values it delivers.
+        bool row = prepared.step();
+        const int columns = sqlite3_column_count(statement);
+        std::vector<bool> dateColumns(columns);
+        for (int c = 0; c < columns; ++c) {
+            m_names.append(QString::fromUtf8(sqlite3_column_name(statement, c)));
+            dateColumns[c] = isDateColumn(sqlite3_column_decltype(statement, c));
+        }
+        // Inserted last to first, so that of two equal names the first wins.
+        for (int c = columns - 1; c >= 0; --c)
+            m_columnByName.insert(m_names[c], c);
+        for (; row; row = prepared.step()) {
             for (int c = 0; c < columns; ++c)
                 append(readValue(statement, c, dateColumns[c]));
             ++m_rowCount;

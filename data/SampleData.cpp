@@ -6,9 +6,11 @@
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
 #include "data/SqlText.h"
+#include "platform/Dialogs.h"
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -29,6 +31,15 @@ public:
 
 private:
     std::optional<Recordset> m_recordset;
+};
+
+// A working value of a run and whether the database gave it. An issue is
+// added only when every value it refers to was read: the initial one (ID 1,
+// one blank) would point the issue at a row that may not exist.
+template <typename T>
+struct WorkingValue {
+    T value;
+    bool read = false;
 };
 
 // One value list: its count, First and Last queries, insert statement and
@@ -61,16 +72,18 @@ void LoadSampleData(const std::function<void()> &listData)
 
     // Opens a single-column query and, when it has a row, hands the column of
     // its first row to read; the open, the end test, the read and the close
-    // are four steps from `first` on.
+    // are four steps from `first` on. True when the read completed.
     auto readSingle = [&](int first, const QString &sql, const char *column, auto &&read) {
         step(first, [&] {
             query.get().Open(sql, sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly);
         });
         bool hasRow = true;
         step(first + 2, [&] { hasRow = !query.get().Eof(); });
+        bool done = false;
         if (hasRow)
-            step(first + 4, [&] { read(query.get().Fields(QLatin1String(column))); });
+            done = step(first + 4, [&] { read(query.get().Fields(QLatin1String(column))); });
         step(first + 6, [&] { query.get().Close(); });
+        return done;
     };
     auto readCount = [&](const Value &value) { count = static_cast<int>(value.toInteger()); };
 
@@ -106,22 +119,22 @@ void LoadSampleData(const std::function<void()> &listData)
     topUp(102, QStringLiteral("SELECT Count(Contacts.ID) AS [CountID] From Contacts"),
           contactInsert("Orrin", "Pellham", "orrin.pellham@acme.example", "ACME", "Manager"),
           contactInsert("Tobiah", "Quarles", "tobiah.quarles@acme.example", "ACME", "HR"));
-    qint64 lastContact = 1;
-    qint64 firstContact = 1;
-    step(124, [&] { lastContact = 1; });
-    step(126, [&] { firstContact = 1; });
-    readSingle(128, QStringLiteral("SELECT First(Contacts.ID) AS [MaxID] FROM Contacts"), "MaxID",
-               [&](const Value &value) { firstContact = value.toInteger(); });
-    readSingle(136, QStringLiteral("SELECT Last(Contacts.ID) AS [MaxID] FROM Contacts"), "MaxID",
-               [&](const Value &value) { lastContact = value.toInteger(); });
+    WorkingValue<qint64> lastContact{1};
+    WorkingValue<qint64> firstContact{1};
+    step(124, [&] { lastContact.value = 1; });
+    step(126, [&] { firstContact.value = 1; });
+    firstContact.read = readSingle(128, QStringLiteral("SELECT First(Contacts.ID) AS [MaxID] FROM Contacts"), "MaxID",
+                                   [&](const Value &value) { firstContact.value = value.toInteger(); });
+    lastContact.read = readSingle(136, QStringLiteral("SELECT Last(Contacts.ID) AS [MaxID] FROM Contacts"), "MaxID",
+                                  [&](const Value &value) { lastContact.value = value.toInteger(); });
 
     // The three value lists, each in steps first to first + 40, with the two
     // blanks at first + 22 and first + 24.
     const ValueList lists[] = {{"Status", "Status", "In process", "Cancelled"},
                                {"Categories", "Category", "New Category", "Main Category"},
                                {"Priorities", "Priority", "High", "Low"}};
-    QString firstValue[3];
-    QString lastValue[3];
+    WorkingValue<QString> firstValue[3];
+    WorkingValue<QString> lastValue[3];
     for (int list = 0; list < 3; ++list) {
         const ValueList &values = lists[list];
         const int first = 144 + 42 * list;
@@ -133,24 +146,32 @@ void LoadSampleData(const std::function<void()> &listData)
         };
         topUp(first, QStringLiteral("SELECT Count(%1.%2) AS [CountID] From %1").arg(table, column),
               insert(values.firstSample), insert(values.secondSample));
-        step(first + 22, [&] { firstValue[list] = QStringLiteral(" "); });
-        step(first + 24, [&] { lastValue[list] = QStringLiteral(" "); });
-        readSingle(first + 26, QStringLiteral("SELECT First(%1.%2) AS [MaxID] FROM %1").arg(table, column), "MaxID",
-                   [&](const Value &value) { firstValue[list] = value.toText(); });
-        readSingle(first + 34, QStringLiteral("SELECT Last(%1.%2) AS [MaxID] FROM %1").arg(table, column), "MaxID",
-                   [&](const Value &value) { lastValue[list] = value.toText(); });
+        step(first + 22, [&] { firstValue[list].value = QStringLiteral(" "); });
+        step(first + 24, [&] { lastValue[list].value = QStringLiteral(" "); });
+        firstValue[list].read =
+            readSingle(first + 26, QStringLiteral("SELECT First(%1.%2) AS [MaxID] FROM %1").arg(table, column), "MaxID",
+                       [&](const Value &value) { firstValue[list].value = value.toText(); });
+        lastValue[list].read =
+            readSingle(first + 34, QStringLiteral("SELECT Last(%1.%2) AS [MaxID] FROM %1").arg(table, column), "MaxID",
+                       [&](const Value &value) { lastValue[list].value = value.toText(); });
     }
     enum { Status, Category, Priority };
 
-    // The three issues, added on every run.
+    // The three issues, added on every run; one that refers to a value the
+    // run could not read is left out, and the user is told once.
     struct SampleIssue {
         const char *title;
-        qint64 assignedTo;
-        qint64 openedBy;
-        const QString &status;
-        const QString &category;
-        const QString &priority;
+        const WorkingValue<qint64> &assignedTo;
+        const WorkingValue<qint64> &openedBy;
+        const WorkingValue<QString> &status;
+        const WorkingValue<QString> &category;
+        const WorkingValue<QString> &priority;
         const char *comment;
+
+        bool complete() const
+        {
+            return assignedTo.read && openedBy.read && status.read && category.read && priority.read;
+        }
     };
     const SampleIssue issues[] = {
         {"Issue #1", lastContact, lastContact, lastValue[Status], lastValue[Category], lastValue[Priority],
@@ -161,16 +182,26 @@ void LoadSampleData(const std::function<void()> &listData)
          "Comment here"},
     };
     int number = 270;
+    QStringList skipped;
     for (const SampleIssue &issue : issues) {
-        QString sql;
-        step(number, [&] {
-            sql = insertIssue(QLatin1String(issue.title), issue.assignedTo, issue.openedBy,
-                              DateText::toText(QDate::currentDate()), issue.status, issue.category, issue.priority,
-                              QLatin1String(issue.comment));
-        });
-        step(number + 2, [&] { sharedConnection().Execute(sql); });
+        const int first = number;
         number += 4;
+        if (!issue.complete()) {
+            skipped << QLatin1String(issue.title);
+            continue;
+        }
+        QString sql;
+        step(first, [&] {
+            sql = insertIssue(QLatin1String(issue.title), issue.assignedTo.value, issue.openedBy.value,
+                              DateText::toText(QDate::currentDate()), issue.status.value, issue.category.value,
+                              issue.priority.value, QLatin1String(issue.comment));
+        });
+        step(first + 2, [&] { sharedConnection().Execute(sql); });
     }
+    if (!skipped.isEmpty())
+        platform::msgBox(QStringLiteral("These sample issues were not added, because a contact or value they refer "
+                                        "to could not be read: %1.")
+                             .arg(skipped.join(QStringLiteral(", "))));
 
     step(282, [&] { listData(); });
 }

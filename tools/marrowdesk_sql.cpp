@@ -54,7 +54,7 @@ int main(int argc, char **argv)
     }
     Connection connection;
     try {
-        connection.Open(QStringLiteral("data source=") + arguments.takeFirst());
+        connection.Open(ConnectionText::dataSource(arguments.takeFirst()));
     } catch (const Error &error) {
         err << "error: " << error.description() << '\n';
         return 2;

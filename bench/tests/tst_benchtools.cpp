@@ -41,7 +41,7 @@ Value single(Connection &connection, const QString &query)
 QByteArray issuesDigest(const QString &database)
 {
     Connection connection;
-    connection.Open(QStringLiteral("data source=") + database);
+    connection.Open(ConnectionText::dataSource(database));
     Recordset result;
     result.Open(QStringLiteral("select * from Issues order by ID"), connection);
     QCryptographicHash hash(QCryptographicHash::Sha256);
@@ -217,7 +217,7 @@ void TestBenchTools::pairKeepsMediansAndFastestRuns()
 void TestBenchTools::generatesRealisticData()
 {
     Connection connection;
-    connection.Open(QStringLiteral("data source=") + m_database);
+    connection.Open(ConnectionText::dataSource(m_database));
     const auto number = [&](const char *query) { return single(connection, QLatin1String(query)).toInteger(); };
     QCOMPARE(number("select count(*) from Issues"), 1500);
     QCOMPARE(number("select count(*) from Contacts"), 200);
@@ -312,7 +312,7 @@ void TestBenchTools::floorDrawsWhatTheEngineDraws()
     QFETCH(int, report);
     const ReportLayout layout = report == 0 ? rptOpenIssues() : rptIssueDetails();
     Connection connection;
-    connection.Open(QStringLiteral("data source=") + m_database);
+    connection.Open(ConnectionText::dataSource(m_database));
     Recordset result;
     result.Open(QStringLiteral("select * from [Open Issues] where ID <= 60 order by Title"), connection);
     const ReportData rows = ReportData::fromRecordset(result, layout.columns());

@@ -16,7 +16,7 @@ int main(int argc, char **argv)
         return 2;
     Connection connection;
     try {
-        connection.Open(QStringLiteral("data source=") + QString::fromLocal8Bit(argv[1]));
+        connection.Open(ConnectionText::dataSource(QString::fromLocal8Bit(argv[1])));
         const long first = std::atol(argv[2]);
         for (long n = first;; ++n) {
             connection.Execute(QStringLiteral("insert into Issues (Title,Status,Comment,[Opened Date]) values "

@@ -82,6 +82,7 @@ private slots:
     void datesRoundTripInEveryLocale();
     void nonDateIsRefusedAndNothingWritten();
     void recordsetReportsMissingColumnAndRow();
+    void viewRedefinedBeforeTheFirstRowKeepsValuesUnderTheirNames();
 
 private:
     TestDatabase *m_db = nullptr;
@@ -130,7 +131,7 @@ void TestConnection::openRefusesWhatIsNotOurs()
     }
     Connection connection;
     const QString description =
-        expectFailure([&] { connection.Open(QStringLiteral("data source=") + path + QStringLiteral(";")); });
+        expectFailure([&] { connection.Open(ConnectionText::dataSource(path) + QStringLiteral(";")); });
     QVERIFY2(description.contains(reason), qPrintable(description));
     QVERIFY2(description.contains(path), qPrintable(description));
     QCOMPARE(connection.State(), 0);
@@ -155,7 +156,7 @@ void TestConnection::stateFollowsOpenAndClose()
     const QString other = folder.filePath(QStringLiteral("other.db"));
     sqlite3_close(Connection::openRaw(other, true));
     Connection scratch;
-    QVERIFY(expectFailure([&] { scratch.Open(QStringLiteral("data source=") + other); }).contains(QLatin1String("not a Marrowdesk")));
+    QVERIFY(expectFailure([&] { scratch.Open(ConnectionText::dataSource(other)); }).contains(QLatin1String("not a Marrowdesk")));
 }
 
 void TestConnection::executeRunsExactlyOneStatement()
@@ -457,6 +458,29 @@ void TestConnection::recordsetReportsMissingColumnAndRow()
     QVERIFY(expectFailure([&] { rs.Fields(QStringLiteral("Nickname")); }).contains(QLatin1String("Nickname")));
     QVERIFY(!expectFailure([&] { rs.Open(QStringLiteral("select * from Nowhere"), m_connection); }).isEmpty());
     QCOMPARE(rs.State(), 0);
+}
+
+// Another program redefines a view after the query was prepared and before
+// its first row: every value stands under the name the view now gives it.
+void TestConnection::viewRedefinedBeforeTheFirstRowKeepsValuesUnderTheirNames()
+{
+    sqlite3 *mine = m_connection.handle();
+    sqlite3_exec(mine, "create view Shown as select 1 as Alpha, 2 as Beta", nullptr, nullptr, nullptr);
+    Recordset rs;
+    rs.Open(QStringLiteral("select * from Shown"), m_connection); // the old definition, now known here
+    // The other program redefines the view, and commits once this connection waits for it.
+    sqlite3 *other = Connection::openRaw(m_db->path(), false);
+    sqlite3_exec(other, "begin exclusive; drop view Shown; create view Shown as select 'b' as Beta, 'g' as Gamma",
+                 nullptr, nullptr, nullptr);
+    const auto commitOther = [](void *db, int) {
+        return int(sqlite3_exec(static_cast<sqlite3 *>(db), "commit", nullptr, nullptr, nullptr) == SQLITE_OK);
+    };
+    sqlite3_busy_handler(mine, commitOther, other);
+    rs.Open(QStringLiteral("select * from Shown"), m_connection);
+    sqlite3_busy_timeout(mine, 5000);
+    sqlite3_close(other);
+    QCOMPARE(QStringList({rs.fieldName(0), rs.field(0).toText(), rs.fieldName(1), rs.field(1).toText()}),
+             QStringList({"Beta", "b", "Gamma", "g"}));
 }
 
 QTEST_APPLESS_MAIN(TestConnection)

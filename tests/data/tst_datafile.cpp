@@ -1,5 +1,6 @@
 // Where the database lives and how the first run makes it.
 
+#include "data/Connection.h"
 #include "data/DataFile.h"
 #include "data/ErrorBlock.h"
 #include "data/FileUtil.h"
@@ -20,6 +21,7 @@ private slots:
     void connectionStringNamesTheFileWithEmptyPassword();
     void firstRunMakesPrivateFoldersAndCopiesTemplate();
     void existingDatabaseIsNeverReplaced();
+    void connectionStringKeepsTheExactPath();
     void onlyMissingFolderLevelsAreMade();
     void missingTemplateIsReportedAtStep110();
     void fileExistsReportsNothing();
@@ -56,6 +58,8 @@ void TestDataFile::connectionStringNamesTheFileWithEmptyPassword()
 
 void TestDataFile::firstRunMakesPrivateFoldersAndCopiesTemplate()
 {
+    const QString home = qEnvironmentVariable("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", (home + QStringLiteral("/.local/share")).toUtf8()); // a new account: not even that
     ScriptedDialogs dialogs;
     ErrorBlock step = block();
     DataFile::prepare(step);
@@ -63,7 +67,8 @@ void TestDataFile::firstRunMakesPrivateFoldersAndCopiesTemplate()
     const auto folderMode = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
     const auto ownerAndUser = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
                               QFile::WriteUser | QFile::ExeUser;
-    QCOMPARE(QFile::permissions(DataFile::companyFolder()) & ~ownerAndUser, QFileDevice::Permissions());
+    for (const QString &folder : {home + QStringLiteral("/.local"), SpecialFolderPath(35), DataFile::companyFolder()})
+        QCOMPARE(QFile::permissions(folder) & ~ownerAndUser, QFileDevice::Permissions());
     QCOMPARE(QFile::permissions(DataFile::dataFolder()) & folderMode, folderMode);
     QCOMPARE(QFile::permissions(DataFile::dataFolder()) & ~ownerAndUser, QFileDevice::Permissions());
     QVERIFY(QFile::exists(DataFile::databasePath()));
@@ -88,6 +93,19 @@ void TestDataFile::existingDatabaseIsNeverReplaced()
     QCOMPARE(dialogs.boxes.size(), 0);
     QVERIFY(existing.open(QIODevice::ReadOnly));
     QCOMPARE(existing.readAll(), QByteArray("the user's data"));
+}
+
+// The connection string names exactly the path, whatever separators or
+// quotes it holds: the data folder's, or a name given to the SQL shell.
+void TestDataFile::connectionStringKeepsTheExactPath()
+{
+    const QString home = qEnvironmentVariable("XDG_DATA_HOME");
+    for (const QString folder : {"/x;y/data", "/\"q\";r's;"}) {
+        qputenv("XDG_DATA_HOME", (home + folder).toUtf8());
+        QCOMPARE(ConnectionText::fileName(DataFile::connectionString()), DataFile::databasePath());
+    }
+    for (const QString name : {"\"q.mdb", "'q.mdb", " q.mdb "})
+        QCOMPARE(ConnectionText::fileName(ConnectionText::dataSource(name)), name);
 }
 
 void TestDataFile::onlyMissingFolderLevelsAreMade()

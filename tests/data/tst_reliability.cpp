@@ -163,7 +163,7 @@ void TestReliability::dailyBackupIsPrivateAndMadeOncePerDay()
     QCOMPARE(QFile::permissions(copy) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
              QFileDevice::Permissions());
     Connection fromCopy;
-    fromCopy.Open(QStringLiteral("data source=") + copy);
+    fromCopy.Open(ConnectionText::dataSource(copy));
     Recordset rs;
     rs.Open(QStringLiteral("select * from Status"), fromCopy);
     QCOMPARE(rs.Fields(QStringLiteral("Status")).toText(), QStringLiteral("Saved"));

@@ -23,6 +23,7 @@
 #include <sqlite3.h>
 
 #include <linux/capability.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -135,7 +136,7 @@ QStringList backupNames()
 QStringList issueTitles(const QString &databasePath)
 {
     Connection connection;
-    connection.Open(QStringLiteral("data source=") + databasePath);
+    connection.Open(ConnectionText::dataSource(databasePath));
     Recordset rs;
     QStringList titles;
     for (rs.Open(QStringLiteral("select Title from Issues order by ID"), connection); !rs.Eof(); rs.MoveNext())
@@ -214,6 +215,9 @@ private slots:
     void init() { freshMachine(); }
     void cleanup()
     {
+        QFile::remove(platform::settingsFilePath()); // first: it may be a link to a device
+        QFile::setPermissions(QFileInfo(platform::settingsFilePath()).absolutePath(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QFile::setPermissions(DataFile::dataFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QFile::setPermissions(DataFile::databasePath(), QFile::ReadOwner | QFile::WriteOwner);
         QFile::setPermissions(platform::settingsFilePath(), QFile::ReadOwner | QFile::WriteOwner);
@@ -224,6 +228,8 @@ private slots:
 
     void startUpFaults_data();
     void startUpFaults();
+    void settingsThatCannotBeUsedAreToldOnce_data();
+    void settingsThatCannotBeUsedAreToldOnce();
     void startUpKeepsTodaysBackup();
     void secondCopyWritesAlongside();
     void longLockByASecondCopy();
@@ -430,6 +436,47 @@ void TestFaults::startUpFaults()
         for (auto copy = earlier.begin(); copy != earlier.end(); ++copy)
             QCOMPARE(bytesOf(Backup::folderFor(database) + QLatin1Char('/') + copy.key()), copy.value());
     }
+}
+
+void TestFaults::settingsThatCannotBeUsedAreToldOnce_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char *kind : {"FIFO", "link to /dev/zero", "over 1 MiB", "folder not writable"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+// A special or huge settings file is neither read nor replaced: start-up
+// says so once. A folder that cannot be written fails shutdown once.
+void TestFaults::settingsThatCannotBeUsedAreToldOnce()
+{
+    QFETCH(QString, kind);
+    const QString settings = platform::settingsFilePath();
+    const QString folder = QFileInfo(settings).path();
+    const bool folderRow = kind.startsWith(QLatin1String("folder"));
+    QDir().mkpath(folder);
+    if (kind == QLatin1String("FIFO"))
+        QCOMPARE(mkfifo(QFile::encodeName(settings).constData(), 0600), 0);
+    else if (kind.startsWith(QLatin1String("link")))
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), settings));
+    else if (!folderRow)
+        writeFile(settings, "[General]\nColumnHeaders1=2000\n" + QByteArray(1024 * 1024, ';'));
+    else
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    struct stat before {}, after {};
+    lstat(QFile::encodeName(settings).constData(), &before);
+    ScriptedDialogs dialogs;
+    {
+        FileModesApply modes;
+        if (folderRow && !FileModesApply::hold(QDir::tempPath()))
+            QSKIP("file permissions do not hold for this user here");
+        auto form = started();
+        QCOMPARE(form->columnWidthTwips(0), 1200.0);
+        form->close();
+    }
+    QCOMPARE(errorLines(dialogs), folderRow ? QStringList{"Form_QueryUnload at line 106"} : QStringList());
+    QCOMPARE(boxTexts(dialogs).filter(QStringLiteral("settings file")).size(), folderRow ? 0 : 1);
+    lstat(QFile::encodeName(settings).constData(), &after); // the same file, never replaced
+    QVERIFY(after.st_mode == before.st_mode && after.st_size == before.st_size);
 }
 
 // Start-up copies the database before anything writes to it, once a day:

@@ -21,7 +21,7 @@ QString TestDatabase::path() const
 
 QString TestDatabase::connectionString() const
 {
-    return QStringLiteral("provider=microsoft.jet.oledb.4.0;data source=") + path() +
+    return QStringLiteral("provider=microsoft.jet.oledb.4.0;") + ConnectionText::dataSource(path()) +
            QStringLiteral(";JET OLEDB:Database Password=");
 }
 
