@@ -218,11 +218,12 @@ void Form1::saveView()
     // Shutdown tells the user when the settings cannot be written; these
     // keys fail in the same way and say nothing more.
     try {
-        platform::SaveSetting(QStringLiteral("SortColumn"), QString::number(m_model->sortColumn()));
-        platform::SaveSetting(QStringLiteral("SortOrder"),
-                              QString::number(m_model->sortOrder() == Qt::DescendingOrder ? 1 : 0));
-        platform::SaveSetting(QStringLiteral("ShowClosed"), QString::number(m_filterBar->showsClosed() ? 1 : 0));
-        platform::SaveSetting(QStringLiteral("FindBar"), QString::number(m_filterBar->isVisibleTo(this) ? 1 : 0));
+        platform::SaveSettings({
+            {QStringLiteral("SortColumn"), QString::number(m_model->sortColumn())},
+            {QStringLiteral("SortOrder"), QString::number(m_model->sortOrder() == Qt::DescendingOrder ? 1 : 0)},
+            {QStringLiteral("ShowClosed"), QString::number(m_filterBar->showsClosed() ? 1 : 0)},
+            {QStringLiteral("FindBar"), QString::number(m_filterBar->isVisibleTo(this) ? 1 : 0)},
+        });
     } catch (const Error &) {
     }
 }
