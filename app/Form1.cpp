@@ -6,6 +6,7 @@
 #include "app/HandPointer.h"
 #include "app/IssueListModel.h"
 #include "app/IssueSearch.h"
+#include "app/Restore.h"
 #include "data/Backup.h"
 #include "data/Connection.h"
 #include "data/DataFile.h"
@@ -181,6 +182,8 @@ void Form1::keepDailyBackup()
 {
     try {
         Backup::makeDailyCopy(DataFile::databasePath());
+    } catch (const Backup::DamagedDatabase &damaged) {
+        offerRestore(DataFile::databasePath(), damaged.description());
     } catch (const Error &error) {
         platform::msgBox(error.description() + QStringLiteral("\r\n\r\nMarrowdesk goes on without today's backup."));
     }

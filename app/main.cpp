@@ -3,14 +3,72 @@
 
 #include "app/Appearance.h"
 #include "app/Form1.h"
+#include "app/Restore.h"
+#include "app/SingleInstance.h"
+#include "data/DataFile.h"
+#include "data/Error.h"
+#include "platform/Dialogs.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
 #include <QLocale>
+#include <QTextStream>
 
 #include <cstdio>
 
+namespace {
+
+// Makes the data folder when it is missing, so that the lock can live in it.
+// A failure is left for start-up to report.
+void makeDataFolder()
+{
+    try {
+        for (const QString &folder : {DataFile::companyFolder(), DataFile::dataFolder()})
+            if (!QFileInfo::exists(folder))
+                DataFile::makeFolder(folder);
+    } catch (const Error &) {
+    }
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    // The command line is read before any display is needed: a restore runs
+    // without one.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Marrowdesk, an issue tracker."));
+    parser.addHelpOption();
+    const QCommandLineOption restore(QStringLiteral("restore"),
+                                     QStringLiteral("Restore the database from BACKUP_FILE (for example a file in the "
+                                                    "backups folder), keeping the current one aside, and end."),
+                                     QStringLiteral("BACKUP_FILE"));
+    parser.addOption(restore);
+    // Other arguments are left to Qt (such as -platform), as they always were.
+    const bool parsed = parser.parse(arguments);
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("marrowdesk"))),
+                   stdout);
+        return 0;
+    }
+    if (parser.isSet(restore) || arguments.contains(QStringLiteral("--restore"))) {
+        if (!parsed || !parser.positionalArguments().isEmpty()) {
+            const QString problem =
+                !parsed ? parser.errorText()
+                        : QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
+            std::fprintf(stderr, "marrowdesk: %s\n", qPrintable(problem));
+            return 1;
+        }
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return restoreCommand(parser.value(restore), out, err);
+    }
+
     // Without a display Qt would stop with a message about platform plugins
     // that tells a user nothing; say what is missing instead.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
@@ -27,7 +85,25 @@ int main(int argc, char *argv[])
     // Every window copies the program icon from here when it loads.
     QApplication::setWindowIcon(programIcon());
 
+    // One program per data folder: a second start brings the first forward.
+    makeDataFolder();
+    SingleInstance instance(DataFile::dataFolder());
+    if (!instance.claim()) {
+        const QString running = QStringLiteral("Marrowdesk is already running with the data folder \"%1\"; its "
+                                               "window was brought to the front.")
+                                    .arg(DataFile::dataFolder());
+        std::fprintf(stderr, "%s\n", qPrintable(running));
+        platform::msgBox(running);
+        return 0;
+    }
+
     Form1 window;
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+        window.show();
+        window.raise();
+        window.activateWindow();
+    });
     window.Form_Load();
     switch (Form1::windowStateNumber(window.windowState())) {
     case 1:

@@ -109,7 +109,8 @@ Options parseOptions(const QStringList &arguments)
 QStringList caseGroups()
 {
     return {QStringLiteral("list"),    QStringLiteral("startup"), QStringLiteral("reports"),
-            QStringLiteral("inserts"), QStringLiteral("preview"), QStringLiteral("memory")};
+            QStringLiteral("inserts"), QStringLiteral("preview"), QStringLiteral("memory"),
+            QStringLiteral("backup")};
 }
 
 bool wants(const Options &options, const QString &group)

@@ -38,6 +38,10 @@ void reportCases(const Run &run, int size, const QString &database);
 // how long the window stops answering while it opens.
 void previewCase(const Run &run, const QString &database);
 
+// The daily backup of the first start of a day (the copy and its check),
+// against the copy alone; for information, at the largest size.
+void backupCase(const Run &run, int size, const QString &database);
+
 // 1,000 single-statement inserts through Connection against sqlite3_exec.
 void insertCase(const Run &run, int size, const QString &database);
 

@@ -1,71 +1,169 @@
 #include "data/Backup.h"
 
 #include "data/Connection.h"
-#include "data/Error.h"
+#include "data/Engine.h"
+#include "data/Hardening.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
+#include <QUrl>
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace Backup {
 namespace {
+
+// An SQLite handle closed when it goes out of scope.
+struct Handle {
+    sqlite3 *db = nullptr;
+    Handle() = default;
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+    ~Handle() { sqlite3_close(db); }
+    QString error() const { return QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory"); }
+};
+
+// Opens a handle with the program's collation, functions and protections,
+// which a check of the schema's indexes needs. Returns an SQLite result code.
+int open(Handle &handle, const QByteArray &name, int flags)
+{
+    int rc = sqlite3_open_v2(name.constData(), &handle.db, flags, nullptr);
+    if (rc == SQLITE_OK)
+        rc = Engine::registerExtensions(handle.db);
+    if (rc == SQLITE_OK)
+        rc = Hardening::apply(handle.db);
+    if (rc == SQLITE_OK)
+        sqlite3_busy_timeout(handle.db, 5000);
+    return rc;
+}
+
+// Opens a file read-only exactly as it lies on disk: a journal beside it is
+// never applied, and nothing is written, not even a lock.
+int openAsItIs(Handle &handle, const QString &path)
+{
+    const QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded() + "?immutable=1";
+    return open(handle, uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
+}
+
+// Runs a statement and gives its first row's texts, one per row, at most
+// `rows` of them. Returns an SQLite result code.
+int texts(sqlite3 *db, const char *sql, QStringList &out, int rows = 1)
+{
+    sqlite3_stmt *statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        if (out.size() < rows)
+            out << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
+        rc = SQLITE_OK;
+    }
+    sqlite3_finalize(statement);
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
 
 // Why the database open in db is not to be copied, or empty text when it
 // is a Marrowdesk database.
 QString reasonNotToCopy(sqlite3 *db)
 {
-    sqlite3_stmt *statement = nullptr;
-    int rc = sqlite3_prepare_v2(db, "PRAGMA application_id", -1, &statement, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_step(statement);
-    const bool ours = rc == SQLITE_ROW && sqlite3_column_int(statement, 0) == Connection::applicationId;
-    const QString engine = QString::fromUtf8(sqlite3_errmsg(db));
-    sqlite3_finalize(statement);
-    if (ours)
+    QStringList id;
+    const int rc = texts(db, "PRAGMA application_id", id);
+    if (rc == SQLITE_OK && id.value(0) == QString::number(Connection::applicationId))
         return QString();
-    if (rc == SQLITE_ROW || (rc & 0xFF) == SQLITE_NOTADB || (rc & 0xFF) == SQLITE_CORRUPT)
+    if (rc == SQLITE_OK || (rc & 0xFF) == SQLITE_NOTADB || (rc & 0xFF) == SQLITE_CORRUPT)
         return QStringLiteral("the database file is empty, damaged or not a Marrowdesk database, so it was not "
                               "copied. The earlier copies in that folder are kept.");
-    return engine; // locked, unreadable: the engine says which
+    return QString::fromUtf8(sqlite3_errmsg(db)); // locked, unreadable: the engine says which
 }
 
-// Copies every page of source into a new file at target through the online
-// backup API, which gives a consistent copy even while another program
-// writes. Throws Error.
-void copyDatabase(const QString &source, const QString &target)
+// Copies every page of the database open in from into the file target
+// through the online backup API, which gives a consistent copy even while
+// another program writes. Returns empty text, or why it failed.
+QString copyPages(sqlite3 *from, const QString &target)
 {
-    sqlite3 *from = nullptr;
-    sqlite3 *to = nullptr;
-    auto fail = [&](const QString &why) {
-        sqlite3_close(from);
-        sqlite3_close(to);
-        QFile::remove(target);
-        throw Error(QStringLiteral("The daily backup of the database could not be made in \"%1\": %2")
-                        .arg(QFileInfo(target).absolutePath(), why));
-    };
-    if (sqlite3_open_v2(QFile::encodeName(source).constData(), &from, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-        fail(QString::fromUtf8(sqlite3_errmsg(from)));
-    if (sqlite3_open_v2(QFile::encodeName(target).constData(), &to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+    Handle to;
+    if (sqlite3_open_v2(QFile::encodeName(target).constData(), &to.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK)
-        fail(QString::fromUtf8(sqlite3_errmsg(to)));
-    sqlite3_busy_timeout(from, 5000);
-    // Only a Marrowdesk database is copied: a copy of an empty, damaged or
-    // foreign file would count as one of the copies kept and push a good
-    // copy out.
-    if (const QString reason = reasonNotToCopy(from); !reason.isEmpty())
-        fail(reason);
-    sqlite3_backup *backup = sqlite3_backup_init(to, "main", from, "main");
+        return to.error();
+    sqlite3_backup *backup = sqlite3_backup_init(to.db, "main", from, "main");
     if (!backup)
-        fail(QString::fromUtf8(sqlite3_errmsg(to)));
+        return to.error();
     const int rc = sqlite3_backup_step(backup, -1);
     sqlite3_backup_finish(backup);
     if (rc != SQLITE_DONE)
-        fail(QString::fromUtf8(sqlite3_errstr(rc)));
-    sqlite3_close(from);
-    if (sqlite3_close(to) != SQLITE_OK)
-        fail(QStringLiteral("the copy could not be closed"));
+        return QString::fromUtf8(sqlite3_errstr(rc));
+    const int closed = sqlite3_close(to.db);
+    to.db = nullptr;
+    return closed == SQLITE_OK ? QString() : QStringLiteral("the copy could not be closed");
+}
+
+// Copies the live database into target. Opening it for writing lets SQLite
+// roll back a journal that a crash left hot; a read-only open could not, and
+// would fail with "attempt to write a readonly database". Throws Error.
+void copyDatabase(const QString &source, const QString &target)
+{
+    const auto fail = [&](const QString &why) {
+        throw Error(QStringLiteral("The daily backup of the database could not be made in \"%1\": %2")
+                        .arg(QFileInfo(target).absolutePath(), why));
+    };
+    Handle from;
+    if (open(from, QFile::encodeName(source), SQLITE_OPEN_READWRITE) != SQLITE_OK)
+        fail(from.error());
+    // Only a Marrowdesk database is copied: a copy of an empty, damaged or
+    // foreign file would count as one of the copies kept and push a good
+    // copy out.
+    if (const QString reason = reasonNotToCopy(from.db); !reason.isEmpty())
+        fail(reason);
+    if (const QString why = copyPages(from.db, target); !why.isEmpty())
+        fail(why);
+}
+
+void stamp(const QString &path, const QDateTime &made)
+{
+    QFile file(path);
+    if (file.open(QIODevice::ReadWrite))
+        file.setFileTime(made, QFileDevice::FileModificationTime);
+}
+
+QString baseNameOf(const QString &databasePath)
+{
+    return QFileInfo(databasePath).completeBaseName();
+}
+
+QList<Copy> copiesIn(const QString &folder, const QString &baseName)
+{
+    const QString pattern = baseName + QStringLiteral("-\?\?\?\?-\?\?-\?\?");
+    QList<Copy> found;
+    for (const QFileInfo &info : QDir(folder).entryInfoList(
+             {pattern + QStringLiteral(".mdb"), pattern + QStringLiteral(".damaged.mdb")}, QDir::Files))
+        found.append({info.filePath(), info.lastModified(), !info.fileName().endsWith(QLatin1String(".damaged.mdb"))});
+    std::sort(found.begin(), found.end(), [](const Copy &a, const Copy &b) {
+        return a.made != b.made ? a.made > b.made : a.path > b.path;
+    });
+    return found;
+}
+
+// Keeps, of the sound copies and of the damaged ones each, the newest
+// copiesKept by the time they were made, and the copy just made whatever its
+// time says; removes the rest. The newest sound copy is thus always kept.
+// Partial files that a killed program left are removed after a day.
+void rotate(const QString &folder, const QString &baseName, const QString &justMade)
+{
+    int sound = 0;
+    int damaged = 0;
+    for (const Copy &copy : copiesIn(folder, baseName)) {
+        int &kept = copy.sound ? sound : damaged;
+        if (kept < copiesKept || copy.path == justMade)
+            ++kept;
+        else
+            QFile::remove(copy.path);
+    }
+    const QDateTime dayAgo = QDateTime::currentDateTime().addDays(-1);
+    for (const QFileInfo &partial : QDir(folder).entryInfoList({baseName + QStringLiteral("-*.partial")}, QDir::Files))
+        if (partial.lastModified() < dayAgo)
+            QFile::remove(partial.filePath());
 }
 
 } // namespace
@@ -75,7 +173,66 @@ QString folderFor(const QString &databasePath)
     return QFileInfo(databasePath).absolutePath() + QStringLiteral("/backups");
 }
 
+QList<Copy> copies(const QString &databasePath)
+{
+    return copiesIn(folderFor(databasePath), baseNameOf(databasePath));
+}
+
+Copy newestSound(const QString &databasePath)
+{
+    for (const Copy &copy : copies(databasePath))
+        if (copy.sound)
+            return copy;
+    return Copy();
+}
+
+QString problemWith(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("does not exist.");
+    if (!info.isFile())
+        return QStringLiteral("is a folder, not a database file.");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot be read: %1.").arg(file.errorString());
+    const QByteArray head = file.read(16);
+    if (head.isEmpty())
+        return QStringLiteral("is empty (zero bytes).");
+    if (head != QByteArrayLiteral("SQLite format 3\0"))
+        return QStringLiteral("is not a Marrowdesk database: its contents are of an unknown kind.");
+    Handle handle;
+    if (openAsItIs(handle, path) != SQLITE_OK)
+        return QStringLiteral("cannot be read: %1.").arg(handle.error());
+    QStringList id;
+    int rc = texts(handle.db, "PRAGMA application_id", id);
+    if (rc == SQLITE_OK && id.value(0) != QString::number(Connection::applicationId))
+        return QStringLiteral("is an SQLite database, but not a Marrowdesk database.");
+    QStringList findings;
+    if (rc == SQLITE_OK)
+        rc = texts(handle.db, "PRAGMA quick_check", findings, 3);
+    if (rc != SQLITE_OK)
+        return QStringLiteral("is damaged (%1).").arg(handle.error());
+    if (findings != QStringList{QStringLiteral("ok")})
+        return QStringLiteral("is damaged: SQLite's check found \"%1\".").arg(findings.join(QLatin1String("; ")));
+    return QString();
+}
+
+int issueCount(const QString &path)
+{
+    Handle handle;
+    QStringList count;
+    if (openAsItIs(handle, path) != SQLITE_OK || texts(handle.db, "select count(*) from Issues", count) != SQLITE_OK)
+        return -1;
+    return count.value(0).toInt();
+}
+
 QString makeDailyCopy(const QString &databasePath, const QDate &today)
+{
+    return makeDailyCopy(databasePath, QDateTime(today, QTime::currentTime()));
+}
+
+QString makeDailyCopy(const QString &databasePath, const QDateTime &now)
 {
     if (!QFileInfo::exists(databasePath))
         return QString();
@@ -85,32 +242,92 @@ QString makeDailyCopy(const QString &databasePath, const QDate &today)
         throw Error(QStringLiteral("The backup folder \"%1\" could not be made. Check that you may write to the "
                                    "data folder.")
                         .arg(folder));
-    const QString baseName = QFileInfo(databasePath).completeBaseName();
-    const QString copy =
-        QStringLiteral("%1/%2-%3.mdb").arg(folder, baseName, today.toString(QStringLiteral("yyyy-MM-dd")));
+    const QString baseName = baseNameOf(databasePath);
+    const QString dated = QStringLiteral("%1/%2-%3").arg(folder, baseName, now.date().toString(Qt::ISODate));
+    const QString copy = dated + QStringLiteral(".mdb");
     if (!QFileInfo::exists(copy)) {
-        // Written under a temporary name, so a half-made copy never looks like a backup.
-        const QString partial = copy + QStringLiteral(".partial");
-        QFile::remove(partial);
-        {
-            QFile create(partial);
-            if (!create.open(QIODevice::WriteOnly))
-                throw Error(QStringLiteral("The daily backup could not be written to \"%1\": %2.")
-                                .arg(partial, create.errorString()));
-            create.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        // Written under a name of its own, so a half-made copy never looks
+        // like a backup and two programs never write the same file.
+        QTemporaryFile partial(dated + QStringLiteral(".XXXXXX.partial"));
+        if (!partial.open())
+            throw Error(QStringLiteral("The daily backup could not be written to \"%1\": %2.")
+                            .arg(partial.fileTemplate(), partial.errorString()));
+        partial.close();
+        copyDatabase(databasePath, partial.fileName());
+        stamp(partial.fileName(), now);
+        if (const QString problem = problemWith(partial.fileName()); !problem.isEmpty()) {
+            const QString damaged = dated + QStringLiteral(".damaged.mdb");
+            QFile::remove(damaged);
+            const bool keptApart = QFile::rename(partial.fileName(), damaged);
+            rotate(folder, baseName, damaged);
+            throw DamagedDatabase(
+                QStringLiteral("The database \"%1\" %2 Today's copy of it was kept apart as \"%3\"; it does not "
+                               "count as a backup, and the earlier backups are all kept.")
+                    .arg(databasePath, problem, keptApart ? damaged : partial.fileName()),
+                keptApart ? damaged : QString());
         }
-        copyDatabase(databasePath, partial);
-        if (!QFile::rename(partial, copy)) {
-            QFile::remove(partial);
+        // Another program may have made the same day's copy meanwhile: then
+        // that one stands, and this one is dropped with the temporary file.
+        if (!QFile::rename(partial.fileName(), copy) && !QFileInfo::exists(copy))
             throw Error(QStringLiteral("The daily backup could not be stored as \"%1\".").arg(copy));
-        }
     }
-    // Names sort by date, so the newest copies are last.
-    const QStringList copies = QDir(folder).entryList({baseName + QStringLiteral("-\?\?\?\?-\?\?-\?\?.mdb")}, QDir::Files,
-                                                      QDir::Name);
-    for (qsizetype i = 0; i + copiesKept < copies.size(); ++i)
-        QFile::remove(folder + QLatin1Char('/') + copies[i]);
+    rotate(folder, baseName, copy);
     return copy;
+}
+
+QString restore(const QString &backupPath, const QString &databasePath, const QDateTime &now)
+{
+    const QFileInfo backup(backupPath);
+    const QFileInfo database(databasePath);
+    const QString journal = databasePath + QStringLiteral("-journal");
+    const auto fail = [&](const QString &why) {
+        throw Error(QStringLiteral("The backup \"%1\" was not restored: %2 The database was left as it was.")
+                        .arg(backupPath, why));
+    };
+    if (backup.absoluteFilePath() == database.absoluteFilePath())
+        fail(QStringLiteral("it is the database itself."));
+    if (const QString problem = problemWith(backupPath); !problem.isEmpty())
+        fail(QStringLiteral("the file ") + problem);
+
+    // The copy is made beside the database, so that the rename into place
+    // stays within one file system and happens whole.
+    const QString folder = database.absolutePath();
+    QTemporaryFile incoming(folder + QLatin1Char('/') + database.fileName() + QStringLiteral(".XXXXXX.restoring"));
+    if (!incoming.open())
+        fail(QStringLiteral("no new file could be made in \"%1\": %2.").arg(folder, incoming.errorString()));
+    incoming.close();
+    {
+        Handle from;
+        if (openAsItIs(from, backupPath) != SQLITE_OK)
+            fail(from.error() + QLatin1Char('.'));
+        if (const QString why = copyPages(from.db, incoming.fileName()); !why.isEmpty())
+            fail(QStringLiteral("it could not be copied into \"%1\": %2.").arg(folder, why));
+    }
+
+    // The current file and its journal go aside together, under one name,
+    // so that the journal still belongs to its file there and is never
+    // applied to the restored one.
+    const QString when = now.toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+    const QString stem = QStringLiteral("%1/%2-before-restore-%3").arg(folder, database.completeBaseName(), when);
+    QString aside = stem + QStringLiteral(".mdb");
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral("-journal")); ++n)
+        aside = QStringLiteral("%1-%2.mdb").arg(stem).arg(n);
+    const bool hadFile = database.exists();
+    if (hadFile && !QFile::rename(databasePath, aside))
+        fail(QStringLiteral("the current database could not be renamed to \"%1\".").arg(aside));
+    if (QFileInfo::exists(journal) && !QFile::rename(journal, aside + QStringLiteral("-journal"))) {
+        if (hadFile)
+            QFile::rename(aside, databasePath);
+        fail(QStringLiteral("the current database's journal could not be renamed."));
+    }
+    if (!QFile::rename(incoming.fileName(), databasePath)) {
+        QFile::rename(aside + QStringLiteral("-journal"), journal);
+        if (hadFile)
+            QFile::rename(aside, databasePath);
+        fail(QStringLiteral("the copy could not be renamed to \"%1\".").arg(databasePath));
+    }
+    QFile::setPermissions(databasePath, QFile::ReadOwner | QFile::WriteOwner);
+    return hadFile ? aside : QString();
 }
 
 } // namespace Backup

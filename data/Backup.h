@@ -1,10 +1,25 @@
 #pragma once
 // The rolling backup: at start-up, before anything is written, a copy of the
 // database is made with SQLite's online backup API into the "backups" folder
-// beside it, one per day (dbData-YYYY-MM-DD.mdb); the newest seven are kept.
-// The database itself is only read.
+// beside it, one per day (dbData-YYYY-MM-DD.mdb), and the copy is checked
+// with SQLite's quick_check. A copy that fails the check is kept apart as
+// dbData-YYYY-MM-DD.damaged.mdb and never counts among the copies kept.
+// Copies are kept by the time they were made (the file's modification time),
+// not by their names, so a clock set wrong cannot push out a newer copy: the
+// newest seven sound copies stay, the copy just made always stays, and so
+// does the newest sound one. The database itself is only read, except that a
+// journal left hot by a crash is rolled back first, as any open would.
+//
+// A restore brings a sound backup back in place of the database: the current
+// file and its journal are kept aside together under one dated name, and
+// the backup is copied into a new file that is then renamed into place, so no
+// stale journal can ever be applied to it.
+
+#include "data/Error.h"
 
 #include <QDate>
+#include <QDateTime>
+#include <QList>
 #include <QString>
 
 namespace Backup {
@@ -14,9 +29,59 @@ inline constexpr int copiesKept = 7;
 // The folder beside the database that holds the copies.
 QString folderFor(const QString &databasePath);
 
-// Makes today's copy of the database unless it exists, then removes all but
-// the newest copiesKept copies. Returns the copy's path, or empty text when
-// there is no database to copy. Throws Error when the copy cannot be made.
+struct Copy {
+    QString path;
+    QDateTime made; // the file's modification time
+    bool sound = true; // false for a copy kept apart as damaged
+};
+
+// Every copy of the database in its backups folder, newest made first.
+QList<Copy> copies(const QString &databasePath);
+
+// The newest sound copy; its path is empty when there is none.
+Copy newestSound(const QString &databasePath);
+
+// Thrown by makeDailyCopy when the database fails the check. The description
+// says so and names the copy kept apart; the earlier copies are all kept.
+class DamagedDatabase : public Error {
+public:
+    DamagedDatabase(const QString &description, QString damagedCopy)
+        : Error(description), m_damagedCopy(std::move(damagedCopy))
+    {
+    }
+    const QString &damagedCopy() const { return m_damagedCopy; }
+
+private:
+    QString m_damagedCopy;
+};
+
+// Makes today's copy of the database unless a sound one exists, checks it,
+// then removes the copies no longer kept. now is the time the copy is
+// stamped with (its modification time) and its name's date. Returns the
+// copy's path, or empty text when there is no database to copy. Throws
+// DamagedDatabase when the database fails the check, Error when no copy can
+// be made.
+QString makeDailyCopy(const QString &databasePath, const QDateTime &now);
+// The same, stamped with the given day at the present time of day.
 QString makeDailyCopy(const QString &databasePath, const QDate &today = QDate::currentDate());
+
+// Why the file is not a sound Marrowdesk database, as the end of a sentence
+// ("is empty (zero bytes)."); empty text when it is sound. Only reads the
+// file, and ignores any journal beside it.
+QString problemWith(const QString &path);
+
+// The number of issues in a database file, or -1 when it cannot be read.
+// Ignores any journal beside the file.
+int issueCount(const QString &path);
+
+// Replaces the database with the backup. The backup is checked first; the
+// current file and its journal (either may be missing) are renamed to
+// dbData-before-restore-YYYY-MM-DD-HHMMSS.mdb (and the same + "-journal") in
+// the database's folder; the backup is copied into a new file there, which
+// is renamed into place. Returns the name the current file was kept under
+// (empty when there was none). Throws Error, and then the database is as it
+// was. No program may have the database open meanwhile.
+QString restore(const QString &backupPath, const QString &databasePath,
+                const QDateTime &now = QDateTime::currentDateTime());
 
 } // namespace Backup

@@ -2,6 +2,7 @@
 
 #include "data/Engine.h"
 #include "data/Error.h"
+#include "data/Hardening.h"
 #include "data/JetSql.h"
 #include "data/PreparedStatement.h"
 #include "data/SchemaUpgrade.h"
@@ -119,6 +120,8 @@ QString describe(sqlite3 *db, int resultCode, const QString &fileName)
 {
     const QString engine = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(resultCode));
     const QString file = fileName.isEmpty() ? QStringLiteral("the database") : QStringLiteral("\"%1\"").arg(fileName);
+    if ((resultCode & 0xFF) == SQLITE_AUTH || engine.startsWith(QLatin1String("not authorized")))
+        return QStringLiteral("Marrowdesk refused the statement. %1 (%2)").arg(Hardening::lastRefusal(), engine);
     switch (resultCode & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -179,6 +182,8 @@ sqlite3 *Connection::openRaw(const QString &path, bool create)
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     if (rc == SQLITE_OK)
         rc = Engine::registerExtensions(db);
+    if (rc == SQLITE_OK)
+        rc = Hardening::apply(db);
     if (rc != SQLITE_OK) {
         const QString description = DbErrors::describe(db, rc, path);
         sqlite3_close(db);

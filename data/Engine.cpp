@@ -174,7 +174,11 @@ int compareCaseInsensitive(const char *a, int aLength, const char *b, int bLengt
 
 int registerExtensions(sqlite3 *db)
 {
-    const int deterministic = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    // Every function is innocuous (no side effect, reads nothing outside its
+    // arguments), so the schema's views and triggers may call them while the
+    // connection trusts nothing else the file names.
+    const int plain = SQLITE_UTF8 | SQLITE_INNOCUOUS;
+    const int deterministic = plain | SQLITE_DETERMINISTIC;
     int rc = sqlite3_create_collation_v2(db, JetSql::caseInsensitiveCollation, SQLITE_UTF8, nullptr, collate, nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function_v2(db, "jet_add", 2, deterministic, nullptr, jetAdd, nullptr, nullptr, nullptr);
@@ -186,9 +190,9 @@ int registerExtensions(sqlite3 *db)
                                         nullptr);
     // Depends on the locale in force, so not deterministic.
     if (rc == SQLITE_OK)
-        rc = sqlite3_create_function_v2(db, "marrow_date_in", 1, SQLITE_UTF8, nullptr, dateIn, nullptr, nullptr, nullptr);
+        rc = sqlite3_create_function_v2(db, "marrow_date_in", 1, plain, nullptr, dateIn, nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK)
-        rc = sqlite3_create_function_v2(db, "marrow_refuse_duplicate", 2, SQLITE_UTF8, nullptr, refuseDuplicate, nullptr,
+        rc = sqlite3_create_function_v2(db, "marrow_refuse_duplicate", 2, plain, nullptr, refuseDuplicate, nullptr,
                                         nullptr, nullptr);
     return rc;
 }

@@ -33,8 +33,27 @@ const char usage[] =
     "A failing statement prints \"error: \" and its description on standard error,\n"
     "and the next statement runs. The database file is never created.\n"
     "\n"
+    "Refused, as failing statements: text that is not valid UTF-8 (the byte's\n"
+    "offset is named), and statements that reach another file or the machine\n"
+    "(ATTACH, VACUUM INTO, PRAGMA writable_schema, load_extension, fts3_tokenizer).\n"
+    "\n"
     "Exit status: 0 all statements succeeded, 1 some failed,\n"
     "2 the database could not be opened.\n";
+
+// Runs one statement given as bytes; text that is not valid UTF-8 is
+// refused with the offset of the first bad byte, counted from `base`.
+bool runBytes(Connection &connection, const QByteArray &bytes, const QString &where, qsizetype base,
+              QTextStream &out, QTextStream &err)
+{
+    const qsizetype bad = SqlShell::firstInvalidUtf8(bytes);
+    if (bad < 0)
+        return SqlShell::run(connection, QString::fromUtf8(bytes), out, err);
+    err << "error: " << where << " is not valid UTF-8: byte " << (base + bad) << " (0x"
+        << QString::number(static_cast<unsigned char>(bytes[bad]), 16).toUpper().rightJustified(2, QLatin1Char('0'))
+        << ") cannot be read, counting from 0. It was not run.\n";
+    err.flush();
+    return false;
+}
 
 } // namespace
 
@@ -59,17 +78,32 @@ int main(int argc, char **argv)
         err << "error: " << error.description() << '\n';
         return 2;
     }
+    // Statements are read as bytes, so that text that is not UTF-8 is
+    // refused rather than stored with replacement characters.
     bool allSucceeded = true;
     if (!arguments.isEmpty()) {
-        for (const QString &statement : arguments)
-            allSucceeded = SqlShell::run(connection, statement, out, err) && allSucceeded;
+        for (int i = 2; i < argc; ++i)
+            allSucceeded = runBytes(connection, QByteArray(argv[i]), QStringLiteral("statement %1").arg(i - 1), 0,
+                                    out, err) &&
+                           allSucceeded;
     } else {
-        QTextStream in(stdin);
-        QString line;
-        while (in.readLineInto(&line)) {
-            if (line.trimmed().isEmpty())
-                continue;
-            allSucceeded = SqlShell::run(connection, line, out, err) && allSucceeded;
+        QFile in;
+        in.open(stdin, QIODevice::ReadOnly);
+        qsizetype offset = 0;
+        for (int number = 1;; ++number) {
+            const QByteArray read = in.readLine(); // blocks until a line or the end
+            if (read.isEmpty())
+                break;
+            QByteArray line = read;
+            if (line.endsWith('\n'))
+                line.chop(1);
+            if (line.endsWith('\r'))
+                line.chop(1);
+            if (!line.trimmed().isEmpty())
+                allSucceeded = runBytes(connection, line, QStringLiteral("line %1 of standard input").arg(number),
+                                        offset, out, err) &&
+                               allSucceeded;
+            offset += read.size();
         }
     }
     connection.Close();

@@ -3,6 +3,7 @@
 
 #include "support/TestDatabase.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -46,6 +47,9 @@ private slots:
     void unopenableDatabaseExitsTwoAndCreatesNothing_data();
     void unopenableDatabaseExitsTwoAndCreatesNothing();
     void helpExplainsUsage();
+    void refusesWhatReachesBeyondTheDatabase_data();
+    void refusesWhatReachesBeyondTheDatabase();
+    void refusesTextThatIsNotUtf8();
 };
 
 void TestSqlShell::printsQueriesAsTabSeparatedLines()
@@ -138,6 +142,67 @@ void TestSqlShell::helpExplainsUsage()
     const Run run = sql({QStringLiteral("--help")});
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.out.contains(QLatin1String("marrowdesk-sql DATABASE [STATEMENT ...]")));
+}
+
+void TestSqlShell::refusesWhatReachesBeyondTheDatabase_data()
+{
+    QTest::addColumn<QStringList>("statements"); // %1: the database's folder
+    QTest::addColumn<QString>("words");
+    const QString attach = QStringLiteral("attach another database file");
+    QTest::newRow("attach") << QStringList{"attach '%1/other.mdb' as other"} << attach;
+    QTest::newRow("attach database, URI") << QStringList{"ATTACH DATABASE 'file:%1/other.mdb?mode=rwc' AS o"} << attach;
+    QTest::newRow("attach in memory") << QStringList{"attach ':memory:' as m"} << attach;
+    QTest::newRow("vacuum into") << QStringList{"vacuum into '%1/other.mdb'"} << attach;
+    QTest::newRow("writable_schema") << QStringList{"PRAGMA writable_schema=ON"} << "writable_schema cannot be changed";
+    QTest::newRow("writable_schema of main") << QStringList{"pragma main.Writable_Schema = 1"} << "cannot be changed";
+    QTest::newRow("fts3 tokenizer pointer")
+        << QStringList{"select fts3_tokenizer('simple', x'4141414141414141')",
+                       "create virtual table t using fts3(x, tokenize=simple)", "insert into t values ('a')"}
+        << "fts3_tokenizer is not allowed";
+    QTest::newRow("load_extension") << QStringList{"select load_extension('%1/x.so')"} << "load_extension is not allowed";
+    QTest::newRow("journal mode WAL") << QStringList{"PRAGMA journal_mode=WAL"} << "stays DELETE";
+}
+
+void TestSqlShell::refusesWhatReachesBeyondTheDatabase()
+{
+    QFETCH(QStringList, statements);
+    QFETCH(QString, words);
+    TestDatabase db;
+    const QDir folder = QFileInfo(db.path()).absoluteDir();
+    const QStringList before = folder.entryList(QDir::Files);
+    for (QString &statement : statements)
+        statement.replace(QLatin1String("%1"), folder.path());
+    const Run run = sql(QStringList{db.path()} + statements + QStringList{"vacuum"}); // plain VACUUM still runs
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.startsWith(QLatin1String("error: Marrowdesk refused the statement")) && run.err.contains(words) &&
+                 run.err.count(QLatin1Char('\n')) == 1,
+             qPrintable(run.err));
+    QCOMPARE(folder.entryList(QDir::Files), before);
+}
+
+void TestSqlShell::refusesTextThatIsNotUtf8()
+{
+    TestDatabase db;
+    const QByteArray input = "select 1\ninsert into [Status] values ('inse\xff')\n"
+                             "insert into [Status] values ('caf\xc3\xa9')\ninsert into [Status] values ('\xed\xa0\x80')\n";
+    Run run = sql({db.path()}, input);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("line 2 of standard input is not valid UTF-8: byte %1 (0xFF)")
+                                  .arg(input.indexOf('\xff'))) &&
+                 run.err.contains(QStringLiteral("line 4 of standard input is not valid UTF-8: byte %1 (0xA0)")
+                                      .arg(input.indexOf('\xed') + 1)),
+             qPrintable(run.err));
+    // An argument, as bytes from the shell.
+    QProcess shell;
+    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$1\" \"$(printf "
+                                                                                 "'select \\342\\202')\""),
+                                            QStringLiteral(MARROWDESK_BIN_DIR "/marrowdesk-sql"), db.path()});
+    QVERIFY(shell.waitForFinished(30000));
+    QCOMPARE(shell.exitCode(), 1);
+    QCOMPARE(shell.readAllStandardError(),
+             QByteArray("error: statement 1 is not valid UTF-8: byte 7 (0xE2) cannot be read, counting from 0. It was "
+                        "not run.\n"));
+    QCOMPARE(sql({db.path(), QStringLiteral("select * from Status")}).out, QStringLiteral("Status\ncaf\u00e9\n"));
 }
 
 QTEST_GUILESS_MAIN(TestSqlShell)
