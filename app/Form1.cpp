@@ -16,6 +16,7 @@
 #include "data/IssueStatus.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
+#include "platform/AccessKeys.h"
 #include "platform/ApplicationTitle.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramEnd.h"
@@ -135,18 +136,18 @@ Form1::Form1(QWidget *parent)
     m_emptyHint->setWordWrap(true);
     m_emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    const auto makeButton = [this](QPushButton *&button, const char *name, const QString &caption) {
-        button = new QPushButton(caption, this);
+    const auto makeButton = [this](QPushButton *&button, const char *name, const QString &caption, QChar key) {
+        button = new QPushButton(platform::withAccessKey(caption, key), this);
         button->setObjectName(QLatin1String(name));
         button->setAccessibleName(caption);
         button->setAutoDefault(false);
     };
-    makeButton(PushButton2, "PushButton2", QStringLiteral("Add New Issue"));
-    makeButton(PushButton1, "PushButton1", QStringLiteral("Edit Selected Issue"));
-    makeButton(PushButton4, "PushButton4", QStringLiteral("Load Sample/Example Data"));
-    makeButton(PushButton3, "PushButton3", QStringLiteral("Delete Selected Issue"));
-    makeButton(PushButton5, "PushButton5", QStringLiteral("Reports"));
-    makeButton(PushButton6, "PushButton6", QStringLiteral("Help"));
+    makeButton(PushButton2, "PushButton2", QStringLiteral("Add New Issue"), u'A');
+    makeButton(PushButton1, "PushButton1", QStringLiteral("Edit Selected Issue"), u'E');
+    makeButton(PushButton4, "PushButton4", QStringLiteral("Load Sample/Example Data"), u'S');
+    makeButton(PushButton3, "PushButton3", QStringLiteral("Delete Selected Issue"), u'D');
+    makeButton(PushButton5, "PushButton5", QStringLiteral("Reports"), u'R');
+    makeButton(PushButton6, "PushButton6", QStringLiteral("Help"), u'H');
     connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
     connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
     connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);

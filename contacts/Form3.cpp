@@ -8,6 +8,7 @@
 #include "data/FileUtil.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
+#include "platform/AccessKeys.h"
 #include "platform/Dialogs.h"
 #include "platform/Twips.h"
 
@@ -38,25 +39,26 @@ struct BoxLayout {
     const char *caption;
     const char *column;
     int left, top, width, height, captionGap;
+    char accessKey; // unique in the window
 };
 
 constexpr BoxLayout boxLayout[ContactSql::boxCount] = {
-    {"Firstname", "First Name", 120, 375, 2640, 345, 255},
-    {"Lastname", "Last Name", 3000, 375, 2640, 345, 255},
-    {"Job Title", "Job Title", 120, 1095, 2640, 345, 255},
-    {"Company", "Company", 3000, 1095, 2640, 345, 255},
-    {"Business Phone", "Business Phone", 120, 1935, 2640, 345, 255},
-    {"Home Phone", "Home Phone", 3000, 1935, 2640, 345, 255},
-    {"Mobile Phone", "Mobile Phone", 120, 2655, 2640, 345, 255},
-    {"Fax Number", "Fax Number", 3000, 2655, 2640, 345, 255},
-    {"Address", "Address", 120, 3375, 5520, 345, 255},
-    {"City", "City", 120, 4095, 1440, 345, 255},
-    {"State", "State", 1680, 4110, 720, 345, 255},
-    {"Postal Code", "ZIP", 2520, 4095, 1440, 345, 255},
-    {"Country", "Country", 4080, 4095, 1560, 345, 255},
-    {"Email Address", "E-mail Address", 120, 4815, 2640, 345, 255},
-    {"Webpage", "Web Page", 3000, 4815, 2640, 345, 255},
-    {"Notes", "Notes", 120, 5520, 5520, 1425, 240},
+    {"Firstname", "First Name", 120, 375, 2640, 345, 255, 'F'},
+    {"Lastname", "Last Name", 3000, 375, 2640, 345, 255, 't'},
+    {"Job Title", "Job Title", 120, 1095, 2640, 345, 255, 'J'},
+    {"Company", "Company", 3000, 1095, 2640, 345, 255, 'C'},
+    {"Business Phone", "Business Phone", 120, 1935, 2640, 345, 255, 'B'},
+    {"Home Phone", "Home Phone", 3000, 1935, 2640, 345, 255, 'H'},
+    {"Mobile Phone", "Mobile Phone", 120, 2655, 2640, 345, 255, 'M'},
+    {"Fax Number", "Fax Number", 3000, 2655, 2640, 345, 255, 'x'},
+    {"Address", "Address", 120, 3375, 5520, 345, 255, 'A'},
+    {"City", "City", 120, 4095, 1440, 345, 255, 'i'},
+    {"State", "State", 1680, 4110, 720, 345, 255, 'S'},
+    {"Postal Code", "ZIP", 2520, 4095, 1440, 345, 255, 'P'},
+    {"Country", "Country", 4080, 4095, 1560, 345, 255, 'o'},
+    {"Email Address", "E-mail Address", 120, 4815, 2640, 345, 255, 'E'},
+    {"Webpage", "Web Page", 3000, 4815, 2640, 345, 255, 'W'},
+    {"Notes", "Notes", 120, 5520, 5520, 1425, 240, 'N'},
 };
 
 // The eight columns of both issue lists: header, width in twips, the column
@@ -153,7 +155,7 @@ Form3::Form3(QWidget *parent) : QDialog(parent)
         editor->setAccessibleName(caption);
         editor->setGeometry(platform::twipsRect(at.left, at.top, at.width, at.height));
 
-        auto *label = new QLabel(caption, this);
+        auto *label = new QLabel(platform::withAccessKey(caption, QLatin1Char(at.accessKey)), this);
         label->setObjectName(QStringLiteral("Label1_%1").arg(box));
         label->setAccessibleName(caption);
         label->setBuddy(editor);
@@ -177,16 +179,16 @@ Form3::Form3(QWidget *parent) : QDialog(parent)
     Frame2->setGeometry(platform::twipsRect(5760, 3660, 5520, 3315));
     ListView2 = makeIssueList(Frame2, "ListView2");
 
-    auto makeButton = [this](const char *name, const char *caption, int left) {
-        auto *button = new QPushButton(QLatin1String(caption), this);
+    auto makeButton = [this](const char *name, const char *caption, int left, char accessKey) {
+        auto *button = new QPushButton(platform::withAccessKey(QLatin1String(caption), QLatin1Char(accessKey)), this);
         button->setObjectName(QLatin1String(name));
         button->setAccessibleName(QLatin1String(caption));
         button->setFont(boldArial(11.25));
         button->setGeometry(platform::twipsRect(left, 7080, 5520, 405));
         return button;
     };
-    PushButton2 = makeButton("PushButton2", "Save", 120);
-    PushButton1 = makeButton("PushButton1", "Cancel", 5760);
+    PushButton2 = makeButton("PushButton2", "Save", 120, 'v');
+    PushButton1 = makeButton("PushButton1", "Cancel", 5760, 'l');
     // Enter presses the button that has the keyboard, and Save otherwise;
     // Escape cancels, as in any dialog.
     PushButton2->setDefault(true);

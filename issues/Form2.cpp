@@ -12,6 +12,7 @@
 #include "data/SharedConnection.h"
 #include "issues/ContactPicker.h"
 #include "issues/DateField.h"
+#include "platform/AccessKeys.h"
 #include "platform/Dialogs.h"
 #include "platform/Twips.h"
 
@@ -132,8 +133,19 @@ Form2::Form2(QWidget *parent) : QDialog(parent)
     // The program's window font, Arial 9 pt bold; Save and Cancel get the
     // larger command font of the contact editor (below).
     setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
-    auto caption = [this](QLabel *&label, const QString &name, const QString &text, const QRect &where) {
-        label = new QLabel(text, this);
+    // Each caption's access key, unique in the window.
+    static const QHash<QString, QChar> accessKeys = {
+        {QStringLiteral("Title"), u'T'},       {QStringLiteral("Assigned To"), u'A'},
+        {QStringLiteral("Opened By"), u'B'},   {QStringLiteral("Opened Date"), u'O'},
+        {QStringLiteral("Due Date"), u'U'},    {QStringLiteral("Status"), u'S'},
+        {QStringLiteral("Category"), u'C'},    {QStringLiteral("Priority"), u'P'},
+        {QStringLiteral("Issued ID"), u'I'},   {QStringLiteral("Comments"), u'M'},
+        {QStringLiteral("Save"), u'V'},        {QStringLiteral("Cancel"), u'N'}};
+    const auto keyed = [](const QString &text) {
+        return accessKeys.contains(text) ? platform::withAccessKey(text, accessKeys.value(text)) : text;
+    };
+    auto caption = [this, keyed](QLabel *&label, const QString &name, const QString &text, const QRect &where) {
+        label = new QLabel(keyed(text), this);
         label->setObjectName(name);
         label->setAccessibleName(text);
         label->setGeometry(where);
@@ -146,7 +158,7 @@ Form2::Form2(QWidget *parent) : QDialog(parent)
     };
     auto button = [&](QPushButton *&member, const QString &name, const QString &text, const QRect &where,
                       const QString &description) {
-        member = new QPushButton(text, this);
+        member = new QPushButton(keyed(text), this);
         named(member, name, text, where);
         member->setAccessibleDescription(description);
     };

@@ -7,6 +7,7 @@
 #include "data/FileUtil.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
+#include "platform/AccessKeys.h"
 #include "platform/Twips.h"
 #include "reports/Layouts.h"
 #include "reports/Report.h"
@@ -87,23 +88,24 @@ Form4::Form4(QWidget *parent) : QDialog(parent)
     QFont buttonFont = windowFont;
     buttonFont.setPointSizeF(11.25);
 
-    Label1 = new QLabel(QStringLiteral("Report Type:"), this);
+    Label1 = new QLabel(platform::withAccessKey(QStringLiteral("Report Type:"), u'T'), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setAccessibleName(QStringLiteral("Report Type:"));
     Label1->setGeometry(platform::twipsRect(120, 165, 1065, 225));
-    // The caption in bold Arial is a few pixels wider than its designed box:
-    // the box grows to the right, into the gap before the list, rather than
-    // cut off the colon.
-    Label1->resize(std::max(Label1->width(), Label1->sizeHint().width()), Label1->height());
 
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setAccessibleName(QStringLiteral("Report Type:"));
     Combo1->setEditable(false);
     Combo1->setGeometry(platform::twipsRect(1320, 120, 6600, comboHeight));
+    // With its buddy the caption shows its access key underlined, not as '&'.
     Label1->setBuddy(Combo1);
+    // The caption in bold Arial is a few pixels wider than its designed box:
+    // the box grows to the right, into the gap before the list, rather than
+    // cut off the colon.
+    Label1->resize(std::max(Label1->width(), Label1->sizeHint().width()), Label1->height());
 
-    PushButton1 = new QPushButton(QStringLiteral("Print Preview"), this);
+    PushButton1 = new QPushButton(platform::withAccessKey(QStringLiteral("Print Preview"), u'P'), this);
     PushButton1->setObjectName(QStringLiteral("PushButton1"));
     PushButton1->setAccessibleName(QStringLiteral("Print Preview"));
     PushButton1->setFont(buttonFont);
@@ -111,7 +113,7 @@ Form4::Form4(QWidget *parent) : QDialog(parent)
     // Enter previews unless another button has the keyboard; Escape cancels.
     PushButton1->setDefault(true);
 
-    PushButton2 = new QPushButton(QStringLiteral("Cancel"), this);
+    PushButton2 = new QPushButton(platform::withAccessKey(QStringLiteral("Cancel"), u'C'), this);
     PushButton2->setObjectName(QStringLiteral("PushButton2"));
     PushButton2->setAccessibleName(QStringLiteral("Cancel"));
     PushButton2->setFont(buttonFont);

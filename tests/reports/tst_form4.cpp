@@ -156,9 +156,10 @@ private slots:
                                      "Issue Details", "Closed Issues"}));
         QCOMPARE(form.Combo1->currentIndex(), -1);
         QVERIFY(!form.Combo1->isEditable());
-        QCOMPARE(form.Label1->text(), QStringLiteral("Report Type:"));
-        QCOMPARE(form.PushButton1->text(), QStringLiteral("Print Preview"));
-        QCOMPARE(form.PushButton2->text(), QStringLiteral("Cancel"));
+        // The captions as shown; '&' marks each one's access key.
+        QCOMPARE(form.Label1->text(), QStringLiteral("Report &Type:"));
+        QCOMPARE(form.PushButton1->text(), QStringLiteral("&Print Preview"));
+        QCOMPARE(form.PushButton2->text(), QStringLiteral("&Cancel"));
         QCOMPARE(form.size(), QSize(platform::twipsToPixels(8040), platform::twipsToPixels(1080)));
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QVERIFY(!(form.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
@@ -167,7 +168,7 @@ private slots:
         QCOMPARE(caption.topLeft(), platform::twipsRect(120, 165, 1065, 225).topLeft());
         QCOMPARE(caption.height(), platform::twipsToPixels(225));
         QVERIFY(caption.width() >= platform::twipsToPixels(1065));
-        QVERIFY(caption.width() >= QFontMetrics(form.Label1->font()).horizontalAdvance(form.Label1->text()));
+        QVERIFY(caption.width() >= QFontMetrics(form.Label1->font()).horizontalAdvance(QStringLiteral("Report Type:")));
         QVERIFY(caption.right() < form.Combo1->x());
         QCOMPARE(form.Combo1->geometry().topLeft(), platform::twipsRect(1320, 120, 6600, 315).topLeft());
         QCOMPARE(form.Combo1->width(), platform::twipsToPixels(6600));
