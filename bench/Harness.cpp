@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -17,6 +18,8 @@ bool everyTargetMet = true;
 std::vector<QString> caseOrder;
 std::map<std::pair<QString, QString>, double> oursForGrowth;
 std::map<std::pair<QString, QString>, double> floorForGrowth;
+// The cases that have a target at some size; only they are judged on growth.
+std::set<QString> casesWithTarget;
 } // namespace
 
 double median(std::vector<double> values)
@@ -144,6 +147,8 @@ void report(const QString &caseName, const QString &size, double oursMs, double 
         caseOrder.push_back(caseName);
     oursForGrowth[{caseName, size}] = oursMs;
     floorForGrowth[{caseName, size}] = floorMs;
+    if (targetRatio > 0)
+        casesWithTarget.insert(caseName);
     if (targetRatio <= 0) {
         std::printf("%-44s %8s %11.2f %11.2f %7.2f %7s  %-4s %s\n", qPrintable(caseName), qPrintable(size), oursMs,
                     floorMs, ratio, "-", "-", qPrintable(runs));
@@ -177,6 +182,10 @@ void growth(int fromSize, int toSize, double targetFactor)
     const QString from = QString::number(fromSize);
     const QString to = QString::number(toSize);
     for (const QString &caseName : caseOrder) {
+        // A case with a target at neither size is there for information;
+        // so is its growth.
+        if (!casesWithTarget.count(caseName))
+            continue;
         const auto small = oursForGrowth.find({caseName, from});
         const auto large = oursForGrowth.find({caseName, to});
         if (small == oursForGrowth.end() || large == oursForGrowth.end() || small->second <= 0)
