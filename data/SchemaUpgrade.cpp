@@ -2,6 +2,7 @@
 
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/PreparedStatement.h"
 
 #include <QString>
 
@@ -41,17 +42,8 @@ void run(sqlite3 *db, const char *sql, const QString &fileName)
 
 int userVersion(sqlite3 *db, const QString &fileName)
 {
-    sqlite3_stmt *statement = nullptr;
-    int rc = sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &statement, nullptr);
-    int version = 0;
-    if (rc == SQLITE_OK && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        version = sqlite3_column_int(statement, 0);
-        rc = SQLITE_OK;
-    }
-    sqlite3_finalize(statement);
-    if (rc != SQLITE_OK)
-        throw Error(DbErrors::describe(db, rc, fileName));
-    return version;
+    PreparedStatement pragma(db, QStringLiteral("PRAGMA user_version"), fileName);
+    return pragma.step() ? sqlite3_column_int(pragma.handle(), 0) : 0;
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QTest>
 
 #include <sqlite3.h>
@@ -48,6 +49,22 @@ inline void choose(QComboBox *picker, const QString &text)
 {
     picker->setCurrentIndex(picker->findText(text));
     QVERIFY2(picker->currentIndex() >= 0, qPrintable(text));
+}
+
+inline qint64 newestIssue()
+{
+    return column(QStringLiteral("select Max(ID) from Issues")).value(0).toLongLong();
+}
+
+// A title and every choice Save asks for.
+inline void fillAll(Form2 &form)
+{
+    form.Text1->setText(QStringLiteral("Printer"));
+    choose(form.Combo1, QStringLiteral("Ann Archer"));
+    choose(form.Combo2, QStringLiteral("Bob Brown"));
+    choose(form.Combo3, QStringLiteral("Open"));
+    choose(form.Combo4, QStringLiteral("Hardware"));
+    choose(form.Combo5, QStringLiteral("High"));
 }
 
 inline QStringList texts(const QList<ScriptedDialogs::Box> &boxes)

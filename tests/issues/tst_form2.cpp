@@ -24,20 +24,6 @@ Value stored(qint64 id, const char *name)
     return rs.Eof() ? Value() : rs.Fields(QLatin1String(name));
 }
 
-qint64 newestIssue()
-{
-    return column(QStringLiteral("select Max(ID) from Issues")).value(0).toLongLong();
-}
-
-void fillAll(Form2 &form)
-{
-    form.Text1->setText(QStringLiteral("Printer"));
-    choose(form.Combo1, QStringLiteral("Ann Archer"));
-    choose(form.Combo2, QStringLiteral("Bob Brown"));
-    choose(form.Combo3, QStringLiteral("Open"));
-    choose(form.Combo4, QStringLiteral("Hardware"));
-    choose(form.Combo5, QStringLiteral("High"));
-}
 
 QString commentShown(const Form2 &form)
 {

@@ -33,16 +33,6 @@ QString wholeRow(qint64 id)
     return values.join(QLatin1Char('|'));
 }
 
-void fillChoices(Form2 &form)
-{
-    form.Text1->setText(QStringLiteral("Typed"));
-    choose(form.Combo1, QStringLiteral("Ann Archer"));
-    choose(form.Combo2, QStringLiteral("Bob Brown"));
-    choose(form.Combo3, QStringLiteral("Open"));
-    choose(form.Combo4, QStringLiteral("Hardware"));
-    choose(form.Combo5, QStringLiteral("High"));
-}
-
 // Types into the opened date's box the way a user reaches it.
 void typeDate(Form2 &form, const QString &how, const QString &text)
 {
@@ -59,11 +49,6 @@ void typeDate(Form2 &form, const QString &how, const QString &text)
         QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     }
     QTest::keyClicks(box, text);
-}
-
-qint64 newestIssue()
-{
-    return column(QStringLiteral("select Max(ID) from Issues")).value(0).toLongLong();
 }
 
 } // namespace
@@ -106,7 +91,7 @@ private slots:
         QFETCH(QString, stored);
         QLocale::setDefault(QLocale(locale));
         s->open(QString(), [&](Form2 &form) {
-            fillChoices(form);
+            fillAll(form);
             typeDate(form, how, typed);
             if (typed.isEmpty())
                 QTest::keyClick(form.DateTimePicker1->lineEdit(), Qt::Key_Delete);
@@ -132,7 +117,7 @@ private slots:
     {
         QFETCH(QString, typed);
         s->open(QString(), [&](Form2 &form) {
-            fillChoices(form);
+            fillAll(form);
             typeDate(form, "tab", typed);
             form.PushButton2_Click();
             QCOMPARE(QApplication::focusWidget(), form.DateTimePicker1->lineEdit());
@@ -231,7 +216,7 @@ private slots:
         QFETCH(int, key);
         QFETCH(QStringList, boxes);
         s->open(QString(), [&](Form2 &form) {
-            fillChoices(form);
+            fillAll(form);
             form.Text1->setFocus();
             QTest::keyClick(form.Text1, Qt::Key(key));
         });
@@ -243,7 +228,7 @@ private slots:
     void contactDeletedMeanwhileIsToldNotStored()
     {
         s->open(QString(), [&](Form2 &form) {
-            fillChoices(form);
+            fillAll(form);
             form.Text3->setPlainText(QStringLiteral("typed with care"));
             raw("delete from Contacts where ID = 4"); // Bob Brown, by another program
             form.PushButton2_Click();
