@@ -1,6 +1,7 @@
 #include "platform/Dialogs.h"
 
 #include "platform/ApplicationTitle.h"
+#include "platform/ScreenFit.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -51,6 +52,7 @@ public:
     void showModal(QDialog &window) override
     {
         loadForm(window);
+        fitOnScreen(window);
         window.exec();
     }
 };

@@ -9,12 +9,14 @@
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
 #include "platform/ApplicationTitle.h"
+#include "platform/ScreenFit.h"
 #include "tests/support/HoverProbe.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -119,7 +121,33 @@ private slots:
     void issueLists();
     void handPointer_data();
     void handPointer();
+    void fitsASmallScreen();
 };
+
+// At twice the scale a 1920x1080 screen has 960x540 logical pixels, less
+// than the window's design height: it scrolls, and every box still works.
+void TestForm3::fitsASmallScreen()
+{
+    ScriptedDialogs dialogs;
+    const qint64 id = addContact("Ann", "Lee");
+    auto form = opened(id);
+    const QSize room(960, 480);
+    platform::fitWithin(*form, room);
+    QVERIFY(form->height() <= room.height() && form->width() <= room.width());
+    QVERIFY(form->findChild<QScrollArea *>(QStringLiteral("screenFit")));
+    const auto tabFrom = [](QWidget *widget) {
+        do
+            widget = widget->nextInFocusChain();
+        while (!(widget->focusPolicy() & Qt::TabFocus));
+        return widget;
+    };
+    QCOMPARE(tabFrom(form->findChild<QLineEdit *>(QStringLiteral("Text1"))),
+             form->findChild<QLineEdit *>(QStringLiteral("Text2")));
+    QCOMPARE(tabFrom(form->findChild<QPlainTextEdit *>(QStringLiteral("Text16"))), form->findChild<QWidget *>("PushButton2"));
+    form->findChild<QPlainTextEdit *>(QStringLiteral("Text16"))->setPlainText(QStringLiteral("kept"));
+    form->PushButton2_Click();
+    QCOMPARE(stored(id, "Notes"), Value(QStringLiteral("kept")));
+}
 
 void TestForm3::insertStatementExample()
 {
