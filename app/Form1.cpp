@@ -140,7 +140,8 @@ Form1::Form1(QWidget *parent)
         button = new QPushButton(platform::withAccessKey(caption, key), this);
         button->setObjectName(QLatin1String(name));
         button->setAccessibleName(caption);
-        button->setAutoDefault(false);
+        // Enter presses the button that has the keyboard, as Space does.
+        button->setAutoDefault(true);
     };
     makeButton(PushButton2, "PushButton2", QStringLiteral("Add New Issue"), u'A');
     makeButton(PushButton1, "PushButton1", QStringLiteral("Edit Selected Issue"), u'E');

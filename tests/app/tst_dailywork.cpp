@@ -147,13 +147,15 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<QString>("outcome");
-        QTest::newRow("Enter edits") << int(Qt::Key_Return) << 0 << "Edit Data";
-        QTest::newRow("Insert adds") << int(Qt::Key_Insert) << 0 << "Add New Issue";
-        QTest::newRow("Ctrl+N adds") << int(Qt::Key_N) << int(Qt::ControlModifier) << "Add New Issue";
-        QTest::newRow("Delete asks") << int(Qt::Key_Delete) << 0 << "Are you sure you want to delete [Café menu]?";
-        QTest::newRow("Ctrl+F finds") << int(Qt::Key_F) << int(Qt::ControlModifier) << "findBox";
+        QTest::addColumn<QString>("target"); // what has the keyboard; the list when empty
+        QTest::newRow("Enter edits") << int(Qt::Key_Return) << 0 << "Edit Data" << QString();
+        QTest::newRow("Enter presses the focused button") << int(Qt::Key_Return) << 0 << "Reports" << "PushButton5";
+        QTest::newRow("Insert adds") << int(Qt::Key_Insert) << 0 << "Add New Issue" << QString();
+        QTest::newRow("Ctrl+N adds") << int(Qt::Key_N) << int(Qt::ControlModifier) << "Add New Issue" << QString();
+        QTest::newRow("Delete asks") << int(Qt::Key_Delete) << 0 << "Are you sure you want to delete [Café menu]?" << QString();
+        QTest::newRow("Ctrl+F finds") << int(Qt::Key_F) << int(Qt::ControlModifier) << "findBox" << QString();
         QTest::newRow("Alt+A, the access key of Add New Issue") << int(Qt::Key_A) << int(Qt::AltModifier)
-                                                               << "Add New Issue";
+                                                               << "Add New Issue" << QString();
     }
 
     void keyboardMap()
@@ -161,13 +163,15 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(QString, outcome);
+        QFETCH(QString, target);
         m_form->show();
         QApplication::setActiveWindow(m_form.get());
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
         m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("2")));
-        m_form->ListView1->setFocus();
+        QWidget *focused = target.isEmpty() ? m_form->ListView1 : m_form->findChild<QWidget *>(target);
+        focused->setFocus();
         m_dialogs->answers = {platform::Answer::No};
-        QTest::keyClick(m_form->ListView1, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTest::keyClick(focused, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         const auto seen = [&] {
             const QWidget *focused = QApplication::focusWidget();
             return m_dialogs->modalTitles +
