@@ -197,6 +197,11 @@ void QuietDialogs::showModal(QDialog &window)
     window.reject();
 }
 
+QString QuietDialogs::fileName(platform::FileAction, const QString &, const QString &, const QString &)
+{
+    return QString();
+}
+
 bool waitPainted(QWidget *widget, int timeoutMs)
 {
     PaintWatch watch;
