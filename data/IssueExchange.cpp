@@ -27,7 +27,7 @@ const std::array<const char *, fieldCount> columnNames = {
     "ID",       "Title",    "Assigned To Name", "Opened By Name", "Opened Date",        "Due Date",
     "Status",   "Category", "Priority",         "Comment",        "Assigned To E-mail", "Opened By E-mail"};
 
-const char exportQuery[] =
+const char exportQueryText[] =
     "select n.ID, n.Title, n.[Assigned To Name], n.[Opened By Name], n.[Opened Date], n.[Due Date], n.Status, "
     "n.Category, n.Priority, n.Comment, a.[E-mail Address] as [Assigned To E-mail], "
     "o.[E-mail Address] as [Opened By E-mail] from [Issues With Names] n "
@@ -169,6 +169,11 @@ private:
 
 } // namespace
 
+QString exportQuery()
+{
+    return QString::fromLatin1(exportQueryText);
+}
+
 QString caption(Field field)
 {
     return QString::fromLatin1(captions[static_cast<size_t>(index(field))]);
@@ -188,7 +193,7 @@ int exportIssues(Connection &connection, const std::optional<std::vector<qint64>
                  bool byteOrderMark)
 {
     Recordset rs;
-    rs.Open(QString::fromLatin1(exportQuery), connection);
+    rs.Open(exportQuery(), connection);
     Csv::Writer writer(device, byteOrderMark);
     QStringList record;
     for (int f = 0; f < fieldCount; ++f)

@@ -52,6 +52,10 @@ QString caption(Field field);
 // around it ignored.
 std::optional<Field> fieldOfHeading(const QString &heading);
 
+// The query export reads: every issue with its contacts' names and e-mail
+// addresses, one column per field in the order of Field, by ID.
+QString exportQuery();
+
 // Writes the issues given by ID in that order (IDs that no longer exist are
 // left out), or every issue in the order of its ID. Returns the number of
 // issues written. Throws Error.
