@@ -9,7 +9,7 @@ namespace {
 
 constexpr char byteOrderMarkBytes[] = "\xEF\xBB\xBF";
 
-// The buffer is written out once it holds this many characters.
+// The buffer is written out once it holds this many bytes.
 constexpr qsizetype flushAt = 1 << 20;
 
 int lineOfOffset(QByteArrayView bytes, qsizetype offset)
@@ -168,69 +168,96 @@ QString unguarded(const QString &text)
     return looksLikeFormula(text, 1) ? text.mid(1) : text;
 }
 
-Writer::Writer(QIODevice &device, bool byteOrderMark) : m_device(device)
-{
-    m_buffer.reserve(flushAt + 4096);
-    if (byteOrderMark)
-        m_buffer.append(QChar(0xFEFF));
-}
-
-Writer::~Writer() = default;
-
 namespace {
 
-void appendField(QString &out, const QString &field)
+// Writes one field through put(QStringView), in quotes when it needs them.
+template <typename Put>
+void putField(const QString &field, Put &&put)
 {
+    // The characters that make a field need quotes all lie below '@', so
+    // most characters are passed over with one comparison.
+    constexpr quint64 special = (1ull << ',') | (1ull << ';') | (1ull << '\t') | (1ull << '"') | (1ull << '\n') |
+                                (1ull << '\r');
     bool needsQuotes = false;
-    for (const QChar c : field)
-        if (c == QLatin1Char(',') || c == QLatin1Char(';') || c == QLatin1Char('\t') || c == QLatin1Char('"') ||
-            c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
+    for (const QChar c : field) {
+        const char16_t u = c.unicode();
+        if (u < 64 && (special >> u) & 1) {
             needsQuotes = true;
             break;
         }
+    }
     // A field of blanks only is quoted too, so that no reader trims it away.
-    if (!needsQuotes && !field.isEmpty() && field.trimmed().isEmpty())
+    if (!needsQuotes && !field.isEmpty() && field.front().isSpace()) {
         needsQuotes = true;
+        for (const QChar c : field)
+            needsQuotes = needsQuotes && c.isSpace();
+    }
     if (!needsQuotes) {
-        out.append(field);
+        put(QStringView(field));
         return;
     }
-    out.append(QLatin1Char('"'));
+    static const QChar quote = QLatin1Char('"');
+    put(QStringView(&quote, 1));
     qsizetype from = 0;
-    for (qsizetype quote = field.indexOf(QLatin1Char('"')); quote >= 0;
-         quote = field.indexOf(QLatin1Char('"'), quote + 1)) {
-        out.append(QStringView(field).sliced(from, quote + 1 - from));
-        out.append(QLatin1Char('"'));
-        from = quote + 1;
+    for (qsizetype at = field.indexOf(quote); at >= 0; at = field.indexOf(quote, at + 1)) {
+        put(QStringView(field).sliced(from, at + 1 - from)); // up to and with the quote ...
+        put(QStringView(&quote, 1));                          // ... which is doubled
+        from = at + 1;
     }
-    out.append(QStringView(field).sliced(from));
-    out.append(QLatin1Char('"'));
+    put(QStringView(field).sliced(from));
+    put(QStringView(&quote, 1));
+}
+
+template <typename Put>
+void putRecord(const QStringList &fields, Put &&put)
+{
+    static const QChar comma = QLatin1Char(',');
+    static const QChar lineEnd[] = {QLatin1Char('\r'), QLatin1Char('\n')};
+    for (qsizetype f = 0; f < fields.size(); ++f) {
+        if (f > 0)
+            put(QStringView(&comma, 1));
+        putField(fields[f], put);
+    }
+    put(QStringView(lineEnd, 2));
 }
 
 } // namespace
 
 void appendRecord(QString &out, const QStringList &fields)
 {
-    for (qsizetype f = 0; f < fields.size(); ++f) {
-        if (f > 0)
-            out.append(QLatin1Char(','));
-        appendField(out, fields[f]);
-    }
-    out.append(QLatin1String("\r\n"));
+    putRecord(fields, [&out](QStringView text) { out.append(text); });
+}
+
+Writer::Writer(QIODevice &device, bool byteOrderMark) : m_device(device)
+{
+    m_bytes.resize(flushAt + 4096);
+    if (byteOrderMark)
+        put(u"\uFEFF");
+}
+
+Writer::~Writer() = default;
+
+void Writer::put(QStringView text)
+{
+    const qsizetype room = m_encoder.requiredSpace(text.size());
+    if (m_used + room > m_bytes.size())
+        m_bytes.resize(std::max(m_bytes.size() * 2, m_used + room));
+    m_used = m_encoder.appendToBuffer(m_bytes.data() + m_used, text) - m_bytes.data();
 }
 
 void Writer::writeRecord(const QStringList &fields)
 {
-    appendRecord(m_buffer, fields);
-    if (m_buffer.size() >= flushAt)
+    // Texts go straight into UTF-8, with no copy of the record as text.
+    putRecord(fields, [this](QStringView text) { put(text); });
+    if (m_used >= flushAt)
         flush();
 }
 
 void Writer::flush()
 {
-    const QByteArray bytes = m_buffer.toUtf8();
-    m_buffer.clear();
-    if (m_device.write(bytes) != bytes.size())
+    const qsizetype used = m_used;
+    m_used = 0;
+    if (m_device.write(m_bytes.constData(), used) != used)
         throw Error(QStringLiteral("The file could not be written: %1").arg(m_device.errorString()));
 }
 

@@ -15,6 +15,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringEncoder>
 #include <QStringList>
 
 class QIODevice;
@@ -73,8 +74,12 @@ public:
     void flush();
 
 private:
+    void put(QStringView text);
+
     QIODevice &m_device;
-    QString m_buffer;
+    QStringEncoder m_encoder{QStringEncoder::Utf8};
+    QByteArray m_bytes; // the UTF-8 not yet written, m_used bytes of it
+    qsizetype m_used = 0;
 };
 
 } // namespace Csv
