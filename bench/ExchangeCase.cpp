@@ -7,7 +7,6 @@
 #include "data/Connection.h"
 #include "data/Csv.h"
 #include "data/IssueExchange.h"
-#include "data/IssueSql.h"
 #include "data/Recordset.h"
 
 #include <QElapsedTimer>
@@ -102,17 +101,8 @@ void exchangeCases(const Run &run, int size, const QString &database)
         if (!plan.refusals.isEmpty() || !plan.newContacts.isEmpty())
             qFatal("the exported issues do not import as they are: %s",
                    qPrintable(plan.refusals.isEmpty() ? QStringLiteral("new contacts") : plan.refusals.first().reason));
-        IssueSql::Values values;
-        for (const IssueExchange::PlannedIssue &issue : plan.issues) {
-            values.title = issue.title;
-            values.openedDate = issue.openedDate;
-            values.status = issue.status;
-            values.category = issue.category;
-            values.priority = issue.priority;
-            values.comment = issue.comment;
-            values.dueDate = issue.dueDate;
-            inserts.append(IssueSql::insertStatement(values, issue.assignedTo.existing, issue.openedBy.existing));
-        }
+        for (const IssueExchange::PlannedIssue &issue : plan.issues)
+            inserts.append(IssueExchange::insertStatement(issue, issue.assignedTo.existing, issue.openedBy.existing));
     }
     const Harness::Pair imported = Harness::medianPair(
         [&] {

@@ -349,6 +349,19 @@ Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing 
     return result;
 }
 
+QString insertStatement(const PlannedIssue &issue, std::optional<qint64> assignedTo, std::optional<qint64> openedBy)
+{
+    IssueSql::Values values;
+    values.title = issue.title;
+    values.openedDate = issue.openedDate;
+    values.status = issue.status;
+    values.category = issue.category;
+    values.priority = issue.priority;
+    values.comment = issue.comment;
+    values.dueDate = issue.dueDate;
+    return IssueSql::insertStatement(values, assignedTo, openedBy);
+}
+
 Counts apply(Connection &connection, const Plan &plan)
 {
     Counts counts;
@@ -381,17 +394,9 @@ Counts apply(Connection &connection, const Plan &plan)
                 return madeIds.at(static_cast<size_t>(choice.created));
             return std::nullopt;
         };
-        IssueSql::Values values;
         for (const PlannedIssue &issue : plan.issues) {
-            values.title = issue.title;
-            values.openedDate = issue.openedDate;
-            values.status = issue.status;
-            values.category = issue.category;
-            values.priority = issue.priority;
-            values.comment = issue.comment;
-            values.dueDate = issue.dueDate;
             try {
-                connection.Execute(IssueSql::insertStatement(values, idOf(issue.assignedTo), idOf(issue.openedBy)));
+                connection.Execute(insertStatement(issue, idOf(issue.assignedTo), idOf(issue.openedBy)));
             } catch (const Error &error) {
                 throw Error(QStringLiteral("Line %1: %2").arg(issue.line).arg(error.description()));
             }

@@ -122,6 +122,10 @@ struct Plan {
 Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing &existing,
           const QLocale &locale = QLocale());
 
+// The insert of a planned issue whose contacts have these IDs (a missing
+// one is written as Null).
+QString insertStatement(const PlannedIssue &issue, std::optional<qint64> assignedTo, std::optional<qint64> openedBy);
+
 struct Counts {
     int issues = 0;
     int contacts = 0;
