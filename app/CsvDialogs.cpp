@@ -89,6 +89,14 @@ CsvImportDialog::CsvImportDialog(const Csv::Document &document, const IssueExcha
         connect(picker, &QComboBox::currentIndexChanged, this, [this, column, picker] {
             const QVariant data = picker->currentData();
             m_mapping[column] = data.isValid() ? std::optional<Field>(static_cast<Field>(data.toInt())) : std::nullopt;
+            // A field is filled from one column: another that filled it
+            // before is left out now.
+            for (int other = 0; other < m_mapping.size(); ++other)
+                if (other != column && m_mapping[column] && m_mapping[other] == m_mapping[column]) {
+                    m_mapping[other] = std::nullopt;
+                    const QSignalBlocker quiet(m_pickers[other]);
+                    m_pickers[other]->setCurrentIndex(0);
+                }
             replan();
         });
         m_columns->setCellWidget(column, 1, picker);

@@ -39,7 +39,8 @@ public:
     ~CsvImportDialog() override;
 
     const IssueExchange::Mapping &mapping() const { return m_mapping; }
-    // Makes a column fill a field (or nothing), as a choice in its picker does.
+    // Makes a column fill a field (or nothing), as a choice in its picker
+    // does; a column that filled that field before is left out.
     void setColumnField(int column, std::optional<IssueExchange::Field> field);
     const IssueExchange::Plan &plan() const { return m_plan; }
 
