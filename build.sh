@@ -4,6 +4,8 @@
 #   ./build.sh test   install what is missing, build, run every test
 #   ./build.sh bench [options]   install what is missing, build, run the
 #                     benchmarks (options: --sizes 1000,10000 --quick)
+#   ./build.sh package   install what is missing, build, make the Debian
+#                     package marrowdesk_VERSION_ARCH.deb in this folder
 # Environment: BUILD_DIR (default ./build), MARROWDESK_SANITIZE=1 for an
 # AddressSanitizer + UndefinedBehaviorSanitizer build (default folder ./build-asan).
 set -euo pipefail
@@ -15,7 +17,8 @@ if [ "$sanitize" = 1 ]; then default_build="$here/build-asan"; else default_buil
 build=${BUILD_DIR:-$default_build}
 
 packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libicu-dev libgl-dev
-          fonts-liberation poppler-utils)
+          fonts-liberation poppler-utils
+          file appstream)  # the package: cpack reads the executables with file; its test validates the metadata
 
 install_missing() {
     local missing=()
@@ -64,8 +67,15 @@ bench)
     shift
     exec "$build/bin/marrowdesk-bench" "$@"
     ;;
+package)
+    install_missing
+    configure_and_build
+    (cd "$build" && cpack --config CPackConfig.cmake >/dev/null)
+    cp "$build"/marrowdesk_*.deb "$here"/
+    ls "$here"/marrowdesk_*.deb
+    ;;
 *)
-    echo "usage: ./build.sh run|test|bench [options]" >&2
+    echo "usage: ./build.sh run|test|bench|package [options]" >&2
     exit 2
     ;;
 esac

@@ -4,6 +4,7 @@
 
 #include "app/Form1.h"
 
+#include "app/CsvCommands.h"
 #include "app/FilterBar.h"
 #include "app/IssueListModel.h"
 #include "app/IssueSearch.h"
@@ -87,6 +88,7 @@ void Form1::buildListCommands()
                               [this, column] { ListView1_ColumnClick(column); });
     });
     m_contextMenu->addActions({showClosed, find, refresh});
+    CsvCommands::add(*this, *m_contextMenu);
     connect(m_contextMenu, &QMenu::aboutToShow, this, [=, this] {
         const int row = selectedRow();
         for (QAction *action : {edit, remove, copy})

@@ -2,6 +2,7 @@
 // the program.
 
 #include "app/Appearance.h"
+#include "app/CommandLine.h"
 #include "app/Form1.h"
 #include "app/Restore.h"
 #include "app/SingleInstance.h"
@@ -10,10 +11,10 @@
 #include "platform/Dialogs.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QLocale>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -35,38 +36,36 @@ void makeDataFolder()
 
 int main(int argc, char *argv[])
 {
-    // The command line is read before any display is needed: a restore runs
-    // without one.
+    // The command line is read before any display is needed: help, version
+    // and a restore run without one.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Marrowdesk, an issue tracker."));
-    parser.addHelpOption();
-    const QCommandLineOption restore(QStringLiteral("restore"),
-                                     QStringLiteral("Restore the database from BACKUP_FILE (for example a file in the "
-                                                    "backups folder), keeping the current one aside, and end."),
-                                     QStringLiteral("BACKUP_FILE"));
-    parser.addOption(restore);
-    // Other arguments are left to Qt (such as -platform), as they always were.
-    const bool parsed = parser.parse(arguments);
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("marrowdesk"))),
-                   stdout);
+    const CommandLine command = CommandLine::parse(arguments);
+    switch (command.action) {
+    case CommandLine::Action::Print:
+        std::fputs(qPrintable(command.text), stdout);
         return 0;
-    }
-    if (parser.isSet(restore) || arguments.contains(QStringLiteral("--restore"))) {
-        if (!parsed || !parser.positionalArguments().isEmpty()) {
-            const QString problem =
-                !parsed ? parser.errorText()
-                        : QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
-            std::fprintf(stderr, "marrowdesk: %s\n", qPrintable(problem));
-            return 1;
-        }
+    case CommandLine::Action::Fail:
+        std::fprintf(stderr, "marrowdesk: %s\n", qPrintable(command.text));
+        return command.exitCode;
+    case CommandLine::Action::Restore: {
         QCoreApplication app(argc, argv);
         QTextStream out(stdout);
         QTextStream err(stderr);
-        return restoreCommand(parser.value(restore), out, err);
+        return restoreCommand(command.restoreFile, out, err);
+    }
+    case CommandLine::Action::Run:
+        break;
+    }
+    if (!command.database.isEmpty()) {
+        const QFileInfo chosen(command.database);
+        if (!chosen.isFile()) {
+            std::fprintf(stderr, "marrowdesk: the database \"%s\" does not exist or is not a file.\n",
+                         qPrintable(command.database));
+            return 1;
+        }
+        DataFile::useDatabase(chosen.absoluteFilePath());
     }
 
     // Without a display Qt would stop with a message about platform plugins
@@ -116,5 +115,13 @@ int main(int argc, char *argv[])
         window.show();
         break;
     }
+    // For the installed package's smoke test: say that the window is up,
+    // on which database, and end.
+    if (qEnvironmentVariableIsSet("MARROWDESK_EXIT_WHEN_SHOWN"))
+        QTimer::singleShot(0, &app, [] {
+            std::printf("marrowdesk: main window shown, database %s\n", qPrintable(DataFile::databasePath()));
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+        });
     return app.exec();
 }

@@ -55,7 +55,7 @@ void useDataHome(const QString &home, const QString &database);
 void useDataHome(const QString &home);
 
 // Answers every box without waiting: OK, or No to a question (nothing is
-// deleted or ended by a bench); modal windows close at once. Counts error
+// deleted or ended by a bench); modal windows close at once, file choosers are cancelled. Counts error
 // boxes and prints the first few, since a case that fails is no measure.
 class QuietDialogs final : public platform::Dialogs {
 public:
@@ -65,6 +65,8 @@ public:
                              platform::Icon icon) override;
     QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
     void showModal(QDialog &window) override;
+    QString fileName(platform::FileAction action, const QString &title, const QString &suggested,
+                     const QString &filter) override;
 
     int boxes() const { return m_boxes; }
 

@@ -42,6 +42,11 @@ void previewCase(const Run &run, const QString &database);
 // against the copy alone; for information, at the largest size.
 void backupCase(const Run &run, int size, const QString &database);
 
+// Every issue exported to a CSV file against reading the same rows through
+// the data layer; that file imported into a database without issues against
+// writing the same rows through the data layer in one transaction.
+void exchangeCases(const Run &run, int size, const QString &database);
+
 // 1,000 single-statement inserts through Connection against sqlite3_exec.
 void insertCase(const Run &run, int size, const QString &database);
 

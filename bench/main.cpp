@@ -101,6 +101,8 @@ int main(int argc, char *argv[])
             Bench::startUpCase(run, size, database);
         if (Bench::wants(options, QStringLiteral("reports")))
             Bench::reportCases(run, size, database);
+        if (Bench::wants(options, QStringLiteral("exchange")))
+            Bench::exchangeCases(run, size, database);
     }
     // Inserts cost the same at any size (each is one commit to the disk):
     // measured once, at the size nearest 10,000.

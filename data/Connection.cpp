@@ -233,6 +233,11 @@ int Connection::Execute(const QString &statement)
     return sqlite3_changes(m_db);
 }
 
+qint64 Connection::lastInsertedId() const
+{
+    return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
 int Connection::State() const
 {
     return m_db ? 1 : 0;

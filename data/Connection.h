@@ -32,6 +32,11 @@ public:
     // refused whole, and nothing of it runs.
     int Execute(const QString &statement);
 
+    // The ID of the row the last insert on this connection added (0 when
+    // none has); a statement that adds a contact is followed by this to
+    // learn the contact's ID.
+    qint64 lastInsertedId() const;
+
     // 0 when closed, 1 when open.
     int State() const;
 

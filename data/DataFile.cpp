@@ -21,9 +21,27 @@ QString dataFolder()
     return SpecialFolderPath(CSIDL_COMMON_APPDATA) + QStringLiteral("/Tamberlyn/") + QStringLiteral("Marrowdesk");
 }
 
+namespace {
+
+// The file chosen on the command line; empty for the usual one.
+QString &chosenDatabase()
+{
+    static QString path;
+    return path;
+}
+
+} // namespace
+
 QString databasePath()
 {
+    if (!chosenDatabase().isEmpty())
+        return chosenDatabase();
     return dataFolder() + QStringLiteral("/dbData.mdb");
+}
+
+void useDatabase(const QString &path)
+{
+    chosenDatabase() = path;
 }
 
 QString templatePath()
@@ -34,8 +52,7 @@ QString templatePath()
 QString connectionString()
 {
     return QStringLiteral("provider=microsoft.jet.oledb.4.0;") +
-           ConnectionText::dataSource(SpecialFolderPath(CSIDL_COMMON_APPDATA) + QStringLiteral("/Tamberlyn/") +
-                                      QStringLiteral("Marrowdesk") + QStringLiteral("/dbData.mdb")) +
+           ConnectionText::dataSource(databasePath()) +
            QStringLiteral(";JET OLEDB:Database Password=");
 }
 

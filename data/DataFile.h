@@ -12,13 +12,18 @@ namespace DataFile {
 
 QString companyFolder();  // C + "/Tamberlyn"
 QString dataFolder();     // C + "/Tamberlyn/Marrowdesk"
-QString databasePath();   // the data folder + "/dbData.mdb"
+QString databasePath();   // the data folder + "/dbData.mdb", or the file chosen by useDatabase
 QString templatePath();   // the program folder + "/dbBlank.mdb"
 
 // "provider=microsoft.jet.oledb.4.0;data source=" + the database path +
 // ";JET OLEDB:Database Password=" (nothing follows: no password). A path that
 // holds a ';' stands in double quotes (see ConnectionText::dataSource).
 QString connectionString();
+
+// Makes databasePath() and connectionString() name another existing file
+// for the rest of the run (marrowdesk --database FILE). The data folder,
+// its lock and the settings stay where they are.
+void useDatabase(const QString &path);
 
 // Makes a folder, and every missing folder above it, readable by the user
 // only. Throws Error.

@@ -6,12 +6,26 @@ namespace IssueSql {
 
 using SqlText::literal;
 
+namespace {
+
+QString contactLiteral(std::optional<qint64> id)
+{
+    return id ? QString::number(*id) : QStringLiteral("Null");
+}
+
+} // namespace
+
 QString insertStatement(const Values &issue)
+{
+    return insertStatement(issue, issue.assignedTo, issue.openedBy);
+}
+
+QString insertStatement(const Values &issue, std::optional<qint64> assignedTo, std::optional<qint64> openedBy)
 {
     return QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,"
                           "Priority,Comment,[Due Date]) values (") +
-           literal(issue.title) + QLatin1Char(',') + QString::number(issue.assignedTo) + QLatin1Char(',') +
-           QString::number(issue.openedBy) + QLatin1Char(',') + literal(issue.openedDate) + QLatin1Char(',') +
+           literal(issue.title) + QLatin1Char(',') + contactLiteral(assignedTo) + QLatin1Char(',') +
+           contactLiteral(openedBy) + QLatin1Char(',') + literal(issue.openedDate) + QLatin1Char(',') +
            literal(issue.status) + QLatin1Char(',') + literal(issue.category) + QLatin1Char(',') +
            literal(issue.priority) + QLatin1Char(',') + literal(issue.comment) + QLatin1Char(',') +
            literal(issue.dueDate) + QLatin1Char(')');

@@ -26,6 +26,10 @@ struct Values {
 // "insert into Issues (Title,[Assigned To],...,[Due Date]) values ('...',...)"
 QString insertStatement(const Values &issue);
 
+// The same insert for an issue whose contacts may be missing, written as
+// Null (an imported issue); issue.assignedTo and issue.openedBy are not read.
+QString insertStatement(const Values &issue, std::optional<qint64> assignedTo, std::optional<qint64> openedBy);
+
 // "update Issues set Title='...',...,[Due Date]='...' where ID=" followed by id.
 QString updateStatement(const Values &issue, const QString &id);
 

@@ -106,6 +106,13 @@ const Value &Recordset::field(int column) const
     return valueAt(static_cast<size_t>(m_current) * m_names.size() + column);
 }
 
+const Value &Recordset::field(int row, int column) const
+{
+    if (row < 0 || row >= m_rowCount)
+        throw Error(QStringLiteral("The query has no row %1.").arg(row + 1));
+    return valueAt(static_cast<size_t>(row) * m_names.size() + column);
+}
+
 void Recordset::append(Value value)
 {
     if (m_blocks.empty() || m_blocks.back().size() == valuesPerBlock) {

@@ -44,6 +44,9 @@ public:
     int fieldCount() const { return static_cast<int>(m_names.size()); }
     const QString &fieldName(int column) const { return m_names[column]; }
     const Value &field(int column) const;
+    // Any row's value by position, for readers that visit rows out of order.
+    // Throws when the row does not exist.
+    const Value &field(int row, int column) const;
     int rowCount() const { return m_rowCount; }
 
 private:

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -54,6 +55,14 @@ public:
         loadForm(window);
         fitOnScreen(window);
         window.exec();
+    }
+
+    QString fileName(FileAction action, const QString &title, const QString &suggested,
+                     const QString &filter) override
+    {
+        QWidget *parent = QApplication::activeWindow();
+        return action == FileAction::Open ? QFileDialog::getOpenFileName(parent, title, suggested, filter)
+                                          : QFileDialog::getSaveFileName(parent, title, suggested, filter);
     }
 };
 

@@ -12,6 +12,7 @@ namespace platform {
 enum class Buttons { Ok, YesNo };
 enum class Icon { None, Warning };
 enum class Answer { Ok, Yes, No };
+enum class FileAction { Open, Save };
 
 class Dialogs {
 public:
@@ -28,6 +29,13 @@ public:
     // Loads the window (runs its Form_Load, see loadForm), shows it modally
     // and returns when it has closed.
     virtual void showModal(QDialog &window) = 0;
+
+    // A modal file chooser: a file to open, or a name to save under (the
+    // chooser asks before replacing a file). filter is a Qt name filter
+    // ("CSV files (*.csv)"). Returns the path, or empty text when the user
+    // cancels.
+    virtual QString fileName(FileAction action, const QString &title, const QString &suggested,
+                             const QString &filter) = 0;
 };
 
 // The dialogs in force: the scripted double while a test has installed one,

@@ -1,6 +1,8 @@
 #include "tools/SqlShell.h"
 
 #include "data/Connection.h"
+#include "data/Csv.h"
+#include "data/DateText.h"
 #include "data/Error.h"
 #include "data/Recordset.h"
 
@@ -39,42 +41,39 @@ QString formatField(const Value &value)
     return value.isNull() ? QStringLiteral("\\N") : escaped(value.toText());
 }
 
-qsizetype firstInvalidUtf8(QByteArrayView bytes)
+namespace {
+
+QString csvField(const Value &value)
 {
-    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
-    const qsizetype size = bytes.size();
-    for (qsizetype i = 0; i < size;) {
-        const unsigned char lead = data[i];
-        int length = 0;
-        unsigned char low = 0x80; // the range the second byte must fall in
-        unsigned char high = 0xBF;
-        if (lead < 0x80)
-            length = 1;
-        else if (lead >= 0xC2 && lead <= 0xDF)
-            length = 2;
-        else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;  // no overlong form
-            high = lead == 0xED ? 0x9F : 0xBF; // no surrogate
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;  // no overlong form
-            high = lead == 0xF4 ? 0x8F : 0xBF; // nothing past U+10FFFF
-        } else
-            return i;
-        for (int k = 1; k < length; ++k) {
-            if (i + k >= size)
-                return i; // cut short at the end
-            const unsigned char next = data[i + k];
-            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
-                return i + k;
-        }
-        i += length;
-    }
-    return -1;
+    if (const QDate *date = value.date())
+        return DateText::toIso(*date);
+    if (const QDateTime *dateTime = value.dateTime())
+        return DateText::toIso(*dateTime);
+    return value.toTextOrEmpty();
 }
 
-bool run(Connection &connection, const QString &statement, QTextStream &out, QTextStream &err)
+void printCsv(Recordset &rs, QTextStream &out)
+{
+    QStringList fields;
+    for (int c = 0; c < rs.fieldCount(); ++c)
+        fields << rs.fieldName(c);
+    QString text;
+    Csv::appendRecord(text, fields);
+    for (; !rs.Eof(); rs.MoveNext()) {
+        for (int c = 0; c < rs.fieldCount(); ++c)
+            fields[c] = csvField(rs.field(c));
+        Csv::appendRecord(text, fields);
+        if (text.size() > (1 << 16)) {
+            out << text;
+            text.clear();
+        }
+    }
+    out << text;
+}
+
+} // namespace
+
+bool run(Connection &connection, const QString &statement, QTextStream &out, QTextStream &err, Output output)
 {
     try {
         if (!isQuery(statement)) {
@@ -83,6 +82,12 @@ bool run(Connection &connection, const QString &statement, QTextStream &out, QTe
         }
         Recordset rs;
         rs.Open(statement, connection);
+        if (output == Output::Csv) {
+            printCsv(rs, out);
+            rs.Close();
+            out.flush();
+            return true;
+        }
         QStringList line;
         for (int c = 0; c < rs.fieldCount(); ++c)
             line << escaped(rs.fieldName(c));

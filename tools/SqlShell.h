@@ -1,6 +1,6 @@
 #pragma once
 // The statement runner behind marrowdesk-sql: a select prints its rows as
-// tab-separated lines, any other statement runs and prints nothing.
+// tab-separated lines (or CSV), any other statement runs and prints nothing.
 
 #include <QByteArrayView>
 #include <QString>
@@ -15,13 +15,13 @@ namespace SqlShell {
 // return escaped as \\, \t, \n, \r; dates in the short date form.
 QString formatField(const Value &value);
 
+// How a select's rows print: tab-separated lines (formatField), or CSV
+// records (RFC 4180, CR LF, a null as an empty field, dates as ISO 8601).
+enum class Output { Tabs, Csv };
+
 // Runs one statement; prints rows to out and failures to err ("error: ...").
 // Returns false when the statement failed.
-bool run(Connection &connection, const QString &statement, QTextStream &out, QTextStream &err);
-
-// The offset of the first byte that does not belong to well-formed UTF-8
-// (overlong forms, surrogates and code points past U+10FFFF included), or
-// -1 when all of the text is well-formed.
-qsizetype firstInvalidUtf8(QByteArrayView bytes);
+bool run(Connection &connection, const QString &statement, QTextStream &out, QTextStream &err,
+         Output output = Output::Tabs);
 
 } // namespace SqlShell

@@ -3,6 +3,7 @@
 
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/Utf8.h"
 #include "tools/SqlShell.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,8 @@ namespace {
 
 const char usage[] =
     "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
+    "       marrowdesk-sql --csv DATABASE [STATEMENT ...]\n"
+    "       marrowdesk-sql --help | --version\n"
     "\n"
     "Runs SQL statements on a Marrowdesk database (for example\n"
     "~/.local/share/Tamberlyn/Marrowdesk/dbData.mdb) through the program's own\n"
@@ -28,6 +31,8 @@ const char usage[] =
     "line per row, fields separated by a tab. A null prints as \\N; inside values\n"
     "a backslash, tab, line feed and carriage return print as \\\\, \\t, \\n, \\r.\n"
     "Dates print in the short date form of the current locale (LC_ALL, LANG).\n"
+    "With --csv, rows print as CSV (RFC 4180: a header record, fields quoted where\n"
+    "needed, CR LF line ends, a null as an empty field, dates as ISO 8601).\n"
     "Any other statement runs and prints nothing.\n"
     "\n"
     "A failing statement prints \"error: \" and its description on standard error,\n"
@@ -43,11 +48,11 @@ const char usage[] =
 // Runs one statement given as bytes; text that is not valid UTF-8 is
 // refused with the offset of the first bad byte, counted from `base`.
 bool runBytes(Connection &connection, const QByteArray &bytes, const QString &where, qsizetype base,
-              QTextStream &out, QTextStream &err)
+              QTextStream &out, QTextStream &err, SqlShell::Output output)
 {
-    const qsizetype bad = SqlShell::firstInvalidUtf8(bytes);
+    const qsizetype bad = Utf8::firstInvalid(bytes);
     if (bad < 0)
-        return SqlShell::run(connection, QString::fromUtf8(bytes), out, err);
+        return SqlShell::run(connection, QString::fromUtf8(bytes), out, err, output);
     err << "error: " << where << " is not valid UTF-8: byte " << (base + bad) << " (0x"
         << QString::number(static_cast<unsigned char>(bytes[bad]), 16).toUpper().rightJustified(2, QLatin1Char('0'))
         << ") cannot be read, counting from 0. It was not run.\n";
@@ -60,20 +65,40 @@ bool runBytes(Connection &connection, const QByteArray &bytes, const QString &wh
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList arguments = app.arguments().mid(1);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    if (arguments.contains(QStringLiteral("--help")) || arguments.contains(QStringLiteral("-h"))) {
-        out << usage;
-        return 0;
+    // Options come before the database; "--" ends them.
+    int first = 1;
+    SqlShell::Output output = SqlShell::Output::Tabs;
+    for (; first < argc && argv[first][0] == '-'; ++first) {
+        const QByteArray option(argv[first]);
+        if (option == "--help" || option == "-h") {
+            out << usage;
+            return 0;
+        }
+        if (option == "--version") {
+            out << "marrowdesk-sql " << MARROWDESK_VERSION << '\n';
+            return 0;
+        }
+        if (option == "--csv") {
+            output = SqlShell::Output::Csv;
+            continue;
+        }
+        if (option == "--") {
+            ++first;
+            break;
+        }
+        err << "marrowdesk-sql: unknown option " << QString::fromLocal8Bit(option)
+            << "; see marrowdesk-sql --help\n";
+        return 2;
     }
-    if (arguments.isEmpty()) {
+    if (first >= argc) {
         err << usage;
         return 2;
     }
     Connection connection;
     try {
-        connection.Open(ConnectionText::dataSource(arguments.takeFirst()));
+        connection.Open(ConnectionText::dataSource(QString::fromLocal8Bit(argv[first])));
     } catch (const Error &error) {
         err << "error: " << error.description() << '\n';
         return 2;
@@ -81,10 +106,10 @@ int main(int argc, char **argv)
     // Statements are read as bytes, so that text that is not UTF-8 is
     // refused rather than stored with replacement characters.
     bool allSucceeded = true;
-    if (!arguments.isEmpty()) {
-        for (int i = 2; i < argc; ++i)
-            allSucceeded = runBytes(connection, QByteArray(argv[i]), QStringLiteral("statement %1").arg(i - 1), 0,
-                                    out, err) &&
+    if (first + 1 < argc) {
+        for (int i = first + 1; i < argc; ++i)
+            allSucceeded = runBytes(connection, QByteArray(argv[i]), QStringLiteral("statement %1").arg(i - first),
+                                    0, out, err, output) &&
                            allSucceeded;
     } else {
         QFile in;
@@ -101,7 +126,7 @@ int main(int argc, char **argv)
                 line.chop(1);
             if (!line.trimmed().isEmpty())
                 allSucceeded = runBytes(connection, line, QStringLiteral("line %1 of standard input").arg(number),
-                                        offset, out, err) &&
+                                        offset, out, err, output) &&
                                allSucceeded;
             offset += read.size();
         }

@@ -38,6 +38,12 @@ void ScriptedDialogs::showModal(QDialog &window)
     modalScripts.takeFirst()(window);
 }
 
+QString ScriptedDialogs::fileName(platform::FileAction, const QString &title, const QString &, const QString &)
+{
+    fileChooserTitles.append(title);
+    return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+}
+
 QList<ScriptedDialogs::Box> ScriptedDialogs::errorBoxes() const
 {
     QList<Box> errors;

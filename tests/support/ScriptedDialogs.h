@@ -29,6 +29,8 @@ public:
                              platform::Icon icon) override;
     QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
     void showModal(QDialog &window) override;
+    QString fileName(platform::FileAction action, const QString &title, const QString &suggested,
+                     const QString &filter) override;
 
     // Answers given to Yes/No boxes in order; when none is left, Yes.
     QList<platform::Answer> answers;
@@ -38,9 +40,14 @@ public:
     // in order; when none is left, the window is closed at once (rejected).
     QList<std::function<void(QDialog &)>> modalScripts;
 
+    // Paths returned by file choosers in order; when none is left, empty
+    // text (cancelled).
+    QStringList fileNames;
+
     QList<Box> boxes;
     QList<Input> inputBoxes;
     QStringList modalTitles;
+    QStringList fileChooserTitles;
 
     // The boxes titled "Application Error".
     QList<Box> errorBoxes() const;

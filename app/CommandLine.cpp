@@ -1,0 +1,79 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace {
+
+// Options QGuiApplication and QApplication take out of the command line
+// themselves; accepted here so that they stay usable, and not shown in help.
+const char *const qtOptionsWithValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                          "qwindowgeometry", "qwindowicon", "qwindowtitle", "style",
+                                          "stylesheet", "display", "geometry", "title", "session"};
+const char *const qtFlags[] = {"reverse", "nograb", "dograb", "sync", "widgetcount"};
+
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    // Qt's own options are written with one dash ("-platform offscreen").
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral("Marrowdesk, an issue tracker."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help and end."));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Show the version and end."));
+    const QCommandLineOption restore(QStringLiteral("restore"),
+                                     QStringLiteral("Restore the database from BACKUP_FILE (for example a file in the "
+                                                    "backups folder), keeping the current one aside, and end."),
+                                     QStringLiteral("BACKUP_FILE"));
+    const QCommandLineOption database(QStringLiteral("database"),
+                                      QStringLiteral("Open the database file TARGET instead of the usual one "
+                                                     "(~/.local/share/Tamberlyn/Marrowdesk/dbData.mdb)."),
+                                      QStringLiteral("TARGET"));
+    parser.addOptions({help, version, restore, database});
+    for (const char *name : qtOptionsWithValue) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+    for (const char *name : qtFlags) {
+        QCommandLineOption option(QString::fromLatin1(name));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
+
+    CommandLine result;
+    const bool parsed = parser.parse(arguments);
+    if (parser.isSet(help)) {
+        result.action = Action::Print;
+        result.text =
+            parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("marrowdesk"));
+        return result;
+    }
+    const auto fail = [&](int exitCode) {
+        result.action = Action::Fail;
+        result.exitCode = exitCode;
+        result.text = !parsed ? parser.errorText()
+                              : QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
+        return result;
+    };
+    const bool wrong = !parsed || !parser.positionalArguments().isEmpty();
+    if (parser.isSet(restore) || arguments.contains(QStringLiteral("--restore"))) {
+        if (wrong)
+            return fail(1);
+        result.action = Action::Restore;
+        result.restoreFile = parser.value(restore);
+        return result;
+    }
+    if (wrong)
+        return fail(2);
+    if (parser.isSet(version)) {
+        result.action = Action::Print;
+        result.text = QStringLiteral("marrowdesk %1\n").arg(QStringLiteral(MARROWDESK_VERSION));
+        return result;
+    }
+    result.database = parser.value(database);
+    return result;
+}

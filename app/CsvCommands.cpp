@@ -1,0 +1,126 @@
+#include "app/CsvCommands.h"
+
+#include "app/CsvDialogs.h"
+#include "app/Form1.h"
+#include "app/IssueListModel.h"
+#include "data/ErrorBlock.h"
+#include "data/IssueExchange.h"
+#include "data/SharedConnection.h"
+#include "platform/Dialogs.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QSaveFile>
+
+namespace CsvCommands {
+namespace {
+
+const QString csvFilter = QStringLiteral("CSV files (*.csv *.txt);;All files (*)");
+
+} // namespace
+
+void add(Form1 &window, QMenu &menu)
+{
+    auto *exportAction = new QAction(QStringLiteral("E&xport to CSV..."), &window);
+    auto *importAction = new QAction(QStringLiteral("I&mport from CSV..."), &window);
+    QObject::connect(exportAction, &QAction::triggered, &window, [&window] { exportIssues(window); });
+    QObject::connect(importAction, &QAction::triggered, &window, [&window] { importIssues(window); });
+    window.addActions({exportAction, importAction});
+    menu.addSeparator();
+    menu.addActions({exportAction, importAction});
+}
+
+void exportIssues(Form1 &window)
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.ExportCsv "));
+    const IssueListModel &model = *window.listModel();
+    CsvExportDialog choice(model.rowCount(), &window);
+    step(100, [&] { platform::dialogs().showModal(choice); });
+    if (choice.result() != QDialog::Accepted)
+        return;
+    const QString path = platform::dialogs().fileName(platform::FileAction::Save, QStringLiteral("Export to CSV"),
+                                                      QDir::homePath() + QStringLiteral("/issues.csv"), csvFilter);
+    if (path.isEmpty())
+        return;
+
+    std::optional<std::vector<qint64>> ids;
+    if (!choice.allIssues()) {
+        ids.emplace();
+        ids->reserve(static_cast<size_t>(model.rowCount()));
+        for (int row = 0; row < model.rowCount(); ++row)
+            ids->push_back(model.cell(row, IssueListModel::idColumn).toLongLong());
+    }
+    int written = 0;
+    const bool done = step(102, [&] {
+        // Written aside and renamed into place, so that a failure leaves an
+        // earlier file of that name as it was.
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            throw Error(QStringLiteral("The file \"%1\" could not be made: %2").arg(path, file.errorString()));
+        written = IssueExchange::exportIssues(sharedConnection(), ids, file, choice.byteOrderMark());
+        if (!file.commit())
+            throw Error(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, file.errorString()));
+    });
+    if (done)
+        platform::msgBox(QStringLiteral("%1 issues were exported to \"%2\".").arg(written).arg(path));
+}
+
+void importIssues(Form1 &window)
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.ImportCsv "));
+    const QString path = platform::dialogs().fileName(platform::FileAction::Open, QStringLiteral("Import from CSV"),
+                                                      QDir::homePath(), csvFilter);
+    if (path.isEmpty())
+        return;
+    QByteArray bytes;
+    if (!step(100, [&] {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                throw Error(QStringLiteral("The file \"%1\" could not be read: %2").arg(path, file.errorString()));
+            bytes = file.readAll();
+        }))
+        return;
+
+    std::optional<Csv::Document> document;
+    if (!step(102, [&] {
+            try {
+                document = Csv::read(bytes);
+            } catch (const Csv::NotUtf8 &notUtf8) {
+                const auto answer = platform::msgBox(
+                    notUtf8.description() + QStringLiteral("\r\nRead it as Latin-1 (ISO 8859-1) instead?"),
+                    platform::Buttons::YesNo, platform::Icon::Warning);
+                if (answer == platform::Answer::Yes)
+                    document = Csv::read(bytes, Csv::Latin1::Convert);
+            }
+        }) ||
+        !document)
+        return;
+    if (document->records.size() < 2) {
+        platform::msgBox(QStringLiteral("The file \"%1\" holds no issues: a line of headings and one line per "
+                                        "issue are expected.")
+                             .arg(path));
+        return;
+    }
+    IssueExchange::Existing existing;
+    if (!step(104, [&] { existing = IssueExchange::readExisting(sharedConnection()); }))
+        return;
+
+    CsvImportDialog preview(*document, existing, &window);
+    step(106, [&] { platform::dialogs().showModal(preview); });
+    if (preview.result() != QDialog::Accepted)
+        return;
+    IssueExchange::Counts counts;
+    const bool imported = step(108, [&] { counts = IssueExchange::apply(sharedConnection(), preview.plan()); });
+    step(110, [&] { window.ListData(); });
+    if (imported)
+        platform::msgBox(QStringLiteral("%1 issues were imported, with %2 new contacts and %3 new list values; %4 "
+                                        "rows were refused.")
+                             .arg(counts.issues)
+                             .arg(counts.contacts)
+                             .arg(counts.values)
+                             .arg(preview.plan().refusals.size()));
+}
+
+} // namespace CsvCommands

@@ -1,0 +1,161 @@
+#include "app/CsvDialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+using IssueExchange::Field;
+
+namespace {
+
+// Lists at most this many names or refusals; the rest are counted.
+constexpr int shownAtMost = 200;
+
+QString listed(const QStringList &items)
+{
+    QString text = items.mid(0, shownAtMost).join(QLatin1String("\n  "));
+    if (items.size() > shownAtMost)
+        text += QStringLiteral("\n  ... and %1 more").arg(items.size() - shownAtMost);
+    return QLatin1String("  ") + text;
+}
+
+} // namespace
+
+CsvExportDialog::CsvExportDialog(int listedCount, QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("CsvExport"));
+    setWindowTitle(QStringLiteral("Export to CSV"));
+    auto *layout = new QVBoxLayout(this);
+    listedButton = new QRadioButton(QStringLiteral("The issues as &listed (%1)").arg(listedCount), this);
+    allButton = new QRadioButton(QStringLiteral("&All issues, open and closed"), this);
+    byteOrderMarkBox = new QCheckBox(QStringLiteral("Start with a &byte-order mark (for spreadsheet programs)"), this);
+    listedButton->setChecked(true);
+    byteOrderMarkBox->setChecked(true);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Export..."));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(listedButton);
+    layout->addWidget(allButton);
+    layout->addWidget(byteOrderMarkBox);
+    layout->addWidget(buttons);
+}
+
+bool CsvExportDialog::allIssues() const
+{
+    return allButton->isChecked();
+}
+
+bool CsvExportDialog::byteOrderMark() const
+{
+    return byteOrderMarkBox->isChecked();
+}
+
+CsvImportDialog::CsvImportDialog(const Csv::Document &document, const IssueExchange::Existing &existing,
+                                 QWidget *parent)
+    : QDialog(parent), m_document(document), m_existing(existing)
+{
+    setObjectName(QStringLiteral("CsvImport"));
+    setWindowTitle(QStringLiteral("Import from CSV"));
+    resize(720, 560);
+    const QStringList headings = document.records.value(0);
+    m_mapping = IssueExchange::suggestedMapping(headings);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("How the file's columns fill the issue fields:"), this));
+    m_columns = new QTableWidget(static_cast<int>(headings.size()), 2, this);
+    m_columns->setHorizontalHeaderLabels({QStringLiteral("Column in the file"), QStringLiteral("Imported as")});
+    m_columns->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_columns->verticalHeader()->hide();
+    for (int column = 0; column < headings.size(); ++column) {
+        auto *heading = new QTableWidgetItem(headings[column]);
+        heading->setFlags(Qt::ItemIsEnabled);
+        m_columns->setItem(column, 0, heading);
+        auto *picker = new QComboBox(m_columns);
+        picker->setObjectName(QStringLiteral("fieldPicker%1").arg(column));
+        picker->addItem(QStringLiteral("(not imported)"));
+        for (int f = 0; f < IssueExchange::fieldCount; ++f)
+            if (static_cast<Field>(f) != Field::Id)
+                picker->addItem(IssueExchange::caption(static_cast<Field>(f)), f);
+        if (m_mapping[column])
+            picker->setCurrentIndex(picker->findData(static_cast<int>(*m_mapping[column])));
+        connect(picker, &QComboBox::currentIndexChanged, this, [this, column, picker] {
+            const QVariant data = picker->currentData();
+            m_mapping[column] = data.isValid() ? std::optional<Field>(static_cast<Field>(data.toInt())) : std::nullopt;
+            // A field is filled from one column: another that filled it
+            // before is left out now.
+            for (int other = 0; other < m_mapping.size(); ++other)
+                if (other != column && m_mapping[column] && m_mapping[other] == m_mapping[column]) {
+                    m_mapping[other] = std::nullopt;
+                    const QSignalBlocker quiet(m_pickers[other]);
+                    m_pickers[other]->setCurrentIndex(0);
+                }
+            replan();
+        });
+        m_columns->setCellWidget(column, 1, picker);
+        m_pickers.append(picker);
+    }
+    layout->addWidget(m_columns, 1);
+    layout->addWidget(new QLabel(QStringLiteral("What the import would do:"), this));
+    m_summary = new QPlainTextEdit(this);
+    m_summary->setObjectName(QStringLiteral("planSummary"));
+    m_summary->setReadOnly(true);
+    layout->addWidget(m_summary, 2);
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Import"));
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(m_buttons);
+    replan();
+}
+
+CsvImportDialog::~CsvImportDialog() = default;
+
+void CsvImportDialog::setColumnField(int column, std::optional<Field> field)
+{
+    QComboBox *picker = m_pickers.value(column);
+    if (!picker)
+        return;
+    picker->setCurrentIndex(field ? picker->findData(static_cast<int>(*field)) : 0);
+}
+
+void CsvImportDialog::replan()
+{
+    m_plan = IssueExchange::plan(m_document, m_mapping, m_existing);
+    m_summary->setPlainText(summary());
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(!m_plan.issues.isEmpty());
+}
+
+QString CsvImportDialog::summary() const
+{
+    QStringList parts;
+    parts.append(QStringLiteral("%1 issues would be imported.").arg(m_plan.issues.size()));
+    if (!m_plan.newContacts.isEmpty()) {
+        QStringList names;
+        for (const IssueExchange::NewContact &contact : m_plan.newContacts)
+            names.append(QString(contact.firstName + QLatin1Char(' ') + contact.lastName).trimmed() +
+                         (contact.email.isEmpty() ? QString() : QStringLiteral(" <%1>").arg(contact.email)));
+        parts.append(QStringLiteral("New contacts (%1):\n%2").arg(names.size()).arg(listed(names)));
+    }
+    const auto values = [&](const QString &what, const QStringList &list) {
+        if (!list.isEmpty())
+            parts.append(QStringLiteral("New %1 (%2):\n%3").arg(what).arg(list.size()).arg(listed(list)));
+    };
+    values(QStringLiteral("statuses"), m_plan.newStatuses);
+    values(QStringLiteral("categories"), m_plan.newCategories);
+    values(QStringLiteral("priorities"), m_plan.newPriorities);
+    if (!m_plan.refusals.isEmpty()) {
+        QStringList rows;
+        for (const IssueExchange::Refusal &refusal : m_plan.refusals)
+            rows.append(QStringLiteral("Line %1: %2").arg(refusal.line).arg(refusal.reason));
+        parts.append(QStringLiteral("Rows refused (%1), not imported:\n%2").arg(rows.size()).arg(listed(rows)));
+    }
+    return parts.join(QLatin1String("\n\n"));
+}

@@ -1,0 +1,61 @@
+#pragma once
+// The two dialogs of CSV exchange. Each collects choices and shows what
+// they would do; the caller does it (see CsvCommands.h).
+
+#include "data/IssueExchange.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QDialogButtonBox;
+class QPlainTextEdit;
+class QRadioButton;
+class QTableWidget;
+
+// Which issues to export (those listed, or all) and whether the file starts
+// with the byte-order mark spreadsheet programs look for.
+class CsvExportDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit CsvExportDialog(int listedCount, QWidget *parent = nullptr);
+
+    bool allIssues() const;
+    bool byteOrderMark() const;
+
+    QRadioButton *listedButton = nullptr;
+    QRadioButton *allButton = nullptr;
+    QCheckBox *byteOrderMarkBox = nullptr;
+};
+
+// The import preview: per column of the file the field it fills
+// (changeable), and what the import would do: the issues it adds, the
+// contacts and list values it makes, the rows it refuses and why.
+class CsvImportDialog : public QDialog {
+    Q_OBJECT
+public:
+    CsvImportDialog(const Csv::Document &document, const IssueExchange::Existing &existing,
+                    QWidget *parent = nullptr);
+    ~CsvImportDialog() override;
+
+    const IssueExchange::Mapping &mapping() const { return m_mapping; }
+    // Makes a column fill a field (or nothing), as a choice in its picker
+    // does; a column that filled that field before is left out.
+    void setColumnField(int column, std::optional<IssueExchange::Field> field);
+    const IssueExchange::Plan &plan() const { return m_plan; }
+
+    // The summary of the plan, as shown.
+    QString summary() const;
+
+private:
+    void replan();
+
+    const Csv::Document &m_document;
+    const IssueExchange::Existing &m_existing;
+    IssueExchange::Mapping m_mapping;
+    IssueExchange::Plan m_plan;
+    QTableWidget *m_columns = nullptr;
+    QList<QComboBox *> m_pickers;
+    QPlainTextEdit *m_summary = nullptr;
+    QDialogButtonBox *m_buttons = nullptr;
+};

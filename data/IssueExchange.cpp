@@ -1,0 +1,412 @@
+#include "data/IssueExchange.h"
+
+#include "data/Connection.h"
+#include "data/DateText.h"
+#include "data/Error.h"
+#include "data/IssueSql.h"
+#include "data/Recordset.h"
+#include "data/SqlText.h"
+
+#include <QHash>
+#include <QSet>
+#include <QIODevice>
+
+#include <array>
+
+namespace IssueExchange {
+namespace {
+
+// The first ten are the issue list's captions, in its order.
+const std::array<const char *, fieldCount> captions = {
+    "Issued ID", "Title",  "Assigned To", "Opened By", "Opened Date",        "Due Date",
+    "Status",    "Category", "Priority",  "Comments",  "Assigned To E-mail", "Opened By E-mail"};
+
+// The database's names of the same columns, read by export and accepted as
+// headings by import.
+const std::array<const char *, fieldCount> columnNames = {
+    "ID",       "Title",    "Assigned To Name", "Opened By Name", "Opened Date",        "Due Date",
+    "Status",   "Category", "Priority",         "Comment",        "Assigned To E-mail", "Opened By E-mail"};
+
+const char exportQueryText[] =
+    "select n.ID, n.Title, n.[Assigned To Name], n.[Opened By Name], n.[Opened Date], n.[Due Date], n.Status, "
+    "n.Category, n.Priority, n.Comment, a.[E-mail Address] as [Assigned To E-mail], "
+    "o.[E-mail Address] as [Opened By E-mail] from [Issues With Names] n "
+    "left join Contacts a on a.ID = n.[Assigned To] left join Contacts o on o.ID = n.[Opened By] order by n.ID";
+
+int index(Field field)
+{
+    return static_cast<int>(field);
+}
+
+QString exportedText(const Value &value, Field field)
+{
+    if (const QDate *date = value.date())
+        return DateText::toIso(*date);
+    if (const QDateTime *dateTime = value.dateTime())
+        return DateText::toIso(*dateTime);
+    if (field == Field::Id)
+        return value.toTextOrEmpty();
+    return Csv::guarded(value.toTextOrEmpty());
+}
+
+QString folded(const QString &text)
+{
+    return text.trimmed().toCaseFolded();
+}
+
+// A value list's texts, compared without regard to letter case.
+class ValueSet {
+public:
+    ValueSet(const QStringList &existing, QStringList &created) : m_created(created)
+    {
+        for (const QString &value : existing)
+            m_known.insert(value.toCaseFolded());
+    }
+    void use(const QString &value)
+    {
+        const QString key = value.toCaseFolded();
+        if (m_known.contains(key))
+            return;
+        m_known.insert(key);
+        m_created.append(value);
+    }
+
+private:
+    QSet<QString> m_known;
+    QStringList &m_created;
+};
+
+// Finds or makes the contacts imported issues name.
+class ContactMatcher {
+public:
+    ContactMatcher(const QList<Existing::Contact> &existing, QList<NewContact> &created) : m_created(created)
+    {
+        for (const Existing::Contact &contact : existing)
+            m_byName[folded(contact.fullName)].append(contact);
+    }
+
+    // The contact of a name and e-mail address, or a reason to refuse.
+    std::optional<QString> choose(const QString &name, const QString &email, ContactChoice &choice)
+    {
+        const QString key = folded(name);
+        if (key.isEmpty())
+            return std::nullopt; // no contact
+        const auto found = m_byName.constFind(key);
+        if (found != m_byName.cend()) {
+            if (found->size() == 1) {
+                choice.existing = found->first().id;
+                return std::nullopt;
+            }
+            for (const Existing::Contact &contact : *found)
+                if (!email.trimmed().isEmpty() && folded(contact.email) == folded(email)) {
+                    choice.existing = contact.id;
+                    return std::nullopt;
+                }
+            return email.trimmed().isEmpty()
+                       ? QStringLiteral("%1 contacts are called \"%2\", and no e-mail address tells which one is meant.")
+                             .arg(found->size())
+                             .arg(name.trimmed())
+                       : QStringLiteral("%1 contacts are called \"%2\", and none has the e-mail address \"%3\".")
+                             .arg(found->size())
+                             .arg(name.trimmed(), email.trimmed());
+        }
+        const QString newKey = key + QLatin1Char('\n') + folded(email);
+        auto made = m_madeByKey.constFind(newKey);
+        if (made == m_madeByKey.cend()) {
+            // Split at the first blank: the lists join first and last name
+            // with one blank, which gives back exactly this name.
+            const qsizetype blank = name.indexOf(QLatin1Char(' '));
+            NewContact contact;
+            contact.firstName = blank < 0 ? name : name.left(blank);
+            contact.lastName = blank < 0 ? QString() : name.mid(blank + 1);
+            contact.email = email.trimmed();
+            m_created.append(contact);
+            made = m_madeByKey.insert(newKey, static_cast<int>(m_created.size()) - 1);
+        }
+        choice.created = *made;
+        return std::nullopt;
+    }
+
+private:
+    QHash<QString, QList<Existing::Contact>> m_byName;
+    QHash<QString, int> m_madeByKey;
+    QList<NewContact> &m_created;
+};
+
+// A missing value for empty text, the text as it was written otherwise.
+std::optional<QString> optionalText(const QString &text)
+{
+    return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
+}
+
+// Removes a transaction's changes unless it was committed.
+class Transaction {
+public:
+    explicit Transaction(Connection &connection) : m_connection(connection)
+    {
+        m_connection.Execute(QStringLiteral("begin"));
+    }
+    ~Transaction()
+    {
+        if (m_committed)
+            return;
+        try {
+            m_connection.Execute(QStringLiteral("rollback"));
+        } catch (const Error &) {
+            // The engine rolled back already.
+        }
+    }
+    void commit()
+    {
+        m_connection.Execute(QStringLiteral("commit"));
+        m_committed = true;
+    }
+
+private:
+    Connection &m_connection;
+    bool m_committed = false;
+};
+
+} // namespace
+
+QString exportQuery()
+{
+    return QString::fromLatin1(exportQueryText);
+}
+
+QString caption(Field field)
+{
+    return QString::fromLatin1(captions[static_cast<size_t>(index(field))]);
+}
+
+std::optional<Field> fieldOfHeading(const QString &heading)
+{
+    const QString wanted = heading.trimmed();
+    for (int f = 0; f < fieldCount; ++f)
+        if (wanted.compare(QLatin1String(captions[f]), Qt::CaseInsensitive) == 0 ||
+            wanted.compare(QLatin1String(columnNames[f]), Qt::CaseInsensitive) == 0)
+            return static_cast<Field>(f);
+    return std::nullopt;
+}
+
+int exportIssues(Connection &connection, const std::optional<std::vector<qint64>> &ids, QIODevice &device,
+                 bool byteOrderMark)
+{
+    Recordset rs;
+    rs.Open(exportQuery(), connection);
+    Csv::Writer writer(device, byteOrderMark);
+    QStringList record;
+    for (int f = 0; f < fieldCount; ++f)
+        record.append(caption(static_cast<Field>(f)));
+    writer.writeRecord(record);
+
+    const auto writeRow = [&](int row) {
+        for (int f = 0; f < fieldCount; ++f)
+            record[f] = exportedText(rs.field(row, f), static_cast<Field>(f));
+        writer.writeRecord(record);
+    };
+    int written = 0;
+    if (!ids) {
+        for (int row = 0; row < rs.rowCount(); ++row)
+            writeRow(row);
+        written = rs.rowCount();
+    } else {
+        QHash<qint64, int> rowOfId;
+        rowOfId.reserve(rs.rowCount());
+        for (int row = 0; row < rs.rowCount(); ++row)
+            rowOfId.insert(rs.field(row, 0).toInteger(), row);
+        for (const qint64 id : *ids) {
+            const auto found = rowOfId.constFind(id);
+            if (found == rowOfId.cend())
+                continue;
+            writeRow(*found);
+            ++written;
+        }
+    }
+    writer.flush();
+    rs.Close();
+    return written;
+}
+
+Mapping suggestedMapping(const QStringList &headings)
+{
+    Mapping mapping;
+    QSet<int> taken;
+    for (const QString &heading : headings) {
+        const std::optional<Field> field = fieldOfHeading(heading);
+        if (!field || *field == Field::Id || taken.contains(index(*field))) {
+            mapping.append(std::nullopt);
+            continue;
+        }
+        taken.insert(index(*field));
+        mapping.append(field);
+    }
+    return mapping;
+}
+
+Existing readExisting(Connection &connection)
+{
+    Existing existing;
+    Recordset rs;
+    rs.Open(QStringLiteral("select ID, [First Name], [Last Name], [E-mail Address] from Contacts order by ID"),
+            connection);
+    for (int row = 0; row < rs.rowCount(); ++row) {
+        const Value &first = rs.field(row, 1);
+        const Value &last = rs.field(row, 2);
+        // The lists show a contact by this name, missing when a part is.
+        const QString fullName = first.isNull() || last.isNull()
+                                     ? QString()
+                                     : first.toText() + QLatin1Char(' ') + last.toText();
+        existing.contacts.append({rs.field(row, 0).toInteger(), fullName, rs.field(row, 3).toTextOrEmpty()});
+    }
+    rs.Close();
+    const auto readList = [&](const QString &query, QStringList &into) {
+        Recordset list;
+        list.Open(query, connection);
+        for (int row = 0; row < list.rowCount(); ++row)
+            into.append(list.field(row, 0).toTextOrEmpty());
+        list.Close();
+    };
+    readList(QStringLiteral("select Status from Status"), existing.statuses);
+    readList(QStringLiteral("select Category from Categories"), existing.categories);
+    readList(QStringLiteral("select Priority from Priorities"), existing.priorities);
+    return existing;
+}
+
+Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing &existing, const QLocale &locale)
+{
+    Plan result;
+    ContactMatcher contacts(existing.contacts, result.newContacts);
+    ValueSet statuses(existing.statuses, result.newStatuses);
+    ValueSet categories(existing.categories, result.newCategories);
+    ValueSet priorities(existing.priorities, result.newPriorities);
+    if (document.records.isEmpty())
+        return result;
+    const qsizetype headingCount = document.records.first().size();
+
+    std::array<int, fieldCount> columnOf;
+    columnOf.fill(-1);
+    for (int column = 0; column < mapping.size() && column < headingCount; ++column)
+        if (mapping[column] && *mapping[column] != Field::Id)
+            columnOf[static_cast<size_t>(index(*mapping[column]))] = column;
+
+    for (qsizetype r = 1; r < document.records.size(); ++r) {
+        const QStringList &record = document.records[r];
+        const int line = document.lines[r];
+        bool extraFields = false;
+        for (qsizetype c = headingCount; c < record.size(); ++c)
+            extraFields = extraFields || !record[c].isEmpty();
+        if (extraFields) {
+            result.refusals.append({line, QStringLiteral("It has %1 fields, the headings %2.")
+                                              .arg(record.size())
+                                              .arg(headingCount)});
+            continue;
+        }
+        const auto text = [&](Field field) {
+            const int column = columnOf[static_cast<size_t>(index(field))];
+            return column < 0 ? QString() : Csv::unguarded(record.value(column));
+        };
+
+        PlannedIssue issue;
+        issue.line = line;
+        QStringList reasons;
+        const auto date = [&](Field field, std::optional<QString> &into) {
+            const QString written = text(field).trimmed();
+            if (written.isEmpty())
+                return;
+            if (const auto parsed = DateText::parse(written, locale))
+                into = DateText::toIso(*parsed);
+            else
+                reasons.append(QStringLiteral("%1 \"%2\" is not a date; write it as %3 or %4.")
+                                   .arg(caption(field), written, QStringLiteral("2026-12-31"),
+                                        DateText::toText(QDate(2026, 12, 31), locale)));
+        };
+        const auto contact = [&](Field name, Field email, ContactChoice &into) {
+            if (const auto reason = contacts.choose(text(name), text(email), into))
+                reasons.append(caption(name) + QLatin1String(": ") + *reason);
+        };
+        issue.title = text(Field::Title);
+        contact(Field::AssignedTo, Field::AssignedToEmail, issue.assignedTo);
+        contact(Field::OpenedBy, Field::OpenedByEmail, issue.openedBy);
+        date(Field::OpenedDate, issue.openedDate);
+        date(Field::DueDate, issue.dueDate);
+        issue.status = optionalText(text(Field::Status));
+        issue.category = optionalText(text(Field::Category));
+        issue.priority = optionalText(text(Field::Priority));
+        issue.comment = optionalText(text(Field::Comment));
+        if (!reasons.isEmpty()) {
+            result.refusals.append({line, reasons.join(QLatin1Char(' '))});
+            continue;
+        }
+        if (issue.status)
+            statuses.use(*issue.status);
+        if (issue.category)
+            categories.use(*issue.category);
+        if (issue.priority)
+            priorities.use(*issue.priority);
+        result.issues.append(issue);
+    }
+    return result;
+}
+
+QString insertStatement(const PlannedIssue &issue, std::optional<qint64> assignedTo, std::optional<qint64> openedBy)
+{
+    IssueSql::Values values;
+    values.title = issue.title;
+    values.openedDate = issue.openedDate;
+    values.status = issue.status;
+    values.category = issue.category;
+    values.priority = issue.priority;
+    values.comment = issue.comment;
+    values.dueDate = issue.dueDate;
+    return IssueSql::insertStatement(values, assignedTo, openedBy);
+}
+
+Counts apply(Connection &connection, const Plan &plan)
+{
+    Counts counts;
+    try {
+        Transaction transaction(connection);
+        const auto addValues = [&](const char *table, const QStringList &values) {
+            for (const QString &value : values) {
+                connection.Execute(QStringLiteral("insert into [%1] values (%2)")
+                                       .arg(QLatin1String(table), SqlText::literal(value)));
+                ++counts.values;
+            }
+        };
+        addValues("Status", plan.newStatuses);
+        addValues("Categories", plan.newCategories);
+        addValues("Priorities", plan.newPriorities);
+
+        std::vector<qint64> madeIds;
+        for (const NewContact &contact : plan.newContacts) {
+            connection.Execute(QStringLiteral("insert into Contacts ([First Name],[Last Name],[E-mail Address]) "
+                                              "values (%1,%2,%3)")
+                                   .arg(SqlText::literal(contact.firstName), SqlText::literal(contact.lastName),
+                                        SqlText::literal(contact.email)));
+            madeIds.push_back(connection.lastInsertedId());
+            ++counts.contacts;
+        }
+        const auto idOf = [&](const ContactChoice &choice) -> std::optional<qint64> {
+            if (choice.existing)
+                return choice.existing;
+            if (choice.created >= 0)
+                return madeIds.at(static_cast<size_t>(choice.created));
+            return std::nullopt;
+        };
+        for (const PlannedIssue &issue : plan.issues) {
+            try {
+                connection.Execute(insertStatement(issue, idOf(issue.assignedTo), idOf(issue.openedBy)));
+            } catch (const Error &error) {
+                throw Error(QStringLiteral("Line %1: %2").arg(issue.line).arg(error.description()));
+            }
+            ++counts.issues;
+        }
+        transaction.commit();
+    } catch (const Error &error) {
+        throw Error(error.description() + QStringLiteral("\r\nNothing was imported."));
+    }
+    return counts;
+}
+
+} // namespace IssueExchange

@@ -1,0 +1,204 @@
+// Issues through CSV files: texts a spreadsheet or an attacker might hold
+// come back unchanged, files as spreadsheet programs write them are read,
+// the import's plan maps and refuses rows as it says, and a failed import
+// leaves the database as it was.
+
+#include "data/Connection.h"
+#include "data/Csv.h"
+#include "data/Error.h"
+#include "data/IssueExchange.h"
+#include "data/Recordset.h"
+#include "support/TestDatabase.h"
+
+#include <QBuffer>
+#include <QTest>
+
+using namespace IssueExchange;
+
+namespace {
+
+QString scalar(Connection &connection, const QString &query)
+{
+    Recordset rs;
+    rs.Open(query, connection);
+    return rs.field(0).toTextOrEmpty();
+}
+
+QByteArray exported(Connection &connection, bool byteOrderMark)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    exportIssues(connection, std::nullopt, buffer, byteOrderMark);
+    return buffer.data();
+}
+
+Counts imported(Connection &connection, const QByteArray &bytes)
+{
+    const Csv::Document document = Csv::read(bytes);
+    const Plan planned = plan(document, suggestedMapping(document.records.value(0)), readExisting(connection));
+    if (!planned.refusals.isEmpty())
+        qWarning("refused: %s", qPrintable(planned.refusals.first().reason));
+    return apply(connection, planned);
+}
+
+} // namespace
+
+class TestCsvExchange : public QObject {
+    Q_OBJECT
+private slots:
+    void hostileTextsSurviveTheRoundTrip_data();
+    void hostileTextsSurviveTheRoundTrip();
+    void readsWhatSpreadsheetsWrite_data();
+    void readsWhatSpreadsheetsWrite();
+    void refusesLatin1WithItsLineOrConvertsIt();
+    void previewMapsMatchesAndRefuses();
+    void failedImportChangesNothing();
+};
+
+void TestCsvExchange::hostileTextsSurviveTheRoundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("byteOrderMark");
+    QTest::newRow("quotes and separators") << QStringLiteral("He said \"no\", then; left\tearly") << true;
+    QTest::newRow("line breaks") << QStringLiteral("first\r\nsecond\nthird\rfourth\r\n") << false;
+    QTest::newRow("formula") << QStringLiteral("=cmd|' /C calc'!A0") << true;
+    QTest::newRow("formula already guarded") << QStringLiteral("'=1+2") << false;
+    QTest::newRow("plain apostrophe") << QStringLiteral("'quoted'") << true;
+    QTest::newRow("signs and at") << QStringLiteral("-5 +3 @home") << false;
+    QTest::newRow("blanks around") << QStringLiteral("  padded  ") << true;
+    QTest::newRow("beyond Latin-1") << QStringLiteral("Grüße, 東京, emoji \U0001F600, \u202Eright-to-left") << false;
+}
+
+void TestCsvExchange::hostileTextsSurviveTheRoundTrip()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, byteOrderMark);
+    TestDatabase source, target;
+    Connection from, to;
+    source.open(from);
+    target.open(to);
+    from.Execute(QStringLiteral("insert into Contacts ([First Name],[Last Name],[E-mail Address]) values ('%1','Doe','a@x')")
+                     .arg(QString(text).replace(QLatin1Char('\''), QLatin1String("''"))));
+    const QString literal = QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+    from.Execute(QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,Priority,"
+                                "Comment,[Due Date]) values (%1,1,1,'2026-02-28',%1,%1,%1,%1,'2026-12-31T14:05:00')")
+                     .arg(literal));
+
+    const QByteArray file = exported(from, byteOrderMark);
+    QCOMPARE(file.startsWith("\xEF\xBB\xBF"), byteOrderMark);
+    const Counts counts = imported(to, file);
+    QCOMPARE(counts.issues, 1);
+    QCOMPARE(counts.contacts, 1);
+    QCOMPARE(counts.values, 3);
+    const QString columns = QStringLiteral("Title || '|' || [Assigned To Name] || '|' || [Opened Date] || '|' || "
+                                           "Status || '|' || Category || '|' || Priority || '|' || Comment || '|' || "
+                                           "[Due Date] from [Issues With Names]");
+    QCOMPARE(scalar(to, QStringLiteral("select ") + columns), scalar(from, QStringLiteral("select ") + columns));
+    QCOMPARE(scalar(to, QStringLiteral("select [E-mail Address] from Contacts")), QStringLiteral("a@x"));
+}
+
+void TestCsvExchange::readsWhatSpreadsheetsWrite_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("separator");
+    QTest::addColumn<QList<QStringList>>("records");
+    QTest::addColumn<QList<int>>("lines");
+    QTest::newRow("semicolons, BOM") << QByteArray("\xEF\xBB\xBFTitle;Comments\r\na,b;\"x;\"\"y\"\"\"\r\n")
+                                     << QStringLiteral(";")
+                                     << QList<QStringList>{{"Title", "Comments"}, {"a,b", "x;\"y\""}}
+                                     << QList<int>{1, 2};
+    QTest::newRow("tabs, LF only") << QByteArray("Title\tComments\nt\t\"two\nlines\"\nu\tv")
+                                   << QStringLiteral("\t")
+                                   << QList<QStringList>{{"Title", "Comments"}, {"t", "two\nlines"}, {"u", "v"}}
+                                   << QList<int>{1, 2, 4};
+    QTest::newRow("empty lines, ragged, CR only") << QByteArray("a,b,c\r\r\n\nx\r,,y,z\r\n")
+                                                  << QStringLiteral(",")
+                                                  << QList<QStringList>{{"a", "b", "c"}, {"x"}, {"", "", "y", "z"}}
+                                                  << QList<int>{1, 4, 5};
+}
+
+void TestCsvExchange::readsWhatSpreadsheetsWrite()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, separator);
+    QFETCH(QList<QStringList>, records);
+    QFETCH(QList<int>, lines);
+    const Csv::Document document = Csv::read(bytes);
+    QCOMPARE(QString(document.separator), separator);
+    QCOMPARE(document.records, records);
+    QCOMPARE(document.lines, lines);
+}
+
+void TestCsvExchange::refusesLatin1WithItsLineOrConvertsIt()
+{
+    const QByteArray bytes("Title\r\nok\r\nCaf\xE9\r\n");
+    try {
+        Csv::read(bytes);
+        QFAIL("Latin-1 text was read as UTF-8");
+    } catch (const Csv::NotUtf8 &error) {
+        QCOMPARE(error.line(), 3);
+        QVERIFY2(error.description().contains(QLatin1String("line 3 holds the byte 0xE9")), qPrintable(error.description()));
+    }
+    QCOMPARE(Csv::read(bytes, Csv::Latin1::Convert).records.last(), QStringList{QStringLiteral("Café")});
+    QVERIFY_THROWS_EXCEPTION(Error, Csv::read("Title\r\n\"never closed\r\n"));
+}
+
+void TestCsvExchange::previewMapsMatchesAndRefuses()
+{
+    Existing existing;
+    existing.contacts = {{1, "Ann Lee", "ann@one"}, {2, "Ann Lee", "ann@two"}, {3, "Bo Chu", ""}};
+    existing.statuses = {"Open"};
+    const QByteArray bytes("Issued ID,Title,Assigned To,Assigned To E-mail,State,Due Date,Opened By\r\n"
+                           "7,first,ann lee,ANN@TWO,open,2026-12-31,Bo Chu\r\n"  // namesake told apart; known status
+                           "8,second,Ann Lee,,Waiting,,\r\n"                     // namesake without e-mail
+                           "9,third,Cy Dunn Jr,,waiting,31.12.2026,Cy Dunn Jr\r\n" // new contact once; new status once
+                           "10,fourth,,,,not a date,\r\n"
+                           "11,fifth,,,,,,surplus\r\n"
+                           "12,sixth\r\n"); // short row: missing fields are empty
+    const Csv::Document document = Csv::read(bytes);
+    Mapping mapping = suggestedMapping(document.records.first());
+    QCOMPARE(mapping.size(), 7);
+    QVERIFY(!mapping[0]); // IDs are never imported
+    QVERIFY(!mapping[4]); // "State" names no field until chosen
+    mapping[4] = Field::Status;
+
+    const Plan planned = plan(document, mapping, existing, QLocale(QLocale::German, QLocale::Germany));
+    QCOMPARE(planned.issues.size(), 3);
+    QCOMPARE(planned.issues[0].assignedTo.existing, std::optional<qint64>(2));
+    QCOMPARE(planned.issues[0].openedBy.existing, std::optional<qint64>(3));
+    QCOMPARE(planned.issues[1].assignedTo.created, 0);
+    QCOMPARE(planned.issues[1].openedBy.created, 0);
+    QCOMPARE(planned.issues[1].dueDate, std::optional<QString>(QStringLiteral("2026-12-31")));
+    QCOMPARE(planned.issues[2].title, QStringLiteral("sixth"));
+    QCOMPARE(planned.newContacts.size(), 1);
+    QCOMPARE(planned.newContacts[0].firstName, QStringLiteral("Cy"));
+    QCOMPARE(planned.newContacts[0].lastName, QStringLiteral("Dunn Jr"));
+    QCOMPARE(planned.newStatuses, QStringList{QStringLiteral("waiting")}); // as the first accepted row writes it
+    QCOMPARE(planned.refusals.size(), 3);
+    QCOMPARE(planned.refusals[0].line, 3);
+    QVERIFY(planned.refusals[0].reason.contains(QLatin1String("2 contacts are called \"Ann Lee\"")));
+    QCOMPARE(planned.refusals[1].line, 5);
+    QVERIFY(planned.refusals[1].reason.contains(QLatin1String("\"not a date\" is not a date")));
+    QCOMPARE(planned.refusals[2].line, 6);
+    QVERIFY(planned.refusals[2].reason.contains(QLatin1String("8 fields, the headings 7")));
+}
+
+void TestCsvExchange::failedImportChangesNothing()
+{
+    TestDatabase database;
+    Connection connection;
+    database.open(connection);
+    const Csv::Document document = Csv::read("Title,Assigned To,Status\r\none,New Person,Fresh\r\ntwo,,Fresh\r\n");
+    const Plan planned = plan(document, suggestedMapping(document.records.first()), readExisting(connection));
+    QCOMPARE(planned.issues.size(), 2);
+    // Meanwhile another program adds the status the plan would add: the
+    // value list refuses it a second time, and the whole import fails.
+    connection.Execute(QStringLiteral("insert into Status values ('FRESH')"));
+    QVERIFY_THROWS_EXCEPTION(Error, apply(connection, planned));
+    QCOMPARE(scalar(connection, QStringLiteral("select count(*) from Issues")), QStringLiteral("0"));
+    QCOMPARE(scalar(connection, QStringLiteral("select count(*) from Contacts")), QStringLiteral("0"));
+    QCOMPARE(scalar(connection, QStringLiteral("select count(*) from Status")), QStringLiteral("1"));
+}
+
+QTEST_APPLESS_MAIN(TestCsvExchange)
+#include "tst_csvexchange.moc"
