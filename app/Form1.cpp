@@ -13,6 +13,7 @@
 #include "data/Error.h"
 #include "data/ErrorBlock.h"
 #include "data/FileUtil.h"
+#include "data/IssueExchange.h"
 #include "data/IssueStatus.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
@@ -230,13 +231,10 @@ void Form1::Form_Load()
     step(122, [&] { createSharedConnection(); });
     step(124, [&] { sharedConnection().Open(DataFile::connectionString()); });
 
-    static const char *const captions[] = {"Issued ID",   "Title",  "Assigned To", "Opened By", "Opened Date",
-                                           "Due Date",    "Status", "Category",    "Priority",  "Comments"};
-    int stepNumber = 126;
-    for (const char *caption : captions) {
-        step(stepNumber, [&] { m_model->addColumn(QString::fromLatin1(caption)); });
-        stepNumber += 2;
-    }
+    // The ten columns, captioned as an exported file heads them.
+    for (int column = 0; column < IssueListModel::maxColumns; ++column)
+        step(126 + 2 * column,
+             [&] { m_model->addColumn(IssueExchange::caption(static_cast<IssueExchange::Field>(column))); });
 
     step(146, [&] { setColumnWidthTwips(0, readWidth(widthKey(1), QStringLiteral("1200"))); });
     int columns = 0;
