@@ -110,7 +110,7 @@ private:
     void deleteValue(const QString &location, const ValueList &list);
     void newContact(const QString &location);
     void editContact(const QString &location, QComboBox *picker);
-    void deleteContact(const QString &location, QComboBox *picker, const QString &warning);
+    void deleteContact(const QString &location, QComboBox *picker, const QString &warning, const QString &command);
     qint64 chosenContactId(const QComboBox *picker) const;
     void selectContact(ContactPicker *picker, const Value &id, const QString &caption);
     void selectValue(QComboBox *picker, const Value &value, const QString &caption);

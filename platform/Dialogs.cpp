@@ -1,5 +1,6 @@
 #include "platform/Dialogs.h"
 
+#include "data/ErrorBlock.h"
 #include "platform/ApplicationTitle.h"
 
 #include <QApplication>
@@ -22,14 +23,16 @@ public:
         box.setTextFormat(Qt::PlainText);
         box.setText(displayText(text));
         box.setIcon(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
-        if (buttons == Buttons::YesNo) {
+        const bool question = buttons != Buttons::Ok;
+        if (question) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            box.setDefaultButton(QMessageBox::Yes);
+            box.setDefaultButton(buttons == Buttons::YesNoDefaultNo ? QMessageBox::No : QMessageBox::Yes);
+            box.setEscapeButton(QMessageBox::No);
         } else {
             box.setStandardButtons(QMessageBox::Ok);
         }
         const int result = box.exec();
-        if (buttons == Buttons::YesNo)
+        if (question)
             return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
         return Answer::Ok;
     }
@@ -50,6 +53,7 @@ public:
 
     void showModal(QDialog &window) override
     {
+        const ErrorBlock::NewCommands ownCommands;
         loadForm(window);
         window.exec();
     }

@@ -9,7 +9,9 @@ class QDialog;
 
 namespace platform {
 
-enum class Buttons { Ok, YesNo };
+// YesNoDefaultNo: Yes and No with No the default, so that Enter never
+// confirms a question whose Yes destroys something.
+enum class Buttons { Ok, YesNo, YesNoDefaultNo };
 enum class Icon { None, Warning };
 enum class Answer { Ok, Yes, No };
 

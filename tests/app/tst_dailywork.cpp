@@ -167,7 +167,8 @@ private slots:
         m_dialogs->answers = {platform::Answer::No};
         QTest::keyClick(m_form->ListView1, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         const QWidget *focused = QApplication::focusWidget();
-        const QStringList seen = m_dialogs->modalTitles + QStringList{m_dialogs->boxes.value(0).text,
+        const QString firstLine = m_dialogs->boxes.value(0).text.section(QStringLiteral("\r\n"), 0, 0);
+        const QStringList seen = m_dialogs->modalTitles + QStringList{firstLine,
                                                                       focused ? focused->objectName() : QString()};
         QVERIFY2(seen.contains(outcome), qPrintable(seen.join(QLatin1Char('|'))));
         QVERIFY(m_form->contextMenu()->actions().size() >= 8);

@@ -266,7 +266,8 @@ void TestForm3::missingNamesReported_data()
     const QString at = "Invalid use of Null\r\nin Pellucid2021/08/31.Form3.LoadData at line %1";
     QTest::newRow("first name") << "[First Name]" << QStringList{at.arg(106)};
     QTest::newRow("last name") << "[Last Name]" << QStringList{at.arg(108)};
-    QTest::newRow("both") << "[First Name]=null,[Last Name]" << QStringList{at.arg(106), at.arg(108)};
+    // The second missing name is the same failure in the same command: not shown again.
+    QTest::newRow("both") << "[First Name]=null,[Last Name]" << QStringList{at.arg(106)};
 }
 
 void TestForm3::missingNamesReported()

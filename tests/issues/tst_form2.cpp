@@ -357,7 +357,7 @@ private slots:
         });
         const QString at = QStringLiteral("in Pellucid2021/08/31.Form2.LoadContacts at line ");
         QCOMPARE(place(s->dialogs.boxes.value(0)), at + "114");
-        QCOMPARE(place(s->dialogs.boxes.value(1)), at + "116");
+        QCOMPARE(s->dialogs.errorBoxes().size(), 1); // the same failure at 116 is not shown again
         QCOMPARE(stored(newestIssue(), "Assigned To").toInteger(), 2); // Ann Archer
     }
 

@@ -114,22 +114,35 @@ private slots:
         };
         const QString status = warning("status", "status"), category = warning("category", "category");
         const QString priority = warning("priority", "priority"), opened = warning("opened by", "contact");
-        QTest::newRow("status") << "PushButton8" << "Open" << status << true << QStringList({"B", "D"});
-        QTest::newRow("closed status") << "PushButton8" << "Closed" << status << true << QStringList({"A", "C", "D"});
-        QTest::newRow("status with apostrophe") << "PushButton8" << "Won't fix" << status << true
-                                                << QStringList({"A", "B", "C"});
-        QTest::newRow("category") << "PushButton12" << "Hardware" << category << true << QStringList({"C", "D"});
-        QTest::newRow("priority") << "PushButton14" << "High" << priority << true << QStringList({"B", "D"});
+        // The question's first line stays; the second counts what goes with the item.
+        const auto counted = [](const QString &first, const char *second) {
+            return first + QStringLiteral("\r\n") + QString::fromUtf8(second);
+        };
+        const QString open = counted(status, "“Open” is used by 2 issues, none of them closed.");
+        const QString hardware = counted(category, "“Hardware” is used by 2 issues, 1 of them closed.");
+        const QString bob = counted(opened, "“Bob Brown” is named in 1 issue.");
+        QTest::newRow("status") << "PushButton8" << "Open" << open << true << QStringList({"B", "D"});
+        QTest::newRow("closed status") << "PushButton8" << "Closed"
+            << counted(status, "“Closed” is used by 1 issue, which is closed.") << true << QStringList({"A", "C", "D"});
+        QTest::newRow("status with apostrophe") << "PushButton8" << "Won't fix"
+            << counted(status, "“Won't fix” is used by 1 issue.") << true << QStringList({"A", "B", "C"});
+        QTest::newRow("unused status") << "PushButton8" << "waiting"
+            << counted(status, "“waiting” is used by no issue.") << true << allIssues;
+        QTest::newRow("category") << "PushButton12" << "Hardware" << hardware << true << QStringList({"C", "D"});
+        QTest::newRow("priority") << "PushButton14" << "High"
+            << counted(priority, "“High” is used by 2 issues, none of them closed.") << true << QStringList({"B", "D"});
         // Ann is assigned A and opened the closed B; Bob opened C only.
         QTest::newRow("contact beside Assigned To") << "PushButton6" << "Ann Archer"
-            << warning("assigned to", "contact") << true << QStringList({"C", "D"});
-        QTest::newRow("contact beside Opened By") << "PushButton4" << "Ann Archer" << opened << true
-                                                  << QStringList({"C", "D"});
-        QTest::newRow("contact who opened one") << "PushButton4" << "Bob Brown" << opened << true
+            << counted(warning("assigned to", "contact"), "“Ann Archer” is named in 2 issues, 1 of them closed.")
+            << true << QStringList({"C", "D"});
+        QTest::newRow("contact beside Opened By") << "PushButton4" << "Ann Archer"
+            << counted(opened, "“Ann Archer” is named in 2 issues, 1 of them closed.") << true
+            << QStringList({"C", "D"});
+        QTest::newRow("contact who opened one") << "PushButton4" << "Bob Brown" << bob << true
                                                 << QStringList({"A", "B", "D"});
-        QTest::newRow("status, No") << "PushButton8" << "Open" << status << false << allIssues;
-        QTest::newRow("category, No") << "PushButton12" << "Hardware" << category << false << allIssues;
-        QTest::newRow("contact, No") << "PushButton4" << "Bob Brown" << opened << false << allIssues;
+        QTest::newRow("status, No") << "PushButton8" << "Open" << open << false << allIssues;
+        QTest::newRow("category, No") << "PushButton12" << "Hardware" << hardware << false << allIssues;
+        QTest::newRow("contact, No") << "PushButton4" << "Bob Brown" << bob << false << allIssues;
     }
 
     // Deletes the entry and exactly the issues that refer to it, open or
@@ -156,7 +169,7 @@ private slots:
                 QCOMPARE(form.Combo5->currentText(), QStringLiteral("Low")); // other pickers keep their choice
         });
         QCOMPARE(texts(s->dialogs.boxes), QStringList{warning + "\r\nDo you wish to continue?"});
-        QCOMPARE(s->dialogs.boxes[0].buttons, platform::Buttons::YesNo);
+        QCOMPARE(s->dialogs.boxes[0].buttons, platform::Buttons::YesNoDefaultNo);
         QCOMPARE(issueTitles(), remaining);
     }
 

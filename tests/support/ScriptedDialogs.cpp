@@ -1,5 +1,7 @@
 #include "ScriptedDialogs.h"
 
+#include "data/ErrorBlock.h"
+
 #include <QDialog>
 
 ScriptedDialogs::ScriptedDialogs()
@@ -30,6 +32,7 @@ QString ScriptedDialogs::input(const QString &prompt, const QString &title, cons
 void ScriptedDialogs::showModal(QDialog &window)
 {
     modalTitles.append(window.windowTitle());
+    const ErrorBlock::NewCommands ownCommands;
     platform::loadForm(window);
     if (modalScripts.isEmpty()) {
         window.reject();
