@@ -79,6 +79,10 @@ public slots:
     void PushButton1_Click(); // Cancel
     void PushButton2_Click(); // Save
 
+    // Cancel, Escape and the close button end here: with unsaved changes
+    // the user is asked first, and may go on editing.
+    void reject() override;
+
     void PushButton3_Click();  // new contact (Opened By)
     void PushButton4_Click();  // delete the Opened By contact and its issues
     void PushButton5_Click();  // new contact (Assigned To)
@@ -119,6 +123,11 @@ private:
     std::optional<QString> choiceToSave(const QComboBox *picker) const;
     std::optional<QString> commentToSave() const;
     IssueSql::Values valuesToSave() const;
+    // What the fields show: title, the two dates, comment, the five pickers.
+    QStringList shownState() const;
+    bool hasUnsavedChanges() const;
+    // shownState() as the load left it.
+    QStringList m_loadedState;
 
     // A choice of a value list as loaded: the stored text (its letter case
     // may differ from the item's), and the item that showed it. While that

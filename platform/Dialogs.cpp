@@ -85,6 +85,13 @@ Answer msgBox(const QString &text, Buttons buttons, Icon icon)
     return dialogs().message(text, applicationTitle(), buttons, icon);
 }
 
+bool confirmDiscard(const QString &item)
+{
+    return msgBox(QStringLiteral("This %1 has changes that are not saved.\r\nDiscard them and close the window?")
+                      .arg(item),
+                  Buttons::YesNoDefaultNo) == Answer::Yes;
+}
+
 QString displayText(const QString &text)
 {
     QString shown = text;

@@ -48,6 +48,11 @@ void loadForm(QDialog &window);
 // A message box titled with the application title.
 Answer msgBox(const QString &text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None);
 
+// Asks, before an editor closes without saving, whether to discard what was
+// changed in it (item: "issue", "contact"). No, keep editing, is the
+// default. True when the window may close.
+bool confirmDiscard(const QString &item);
+
 // Turns the program's line-break characters into what a label shows as line
 // breaks: CR LF, a lone CR and a lone LF each become one line break.
 QString displayText(const QString &text);

@@ -15,6 +15,7 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -119,6 +120,8 @@ private slots:
     void issueLists();
     void handPointer_data();
     void handPointer();
+    void cancelAsksBeforeTypingIsLost_data();
+    void cancelAsksBeforeTypingIsLost();
 };
 
 void TestForm3::insertStatementExample()
@@ -339,6 +342,40 @@ void TestForm3::issueLists()
 
 // The hand over "Save" and "Cancel"; the arrow over the two lists and their
 // frames only: the bare window, like a text box, keeps the hand.
+void TestForm3::cancelAsksBeforeTypingIsLost_data()
+{
+    QTest::addColumn<bool>("editing");
+    QTest::addColumn<QString>("typed"); // into the notes; empty: nothing typed
+    QTest::addColumn<platform::Answer>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("new, untouched") << false << QString() << platform::Answer::No << true;
+    QTest::newRow("new, typed, kept") << false << "call back" << platform::Answer::No << false;
+    QTest::newRow("edited, typed, discarded") << true << "call back" << platform::Answer::Yes << true;
+    QTest::newRow("edited, typed back as loaded") << true << "n" << platform::Answer::No << true;
+}
+
+void TestForm3::cancelAsksBeforeTypingIsLost()
+{
+    QFETCH(bool, editing);
+    QFETCH(QString, typed);
+    QFETCH(platform::Answer, answer);
+    QFETCH(bool, closed);
+    const qint64 id = addContact("Ann", "Lee");
+    sharedConnection().Execute(QStringLiteral("update Contacts set Notes='n' where ID=%1").arg(id));
+    ScriptedDialogs dialogs;
+    dialogs.answers = {answer};
+    auto form = opened(editing ? id : 0);
+    if (!typed.isEmpty())
+        form->findChild<QPlainTextEdit *>(QStringLiteral("Text16"))->setPlainText(typed);
+    form->findChild<QPushButton *>(QStringLiteral("PushButton1"))->click();
+    QCOMPARE(form->isVisible(), !closed);
+    const bool asked = !typed.isEmpty() && typed != QLatin1String("n");
+    QCOMPARE(dialogs.boxes.size(), asked ? 1 : 0);
+    if (asked)
+        QCOMPARE(dialogs.boxes[0].buttons, platform::Buttons::YesNoDefaultNo);
+    QCOMPARE(stored(id, "Notes").toText(), QStringLiteral("n"));
+}
+
 void TestForm3::handPointer_data()
 {
     hover::addRows({
