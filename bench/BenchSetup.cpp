@@ -110,7 +110,7 @@ QStringList caseGroups()
 {
     return {QStringLiteral("list"),    QStringLiteral("startup"), QStringLiteral("reports"),
             QStringLiteral("inserts"), QStringLiteral("preview"), QStringLiteral("memory"),
-            QStringLiteral("backup")};
+            QStringLiteral("backup"),  QStringLiteral("trash")};
 }
 
 bool wants(const Options &options, const QString &group)
