@@ -122,6 +122,8 @@ QString describe(sqlite3 *db, int resultCode, const QString &fileName)
     const QString file = fileName.isEmpty() ? QStringLiteral("the database") : QStringLiteral("\"%1\"").arg(fileName);
     if ((resultCode & 0xFF) == SQLITE_AUTH || engine.startsWith(QLatin1String("not authorized")))
         return QStringLiteral("Marrowdesk refused the statement. %1 (%2)").arg(Hardening::lastRefusal(), engine);
+    if (resultCode == SQLITE_CONSTRAINT_TRIGGER || resultCode == SQLITE_CONSTRAINT_FUNCTION)
+        return engine;
     switch (resultCode & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -164,6 +166,20 @@ QString describe(sqlite3 *db, int resultCode, const QString &fileName)
     if (engine.contains(QLatin1String("values were supplied")) || engine.contains(QLatin1String("has no column")))
         return QStringLiteral("The values do not fit the columns of the table. (%1)").arg(engine);
     return engine;
+}
+
+bool isRefusal(int resultCode)
+{
+    switch (resultCode & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_READONLY:
+    case SQLITE_FULL:
+    case SQLITE_CONSTRAINT:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace DbErrors

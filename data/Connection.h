@@ -85,6 +85,12 @@ QString fileName(const QString &connectionString);
 
 namespace DbErrors {
 // The description for a failed engine call: our own wording for what only a
-// programmer would understand, with the engine's text after it.
+// programmer would understand, with the engine's text after it. The schema's
+// own refusals (its triggers and functions) already speak to the user and
+// stand as they are.
 QString describe(sqlite3 *db, int resultCode, const QString &fileName);
+
+// Whether a failed engine call is a refusal (a rule of the data, the file
+// busy, read-only or its disk full) rather than a fault of the program.
+bool isRefusal(int resultCode);
 } // namespace DbErrors

@@ -140,7 +140,10 @@ void dateIn(sqlite3_context *context, int, sqlite3_value **argv)
 
 void refuseDuplicate(sqlite3_context *context, int, sqlite3_value **argv)
 {
-    resultError(context, QStringLiteral("\"%1\" is already in the %2 list.").arg(textArgument(argv[1]), textArgument(argv[0])));
+    resultError(context, QStringLiteral("\"%1\" is already in the %2 list. Choose it from the list instead.")
+                             .arg(textArgument(argv[1]), textArgument(argv[0])));
+    // A broken rule of the data, not a failing statement: the user's to mend.
+    sqlite3_result_error_code(context, SQLITE_CONSTRAINT_FUNCTION);
 }
 
 DeletingCommand *deletingOf(sqlite3_context *context)

@@ -31,6 +31,14 @@ void rollBack(Connection &connection)
     }
 }
 
+// The failure again, of the same kind (a refusal stays one), with more said.
+[[noreturn]] void rethrowSaying(const Error &error, const QString &more)
+{
+    if (dynamic_cast<const Refusal *>(&error))
+        throw Refusal(error.description() + more);
+    throw Error(error.description() + more);
+}
+
 // Deletes a value or contact and the issues that refer to it as one change,
 // and one group of the trash named after the command: the first statement
 // runs at deleteStep inside a transaction, the second and the commit at
@@ -52,7 +60,7 @@ void deleteTogether(ErrorBlock &step, int deleteStep, const QString &command,
             connection.Execute(first);
         } catch (const Error &error) {
             rollBack(connection);
-            throw Error(error.description() + nothingDeleted);
+            rethrowSaying(error, nothingDeleted);
         }
     });
     if (!deleted)
@@ -64,7 +72,7 @@ void deleteTogether(ErrorBlock &step, int deleteStep, const QString &command,
             connection.Execute(QStringLiteral("commit"));
         } catch (const Error &error) {
             rollBack(connection);
-            throw Error(error.description() + nothingDeleted);
+            rethrowSaying(error, nothingDeleted);
         }
     });
 }

@@ -41,6 +41,15 @@ void ScriptedDialogs::showModal(QDialog &window)
     modalScripts.takeFirst()(window);
 }
 
+QList<ScriptedDialogs::Box> ScriptedDialogs::plainMessages() const
+{
+    QList<Box> plain;
+    for (const Box &box : boxes)
+        if (box.buttons == platform::Buttons::Ok && box.title != QLatin1String("Application Error"))
+            plain.append(box);
+    return plain;
+}
+
 QList<ScriptedDialogs::Box> ScriptedDialogs::errorBoxes() const
 {
     QList<Box> errors;
