@@ -2,6 +2,9 @@
 
 #include "data/Error.h"
 
+#include <QDate>
+#include <QLocale>
+
 #include <array>
 #include <limits>
 
@@ -73,6 +76,12 @@ public:
         m_top = layout.topMargin;
         m_bottom = m_result.size.height() - layout.bottomMargin -
                    layout.sections[ReportLayout::PageFooter].height;
+        // The footer line stands in the middle of the bottom margin.
+        m_result.printedOn = QStringLiteral("Printed %1").arg(QLocale().toString(QDate::currentDate(),
+                                                                                 QLocale::ShortFormat));
+        m_result.footerBaseline = m_result.size.height() - layout.bottomMargin / 2.0;
+        m_result.footerLeft = layout.leftMargin;
+        m_result.footerRight = m_result.size.width() - layout.rightMargin;
 
         for (int s = 0; s < ReportLayout::SectionCount; ++s) {
             for (const ReportControl &control : layout.sections[s].controls) {
@@ -107,6 +116,7 @@ public:
         if (m_next == rowCount) {
             placeReportFooter();
             m_complete = true;
+            m_result.totalPages = m_result.count();
         }
         return m_complete;
     }
@@ -172,18 +182,35 @@ private:
         item.section = static_cast<quint8>(sectionIndex);
         const int column = m_columnOf[sectionIndex][controlIndex];
         item.text = singleLine(column < 0 ? control.caption : m_rows.cell(row, column));
-        if (!item.text.isEmpty() && !m_measurer.fits(control.font, item.text, item.box.width())) {
-            // Keep what fits and the next characters, which the clip cuts
-            // through as the box's edge crosses them.
-            qsizetype keep = m_measurer.fittingLength(control.font, item.text, item.box.width()) + 2;
-            if (keep < item.text.size()) {
-                if (item.text.at(keep - 1).isHighSurrogate())
-                    ++keep;
-                item.text.truncate(keep);
-            }
-            item.clip = true;
-        }
+        if (!item.text.isEmpty() && !m_measurer.fits(control.font, item.text, item.box.width()))
+            item.text = cutWithEllipsis(control.font, item.text, item.box.width());
         page().items.push_back(std::move(item));
+    }
+
+    // The longest start of the text that fits with an ellipsis after it. The
+    // ellipsis stands at the text's logical end, so a right-to-left text
+    // keeps its first letters and shows it at its left; the cut characters
+    // are gone, not hidden, so they are not in a PDF's text either.
+    QString cutWithEllipsis(const ReportFont &font, const QString &text, qreal width)
+    {
+        static const QString ellipsis(QChar(0x2026));
+        const qreal room = width - m_measurer.width(font, ellipsis);
+        qsizetype keep = room > 0 ? qMin<qsizetype>(m_measurer.fittingLength(font, text, room), text.size()) : 0;
+        const auto cut = [&] {
+            if (keep > 0 && text.at(keep - 1).isHighSurrogate())
+                --keep;
+            QString shown = text.left(keep);
+            while (!shown.isEmpty() && shown.back().isSpace())
+                shown.chop(1);
+            return shown + ellipsis;
+        };
+        QString shown = cut();
+        // The measured start may hold a few characters more than fit.
+        while (keep > 0 && !m_measurer.fits(font, shown, width)) {
+            --keep;
+            shown = cut();
+        }
+        return shown;
     }
 
     void placeDetail(int row)

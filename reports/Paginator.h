@@ -10,7 +10,7 @@
 // its wrapped text, and its block grows with it; a block taller than a whole
 // page starts where it is and its text continues, line by line, at the top of
 // the following pages. Every other box keeps its size: a longer text is cut
-// at the box's edges.
+// short with an ellipsis at its end.
 
 #include "reports/ReportData.h"
 #include "reports/ReportLayout.h"

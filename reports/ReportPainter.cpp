@@ -14,6 +14,33 @@ void scaleToTwips(QPainter &painter, qreal dpiX, qreal dpiY)
     painter.scale(dpiX / 1440.0, dpiY / 1440.0);
 }
 
+ReportFont footerFont()
+{
+    return {QStringLiteral("Arial"), 8.25, false, false};
+}
+
+QString pageNumberText(const ReportPages &pages, int pageIndex)
+{
+    return pages.totalPages > 0 ? QStringLiteral("Page %1 of %2").arg(pageIndex + 1).arg(pages.totalPages)
+                                : QStringLiteral("Page %1").arg(pageIndex + 1);
+}
+
+namespace {
+
+// The date the report was made at the left, the page's number at the right.
+void paintFooter(QPainter &painter, const ReportPages &pages, int pageIndex)
+{
+    if (pages.printedOn.isEmpty())
+        return;
+    painter.setFont(reportQFont(footerFont()));
+    const QString number = pageNumberText(pages, pageIndex);
+    painter.drawText(QPointF(pages.footerLeft, pages.footerBaseline), pages.printedOn);
+    const qreal width = painter.fontMetrics().horizontalAdvance(number);
+    painter.drawText(QPointF(pages.footerRight - width, pages.footerBaseline), number);
+}
+
+} // namespace
+
 void paintPage(QPainter &painter, const ReportPages &pages, int pageIndex)
 {
     if (pageIndex < 0 || pageIndex >= pages.count())
@@ -44,6 +71,7 @@ void paintPage(QPainter &painter, const ReportPages &pages, int pageIndex)
             painter.drawText(origin, item.text);
         }
     }
+    paintFooter(painter, pages, pageIndex);
     painter.restore();
 }
 

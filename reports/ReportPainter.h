@@ -13,6 +13,11 @@ class QPainter;
 
 namespace ReportPainter {
 
+// The footer line's font, and the page number it shows at the right:
+// "Page 3 of 12", or "Page 3" while the pages are still being counted.
+ReportFont footerFont();
+QString pageNumberText(const ReportPages &pages, int pageIndex);
+
 // Draws one page. The painter's coordinates must be twips from the paper's
 // top-left corner (see scaleToTwips).
 void paintPage(QPainter &painter, const ReportPages &pages, int pageIndex);
