@@ -75,7 +75,8 @@ void paintPage(QPainter &painter, const ReportPages &pages, int pageIndex)
     painter.restore();
 }
 
-bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int first, int last)
+bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int first, int last,
+                   const Progress &progress)
 {
     first = qMax(0, first);
     last = qMin(last, pages.count() - 1);
@@ -90,11 +91,15 @@ bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int firs
         painter.resetTransform();
         scaleToTwips(painter, device.logicalDpiX(), device.logicalDpiY());
         paintPage(painter, pages, index);
+        if (progress && !progress(index - first + 1, last - first + 1)) {
+            painter.end();
+            return false;
+        }
     }
     return painter.end();
 }
 
-bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title)
+bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title, const Progress &progress)
 {
     QPdfWriter writer(&device);
     writer.setTitle(title);
@@ -103,10 +108,11 @@ bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title)
     // No margins: the pages carry their own, so the origin is the paper's corner.
     if (!writer.setPageLayout(QPageLayout(pages.paper.size, pages.paper.orientation, QMarginsF())))
         return false;
-    return paintDocument(writer, pages, 0, pages.count() - 1);
+    return paintDocument(writer, pages, 0, pages.count() - 1, progress);
 }
 
-bool writePdfFile(const QString &path, const ReportPages &pages, const QString &title, QString *errorText)
+bool writePdfFile(const QString &path, const ReportPages &pages, const QString &title, QString *errorText,
+                  const Progress &progress)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -114,7 +120,7 @@ bool writePdfFile(const QString &path, const ReportPages &pages, const QString &
             *errorText = file.errorString();
         return false;
     }
-    if (!writePdf(file, pages, title)) {
+    if (!writePdf(file, pages, title, progress)) {
         file.cancelWriting();
         if (errorText)
             *errorText = file.error() != QFileDevice::NoError ? file.errorString()

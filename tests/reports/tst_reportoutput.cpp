@@ -9,6 +9,7 @@
 #include "reports/ReportPainter.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -252,6 +253,36 @@ private slots:
                                              QStringLiteral("Open Issues"), &error));
         QVERIFY(!error.isEmpty());
         QVERIFY(!QFile::exists(path));
+    }
+
+    // Cancel at the second of three pages: no file, or the earlier one as it was.
+    void cancelledExportLeavesNoFile_data()
+    {
+        QTest::addColumn<QByteArray>("earlier"); // empty: no earlier file
+        QTest::newRow("new file") << QByteArray();
+        QTest::newRow("earlier file") << QByteArray("earlier report");
+    }
+
+    void cancelledExportLeavesNoFile()
+    {
+        QFETCH(QByteArray, earlier);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("report.pdf"));
+        if (!earlier.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
+        }
+        QtTextMeasurer measurer;
+        QList<int> told;
+        QVERIFY(!ReportPainter::writePdfFile(path, paginate(rptOpenIssues(), numberedRows(60), letter(), measurer),
+                                             QStringLiteral("Open Issues"), nullptr, [&](int done, int total) {
+                                                 told << done << total;
+                                                 return done < 2;
+                                             }));
+        QCOMPARE(told, (QList<int>{1, 3, 2, 3}));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), earlier.isEmpty() ? QStringList() : QStringList{"report.pdf"});
+        QFile file(path);
+        QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), earlier);
     }
 };
 
