@@ -248,6 +248,23 @@ private:
         placeBlock(row, growText, lines);
     }
 
+    // Above a text continued on a new page, the boxes of the block's first
+    // line again (the issue's ID and title), so the page says whose text it
+    // is. Returns where the continued text starts.
+    qreal repeatBlockHead(int row, qreal top)
+    {
+        const ReportSection &detail = section(ReportLayout::Detail);
+        qreal height = 0;
+        for (size_t i = 0; i < detail.controls.size(); ++i) {
+            const ReportControl &control = detail.controls[i];
+            if (static_cast<int>(i) == m_grow || control.top != 0)
+                continue;
+            placeOneLine(ReportLayout::Detail, static_cast<int>(i), top, row);
+            height = qMax<qreal>(height, control.height);
+        }
+        return top + height;
+    }
+
     void placeBlock(int row, const QString &growText, const std::vector<TextMeasurer::Line> &lines)
     {
         const ReportSection &detail = section(ReportLayout::Detail);
@@ -279,7 +296,7 @@ private:
         for (const TextMeasurer::Line &line : lines) {
             if (cursor + line.height > m_bottom && cursor > m_bodyTop) {
                 newPage();
-                cursor = m_y;
+                cursor = repeatBlockHead(row, m_y);
                 broke = true;
             }
             PageItem item;

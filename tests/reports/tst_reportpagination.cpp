@@ -203,7 +203,8 @@ private slots:
         checkWithinMargins(layout, pages);
     }
 
-    // A block taller than a page continues at the top of the next, below the page header.
+    // A block taller than a page continues at the top of the next, below the
+    // page header and its own first line.
     void tallCommentContinues()
     {
         const ReportLayout layout = rptIssueDetails();
@@ -219,11 +220,25 @@ private slots:
                 lines += item.control == comment;
             linesPerPage << lines;
         }
-        QCOMPARE(linesPerPage, (QList<int>{25, 46, 29}));
-        QCOMPARE(itemsOf(pages.pages[1], ReportLayout::Detail, 1).front().box.top(), 1440.0);
+        QCOMPARE(linesPerPage, (QList<int>{25, 45, 30}));
+        // Each page it continues on repeats the issue's ID and title above it.
+        const int title = controlIndex(layout, ReportLayout::Detail, "Text2");
+        const qreal head = layout.sections[ReportLayout::Detail].controls[title].height;
+        const auto titleOn = [&](int p) {
+            QStringList shown;
+            for (const PageItem &item : itemsOf(pages.pages[p], ReportLayout::Detail, 1))
+                if (item.control == title)
+                    shown << item.text;
+            return shown;
+        };
+        QCOMPARE(titleOn(0).size(), 1);
+        for (int p = 1; p <= 2; ++p) {
+            QCOMPARE(itemsOf(pages.pages[p], ReportLayout::Detail, 1).front().box.top(), 1440.0);
+            QCOMPARE(titleOn(p), titleOn(0));
+        }
         // The next block follows the end of the comment on the last page.
         const PageItem next = itemsOf(pages.pages[2], ReportLayout::Detail, 2).front();
-        QCOMPARE(next.box.top(), 1440.0 + 29 * 200 + (2130 - 1728 - 288));
+        QCOMPARE(next.box.top(), 1440.0 + head + 30 * 200 + (2130 - 1728 - 288));
     }
 
     // A comment of 100,000 characters with real fonts: as many pages as it
