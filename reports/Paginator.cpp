@@ -196,21 +196,29 @@ private:
         static const QString ellipsis(QChar(0x2026));
         const qreal room = width - m_measurer.width(font, ellipsis);
         qsizetype keep = room > 0 ? qMin<qsizetype>(m_measurer.fittingLength(font, text, room), text.size()) : 0;
-        const auto cut = [&] {
-            if (keep > 0 && text.at(keep - 1).isHighSurrogate())
-                --keep;
-            QString shown = text.left(keep);
+        if (keep > 0 && text.at(keep - 1).isHighSurrogate())
+            --keep;
+        // The measured start may hold a few characters more than fit: take
+        // them off by their own advances, so the start is shaped only once
+        // (a report cuts thousands of titles), then check the result whole.
+        qreal kept = keep > 0 ? m_measurer.width(font, text.left(keep)) : 0;
+        const auto dropLast = [&] {
+            const qsizetype size = keep >= 2 && text.at(keep - 1).isLowSurrogate() ? 2 : 1;
+            kept -= m_measurer.width(font, text.mid(keep - size, size));
+            keep -= size;
+        };
+        while (keep > 0 && kept > room)
+            dropLast();
+        QString shown;
+        for (;;) {
+            shown = text.left(keep);
             while (!shown.isEmpty() && shown.back().isSpace())
                 shown.chop(1);
-            return shown + ellipsis;
-        };
-        QString shown = cut();
-        // The measured start may hold a few characters more than fit.
-        while (keep > 0 && !m_measurer.fits(font, shown, width)) {
-            --keep;
-            shown = cut();
+            shown += ellipsis;
+            if (keep == 0 || m_measurer.fits(font, shown, width))
+                return shown;
+            dropLast();
         }
-        return shown;
     }
 
     void placeDetail(int row)
