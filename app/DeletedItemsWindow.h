@@ -3,10 +3,10 @@
 // line per group (when, the command, what it held). Restore puts the chosen
 // group back; Purge removes it for good, after a question.
 
+#include "data/Trash.h"
+
 #include <QDialog>
 #include <QList>
-
-#include "data/Trash.h"
 
 class QPushButton;
 class QTreeWidget;

@@ -34,10 +34,11 @@ struct DeletingCommand {
 // the same twice in one process.
 qint64 newDeleteGroup();
 
-// Registers the collation and the functions. The trash functions read
-// deleting, which must outlive the handle; without one the connection
-// gets its own, with one group per statement it never learns the start of,
-// i.e. one group for its life (fine for the template and for checks).
+// Registers the collation and the functions. The trash's functions read
+// deleting, which must outlive the handle. Without one the handle gets a
+// record of its own that no one resets: whatever it deletes, over its whole
+// life, is one group named "Marrowdesk" (the template's build and the
+// backup's checks delete nothing).
 int registerExtensions(sqlite3 *db, DeletingCommand *deleting = nullptr);
 
 // Compares two UTF-8 texts the way MARROW_NOCASE does.
