@@ -155,6 +155,9 @@ void TestForm1Commands::deleteFailureStillRefills()
     // The refill meets the same closed database: one command, one box.
     QCOMPARE(mainWindowErrors(*m_dialogs), (QStringList{"PushButton3_Click at line 104"}));
     QCOMPARE(m_form->listModel()->rowCount(), 0);
+    m_dialogs->boxes.clear();
+    m_form->PushButton4->click(); // the sample data: dozens of steps, one box
+    QCOMPARE(m_dialogs->errorBoxes().size(), 1);
 }
 
 void TestForm1Commands::undoDeleteAfterARestart()
