@@ -7,6 +7,7 @@
 #include "app/IssueListModel.h"
 #include "app/IssueSearch.h"
 #include "app/Restore.h"
+#include "app/TrashCommands.h"
 #include "data/Backup.h"
 #include "data/Connection.h"
 #include "data/DataFile.h"
@@ -230,6 +231,7 @@ void Form1::Form_Load()
 
     step(122, [&] { createSharedConnection(); });
     step(124, [&] { sharedConnection().Open(DataFile::connectionString()); });
+    TrashCommands::purgeExpired();
 
     // The ten columns, captioned as an exported file heads them.
     for (int column = 0; column < IssueListModel::maxColumns; ++column)
@@ -419,6 +421,11 @@ void Form1::readIssues(ErrorBlock &step, const QString &query, bool withClosed)
     if (opened)
         m_model->reserveRows(m_model->pendingRowCount() + rs->rowCount());
 
+    struct {
+        std::array<bool, 10> columns{};
+        int rows = 0;
+    } lacking;
+
     // A query that did not open has no rows to walk: the list ends empty.
     while (opened) {
         bool more = false;
@@ -430,8 +437,18 @@ void Form1::readIssues(ErrorBlock &step, const QString &query, bool withClosed)
             if (withClosed && IssueStatus::isClosing(field(statusField).toTextOrEmpty()))
                 m_model->setClosed(row);
         });
+        // A missing value leaves its cell empty and is told once, after the
+        // refill, for all rows together.
+        bool rowLacks = false;
         const auto plain = [&](int number, int column, const NamedField &source) {
-            step(number, [&] { m_model->setCell(row, column, field(source).toText()); });
+            step(number, [&] {
+                const Value &value = field(source);
+                if (value.isNull()) {
+                    lacking.columns[column] = rowLacks = true;
+                    return;
+                }
+                m_model->setCell(row, column, value.toText());
+            });
         };
         const auto appended = [&](int number, int column, const NamedField &source) {
             step(number, [&] { m_model->setCell(row, column, field(source).toTextOrEmpty()); });
@@ -441,6 +458,10 @@ void Form1::readIssues(ErrorBlock &step, const QString &query, bool withClosed)
         plain(114, 3, openedByField);
         step(116, [&] {
             const Value &openedDate = field(openedDateField);
+            if (openedDate.isNull()) {
+                lacking.columns[IssueListModel::openedDateColumn] = rowLacks = true;
+                return;
+            }
             m_model->setCell(row, IssueListModel::openedDateColumn, openedDate.toText());
             m_model->setDateKey(row, IssueListModel::openedDateColumn, openedDate);
         });
@@ -453,6 +474,7 @@ void Form1::readIssues(ErrorBlock &step, const QString &query, bool withClosed)
         plain(122, 7, categoryField);
         plain(124, 8, priorityField);
         appended(126, 9, commentField);
+        lacking.rows += rowLacks ? 1 : 0;
         if (!step(128, [&] { rs->MoveNext(); }))
             break;
     }
@@ -461,6 +483,28 @@ void Form1::readIssues(ErrorBlock &step, const QString &query, bool withClosed)
         if (rs)
             rs->Close();
     });
+    if (lacking.rows > 0) {
+        QStringList columns;
+        for (int column = 0; column < m_model->columnCount(); ++column)
+            if (lacking.columns[column])
+                columns.append(m_model->headerData(column, Qt::Horizontal).toString());
+        step.refuse(missingValuesMessage(lacking.rows, columns));
+    }
+}
+
+QString Form1::missingValuesMessage(int rows, const QStringList &columns)
+{
+    const QString listed = columns.size() > 1 ? columns.mid(0, columns.size() - 1).join(QStringLiteral(", ")) +
+                                                    QStringLiteral(" and ") + columns.last()
+                                              : columns.value(0);
+    if (rows == 1)
+        return QStringLiteral("1 issue in the list has no value under %1; those cells are empty.\r\nEdit the issue (or its "
+                              "contacts) to fill them in.")
+            .arg(listed);
+    return QStringLiteral("%L1 issues in the list have no value under %2; those cells are empty.\r\nEdit the issues (or their "
+                          "contacts) to fill them in.")
+        .arg(rows)
+        .arg(listed);
 }
 
 void Form1::ListView1_ColumnClick(int column)

@@ -115,6 +115,9 @@ private:
     // Reads the issues of a query into the refill; with withClosed, marks
     // those whose status closes them.
     void readIssues(ErrorBlock &step, const QString &query, bool withClosed);
+    // The one message of a refill that met missing values: how many rows,
+    // which columns (by caption).
+    static QString missingValuesMessage(int rows, const QStringList &columns);
     void buildListCommands();
     void showCountsAndHint();
     // The remembered sort, closed-issues toggle and find bar.

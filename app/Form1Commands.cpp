@@ -7,6 +7,7 @@
 #include "data/ErrorBlock.h"
 #include "data/SampleData.h"
 #include "data/SharedConnection.h"
+#include "data/Trash.h"
 #include "issues/Form2.h"
 #include "platform/Dialogs.h"
 #include "reports/Form4.h"
@@ -72,9 +73,13 @@ void Form1::PushButton3_Click()
         return;
     bool confirmed = false;
     step(102, [&] {
-        confirmed = platform::msgBox(QStringLiteral("Are you sure you want to delete [") +
-                                         m_model->cell(row, 1) + QStringLiteral("]?"),
-                                     platform::Buttons::YesNo, platform::Icon::None) == platform::Answer::Yes;
+        const QString title = m_model->cell(row, 1);
+        confirmed = platform::msgBox(QStringLiteral("Are you sure you want to delete [") + title +
+                                         QStringLiteral("]?\r\nIssue %1 \u201c%2\u201d goes alone: its contacts and "
+                                                        "list values stay.\r\nDo you wish to continue?")
+                                             .arg(m_model->cell(row, IssueListModel::idColumn), title),
+                                     platform::Buttons::YesNoDefaultNo,
+                                     platform::Icon::None) == platform::Answer::Yes;
     });
     if (!confirmed)
         return;
@@ -85,6 +90,7 @@ void Form1::PushButton3_Click()
         id.toLongLong(&isNumber);
         if (!isNumber || id.trimmed() != id || id.startsWith(QLatin1Char('+')))
             throw Error(QStringLiteral("The selected issue's ID \"%1\" is not a number; nothing was deleted.").arg(id));
+        Trash::Deleting deleting(sharedConnection(), QStringLiteral("Delete Selected Issue"));
         sharedConnection().Execute(QStringLiteral("delete from Issues where ID=") + id);
     });
     step(106, [&] { ListData(); });

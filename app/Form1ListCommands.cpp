@@ -8,6 +8,7 @@
 #include "app/FilterBar.h"
 #include "app/IssueListModel.h"
 #include "app/IssueSearch.h"
+#include "app/TrashCommands.h"
 #include "data/Connection.h"
 #include "data/ErrorBlock.h"
 #include "data/IssueStatus.h"
@@ -101,6 +102,8 @@ void Form1::buildListCommands()
     ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ListView1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { m_contextMenu->popup(ListView1->viewport()->mapToGlobal(at)); });
+
+    new TrashCommands(this);
 }
 
 QMenu *Form1::contextMenu()

@@ -110,7 +110,8 @@ QStringList caseGroups()
 {
     return {QStringLiteral("list"),    QStringLiteral("startup"), QStringLiteral("reports"),
             QStringLiteral("inserts"), QStringLiteral("preview"), QStringLiteral("memory"),
-            QStringLiteral("backup"),  QStringLiteral("exchange")};
+            QStringLiteral("backup"),  QStringLiteral("exchange"),
+            QStringLiteral("trash")};
 }
 
 bool wants(const Options &options, const QString &group)

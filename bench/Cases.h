@@ -50,6 +50,10 @@ void exchangeCases(const Run &run, int size, const QString &database);
 // 1,000 single-statement inserts through Connection against sqlite3_exec.
 void insertCase(const Run &run, int size, const QString &database);
 
+// Deletes with the trash against the same deletes without it: 200 single
+// issues, and one category with up to 10,000 issues.
+void trashCase(const Run &run, int size, const QString &database);
+
 // Peak resident memory with the issues of the database listed, measured in a
 // child process of this program.
 void memoryCase(const Run &run, int size, const QString &database);

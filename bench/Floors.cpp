@@ -2,10 +2,12 @@
 
 #include "app/CollationKeys.h"
 #include "reports/ReportFonts.h"
+#include "reports/ReportPainter.h"
 
 #include <QDate>
 #include <QFile>
 #include <QLocale>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -97,11 +99,19 @@ Drawing drawingOf(const ReportPages &pages)
     drawing.paper = pages.paper;
     for (const ReportFont &font : pages.fonts)
         drawing.fonts.push_back(reportQFont(font));
-    for (const ReportPage &page : pages.pages) {
+    // The footer line of every page, placed here, outside the timing.
+    const int footer = static_cast<int>(drawing.fonts.size());
+    drawing.fonts.push_back(reportQFont(ReportPainter::footerFont()));
+    const QFontMetricsF footerMetrics(drawing.fonts.back());
+    for (int p = 0; p < pages.count(); ++p) {
         std::vector<DrawnText> &texts = drawing.pages.emplace_back();
-        for (const PageItem &item : page.items)
+        for (const PageItem &item : pages.pages[static_cast<size_t>(p)].items)
             if (!item.text.isEmpty())
                 texts.push_back({QPointF(item.box.left(), item.baseline), item.box, item.text, item.font, item.clip});
+        const QString number = ReportPainter::pageNumberText(pages, p);
+        texts.push_back({QPointF(pages.footerLeft, pages.footerBaseline), QRectF(), pages.printedOn, footer, false});
+        texts.push_back({QPointF(pages.footerRight - footerMetrics.horizontalAdvance(number), pages.footerBaseline),
+                         QRectF(), number, footer, false});
     }
     return drawing;
 }

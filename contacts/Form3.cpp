@@ -247,6 +247,23 @@ void Form3::loadBox(int box, const std::optional<QString> &value)
     m_loaded[box] = LoadedBox{value, shownText(box)};
 }
 
+bool Form3::hasUnsavedChanges() const
+{
+    for (int box = 0; box < ContactSql::boxCount; ++box) {
+        const auto &loaded = m_loaded[box];
+        if (shownText(box) != (loaded ? loaded->shown : QString()))
+            return true;
+    }
+    return false;
+}
+
+void Form3::reject()
+{
+    if (hasUnsavedChanges() && !platform::confirmDiscard(QStringLiteral("contact")))
+        return;
+    QDialog::reject();
+}
+
 // A window is loaded afresh each time it is shown: whatever an earlier
 // showing left in the boxes and lists goes.
 void Form3::clearEntries()

@@ -53,6 +53,10 @@ public slots:
     // Cancel: closes without writing.
     void PushButton1_Click();
 
+    // Cancel, Escape and the close button end here: with unsaved changes
+    // the user is asked first, and may go on editing.
+    void reject() override;
+
 private:
     // A box's text as the user sees it (Text1 is box 0).
     QString shownText(int box) const;
@@ -64,6 +68,8 @@ private:
     // Shows a stored value (a missing one as an empty box) and remembers it.
     void loadBox(int box, const std::optional<QString> &value);
     void clearEntries();
+    // A box differs from what was loaded into it (from empty, for a new contact).
+    bool hasUnsavedChanges() const;
     void fillIssueList(QTreeWidget &list, const QString &location, const QString &contactColumn);
 
     std::array<QLabel *, 16> Label1{};

@@ -122,6 +122,8 @@ QString describe(sqlite3 *db, int resultCode, const QString &fileName)
     const QString file = fileName.isEmpty() ? QStringLiteral("the database") : QStringLiteral("\"%1\"").arg(fileName);
     if ((resultCode & 0xFF) == SQLITE_AUTH || engine.startsWith(QLatin1String("not authorized")))
         return QStringLiteral("Marrowdesk refused the statement. %1 (%2)").arg(Hardening::lastRefusal(), engine);
+    if (resultCode == SQLITE_CONSTRAINT_TRIGGER || resultCode == SQLITE_CONSTRAINT_FUNCTION)
+        return engine;
     switch (resultCode & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -166,6 +168,20 @@ QString describe(sqlite3 *db, int resultCode, const QString &fileName)
     return engine;
 }
 
+bool isRefusal(int resultCode)
+{
+    switch (resultCode & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_READONLY:
+    case SQLITE_FULL:
+    case SQLITE_CONSTRAINT:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace DbErrors
 
 Connection::Connection() = default;
@@ -175,13 +191,13 @@ Connection::~Connection()
     Close();
 }
 
-sqlite3 *Connection::openRaw(const QString &path, bool create)
+sqlite3 *Connection::openRaw(const QString &path, bool create, Engine::DeletingCommand *deleting)
 {
     sqlite3 *db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     if (rc == SQLITE_OK)
-        rc = Engine::registerExtensions(db);
+        rc = Engine::registerExtensions(db, deleting);
     if (rc == SQLITE_OK)
         rc = Hardening::apply(db);
     if (rc != SQLITE_OK) {
@@ -201,7 +217,7 @@ void Connection::Open(const QString &connectionString)
     if (path.isEmpty())
         throw Error(QStringLiteral("The connection string names no database file (\"data source=\" is missing)."));
     checkFileHeader(path);
-    sqlite3 *db = openRaw(path, false);
+    sqlite3 *db = openRaw(path, false, &m_deleting);
     try {
         runPragma(db, "PRAGMA synchronous=FULL", path);
         runPragma(db, "PRAGMA recursive_triggers=OFF", path);
@@ -221,7 +237,7 @@ void Connection::Open(const QString &connectionString)
 void Connection::OpenInMemory()
 {
     Close();
-    m_db = openRaw(QStringLiteral(":memory:"), true);
+    m_db = openRaw(QStringLiteral(":memory:"), true, &m_deleting);
 }
 
 int Connection::Execute(const QString &statement)
@@ -229,6 +245,8 @@ int Connection::Execute(const QString &statement)
     if (!m_db)
         throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
     PreparedStatement prepared(m_db, JetSql::toSqlite(statement), m_fileName);
+    if (!m_deleting.held)
+        m_deleting.group = 0;
     prepared.runToEnd();
     return sqlite3_changes(m_db);
 }
@@ -236,6 +254,27 @@ int Connection::Execute(const QString &statement)
 qint64 Connection::lastInsertedId() const
 {
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
+}
+
+void Connection::beginDeleting(const QString &command)
+{
+    m_deleting.name = command.toUtf8();
+    m_deleting.group = 0;
+    m_deleting.held = true;
+}
+
+void Connection::endDeleting()
+{
+    m_deleting.name = m_programName;
+    m_deleting.group = 0;
+    m_deleting.held = false;
+}
+
+void Connection::setProgramName(const QString &name)
+{
+    m_programName = name.toUtf8();
+    if (!m_deleting.held)
+        m_deleting.name = m_programName;
 }
 
 int Connection::State() const

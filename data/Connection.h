@@ -7,6 +7,8 @@
 // a brief lock by another process is waited out. Failures throw Error with a
 // description a user can act on.
 
+#include "data/Engine.h"
+
 #include <QString>
 
 struct sqlite3;
@@ -40,6 +42,14 @@ public:
     // 0 when closed, 1 when open.
     int State() const;
 
+    // Every row deleted from here to endDeleting goes to one group of the
+    // trash, named after the command, so that one undo brings it all back.
+    // Outside such a command each statement's deletes are a group of their
+    // own, named after the program (setProgramName; "Marrowdesk" unless set).
+    void beginDeleting(const QString &command);
+    void endDeleting();
+    void setProgramName(const QString &name);
+
     void Close();
 
     // The open file's path (empty when closed).
@@ -49,8 +59,9 @@ public:
     sqlite3 *handle() const { return m_db; }
 
     // Opens a file without the database checks, creating it if asked; used
-    // to build the template. Throws on failure.
-    static sqlite3 *openRaw(const QString &path, bool create);
+    // to build the template. deleting, when given, names the deletes made
+    // on the handle and must outlive it. Throws on failure.
+    static sqlite3 *openRaw(const QString &path, bool create, Engine::DeletingCommand *deleting = nullptr);
 
     // The application id stamped into every Marrowdesk database file.
     static constexpr int applicationId = 0x4D52444B; // "MRDK"
@@ -58,6 +69,8 @@ public:
 private:
     sqlite3 *m_db = nullptr;
     QString m_fileName;
+    QByteArray m_programName = "Marrowdesk";
+    Engine::DeletingCommand m_deleting;
 };
 
 // How a connection string names its database file.
@@ -77,6 +90,12 @@ QString fileName(const QString &connectionString);
 
 namespace DbErrors {
 // The description for a failed engine call: our own wording for what only a
-// programmer would understand, with the engine's text after it.
+// programmer would understand, with the engine's text after it. The schema's
+// own refusals (its triggers and functions) already speak to the user and
+// stand as they are.
 QString describe(sqlite3 *db, int resultCode, const QString &fileName);
+
+// Whether a failed engine call is a refusal (a rule of the data, the file
+// busy, read-only or its disk full) rather than a fault of the program.
+bool isRefusal(int resultCode);
 } // namespace DbErrors

@@ -7,6 +7,8 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 
 namespace Engine {
@@ -138,10 +140,51 @@ void dateIn(sqlite3_context *context, int, sqlite3_value **argv)
 
 void refuseDuplicate(sqlite3_context *context, int, sqlite3_value **argv)
 {
-    resultError(context, QStringLiteral("\"%1\" is already in the %2 list.").arg(textArgument(argv[1]), textArgument(argv[0])));
+    resultError(context, QStringLiteral("\"%1\" is already in the %2 list. Choose it from the list instead.")
+                             .arg(textArgument(argv[1]), textArgument(argv[0])));
+    // A broken rule of the data, not a failing statement: the user's to mend.
+    sqlite3_result_error_code(context, SQLITE_CONSTRAINT_FUNCTION);
+}
+
+DeletingCommand *deletingOf(sqlite3_context *context)
+{
+    return static_cast<DeletingCommand *>(sqlite3_user_data(context));
+}
+
+void deleteGroup(sqlite3_context *context, int, sqlite3_value **)
+{
+    DeletingCommand *deleting = deletingOf(context);
+    if (deleting->group == 0)
+        deleting->group = newDeleteGroup();
+    sqlite3_result_int64(context, deleting->group);
+}
+
+void deletingCommandName(sqlite3_context *context, int, sqlite3_value **)
+{
+    const QByteArray &name = deletingOf(context)->name;
+    sqlite3_result_text(context, name.constData(), name.size(), SQLITE_TRANSIENT);
+}
+
+void destroyDeleting(void *deleting)
+{
+    delete static_cast<DeletingCommand *>(deleting);
 }
 
 } // namespace
+
+qint64 newDeleteGroup()
+{
+    static std::atomic<qint64> last{0};
+    const qint64 now = std::chrono::duration_cast<std::chrono::microseconds>(
+                           std::chrono::system_clock::now().time_since_epoch())
+                           .count();
+    qint64 previous = last.load();
+    qint64 next = 0;
+    do
+        next = now > previous ? now : previous + 1;
+    while (!last.compare_exchange_weak(previous, next));
+    return next;
+}
 
 int compareCaseInsensitive(const char *a, int aLength, const char *b, int bLength)
 {
@@ -172,7 +215,7 @@ int compareCaseInsensitive(const char *a, int aLength, const char *b, int bLengt
     return result < 0 ? -1 : (result > 0 ? 1 : 0);
 }
 
-int registerExtensions(sqlite3 *db)
+int registerExtensions(sqlite3 *db, DeletingCommand *deleting)
 {
     // Every function is innocuous (no side effect, reads nothing outside its
     // arguments), so the schema's views and triggers may call them while the
@@ -194,6 +237,22 @@ int registerExtensions(sqlite3 *db)
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function_v2(db, "marrow_refuse_duplicate", 2, plain, nullptr, refuseDuplicate, nullptr,
                                         nullptr, nullptr);
+    // The trash's triggers call these two. They only read (and, for a new
+    // group, set) the connection's own record of who is deleting, so they
+    // may be innocuous too.
+    void (*destroy)(void *) = nullptr;
+    if (!deleting) {
+        deleting = new DeletingCommand;
+        destroy = destroyDeleting;
+    }
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db, "marrow_deleting_command", 0, plain, deleting, deletingCommandName,
+                                        nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db, "marrow_delete_group", 0, plain, deleting, deleteGroup, nullptr, nullptr,
+                                        destroy);
+    else if (destroy)
+        destroy(deleting);
     return rc;
 }
 

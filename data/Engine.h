@@ -10,15 +10,36 @@
 //  marrow_date_in(x)             date text (ISO or the locale's short form)
 //                                to the stored ISO text; fails on non-dates
 //  marrow_refuse_duplicate(l, v) fails with a message naming the value
+//  marrow_delete_group()         the trash group of the rows being deleted
+//  marrow_deleting_command()     the name of the command deleting them
 
+#include <QByteArray>
 #include <QString>
 
 struct sqlite3;
 
 namespace Engine {
 
-// Registers the collation and the functions. Returns an SQLite result code.
-int registerExtensions(sqlite3 *db);
+// Who is deleting on one connection, for the trash's triggers. A command
+// holds one group for all its statements; outside a command every statement
+// starts a group of its own (the owner sets group to 0 before each one), and
+// the group is made when its first row is deleted.
+struct DeletingCommand {
+    QByteArray name = "Marrowdesk";
+    qint64 group = 0;
+    bool held = false;
+};
+
+// A new group number: the time in microseconds since 1970 (UTC), and never
+// the same twice in one process.
+qint64 newDeleteGroup();
+
+// Registers the collation and the functions. The trash's functions read
+// deleting, which must outlive the handle. Without one the handle gets a
+// record of its own that no one resets: whatever it deletes, over its whole
+// life, is one group named "Marrowdesk" (the template's build and the
+// backup's checks delete nothing).
+int registerExtensions(sqlite3 *db, DeletingCommand *deleting = nullptr);
 
 // Compares two UTF-8 texts the way MARROW_NOCASE does.
 int compareCaseInsensitive(const char *a, int aLength, const char *b, int bLength);

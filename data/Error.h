@@ -18,3 +18,12 @@ private:
     QString m_description;
     QByteArray m_utf8;
 };
+
+// A refusal caused by the user's input or by the state of the data (a value
+// already in its list, a record deleted meanwhile, the file busy in another
+// program, a full disk), not by a fault of the program. Its description says
+// what happened and what to do; it is shown as a plain message.
+class Refusal : public Error {
+public:
+    using Error::Error;
+};

@@ -9,9 +9,16 @@
 // error's description, the operation's location text and the step number,
 // and the operation goes on with its next step. Steps are numbered 100, 102,
 // 104 ... in the order they stand in the operation.
+//
+// A Refusal (the user's input or the state of the data, not a fault) is
+// shown as a plain message with the program's title instead. Within one
+// command (the outermost block alive, with every block it calls) a failure
+// whose description was already shown is counted but not shown again: with
+// the database gone, one click gives one box, not one per step.
 
 #include "data/Error.h"
 
+#include <QSet>
 #include <QString>
 
 #include <exception>
@@ -20,7 +27,10 @@ class ErrorBlock {
 public:
     static constexpr const char *supportAddress = "support@tamberlyn.example";
 
-    explicit ErrorBlock(QString location) : m_location(std::move(location)) {}
+    explicit ErrorBlock(QString location);
+    ~ErrorBlock();
+    ErrorBlock(const ErrorBlock &) = delete;
+    ErrorBlock &operator=(const ErrorBlock &) = delete;
 
     // Runs one step. Returns true when it completed, false when it failed and
     // was reported.
@@ -31,6 +41,8 @@ public:
         try {
             body();
             return true;
+        } catch (const Refusal &refusal) {
+            refuse(refusal.description());
         } catch (const Error &error) {
             report(error.description());
         } catch (const std::exception &error) {
@@ -43,17 +55,37 @@ public:
 
     // Reports a failure of the current step without an exception.
     void report(const QString &description);
+    // Tells a refusal of the current step in a plain message.
+    void refuse(const QString &description);
 
     int failures() const { return m_failures; }
     int currentStep() const { return m_step; }
     const QString &location() const { return m_location; }
+
+    // While it lives, the blocks made start a command of their own: a modal
+    // window's commands are the user's new commands, whatever opened it.
+    class NewCommands {
+    public:
+        NewCommands();
+        ~NewCommands();
+        NewCommands(const NewCommands &) = delete;
+        NewCommands &operator=(const NewCommands &) = delete;
+
+    private:
+        ErrorBlock *m_outer;
+    };
 
     // The box's text: the description, CR LF, the location text, "at line ",
     // the number, two CRs, and the request to e-mail a screenshot.
     static QString message(const QString &description, const QString &location, int stepNumber);
 
 private:
+    // False when the command has shown this description already.
+    bool firstShowing(const QString &description);
+
     QString m_location;
+    ErrorBlock *m_command = nullptr; // the outermost block, this one when it is
+    QSet<QString> m_shown;           // kept by the outermost block
     int m_step = 0;
     int m_failures = 0;
 };

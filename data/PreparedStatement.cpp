@@ -11,7 +11,7 @@ PreparedStatement::PreparedStatement(sqlite3 *db, const QString &sqliteText, con
     // SQLite reads statement text only up to a NUL character, which would
     // silently cut a value short.
     if (sqliteText.contains(QChar(0)))
-        throw Error(QStringLiteral("The text contains a NUL character (code 0), which cannot be stored. Remove it and "
+        throw Refusal(QStringLiteral("The text contains a NUL character (code 0), which cannot be stored. Remove it and "
                                    "try again; nothing was saved."));
     const QByteArray utf8 = sqliteText.toUtf8();
     const char *tail = nullptr;
@@ -61,5 +61,7 @@ void PreparedStatement::fail(int resultCode)
     const QString description = DbErrors::describe(m_db, resultCode, m_fileName);
     sqlite3_finalize(m_statement);
     m_statement = nullptr;
+    if (DbErrors::isRefusal(resultCode))
+        throw Refusal(description);
     throw Error(description);
 }

@@ -31,7 +31,88 @@ BEGIN
 END;
 )sql";
 
-const char *const steps[] = {toVersion2};
+// The trash: every issue, contact and list value deleted, by any statement of
+// any program that uses our data layer, is copied here first by a trigger,
+// so that a delete can be undone. DeleteGroup numbers the rows one command
+// (or one statement outside a command) deleted; it is the time of that
+// delete in microseconds since 1970 (UTC), so the groups also sort by time.
+// DeletedBy names the command. Both come from the connection
+// (marrow_delete_group, marrow_deleting_command in data/Engine.cpp).
+const char *const toVersion3 = R"sql(
+CREATE TABLE TrashIssues (
+    DeleteGroup INTEGER NOT NULL,
+    DeletedBy TEXT,
+    ID INTEGER,
+    Title TEXT COLLATE MARROW_NOCASE,
+    [Assigned To] INTEGER,
+    [Opened By] INTEGER,
+    [Opened Date] DATE,
+    Status TEXT COLLATE MARROW_NOCASE,
+    Category TEXT COLLATE MARROW_NOCASE,
+    Priority TEXT COLLATE MARROW_NOCASE,
+    Comment TEXT COLLATE MARROW_NOCASE,
+    [Due Date] DATE
+);
+CREATE TABLE TrashContacts (
+    DeleteGroup INTEGER NOT NULL,
+    DeletedBy TEXT,
+    ID INTEGER,
+    [First Name] TEXT COLLATE MARROW_NOCASE,
+    [Last Name] TEXT COLLATE MARROW_NOCASE,
+    [E-mail Address] TEXT COLLATE MARROW_NOCASE,
+    Company TEXT COLLATE MARROW_NOCASE,
+    [Job Title] TEXT COLLATE MARROW_NOCASE,
+    [Business Phone] TEXT COLLATE MARROW_NOCASE,
+    [Home Phone] TEXT COLLATE MARROW_NOCASE,
+    [Mobile Phone] TEXT COLLATE MARROW_NOCASE,
+    [Fax Number] TEXT COLLATE MARROW_NOCASE,
+    Address TEXT COLLATE MARROW_NOCASE,
+    City TEXT COLLATE MARROW_NOCASE,
+    State TEXT COLLATE MARROW_NOCASE,
+    ZIP TEXT COLLATE MARROW_NOCASE,
+    Country TEXT COLLATE MARROW_NOCASE,
+    [Web Page] TEXT COLLATE MARROW_NOCASE,
+    Notes TEXT COLLATE MARROW_NOCASE
+);
+CREATE TABLE TrashValues (
+    DeleteGroup INTEGER NOT NULL,
+    DeletedBy TEXT,
+    List TEXT NOT NULL,
+    Value TEXT COLLATE MARROW_NOCASE
+);
+CREATE INDEX TrashIssuesByGroup ON TrashIssues (DeleteGroup);
+CREATE INDEX TrashContactsByGroup ON TrashContacts (DeleteGroup);
+CREATE INDEX TrashValuesByGroup ON TrashValues (DeleteGroup);
+
+CREATE TRIGGER IssuesToTrash AFTER DELETE ON Issues
+BEGIN
+    INSERT INTO TrashIssues VALUES (marrow_delete_group(), marrow_deleting_command(),
+        OLD.ID, OLD.Title, OLD.[Assigned To], OLD.[Opened By], OLD.[Opened Date], OLD.Status, OLD.Category, OLD.Priority, OLD.Comment, OLD.[Due Date]);
+END;
+
+CREATE TRIGGER ContactsToTrash AFTER DELETE ON Contacts
+BEGIN
+    INSERT INTO TrashContacts VALUES (marrow_delete_group(), marrow_deleting_command(),
+        OLD.ID, OLD.[First Name], OLD.[Last Name], OLD.[E-mail Address], OLD.Company, OLD.[Job Title], OLD.[Business Phone], OLD.[Home Phone], OLD.[Mobile Phone], OLD.[Fax Number], OLD.Address, OLD.City, OLD.State, OLD.ZIP, OLD.Country, OLD.[Web Page], OLD.Notes);
+END;
+
+CREATE TRIGGER StatusToTrash AFTER DELETE ON Status
+BEGIN
+    INSERT INTO TrashValues VALUES (marrow_delete_group(), marrow_deleting_command(), 'Status', OLD.Status);
+END;
+
+CREATE TRIGGER CategoriesToTrash AFTER DELETE ON Categories
+BEGIN
+    INSERT INTO TrashValues VALUES (marrow_delete_group(), marrow_deleting_command(), 'Categories', OLD.Category);
+END;
+
+CREATE TRIGGER PrioritiesToTrash AFTER DELETE ON Priorities
+BEGIN
+    INSERT INTO TrashValues VALUES (marrow_delete_group(), marrow_deleting_command(), 'Priorities', OLD.Priority);
+END;
+)sql";
+
+const char *const steps[] = {toVersion2, toVersion3};
 
 void run(sqlite3 *db, const char *sql, const QString &fileName)
 {

@@ -6,13 +6,15 @@
 //
 //  2  the database refuses an issue whose [Assigned To] or [Opened By] names
 //     no contact (rows stored earlier stay as they are and still list)
+//  3  the trash: deleted issues, contacts and list values are kept, by the
+//     command that deleted them, until restored or purged (data/Trash.h)
 
 struct sqlite3;
 class QString;
 
 namespace SchemaUpgrade {
 
-inline constexpr int currentVersion = 2;
+inline constexpr int currentVersion = 3;
 
 // Brings the database up to currentVersion, each step in a transaction of
 // its own. A read-only database is left as it is. Throws Error.

@@ -346,6 +346,37 @@ void Form2::Form_Load()
     step(122, [&] { editing = !m_ID.isEmpty(); });
     if (editing)
         step(124, [&] { LoadData(); });
+    m_loadedState = shownState();
+}
+
+QStringList Form2::shownState() const
+{
+    return {Text1->text(),       DateTimePicker1->text(), DateTimePicker2->text(),
+            Text3->toPlainText(), Combo1->currentText(),  Combo2->currentText(),
+            Combo3->currentText(), Combo4->currentText(), Combo5->currentText()};
+}
+
+bool Form2::hasUnsavedChanges() const
+{
+    const QStringList shown = shownState();
+    const QComboBox *pickers[] = {Combo1, Combo2, Combo3, Combo4, Combo5};
+    constexpr int firstPicker = 4;
+    for (int i = 0; i < shown.size() && i < m_loadedState.size(); ++i) {
+        // A list button's refill leaves its picker without a choice: that
+        // loses nothing the user chose to keep.
+        if (i >= firstPicker && pickers[i - firstPicker]->currentIndex() < 0)
+            continue;
+        if (shown[i] != m_loadedState[i])
+            return true;
+    }
+    return false;
+}
+
+void Form2::reject()
+{
+    if (hasUnsavedChanges() && !platform::confirmDiscard(QStringLiteral("issue")))
+        return;
+    QDialog::reject();
 }
 
 void Form2::LoadContacts()

@@ -79,6 +79,10 @@ public slots:
     void PushButton1_Click(); // Cancel
     void PushButton2_Click(); // Save
 
+    // Cancel, Escape and the close button end here: with unsaved changes
+    // the user is asked first, and may go on editing.
+    void reject() override;
+
     void PushButton3_Click();  // new contact (Opened By)
     void PushButton4_Click();  // delete the Opened By contact and its issues
     void PushButton5_Click();  // new contact (Assigned To)
@@ -110,7 +114,7 @@ private:
     void deleteValue(const QString &location, const ValueList &list);
     void newContact(const QString &location);
     void editContact(const QString &location, QComboBox *picker);
-    void deleteContact(const QString &location, QComboBox *picker, const QString &warning);
+    void deleteContact(const QString &location, QComboBox *picker, const QString &warning, const QString &command);
     qint64 chosenContactId(const QComboBox *picker) const;
     void selectContact(ContactPicker *picker, const Value &id, const QString &caption);
     void selectValue(QComboBox *picker, const Value &value, const QString &caption);
@@ -119,6 +123,11 @@ private:
     std::optional<QString> choiceToSave(const QComboBox *picker) const;
     std::optional<QString> commentToSave() const;
     IssueSql::Values valuesToSave() const;
+    // What the fields show: title, the two dates, comment, the five pickers.
+    QStringList shownState() const;
+    bool hasUnsavedChanges() const;
+    // shownState() as the load left it.
+    QStringList m_loadedState;
 
     // A choice of a value list as loaded: the stored text (its letter case
     // may differ from the item's), and the item that showed it. While that

@@ -7,10 +7,12 @@
 
 #include "contacts/Form3.h"
 #include "data/Connection.h"
+#include "data/DeleteCounts.h"
 #include "data/Error.h"
 #include "data/ErrorBlock.h"
 #include "data/SharedConnection.h"
 #include "data/SqlText.h"
+#include "data/Trash.h"
 #include "issues/ContactPicker.h"
 #include "platform/Dialogs.h"
 
@@ -29,17 +31,28 @@ void rollBack(Connection &connection)
     }
 }
 
-// Deletes a value or contact and the issues that refer to it as one change:
-// the first statement runs at deleteStep inside a transaction, the second and
-// the commit at deleteStep + 2. When either fails nothing is deleted, and the
-// error box says so.
-void deleteTogether(ErrorBlock &step, int deleteStep, const std::function<QString()> &deleteStatement,
-                    const std::function<QString()> &cascadeStatement)
+// The failure again, of the same kind (a refusal stays one), with more said.
+[[noreturn]] void rethrowSaying(const Error &error, const QString &more)
+{
+    if (dynamic_cast<const Refusal *>(&error))
+        throw Refusal(error.description() + more);
+    throw Error(error.description() + more);
+}
+
+// Deletes a value or contact and the issues that refer to it as one change,
+// and one group of the trash named after the command: the first statement
+// runs at deleteStep inside a transaction, the second and the commit at
+// deleteStep + 2. When either fails nothing is deleted, and the error box
+// says so.
+void deleteTogether(ErrorBlock &step, int deleteStep, const QString &command,
+                    const std::function<QString()> &deleteStatement, const std::function<QString()> &cascadeStatement)
 {
     const QString nothingDeleted = QStringLiteral("\r\nNothing was deleted.");
     QString cascade;
+    std::optional<Trash::Deleting> deleting;
     const bool deleted = step(deleteStep, [&] {
         Connection &connection = sharedConnection();
+        deleting.emplace(connection, command);
         const QString first = deleteStatement();
         cascade = cascadeStatement();
         try {
@@ -47,7 +60,7 @@ void deleteTogether(ErrorBlock &step, int deleteStep, const std::function<QStrin
             connection.Execute(first);
         } catch (const Error &error) {
             rollBack(connection);
-            throw Error(error.description() + nothingDeleted);
+            rethrowSaying(error, nothingDeleted);
         }
     });
     if (!deleted)
@@ -59,9 +72,18 @@ void deleteTogether(ErrorBlock &step, int deleteStep, const std::function<QStrin
             connection.Execute(QStringLiteral("commit"));
         } catch (const Error &error) {
             rollBack(connection);
-            throw Error(error.description() + nothingDeleted);
+            rethrowSaying(error, nothingDeleted);
         }
     });
+}
+
+// The question before a delete: its warning as the first line, then what
+// goes with the item, then whether to go on. No is the default.
+bool confirmDelete(const QString &warning, const QString &consequence)
+{
+    return platform::msgBox(warning + QStringLiteral("\r\n") + consequence +
+                                QStringLiteral("\r\nDo you wish to continue?"),
+                            platform::Buttons::YesNoDefaultNo) == platform::Answer::Yes;
 }
 
 } // namespace
@@ -69,6 +91,8 @@ void deleteTogether(ErrorBlock &step, int deleteStep, const std::function<QStrin
 // The texts of one value list: how it is asked for, stored, deleted and
 // refilled.
 struct Form2::ValueList {
+    QString command;
+    QString column;
     QComboBox *picker;
     QString prompt;
     QString title;
@@ -102,14 +126,15 @@ void Form2::deleteValue(const QString &where, const ValueList &list)
         return;
     bool confirmed = false;
     step(102, [&] {
-        confirmed = platform::msgBox(list.warning + QStringLiteral("\r\nDo you wish to continue?"),
-                                     platform::Buttons::YesNo) == platform::Answer::Yes;
+        const QString name = list.picker->currentText();
+        const auto issues = DeleteCounts::withValue(sharedConnection(), list.column, name);
+        confirmed = confirmDelete(list.warning, DeleteCounts::sentence(name, QStringLiteral("is used by"), issues));
     });
     if (!confirmed)
         return;
     const QString value = SqlText::doubled(list.picker->currentText());
     deleteTogether(
-        step, 104, [&] { return list.deleteStatement + value + QStringLiteral("'"); },
+        step, 104, list.command, [&] { return list.deleteStatement + value + QStringLiteral("'"); },
         [&] { return list.cascadeStatement + value + QStringLiteral("'"); });
     step(108, [&] { (this->*list.refill)(); });
 }
@@ -136,7 +161,7 @@ void Form2::editContact(const QString &where, QComboBox *picker)
     step(106, [&] { LoadContacts(); });
 }
 
-void Form2::deleteContact(const QString &where, QComboBox *picker, const QString &warning)
+void Form2::deleteContact(const QString &where, QComboBox *picker, const QString &warning, const QString &command)
 {
     ErrorBlock step(where);
     bool chosen = false;
@@ -145,14 +170,15 @@ void Form2::deleteContact(const QString &where, QComboBox *picker, const QString
         return;
     bool confirmed = false;
     step(102, [&] {
-        confirmed = platform::msgBox(warning + QStringLiteral("\r\nDo you wish to continue?"),
-                                     platform::Buttons::YesNo) == platform::Answer::Yes;
+        const auto issues = DeleteCounts::ofContact(sharedConnection(), chosenContactId(picker));
+        confirmed = confirmDelete(warning,
+                                  DeleteCounts::sentence(picker->currentText(), QStringLiteral("is named in"), issues));
     });
     if (!confirmed)
         return;
     QString id;
     deleteTogether(
-        step, 104,
+        step, 104, command,
         [&] {
             id = QString::number(chosenContactId(picker));
             return QStringLiteral("delete from Contacts where ID=") + id;
@@ -198,19 +224,23 @@ void Form2::PushButton6_Click()
 {
     deleteContact(location("PushButton6_Click"), Combo1,
                   QStringLiteral("Warning: Deleting assigned to will also delete issue data that is linked to this "
-                                 "contact."));
+                                 "contact."),
+                  QStringLiteral("Delete Assigned To contact"));
 }
 
 void Form2::PushButton4_Click()
 {
     deleteContact(location("PushButton4_Click"), Combo2,
                   QStringLiteral("Warning: Deleting opened by will also delete issue data that is linked to this "
-                                 "contact."));
+                                 "contact."),
+                  QStringLiteral("Delete Opened By contact"));
 }
 
 Form2::ValueList Form2::statusList()
 {
-    return {Combo3,
+    return {QStringLiteral("Delete Status"),
+            QStringLiteral("Status"),
+            Combo3,
             QStringLiteral("Enter new Status: "),
             QStringLiteral("Input Status"),
             QStringLiteral("insert into [Status] values ('"),
@@ -222,7 +252,9 @@ Form2::ValueList Form2::statusList()
 
 Form2::ValueList Form2::categoryList()
 {
-    return {Combo4,
+    return {QStringLiteral("Delete Category"),
+            QStringLiteral("Category"),
+            Combo4,
             QStringLiteral("Enter new Category: "),
             QStringLiteral("Input Category"),
             QStringLiteral("insert into [Categories] values ('"),
@@ -234,7 +266,9 @@ Form2::ValueList Form2::categoryList()
 
 Form2::ValueList Form2::priorityList()
 {
-    return {Combo5,
+    return {QStringLiteral("Delete Priority"),
+            QStringLiteral("Priority"),
+            Combo5,
             QStringLiteral("Enter new Priority: "),
             QStringLiteral("Input Priority"),
             QStringLiteral("insert into [Priorities] values ('"),

@@ -1,5 +1,6 @@
 #include "platform/Dialogs.h"
 
+#include "data/ErrorBlock.h"
 #include "platform/ApplicationTitle.h"
 #include "platform/ScreenFit.h"
 
@@ -24,14 +25,16 @@ public:
         box.setTextFormat(Qt::PlainText);
         box.setText(displayText(text));
         box.setIcon(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
-        if (buttons == Buttons::YesNo) {
+        const bool question = buttons != Buttons::Ok;
+        if (question) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-            box.setDefaultButton(QMessageBox::Yes);
+            box.setDefaultButton(buttons == Buttons::YesNoDefaultNo ? QMessageBox::No : QMessageBox::Yes);
+            box.setEscapeButton(QMessageBox::No);
         } else {
             box.setStandardButtons(QMessageBox::Ok);
         }
         const int result = box.exec();
-        if (buttons == Buttons::YesNo)
+        if (question)
             return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
         return Answer::Ok;
     }
@@ -52,6 +55,7 @@ public:
 
     void showModal(QDialog &window) override
     {
+        const ErrorBlock::NewCommands ownCommands;
         loadForm(window);
         fitOnScreen(window);
         window.exec();
@@ -90,6 +94,13 @@ void loadForm(QDialog &window)
 Answer msgBox(const QString &text, Buttons buttons, Icon icon)
 {
     return dialogs().message(text, applicationTitle(), buttons, icon);
+}
+
+bool confirmDiscard(const QString &item)
+{
+    return msgBox(QStringLiteral("This %1 has changes that are not saved.\r\nDiscard them and close the window?")
+                      .arg(item),
+                  Buttons::YesNoDefaultNo) == Answer::Yes;
 }
 
 QString displayText(const QString &text)

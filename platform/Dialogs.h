@@ -9,7 +9,9 @@ class QDialog;
 
 namespace platform {
 
-enum class Buttons { Ok, YesNo };
+// YesNoDefaultNo: Yes and No with No the default, so that Enter never
+// confirms a question whose Yes destroys something.
+enum class Buttons { Ok, YesNo, YesNoDefaultNo };
 enum class Icon { None, Warning };
 enum class Answer { Ok, Yes, No };
 enum class FileAction { Open, Save };
@@ -53,6 +55,11 @@ void loadForm(QDialog &window);
 
 // A message box titled with the application title.
 Answer msgBox(const QString &text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None);
+
+// Asks, before an editor closes without saving, whether to discard what was
+// changed in it (item: "issue", "contact"). No, keep editing, is the
+// default. True when the window may close.
+bool confirmDiscard(const QString &item);
 
 // Turns the program's line-break characters into what a label shows as line
 // breaks: CR LF, a lone CR and a lone LF each become one line break.

@@ -2,6 +2,9 @@
 
 #include "data/Error.h"
 
+#include <QDate>
+#include <QLocale>
+
 #include <array>
 #include <limits>
 
@@ -73,6 +76,12 @@ public:
         m_top = layout.topMargin;
         m_bottom = m_result.size.height() - layout.bottomMargin -
                    layout.sections[ReportLayout::PageFooter].height;
+        // The footer line stands in the middle of the bottom margin.
+        m_result.printedOn = QStringLiteral("Printed %1").arg(QLocale().toString(QDate::currentDate(),
+                                                                                 QLocale::ShortFormat));
+        m_result.footerBaseline = m_result.size.height() - layout.bottomMargin / 2.0;
+        m_result.footerLeft = layout.leftMargin;
+        m_result.footerRight = m_result.size.width() - layout.rightMargin;
 
         for (int s = 0; s < ReportLayout::SectionCount; ++s) {
             for (const ReportControl &control : layout.sections[s].controls) {
@@ -107,6 +116,7 @@ public:
         if (m_next == rowCount) {
             placeReportFooter();
             m_complete = true;
+            m_result.totalPages = m_result.count();
         }
         return m_complete;
     }
@@ -172,18 +182,43 @@ private:
         item.section = static_cast<quint8>(sectionIndex);
         const int column = m_columnOf[sectionIndex][controlIndex];
         item.text = singleLine(column < 0 ? control.caption : m_rows.cell(row, column));
-        if (!item.text.isEmpty() && !m_measurer.fits(control.font, item.text, item.box.width())) {
-            // Keep what fits and the next characters, which the clip cuts
-            // through as the box's edge crosses them.
-            qsizetype keep = m_measurer.fittingLength(control.font, item.text, item.box.width()) + 2;
-            if (keep < item.text.size()) {
-                if (item.text.at(keep - 1).isHighSurrogate())
-                    ++keep;
-                item.text.truncate(keep);
-            }
-            item.clip = true;
-        }
+        if (!item.text.isEmpty() && !m_measurer.fits(control.font, item.text, item.box.width()))
+            item.text = cutWithEllipsis(control.font, item.text, item.box.width());
         page().items.push_back(std::move(item));
+    }
+
+    // The longest start of the text that fits with an ellipsis after it. The
+    // ellipsis stands at the text's logical end, so a right-to-left text
+    // keeps its first letters and shows it at its left; the cut characters
+    // are gone, not hidden, so they are not in a PDF's text either.
+    QString cutWithEllipsis(const ReportFont &font, const QString &text, qreal width)
+    {
+        static const QString ellipsis(QChar(0x2026));
+        const qreal room = width - m_measurer.width(font, ellipsis);
+        qsizetype keep = room > 0 ? qMin<qsizetype>(m_measurer.fittingLength(font, text, room), text.size()) : 0;
+        if (keep > 0 && text.at(keep - 1).isHighSurrogate())
+            --keep;
+        // The measured start may hold a few characters more than fit: take
+        // them off by their own advances, so the start is shaped only once
+        // (a report cuts thousands of titles), then check the result whole.
+        qreal kept = keep > 0 ? m_measurer.width(font, text.left(keep)) : 0;
+        const auto dropLast = [&] {
+            const qsizetype size = keep >= 2 && text.at(keep - 1).isLowSurrogate() ? 2 : 1;
+            kept -= m_measurer.width(font, text.mid(keep - size, size));
+            keep -= size;
+        };
+        while (keep > 0 && kept > room)
+            dropLast();
+        QString shown;
+        for (;;) {
+            shown = text.left(keep);
+            while (!shown.isEmpty() && shown.back().isSpace())
+                shown.chop(1);
+            shown += ellipsis;
+            if (keep == 0 || m_measurer.fits(font, shown, width))
+                return shown;
+            dropLast();
+        }
     }
 
     void placeDetail(int row)
@@ -221,6 +256,23 @@ private:
         placeBlock(row, growText, lines);
     }
 
+    // Above a text continued on a new page, the boxes of the block's first
+    // line again (the issue's ID and title), so the page says whose text it
+    // is. Returns where the continued text starts.
+    qreal repeatBlockHead(int row, qreal top)
+    {
+        const ReportSection &detail = section(ReportLayout::Detail);
+        qreal height = 0;
+        for (size_t i = 0; i < detail.controls.size(); ++i) {
+            const ReportControl &control = detail.controls[i];
+            if (static_cast<int>(i) == m_grow || control.top != 0)
+                continue;
+            placeOneLine(ReportLayout::Detail, static_cast<int>(i), top, row);
+            height = qMax<qreal>(height, control.height);
+        }
+        return top + height;
+    }
+
     void placeBlock(int row, const QString &growText, const std::vector<TextMeasurer::Line> &lines)
     {
         const ReportSection &detail = section(ReportLayout::Detail);
@@ -252,7 +304,7 @@ private:
         for (const TextMeasurer::Line &line : lines) {
             if (cursor + line.height > m_bottom && cursor > m_bodyTop) {
                 newPage();
-                cursor = m_y;
+                cursor = repeatBlockHead(row, m_y);
                 broke = true;
             }
             PageItem item;

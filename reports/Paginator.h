@@ -8,9 +8,10 @@
 // in what is left of a page moves whole to the next page. Only a text box
 // that can grow (the comment of the details layout) grows, to the height of
 // its wrapped text, and its block grows with it; a block taller than a whole
-// page starts where it is and its text continues, line by line, at the top of
-// the following pages. Every other box keeps its size: a longer text is cut
-// at the box's edges.
+// page starts where it is and its text continues, line by line, on the
+// following pages, below the block's first line (the ID and title)
+// repeated there. Every other box keeps its size: a longer text is cut
+// short with an ellipsis at its end.
 
 #include "reports/ReportData.h"
 #include "reports/ReportLayout.h"

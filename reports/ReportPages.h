@@ -52,5 +52,14 @@ struct ReportPages {
     std::vector<ReportFont> fonts;
     std::vector<ReportPage> pages;
 
+    // The line the painter adds at the foot of every page, in the bottom
+    // margin: the date the report was made (left) and "Page N of M"
+    // (right; "Page N" while the pages are still being counted).
+    QString printedOn;      // "Printed 12/7/2026"; empty: no footer line
+    qreal footerBaseline = 0; // twips from the top
+    qreal footerLeft = 0;     // the body's left and right edges, twips
+    qreal footerRight = 0;
+    int totalPages = 0;       // set once pagination is complete
+
     int count() const { return static_cast<int>(pages.size()); }
 };

@@ -14,6 +14,33 @@ void scaleToTwips(QPainter &painter, qreal dpiX, qreal dpiY)
     painter.scale(dpiX / 1440.0, dpiY / 1440.0);
 }
 
+ReportFont footerFont()
+{
+    return {QStringLiteral("Arial"), 8.25, false, false};
+}
+
+QString pageNumberText(const ReportPages &pages, int pageIndex)
+{
+    return pages.totalPages > 0 ? QStringLiteral("Page %1 of %2").arg(pageIndex + 1).arg(pages.totalPages)
+                                : QStringLiteral("Page %1").arg(pageIndex + 1);
+}
+
+namespace {
+
+// The date the report was made at the left, the page's number at the right.
+void paintFooter(QPainter &painter, const ReportPages &pages, int pageIndex)
+{
+    if (pages.printedOn.isEmpty())
+        return;
+    painter.setFont(reportQFont(footerFont()));
+    const QString number = pageNumberText(pages, pageIndex);
+    painter.drawText(QPointF(pages.footerLeft, pages.footerBaseline), pages.printedOn);
+    const qreal width = painter.fontMetrics().horizontalAdvance(number);
+    painter.drawText(QPointF(pages.footerRight - width, pages.footerBaseline), number);
+}
+
+} // namespace
+
 void paintPage(QPainter &painter, const ReportPages &pages, int pageIndex)
 {
     if (pageIndex < 0 || pageIndex >= pages.count())
@@ -44,10 +71,12 @@ void paintPage(QPainter &painter, const ReportPages &pages, int pageIndex)
             painter.drawText(origin, item.text);
         }
     }
+    paintFooter(painter, pages, pageIndex);
     painter.restore();
 }
 
-bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int first, int last)
+bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int first, int last,
+                   const Progress &progress)
 {
     first = qMax(0, first);
     last = qMin(last, pages.count() - 1);
@@ -62,11 +91,15 @@ bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int firs
         painter.resetTransform();
         scaleToTwips(painter, device.logicalDpiX(), device.logicalDpiY());
         paintPage(painter, pages, index);
+        if (progress && !progress(index - first + 1, last - first + 1)) {
+            painter.end();
+            return false;
+        }
     }
     return painter.end();
 }
 
-bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title)
+bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title, const Progress &progress)
 {
     QPdfWriter writer(&device);
     writer.setTitle(title);
@@ -75,10 +108,11 @@ bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title)
     // No margins: the pages carry their own, so the origin is the paper's corner.
     if (!writer.setPageLayout(QPageLayout(pages.paper.size, pages.paper.orientation, QMarginsF())))
         return false;
-    return paintDocument(writer, pages, 0, pages.count() - 1);
+    return paintDocument(writer, pages, 0, pages.count() - 1, progress);
 }
 
-bool writePdfFile(const QString &path, const ReportPages &pages, const QString &title, QString *errorText)
+bool writePdfFile(const QString &path, const ReportPages &pages, const QString &title, QString *errorText,
+                  const Progress &progress)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -86,7 +120,7 @@ bool writePdfFile(const QString &path, const ReportPages &pages, const QString &
             *errorText = file.errorString();
         return false;
     }
-    if (!writePdf(file, pages, title)) {
+    if (!writePdf(file, pages, title, progress)) {
         file.cancelWriting();
         if (errorText)
             *errorText = file.error() != QFileDevice::NoError ? file.errorString()

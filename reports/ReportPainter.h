@@ -7,11 +7,18 @@
 
 #include <QString>
 
+#include <functional>
+
 class QIODevice;
 class QPagedPaintDevice;
 class QPainter;
 
 namespace ReportPainter {
+
+// The footer line's font, and the page number it shows at the right:
+// "Page 3 of 12", or "Page 3" while the pages are still being counted.
+ReportFont footerFont();
+QString pageNumberText(const ReportPages &pages, int pageIndex);
 
 // Draws one page. The painter's coordinates must be twips from the paper's
 // top-left corner (see scaleToTwips).
@@ -20,17 +27,23 @@ void paintPage(QPainter &painter, const ReportPages &pages, int pageIndex);
 // Sets the painter so that one unit is one twip on a device of that resolution.
 void scaleToTwips(QPainter &painter, qreal dpiX, qreal dpiY);
 
+// Told after each page drawn: how many are done of how many. Returns false
+// to stop (the user cancelled).
+using Progress = std::function<bool(int done, int total)>;
+
 // Draws the pages from first to last (0-based, inclusive) on a paged device
 // whose painting origin is the paper's corner (a printer set to full page).
-// False when the device cannot be painted on.
-bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int first, int last);
+// False when the device cannot be painted on, or progress stopped it.
+bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int first, int last,
+                   const Progress &progress = {});
 
 // Writes the whole report as a PDF to an open device. False on failure.
-bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title);
+bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title, const Progress &progress = {});
 
 // Writes the whole report as a PDF file. The file is replaced only when the
-// new one was written completely; on failure an earlier file stays as it was
-// and errorText tells why.
-bool writePdfFile(const QString &path, const ReportPages &pages, const QString &title, QString *errorText = nullptr);
+// new one was written completely; on failure or when progress stopped it, an
+// earlier file stays as it was, no new one is left, and errorText tells why.
+bool writePdfFile(const QString &path, const ReportPages &pages, const QString &title, QString *errorText = nullptr,
+                  const Progress &progress = {});
 
 } // namespace ReportPainter

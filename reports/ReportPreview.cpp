@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -360,9 +361,36 @@ void ReportPreview::setPaper(const ReportPaper &paper)
         refresh();
 }
 
-bool ReportPreview::exportPdf(const QString &path, QString *errorText)
+namespace {
+
+// A progress box with Cancel for drawing a long report: it shows only when
+// the work takes longer than a moment.
+class DrawingProgress {
+public:
+    DrawingProgress(QWidget *parent, const QString &label, int pages)
+        : m_box(label, QStringLiteral("Cancel"), 0, pages, parent)
+    {
+        m_box.setWindowModality(Qt::WindowModal);
+        m_box.setMinimumDuration(500);
+    }
+    ReportPainter::Progress callback()
+    {
+        return [this](int done, int) {
+            m_box.setValue(done); // lets a modal box take the Cancel click
+            return !m_box.wasCanceled();
+        };
+    }
+    bool cancelled() const { return m_box.wasCanceled(); }
+
+private:
+    QProgressDialog m_box;
+};
+
+} // namespace
+
+bool ReportPreview::exportPdf(const QString &path, QString *errorText, const ReportPainter::Progress &progress)
 {
-    return ReportPainter::writePdfFile(path, pages(), m_layout.caption, errorText);
+    return ReportPainter::writePdfFile(path, pages(), m_layout.caption, errorText, progress);
 }
 
 void ReportPreview::exportPdfWithDialog()
@@ -378,7 +406,10 @@ void ReportPreview::exportPdfWithDialog()
     if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
         path += QStringLiteral(".pdf");
     QString error;
-    if (!exportPdf(path, &error))
+    DrawingProgress progress(this, QStringLiteral("Exporting %1...").arg(m_layout.caption), pageCount());
+    if (exportPdf(path, &error, progress.callback()))
+        platform::msgBox(QStringLiteral("The report was saved as \"%1\".").arg(QDir::toNativeSeparators(path)));
+    else if (!progress.cancelled())
         platform::msgBox(QStringLiteral("The PDF file \"%1\" could not be written: %2").arg(path, error));
 }
 
@@ -413,7 +444,8 @@ void ReportPreview::printReport()
     } else if (printer.printRange() == QPrinter::CurrentPage) {
         first = last = m_current;
     }
-    if (!ReportPainter::paintDocument(printer, *pages, first, last))
+    DrawingProgress progress(this, QStringLiteral("Printing %1...").arg(m_layout.caption), last - first + 1);
+    if (!ReportPainter::paintDocument(printer, *pages, first, last, progress.callback()) && !progress.cancelled())
         platform::msgBox(QStringLiteral("The report could not be printed."));
 }
 

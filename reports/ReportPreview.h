@@ -11,6 +11,7 @@
 #include "reports/ReportData.h"
 #include "reports/ReportLayout.h"
 #include "reports/ReportPages.h"
+#include "reports/ReportPainter.h"
 
 #include <QDialog>
 
@@ -46,9 +47,10 @@ public:
     // Lays the report out anew for another paper and shows its first page.
     void setPaper(const ReportPaper &paper);
 
-    // Writes the whole report to a PDF file. On failure an earlier file at the
-    // path stays as it was, and errorText tells why.
-    bool exportPdf(const QString &path, QString *errorText = nullptr);
+    // Writes the whole report to a PDF file. On failure, or when progress
+    // stops it, an earlier file at the path stays as it was, no new one is
+    // left, and errorText tells why.
+    bool exportPdf(const QString &path, QString *errorText = nullptr, const ReportPainter::Progress &progress = {});
 
 public slots:
     void showPage(int index);

@@ -97,6 +97,8 @@ int main(int argc, char **argv)
         return 2;
     }
     Connection connection;
+    // Whatever its statements delete goes to the trash under this name.
+    connection.setProgramName(QStringLiteral("marrowdesk-sql"));
     try {
         connection.Open(ConnectionText::dataSource(QString::fromLocal8Bit(argv[first])));
     } catch (const Error &error) {

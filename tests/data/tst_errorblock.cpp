@@ -16,7 +16,35 @@ private slots:
     void emptyDescriptionStillStartsWithLineBreak();
     void failureInsideCalledRoutineReportsCallersStep();
     void lineBreaksShowAsLineBreaks();
+    void oneBoxPerFailurePerCommand();
 };
+
+// The same failure in many steps of one command, and in the commands it
+// calls, shows once; a refusal is a plain message; a modal window's commands
+// are commands of their own and show it again.
+void TestErrorBlock::oneBoxPerFailurePerCommand()
+{
+    ScriptedDialogs dialogs;
+    const auto closed = [] { throw Error(QStringLiteral("closed")); };
+    {
+        ErrorBlock command(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton4_Click "));
+        for (int number = 100; number < 148; number += 2)
+            command(number, closed);
+        ErrorBlock callee(QStringLiteral("in Pellucid2021/08/31.Form1.ListData "));
+        callee(104, closed);
+        command(150, [] { throw Refusal(QStringLiteral("busy")); });
+        command(152, [] { throw Refusal(QStringLiteral("busy")); });
+        const ErrorBlock::NewCommands modal;
+        ErrorBlock inEditor(QStringLiteral("in Pellucid2021/08/31.Form2.PushButton2_Click "));
+        inEditor(100, closed);
+        QCOMPARE(command.failures(), 26);
+    }
+    QCOMPARE(dialogs.boxes.size(), 3);
+    QVERIFY(dialogs.boxes[0].text.contains(QLatin1String("PushButton4_Click at line 100\r\r")));
+    QCOMPARE(dialogs.boxes[1].text, QStringLiteral("busy"));
+    QCOMPARE(dialogs.boxes[1].icon, platform::Icon::None);
+    QVERIFY(dialogs.boxes[2].text.contains(QLatin1String("Form2.PushButton2_Click at line 100")));
+}
 
 void TestErrorBlock::messageTextIsExact()
 {

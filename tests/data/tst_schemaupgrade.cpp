@@ -42,6 +42,9 @@ private slots:
         // What a file of the first version looks like: no contact rules, and
         // an issue whose contact was deleted.
         rawExec(database.path(), "DROP TRIGGER IssuesContactsOnInsert; DROP TRIGGER IssuesContactsOnUpdate;"
+                                 "DROP TRIGGER IssuesToTrash; DROP TRIGGER ContactsToTrash; DROP TRIGGER StatusToTrash;"
+                                 "DROP TRIGGER CategoriesToTrash; DROP TRIGGER PrioritiesToTrash;"
+                                 "DROP TABLE TrashIssues; DROP TABLE TrashContacts; DROP TABLE TrashValues;"
                                  "PRAGMA user_version = 1;"
                                  "INSERT INTO Contacts ([First Name], [Last Name]) VALUES ('Ann', 'Lee');"
                                  "INSERT INTO Issues (Title, [Assigned To], [Opened By], Status) "

@@ -114,7 +114,7 @@ private slots:
     }
 
     // An issue is added only when every contact and value it refers to was
-    // read; each failed step is reported, and the issues left out once.
+    // read; each failure is reported once, and the issues left out once.
     void unreadableValuesLeaveTheirIssuesOut_data()
     {
         QTest::addColumn<QString>("seed");
@@ -122,7 +122,7 @@ private slots:
         QTest::addColumn<QStringList>("added"); // title, contact IDs, status
         QTest::addColumn<QString>("leftOut");
         QTest::newRow("contacts refused") << "CREATE TRIGGER Hold BEFORE INSERT ON Contacts BEGIN SELECT RAISE(ABORT, "
-                                             "'held'); END" << "114 120 132 140" << QStringList()
+                                             "'held'); END" << "132" << QStringList()
                                           << "Issue #1, Issue #2, Issue #3.";
         // Count skips the null, so "In process" is added last.
         QTest::newRow("first status null") << "insert into Status values (null); insert into Status values ('Open')"
@@ -145,7 +145,7 @@ private slots:
         for (const ScriptedDialogs::Box &box : dialogs.errorBoxes())
             reported << box.text.section(QStringLiteral(" at line "), 1).section(QLatin1Char('\r'), 0, 0);
         QCOMPARE(reported.join(' '), errorSteps);
-        QCOMPARE(dialogs.boxes.size(), reported.size() + 1);
+        QCOMPARE(dialogs.boxes.size() - dialogs.plainMessages().size(), reported.size());
         QVERIFY(dialogs.boxes.last().text.endsWith(QStringLiteral("could not be read: ") + leftOut));
         QCOMPARE(rows(QStringLiteral("select Title, [Assigned To], [Opened By], Status from Issues")), added);
         releaseSharedConnection();

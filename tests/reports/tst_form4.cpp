@@ -302,9 +302,10 @@ private slots:
         QTest::addColumn<QList<int>>("steps");
         QTest::addColumn<QString>("description");
         QTest::addColumn<QString>("stillWorking");
-        // A result that did not open: binding and showing it fail in turn.
+        // A result that did not open: binding it fails in turn; showing it
+        // fails as binding did, which is not shown again.
         QTest::newRow("missing view") << QByteArray("drop view [Open Issues]") << "Issue Details"
-                                      << QList<int>{104, 108, 118} << "Open Issues" << "Closed Issues";
+                                      << QList<int>{104, 108} << "Open Issues" << "Closed Issues";
         QTest::newRow("missing column")
             << QByteArray("drop view [Closed Issues]; create view [Closed Issues] as select ID, Title, Status, "
                           "Category, Priority, [Due Date], [Opened Date], 'x' as [Assigned To Name] from Issues")

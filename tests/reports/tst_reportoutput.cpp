@@ -9,6 +9,7 @@
 #include "reports/ReportPainter.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -189,8 +190,44 @@ private slots:
                  "the text left no ink");
     }
 
-    // A title far longer than its box is cut at the box's edge: nothing of
-    // it is drawn in the gap before the next column's text.
+    // A cut title ends in an ellipsis and its cut words are not in the PDF;
+    // a right-to-left one keeps its first letters; every page's foot says
+    // which page of how many, and the date it was printed.
+    void cutTextAndFooterReadBack()
+    {
+        ReportData rows = numberedRows(60);
+        const QString title = QStringLiteral("Begins here ") + QString(40, QLatin1Char('m')) + QStringLiteral(" endword");
+        const QString hebrew = QString::fromUtf8("שלום ").repeated(30);
+        QStringList first, second;
+        for (int c = 0; c < issueColumns().size(); ++c)
+            first << (c == 1 ? title : rows.cell(0, c)), second << (c == 1 ? hebrew : rows.cell(1, c));
+        ReportData cut(issueColumns());
+        cut.appendRow(first);
+        cut.appendRow(second);
+        for (int r = 2; r < rows.rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < issueColumns().size(); ++c)
+                cells << rows.cell(r, c);
+            cut.appendRow(cells);
+        }
+        QtTextMeasurer measurer;
+        const ReportPages pages = paginate(rptOpenIssues(), cut, letter(), measurer);
+        const QString shownHebrew = itemsOf(pages.pages[0], ReportLayout::Detail, 1)[1].text;
+        QVERIFY(shownHebrew.startsWith(hebrew.left(4)) && shownHebrew.endsWith(QChar(0x2026)));
+
+        const QString text = writeAndRead(pages, QStringLiteral("Open Issues"));
+        QVERIFY2(text.contains(QStringLiteral("Begins here mmm")) && text.contains(QChar(0x2026)), qPrintable(text));
+        QVERIFY(!text.contains(QStringLiteral("endword")));
+        const QStringList pageTexts = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        QCOMPARE(pageTexts.size(), 3);
+        const QString printed = QStringLiteral("Printed ") + QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+        for (int p = 0; p < pageTexts.size(); ++p)
+            QVERIFY2(pageTexts[p].contains(printed) && pageTexts[p].contains(QStringLiteral("Page %1 of 3").arg(p + 1)),
+                     qPrintable(pageTexts[p]));
+    }
+
+    // A title far longer than its box is cut short with an ellipsis: nothing
+    // of it is drawn in the gap before the next column's text.
     void longTextStaysInItsBox()
     {
         const ReportLayout report = rptOpenIssues();
@@ -200,7 +237,7 @@ private slots:
         const ReportPages pages = paginate(report, rows, letter(), measurer);
 
         const PageItem title = itemsOf(pages.pages[0], ReportLayout::Detail, 0)[1];
-        QVERIFY(title.clip);
+        QVERIFY(title.text.endsWith(QChar(0x2026)));
         QVERIFY(inkIn(pages, title.box) > 100); // the title is drawn
         const qreal nextText = report.leftMargin + 2736 + ReportText::padding;
         QCOMPARE(inkIn(pages, QRectF(QPointF(title.box.right() + 10, title.box.top()), QPointF(nextText, title.box.bottom()))), 0);
@@ -216,6 +253,36 @@ private slots:
                                              QStringLiteral("Open Issues"), &error));
         QVERIFY(!error.isEmpty());
         QVERIFY(!QFile::exists(path));
+    }
+
+    // Cancel at the second of three pages: no file, or the earlier one as it was.
+    void cancelledExportLeavesNoFile_data()
+    {
+        QTest::addColumn<QByteArray>("earlier"); // empty: no earlier file
+        QTest::newRow("new file") << QByteArray();
+        QTest::newRow("earlier file") << QByteArray("earlier report");
+    }
+
+    void cancelledExportLeavesNoFile()
+    {
+        QFETCH(QByteArray, earlier);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("report.pdf"));
+        if (!earlier.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
+        }
+        QtTextMeasurer measurer;
+        QList<int> told;
+        QVERIFY(!ReportPainter::writePdfFile(path, paginate(rptOpenIssues(), numberedRows(60), letter(), measurer),
+                                             QStringLiteral("Open Issues"), nullptr, [&](int done, int total) {
+                                                 told << done << total;
+                                                 return done < 2;
+                                             }));
+        QCOMPARE(told, (QList<int>{1, 3, 2, 3}));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), earlier.isEmpty() ? QStringList() : QStringList{"report.pdf"});
+        QFile file(path);
+        QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), earlier);
     }
 };
 

@@ -143,12 +143,6 @@ void chooseTheRest(Form2 &form)
             picker->setCurrentIndex(0);
 }
 
-QString lastErrorPlace(const ScriptedDialogs &dialogs)
-{
-    const QList<ScriptedDialogs::Box> errors = dialogs.errorBoxes();
-    return errors.isEmpty() ? QString() : place(errors.last());
-}
-
 } // namespace
 
 class TestHostileInput : public QObject {
@@ -231,9 +225,9 @@ void TestHostileInput::issueTitleAndComment()
 
         if (!refusal.isEmpty()) {
             QVERIFY2(s->stillOpen, field);
-            QCOMPARE(s->dialogs.errorBoxes().size(), errorsBefore + 1);
-            QVERIFY2(s->dialogs.errorBoxes().last().text.contains(refusal), field);
-            QCOMPARE(lastErrorPlace(s->dialogs), QStringLiteral("in Pellucid2021/08/31.Form2.PushButton2_Click at line 146"));
+            // Refused input is told plainly, not as a program failure.
+            QCOMPARE(s->dialogs.errorBoxes().size(), errorsBefore);
+            QVERIFY2(s->dialogs.plainMessages().last().text.contains(refusal), field);
             QCOMPARE(texts(s->dialogs.boxes).count(QStringLiteral("Record Successfully Saved")), 0);
             QCOMPARE(snapshot(), before);
             QCOMPARE(integrity(), QStringLiteral("ok"));
@@ -296,9 +290,8 @@ void TestHostileInput::valueLists()
         QVERIFY(s->dialogs.inputs.isEmpty());
 
         if (!refusal.isEmpty()) {
-            QCOMPARE(s->dialogs.errorBoxes().size(), errorsBefore + 1);
-            QVERIFY2(s->dialogs.errorBoxes().last().text.contains(refusal), list.table);
-            QVERIFY2(place(s->dialogs.errorBoxes().last()).endsWith(QStringLiteral("_Click at line 104")), list.table);
+            QCOMPARE(s->dialogs.errorBoxes().size(), errorsBefore);
+            QVERIFY2(s->dialogs.plainMessages().last().text.contains(refusal), list.table);
             QVERIFY2(!offered.contains(text), list.table);
             QCOMPARE(snapshot(), before);
             QCOMPARE(integrity(), QStringLiteral("ok"));
@@ -355,9 +348,8 @@ void TestHostileInput::contactBoxes()
 
         if (!refusal.isEmpty()) {
             QVERIFY2(stillOpen, where);
-            QCOMPARE(s->dialogs.errorBoxes().size(), errorsBefore + 1);
-            QVERIFY2(s->dialogs.errorBoxes().last().text.contains(refusal), where);
-            QCOMPARE(lastErrorPlace(s->dialogs), QStringLiteral("in Pellucid2021/08/31.Form3.PushButton2_Click at line 122"));
+            QCOMPARE(s->dialogs.errorBoxes().size(), errorsBefore);
+            QVERIFY2(s->dialogs.plainMessages().last().text.contains(refusal), where);
             QCOMPARE(texts(s->dialogs.boxes).count(QStringLiteral("Record Successfully Saved")), 0);
             QCOMPARE(snapshot(), before);
             QCOMPARE(integrity(), QStringLiteral("ok"));

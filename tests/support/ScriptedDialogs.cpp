@@ -1,5 +1,7 @@
 #include "ScriptedDialogs.h"
 
+#include "data/ErrorBlock.h"
+
 #include <QDialog>
 
 ScriptedDialogs::ScriptedDialogs()
@@ -30,6 +32,7 @@ QString ScriptedDialogs::input(const QString &prompt, const QString &title, cons
 void ScriptedDialogs::showModal(QDialog &window)
 {
     modalTitles.append(window.windowTitle());
+    const ErrorBlock::NewCommands ownCommands;
     platform::loadForm(window);
     if (modalScripts.isEmpty()) {
         window.reject();
@@ -42,6 +45,15 @@ QString ScriptedDialogs::fileName(platform::FileAction, const QString &title, co
 {
     fileChooserTitles.append(title);
     return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+}
+
+QList<ScriptedDialogs::Box> ScriptedDialogs::plainMessages() const
+{
+    QList<Box> plain;
+    for (const Box &box : boxes)
+        if (box.buttons == platform::Buttons::Ok && box.title != QLatin1String("Application Error"))
+            plain.append(box);
+    return plain;
 }
 
 QList<ScriptedDialogs::Box> ScriptedDialogs::errorBoxes() const

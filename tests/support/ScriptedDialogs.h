@@ -51,4 +51,7 @@ public:
 
     // The boxes titled "Application Error".
     QList<Box> errorBoxes() const;
+    // The plain messages: an OK button, any title but "Application Error"
+    // (refusals, confirmations).
+    QList<Box> plainMessages() const;
 };

@@ -1,0 +1,37 @@
+#pragma once
+// "Deleted Items": the trash by the time of each delete, newest first, one
+// line per group (when, the command, what it held). Restore puts the chosen
+// group back; Purge removes it for good, after a question.
+
+#include "data/Trash.h"
+
+#include <QDialog>
+#include <QList>
+
+class QPushButton;
+class QTreeWidget;
+
+class DeletedItemsWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit DeletedItemsWindow(QWidget *parent = nullptr);
+
+    // The issues restored while the window was open, for the list to show.
+    const QList<qint64> &restoredIssues() const { return m_restoredIssues; }
+
+    QTreeWidget *groupList = nullptr;
+    QPushButton *restoreButton = nullptr;
+    QPushButton *purgeButton = nullptr;
+
+public slots:
+    void Form_Load();
+    void restoreChosen();
+    void purgeChosen();
+
+private:
+    // The chosen group, or none.
+    const Trash::Group *chosen() const;
+
+    QList<Trash::Group> m_groups;
+    QList<qint64> m_restoredIssues;
+};

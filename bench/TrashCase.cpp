@@ -1,0 +1,98 @@
+// What the trash costs a delete: the program's deletes, whose rows the
+// schema's triggers copy into the trash, against the same deletes on a copy
+// of the file without those triggers.
+
+#include "Cases.h"
+#include "Harness.h"
+
+#include "data/Connection.h"
+#include "data/Trash.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <sqlite3.h>
+
+namespace Bench {
+namespace {
+
+// A fresh copy of the file; without the trash's triggers for the floor.
+QString freshCopy(const QString &database, const QString &copy, bool withTrash)
+{
+    QFile::remove(copy);
+    if (!QFile::copy(database, copy))
+        qFatal("cannot copy %s", qPrintable(database));
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    if (!withTrash) {
+        Connection connection;
+        connection.Open(ConnectionText::dataSource(copy));
+        for (const char *trigger : {"IssuesToTrash", "ContactsToTrash", "StatusToTrash", "CategoriesToTrash",
+                                    "PrioritiesToTrash"})
+            if (sqlite3_exec(connection.handle(), QByteArray("DROP TRIGGER ").append(trigger).constData(), nullptr,
+                             nullptr, nullptr) != SQLITE_OK)
+                qFatal("cannot drop %s", trigger);
+    }
+    return copy;
+}
+
+// Runs the deletes on a fresh copy; returns their time in milliseconds.
+double timedDeletes(const QString &copy, const std::function<void(Connection &)> &deletes)
+{
+    Connection connection;
+    connection.Open(ConnectionText::dataSource(copy));
+    QElapsedTimer timer;
+    timer.start();
+    {
+        Trash::Deleting deleting(connection, QStringLiteral("Delete Selected Issue"));
+        deletes(connection);
+    }
+    const double ms = timer.nsecsElapsed() / 1e6;
+    connection.Close();
+    QFile::remove(copy);
+    return ms;
+}
+
+} // namespace
+
+void trashCase(const Run &run, int size, const QString &database)
+{
+    const QString ours = run.folder + QStringLiteral("/trash-ours.mdb");
+    const QString floor = run.folder + QStringLiteral("/trash-floor.mdb");
+
+    // 200 issues deleted one by one, each its own commit, as the main
+    // window's "Delete Selected Issue" does.
+    const auto singles = [](Connection &connection) {
+        for (int id = 1; id <= 200; ++id)
+            connection.Execute(QStringLiteral("delete from Issues where ID=%1").arg(id));
+    };
+    const Harness::Pair single = Harness::medianPair(
+        [&] { return timedDeletes(freshCopy(database, ours, true), singles); },
+        [&] { return timedDeletes(freshCopy(database, floor, false), singles); }, 5);
+    Harness::report(QStringLiteral("200 single deletes, trash vs none"), QString::number(size), single, 1.2);
+
+    // One category and its issues (10,000 of them, or all there are) in one
+    // transaction, as the issue editor's "-" does.
+    const QString marked = run.folder + QStringLiteral("/trash-marked.mdb");
+    freshCopy(database, marked, true);
+    int cascaded = 0;
+    {
+        Connection connection;
+        connection.Open(ConnectionText::dataSource(marked));
+        connection.Execute(QStringLiteral("insert into Categories values ('Cascade')"));
+        cascaded = connection.Execute(QStringLiteral("update Issues set Category='Cascade' where ID <= 10000"));
+    }
+    const auto cascade = [](Connection &connection) {
+        connection.Execute(QStringLiteral("begin"));
+        connection.Execute(QStringLiteral("delete from [Categories] where Category='Cascade'"));
+        connection.Execute(QStringLiteral("delete from Issues where Category='Cascade'"));
+        connection.Execute(QStringLiteral("commit"));
+    };
+    const Harness::Pair together = Harness::medianPair(
+        [&] { return timedDeletes(freshCopy(marked, ours, true), cascade); },
+        [&] { return timedDeletes(freshCopy(marked, floor, false), cascade); }, 5);
+    Harness::report(QStringLiteral("A category with its %L1 issues, trash vs none").arg(cascaded),
+                    QString::number(size), together, 1.6);
+    QFile::remove(marked);
+}
+
+} // namespace Bench

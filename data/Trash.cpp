@@ -1,0 +1,298 @@
+#include "data/Trash.h"
+
+#include "data/Connection.h"
+#include "data/Error.h"
+#include "data/PreparedStatement.h"
+
+#include <QHash>
+
+#include <sqlite3.h>
+
+namespace Trash {
+namespace {
+
+const char *const issueColumns = "ID, Title, [Assigned To], [Opened By], [Opened Date], Status, Category, Priority, "
+                                 "Comment, [Due Date]";
+const char *const contactColumns =
+    "ID, [First Name], [Last Name], [E-mail Address], Company, [Job Title], [Business Phone], [Home Phone], "
+    "[Mobile Phone], [Fax Number], Address, City, State, ZIP, Country, [Web Page], Notes";
+
+// The value lists as the trash names them, with their column and the word
+// a message uses for one of their values.
+struct ValueList {
+    const char *table;
+    const char *column;
+    const char *word;
+};
+const ValueList valueLists[] = {
+    {"Status", "Status", "status"}, {"Categories", "Category", "category"}, {"Priorities", "Priority", "priority"}};
+
+// One statement of plain SQLite text (the trash's own statements need no
+// translation), with the group bound to ?1.
+class Statement {
+public:
+    Statement(Connection &connection, const QString &sql, qint64 group = 0)
+        : m_prepared(connection.handle(), sql, connection.fileName())
+    {
+        if (group != 0)
+            sqlite3_bind_int64(m_prepared.handle(), 1, group);
+    }
+    bool next() { return m_prepared.step(); }
+    void run() { m_prepared.runToEnd(); }
+    qint64 integer(int column) const { return sqlite3_column_int64(m_prepared.handle(), column); }
+    bool isNull(int column) const { return sqlite3_column_type(m_prepared.handle(), column) == SQLITE_NULL; }
+    QString text(int column) const
+    {
+        sqlite3_stmt *s = m_prepared.handle();
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, column)),
+                                 sqlite3_column_bytes(s, column));
+    }
+
+private:
+    PreparedStatement m_prepared;
+};
+
+Connection &open(Connection &connection)
+{
+    if (!connection.handle())
+        throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
+    return connection;
+}
+
+QString quoted(const QString &text)
+{
+    return QStringLiteral("\u201c%1\u201d").arg(text);
+}
+
+// What a group holds, in words: each value and contact by name, an issue by
+// its ID and title when it is alone, otherwise the number of issues.
+struct Contents {
+    QStringList values, contacts;
+    QString firstIssue;
+};
+
+QString describe(const Group &group, const Contents &contents)
+{
+    QStringList parts;
+    if (group.values <= 2)
+        parts += contents.values;
+    else
+        parts += QStringLiteral("%1 list values").arg(group.values);
+    if (group.contacts <= 2)
+        parts += contents.contacts;
+    else
+        parts += QStringLiteral("%1 contacts").arg(group.contacts);
+    if (group.issues == 1)
+        parts += contents.firstIssue;
+    else if (group.issues > 1)
+        parts += QStringLiteral("%L1 issues").arg(group.issues);
+    if (parts.size() <= 1)
+        return parts.value(0);
+    const QString last = parts.takeLast();
+    return parts.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
+// The groups, newest first; only the one group when given.
+QList<Group> readGroups(Connection &connection, qint64 only)
+{
+    const QString where = only ? QStringLiteral(" WHERE DeleteGroup = ?1") : QString();
+    Statement rows(open(connection),
+                   QStringLiteral("SELECT DeleteGroup, DeletedBy, 0, ID, Title FROM TrashIssues%1 "
+                                  "UNION ALL SELECT DeleteGroup, DeletedBy, 1, ID, "
+                                  "coalesce([First Name], '') || ' ' || coalesce([Last Name], '') "
+                                  "FROM TrashContacts%1 "
+                                  "UNION ALL SELECT DeleteGroup, DeletedBy, 2, List, Value FROM TrashValues%1 "
+                                  "ORDER BY 1 DESC")
+                       .arg(where),
+                   only);
+    QList<Group> groups;
+    QList<Contents> contents;
+    while (rows.next()) {
+        const qint64 id = rows.integer(0);
+        if (groups.isEmpty() || groups.last().id != id) {
+            Group group;
+            group.id = id;
+            group.deleted = QDateTime::fromMSecsSinceEpoch(id / 1000, Qt::UTC).toLocalTime();
+            group.command = rows.text(1);
+            groups.append(group);
+            contents.append(Contents{});
+        }
+        Group &group = groups.last();
+        Contents &what = contents.last();
+        switch (rows.integer(2)) {
+        case 0:
+            if (++group.issues == 1)
+                what.firstIssue = QStringLiteral("issue %1 %2").arg(rows.integer(3)).arg(quoted(rows.text(4)));
+            break;
+        case 1:
+            ++group.contacts;
+            what.contacts += QStringLiteral("contact %1").arg(quoted(rows.text(4).trimmed()));
+            break;
+        default: {
+            ++group.values;
+            const QString list = rows.text(3);
+            QString word = list;
+            for (const ValueList &known : valueLists)
+                if (list == QLatin1String(known.table))
+                    word = QLatin1String(known.word);
+            what.values += QStringLiteral("%1 %2").arg(word, quoted(rows.text(4)));
+        }
+        }
+    }
+    for (int i = 0; i < groups.size(); ++i)
+        groups[i].what = describe(groups[i], contents[i]);
+    return groups;
+}
+
+// The first row a query finds, as "issue 7 “Title”"-like text, or empty.
+QString firstFound(Connection &connection, const QString &sql, qint64 group, const QString &form)
+{
+    Statement found(connection, sql, group);
+    if (!found.next())
+        return QString();
+    return form.arg(found.integer(0)).arg(quoted(found.text(1)));
+}
+
+void refuseConflicts(Connection &connection, qint64 group)
+{
+    const QString nothing = QStringLiteral(" Nothing was restored.");
+    QString taken = firstFound(connection,
+                               QStringLiteral("SELECT t.ID, i.Title FROM TrashIssues t JOIN Issues i ON i.ID = t.ID "
+                                              "WHERE t.DeleteGroup = ?1 LIMIT 1"),
+                               group, QStringLiteral("Issue %1 cannot come back: its ID is now held by the issue %2."));
+    if (taken.isEmpty())
+        taken = firstFound(connection,
+                           QStringLiteral("SELECT t.ID, coalesce(c.[First Name], '') || ' ' || "
+                                          "coalesce(c.[Last Name], '') FROM TrashContacts t "
+                                          "JOIN Contacts c ON c.ID = t.ID WHERE t.DeleteGroup = ?1 LIMIT 1"),
+                           group,
+                           QStringLiteral("Contact %1 cannot come back: its ID is now held by the contact %2."));
+    if (!taken.isEmpty())
+        throw Refusal(taken + nothing);
+    const QString missing = firstFound(
+        connection,
+        QStringLiteral("SELECT t.ID, t.Title FROM TrashIssues t WHERE t.DeleteGroup = ?1 AND ("
+                       "(t.[Assigned To] IS NOT NULL AND NOT EXISTS (SELECT 1 FROM Contacts WHERE ID = t.[Assigned "
+                       "To]) AND NOT EXISTS (SELECT 1 FROM TrashContacts c WHERE c.DeleteGroup = ?1 AND c.ID = "
+                       "t.[Assigned To])) OR "
+                       "(t.[Opened By] IS NOT NULL AND NOT EXISTS (SELECT 1 FROM Contacts WHERE ID = t.[Opened By]) "
+                       "AND NOT EXISTS (SELECT 1 FROM TrashContacts c WHERE c.DeleteGroup = ?1 AND c.ID = "
+                       "t.[Opened By]))) LIMIT 1"),
+        group,
+        QStringLiteral("Issue %1 %2 names a contact that is no longer in the database. Restore the delete of that "
+                       "contact first (Deleted Items), or add the issue anew."));
+    if (!missing.isEmpty())
+        throw Refusal(missing + nothing);
+}
+
+void putBack(Connection &connection, qint64 group)
+{
+    Statement(connection,
+              QStringLiteral("INSERT INTO Contacts (%1) SELECT %1 FROM TrashContacts WHERE DeleteGroup = ?1 ORDER BY ID")
+                  .arg(QLatin1String(contactColumns)),
+              group)
+        .run();
+    // A value added to its list again meanwhile is simply there already.
+    for (const ValueList &list : valueLists)
+        Statement(connection,
+                  QStringLiteral("INSERT INTO [%1] (%2) SELECT DISTINCT Value FROM TrashValues t "
+                                 "WHERE t.DeleteGroup = ?1 AND t.List = '%1' "
+                                 "AND NOT EXISTS (SELECT 1 FROM [%1] WHERE %2 = t.Value)")
+                      .arg(QLatin1String(list.table), QLatin1String(list.column)),
+                  group)
+            .run();
+    Statement(connection,
+              QStringLiteral("INSERT INTO Issues (%1) SELECT %1 FROM TrashIssues WHERE DeleteGroup = ?1 ORDER BY ID")
+                  .arg(QLatin1String(issueColumns)),
+              group)
+        .run();
+}
+
+void removeGroup(Connection &connection, qint64 group)
+{
+    for (const char *table : {"TrashIssues", "TrashContacts", "TrashValues"})
+        Statement(connection, QStringLiteral("DELETE FROM %1 WHERE DeleteGroup = ?1").arg(QLatin1String(table)), group)
+            .run();
+}
+
+// Runs body as one change: all of it, or, when it throws, none of it.
+template <typename Body>
+void together(Connection &connection, Body &&body)
+{
+    Statement(connection, QStringLiteral("SAVEPOINT trash")).run();
+    try {
+        body();
+    } catch (...) {
+        sqlite3_exec(connection.handle(), "ROLLBACK TO trash; RELEASE trash", nullptr, nullptr, nullptr);
+        throw;
+    }
+    Statement(connection, QStringLiteral("RELEASE trash")).run();
+}
+
+} // namespace
+
+QList<Group> groups(Connection &connection)
+{
+    return readGroups(connection, 0);
+}
+
+std::optional<Group> newest(Connection &connection)
+{
+    Statement newest(open(connection),
+                     QStringLiteral("SELECT max(g) FROM (SELECT max(DeleteGroup) AS g FROM TrashIssues "
+                                    "UNION ALL SELECT max(DeleteGroup) FROM TrashContacts "
+                                    "UNION ALL SELECT max(DeleteGroup) FROM TrashValues)"));
+    if (!newest.next() || newest.isNull(0))
+        return std::nullopt;
+    const QList<Group> found = readGroups(connection, newest.integer(0));
+    if (found.isEmpty())
+        return std::nullopt;
+    return found.first();
+}
+
+QList<qint64> restore(Connection &connection, qint64 group)
+{
+    QList<qint64> issues;
+    together(open(connection), [&] {
+        refuseConflicts(connection, group);
+        Statement ids(connection, QStringLiteral("SELECT ID FROM TrashIssues WHERE DeleteGroup = ?1 ORDER BY ID"),
+                      group);
+        while (ids.next())
+            issues.append(ids.integer(0));
+        putBack(connection, group);
+        removeGroup(connection, group);
+    });
+    return issues;
+}
+
+void purge(Connection &connection, qint64 group)
+{
+    together(open(connection), [&] { removeGroup(connection, group); });
+}
+
+int purgeOlderThan(Connection &connection, const QDateTime &cutoff)
+{
+    const qint64 before = cutoff.toMSecsSinceEpoch() * 1000;
+    int removed = 0;
+    together(open(connection), [&] {
+        for (const char *table : {"TrashIssues", "TrashContacts", "TrashValues"}) {
+            Statement(connection, QStringLiteral("DELETE FROM %1 WHERE DeleteGroup < ?1").arg(QLatin1String(table)),
+                      before)
+                .run();
+            removed += sqlite3_changes(connection.handle());
+        }
+    });
+    return removed;
+}
+
+Deleting::Deleting(Connection &connection, const QString &command) : m_connection(connection)
+{
+    m_connection.beginDeleting(command);
+}
+
+Deleting::~Deleting()
+{
+    m_connection.endDeleting();
+}
+
+} // namespace Trash

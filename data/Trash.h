@@ -1,0 +1,64 @@
+#pragma once
+// The trash: what was deleted, kept in the database file by the schema's
+// triggers (data/SchemaUpgrade.cpp, version 3), in groups of one command
+// each, until it is restored or purged.
+//
+// A group holds every issue, contact and list value one command deleted (a
+// value with its issues, a contact with its issues), or one statement when
+// no command was named (marrowdesk-sql, each statement). Restoring a group
+// puts back exactly its rows, with their IDs, as one change: when any row
+// cannot come back, nothing does, and a Refusal says why.
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class Connection;
+
+namespace Trash {
+
+struct Group {
+    qint64 id = 0;        // the group's number: the delete's time in microseconds since 1970 (UTC)
+    QDateTime deleted;    // the same, as local time
+    QString command;      // what deleted it: "Delete Selected Issue", "marrowdesk-sql"
+    int issues = 0;
+    int contacts = 0;
+    int values = 0;
+    QString what;         // "status “Cancelled” and 12 issues", "issue 7 “Printer jams”"
+};
+
+// Every group, newest first. Throws Error.
+QList<Group> groups(Connection &connection);
+
+// The newest group, or none when the trash is empty. Throws Error.
+std::optional<Group> newest(Connection &connection);
+
+// Puts the group's rows back and empties the group; returns the IDs of the
+// issues that came back. Throws Refusal when an ID is taken again or an
+// issue names a contact that no longer exists; nothing is restored then.
+QList<qint64> restore(Connection &connection, qint64 group);
+
+// Removes the group's rows from the trash for good. Throws Error.
+void purge(Connection &connection, qint64 group);
+
+// Removes every group deleted before the cutoff; returns how many rows went.
+int purgeOlderThan(Connection &connection, const QDateTime &cutoff);
+
+// How long the trash keeps a group.
+inline constexpr int keptDays = 30;
+
+// Names the command for the deletes made while it lives: one group, one undo.
+class Deleting {
+public:
+    Deleting(Connection &connection, const QString &command);
+    ~Deleting();
+    Deleting(const Deleting &) = delete;
+    Deleting &operator=(const Deleting &) = delete;
+
+private:
+    Connection &m_connection;
+};
+
+} // namespace Trash
