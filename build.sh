@@ -7,7 +7,8 @@
 #   ./build.sh package   install what is missing, build, make the Debian
 #                     package marrowdesk_VERSION_ARCH.deb in this folder
 # Environment: BUILD_DIR (default ./build), MARROWDESK_SANITIZE=1 for an
-# AddressSanitizer + UndefinedBehaviorSanitizer build (default folder ./build-asan).
+# AddressSanitizer + UndefinedBehaviorSanitizer build (default folder ./build-asan),
+# CI=true to make compiler warnings errors.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -38,6 +39,8 @@ install_missing() {
 configure_and_build() {
     local options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
     [ "$sanitize" = 1 ] && options+=(-DMARROWDESK_SANITIZE=ON)
+    # In CI a compiler warning fails the build; on a laptop it only warns.
+    if [ "${CI:-}" = true ]; then options+=(-DMARROWDESK_WERROR=ON); else options+=(-DMARROWDESK_WERROR=OFF); fi
     cmake -S "$here" -B "$build" "${options[@]}" >/dev/null
     cmake --build "$build" --parallel "$(nproc)"
 }

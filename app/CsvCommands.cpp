@@ -3,10 +3,10 @@
 #include "app/CsvDialogs.h"
 #include "app/Form1.h"
 #include "app/IssueListModel.h"
-#include "data/ErrorBlock.h"
 #include "data/IssueExchange.h"
 #include "data/SharedConnection.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorBlock.h"
 
 #include <QAction>
 #include <QDir>

@@ -2,10 +2,10 @@
 
 #include "app/ProcessRunner.h"
 #include "data/Connection.h"
-#include "data/ErrorBlock.h"
 #include "data/FileUtil.h"
 #include "data/Recordset.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorBlock.h"
 #include "platform/ProgramEnd.h"
 
 #include <QSysInfo>

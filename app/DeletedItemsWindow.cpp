@@ -1,9 +1,9 @@
 #include "app/DeletedItemsWindow.h"
 
 #include "data/Connection.h"
-#include "data/ErrorBlock.h"
 #include "data/SharedConnection.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorBlock.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

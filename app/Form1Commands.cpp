@@ -3,13 +3,13 @@
 #include "app/Form1.h"
 
 #include "app/IssueListModel.h"
+#include "app/SampleData.h"
 #include "data/Connection.h"
-#include "data/ErrorBlock.h"
-#include "data/SampleData.h"
 #include "data/SharedConnection.h"
 #include "data/Trash.h"
 #include "issues/Form2.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorBlock.h"
 #include "reports/Form4.h"
 
 #include <memory>

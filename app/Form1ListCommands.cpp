@@ -10,11 +10,11 @@
 #include "app/IssueSearch.h"
 #include "app/TrashCommands.h"
 #include "data/Connection.h"
-#include "data/ErrorBlock.h"
 #include "data/IssueStatus.h"
 #include "data/SharedConnection.h"
 #include "issues/Form2.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorBlock.h"
 #include "platform/SettingsStore.h"
 
 #include <QAction>

@@ -4,10 +4,10 @@
 #include "app/Form1.h"
 #include "app/IssueListModel.h"
 #include "data/Connection.h"
-#include "data/ErrorBlock.h"
 #include "data/SharedConnection.h"
 #include "data/Trash.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorBlock.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,13 +1,13 @@
 // Marrowdesk: the main window's load is the whole start-up; closing it ends
 // the program.
 
-#include "app/Appearance.h"
 #include "app/CommandLine.h"
 #include "app/Form1.h"
 #include "app/Restore.h"
 #include "app/SingleInstance.h"
 #include "data/DataFile.h"
 #include "data/Error.h"
+#include "platform/Appearance.h"
 #include "platform/Dialogs.h"
 
 #include <QApplication>

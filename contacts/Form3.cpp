@@ -1,15 +1,15 @@
 #include "contacts/Form3.h"
 
-#include "app/Appearance.h"
-#include "app/HandPointer.h"
 #include "contacts/ContactSql.h"
 #include "data/Connection.h"
-#include "data/ErrorBlock.h"
 #include "data/FileUtil.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
 #include "platform/AccessKeys.h"
+#include "platform/Appearance.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorBlock.h"
+#include "platform/HandPointer.h"
 #include "platform/Twips.h"
 
 #include <QApplication>

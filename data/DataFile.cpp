@@ -2,7 +2,6 @@
 
 #include "data/Connection.h"
 #include "data/Error.h"
-#include "data/ErrorBlock.h"
 #include "data/FileUtil.h"
 
 #include <QDir>
@@ -89,22 +88,6 @@ void copyTemplate()
     if (!file.copy(target))
         throw Error(QStringLiteral("The empty database could not be copied to \"%1\": %2.").arg(target, file.errorString()));
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-}
-
-void prepare(ErrorBlock &step)
-{
-    bool missing = false;
-    step(100, [&] { missing = !QFileInfo::exists(companyFolder()); });
-    if (missing)
-        step(102, [&] { makeFolder(companyFolder()); });
-    missing = false;
-    step(104, [&] { missing = !QFileInfo::exists(dataFolder()); });
-    if (missing)
-        step(106, [&] { makeFolder(dataFolder()); });
-    missing = false;
-    step(108, [&] { missing = !FileExists(databasePath()); });
-    if (missing)
-        step(110, [&] { copyTemplate(); });
 }
 
 } // namespace DataFile

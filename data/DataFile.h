@@ -4,9 +4,10 @@
 // run from the empty template dbBlank.mdb beside the program. An existing
 // dbData.mdb is never replaced.
 
-#include <QString>
+#include "data/FileUtil.h"
 
-class ErrorBlock;
+#include <QFileInfo>
+#include <QString>
 
 namespace DataFile {
 
@@ -35,7 +36,23 @@ void copyTemplate();
 
 // The preparation start-up runs as its steps 100 to 110: make each folder
 // level that is missing (with any missing folder above it), and copy the
-// template when the database is missing.
-void prepare(ErrorBlock &step);
+// template when the database is missing. `step` is the operation's error
+// block (step(number, body)), which reports a failing step and goes on.
+template <typename Steps>
+void prepare(Steps &step)
+{
+    bool missing = false;
+    step(100, [&] { missing = !QFileInfo::exists(companyFolder()); });
+    if (missing)
+        step(102, [&] { makeFolder(companyFolder()); });
+    missing = false;
+    step(104, [&] { missing = !QFileInfo::exists(dataFolder()); });
+    if (missing)
+        step(106, [&] { makeFolder(dataFolder()); });
+    missing = false;
+    step(108, [&] { missing = !FileExists(databasePath()); });
+    if (missing)
+        step(110, [&] { copyTemplate(); });
+}
 
 } // namespace DataFile

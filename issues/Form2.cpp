@@ -1,19 +1,19 @@
 #include "issues/Form2.h"
 
-#include "app/Appearance.h"
-#include "app/HandPointer.h"
 #include "contacts/Form3.h"
 #include "data/Connection.h"
 #include "data/ContactQueries.h"
 #include "data/Error.h"
-#include "data/ErrorBlock.h"
 #include "data/FileUtil.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
 #include "issues/ContactPicker.h"
 #include "issues/DateField.h"
 #include "platform/AccessKeys.h"
+#include "platform/Appearance.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorBlock.h"
+#include "platform/HandPointer.h"
 #include "platform/Twips.h"
 
 #include <QApplication>

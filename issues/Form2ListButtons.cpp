@@ -9,12 +9,12 @@
 #include "data/Connection.h"
 #include "data/DeleteCounts.h"
 #include "data/Error.h"
-#include "data/ErrorBlock.h"
 #include "data/SharedConnection.h"
 #include "data/SqlText.h"
 #include "data/Trash.h"
 #include "issues/ContactPicker.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorBlock.h"
 
 #include <QComboBox>
 

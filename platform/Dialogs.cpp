@@ -1,7 +1,7 @@
 #include "platform/Dialogs.h"
 
-#include "data/ErrorBlock.h"
 #include "platform/ApplicationTitle.h"
+#include "platform/ErrorBlock.h"
 #include "platform/ScreenFit.h"
 
 #include <QApplication>

@@ -2,12 +2,12 @@
 // hand pointer convention, on windows built here.
 
 #define QTEST_QPA_MOUSE_HANDLING // mouse moves through the window system: real enter and move delivery
-#include "app/Appearance.h"
-#include "app/HandPointer.h"
 #include "data/Error.h"
 #include "data/FileUtil.h"
+#include "platform/Appearance.h"
 #include "platform/ApplicationTitle.h"
 #include "platform/Dialogs.h"
+#include "platform/HandPointer.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QCheckBox>

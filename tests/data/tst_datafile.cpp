@@ -2,8 +2,8 @@
 
 #include "data/Connection.h"
 #include "data/DataFile.h"
-#include "data/ErrorBlock.h"
 #include "data/FileUtil.h"
+#include "platform/ErrorBlock.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestDatabase.h"
 

@@ -1,8 +1,8 @@
 // The error box: its exact text, its numbering, and carrying on after a failure.
 
 #include "data/Error.h"
-#include "data/ErrorBlock.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorBlock.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QTest>

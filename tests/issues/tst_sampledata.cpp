@@ -2,10 +2,10 @@
 // what a run adds to empty, half-filled and full tables, which rows the
 // issues refer to, and what a failing run reports and leaves out.
 
+#include "app/SampleData.h"
 #include "data/Connection.h"
 #include "data/DateText.h"
 #include "data/Recordset.h"
-#include "data/SampleData.h"
 #include "data/SharedConnection.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"

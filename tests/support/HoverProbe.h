@@ -13,7 +13,7 @@
 //         hover::checkRow(form);
 //     }
 
-#include "app/HandPointer.h"
+#include "platform/HandPointer.h"
 
 #include <QAbstractScrollArea>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "ScriptedDialogs.h"
 
-#include "data/ErrorBlock.h"
+#include "platform/ErrorBlock.h"
 
 #include <QDialog>
 

@@ -59,8 +59,6 @@ public:
     void refuse(const QString &description);
 
     int failures() const { return m_failures; }
-    int currentStep() const { return m_step; }
-    const QString &location() const { return m_location; }
 
     // While it lives, the blocks made start a command of their own: a modal
     // window's commands are the user's new commands, whatever opened it.

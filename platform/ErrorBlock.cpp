@@ -1,4 +1,4 @@
-#include "data/ErrorBlock.h"
+#include "platform/ErrorBlock.h"
 
 #include "platform/Dialogs.h"
 

@@ -1,4 +1,4 @@
-#include "app/Appearance.h"
+#include "platform/Appearance.h"
 
 #include "data/Error.h"
 #include "data/FileUtil.h"

@@ -1,12 +1,12 @@
-#include "data/SampleData.h"
+#include "app/SampleData.h"
 
 #include "data/Connection.h"
 #include "data/DateText.h"
-#include "data/ErrorBlock.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
 #include "data/SqlText.h"
 #include "platform/Dialogs.h"
+#include "platform/ErrorBlock.h"
 
 #include <QDate>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "app/HandPointer.h"
+#include "platform/HandPointer.h"
 
 #include "data/Error.h"
 #include "data/FileUtil.h"
