@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The layers point one way: data, then the report engine and the user-
+# interface base, then the windows. A header included from a layer above is
+# a breach; so is a widget in the data layer or the report engine. The
+# libraries make a breach that calls code a link error; this catches the
+# includes that only use a header.
+set -u
+root=${1:?usage: layering.sh SOURCE_DIR}
+cd "$root" || exit 2
+engine="reports/ReportLayout reports/Layouts reports/ReportData reports/ReportPages reports/ReportPaper
+        reports/TextMeasurer reports/QtTextMeasurer reports/ReportFonts reports/Paginator reports/ReportPainter"
+breaches=0
+check() { # files, forbidden include pattern, what it means
+    local hits
+    hits=$(grep -nE "$2" $1 2>/dev/null)
+    if [ -n "$hits" ]; then
+        echo "$3:"
+        echo "$hits"
+        breaches=$((breaches + 1))
+    fi
+}
+widgets='#include <Q(Widget|Dialog|Application|PushButton|Label|ComboBox|LineEdit|MessageBox|Menu|TreeView|PrintDialog|Printer)>'
+check "data/*.h data/*.cpp" '#include "(platform|app|issues|contacts|reports|tools)/' "data/ includes a layer above it"
+check "data/*.h data/*.cpp" "$widgets|#include <Q(Gui|Font|Color|Painter)" "data/ uses Qt Gui or widgets"
+check "$(for f in $engine; do ls $f.h $f.cpp 2>/dev/null; done)" '#include "(platform|app|issues|contacts|tools)/|'"$widgets" "the report engine includes a layer above it or a widget"
+check "platform/*.h platform/*.cpp" '#include "(app|issues|contacts|reports|tools)/' "platform/ includes a window"
+check "tools/*.h tools/*.cpp fuzz/*.h fuzz/*.cpp" '#include "(platform|app|issues|contacts|reports)/' "a tool includes more than the data layer"
+if [ "$breaches" -gt 0 ]; then
+    echo "0 passed, $breaches failed"
+    exit 1
+fi
+echo "1 passed, 0 failed"
