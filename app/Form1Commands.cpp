@@ -6,6 +6,7 @@
 #include "app/SampleData.h"
 #include "data/Connection.h"
 #include "data/SharedConnection.h"
+#include "data/SqlText.h"
 #include "data/Trash.h"
 #include "issues/Form2.h"
 #include "platform/Dialogs.h"
@@ -86,9 +87,7 @@ void Form1::PushButton3_Click()
     step(104, [&] {
         // The ID goes into the statement unquoted, so it must be a plain number.
         const QString id = m_model->cell(row, IssueListModel::idColumn);
-        bool isNumber = false;
-        id.toLongLong(&isNumber);
-        if (!isNumber || id.trimmed() != id || id.startsWith(QLatin1Char('+')))
+        if (!SqlText::isPlainId(id))
             throw Error(QStringLiteral("The selected issue's ID \"%1\" is not a number; nothing was deleted.").arg(id));
         Trash::Deleting deleting(sharedConnection(), QStringLiteral("Delete Selected Issue"));
         sharedConnection().Execute(QStringLiteral("delete from Issues where ID=") + id);

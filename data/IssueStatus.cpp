@@ -46,10 +46,7 @@ QString addClosedStatement()
 
 QString setStatusStatement(const QString &status, const QString &id)
 {
-    // The ID goes into the statement unquoted, so it must be a plain number.
-    bool isNumber = false;
-    id.toLongLong(&isNumber);
-    if (!isNumber || id.trimmed() != id || id.startsWith(QLatin1Char('+')))
+    if (!SqlText::isPlainId(id))
         throw Error(QStringLiteral("The issue's ID \"%1\" is not a number; nothing was changed.").arg(id));
     return QStringLiteral("update Issues set Status=") + SqlText::literal(status) + QStringLiteral(" where ID=") + id;
 }

@@ -15,6 +15,15 @@ inline QString doubled(QString text)
     return text;
 }
 
+// Whether an ID text may stand unquoted in a statement: a plain decimal
+// number, with no blanks and no sign of its own but a minus.
+inline bool isPlainId(const QString &id)
+{
+    bool isNumber = false;
+    id.toLongLong(&isNumber);
+    return isNumber && id.trimmed() == id && !id.startsWith(QLatin1Char('+'));
+}
+
 // A text value as it stands in a statement: between apostrophes with its
 // apostrophes doubled, or Null for a missing value.
 inline QString literal(const std::optional<QString> &text)
