@@ -232,4 +232,13 @@ long ownPeakResidentKb()
     return peakResidentKb();
 }
 
+QString freshCopy(const QString &from, const QString &to)
+{
+    QFile::remove(to);
+    if (!QFile::copy(from, to))
+        qFatal("cannot copy %s", qPrintable(from));
+    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
+    return to;
+}
+
 } // namespace Bench

@@ -34,6 +34,11 @@ Options parseOptions(const QStringList &arguments);
 
 QString usage();
 
+// A fresh copy of a database at `to`, readable and writable by the user
+// only, replacing any earlier one; returns `to`. Stops the run when the copy
+// cannot be made.
+QString freshCopy(const QString &from, const QString &to);
+
 // The groups of cases --cases can choose.
 QStringList caseGroups();
 

@@ -25,25 +25,12 @@ Connection &opened(Connection &connection, const QString &path)
 // small again so that each import run starts from a quick copy of it.
 QString withoutIssues(const Run &run, int size, const QString &database)
 {
-    const QString path = run.folder + QStringLiteral("/no-issues-%1.mdb").arg(size);
-    QFile::remove(path);
-    if (!QFile::copy(database, path))
-        qFatal("cannot copy %s", qPrintable(database));
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    const QString path = freshCopy(database, run.folder + QStringLiteral("/no-issues-%1.mdb").arg(size));
     Connection connection;
     opened(connection, path).Execute(QStringLiteral("delete from Issues"));
     connection.Execute(QStringLiteral("vacuum"));
     connection.Close();
     return path;
-}
-
-QString freshCopy(const QString &from, const QString &to)
-{
-    QFile::remove(to);
-    if (!QFile::copy(from, to))
-        qFatal("cannot copy %s", qPrintable(from));
-    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
-    return to;
 }
 
 } // namespace

@@ -17,11 +17,7 @@ namespace Bench {
 void insertCase(const Run &run, int size, const QString &database)
 {
     // A copy, so that the other cases keep their data as generated.
-    const QString copy = run.folder + QStringLiteral("/inserts-%1.mdb").arg(size);
-    QFile::remove(copy);
-    if (!QFile::copy(database, copy))
-        qFatal("cannot copy %s", qPrintable(database));
-    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    const QString copy = freshCopy(database, run.folder + QStringLiteral("/inserts-%1.mdb").arg(size));
     Connection connection;
     connection.Open(ConnectionText::dataSource(copy));
 

@@ -19,10 +19,7 @@ namespace {
 // A fresh copy of the file; without the trash's triggers for the floor.
 QString freshCopy(const QString &database, const QString &copy, bool withTrash)
 {
-    QFile::remove(copy);
-    if (!QFile::copy(database, copy))
-        qFatal("cannot copy %s", qPrintable(database));
-    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    Bench::freshCopy(database, copy);
     if (!withTrash) {
         Connection connection;
         connection.Open(ConnectionText::dataSource(copy));
