@@ -1,7 +1,7 @@
 #include "app/CsvCommands.h"
 
 #include "app/CsvDialogs.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/IssueListModel.h"
 #include "data/IssueExchange.h"
 #include "data/SharedConnection.h"
@@ -21,7 +21,7 @@ const QString csvFilter = QStringLiteral("CSV files (*.csv *.txt);;All files (*)
 
 } // namespace
 
-void add(Form1 &window, QMenu &menu)
+void add(MainWindow &window, QMenu &menu)
 {
     auto *exportAction = new QAction(QStringLiteral("E&xport to CSV..."), &window);
     auto *importAction = new QAction(QStringLiteral("I&mport from CSV..."), &window);
@@ -32,7 +32,7 @@ void add(Form1 &window, QMenu &menu)
     menu.addActions({exportAction, importAction});
 }
 
-void exportIssues(Form1 &window)
+void exportIssues(MainWindow &window)
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.ExportCsv "));
     const IssueListModel &model = *window.listModel();
@@ -67,7 +67,7 @@ void exportIssues(Form1 &window)
         platform::msgBox(QStringLiteral("%1 issues were exported to \"%2\".").arg(written).arg(path));
 }
 
-void importIssues(Form1 &window)
+void importIssues(MainWindow &window)
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.ImportCsv "));
     const QString path = platform::dialogs().fileName(platform::FileAction::Open, QStringLiteral("Import from CSV"),
@@ -113,7 +113,7 @@ void importIssues(Form1 &window)
         return;
     IssueExchange::Counts counts;
     const bool imported = step(108, [&] { counts = IssueExchange::apply(sharedConnection(), preview.plan()); });
-    step(110, [&] { window.ListData(); });
+    step(110, [&] { window.refillList(); });
     if (imported)
         platform::msgBox(QStringLiteral("%1 issues were imported, with %2 new contacts and %3 new list values; %4 "
                                         "rows were refused.")

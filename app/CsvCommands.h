@@ -3,15 +3,15 @@
 // listed (or all of them) to a file; "Import from CSV..." previews a file's
 // issues and adds them in one go.
 
-class Form1;
+class MainWindow;
 class QMenu;
 
 namespace CsvCommands {
 
 // Adds both commands to the list's context menu and to the window.
-void add(Form1 &window, QMenu &menu);
+void add(MainWindow &window, QMenu &menu);
 
-void exportIssues(Form1 &window);
-void importIssues(Form1 &window);
+void exportIssues(MainWindow &window);
+void importIssues(MainWindow &window);
 
 } // namespace CsvCommands

@@ -47,7 +47,7 @@ DeletedItemsWindow::DeletedItemsWindow(QWidget *parent) : QDialog(parent)
     resize(720, 360);
 }
 
-void DeletedItemsWindow::Form_Load()
+void DeletedItemsWindow::load()
 {
     ErrorBlock step(location("Form_Load"));
     m_groups.clear();
@@ -77,7 +77,7 @@ void DeletedItemsWindow::restoreChosen()
     if (!group)
         return;
     step(100, [&] { m_restoredIssues += Trash::restore(sharedConnection(), group->id); });
-    Form_Load();
+    load();
 }
 
 void DeletedItemsWindow::purgeChosen()
@@ -93,5 +93,5 @@ void DeletedItemsWindow::purgeChosen()
     if (answer != platform::Answer::Yes)
         return;
     step(100, [&] { Trash::purge(sharedConnection(), group->id); });
-    Form_Load();
+    load();
 }

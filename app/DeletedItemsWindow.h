@@ -24,7 +24,7 @@ public:
     QPushButton *purgeButton = nullptr;
 
 public slots:
-    void Form_Load();
+    void load();
     void restoreChosen();
     void purgeChosen();
 

@@ -1,7 +1,7 @@
 #include "app/TrashCommands.h"
 
 #include "app/DeletedItemsWindow.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/IssueListModel.h"
 #include "data/Connection.h"
 #include "data/SharedConnection.h"
@@ -12,7 +12,7 @@
 #include <QAction>
 #include <QMenu>
 
-TrashCommands::TrashCommands(Form1 *window) : QObject(window), m_window(window)
+TrashCommands::TrashCommands(MainWindow *window) : QObject(window), m_window(window)
 {
     auto *undo = new QAction(QStringLiteral("&Undo Delete"), window);
     undo->setObjectName(QStringLiteral("undoDelete"));
@@ -65,7 +65,7 @@ void TrashCommands::showDeletedItems()
 
 void TrashCommands::showIssues(const QList<qint64> &issues)
 {
-    m_window->ListData();
+    m_window->refillList();
     if (!issues.isEmpty())
         m_window->selectRow(m_window->listModel()->rowOfFirstCell(QString::number(issues.first())));
 }

@@ -5,13 +5,13 @@
 
 #include <QObject>
 
-class Form1;
+class MainWindow;
 
 class TrashCommands : public QObject {
     Q_OBJECT
 public:
     // Adds the two commands to the window's keys and list menu.
-    explicit TrashCommands(Form1 *window);
+    explicit TrashCommands(MainWindow *window);
 
     // Purges what the trash has kept longer than Trash::keptDays. Silent:
     // a purge that fails (a read-only file, a busy one) is tried again at
@@ -26,5 +26,5 @@ private:
     // Refills the list and selects the first of the issues, if listed.
     void showIssues(const QList<qint64> &issues);
 
-    Form1 *m_window;
+    MainWindow *m_window;
 };

@@ -2,7 +2,7 @@
 // the program.
 
 #include "app/CommandLine.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/Restore.h"
 #include "app/SingleInstance.h"
 #include "data/DataFile.h"
@@ -96,15 +96,15 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    Form1 window;
+    MainWindow window;
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
         window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
         window.show();
         window.raise();
         window.activateWindow();
     });
-    window.Form_Load();
-    switch (Form1::windowStateNumber(window.windowState())) {
+    window.startUp();
+    switch (MainWindow::windowStateNumber(window.windowState())) {
     case 1:
         window.showMinimized();
         break;

@@ -15,12 +15,12 @@ struct Run {
     double budgetMs(int size) const { return (options.quick ? 0.5 : 1.0) * (size >= 10000 ? 35000 : 15000); }
 };
 
-// The issue list: refilling it (ListData with a sort column set), sorting it
+// The issue list: refilling it (refillList with a sort column set), sorting it
 // by a header click, finding as the user types and showing closed issues,
 // against reading the view raw, sorting the rows and searching them plainly.
 void listCases(const Run &run, int size, const QString &database);
 
-// Start-up to the first painted main window: Form_Load and show in this
+// Start-up to the first painted main window: startUp and show in this
 // running process against the same on an empty database plus reading the
 // issues raw; and, for information, a new process of this program from its
 // launch against the same on an empty database.

@@ -6,7 +6,7 @@
 #include "Harness.h"
 
 #include "app/FilterBar.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/IssueListModel.h"
 #include "app/IssueSearch.h"
 #include "data/Connection.h"
@@ -31,15 +31,15 @@ namespace {
 constexpr int titleColumn = 1;
 constexpr int openedDateColumn = 4;
 
-std::unique_ptr<Form1> loadedForm(const QString &home, const QString &database)
+std::unique_ptr<MainWindow> loadedForm(const QString &home, const QString &database)
 {
     useDataHome(home, database);
-    auto form = std::make_unique<Form1>();
-    form->Form_Load();
+    auto form = std::make_unique<MainWindow>();
+    form->startUp();
     return form;
 }
 
-void closeForm(std::unique_ptr<Form1> &form)
+void closeForm(std::unique_ptr<MainWindow> &form)
 {
     form.reset();
     releaseSharedConnection();
@@ -67,7 +67,7 @@ struct Typing {
     double completeMs = 0;
 };
 
-Typing typeIntoFindBar(Form1 &form, const QString &text)
+Typing typeIntoFindBar(MainWindow &form, const QString &text)
 {
     Typing typing;
     QLineEdit *box = form.filterBar()->findBox;
@@ -85,7 +85,7 @@ Typing typeIntoFindBar(Form1 &form, const QString &text)
     return typing;
 }
 
-void findCases(const Run &run, int size, Form1 &form)
+void findCases(const Run &run, int size, MainWindow &form)
 {
     const QString sizeText = QString::number(size);
     // A search that finds at once takes a few milliseconds, where one
@@ -119,10 +119,10 @@ void findCases(const Run &run, int size, Form1 &form)
 
 // Showing the closed issues too (a refill of open and closed), and hiding
 // them again, against a refill of the open ones.
-void closedToggleCase(const Run &run, int size, Form1 &form)
+void closedToggleCase(const Run &run, int size, MainWindow &form)
 {
     const auto refill = [&] {
-        const double ms = Harness::timedMs([&] { form.ListData(); });
+        const double ms = Harness::timedMs([&] { form.refillList(); });
         QThreadPool::globalInstance()->waitForDone();
         return ms;
     };
@@ -147,9 +147,9 @@ void closedToggleCase(const Run &run, int size, Form1 &form)
 void listCases(const Run &run, int size, const QString &database)
 {
     const QString sizeText = QString::number(size);
-    std::unique_ptr<Form1> form = loadedForm(run.folder + QStringLiteral("/list-%1").arg(size), database);
+    std::unique_ptr<MainWindow> form = loadedForm(run.folder + QStringLiteral("/list-%1").arg(size), database);
     // The list as a user has it: sorted by a column, here the title.
-    form->ListView1_ColumnClick(titleColumn);
+    form->sortByColumn(titleColumn);
     sqlite3 *db = sharedConnection().handle();
 
     // Both sides are timed until their rows are in memory. Freeing rows is
@@ -157,7 +157,7 @@ void listCases(const Run &run, int size, const QString &database)
     // list frees the rows it replaced on a worker thread, and each run waits
     // for that worker, untimed, so that it never overlaps the next run.
     const auto ours = [&] {
-        const double ms = Harness::timedMs([&] { form->ListData(); });
+        const double ms = Harness::timedMs([&] { form->refillList(); });
         QThreadPool::globalInstance()->waitForDone();
         return ms;
     };
@@ -183,11 +183,11 @@ void listCases(const Run &run, int size, const QString &database)
     const auto sortCase = [&](const QString &name, int column, int runs, auto floorSort) {
         const Harness::Pair pair = Harness::medianPair(
             [&] {
-                form->ListView1_ColumnClick(0);
+                form->sortByColumn(0);
                 if (form->listModel()->sortColumn() != 0 || form->listModel()->sortOrder() != Qt::AscendingOrder)
-                    form->ListView1_ColumnClick(0);
+                    form->sortByColumn(0);
                 return Harness::timedMs([&] {
-                    form->ListView1_ColumnClick(column);
+                    form->sortByColumn(column);
                     QCoreApplication::processEvents();
                 });
             },
@@ -213,16 +213,16 @@ void startUpCase(const Run &run, int size, const QString &database)
     const QString empty = run.folder + QStringLiteral("/startup-empty");
     const QString emptyDatabase = BenchData::emptyDatabase(run.folder);
 
-    // Form_Load and show in this process, where what a process does once
+    // startUp and show in this process, where what a process does once
     // (loading libraries, fonts, styles) is done already.
     const auto inProcess = [](const QString &home, const QString &file) {
         useDataHome(home, file);
-        std::unique_ptr<Form1> form;
+        std::unique_ptr<MainWindow> form;
         const double ms = Harness::timedMs([&] {
-            form = std::make_unique<Form1>();
-            form->Form_Load();
+            form = std::make_unique<MainWindow>();
+            form->startUp();
             form->show();
-            if (!waitPainted(form->ListView1->viewport()))
+            if (!waitPainted(form->issueList->viewport()))
                 qFatal("the main window was never painted");
         });
         closeForm(form);
@@ -273,10 +273,10 @@ template <typename Report>
 int startUpInThisProcess(Report &&painted)
 {
     QuietDialogs dialogs;
-    auto form = std::make_unique<Form1>();
-    form->Form_Load();
+    auto form = std::make_unique<MainWindow>();
+    form->startUp();
     form->show();
-    if (!waitPainted(form->ListView1->viewport()))
+    if (!waitPainted(form->issueList->viewport()))
         return 1;
     painted(*form);
     std::fflush(stdout);
@@ -285,7 +285,7 @@ int startUpInThisProcess(Report &&painted)
 
 int startUpChild()
 {
-    return startUpInThisProcess([](Form1 &) { std::printf("painted\n"); });
+    return startUpInThisProcess([](MainWindow &) { std::printf("painted\n"); });
 }
 
 void memoryCase(const Run &run, int size, const QString &database)
@@ -319,7 +319,7 @@ void memoryCase(const Run &run, int size, const QString &database)
 int memoryChild(int size)
 {
     Q_UNUSED(size);
-    return startUpInThisProcess([](Form1 &form) {
+    return startUpInThisProcess([](MainWindow &form) {
         std::printf("rows %d\npeak-kb %ld\n", form.listModel()->rowCount(), ownPeakResidentKb());
     });
 }

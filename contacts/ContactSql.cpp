@@ -5,7 +5,7 @@
 namespace ContactSql {
 namespace {
 
-// The box (0-based: Text1 is 0) each column is written from, in the column
+// The box (0-based: the first name is 0) each column is written from, in the column
 // order both statements use. Caption order and column order differ: the
 // e-mail address comes third.
 constexpr int columnOrder[boxCount] = {0, 1, 13, 3, 2, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14, 15};

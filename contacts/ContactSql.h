@@ -12,15 +12,15 @@
 
 namespace ContactSql {
 
-// The number of contact boxes (Text1 .. Text16).
+// The number of contact boxes (objectNames Text1 .. Text16).
 inline constexpr int boxCount = 16;
 
 // "insert into Contacts (...) values ('...', ...)" for the box texts, given
-// in box order Text1 .. Text16.
+// in box order.
 QString insertStatement(const QStringList &boxes);
 
 // "update Contacts set [First Name]='...', ... where ID=" followed by id, for
-// the box values in box order Text1 .. Text16 (nothing for a missing value).
+// the box values in box order (nothing for a missing value).
 QString updateStatement(const QList<std::optional<QString>> &boxes, const QString &id);
 
 } // namespace ContactSql

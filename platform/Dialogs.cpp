@@ -87,8 +87,8 @@ void setDialogs(Dialogs *replacement)
 
 void loadForm(QDialog &window)
 {
-    if (window.metaObject()->indexOfMethod("Form_Load()") >= 0)
-        QMetaObject::invokeMethod(&window, "Form_Load", Qt::DirectConnection);
+    if (window.metaObject()->indexOfMethod("load()") >= 0)
+        QMetaObject::invokeMethod(&window, "load", Qt::DirectConnection);
 }
 
 Answer msgBox(const QString &text, Buttons buttons, Icon icon)

@@ -28,7 +28,7 @@ public:
     // cancels (the two cannot be told apart, by design of the callers).
     virtual QString input(const QString &prompt, const QString &title, const QString &defaultText) = 0;
 
-    // Loads the window (runs its Form_Load, see loadForm), shows it modally
+    // Loads the window (runs its load slot, see loadForm), shows it modally
     // and returns when it has closed.
     virtual void showModal(QDialog &window) = 0;
 
@@ -48,9 +48,9 @@ Dialogs &dialogs();
 // caller keeps ownership.
 void setDialogs(Dialogs *replacement);
 
-// Runs the window's public slot Form_Load, when it has one. Every showModal
+// Runs the window's public slot load(), when it has one. Every showModal
 // does this first, so a window loads exactly when it is shown, after the
-// caller has set its public variables (m_ID).
+// caller has set its public variables (the ID to edit).
 void loadForm(QDialog &window);
 
 // A message box titled with the application title.

@@ -4,7 +4,7 @@
 // A window gives, in its load step, its command buttons and the surfaces
 // over which the pointer returns to the default arrow:
 //
-//     HandPointer::apply(*this, {PushButton1, PushButton2}, {this, ListView1});
+//     HandPointer::apply(*this, {saveButton, cancelButton}, {this, issueList});
 //
 // The window then loads HAND-M.CUR from the program's folder as its own
 // pointer image (when the file is there). Moving over a listed button sets

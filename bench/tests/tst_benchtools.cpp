@@ -8,7 +8,7 @@
 #include "Harness.h"
 #include "ReportTestSupport.h"
 
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/IssueListModel.h"
 #include "data/Connection.h"
 #include "data/DateText.h"
@@ -251,8 +251,8 @@ void TestBenchTools::floorReadsWhatTheListShows()
 {
     ScriptedDialogs dialogs;
     Bench::useDataHome(m_folder.path() + QStringLiteral("/home"), m_database);
-    auto form = std::make_unique<Form1>();
-    form->Form_Load();
+    auto form = std::make_unique<MainWindow>();
+    form->startUp();
     QCOMPARE(dialogs.boxes.size(), 0);
     const IssueListModel &model = *form->listModel();
     const std::vector<Floor::ListRow> rows = Floor::readOpenIssues(sharedConnection().handle());
@@ -285,10 +285,10 @@ void TestBenchTools::floorSortsLikeTheList()
     QFETCH(int, column);
     ScriptedDialogs dialogs;
     Bench::useDataHome(m_folder.path() + QStringLiteral("/home"), m_database);
-    auto form = std::make_unique<Form1>();
-    form->Form_Load();
+    auto form = std::make_unique<MainWindow>();
+    form->startUp();
     std::vector<Floor::SortRow> rows = Floor::sortRows(Floor::readOpenIssues(sharedConnection().handle()));
-    form->ListView1_ColumnClick(column);
+    form->sortByColumn(column);
     if (column == 4)
         Floor::sortByOpenedDate(rows);
     else

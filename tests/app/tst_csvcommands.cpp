@@ -2,7 +2,7 @@
 // bar and the closed issues toggle respected) exported through the file
 // chooser, and the file imported back through the preview.
 
-#include "Form1Fixture.h"
+#include "MainWindowFixture.h"
 
 #include "app/CsvDialogs.h"
 #include "app/FilterBar.h"
@@ -21,7 +21,7 @@ using namespace form1test;
 
 namespace {
 
-void trigger(Form1 &form, const QString &text)
+void trigger(MainWindow &form, const QString &text)
 {
     for (QAction *action : form.contextMenu()->actions())
         if (action->text() == text) {
@@ -44,13 +44,13 @@ void TestCsvCommands::listedIssuesGoOutAndComeBack()
 {
     freshMachine();
     ScriptedDialogs dialogs;
-    std::unique_ptr<Form1> form = started();
+    std::unique_ptr<MainWindow> form = started();
     addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
     addIssue(1, "'Printer jams'", "'8/1/2021'", "'Open'", "'8/9/2021'", "'=HYPERLINK(\"x\")'");
     addIssue(2, "'Printer smokes'", "'8/2/2021'", "'Closed'");
     addIssue(3, "'VPN drops'", "'8/3/2021'", "'Open'");
     addIssue(4, "'Printer toner'", "'8/4/2021'", "'Open'");
-    form->ListData();
+    form->refillList();
     form->filterBar()->findBox->setText(QStringLiteral("printer"));
     form->listSearch()->waitUntilApplied();
 

@@ -2,11 +2,11 @@
 // issues on demand with close and reopen, a window that grows, the keyboard
 // map, and the view remembered between runs.
 
-#include "Form1Fixture.h"
+#include "MainWindowFixture.h"
 
 #include "app/FilterBar.h"
 #include "app/IssueSearch.h"
-#include "issues/Form2.h"
+#include "issues/IssueEditor.h"
 #include "platform/Twips.h"
 
 #include <QCheckBox>
@@ -22,7 +22,7 @@ using namespace form1test;
 
 namespace {
 
-QStringList shownTitles(const Form1 &form)
+QStringList shownTitles(const MainWindow &form)
 {
     QStringList titles;
     for (int row = 0; row < form.listModel()->rowCount(); ++row)
@@ -30,7 +30,7 @@ QStringList shownTitles(const Form1 &form)
     return titles;
 }
 
-void typeInFindBox(Form1 &form, const QString &text)
+void typeInFindBox(MainWindow &form, const QString &text)
 {
     form.filterBar()->findBox->setText(text);
     form.listSearch()->waitUntilApplied();
@@ -41,7 +41,7 @@ void typeInFindBox(Form1 &form, const QString &text)
 class TestDailyWork : public QObject {
     Q_OBJECT
     std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<MainWindow> m_form;
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
@@ -55,7 +55,7 @@ private slots:
         addIssue(1, "'Printer jams'", "'8/1/2021'", "'Open'", "'8/9/2021'", "'paper tray'");
         addIssue(2, "'Café menu'", "'8/2/2021'", "'Waiting'", "Null", "'ÉCLAIRS'", 2);
         addIssue(3, "'VPN drops'", "'8/3/2021'", "'Open'", "'9/9/9999'", "Null", 2);
-        m_form->ListData();
+        m_form->refillList();
     }
     void cleanup()
     {
@@ -96,7 +96,7 @@ private slots:
     {
         typeInFindBox(*m_form, QStringLiteral("drops"));
         addIssue(4, "'Printer drops pages'", "'8/4/2021'", "'Open'");
-        m_form->ListData();
+        m_form->refillList();
         QCOMPARE(shownTitles(*m_form), QStringList({"VPN drops", "Printer drops pages"}));
         FilterBar &bar = *m_form->filterBar();
         bar.overdueOnly->setChecked(true); // due 9/9/9999 is not overdue; issue 4 has no due date
@@ -131,10 +131,10 @@ private slots:
                                   "insert into Priorities values ('High')"})
             execute(QLatin1String(value));
         m_dialogs->modalScripts.append([](QDialog &window) {
-            auto &editor = static_cast<Form2 &>(window);
-            QCOMPARE(editor.Text1->text(), QStringLiteral("Printer jams"));
-            editor.Combo3->setCurrentText(QStringLiteral("Waiting"));
-            editor.PushButton2_Click();
+            auto &editor = static_cast<IssueEditor &>(window);
+            QCOMPARE(editor.titleBox->text(), QStringLiteral("Printer jams"));
+            editor.statusPicker->setCurrentText(QStringLiteral("Waiting"));
+            editor.save();
         });
         m_form->selectRow(row);
         m_form->reopenSelectedIssue();
@@ -168,7 +168,7 @@ private slots:
         QApplication::setActiveWindow(m_form.get());
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
         m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("2")));
-        QWidget *focused = target.isEmpty() ? m_form->ListView1 : m_form->findChild<QWidget *>(target);
+        QWidget *focused = target.isEmpty() ? m_form->issueList : m_form->findChild<QWidget *>(target);
         focused->setFocus();
         m_dialogs->answers = {platform::Answer::No};
         QTest::keyClick(focused, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
@@ -188,17 +188,17 @@ private slots:
     {
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-        const int listWidth = m_form->ListView1->width();
+        const int listWidth = m_form->issueList->width();
         m_form->resize(m_form->size() + QSize(300, 200));
-        QTRY_VERIFY(m_form->ListView1->width() > listWidth + 250);
-        QVERIFY(m_form->PushButton6->geometry().bottom() < m_form->height());
-        QVERIFY(m_form->PushButton2->y() > m_form->ListView1->geometry().bottom());
+        QTRY_VERIFY(m_form->issueList->width() > listWidth + 250);
+        QVERIFY(m_form->helpButton->geometry().bottom() < m_form->height());
+        QVERIFY(m_form->addButton->y() > m_form->issueList->geometry().bottom());
     }
 
     void viewIsRememberedAcrossRuns()
     {
-        m_form->ListView1_ColumnClick(1);
-        m_form->ListView1_ColumnClick(1); // Title, descending
+        m_form->sortByColumn(1);
+        m_form->sortByColumn(1); // Title, descending
         m_form->filterBar()->showClosed->setChecked(true);
         m_form->hideFilterBar();
         m_form->close();

@@ -7,7 +7,7 @@
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
 #include "issues/ContactPicker.h"
-#include "issues/Form2.h"
+#include "issues/IssueEditor.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
 
@@ -57,14 +57,14 @@ inline qint64 newestIssue()
 }
 
 // A title and every choice Save asks for.
-inline void fillAll(Form2 &form)
+inline void fillAll(IssueEditor &form)
 {
-    form.Text1->setText(QStringLiteral("Printer"));
-    choose(form.Combo1, QStringLiteral("Ann Archer"));
-    choose(form.Combo2, QStringLiteral("Bob Brown"));
-    choose(form.Combo3, QStringLiteral("Open"));
-    choose(form.Combo4, QStringLiteral("Hardware"));
-    choose(form.Combo5, QStringLiteral("High"));
+    form.titleBox->setText(QStringLiteral("Printer"));
+    choose(form.assignedToPicker, QStringLiteral("Ann Archer"));
+    choose(form.openedByPicker, QStringLiteral("Bob Brown"));
+    choose(form.statusPicker, QStringLiteral("Open"));
+    choose(form.categoryPicker, QStringLiteral("Hardware"));
+    choose(form.priorityPicker, QStringLiteral("High"));
 }
 
 inline QStringList texts(const QList<ScriptedDialogs::Box> &boxes)
@@ -124,10 +124,10 @@ public:
 
     // Shows the editor through the dialogs seam and runs the script while it
     // is open; afterwards stillOpen tells whether the window stayed open.
-    void open(const QString &id, const std::function<void(Form2 &)> &script)
+    void open(const QString &id, const std::function<void(IssueEditor &)> &script)
     {
-        Form2 form;
-        form.m_ID = id;
+        IssueEditor form;
+        form.issueId = id;
         form.setWindowTitle(id.isEmpty() ? QStringLiteral("Add New Issue") : QStringLiteral("Edit Data"));
         // First in the queue: windows the script opens take the scripts after it.
         dialogs.modalScripts.prepend([&](QDialog &window) {

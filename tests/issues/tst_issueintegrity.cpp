@@ -5,7 +5,7 @@
 
 #include "EditorSession.h"
 
-#include "contacts/Form3.h"
+#include "contacts/ContactEditor.h"
 #include "issues/DateField.h"
 
 #include <QCalendarWidget>
@@ -34,13 +34,13 @@ QString wholeRow(qint64 id)
 }
 
 // Types into the opened date's box the way a user reaches it.
-void typeDate(Form2 &form, const QString &how, const QString &text)
+void typeDate(IssueEditor &form, const QString &how, const QString &text)
 {
-    QLineEdit *box = form.DateTimePicker1->lineEdit();
+    QLineEdit *box = form.openedDateField->lineEdit();
     if (how == "tab") {
-        form.Text1->setFocus();
-        form.DateTimePicker2->setFocus(Qt::TabFocusReason);
-        form.DateTimePicker1->setFocus(Qt::TabFocusReason);
+        form.titleBox->setFocus();
+        form.dueDateField->setFocus(Qt::TabFocusReason);
+        form.openedDateField->setFocus(Qt::TabFocusReason);
     } else if (how == "click") {
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
         QCoreApplication::processEvents();
@@ -90,13 +90,13 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, stored);
         QLocale::setDefault(QLocale(locale));
-        s->open(QString(), [&](Form2 &form) {
+        s->open(QString(), [&](IssueEditor &form) {
             fillAll(form);
             typeDate(form, how, typed);
             if (typed.isEmpty())
-                QTest::keyClick(form.DateTimePicker1->lineEdit(), Qt::Key_Delete);
-            QCOMPARE(form.DateTimePicker1->text(), typed);
-            form.PushButton2_Click();
+                QTest::keyClick(form.openedDateField->lineEdit(), Qt::Key_Delete);
+            QCOMPARE(form.openedDateField->text(), typed);
+            form.save();
         });
         QCOMPARE(texts(s->dialogs.boxes), QStringList{"Record Successfully Saved"});
         QCOMPARE(column(QStringLiteral("select coalesce([Opened Date], '\\N') from Issues where ID=%1")
@@ -116,11 +116,11 @@ private slots:
     void textThatIsNotADateIsRefused()
     {
         QFETCH(QString, typed);
-        s->open(QString(), [&](Form2 &form) {
+        s->open(QString(), [&](IssueEditor &form) {
             fillAll(form);
             typeDate(form, "tab", typed);
-            form.PushButton2_Click();
-            QCOMPARE(QApplication::focusWidget(), form.DateTimePicker1->lineEdit());
+            form.save();
+            QCOMPARE(QApplication::focusWidget(), form.openedDateField->lineEdit());
         });
         QCOMPARE(texts(s->dialogs.boxes), QStringList{QStringLiteral("\"%1\" in Opened Date is not a date. Type dates "
                                                                      "like 8/31/2021, or leave the field empty.")
@@ -141,16 +141,16 @@ private slots:
     {
         QFETCH(int, key);
         QFETCH(int, modifiers);
-        s->open(QString(), [&](Form2 &form) {
-            QLineEdit *box = form.DateTimePicker2->lineEdit();
+        s->open(QString(), [&](IssueEditor &form) {
+            QLineEdit *box = form.dueDateField->lineEdit();
             box->setFocus();
             QTest::keyClick(box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-            auto *calendar = form.DateTimePicker2->findChild<QCalendarWidget *>();
+            auto *calendar = form.dueDateField->findChild<QCalendarWidget *>();
             QVERIFY(calendar && calendar->isVisible());
             QCOMPARE(calendar->minimumDate(), QDate(1, 1, 1));
             emit calendar->activated(QDate(2027, 3, 4));
             QVERIFY(!calendar->isVisible());
-            QCOMPARE(form.DateTimePicker2->text(), QStringLiteral("3/4/2027"));
+            QCOMPARE(form.dueDateField->text(), QStringLiteral("3/4/2027"));
         });
     }
 
@@ -169,7 +169,7 @@ private slots:
         QFETCH(QString, changes);
         raw("update Issues set " + changes + " where ID = 1");
         const QString before = wholeRow(1);
-        s->open(QStringLiteral("1"), [&](Form2 &form) { form.PushButton2_Click(); });
+        s->open(QStringLiteral("1"), [&](IssueEditor &form) { form.save(); });
         QCOMPARE(texts(s->dialogs.boxes), QStringList{"Record Successfully Updated"});
         QCOMPARE(wholeRow(1), before);
     }
@@ -183,20 +183,20 @@ private slots:
         raw("update Contacts set [First Name] = 'John', [Last Name] = 'Smith', Company = 'ACME' where ID = 3");
         // A: assigned to 2, opened by 1; C: assigned to 3, opened by 4.
         QString before = wholeRow(1);
-        s->open(QStringLiteral("1"), [&](Form2 &form) {
-            QCOMPARE(form.Combo1->currentText(), QStringLiteral("john smith  (Initech)"));
-            QCOMPARE(form.Combo2->currentText(), QStringLiteral("John Smith (ID 1)"));
-            form.PushButton2_Click();
+        s->open(QStringLiteral("1"), [&](IssueEditor &form) {
+            QCOMPARE(form.assignedToPicker->currentText(), QStringLiteral("john smith  (Initech)"));
+            QCOMPARE(form.openedByPicker->currentText(), QStringLiteral("John Smith (ID 1)"));
+            form.save();
         });
         QCOMPARE(wholeRow(1), before);
 
         QString edited;
-        s->dialogs.modalScripts.append([&](QDialog &window) { edited = static_cast<Form3 &>(window).m_ID; });
-        s->open(QStringLiteral("3"), [&](Form2 &form) {
-            QCOMPARE(form.Combo1->currentText(), QStringLiteral("John Smith (ID 3)"));
-            form.PushButton9_Click(); // "*" beside Assigned To
-            choose(form.Combo2, QStringLiteral("John Smith (ID 1)"));
-            form.PushButton4_Click(); // "-" beside Opened By, answered Yes
+        s->dialogs.modalScripts.append([&](QDialog &window) { edited = static_cast<ContactEditor &>(window).contactId; });
+        s->open(QStringLiteral("3"), [&](IssueEditor &form) {
+            QCOMPARE(form.assignedToPicker->currentText(), QStringLiteral("John Smith (ID 3)"));
+            form.editAssignedToContact(); // "*" beside Assigned To
+            choose(form.openedByPicker, QStringLiteral("John Smith (ID 1)"));
+            form.deleteOpenedByContact(); // "-" beside Opened By, answered Yes
         });
         QCOMPARE(edited, QStringLiteral("3"));
         QCOMPARE(column(QStringLiteral("select ID from Contacts order by ID")), QStringList({"2", "3", "4", "5"}));
@@ -216,10 +216,10 @@ private slots:
     {
         QFETCH(int, key);
         QFETCH(QStringList, boxes);
-        s->open(QString(), [&](Form2 &form) {
+        s->open(QString(), [&](IssueEditor &form) {
             fillAll(form);
-            form.Text1->setFocus();
-            QTest::keyClick(form.Text1, Qt::Key(key));
+            form.titleBox->setFocus();
+            QTest::keyClick(form.titleBox, Qt::Key(key));
         });
         QCOMPARE(texts(s->dialogs.boxes), boxes);
         QVERIFY(!s->stillOpen);
@@ -228,15 +228,15 @@ private slots:
 
     void contactDeletedMeanwhileIsToldNotStored()
     {
-        s->open(QString(), [&](Form2 &form) {
+        s->open(QString(), [&](IssueEditor &form) {
             fillAll(form);
-            form.Text3->setPlainText(QStringLiteral("typed with care"));
+            form.commentBox->setPlainText(QStringLiteral("typed with care"));
             raw("delete from Contacts where ID = 4"); // Bob Brown, by another program
-            form.PushButton2_Click();
-            QCOMPARE(form.Combo1->currentText(), QStringLiteral("Ann Archer"));
-            QCOMPARE(form.Combo2->currentIndex(), -1);
-            QCOMPARE(form.Combo2->findText(QStringLiteral("Bob Brown")), -1);
-            QCOMPARE(form.Text3->toPlainText(), QStringLiteral("typed with care"));
+            form.save();
+            QCOMPARE(form.assignedToPicker->currentText(), QStringLiteral("Ann Archer"));
+            QCOMPARE(form.openedByPicker->currentIndex(), -1);
+            QCOMPARE(form.openedByPicker->findText(QStringLiteral("Bob Brown")), -1);
+            QCOMPARE(form.commentBox->toPlainText(), QStringLiteral("typed with care"));
         });
         QCOMPARE(texts(s->dialogs.boxes),
                  QStringList{"The contact \"Bob Brown\" chosen for Opened By no longer exists: it was deleted while "

@@ -88,7 +88,7 @@ private slots:
             QCOMPARE(shell.exitCode(), 0);
         } else {
             s->dialogs.answers << platform::Answer::Yes;
-            s->open(QString(), [&](Form2 &form) {
+            s->open(QString(), [&](IssueEditor &form) {
                 for (QComboBox *picker : form.findChildren<QComboBox *>())
                     if (picker->findText(value) >= 0)
                         picker->setCurrentIndex(picker->findText(value));

@@ -3,7 +3,7 @@
 // journal is rolled back before the copy and never applied to a restore,
 // only a sound backup is restored, and one program runs per data folder.
 
-#include "app/Form1Fixture.h"
+#include "app/MainWindowFixture.h"
 #include "app/SingleInstance.h"
 
 #include "data/Backup.h"

@@ -5,12 +5,12 @@
 // comes up usable, keeps every existing file as it was, and keeps the daily
 // backup sound. Then a second copy of the program on the same file.
 
-#include "app/Form1Fixture.h"
+#include "app/MainWindowFixture.h"
 
 #include "data/Backup.h"
 #include "data/DataFile.h"
 #include "data/Recordset.h"
-#include "issues/Form2.h"
+#include "issues/IssueEditor.h"
 #include "platform/SettingsStore.h"
 
 #include <QComboBox>
@@ -146,25 +146,25 @@ QStringList issueTitles(const QString &databasePath)
 
 // "Add New Issue" in the main window, the editor filled and saved. Returns
 // whether the editor was still open after Save.
-bool addThroughWindow(ScriptedDialogs &dialogs, Form1 &form, const QString &title,
+bool addThroughWindow(ScriptedDialogs &dialogs, MainWindow &form, const QString &title,
                       const std::function<void()> &beforeSave = {},
-                      const std::function<void(Form2 &)> &afterSave = {})
+                      const std::function<void(IssueEditor &)> &afterSave = {})
 {
     bool stillOpen = false;
     dialogs.modalScripts.append([&](QDialog &window) {
-        auto &editor = static_cast<Form2 &>(window);
+        auto &editor = static_cast<IssueEditor &>(window);
         window.show();
-        editor.Text1->setText(title);
+        editor.titleBox->setText(title);
         for (QComboBox *picker : editor.findChildren<QComboBox *>())
             picker->setCurrentIndex(0);
         if (beforeSave)
             beforeSave();
-        editor.PushButton2->click();
+        editor.saveButton->click();
         stillOpen = window.isVisible();
         if (afterSave)
             afterSave(editor);
     });
-    form.PushButton2_Click();
+    form.addNewIssue();
     return stillOpen;
 }
 
@@ -378,7 +378,7 @@ void TestFaults::startUpFaults()
         QCOMPARE(shownIds(*form), readable ? QStringList{"1"} : QStringList());
 
         const int boxesBefore = dialogs.boxes.size();
-        form->PushButton6_Click(); // Help
+        form->showHelp(); // Help
         QCOMPARE(dialogs.boxes.size(), boxesBefore + 1);
 
         if (saveRefusal != QLatin1String("closed")) {
@@ -533,7 +533,7 @@ void TestFaults::secondCopyWritesAlongside()
     QCOMPARE(other.exitCode(), 0);
     QCOMPARE(errorLines(dialogs), QStringList());
 
-    form->ListData();
+    form->refillList();
     QCOMPARE(form->listModel()->rowCount(), 51);
     QProcess reader;
     reader.start(QStringLiteral(MARROWDESK_BIN_DIR "/marrowdesk-sql"),
@@ -567,11 +567,11 @@ void TestFaults::longLockByASecondCopy()
         while (!locked)
             std::this_thread::yield();
     };
-    const auto unlockAndSaveAgain = [&](Form2 &editor) {
-        QCOMPARE(editor.Text1->text(), QStringLiteral("Waited for"));
+    const auto unlockAndSaveAgain = [&](IssueEditor &editor) {
+        QCOMPARE(editor.titleBox->text(), QStringLiteral("Waited for"));
         release = true;
         other.join();
-        editor.PushButton2->click();
+        editor.saveButton->click();
         QVERIFY(!editor.isVisible());
     };
     const bool editorOpen = addThroughWindow(dialogs, *form, QStringLiteral("Waited for"), lock, unlockAndSaveAgain);
@@ -598,13 +598,13 @@ void TestFaults::longLockByASecondCopy()
     std::thread again(holdWriteLock, DataFile::databasePath(), std::ref(locked), std::ref(release));
     while (!locked)
         std::this_thread::yield();
-    form->ListData();
+    form->refillList();
     release = true;
     again.join();
     QCOMPARE(errorLines(dialogs), QStringList());
     QCOMPARE(lockMessages(), 2);
     QCOMPARE(form->listModel()->rowCount(), 0);
-    form->ListData();
+    form->refillList();
     QCOMPARE(shownIds(*form), QStringList({"1", "2"}));
     QCOMPARE(issueTitles(DataFile::databasePath()), QStringList({"Seeded", "Waited for"}));
 }

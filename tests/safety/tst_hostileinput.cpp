@@ -7,7 +7,7 @@
 
 #include "issues/EditorSession.h"
 
-#include "contacts/Form3.h"
+#include "contacts/ContactEditor.h"
 
 #include <QInputDialog>
 #include <QLineEdit>
@@ -117,8 +117,8 @@ Value storedContact(qint64 id, int box)
 // while it is open; returns whether the window was still open afterwards.
 bool inContactEditor(ScriptedDialogs &dialogs, const QString &id, const std::function<void(QDialog &)> &script)
 {
-    Form3 form;
-    form.m_ID = id;
+    ContactEditor form;
+    form.contactId = id;
     bool stillOpen = false;
     dialogs.modalScripts.prepend([&](QDialog &window) {
         window.show();
@@ -133,12 +133,12 @@ bool inContactEditor(ScriptedDialogs &dialogs, const QString &id, const std::fun
 
 // Fills what Save asks for that is not chosen yet, so that the issue is
 // open (the editor loads open issues only); leaves the title.
-void chooseTheRest(Form2 &form)
+void chooseTheRest(IssueEditor &form)
 {
-    if (form.Combo3->currentIndex() < 0)
-        form.Combo3->setCurrentIndex(form.Combo3->findText(QStringLiteral("Open")));
-    for (QComboBox *picker : {static_cast<QComboBox *>(form.Combo1), static_cast<QComboBox *>(form.Combo2),
-                              form.Combo4, form.Combo5})
+    if (form.statusPicker->currentIndex() < 0)
+        form.statusPicker->setCurrentIndex(form.statusPicker->findText(QStringLiteral("Open")));
+    for (QComboBox *picker : {static_cast<QComboBox *>(form.assignedToPicker), static_cast<QComboBox *>(form.openedByPicker),
+                              form.categoryPicker, form.priorityPicker})
         if (picker->currentIndex() < 0)
             picker->setCurrentIndex(0);
 }
@@ -214,13 +214,13 @@ void TestHostileInput::issueTitleAndComment()
         const QStringList before = snapshot();
         const int errorsBefore = s->dialogs.errorBoxes().size();
 
-        s->open(QString(), [&](Form2 &form) {
-            form.Text1->setText(title ? text : QStringLiteral("Plain title"));
-            form.Text3->setPlainText(title ? QStringLiteral("plain comment") : text);
+        s->open(QString(), [&](IssueEditor &form) {
+            form.titleBox->setText(title ? text : QStringLiteral("Plain title"));
+            form.commentBox->setPlainText(title ? QStringLiteral("plain comment") : text);
             chooseTheRest(form);
-            form.PushButton2->click();
+            form.saveButton->click();
             if (!refusal.isEmpty()) // what was typed is still there to mend
-                QCOMPARE(title ? form.Text1->text() : multiLineShown(form.Text3), expected);
+                QCOMPARE(title ? form.titleBox->text() : multiLineShown(form.commentBox), expected);
         });
 
         if (!refusal.isEmpty()) {
@@ -242,9 +242,9 @@ void TestHostileInput::issueTitleAndComment()
 
         // Loaded into the editor, it shows as typed; saved unchanged, it
         // stays exactly as it was.
-        s->open(QString::number(id), [&](Form2 &form) {
-            QVERIFY2((title ? form.Text1->text() : multiLineShown(form.Text3)) == expected, field);
-            form.PushButton2->click();
+        s->open(QString::number(id), [&](IssueEditor &form) {
+            QVERIFY2((title ? form.titleBox->text() : multiLineShown(form.commentBox)) == expected, field);
+            form.saveButton->click();
         });
         QVERIFY2(!s->stillOpen, field);
         QCOMPARE(s->dialogs.errorBoxes().size(), errorsBefore);
@@ -267,24 +267,24 @@ void TestHostileInput::valueLists()
         const char *deleteButton;
         const char *table;
         const char *column;
-        QComboBox *Form2::*picker;
+        QComboBox *IssueEditor::*picker;
     };
-    const List lists[] = {{"PushButton7", "PushButton8", "Status", "Status", &Form2::Combo3},
-                          {"PushButton11", "PushButton12", "Categories", "Category", &Form2::Combo4},
-                          {"PushButton13", "PushButton14", "Priorities", "Priority", &Form2::Combo5}};
+    const List lists[] = {{"PushButton7", "PushButton8", "Status", "Status", &IssueEditor::statusPicker},
+                          {"PushButton11", "PushButton12", "Categories", "Category", &IssueEditor::categoryPicker},
+                          {"PushButton13", "PushButton14", "Priorities", "Priority", &IssueEditor::priorityPicker}};
     for (const List &list : lists) {
         const QStringList before = snapshot();
         const int errorsBefore = s->dialogs.errorBoxes().size();
         QStringList offered;
         s->dialogs.inputs = QStringList{text};
-        s->open(QString(), [&](Form2 &form) {
+        s->open(QString(), [&](IssueEditor &form) {
             form.findChild<QPushButton *>(QLatin1String(list.button))->click();
             offered = items(form.*list.picker);
             if (refusal.isEmpty()) {
-                form.Text1->setText(QStringLiteral("Uses the new value"));
+                form.titleBox->setText(QStringLiteral("Uses the new value"));
                 choose(form.*list.picker, text);
                 chooseTheRest(form);
-                form.PushButton2->click();
+                form.saveButton->click();
             }
         });
         QVERIFY(s->dialogs.inputs.isEmpty());
@@ -309,7 +309,7 @@ void TestHostileInput::valueLists()
         // Deleting the value with "-" takes exactly it and the issue that
         // uses it: the file is as it was before the value was added.
         s->dialogs.answers = {platform::Answer::Yes};
-        s->open(QString::number(id), [&](Form2 &form) {
+        s->open(QString::number(id), [&](IssueEditor &form) {
             QVERIFY2((form.*list.picker)->currentText() == text, list.table);
             form.findChild<QPushButton *>(QLatin1String(list.deleteButton))->click();
             QVERIFY2(!items(form.*list.picker).contains(text), list.table);
@@ -378,18 +378,18 @@ void TestHostileInput::contactBoxes()
         if (box > 2)
             continue;
         const QString name = entryStored(1) + QLatin1Char(' ') + entryStored(2);
-        s->open(QString(), [&](Form2 &form) {
-            QCOMPARE(items(form.Combo1).count(name), 1);
-            choose(form.Combo1, name);
-            form.Text1->setText(QStringLiteral("Assigned to the new contact"));
+        s->open(QString(), [&](IssueEditor &form) {
+            QCOMPARE(items(form.assignedToPicker).count(name), 1);
+            choose(form.assignedToPicker, name);
+            form.titleBox->setText(QStringLiteral("Assigned to the new contact"));
             chooseTheRest(form);
-            form.PushButton2->click();
+            form.saveButton->click();
         });
         const qint64 issue = newest(QStringLiteral("Issues"));
         QCOMPARE(storedField(QStringLiteral("Issues"), issue, QStringLiteral("Assigned To")).toInteger(), id);
-        s->open(QString::number(issue), [&](Form2 &form) {
-            QVERIFY2(form.Combo1->currentText() == name, where);
-            QCOMPARE(form.m_ContactIDs.value(form.Combo1->currentIndex()), id);
+        s->open(QString::number(issue), [&](IssueEditor &form) {
+            QVERIFY2(form.assignedToPicker->currentText() == name, where);
+            QCOMPARE(form.contactIds.value(form.assignedToPicker->currentIndex()), id);
         });
         QCOMPARE(s->dialogs.errorBoxes().size(), errorsBefore);
     }

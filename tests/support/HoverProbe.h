@@ -8,7 +8,7 @@
 //     {
 //         QFETCH(bool, withFile);
 //         hover::placeCursorFile(withFile);
-//         Form3 form;
+//         ContactEditor form;
 //         platform::loadForm(form);
 //         hover::checkRow(form);
 //     }

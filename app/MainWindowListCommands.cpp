@@ -2,7 +2,7 @@
 // bar, closing and reopening issues, copying a row, the keyboard map and the
 // context menu, and the view remembered between runs.
 
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 
 #include "app/CsvCommands.h"
 #include "app/FilterBar.h"
@@ -12,7 +12,7 @@
 #include "data/Connection.h"
 #include "data/IssueStatus.h"
 #include "data/SharedConnection.h"
-#include "issues/Form2.h"
+#include "issues/IssueEditor.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 #include "platform/SettingsStore.h"
@@ -46,14 +46,14 @@ int storedNumber(const QString &key, int fallback)
 
 } // namespace
 
-void Form1::buildListCommands()
+void MainWindow::buildListCommands()
 {
     // Keys that act on the list only when the list has the keyboard, so
     // that Enter and Delete still type in the find box.
-    QAction *edit = command(ListView1, QStringLiteral("&Edit Issue"), {Qt::Key_Return, Qt::Key_Enter},
+    QAction *edit = command(issueList, QStringLiteral("&Edit Issue"), {Qt::Key_Return, Qt::Key_Enter},
                             Qt::WidgetShortcut);
-    QAction *remove = command(ListView1, QStringLiteral("&Delete Issue"), {QKeySequence::Delete}, Qt::WidgetShortcut);
-    QAction *copy = command(ListView1, QStringLiteral("&Copy"), {QKeySequence::Copy}, Qt::WidgetShortcut);
+    QAction *remove = command(issueList, QStringLiteral("&Delete Issue"), {QKeySequence::Delete}, Qt::WidgetShortcut);
+    QAction *copy = command(issueList, QStringLiteral("&Copy"), {QKeySequence::Copy}, Qt::WidgetShortcut);
     QAction *add = command(this, QStringLiteral("&Add Issue"), {Qt::Key_Insert, QKeySequence::New},
                            Qt::WindowShortcut);
     QAction *refresh = command(this, QStringLiteral("&Refresh"), {QKeySequence::Refresh, Qt::Key_F5},
@@ -63,16 +63,16 @@ void Form1::buildListCommands()
     QAction *reopen = new QAction(QStringLiteral("&Reopen Issue..."), this);
     QAction *showClosed = new QAction(QStringLiteral("Show Closed &Issues"), this);
     showClosed->setCheckable(true);
-    connect(edit, &QAction::triggered, this, &Form1::PushButton1_Click);
-    connect(remove, &QAction::triggered, this, &Form1::PushButton3_Click);
-    connect(copy, &QAction::triggered, this, &Form1::copySelectedIssue);
-    connect(add, &QAction::triggered, this, &Form1::PushButton2_Click);
-    connect(refresh, &QAction::triggered, this, &Form1::ListData);
-    connect(find, &QAction::triggered, this, &Form1::showFilterBar);
-    connect(close, &QAction::triggered, this, &Form1::closeSelectedIssue);
-    connect(reopen, &QAction::triggered, this, &Form1::reopenSelectedIssue);
+    connect(edit, &QAction::triggered, this, &MainWindow::editSelectedIssue);
+    connect(remove, &QAction::triggered, this, &MainWindow::deleteSelectedIssue);
+    connect(copy, &QAction::triggered, this, &MainWindow::copySelectedIssue);
+    connect(add, &QAction::triggered, this, &MainWindow::addNewIssue);
+    connect(refresh, &QAction::triggered, this, &MainWindow::refillList);
+    connect(find, &QAction::triggered, this, &MainWindow::showFilterBar);
+    connect(close, &QAction::triggered, this, &MainWindow::closeSelectedIssue);
+    connect(reopen, &QAction::triggered, this, &MainWindow::reopenSelectedIssue);
     connect(showClosed, &QAction::toggled, m_filterBar, &FilterBar::setShowsClosed);
-    connect(ListView1, &QTreeView::doubleClicked, this, &Form1::PushButton1_Click);
+    connect(issueList, &QTreeView::doubleClicked, this, &MainWindow::editSelectedIssue);
 
     m_contextMenu = new QMenu(this);
     m_contextMenu->setObjectName(QStringLiteral("listMenu"));
@@ -86,7 +86,7 @@ void Form1::buildListCommands()
         sortBy->clear();
         for (int column = 0; column < m_model->columnCount(); ++column)
             sortBy->addAction(m_model->headerData(column, Qt::Horizontal).toString(), this,
-                              [this, column] { ListView1_ColumnClick(column); });
+                              [this, column] { sortByColumn(column); });
     });
     m_contextMenu->addActions({showClosed, find, refresh});
     CsvCommands::add(*this, *m_contextMenu);
@@ -99,36 +99,36 @@ void Form1::buildListCommands()
         const QSignalBlocker quiet(showClosed);
         showClosed->setChecked(m_filterBar->showsClosed());
     });
-    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ListView1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &at) { m_contextMenu->popup(ListView1->viewport()->mapToGlobal(at)); });
+    issueList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(issueList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { m_contextMenu->popup(issueList->viewport()->mapToGlobal(at)); });
 
     new TrashCommands(this);
 }
 
-QMenu *Form1::contextMenu()
+QMenu *MainWindow::contextMenu()
 {
     emit m_contextMenu->aboutToShow();
     return m_contextMenu;
 }
 
-void Form1::showFilterBar()
+void MainWindow::showFilterBar()
 {
     m_filterBar->show();
     applyLayout(m_layout);
     m_filterBar->focusFind();
 }
 
-void Form1::hideFilterBar()
+void MainWindow::hideFilterBar()
 {
     m_filterBar->clear();
     m_search->applyNow(m_filterBar->criteria());
     m_filterBar->hide();
     applyLayout(m_layout);
-    ListView1->setFocus(Qt::OtherFocusReason);
+    issueList->setFocus(Qt::OtherFocusReason);
 }
 
-void Form1::showCountsAndHint()
+void MainWindow::showCountsAndHint()
 {
     const int shown = m_model->rowCount();
     const int total = m_model->totalRowCount();
@@ -137,7 +137,7 @@ void Form1::showCountsAndHint()
     m_emptyHint->setVisible(!m_emptyHint->text().isEmpty());
 }
 
-QString Form1::emptyListHint() const
+QString MainWindow::emptyListHint() const
 {
     if (m_model->rowCount() > 0)
         return QString();
@@ -147,7 +147,7 @@ QString Form1::emptyListHint() const
     return QStringLiteral("No issue matches the find bar. Press Escape in the find box to show every issue.");
 }
 
-void Form1::closeSelectedIssue()
+void MainWindow::closeSelectedIssue()
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.CloseIssue "));
     const int row = selectedRow();
@@ -170,26 +170,26 @@ void Form1::closeSelectedIssue()
         closing = QLatin1String(IssueStatus::closedName);
     }
     step(104, [&] { sharedConnection().Execute(IssueStatus::setStatusStatement(*closing, id)); });
-    step(106, [&] { ListData(); });
+    step(106, [&] { refillList(); });
     step(108, [&] { selectRow(m_model->rowOfFirstCell(id)); });
 }
 
-void Form1::reopenSelectedIssue()
+void MainWindow::reopenSelectedIssue()
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.ReopenIssue "));
     const int row = selectedRow();
     if (row < 0 || !m_model->isClosed(row))
         return;
     const QString id = m_model->cell(row, IssueListModel::idColumn);
-    Form2 editor(this);
-    editor.m_ID = id;
+    IssueEditor editor(this);
+    editor.issueId = id;
     editor.setWindowTitle(QStringLiteral("Edit Data"));
     step(100, [&] { platform::dialogs().showModal(editor); });
-    step(102, [&] { ListData(); });
+    step(102, [&] { refillList(); });
     step(104, [&] { selectRow(m_model->rowOfFirstCell(id)); });
 }
 
-void Form1::copySelectedIssue()
+void MainWindow::copySelectedIssue()
 {
     const int row = selectedRow();
     if (row < 0)
@@ -200,14 +200,14 @@ void Form1::copySelectedIssue()
     QGuiApplication::clipboard()->setText(cells.join(QLatin1Char('\t')));
 }
 
-void Form1::restoreView()
+void MainWindow::restoreView()
 {
     const int column = storedNumber(QStringLiteral("SortColumn"), -1);
     const int order = storedNumber(QStringLiteral("SortOrder"), 0);
     if (column >= 0 && column < IssueListModel::maxColumns) {
         const Qt::SortOrder direction = order == 1 ? Qt::DescendingOrder : Qt::AscendingOrder;
         m_model->sort(column, direction);
-        ListView1->header()->setSortIndicator(column, direction);
+        issueList->header()->setSortIndicator(column, direction);
     }
     {
         // Read before the first refill, which then already holds them.
@@ -218,7 +218,7 @@ void Form1::restoreView()
     applyLayout(m_layout);
 }
 
-void Form1::saveView()
+void MainWindow::saveView()
 {
     // Shutdown tells the user when the settings cannot be written; these
     // keys fail in the same way and say nothing more.

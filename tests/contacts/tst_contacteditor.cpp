@@ -3,7 +3,7 @@
 // it does when the write fails, and what the two issue lists show.
 
 #include "contacts/ContactSql.h"
-#include "contacts/Form3.h"
+#include "contacts/ContactEditor.h"
 #include "data/Connection.h"
 #include "data/DateText.h"
 #include "data/Recordset.h"
@@ -31,7 +31,7 @@ const char *const columns[16] = {"First Name", "Last Name", "Job Title", "Compan
                                  "Mobile Phone", "Fax Number", "Address", "City", "State", "ZIP", "Country",
                                  "E-mail Address", "Web Page", "Notes"};
 
-void setBox(Form3 &form, int box, const QString &text)
+void setBox(ContactEditor &form, int box, const QString &text)
 {
     if (box == 16)
         form.findChild<QPlainTextEdit *>("Text16")->setPlainText(text);
@@ -39,13 +39,13 @@ void setBox(Form3 &form, int box, const QString &text)
         form.findChild<QLineEdit *>(QStringLiteral("Text%1").arg(box))->setText(text);
 }
 
-QString shown(Form3 &form, int box)
+QString shown(ContactEditor &form, int box)
 {
     return box == 16 ? form.findChild<QPlainTextEdit *>("Text16")->toPlainText()
                      : form.findChild<QLineEdit *>(QStringLiteral("Text%1").arg(box))->text();
 }
 
-QStringList listColumn(Form3 &form, const char *list, int column)
+QStringList listColumn(ContactEditor &form, const char *list, int column)
 {
     QStringList cells;
     auto *view = form.findChild<QTreeWidget *>(QLatin1String(list));
@@ -74,10 +74,10 @@ qint64 addContact(const QString &first, const QString &last)
 }
 
 // The window loaded for the contact (0: a new one) and shown, as a user has it.
-std::unique_ptr<Form3> opened(qint64 id)
+std::unique_ptr<ContactEditor> opened(qint64 id)
 {
-    auto form = std::make_unique<Form3>();
-    form->m_ID = id ? QString::number(id) : QString();
+    auto form = std::make_unique<ContactEditor>();
+    form->contactId = id ? QString::number(id) : QString();
     platform::loadForm(*form);
     form->show();
     return form;
@@ -93,7 +93,7 @@ QStringList texts(const ScriptedDialogs &dialogs)
 
 } // namespace
 
-class TestForm3 : public QObject {
+class TestContactEditor : public QObject {
     Q_OBJECT
     std::unique_ptr<TestDatabase> m_database;
 private slots:
@@ -129,7 +129,7 @@ private slots:
 
 // At twice the scale a 1920x1080 screen has 960x540 logical pixels, less
 // than the window's design height: it scrolls, and every box still works.
-void TestForm3::fitsASmallScreen()
+void TestContactEditor::fitsASmallScreen()
 {
     ScriptedDialogs dialogs;
     const qint64 id = addContact("Ann", "Lee");
@@ -148,11 +148,11 @@ void TestForm3::fitsASmallScreen()
              form->findChild<QLineEdit *>(QStringLiteral("Text2")));
     QCOMPARE(tabFrom(form->findChild<QPlainTextEdit *>(QStringLiteral("Text16"))), form->findChild<QWidget *>("PushButton2"));
     form->findChild<QPlainTextEdit *>(QStringLiteral("Text16"))->setPlainText(QStringLiteral("kept"));
-    form->PushButton2_Click();
+    form->save();
     QCOMPARE(stored(id, "Notes"), Value(QStringLiteral("kept")));
 }
 
-void TestForm3::insertStatementExample()
+void TestContactEditor::insertStatementExample()
 {
     QStringList boxes(16);
     boxes[0] = "Test", boxes[1] = "Contact", boxes[3] = "Baker's Supply";
@@ -162,7 +162,7 @@ void TestForm3::insertStatementExample()
              "('Test','Contact','','Baker''s Supply','','','','','','','','','','','','')");
 }
 
-void TestForm3::storesExactly_data()
+void TestContactEditor::storesExactly_data()
 {
     QTest::addColumn<int>("box");
     QTest::addColumn<QString>("value");
@@ -180,17 +180,17 @@ void TestForm3::storesExactly_data()
 
 // Adds a contact through the window, then edits it and saves it unchanged:
 // the value must survive both writes and the load between them.
-void TestForm3::storesExactly()
+void TestContactEditor::storesExactly()
 {
     QFETCH(int, box);
     QFETCH(QString, value);
     ScriptedDialogs dialogs;
-    Form3 adding;
+    ContactEditor adding;
     dialogs.modalScripts << [&](QDialog &) {
         setBox(adding, 1, "Ann");
         setBox(adding, 2, "Lee");
         setBox(adding, box, value);
-        adding.PushButton2_Click();
+        adding.save();
     };
     platform::dialogs().showModal(adding);
     QCOMPARE(texts(dialogs), QStringList{"Record Successfully Saved"});
@@ -200,20 +200,20 @@ void TestForm3::storesExactly()
     QCOMPARE(stored(id, columns[box - 1]).toText(), value);
     QCOMPARE(stored(id, box == 8 ? "Address" : "Fax Number"), Value(QString())); // empty text, not missing
 
-    Form3 editing;
-    editing.m_ID = QString::number(id);
+    ContactEditor editing;
+    editing.contactId = QString::number(id);
     dialogs.modalScripts << [&](QDialog &) {
         QCOMPARE(shown(editing, box), value);
         if (auto *line = editing.findChild<QLineEdit *>(QStringLiteral("Text%1").arg(box)))
             QCOMPARE(line->cursorPosition(), 0); // a loaded value shows from its start
-        editing.PushButton2_Click();
+        editing.save();
     };
     platform::dialogs().showModal(editing);
     QCOMPARE(texts(dialogs).last(), "Record Successfully Updated");
     QCOMPARE(stored(id, columns[box - 1]).toText(), value);
 }
 
-void TestForm3::untouchedValuesWrittenBackAsLoaded_data()
+void TestContactEditor::untouchedValuesWrittenBackAsLoaded_data()
 {
     QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("literal"); // as written into the file
@@ -226,7 +226,7 @@ void TestForm3::untouchedValuesWrittenBackAsLoaded_data()
     QTest::newRow("missing company stays missing") << "Company" << "null" << QString();
 }
 
-void TestForm3::untouchedValuesWrittenBackAsLoaded()
+void TestContactEditor::untouchedValuesWrittenBackAsLoaded()
 {
     QFETCH(QString, column);
     QFETCH(QString, literal);
@@ -234,12 +234,12 @@ void TestForm3::untouchedValuesWrittenBackAsLoaded()
     const qint64 id = addContact("Ann", "Lee");
     raw(QStringLiteral("update Contacts set \"%1\" = %2 where ID=%3").arg(column, literal).arg(id));
     ScriptedDialogs dialogs;
-    opened(id)->PushButton2_Click();
+    opened(id)->save();
     QCOMPARE(texts(dialogs), QStringList{"Record Successfully Updated"});
     QCOMPARE(stored(id, column), expected.isNull() ? Value() : Value(expected));
 }
 
-void TestForm3::refusedOrFailedSave_data()
+void TestContactEditor::refusedOrFailedSave_data()
 {
     QTest::addColumn<bool>("editing");
     QTest::addColumn<QString>("first");
@@ -255,12 +255,12 @@ void TestForm3::refusedOrFailedSave_data()
     QTest::newRow("insert refused") << false << "Typed" << "Name" << refuse.arg("insert") << "disk is full" << "";
     QTest::newRow("update refused") << true << "Typed" << "Name" << refuse.arg("update") << "disk is full" << "";
     QTest::newRow("contact deleted meanwhile") << true << "Typed" << "Name" << "delete from Contacts"
-                                               << Form3::contactGoneMessage() << "";
+                                               << ContactEditor::contactGoneMessage() << "";
 }
 
 // Nothing is written, no success is claimed, and the window stays open with
 // everything typed.
-void TestForm3::refusedOrFailedSave()
+void TestContactEditor::refusedOrFailedSave()
 {
     QFETCH(bool, editing);
     QFETCH(QString, first);
@@ -276,7 +276,7 @@ void TestForm3::refusedOrFailedSave()
     setBox(*form, 4, "Acme");
     if (!sabotage.isEmpty())
         raw(sabotage);
-    form->PushButton2_Click();
+    form->save();
     QCOMPARE(texts(dialogs).size(), 1);
     QVERIFY2(texts(dialogs)[0].endsWith(message), qPrintable(texts(dialogs)[0]));
     QVERIFY(form->isVisible());
@@ -289,7 +289,7 @@ void TestForm3::refusedOrFailedSave()
     QVERIFY(rs.Eof());
 }
 
-void TestForm3::missingNamesReported_data()
+void TestContactEditor::missingNamesReported_data()
 {
     QTest::addColumn<QString>("missing");
     QTest::addColumn<QStringList>("reported");
@@ -300,7 +300,7 @@ void TestForm3::missingNamesReported_data()
     QTest::newRow("both") << "[First Name]=null,[Last Name]" << QStringList{at.arg(106)};
 }
 
-void TestForm3::missingNamesReported()
+void TestContactEditor::missingNamesReported()
 {
     QFETCH(QString, missing);
     QFETCH(QStringList, reported);
@@ -314,12 +314,12 @@ void TestForm3::missingNamesReported()
     QCOMPARE(shown(*form, 2).isEmpty(), missing.contains("Last"));
     QCOMPARE(shown(*form, 4) + shown(*form, 16), QStringLiteral("Acmen"));
     QCOMPARE(form->focusWidget()->objectName(), QStringLiteral("Text1"));
-    form->m_ID.clear(); // shown again for a new contact: loaded afresh
+    form->contactId.clear(); // shown again for a new contact: loaded afresh
     platform::loadForm(*form);
     QCOMPARE(shown(*form, 4) + shown(*form, 16), QString());
 }
 
-void TestForm3::issueLists_data()
+void TestContactEditor::issueLists_data()
 {
     QTest::addColumn<QString>("contact");
     QTest::addColumn<QStringList>("opened");
@@ -330,7 +330,7 @@ void TestForm3::issueLists_data()
     QTest::newRow("no such contact") << "999" << QStringList{} << QStringList{};
 }
 
-void TestForm3::issueLists()
+void TestContactEditor::issueLists()
 {
     QFETCH(QString, contact);
     QFETCH(QStringList, opened);
@@ -351,8 +351,8 @@ void TestForm3::issueLists()
     issue("Cyd closed", "Cyd", "Cyd", "CLOSED", "null");
 
     ScriptedDialogs dialogs;
-    Form3 form;
-    form.m_ID = QString::number(ids[contact]);
+    ContactEditor form;
+    form.contactId = QString::number(ids[contact]);
     platform::loadForm(form);
     QCOMPARE(texts(dialogs), QStringList{}); // a missing due date is no failure
     QCOMPARE(listColumn(form, "ListView1", 0), opened);
@@ -369,7 +369,7 @@ void TestForm3::issueLists()
 
 // The hand over "Save" and "Cancel"; the arrow over the two lists and their
 // frames only: the bare window, like a text box, keeps the hand.
-void TestForm3::cancelAsksBeforeTypingIsLost_data()
+void TestContactEditor::cancelAsksBeforeTypingIsLost_data()
 {
     QTest::addColumn<bool>("editing");
     QTest::addColumn<QString>("typed"); // into the notes; empty: nothing typed
@@ -381,7 +381,7 @@ void TestForm3::cancelAsksBeforeTypingIsLost_data()
     QTest::newRow("edited, typed back as loaded") << true << "n" << platform::Answer::No << true;
 }
 
-void TestForm3::cancelAsksBeforeTypingIsLost()
+void TestContactEditor::cancelAsksBeforeTypingIsLost()
 {
     QFETCH(bool, editing);
     QFETCH(QString, typed);
@@ -403,7 +403,7 @@ void TestForm3::cancelAsksBeforeTypingIsLost()
     QCOMPARE(stored(id, "Notes").toText(), QStringLiteral("n"));
 }
 
-void TestForm3::handPointer_data()
+void TestContactEditor::handPointer_data()
 {
     hover::addRows({
         {"Save", "", {"PushButton2"}, 99},
@@ -419,16 +419,16 @@ void TestForm3::handPointer_data()
     });
 }
 
-void TestForm3::handPointer()
+void TestContactEditor::handPointer()
 {
     QFETCH(bool, withFile);
     hover::placeCursorFile(withFile);
     ScriptedDialogs dialogs;
-    Form3 form;
+    ContactEditor form;
     platform::loadForm(form);
     hover::checkRow(form);
     QCOMPARE(texts(dialogs), QStringList{});
 }
 
-QTEST_MAIN(TestForm3)
-#include "tst_form3.moc"
+QTEST_MAIN(TestContactEditor)
+#include "tst_contacteditor.moc"

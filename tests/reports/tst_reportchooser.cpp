@@ -10,7 +10,7 @@
 #include "data/FileUtil.h"
 #include "data/SharedConnection.h"
 #include "platform/Twips.h"
-#include "reports/Form4.h"
+#include "reports/ReportChooser.h"
 #include "reports/Layouts.h"
 #include "reports/ReportPreview.h"
 #include "tests/support/HoverProbe.h"
@@ -104,17 +104,17 @@ std::function<void(QDialog &)> recordInto(Seen &seen, QWidget *chooser, const QS
 
 } // namespace
 
-class TestForm4 : public QObject {
+class TestReportChooser : public QObject {
     Q_OBJECT
     std::unique_ptr<TestDatabase> m_database;
     std::unique_ptr<ScriptedDialogs> m_dialogs;
-    std::unique_ptr<Form4> m_form;
+    std::unique_ptr<ReportChooser> m_form;
 
     void preview(const QString &item)
     {
-        m_form->Combo1->setCurrentIndex(m_form->Combo1->findText(item));
-        QCOMPARE(m_form->Combo1->currentText(), item);
-        m_form->PushButton1->click();
+        m_form->reportPicker->setCurrentIndex(m_form->reportPicker->findText(item));
+        QCOMPARE(m_form->reportPicker->currentText(), item);
+        m_form->previewButton->click();
     }
 
 private slots:
@@ -133,7 +133,7 @@ private slots:
         addIssue("Old crash", 1, 1, date(2020, 1, 5), "Closed", "Software", "High", "Fixed", date(2020, 2, 1));
         addIssue("Another closed", 2, 1, date(2020, 3, 7), " closed ", "Software", "Low", "", QString());
         m_dialogs = std::make_unique<ScriptedDialogs>();
-        m_form = std::make_unique<Form4>();
+        m_form = std::make_unique<ReportChooser>();
         platform::loadForm(*m_form);
     }
 
@@ -147,43 +147,43 @@ private slots:
 
     void opensWithNothingChosen()
     {
-        Form4 &form = *m_form;
+        ReportChooser &form = *m_form;
         QCOMPARE(form.windowTitle(), QStringLiteral("Reports"));
         QStringList items;
-        for (int i = 0; i < form.Combo1->count(); ++i)
-            items << form.Combo1->itemText(i);
+        for (int i = 0; i < form.reportPicker->count(); ++i)
+            items << form.reportPicker->itemText(i);
         QCOMPARE(items, (QStringList{"Open Issues", "Issues by Categories", "Issues by Status", "Issues by Assigned To",
                                      "Issue Details", "Closed Issues"}));
-        QCOMPARE(form.Combo1->currentIndex(), -1);
-        QVERIFY(!form.Combo1->isEditable());
+        QCOMPARE(form.reportPicker->currentIndex(), -1);
+        QVERIFY(!form.reportPicker->isEditable());
         // The captions as shown; '&' marks each one's access key.
-        QCOMPARE(form.Label1->text(), QStringLiteral("Report &Type:"));
-        QCOMPARE(form.PushButton1->text(), QStringLiteral("&Print Preview"));
-        QCOMPARE(form.PushButton2->text(), QStringLiteral("&Cancel"));
+        QCOMPARE(form.reportTypeCaption->text(), QStringLiteral("Report &Type:"));
+        QCOMPARE(form.previewButton->text(), QStringLiteral("&Print Preview"));
+        QCOMPARE(form.cancelButton->text(), QStringLiteral("&Cancel"));
         QCOMPARE(form.size(), QSize(platform::twipsToPixels(8040), platform::twipsToPixels(1080)));
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QVERIFY(!(form.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
         // The caption stands where designed and shows whole, short of the list.
-        const QRect caption = form.Label1->geometry();
+        const QRect caption = form.reportTypeCaption->geometry();
         QCOMPARE(caption.topLeft(), platform::twipsRect(120, 165, 1065, 225).topLeft());
         QCOMPARE(caption.height(), platform::twipsToPixels(225));
         QVERIFY(caption.width() >= platform::twipsToPixels(1065));
-        QVERIFY(caption.width() >= QFontMetrics(form.Label1->font()).horizontalAdvance(QStringLiteral("Report Type:")));
-        QVERIFY(caption.right() < form.Combo1->x());
-        QCOMPARE(form.Combo1->geometry().topLeft(), platform::twipsRect(1320, 120, 6600, 315).topLeft());
-        QCOMPARE(form.Combo1->width(), platform::twipsToPixels(6600));
-        QCOMPARE(form.PushButton1->geometry(), platform::twipsRect(120, 570, 3840, 405));
-        QCOMPARE(form.PushButton2->geometry(), platform::twipsRect(4080, 570, 3840, 405));
-        QCOMPARE(form.PushButton1->font().pointSizeF(), 11.25);
-        QVERIFY(form.PushButton1->font().bold());
-        QCOMPARE(form.Label1->font().pointSizeF(), 9.0);
+        QVERIFY(caption.width() >= QFontMetrics(form.reportTypeCaption->font()).horizontalAdvance(QStringLiteral("Report Type:")));
+        QVERIFY(caption.right() < form.reportPicker->x());
+        QCOMPARE(form.reportPicker->geometry().topLeft(), platform::twipsRect(1320, 120, 6600, 315).topLeft());
+        QCOMPARE(form.reportPicker->width(), platform::twipsToPixels(6600));
+        QCOMPARE(form.previewButton->geometry(), platform::twipsRect(120, 570, 3840, 405));
+        QCOMPARE(form.cancelButton->geometry(), platform::twipsRect(4080, 570, 3840, 405));
+        QCOMPARE(form.previewButton->font().pointSizeF(), 11.25);
+        QVERIFY(form.previewButton->font().bold());
+        QCOMPARE(form.reportTypeCaption->font().pointSizeF(), 9.0);
 
         // Tab order: the list, "Cancel", "Print Preview"; the focus starts in the list.
-        QCOMPARE(form.Combo1->nextInFocusChain(), static_cast<QWidget *>(form.PushButton2));
-        QCOMPARE(form.PushButton2->nextInFocusChain(), static_cast<QWidget *>(form.PushButton1));
+        QCOMPARE(form.reportPicker->nextInFocusChain(), static_cast<QWidget *>(form.cancelButton));
+        QCOMPARE(form.cancelButton->nextInFocusChain(), static_cast<QWidget *>(form.previewButton));
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form.Combo1));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form.reportPicker));
         QVERIFY(m_dialogs->boxes.isEmpty());
     }
 
@@ -205,7 +205,7 @@ private slots:
     {
         QFETCH(bool, withFile);
         hover::placeCursorFile(withFile);
-        Form4 form;
+        ReportChooser form;
         platform::loadForm(form);
         hover::checkRow(form);
         QVERIFY(m_dialogs->errorBoxes().isEmpty());
@@ -213,7 +213,7 @@ private slots:
 
     void nothingChosenDoesNothing()
     {
-        m_form->PushButton1->click();
+        m_form->previewButton->click();
         QVERIFY(m_dialogs->modalTitles.isEmpty());
         QVERIFY(m_dialogs->boxes.isEmpty());
     }
@@ -272,7 +272,7 @@ private slots:
         QVERIFY2(inOrder(seen.pdf, QStringList{caption} + headings + titles, &missing),
                  qPrintable(QStringLiteral("\"%1\" not in order in:\n%2").arg(missing, seen.pdf)));
         // Closing the preview returns to the chooser with the same choice.
-        QCOMPARE(m_form->Combo1->currentText(), item);
+        QCOMPARE(m_form->reportPicker->currentText(), item);
     }
 
     // Each preview starts afresh: the closed-issues title does not carry
@@ -342,7 +342,7 @@ private slots:
     void cancelCloses()
     {
         m_form->show();
-        m_form->PushButton2->click();
+        m_form->cancelButton->click();
         QVERIFY(!m_form->isVisible());
         QCOMPARE(m_form->result(), int(QDialog::Rejected));
         QVERIFY(m_dialogs->boxes.isEmpty());
@@ -391,5 +391,5 @@ private:
     static qreal pagesWidth(const ReportPreview &preview) { return preview.pages().size.width(); }
 };
 
-QTEST_MAIN(TestForm4)
-#include "tst_form4.moc"
+QTEST_MAIN(TestReportChooser)
+#include "tst_reportchooser.moc"

@@ -1,12 +1,13 @@
 #pragma once
-// The contact editor: the modal window that adds a new contact (m_ID empty)
-// or edits the contact whose ID is m_ID.
+// The contact editor: the modal window that adds a new contact (contactId
+// empty) or edits the contact whose ID is contactId.
 //
-// Sixteen boxes Text1 .. Text16 hold the contact's fields (Text16, the notes,
-// is a multi-line QPlainTextEdit, the others are QLineEdit); for an existing
-// contact the lists ListView1 and ListView2 show, read-only, the open issues
-// the contact opened and the open issues assigned to the contact. Save is
-// PushButton2, Cancel PushButton1. Every control's objectName is its name.
+// Sixteen boxes hold the contact's fields (the last, the notes, is a
+// multi-line QPlainTextEdit, the others are QLineEdit); for an existing
+// contact two lists show, read-only, the open issues the contact opened and
+// the open issues assigned to the contact. Every control keeps the design's
+// control name as its objectName (boxes Text1 .. Text16, lists ListView1 and
+// ListView2, Save PushButton2, Cancel PushButton1).
 
 #include <QDialog>
 #include <QString>
@@ -22,14 +23,14 @@ class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
 
-class Form3 : public QDialog {
+class ContactEditor : public QDialog {
     Q_OBJECT
 public:
-    explicit Form3(QWidget *parent = nullptr);
-    ~Form3() override;
+    explicit ContactEditor(QWidget *parent = nullptr);
+    ~ContactEditor() override;
 
     // Set by the caller before showing: empty for a new contact, else the ID.
-    QString m_ID;
+    QString contactId;
 
     // The message shown when Save in edit mode finds the contact gone.
     static QString contactGoneMessage();
@@ -37,30 +38,30 @@ public:
 public slots:
     // Loads the window: colours, icon, hand pointer, list columns, and in
     // edit mode the contact and its two issue lists.
-    void Form_Load();
+    void load();
 
-    // Fills the sixteen boxes from the contact m_ID.
-    void LoadData();
+    // Fills the sixteen boxes from the contact contactId.
+    void loadContact();
 
-    // Fill ListView1 (opened by the contact) and ListView2 (assigned to it)
+    // Fill the list of open issues the contact opened, and of those assigned to it
     // from the open issues.
-    void LoadOpenedIssues();
-    void LoadAssignedIssues();
+    void loadOpenedIssues();
+    void loadAssignedIssues();
 
     // Save: checks both names, writes the contact, confirms and closes.
-    void PushButton2_Click();
+    void save();
 
     // Cancel: closes without writing.
-    void PushButton1_Click();
+    void cancel();
 
     // Cancel, Escape and the close button end here: with unsaved changes
     // the user is asked first, and may go on editing.
     void reject() override;
 
 private:
-    // A box's text as the user sees it (Text1 is box 0).
+    // A box's text as the user sees it (the first name is box 0).
     QString shownText(int box) const;
-    // The boxes' texts in box order Text1 .. Text16, for a new contact.
+    // The boxes' texts in box order, for a new contact.
     QStringList boxTexts() const;
     // The boxes' values in box order for an update: a box the user left as
     // loaded gives the stored value back exactly, a missing one included.
@@ -72,18 +73,19 @@ private:
     bool hasUnsavedChanges() const;
     void fillIssueList(QTreeWidget &list, const QString &location, const QString &contactColumn);
 
-    std::array<QLabel *, 16> Label1{};
-    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr, *Text5 = nullptr,
-              *Text6 = nullptr, *Text7 = nullptr, *Text8 = nullptr, *Text9 = nullptr, *Text10 = nullptr,
-              *Text11 = nullptr, *Text12 = nullptr, *Text13 = nullptr, *Text14 = nullptr, *Text15 = nullptr;
-    QPlainTextEdit *Text16 = nullptr;
-    std::array<QLineEdit *, 15> m_lineBoxes{}; // Text1 .. Text15, by position
-    QGroupBox *Frame1 = nullptr;
-    QGroupBox *Frame2 = nullptr;
-    QTreeWidget *ListView1 = nullptr;
-    QTreeWidget *ListView2 = nullptr;
-    QPushButton *PushButton2 = nullptr;
-    QPushButton *PushButton1 = nullptr;
+    std::array<QLabel *, 16> m_captions{};
+    // The fifteen one-line boxes by position (objectNames Text1 .. Text15),
+    // and the notes (Text16).
+    std::array<QLineEdit *, 15> m_lineBoxes{};
+    QPlainTextEdit *m_notesBox = nullptr;
+    QLineEdit *firstNameBox() const { return m_lineBoxes[0]; }
+    QLineEdit *lastNameBox() const { return m_lineBoxes[1]; }
+    QGroupBox *m_openedIssuesFrame = nullptr;
+    QGroupBox *m_assignedIssuesFrame = nullptr;
+    QTreeWidget *m_openedIssuesList = nullptr;
+    QTreeWidget *m_assignedIssuesList = nullptr;
+    QPushButton *m_saveButton = nullptr;
+    QPushButton *m_cancelButton = nullptr;
 
     // Each box's value as loaded, and its text as the box then showed it. A
     // box cannot show a missing value, nor every line-break character as

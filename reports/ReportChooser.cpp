@@ -1,4 +1,4 @@
-#include "reports/Form4.h"
+#include "reports/ReportChooser.h"
 
 #include "data/Error.h"
 #include "data/FileUtil.h"
@@ -71,7 +71,7 @@ constexpr int comboHeight = 315;
 
 } // namespace
 
-Form4::Form4(QWidget *parent) : QDialog(parent)
+ReportChooser::ReportChooser(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Reports"));
@@ -88,53 +88,53 @@ Form4::Form4(QWidget *parent) : QDialog(parent)
     QFont buttonFont = windowFont;
     buttonFont.setPointSizeF(11.25);
 
-    Label1 = new QLabel(platform::withAccessKey(QStringLiteral("Report Type:"), u'T'), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAccessibleName(QStringLiteral("Report Type:"));
-    Label1->setGeometry(platform::twipsRect(120, 165, 1065, 225));
+    reportTypeCaption = new QLabel(platform::withAccessKey(QStringLiteral("Report Type:"), u'T'), this);
+    reportTypeCaption->setObjectName(QStringLiteral("Label1"));
+    reportTypeCaption->setAccessibleName(QStringLiteral("Report Type:"));
+    reportTypeCaption->setGeometry(platform::twipsRect(120, 165, 1065, 225));
 
-    Combo1 = new QComboBox(this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setAccessibleName(QStringLiteral("Report Type:"));
-    Combo1->setEditable(false);
-    Combo1->setGeometry(platform::twipsRect(1320, 120, 6600, comboHeight));
+    reportPicker = new QComboBox(this);
+    reportPicker->setObjectName(QStringLiteral("Combo1"));
+    reportPicker->setAccessibleName(QStringLiteral("Report Type:"));
+    reportPicker->setEditable(false);
+    reportPicker->setGeometry(platform::twipsRect(1320, 120, 6600, comboHeight));
     // With its buddy the caption shows its access key underlined, not as '&'.
-    Label1->setBuddy(Combo1);
+    reportTypeCaption->setBuddy(reportPicker);
     // The caption in bold Arial is a few pixels wider than its designed box:
     // the box grows to the right, into the gap before the list, rather than
     // cut off the colon.
-    Label1->resize(std::max(Label1->width(), Label1->sizeHint().width()), Label1->height());
+    reportTypeCaption->resize(std::max(reportTypeCaption->width(), reportTypeCaption->sizeHint().width()), reportTypeCaption->height());
 
-    PushButton1 = new QPushButton(platform::withAccessKey(QStringLiteral("Print Preview"), u'P'), this);
-    PushButton1->setObjectName(QStringLiteral("PushButton1"));
-    PushButton1->setAccessibleName(QStringLiteral("Print Preview"));
-    PushButton1->setFont(buttonFont);
-    PushButton1->setGeometry(platform::twipsRect(120, 570, 3840, 405));
+    previewButton = new QPushButton(platform::withAccessKey(QStringLiteral("Print Preview"), u'P'), this);
+    previewButton->setObjectName(QStringLiteral("PushButton1"));
+    previewButton->setAccessibleName(QStringLiteral("Print Preview"));
+    previewButton->setFont(buttonFont);
+    previewButton->setGeometry(platform::twipsRect(120, 570, 3840, 405));
     // Enter previews unless another button has the keyboard; Escape cancels.
-    PushButton1->setDefault(true);
+    previewButton->setDefault(true);
 
-    PushButton2 = new QPushButton(platform::withAccessKey(QStringLiteral("Cancel"), u'C'), this);
-    PushButton2->setObjectName(QStringLiteral("PushButton2"));
-    PushButton2->setAccessibleName(QStringLiteral("Cancel"));
-    PushButton2->setFont(buttonFont);
-    PushButton2->setGeometry(platform::twipsRect(4080, 570, 3840, 405));
+    cancelButton = new QPushButton(platform::withAccessKey(QStringLiteral("Cancel"), u'C'), this);
+    cancelButton->setObjectName(QStringLiteral("PushButton2"));
+    cancelButton->setAccessibleName(QStringLiteral("Cancel"));
+    cancelButton->setFont(buttonFont);
+    cancelButton->setGeometry(platform::twipsRect(4080, 570, 3840, 405));
 
     // Tab order: the list, "Cancel", "Print Preview"; the focus starts in the list.
-    setTabOrder(Combo1, PushButton2);
-    setTabOrder(PushButton2, PushButton1);
-    Combo1->setFocus();
+    setTabOrder(reportPicker, cancelButton);
+    setTabOrder(cancelButton, previewButton);
+    reportPicker->setFocus();
 
     setFixedSize(platform::twipsToPixels(clientWidth), platform::twipsToPixels(clientHeight));
 
-    connect(PushButton1, &QPushButton::clicked, this, &Form4::PushButton1_Click);
-    connect(PushButton2, &QPushButton::clicked, this, &Form4::PushButton2_Click);
+    connect(previewButton, &QPushButton::clicked, this, &ReportChooser::preview);
+    connect(cancelButton, &QPushButton::clicked, this, &ReportChooser::cancel);
 }
 
-Form4::~Form4() = default;
+ReportChooser::~ReportChooser() = default;
 
 // Steps: 100 colours, 102 icon, 104 pointer-file test, 106 pointer load,
 // 108 to 118 the six items, one step each.
-void Form4::Form_Load()
+void ReportChooser::load()
 {
     ErrorBlock step(location("Form_Load"));
     step(100, [&] { ApplyWindowColors(*this); });
@@ -143,7 +143,7 @@ void Form4::Form_Load()
     // window. The convention holds with or without HAND-M.CUR; only loading
     // the file can fail, so the set-up runs in the load step when the file is
     // there, and within the file test when it is not.
-    const auto followHoverConvention = [this] { HandPointer::apply(*this, {PushButton1, PushButton2}, {this}); };
+    const auto followHoverConvention = [this] { HandPointer::apply(*this, {previewButton, cancelButton}, {this}); };
     bool hasHand = false;
     step(104, [&] {
         hasHand = FileExists(HandPointer::cursorFilePath());
@@ -154,11 +154,11 @@ void Form4::Form_Load()
         step(106, followHoverConvention);
     int number = 108;
     for (const ReportChoice &choice : reportChoices) {
-        step(number, [&] { Combo1->addItem(QLatin1String(choice.item)); });
+        step(number, [&] { reportPicker->addItem(QLatin1String(choice.item)); });
         number += 2;
     }
-    Combo1->setCurrentIndex(-1);
-    Combo1->setFocus();
+    reportPicker->setCurrentIndex(-1);
+    reportPicker->setFocus();
 }
 
 // Steps: 100 matching the chosen item (no match: nothing happens), 102
@@ -167,11 +167,11 @@ void Form4::Form_Load()
 // landscape, 118 the modal preview, 120 closing the result, 122 releasing the
 // report. A step whose predecessor failed runs all the same and may report
 // its own failure; the command always reaches its end.
-void Form4::PushButton1_Click()
+void ReportChooser::preview()
 {
     ErrorBlock step(location("PushButton1_Click"));
     const ReportChoice *choice = nullptr;
-    step(100, [&] { choice = choiceFor(Combo1->currentText()); });
+    step(100, [&] { choice = choiceFor(reportPicker->currentText()); });
     if (!choice)
         return;
     std::unique_ptr<Recordset> result;
@@ -193,13 +193,13 @@ void Form4::PushButton1_Click()
     step(122, [&] { report.reset(); });
 }
 
-void Form4::PushButton2_Click()
+void ReportChooser::cancel()
 {
     ErrorBlock step(location("PushButton2_Click"));
     step(100, [&] { reject(); });
 }
 
-void Form4::showEvent(QShowEvent *event)
+void ReportChooser::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     // Centred on the screen.

@@ -1,6 +1,7 @@
 #pragma once
-// The issue editor: the modal window that adds a new issue (m_ID empty) or
-// edits the issue whose ID is m_ID.
+// The issue editor: the modal window that adds a new issue (issueId empty) or
+// edits the issue whose ID is issueId. Every control keeps the design's
+// control name as its objectName (Text1, Combo3, PushButton2, ...).
 
 #include "data/IssueSql.h"
 
@@ -21,84 +22,84 @@ class QPlainTextEdit;
 class QPushButton;
 class Value;
 
-class Form2 : public QDialog {
+class IssueEditor : public QDialog {
     Q_OBJECT
 public:
-    explicit Form2(QWidget *parent = nullptr);
-    ~Form2() override;
+    explicit IssueEditor(QWidget *parent = nullptr);
+    ~IssueEditor() override;
 
     // Set by the caller before showing: empty for a new issue, else the ID.
-    QString m_ID;
+    QString issueId;
 
     // The IDs of the contacts in both contact pickers: entry i belongs to
-    // item i of Combo1 and of Combo2. LoadContacts rebuilds it.
-    QList<qint64> m_ContactIDs;
+    // item i of both contact pickers. loadContacts rebuilds it.
+    QList<qint64> contactIds;
 
     // The statements Save sends, built from what the window shows now.
     // Throw Error when a chosen contact has no ID or a date is not a date.
     QString insertStatement() const;
     QString updateStatement() const;
 
-    QLineEdit *Text1;          // title
-    ContactPicker *Combo1;     // assigned to
-    ContactPicker *Combo2;     // opened by
-    DateField *DateTimePicker1; // opened date
-    DateField *DateTimePicker2; // due date
-    QComboBox *Combo3;         // status
-    QComboBox *Combo4;         // category
-    QComboBox *Combo5;         // priority
-    QLineEdit *Text2;          // the issue's ID, shown only
-    QPlainTextEdit *Text3;     // comment
-    QPushButton *PushButton1;  // Cancel
-    QPushButton *PushButton2;  // Save
-    QPushButton *PushButton3;  // "+" Opened By
-    QPushButton *PushButton4;  // "-" Opened By
-    QPushButton *PushButton5;  // "+" Assigned To
-    QPushButton *PushButton6;  // "-" Assigned To
-    QPushButton *PushButton7;  // "+" Status
-    QPushButton *PushButton8;  // "-" Status
-    QPushButton *PushButton9;  // "*" Assigned To
-    QPushButton *PushButton10; // "*" Opened By
-    QPushButton *PushButton11; // "+" Category
-    QPushButton *PushButton12; // "-" Category
-    QPushButton *PushButton13; // "+" Priority
-    QPushButton *PushButton14; // "-" Priority
+    QLineEdit *titleBox;          // title
+    ContactPicker *assignedToPicker;     // assigned to
+    ContactPicker *openedByPicker;     // opened by
+    DateField *openedDateField; // opened date
+    DateField *dueDateField; // due date
+    QComboBox *statusPicker;         // status
+    QComboBox *categoryPicker;         // category
+    QComboBox *priorityPicker;         // priority
+    QLineEdit *idBox;          // the issue's ID, shown only
+    QPlainTextEdit *commentBox;     // comment
+    QPushButton *cancelButton;  // Cancel
+    QPushButton *saveButton;  // Save
+    QPushButton *addOpenedByButton;  // "+" Opened By
+    QPushButton *deleteOpenedByButton;  // "-" Opened By
+    QPushButton *addAssignedToButton;  // "+" Assigned To
+    QPushButton *deleteAssignedToButton;  // "-" Assigned To
+    QPushButton *addStatusButton;  // "+" Status
+    QPushButton *deleteStatusButton;  // "-" Status
+    QPushButton *editAssignedToButton;  // "*" Assigned To
+    QPushButton *editOpenedByButton; // "*" Opened By
+    QPushButton *addCategoryButton; // "+" Category
+    QPushButton *deleteCategoryButton; // "-" Category
+    QPushButton *addPriorityButton; // "+" Priority
+    QPushButton *deletePriorityButton; // "-" Priority
     // Captions: "Opened Date", "Issued ID", "Title", "Due Date", "Comments".
-    QLabel *Label1[5];
+    QLabel *fieldCaptions[5];
     // Captions: "Opened By", "Status", "Category", "Priority", "Assigned To".
-    QLabel *lblDetails[5];
+    QLabel *pickerCaptions[5];
 
 public slots:
-    void Form_Load();
-    void LoadContacts();
-    void LoadStatus();
-    void LoadCategories();
-    void LoadPriorities();
-    void LoadData();
+    void load();
+    void loadContacts();
+    void loadStatuses();
+    void loadCategories();
+    void loadPriorities();
+    void loadIssue();
 
-    void PushButton1_Click(); // Cancel
-    void PushButton2_Click(); // Save
+    void cancel(); // Cancel
+    void save(); // Save
 
     // Cancel, Escape and the close button end here: with unsaved changes
     // the user is asked first, and may go on editing.
     void reject() override;
 
-    void PushButton3_Click();  // new contact (Opened By)
-    void PushButton4_Click();  // delete the Opened By contact and its issues
-    void PushButton5_Click();  // new contact (Assigned To)
-    void PushButton6_Click();  // delete the Assigned To contact and its issues
-    void PushButton7_Click();  // add a status
-    void PushButton8_Click();  // delete the status and its issues
-    void PushButton9_Click();  // edit the Assigned To contact
-    void PushButton10_Click(); // edit the Opened By contact
-    void PushButton11_Click(); // add a category
-    void PushButton12_Click(); // delete the category and its issues
-    void PushButton13_Click(); // add a priority
-    void PushButton14_Click(); // delete the priority and its issues
+    void addOpenedByContact();  // new contact (Opened By)
+    void deleteOpenedByContact();  // delete the Opened By contact and its issues
+    void addAssignedToContact();  // new contact (Assigned To)
+    void deleteAssignedToContact();  // delete the Assigned To contact and its issues
+    void addStatus();  // add a status
+    void deleteStatus();  // delete the status and its issues
+    void editAssignedToContact();  // edit the Assigned To contact
+    void editOpenedByContact(); // edit the Opened By contact
+    void addCategory(); // add a category
+    void deleteCategory(); // delete the category and its issues
+    void addPriority(); // add a priority
+    void deletePriority(); // delete the priority and its issues
 
     // A double click on a contact picker edits its contact, like its "*".
-    void Combo1_DblClick();
-    void Combo2_DblClick();
+    void assignedToDoubleClicked();
+    void openedByDoubleClicked();
 
 private:
     // The location text of one of this window's operations, for its error block.

@@ -25,14 +25,14 @@ Value stored(qint64 id, const char *name)
 }
 
 
-QString commentShown(const Form2 &form)
+QString commentShown(const IssueEditor &form)
 {
-    return form.Text3->document()->toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return form.commentBox->document()->toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
 }
 
 } // namespace
 
-class TestForm2 : public QObject {
+class TestIssueEditor : public QObject {
     Q_OBJECT
     std::unique_ptr<EditorSession> s;
 
@@ -47,16 +47,16 @@ private slots:
 
     void addModeStartsEmpty()
     {
-        s->open(QString(), [&](Form2 &form) {
+        s->open(QString(), [&](IssueEditor &form) {
             for (QComboBox *picker : form.findChildren<QComboBox *>())
                 QCOMPARE(picker->currentIndex(), -1);
-            QCOMPARE(form.DateTimePicker1->date(), QDate::currentDate());
-            QCOMPARE(form.DateTimePicker2->date(), QDate::currentDate());
+            QCOMPARE(form.openedDateField->date(), QDate::currentDate());
+            QCOMPARE(form.dueDateField->date(), QDate::currentDate());
             const QStringList names{"Ann Archer", "Bob Brown", "Cy Cole", "Di Dunn", "Ed Eel"};
-            QCOMPARE(items(form.Combo1), names);
-            QCOMPARE(items(form.Combo2), names);
-            QCOMPARE(form.m_ContactIDs, QList<qint64>({2, 4, 1, 5, 3}));
-            QCOMPARE(items(form.Combo3), QStringList({"Closed", "Open", "waiting", "Won't fix"}));
+            QCOMPARE(items(form.assignedToPicker), names);
+            QCOMPARE(items(form.openedByPicker), names);
+            QCOMPARE(form.contactIds, QList<qint64>({2, 4, 1, 5, 3}));
+            QCOMPARE(items(form.statusPicker), QStringList({"Closed", "Open", "waiting", "Won't fix"}));
         });
         QCOMPARE(s->dialogs.boxes.size(), 0);
     }
@@ -86,15 +86,15 @@ private slots:
         QFETCH(QString, comment);
         QFETCH(QString, expected);
         QLocale::setDefault(locale);
-        s->open(QString(), [&](Form2 &form) {
+        s->open(QString(), [&](IssueEditor &form) {
             fillAll(form);
-            form.Text1->setText(QStringLiteral("Paper jam"));
-            choose(form.Combo1, QStringLiteral("Ed Eel"));  // 3
-            choose(form.Combo2, QStringLiteral("Di Dunn")); // 5
-            form.DateTimePicker1->setDate(QDate(2021, 8, 31));
-            form.DateTimePicker2->setDate(QDate(2021, 8, 31));
-            form.Text3->setPlainText(comment);
-            form.m_ID = id;
+            form.titleBox->setText(QStringLiteral("Paper jam"));
+            choose(form.assignedToPicker, QStringLiteral("Ed Eel"));  // 3
+            choose(form.openedByPicker, QStringLiteral("Di Dunn")); // 5
+            form.openedDateField->setDate(QDate(2021, 8, 31));
+            form.dueDateField->setDate(QDate(2021, 8, 31));
+            form.commentBox->setPlainText(comment);
+            form.issueId = id;
             QCOMPARE(id.isEmpty() ? form.insertStatement() : form.updateStatement(), expected);
         });
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
@@ -124,17 +124,17 @@ private slots:
         QFETCH(bool, discard);
         QFETCH(QStringList, boxes);
         s->dialogs.answers << (discard ? platform::Answer::Yes : platform::Answer::No);
-        s->open(QString(), [&](Form2 &form) {
+        s->open(QString(), [&](IssueEditor &form) {
             if (typed) {
                 fillAll(form);
-                form.DateTimePicker2->setDate(QDate(2021, 8, 1)); // due before opened: accepted
+                form.dueDateField->setDate(QDate(2021, 8, 1)); // due before opened: accepted
             }
             if (how == QLatin1String("Escape"))
                 QTest::keyClick(&form, Qt::Key_Escape);
             else
                 how.isEmpty() ? void(form.close()) : form.findChild<QPushButton *>(how)->click();
             if (!discard)
-                QCOMPARE(form.Text1->text(), QStringLiteral("Printer")); // what was typed is still there
+                QCOMPARE(form.titleBox->text(), QStringLiteral("Printer")); // what was typed is still there
         });
         QCOMPARE(s->stillOpen, !discard);
         QCOMPARE(texts(s->dialogs.boxes), boxes);
@@ -174,12 +174,12 @@ private slots:
         QFETCH(int, missing);
         QFETCH(QString, message);
         QFETCH(QString, focus);
-        s->open(QString(), [&](Form2 &form) {
+        s->open(QString(), [&](IssueEditor &form) {
             fillAll(form);
-            QComboBox *pickers[] = {form.Combo1, form.Combo2, form.Combo3, form.Combo4, form.Combo5};
-            missing == 0 ? form.Text1->setText(QStringLiteral("   ")) : pickers[missing - 1]->setCurrentIndex(-1);
-            form.PushButton9->setFocus();
-            form.PushButton2_Click();
+            QComboBox *pickers[] = {form.assignedToPicker, form.openedByPicker, form.statusPicker, form.categoryPicker, form.priorityPicker};
+            missing == 0 ? form.titleBox->setText(QStringLiteral("   ")) : pickers[missing - 1]->setCurrentIndex(-1);
+            form.editAssignedToButton->setFocus();
+            form.save();
             QWidget *focused = QApplication::focusWidget();
             QCOMPARE(focused ? focused->objectName() : QString(), focus);
         });
@@ -192,25 +192,25 @@ private slots:
     {
         raw(QStringLiteral("update Issues set Status = 'OPEN', Comment = 'first' || char(10) || 'second' "
                            "where ID = 1"));
-        s->open(QStringLiteral("1"), [&](Form2 &form) {
-            QCOMPARE(form.Text2->text(), QStringLiteral("1"));
-            QCOMPARE(form.Text1->text(), QStringLiteral("A"));
-            const QStringList shown{form.Combo1->currentText(), form.Combo2->currentText(), form.Combo3->currentText(),
-                                    form.Combo4->currentText(), form.Combo5->currentText()};
+        s->open(QStringLiteral("1"), [&](IssueEditor &form) {
+            QCOMPARE(form.idBox->text(), QStringLiteral("1"));
+            QCOMPARE(form.titleBox->text(), QStringLiteral("A"));
+            const QStringList shown{form.assignedToPicker->currentText(), form.openedByPicker->currentText(), form.statusPicker->currentText(),
+                                    form.categoryPicker->currentText(), form.priorityPicker->currentText()};
             QCOMPARE(shown, QStringList({"Ann Archer", "Cy Cole", "Open", "Hardware", "High"}));
-            QCOMPARE(form.DateTimePicker1->date(), QDate(2021, 8, 31));
-            QCOMPARE(form.DateTimePicker2->date(), QDate(2021, 9, 15));
+            QCOMPARE(form.openedDateField->date(), QDate(2021, 8, 31));
+            QCOMPARE(form.dueDateField->date(), QDate(2021, 9, 15));
             QCOMPARE(commentShown(form), QStringLiteral("first\nsecond"));
-            form.Text1->setText(QStringLiteral("A2"));
-            choose(form.Combo1, QStringLiteral("Di Dunn"));
-            choose(form.Combo2, QStringLiteral("Ed Eel"));
-            choose(form.Combo3, QStringLiteral("waiting"));
-            choose(form.Combo4, QStringLiteral("Software"));
-            choose(form.Combo5, QStringLiteral("Low"));
-            form.DateTimePicker1->setDate(QDate(2022, 1, 2));
-            form.DateTimePicker2->setDate(QDate(2022, 2, 3));
-            form.Text3->setPlainText(QStringLiteral("done"));
-            form.PushButton2_Click();
+            form.titleBox->setText(QStringLiteral("A2"));
+            choose(form.assignedToPicker, QStringLiteral("Di Dunn"));
+            choose(form.openedByPicker, QStringLiteral("Ed Eel"));
+            choose(form.statusPicker, QStringLiteral("waiting"));
+            choose(form.categoryPicker, QStringLiteral("Software"));
+            choose(form.priorityPicker, QStringLiteral("Low"));
+            form.openedDateField->setDate(QDate(2022, 1, 2));
+            form.dueDateField->setDate(QDate(2022, 2, 3));
+            form.commentBox->setPlainText(QStringLiteral("done"));
+            form.save();
         });
         QCOMPARE(texts(s->dialogs.boxes), QStringList{"Record Successfully Updated"});
         QVERIFY(!s->stillOpen);
@@ -241,12 +241,12 @@ private slots:
         if (!refusal.isEmpty())
             raw("CREATE TRIGGER Hold BEFORE " + refusal +
                 " ON Issues BEGIN SELECT RAISE(ABORT, 'held by a test'); END");
-        s->open(id, [&](Form2 &form) {
+        s->open(id, [&](IssueEditor &form) {
             fillAll(form);
-            form.Text1->setText(title);
-            form.Text3->setPlainText(QStringLiteral("typed with care"));
-            form.PushButton2_Click();
-            QCOMPARE(form.Text1->text(), title);
+            form.titleBox->setText(title);
+            form.commentBox->setPlainText(QStringLiteral("typed with care"));
+            form.save();
+            QCOMPARE(form.titleBox->text(), title);
             QCOMPARE(commentShown(form), QStringLiteral("typed with care"));
         });
         QCOMPARE(s->dialogs.plainMessages().size(), 1);
@@ -260,10 +260,10 @@ private slots:
     // finds no row and says so instead of claiming success.
     void saveOfDeletedIssueSaysSo()
     {
-        s->open(QStringLiteral("1"), [&](Form2 &form) {
-            form.PushButton8_Click(); // "Open", answered Yes
-            choose(form.Combo3, QStringLiteral("waiting"));
-            form.PushButton2_Click();
+        s->open(QStringLiteral("1"), [&](IssueEditor &form) {
+            form.deleteStatus(); // "Open", answered Yes
+            choose(form.statusPicker, QStringLiteral("waiting"));
+            form.save();
         });
         QCOMPARE(texts(s->dialogs.boxes).value(1),
                  QStringLiteral("This issue no longer exists: it was deleted while you were editing it. Copy what you "
@@ -296,20 +296,20 @@ private slots:
     {
         QFETCH(QString, title);
         QFETCH(QString, comment);
-        s->open(QString(), [&](Form2 &form) {
+        s->open(QString(), [&](IssueEditor &form) {
             fillAll(form);
-            form.Text1->setText(title);
-            form.Text3->setPlainText(comment);
-            form.PushButton2_Click();
+            form.titleBox->setText(title);
+            form.commentBox->setPlainText(comment);
+            form.save();
         });
         const qint64 id = newestIssue();
         for (int round = 0; round < 2; ++round) {
             QCOMPARE(stored(id, "Title").toText(), title);
             QCOMPARE(stored(id, "Comment").toText(), comment);
-            s->open(QString::number(id), [&](Form2 &form) {
-                QCOMPARE(form.Text1->text(), title);
+            s->open(QString::number(id), [&](IssueEditor &form) {
+                QCOMPARE(form.titleBox->text(), title);
                 QCOMPARE(commentShown(form), comment);
-                form.PushButton2_Click();
+                form.save();
             });
         }
         QCOMPARE(texts(s->dialogs.boxes), QStringList({"Record Successfully Saved", "Record Successfully Updated",
@@ -321,12 +321,12 @@ private slots:
     void untouchedCommentWrittenBackAsLoaded()
     {
         raw(QStringLiteral("update Issues set Comment = 'a' || char(13,10) || 'b' || char(13) || 'c' where ID = 1"));
-        s->open(QStringLiteral("1"), [&](Form2 &form) { form.PushButton2_Click(); });
+        s->open(QStringLiteral("1"), [&](IssueEditor &form) { form.save(); });
         QCOMPARE(stored(1, "Comment").toText(), QStringLiteral("a\r\nb\rc"));
-        s->open(QStringLiteral("1"), [&](Form2 &form) {
-            form.Text3->moveCursor(QTextCursor::End);
-            form.Text3->insertPlainText(QStringLiteral("!"));
-            form.PushButton2_Click();
+        s->open(QStringLiteral("1"), [&](IssueEditor &form) {
+            form.commentBox->moveCursor(QTextCursor::End);
+            form.commentBox->insertPlainText(QStringLiteral("!"));
+            form.save();
         });
         QCOMPARE(stored(1, "Comment").toText(), QStringLiteral("a\nb\nc!"));
     }
@@ -336,10 +336,10 @@ private slots:
     void valueNotInPickerIsReported()
     {
         raw(QStringLiteral("update Issues set Status = 'Gone', Comment = 'kept' where ID = 1"));
-        s->open(QStringLiteral("1"), [&](Form2 &form) {
-            QCOMPARE(form.Combo3->currentIndex(), -1);
-            QCOMPARE(form.Combo4->currentText(), QStringLiteral("Hardware"));
-            QCOMPARE(form.DateTimePicker2->date(), QDate(2021, 9, 15));
+        s->open(QStringLiteral("1"), [&](IssueEditor &form) {
+            QCOMPARE(form.statusPicker->currentIndex(), -1);
+            QCOMPARE(form.categoryPicker->currentText(), QStringLiteral("Hardware"));
+            QCOMPARE(form.dueDateField->date(), QDate(2021, 9, 15));
             QCOMPARE(commentShown(form), QStringLiteral("kept"));
         });
         QCOMPARE(s->dialogs.errorBoxes().size(), 1);
@@ -353,11 +353,11 @@ private slots:
     void contactWithoutFullNameIsLeftOut()
     {
         sharedConnection().Execute(QStringLiteral("insert into Contacts ([First Name]) values ('Aaron')"));
-        s->open(QString(), [&](Form2 &form) {
-            QCOMPARE(form.m_ContactIDs, QList<qint64>({2, 4, 1, 5, 3}));
-            QCOMPARE(items(form.Combo2).size(), 5);
+        s->open(QString(), [&](IssueEditor &form) {
+            QCOMPARE(form.contactIds, QList<qint64>({2, 4, 1, 5, 3}));
+            QCOMPARE(items(form.openedByPicker).size(), 5);
             fillAll(form);
-            form.PushButton2_Click();
+            form.save();
         });
         const QString at = QStringLiteral("in Pellucid2021/08/31.Form2.LoadContacts at line ");
         QCOMPARE(place(s->dialogs.boxes.value(0)), at + "114");
@@ -387,10 +387,10 @@ private slots:
     {
         QFETCH(bool, withFile);
         hover::placeCursorFile(withFile);
-        s->open(QString(), [](Form2 &form) { hover::checkRow(form); });
+        s->open(QString(), [](IssueEditor &form) { hover::checkRow(form); });
         QCOMPARE(texts(s->dialogs.errorBoxes()), QStringList());
     }
 };
 
-QTEST_MAIN(TestForm2)
-#include "tst_form2.moc"
+QTEST_MAIN(TestIssueEditor)
+#include "tst_issueeditor.moc"

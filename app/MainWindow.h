@@ -1,6 +1,6 @@
 #pragma once
 // The main window: start-up and shutdown, the list of open issues and the six
-// commands under it. Form_Load is the whole start-up and runs before the
+// commands under it. startUp is the whole start-up and runs before the
 // window is first shown; closing the window is the whole shutdown and ends
 // the program at once.
 
@@ -19,11 +19,11 @@ class QMenu;
 class QPushButton;
 class QTreeView;
 
-class Form1 : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit Form1(QWidget *parent = nullptr);
-    ~Form1() override;
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // Design size of the client area, in twips.
     static constexpr int designWidth = 10920;
@@ -71,27 +71,27 @@ public:
     void selectRow(int row);
 
     // The controls, named as the window's design names them.
-    QTreeView *ListView1 = nullptr;
-    QPushButton *PushButton1 = nullptr; // "Edit Selected Issue"
-    QPushButton *PushButton2 = nullptr; // "Add New Issue"
-    QPushButton *PushButton3 = nullptr; // "Delete Selected Issue"
-    QPushButton *PushButton4 = nullptr; // "Load Sample/Example Data"
-    QPushButton *PushButton5 = nullptr; // "Reports"
-    QPushButton *PushButton6 = nullptr; // "Help"
+    QTreeView *issueList = nullptr;
+    QPushButton *editButton = nullptr; // "Edit Selected Issue"
+    QPushButton *addButton = nullptr; // "Add New Issue"
+    QPushButton *deleteButton = nullptr; // "Delete Selected Issue"
+    QPushButton *sampleDataButton = nullptr; // "Load Sample/Example Data"
+    QPushButton *reportsButton = nullptr; // "Reports"
+    QPushButton *helpButton = nullptr; // "Help"
 
 public slots:
-    void Form_Load();
-    void Form_QueryUnload();
-    void Form_Unload();
-    void Form_Resize();
-    void ListData();
-    void ListView1_ColumnClick(int column);
-    void PushButton1_Click();
-    void PushButton2_Click();
-    void PushButton3_Click();
-    void PushButton4_Click();
-    void PushButton5_Click();
-    void PushButton6_Click();
+    void startUp();
+    void queryShutdown();
+    void shutDown();
+    void arrangeForSize();
+    void refillList();
+    void sortByColumn(int column);
+    void editSelectedIssue();
+    void addNewIssue();
+    void deleteSelectedIssue();
+    void loadSampleData();
+    void showReports();
+    void showHelp();
 
     // Shows the find bar with the keyboard in its find box.
     void showFilterBar();

@@ -1,4 +1,4 @@
-#include "contacts/Form3.h"
+#include "contacts/ContactEditor.h"
 
 #include "contacts/ContactSql.h"
 #include "data/Connection.h"
@@ -120,7 +120,7 @@ QTreeWidget *makeIssueList(QGroupBox *frame, const char *name)
 
 } // namespace
 
-Form3::Form3(QWidget *parent) : QDialog(parent)
+ContactEditor::ContactEditor(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Contacts"));
@@ -130,8 +130,6 @@ Form3::Form3(QWidget *parent) : QDialog(parent)
     setFont(boldArial(9));
     setFixedSize(platform::twipsToPixels(11400), platform::twipsToPixels(7605));
 
-    QLineEdit **named[15] = {&Text1, &Text2,  &Text3,  &Text4,  &Text5,  &Text6,  &Text7, &Text8,
-                             &Text9, &Text10, &Text11, &Text12, &Text13, &Text14, &Text15};
     QWidget *previous = nullptr;
     for (int box = 0; box < ContactSql::boxCount; ++box) {
         const BoxLayout &at = boxLayout[box];
@@ -142,14 +140,13 @@ Form3::Form3(QWidget *parent) : QDialog(parent)
             // No length limit of the window's own: QLineEdit would otherwise
             // cut every text, typed or loaded, at 32767 characters.
             line->setMaxLength(std::numeric_limits<int>::max());
-            *named[box] = line;
             m_lineBoxes[box] = line;
             editor = line;
         } else {
-            Text16 = new QPlainTextEdit(this);
-            Text16->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            Text16->setTabChangesFocus(true);
-            editor = Text16;
+            m_notesBox = new QPlainTextEdit(this);
+            m_notesBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            m_notesBox->setTabChangesFocus(true);
+            editor = m_notesBox;
         }
         editor->setObjectName(QStringLiteral("Text%1").arg(box + 1));
         editor->setAccessibleName(caption);
@@ -160,24 +157,24 @@ Form3::Form3(QWidget *parent) : QDialog(parent)
         label->setAccessibleName(caption);
         label->setBuddy(editor);
         label->setGeometry(platform::twipsRect(at.left, at.top - at.captionGap, at.width, at.captionGap));
-        Label1[box] = label;
+        m_captions[box] = label;
 
         if (previous)
             setTabOrder(previous, editor);
         previous = editor;
     }
 
-    Frame1 = new QGroupBox(QStringLiteral("Open Issues"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setAccessibleName(Frame1->title());
-    Frame1->setGeometry(platform::twipsRect(5760, 240, 5520, 3315));
-    ListView1 = makeIssueList(Frame1, "ListView1");
+    m_openedIssuesFrame = new QGroupBox(QStringLiteral("Open Issues"), this);
+    m_openedIssuesFrame->setObjectName(QStringLiteral("Frame1"));
+    m_openedIssuesFrame->setAccessibleName(m_openedIssuesFrame->title());
+    m_openedIssuesFrame->setGeometry(platform::twipsRect(5760, 240, 5520, 3315));
+    m_openedIssuesList = makeIssueList(m_openedIssuesFrame, "ListView1");
 
-    Frame2 = new QGroupBox(QStringLiteral("Assigned Issues"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setAccessibleName(Frame2->title());
-    Frame2->setGeometry(platform::twipsRect(5760, 3660, 5520, 3315));
-    ListView2 = makeIssueList(Frame2, "ListView2");
+    m_assignedIssuesFrame = new QGroupBox(QStringLiteral("Assigned Issues"), this);
+    m_assignedIssuesFrame->setObjectName(QStringLiteral("Frame2"));
+    m_assignedIssuesFrame->setAccessibleName(m_assignedIssuesFrame->title());
+    m_assignedIssuesFrame->setGeometry(platform::twipsRect(5760, 3660, 5520, 3315));
+    m_assignedIssuesList = makeIssueList(m_assignedIssuesFrame, "ListView2");
 
     auto makeButton = [this](const char *name, const char *caption, int left, char accessKey) {
         auto *button = new QPushButton(platform::withAccessKey(QLatin1String(caption), QLatin1Char(accessKey)), this);
@@ -187,35 +184,35 @@ Form3::Form3(QWidget *parent) : QDialog(parent)
         button->setGeometry(platform::twipsRect(left, 7080, 5520, 405));
         return button;
     };
-    PushButton2 = makeButton("PushButton2", "Save", 120, 'v');
-    PushButton1 = makeButton("PushButton1", "Cancel", 5760, 'l');
+    m_saveButton = makeButton("PushButton2", "Save", 120, 'v');
+    m_cancelButton = makeButton("PushButton1", "Cancel", 5760, 'l');
     // Enter presses the button that has the keyboard, and Save otherwise;
     // Escape cancels, as in any dialog.
-    PushButton2->setDefault(true);
-    connect(PushButton2, &QPushButton::clicked, this, &Form3::PushButton2_Click);
-    connect(PushButton1, &QPushButton::clicked, this, &Form3::PushButton1_Click);
+    m_saveButton->setDefault(true);
+    connect(m_saveButton, &QPushButton::clicked, this, &ContactEditor::save);
+    connect(m_cancelButton, &QPushButton::clicked, this, &ContactEditor::cancel);
 
-    setTabOrder(previous, PushButton2);
-    setTabOrder(PushButton2, PushButton1);
-    setTabOrder(PushButton1, ListView1);
-    setTabOrder(ListView1, ListView2);
-    Text1->setFocus(Qt::OtherFocusReason);
+    setTabOrder(previous, m_saveButton);
+    setTabOrder(m_saveButton, m_cancelButton);
+    setTabOrder(m_cancelButton, m_openedIssuesList);
+    setTabOrder(m_openedIssuesList, m_assignedIssuesList);
+    firstNameBox()->setFocus(Qt::OtherFocusReason);
 }
 
-Form3::~Form3() = default;
+ContactEditor::~ContactEditor() = default;
 
-QString Form3::contactGoneMessage()
+QString ContactEditor::contactGoneMessage()
 {
     return QStringLiteral("This contact no longer exists: it was deleted while you were editing it. "
                           "Copy what you need, then press Cancel.");
 }
 
-QString Form3::shownText(int box) const
+QString ContactEditor::shownText(int box) const
 {
-    return box < 15 ? m_lineBoxes[box]->text() : notesText(*Text16);
+    return box < 15 ? m_lineBoxes[box]->text() : notesText(*m_notesBox);
 }
 
-QStringList Form3::boxTexts() const
+QStringList ContactEditor::boxTexts() const
 {
     QStringList texts;
     for (int box = 0; box < ContactSql::boxCount; ++box)
@@ -223,7 +220,7 @@ QStringList Form3::boxTexts() const
     return texts;
 }
 
-QList<std::optional<QString>> Form3::boxValues() const
+QList<std::optional<QString>> ContactEditor::boxValues() const
 {
     QList<std::optional<QString>> values;
     for (int box = 0; box < ContactSql::boxCount; ++box) {
@@ -234,7 +231,7 @@ QList<std::optional<QString>> Form3::boxValues() const
     return values;
 }
 
-void Form3::loadBox(int box, const std::optional<QString> &value)
+void ContactEditor::loadBox(int box, const std::optional<QString> &value)
 {
     const QString text = value.value_or(QString());
     if (box < 15) {
@@ -242,12 +239,12 @@ void Form3::loadBox(int box, const std::optional<QString> &value)
         // Show a long value from its start, as it is read, not from its end.
         m_lineBoxes[box]->setCursorPosition(0);
     } else {
-        Text16->setPlainText(text);
+        m_notesBox->setPlainText(text);
     }
     m_loaded[box] = LoadedBox{value, shownText(box)};
 }
 
-bool Form3::hasUnsavedChanges() const
+bool ContactEditor::hasUnsavedChanges() const
 {
     for (int box = 0; box < ContactSql::boxCount; ++box) {
         const auto &loaded = m_loaded[box];
@@ -257,7 +254,7 @@ bool Form3::hasUnsavedChanges() const
     return false;
 }
 
-void Form3::reject()
+void ContactEditor::reject()
 {
     if (hasUnsavedChanges() && !platform::confirmDiscard(QStringLiteral("contact")))
         return;
@@ -266,17 +263,17 @@ void Form3::reject()
 
 // A window is loaded afresh each time it is shown: whatever an earlier
 // showing left in the boxes and lists goes.
-void Form3::clearEntries()
+void ContactEditor::clearEntries()
 {
     for (QLineEdit *line : m_lineBoxes)
         line->clear();
-    Text16->clear();
+    m_notesBox->clear();
     m_loaded.fill(std::nullopt);
-    ListView1->clear();
-    ListView2->clear();
+    m_openedIssuesList->clear();
+    m_assignedIssuesList->clear();
 }
 
-void Form3::Form_Load()
+void ContactEditor::load()
 {
     ErrorBlock step(location("Form_Load"));
     clearEntries();
@@ -288,7 +285,7 @@ void Form3::Form_Load()
     // the set-up runs in the load step when the file is there, and within the
     // file test when it is not.
     const auto followHoverConvention = [this] {
-        HandPointer::apply(*this, {PushButton2, PushButton1}, {ListView1, ListView2, Frame1, Frame2});
+        HandPointer::apply(*this, {m_saveButton, m_cancelButton}, {m_openedIssuesList, m_assignedIssuesList, m_openedIssuesFrame, m_assignedIssuesFrame});
     };
     bool handFound = false;
     step(104, [&] {
@@ -301,7 +298,7 @@ void Form3::Form_Load()
 
     // The eight headers of each list, then their widths.
     int number = 108;
-    for (QTreeWidget *list : {ListView1, ListView2}) {
+    for (QTreeWidget *list : {m_openedIssuesList, m_assignedIssuesList}) {
         for (int column = 0; column < 8; ++column, number += 2) {
             step(number, [&] {
                 if (list->columnCount() <= column)
@@ -314,21 +311,21 @@ void Form3::Form_Load()
     }
 
     bool editing = false;
-    step(172, [&] { editing = !m_ID.isEmpty(); });
+    step(172, [&] { editing = !contactId.isEmpty(); });
     if (editing) {
-        step(174, [&] { LoadData(); });
-        step(176, [&] { LoadOpenedIssues(); });
-        step(178, [&] { LoadAssignedIssues(); });
+        step(174, [&] { loadContact(); });
+        step(176, [&] { loadOpenedIssues(); });
+        step(178, [&] { loadAssignedIssues(); });
     }
-    Text1->setFocus(Qt::OtherFocusReason);
+    firstNameBox()->setFocus(Qt::OtherFocusReason);
 }
 
-void Form3::LoadData()
+void ContactEditor::loadContact()
 {
     ErrorBlock step(location("LoadData"));
     std::optional<Recordset> rs;
     step(100, [&] { rs.emplace(); });
-    step(102, [&] { rs->Open(QStringLiteral("select * from Contacts where ID=") + m_ID, sharedConnection()); });
+    step(102, [&] { rs->Open(QStringLiteral("select * from Contacts where ID=") + contactId, sharedConnection()); });
     bool empty = true;
     step(104, [&] {
         empty = !rs || rs->Eof();
@@ -348,14 +345,14 @@ void Form3::LoadData()
     step(138, [&] { rs->Close(); });
 }
 
-void Form3::fillIssueList(QTreeWidget &list, const QString &where, const QString &contactColumn)
+void ContactEditor::fillIssueList(QTreeWidget &list, const QString &where, const QString &contactColumn)
 {
     ErrorBlock step(where);
     step(100, [&] { list.clear(); });
     std::optional<Recordset> rs;
     step(102, [&] { rs.emplace(); });
     step(104, [&] {
-        rs->Open(QStringLiteral("select * from [Open Issues] where [%1]=").arg(contactColumn) + m_ID,
+        rs->Open(QStringLiteral("select * from [Open Issues] where [%1]=").arg(contactColumn) + contactId,
                  sharedConnection());
     });
     for (;;) {
@@ -382,17 +379,17 @@ void Form3::fillIssueList(QTreeWidget &list, const QString &where, const QString
     step(126, [&] { rs->Close(); });
 }
 
-void Form3::LoadOpenedIssues()
+void ContactEditor::loadOpenedIssues()
 {
-    fillIssueList(*ListView1, location("LoadOpenedIssues"), QStringLiteral("Opened By"));
+    fillIssueList(*m_openedIssuesList, location("LoadOpenedIssues"), QStringLiteral("Opened By"));
 }
 
-void Form3::LoadAssignedIssues()
+void ContactEditor::loadAssignedIssues()
 {
-    fillIssueList(*ListView2, location("LoadAssignedIssues"), QStringLiteral("Assigned To"));
+    fillIssueList(*m_assignedIssuesList, location("LoadAssignedIssues"), QStringLiteral("Assigned To"));
 }
 
-void Form3::PushButton2_Click()
+void ContactEditor::save()
 {
     ErrorBlock step(location("PushButton2_Click"));
 
@@ -400,7 +397,7 @@ void Form3::PushButton2_Click()
         QLineEdit *box;
         const char *message;
     };
-    const Required required[2] = {{Text1, "You forgot to input first name."}, {Text2, "You forgot to input last name."}};
+    const Required required[2] = {{firstNameBox(), "You forgot to input first name."}, {lastNameBox(), "You forgot to input last name."}};
     int number = 100;
     for (const Required &name : required) {
         bool missing = false;
@@ -414,11 +411,11 @@ void Form3::PushButton2_Click()
     }
 
     bool editing = false;
-    step(112, [&] { editing = !m_ID.isEmpty(); });
+    step(112, [&] { editing = !contactId.isEmpty(); });
     QString sql;
     int changed = -1;
     if (editing) {
-        step(114, [&] { sql = ContactSql::updateStatement(boxValues(), m_ID); });
+        step(114, [&] { sql = ContactSql::updateStatement(boxValues(), contactId); });
         // A failed write keeps the window open with everything typed, and
         // claims no success.
         if (!step(116, [&] { changed = sharedConnection().Execute(sql); }))
@@ -439,7 +436,7 @@ void Form3::PushButton2_Click()
     step(126, [&] { accept(); });
 }
 
-void Form3::PushButton1_Click()
+void ContactEditor::cancel()
 {
     ErrorBlock step(location("PushButton1_Click"));
     step(100, [&] { reject(); });

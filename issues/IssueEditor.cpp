@@ -1,6 +1,6 @@
-#include "issues/Form2.h"
+#include "issues/IssueEditor.h"
 
-#include "contacts/Form3.h"
+#include "contacts/ContactEditor.h"
 #include "data/Connection.h"
 #include "data/ContactQueries.h"
 #include "data/Error.h"
@@ -123,12 +123,12 @@ void addUnchosen(QComboBox *picker, const QString &text)
 } // namespace
 
 
-QString Form2::location(const char *operation)
+QString IssueEditor::location(const char *operation)
 {
     return QStringLiteral("in Pellucid2021/08/31.Form2.") + QLatin1String(operation) + QLatin1Char(' ');
 }
 
-Form2::Form2(QWidget *parent) : QDialog(parent)
+IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
 {
     // The program's window font, Arial 9 pt bold; Save and Cancel get the
     // larger command font of the contact editor (below).
@@ -173,52 +173,52 @@ Form2::Form2(QWidget *parent) : QDialog(parent)
 
     // Widgets are made in tab order: title, the left column with its
     // buttons, the right column, the comment, then Save and Cancel.
-    caption(Label1[2], QStringLiteral("Label1(2)"), QStringLiteral("Title"),
+    caption(fieldCaptions[2], QStringLiteral("Label1(2)"), QStringLiteral("Title"),
             platform::twipsRect(margin, 120, 2000, captionHeight));
-    Text1 = new QLineEdit(this);
-    named(Text1, QStringLiteral("Text1"), QStringLiteral("Title"),
+    titleBox = new QLineEdit(this);
+    named(titleBox, QStringLiteral("Text1"), QStringLiteral("Title"),
           platform::twipsRect(margin, 360, contentWidth, fieldHeight));
-    Text1->setMaxLength(std::numeric_limits<int>::max());
+    titleBox->setMaxLength(std::numeric_limits<int>::max());
 
-    caption(lblDetails[4], QStringLiteral("lblDetails(4)"), QStringLiteral("Assigned To"),
+    caption(pickerCaptions[4], QStringLiteral("lblDetails(4)"), QStringLiteral("Assigned To"),
             platform::twipsRect(leftColumn, captionTop(0), leftFieldWidth, captionHeight));
-    Combo1 = new ContactPicker(this);
-    named(Combo1, QStringLiteral("Combo1"), QStringLiteral("Assigned To"),
+    assignedToPicker = new ContactPicker(this);
+    named(assignedToPicker, QStringLiteral("Combo1"), QStringLiteral("Assigned To"),
           platform::twipsRect(leftColumn, fieldTop(0), leftFieldWidth, fieldHeight));
-    button(PushButton5, QStringLiteral("PushButton5"), QStringLiteral("+"),
+    button(addAssignedToButton, QStringLiteral("PushButton5"), QStringLiteral("+"),
            platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 0), fieldTop(0), smallButtonWidth, fieldHeight),
            QStringLiteral("New contact"));
-    button(PushButton9, QStringLiteral("PushButton9"), QStringLiteral("*"),
+    button(editAssignedToButton, QStringLiteral("PushButton9"), QStringLiteral("*"),
            platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 1), fieldTop(0), smallButtonWidth, fieldHeight),
            QStringLiteral("Edit the contact the issue is assigned to"));
-    button(PushButton6, QStringLiteral("PushButton6"), QStringLiteral("-"),
+    button(deleteAssignedToButton, QStringLiteral("PushButton6"), QStringLiteral("-"),
            platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 2), fieldTop(0), smallButtonWidth, fieldHeight),
            QStringLiteral("Delete the contact the issue is assigned to, with its issues"));
 
-    caption(lblDetails[0], QStringLiteral("lblDetails(0)"), QStringLiteral("Opened By"),
+    caption(pickerCaptions[0], QStringLiteral("lblDetails(0)"), QStringLiteral("Opened By"),
             platform::twipsRect(leftColumn, captionTop(1), leftFieldWidth, captionHeight));
-    Combo2 = new ContactPicker(this);
-    named(Combo2, QStringLiteral("Combo2"), QStringLiteral("Opened By"),
+    openedByPicker = new ContactPicker(this);
+    named(openedByPicker, QStringLiteral("Combo2"), QStringLiteral("Opened By"),
           platform::twipsRect(leftColumn, fieldTop(1), leftFieldWidth, fieldHeight));
-    button(PushButton3, QStringLiteral("PushButton3"), QStringLiteral("+"),
+    button(addOpenedByButton, QStringLiteral("PushButton3"), QStringLiteral("+"),
            platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 0), fieldTop(1), smallButtonWidth, fieldHeight),
            QStringLiteral("New contact"));
-    button(PushButton10, QStringLiteral("PushButton10"), QStringLiteral("*"),
+    button(editOpenedByButton, QStringLiteral("PushButton10"), QStringLiteral("*"),
            platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 1), fieldTop(1), smallButtonWidth, fieldHeight),
            QStringLiteral("Edit the contact who opened the issue"));
-    button(PushButton4, QStringLiteral("PushButton4"), QStringLiteral("-"),
+    button(deleteOpenedByButton, QStringLiteral("PushButton4"), QStringLiteral("-"),
            platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 2), fieldTop(1), smallButtonWidth, fieldHeight),
            QStringLiteral("Delete the contact who opened the issue, with its issues"));
-    for (ContactPicker *picker : {Combo1, Combo2})
+    for (ContactPicker *picker : {assignedToPicker, openedByPicker})
         picker->setToolTip(QStringLiteral("Double click to edit contact"));
 
-    caption(Label1[0], QStringLiteral("Label1(0)"), QStringLiteral("Opened Date"),
+    caption(fieldCaptions[0], QStringLiteral("Label1(0)"), QStringLiteral("Opened Date"),
             platform::twipsRect(leftColumn, captionTop(2), leftFieldWidth, captionHeight));
-    dateEdit(DateTimePicker1, QStringLiteral("DateTimePicker1"), QStringLiteral("Opened Date"),
+    dateEdit(openedDateField, QStringLiteral("DateTimePicker1"), QStringLiteral("Opened Date"),
              platform::twipsRect(leftColumn, fieldTop(2), leftFieldWidth, fieldHeight));
-    caption(Label1[3], QStringLiteral("Label1(3)"), QStringLiteral("Due Date"),
+    caption(fieldCaptions[3], QStringLiteral("Label1(3)"), QStringLiteral("Due Date"),
             platform::twipsRect(leftColumn, captionTop(3), leftFieldWidth, captionHeight));
-    dateEdit(DateTimePicker2, QStringLiteral("DateTimePicker2"), QStringLiteral("Due Date"),
+    dateEdit(dueDateField, QStringLiteral("DateTimePicker2"), QStringLiteral("Due Date"),
              platform::twipsRect(leftColumn, fieldTop(3), leftFieldWidth, fieldHeight));
 
     auto valuePicker = [&](QComboBox *&picker, QLabel *&label, const QString &name, const QString &text, int row,
@@ -237,81 +237,81 @@ Form2::Form2(QWidget *parent) : QDialog(parent)
                                    fieldHeight),
                QStringLiteral("Delete the %1 value, with its issues").arg(text.toLower()));
     };
-    valuePicker(Combo3, lblDetails[1], QStringLiteral("Combo3"), QStringLiteral("Status"), 0, PushButton7,
-                QStringLiteral("PushButton7"), PushButton8, QStringLiteral("PushButton8"));
-    valuePicker(Combo4, lblDetails[2], QStringLiteral("Combo4"), QStringLiteral("Category"), 1, PushButton11,
-                QStringLiteral("PushButton11"), PushButton12, QStringLiteral("PushButton12"));
-    valuePicker(Combo5, lblDetails[3], QStringLiteral("Combo5"), QStringLiteral("Priority"), 2, PushButton13,
-                QStringLiteral("PushButton13"), PushButton14, QStringLiteral("PushButton14"));
+    valuePicker(statusPicker, pickerCaptions[1], QStringLiteral("Combo3"), QStringLiteral("Status"), 0, addStatusButton,
+                QStringLiteral("PushButton7"), deleteStatusButton, QStringLiteral("PushButton8"));
+    valuePicker(categoryPicker, pickerCaptions[2], QStringLiteral("Combo4"), QStringLiteral("Category"), 1, addCategoryButton,
+                QStringLiteral("PushButton11"), deleteCategoryButton, QStringLiteral("PushButton12"));
+    valuePicker(priorityPicker, pickerCaptions[3], QStringLiteral("Combo5"), QStringLiteral("Priority"), 2, addPriorityButton,
+                QStringLiteral("PushButton13"), deletePriorityButton, QStringLiteral("PushButton14"));
 
-    caption(Label1[1], QStringLiteral("Label1(1)"), QStringLiteral("Issued ID"),
+    caption(fieldCaptions[1], QStringLiteral("Label1(1)"), QStringLiteral("Issued ID"),
             platform::twipsRect(rightColumn, captionTop(3), rightFieldWidth, captionHeight));
-    Text2 = new QLineEdit(this);
-    named(Text2, QStringLiteral("Text2"), QStringLiteral("Issued ID"),
+    idBox = new QLineEdit(this);
+    named(idBox, QStringLiteral("Text2"), QStringLiteral("Issued ID"),
           platform::twipsRect(rightColumn, fieldTop(3), rightFieldWidth, fieldHeight));
-    Text2->setEnabled(false);
+    idBox->setEnabled(false);
 
     const int commentCaptionTop = captionTop(4);
     const int commentTop = commentCaptionTop + captionHeight;
     const int commentHeight = 2280;
-    caption(Label1[4], QStringLiteral("Label1(4)"), QStringLiteral("Comments"),
+    caption(fieldCaptions[4], QStringLiteral("Label1(4)"), QStringLiteral("Comments"),
             platform::twipsRect(margin, commentCaptionTop, 2000, captionHeight));
-    Text3 = new QPlainTextEdit(this);
-    named(Text3, QStringLiteral("Text3"), QStringLiteral("Comments"),
+    commentBox = new QPlainTextEdit(this);
+    named(commentBox, QStringLiteral("Text3"), QStringLiteral("Comments"),
           platform::twipsRect(margin, commentTop, contentWidth, commentHeight));
-    Text3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text3->setTabChangesFocus(true);
+    commentBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    commentBox->setTabChangesFocus(true);
 
     const int commandTop = commentTop + commentHeight + 180;
     const int commandWidth = (contentWidth - 120) / 2;
-    button(PushButton2, QStringLiteral("PushButton2"), QStringLiteral("Save"),
+    button(saveButton, QStringLiteral("PushButton2"), QStringLiteral("Save"),
            platform::twipsRect(margin, commandTop, commandWidth, 495), QStringLiteral("Save the issue"));
-    button(PushButton1, QStringLiteral("PushButton1"), QStringLiteral("Cancel"),
+    button(cancelButton, QStringLiteral("PushButton1"), QStringLiteral("Cancel"),
            platform::twipsRect(margin + commandWidth + 120, commandTop, commandWidth, 495),
            QStringLiteral("Close without saving"));
     // Enter presses the button that has the keyboard, and Save otherwise;
     // Escape cancels, as in any dialog.
-    PushButton2->setDefault(true);
-    for (QPushButton *command : {PushButton2, PushButton1}) {
+    saveButton->setDefault(true);
+    for (QPushButton *command : {saveButton, cancelButton}) {
         QFont commandFont = font();
         commandFont.setPointSizeF(11.25);
         command->setFont(commandFont);
     }
 
-    Label1[0]->setBuddy(DateTimePicker1);
-    Label1[1]->setBuddy(Text2);
-    Label1[2]->setBuddy(Text1);
-    Label1[3]->setBuddy(DateTimePicker2);
-    Label1[4]->setBuddy(Text3);
-    lblDetails[0]->setBuddy(Combo2);
-    lblDetails[1]->setBuddy(Combo3);
-    lblDetails[2]->setBuddy(Combo4);
-    lblDetails[3]->setBuddy(Combo5);
-    lblDetails[4]->setBuddy(Combo1);
+    fieldCaptions[0]->setBuddy(openedDateField);
+    fieldCaptions[1]->setBuddy(idBox);
+    fieldCaptions[2]->setBuddy(titleBox);
+    fieldCaptions[3]->setBuddy(dueDateField);
+    fieldCaptions[4]->setBuddy(commentBox);
+    pickerCaptions[0]->setBuddy(openedByPicker);
+    pickerCaptions[1]->setBuddy(statusPicker);
+    pickerCaptions[2]->setBuddy(categoryPicker);
+    pickerCaptions[3]->setBuddy(priorityPicker);
+    pickerCaptions[4]->setBuddy(assignedToPicker);
 
     setFixedSize(platform::twipsToPixels(clientWidth), platform::twipsToPixels(clientHeight));
 
-    connect(PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
-    connect(PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
-    connect(PushButton3, &QPushButton::clicked, this, &Form2::PushButton3_Click);
-    connect(PushButton4, &QPushButton::clicked, this, &Form2::PushButton4_Click);
-    connect(PushButton5, &QPushButton::clicked, this, &Form2::PushButton5_Click);
-    connect(PushButton6, &QPushButton::clicked, this, &Form2::PushButton6_Click);
-    connect(PushButton7, &QPushButton::clicked, this, &Form2::PushButton7_Click);
-    connect(PushButton8, &QPushButton::clicked, this, &Form2::PushButton8_Click);
-    connect(PushButton9, &QPushButton::clicked, this, &Form2::PushButton9_Click);
-    connect(PushButton10, &QPushButton::clicked, this, &Form2::PushButton10_Click);
-    connect(PushButton11, &QPushButton::clicked, this, &Form2::PushButton11_Click);
-    connect(PushButton12, &QPushButton::clicked, this, &Form2::PushButton12_Click);
-    connect(PushButton13, &QPushButton::clicked, this, &Form2::PushButton13_Click);
-    connect(PushButton14, &QPushButton::clicked, this, &Form2::PushButton14_Click);
-    connect(Combo1, &ContactPicker::doubleClicked, this, &Form2::Combo1_DblClick);
-    connect(Combo2, &ContactPicker::doubleClicked, this, &Form2::Combo2_DblClick);
+    connect(cancelButton, &QPushButton::clicked, this, &IssueEditor::cancel);
+    connect(saveButton, &QPushButton::clicked, this, &IssueEditor::save);
+    connect(addOpenedByButton, &QPushButton::clicked, this, &IssueEditor::addOpenedByContact);
+    connect(deleteOpenedByButton, &QPushButton::clicked, this, &IssueEditor::deleteOpenedByContact);
+    connect(addAssignedToButton, &QPushButton::clicked, this, &IssueEditor::addAssignedToContact);
+    connect(deleteAssignedToButton, &QPushButton::clicked, this, &IssueEditor::deleteAssignedToContact);
+    connect(addStatusButton, &QPushButton::clicked, this, &IssueEditor::addStatus);
+    connect(deleteStatusButton, &QPushButton::clicked, this, &IssueEditor::deleteStatus);
+    connect(editAssignedToButton, &QPushButton::clicked, this, &IssueEditor::editAssignedToContact);
+    connect(editOpenedByButton, &QPushButton::clicked, this, &IssueEditor::editOpenedByContact);
+    connect(addCategoryButton, &QPushButton::clicked, this, &IssueEditor::addCategory);
+    connect(deleteCategoryButton, &QPushButton::clicked, this, &IssueEditor::deleteCategory);
+    connect(addPriorityButton, &QPushButton::clicked, this, &IssueEditor::addPriority);
+    connect(deletePriorityButton, &QPushButton::clicked, this, &IssueEditor::deletePriority);
+    connect(assignedToPicker, &ContactPicker::doubleClicked, this, &IssueEditor::assignedToDoubleClicked);
+    connect(openedByPicker, &ContactPicker::doubleClicked, this, &IssueEditor::openedByDoubleClicked);
 }
 
-Form2::~Form2() = default;
+IssueEditor::~IssueEditor() = default;
 
-void Form2::Form_Load()
+void IssueEditor::load()
 {
     ErrorBlock step(location("Form_Load"));
     step(100, [&] { ApplyWindowColors(*this); });
@@ -322,9 +322,9 @@ void Form2::Form_Load()
     // within the file test when it is not.
     const auto followHoverConvention = [this] {
         HandPointer::apply(*this,
-                           {PushButton1, PushButton2, PushButton3, PushButton4, PushButton5, PushButton6, PushButton7,
-                            PushButton8, PushButton9, PushButton10, PushButton11, PushButton12, PushButton13,
-                            PushButton14},
+                           {cancelButton, saveButton, addOpenedByButton, deleteOpenedByButton, addAssignedToButton, deleteAssignedToButton, addStatusButton,
+                            deleteStatusButton, editAssignedToButton, editOpenedByButton, addCategoryButton, deleteCategoryButton, addPriorityButton,
+                            deletePriorityButton},
                            {this});
     };
     bool hasHandCursor = false;
@@ -335,31 +335,31 @@ void Form2::Form_Load()
     });
     if (hasHandCursor)
         step(106, followHoverConvention);
-    step(108, [&] { LoadContacts(); });
-    step(110, [&] { LoadStatus(); });
-    step(112, [&] { LoadCategories(); });
-    step(114, [&] { LoadPriorities(); });
-    step(116, [&] { Combo1->setCurrentIndex(-1); });
-    step(118, [&] { DateTimePicker1->setDate(QDate::currentDate()); });
-    step(120, [&] { DateTimePicker2->setDate(QDate::currentDate()); });
+    step(108, [&] { loadContacts(); });
+    step(110, [&] { loadStatuses(); });
+    step(112, [&] { loadCategories(); });
+    step(114, [&] { loadPriorities(); });
+    step(116, [&] { assignedToPicker->setCurrentIndex(-1); });
+    step(118, [&] { openedDateField->setDate(QDate::currentDate()); });
+    step(120, [&] { dueDateField->setDate(QDate::currentDate()); });
     bool editing = false;
-    step(122, [&] { editing = !m_ID.isEmpty(); });
+    step(122, [&] { editing = !issueId.isEmpty(); });
     if (editing)
-        step(124, [&] { LoadData(); });
+        step(124, [&] { loadIssue(); });
     m_loadedState = shownState();
 }
 
-QStringList Form2::shownState() const
+QStringList IssueEditor::shownState() const
 {
-    return {Text1->text(),       DateTimePicker1->text(), DateTimePicker2->text(),
-            Text3->toPlainText(), Combo1->currentText(),  Combo2->currentText(),
-            Combo3->currentText(), Combo4->currentText(), Combo5->currentText()};
+    return {titleBox->text(),       openedDateField->text(), dueDateField->text(),
+            commentBox->toPlainText(), assignedToPicker->currentText(),  openedByPicker->currentText(),
+            statusPicker->currentText(), categoryPicker->currentText(), priorityPicker->currentText()};
 }
 
-bool Form2::hasUnsavedChanges() const
+bool IssueEditor::hasUnsavedChanges() const
 {
     const QStringList shown = shownState();
-    const QComboBox *pickers[] = {Combo1, Combo2, Combo3, Combo4, Combo5};
+    const QComboBox *pickers[] = {assignedToPicker, openedByPicker, statusPicker, categoryPicker, priorityPicker};
     constexpr int firstPicker = 4;
     for (int i = 0; i < shown.size() && i < m_loadedState.size(); ++i) {
         // A list button's refill leaves its picker without a choice: that
@@ -372,19 +372,19 @@ bool Form2::hasUnsavedChanges() const
     return false;
 }
 
-void Form2::reject()
+void IssueEditor::reject()
 {
     if (hasUnsavedChanges() && !platform::confirmDiscard(QStringLiteral("issue")))
         return;
     QDialog::reject();
 }
 
-void Form2::LoadContacts()
+void IssueEditor::loadContacts()
 {
     ErrorBlock step(location("LoadContacts"));
-    step(100, [&] { m_ContactIDs = QList<qint64>(); });
-    step(102, [&] { Combo1->clear(); });
-    step(104, [&] { Combo2->clear(); });
+    step(100, [&] { contactIds = QList<qint64>(); });
+    step(102, [&] { assignedToPicker->clear(); });
+    step(104, [&] { openedByPicker->clear(); });
     std::optional<Recordset> rs;
     step(106, [&] { rs.emplace(); });
     auto result = [&]() -> Recordset & {
@@ -405,18 +405,18 @@ void Form2::LoadContacts()
         // A row goes into the ID list and both pickers, or nowhere: a
         // contact left out of one of them would pair every later name with
         // the wrong ID.
-        const bool idAdded = step(112, [&] { m_ContactIDs.append(result().Fields(QStringLiteral("ID")).toInteger()); });
+        const bool idAdded = step(112, [&] { contactIds.append(result().Fields(QStringLiteral("ID")).toInteger()); });
         const bool firstAdded =
-            step(114, [&] { addUnchosen(Combo1, result().Fields(QStringLiteral("ContactName")).toText()); });
+            step(114, [&] { addUnchosen(assignedToPicker, result().Fields(QStringLiteral("ContactName")).toText()); });
         const bool secondAdded =
-            step(116, [&] { addUnchosen(Combo2, result().Fields(QStringLiteral("ContactName")).toText()); });
+            step(116, [&] { addUnchosen(openedByPicker, result().Fields(QStringLiteral("ContactName")).toText()); });
         if (!(idAdded && firstAdded && secondAdded)) {
             if (idAdded)
-                m_ContactIDs.removeLast();
+                contactIds.removeLast();
             if (firstAdded)
-                Combo1->removeItem(Combo1->count() - 1);
+                assignedToPicker->removeItem(assignedToPicker->count() - 1);
             if (secondAdded)
-                Combo2->removeItem(Combo2->count() - 1);
+                openedByPicker->removeItem(openedByPicker->count() - 1);
         }
         step(118, [&] { result().MoveNext(); });
     }
@@ -424,16 +424,16 @@ void Form2::LoadContacts()
     step(122, [&] { labelNamesakes(); });
 }
 
-void Form2::labelNamesakes()
+void IssueEditor::labelNamesakes()
 {
     QHash<QString, QList<int>> itemsByName;
-    for (int item = 0; item < Combo1->count(); ++item)
-        itemsByName[Combo1->itemText(item).simplified().toCaseFolded()].append(item);
+    for (int item = 0; item < assignedToPicker->count(); ++item)
+        itemsByName[assignedToPicker->itemText(item).simplified().toCaseFolded()].append(item);
     QList<qint64> ids;
     for (const QList<int> &items : std::as_const(itemsByName))
         if (items.size() > 1)
             for (const int item : items)
-                ids.append(m_ContactIDs.at(item));
+                ids.append(contactIds.at(item));
     if (ids.isEmpty())
         return;
     const QHash<qint64, ContactQueries::Details> details = ContactQueries::details(sharedConnection(), ids);
@@ -442,29 +442,29 @@ void Form2::labelNamesakes()
             continue;
         QList<ContactQueries::Details> namesakes;
         for (const int item : items)
-            namesakes.append(details.value(m_ContactIDs.at(item)));
+            namesakes.append(details.value(contactIds.at(item)));
         for (const int item : items) {
-            const qint64 id = m_ContactIDs.at(item);
-            const QString label = QStringLiteral("%1 (%2)").arg(Combo1->itemText(item),
+            const qint64 id = contactIds.at(item);
+            const QString label = QStringLiteral("%1 (%2)").arg(assignedToPicker->itemText(item),
                                                                  namesakeDetail(id, details.value(id), namesakes));
-            Combo1->setItemText(item, label);
-            Combo2->setItemText(item, label);
+            assignedToPicker->setItemText(item, label);
+            openedByPicker->setItemText(item, label);
         }
     }
 }
 
-void Form2::reloadContactsKeepingChoices()
+void IssueEditor::reloadContactsKeepingChoices()
 {
-    const int assigned = Combo1->currentIndex();
-    const int opener = Combo2->currentIndex();
-    const qint64 assignedId = assigned >= 0 ? m_ContactIDs.value(assigned) : -1;
-    const qint64 openerId = opener >= 0 ? m_ContactIDs.value(opener) : -1;
-    LoadContacts();
-    Combo1->setCurrentIndex(m_ContactIDs.indexOf(assignedId));
-    Combo2->setCurrentIndex(m_ContactIDs.indexOf(openerId));
+    const int assigned = assignedToPicker->currentIndex();
+    const int opener = openedByPicker->currentIndex();
+    const qint64 assignedId = assigned >= 0 ? contactIds.value(assigned) : -1;
+    const qint64 openerId = opener >= 0 ? contactIds.value(opener) : -1;
+    loadContacts();
+    assignedToPicker->setCurrentIndex(contactIds.indexOf(assignedId));
+    openedByPicker->setCurrentIndex(contactIds.indexOf(openerId));
 }
 
-void Form2::fillValueList(QComboBox *picker, const QString &where, const QString &query, const QString &column)
+void IssueEditor::fillValueList(QComboBox *picker, const QString &where, const QString &query, const QString &column)
 {
     ErrorBlock step(where);
     m_loadedChoices.remove(picker);
@@ -488,25 +488,25 @@ void Form2::fillValueList(QComboBox *picker, const QString &where, const QString
     step(112, [&] { result().Close(); });
 }
 
-void Form2::LoadStatus()
+void IssueEditor::loadStatuses()
 {
-    fillValueList(Combo3, location("LoadStatus"), QStringLiteral("select * from Status order by Status"),
+    fillValueList(statusPicker, location("LoadStatus"), QStringLiteral("select * from Status order by Status"),
                   QStringLiteral("Status"));
 }
 
-void Form2::LoadCategories()
+void IssueEditor::loadCategories()
 {
-    fillValueList(Combo4, location("LoadCategories"), QStringLiteral("select * from Categories order by Category"),
+    fillValueList(categoryPicker, location("LoadCategories"), QStringLiteral("select * from Categories order by Category"),
                   QStringLiteral("Category"));
 }
 
-void Form2::LoadPriorities()
+void IssueEditor::loadPriorities()
 {
-    fillValueList(Combo5, location("LoadPriorities"), QStringLiteral("select * from Priorities order by Priority"),
+    fillValueList(priorityPicker, location("LoadPriorities"), QStringLiteral("select * from Priorities order by Priority"),
                   QStringLiteral("Priority"));
 }
 
-void Form2::LoadData()
+void IssueEditor::loadIssue()
 {
     ErrorBlock step(location("LoadData"));
     std::optional<Recordset> rs;
@@ -518,7 +518,7 @@ void Form2::LoadData()
     };
     auto field = [&](const char *name) -> const Value & { return result().Fields(QLatin1String(name)); };
     step(102, [&] {
-        result().Open(QStringLiteral("select * from [Open Issues] where ID=") + m_ID, sharedConnection(),
+        result().Open(QStringLiteral("select * from [Open Issues] where ID=") + issueId, sharedConnection(),
                       Recordset::adOpenStatic, Recordset::adLockReadOnly);
     });
     bool empty = false;
@@ -526,7 +526,7 @@ void Form2::LoadData()
         empty = result().Eof();
         // A closed issue is edited too: that is how it is reopened.
         if (empty) {
-            result().Open(QStringLiteral("select * from [Closed Issues] where ID=") + m_ID, sharedConnection(),
+            result().Open(QStringLiteral("select * from [Closed Issues] where ID=") + issueId, sharedConnection(),
                           Recordset::adOpenStatic, Recordset::adLockReadOnly);
             empty = result().Eof();
         }
@@ -535,41 +535,41 @@ void Form2::LoadData()
     });
     if (empty)
         return;
-    step(106, [&] { Text2->setText(field("ID").toText()); });
+    step(106, [&] { idBox->setText(field("ID").toText()); });
     step(108, [&] {
-        Text1->setText(field("Title").toText());
-        Text1->setCursorPosition(0); // a long title shows from its start
+        titleBox->setText(field("Title").toText());
+        titleBox->setCursorPosition(0); // a long title shows from its start
     });
     // Contacts are chosen by ID: two contacts may share a name.
-    step(110, [&] { selectContact(Combo1, field("Assigned To"), QStringLiteral("Assigned To")); });
-    step(112, [&] { selectContact(Combo2, field("Opened By"), QStringLiteral("Opened By")); });
-    step(114, [&] { selectValue(Combo3, field("Status"), QStringLiteral("Status")); });
-    step(116, [&] { selectValue(Combo4, field("Category"), QStringLiteral("Category")); });
-    step(118, [&] { selectValue(Combo5, field("Priority"), QStringLiteral("Priority")); });
-    step(120, [&] { loadDate(DateTimePicker1, field("Opened Date")); });
-    step(122, [&] { loadDate(DateTimePicker2, field("Due Date")); });
+    step(110, [&] { selectContact(assignedToPicker, field("Assigned To"), QStringLiteral("Assigned To")); });
+    step(112, [&] { selectContact(openedByPicker, field("Opened By"), QStringLiteral("Opened By")); });
+    step(114, [&] { selectValue(statusPicker, field("Status"), QStringLiteral("Status")); });
+    step(116, [&] { selectValue(categoryPicker, field("Category"), QStringLiteral("Category")); });
+    step(118, [&] { selectValue(priorityPicker, field("Priority"), QStringLiteral("Priority")); });
+    step(120, [&] { loadDate(openedDateField, field("Opened Date")); });
+    step(122, [&] { loadDate(dueDateField, field("Due Date")); });
     step(124, [&] {
         const Value &comment = field("comment");
-        Text3->setPlainText(comment.toTextOrEmpty());
+        commentBox->setPlainText(comment.toTextOrEmpty());
         m_loadedComment = LoadedComment{comment.isNull() ? std::nullopt : std::optional<QString>(comment.toText()),
-                                        commentText(Text3)};
+                                        commentText(commentBox)};
     });
     step(126, [&] { result().Close(); });
 }
 
 // A missing contact or value leaves its picker without a choice, which Save
 // then asks for; a stored one that is not in the list is reported.
-void Form2::selectContact(ContactPicker *picker, const Value &id, const QString &caption)
+void IssueEditor::selectContact(ContactPicker *picker, const Value &id, const QString &caption)
 {
     if (id.isNull())
         return;
-    const int index = m_ContactIDs.indexOf(id.toInteger());
+    const int index = contactIds.indexOf(id.toInteger());
     if (index < 0)
         throw Error(QStringLiteral("The contact with ID %1 is not among the choices for %2.").arg(id.toText(), caption));
     picker->setCurrentIndex(index);
 }
 
-void Form2::selectValue(QComboBox *picker, const Value &value, const QString &caption)
+void IssueEditor::selectValue(QComboBox *picker, const Value &value, const QString &caption)
 {
     if (value.isNull())
         return;
@@ -578,15 +578,15 @@ void Form2::selectValue(QComboBox *picker, const Value &value, const QString &ca
     m_loadedChoices.insert(picker, LoadedChoice{stored, picker->currentIndex(), picker->currentText()});
 }
 
-qint64 Form2::chosenContactId(const QComboBox *picker) const
+qint64 IssueEditor::chosenContactId(const QComboBox *picker) const
 {
     const int index = picker->currentIndex();
-    if (index < 0 || index >= m_ContactIDs.size())
+    if (index < 0 || index >= contactIds.size())
         throw Error(QStringLiteral("Subscript out of range"));
-    return m_ContactIDs.at(index);
+    return contactIds.at(index);
 }
 
-std::optional<QString> Form2::choiceToSave(const QComboBox *picker) const
+std::optional<QString> IssueEditor::choiceToSave(const QComboBox *picker) const
 {
     const auto loaded = m_loadedChoices.constFind(picker);
     if (loaded != m_loadedChoices.constEnd() && loaded->index == picker->currentIndex() &&
@@ -595,40 +595,40 @@ std::optional<QString> Form2::choiceToSave(const QComboBox *picker) const
     return picker->currentText();
 }
 
-std::optional<QString> Form2::commentToSave() const
+std::optional<QString> IssueEditor::commentToSave() const
 {
-    const QString shown = commentText(Text3);
+    const QString shown = commentText(commentBox);
     if (m_loadedComment && shown == m_loadedComment->shown)
         return m_loadedComment->stored;
     return shown;
 }
 
-IssueSql::Values Form2::valuesToSave() const
+IssueSql::Values IssueEditor::valuesToSave() const
 {
     IssueSql::Values issue;
-    issue.title = Text1->text();
-    issue.assignedTo = chosenContactId(Combo1);
-    issue.openedBy = chosenContactId(Combo2);
-    issue.openedDate = DateTimePicker1->sqlValue();
-    issue.status = choiceToSave(Combo3);
-    issue.category = choiceToSave(Combo4);
-    issue.priority = choiceToSave(Combo5);
+    issue.title = titleBox->text();
+    issue.assignedTo = chosenContactId(assignedToPicker);
+    issue.openedBy = chosenContactId(openedByPicker);
+    issue.openedDate = openedDateField->sqlValue();
+    issue.status = choiceToSave(statusPicker);
+    issue.category = choiceToSave(categoryPicker);
+    issue.priority = choiceToSave(priorityPicker);
     issue.comment = commentToSave();
-    issue.dueDate = DateTimePicker2->sqlValue();
+    issue.dueDate = dueDateField->sqlValue();
     return issue;
 }
 
-QString Form2::updateStatement() const
+QString IssueEditor::updateStatement() const
 {
-    return IssueSql::updateStatement(valuesToSave(), m_ID);
+    return IssueSql::updateStatement(valuesToSave(), issueId);
 }
 
-QString Form2::insertStatement() const
+QString IssueEditor::insertStatement() const
 {
     return IssueSql::insertStatement(valuesToSave());
 }
 
-void Form2::PushButton2_Click()
+void IssueEditor::save()
 {
     ErrorBlock step(location("PushButton2_Click"));
 
@@ -643,14 +643,14 @@ void Form2::PushButton2_Click()
         step(first + 4, [&] { control->setFocus(); });
         return true;
     };
-    if (missing(100, Text1->text().trimmed().isEmpty(), QStringLiteral("You forgot to input Title."), Text1) ||
-        missing(106, Combo1->currentIndex() < 0, QStringLiteral("You forgot to select Assigned To."), Combo1) ||
-        missing(112, Combo2->currentIndex() < 0, QStringLiteral("You forgot to select Opened By."), Combo2) ||
-        missing(118, Combo3->currentIndex() < 0, QStringLiteral("You forgot to select Status."), Combo3) ||
-        missing(124, Combo4->currentIndex() < 0, QStringLiteral("You forgot to select Category."), Combo4) ||
-        missing(130, Combo5->currentIndex() < 0, QStringLiteral("You forgot to select Priority."), Combo5))
+    if (missing(100, titleBox->text().trimmed().isEmpty(), QStringLiteral("You forgot to input Title."), titleBox) ||
+        missing(106, assignedToPicker->currentIndex() < 0, QStringLiteral("You forgot to select Assigned To."), assignedToPicker) ||
+        missing(112, openedByPicker->currentIndex() < 0, QStringLiteral("You forgot to select Opened By."), openedByPicker) ||
+        missing(118, statusPicker->currentIndex() < 0, QStringLiteral("You forgot to select Status."), statusPicker) ||
+        missing(124, categoryPicker->currentIndex() < 0, QStringLiteral("You forgot to select Category."), categoryPicker) ||
+        missing(130, priorityPicker->currentIndex() < 0, QStringLiteral("You forgot to select Priority."), priorityPicker))
         return;
-    for (DateField *date : {DateTimePicker1, DateTimePicker2}) {
+    for (DateField *date : {openedDateField, dueDateField}) {
         if (!date->isAcceptable()) {
             platform::msgBox(QStringLiteral("\"%1\" in %2 is not a date. Type dates like %3, or leave the field empty.")
                                  .arg(date->text(), date->accessibleName(), DateField::example()));
@@ -660,14 +660,14 @@ void Form2::PushButton2_Click()
     }
 
     bool editing = false;
-    step(136, [&] { editing = !m_ID.isEmpty(); });
+    step(136, [&] { editing = !issueId.isEmpty(); });
     QString sql;
     // A contact deleted while the window was open is told plainly; the
     // window stays open with everything typed and the other choice kept.
     QComboBox *goneContact = nullptr;
     int changed = 0;
     const auto execute = [&] {
-        for (QComboBox *picker : {static_cast<QComboBox *>(Combo1), static_cast<QComboBox *>(Combo2)}) {
+        for (QComboBox *picker : {static_cast<QComboBox *>(assignedToPicker), static_cast<QComboBox *>(openedByPicker)}) {
             if (!ContactQueries::exists(sharedConnection(), chosenContactId(picker))) {
                 goneContact = picker;
                 return;
@@ -710,7 +710,7 @@ void Form2::PushButton2_Click()
     step(150, [&] { accept(); });
 }
 
-void Form2::PushButton1_Click()
+void IssueEditor::cancel()
 {
     ErrorBlock step(location("PushButton1_Click"));
     step(100, [&] { reject(); });

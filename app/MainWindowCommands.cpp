@@ -1,6 +1,6 @@
 // The six commands under the main window's issue list.
 
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 
 #include "app/IssueListModel.h"
 #include "app/SampleData.h"
@@ -8,10 +8,10 @@
 #include "data/SharedConnection.h"
 #include "data/SqlText.h"
 #include "data/Trash.h"
-#include "issues/Form2.h"
+#include "issues/IssueEditor.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
-#include "reports/Form4.h"
+#include "reports/ReportChooser.h"
 
 #include <memory>
 
@@ -19,7 +19,7 @@ namespace {
 const QString helpAddress = QStringLiteral("https://www.tamberlyn.example/contact/");
 }
 
-void Form1::PushButton1_Click()
+void MainWindow::editSelectedIssue()
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton1_Click "));
 
@@ -31,16 +31,16 @@ void Form1::PushButton1_Click()
     QString id;
     step(102, [&] { id = m_model->cell(selectedRow(), IssueListModel::idColumn); });
 
-    std::unique_ptr<Form2> form;
-    const auto editor = [&]() -> Form2 & {
+    std::unique_ptr<IssueEditor> form;
+    const auto editor = [&]() -> IssueEditor & {
         if (!form)
-            form = std::make_unique<Form2>(this);
+            form = std::make_unique<IssueEditor>(this);
         return *form;
     };
-    step(104, [&] { editor().m_ID = id; });
+    step(104, [&] { editor().issueId = id; });
     step(106, [&] { editor().setWindowTitle(QStringLiteral("Edit Data")); });
     step(108, [&] { platform::dialogs().showModal(editor()); });
-    step(110, [&] { ListData(); });
+    step(110, [&] { refillList(); });
     // The edited issue is found again by its ID, wherever the refill put it;
     // when it is no longer open, nothing is selected.
     int row = -1;
@@ -48,23 +48,23 @@ void Form1::PushButton1_Click()
     step(114, [&] { selectRow(row); });
 }
 
-void Form1::PushButton2_Click()
+void MainWindow::addNewIssue()
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton2_Click "));
 
-    std::unique_ptr<Form2> form;
-    const auto editor = [&]() -> Form2 & {
+    std::unique_ptr<IssueEditor> form;
+    const auto editor = [&]() -> IssueEditor & {
         if (!form)
-            form = std::make_unique<Form2>(this);
+            form = std::make_unique<IssueEditor>(this);
         return *form;
     };
-    step(100, [&] { editor().m_ID = QString(); });
+    step(100, [&] { editor().issueId = QString(); });
     step(102, [&] { editor().setWindowTitle(QStringLiteral("Add New Issue")); });
     step(104, [&] { platform::dialogs().showModal(editor()); });
-    step(106, [&] { ListData(); });
+    step(106, [&] { refillList(); });
 }
 
-void Form1::PushButton3_Click()
+void MainWindow::deleteSelectedIssue()
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton3_Click "));
 
@@ -92,24 +92,24 @@ void Form1::PushButton3_Click()
         Trash::Deleting deleting(sharedConnection(), QStringLiteral("Delete Selected Issue"));
         sharedConnection().Execute(QStringLiteral("delete from Issues where ID=") + id);
     });
-    step(106, [&] { ListData(); });
+    step(106, [&] { refillList(); });
 }
 
-void Form1::PushButton4_Click()
+void MainWindow::loadSampleData()
 {
-    LoadSampleData([this] { ListData(); });
+    LoadSampleData([this] { refillList(); });
 }
 
-void Form1::PushButton5_Click()
+void MainWindow::showReports()
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton5_Click "));
     step(100, [&] {
-        Form4 form(this);
+        ReportChooser form(this);
         platform::dialogs().showModal(form);
     });
 }
 
-void Form1::PushButton6_Click()
+void MainWindow::showHelp()
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton6_Click "));
     step(100, [&] {

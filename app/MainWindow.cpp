@@ -1,4 +1,4 @@
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 
 #include "app/DataAccessCheck.h"
 #include "app/FilterBar.h"
@@ -58,7 +58,7 @@ QRect pixelsOf(const QRectF &twips)
 
 QSize designClientSize()
 {
-    return QSize(platform::twipsToPixels(Form1::designWidth), platform::twipsToPixels(Form1::designHeight));
+    return QSize(platform::twipsToPixels(MainWindow::designWidth), platform::twipsToPixels(MainWindow::designHeight));
 }
 
 QString widthKey(int position)
@@ -78,7 +78,7 @@ double readNumber(const QString &text)
 
 } // namespace
 
-Form1::Form1(QWidget *parent)
+MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowCloseButtonHint)
 {
@@ -86,20 +86,20 @@ Form1::Form1(QWidget *parent)
     setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
 
     m_model = new IssueListModel(this);
-    ListView1 = new QTreeView(this);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setAccessibleName(QStringLiteral("Open issues"));
-    ListView1->setModel(m_model);
-    ListView1->setRootIsDecorated(false);
-    ListView1->setItemsExpandable(false);
-    ListView1->setExpandsOnDoubleClick(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setAllColumnsShowFocus(true);
-    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setSortingEnabled(false); // the header click sorts, through ListView1_ColumnClick
-    QHeaderView *header = ListView1->header();
+    issueList = new QTreeView(this);
+    issueList->setObjectName(QStringLiteral("ListView1"));
+    issueList->setAccessibleName(QStringLiteral("Open issues"));
+    issueList->setModel(m_model);
+    issueList->setRootIsDecorated(false);
+    issueList->setItemsExpandable(false);
+    issueList->setExpandsOnDoubleClick(false);
+    issueList->setUniformRowHeights(true);
+    issueList->setAllColumnsShowFocus(true);
+    issueList->setSelectionMode(QAbstractItemView::SingleSelection);
+    issueList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    issueList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    issueList->setSortingEnabled(false); // the header click sorts, through ListView1_ColumnClick
+    QHeaderView *header = issueList->header();
     header->setSectionsMovable(false); // a column's position stays its number in the settings
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
@@ -109,14 +109,14 @@ Form1::Form1(QWidget *parent)
     header->setMinimumSectionSize(platform::twipsToPixels(minColumnWidth));
     header->setMaximumSectionSize(platform::twipsToPixels(maxColumnWidth));
     header->setDefaultSectionSize(platform::twipsToPixels(listDefaultColumnWidth));
-    connect(header, &QHeaderView::sectionClicked, this, &Form1::ListView1_ColumnClick);
+    connect(header, &QHeaderView::sectionClicked, this, &MainWindow::sortByColumn);
 
     m_filterBar = new FilterBar(this);
     m_search = new IssueSearch(m_model, this);
     connect(m_filterBar, &FilterBar::criteriaChanged, this, [this] { m_search->applyLater(m_filterBar->criteria()); });
-    connect(m_filterBar, &FilterBar::showClosedToggled, this, &Form1::ListData);
-    connect(m_filterBar, &FilterBar::closeRequested, this, &Form1::hideFilterBar);
-    connect(m_search, &IssueSearch::applied, this, &Form1::showCountsAndHint);
+    connect(m_filterBar, &FilterBar::showClosedToggled, this, &MainWindow::refillList);
+    connect(m_filterBar, &FilterBar::closeRequested, this, &MainWindow::hideFilterBar);
+    connect(m_search, &IssueSearch::applied, this, &MainWindow::showCountsAndHint);
     // Each choice offers the values its column holds in the list now.
     const auto valuesOf = [this](int column) {
         return [this, column] {
@@ -132,7 +132,7 @@ Form1::Form1(QWidget *parent)
     m_filterBar->statusChoice->offered = valuesOf(6);
     m_filterBar->categoryChoice->offered = valuesOf(7);
     m_filterBar->priorityChoice->offered = valuesOf(8);
-    m_emptyHint = new QLabel(ListView1->viewport());
+    m_emptyHint = new QLabel(issueList->viewport());
     m_emptyHint->setObjectName(QStringLiteral("emptyListHint"));
     m_emptyHint->setAlignment(Qt::AlignCenter);
     m_emptyHint->setWordWrap(true);
@@ -145,25 +145,25 @@ Form1::Form1(QWidget *parent)
         // Enter presses the button that has the keyboard, as Space does.
         button->setAutoDefault(true);
     };
-    makeButton(PushButton2, "PushButton2", QStringLiteral("Add New Issue"), u'A');
-    makeButton(PushButton1, "PushButton1", QStringLiteral("Edit Selected Issue"), u'E');
-    makeButton(PushButton4, "PushButton4", QStringLiteral("Load Sample/Example Data"), u'S');
-    makeButton(PushButton3, "PushButton3", QStringLiteral("Delete Selected Issue"), u'D');
-    makeButton(PushButton5, "PushButton5", QStringLiteral("Reports"), u'R');
-    makeButton(PushButton6, "PushButton6", QStringLiteral("Help"), u'H');
-    connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
-    connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
-    connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
-    connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
-    connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
-    connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
-    setTabOrder(ListView1, PushButton2);
-    setTabOrder(PushButton2, PushButton1);
-    setTabOrder(PushButton1, PushButton4);
-    setTabOrder(PushButton4, PushButton3);
-    setTabOrder(PushButton3, PushButton5);
-    setTabOrder(PushButton5, PushButton6);
-    setTabOrder(m_filterBar, ListView1);
+    makeButton(addButton, "PushButton2", QStringLiteral("Add New Issue"), u'A');
+    makeButton(editButton, "PushButton1", QStringLiteral("Edit Selected Issue"), u'E');
+    makeButton(sampleDataButton, "PushButton4", QStringLiteral("Load Sample/Example Data"), u'S');
+    makeButton(deleteButton, "PushButton3", QStringLiteral("Delete Selected Issue"), u'D');
+    makeButton(reportsButton, "PushButton5", QStringLiteral("Reports"), u'R');
+    makeButton(helpButton, "PushButton6", QStringLiteral("Help"), u'H');
+    connect(editButton, &QPushButton::clicked, this, &MainWindow::editSelectedIssue);
+    connect(addButton, &QPushButton::clicked, this, &MainWindow::addNewIssue);
+    connect(deleteButton, &QPushButton::clicked, this, &MainWindow::deleteSelectedIssue);
+    connect(sampleDataButton, &QPushButton::clicked, this, &MainWindow::loadSampleData);
+    connect(reportsButton, &QPushButton::clicked, this, &MainWindow::showReports);
+    connect(helpButton, &QPushButton::clicked, this, &MainWindow::showHelp);
+    setTabOrder(issueList, addButton);
+    setTabOrder(addButton, editButton);
+    setTabOrder(editButton, sampleDataButton);
+    setTabOrder(sampleDataButton, deleteButton);
+    setTabOrder(deleteButton, reportsButton);
+    setTabOrder(reportsButton, helpButton);
+    setTabOrder(m_filterBar, issueList);
     buildListCommands();
 
     applyLayout(restoredLayout());
@@ -174,7 +174,7 @@ Form1::Form1(QWidget *parent)
     centreOnScreen();
 }
 
-Form1::~Form1() = default;
+MainWindow::~MainWindow() = default;
 
 // ---------------------------------------------------------------------------
 // Start-up and shutdown
@@ -182,7 +182,7 @@ Form1::~Form1() = default;
 // Copies the database aside once a day before anything can write to it. A
 // copy that cannot be made is told to the user, and start-up goes on: the
 // database itself is never touched.
-void Form1::keepDailyBackup()
+void MainWindow::keepDailyBackup()
 {
     try {
         Backup::makeDailyCopy(DataFile::databasePath());
@@ -193,7 +193,7 @@ void Form1::keepDailyBackup()
     }
 }
 
-void Form1::Form_Load()
+void MainWindow::startUp()
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.Form_Load "));
 
@@ -209,8 +209,8 @@ void Form1::Form_Load()
     // file can fail, so the set-up runs in the load step when the file is
     // there, and within the file test when it is not.
     const auto followHoverConvention = [this] {
-        HandPointer::apply(*this, {PushButton1, PushButton2, PushButton3, PushButton4, PushButton5, PushButton6},
-                           {this, ListView1});
+        HandPointer::apply(*this, {editButton, addButton, deleteButton, sampleDataButton, reportsButton, helpButton},
+                           {this, issueList});
     };
     bool handFound = false;
     step(114, [&] {
@@ -247,7 +247,7 @@ void Form1::Form_Load()
     }
 
     restoreView();
-    step(154, [&] { ListData(); });
+    step(154, [&] { refillList(); });
 
     step(156, [&] {
         const double stored = readNumber(platform::GetSetting(QStringLiteral("WindowState"), QStringLiteral("0")));
@@ -264,7 +264,7 @@ void Form1::Form_Load()
         step(162, [&] { m_maximizedLayout = true; });
 }
 
-void Form1::Form_QueryUnload()
+void MainWindow::queryShutdown()
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.Form_QueryUnload "));
 
@@ -290,28 +290,28 @@ void Form1::Form_QueryUnload()
     step(114, [&] { QCoreApplication::processEvents(); });
 }
 
-void Form1::Form_Unload()
+void MainWindow::shutDown()
 {
     platform::endProgram();
 }
 
-void Form1::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     saveView();
-    Form_QueryUnload();
-    Form_Unload();
+    queryShutdown();
+    shutDown();
     event->accept();
 }
 
 // ---------------------------------------------------------------------------
 // Column widths and window state
 
-double Form1::readWidth(const QString &key, const QString &defaultText)
+double MainWindow::readWidth(const QString &key, const QString &defaultText)
 {
     return readNumber(platform::GetSetting(key, defaultText));
 }
 
-QString Form1::widthText(double twips)
+QString MainWindow::widthText(double twips)
 {
     // A single-precision number in the user's format, without grouping:
     // 1700 stays "1700", 1234.5 becomes "1234.5" or "1234,5".
@@ -320,30 +320,30 @@ QString Form1::widthText(double twips)
     return locale.toString(static_cast<double>(static_cast<float>(twips)), 'g', 7);
 }
 
-double Form1::columnWidthTwips(int column) const
+double MainWindow::columnWidthTwips(int column) const
 {
     if (column < 0 || column >= m_model->columnCount())
         throw Error(QStringLiteral("The issue list has no column %1.").arg(column + 1));
-    const int pixels = ListView1->header()->sectionSize(column);
+    const int pixels = issueList->header()->sectionSize(column);
     const auto slot = static_cast<size_t>(column);
     if (m_columnPixels[slot] > 0 && pixels == m_columnPixels[slot])
         return m_columnTwips[slot];
     return std::round(platform::pixelsToTwips(pixels));
 }
 
-void Form1::setColumnWidthTwips(int column, double twips)
+void MainWindow::setColumnWidthTwips(int column, double twips)
 {
     if (column < 0 || column >= m_model->columnCount())
         throw Error(QStringLiteral("The issue list has no column %1.").arg(column + 1));
     twips = std::clamp(twips, minColumnWidth, maxColumnWidth);
-    QHeaderView *header = ListView1->header();
+    QHeaderView *header = issueList->header();
     header->resizeSection(column, platform::twipsToPixels(twips));
     const auto slot = static_cast<size_t>(column);
     m_columnTwips[slot] = static_cast<float>(twips);
     m_columnPixels[slot] = header->sectionSize(column);
 }
 
-int Form1::windowStateNumber(Qt::WindowStates states)
+int MainWindow::windowStateNumber(Qt::WindowStates states)
 {
     if (states & Qt::WindowMinimized)
         return 1;
@@ -352,7 +352,7 @@ int Form1::windowStateNumber(Qt::WindowStates states)
     return 0;
 }
 
-void Form1::setWindowStateNumber(int state)
+void MainWindow::setWindowStateNumber(int state)
 {
     switch (state) {
     case 1:
@@ -371,7 +371,7 @@ void Form1::setWindowStateNumber(int state)
 // ---------------------------------------------------------------------------
 // The issue list
 
-void Form1::ListData()
+void MainWindow::refillList()
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.ListData "));
 
@@ -388,7 +388,7 @@ void Form1::ListData()
     m_search->applyNow(m_filterBar->criteria());
 }
 
-void Form1::readIssues(ErrorBlock &step, const QString &query, bool withClosed)
+void MainWindow::readIssues(ErrorBlock &step, const QString &query, bool withClosed)
 {
     std::optional<Recordset> rs;
     step(102, [&] { rs.emplace(); });
@@ -492,7 +492,7 @@ void Form1::readIssues(ErrorBlock &step, const QString &query, bool withClosed)
     }
 }
 
-QString Form1::missingValuesMessage(int rows, const QStringList &columns)
+QString MainWindow::missingValuesMessage(int rows, const QStringList &columns)
 {
     const QString listed = columns.size() > 1 ? columns.mid(0, columns.size() - 1).join(QStringLiteral(", ")) +
                                                     QStringLiteral(" and ") + columns.last()
@@ -507,7 +507,7 @@ QString Form1::missingValuesMessage(int rows, const QStringList &columns)
         .arg(listed);
 }
 
-void Form1::ListView1_ColumnClick(int column)
+void MainWindow::sortByColumn(int column)
 {
     const int previous = m_model->sortColumn(); // -1 when sorting is off
     const Qt::SortOrder previousOrder = m_model->sortOrder();
@@ -515,31 +515,31 @@ void Form1::ListView1_ColumnClick(int column)
     const Qt::SortOrder order =
         column == previous && previousOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     m_model->sort(column, order);
-    ListView1->header()->setSortIndicator(column, order);
+    issueList->header()->setSortIndicator(column, order);
 }
 
-int Form1::selectedRow() const
+int MainWindow::selectedRow() const
 {
-    const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
+    const QModelIndexList rows = issueList->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-void Form1::selectRow(int row)
+void MainWindow::selectRow(int row)
 {
-    QItemSelectionModel *selection = ListView1->selectionModel();
+    QItemSelectionModel *selection = issueList->selectionModel();
     if (row < 0 || row >= m_model->rowCount()) {
         selection->clear();
         return;
     }
     const QModelIndex index = m_model->index(row, 0);
     selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    ListView1->scrollTo(index);
+    issueList->scrollTo(index);
 }
 
 // ---------------------------------------------------------------------------
 // Layouts
 
-Form1::Layout Form1::maximizedLayout(float W, float H)
+MainWindow::Layout MainWindow::maximizedLayout(float W, float H)
 {
     Layout layout;
     const float listWidth = W - 330;
@@ -557,7 +557,7 @@ Form1::Layout Form1::maximizedLayout(float W, float H)
     return layout;
 }
 
-Form1::Layout Form1::restoredLayout()
+MainWindow::Layout MainWindow::restoredLayout()
 {
     Layout layout;
     layout.list = QRectF(120, 120, 10680, 5475);
@@ -571,7 +571,7 @@ Form1::Layout Form1::restoredLayout()
     return layout;
 }
 
-void Form1::applyLayout(const Layout &layout)
+void MainWindow::applyLayout(const Layout &layout)
 {
     m_layout = layout;
     QRect list = pixelsOf(layout.list);
@@ -581,17 +581,17 @@ void Form1::applyLayout(const Layout &layout)
         m_filterBar->setGeometry(list.left(), list.top(), list.width(), height);
         list.setTop(list.top() + height + platform::twipsToPixels(60));
     }
-    ListView1->setGeometry(list);
-    m_emptyHint->setGeometry(ListView1->viewport()->rect().adjusted(12, 12, -12, -12));
-    PushButton2->setGeometry(pixelsOf(layout.add));
-    PushButton1->setGeometry(pixelsOf(layout.edit));
-    PushButton4->setGeometry(pixelsOf(layout.sample));
-    PushButton3->setGeometry(pixelsOf(layout.remove));
-    PushButton5->setGeometry(pixelsOf(layout.reports));
-    PushButton6->setGeometry(pixelsOf(layout.help));
+    issueList->setGeometry(list);
+    m_emptyHint->setGeometry(issueList->viewport()->rect().adjusted(12, 12, -12, -12));
+    addButton->setGeometry(pixelsOf(layout.add));
+    editButton->setGeometry(pixelsOf(layout.edit));
+    sampleDataButton->setGeometry(pixelsOf(layout.sample));
+    deleteButton->setGeometry(pixelsOf(layout.remove));
+    reportsButton->setGeometry(pixelsOf(layout.reports));
+    helpButton->setGeometry(pixelsOf(layout.help));
 }
 
-void Form1::centreOnScreen()
+void MainWindow::centreOnScreen()
 {
     const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen)
@@ -603,7 +603,7 @@ void Form1::centreOnScreen()
     move(area.left() + platform::twipsToPixels(left), area.top() + platform::twipsToPixels(top));
 }
 
-void Form1::updateSizeConstraints()
+void MainWindow::updateSizeConstraints()
 {
     // Never a fixed size: a window manager refuses to maximize a window whose
     // smallest and largest sizes are equal. A normal window is at least its
@@ -612,7 +612,7 @@ void Form1::updateSizeConstraints()
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
 
-void Form1::Form_Resize()
+void MainWindow::arrangeForSize()
 {
     const int state = windowStateNumber(windowState());
     const QRect frame = frameGeometry();
@@ -643,13 +643,13 @@ void Form1::Form_Resize()
     applyLayout(size() == designClientSize() ? restoredLayout() : maximizedLayout(W, H));
 }
 
-void Form1::resizeEvent(QResizeEvent *event)
+void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    Form_Resize();
+    arrangeForSize();
 }
 
-void Form1::changeEvent(QEvent *event)
+void MainWindow::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange) {
@@ -657,6 +657,6 @@ void Form1::changeEvent(QEvent *event)
         if (windowStateNumber(change->oldState()) != 0 && windowStateNumber(windowState()) == 0)
             m_restorePending = true;
         updateSizeConstraints();
-        Form_Resize();
+        arrangeForSize();
     }
 }

@@ -3,9 +3,9 @@
 // value or contact together with every issue that refers to it. Each ends by
 // refilling its picker(s), which leaves them without a choice.
 
-#include "issues/Form2.h"
+#include "issues/IssueEditor.h"
 
-#include "contacts/Form3.h"
+#include "contacts/ContactEditor.h"
 #include "data/Connection.h"
 #include "data/DeleteCounts.h"
 #include "data/Error.h"
@@ -90,7 +90,7 @@ bool confirmDelete(const QString &warning, const QString &consequence)
 
 // The texts of one value list: how it is asked for, stored, deleted and
 // refilled.
-struct Form2::ValueList {
+struct IssueEditor::ValueList {
     QString command;
     QString column;
     QComboBox *picker;
@@ -100,11 +100,11 @@ struct Form2::ValueList {
     QString warning;
     QString deleteStatement;
     QString cascadeStatement;
-    void (Form2::*refill)();
+    void (IssueEditor::*refill)();
 };
 
 
-void Form2::addValue(const QString &where, const ValueList &list)
+void IssueEditor::addValue(const QString &where, const ValueList &list)
 {
     ErrorBlock step(where);
     QString answer;
@@ -117,7 +117,7 @@ void Form2::addValue(const QString &where, const ValueList &list)
     step(106, [&] { (this->*list.refill)(); });
 }
 
-void Form2::deleteValue(const QString &where, const ValueList &list)
+void IssueEditor::deleteValue(const QString &where, const ValueList &list)
 {
     ErrorBlock step(where);
     bool chosen = false;
@@ -139,29 +139,29 @@ void Form2::deleteValue(const QString &where, const ValueList &list)
     step(108, [&] { (this->*list.refill)(); });
 }
 
-void Form2::newContact(const QString &where)
+void IssueEditor::newContact(const QString &where)
 {
     ErrorBlock step(where);
-    Form3 contact(this);
-    step(100, [&] { contact.m_ID = QString(); });
+    ContactEditor contact(this);
+    step(100, [&] { contact.contactId = QString(); });
     step(102, [&] { platform::dialogs().showModal(contact); });
-    step(104, [&] { LoadContacts(); });
+    step(104, [&] { loadContacts(); });
 }
 
-void Form2::editContact(const QString &where, QComboBox *picker)
+void IssueEditor::editContact(const QString &where, QComboBox *picker)
 {
     ErrorBlock step(where);
     bool chosen = false;
     step(100, [&] { chosen = picker->currentIndex() >= 0; });
     if (!chosen)
         return;
-    Form3 contact(this);
-    step(102, [&] { contact.m_ID = QString::number(chosenContactId(picker)); });
+    ContactEditor contact(this);
+    step(102, [&] { contact.contactId = QString::number(chosenContactId(picker)); });
     step(104, [&] { platform::dialogs().showModal(contact); });
-    step(106, [&] { LoadContacts(); });
+    step(106, [&] { loadContacts(); });
 }
 
-void Form2::deleteContact(const QString &where, QComboBox *picker, const QString &warning, const QString &command)
+void IssueEditor::deleteContact(const QString &where, QComboBox *picker, const QString &warning, const QString &command)
 {
     ErrorBlock step(where);
     bool chosen = false;
@@ -187,123 +187,123 @@ void Form2::deleteContact(const QString &where, QComboBox *picker, const QString
             return QStringLiteral("delete from Issues where [Assigned To]=") + id +
                    QStringLiteral(" Or [Opened By] = ") + id;
         });
-    step(108, [&] { LoadContacts(); });
+    step(108, [&] { loadContacts(); });
 }
 
-void Form2::PushButton3_Click()
+void IssueEditor::addOpenedByContact()
 {
     newContact(location("PushButton3_Click"));
 }
 
-void Form2::PushButton5_Click()
+void IssueEditor::addAssignedToContact()
 {
     newContact(location("PushButton5_Click"));
 }
 
-void Form2::PushButton9_Click()
+void IssueEditor::editAssignedToContact()
 {
-    editContact(location("PushButton9_Click"), Combo1);
+    editContact(location("PushButton9_Click"), assignedToPicker);
 }
 
-void Form2::PushButton10_Click()
+void IssueEditor::editOpenedByContact()
 {
-    editContact(location("PushButton10_Click"), Combo2);
+    editContact(location("PushButton10_Click"), openedByPicker);
 }
 
-void Form2::Combo1_DblClick()
+void IssueEditor::assignedToDoubleClicked()
 {
-    PushButton9_Click();
+    editAssignedToContact();
 }
 
-void Form2::Combo2_DblClick()
+void IssueEditor::openedByDoubleClicked()
 {
-    PushButton10_Click();
+    editOpenedByContact();
 }
 
-void Form2::PushButton6_Click()
+void IssueEditor::deleteAssignedToContact()
 {
-    deleteContact(location("PushButton6_Click"), Combo1,
+    deleteContact(location("PushButton6_Click"), assignedToPicker,
                   QStringLiteral("Warning: Deleting assigned to will also delete issue data that is linked to this "
                                  "contact."),
                   QStringLiteral("Delete Assigned To contact"));
 }
 
-void Form2::PushButton4_Click()
+void IssueEditor::deleteOpenedByContact()
 {
-    deleteContact(location("PushButton4_Click"), Combo2,
+    deleteContact(location("PushButton4_Click"), openedByPicker,
                   QStringLiteral("Warning: Deleting opened by will also delete issue data that is linked to this "
                                  "contact."),
                   QStringLiteral("Delete Opened By contact"));
 }
 
-Form2::ValueList Form2::statusList()
+IssueEditor::ValueList IssueEditor::statusList()
 {
     return {QStringLiteral("Delete Status"),
             QStringLiteral("Status"),
-            Combo3,
+            statusPicker,
             QStringLiteral("Enter new Status: "),
             QStringLiteral("Input Status"),
             QStringLiteral("insert into [Status] values ('"),
             QStringLiteral("Warning: Deleting status will also delete issue data that is linked to this status."),
             QStringLiteral("delete from [Status] where Status='"),
             QStringLiteral("delete from Issues where Status='"),
-            &Form2::LoadStatus};
+            &IssueEditor::loadStatuses};
 }
 
-Form2::ValueList Form2::categoryList()
+IssueEditor::ValueList IssueEditor::categoryList()
 {
     return {QStringLiteral("Delete Category"),
             QStringLiteral("Category"),
-            Combo4,
+            categoryPicker,
             QStringLiteral("Enter new Category: "),
             QStringLiteral("Input Category"),
             QStringLiteral("insert into [Categories] values ('"),
             QStringLiteral("Warning: Deleting category will also delete issue data that is linked to this category."),
             QStringLiteral("delete from [Categories] where Category='"),
             QStringLiteral("delete from Issues where Category='"),
-            &Form2::LoadCategories};
+            &IssueEditor::loadCategories};
 }
 
-Form2::ValueList Form2::priorityList()
+IssueEditor::ValueList IssueEditor::priorityList()
 {
     return {QStringLiteral("Delete Priority"),
             QStringLiteral("Priority"),
-            Combo5,
+            priorityPicker,
             QStringLiteral("Enter new Priority: "),
             QStringLiteral("Input Priority"),
             QStringLiteral("insert into [Priorities] values ('"),
             QStringLiteral("Warning: Deleting priority will also delete issue data that is linked to this priority."),
             QStringLiteral("delete from [Priorities] where Priority='"),
             QStringLiteral("delete from Issues where Priority='"),
-            &Form2::LoadPriorities};
+            &IssueEditor::loadPriorities};
 }
 
-void Form2::PushButton7_Click()
+void IssueEditor::addStatus()
 {
     addValue(location("PushButton7_Click"), statusList());
 }
 
-void Form2::PushButton8_Click()
+void IssueEditor::deleteStatus()
 {
     deleteValue(location("PushButton8_Click"), statusList());
 }
 
-void Form2::PushButton11_Click()
+void IssueEditor::addCategory()
 {
     addValue(location("PushButton11_Click"), categoryList());
 }
 
-void Form2::PushButton12_Click()
+void IssueEditor::deleteCategory()
 {
     deleteValue(location("PushButton12_Click"), categoryList());
 }
 
-void Form2::PushButton13_Click()
+void IssueEditor::addPriority()
 {
     addValue(location("PushButton13_Click"), priorityList());
 }
 
-void Form2::PushButton14_Click()
+void IssueEditor::deletePriority()
 {
     deleteValue(location("PushButton14_Click"), priorityList());
 }

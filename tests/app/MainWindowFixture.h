@@ -2,7 +2,7 @@
 // Helpers for the main window's tests: a clean first run, a started window,
 // issues written straight into its database, and the error boxes' lines.
 
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/IssueListModel.h"
 #include "data/Connection.h"
 #include "data/FileUtil.h"
@@ -40,10 +40,10 @@ inline void freshMachine()
     platform::setEndProgramHandler([](int) { ++programEnds(); });
 }
 
-inline std::unique_ptr<Form1> started()
+inline std::unique_ptr<MainWindow> started()
 {
-    auto form = std::make_unique<Form1>();
-    form->Form_Load();
+    auto form = std::make_unique<MainWindow>();
+    form->startUp();
     return form;
 }
 
@@ -70,7 +70,7 @@ inline void addIssue(int id, const QString &title, const QString &opened, const 
                 .arg(opened, status, comment, due));
 }
 
-inline QStringList shownIds(const Form1 &form)
+inline QStringList shownIds(const MainWindow &form)
 {
     QStringList ids;
     for (int row = 0; row < form.listModel()->rowCount(); ++row)

@@ -1,11 +1,11 @@
 // The six commands under the issue list: what each shows, what it sends to
 // the database, and what the list shows and selects afterwards.
 
-#include "Form1Fixture.h"
+#include "MainWindowFixture.h"
 
 #include "data/Recordset.h"
-#include "issues/Form2.h"
-#include "reports/Form4.h"
+#include "issues/IssueEditor.h"
+#include "reports/ReportChooser.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -35,7 +35,7 @@ int issuesInDatabase()
 
 } // namespace
 
-class TestForm1Commands : public QObject {
+class TestMainWindowCommands : public QObject {
     Q_OBJECT
 
 private slots:
@@ -62,11 +62,11 @@ private slots:
     void sampleDataFillsTheList();
 
 private:
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<MainWindow> m_form;
     std::unique_ptr<ScriptedDialogs> m_dialogs;
 };
 
-void TestForm1Commands::init()
+void TestMainWindowCommands::init()
 {
     freshMachine();
     m_dialogs = std::make_unique<ScriptedDialogs>();
@@ -75,11 +75,11 @@ void TestForm1Commands::init()
     addIssue(3, QStringLiteral("'Printer jams'"), QStringLiteral("'8/1/2021'"), QStringLiteral("'Open'"));
     addIssue(5, QStringLiteral("'O''Brien''s laptop'"), QStringLiteral("'8/2/2021'"), QStringLiteral("'Open'"));
     addIssue(8, QStringLiteral("'VPN drops'"), QStringLiteral("'8/3/2021'"), QStringLiteral("'Open'"));
-    m_form->ListData();
+    m_form->refillList();
     m_dialogs->boxes.clear();
 }
 
-void TestForm1Commands::withoutSelectionEditAndDeleteDoNothing_data()
+void TestMainWindowCommands::withoutSelectionEditAndDeleteDoNothing_data()
 {
     QTest::addColumn<bool>("emptyList");
     QTest::addColumn<bool>("edit");
@@ -89,22 +89,22 @@ void TestForm1Commands::withoutSelectionEditAndDeleteDoNothing_data()
     QTest::newRow("empty list: delete") << true << false;
 }
 
-void TestForm1Commands::withoutSelectionEditAndDeleteDoNothing()
+void TestMainWindowCommands::withoutSelectionEditAndDeleteDoNothing()
 {
     QFETCH(bool, emptyList);
     QFETCH(bool, edit);
     if (emptyList) {
         execute(QStringLiteral("delete from Issues"));
-        m_form->ListData();
+        m_form->refillList();
     }
     m_form->selectRow(-1);
-    (edit ? m_form->PushButton1 : m_form->PushButton3)->click();
+    (edit ? m_form->editButton : m_form->deleteButton)->click();
     QCOMPARE(m_dialogs->boxes.size(), 0);
     QCOMPARE(m_dialogs->modalTitles.size(), 0);
     QCOMPARE(issuesInDatabase(), emptyList ? 0 : 3);
 }
 
-void TestForm1Commands::deleteAsksThenDeletes_data()
+void TestMainWindowCommands::deleteAsksThenDeletes_data()
 {
     QTest::addColumn<QString>("id");
     QTest::addColumn<platform::Answer>("answer");
@@ -124,7 +124,7 @@ void TestForm1Commands::deleteAsksThenDeletes_data()
         << QStringList{"3", "5", "8"};
 }
 
-void TestForm1Commands::deleteAsksThenDeletes()
+void TestMainWindowCommands::deleteAsksThenDeletes()
 {
     QFETCH(QString, id);
     QFETCH(platform::Answer, answer);
@@ -134,7 +134,7 @@ void TestForm1Commands::deleteAsksThenDeletes()
     addIssue(9, QStringLiteral("'Later'"), QStringLiteral("'8/4/2021'"), QStringLiteral("'Open'"));
     m_form->selectRow(m_form->listModel()->rowOfFirstCell(id));
     m_dialogs->answers = {answer};
-    m_form->PushButton3->click();
+    m_form->deleteButton->click();
 
     QCOMPARE(m_dialogs->boxes.size(), 1);
     const ScriptedDialogs::Box &box = m_dialogs->boxes.first();
@@ -147,24 +147,24 @@ void TestForm1Commands::deleteAsksThenDeletes()
     QCOMPARE(m_form->selectedRow(), answer == platform::Answer::Yes ? -1 : m_form->listModel()->rowOfFirstCell(id));
 }
 
-void TestForm1Commands::deleteFailureStillRefills()
+void TestMainWindowCommands::deleteFailureStillRefills()
 {
     m_form->selectRow(0);
     sharedConnection().Close();
-    m_form->PushButton3->click();
+    m_form->deleteButton->click();
     // The refill meets the same closed database: one command, one box.
     QCOMPARE(mainWindowErrors(*m_dialogs), (QStringList{"PushButton3_Click at line 104"}));
     QCOMPARE(m_form->listModel()->rowCount(), 0);
     m_dialogs->boxes.clear();
-    m_form->PushButton4->click(); // the sample data: dozens of steps, one box
+    m_form->sampleDataButton->click(); // the sample data: dozens of steps, one box
     QCOMPARE(m_dialogs->errorBoxes().size(), 1);
 }
 
-void TestForm1Commands::undoDeleteAfterARestart()
+void TestMainWindowCommands::undoDeleteAfterARestart()
 {
     m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("5")));
     m_dialogs->answers = {platform::Answer::Yes};
-    m_form->PushButton3->click();
+    m_form->deleteButton->click();
     m_form.reset();
     m_form = started();
     QCOMPARE(shownIds(*m_form), (QStringList{"3", "8"}));
@@ -179,28 +179,28 @@ void TestForm1Commands::undoDeleteAfterARestart()
     QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
 }
 
-void TestForm1Commands::addRefillsWhetherOrNotSaved_data()
+void TestMainWindowCommands::addRefillsWhetherOrNotSaved_data()
 {
     QTest::addColumn<bool>("save");
     QTest::newRow("saved") << true;
     QTest::newRow("cancelled") << false;
 }
 
-void TestForm1Commands::addRefillsWhetherOrNotSaved()
+void TestMainWindowCommands::addRefillsWhetherOrNotSaved()
 {
     QFETCH(bool, save);
     // Written behind the list's back: shows only if the list is refilled.
     addIssue(9, QStringLiteral("'Unseen so far'"), QStringLiteral("'8/4/2021'"), QStringLiteral("'Open'"));
     QString idGiven = QStringLiteral("unset");
     m_dialogs->modalScripts = {[&](QDialog &window) {
-        auto *editor = qobject_cast<Form2 *>(&window);
+        auto *editor = qobject_cast<IssueEditor *>(&window);
         QVERIFY(editor);
-        idGiven = editor->m_ID;
+        idGiven = editor->issueId;
         if (save)
             addIssue(11, QStringLiteral("'New one'"), QStringLiteral("'8/5/2021'"), QStringLiteral("'Open'"));
         window.reject();
     }};
-    m_form->PushButton2->click();
+    m_form->addButton->click();
 
     QCOMPARE(m_dialogs->modalTitles, QStringList{"Add New Issue"});
     QCOMPARE(idGiven, QString());
@@ -208,7 +208,7 @@ void TestForm1Commands::addRefillsWhetherOrNotSaved()
     QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
 }
 
-void TestForm1Commands::editSelectsTheEditedIssueAgain_data()
+void TestMainWindowCommands::editSelectsTheEditedIssueAgain_data()
 {
     QTest::addColumn<QString>("id");
     QTest::addColumn<QString>("change"); // the update the editor makes
@@ -224,7 +224,7 @@ void TestForm1Commands::editSelectsTheEditedIssueAgain_data()
         << "5" << "update Issues set Status='Closed' where ID=5" << false << -1;
 }
 
-void TestForm1Commands::editSelectsTheEditedIssueAgain()
+void TestMainWindowCommands::editSelectsTheEditedIssueAgain()
 {
     QFETCH(QString, id);
     QFETCH(QString, change);
@@ -232,18 +232,18 @@ void TestForm1Commands::editSelectsTheEditedIssueAgain()
     QFETCH(int, selectedAfter);
 
     if (sortByTitle)
-        m_form->ListView1_ColumnClick(1);
+        m_form->sortByColumn(1);
     m_form->selectRow(m_form->listModel()->rowOfFirstCell(id));
     QString idGiven;
     m_dialogs->modalScripts = {[&](QDialog &window) {
-        auto *editor = qobject_cast<Form2 *>(&window);
+        auto *editor = qobject_cast<IssueEditor *>(&window);
         QVERIFY(editor);
-        idGiven = editor->m_ID;
+        idGiven = editor->issueId;
         if (!change.isEmpty())
             execute(change);
         window.accept();
     }};
-    m_form->PushButton1->click();
+    m_form->editButton->click();
 
     QCOMPARE(m_dialogs->modalTitles, QStringList{"Edit Data"});
     QCOMPARE(idGiven, id);
@@ -253,23 +253,23 @@ void TestForm1Commands::editSelectsTheEditedIssueAgain()
     QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
 }
 
-void TestForm1Commands::reportsDoNotRefill()
+void TestMainWindowCommands::reportsDoNotRefill()
 {
     addIssue(9, QStringLiteral("'Unseen'"), QStringLiteral("'8/4/2021'"), QStringLiteral("'Open'"));
     bool sawChooser = false;
     m_dialogs->modalScripts = {[&](QDialog &window) {
-        sawChooser = qobject_cast<Form4 *>(&window) != nullptr;
+        sawChooser = qobject_cast<ReportChooser *>(&window) != nullptr;
         window.reject();
     }};
-    m_form->PushButton5->click();
+    m_form->reportsButton->click();
     QVERIFY(sawChooser);
     QCOMPARE(shownIds(*m_form), (QStringList{"3", "5", "8"}));
     QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
 }
 
-void TestForm1Commands::helpShowsTheContactAddress()
+void TestMainWindowCommands::helpShowsTheContactAddress()
 {
-    m_form->PushButton6->click();
+    m_form->helpButton->click();
     const QList<ScriptedDialogs::Box> &boxes = m_dialogs->boxes;
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes.first().text,
@@ -279,14 +279,14 @@ void TestForm1Commands::helpShowsTheContactAddress()
     QCOMPARE(boxes.first().icon, platform::Icon::None);
 }
 
-void TestForm1Commands::sampleDataFillsTheList()
+void TestMainWindowCommands::sampleDataFillsTheList()
 {
     const int before = m_form->listModel()->rowCount();
-    m_form->PushButton4->click();
+    m_form->sampleDataButton->click();
     QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
     QCOMPARE(m_form->listModel()->rowCount(), issuesInDatabase());
     QVERIFY(m_form->listModel()->rowCount() > before);
 }
 
-QTEST_MAIN(TestForm1Commands)
-#include "tst_form1_commands.moc"
+QTEST_MAIN(TestMainWindowCommands)
+#include "tst_mainwindow_commands.moc"

@@ -1,7 +1,7 @@
 // The main window: start-up, shutdown, the settings it keeps, filling and
 // sorting the issue list, and the maximized and restored layouts.
 
-#include "Form1Fixture.h"
+#include "MainWindowFixture.h"
 
 #include "app/FilterBar.h"
 #include "data/DataFile.h"
@@ -17,7 +17,7 @@
 
 using namespace form1test;
 
-class TestForm1 : public QObject {
+class TestMainWindow : public QObject {
     Q_OBJECT
 
 private slots:
@@ -55,7 +55,7 @@ private slots:
 // ---------------------------------------------------------------------------
 // Start-up and shutdown
 
-void TestForm1::firstRunPreparesEverything()
+void TestMainWindow::firstRunPreparesEverything()
 {
     ScriptedDialogs dialogs;
     auto form = started();
@@ -70,7 +70,7 @@ void TestForm1::firstRunPreparesEverything()
     QCOMPARE(form->listModel()->columnCount(), 10);
     for (int column = 0; column < 10; ++column)
         QCOMPARE(form->listModel()->headerData(column, Qt::Horizontal).toString(), captions[column]);
-    QCOMPARE(Form1::windowStateNumber(form->windowState()), 0);
+    QCOMPARE(MainWindow::windowStateNumber(form->windowState()), 0);
     QVERIFY(!form->maximizedLayoutFlag());
     QCOMPARE(form->listModel()->rowCount(), 0);
     QCOMPARE(sharedConnection().State(), 1);
@@ -88,7 +88,7 @@ void TestForm1::firstRunPreparesEverything()
     QCOMPARE(errorLines(dialogs), QStringList());
 }
 
-void TestForm1::widthsAndStateSurviveARestart_data()
+void TestMainWindow::widthsAndStateSurviveARestart_data()
 {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QString>("givenText");
@@ -96,7 +96,7 @@ void TestForm1::widthsAndStateSurviveARestart_data()
     QTest::newRow("de_DE") << QLocale(QLocale::German, QLocale::Germany) << QStringLiteral("1234,5");
 }
 
-void TestForm1::widthsAndStateSurviveARestart()
+void TestMainWindow::widthsAndStateSurviveARestart()
 {
     QFETCH(QLocale, locale);
     QFETCH(QString, givenText);
@@ -106,8 +106,8 @@ void TestForm1::widthsAndStateSurviveARestart()
     {
         auto form = started();
         form->setColumnWidthTwips(2, 1234.5);                // given by the program
-        form->ListView1->header()->resizeSection(1, 200);    // dragged by the user
-        form->ListView1->header()->resizeSection(9, 1);      // dragged below the minimum
+        form->issueList->header()->resizeSection(1, 200);    // dragged by the user
+        form->issueList->header()->resizeSection(9, 1);      // dragged below the minimum
         form->showMaximized();
         form->close();
     }
@@ -116,20 +116,20 @@ void TestForm1::widthsAndStateSurviveARestart()
              QString::number(qRound(platform::pixelsToTwips(200))));
     QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders3"), QString()), givenText);
     QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders4"), QString()), QStringLiteral("1700"));
-    QVERIFY(platform::GetSetting(QStringLiteral("ColumnHeaders10"), QString()).toDouble() >= Form1::minColumnWidth);
+    QVERIFY(platform::GetSetting(QStringLiteral("ColumnHeaders10"), QString()).toDouble() >= MainWindow::minColumnWidth);
     QCOMPARE(platform::GetSetting(QStringLiteral("WindowState"), QString()), QStringLiteral("2"));
 
     auto again = started();
-    QCOMPARE(again->ListView1->header()->sectionSize(1), 200);
+    QCOMPARE(again->issueList->header()->sectionSize(1), 200);
     QCOMPARE(again->columnWidthTwips(1), double(qRound(platform::pixelsToTwips(200))));
     QCOMPARE(again->columnWidthTwips(2), 1234.5);
     QCOMPARE(again->columnWidthTwips(3), 1700.0);
-    QCOMPARE(Form1::windowStateNumber(again->windowState()), 2);
+    QCOMPARE(MainWindow::windowStateNumber(again->windowState()), 2);
     QVERIFY(again->maximizedLayoutFlag());
     QCOMPARE(errorLines(dialogs), QStringList());
 }
 
-void TestForm1::storedSettingsAreCheckedAtStartUp_data()
+void TestMainWindow::storedSettingsAreCheckedAtStartUp_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("stored");
@@ -144,15 +144,15 @@ void TestForm1::storedSettingsAreCheckedAtStartUp_data()
                                               << QStringList{"Form_Load at line 146"};
     QTest::newRow("other width not a number") << "ColumnHeaders4" << "12px" << 3 << listDefault << false
                                               << QStringList{"Form_Load at line 150"};
-    QTest::newRow("negative width") << "ColumnHeaders2" << "-40" << 1 << Form1::minColumnWidth << false << none;
-    QTest::newRow("huge width") << "ColumnHeaders2" << "99999999" << 1 << Form1::maxColumnWidth << false << none;
+    QTest::newRow("negative width") << "ColumnHeaders2" << "-40" << 1 << MainWindow::minColumnWidth << false << none;
+    QTest::newRow("huge width") << "ColumnHeaders2" << "99999999" << 1 << MainWindow::maxColumnWidth << false << none;
     QTest::newRow("state not a number") << "WindowState" << "maximised" << -1 << 0.0 << false
                                         << QStringList{"Form_Load at line 156"};
     QTest::newRow("state 2 maximizes") << "WindowState" << "2" << -1 << 2.0 << true << none;
     QTest::newRow("unknown state 7 is normal") << "WindowState" << "7" << -1 << 0.0 << false << none;
 }
 
-void TestForm1::storedSettingsAreCheckedAtStartUp()
+void TestMainWindow::storedSettingsAreCheckedAtStartUp()
 {
     QFETCH(QString, key);
     QFETCH(QString, stored);
@@ -169,18 +169,18 @@ void TestForm1::storedSettingsAreCheckedAtStartUp()
     if (column >= 0)
         QCOMPARE(form->columnWidthTwips(column), expected);
     else
-        QCOMPARE(Form1::windowStateNumber(form->windowState()), int(expected));
+        QCOMPARE(MainWindow::windowStateNumber(form->windowState()), int(expected));
     QCOMPARE(form->maximizedLayoutFlag(), flag);
     // The rest of start-up went on: every column is there and the list works.
     QCOMPARE(form->listModel()->columnCount(), 10);
     QCOMPARE(form->columnWidthTwips(9), 1700.0);
     addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
     addIssue(1, QStringLiteral("'Printer'"), QStringLiteral("'8/31/2021'"), QStringLiteral("'Open'"));
-    form->ListData();
+    form->refillList();
     QCOMPARE(shownIds(*form), QStringList{"1"});
 }
 
-void TestForm1::brokenDatabaseStartUp_data()
+void TestMainWindow::brokenDatabaseStartUp_data()
 {
     QTest::addColumn<bool>("templateThere");
     QTest::addColumn<QByteArray>("existing"); // dbData.mdb before start-up; empty: none
@@ -191,7 +191,7 @@ void TestForm1::brokenDatabaseStartUp_data()
                                                << QStringList{"Form_Load at line 124", "ListData at line 104"};
 }
 
-void TestForm1::brokenDatabaseStartUp()
+void TestMainWindow::brokenDatabaseStartUp()
 {
     QFETCH(bool, templateThere);
     QFETCH(QByteArray, existing);
@@ -224,7 +224,7 @@ void TestForm1::brokenDatabaseStartUp()
 // ---------------------------------------------------------------------------
 // The issue list
 
-void TestForm1::listDataFillsEveryCell_data()
+void TestMainWindow::listDataFillsEveryCell_data()
 {
     QTest::addColumn<QStringList>("issue"); // title, opened, status, due, comment, assigned to
     QTest::addColumn<QStringList>("cells"); // the row shown; empty: no row
@@ -249,7 +249,7 @@ void TestForm1::listDataFillsEveryCell_data()
         << QStringList{"'Done'", "'8/31/2021'", "' closed '", "Null", "Null", "1"} << QStringList() << QStringList();
 }
 
-void TestForm1::listDataFillsEveryCell()
+void TestMainWindow::listDataFillsEveryCell()
 {
     QFETCH(QStringList, issue);
     QFETCH(QStringList, cells);
@@ -267,7 +267,7 @@ void TestForm1::listDataFillsEveryCell()
     addIssue(7, issue[0], issue[1], issue[2], issue[3], issue[4], assignedTo);
     if (assignedTo != 1)
         execute(QStringLiteral("delete from Contacts where ID=%1").arg(assignedTo));
-    form->ListData();
+    form->refillList();
 
     QCOMPARE(errorLines(dialogs), QStringList());
     QStringList shownMessages;
@@ -285,22 +285,22 @@ void TestForm1::listDataFillsEveryCell()
     QCOMPARE(shown, cells);
 }
 
-void TestForm1::queryThatCannotOpenEmptiesTheList()
+void TestMainWindow::queryThatCannotOpenEmptiesTheList()
 {
     ScriptedDialogs dialogs;
     auto form = started();
     addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
     addIssue(1, QStringLiteral("'A'"), QStringLiteral("'8/31/2021'"), QStringLiteral("'Open'"));
-    form->ListData();
+    form->refillList();
     QCOMPARE(form->listModel()->rowCount(), 1);
 
     sharedConnection().Close();
-    form->ListData();
+    form->refillList();
     QCOMPARE(errorLines(dialogs), QStringList{"ListData at line 104"});
     QCOMPARE(form->listModel()->rowCount(), 0);
 }
 
-void TestForm1::headerClicksSort_data()
+void TestMainWindow::headerClicksSort_data()
 {
     QTest::addColumn<QList<int>>("clicks"); // columns, counted from 0
     QTest::addColumn<QStringList>("ids");
@@ -330,7 +330,7 @@ void TestForm1::headerClicksSort_data()
                                                      << Qt::DescendingOrder << QStringList{"2", "10", "5", "9"};
 }
 
-void TestForm1::headerClicksSort()
+void TestMainWindow::headerClicksSort()
 {
     QFETCH(QList<int>, clicks);
     QFETCH(QStringList, ids);
@@ -346,11 +346,11 @@ void TestForm1::headerClicksSort()
     addIssue(9, QStringLiteral("'beta'"), QStringLiteral("'1/5/2021'"), QStringLiteral("'Open'"));
     addIssue(10, QStringLiteral("'Alpha'"), QStringLiteral("'12/20/2020'"), QStringLiteral("'Waiting'"),
              QStringLiteral("'3/1/2021'"));
-    form->ListData();
+    form->refillList();
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 
-    QHeaderView *header = form->ListView1->header();
+    QHeaderView *header = form->issueList->header();
     for (const int column : clicks) {
         const QPoint inside(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
                             header->height() / 2);
@@ -363,7 +363,7 @@ void TestForm1::headerClicksSort()
 
     // The sort survives a refill that brings a new row.
     addIssue(5, QStringLiteral("'Bravo'"), QStringLiteral("'1/20/2021'"), QStringLiteral("'Open'"));
-    form->ListData();
+    form->refillList();
     QCOMPARE(shownIds(*form), afterRefill);
     QCOMPARE(errorLines(dialogs), QStringList());
 }
@@ -371,10 +371,10 @@ void TestForm1::headerClicksSort()
 // ---------------------------------------------------------------------------
 // Layouts
 
-void TestForm1::maximizedLayoutFormulas()
+void TestMainWindow::maximizedLayoutFormulas()
 {
     // An odd width keeps its half twips.
-    const Form1::Layout layout = Form1::maximizedLayout(20001.f, 9000.f);
+    const MainWindow::Layout layout = MainWindow::maximizedLayout(20001.f, 9000.f);
     QCOMPARE(layout.list, QRectF(120, 120, 19671, 7290));
     QCOMPARE(layout.add, QRectF(4300.5, 7515, 3480, 405));
     QCOMPARE(layout.edit, QRectF(7900.5, 7515, 3480, 405));
@@ -387,25 +387,25 @@ void TestForm1::maximizedLayoutFormulas()
 namespace {
 
 // The list's place: the find bar, when shown, takes its top.
-QRect listArea(const Form1 &form)
+QRect listArea(const MainWindow &form)
 {
-    const QRect list = form.ListView1->geometry();
+    const QRect list = form.issueList->geometry();
     return form.filterBar()->isVisible() ? list.united(form.filterBar()->geometry()) : list;
 }
 
-void verifyDesignLayout(const Form1 &form)
+void verifyDesignLayout(const MainWindow &form)
 {
     using platform::twipsRect;
     const QList<QPair<QWidget *, QRect>> design = {
-        {form.ListView1, twipsRect(120, 120, 10680, 5475)},  {form.PushButton2, twipsRect(120, 5685, 3480, 405)},
-        {form.PushButton1, twipsRect(3720, 5685, 3480, 405)}, {form.PushButton4, twipsRect(7320, 5685, 3480, 405)},
-        {form.PushButton3, twipsRect(120, 6195, 3480, 405)},  {form.PushButton5, twipsRect(3720, 6195, 3480, 405)},
-        {form.PushButton6, twipsRect(7320, 6195, 3480, 405)}};
+        {form.issueList, twipsRect(120, 120, 10680, 5475)},  {form.addButton, twipsRect(120, 5685, 3480, 405)},
+        {form.editButton, twipsRect(3720, 5685, 3480, 405)}, {form.sampleDataButton, twipsRect(7320, 5685, 3480, 405)},
+        {form.deleteButton, twipsRect(120, 6195, 3480, 405)},  {form.reportsButton, twipsRect(3720, 6195, 3480, 405)},
+        {form.helpButton, twipsRect(7320, 6195, 3480, 405)}};
     for (const auto &[control, where] : design)
-        QCOMPARE(control == form.ListView1 ? listArea(form) : control->geometry(), where);
+        QCOMPARE(control == form.issueList ? listArea(form) : control->geometry(), where);
 }
 
-void verifyCentred(const Form1 &form)
+void verifyCentred(const MainWindow &form)
 {
     const QPoint offset = form.frameGeometry().center() - form.screen()->geometry().center();
     QVERIFY2(qAbs(offset.x()) <= 1 && qAbs(offset.y()) <= 1, qPrintable(QStringLiteral("frame at %1,%2")
@@ -415,7 +415,7 @@ void verifyCentred(const Form1 &form)
 
 } // namespace
 
-void TestForm1::maximizeThenRestore()
+void TestMainWindow::maximizeThenRestore()
 {
     platform::SaveSetting(QStringLiteral("WindowState"), QStringLiteral("2"));
     ScriptedDialogs dialogs;
@@ -428,13 +428,13 @@ void TestForm1::maximizeThenRestore()
     const QRect frame = form->frameGeometry();
     const float W = float(platform::pixelsToTwips(frame.width()));
     const float H = float(platform::pixelsToTwips(frame.height()));
-    QTRY_COMPARE(form->ListView1->width(), platform::twipsToPixels(W - 330));
+    QTRY_COMPARE(form->issueList->width(), platform::twipsToPixels(W - 330));
     QCOMPARE(listArea(*form).height(), platform::twipsToPixels(H - 1710));
-    QCOMPARE(form->PushButton2->pos(), QPoint(platform::twipsToPixels(W / 2 - 5700), platform::twipsToPixels(H - 1485)));
-    QCOMPARE(form->PushButton6->pos(), QPoint(platform::twipsToPixels(W / 2 + 1500), platform::twipsToPixels(H - 975)));
+    QCOMPARE(form->addButton->pos(), QPoint(platform::twipsToPixels(W / 2 - 5700), platform::twipsToPixels(H - 1485)));
+    QCOMPARE(form->helpButton->pos(), QPoint(platform::twipsToPixels(W / 2 + 1500), platform::twipsToPixels(H - 975)));
 
     form->showNormal();
-    QTRY_COMPARE(form->size(), platform::twipsRect(0, 0, Form1::designWidth, Form1::designHeight).size());
+    QTRY_COMPARE(form->size(), platform::twipsRect(0, 0, MainWindow::designWidth, MainWindow::designHeight).size());
     verifyDesignLayout(*form);
     QTRY_VERIFY(qAbs(form->frameGeometry().center().x() - form->screen()->geometry().center().x()) <= 1);
     verifyCentred(*form);
@@ -444,7 +444,7 @@ void TestForm1::maximizeThenRestore()
     QCOMPARE(form->maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
 }
 
-void TestForm1::restoreFromMinimized_data()
+void TestMainWindow::restoreFromMinimized_data()
 {
     QTest::addColumn<bool>("maximizedBefore");
     QTest::addColumn<bool>("centred");
@@ -452,7 +452,7 @@ void TestForm1::restoreFromMinimized_data()
     QTest::newRow("once maximized: restored and centred") << true << true;
 }
 
-void TestForm1::restoreFromMinimized()
+void TestMainWindow::restoreFromMinimized()
 {
     QFETCH(bool, maximizedBefore);
     QFETCH(bool, centred);
@@ -486,7 +486,7 @@ void TestForm1::restoreFromMinimized()
 // The pointer: the hand over the six buttons, the arrow over the window and
 // the list, with or without HAND-M.CUR beside the program.
 
-void TestForm1::handPointer_data()
+void TestMainWindow::handPointer_data()
 {
     hover::addRows({
         {"Add New Issue", "", {"ListView1", "PushButton2"}, 99},
@@ -502,7 +502,7 @@ void TestForm1::handPointer_data()
     });
 }
 
-void TestForm1::handPointer()
+void TestMainWindow::handPointer()
 {
     QFETCH(bool, withFile);
     hover::placeCursorFile(withFile);
@@ -512,5 +512,5 @@ void TestForm1::handPointer()
     QCOMPARE(errorLines(dialogs), QStringList());
 }
 
-QTEST_MAIN(TestForm1)
-#include "tst_form1.moc"
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

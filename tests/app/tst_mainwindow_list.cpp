@@ -36,7 +36,7 @@ IssueListModel *filledModel(QObject *parent, const QList<Issue> &issues)
 
 } // namespace
 
-class TestForm1List : public QObject {
+class TestMainWindowList : public QObject {
     Q_OBJECT
 
 private slots:
@@ -48,7 +48,7 @@ private slots:
     void sortsHundredThousandRows();
 };
 
-void TestForm1List::sortsText_data()
+void TestMainWindowList::sortsText_data()
 {
     QTest::addColumn<QStringList>("titles");
     QTest::addColumn<bool>("descending");
@@ -63,7 +63,7 @@ void TestForm1List::sortsText_data()
     QTest::newRow("ties keep their order, descending") << ties << true << QStringList{"0", "1", "3", "2"};
 }
 
-void TestForm1List::sortsText()
+void TestMainWindowList::sortsText()
 {
     QFETCH(QStringList, titles);
     QFETCH(bool, descending);
@@ -80,7 +80,7 @@ void TestForm1List::sortsText()
     QCOMPARE(order, expected);
 }
 
-void TestForm1List::refillShowsRowsInOneReset()
+void TestMainWindowList::refillShowsRowsInOneReset()
 {
     IssueListModel *model = filledModel(this, {{"1", "x", {}}});
     int resets = 0;
@@ -98,7 +98,7 @@ void TestForm1List::refillShowsRowsInOneReset()
     QCOMPARE(inserts, 0);
 }
 
-void TestForm1List::sortsHundredThousandRows_data()
+void TestMainWindowList::sortsHundredThousandRows_data()
 {
     QTest::addColumn<int>("column");
     QTest::addColumn<bool>("descending");
@@ -108,7 +108,7 @@ void TestForm1List::sortsHundredThousandRows_data()
     QTest::newRow("opened date descending") << 4 << true;
 }
 
-void TestForm1List::sortsHundredThousandRows()
+void TestMainWindowList::sortsHundredThousandRows()
 {
     QFETCH(int, column);
     QFETCH(bool, descending);
@@ -146,5 +146,5 @@ void TestForm1List::sortsHundredThousandRows()
     }
 }
 
-QTEST_GUILESS_MAIN(TestForm1List)
-#include "tst_form1_list.moc"
+QTEST_GUILESS_MAIN(TestMainWindowList)
+#include "tst_mainwindow_list.moc"

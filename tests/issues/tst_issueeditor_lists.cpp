@@ -4,7 +4,7 @@
 
 #include "EditorSession.h"
 
-#include "contacts/Form3.h"
+#include "contacts/ContactEditor.h"
 
 #include <QAbstractItemView>
 #include <QLineEdit>
@@ -14,7 +14,7 @@
 
 namespace {
 
-void press(Form2 &form, const QString &button)
+void press(IssueEditor &form, const QString &button)
 {
     form.findChild<QPushButton *>(button)->click();
 }
@@ -31,17 +31,17 @@ const QStringList allIssues{"A", "B", "C", "D"};
 std::function<void(QDialog &)> saveContact(const QString &first, const QString &last, QString *idSeen)
 {
     return [=](QDialog &window) {
-        auto &contact = static_cast<Form3 &>(window);
-        *idSeen = contact.m_ID;
+        auto &contact = static_cast<ContactEditor &>(window);
+        *idSeen = contact.contactId;
         contact.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(first);
         contact.findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(last);
-        contact.PushButton2_Click();
+        contact.save();
     };
 }
 
 } // namespace
 
-class TestForm2Lists : public QObject {
+class TestIssueEditorLists : public QObject {
     Q_OBJECT
     std::unique_ptr<EditorSession> s;
 
@@ -84,7 +84,7 @@ private slots:
         QFETCH(QStringList, offered);
         const QStringList parts = what.split('|');
         s->dialogs.inputs << input;
-        s->open(QString(), [&](Form2 &form) {
+        s->open(QString(), [&](IssueEditor &form) {
             QComboBox *picker = form.findChild<QComboBox *>(parts[0]);
             picker->setCurrentIndex(1);
             const QString chosen = picker->currentText();
@@ -154,8 +154,8 @@ private slots:
         QFETCH(bool, yes);
         QFETCH(QStringList, remaining);
         s->dialogs.answers << (yes ? platform::Answer::Yes : platform::Answer::No);
-        s->open(QString(), [&](Form2 &form) {
-            choose(form.Combo5, QStringLiteral("Low"));
+        s->open(QString(), [&](IssueEditor &form) {
+            choose(form.priorityPicker, QStringLiteral("Low"));
             for (QComboBox *picker : form.findChildren<QComboBox *>())
                 if (picker->findText(value) >= 0)
                     picker->setCurrentIndex(picker->findText(value));
@@ -165,7 +165,7 @@ private slots:
                 QVERIFY(yes ? !listed : (!listed || picker->currentText() == value));
             }
             if (value != QLatin1String("High"))
-                QCOMPARE(form.Combo5->currentText(), QStringLiteral("Low")); // other pickers keep their choice
+                QCOMPARE(form.priorityPicker->currentText(), QStringLiteral("Low")); // other pickers keep their choice
         });
         QCOMPARE(texts(s->dialogs.boxes), QStringList{warning + "\r\nDo you wish to continue?"});
         QCOMPARE(s->dialogs.boxes[0].buttons, platform::Buttons::YesNoDefaultNo);
@@ -197,7 +197,7 @@ private slots:
             "(select Count(*) from Categories) || (select Count(*) from Priorities)");
         const QStringList before = column(lists);
         raw("CREATE TRIGGER Hold BEFORE DELETE ON " + blocked + " BEGIN SELECT RAISE(ABORT, 'held by a test'); END");
-        s->open(QString(), [&](Form2 &form) {
+        s->open(QString(), [&](IssueEditor &form) {
             for (QComboBox *picker : form.findChildren<QComboBox *>())
                 picker->setCurrentIndex(picker->findText(value));
             press(form, button);
@@ -215,7 +215,7 @@ private slots:
 
     void nothingChosenDoesNothing()
     {
-        s->open(QString(), [&](Form2 &form) {
+        s->open(QString(), [&](IssueEditor &form) {
             for (const char *button : {"PushButton4", "PushButton6", "PushButton8", "PushButton9", "PushButton10",
                                        "PushButton12", "PushButton14"})
                 press(form, QLatin1String(button));
@@ -258,10 +258,10 @@ private slots:
         QString opened = QStringLiteral("not opened");
         if (save)
             s->dialogs.modalScripts << saveContact(QStringLiteral("Baker's"), QStringLiteral("Supply"), &opened);
-        s->open(QString(), [&](Form2 &form) {
-            form.Text1->setText(QStringLiteral("Jam"));
-            choose(form.Combo1, QStringLiteral("Cy Cole"));
-            choose(form.Combo2, QStringLiteral("Ed Eel"));
+        s->open(QString(), [&](IssueEditor &form) {
+            form.titleBox->setText(QStringLiteral("Jam"));
+            choose(form.assignedToPicker, QStringLiteral("Cy Cole"));
+            choose(form.openedByPicker, QStringLiteral("Ed Eel"));
             choose(form.findChild<QComboBox *>(picker), QStringLiteral("Bob Brown"));
             if (action.endsWith(QLatin1String(" list"))) {
                 // The first click opens the list, which takes the second.
@@ -274,12 +274,12 @@ private slots:
             } else {
                 press(form, action);
             }
-            QCOMPARE(items(form.Combo1), names);
-            QCOMPARE(items(form.Combo2), names);
-            QCOMPARE(form.m_ContactIDs.size(), names.size());
-            QCOMPARE(form.Combo1->currentIndex() + form.Combo2->currentIndex(), -2);
+            QCOMPARE(items(form.assignedToPicker), names);
+            QCOMPARE(items(form.openedByPicker), names);
+            QCOMPARE(form.contactIds.size(), names.size());
+            QCOMPARE(form.assignedToPicker->currentIndex() + form.openedByPicker->currentIndex(), -2);
             s->dialogs.boxes.clear();
-            form.PushButton2_Click();
+            form.save();
         });
         QCOMPARE(s->dialogs.modalTitles.size(), 2);
         if (save)
@@ -288,5 +288,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestForm2Lists)
-#include "tst_form2lists.moc"
+QTEST_MAIN(TestIssueEditorLists)
+#include "tst_issueeditor_lists.moc"
