@@ -63,13 +63,16 @@ void spellNames(std::vector<Item> &items)
         else if (item.kind == Kind::Name && item.text.size() >= 2 && item.text.front() == item.text.back())
             item.text = quoteName(canonical(unquoted(item.text)));
         else if (item.kind == Kind::Word) {
-            const int next = nextSolid(items, i + 1);
-            if (next >= 0 && items[next].kind == Kind::Open)
-                continue; // a function
-            const int previous = previousSolid(items, i - 1);
-            if (schemaNames().contains(item.text.toLower()))
+            // No function of the dialect is named like a table or column,
+            // so "Contacts (" after INTO is the table.
+            if (schemaNames().contains(item.text.toLower())) {
                 item.text = quoteName(canonical(item.text));
-            else if (depth == 0 && previous >= 0 && isWord(items[previous], "as"))
+                continue;
+            }
+            const int next = nextSolid(items, i + 1);
+            const int previous = previousSolid(items, i - 1);
+            const bool function = next >= 0 && items[next].kind == Kind::Open;
+            if (!function && depth == 0 && previous >= 0 && isWord(items[previous], "as"))
                 item.text = quoteName(item.text);
         }
     }
