@@ -2,6 +2,8 @@
 
 #include "data/Error.h"
 
+#include <QHash>
+
 #include <libpq-fe.h>
 
 namespace PgErrors {
@@ -45,6 +47,23 @@ QString describe(pg_conn *connection, const pg_result *result, const QString &ta
             .arg(server, engine);
     if (state == "P0001")
         return engine; // the schema's own refusals already speak to the user
+    if (state == "23505") {
+        // Two users adding the same list value at once: the one whose insert
+        // came second meets the unique index, not the trigger's check, and
+        // is told what the trigger tells.
+        static const QHash<QString, QString> lists = {{QStringLiteral("Status is unique"), QStringLiteral("status")},
+                                                      {QStringLiteral("Categories is unique"), QStringLiteral("category")},
+                                                      {QStringLiteral("Priorities is unique"), QStringLiteral("priority")}};
+        const char *constraint = PQresultErrorField(result, PG_DIAG_CONSTRAINT_NAME);
+        const QString list = constraint ? lists.value(QString::fromUtf8(constraint)) : QString();
+        // The detail reads: Key ("Status")=(value) already exists.
+        const QString detail = QString::fromUtf8(PQresultErrorField(result, PG_DIAG_MESSAGE_DETAIL));
+        const qsizetype open = detail.indexOf(QLatin1String(")=("));
+        const qsizetype close = detail.lastIndexOf(QLatin1String(") already exists"));
+        if (!list.isEmpty() && open >= 0 && close > open)
+            return QStringLiteral("\"%1\" is already in the %2 list. Choose it from the list instead.")
+                .arg(detail.mid(open + 3, close - open - 3), list);
+    }
     if (state.startsWith("23"))
         return QStringLiteral("The database refused the change because it breaks one of its rules. (%1)").arg(engine);
     if (state.startsWith("40") || state == "55P03")

@@ -6,9 +6,11 @@
 #include "support/TestServer.h"
 
 #include "data/Connection.h"
+#include "data/DeleteCounts.h"
 #include "data/Error.h"
 #include "data/Recordset.h"
 #include "data/Trash.h"
+#include "data/postgres/PgSession.h"
 
 #include <QTest>
 
@@ -145,6 +147,34 @@ private slots:
             QCOMPARE(refusal(connection, QStringLiteral("update Issues set [Opened By]=77 where ID=1")), noContact);
             QCOMPARE(rows(connection, QStringLiteral("select Count(ID) as N from Issues")), QStringLiteral("N\n3"));
         });
+    }
+
+    void deleteCountsAgree()
+    {
+        onBoth([&](Connection &connection, const char *) {
+            const DeleteCounts::Issues byValue = DeleteCounts::withValue(connection, QStringLiteral("Status"),
+                                                                          QStringLiteral("OPEN"));
+            QCOMPARE(byValue.total, qint64(1));
+            const DeleteCounts::Issues byContact = DeleteCounts::ofContact(connection, 1);
+            QCOMPARE(byContact.total, qint64(2));
+            QCOMPARE(byContact.closed, qint64(1));
+        });
+    }
+
+    // Two users adding one value at once: the second insert passes the
+    // trigger's check before the first commits and meets the unique index,
+    // which must speak as the trigger does. The trigger is switched off to
+    // reach the index without a race.
+    void duplicateMetAtTheIndexSaysWhatTheTriggerSays()
+    {
+        const QString target = TestServer::freshDatabase();
+        PgSession(target).execute(
+            QStringLiteral("ALTER TABLE \"Priorities\" DISABLE TRIGGER \"PrioritiesNoDuplicate\""));
+        Connection connection;
+        connection.Open(target);
+        connection.Execute(QStringLiteral("insert into Priorities values ('High')"));
+        QCOMPARE(refusal(connection, QStringLiteral("insert into Priorities values ('HIGH')")),
+                 QStringLiteral("\"HIGH\" is already in the priority list. Choose it from the list instead."));
     }
 
     void datesInTheLocalesShortForm_data()
