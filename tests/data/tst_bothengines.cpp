@@ -109,6 +109,8 @@ private slots:
         QTest::newRow("First of a value list") << "SELECT First(Status.Status) AS [MaxID] FROM Status"
                                                << "MaxID\nOpen";
         QTest::newRow("where ignores case") << "select ID from Contacts where [First Name] = 'BOB'" << "ID\n2";
+        QTest::newRow("like ignores case") << "select ID from Contacts where [Last Name] like 'l%' or Notes like 'x'"
+                                           << "ID\n1";
         QTest::newRow("order ignores case and accents")
             << "select [First Name] from Contacts order by [First Name] desc" << "First Name\nÉmile\nbob\nAnn";
         QTest::newRow("nulls order first") << "select Title from Issues order by Status, Title"
@@ -175,6 +177,18 @@ private slots:
         connection.Execute(QStringLiteral("insert into Priorities values ('High')"));
         QCOMPARE(refusal(connection, QStringLiteral("insert into Priorities values ('HIGH')")),
                  QStringLiteral("\"HIGH\" is already in the priority list. Choose it from the list instead."));
+    }
+
+    // What the program must show as a plain message, not as a fault of its
+    // own: the server gone in the middle of a session.
+    void lostConnectionIsARefusal()
+    {
+        Connection connection;
+        connection.Open(TestServer::freshDatabase());
+        const qint64 backend = connection.server()->query(QStringLiteral("SELECT pg_backend_pid()")).value(0, 0).toInteger();
+        PgSession(TestServer::adminTarget()).query(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend));
+        const QString told = refusal(connection, QStringLiteral("insert into [Status] values ('Open')"));
+        QVERIFY2(told.startsWith(QLatin1String("The connection to the database server (database t")), qPrintable(told));
     }
 
     void datesInTheLocalesShortForm_data()
