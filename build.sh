@@ -18,6 +18,7 @@ if [ "$sanitize" = 1 ]; then default_build="$here/build-asan"; else default_buil
 build=${BUILD_DIR:-$default_build}
 
 packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libicu-dev libgl-dev
+          postgresql-15 libpq-dev
           fonts-liberation poppler-utils
           file appstream)  # the package: cpack reads the executables with file; its test validates the metadata
 

@@ -6,6 +6,8 @@
 #include "data/JetSql.h"
 #include "data/PreparedStatement.h"
 #include "data/SchemaUpgrade.h"
+#include "data/postgres/PgSchema.h"
+#include "data/postgres/PgSession.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -112,6 +114,11 @@ QString fileName(const QString &connectionString)
     return text.mid(at, end < 0 ? -1 : end - at).trimmed();
 }
 
+bool namesServer(const QString &connectionString)
+{
+    return PgSession::recognises(connectionString);
+}
+
 } // namespace ConnectionText
 
 namespace DbErrors {
@@ -213,6 +220,10 @@ sqlite3 *Connection::openRaw(const QString &path, bool create, Engine::DeletingC
 void Connection::Open(const QString &connectionString)
 {
     Close();
+    if (ConnectionText::namesServer(connectionString)) {
+        openServer(connectionString);
+        return;
+    }
     const QString path = ConnectionText::fileName(connectionString);
     if (path.isEmpty())
         throw Error(QStringLiteral("The connection string names no database file (\"data source=\" is missing)."));
@@ -234,6 +245,19 @@ void Connection::Open(const QString &connectionString)
     m_fileName = path;
 }
 
+void Connection::openServer(const QString &target)
+{
+    auto session = std::make_unique<PgSession>(target);
+    PgSchema::check(*session);
+    session->setDeleting(m_deleting.name, 0);
+    m_server = std::move(session);
+}
+
+QString Connection::displayName() const
+{
+    return m_server ? m_server->displayName() : m_fileName;
+}
+
 void Connection::OpenInMemory()
 {
     Close();
@@ -242,6 +266,8 @@ void Connection::OpenInMemory()
 
 int Connection::Execute(const QString &statement)
 {
+    if (m_server)
+        return m_server->execute(JetSql::toPostgres(statement));
     if (!m_db)
         throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
     PreparedStatement prepared(m_db, JetSql::toSqlite(statement), m_fileName);
@@ -253,6 +279,8 @@ int Connection::Execute(const QString &statement)
 
 qint64 Connection::lastInsertedId() const
 {
+    if (m_server)
+        return m_server->lastInsertedId();
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
 }
 
@@ -261,6 +289,10 @@ void Connection::beginDeleting(const QString &command)
     m_deleting.name = command.toUtf8();
     m_deleting.group = 0;
     m_deleting.held = true;
+    // The server's triggers cannot wait for the first delete to make the
+    // group, as SQLite's do: it is made now.
+    if (m_server)
+        m_server->setDeleting(m_deleting.name, Engine::newDeleteGroup());
 }
 
 void Connection::endDeleting()
@@ -268,22 +300,28 @@ void Connection::endDeleting()
     m_deleting.name = m_programName;
     m_deleting.group = 0;
     m_deleting.held = false;
+    if (m_server)
+        m_server->setDeleting(m_deleting.name, 0);
 }
 
 void Connection::setProgramName(const QString &name)
 {
     m_programName = name.toUtf8();
-    if (!m_deleting.held)
+    if (!m_deleting.held) {
         m_deleting.name = m_programName;
+        if (m_server)
+            m_server->setDeleting(m_deleting.name, 0);
+    }
 }
 
 int Connection::State() const
 {
-    return m_db ? 1 : 0;
+    return m_db || m_server ? 1 : 0;
 }
 
 void Connection::Close()
 {
+    m_server.reset();
     if (!m_db)
         return;
     sqlite3_close_v2(m_db);

@@ -1,8 +1,10 @@
 #pragma once
-// The program's one connection to its database file, over SQLite 3.
+// The program's one connection to its database: a file, over SQLite 3, or a
+// team's database on a PostgreSQL server (data/postgres), through the same
+// calls and the same SQL dialect.
 //
 // Open never creates a database: the file must exist and be a Marrowdesk
-// database. The engine runs with a rollback journal, synchronous=FULL (a
+// database; a server's database must hold the Marrowdesk tables. The engine runs with a rollback journal, synchronous=FULL (a
 // commit survives a crash or power loss) and a busy timeout of 5 s, so that
 // a brief lock by another process is waited out. Failures throw Error with a
 // description a user can act on.
@@ -11,7 +13,10 @@
 
 #include <QString>
 
+#include <memory>
+
 struct sqlite3;
+class PgSession;
 
 class Connection {
 public:
@@ -23,6 +28,9 @@ public:
     // Opens the file named by "data source=" in the connection string (the
     // rest of the string is ignored). Fails when the file is missing,
     // unreadable, or not a Marrowdesk database; the file is left untouched.
+    // A connection string that names a server instead (a postgresql:// URI
+    // or libpq's key=value form, see ConnectionText::namesServer) connects
+    // to it; ~/.pgpass, PGPASSWORD and sslmode work as libpq has them.
     void Open(const QString &connectionString);
 
     // Opens a new, empty database held in memory, with the program's SQL
@@ -52,11 +60,19 @@ public:
 
     void Close();
 
-    // The open file's path (empty when closed).
+    // The open file's path (empty when closed or on a server).
     QString fileName() const { return m_fileName; }
 
-    // The SQLite handle, for Recordset and for diagnostics. Null when closed.
+    // The SQLite handle, for Recordset and for what only a file has
+    // (backups, the trash's own statements). Null when closed or on a server.
     sqlite3 *handle() const { return m_db; }
+
+    // The server session when the database is on a server, else null.
+    PgSession *server() const { return m_server.get(); }
+
+    // The database as a message names it: the file's path, or the server's
+    // database, user and host (never a password).
+    QString displayName() const;
 
     // Opens a file without the database checks, creating it if asked; used
     // to build the template. deleting, when given, names the deletes made
@@ -67,7 +83,10 @@ public:
     static constexpr int applicationId = 0x4D52444B; // "MRDK"
 
 private:
+    void openServer(const QString &target);
+
     sqlite3 *m_db = nullptr;
+    std::unique_ptr<PgSession> m_server;
     QString m_fileName;
     QByteArray m_programName = "Marrowdesk";
     Engine::DeletingCommand m_deleting;
@@ -86,6 +105,11 @@ QString dataSource(const QString &path);
 // text when it begins with '"' or '\'', the quote doubled inside. Empty when
 // the key is missing.
 QString fileName(const QString &connectionString);
+
+// Whether the text names a PostgreSQL server rather than a file: a
+// postgresql:// or postgres:// URI, or libpq's key=value form (without a
+// "data source=" key).
+bool namesServer(const QString &connectionString);
 } // namespace ConnectionText
 
 namespace DbErrors {

@@ -2,28 +2,24 @@
 
 #include "data/Connection.h"
 #include "data/Error.h"
-#include "data/PreparedStatement.h"
-
-#include <sqlite3.h>
+#include "data/Recordset.h"
+#include "data/SqlText.h"
 
 namespace DeleteCounts {
 namespace {
 
-template <typename Bind>
-Issues count(Connection &connection, const QString &where, Bind &&bind)
+// In the program's dialect, so that it runs on either engine.
+Issues count(Connection &connection, const QString &where)
 {
-    if (!connection.handle())
-        throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
-    PreparedStatement counted(connection.handle(),
-                              QStringLiteral("SELECT (SELECT count(*) FROM Issues WHERE %1), "
-                                             "(SELECT count(*) FROM [Closed Issues] WHERE %1)")
-                                  .arg(where),
-                              connection.fileName());
-    bind(counted.handle());
+    Recordset counted;
+    counted.Open(QStringLiteral("select (select count(*) from Issues where %1) as Total, "
+                                "(select count(*) from [Closed Issues] where %1) as Closed")
+                     .arg(where),
+                 connection);
     Issues issues;
-    if (counted.step()) {
-        issues.total = sqlite3_column_int64(counted.handle(), 0);
-        issues.closed = sqlite3_column_int64(counted.handle(), 1);
+    if (!counted.Eof()) {
+        issues.total = counted.field(0).toInteger();
+        issues.closed = counted.field(1).toInteger();
     }
     return issues;
 }
@@ -35,16 +31,12 @@ Issues withValue(Connection &connection, const QString &column, const QString &v
     if (column != QLatin1String("Status") && column != QLatin1String("Category") &&
         column != QLatin1String("Priority"))
         throw Error(QStringLiteral("\"%1\" is not a value list's column.").arg(column));
-    const QByteArray utf8 = value.toUtf8();
-    return count(connection, QStringLiteral("%1 = ?1").arg(column), [&](sqlite3_stmt *s) {
-        sqlite3_bind_text(s, 1, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
-    });
+    return count(connection, QStringLiteral("%1 = %2").arg(column, SqlText::literal(value)));
 }
 
 Issues ofContact(Connection &connection, qint64 contactId)
 {
-    return count(connection, QStringLiteral("[Assigned To] = ?1 OR [Opened By] = ?1"),
-                 [&](sqlite3_stmt *s) { sqlite3_bind_int64(s, 1, contactId); });
+    return count(connection, QStringLiteral("[Assigned To] = %1 or [Opened By] = %1").arg(contactId));
 }
 
 QString sentence(const QString &name, const QString &verb, Issues issues)

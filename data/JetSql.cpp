@@ -1,120 +1,13 @@
 #include "data/JetSql.h"
 
+#include "data/JetTokens.h"
+
 #include <QSet>
 
 #include <vector>
 
-namespace JetSql {
+namespace JetSql::Tokens {
 namespace {
-
-enum class Kind { Space, Word, Text, Name, Number, Operator, Comma, Semicolon, Open, Close, Group, Collation };
-
-struct Item {
-    Kind kind;
-    QString text;
-    QString rowidQualifier; // Group only: "Contacts." when the group holds "Contacts.X"
-};
-
-bool isWordStart(QChar c)
-{
-    return c.isLetter() || c == QLatin1Char('_') || c.unicode() >= 0x80;
-}
-
-bool isWordPart(QChar c)
-{
-    return isWordStart(c) || c.isDigit() || c == QLatin1Char('$');
-}
-
-QString quoteName(const QString &name)
-{
-    QString escaped = name;
-    escaped.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
-}
-
-// Splits the statement into tokens. Unterminated literals and names run to the
-// end of the text, which SQLite then reports as its own syntax error.
-std::vector<Item> tokenize(const QString &sql)
-{
-    std::vector<Item> items;
-    const int n = sql.size();
-    int i = 0;
-    auto until = [&](int start, QChar close, bool doubledEscapes) {
-        int j = start + 1;
-        while (j < n) {
-            if (sql[j] == close) {
-                if (doubledEscapes && j + 1 < n && sql[j + 1] == close) {
-                    j += 2;
-                    continue;
-                }
-                return j + 1;
-            }
-            ++j;
-        }
-        return n;
-    };
-    while (i < n) {
-        const QChar c = sql[i];
-        int end = i + 1;
-        Kind kind = Kind::Operator;
-        QString text;
-        if (c.isSpace()) {
-            while (end < n && sql[end].isSpace())
-                ++end;
-            kind = Kind::Space;
-        } else if (c == QLatin1Char('-') && i + 1 < n && sql[i + 1] == QLatin1Char('-')) {
-            while (end < n && sql[end] != QLatin1Char('\n'))
-                ++end;
-            kind = Kind::Space;
-        } else if (c == QLatin1Char('/') && i + 1 < n && sql[i + 1] == QLatin1Char('*')) {
-            const int close = sql.indexOf(QLatin1String("*/"), i + 2);
-            end = close < 0 ? n : close + 2;
-            kind = Kind::Space;
-        } else if (c == QLatin1Char('\'')) {
-            end = until(i, c, true);
-            kind = Kind::Text;
-        } else if (c == QLatin1Char('"') || c == QLatin1Char('`')) {
-            end = until(i, c, true);
-            kind = Kind::Name;
-        } else if (c == QLatin1Char('[')) {
-            end = until(i, QLatin1Char(']'), false);
-            const bool closed = sql[end - 1] == QLatin1Char(']') && end - i >= 2;
-            text = closed ? quoteName(sql.mid(i + 1, end - i - 2)) : sql.mid(i, end - i);
-            kind = Kind::Name;
-        } else if (c.isDigit() || (c == QLatin1Char('.') && i + 1 < n && sql[i + 1].isDigit())) {
-            while (end < n && (sql[end].isLetterOrNumber() || sql[end] == QLatin1Char('.') ||
-                               ((sql[end] == QLatin1Char('+') || sql[end] == QLatin1Char('-')) &&
-                                (sql[end - 1] == QLatin1Char('e') || sql[end - 1] == QLatin1Char('E')))))
-                ++end;
-            kind = Kind::Number;
-        } else if (isWordStart(c)) {
-            while (end < n && isWordPart(sql[end]))
-                ++end;
-            kind = Kind::Word;
-        } else if (c == QLatin1Char(',')) {
-            kind = Kind::Comma;
-        } else if (c == QLatin1Char(';')) {
-            kind = Kind::Semicolon;
-        } else if (c == QLatin1Char('(')) {
-            kind = Kind::Open;
-        } else if (c == QLatin1Char(')')) {
-            kind = Kind::Close;
-        } else {
-            static const QString twoCharOperators[] = {QStringLiteral("<>"), QStringLiteral("<="), QStringLiteral(">="),
-                                                       QStringLiteral("!="), QStringLiteral("=="), QStringLiteral("||"),
-                                                       QStringLiteral("<<"), QStringLiteral(">>")};
-            for (const QString &op : twoCharOperators) {
-                if (QStringView(sql).mid(i, 2) == op) {
-                    end = i + 2;
-                    break;
-                }
-            }
-        }
-        items.push_back({kind, text.isNull() ? sql.mid(i, end - i) : text, {}});
-        i = end;
-    }
-    return items;
-}
 
 // Words at which an additive expression ends: everything that binds less
 // tightly than "+", or separates clauses.
@@ -178,36 +71,6 @@ bool isOperand(const Item &item)
     }
 }
 
-bool isWord(const Item &item, const char *word)
-{
-    return item.kind == Kind::Word && item.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
-}
-
-// Index of the next item that is not blank, or -1.
-int nextSolid(const std::vector<Item> &items, int from)
-{
-    for (int i = from; i < static_cast<int>(items.size()); ++i)
-        if (items[i].kind != Kind::Space)
-            return i;
-    return -1;
-}
-
-int previousSolid(const std::vector<Item> &items, int from)
-{
-    for (int i = from; i >= 0; --i)
-        if (items[i].kind != Kind::Space)
-            return i;
-    return -1;
-}
-
-QString joinText(const std::vector<Item> &items, int begin, int end)
-{
-    QString text;
-    for (int i = begin; i < end; ++i)
-        text += items[i].text;
-    return text;
-}
-
 // Rewrites one expression segment (no boundary inside) with binary "+" and
 // "-" folded from the left: a + b - c becomes (jet_add(a, b) - c).
 QString foldAdditions(const std::vector<Item> &items, int begin, int end)
@@ -248,11 +111,15 @@ QString foldAdditions(const std::vector<Item> &items, int begin, int end)
     return joinText(items, begin, first) + folded + joinText(items, last, end);
 }
 
-// Marks each ORDER BY term to order without regard to case, by inserting a
-// COLLATE item before any ASC/DESC/NULLS that ends the term.
-void collateOrderTerms(std::vector<Item> &items)
+// For SQLite, marks each ORDER BY term to order without regard to case, by
+// inserting a COLLATE item before any ASC/DESC/NULLS that ends the term. On
+// the server the columns already order that way, but nulls come last where
+// SQLite puts them first; each term without NULLS says where they go.
+void collateOrderTerms(std::vector<Item> &items, Target target)
 {
     const Item collate{Kind::Collation, QStringLiteral(" COLLATE %1").arg(QLatin1String(caseInsensitiveCollation)), {}};
+    const Item nullsFirst{Kind::Collation, QStringLiteral(" NULLS FIRST"), {}};
+    const Item nullsLast{Kind::Collation, QStringLiteral(" NULLS LAST"), {}};
     for (int i = 0; i < static_cast<int>(items.size()); ++i) {
         if (!isWord(items[i], "order"))
             continue;
@@ -261,45 +128,60 @@ void collateOrderTerms(std::vector<Item> &items)
             continue;
         int termStart = by + 1;
         bool hasCollate = false;
+        bool hasNulls = false;
+        bool descending = false;
         int suffixStart = -1;
         for (int j = termStart; j <= static_cast<int>(items.size()); ++j) {
             const bool atEnd = j == static_cast<int>(items.size());
             const bool termEnds = atEnd || items[j].kind == Kind::Comma || items[j].kind == Kind::Semicolon ||
                                   isWord(items[j], "limit") || isWord(items[j], "offset");
             if (termEnds) {
-                const int insertAt = suffixStart >= 0 ? suffixStart : j;
-                const int lastSolid = previousSolid(items, insertAt - 1);
-                if (!hasCollate && lastSolid >= termStart) {
-                    items.insert(items.begin() + lastSolid + 1, collate);
-                    ++j;
+                if (target == Target::Postgres) {
+                    const int lastSolid = previousSolid(items, j - 1);
+                    if (!hasNulls && lastSolid >= termStart) {
+                        items.insert(items.begin() + lastSolid + 1, descending ? nullsLast : nullsFirst);
+                        ++j;
+                    }
+                } else {
+                    const int insertAt = suffixStart >= 0 ? suffixStart : j;
+                    const int lastSolid = previousSolid(items, insertAt - 1);
+                    if (!hasCollate && lastSolid >= termStart) {
+                        items.insert(items.begin() + lastSolid + 1, collate);
+                        ++j;
+                    }
                 }
                 if (atEnd || items[j].kind != Kind::Comma)
                     break;
                 termStart = j + 1;
                 hasCollate = false;
+                hasNulls = false;
+                descending = false;
                 suffixStart = -1;
                 continue;
             }
             if (isWord(items[j], "collate"))
                 hasCollate = true;
+            hasNulls = hasNulls || isWord(items[j], "nulls");
+            descending = descending || isWord(items[j], "desc");
             if (suffixStart < 0 && (isWord(items[j], "asc") || isWord(items[j], "desc") || isWord(items[j], "nulls")))
                 suffixStart = j;
         }
     }
 }
 
-QString translateLevel(std::vector<Item> items);
+QString translateLevel(std::vector<Item> items, Target target);
 
 // Replaces every parenthesised group by one Group item holding its
 // translated text, so that each level sees its groups as single operands.
-std::vector<Item> groupParentheses(const std::vector<Item> &tokens, size_t &position, bool nested, bool *closed)
+std::vector<Item> groupParentheses(const std::vector<Item> &tokens, size_t &position, bool nested, bool *closed,
+                                   Target target)
 {
     std::vector<Item> level;
     while (position < tokens.size()) {
         const Item &token = tokens[position++];
         if (token.kind == Kind::Open) {
             bool innerClosed = false;
-            std::vector<Item> inner = groupParentheses(tokens, position, true, &innerClosed);
+            std::vector<Item> inner = groupParentheses(tokens, position, true, &innerClosed, target);
             QString qualifier;
             const int a = nextSolid(inner, 0);
             const int dot = a >= 0 ? nextSolid(inner, a + 1) : -1;
@@ -309,7 +191,7 @@ std::vector<Item> groupParentheses(const std::vector<Item> &tokens, size_t &posi
                 qualifier = inner[a].text + QLatin1Char('.');
             // An unclosed group stays unclosed, so that SQLite reports the syntax error.
             level.push_back({Kind::Group,
-                             QLatin1Char('(') + translateLevel(std::move(inner)) +
+                             QLatin1Char('(') + translateLevel(std::move(inner), target) +
                                  (innerClosed ? QStringLiteral(")") : QString()),
                              innerClosed ? qualifier : QString()});
         } else if (token.kind == Kind::Close && nested) {
@@ -322,7 +204,20 @@ std::vector<Item> groupParentheses(const std::vector<Item> &tokens, size_t &posi
     return level;
 }
 
-void rewriteFirstAndLast(std::vector<Item> &items)
+// What orders the rows of a table by insertion, for First and Last. In
+// SQLite that is the rowid. On the server it is the ID of the tables that
+// have one; a value list has none, and its rows' physical place stands in:
+// insertion order for as long as no deleted row's space is used again.
+QString orderKey(const QString &qualifier, Target target)
+{
+    if (target == Target::Sqlite)
+        return QStringLiteral("rowid");
+    static const QSet<QString> withId = {QStringLiteral("\"contacts\"."), QStringLiteral("\"issues\"."),
+                                         QStringLiteral("contacts."), QStringLiteral("issues.")};
+    return qualifier.isEmpty() || withId.contains(qualifier.toLower()) ? QStringLiteral("\"ID\"") : QStringLiteral("ctid");
+}
+
+void rewriteFirstAndLast(std::vector<Item> &items, Target target)
 {
     for (int i = 0; i < static_cast<int>(items.size()); ++i) {
         const bool first = isWord(items[i], "first");
@@ -335,17 +230,24 @@ void rewriteFirstAndLast(std::vector<Item> &items)
             continue;
         if (previous >= 0 && items[previous].text == QLatin1String("."))
             continue;
-        items[i].text = first ? QStringLiteral("jet_first") : QStringLiteral("jet_last");
         QString &call = items[group].text;
         call.chop(1);
-        call += QStringLiteral(", %1rowid)").arg(items[group].rowidQualifier);
+        const QString key = items[group].rowidQualifier + orderKey(items[group].rowidQualifier, target);
+        if (target == Target::Sqlite) {
+            items[i].text = first ? QStringLiteral("jet_first") : QStringLiteral("jet_last");
+            call += QStringLiteral(", %1)").arg(key);
+        } else {
+            // The server's own aggregate, ordered: the first element is the pick.
+            items[i].text = QStringLiteral("(array_agg");
+            call += QStringLiteral(" ORDER BY %1%2))[1]").arg(key, first ? QString() : QStringLiteral(" DESC"));
+        }
     }
 }
 
-QString translateLevel(std::vector<Item> items)
+QString translateLevel(std::vector<Item> items, Target target)
 {
-    rewriteFirstAndLast(items);
-    collateOrderTerms(items);
+    rewriteFirstAndLast(items, target);
+    collateOrderTerms(items, target);
     QString out;
     int segmentStart = 0;
     const int n = static_cast<int>(items.size());
@@ -362,12 +264,20 @@ QString translateLevel(std::vector<Item> items)
 
 } // namespace
 
+QString translate(const std::vector<Item> &tokens, Target target)
+{
+    size_t position = 0;
+    // At the top level a stray ")" closes nothing; it stays, for the engine to report.
+    return translateLevel(groupParentheses(tokens, position, false, nullptr, target), target);
+}
+
+} // namespace JetSql::Tokens
+
+namespace JetSql {
+
 QString toSqlite(const QString &statement)
 {
-    const std::vector<Item> tokens = tokenize(statement);
-    size_t position = 0;
-    // At the top level a stray ")" closes nothing; it stays, for SQLite to report.
-    return translateLevel(groupParentheses(tokens, position, false, nullptr));
+    return Tokens::translate(Tokens::tokenize(statement), Tokens::Target::Sqlite);
 }
 
 } // namespace JetSql

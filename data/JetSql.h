@@ -8,6 +8,12 @@
 //    they follow the table's insertion order whatever index a scan uses;
 //  - every ORDER BY term orders without regard to letter case.
 // String literals, comments and quoted names pass through unchanged.
+//
+// toPostgres makes the same statement the PostgreSQL server's: names spelt
+// as its schema spells them, "+" and First/Last as above (the server has its
+// own jet_add; First and Last become ordered array_agg), LIKE as ILIKE, and
+// date text written into a date column read here, in the user's locale, into
+// ISO text. Text that is not a date throws Error, as SQLite's side refuses it.
 
 #include <QString>
 
@@ -17,5 +23,6 @@ namespace JetSql {
 inline constexpr const char *caseInsensitiveCollation = "MARROW_NOCASE";
 
 QString toSqlite(const QString &statement);
+QString toPostgres(const QString &statement);
 
 } // namespace JetSql

@@ -2,17 +2,14 @@
 
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/SqlText.h"
 
 #include <sqlite3.h>
 
 PreparedStatement::PreparedStatement(sqlite3 *db, const QString &sqliteText, const QString &fileName)
     : m_db(db), m_fileName(fileName)
 {
-    // SQLite reads statement text only up to a NUL character, which would
-    // silently cut a value short.
-    if (sqliteText.contains(QChar(0)))
-        throw Refusal(QStringLiteral("The text contains a NUL character (code 0), which cannot be stored. Remove it and "
-                                   "try again; nothing was saved."));
+    SqlText::refuseNul(sqliteText);
     const QByteArray utf8 = sqliteText.toUtf8();
     const char *tail = nullptr;
     const int rc = sqlite3_prepare_v2(db, utf8.constData(), utf8.size() + 1, &m_statement, &tail);

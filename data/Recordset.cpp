@@ -5,6 +5,7 @@
 #include "data/Error.h"
 #include "data/JetSql.h"
 #include "data/PreparedStatement.h"
+#include "data/postgres/PgSession.h"
 
 #include <sqlite3.h>
 
@@ -51,6 +52,10 @@ void Recordset::Open(const QString &query, Connection &connection, CursorType, L
     Close();
     if (!connection.State())
         throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
+    if (PgSession *server = connection.server()) {
+        openOnServer(*server, query);
+        return;
+    }
     PreparedStatement prepared(connection.handle(), JetSql::toSqlite(query), connection.fileName());
     sqlite3_stmt *statement = prepared.handle();
     try {
@@ -76,6 +81,22 @@ void Recordset::Open(const QString &query, Connection &connection, CursorType, L
     } catch (...) {
         Close();
         throw;
+    }
+    m_open = true;
+}
+
+void Recordset::openOnServer(PgSession &server, const QString &query)
+{
+    const PgResult result = server.query(JetSql::toPostgres(query));
+    const int columns = result.columnCount();
+    for (int c = 0; c < columns; ++c)
+        m_names.append(result.columnName(c));
+    for (int c = columns - 1; c >= 0; --c)
+        m_columnByName.insert(m_names[c], c);
+    for (int row = 0; row < result.rowCount(); ++row) {
+        for (int c = 0; c < columns; ++c)
+            append(result.value(row, c));
+        ++m_rowCount;
     }
     m_open = true;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 class Connection;
+class PgSession;
 
 class Recordset {
 public:
@@ -50,6 +51,7 @@ public:
     int rowCount() const { return m_rowCount; }
 
 private:
+    void openOnServer(PgSession &server, const QString &query);
     int columnOf(const QString &name) const;
 
     QStringList m_names;

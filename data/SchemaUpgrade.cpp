@@ -112,7 +112,45 @@ BEGIN
 END;
 )sql";
 
-const char *const steps[] = {toVersion2, toVersion3};
+// Every issue and contact carries a version, 1 when added and one more on
+// every change, so that an editor can tell whether the row changed since it
+// read it. The version a change leaves is the one the statement wrote (the
+// row's own when it writes none) plus one; the server does the same
+// (data/postgres/PgSchema.sql). One trigger after an update both converts
+// the dates and counts up: SQLite runs no trigger twice for one change, so
+// the update made by the insert trigger, which counts up too, first steps
+// the version back.
+const char *const toVersion4 = R"sql(
+ALTER TABLE Issues ADD COLUMN Version INTEGER NOT NULL DEFAULT 1;
+ALTER TABLE Contacts ADD COLUMN Version INTEGER NOT NULL DEFAULT 1;
+DROP TRIGGER IssuesDatesOnInsert;
+DROP TRIGGER IssuesDatesOnUpdate;
+
+CREATE TRIGGER IssuesDatesOnInsert AFTER INSERT ON Issues
+BEGIN
+    UPDATE Issues
+       SET [Opened Date] = marrow_date_in(NEW.[Opened Date]),
+           [Due Date] = marrow_date_in(NEW.[Due Date]),
+           Version = NEW.Version - 1
+     WHERE ID = NEW.ID;
+END;
+
+CREATE TRIGGER IssuesOnUpdate AFTER UPDATE ON Issues
+BEGIN
+    UPDATE Issues
+       SET [Opened Date] = marrow_date_in(NEW.[Opened Date]),
+           [Due Date] = marrow_date_in(NEW.[Due Date]),
+           Version = NEW.Version + 1
+     WHERE ID = NEW.ID;
+END;
+
+CREATE TRIGGER ContactsVersion AFTER UPDATE ON Contacts
+BEGIN
+    UPDATE Contacts SET Version = NEW.Version + 1 WHERE ID = NEW.ID;
+END;
+)sql";
+
+const char *const steps[] = {toVersion2, toVersion3, toVersion4};
 
 void run(sqlite3 *db, const char *sql, const QString &fileName)
 {

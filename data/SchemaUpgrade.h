@@ -8,13 +8,15 @@
 //     no contact (rows stored earlier stay as they are and still list)
 //  3  the trash: deleted issues, contacts and list values are kept, by the
 //     command that deleted them, until restored or purged (data/Trash.h)
+//  4  every issue and contact carries a Version, 1 when added and counted
+//     up by every change of the row
 
 struct sqlite3;
 class QString;
 
 namespace SchemaUpgrade {
 
-inline constexpr int currentVersion = 3;
+inline constexpr int currentVersion = 4;
 
 // Brings the database up to currentVersion, each step in a transaction of
 // its own. A read-only database is left as it is. Throws Error.

@@ -2,6 +2,8 @@
 // Text values pasted into statements stand between apostrophes; every
 // apostrophe inside is doubled. This is the only escaping the dialect knows.
 
+#include "data/Error.h"
+
 #include <QString>
 
 #include <optional>
@@ -29,6 +31,15 @@ inline bool isPlainId(const QString &id)
 inline QString literal(const std::optional<QString> &text)
 {
     return text ? QLatin1Char('\'') + doubled(*text) + QLatin1Char('\'') : QStringLiteral("Null");
+}
+
+// Refuses statement text holding a NUL character: the engines read text only
+// up to one, which would silently cut a value short.
+inline void refuseNul(const QString &statement)
+{
+    if (statement.contains(QChar(0)))
+        throw Refusal(QStringLiteral("The text contains a NUL character (code 0), which cannot be stored. Remove it "
+                                     "and try again; nothing was saved."));
 }
 
 } // namespace SqlText

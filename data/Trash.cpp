@@ -54,6 +54,12 @@ private:
 
 Connection &open(Connection &connection)
 {
+    // The server keeps the trash as a file does (its triggers fill the same
+    // tables), but these statements are SQLite's own.
+    if (connection.server())
+        throw Refusal(QStringLiteral("Deleted items on the database server %1 are kept, but Marrowdesk can list and "
+                                     "restore them only in a database file for now.")
+                          .arg(connection.displayName()));
     if (!connection.handle())
         throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
     return connection;
@@ -274,6 +280,14 @@ int purgeOlderThan(Connection &connection, const QDateTime &cutoff)
 {
     const qint64 before = cutoff.toMSecsSinceEpoch() * 1000;
     int removed = 0;
+    if (connection.server()) {
+        // In the program's dialect, which the server speaks too; each table
+        // on its own, since a group left half purged is still old.
+        for (const char *table : {"TrashIssues", "TrashContacts", "TrashValues"})
+            removed += connection.Execute(
+                QStringLiteral("delete from %1 where DeleteGroup < %2").arg(QLatin1String(table)).arg(before));
+        return removed;
+    }
     together(open(connection), [&] {
         for (const char *table : {"TrashIssues", "TrashContacts", "TrashValues"}) {
             Statement(connection, QStringLiteral("DELETE FROM %1 WHERE DeleteGroup < ?1").arg(QLatin1String(table)),

@@ -1,6 +1,7 @@
 #include "FuzzChecks.h"
 
 #include "data/DateText.h"
+#include "data/Error.h"
 #include "data/JetSql.h"
 
 #include <QLocale>
@@ -30,6 +31,12 @@ void jetSql(const uint8_t *data, size_t size)
                                     !lower.contains(QLatin1String("last"));
     if (nothingToTranslate && output != input)
         breach("text without dialect was changed", input);
+    // The server's translation refuses date text that is not a date, with
+    // Error; it must not fail in any other way.
+    try {
+        JetSql::toPostgres(input);
+    } catch (const Error &) {
+    }
 }
 
 void dateText(const uint8_t *data, size_t size)

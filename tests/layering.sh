@@ -20,8 +20,8 @@ check() { # files, forbidden include pattern, what it means
     fi
 }
 widgets='#include <Q(Widget|Dialog|Application|PushButton|Label|ComboBox|LineEdit|MessageBox|Menu|TreeView|PrintDialog|Printer)>'
-check "data/*.h data/*.cpp" '#include "(platform|app|issues|contacts|reports|tools)/' "data/ includes a layer above it"
-check "data/*.h data/*.cpp" "$widgets|#include <Q(Gui|Font|Color|Painter)" "data/ uses Qt Gui or widgets"
+check "data/*.h data/*.cpp data/*/*.h data/*/*.cpp" '#include "(platform|app|issues|contacts|reports|tools)/' "data/ includes a layer above it"
+check "data/*.h data/*.cpp data/*/*.h data/*/*.cpp" "$widgets|#include <Q(Gui|Font|Color|Painter)" "data/ uses Qt Gui or widgets"
 check "$(for f in $engine; do ls $f.h $f.cpp 2>/dev/null; done)" '#include "(platform|app|issues|contacts|tools)/|'"$widgets" "the report engine includes a layer above it or a widget"
 check "platform/*.h platform/*.cpp" '#include "(app|issues|contacts|reports|tools)/' "platform/ includes a window"
 check "tools/*.h tools/*.cpp fuzz/*.h fuzz/*.cpp" '#include "(platform|app|issues|contacts|reports)/' "a tool includes more than the data layer"

@@ -1,12 +1,18 @@
 // marrowdesk-sql DATABASE [STATEMENT ...]: runs statements of the program's
-// SQL dialect on a Marrowdesk database through the program's own data layer.
+// SQL dialect on a Marrowdesk database (a file or a PostgreSQL server)
+// through the program's own data layer. --init makes the tables on a server,
+// --copy moves every row between two databases.
 
 #include "data/Connection.h"
+#include "data/DatabaseCopy.h"
 #include "data/Error.h"
+#include "data/postgres/PgSchema.h"
+#include "data/postgres/PgSession.h"
 #include "data/Utf8.h"
 #include "tools/SqlShell.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QTextStream>
@@ -18,11 +24,25 @@ namespace {
 const char usage[] =
     "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
     "       marrowdesk-sql --csv DATABASE [STATEMENT ...]\n"
+    "       marrowdesk-sql --init SERVER\n"
+    "       marrowdesk-sql --copy FROM TO\n"
     "       marrowdesk-sql --help | --version\n"
     "\n"
-    "Runs SQL statements on a Marrowdesk database (for example\n"
-    "~/.local/share/Tamberlyn/Marrowdesk/dbData.mdb) through the program's own\n"
+    "Runs SQL statements on a Marrowdesk database through the program's own\n"
     "data layer, in the program's SQL dialect ([bracketed names], + joining text).\n"
+    "DATABASE is a file (for example\n"
+    "~/.local/share/Tamberlyn/Marrowdesk/dbData.mdb) or a PostgreSQL server's\n"
+    "database: a URI (postgresql://user@host/dbname?sslmode=require) or libpq's\n"
+    "key=value form (\"host=db.example.org dbname=tracker\"). Passwords come from\n"
+    "~/.pgpass or PGPASSWORD, never from the command line.\n"
+    "\n"
+    "--init SERVER makes the Marrowdesk tables in an empty database on a server;\n"
+    "it refuses a database that holds any table.\n"
+    "--copy FROM TO copies every contact, list value, issue and trashed row, with\n"
+    "their IDs, from one database to another (a file to a server or back) in one\n"
+    "transaction, then prints each table's row count as verified on TO. TO must\n"
+    "hold no rows: a server database made by --init, or a file; a file that does\n"
+    "not exist is made from the empty database dbBlank.mdb beside this program.\n"
     "\n"
     "Each STATEMENT runs in order. Without statements, they are read from\n"
     "standard input, one per line; empty lines are skipped.\n"
@@ -42,8 +62,8 @@ const char usage[] =
     "offset is named), and statements that reach another file or the machine\n"
     "(ATTACH, VACUUM INTO, PRAGMA writable_schema, load_extension, fts3_tokenizer).\n"
     "\n"
-    "Exit status: 0 all statements succeeded, 1 some failed,\n"
-    "2 the database could not be opened.\n";
+    "Exit status: 0 all statements succeeded, 1 some failed (or --init or --copy\n"
+    "failed), 2 the database could not be opened.\n";
 
 // Runs one statement given as bytes; text that is not valid UTF-8 is
 // refused with the offset of the first bad byte, counted from `base`.
@@ -58,6 +78,68 @@ bool runBytes(Connection &connection, const QByteArray &bytes, const QString &wh
         << ") cannot be read, counting from 0. It was not run.\n";
     err.flush();
     return false;
+}
+
+// The connection string for a DATABASE argument: a server's target stands
+// as it is, a file's path becomes "data source=".
+QString connectionStringFor(const char *argument)
+{
+    const QString text = QString::fromLocal8Bit(argument);
+    return ConnectionText::namesServer(text) ? text : ConnectionText::dataSource(text);
+}
+
+int initServer(const char *target, QTextStream &out, QTextStream &err)
+{
+    const QString text = QString::fromLocal8Bit(target);
+    if (!ConnectionText::namesServer(text)) {
+        err << "error: --init makes the tables on a PostgreSQL server; \"" << text
+            << "\" is not a server's URI or key=value target. Marrowdesk makes a new database file itself.\n";
+        return 1;
+    }
+    try {
+        PgSession session(text);
+        PgSchema::create(session);
+        out << "Made the Marrowdesk tables (schema version " << PgSchema::version << ") in the "
+            << session.displayName() << ".\n";
+    } catch (const Error &error) {
+        err << "error: " << error.description() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+int copyDatabase(const char *fromArgument, const char *toArgument, QTextStream &out, QTextStream &err)
+{
+    const QString toText = QString::fromLocal8Bit(toArgument);
+    if (!ConnectionText::namesServer(toText) && !QFile::exists(toText)) {
+        const QString blank = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("dbBlank.mdb"));
+        if (!QFile::copy(blank, toText)) {
+            err << "error: the new database file \"" << toText << "\" could not be made from " << blank << ".\n";
+            return 1;
+        }
+        QFile::setPermissions(toText, QFile::permissions(toText) | QFile::WriteOwner);
+    }
+    Connection from;
+    Connection to;
+    from.setProgramName(QStringLiteral("marrowdesk-sql"));
+    to.setProgramName(QStringLiteral("marrowdesk-sql"));
+    try {
+        from.Open(connectionStringFor(fromArgument));
+        to.Open(connectionStringFor(toArgument));
+    } catch (const Error &error) {
+        err << "error: " << error.description() << '\n';
+        return 2;
+    }
+    try {
+        const QList<DatabaseCopy::TableCount> counts = DatabaseCopy::copy(from, to);
+        out << "Copied from " << from.displayName() << " to " << to.displayName() << "; rows verified:\n";
+        for (const DatabaseCopy::TableCount &count : counts)
+            out << count.table << '\t' << count.rows << '\n';
+    } catch (const Error &error) {
+        err << "error: " << error.description() << " Nothing was copied.\n";
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace
@@ -80,6 +162,10 @@ int main(int argc, char **argv)
             out << "marrowdesk-sql " << MARROWDESK_VERSION << '\n';
             return 0;
         }
+        if (option == "--init" && first + 1 < argc)
+            return initServer(argv[first + 1], out, err);
+        if (option == "--copy" && first + 2 < argc)
+            return copyDatabase(argv[first + 1], argv[first + 2], out, err);
         if (option == "--csv") {
             output = SqlShell::Output::Csv;
             continue;
@@ -100,7 +186,7 @@ int main(int argc, char **argv)
     // Whatever its statements delete goes to the trash under this name.
     connection.setProgramName(QStringLiteral("marrowdesk-sql"));
     try {
-        connection.Open(ConnectionText::dataSource(QString::fromLocal8Bit(argv[first])));
+        connection.Open(connectionStringFor(argv[first]));
     } catch (const Error &error) {
         err << "error: " << error.description() << '\n';
         return 2;

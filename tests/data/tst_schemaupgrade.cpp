@@ -45,6 +45,13 @@ private slots:
                                  "DROP TRIGGER IssuesToTrash; DROP TRIGGER ContactsToTrash; DROP TRIGGER StatusToTrash;"
                                  "DROP TRIGGER CategoriesToTrash; DROP TRIGGER PrioritiesToTrash;"
                                  "DROP TABLE TrashIssues; DROP TABLE TrashContacts; DROP TABLE TrashValues;"
+                                 "DROP TRIGGER IssuesDatesOnInsert; DROP TRIGGER IssuesOnUpdate;"
+                                 "DROP TRIGGER ContactsVersion;"
+                                 "ALTER TABLE Issues DROP COLUMN Version; ALTER TABLE Contacts DROP COLUMN Version;"
+                                 "CREATE TRIGGER IssuesDatesOnInsert AFTER INSERT ON Issues BEGIN "
+                                 "UPDATE Issues SET [Opened Date] = marrow_date_in(NEW.[Opened Date]) WHERE ID = NEW.ID; END;"
+                                 "CREATE TRIGGER IssuesDatesOnUpdate AFTER UPDATE OF [Opened Date] ON Issues BEGIN "
+                                 "UPDATE Issues SET [Opened Date] = marrow_date_in(NEW.[Opened Date]) WHERE ID = NEW.ID; END;"
                                  "PRAGMA user_version = 1;"
                                  "INSERT INTO Contacts ([First Name], [Last Name]) VALUES ('Ann', 'Lee');"
                                  "INSERT INTO Issues (Title, [Assigned To], [Opened By], Status) "
@@ -53,6 +60,10 @@ private slots:
         database.open(connection);
         QCOMPARE(count(connection, QStringLiteral("select Count(ID) from [Open Issues]")), 1);
         QCOMPARE(count(connection, QStringLiteral("PRAGMA user_version")), SchemaUpgrade::currentVersion);
+        // Rows stored before versions existed start at 1, and count up from there.
+        connection.Execute(QStringLiteral("update Issues set Title = 'kept' where ID = 1"));
+        QCOMPARE(count(connection, QStringLiteral("select Version from Issues where ID = 1")), 2);
+        QCOMPARE(count(connection, QStringLiteral("select Version from Contacts where ID = 1")), 1);
 
         const auto refusal = [&](const QString &statement) {
             try {

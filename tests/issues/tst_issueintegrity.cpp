@@ -16,13 +16,19 @@
 
 namespace {
 
-// Every column of an issue, missing values as \N.
+// Every stored value of an issue, missing values as \N. The version is left
+// out: every save counts it up, whether anything changed or not.
 QString wholeRow(qint64 id)
 {
     QStringList values;
     sqlite3_stmt *statement = nullptr;
     sqlite3_prepare_v2(sharedConnection().handle(),
-                       QStringLiteral("select * from Issues where ID=%1").arg(id).toUtf8().constData(), -1,
+                       QStringLiteral("select ID, Title, [Assigned To], [Opened By], [Opened Date], Status, Category, "
+                                      "Priority, Comment, [Due Date] from Issues where ID=%1")
+                           .arg(id)
+                           .toUtf8()
+                           .constData(),
+                       -1,
                        &statement, nullptr);
     if (sqlite3_step(statement) == SQLITE_ROW)
         for (int c = 0; c < sqlite3_column_count(statement); ++c)

@@ -1,0 +1,184 @@
+#include "data/DatabaseCopy.h"
+
+#include "data/Connection.h"
+#include "data/DateText.h"
+#include "data/Error.h"
+#include "data/Recordset.h"
+#include "data/SqlText.h"
+#include "data/postgres/PgSession.h"
+
+#include <QStringList>
+
+#include <sqlite3.h>
+
+namespace DatabaseCopy {
+namespace {
+
+struct Table {
+    const char *name;
+    const char *columns;
+};
+
+// Contacts before issues, so that an issue's contacts exist when it comes.
+const Table tables[] = {
+    {"Contacts",
+     "ID, [First Name], [Last Name], [E-mail Address], Company, [Job Title], [Business Phone], [Home Phone], "
+     "[Mobile Phone], [Fax Number], Address, City, State, ZIP, Country, [Web Page], Notes, Version"},
+    {"Status", "Status"},
+    {"Categories", "Category"},
+    {"Priorities", "Priority"},
+    {"Issues", "ID, Title, [Assigned To], [Opened By], [Opened Date], Status, Category, Priority, Comment, [Due Date], "
+               "Version"},
+    {"TrashIssues", "DeleteGroup, DeletedBy, ID, Title, [Assigned To], [Opened By], [Opened Date], Status, Category, "
+                    "Priority, Comment, [Due Date]"},
+    {"TrashContacts", "DeleteGroup, DeletedBy, ID, [First Name], [Last Name], [E-mail Address], Company, [Job Title], "
+                      "[Business Phone], [Home Phone], [Mobile Phone], [Fax Number], Address, City, State, ZIP, "
+                      "Country, [Web Page], Notes"},
+    {"TrashValues", "DeleteGroup, DeletedBy, List, Value"},
+};
+
+QString literal(const Value &value)
+{
+    switch (value.type()) {
+    case Value::Type::Null:
+        return QStringLiteral("Null");
+    case Value::Type::Integer:
+        return QString::number(value.toInteger());
+    case Value::Type::Real:
+        return value.toText();
+    case Value::Type::Text:
+        return SqlText::literal(*value.text());
+    case Value::Type::Date:
+        return QLatin1Char('\'') + DateText::toIso(*value.date()) + QLatin1Char('\'');
+    case Value::Type::DateTime:
+        return QLatin1Char('\'') + DateText::toIso(*value.dateTime()) + QLatin1Char('\'');
+    }
+    return QStringLiteral("Null");
+}
+
+int countRows(Connection &connection, const char *table)
+{
+    Recordset rs;
+    rs.Open(QStringLiteral("select count(*) from [%1]").arg(QLatin1String(table)), connection);
+    return static_cast<int>(rs.field(0).toInteger());
+}
+
+qint64 largest(Connection &connection, const QString &query)
+{
+    Recordset rs;
+    rs.Open(query, connection);
+    return rs.field(0).isNull() ? 0 : rs.field(0).toInteger();
+}
+
+// An issue may name a contact deleted long ago (files of the first schema
+// version hold such issues, and deleting a contact leaves its issues). The
+// rule that refuses such an issue is for new changes, not for a copy: on
+// the server the session says it is copying; in a file the rule's trigger
+// is taken away for the transaction and put back, unchanged, before the
+// commit.
+class ContactRuleAside {
+public:
+    explicit ContactRuleAside(Connection &to) : m_to(to)
+    {
+        if (PgSession *server = to.server()) {
+            server->execute(QStringLiteral("SET LOCAL marrowdesk.copying = 'on'"));
+            return;
+        }
+        Recordset rs;
+        rs.Open(QStringLiteral("select sql from sqlite_master where type = 'trigger' and name = "
+                               "'IssuesContactsOnInsert'"),
+                to);
+        if (rs.Eof())
+            return;
+        m_trigger = rs.field(0).toText().toUtf8();
+        to.Execute(QStringLiteral("DROP TRIGGER IssuesContactsOnInsert"));
+    }
+
+    void restore()
+    {
+        if (m_trigger.isEmpty())
+            return;
+        char *message = nullptr;
+        if (sqlite3_exec(m_to.handle(), m_trigger.constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+            const QString why = QString::fromUtf8(message);
+            sqlite3_free(message);
+            throw Error(QStringLiteral("The copy could not put back the rule for contacts: %1").arg(why));
+        }
+    }
+
+private:
+    Connection &m_to;
+    QByteArray m_trigger;
+};
+
+// New IDs continue above every ID copied, trashed ones included.
+void continueIds(Connection &to, const char *table, const char *trash)
+{
+    const qint64 top = std::max(largest(to, QStringLiteral("select max(ID) from [%1]").arg(QLatin1String(table))),
+                                largest(to, QStringLiteral("select max(ID) from [%1]").arg(QLatin1String(trash))));
+    if (PgSession *server = to.server()) {
+        server->query(QStringLiteral("SELECT setval(pg_get_serial_sequence('\"%1\"', 'ID'), %2, false)")
+                          .arg(QLatin1String(table))
+                          .arg(top + 1));
+        return;
+    }
+    to.Execute(QStringLiteral("update sqlite_sequence set seq = %2 where name = '%1' and seq < %2")
+                   .arg(QLatin1String(table))
+                   .arg(top));
+}
+
+} // namespace
+
+QList<TableCount> copy(Connection &from, Connection &to)
+{
+    if (!from.State() || !to.State())
+        throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
+    for (const Table &table : tables)
+        if (const int rows = countRows(to, table.name))
+            throw Refusal(QStringLiteral("The target %1 is not empty: its table %2 holds %3 row(s). Copy only into a "
+                                         "new, empty Marrowdesk database.")
+                              .arg(to.displayName(), QLatin1String(table.name))
+                              .arg(rows));
+    QList<TableCount> counts;
+    to.Execute(QStringLiteral("begin"));
+    try {
+        ContactRuleAside rule(to);
+        for (const Table &table : tables) {
+            const QString columns = QLatin1String(table.columns);
+            Recordset rows;
+            const bool hasId = columns.startsWith(QLatin1String("ID,"));
+            rows.Open(QStringLiteral("select %1 from [%2]%3")
+                          .arg(columns, QLatin1String(table.name), hasId ? QStringLiteral(" order by ID") : QString()),
+                      from);
+            const QString head = QStringLiteral("insert into [%1] (%2) values (").arg(QLatin1String(table.name), columns);
+            for (int row = 0; row < rows.rowCount(); ++row) {
+                QStringList values;
+                for (int c = 0; c < rows.fieldCount(); ++c)
+                    values << literal(rows.field(row, c));
+                to.Execute(head + values.join(QLatin1Char(',')) + QLatin1Char(')'));
+            }
+            const int copied = countRows(to, table.name);
+            if (copied != rows.rowCount())
+                throw Error(QStringLiteral("The copy of %1 holds %2 rows where %3 has %4; nothing was copied.")
+                                .arg(QLatin1String(table.name))
+                                .arg(copied)
+                                .arg(from.displayName())
+                                .arg(rows.rowCount()));
+            counts.append({QLatin1String(table.name), copied});
+        }
+        rule.restore();
+        continueIds(to, "Contacts", "TrashContacts");
+        continueIds(to, "Issues", "TrashIssues");
+        to.Execute(QStringLiteral("commit"));
+    } catch (...) {
+        try {
+            to.Execute(QStringLiteral("rollback"));
+        } catch (const Error &) {
+            // The connection is gone; the server undoes the transaction itself.
+        }
+        throw;
+    }
+    return counts;
+}
+
+} // namespace DatabaseCopy

@@ -1,0 +1,242 @@
+#include "data/postgres/PgSession.h"
+
+#include "data/Error.h"
+#include "data/SqlText.h"
+#include "data/postgres/PgErrors.h"
+
+#include <QDateTime>
+
+#include <libpq-fe.h>
+
+namespace {
+
+// Type OIDs of the server's built-in types (pg_type.dat); they never change.
+enum : Oid {
+    boolOid = 16,
+    int8Oid = 20,
+    int2Oid = 21,
+    int4Oid = 23,
+    oidOid = 26,
+    float4Oid = 700,
+    float8Oid = 701,
+    dateOid = 1082,
+    timestampOid = 1114,
+    timestampTzOid = 1184,
+    numericOid = 1700,
+};
+
+Value dateTimeValue(const QString &text)
+{
+    // The session's DateStyle is ISO: "2021-08-31 14:05:00", perhaps with
+    // fractions of a second and, for timestamptz, a zone.
+    QDateTime dateTime = QDateTime::fromString(text.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!dateTime.isValid())
+        return Value(text);
+    if (dateTime.time() == QTime(0, 0))
+        return Value(dateTime.date());
+    return Value(dateTime);
+}
+
+// Statements that begin or end a transaction run as they are; every other
+// statement inside a transaction gets a savepoint.
+bool controlsTransaction(const QString &statement)
+{
+    const QString head = statement.trimmed().section(QLatin1Char(' '), 0, 0).toLower();
+    return head == QLatin1String("begin") || head == QLatin1String("commit") || head == QLatin1String("rollback") ||
+           head == QLatin1String("end") || head == QLatin1String("start") || head == QLatin1String("savepoint") ||
+           head == QLatin1String("release");
+}
+
+QString describeTarget(pg_conn *connection)
+{
+    const char *host = PQhost(connection);
+    QString where = host && *host ? QString::fromUtf8(host) : QStringLiteral("local socket");
+    if (where.startsWith(QLatin1Char('/')))
+        where = QStringLiteral("local socket in %1").arg(where);
+    return QStringLiteral("database %1 as %2 on %3")
+        .arg(QString::fromUtf8(PQdb(connection)), QString::fromUtf8(PQuser(connection)), where);
+}
+
+} // namespace
+
+PgResult::PgResult(pg_result *result) : m_result(result), m_types(new unsigned int[PQnfields(result)])
+{
+    for (int c = 0; c < PQnfields(result); ++c)
+        m_types[c] = PQftype(result, c);
+}
+
+PgResult::~PgResult()
+{
+    PQclear(m_result);
+}
+
+PgResult::PgResult(PgResult &&other) noexcept : m_result(other.m_result), m_types(std::move(other.m_types))
+{
+    other.m_result = nullptr;
+}
+
+int PgResult::rowCount() const
+{
+    return PQntuples(m_result);
+}
+
+int PgResult::columnCount() const
+{
+    return PQnfields(m_result);
+}
+
+QString PgResult::columnName(int column) const
+{
+    return QString::fromUtf8(PQfname(m_result, column));
+}
+
+Value PgResult::value(int row, int column) const
+{
+    if (PQgetisnull(m_result, row, column))
+        return Value();
+    const char *text = PQgetvalue(m_result, row, column);
+    const int length = PQgetlength(m_result, row, column);
+    switch (m_types[column]) {
+    case boolOid:
+        return Value(static_cast<qint64>(text[0] == 't' ? 1 : 0));
+    case int2Oid:
+    case int4Oid:
+    case int8Oid:
+    case oidOid:
+        return Value(QByteArray::fromRawData(text, length).toLongLong());
+    case float4Oid:
+    case float8Oid:
+        return Value(QByteArray::fromRawData(text, length).toDouble());
+    case numericOid: {
+        const QByteArray number = QByteArray::fromRawData(text, length);
+        bool whole = false;
+        const qint64 integer = number.toLongLong(&whole);
+        return whole ? Value(integer) : Value(number.toDouble());
+    }
+    case dateOid:
+        return Value(QDate::fromString(QString::fromLatin1(text, length), Qt::ISODate));
+    case timestampOid:
+    case timestampTzOid:
+        return dateTimeValue(QString::fromLatin1(text, length));
+    default:
+        return Value(QString::fromUtf8(text, length));
+    }
+}
+
+PgSession::PgSession(const QString &target)
+{
+    m_connection = PQconnectdb(target.toUtf8().constData());
+    if (PQstatus(m_connection) != CONNECTION_OK) {
+        const QString why = QString::fromUtf8(PQerrorMessage(m_connection)).trimmed();
+        PQfinish(m_connection);
+        m_connection = nullptr;
+        throw Error(QStringLiteral("Marrowdesk could not connect to the database server: %1").arg(why));
+    }
+    m_displayName = describeTarget(m_connection);
+    PQsetClientEncoding(m_connection, "UTF8");
+    // ISO dates out, whatever the server's default; the program's own date
+    // text is read on this side (JetSql::toPostgres).
+    execute(QStringLiteral("SET DateStyle = 'ISO, YMD'"));
+}
+
+PgSession::~PgSession()
+{
+    PQfinish(m_connection);
+}
+
+bool PgSession::recognises(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive) ||
+        trimmed.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive))
+        return true;
+    if (!trimmed.contains(QLatin1Char('=')) || trimmed.contains(QLatin1String("data source"), Qt::CaseInsensitive))
+        return false;
+    char *error = nullptr;
+    PQconninfoOption *options = PQconninfoParse(trimmed.toUtf8().constData(), &error);
+    PQfreemem(error);
+    if (!options)
+        return false;
+    PQconninfoFree(options);
+    return true;
+}
+
+pg_result *PgSession::run(const QString &statement, bool savepoint)
+{
+    SqlText::refuseNul(statement);
+    if (savepoint)
+        PQclear(PQexec(m_connection, "SAVEPOINT marrow_statement"));
+    // The extended protocol runs exactly one statement: text holding a
+    // second one is refused whole, as on SQLite's side.
+    pg_result *result =
+        PQexecParams(m_connection, statement.toUtf8().constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+    const ExecStatusType status = PQresultStatus(result);
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
+        if (savepoint)
+            PQclear(PQexec(m_connection, "RELEASE SAVEPOINT marrow_statement"));
+        return result;
+    }
+    if (status == PGRES_EMPTY_QUERY) {
+        PQclear(result);
+        throw Error(QStringLiteral("The statement is empty: there is nothing to run."));
+    }
+    try {
+        PgErrors::raise(m_connection, result, m_displayName);
+    } catch (...) {
+        PQclear(result);
+        if (savepoint && PQstatus(m_connection) == CONNECTION_OK)
+            PQclear(PQexec(m_connection, "ROLLBACK TO SAVEPOINT marrow_statement; RELEASE SAVEPOINT marrow_statement"));
+        throw;
+    }
+}
+
+int PgSession::execute(const QString &statement)
+{
+    const bool savepoint = PQtransactionStatus(m_connection) == PQTRANS_INTRANS && !controlsTransaction(statement);
+    pg_result *result = run(statement, savepoint);
+    const int changed = QByteArray(PQcmdTuples(result)).toInt();
+    PQclear(result);
+    return changed;
+}
+
+PgResult PgSession::query(const QString &statement)
+{
+    const bool savepoint = PQtransactionStatus(m_connection) == PQTRANS_INTRANS;
+    return PgResult(run(statement, savepoint));
+}
+
+void PgSession::runScript(const QByteArray &script)
+{
+    pg_result *result = PQexec(m_connection, script.constData());
+    if (PQresultStatus(result) == PGRES_COMMAND_OK || PQresultStatus(result) == PGRES_TUPLES_OK) {
+        PQclear(result);
+        return;
+    }
+    const QString description = PgErrors::describe(m_connection, result, m_displayName);
+    PQclear(result);
+    if (PQtransactionStatus(m_connection) != PQTRANS_IDLE)
+        PQclear(PQexec(m_connection, "ROLLBACK"));
+    throw Error(description);
+}
+
+qint64 PgSession::lastInsertedId()
+{
+    PgResult last = query(QStringLiteral("SELECT current_setting('marrowdesk.last_id', true)"));
+    return last.rowCount() ? last.value(0, 0).toTextOrEmpty().toLongLong() : 0;
+}
+
+void PgSession::setDeleting(const QByteArray &command, qint64 group)
+{
+    const QByteArray groupText = group ? QByteArray::number(group) : QByteArray();
+    const char *values[] = {command.constData(), groupText.constData()};
+    pg_result *result = PQexecParams(m_connection,
+                                     "SELECT set_config('marrowdesk.deleting_command', $1, false), "
+                                     "set_config('marrowdesk.delete_group', $2, false)",
+                                     2, nullptr, values, nullptr, nullptr, 0);
+    if (PQresultStatus(result) != PGRES_TUPLES_OK) {
+        const QString description = PgErrors::describe(m_connection, result, m_displayName);
+        PQclear(result);
+        throw Error(description);
+    }
+    PQclear(result);
+}

@@ -1,0 +1,83 @@
+#pragma once
+// One session with a PostgreSQL server through libpq: the engine under a
+// Connection whose target names a server. It runs statements already in the
+// server's dialect (JetSql::toPostgres) and turns the server's refusals into
+// Error or Refusal with a description fit for a user.
+//
+// Like SQLite's side, a statement that fails inside a transaction undoes only
+// itself: each one runs under a savepoint there, so the transaction can go
+// on or be rolled back by the caller as before.
+
+#include "data/Value.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+struct pg_conn;
+struct pg_result;
+
+// The rows of one query, held by the server's library until this goes.
+class PgResult {
+public:
+    explicit PgResult(pg_result *result);
+    ~PgResult();
+    PgResult(PgResult &&) noexcept;
+    PgResult(const PgResult &) = delete;
+    PgResult &operator=(const PgResult &) = delete;
+
+    int rowCount() const;
+    int columnCount() const;
+    QString columnName(int column) const;
+    // The value as SQLite's side gives it: integers, reals, text, a date, or
+    // a date-time when the time of day is not midnight; a boolean is 1 or 0.
+    Value value(int row, int column) const;
+
+private:
+    pg_result *m_result;
+    std::unique_ptr<unsigned int[]> m_types;
+};
+
+class PgSession {
+public:
+    // Connects to the target (a postgresql:// URI or libpq's key=value
+    // form; libpq reads ~/.pgpass, PGPASSWORD and sslmode as usual), in
+    // UTF-8, with ISO dates. Throws Error when the server cannot be reached
+    // or refuses the login.
+    explicit PgSession(const QString &target);
+    ~PgSession();
+    PgSession(const PgSession &) = delete;
+    PgSession &operator=(const PgSession &) = delete;
+
+    // Whether text names a server rather than a database file: a
+    // postgresql:// or postgres:// URI, or key=value pairs libpq accepts.
+    static bool recognises(const QString &text);
+
+    // Runs one statement of the server's dialect; returns the rows it changed.
+    int execute(const QString &statement);
+    PgResult query(const QString &statement);
+
+    // Runs a script of many statements as it stands (the schema); on a
+    // failure, rolls back an open transaction and throws.
+    void runScript(const QByteArray &script);
+
+    // The ID of the issue or contact the last insert of this session added
+    // (0 when none has); the schema's insert triggers record it.
+    qint64 lastInsertedId();
+
+    // Names the deletes of this session for the trash; group 0 lets each
+    // statement be a group of its own.
+    void setDeleting(const QByteArray &command, qint64 group);
+
+    // The target as messages name it: database, user and host, no password.
+    const QString &displayName() const { return m_displayName; }
+
+    pg_conn *handle() const { return m_connection; }
+
+private:
+    pg_result *run(const QString &statement, bool savepoint);
+
+    pg_conn *m_connection = nullptr;
+    QString m_displayName;
+};

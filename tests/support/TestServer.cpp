@@ -1,0 +1,59 @@
+#include "TestServer.h"
+
+#include "data/postgres/PgSchema.h"
+#include "data/postgres/PgSession.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
+
+namespace TestServer {
+namespace {
+
+QString withDatabase(const QString &target, const QString &name)
+{
+    QString changed = target;
+    return changed.replace(QRegularExpression(QStringLiteral("dbname=\\S+")), QStringLiteral("dbname=") + name);
+}
+
+QString newName()
+{
+    static int made = 0;
+    return QStringLiteral("t%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
+}
+
+} // namespace
+
+QString adminTarget()
+{
+    QFile file(qEnvironmentVariable("MARROWDESK_TEST_SERVER"));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("No PostgreSQL test server: MARROWDESK_TEST_SERVER names no readable file (run the tests with ctest, "
+               "which starts the server)");
+    return QString::fromUtf8(file.readAll()).trimmed();
+}
+
+QString emptyDatabase()
+{
+    const QString name = newName();
+    PgSession(adminTarget()).execute(QStringLiteral("CREATE DATABASE %1").arg(name));
+    return withDatabase(adminTarget(), name);
+}
+
+QString freshDatabase()
+{
+    // Made once per test program, then copied by the server, which is fast.
+    static const QString templateName = [] {
+        const QString name = newName();
+        PgSession admin(adminTarget());
+        admin.execute(QStringLiteral("CREATE DATABASE %1").arg(name));
+        PgSession made(withDatabase(adminTarget(), name));
+        PgSchema::create(made);
+        return name;
+    }();
+    const QString name = newName();
+    PgSession(adminTarget()).execute(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(name, templateName));
+    return withDatabase(adminTarget(), name);
+}
+
+} // namespace TestServer
