@@ -2,8 +2,8 @@
 
 #include "app/DataAccessCheck.h"
 #include "app/FilterBar.h"
-#include "app/IssueListModel.h"
-#include "app/IssueSearch.h"
+#include "app/list/IssueListModel.h"
+#include "app/list/IssueSearch.h"
 #include "app/Restore.h"
 #include "app/TrashCommands.h"
 #include "data/Backup.h"

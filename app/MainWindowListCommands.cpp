@@ -6,8 +6,8 @@
 
 #include "app/CsvCommands.h"
 #include "app/FilterBar.h"
-#include "app/IssueListModel.h"
-#include "app/IssueSearch.h"
+#include "app/list/IssueListModel.h"
+#include "app/list/IssueSearch.h"
 #include "app/TrashCommands.h"
 #include "data/Connection.h"
 #include "data/IssueStatus.h"

@@ -1,7 +1,7 @@
-#include "app/IssueListModel.h"
+#include "app/list/IssueListModel.h"
 
-#include "app/CollationKeys.h"
-#include "app/RadixOrder.h"
+#include "app/list/CollationKeys.h"
+#include "app/list/RadixOrder.h"
 
 #include "data/DateText.h"
 #include "data/Error.h"
