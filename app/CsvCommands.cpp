@@ -2,7 +2,7 @@
 
 #include "app/CsvDialogs.h"
 #include "app/MainWindow.h"
-#include "app/IssueListModel.h"
+#include "app/list/IssueListModel.h"
 #include "data/IssueExchange.h"
 #include "data/SharedConnection.h"
 #include "platform/Dialogs.h"

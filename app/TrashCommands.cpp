@@ -2,7 +2,7 @@
 
 #include "app/DeletedItemsWindow.h"
 #include "app/MainWindow.h"
-#include "app/IssueListModel.h"
+#include "app/list/IssueListModel.h"
 #include "data/Connection.h"
 #include "data/SharedConnection.h"
 #include "data/Trash.h"
