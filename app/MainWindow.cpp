@@ -9,6 +9,7 @@
 #include "data/Error.h"
 #include "platform/AccessKeys.h"
 #include "platform/ProgramEnd.h"
+#include "platform/ScreenFit.h"
 #include "platform/Twips.h"
 
 #include <QCloseEvent>
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QMap>
 #include <QPushButton>
-#include <QScreen>
 #include <QTreeView>
 
 #include <algorithm>
@@ -137,7 +137,7 @@ MainWindow::MainWindow(QWidget *parent)
     // larger, and the window manager may maximize it.
     resize(designClientSize());
     updateSizeConstraints();
-    centreOnScreen();
+    platform::centreOnScreen(*this, platform::ScreenArea::Whole);
 }
 
 MainWindow::~MainWindow() = default;
@@ -280,18 +280,6 @@ void MainWindow::applyLayout(const MainWindowLayout &layout)
     helpButton->setGeometry(pixelsOf(layout.help));
 }
 
-void MainWindow::centreOnScreen()
-{
-    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    const QRect frame = frameGeometry();
-    const double left = (platform::pixelsToTwips(area.width()) - platform::pixelsToTwips(frame.width())) / 2;
-    const double top = (platform::pixelsToTwips(area.height()) - platform::pixelsToTwips(frame.height())) / 2;
-    move(area.left() + platform::twipsToPixels(left), area.top() + platform::twipsToPixels(top));
-}
-
 void MainWindow::updateSizeConstraints()
 {
     // Never a fixed size: a window manager refuses to maximize a window whose
@@ -323,7 +311,7 @@ void MainWindow::arrangeForSize()
         }
         m_restorePending = false;
         applyLayout(MainWindowLayout::restored());
-        centreOnScreen();
+        platform::centreOnScreen(*this, platform::ScreenArea::Whole);
         return;
     }
     m_restorePending = false;

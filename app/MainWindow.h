@@ -108,7 +108,6 @@ private:
     void buildListCommands();
     void showCountsAndHint();
     void applyLayout(const MainWindowLayout &layout);
-    void centreOnScreen();
     // A fixed size while normal; free while maximized or minimized, so the
     // window can fill the screen.
     void updateSizeConstraints();

@@ -21,7 +21,7 @@ const QString helpAddress = QStringLiteral("https://www.tamberlyn.example/contac
 
 void MainWindow::editSelectedIssue()
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton1_Click "));
+    ErrorBlock step(ErrorBlock::location("Form1", "PushButton1_Click"));
 
     // With no row selected there is no issue to edit.
     bool nothingSelected = true;
@@ -50,7 +50,7 @@ void MainWindow::editSelectedIssue()
 
 void MainWindow::addNewIssue()
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton2_Click "));
+    ErrorBlock step(ErrorBlock::location("Form1", "PushButton2_Click"));
 
     std::unique_ptr<IssueEditor> form;
     const auto editor = [&]() -> IssueEditor & {
@@ -66,7 +66,7 @@ void MainWindow::addNewIssue()
 
 void MainWindow::deleteSelectedIssue()
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton3_Click "));
+    ErrorBlock step(ErrorBlock::location("Form1", "PushButton3_Click"));
 
     int row = -1;
     step(100, [&] { row = m_model->rowCount() == 0 ? -1 : selectedRow(); });
@@ -102,7 +102,7 @@ void MainWindow::loadSampleData()
 
 void MainWindow::showReports()
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton5_Click "));
+    ErrorBlock step(ErrorBlock::location("Form1", "PushButton5_Click"));
     step(100, [&] {
         ReportChooser form(this);
         platform::dialogs().showModal(form);
@@ -111,7 +111,7 @@ void MainWindow::showReports()
 
 void MainWindow::showHelp()
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton6_Click "));
+    ErrorBlock step(ErrorBlock::location("Form1", "PushButton6_Click"));
     step(100, [&] {
         platform::msgBox(QStringLiteral("Questions? Please contact Team Tamberlyn at ") + helpAddress,
                          platform::Buttons::Ok, platform::Icon::None);

@@ -140,7 +140,7 @@ QString MainWindow::emptyListHint() const
 
 void MainWindow::closeSelectedIssue()
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.CloseIssue "));
+    ErrorBlock step(ErrorBlock::location("Form1", "CloseIssue"));
     const int row = selectedRow();
     if (row < 0 || m_model->isClosed(row))
         return;
@@ -167,7 +167,7 @@ void MainWindow::closeSelectedIssue()
 
 void MainWindow::reopenSelectedIssue()
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.ReopenIssue "));
+    ErrorBlock step(ErrorBlock::location("Form1", "ReopenIssue"));
     const int row = selectedRow();
     if (row < 0 || !m_model->isClosed(row))
         return;

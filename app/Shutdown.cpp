@@ -11,7 +11,7 @@
 
 void Shutdown::query(MainWindow &window)
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.Form_QueryUnload "));
+    ErrorBlock step(ErrorBlock::location("Form1", "Form_QueryUnload"));
 
     // The widths and the state are written together at 106, so that a store
     // that cannot be written is reported once.

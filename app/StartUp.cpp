@@ -31,6 +31,10 @@ namespace {
 // database itself is never touched.
 void keepDailyBackup()
 {
+    // A server keeps its own backups (pg_dump, pg_basebackup): there is no
+    // file here to copy.
+    if (DataFile::onServer())
+        return;
     try {
         Backup::makeDailyCopy(DataFile::databasePath());
     } catch (const Backup::DamagedDatabase &damaged) {
@@ -44,7 +48,7 @@ void keepDailyBackup()
 
 void StartUp::run(MainWindow &window)
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.Form_Load "));
+    ErrorBlock step(ErrorBlock::location("Form1", "Form_Load"));
 
     DataFile::prepare(step); // 100 to 110: the data folder and the database file
     keepDailyBackup();
@@ -54,23 +58,10 @@ void StartUp::run(MainWindow &window)
 
     step(112, [&] { ApplySkin(window); });
 
-    // The hover convention holds with or without HAND-M.CUR; only loading the
-    // file can fail, so the set-up runs in the load step when the file is
-    // there, and within the file test when it is not.
-    const auto followHoverConvention = [&window] {
-        HandPointer::apply(window,
-                           {window.editButton, window.addButton, window.deleteButton, window.sampleDataButton,
-                            window.reportsButton, window.helpButton},
-                           {&window, window.issueList});
-    };
-    bool handFound = false;
-    step(114, [&] {
-        handFound = FileExists(HandPointer::cursorFilePath());
-        if (!handFound)
-            followHoverConvention();
-    });
-    if (handFound)
-        step(116, followHoverConvention);
+    HandPointer::applyInSteps(step, 114, window,
+                              {window.editButton, window.addButton, window.deleteButton, window.sampleDataButton,
+                               window.reportsButton, window.helpButton},
+                              {&window, window.issueList});
 
     step(118, [&] { IsADOInstalled(); });
 

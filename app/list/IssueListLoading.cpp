@@ -122,7 +122,7 @@ void readIssues(ErrorBlock &step, IssueListModel &model, const QString &query, b
 
 void refill(IssueListModel &model, bool withClosed)
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.ListData "));
+    ErrorBlock step(ErrorBlock::location("Form1", "ListData"));
 
     // The rows are gathered aside and replace the shown ones in one go at the
     // end, whatever fails on the way.
