@@ -1,9 +1,9 @@
 #include "contacts/ContactEditor.h"
 
-#include "contacts/ContactSql.h"
+#include "data/ContactSql.h"
 #include "data/Connection.h"
 #include "data/FileUtil.h"
-#include "data/Recordset.h"
+#include "data/HeldRecordset.h"
 #include "data/SharedConnection.h"
 #include "platform/AccessKeys.h"
 #include "platform/Appearance.h"
@@ -323,13 +323,13 @@ void ContactEditor::load()
 void ContactEditor::loadContact()
 {
     ErrorBlock step(location("LoadData"));
-    std::optional<Recordset> rs;
-    step(100, [&] { rs.emplace(); });
-    step(102, [&] { rs->Open(QStringLiteral("select * from Contacts where ID=") + contactId, sharedConnection()); });
+    HeldRecordset rs;
+    step(100, [&] { rs.create(); });
+    step(102, [&] { rs->Open(ContactSql::contactQuery(contactId), sharedConnection()); });
     bool empty = true;
     step(104, [&] {
-        empty = !rs || rs->Eof();
-        if (empty && rs)
+        empty = !rs.exists() || rs->Eof();
+        if (empty && rs.exists())
             rs->Close();
     });
     if (empty)
@@ -349,15 +349,12 @@ void ContactEditor::fillIssueList(QTreeWidget &list, const QString &where, const
 {
     ErrorBlock step(where);
     step(100, [&] { list.clear(); });
-    std::optional<Recordset> rs;
-    step(102, [&] { rs.emplace(); });
-    step(104, [&] {
-        rs->Open(QStringLiteral("select * from [Open Issues] where [%1]=").arg(contactColumn) + contactId,
-                 sharedConnection());
-    });
+    HeldRecordset rs;
+    step(102, [&] { rs.create(); });
+    step(104, [&] { rs->Open(ContactSql::openIssuesQuery(contactColumn, contactId), sharedConnection()); });
     for (;;) {
         bool more = false;
-        step(106, [&] { more = rs && !rs->Eof(); });
+        step(106, [&] { more = rs.exists() && !rs->Eof(); });
         if (!more)
             break;
         // The row exists before its first cell is read, so that a missing

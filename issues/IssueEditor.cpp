@@ -3,9 +3,10 @@
 #include "contacts/ContactEditor.h"
 #include "data/Connection.h"
 #include "data/ContactQueries.h"
+#include "data/ContactSql.h"
 #include "data/Error.h"
 #include "data/FileUtil.h"
-#include "data/Recordset.h"
+#include "data/HeldRecordset.h"
 #include "data/SharedConnection.h"
 #include "issues/ContactPicker.h"
 #include "issues/DateField.h"
@@ -385,31 +386,24 @@ void IssueEditor::loadContacts()
     step(100, [&] { contactIds = QList<qint64>(); });
     step(102, [&] { assignedToPicker->clear(); });
     step(104, [&] { openedByPicker->clear(); });
-    std::optional<Recordset> rs;
-    step(106, [&] { rs.emplace(); });
-    auto result = [&]() -> Recordset & {
-        if (!rs)
-            throw Error(QStringLiteral("Object variable or With block variable not set"));
-        return *rs;
-    };
+    HeldRecordset rs;
+    step(106, [&] { rs.create(); });
     step(108, [&] {
-        result().Open(QStringLiteral("select ID,[First Name]+' '+[Last Name] as ContactName from Contacts order by "
-                                     "[First Name]+' '+[Last Name]"),
-                      sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly);
+        rs->Open(ContactSql::namesQuery(), sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly);
     });
     for (;;) {
         bool more = false;
-        step(110, [&] { more = !result().Eof(); });
+        step(110, [&] { more = !rs->Eof(); });
         if (!more)
             break;
         // A row goes into the ID list and both pickers, or nowhere: a
         // contact left out of one of them would pair every later name with
         // the wrong ID.
-        const bool idAdded = step(112, [&] { contactIds.append(result().Fields(QStringLiteral("ID")).toInteger()); });
+        const bool idAdded = step(112, [&] { contactIds.append(rs->Fields(QStringLiteral("ID")).toInteger()); });
         const bool firstAdded =
-            step(114, [&] { addUnchosen(assignedToPicker, result().Fields(QStringLiteral("ContactName")).toText()); });
+            step(114, [&] { addUnchosen(assignedToPicker, rs->Fields(QStringLiteral("ContactName")).toText()); });
         const bool secondAdded =
-            step(116, [&] { addUnchosen(openedByPicker, result().Fields(QStringLiteral("ContactName")).toText()); });
+            step(116, [&] { addUnchosen(openedByPicker, rs->Fields(QStringLiteral("ContactName")).toText()); });
         if (!(idAdded && firstAdded && secondAdded)) {
             if (idAdded)
                 contactIds.removeLast();
@@ -418,9 +412,9 @@ void IssueEditor::loadContacts()
             if (secondAdded)
                 openedByPicker->removeItem(openedByPicker->count() - 1);
         }
-        step(118, [&] { result().MoveNext(); });
+        step(118, [&] { rs->MoveNext(); });
     }
-    step(120, [&] { result().Close(); });
+    step(120, [&] { rs->Close(); });
     step(122, [&] { labelNamesakes(); });
 }
 
@@ -464,74 +458,64 @@ void IssueEditor::reloadContactsKeepingChoices()
     openedByPicker->setCurrentIndex(contactIds.indexOf(openerId));
 }
 
-void IssueEditor::fillValueList(QComboBox *picker, const QString &where, const QString &query, const QString &column)
+void IssueEditor::fillValueList(QComboBox *picker, const QString &where, ValueListSql::List list)
 {
+    const QString column = ValueListSql::column(list);
     ErrorBlock step(where);
     m_loadedChoices.remove(picker);
     step(100, [&] { picker->clear(); });
-    std::optional<Recordset> rs;
-    step(102, [&] { rs.emplace(); });
-    auto result = [&]() -> Recordset & {
-        if (!rs)
-            throw Error(QStringLiteral("Object variable or With block variable not set"));
-        return *rs;
-    };
-    step(104, [&] { result().Open(query, sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly); });
+    HeldRecordset rs;
+    step(102, [&] { rs.create(); });
+    step(104, [&] {
+        rs->Open(ValueListSql::listQuery(list), sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly);
+    });
     for (;;) {
         bool more = false;
-        step(106, [&] { more = !result().Eof(); });
+        step(106, [&] { more = !rs->Eof(); });
         if (!more)
             break;
-        step(108, [&] { addUnchosen(picker, result().Fields(column).toText()); });
-        step(110, [&] { result().MoveNext(); });
+        step(108, [&] { addUnchosen(picker, rs->Fields(column).toText()); });
+        step(110, [&] { rs->MoveNext(); });
     }
-    step(112, [&] { result().Close(); });
+    step(112, [&] { rs->Close(); });
 }
 
 void IssueEditor::loadStatuses()
 {
-    fillValueList(statusPicker, location("LoadStatus"), QStringLiteral("select * from Status order by Status"),
-                  QStringLiteral("Status"));
+    fillValueList(statusPicker, location("LoadStatus"), ValueListSql::List::Status);
 }
 
 void IssueEditor::loadCategories()
 {
-    fillValueList(categoryPicker, location("LoadCategories"), QStringLiteral("select * from Categories order by Category"),
-                  QStringLiteral("Category"));
+    fillValueList(categoryPicker, location("LoadCategories"), ValueListSql::List::Category);
 }
 
 void IssueEditor::loadPriorities()
 {
-    fillValueList(priorityPicker, location("LoadPriorities"), QStringLiteral("select * from Priorities order by Priority"),
-                  QStringLiteral("Priority"));
+    fillValueList(priorityPicker, location("LoadPriorities"), ValueListSql::List::Priority);
 }
 
 void IssueEditor::loadIssue()
 {
     ErrorBlock step(location("LoadData"));
-    std::optional<Recordset> rs;
-    step(100, [&] { rs.emplace(); });
-    auto result = [&]() -> Recordset & {
-        if (!rs)
-            throw Error(QStringLiteral("Object variable or With block variable not set"));
-        return *rs;
-    };
-    auto field = [&](const char *name) -> const Value & { return result().Fields(QLatin1String(name)); };
+    HeldRecordset rs;
+    step(100, [&] { rs.create(); });
+    auto field = [&](const char *name) -> const Value & { return rs->Fields(QLatin1String(name)); };
     step(102, [&] {
-        result().Open(QStringLiteral("select * from [Open Issues] where ID=") + issueId, sharedConnection(),
-                      Recordset::adOpenStatic, Recordset::adLockReadOnly);
+        rs->Open(IssueSql::openIssueQuery(issueId), sharedConnection(), Recordset::adOpenStatic,
+                 Recordset::adLockReadOnly);
     });
     bool empty = false;
     step(104, [&] {
-        empty = result().Eof();
+        empty = rs->Eof();
         // A closed issue is edited too: that is how it is reopened.
         if (empty) {
-            result().Open(QStringLiteral("select * from [Closed Issues] where ID=") + issueId, sharedConnection(),
-                          Recordset::adOpenStatic, Recordset::adLockReadOnly);
-            empty = result().Eof();
+            rs->Open(IssueSql::closedIssueQuery(issueId), sharedConnection(), Recordset::adOpenStatic,
+                     Recordset::adLockReadOnly);
+            empty = rs->Eof();
         }
         if (empty)
-            result().Close();
+            rs->Close();
     });
     if (empty)
         return;
@@ -554,7 +538,7 @@ void IssueEditor::loadIssue()
         m_loadedComment = LoadedComment{comment.isNull() ? std::nullopt : std::optional<QString>(comment.toText()),
                                         commentText(commentBox)};
     });
-    step(126, [&] { result().Close(); });
+    step(126, [&] { rs->Close(); });
 }
 
 // A missing contact or value leaves its picker without a choice, which Save
