@@ -10,6 +10,7 @@
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 #include "platform/HandPointer.h"
+#include "platform/RecordSave.h"
 #include "platform/Twips.h"
 
 #include <QApplication>
@@ -407,30 +408,13 @@ void ContactEditor::save()
         number += 6;
     }
 
-    bool editing = false;
-    step(112, [&] { editing = !contactId.isEmpty(); });
-    QString sql;
-    int changed = -1;
-    if (editing) {
-        step(114, [&] { sql = ContactSql::updateStatement(boxValues(), contactId); });
-        // A failed write keeps the window open with everything typed, and
-        // claims no success.
-        if (!step(116, [&] { changed = sharedConnection().Execute(sql); }))
-            return;
-        // No row changed: the contact was deleted meanwhile; saying
-        // "updated" would hide that nothing was written.
-        if (changed == 0) {
-            platform::msgBox(contactGoneMessage());
-            return;
-        }
-        step(118, [&] { platform::msgBox(QStringLiteral("Record Successfully Updated")); });
-    } else {
-        step(120, [&] { sql = ContactSql::insertStatement(boxTexts()); });
-        if (!step(122, [&] { changed = sharedConnection().Execute(sql); }))
-            return;
-        step(124, [&] { platform::msgBox(QStringLiteral("Record Successfully Saved")); });
-    }
-    step(126, [&] { accept(); });
+    platform::RecordSave record;
+    record.id = contactId;
+    record.updateStatement = [this] { return ContactSql::updateStatement(boxValues(), contactId); };
+    record.insertStatement = [this] { return ContactSql::insertStatement(boxTexts()); };
+    record.write = [](const QString &sql) -> std::optional<int> { return sharedConnection().Execute(sql); };
+    record.goneMessage = contactGoneMessage();
+    platform::saveAndConfirm(step, 112, *this, record);
 }
 
 void ContactEditor::cancel()

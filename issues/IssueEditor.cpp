@@ -15,6 +15,7 @@
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 #include "platform/HandPointer.h"
+#include "platform/RecordSave.h"
 #include "platform/Twips.h"
 
 #include <QApplication>
@@ -643,55 +644,35 @@ void IssueEditor::save()
         }
     }
 
-    bool editing = false;
-    step(136, [&] { editing = !issueId.isEmpty(); });
-    QString sql;
     // A contact deleted while the window was open is told plainly; the
     // window stays open with everything typed and the other choice kept.
     QComboBox *goneContact = nullptr;
-    int changed = 0;
-    const auto execute = [&] {
+    platform::RecordSave record;
+    record.id = issueId;
+    record.updateStatement = [this] { return updateStatement(); };
+    record.insertStatement = [this] { return insertStatement(); };
+    record.write = [&](const QString &sql) -> std::optional<int> {
         for (QComboBox *picker : {static_cast<QComboBox *>(assignedToPicker), static_cast<QComboBox *>(openedByPicker)}) {
             if (!ContactQueries::exists(sharedConnection(), chosenContactId(picker))) {
                 goneContact = picker;
-                return;
+                return std::nullopt;
             }
         }
-        changed = sharedConnection().Execute(sql);
+        return sharedConnection().Execute(sql);
     };
-    const auto tellContactGone = [&] {
+    record.declined = [&] {
         platform::msgBox(QStringLiteral("The contact \"%1\" chosen for %2 no longer exists: it was deleted while this "
                                         "window was open. Choose another contact, then save again.")
                              .arg(goneContact->currentText(), goneContact->accessibleName()));
         reloadContactsKeepingChoices();
         goneContact->setFocus(Qt::OtherFocusReason);
     };
-    // A statement that fails leaves the window open with everything typed:
-    // nothing was written, so nothing may be reported as saved.
-    if (editing) {
-        if (!step(138, [&] { sql = updateStatement(); }) || !step(140, execute))
-            return;
-        if (goneContact)
-            return tellContactGone();
-        if (changed == 0) {
-            // The issue was deleted while the window was open (for instance
-            // together with a status removed here): say so, and keep the
-            // window open so that the user can copy the text.
-            step(142, [&] {
-                platform::msgBox(QStringLiteral("This issue no longer exists: it was deleted while you were editing "
-                                                "it. Copy what you need, then press Cancel."));
-            });
-            return;
-        }
-        step(142, [&] { platform::msgBox(QStringLiteral("Record Successfully Updated")); });
-    } else {
-        if (!step(144, [&] { sql = insertStatement(); }) || !step(146, execute))
-            return;
-        if (goneContact)
-            return tellContactGone();
-        step(148, [&] { platform::msgBox(QStringLiteral("Record Successfully Saved")); });
-    }
-    step(150, [&] { accept(); });
+    // The issue was deleted while the window was open (for instance together
+    // with a status removed here): the window stays open so that the user
+    // can copy the text.
+    record.goneMessage = QStringLiteral("This issue no longer exists: it was deleted while you were editing it. Copy "
+                                        "what you need, then press Cancel.");
+    platform::saveAndConfirm(step, 136, *this, record);
 }
 
 void IssueEditor::cancel()
