@@ -2,9 +2,10 @@
 
 #include "data/Connection.h"
 #include "data/DateText.h"
-#include "data/Recordset.h"
+#include "data/HeldRecordset.h"
+#include "data/IssueSql.h"
 #include "data/SharedConnection.h"
-#include "data/SqlText.h"
+#include "data/ValueListSql.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 
@@ -12,26 +13,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
 
 namespace {
-
-// The one result object of a run, created at its first step. Using it before
-// it exists fails like any other step.
-class SampleQuery {
-public:
-    void create() { m_recordset.emplace(); }
-
-    Recordset &get()
-    {
-        if (!m_recordset)
-            throw Error(QStringLiteral("Object variable or With block variable not set"));
-        return *m_recordset;
-    }
-
-private:
-    std::optional<Recordset> m_recordset;
-};
 
 // A working value of a run and whether the database gave it. An issue is
 // added only when every value it refers to was read: the initial one (ID 1,
@@ -42,32 +25,20 @@ struct WorkingValue {
     bool read = false;
 };
 
-// One value list: its count, First and Last queries, insert statement and
-// the two sample values it is topped up with.
-struct ValueList {
-    const char *table;
-    const char *column;
+// One value list and the two sample values it is topped up with.
+struct SampleValues {
+    ValueListSql::List list;
     const char *firstSample;
     const char *secondSample;
 };
-
-QString insertIssue(const QString &title, qint64 assignedTo, qint64 openedBy, const QString &today,
-                    const QString &status, const QString &category, const QString &priority, const QString &comment)
-{
-    return QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,Priority,"
-                          "Comment,[Due Date]) values ('") +
-           title + QStringLiteral("',") + QString::number(assignedTo) + QStringLiteral(",") +
-           QString::number(openedBy) + QStringLiteral(",'") + today + QStringLiteral("','") + SqlText::doubled(status) +
-           QStringLiteral("','") + SqlText::doubled(category) + QStringLiteral("','") + SqlText::doubled(priority) +
-           QStringLiteral("','") + comment + QStringLiteral("','") + today + QStringLiteral("')");
-}
 
 } // namespace
 
 void LoadSampleData(const std::function<void()> &listData)
 {
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton4_Click "));
-    SampleQuery query;
+    // The one result object of a run, made at its first step.
+    HeldRecordset query;
     int count = 0;
 
     // Opens a single-column query and, when it has a row, hands the column of
@@ -130,19 +101,18 @@ void LoadSampleData(const std::function<void()> &listData)
 
     // The three value lists, each in steps first to first + 40, with the two
     // blanks at first + 22 and first + 24.
-    const ValueList lists[] = {{"Status", "Status", "In process", "Cancelled"},
-                               {"Categories", "Category", "New Category", "Main Category"},
-                               {"Priorities", "Priority", "High", "Low"}};
+    const SampleValues lists[] = {{ValueListSql::List::Status, "In process", "Cancelled"},
+                                  {ValueListSql::List::Category, "New Category", "Main Category"},
+                                  {ValueListSql::List::Priority, "High", "Low"}};
     WorkingValue<QString> firstValue[3];
     WorkingValue<QString> lastValue[3];
     for (int list = 0; list < 3; ++list) {
-        const ValueList &values = lists[list];
+        const SampleValues &values = lists[list];
         const int first = 144 + 42 * list;
-        const QString table = QLatin1String(values.table);
-        const QString column = QLatin1String(values.column);
+        const QString table = ValueListSql::table(values.list);
+        const QString column = ValueListSql::column(values.list);
         auto insert = [&](const char *value) {
-            return QStringLiteral("insert into [") + table + QStringLiteral("] values ('") + QLatin1String(value) +
-                   QStringLiteral("')");
+            return ValueListSql::insertStatement(values.list, QLatin1String(value));
         };
         topUp(first, QStringLiteral("SELECT Count(%1.%2) AS [CountID] From %1").arg(table, column),
               insert(values.firstSample), insert(values.secondSample));
@@ -192,9 +162,17 @@ void LoadSampleData(const std::function<void()> &listData)
         }
         QString sql;
         step(first, [&] {
-            sql = insertIssue(QLatin1String(issue.title), issue.assignedTo.value, issue.openedBy.value,
-                              DateText::toText(QDate::currentDate()), issue.status.value, issue.category.value,
-                              issue.priority.value, QLatin1String(issue.comment));
+            IssueSql::Values values;
+            values.title = QLatin1String(issue.title);
+            values.assignedTo = issue.assignedTo.value;
+            values.openedBy = issue.openedBy.value;
+            values.openedDate = DateText::toText(QDate::currentDate());
+            values.status = issue.status.value;
+            values.category = issue.category.value;
+            values.priority = issue.priority.value;
+            values.comment = QLatin1String(issue.comment);
+            values.dueDate = values.openedDate;
+            sql = IssueSql::insertStatement(values);
         });
         step(first + 2, [&] { sharedConnection().Execute(sql); });
     }

@@ -1,15 +1,16 @@
 #include "contacts/ContactEditor.h"
 
-#include "contacts/ContactSql.h"
+#include "data/ContactSql.h"
 #include "data/Connection.h"
 #include "data/FileUtil.h"
-#include "data/Recordset.h"
+#include "data/HeldRecordset.h"
 #include "data/SharedConnection.h"
 #include "platform/AccessKeys.h"
 #include "platform/Appearance.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 #include "platform/HandPointer.h"
+#include "platform/RecordSave.h"
 #include "platform/Twips.h"
 
 #include <QApplication>
@@ -323,13 +324,13 @@ void ContactEditor::load()
 void ContactEditor::loadContact()
 {
     ErrorBlock step(location("LoadData"));
-    std::optional<Recordset> rs;
-    step(100, [&] { rs.emplace(); });
-    step(102, [&] { rs->Open(QStringLiteral("select * from Contacts where ID=") + contactId, sharedConnection()); });
+    HeldRecordset rs;
+    step(100, [&] { rs.create(); });
+    step(102, [&] { rs->Open(ContactSql::contactQuery(contactId), sharedConnection()); });
     bool empty = true;
     step(104, [&] {
-        empty = !rs || rs->Eof();
-        if (empty && rs)
+        empty = !rs.exists() || rs->Eof();
+        if (empty && rs.exists())
             rs->Close();
     });
     if (empty)
@@ -349,15 +350,12 @@ void ContactEditor::fillIssueList(QTreeWidget &list, const QString &where, const
 {
     ErrorBlock step(where);
     step(100, [&] { list.clear(); });
-    std::optional<Recordset> rs;
-    step(102, [&] { rs.emplace(); });
-    step(104, [&] {
-        rs->Open(QStringLiteral("select * from [Open Issues] where [%1]=").arg(contactColumn) + contactId,
-                 sharedConnection());
-    });
+    HeldRecordset rs;
+    step(102, [&] { rs.create(); });
+    step(104, [&] { rs->Open(ContactSql::openIssuesQuery(contactColumn, contactId), sharedConnection()); });
     for (;;) {
         bool more = false;
-        step(106, [&] { more = rs && !rs->Eof(); });
+        step(106, [&] { more = rs.exists() && !rs->Eof(); });
         if (!more)
             break;
         // The row exists before its first cell is read, so that a missing
@@ -410,30 +408,13 @@ void ContactEditor::save()
         number += 6;
     }
 
-    bool editing = false;
-    step(112, [&] { editing = !contactId.isEmpty(); });
-    QString sql;
-    int changed = -1;
-    if (editing) {
-        step(114, [&] { sql = ContactSql::updateStatement(boxValues(), contactId); });
-        // A failed write keeps the window open with everything typed, and
-        // claims no success.
-        if (!step(116, [&] { changed = sharedConnection().Execute(sql); }))
-            return;
-        // No row changed: the contact was deleted meanwhile; saying
-        // "updated" would hide that nothing was written.
-        if (changed == 0) {
-            platform::msgBox(contactGoneMessage());
-            return;
-        }
-        step(118, [&] { platform::msgBox(QStringLiteral("Record Successfully Updated")); });
-    } else {
-        step(120, [&] { sql = ContactSql::insertStatement(boxTexts()); });
-        if (!step(122, [&] { changed = sharedConnection().Execute(sql); }))
-            return;
-        step(124, [&] { platform::msgBox(QStringLiteral("Record Successfully Saved")); });
-    }
-    step(126, [&] { accept(); });
+    platform::RecordSave record;
+    record.id = contactId;
+    record.updateStatement = [this] { return ContactSql::updateStatement(boxValues(), contactId); };
+    record.insertStatement = [this] { return ContactSql::insertStatement(boxTexts()); };
+    record.write = [](const QString &sql) -> std::optional<int> { return sharedConnection().Execute(sql); };
+    record.goneMessage = contactGoneMessage();
+    platform::saveAndConfirm(step, 112, *this, record);
 }
 
 void ContactEditor::cancel()

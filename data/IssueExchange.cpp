@@ -6,6 +6,8 @@
 #include "data/IssueSql.h"
 #include "data/Recordset.h"
 #include "data/SqlText.h"
+#include "data/Transaction.h"
+#include "data/ValueListSql.h"
 
 #include <QHash>
 #include <QSet>
@@ -138,34 +140,6 @@ std::optional<QString> optionalText(const QString &text)
 {
     return text.isEmpty() ? std::nullopt : std::optional<QString>(text);
 }
-
-// Removes a transaction's changes unless it was committed.
-class Transaction {
-public:
-    explicit Transaction(Connection &connection) : m_connection(connection)
-    {
-        m_connection.Execute(QStringLiteral("begin"));
-    }
-    ~Transaction()
-    {
-        if (m_committed)
-            return;
-        try {
-            m_connection.Execute(QStringLiteral("rollback"));
-        } catch (const Error &) {
-            // The engine rolled back already.
-        }
-    }
-    void commit()
-    {
-        m_connection.Execute(QStringLiteral("commit"));
-        m_committed = true;
-    }
-
-private:
-    Connection &m_connection;
-    bool m_committed = false;
-};
 
 } // namespace
 
@@ -367,16 +341,15 @@ Counts apply(Connection &connection, const Plan &plan)
     Counts counts;
     try {
         Transaction transaction(connection);
-        const auto addValues = [&](const char *table, const QStringList &values) {
+        const auto addValues = [&](ValueListSql::List list, const QStringList &values) {
             for (const QString &value : values) {
-                connection.Execute(QStringLiteral("insert into [%1] values (%2)")
-                                       .arg(QLatin1String(table), SqlText::literal(value)));
+                connection.Execute(ValueListSql::insertStatement(list, value));
                 ++counts.values;
             }
         };
-        addValues("Status", plan.newStatuses);
-        addValues("Categories", plan.newCategories);
-        addValues("Priorities", plan.newPriorities);
+        addValues(ValueListSql::List::Status, plan.newStatuses);
+        addValues(ValueListSql::List::Category, plan.newCategories);
+        addValues(ValueListSql::List::Priority, plan.newPriorities);
 
         std::vector<qint64> madeIds;
         for (const NewContact &contact : plan.newContacts) {

@@ -42,4 +42,14 @@ QString updateStatement(const Values &issue, const QString &id)
            QStringLiteral(" where ID=") + id;
 }
 
+QString openIssueQuery(const QString &id)
+{
+    return QStringLiteral("select * from [Open Issues] where ID=") + id;
+}
+
+QString closedIssueQuery(const QString &id)
+{
+    return QStringLiteral("select * from [Closed Issues] where ID=") + id;
+}
+
 } // namespace IssueSql

@@ -1,5 +1,5 @@
 #pragma once
-// The two statements that write an issue. Text values stand between
+// The statements that write and read one issue. Text values stand between
 // apostrophes with their apostrophes doubled, contact IDs as plain numbers,
 // dates as date text the database reads back (the short date form, or ISO
 // 8601); a missing value is written as Null.
@@ -32,5 +32,11 @@ QString insertStatement(const Values &issue, std::optional<qint64> assignedTo, s
 
 // "update Issues set Title='...',...,[Due Date]='...' where ID=" followed by id.
 QString updateStatement(const Values &issue, const QString &id);
+
+// "select * from [Open Issues] where ID=" followed by id, and the same from
+// [Closed Issues]: one issue with its contacts' names, from the view that
+// holds it.
+QString openIssueQuery(const QString &id);
+QString closedIssueQuery(const QString &id);
 
 } // namespace IssueSql

@@ -5,7 +5,7 @@
 #include "data/ContactQueries.h"
 #include "data/Error.h"
 #include "data/FileUtil.h"
-#include "data/Recordset.h"
+#include "data/HeldRecordset.h"
 #include "data/SharedConnection.h"
 #include "issues/ContactPicker.h"
 #include "issues/DateField.h"
@@ -14,6 +14,7 @@
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 #include "platform/HandPointer.h"
+#include "platform/RecordSave.h"
 #include "platform/Twips.h"
 
 #include <QApplication>
@@ -88,36 +89,6 @@ void loadDate(DateField *field, const Value &value)
         field->setValue(std::nullopt);
         field->setText(value.toTextOrEmpty());
     }
-}
-
-// How contacts of alike names (letter case and blanks aside) are told apart
-// in the pickers: by company, else by e-mail address, each only where no
-// namesake shares it, else by ID.
-QString namesakeDetail(qint64 id, const ContactQueries::Details &own,
-                       const QList<ContactQueries::Details> &namesakes)
-{
-    const auto unique = [&](QString ContactQueries::Details::*member) {
-        const QString &mine = own.*member;
-        if (mine.trimmed().isEmpty())
-            return false;
-        int sharing = 0;
-        for (const ContactQueries::Details &other : namesakes)
-            sharing += (other.*member).compare(mine, Qt::CaseInsensitive) == 0;
-        return sharing == 1;
-    };
-    if (unique(&ContactQueries::Details::company))
-        return own.company;
-    if (unique(&ContactQueries::Details::email))
-        return own.email;
-    return QStringLiteral("ID %1").arg(id);
-}
-
-// Adds an item without choosing it: a refilled picker offers its items
-// with none chosen, so that Save asks for a choice again.
-void addUnchosen(QComboBox *picker, const QString &text)
-{
-    picker->addItem(text);
-    picker->setCurrentIndex(-1);
 }
 
 } // namespace
@@ -379,159 +350,27 @@ void IssueEditor::reject()
     QDialog::reject();
 }
 
-void IssueEditor::loadContacts()
-{
-    ErrorBlock step(location("LoadContacts"));
-    step(100, [&] { contactIds = QList<qint64>(); });
-    step(102, [&] { assignedToPicker->clear(); });
-    step(104, [&] { openedByPicker->clear(); });
-    std::optional<Recordset> rs;
-    step(106, [&] { rs.emplace(); });
-    auto result = [&]() -> Recordset & {
-        if (!rs)
-            throw Error(QStringLiteral("Object variable or With block variable not set"));
-        return *rs;
-    };
-    step(108, [&] {
-        result().Open(QStringLiteral("select ID,[First Name]+' '+[Last Name] as ContactName from Contacts order by "
-                                     "[First Name]+' '+[Last Name]"),
-                      sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly);
-    });
-    for (;;) {
-        bool more = false;
-        step(110, [&] { more = !result().Eof(); });
-        if (!more)
-            break;
-        // A row goes into the ID list and both pickers, or nowhere: a
-        // contact left out of one of them would pair every later name with
-        // the wrong ID.
-        const bool idAdded = step(112, [&] { contactIds.append(result().Fields(QStringLiteral("ID")).toInteger()); });
-        const bool firstAdded =
-            step(114, [&] { addUnchosen(assignedToPicker, result().Fields(QStringLiteral("ContactName")).toText()); });
-        const bool secondAdded =
-            step(116, [&] { addUnchosen(openedByPicker, result().Fields(QStringLiteral("ContactName")).toText()); });
-        if (!(idAdded && firstAdded && secondAdded)) {
-            if (idAdded)
-                contactIds.removeLast();
-            if (firstAdded)
-                assignedToPicker->removeItem(assignedToPicker->count() - 1);
-            if (secondAdded)
-                openedByPicker->removeItem(openedByPicker->count() - 1);
-        }
-        step(118, [&] { result().MoveNext(); });
-    }
-    step(120, [&] { result().Close(); });
-    step(122, [&] { labelNamesakes(); });
-}
-
-void IssueEditor::labelNamesakes()
-{
-    QHash<QString, QList<int>> itemsByName;
-    for (int item = 0; item < assignedToPicker->count(); ++item)
-        itemsByName[assignedToPicker->itemText(item).simplified().toCaseFolded()].append(item);
-    QList<qint64> ids;
-    for (const QList<int> &items : std::as_const(itemsByName))
-        if (items.size() > 1)
-            for (const int item : items)
-                ids.append(contactIds.at(item));
-    if (ids.isEmpty())
-        return;
-    const QHash<qint64, ContactQueries::Details> details = ContactQueries::details(sharedConnection(), ids);
-    for (const QList<int> &items : std::as_const(itemsByName)) {
-        if (items.size() < 2)
-            continue;
-        QList<ContactQueries::Details> namesakes;
-        for (const int item : items)
-            namesakes.append(details.value(contactIds.at(item)));
-        for (const int item : items) {
-            const qint64 id = contactIds.at(item);
-            const QString label = QStringLiteral("%1 (%2)").arg(assignedToPicker->itemText(item),
-                                                                 namesakeDetail(id, details.value(id), namesakes));
-            assignedToPicker->setItemText(item, label);
-            openedByPicker->setItemText(item, label);
-        }
-    }
-}
-
-void IssueEditor::reloadContactsKeepingChoices()
-{
-    const int assigned = assignedToPicker->currentIndex();
-    const int opener = openedByPicker->currentIndex();
-    const qint64 assignedId = assigned >= 0 ? contactIds.value(assigned) : -1;
-    const qint64 openerId = opener >= 0 ? contactIds.value(opener) : -1;
-    loadContacts();
-    assignedToPicker->setCurrentIndex(contactIds.indexOf(assignedId));
-    openedByPicker->setCurrentIndex(contactIds.indexOf(openerId));
-}
-
-void IssueEditor::fillValueList(QComboBox *picker, const QString &where, const QString &query, const QString &column)
-{
-    ErrorBlock step(where);
-    m_loadedChoices.remove(picker);
-    step(100, [&] { picker->clear(); });
-    std::optional<Recordset> rs;
-    step(102, [&] { rs.emplace(); });
-    auto result = [&]() -> Recordset & {
-        if (!rs)
-            throw Error(QStringLiteral("Object variable or With block variable not set"));
-        return *rs;
-    };
-    step(104, [&] { result().Open(query, sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly); });
-    for (;;) {
-        bool more = false;
-        step(106, [&] { more = !result().Eof(); });
-        if (!more)
-            break;
-        step(108, [&] { addUnchosen(picker, result().Fields(column).toText()); });
-        step(110, [&] { result().MoveNext(); });
-    }
-    step(112, [&] { result().Close(); });
-}
-
-void IssueEditor::loadStatuses()
-{
-    fillValueList(statusPicker, location("LoadStatus"), QStringLiteral("select * from Status order by Status"),
-                  QStringLiteral("Status"));
-}
-
-void IssueEditor::loadCategories()
-{
-    fillValueList(categoryPicker, location("LoadCategories"), QStringLiteral("select * from Categories order by Category"),
-                  QStringLiteral("Category"));
-}
-
-void IssueEditor::loadPriorities()
-{
-    fillValueList(priorityPicker, location("LoadPriorities"), QStringLiteral("select * from Priorities order by Priority"),
-                  QStringLiteral("Priority"));
-}
-
 void IssueEditor::loadIssue()
 {
     ErrorBlock step(location("LoadData"));
-    std::optional<Recordset> rs;
-    step(100, [&] { rs.emplace(); });
-    auto result = [&]() -> Recordset & {
-        if (!rs)
-            throw Error(QStringLiteral("Object variable or With block variable not set"));
-        return *rs;
-    };
-    auto field = [&](const char *name) -> const Value & { return result().Fields(QLatin1String(name)); };
+    HeldRecordset rs;
+    step(100, [&] { rs.create(); });
+    auto field = [&](const char *name) -> const Value & { return rs->Fields(QLatin1String(name)); };
     step(102, [&] {
-        result().Open(QStringLiteral("select * from [Open Issues] where ID=") + issueId, sharedConnection(),
-                      Recordset::adOpenStatic, Recordset::adLockReadOnly);
+        rs->Open(IssueSql::openIssueQuery(issueId), sharedConnection(), Recordset::adOpenStatic,
+                 Recordset::adLockReadOnly);
     });
     bool empty = false;
     step(104, [&] {
-        empty = result().Eof();
+        empty = rs->Eof();
         // A closed issue is edited too: that is how it is reopened.
         if (empty) {
-            result().Open(QStringLiteral("select * from [Closed Issues] where ID=") + issueId, sharedConnection(),
-                          Recordset::adOpenStatic, Recordset::adLockReadOnly);
-            empty = result().Eof();
+            rs->Open(IssueSql::closedIssueQuery(issueId), sharedConnection(), Recordset::adOpenStatic,
+                     Recordset::adLockReadOnly);
+            empty = rs->Eof();
         }
         if (empty)
-            result().Close();
+            rs->Close();
     });
     if (empty)
         return;
@@ -554,7 +393,7 @@ void IssueEditor::loadIssue()
         m_loadedComment = LoadedComment{comment.isNull() ? std::nullopt : std::optional<QString>(comment.toText()),
                                         commentText(commentBox)};
     });
-    step(126, [&] { result().Close(); });
+    step(126, [&] { rs->Close(); });
 }
 
 // A missing contact or value leaves its picker without a choice, which Save
@@ -659,55 +498,35 @@ void IssueEditor::save()
         }
     }
 
-    bool editing = false;
-    step(136, [&] { editing = !issueId.isEmpty(); });
-    QString sql;
     // A contact deleted while the window was open is told plainly; the
     // window stays open with everything typed and the other choice kept.
     QComboBox *goneContact = nullptr;
-    int changed = 0;
-    const auto execute = [&] {
+    platform::RecordSave record;
+    record.id = issueId;
+    record.updateStatement = [this] { return updateStatement(); };
+    record.insertStatement = [this] { return insertStatement(); };
+    record.write = [&](const QString &sql) -> std::optional<int> {
         for (QComboBox *picker : {static_cast<QComboBox *>(assignedToPicker), static_cast<QComboBox *>(openedByPicker)}) {
             if (!ContactQueries::exists(sharedConnection(), chosenContactId(picker))) {
                 goneContact = picker;
-                return;
+                return std::nullopt;
             }
         }
-        changed = sharedConnection().Execute(sql);
+        return sharedConnection().Execute(sql);
     };
-    const auto tellContactGone = [&] {
+    record.declined = [&] {
         platform::msgBox(QStringLiteral("The contact \"%1\" chosen for %2 no longer exists: it was deleted while this "
                                         "window was open. Choose another contact, then save again.")
                              .arg(goneContact->currentText(), goneContact->accessibleName()));
         reloadContactsKeepingChoices();
         goneContact->setFocus(Qt::OtherFocusReason);
     };
-    // A statement that fails leaves the window open with everything typed:
-    // nothing was written, so nothing may be reported as saved.
-    if (editing) {
-        if (!step(138, [&] { sql = updateStatement(); }) || !step(140, execute))
-            return;
-        if (goneContact)
-            return tellContactGone();
-        if (changed == 0) {
-            // The issue was deleted while the window was open (for instance
-            // together with a status removed here): say so, and keep the
-            // window open so that the user can copy the text.
-            step(142, [&] {
-                platform::msgBox(QStringLiteral("This issue no longer exists: it was deleted while you were editing "
-                                                "it. Copy what you need, then press Cancel."));
-            });
-            return;
-        }
-        step(142, [&] { platform::msgBox(QStringLiteral("Record Successfully Updated")); });
-    } else {
-        if (!step(144, [&] { sql = insertStatement(); }) || !step(146, execute))
-            return;
-        if (goneContact)
-            return tellContactGone();
-        step(148, [&] { platform::msgBox(QStringLiteral("Record Successfully Saved")); });
-    }
-    step(150, [&] { accept(); });
+    // The issue was deleted while the window was open (for instance together
+    // with a status removed here): the window stays open so that the user
+    // can copy the text.
+    record.goneMessage = QStringLiteral("This issue no longer exists: it was deleted while you were editing it. Copy "
+                                        "what you need, then press Cancel.");
+    platform::saveAndConfirm(step, 136, *this, record);
 }
 
 void IssueEditor::cancel()

@@ -4,6 +4,7 @@
 // control name as its objectName (Text1, Combo3, PushButton2, ...).
 
 #include "data/IssueSql.h"
+#include "data/ValueListSql.h"
 
 #include <QDialog>
 #include <QHash>
@@ -110,7 +111,7 @@ private:
     ValueList categoryList();
     ValueList priorityList();
 
-    void fillValueList(QComboBox *picker, const QString &location, const QString &query, const QString &column);
+    void fillValueList(QComboBox *picker, const QString &location, ValueListSql::List list);
     void addValue(const QString &location, const ValueList &list);
     void deleteValue(const QString &location, const ValueList &list);
     void newContact(const QString &location);

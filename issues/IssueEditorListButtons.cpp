@@ -7,11 +7,13 @@
 
 #include "contacts/ContactEditor.h"
 #include "data/Connection.h"
+#include "data/ContactSql.h"
 #include "data/DeleteCounts.h"
 #include "data/Error.h"
 #include "data/SharedConnection.h"
-#include "data/SqlText.h"
+#include "data/Transaction.h"
 #include "data/Trash.h"
+#include "data/ValueListSql.h"
 #include "issues/ContactPicker.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
@@ -19,17 +21,9 @@
 #include <QComboBox>
 
 #include <functional>
+#include <optional>
 
 namespace {
-
-void rollBack(Connection &connection)
-{
-    try {
-        connection.Execute(QStringLiteral("rollback"));
-    } catch (const Error &) {
-        // Nothing was begun, or the engine already rolled back.
-    }
-}
 
 // The failure again, of the same kind (a refusal stays one), with more said.
 [[noreturn]] void rethrowSaying(const Error &error, const QString &more)
@@ -43,23 +37,26 @@ void rollBack(Connection &connection)
 // and one group of the trash named after the command: the first statement
 // runs at deleteStep inside a transaction, the second and the commit at
 // deleteStep + 2. When either fails nothing is deleted, and the error box
-// says so.
+// says so; the transaction is rolled back before the box shows.
 void deleteTogether(ErrorBlock &step, int deleteStep, const QString &command,
                     const std::function<QString()> &deleteStatement, const std::function<QString()> &cascadeStatement)
 {
     const QString nothingDeleted = QStringLiteral("\r\nNothing was deleted.");
     QString cascade;
+    // Declared before the transaction, so that a rollback happens while the
+    // trash still names the command.
     std::optional<Trash::Deleting> deleting;
+    std::optional<Transaction> transaction;
     const bool deleted = step(deleteStep, [&] {
         Connection &connection = sharedConnection();
         deleting.emplace(connection, command);
         const QString first = deleteStatement();
         cascade = cascadeStatement();
         try {
-            connection.Execute(QStringLiteral("begin"));
+            transaction.emplace(connection);
             connection.Execute(first);
         } catch (const Error &error) {
-            rollBack(connection);
+            transaction.reset();
             rethrowSaying(error, nothingDeleted);
         }
     });
@@ -69,9 +66,9 @@ void deleteTogether(ErrorBlock &step, int deleteStep, const QString &command,
         Connection &connection = sharedConnection();
         try {
             connection.Execute(cascade);
-            connection.Execute(QStringLiteral("commit"));
+            transaction->commit();
         } catch (const Error &error) {
-            rollBack(connection);
+            transaction.reset();
             rethrowSaying(error, nothingDeleted);
         }
     });
@@ -88,18 +85,15 @@ bool confirmDelete(const QString &warning, const QString &consequence)
 
 } // namespace
 
-// The texts of one value list: how it is asked for, stored, deleted and
-// refilled.
+// One value list as its buttons show it: its command, picker, questions and
+// refill; its statements come from ValueListSql.
 struct IssueEditor::ValueList {
     QString command;
-    QString column;
+    ValueListSql::List list;
     QComboBox *picker;
     QString prompt;
     QString title;
-    QString addStatement;
     QString warning;
-    QString deleteStatement;
-    QString cascadeStatement;
     void (IssueEditor::*refill)();
 };
 
@@ -113,7 +107,7 @@ void IssueEditor::addValue(const QString &where, const ValueList &list)
     step(102, [&] { empty = answer.isEmpty(); });
     if (empty)
         return;
-    step(104, [&] { sharedConnection().Execute(list.addStatement + SqlText::doubled(answer) + QStringLiteral("')")); });
+    step(104, [&] { sharedConnection().Execute(ValueListSql::insertStatement(list.list, answer)); });
     step(106, [&] { (this->*list.refill)(); });
 }
 
@@ -127,15 +121,15 @@ void IssueEditor::deleteValue(const QString &where, const ValueList &list)
     bool confirmed = false;
     step(102, [&] {
         const QString name = list.picker->currentText();
-        const auto issues = DeleteCounts::withValue(sharedConnection(), list.column, name);
+        const auto issues = DeleteCounts::withValue(sharedConnection(), ValueListSql::column(list.list), name);
         confirmed = confirmDelete(list.warning, DeleteCounts::sentence(name, QStringLiteral("is used by"), issues));
     });
     if (!confirmed)
         return;
-    const QString value = SqlText::doubled(list.picker->currentText());
+    const QString value = list.picker->currentText();
     deleteTogether(
-        step, 104, list.command, [&] { return list.deleteStatement + value + QStringLiteral("'"); },
-        [&] { return list.cascadeStatement + value + QStringLiteral("'"); });
+        step, 104, list.command, [&] { return ValueListSql::deleteStatement(list.list, value); },
+        [&] { return ValueListSql::deleteIssuesStatement(list.list, value); });
     step(108, [&] { (this->*list.refill)(); });
 }
 
@@ -176,17 +170,14 @@ void IssueEditor::deleteContact(const QString &where, QComboBox *picker, const Q
     });
     if (!confirmed)
         return;
-    QString id;
+    qint64 id = 0;
     deleteTogether(
         step, 104, command,
         [&] {
-            id = QString::number(chosenContactId(picker));
-            return QStringLiteral("delete from Contacts where ID=") + id;
+            id = chosenContactId(picker);
+            return ContactSql::deleteStatement(id);
         },
-        [&] {
-            return QStringLiteral("delete from Issues where [Assigned To]=") + id +
-                   QStringLiteral(" Or [Opened By] = ") + id;
-        });
+        [&] { return ContactSql::deleteIssuesStatement(id); });
     step(108, [&] { loadContacts(); });
 }
 
@@ -239,42 +230,33 @@ void IssueEditor::deleteOpenedByContact()
 IssueEditor::ValueList IssueEditor::statusList()
 {
     return {QStringLiteral("Delete Status"),
-            QStringLiteral("Status"),
+            ValueListSql::List::Status,
             statusPicker,
             QStringLiteral("Enter new Status: "),
             QStringLiteral("Input Status"),
-            QStringLiteral("insert into [Status] values ('"),
             QStringLiteral("Warning: Deleting status will also delete issue data that is linked to this status."),
-            QStringLiteral("delete from [Status] where Status='"),
-            QStringLiteral("delete from Issues where Status='"),
             &IssueEditor::loadStatuses};
 }
 
 IssueEditor::ValueList IssueEditor::categoryList()
 {
     return {QStringLiteral("Delete Category"),
-            QStringLiteral("Category"),
+            ValueListSql::List::Category,
             categoryPicker,
             QStringLiteral("Enter new Category: "),
             QStringLiteral("Input Category"),
-            QStringLiteral("insert into [Categories] values ('"),
             QStringLiteral("Warning: Deleting category will also delete issue data that is linked to this category."),
-            QStringLiteral("delete from [Categories] where Category='"),
-            QStringLiteral("delete from Issues where Category='"),
             &IssueEditor::loadCategories};
 }
 
 IssueEditor::ValueList IssueEditor::priorityList()
 {
     return {QStringLiteral("Delete Priority"),
-            QStringLiteral("Priority"),
+            ValueListSql::List::Priority,
             priorityPicker,
             QStringLiteral("Enter new Priority: "),
             QStringLiteral("Input Priority"),
-            QStringLiteral("insert into [Priorities] values ('"),
             QStringLiteral("Warning: Deleting priority will also delete issue data that is linked to this priority."),
-            QStringLiteral("delete from [Priorities] where Priority='"),
-            QStringLiteral("delete from Issues where Priority='"),
             &IssueEditor::loadPriorities};
 }
 

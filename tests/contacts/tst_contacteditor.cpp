@@ -2,7 +2,7 @@
 // seam: what Save writes (exactly, whatever is typed), what it refuses, what
 // it does when the write fails, and what the two issue lists show.
 
-#include "contacts/ContactSql.h"
+#include "data/ContactSql.h"
 #include "contacts/ContactEditor.h"
 #include "data/Connection.h"
 #include "data/DateText.h"

@@ -9,6 +9,7 @@
 #include "data/DeleteCounts.h"
 #include "data/Error.h"
 #include "data/Recordset.h"
+#include "data/Transaction.h"
 #include "data/Trash.h"
 #include "data/postgres/PgSession.h"
 
@@ -215,6 +216,25 @@ private slots:
             QCOMPARE(rows(connection, QStringLiteral("select Count(ID) as N from Issues")), QStringLiteral("N\n3"));
         });
         QLocale::setDefault(before);
+    }
+
+    // A change left uncommitted is undone when its guard goes, also when an
+    // error ends it; a committed one stays.
+    void transactionKeepsOnlyWhatWasCommitted()
+    {
+        onBoth([&](Connection &connection, const char *) {
+            {
+                Transaction undone(connection);
+                connection.Execute(QStringLiteral("delete from Issues where ID=1"));
+                QVERIFY_THROWS_EXCEPTION(Error, connection.Execute(QStringLiteral("insert into [Status] values ('OPEN')")));
+            }
+            {
+                Transaction kept(connection);
+                connection.Execute(QStringLiteral("delete from Issues where ID=2"));
+                kept.commit();
+            }
+            QCOMPARE(rows(connection, QStringLiteral("select ID from Issues order by ID")), QStringLiteral("ID\n1\n3"));
+        });
     }
 
     void trashVersionAndNewIds()

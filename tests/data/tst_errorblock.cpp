@@ -3,8 +3,10 @@
 #include "data/Error.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
+#include "platform/RecordSave.h"
 #include "support/ScriptedDialogs.h"
 
+#include <QDialog>
 #include <QTest>
 
 class TestErrorBlock : public QObject {
@@ -17,7 +19,43 @@ private slots:
     void failureInsideCalledRoutineReportsCallersStep();
     void lineBreaksShowAsLineBreaks();
     void oneBoxPerFailurePerCommand();
+    void saveWhoseStatementFailsWritesNothing_data();
+    void saveWhoseStatementFailsWritesNothing();
 };
+
+void TestErrorBlock::saveWhoseStatementFailsWritesNothing_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("failedStep");
+    QTest::newRow("new record") << QString() << 120;
+    QTest::newRow("existing record") << QStringLiteral("7") << 114;
+}
+
+// An editor's Save whose statement cannot be built must not write, claim a
+// success or close the window.
+void TestErrorBlock::saveWhoseStatementFailsWritesNothing()
+{
+    QFETCH(QString, id);
+    QFETCH(int, failedStep);
+    ScriptedDialogs dialogs;
+    QDialog window;
+    window.show();
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form3.PushButton2_Click "));
+    platform::RecordSave record;
+    record.id = id;
+    record.updateStatement = record.insertStatement = []() -> QString { throw Error(QStringLiteral("no statement")); };
+    QStringList written;
+    record.write = [&](const QString &sql) -> std::optional<int> {
+        written << sql;
+        return 1;
+    };
+    QVERIFY(!platform::saveAndConfirm(step, 112, window, record));
+    QCOMPARE(written, QStringList());
+    QCOMPARE(dialogs.boxes.size(), 1);
+    QVERIFY(dialogs.boxes[0].text.startsWith(
+        QStringLiteral("no statement\r\nin Pellucid2021/08/31.Form3.PushButton2_Click at line %1").arg(failedStep)));
+    QVERIFY(window.isVisible());
+}
 
 // The same failure in many steps of one command, and in the commands it
 // calls, shows once; a refusal is a plain message; a modal window's commands

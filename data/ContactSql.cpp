@@ -1,4 +1,4 @@
-#include "contacts/ContactSql.h"
+#include "data/ContactSql.h"
 
 #include "data/SqlText.h"
 
@@ -44,6 +44,34 @@ QString updateStatement(const QList<std::optional<QString>> &boxes, const QStrin
         sql += QLatin1String(pieces[i]) + SqlText::literal(boxes.value(columnOrder[i], QString()));
     sql += QStringLiteral(" where ID=") + id;
     return sql;
+}
+
+QString contactQuery(const QString &id)
+{
+    return QStringLiteral("select * from Contacts where ID=") + id;
+}
+
+QString namesQuery()
+{
+    return QStringLiteral("select ID,[First Name]+' '+[Last Name] as ContactName from Contacts order by "
+                          "[First Name]+' '+[Last Name]");
+}
+
+QString openIssuesQuery(const QString &contactColumn, const QString &id)
+{
+    return QStringLiteral("select * from [Open Issues] where [%1]=").arg(contactColumn) + id;
+}
+
+QString deleteStatement(qint64 id)
+{
+    return QStringLiteral("delete from Contacts where ID=") + QString::number(id);
+}
+
+QString deleteIssuesStatement(qint64 id)
+{
+    const QString number = QString::number(id);
+    return QStringLiteral("delete from Issues where [Assigned To]=") + number + QStringLiteral(" Or [Opened By] = ") +
+           number;
 }
 
 } // namespace ContactSql
