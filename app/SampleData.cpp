@@ -36,7 +36,7 @@ struct SampleValues {
 
 void LoadSampleData(const std::function<void()> &listData)
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.PushButton4_Click "));
+    ErrorBlock step(ErrorBlock::location("Form1", "PushButton4_Click"));
     // The one result object of a run, made at its first step.
     HeldRecordset query;
     int count = 0;

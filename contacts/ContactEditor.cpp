@@ -2,7 +2,6 @@
 
 #include "data/ContactSql.h"
 #include "data/Connection.h"
-#include "data/FileUtil.h"
 #include "data/HeldRecordset.h"
 #include "data/SharedConnection.h"
 #include "platform/AccessKeys.h"
@@ -27,11 +26,9 @@
 
 namespace {
 
-const QString locationPrefix = QStringLiteral("in Pellucid2021/08/31.Form3.");
-
 QString location(const char *operation)
 {
-    return locationPrefix + QLatin1String(operation) + QLatin1Char(' ');
+    return ErrorBlock::location("Form3", operation);
 }
 
 // One contact box: its caption, its column in Contacts, and where it stands
@@ -281,21 +278,9 @@ void ContactEditor::load()
     step(100, [&] { ApplyWindowColors(*this); });
     step(102, [&] { setWindowIcon(QApplication::windowIcon()); });
     // The hand over "Save" and "Cancel"; the arrow over the two issue lists
-    // and their frames (the bare window is not one of them). The convention
-    // holds with or without HAND-M.CUR; only loading the file can fail, so
-    // the set-up runs in the load step when the file is there, and within the
-    // file test when it is not.
-    const auto followHoverConvention = [this] {
-        HandPointer::apply(*this, {m_saveButton, m_cancelButton}, {m_openedIssuesList, m_assignedIssuesList, m_openedIssuesFrame, m_assignedIssuesFrame});
-    };
-    bool handFound = false;
-    step(104, [&] {
-        handFound = FileExists(HandPointer::cursorFilePath());
-        if (!handFound)
-            followHoverConvention();
-    });
-    if (handFound)
-        step(106, followHoverConvention);
+    // and their frames (the bare window is not one of them).
+    HandPointer::applyInSteps(step, 104, *this, {m_saveButton, m_cancelButton},
+                              {m_openedIssuesList, m_assignedIssuesList, m_openedIssuesFrame, m_assignedIssuesFrame});
 
     // The eight headers of each list, then their widths.
     int number = 108;

@@ -4,7 +4,6 @@
 #include "data/Connection.h"
 #include "data/ContactQueries.h"
 #include "data/Error.h"
-#include "data/FileUtil.h"
 #include "data/HeldRecordset.h"
 #include "data/SharedConnection.h"
 #include "issues/ContactPicker.h"
@@ -96,7 +95,7 @@ void loadDate(DateField *field, const Value &value)
 
 QString IssueEditor::location(const char *operation)
 {
-    return QStringLiteral("in Pellucid2021/08/31.Form2.") + QLatin1String(operation) + QLatin1Char(' ');
+    return ErrorBlock::location("Form2", operation);
 }
 
 IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
@@ -287,25 +286,13 @@ void IssueEditor::load()
     ErrorBlock step(location("Form_Load"));
     step(100, [&] { ApplyWindowColors(*this); });
     step(102, [&] { setWindowIcon(QApplication::windowIcon()); });
-    // The hand over the fourteen buttons, the arrow over the bare window. The
-    // convention holds with or without HAND-M.CUR; only loading the file can
-    // fail, so the set-up runs in the load step when the file is there, and
-    // within the file test when it is not.
-    const auto followHoverConvention = [this] {
-        HandPointer::apply(*this,
-                           {cancelButton, saveButton, addOpenedByButton, deleteOpenedByButton, addAssignedToButton, deleteAssignedToButton, addStatusButton,
-                            deleteStatusButton, editAssignedToButton, editOpenedByButton, addCategoryButton, deleteCategoryButton, addPriorityButton,
-                            deletePriorityButton},
-                           {this});
-    };
-    bool hasHandCursor = false;
-    step(104, [&] {
-        hasHandCursor = FileExists(HandPointer::cursorFilePath());
-        if (!hasHandCursor)
-            followHoverConvention();
-    });
-    if (hasHandCursor)
-        step(106, followHoverConvention);
+    // The hand over the fourteen buttons, the arrow over the bare window.
+    HandPointer::applyInSteps(step, 104, *this,
+                              {cancelButton, saveButton, addOpenedByButton, deleteOpenedByButton, addAssignedToButton,
+                               deleteAssignedToButton, addStatusButton, deleteStatusButton, editAssignedToButton,
+                               editOpenedByButton, addCategoryButton, deleteCategoryButton, addPriorityButton,
+                               deletePriorityButton},
+                              {this});
     step(108, [&] { loadContacts(); });
     step(110, [&] { loadStatuses(); });
     step(112, [&] { loadCategories(); });

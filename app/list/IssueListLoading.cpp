@@ -1,13 +1,13 @@
 #include "app/list/IssueListLoading.h"
 
 #include "app/list/IssueListModel.h"
+#include "data/HeldRecordset.h"
 #include "data/IssueStatus.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
 #include "platform/ErrorBlock.h"
 
 #include <array>
-#include <optional>
 
 namespace IssueListLoading {
 namespace {
@@ -16,10 +16,10 @@ namespace {
 // whose status closes them.
 void readIssues(ErrorBlock &step, IssueListModel &model, const QString &query, bool withClosed)
 {
-    std::optional<Recordset> rs;
-    step(102, [&] { rs.emplace(); });
+    HeldRecordset rs;
+    step(102, [&] { rs.create(); });
     bool opened = false;
-    if (rs)
+    if (rs.exists())
         opened = step(104, [&] {
             rs->Open(query, sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly);
         });
@@ -106,7 +106,7 @@ void readIssues(ErrorBlock &step, IssueListModel &model, const QString &query, b
     }
 
     step(130, [&] {
-        if (rs)
+        if (rs.exists())
             rs->Close();
     });
     if (lacking.rows > 0) {
