@@ -123,7 +123,7 @@ Value PgResult::value(int row, int column) const
     }
 }
 
-PgSession::PgSession(const QString &target)
+PgSession::PgSession(const QString &target) : m_target(target)
 {
     m_connection = PQconnectdb(target.toUtf8().constData());
     if (PQstatus(m_connection) != CONNECTION_OK) {
@@ -133,10 +133,67 @@ PgSession::PgSession(const QString &target)
         throw Error(QStringLiteral("Marrowdesk could not connect to the database server: %1").arg(why));
     }
     m_displayName = describeTarget(m_connection);
+    prepareSession();
+}
+
+void PgSession::prepareSession()
+{
     PQsetClientEncoding(m_connection, "UTF8");
     // ISO dates out, whatever the server's default; the program's own date
     // text is read on this side (JetSql::toPostgres).
-    execute(QStringLiteral("SET DateStyle = 'ISO, YMD'"));
+    pg_result *result = run(QStringLiteral("SET DateStyle = 'ISO, YMD'"), false);
+    PQclear(result);
+}
+
+bool PgSession::isConnected() const
+{
+    return m_connection && PQstatus(m_connection) == CONNECTION_OK;
+}
+
+bool PgSession::tryReconnect()
+{
+    if (isConnected())
+        return true;
+    PQreset(m_connection);
+    if (PQstatus(m_connection) != CONNECTION_OK)
+        return false;
+    // A new backend knows nothing of the old one's settings.
+    try {
+        prepareSession();
+        applyDeleting();
+    } catch (const Error &) {
+        return false;
+    }
+    return true;
+}
+
+void PgSession::reconnectBefore(const QString &statement)
+{
+    const QString head = statement.trimmed().section(QLatin1Char(' '), 0, 0).toLower();
+    if (isConnected()) {
+        // A server that shut down or restarted since the last statement has
+        // said so on the socket already; reading that now lets this statement
+        // run on a new session instead of failing on the dead one.
+        const PGTransactionStatusType before = PQtransactionStatus(m_connection);
+        if (!PQconsumeInput(m_connection) || PQstatus(m_connection) != CONNECTION_OK)
+            m_lostInTransaction = m_lostInTransaction || before == PQTRANS_INTRANS || before == PQTRANS_INERROR;
+    }
+    if (m_lostInTransaction) {
+        // The rest of a transaction the loss cut short must not run on its
+        // own in a new session: only its end, or a new beginning, goes on.
+        const bool ends = head == QLatin1String("rollback") || head == QLatin1String("commit") ||
+                          head == QLatin1String("end");
+        const bool begins = head == QLatin1String("begin") || head == QLatin1String("start");
+        if (ends || begins)
+            m_lostInTransaction = false;
+        if (!begins && head != QLatin1String("rollback"))
+            throw Refusal(QStringLiteral("The connection to the database server (%1) was lost in the middle of a "
+                                         "change, so none of that change was saved. Check that the server runs and "
+                                         "the network works, then try again.")
+                              .arg(m_displayName));
+    }
+    if (!isConnected() && !tryReconnect())
+        PgErrors::raise(m_connection, nullptr, m_displayName);
 }
 
 PgSession::~PgSession()
@@ -164,6 +221,7 @@ bool PgSession::recognises(const QString &text)
 pg_result *PgSession::run(const QString &statement, bool savepoint)
 {
     SqlText::refuseNul(statement);
+    const PGTransactionStatusType before = PQtransactionStatus(m_connection);
     if (savepoint)
         PQclear(PQexec(m_connection, "SAVEPOINT marrow_statement"));
     // The extended protocol runs exactly one statement: text holding a
@@ -180,6 +238,8 @@ pg_result *PgSession::run(const QString &statement, bool savepoint)
         PQclear(result);
         throw Error(QStringLiteral("The statement is empty: there is nothing to run."));
     }
+    if (PQstatus(m_connection) != CONNECTION_OK)
+        m_lostInTransaction = before == PQTRANS_INTRANS || before == PQTRANS_INERROR;
     try {
         PgErrors::raise(m_connection, result, m_displayName);
     } catch (...) {
@@ -192,6 +252,7 @@ pg_result *PgSession::run(const QString &statement, bool savepoint)
 
 int PgSession::execute(const QString &statement)
 {
+    reconnectBefore(statement);
     const bool savepoint = PQtransactionStatus(m_connection) == PQTRANS_INTRANS && !controlsTransaction(statement);
     pg_result *result = run(statement, savepoint);
     const int changed = QByteArray(PQcmdTuples(result)).toInt();
@@ -201,6 +262,7 @@ int PgSession::execute(const QString &statement)
 
 PgResult PgSession::query(const QString &statement)
 {
+    reconnectBefore(statement);
     const bool savepoint = PQtransactionStatus(m_connection) == PQTRANS_INTRANS;
     return PgResult(run(statement, savepoint));
 }
@@ -227,8 +289,17 @@ qint64 PgSession::lastInsertedId()
 
 void PgSession::setDeleting(const QByteArray &command, qint64 group)
 {
-    const QByteArray groupText = group ? QByteArray::number(group) : QByteArray();
-    const char *values[] = {command.constData(), groupText.constData()};
+    m_deletingCommand = command;
+    m_deleteGroup = group;
+    // While the server is away the names wait for the reconnect to apply them.
+    if (isConnected())
+        applyDeleting();
+}
+
+void PgSession::applyDeleting()
+{
+    const QByteArray groupText = m_deleteGroup ? QByteArray::number(m_deleteGroup) : QByteArray();
+    const char *values[] = {m_deletingCommand.constData(), groupText.constData()};
     pg_result *result = PQexecParams(m_connection,
                                      "SELECT set_config('marrowdesk.deleting_command', $1, false), "
                                      "set_config('marrowdesk.delete_group', $2, false)",
