@@ -3,6 +3,8 @@
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/PreparedStatement.h"
+#include "data/Recordset.h"
+#include "data/Transaction.h"
 
 #include <QHash>
 
@@ -27,40 +29,66 @@ struct ValueList {
 const ValueList valueLists[] = {
     {"Status", "Status", "status"}, {"Categories", "Category", "category"}, {"Priorities", "Priority", "priority"}};
 
-// One statement of plain SQLite text (the trash's own statements need no
-// translation), with the group bound to ?1.
+// One of the trash's own statements, with the group bound to ?1. On a file
+// it is plain SQLite text; the server runs the same text through the
+// program's dialect, with the group (a number) written in.
 class Statement {
 public:
-    Statement(Connection &connection, const QString &sql, qint64 group = 0)
-        : m_prepared(connection.handle(), sql, connection.fileName())
+    Statement(Connection &connection, const QString &sql, qint64 group = 0) : m_connection(connection)
     {
+        if (connection.server()) {
+            m_serverText = QString(sql).replace(QLatin1String("?1"), QString::number(group));
+            return;
+        }
+        m_prepared.emplace(connection.handle(), sql, connection.fileName());
         if (group != 0)
-            sqlite3_bind_int64(m_prepared.handle(), 1, group);
+            sqlite3_bind_int64(m_prepared->handle(), 1, group);
     }
-    bool next() { return m_prepared.step(); }
-    void run() { m_prepared.runToEnd(); }
-    qint64 integer(int column) const { return sqlite3_column_int64(m_prepared.handle(), column); }
-    bool isNull(int column) const { return sqlite3_column_type(m_prepared.handle(), column) == SQLITE_NULL; }
+    bool next()
+    {
+        if (m_prepared)
+            return m_prepared->step();
+        if (m_rows.State() == 0)
+            m_rows.Open(m_serverText, m_connection);
+        else
+            m_rows.MoveNext();
+        return !m_rows.Eof();
+    }
+    void run()
+    {
+        if (m_prepared)
+            m_prepared->runToEnd();
+        else
+            m_connection.Execute(m_serverText);
+    }
+    qint64 integer(int column) const
+    {
+        return m_prepared ? sqlite3_column_int64(m_prepared->handle(), column) : m_rows.field(column).toInteger();
+    }
+    bool isNull(int column) const
+    {
+        return m_prepared ? sqlite3_column_type(m_prepared->handle(), column) == SQLITE_NULL
+                          : m_rows.field(column).isNull();
+    }
     QString text(int column) const
     {
-        sqlite3_stmt *s = m_prepared.handle();
+        if (!m_prepared)
+            return m_rows.field(column).toTextOrEmpty();
+        sqlite3_stmt *s = m_prepared->handle();
         return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, column)),
                                  sqlite3_column_bytes(s, column));
     }
 
 private:
-    PreparedStatement m_prepared;
+    Connection &m_connection;
+    std::optional<PreparedStatement> m_prepared;
+    QString m_serverText;
+    Recordset m_rows;
 };
 
 Connection &open(Connection &connection)
 {
-    // The server keeps the trash as a file does (its triggers fill the same
-    // tables), but these statements are SQLite's own.
-    if (connection.server())
-        throw Refusal(QStringLiteral("Deleted items on the database server %1 are kept, but Marrowdesk can list and "
-                                     "restore them only in a database file for now.")
-                          .arg(connection.displayName()));
-    if (!connection.handle())
+    if (!connection.handle() && !connection.server())
         throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
     return connection;
 }
@@ -102,14 +130,17 @@ QString describe(const Group &group, const Contents &contents)
 QList<Group> readGroups(Connection &connection, qint64 only)
 {
     const QString where = only ? QStringLiteral(" WHERE DeleteGroup = ?1") : QString();
+    // The server's UNION wants one type per column: the IDs as text there,
+    // beside the list names.
+    const QString id = connection.server() ? QStringLiteral("CAST(ID AS TEXT)") : QStringLiteral("ID");
     Statement rows(open(connection),
-                   QStringLiteral("SELECT DeleteGroup, DeletedBy, 0, ID, Title FROM TrashIssues%1 "
-                                  "UNION ALL SELECT DeleteGroup, DeletedBy, 1, ID, "
+                   QStringLiteral("SELECT DeleteGroup, DeletedBy, 0, %2, Title FROM TrashIssues%1 "
+                                  "UNION ALL SELECT DeleteGroup, DeletedBy, 1, %2, "
                                   "coalesce([First Name], '') || ' ' || coalesce([Last Name], '') "
                                   "FROM TrashContacts%1 "
                                   "UNION ALL SELECT DeleteGroup, DeletedBy, 2, List, Value FROM TrashValues%1 "
                                   "ORDER BY 1 DESC")
-                       .arg(where),
+                       .arg(where, id),
                    only);
     QList<Group> groups;
     QList<Contents> contents;
@@ -225,6 +256,12 @@ void removeGroup(Connection &connection, qint64 group)
 template <typename Body>
 void together(Connection &connection, Body &&body)
 {
+    if (connection.server()) {
+        Transaction transaction(connection);
+        body();
+        transaction.commit();
+        return;
+    }
     Statement(connection, QStringLiteral("SAVEPOINT trash")).run();
     try {
         body();
@@ -247,7 +284,9 @@ std::optional<Group> newest(Connection &connection)
     Statement newest(open(connection),
                      QStringLiteral("SELECT max(g) FROM (SELECT max(DeleteGroup) AS g FROM TrashIssues "
                                     "UNION ALL SELECT max(DeleteGroup) FROM TrashContacts "
-                                    "UNION ALL SELECT max(DeleteGroup) FROM TrashValues)"));
+                                    "UNION ALL SELECT max(DeleteGroup) FROM TrashValues)%1")
+                         // the server names every subquery
+                         .arg(connection.server() ? QStringLiteral(" AS newest") : QString()));
     if (!newest.next() || newest.isNull(0))
         return std::nullopt;
     const QList<Group> found = readGroups(connection, newest.integer(0));
