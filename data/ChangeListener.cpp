@@ -34,7 +34,13 @@ const QStringList &ChangeListener::tables()
 
 bool ChangeListener::openSession()
 {
-    pg_conn *connection = PQconnectdb(m_target.toUtf8().constData());
+    // Tried on the window's thread every second while the server is away:
+    // a host that does not answer may hold it up to 3 s, unless the target
+    // names its own connect_timeout (the expanded target overrides this one).
+    const QByteArray target = m_target.toUtf8();
+    const char *keywords[] = {"connect_timeout", "dbname", nullptr};
+    const char *values[] = {"3", target.constData(), nullptr};
+    pg_conn *connection = PQconnectdbParams(keywords, values, 1);
     if (PQstatus(connection) == CONNECTION_OK) {
         PGresult *result = PQexec(connection, "LISTEN marrowdesk_changes");
         const bool listening = PQresultStatus(result) == PGRES_COMMAND_OK;
