@@ -29,10 +29,17 @@ CommandLine CommandLine::parse(const QStringList &arguments)
                                                     "backups folder), keeping the current one aside, and end."),
                                      QStringLiteral("BACKUP_FILE"));
     const QCommandLineOption database(QStringLiteral("database"),
-                                      QStringLiteral("Open the database file TARGET instead of the usual one "
-                                                     "(~/.local/share/Tamberlyn/Marrowdesk/dbData.mdb)."),
+                                      QStringLiteral("Open the database TARGET instead of the usual one "
+                                                     "(~/.local/share/Tamberlyn/Marrowdesk/dbData.mdb): a file, or "
+                                                     "a PostgreSQL server as a postgresql:// URI or libpq's "
+                                                     "key=value form. MARROWDESK_DATABASE does the same."),
                                       QStringLiteral("TARGET"));
-    parser.addOptions({help, version, restore, database});
+    const QCommandLineOption remember(QStringLiteral("remember"),
+                                      QStringLiteral("Keep the --database TARGET in the settings, so that later "
+                                                     "starts open it, and end. A password is never kept."));
+    const QCommandLineOption forget(QStringLiteral("forget-database"),
+                                    QStringLiteral("Forget the database kept with --remember, and end."));
+    parser.addOptions({help, version, restore, database, remember, forget});
     for (const char *name : qtOptionsWithValue) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -75,5 +82,14 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         return result;
     }
     result.database = parser.value(database);
+    if (parser.isSet(forget) || parser.isSet(remember)) {
+        if (parser.isSet(forget) == parser.isSet(database)) {
+            result.action = Action::Fail;
+            result.exitCode = 2;
+            result.text = QStringLiteral("--remember needs --database TARGET; --forget-database takes no database.");
+            return result;
+        }
+        result.action = Action::Remember;
+    }
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The program's command line, read before any display is needed:
-//   marrowdesk [--database FILE] | --restore BACKUP_FILE | --help | --version
+//   marrowdesk [--database TARGET [--remember]] | --forget-database
+//              | --restore BACKUP_FILE | --help | --version
 // and the options Qt itself takes (-platform, -style ...), which are left to
 // QApplication.
 
@@ -11,6 +12,7 @@ struct CommandLine {
     enum class Action {
         Run,     // start the main window, on `database` when it is set
         Restore, // restore the backup `restoreFile`, without a display
+        Remember, // keep `database` in the settings (empty: forget the choice), without a display
         Print,   // print `text` to standard output and end with 0 (--help, --version)
         Fail,    // print `text` (one line) to standard error and end with exitCode
     };

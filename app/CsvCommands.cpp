@@ -2,7 +2,7 @@
 
 #include "app/CsvDialogs.h"
 #include "app/MainWindow.h"
-#include "app/IssueListModel.h"
+#include "app/list/IssueListModel.h"
 #include "data/IssueExchange.h"
 #include "data/SharedConnection.h"
 #include "platform/Dialogs.h"
@@ -34,7 +34,7 @@ void add(MainWindow &window, QMenu &menu)
 
 void exportIssues(MainWindow &window)
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.ExportCsv "));
+    ErrorBlock step(ErrorBlock::location("Form1", "ExportCsv"));
     const IssueListModel &model = *window.listModel();
     CsvExportDialog choice(model.rowCount(), &window);
     step(100, [&] { platform::dialogs().showModal(choice); });
@@ -69,7 +69,7 @@ void exportIssues(MainWindow &window)
 
 void importIssues(MainWindow &window)
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.ImportCsv "));
+    ErrorBlock step(ErrorBlock::location("Form1", "ImportCsv"));
     const QString path = platform::dialogs().fileName(platform::FileAction::Open, QStringLiteral("Import from CSV"),
                                                       QDir::homePath(), csvFilter);
     if (path.isEmpty())

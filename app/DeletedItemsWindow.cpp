@@ -15,7 +15,7 @@
 namespace {
 QString location(const char *operation)
 {
-    return QStringLiteral("in Pellucid2021/08/31.DeletedItems.%1 ").arg(QLatin1String(operation));
+    return ErrorBlock::location("DeletedItems", operation);
 }
 } // namespace
 

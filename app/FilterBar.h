@@ -4,7 +4,7 @@
 // and how many issues are shown of how many. The window decides what the
 // choices offer and what a change does.
 
-#include "app/IssueFilter.h"
+#include "app/list/IssueFilter.h"
 
 #include <QComboBox>
 #include <QWidget>

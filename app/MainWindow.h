@@ -1,16 +1,18 @@
 #pragma once
-// The main window: start-up and shutdown, the list of open issues and the six
-// commands under it. startUp is the whole start-up and runs before the
-// window is first shown; closing the window is the whole shutdown and ends
-// the program at once.
+// The main window: the list of open issues and the six commands under it.
+// startUp is the whole start-up (app/StartUp) and runs before the window is
+// first shown; closing the window is the whole shutdown (app/Shutdown) and
+// ends the program at once. The list engine lives in app/list, the settings
+// the window keeps in MainWindowSettings, its arrangement in MainWindowLayout.
 
-#include <QRectF>
+#include "app/MainWindowLayout.h"
+#include "app/MainWindowSettings.h"
+
 #include <QString>
 #include <QWidget>
 
 #include <array>
 
-class ErrorBlock;
 class FilterBar;
 class IssueListModel;
 class IssueSearch;
@@ -25,37 +27,29 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Design size of the client area, in twips.
-    static constexpr int designWidth = 10920;
-    static constexpr int designHeight = 6705;
-
-    // Column widths are kept between these (twips).
-    static constexpr double minColumnWidth = 150;
-    static constexpr double maxColumnWidth = 60000;
-
-    // The arrangement of the list and the six buttons, in twips.
-    struct Layout {
-        QRectF list;
-        QRectF add, edit, sample, remove, reports, help;
-    };
-    // The layout of a maximized window whose outer size is W by H twips.
-    static Layout maximizedLayout(float W, float H);
-    // The design layout, to which a restore returns.
-    static Layout restoredLayout();
-
     // 0 normal, 1 minimized, 2 maximized.
     static int windowStateNumber(Qt::WindowStates states);
+    // Puts the window in one of those states.
+    void setWindowStateNumber(int state);
 
     // The width a column would be saved with, in twips: the width it was
     // last given when the user has not resized it since, else its present
     // width rounded to whole twips.
     double columnWidthTwips(int column) const;
-    // Gives a column a width in twips, kept between the minimum and maximum.
+    // Gives a column a width in twips, kept between the minimum and maximum
+    // of MainWindowSettings.
     void setColumnWidthTwips(int column, double twips);
+
+    // Shows the list as a view stored between runs: its sort, the closed
+    // issues, the find bar. Start-up applies it before the first refill.
+    void applyView(const MainWindowSettings::View &view);
+    // The view as it is shown now, as shutdown keeps it.
+    MainWindowSettings::View currentView() const;
 
     // Whether the maximized layout has been applied (set at start-up from the
     // window state, and by every maximized layout; never cleared otherwise).
     bool maximizedLayoutFlag() const { return m_maximizedLayout; }
+    void setMaximizedLayoutFlag(bool applied) { m_maximizedLayout = applied; }
 
     IssueListModel *listModel() const { return m_model; }
     FilterBar *filterBar() const { return m_filterBar; }
@@ -111,27 +105,13 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    void keepDailyBackup();
-    // Reads the issues of a query into the refill; with withClosed, marks
-    // those whose status closes them.
-    void readIssues(ErrorBlock &step, const QString &query, bool withClosed);
-    // The one message of a refill that met missing values: how many rows,
-    // which columns (by caption).
-    static QString missingValuesMessage(int rows, const QStringList &columns);
     void buildListCommands();
     void showCountsAndHint();
-    // The remembered sort, closed-issues toggle and find bar.
-    void restoreView();
-    void saveView();
-    void applyLayout(const Layout &layout);
+    void applyLayout(const MainWindowLayout &layout);
     void centreOnScreen();
     // A fixed size while normal; free while maximized or minimized, so the
     // window can fill the screen.
     void updateSizeConstraints();
-    void setWindowStateNumber(int state);
-    // Reads a stored width: the user's number format, as written at shutdown.
-    static double readWidth(const QString &key, const QString &defaultText);
-    static QString widthText(double twips);
 
     IssueListModel *m_model = nullptr;
     FilterBar *m_filterBar = nullptr;
@@ -141,7 +121,7 @@ private:
     // Set when the window leaves the maximized or minimized state, until
     // the restored layout has been applied at the design size.
     bool m_restorePending = false;
-    Layout m_layout;
+    MainWindowLayout m_layout;
     bool m_maximizedLayout = false;
     // Per column: the width it was last given in twips, and the pixels that
     // gave, to tell a column the user resized from one never touched.

@@ -2,7 +2,7 @@
 
 #include "app/MainWindow.h"
 
-#include "app/IssueListModel.h"
+#include "app/list/IssueListModel.h"
 #include "app/SampleData.h"
 #include "data/Connection.h"
 #include "data/SharedConnection.h"

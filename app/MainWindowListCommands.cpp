@@ -6,8 +6,8 @@
 
 #include "app/CsvCommands.h"
 #include "app/FilterBar.h"
-#include "app/IssueListModel.h"
-#include "app/IssueSearch.h"
+#include "app/list/IssueListModel.h"
+#include "app/list/IssueSearch.h"
 #include "app/TrashCommands.h"
 #include "data/Connection.h"
 #include "data/IssueStatus.h"
@@ -15,7 +15,6 @@
 #include "issues/IssueEditor.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
-#include "platform/SettingsStore.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -34,14 +33,6 @@ QAction *command(QWidget *owner, const QString &text, const QList<QKeySequence> 
     action->setShortcutContext(context);
     owner->addAction(action);
     return action;
-}
-
-// A stored whole number, or the fallback when it is missing or not one.
-int storedNumber(const QString &key, int fallback)
-{
-    bool ok = false;
-    const int number = platform::GetSetting(key, QString()).trimmed().toInt(&ok);
-    return ok ? number : fallback;
 }
 
 } // namespace
@@ -200,35 +191,27 @@ void MainWindow::copySelectedIssue()
     QGuiApplication::clipboard()->setText(cells.join(QLatin1Char('\t')));
 }
 
-void MainWindow::restoreView()
+void MainWindow::applyView(const MainWindowSettings::View &view)
 {
-    const int column = storedNumber(QStringLiteral("SortColumn"), -1);
-    const int order = storedNumber(QStringLiteral("SortOrder"), 0);
-    if (column >= 0 && column < IssueListModel::maxColumns) {
-        const Qt::SortOrder direction = order == 1 ? Qt::DescendingOrder : Qt::AscendingOrder;
-        m_model->sort(column, direction);
-        issueList->header()->setSortIndicator(column, direction);
+    if (view.sortColumn >= 0) {
+        m_model->sort(view.sortColumn, view.sortOrder);
+        issueList->header()->setSortIndicator(view.sortColumn, view.sortOrder);
     }
     {
-        // Read before the first refill, which then already holds them.
+        // Set before the first refill, which then already holds them.
         const QSignalBlocker quiet(m_filterBar);
-        m_filterBar->setShowsClosed(storedNumber(QStringLiteral("ShowClosed"), 0) == 1);
+        m_filterBar->setShowsClosed(view.showClosed);
     }
-    m_filterBar->setVisible(storedNumber(QStringLiteral("FindBar"), 1) == 1);
+    m_filterBar->setVisible(view.findBar);
     applyLayout(m_layout);
 }
 
-void MainWindow::saveView()
+MainWindowSettings::View MainWindow::currentView() const
 {
-    // Shutdown tells the user when the settings cannot be written; these
-    // keys fail in the same way and say nothing more.
-    try {
-        platform::SaveSettings({
-            {QStringLiteral("SortColumn"), QString::number(m_model->sortColumn())},
-            {QStringLiteral("SortOrder"), QString::number(m_model->sortOrder() == Qt::DescendingOrder ? 1 : 0)},
-            {QStringLiteral("ShowClosed"), QString::number(m_filterBar->showsClosed() ? 1 : 0)},
-            {QStringLiteral("FindBar"), QString::number(m_filterBar->isVisibleTo(this) ? 1 : 0)},
-        });
-    } catch (const Error &) {
-    }
+    MainWindowSettings::View view;
+    view.sortColumn = m_model->sortColumn();
+    view.sortOrder = m_model->sortOrder();
+    view.showClosed = m_filterBar->showsClosed();
+    view.findBar = m_filterBar->isVisibleTo(this);
+    return view;
 }

@@ -2,7 +2,7 @@
 
 #include "app/DeletedItemsWindow.h"
 #include "app/MainWindow.h"
-#include "app/IssueListModel.h"
+#include "app/list/IssueListModel.h"
 #include "data/Connection.h"
 #include "data/SharedConnection.h"
 #include "data/Trash.h"
@@ -41,7 +41,7 @@ void TrashCommands::purgeExpired()
 
 void TrashCommands::undoLastDelete()
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.UndoDelete "));
+    ErrorBlock step(ErrorBlock::location("Form1", "UndoDelete"));
     std::optional<Trash::Group> last;
     if (!step(100, [&] { last = Trash::newest(sharedConnection()); }))
         return;
@@ -57,7 +57,7 @@ void TrashCommands::undoLastDelete()
 
 void TrashCommands::showDeletedItems()
 {
-    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.DeletedItems "));
+    ErrorBlock step(ErrorBlock::location("Form1", "DeletedItems"));
     DeletedItemsWindow window(m_window);
     step(100, [&] { platform::dialogs().showModal(window); });
     step(102, [&] { showIssues(window.restoredIssues()); });

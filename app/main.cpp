@@ -2,9 +2,11 @@
 // the program.
 
 #include "app/CommandLine.h"
+#include "app/DatabaseChoice.h"
 #include "app/MainWindow.h"
 #include "app/Restore.h"
 #include "app/SingleInstance.h"
+#include "data/Connection.h"
 #include "data/DataFile.h"
 #include "data/Error.h"
 #include "platform/Appearance.h"
@@ -55,18 +57,33 @@ int main(int argc, char *argv[])
         QTextStream err(stderr);
         return restoreCommand(command.restoreFile, out, err);
     }
+    case CommandLine::Action::Remember: {
+        QCoreApplication app(argc, argv);
+        const DatabaseChoice choice{command.database, QStringLiteral("--database")};
+        if (const QString problem = choice.problem(); !problem.isEmpty()) {
+            std::fprintf(stderr, "marrowdesk: %s\n", qPrintable(problem));
+            return 1;
+        }
+        try {
+            std::printf("%s\n", qPrintable(rememberDatabase(command.database)));
+        } catch (const Error &error) {
+            std::fprintf(stderr, "marrowdesk: %s\n", qPrintable(error.description()));
+            return 1;
+        }
+        return 0;
+    }
     case CommandLine::Action::Run:
         break;
     }
-    if (!command.database.isEmpty()) {
-        const QFileInfo chosen(command.database);
-        if (!chosen.isFile()) {
-            std::fprintf(stderr, "marrowdesk: the database \"%s\" does not exist or is not a file.\n",
-                         qPrintable(command.database));
-            return 1;
-        }
-        DataFile::useDatabase(chosen.absoluteFilePath());
+    const DatabaseChoice choice = DatabaseChoice::resolve(command.database);
+    if (const QString problem = choice.problem(); !problem.isEmpty()) {
+        std::fprintf(stderr, "marrowdesk: %s\n", qPrintable(problem));
+        return 1;
     }
+    if (!choice.target.isEmpty())
+        DataFile::useDatabase(ConnectionText::namesServer(choice.target)
+                                  ? choice.target
+                                  : QFileInfo(choice.target).absoluteFilePath());
 
     // Without a display Qt would stop with a message about platform plugins
     // that tells a user nothing; say what is missing instead.

@@ -1,6 +1,6 @@
 #include "Floors.h"
 
-#include "app/CollationKeys.h"
+#include "app/list/CollationKeys.h"
 #include "reports/ReportFonts.h"
 #include "reports/ReportPainter.h"
 

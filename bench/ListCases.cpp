@@ -7,8 +7,8 @@
 
 #include "app/FilterBar.h"
 #include "app/MainWindow.h"
-#include "app/IssueListModel.h"
-#include "app/IssueSearch.h"
+#include "app/list/IssueListModel.h"
+#include "app/list/IssueSearch.h"
 #include "data/Connection.h"
 #include "data/DataFile.h"
 #include "data/SharedConnection.h"

@@ -6,7 +6,7 @@
 #include "Cases.h"
 #include "Harness.h"
 
-#include "app/IssueListModel.h"
+#include "app/list/IssueListModel.h"
 #include "app/MainWindow.h"
 #include "data/ChangeListener.h"
 #include "data/ConcurrentSave.h"

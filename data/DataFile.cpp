@@ -38,9 +38,14 @@ QString databasePath()
     return dataFolder() + QStringLiteral("/dbData.mdb");
 }
 
-void useDatabase(const QString &path)
+void useDatabase(const QString &target)
 {
-    chosenDatabase() = path;
+    chosenDatabase() = target;
+}
+
+bool onServer()
+{
+    return ConnectionText::namesServer(chosenDatabase());
 }
 
 QString templatePath()
@@ -50,6 +55,8 @@ QString templatePath()
 
 QString connectionString()
 {
+    if (onServer())
+        return chosenDatabase();
     return QStringLiteral("provider=microsoft.jet.oledb.4.0;") +
            ConnectionText::dataSource(databasePath()) +
            QStringLiteral(";JET OLEDB:Database Password=");

@@ -21,10 +21,15 @@ QString templatePath();   // the program folder + "/dbBlank.mdb"
 // holds a ';' stands in double quotes (see ConnectionText::dataSource).
 QString connectionString();
 
-// Makes databasePath() and connectionString() name another existing file
-// for the rest of the run (marrowdesk --database FILE). The data folder,
-// its lock and the settings stay where they are.
-void useDatabase(const QString &path);
+// Makes databasePath() and connectionString() name another existing file,
+// or a database server (a postgresql:// URI or libpq's key=value form), for
+// the rest of the run (marrowdesk --database TARGET). The data folder, its
+// lock and the settings stay where they are.
+void useDatabase(const QString &target);
+
+// Whether the database in use is on a server: then there is no file to
+// prepare, back up or restore, and connectionString() is the target itself.
+bool onServer();
 
 // Makes a folder, and every missing folder above it, readable by the user
 // only. Throws Error.
@@ -49,6 +54,8 @@ void prepare(Steps &step)
     step(104, [&] { missing = !QFileInfo::exists(dataFolder()); });
     if (missing)
         step(106, [&] { makeFolder(dataFolder()); });
+    if (onServer())
+        return;
     missing = false;
     step(108, [&] { missing = !FileExists(databasePath()); });
     if (missing)

@@ -9,6 +9,11 @@ QString ErrorBlock::message(const QString &description, const QString &location,
            QLatin1String(supportAddress);
 }
 
+QString ErrorBlock::location(const char *window, const char *operation)
+{
+    return QStringLiteral("in Pellucid2021/08/31.%1.%2 ").arg(QLatin1String(window), QLatin1String(operation));
+}
+
 namespace {
 // The outermost block alive on the user-interface thread: the command.
 ErrorBlock *runningCommand = nullptr;

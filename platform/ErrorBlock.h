@@ -1,7 +1,7 @@
 #pragma once
 // The error block every guarded operation runs its numbered steps through.
 //
-//     ErrorBlock step("in Pellucid2021/08/31.Form1.ListData ");
+//     ErrorBlock step(ErrorBlock::location("Form1", "ListData"));
 //     step(100, [&] { model.clear(); });
 //     step(102, [&] { rs.Open("select * from [Open Issues]", connection()); });
 //
@@ -28,6 +28,13 @@ public:
     static constexpr const char *supportAddress = "support@tamberlyn.example";
 
     explicit ErrorBlock(QString location);
+
+    // The location text of one operation of a window, as the box shows it:
+    // location("Form2", "PushButton2_Click") is
+    // "in Pellucid2021/08/31.Form2.PushButton2_Click ". Every window names
+    // its operations through this, with the design's names, since users
+    // quote these texts when they report a failure.
+    static QString location(const char *window, const char *operation);
     ~ErrorBlock();
     ErrorBlock(const ErrorBlock &) = delete;
     ErrorBlock &operator=(const ErrorBlock &) = delete;

@@ -2,6 +2,7 @@
 
 #include "data/Error.h"
 #include "data/FileUtil.h"
+#include "platform/ErrorBlock.h"
 
 #include <QEnterEvent>
 #include <QFile>
@@ -49,6 +50,20 @@ std::optional<QPoint> cursorHotspot(const QByteArray &head)
 HandPointer::HandPointer(QWidget &window) : QObject(&window), m_window(window)
 {
     setObjectName(QStringLiteral("HandPointer"));
+}
+
+void HandPointer::applyInSteps(ErrorBlock &step, int fileStep, QWidget &window, const QList<QWidget *> &buttons,
+                               const QList<QWidget *> &arrowSurfaces)
+{
+    const auto followHoverConvention = [&] { apply(window, buttons, arrowSurfaces); };
+    bool fileFound = false;
+    step(fileStep, [&] {
+        fileFound = FileExists(cursorFilePath());
+        if (!fileFound)
+            followHoverConvention();
+    });
+    if (fileFound)
+        step(fileStep + 2, followHoverConvention);
 }
 
 HandPointer *HandPointer::of(const QWidget &window)

@@ -24,6 +24,7 @@
 
 #include <optional>
 
+class ErrorBlock;
 class QWidget;
 
 class HandPointer : public QObject {
@@ -37,6 +38,14 @@ public:
     // readable cursor image; the hover convention is in place even then.
     static HandPointer *apply(QWidget &window, const QList<QWidget *> &buttons,
                               const QList<QWidget *> &arrowSurfaces);
+
+    // The set-up every window's load runs, as steps of its error block. The
+    // convention holds with or without the pointer file; only loading the
+    // file can fail. So the file test runs at fileStep, and sets the
+    // convention up itself when the file is missing; when the file is there,
+    // the set-up with the load is a step of its own, fileStep + 2.
+    static void applyInSteps(ErrorBlock &step, int fileStep, QWidget &window, const QList<QWidget *> &buttons,
+                             const QList<QWidget *> &arrowSurfaces);
 
     // The set-up installed on the window, or nullptr.
     static HandPointer *of(const QWidget &window);

@@ -1,6 +1,9 @@
 #include "platform/ScreenFit.h"
 
+#include "platform/Twips.h"
+
 #include <QDialog>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
 
@@ -52,6 +55,18 @@ void fitOnScreen(QDialog &window)
     if (frame.isEmpty())
         frame = QSize(0, 2 * window.fontMetrics().height());
     fitWithin(window, screen->availableGeometry().size() - frame);
+}
+
+void centreOnScreen(QWidget &window, ScreenArea area)
+{
+    const QScreen *screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect room = area == ScreenArea::Whole ? screen->geometry() : screen->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    const double left = (pixelsToTwips(room.width()) - pixelsToTwips(frame.width())) / 2;
+    const double top = (pixelsToTwips(room.height()) - pixelsToTwips(frame.height())) / 2;
+    window.move(room.left() + twipsToPixels(left), room.top() + twipsToPixels(top));
 }
 
 } // namespace platform

@@ -6,6 +6,7 @@
 
 class QDialog;
 class QSize;
+class QWidget;
 
 namespace platform {
 
@@ -16,5 +17,14 @@ void fitWithin(QDialog &window, const QSize &room);
 
 // fitWithin the room its screen offers, less the window manager's frame.
 void fitOnScreen(QDialog &window);
+
+// Which part of a screen a window is centred on: all of it, or the work
+// area the desktop's panels leave free.
+enum class ScreenArea { Whole, WorkArea };
+
+// Moves the window's frame to the middle of its screen's area (the primary
+// screen's while the window has none). The offsets are halved in twips, so a
+// window is placed alike at every scale.
+void centreOnScreen(QWidget &window, ScreenArea area);
 
 } // namespace platform

@@ -1,13 +1,13 @@
 #include "reports/ReportChooser.h"
 
 #include "data/Error.h"
-#include "data/FileUtil.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
 #include "platform/AccessKeys.h"
 #include "platform/Appearance.h"
 #include "platform/ErrorBlock.h"
 #include "platform/HandPointer.h"
+#include "platform/ScreenFit.h"
 #include "platform/Twips.h"
 #include "reports/Layouts.h"
 #include "reports/Report.h"
@@ -16,7 +16,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 #include <algorithm>
 #include <memory>
@@ -25,7 +24,7 @@ namespace {
 
 QString location(const char *operation)
 {
-    return QStringLiteral("in Pellucid2021/08/31.Form4.%1 ").arg(QLatin1String(operation));
+    return ErrorBlock::location("Form4", operation);
 }
 
 // What each item of the list previews.
@@ -139,19 +138,8 @@ void ReportChooser::load()
     ErrorBlock step(location("Form_Load"));
     step(100, [&] { ApplyWindowColors(*this); });
     step(102, [&] { setWindowIcon(QApplication::windowIcon()); });
-    // The hand over "Print Preview" and "Cancel", the arrow over the bare
-    // window. The convention holds with or without HAND-M.CUR; only loading
-    // the file can fail, so the set-up runs in the load step when the file is
-    // there, and within the file test when it is not.
-    const auto followHoverConvention = [this] { HandPointer::apply(*this, {previewButton, cancelButton}, {this}); };
-    bool hasHand = false;
-    step(104, [&] {
-        hasHand = FileExists(HandPointer::cursorFilePath());
-        if (!hasHand)
-            followHoverConvention();
-    });
-    if (hasHand)
-        step(106, followHoverConvention);
+    // The hand over "Print Preview" and "Cancel", the arrow over the bare window.
+    HandPointer::applyInSteps(step, 104, *this, {previewButton, cancelButton}, {this});
     int number = 108;
     for (const ReportChoice &choice : reportChoices) {
         step(number, [&] { reportPicker->addItem(QLatin1String(choice.item)); });
@@ -202,10 +190,5 @@ void ReportChooser::cancel()
 void ReportChooser::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    // Centred on the screen.
-    if (const QScreen *screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    platform::centreOnScreen(*this, platform::ScreenArea::WorkArea);
 }

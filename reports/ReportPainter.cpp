@@ -1,5 +1,7 @@
 #include "reports/ReportPainter.h"
 
+#include "data/Error.h"
+
 #include "reports/ReportFonts.h"
 
 #include <QPagedPaintDevice>
@@ -78,15 +80,16 @@ void paintPage(QPainter &painter, const ReportPages &pages, int pageIndex)
 bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int first, int last,
                    const Progress &progress)
 {
+    const QString cannotDraw = QStringLiteral("The report could not be drawn.");
     first = qMax(0, first);
     last = qMin(last, pages.count() - 1);
     QPainter painter;
     if (!painter.begin(&device))
-        return false;
+        throw Error(cannotDraw);
     for (int index = first; index <= last; ++index) {
         if (index > first && !device.newPage()) {
             painter.end();
-            return false;
+            throw Error(cannotDraw);
         }
         painter.resetTransform();
         scaleToTwips(painter, device.logicalDpiX(), device.logicalDpiY());
@@ -96,7 +99,9 @@ bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int firs
             return false;
         }
     }
-    return painter.end();
+    if (!painter.end())
+        throw Error(cannotDraw);
+    return true;
 }
 
 bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title, const Progress &progress)
@@ -107,31 +112,31 @@ bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title,
     writer.setResolution(1200);
     // No margins: the pages carry their own, so the origin is the paper's corner.
     if (!writer.setPageLayout(QPageLayout(pages.paper.size, pages.paper.orientation, QMarginsF())))
-        return false;
+        throw Error(QStringLiteral("The report could not be drawn."));
     return paintDocument(writer, pages, 0, pages.count() - 1, progress);
 }
 
-bool writePdfFile(const QString &path, const ReportPages &pages, const QString &title, QString *errorText,
-                  const Progress &progress)
+bool writePdfFile(const QString &path, const ReportPages &pages, const QString &title, const Progress &progress)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (errorText)
-            *errorText = file.errorString();
-        return false;
-    }
-    if (!writePdf(file, pages, title, progress)) {
+    if (!file.open(QIODevice::WriteOnly))
+        throw Error(file.errorString());
+    bool completed = false;
+    try {
+        completed = writePdf(file, pages, title, progress);
+    } catch (const Error &) {
         file.cancelWriting();
-        if (errorText)
-            *errorText = file.error() != QFileDevice::NoError ? file.errorString()
-                                                              : QStringLiteral("The report could not be drawn.");
+        // A failed write to the file says more than a failed drawing.
+        if (file.error() != QFileDevice::NoError)
+            throw Error(file.errorString());
+        throw;
+    }
+    if (!completed) {
+        file.cancelWriting();
         return false;
     }
-    if (!file.commit()) {
-        if (errorText)
-            *errorText = file.errorString();
-        return false;
-    }
+    if (!file.commit())
+        throw Error(file.errorString());
     return true;
 }
 

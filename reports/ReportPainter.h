@@ -33,17 +33,19 @@ using Progress = std::function<bool(int done, int total)>;
 
 // Draws the pages from first to last (0-based, inclusive) on a paged device
 // whose painting origin is the paper's corner (a printer set to full page).
-// False when the device cannot be painted on, or progress stopped it.
+// Returns false when progress stopped it (the user cancelled), true when
+// every page was drawn. Throws Error when the device cannot be painted on.
 bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int first, int last,
                    const Progress &progress = {});
 
-// Writes the whole report as a PDF to an open device. False on failure.
+// Writes the whole report as a PDF to an open device. Returns false when
+// progress stopped it; throws Error when it cannot be written.
 bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title, const Progress &progress = {});
 
 // Writes the whole report as a PDF file. The file is replaced only when the
-// new one was written completely; on failure or when progress stopped it, an
-// earlier file stays as it was, no new one is left, and errorText tells why.
-bool writePdfFile(const QString &path, const ReportPages &pages, const QString &title, QString *errorText = nullptr,
-                  const Progress &progress = {});
+// new one was written completely: when progress stopped it (false is
+// returned) or it failed (Error is thrown, saying why), an earlier file stays
+// as it was and no new one is left.
+bool writePdfFile(const QString &path, const ReportPages &pages, const QString &title, const Progress &progress = {});
 
 } // namespace ReportPainter

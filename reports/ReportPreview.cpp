@@ -1,5 +1,7 @@
 #include "reports/ReportPreview.h"
 
+#include "data/Error.h"
+
 #include "platform/Dialogs.h"
 #include "reports/Paginator.h"
 #include "reports/ReportPageView.h"
@@ -388,9 +390,9 @@ private:
 
 } // namespace
 
-bool ReportPreview::exportPdf(const QString &path, QString *errorText, const ReportPainter::Progress &progress)
+bool ReportPreview::exportPdf(const QString &path, const ReportPainter::Progress &progress)
 {
-    return ReportPainter::writePdfFile(path, pages(), m_layout.caption, errorText, progress);
+    return ReportPainter::writePdfFile(path, pages(), m_layout.caption, progress);
 }
 
 void ReportPreview::exportPdfWithDialog()
@@ -405,12 +407,13 @@ void ReportPreview::exportPdfWithDialog()
         return;
     if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
         path += QStringLiteral(".pdf");
-    QString error;
     DrawingProgress progress(this, QStringLiteral("Exporting %1...").arg(m_layout.caption), pageCount());
-    if (exportPdf(path, &error, progress.callback()))
-        platform::msgBox(QStringLiteral("The report was saved as \"%1\".").arg(QDir::toNativeSeparators(path)));
-    else if (!progress.cancelled())
-        platform::msgBox(QStringLiteral("The PDF file \"%1\" could not be written: %2").arg(path, error));
+    try {
+        if (exportPdf(path, progress.callback()))
+            platform::msgBox(QStringLiteral("The report was saved as \"%1\".").arg(QDir::toNativeSeparators(path)));
+    } catch (const Error &error) {
+        platform::msgBox(QStringLiteral("The PDF file \"%1\" could not be written: %2").arg(path, error.description()));
+    }
 }
 
 void ReportPreview::printReport()
@@ -445,8 +448,11 @@ void ReportPreview::printReport()
         first = last = m_current;
     }
     DrawingProgress progress(this, QStringLiteral("Printing %1...").arg(m_layout.caption), last - first + 1);
-    if (!ReportPainter::paintDocument(printer, *pages, first, last, progress.callback()) && !progress.cancelled())
+    try {
+        ReportPainter::paintDocument(printer, *pages, first, last, progress.callback());
+    } catch (const Error &) {
         platform::msgBox(QStringLiteral("The report could not be printed."));
+    }
 }
 
 bool ReportPreview::eventFilter(QObject *watched, QEvent *event)

@@ -47,10 +47,10 @@ public:
     // Lays the report out anew for another paper and shows its first page.
     void setPaper(const ReportPaper &paper);
 
-    // Writes the whole report to a PDF file. On failure, or when progress
-    // stops it, an earlier file at the path stays as it was, no new one is
-    // left, and errorText tells why.
-    bool exportPdf(const QString &path, QString *errorText = nullptr, const ReportPainter::Progress &progress = {});
+    // Writes the whole report to a PDF file; false when progress stopped it.
+    // Throws Error, saying why, when it cannot be written. Either way an
+    // earlier file at the path stays as it was and no new one is left.
+    bool exportPdf(const QString &path, const ReportPainter::Progress &progress = {});
 
 public slots:
     void showPage(int index);

@@ -5,7 +5,7 @@
 
 #include "ReportTestSupport.h"
 
-#include "app/IssueListModel.h"
+#include "app/list/IssueListModel.h"
 #include "data/Connection.h"
 #include "data/DateText.h"
 #include "data/Recordset.h"

@@ -3,7 +3,7 @@
 // issues written straight into its database, and the error boxes' lines.
 
 #include "app/MainWindow.h"
-#include "app/IssueListModel.h"
+#include "app/list/IssueListModel.h"
 #include "data/Connection.h"
 #include "data/FileUtil.h"
 #include "data/SharedConnection.h"

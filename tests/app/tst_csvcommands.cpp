@@ -6,7 +6,7 @@
 
 #include "app/CsvDialogs.h"
 #include "app/FilterBar.h"
-#include "app/IssueSearch.h"
+#include "app/list/IssueSearch.h"
 #include "data/Csv.h"
 #include "data/Recordset.h"
 

@@ -5,7 +5,7 @@
 #include "MainWindowFixture.h"
 
 #include "app/FilterBar.h"
-#include "app/IssueSearch.h"
+#include "app/list/IssueSearch.h"
 #include "issues/IssueEditor.h"
 #include "platform/Twips.h"
 

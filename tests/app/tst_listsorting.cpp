@@ -4,9 +4,9 @@
 // rows and its binning path for many; keys made while a sorted list refills;
 // and dates sorted by small ranks or wide keys alike.
 
-#include "app/CollationKeys.h"
-#include "app/IssueListModel.h"
-#include "app/RadixOrder.h"
+#include "app/list/CollationKeys.h"
+#include "app/list/IssueListModel.h"
+#include "app/list/RadixOrder.h"
 #include "data/Value.h"
 #include "platform/BackgroundDisposal.h"
 

@@ -4,6 +4,8 @@
 #include "MainWindowFixture.h"
 
 #include "app/FilterBar.h"
+#include "app/MainWindowLayout.h"
+#include "app/MainWindowSettings.h"
 #include "data/DataFile.h"
 #include "platform/SettingsStore.h"
 #include "platform/Twips.h"
@@ -34,6 +36,8 @@ private slots:
     void widthsAndStateSurviveARestart();
     void storedSettingsAreCheckedAtStartUp_data();
     void storedSettingsAreCheckedAtStartUp();
+    void storedViewOutOfBoundsReadsAsDefault_data();
+    void storedViewOutOfBoundsReadsAsDefault();
     void brokenDatabaseStartUp_data();
     void brokenDatabaseStartUp();
 
@@ -116,7 +120,7 @@ void TestMainWindow::widthsAndStateSurviveARestart()
              QString::number(qRound(platform::pixelsToTwips(200))));
     QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders3"), QString()), givenText);
     QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders4"), QString()), QStringLiteral("1700"));
-    QVERIFY(platform::GetSetting(QStringLiteral("ColumnHeaders10"), QString()).toDouble() >= MainWindow::minColumnWidth);
+    QVERIFY(platform::GetSetting(QStringLiteral("ColumnHeaders10"), QString()).toDouble() >= MainWindowSettings::minColumnWidth);
     QCOMPARE(platform::GetSetting(QStringLiteral("WindowState"), QString()), QStringLiteral("2"));
 
     auto again = started();
@@ -144,8 +148,8 @@ void TestMainWindow::storedSettingsAreCheckedAtStartUp_data()
                                               << QStringList{"Form_Load at line 146"};
     QTest::newRow("other width not a number") << "ColumnHeaders4" << "12px" << 3 << listDefault << false
                                               << QStringList{"Form_Load at line 150"};
-    QTest::newRow("negative width") << "ColumnHeaders2" << "-40" << 1 << MainWindow::minColumnWidth << false << none;
-    QTest::newRow("huge width") << "ColumnHeaders2" << "99999999" << 1 << MainWindow::maxColumnWidth << false << none;
+    QTest::newRow("negative width") << "ColumnHeaders2" << "-40" << 1 << MainWindowSettings::minColumnWidth << false << none;
+    QTest::newRow("huge width") << "ColumnHeaders2" << "99999999" << 1 << MainWindowSettings::maxColumnWidth << false << none;
     QTest::newRow("state not a number") << "WindowState" << "maximised" << -1 << 0.0 << false
                                         << QStringList{"Form_Load at line 156"};
     QTest::newRow("state 2 maximizes") << "WindowState" << "2" << -1 << 2.0 << true << none;
@@ -178,6 +182,37 @@ void TestMainWindow::storedSettingsAreCheckedAtStartUp()
     addIssue(1, QStringLiteral("'Printer'"), QStringLiteral("'8/31/2021'"), QStringLiteral("'Open'"));
     form->refillList();
     QCOMPARE(shownIds(*form), QStringList{"1"});
+}
+
+void TestMainWindow::storedViewOutOfBoundsReadsAsDefault_data()
+{
+    QTest::addColumn<QStringList>("stored"); // key=text
+    QTest::addColumn<int>("sortColumn");
+    QTest::addColumn<bool>("descending");
+    QTest::addColumn<bool>("showClosed");
+    QTest::addColumn<bool>("findBar");
+
+    QTest::newRow("nothing stored") << QStringList() << -1 << false << false << true;
+    QTest::newRow("column past the last") << QStringList{"SortColumn=10", "SortOrder=1"} << -1 << false << false << true;
+    QTest::newRow("last column, descending") << QStringList{"SortColumn= 9 ", "SortOrder=1"} << 9 << true << false << true;
+    QTest::newRow("order other than 1 ascends") << QStringList{"SortColumn=0", "SortOrder=2"} << 0 << false << false << true;
+    QTest::newRow("switch stored as 2 is off") << QStringList{"ShowClosed=2", "FindBar=2"} << -1 << false << false << false;
+    QTest::newRow("switch not a number") << QStringList{"ShowClosed=yes", "FindBar=no"} << -1 << false << false << true;
+}
+
+void TestMainWindow::storedViewOutOfBoundsReadsAsDefault()
+{
+    QFETCH(QStringList, stored);
+    for (const QString &setting : stored)
+        platform::SaveSetting(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    ScriptedDialogs dialogs;
+    auto form = started();
+
+    QCOMPARE(errorLines(dialogs), QStringList());
+    QTEST(form->listModel()->sortColumn(), "sortColumn");
+    QTEST(form->listModel()->sortOrder() == Qt::DescendingOrder, "descending");
+    QTEST(form->filterBar()->showsClosed(), "showClosed");
+    QTEST(form->filterBar()->isVisibleTo(form.get()), "findBar");
 }
 
 void TestMainWindow::brokenDatabaseStartUp_data()
@@ -374,7 +409,7 @@ void TestMainWindow::headerClicksSort()
 void TestMainWindow::maximizedLayoutFormulas()
 {
     // An odd width keeps its half twips.
-    const MainWindow::Layout layout = MainWindow::maximizedLayout(20001.f, 9000.f);
+    const MainWindowLayout layout = MainWindowLayout::maximized(20001.f, 9000.f);
     QCOMPARE(layout.list, QRectF(120, 120, 19671, 7290));
     QCOMPARE(layout.add, QRectF(4300.5, 7515, 3480, 405));
     QCOMPARE(layout.edit, QRectF(7900.5, 7515, 3480, 405));
@@ -434,7 +469,7 @@ void TestMainWindow::maximizeThenRestore()
     QCOMPARE(form->helpButton->pos(), QPoint(platform::twipsToPixels(W / 2 + 1500), platform::twipsToPixels(H - 975)));
 
     form->showNormal();
-    QTRY_COMPARE(form->size(), platform::twipsRect(0, 0, MainWindow::designWidth, MainWindow::designHeight).size());
+    QTRY_COMPARE(form->size(), platform::twipsRect(0, 0, MainWindowLayout::designWidth, MainWindowLayout::designHeight).size());
     verifyDesignLayout(*form);
     QTRY_VERIFY(qAbs(form->frameGeometry().center().x() - form->screen()->geometry().center().x()) <= 1);
     verifyCentred(*form);

@@ -1,7 +1,7 @@
 // The issue list's rows: text sorting and its ties, the one reset per
 // refill, and 100,000 rows sorted correctly (ID, date and text columns).
 
-#include "app/IssueListModel.h"
+#include "app/list/IssueListModel.h"
 #include "data/Value.h"
 
 #include <QCollator>

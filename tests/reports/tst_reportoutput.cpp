@@ -4,6 +4,7 @@
 
 #include "ReportTestSupport.h"
 
+#include "data/Error.h"
 #include "reports/Layouts.h"
 #include "reports/Paginator.h"
 #include "reports/ReportPainter.h"
@@ -60,9 +61,10 @@ QString writeAndRead(const ReportPages &pages, const QString &title)
 {
     static QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("report.pdf"));
-    QString error;
-    if (!ReportPainter::writePdfFile(path, pages, title, &error)) {
-        qWarning("%s", qPrintable(error));
+    try {
+        ReportPainter::writePdfFile(path, pages, title);
+    } catch (const Error &error) {
+        qWarning("%s", qPrintable(error.description()));
         return QString();
     }
     return pdfText(path);
@@ -249,8 +251,12 @@ private slots:
         const QString path = folder.filePath(QStringLiteral("no such folder/report.pdf"));
         QtTextMeasurer measurer;
         QString error;
-        QVERIFY(!ReportPainter::writePdfFile(path, paginate(rptOpenIssues(), numberedRows(3), letter(), measurer),
-                                             QStringLiteral("Open Issues"), &error));
+        try {
+            ReportPainter::writePdfFile(path, paginate(rptOpenIssues(), numberedRows(3), letter(), measurer),
+                                        QStringLiteral("Open Issues"));
+        } catch (const Error &failure) {
+            error = failure.description();
+        }
         QVERIFY(!error.isEmpty());
         QVERIFY(!QFile::exists(path));
     }
@@ -275,7 +281,7 @@ private slots:
         QtTextMeasurer measurer;
         QList<int> told;
         QVERIFY(!ReportPainter::writePdfFile(path, paginate(rptOpenIssues(), numberedRows(60), letter(), measurer),
-                                             QStringLiteral("Open Issues"), nullptr, [&](int done, int total) {
+                                             QStringLiteral("Open Issues"), [&](int done, int total) {
                                                  told << done << total;
                                                  return done < 2;
                                              }));

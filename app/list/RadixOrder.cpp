@@ -1,6 +1,6 @@
-#include "app/RadixOrder.h"
+#include "app/list/RadixOrder.h"
 
-#include "app/CollationKeys.h"
+#include "app/list/CollationKeys.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "app/IssueFilter.h"
+#include "app/list/IssueFilter.h"
 
 #include "data/Engine.h"
 

@@ -1,4 +1,4 @@
-#include "app/CollationKeys.h"
+#include "app/list/CollationKeys.h"
 
 #include <QString>
 

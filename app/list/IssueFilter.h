@@ -5,7 +5,7 @@
 // ones when asked. A pure function of the rows, run on the window's thread
 // after a refill and on a worker while the user types.
 
-#include "app/IssueListModel.h"
+#include "app/list/IssueListModel.h"
 
 #include <QDate>
 #include <QString>

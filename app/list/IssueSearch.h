@@ -4,8 +4,8 @@
 // through 100,000 issues. A newer search drops an older one still running;
 // a search for a longer text looks only among the rows the shorter one kept.
 
-#include "app/IssueFilter.h"
-#include "app/IssueListModel.h"
+#include "app/list/IssueFilter.h"
+#include "app/list/IssueListModel.h"
 
 #include <QObject>
 #include <QThreadPool>

@@ -1,4 +1,4 @@
-#include "app/IssueSearch.h"
+#include "app/list/IssueSearch.h"
 
 #include <QCoreApplication>
 #include <QDate>

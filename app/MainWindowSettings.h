@@ -1,0 +1,60 @@
+#pragma once
+// What the main window keeps between runs in the settings store. Each key is
+// declared once, in MainWindowSettings.cpp, with its default and its bounds;
+// start-up reads through these functions and shutdown writes through them.
+//
+//   ColumnHeaders1 .. ColumnHeaders10  column widths in twips, in the user's
+//                                      number format ("1234,5" in German)
+//   WindowState                        0 normal, 1 minimized, 2 maximized
+//   SortColumn, SortOrder              the list's sort (-1: unsorted; 1: descending)
+//   ShowClosed, FindBar                1 on, 0 off
+//
+// The widths and the window state are written together, once, at shutdown,
+// so that a store that cannot be written is told once.
+
+#include <QList>
+#include <QString>
+#include <qnamespace.h>
+
+#include <utility>
+
+namespace MainWindowSettings {
+
+// A key and the text stored under it.
+using Entry = std::pair<QString, QString>;
+
+// Column widths are kept between these (twips).
+inline constexpr double minColumnWidth = 150;
+inline constexpr double maxColumnWidth = 60000;
+
+// The stored width of a column (0 is the first), brought between the
+// bounds; without one, 1200 twips for the first column and 1700 for the
+// others. Throws Error when the stored text is not a number.
+double readColumnWidth(int column);
+// The entry that keeps a column's width, a single-precision number without
+// grouping in the user's format: 1700 stays "1700", 1234.5 is "1234,5" in German.
+Entry columnWidthEntry(int column, double twips);
+
+// The stored window state (0, 1 or 2); 0 without one, and for a stored
+// number that is no window state. Throws Error when it is not a number.
+int readWindowState();
+Entry windowStateEntry(int state);
+
+// Writes the entries in one go. Throws Error when the store cannot be written.
+void save(const QList<Entry> &entries);
+
+// How the list is shown: its sort, the closed issues and the find bar.
+struct View {
+    int sortColumn = -1; // -1: unsorted
+    Qt::SortOrder sortOrder = Qt::AscendingOrder;
+    bool showClosed = false;
+    bool findBar = true;
+};
+// The stored view. A key that is missing, not a whole number or out of its
+// bounds reads as its default; a switch is on only when stored as 1.
+View readView();
+// Writes the view. A store that cannot be written is ignored here: shutdown
+// tells the user of it when it writes the widths.
+void saveView(const View &view);
+
+} // namespace MainWindowSettings

@@ -1,0 +1,112 @@
+#include "app/StartUp.h"
+
+#include "app/DataAccessCheck.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowSettings.h"
+#include "app/Restore.h"
+#include "app/TrashCommands.h"
+#include "app/list/IssueListModel.h"
+#include "data/Backup.h"
+#include "data/Connection.h"
+#include "data/DataFile.h"
+#include "data/Error.h"
+#include "data/FileUtil.h"
+#include "data/IssueExchange.h"
+#include "data/SharedConnection.h"
+#include "platform/Appearance.h"
+#include "platform/ApplicationTitle.h"
+#include "platform/Dialogs.h"
+#include "platform/ErrorBlock.h"
+#include "platform/HandPointer.h"
+#include "platform/SettingsStore.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTreeView>
+
+namespace {
+
+// Copies the database aside once a day before anything can write to it. A
+// copy that cannot be made is told to the user, and start-up goes on: the
+// database itself is never touched.
+void keepDailyBackup()
+{
+    try {
+        Backup::makeDailyCopy(DataFile::databasePath());
+    } catch (const Backup::DamagedDatabase &damaged) {
+        offerRestore(DataFile::databasePath(), damaged.description());
+    } catch (const Error &error) {
+        platform::msgBox(error.description() + QStringLiteral("\r\n\r\nMarrowdesk goes on without today's backup."));
+    }
+}
+
+} // namespace
+
+void StartUp::run(MainWindow &window)
+{
+    ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form1.Form_Load "));
+
+    DataFile::prepare(step); // 100 to 110: the data folder and the database file
+    keepDailyBackup();
+    // A settings file that cannot be read is told before its defaults apply.
+    if (const QString problem = platform::checkSettingsStore(); !problem.isEmpty())
+        platform::msgBox(problem);
+
+    step(112, [&] { ApplySkin(window); });
+
+    // The hover convention holds with or without HAND-M.CUR; only loading the
+    // file can fail, so the set-up runs in the load step when the file is
+    // there, and within the file test when it is not.
+    const auto followHoverConvention = [&window] {
+        HandPointer::apply(window,
+                           {window.editButton, window.addButton, window.deleteButton, window.sampleDataButton,
+                            window.reportsButton, window.helpButton},
+                           {&window, window.issueList});
+    };
+    bool handFound = false;
+    step(114, [&] {
+        handFound = FileExists(HandPointer::cursorFilePath());
+        if (!handFound)
+            followHoverConvention();
+    });
+    if (handFound)
+        step(116, followHoverConvention);
+
+    step(118, [&] { IsADOInstalled(); });
+
+    step(120, [&] {
+        window.setWindowTitle(QString::fromLatin1(platform::productName));
+        window.setWindowIcon(QApplication::windowIcon());
+        SetAppTitle();
+    });
+
+    step(122, [&] { createSharedConnection(); });
+    step(124, [&] { sharedConnection().Open(DataFile::connectionString()); });
+    TrashCommands::purgeExpired();
+
+    // The ten columns, captioned as an exported file heads them.
+    IssueListModel &model = *window.listModel();
+    for (int column = 0; column < IssueListModel::maxColumns; ++column)
+        step(126 + 2 * column,
+             [&] { model.addColumn(IssueExchange::caption(static_cast<IssueExchange::Field>(column))); });
+
+    step(146, [&] { window.setColumnWidthTwips(0, MainWindowSettings::readColumnWidth(0)); });
+    int columns = 0;
+    step(148, [&] { columns = model.columnCount(); });
+    for (int i = 2; i <= columns; ++i) {
+        step(150, [&] { window.setColumnWidthTwips(i - 1, MainWindowSettings::readColumnWidth(i - 1)); });
+        // 152: next i
+    }
+
+    window.applyView(MainWindowSettings::readView());
+    step(154, [&] { window.refillList(); });
+
+    step(156, [&] { window.setWindowStateNumber(MainWindowSettings::readWindowState()); });
+
+    bool normal = true;
+    step(158, [&] { normal = MainWindow::windowStateNumber(window.windowState()) == 0; });
+    if (normal)
+        step(160, [&] { window.setMaximizedLayoutFlag(false); });
+    else
+        step(162, [&] { window.setMaximizedLayoutFlag(true); });
+}
