@@ -119,6 +119,8 @@ int main(int argc, char *argv[])
     // A copy grows with the file and no faster: measured at the largest size.
     if (Bench::wants(options, QStringLiteral("backup")))
         Bench::backupCase(run, largest, databases[largest]);
+    if (Bench::wants(options, QStringLiteral("server")))
+        Bench::serverCases(run, databases);
     if (options.sizes.contains(10000) && options.sizes.contains(100000))
         Harness::growth(10000, 100000, 1.15);
 

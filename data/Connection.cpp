@@ -319,6 +319,16 @@ int Connection::State() const
     return m_db || m_server ? 1 : 0;
 }
 
+bool Connection::isConnected() const
+{
+    return m_server ? m_server->isConnected() : m_db != nullptr;
+}
+
+bool Connection::tryReconnect()
+{
+    return m_server ? m_server->tryReconnect() : m_db != nullptr;
+}
+
 void Connection::Close()
 {
     m_server.reset();

@@ -50,6 +50,18 @@ public:
     // 0 when closed, 1 when open.
     int State() const;
 
+    // Whether the database can be reached: a file always; a server when its
+    // connection is up as far as the last statement learned. After a lost
+    // connection the next statement reconnects by itself, once, and is
+    // refused with the lost-connection message when the server is still
+    // away; a transaction the loss cut short is refused up to its rollback
+    // and never carried on (PgSession).
+    bool isConnected() const;
+
+    // Connects to the server again now; returns whether the connection is
+    // up. A file, or a connection that is up, returns true at once.
+    bool tryReconnect();
+
     // Every row deleted from here to endDeleting goes to one group of the
     // trash, named after the command, so that one undo brings it all back.
     // Outside such a command each statement's deletes are a group of their

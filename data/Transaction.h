@@ -29,3 +29,4 @@ private:
     Connection &m_connection;
     bool m_committed = false;
 };
+

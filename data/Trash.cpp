@@ -2,7 +2,8 @@
 
 #include "data/Connection.h"
 #include "data/Error.h"
-#include "data/PreparedStatement.h"
+#include "data/Transaction.h"
+#include "data/TrashStatement.h"
 
 #include <QHash>
 
@@ -27,40 +28,9 @@ struct ValueList {
 const ValueList valueLists[] = {
     {"Status", "Status", "status"}, {"Categories", "Category", "category"}, {"Priorities", "Priority", "priority"}};
 
-// One statement of plain SQLite text (the trash's own statements need no
-// translation), with the group bound to ?1.
-class Statement {
-public:
-    Statement(Connection &connection, const QString &sql, qint64 group = 0)
-        : m_prepared(connection.handle(), sql, connection.fileName())
-    {
-        if (group != 0)
-            sqlite3_bind_int64(m_prepared.handle(), 1, group);
-    }
-    bool next() { return m_prepared.step(); }
-    void run() { m_prepared.runToEnd(); }
-    qint64 integer(int column) const { return sqlite3_column_int64(m_prepared.handle(), column); }
-    bool isNull(int column) const { return sqlite3_column_type(m_prepared.handle(), column) == SQLITE_NULL; }
-    QString text(int column) const
-    {
-        sqlite3_stmt *s = m_prepared.handle();
-        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, column)),
-                                 sqlite3_column_bytes(s, column));
-    }
-
-private:
-    PreparedStatement m_prepared;
-};
-
 Connection &open(Connection &connection)
 {
-    // The server keeps the trash as a file does (its triggers fill the same
-    // tables), but these statements are SQLite's own.
-    if (connection.server())
-        throw Refusal(QStringLiteral("Deleted items on the database server %1 are kept, but Marrowdesk can list and "
-                                     "restore them only in a database file for now.")
-                          .arg(connection.displayName()));
-    if (!connection.handle())
+    if (!connection.handle() && !connection.server())
         throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
     return connection;
 }
@@ -102,14 +72,17 @@ QString describe(const Group &group, const Contents &contents)
 QList<Group> readGroups(Connection &connection, qint64 only)
 {
     const QString where = only ? QStringLiteral(" WHERE DeleteGroup = ?1") : QString();
+    // The server's UNION wants one type per column: the IDs as text there,
+    // beside the list names.
+    const QString id = connection.server() ? QStringLiteral("CAST(ID AS TEXT)") : QStringLiteral("ID");
     Statement rows(open(connection),
-                   QStringLiteral("SELECT DeleteGroup, DeletedBy, 0, ID, Title FROM TrashIssues%1 "
-                                  "UNION ALL SELECT DeleteGroup, DeletedBy, 1, ID, "
+                   QStringLiteral("SELECT DeleteGroup, DeletedBy, 0, %2, Title FROM TrashIssues%1 "
+                                  "UNION ALL SELECT DeleteGroup, DeletedBy, 1, %2, "
                                   "coalesce([First Name], '') || ' ' || coalesce([Last Name], '') "
                                   "FROM TrashContacts%1 "
                                   "UNION ALL SELECT DeleteGroup, DeletedBy, 2, List, Value FROM TrashValues%1 "
                                   "ORDER BY 1 DESC")
-                       .arg(where),
+                       .arg(where, id),
                    only);
     QList<Group> groups;
     QList<Contents> contents;
@@ -225,6 +198,12 @@ void removeGroup(Connection &connection, qint64 group)
 template <typename Body>
 void together(Connection &connection, Body &&body)
 {
+    if (connection.server()) {
+        Transaction transaction(connection);
+        body();
+        transaction.commit();
+        return;
+    }
     Statement(connection, QStringLiteral("SAVEPOINT trash")).run();
     try {
         body();
@@ -247,7 +226,9 @@ std::optional<Group> newest(Connection &connection)
     Statement newest(open(connection),
                      QStringLiteral("SELECT max(g) FROM (SELECT max(DeleteGroup) AS g FROM TrashIssues "
                                     "UNION ALL SELECT max(DeleteGroup) FROM TrashContacts "
-                                    "UNION ALL SELECT max(DeleteGroup) FROM TrashValues)"));
+                                    "UNION ALL SELECT max(DeleteGroup) FROM TrashValues)%1")
+                         // the server names every subquery
+                         .arg(connection.server() ? QStringLiteral(" AS newest") : QString()));
     if (!newest.next() || newest.isNull(0))
         return std::nullopt;
     const QList<Group> found = readGroups(connection, newest.integer(0));

@@ -1,7 +1,8 @@
 #pragma once
-// The trash: what was deleted, kept in the database file by the schema's
-// triggers (data/SchemaUpgrade.cpp, version 3), in groups of one command
-// each, until it is restored or purged.
+// The trash: what was deleted, kept in the database by the schema's
+// triggers (data/SchemaUpgrade.cpp, version 3, and PgSchema.sql on a
+// server), in groups of one command each, until it is restored or purged.
+// Listing, restoring and purging work on either engine.
 //
 // A group holds every issue, contact and list value one command deleted (a
 // value with its issues, a contact with its issues), or one statement when

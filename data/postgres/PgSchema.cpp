@@ -14,6 +14,20 @@ bool isMarrowdesk(PgSession &session)
                .toInteger() != 0;
 }
 
+// Databases made before the server told clients of changes lack the
+// notify triggers; they are added on the first connect, when the user may
+// (the tables' owner). Without them everything works but live lists.
+void addNotifications(PgSession &session)
+{
+    if (session.query(QStringLiteral("SELECT to_regproc('marrow_notify_change') IS NOT NULL")).value(0, 0).toInteger())
+        return;
+    try {
+        session.runScript(QByteArray("BEGIN;\n") + pgNotifyText + "\nCOMMIT;");
+    } catch (const Error &) {
+        // Another user's program is the owner's to upgrade.
+    }
+}
+
 } // namespace
 
 void check(PgSession &session)
@@ -29,6 +43,7 @@ void check(PgSession &session)
                         .arg(session.displayName())
                         .arg(found)
                         .arg(version));
+    addNotifications(session);
 }
 
 void create(PgSession &session)
@@ -50,7 +65,7 @@ void create(PgSession &session)
                         .arg(tables.rowCount())
                         .arg(names.join(QStringLiteral(", "))));
     }
-    session.runScript(QByteArray("BEGIN;\n") + pgSchemaText + "\nCOMMIT;");
+    session.runScript(QByteArray("BEGIN;\n") + pgSchemaText + "\n" + pgNotifyText + "\nCOMMIT;");
 }
 
 } // namespace PgSchema

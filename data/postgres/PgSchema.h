@@ -10,7 +10,8 @@ namespace PgSchema {
 inline constexpr int version = 4;
 
 // Throws Error unless the session's database holds Marrowdesk tables of
-// this version.
+// this version. Adds the change notifications (PgNotify.sql) to a database
+// made before them, when the user owns its tables.
 void check(PgSession &session);
 
 // Makes the tables, views, rules and trash in one transaction. Refuses,

@@ -4,38 +4,9 @@
 #include "data/SqlText.h"
 #include "data/postgres/PgErrors.h"
 
-#include <QDateTime>
-
 #include <libpq-fe.h>
 
 namespace {
-
-// Type OIDs of the server's built-in types (pg_type.dat); they never change.
-enum : Oid {
-    boolOid = 16,
-    int8Oid = 20,
-    int2Oid = 21,
-    int4Oid = 23,
-    oidOid = 26,
-    float4Oid = 700,
-    float8Oid = 701,
-    dateOid = 1082,
-    timestampOid = 1114,
-    timestampTzOid = 1184,
-    numericOid = 1700,
-};
-
-Value dateTimeValue(const QString &text)
-{
-    // The session's DateStyle is ISO: "2021-08-31 14:05:00", perhaps with
-    // fractions of a second and, for timestamptz, a zone.
-    QDateTime dateTime = QDateTime::fromString(text.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!dateTime.isValid())
-        return Value(text);
-    if (dateTime.time() == QTime(0, 0))
-        return Value(dateTime.date());
-    return Value(dateTime);
-}
 
 // Statements that begin or end a transaction run as they are; every other
 // statement inside a transaction gets a savepoint.
@@ -59,71 +30,7 @@ QString describeTarget(pg_conn *connection)
 
 } // namespace
 
-PgResult::PgResult(pg_result *result) : m_result(result), m_types(new unsigned int[PQnfields(result)])
-{
-    for (int c = 0; c < PQnfields(result); ++c)
-        m_types[c] = PQftype(result, c);
-}
-
-PgResult::~PgResult()
-{
-    PQclear(m_result);
-}
-
-PgResult::PgResult(PgResult &&other) noexcept : m_result(other.m_result), m_types(std::move(other.m_types))
-{
-    other.m_result = nullptr;
-}
-
-int PgResult::rowCount() const
-{
-    return PQntuples(m_result);
-}
-
-int PgResult::columnCount() const
-{
-    return PQnfields(m_result);
-}
-
-QString PgResult::columnName(int column) const
-{
-    return QString::fromUtf8(PQfname(m_result, column));
-}
-
-Value PgResult::value(int row, int column) const
-{
-    if (PQgetisnull(m_result, row, column))
-        return Value();
-    const char *text = PQgetvalue(m_result, row, column);
-    const int length = PQgetlength(m_result, row, column);
-    switch (m_types[column]) {
-    case boolOid:
-        return Value(static_cast<qint64>(text[0] == 't' ? 1 : 0));
-    case int2Oid:
-    case int4Oid:
-    case int8Oid:
-    case oidOid:
-        return Value(QByteArray::fromRawData(text, length).toLongLong());
-    case float4Oid:
-    case float8Oid:
-        return Value(QByteArray::fromRawData(text, length).toDouble());
-    case numericOid: {
-        const QByteArray number = QByteArray::fromRawData(text, length);
-        bool whole = false;
-        const qint64 integer = number.toLongLong(&whole);
-        return whole ? Value(integer) : Value(number.toDouble());
-    }
-    case dateOid:
-        return Value(QDate::fromString(QString::fromLatin1(text, length), Qt::ISODate));
-    case timestampOid:
-    case timestampTzOid:
-        return dateTimeValue(QString::fromLatin1(text, length));
-    default:
-        return Value(QString::fromUtf8(text, length));
-    }
-}
-
-PgSession::PgSession(const QString &target)
+PgSession::PgSession(const QString &target) : m_target(target)
 {
     m_connection = PQconnectdb(target.toUtf8().constData());
     if (PQstatus(m_connection) != CONNECTION_OK) {
@@ -133,10 +40,67 @@ PgSession::PgSession(const QString &target)
         throw Error(QStringLiteral("Marrowdesk could not connect to the database server: %1").arg(why));
     }
     m_displayName = describeTarget(m_connection);
+    prepareSession();
+}
+
+void PgSession::prepareSession()
+{
     PQsetClientEncoding(m_connection, "UTF8");
     // ISO dates out, whatever the server's default; the program's own date
     // text is read on this side (JetSql::toPostgres).
-    execute(QStringLiteral("SET DateStyle = 'ISO, YMD'"));
+    pg_result *result = run(QStringLiteral("SET DateStyle = 'ISO, YMD'"), false);
+    PQclear(result);
+}
+
+bool PgSession::isConnected() const
+{
+    return m_connection && PQstatus(m_connection) == CONNECTION_OK;
+}
+
+bool PgSession::tryReconnect()
+{
+    if (isConnected())
+        return true;
+    PQreset(m_connection);
+    if (PQstatus(m_connection) != CONNECTION_OK)
+        return false;
+    // A new backend knows nothing of the old one's settings.
+    try {
+        prepareSession();
+        applyDeleting();
+    } catch (const Error &) {
+        return false;
+    }
+    return true;
+}
+
+void PgSession::reconnectBefore(const QString &statement)
+{
+    const QString head = statement.trimmed().section(QLatin1Char(' '), 0, 0).toLower();
+    if (isConnected()) {
+        // A server that shut down or restarted since the last statement has
+        // said so on the socket already; reading that now lets this statement
+        // run on a new session instead of failing on the dead one.
+        const PGTransactionStatusType before = PQtransactionStatus(m_connection);
+        if (!PQconsumeInput(m_connection) || PQstatus(m_connection) != CONNECTION_OK)
+            m_lostInTransaction = m_lostInTransaction || before == PQTRANS_INTRANS || before == PQTRANS_INERROR;
+    }
+    if (m_lostInTransaction) {
+        // The rest of a transaction the loss cut short must not run on its
+        // own in a new session: only its end, or a new beginning, goes on.
+        const bool ends = head == QLatin1String("rollback") || head == QLatin1String("commit") ||
+                          head == QLatin1String("end");
+        const bool begins = head == QLatin1String("begin") || head == QLatin1String("start");
+        if (ends || begins)
+            m_lostInTransaction = false;
+        if (!begins && head != QLatin1String("rollback"))
+            throw Refusal(QStringLiteral("The connection to the database server (%1) was lost in the middle of a "
+                                         "change, so none of that change was saved. Check that the server runs and "
+                                         "the network works, then try again.")
+                              .arg(m_displayName));
+    }
+    if (!isConnected() && !tryReconnect())
+        PgErrors::raise(m_connection, nullptr, m_displayName);
 }
 
 PgSession::~PgSession()
@@ -164,6 +128,7 @@ bool PgSession::recognises(const QString &text)
 pg_result *PgSession::run(const QString &statement, bool savepoint)
 {
     SqlText::refuseNul(statement);
+    const PGTransactionStatusType before = PQtransactionStatus(m_connection);
     if (savepoint)
         PQclear(PQexec(m_connection, "SAVEPOINT marrow_statement"));
     // The extended protocol runs exactly one statement: text holding a
@@ -180,6 +145,8 @@ pg_result *PgSession::run(const QString &statement, bool savepoint)
         PQclear(result);
         throw Error(QStringLiteral("The statement is empty: there is nothing to run."));
     }
+    if (PQstatus(m_connection) != CONNECTION_OK)
+        m_lostInTransaction = before == PQTRANS_INTRANS || before == PQTRANS_INERROR;
     try {
         PgErrors::raise(m_connection, result, m_displayName);
     } catch (...) {
@@ -192,6 +159,7 @@ pg_result *PgSession::run(const QString &statement, bool savepoint)
 
 int PgSession::execute(const QString &statement)
 {
+    reconnectBefore(statement);
     const bool savepoint = PQtransactionStatus(m_connection) == PQTRANS_INTRANS && !controlsTransaction(statement);
     pg_result *result = run(statement, savepoint);
     const int changed = QByteArray(PQcmdTuples(result)).toInt();
@@ -201,6 +169,7 @@ int PgSession::execute(const QString &statement)
 
 PgResult PgSession::query(const QString &statement)
 {
+    reconnectBefore(statement);
     const bool savepoint = PQtransactionStatus(m_connection) == PQTRANS_INTRANS;
     return PgResult(run(statement, savepoint));
 }
@@ -227,8 +196,17 @@ qint64 PgSession::lastInsertedId()
 
 void PgSession::setDeleting(const QByteArray &command, qint64 group)
 {
-    const QByteArray groupText = group ? QByteArray::number(group) : QByteArray();
-    const char *values[] = {command.constData(), groupText.constData()};
+    m_deletingCommand = command;
+    m_deleteGroup = group;
+    // While the server is away the names wait for the reconnect to apply them.
+    if (isConnected())
+        applyDeleting();
+}
+
+void PgSession::applyDeleting()
+{
+    const QByteArray groupText = m_deleteGroup ? QByteArray::number(m_deleteGroup) : QByteArray();
+    const char *values[] = {m_deletingCommand.constData(), groupText.constData()};
     pg_result *result = PQexecParams(m_connection,
                                      "SELECT set_config('marrowdesk.deleting_command', $1, false), "
                                      "set_config('marrowdesk.delete_group', $2, false)",

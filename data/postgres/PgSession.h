@@ -7,6 +7,13 @@
 // Like SQLite's side, a statement that fails inside a transaction undoes only
 // itself: each one runs under a savepoint there, so the transaction can go
 // on or be rolled back by the caller as before.
+//
+// A lost connection (the server restarted, the network gone) is a Refusal
+// saying so. The session then reconnects by itself before its next
+// statement, once; when the server is still away, that statement is refused
+// the same way. A transaction the loss cut short is never carried on in a
+// new session: every statement of it up to its rollback is refused, its
+// commit too, so the caller learns that none of it was saved.
 
 #include "data/Value.h"
 
@@ -73,11 +80,29 @@ public:
     // The target as messages name it: database, user and host, no password.
     const QString &displayName() const { return m_displayName; }
 
+    // The target as given to the constructor, for a second session on the
+    // same database (ChangeListener); it may hold a password.
+    const QString &target() const { return m_target; }
+
+    // Whether the session's connection is up, as far as the last call knows.
+    bool isConnected() const;
+
+    // Connects again when the connection is down; returns whether it is up.
+    // A transaction cut short stays refused until its rollback (see above).
+    bool tryReconnect();
+
     pg_conn *handle() const { return m_connection; }
 
 private:
     pg_result *run(const QString &statement, bool savepoint);
+    void prepareSession();
+    void applyDeleting();
+    void reconnectBefore(const QString &statement);
 
     pg_conn *m_connection = nullptr;
+    QString m_target;
     QString m_displayName;
+    QByteArray m_deletingCommand;
+    qint64 m_deleteGroup = 0;
+    bool m_lostInTransaction = false;
 };

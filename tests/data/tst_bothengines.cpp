@@ -264,6 +264,30 @@ private slots:
                      QStringLiteral("N\n1"));
         });
     }
+
+    // The trash lists and restores on the server as in a file: a status
+    // with its issue comes back as one group, and a taken ID refuses.
+    void trashListsAndRestores()
+    {
+        onBoth([&](Connection &connection, const char *engine) {
+            {
+                Trash::Deleting deleting(connection, QStringLiteral("Delete Status"));
+                connection.Execute(QStringLiteral("delete from [Status] where Status='Open'"));
+                connection.Execute(QStringLiteral("delete from Issues where ID=1"));
+            }
+            const QList<Trash::Group> groups = Trash::groups(connection);
+            QVERIFY2(groups.size() == 1, engine);
+            QCOMPARE(groups[0].what, QStringLiteral("status \u201cOpen\u201d and issue 1 \u201cprinter\u201d"));
+            QCOMPARE(Trash::newest(connection)->id, groups[0].id);
+            QCOMPARE(Trash::restore(connection, groups[0].id), QList<qint64>{1});
+            QCOMPARE(rows(connection, QStringLiteral("select ID, Status from Issues where ID=1")),
+                     QStringLiteral("ID|Status\n1|Open"));
+            QVERIFY(Trash::groups(connection).isEmpty());
+            connection.Execute(QStringLiteral("delete from Issues where ID=3"));
+            connection.Execute(QStringLiteral("insert into Issues (ID, Title) values (3, 'taken')"));
+            QVERIFY_THROWS_EXCEPTION(Refusal, Trash::restore(connection, Trash::newest(connection)->id));
+        });
+    }
 };
 
 QTEST_GUILESS_MAIN(TestBothEngines)

@@ -3,12 +3,14 @@
 #   server.sh start DIR   initdb into a new temporary folder, start the server
 #                         on a Unix socket in that folder only (no TCP), and
 #                         write its libpq target to DIR/target
+#   server.sh restart DIR stop the running server (fast: sessions are cut)
+#                         and start it again on the same cluster
 #   server.sh stop DIR    stop it and remove the folder
 # The server refuses to run as root, so as root it runs as the system user
 # marrowdesk-test (made when missing), which owns the folder.
 set -euo pipefail
-mode=${1:?usage: server.sh start|stop DIR}
-dir=${2:?usage: server.sh start|stop DIR}
+mode=${1:?usage: server.sh start|restart|stop DIR}
+dir=${2:?usage: server.sh start|restart|stop DIR}
 bin=${PG_BIN:-/usr/lib/postgresql/15/bin}
 
 as_owner=()
@@ -48,11 +50,16 @@ start)
     echo "host=$cluster port=5432 user=marrowdesk dbname=postgres" >"$dir/target"
     echo "PostgreSQL test server on $cluster"
     ;;
+restart)
+    cluster=$(cat "$dir/cluster")
+    "${as_owner[@]}" "$bin/pg_ctl" -D "$cluster/data" -l "$cluster/server.log" -m fast -w -t 60 restart >/dev/null \
+        || { cat "$cluster/server.log" >&2; exit 1; }
+    ;;
 stop)
     stop
     ;;
 *)
-    echo "usage: server.sh start|stop DIR" >&2
+    echo "usage: server.sh start|restart|stop DIR" >&2
     exit 2
     ;;
 esac

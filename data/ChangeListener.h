@@ -1,0 +1,60 @@
+#pragma once
+// News of changes other users saved on the team's server, for lists that
+// refresh themselves. The schema's statement triggers notify the channel
+// marrowdesk_changes with the changed table's name when a change commits;
+// this listener holds its own session on the server (the program's
+// Connection stays free for statements), waits for those notifications on
+// the event loop, and emits one changed() per notification.
+//
+// When the connection is lost it emits connectionLost() once, tries again
+// every second, and when the server is back emits reconnected() and then
+// changed() for every table, since what happened meanwhile was not heard.
+// On a database file it does nothing and never emits.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class Connection;
+class QSocketNotifier;
+class QTimer;
+struct pg_conn;
+
+class ChangeListener : public QObject {
+    Q_OBJECT
+public:
+    // Listens on the server the connection is open on; on a file, or a
+    // closed connection, stays silent. A server that cannot be reached now
+    // counts as lost: connectionLost() follows from the event loop.
+    explicit ChangeListener(const Connection &connection, QObject *parent = nullptr);
+    ~ChangeListener() override;
+
+    // Every table whose changes are announced.
+    static const QStringList &tables();
+
+    // How long to wait between attempts to reach a lost server.
+    static constexpr int retryMilliseconds = 1000;
+
+    // Whether the listener's own connection is up.
+    bool isListening() const { return m_connection != nullptr; }
+
+signals:
+    // A change to the table (Issues, Contacts, Status, Categories or
+    // Priorities) was committed by some session, this program's own too.
+    void changed(const QString &table);
+    void connectionLost();
+    void reconnected();
+
+private:
+    bool openSession();
+    void closeSession();
+    void readNotifications();
+    void lose();
+    void retry();
+
+    QString m_target;
+    pg_conn *m_connection = nullptr;
+    QSocketNotifier *m_notifier = nullptr;
+    QTimer *m_retry = nullptr;
+    bool m_lost = false;
+};

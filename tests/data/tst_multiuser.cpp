@@ -1,0 +1,214 @@
+// Several users on one database: no save overwrites another unseen, on a
+// file and on the server; and on the server, many client processes at
+// once, news of changes between clients, and a server restart mid-session.
+
+#include "support/TestDatabase.h"
+#include "support/TestServer.h"
+
+#include "data/ChangeListener.h"
+#include "data/ConcurrentSave.h"
+#include "data/Connection.h"
+#include "data/JetSql.h"
+#include "data/Recordset.h"
+#include "data/Transaction.h"
+#include "data/postgres/PgErrors.h"
+#include "data/postgres/PgSchema.h"
+#include "data/postgres/PgSession.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <libpq-fe.h>
+
+#include <memory>
+
+using namespace ConcurrentSave;
+
+namespace {
+
+QString update(qint64 id, const QString &title)
+{
+    return QStringLiteral("update Issues set Title='%1' where ID=%2").arg(title).arg(id);
+}
+
+qint64 addIssue(Connection &connection, const QString &title)
+{
+    connection.Execute(QStringLiteral("insert into Issues (Title, Comment) values ('%1', '0')").arg(title));
+    return connection.lastInsertedId();
+}
+
+// Runs server.sh with a verb on a cluster of the test's own.
+void serverScript(const QString &verb, const QString &folder)
+{
+    QProcess script;
+    script.start(QStringLiteral(SERVER_SCRIPT), {verb, folder});
+    QVERIFY(script.waitForFinished(120000));
+    QVERIFY2(script.exitCode() == 0, script.readAllStandardError().constData());
+}
+
+} // namespace
+
+class TestMultiUser : public QObject {
+    Q_OBJECT
+private slots:
+    // Two editors open one issue; the second to save is told, with the
+    // first one's values, and nothing of its own is written; deleting
+    // against a stale version is refused too, and a deleted row says so.
+    void staleSaveAndDeleteAreRefused()
+    {
+        TestDatabase file;
+        for (const QString &target : {file.connectionString(), TestServer::freshDatabase()}) {
+            Connection alice, bob;
+            alice.Open(target);
+            bob.Open(target);
+            const qint64 id = addIssue(alice, QStringLiteral("printer"));
+            const qint64 loaded = readStored(bob, Table::Issues, id)->version;
+            QCOMPARE(saveIfUnchanged(alice, Table::Issues, id, loaded, {update(id, QStringLiteral("by Alice"))}), 1);
+            try {
+                saveIfUnchanged(bob, Table::Issues, id, loaded, {update(id, QStringLiteral("by Bob"))});
+                QFAIL("a stale save went through");
+            } catch (const ChangedMeanwhile &refused) {
+                QCOMPARE(refused.current().value(QStringLiteral("Title")).toText(), QStringLiteral("by Alice"));
+                QCOMPARE(refused.current().version, loaded + 1);
+                QVERIFY(refused.description().startsWith(QStringLiteral("Issue %1 was changed by someone else").arg(id)));
+            }
+            QCOMPARE(readStored(alice, Table::Issues, id)->value(QStringLiteral("Title")).toText(),
+                     QStringLiteral("by Alice"));
+            const QString remove = QStringLiteral("delete from Issues where ID=%1").arg(id);
+            QVERIFY_THROWS_EXCEPTION(ChangedMeanwhile, deleteIfUnchanged(bob, Table::Issues, id, loaded, {remove}));
+            QCOMPARE(deleteIfUnchanged(bob, Table::Issues, id, loaded + 1, {remove}), 1);
+            QVERIFY_THROWS_EXCEPTION(DeletedMeanwhile,
+                                     saveIfUnchanged(alice, Table::Issues, id, loaded + 1, {update(id, QStringLiteral("x"))}));
+            QVERIFY(!readStored(alice, Table::Issues, id));
+        }
+    }
+
+    // Two users add one value at once: the second's check runs before the
+    // first commits, waits at the list's index, and then gets the list's
+    // own message; the list holds the value once.
+    void sameValueAddedAtOnce()
+    {
+        const QString target = TestServer::freshDatabase();
+        Connection first;
+        first.Open(target);
+        PgSession second(target);
+        Transaction adding(first);
+        first.Execute(QStringLiteral("insert into Priorities values ('High')"));
+        const QByteArray insert = JetSql::toPostgres(QStringLiteral("insert into Priorities values ('HIGH')")).toUtf8();
+        QVERIFY(PQsendQuery(second.handle(), insert.constData()));
+        QTest::qWait(200); // until the second waits on the index
+        adding.commit();
+        PGresult *result = PQgetResult(second.handle());
+        QCOMPARE(PgErrors::describe(second.handle(), result, second.displayName()),
+                 QStringLiteral("\"HIGH\" is already in the priority list. Choose it from the list instead."));
+        PQclear(result);
+        while ((result = PQgetResult(second.handle())))
+            PQclear(result);
+        QCOMPARE(second.query(QStringLiteral("SELECT count(*) FROM \"Priorities\"")).value(0, 0).toInteger(), 1);
+    }
+
+    // 20 users at once making 200 edits each on three issues: every edit
+    // is applied or refused, and the counters hold exactly the applied ones.
+    void twentyClientsLoseNoEdit()
+    {
+        const QString target = TestServer::freshDatabase();
+        Connection connection;
+        connection.Open(target);
+        QStringList arguments{target, QStringLiteral("200"), QStringLiteral("0")};
+        for (const char *title : {"a", "b", "c"})
+            arguments << QString::number(addIssue(connection, QLatin1String(title)));
+        std::vector<std::unique_ptr<QProcess>> clients;
+        for (int c = 0; c < 20; ++c) {
+            clients.push_back(std::make_unique<QProcess>());
+            clients.back()->start(QStringLiteral(EDIT_CLIENT), arguments);
+        }
+        int applied = 0, refused = 0;
+        const QRegularExpression tally(QStringLiteral("applied (\\d+) refused (\\d+)"));
+        for (auto &client : clients) {
+            QVERIFY(client->waitForFinished(300000));
+            const QString output = QString::fromUtf8(client->readAllStandardOutput());
+            const auto counted = tally.match(output);
+            QVERIFY2(client->exitCode() == 0 && counted.hasMatch(), client->readAllStandardError().constData());
+            applied += counted.captured(1).toInt();
+            refused += counted.captured(2).toInt();
+        }
+        QCOMPARE(applied + refused, 20 * 200);
+        Recordset rs;
+        rs.Open(QStringLiteral("select Comment from Issues"), connection);
+        QCOMPARE(rs.rowCount(), 3);
+        int counted = 0;
+        for (; !rs.Eof(); rs.MoveNext())
+            counted += rs.Fields(QStringLiteral("Comment")).toText().toInt();
+        QCOMPARE(counted, applied);
+    }
+
+    // A save by one client reaches another's listener; a file has no news.
+    void changesReachAnotherClient()
+    {
+        const QString target = TestServer::freshDatabase();
+        Connection writer, reader;
+        writer.Open(target);
+        reader.Open(target);
+        ChangeListener listener(reader);
+        QSignalSpy heard(&listener, &ChangeListener::changed);
+        addIssue(writer, QStringLiteral("new"));
+        writer.Execute(QStringLiteral("insert into Categories values ('Hardware')"));
+        QTRY_COMPARE(heard.size(), 2);
+        QCOMPARE(heard[0][0].toString(), QStringLiteral("Issues"));
+        QCOMPARE(heard[1][0].toString(), QStringLiteral("Categories"));
+
+        TestDatabase file;
+        Connection onFile;
+        file.open(onFile);
+        ChangeListener silent(onFile);
+        QSignalSpy none(&silent, &ChangeListener::changed);
+        addIssue(onFile, QStringLiteral("quiet"));
+        QTest::qWait(200);
+        QCOMPARE(none.size(), 0);
+    }
+
+    // The server restarts under a session: a change half made is reported
+    // lost and never finished, the next statement works on a new session,
+    // and the listener says lost, then back, then that everything changed.
+    void serverRestartMidSession()
+    {
+        QTemporaryDir folder;
+        serverScript(QStringLiteral("start"), folder.path());
+        const auto stop = qScopeGuard([&] { serverScript(QStringLiteral("stop"), folder.path()); });
+        QFile targetFile(folder.filePath(QStringLiteral("target")));
+        QVERIFY(targetFile.open(QIODevice::ReadOnly));
+        const QString target = QString::fromUtf8(targetFile.readAll()).trimmed();
+        {
+            PgSession session(target);
+            PgSchema::create(session);
+        }
+        Connection connection;
+        connection.Open(target);
+        const qint64 id = addIssue(connection, QStringLiteral("before"));
+        ChangeListener listener(connection);
+        QSignalSpy lost(&listener, &ChangeListener::connectionLost);
+        QSignalSpy back(&listener, &ChangeListener::reconnected);
+        QSignalSpy heard(&listener, &ChangeListener::changed);
+        {
+            Transaction change(connection);
+            connection.Execute(update(id, QStringLiteral("half made")));
+            serverScript(QStringLiteral("restart"), folder.path());
+            QVERIFY_THROWS_EXCEPTION(Refusal, connection.Execute(update(id, QStringLiteral("finished"))));
+            QVERIFY_THROWS_EXCEPTION(Refusal, change.commit());
+        }
+        QCOMPARE(connection.Execute(update(id, QStringLiteral("after"))), 1);
+        QVERIFY(connection.isConnected());
+        QCOMPARE(readStored(connection, Table::Issues, id)->value(QStringLiteral("Title")).toText(),
+                 QStringLiteral("after"));
+        QTRY_COMPARE_WITH_TIMEOUT(back.size(), 1, 10000);
+        QCOMPARE(lost.size(), 1);
+        QVERIFY(heard.size() >= ChangeListener::tables().size());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMultiUser)
+#include "tst_multiuser.moc"
