@@ -7,7 +7,7 @@
 #include "app/list/IssueListModel.h"
 #include "app/list/IssueSearch.h"
 #include "data/Error.h"
-#include "platform/AccessKeys.h"
+#include "platform/Controls.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ScreenFit.h"
 #include "platform/Twips.h"
@@ -105,9 +105,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     const auto makeButton = [this](QPushButton *&button, const char *name, const QString &caption, QChar key) {
-        button = new QPushButton(platform::withAccessKey(caption, key), this);
-        button->setObjectName(QLatin1String(name));
-        button->setAccessibleName(caption);
+        button = platform::makeButton(*this, QLatin1String(name), caption, key);
         // Enter presses the button that has the keyboard, as Space does.
         button->setAutoDefault(true);
     };

@@ -4,8 +4,8 @@
 #include "data/Connection.h"
 #include "data/HeldRecordset.h"
 #include "data/SharedConnection.h"
-#include "platform/AccessKeys.h"
 #include "platform/Appearance.h"
+#include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 #include "platform/HandPointer.h"
@@ -146,15 +146,12 @@ ContactEditor::ContactEditor(QWidget *parent) : QDialog(parent)
             m_notesBox->setTabChangesFocus(true);
             editor = m_notesBox;
         }
-        editor->setObjectName(QStringLiteral("Text%1").arg(box + 1));
-        editor->setAccessibleName(caption);
-        editor->setGeometry(platform::twipsRect(at.left, at.top, at.width, at.height));
-
-        auto *label = new QLabel(platform::withAccessKey(caption, QLatin1Char(at.accessKey)), this);
-        label->setObjectName(QStringLiteral("Label1_%1").arg(box));
-        label->setAccessibleName(caption);
+        platform::placed(editor, QStringLiteral("Text%1").arg(box + 1), caption,
+                         platform::twipsRect(at.left, at.top, at.width, at.height));
+        QLabel *label = platform::makeCaption(*this, QStringLiteral("Label1_%1").arg(box), caption,
+                                              QLatin1Char(at.accessKey),
+                                              platform::twipsRect(at.left, at.top - at.captionGap, at.width, at.captionGap));
         label->setBuddy(editor);
-        label->setGeometry(platform::twipsRect(at.left, at.top - at.captionGap, at.width, at.captionGap));
         m_captions[box] = label;
 
         if (previous)
@@ -162,24 +159,20 @@ ContactEditor::ContactEditor(QWidget *parent) : QDialog(parent)
         previous = editor;
     }
 
-    m_openedIssuesFrame = new QGroupBox(QStringLiteral("Open Issues"), this);
-    m_openedIssuesFrame->setObjectName(QStringLiteral("Frame1"));
-    m_openedIssuesFrame->setAccessibleName(m_openedIssuesFrame->title());
-    m_openedIssuesFrame->setGeometry(platform::twipsRect(5760, 240, 5520, 3315));
+    const QString openIssues = QStringLiteral("Open Issues");
+    m_openedIssuesFrame = platform::placed(new QGroupBox(openIssues, this), QStringLiteral("Frame1"), openIssues,
+                                           platform::twipsRect(5760, 240, 5520, 3315));
     m_openedIssuesList = makeIssueList(m_openedIssuesFrame, "ListView1");
 
-    m_assignedIssuesFrame = new QGroupBox(QStringLiteral("Assigned Issues"), this);
-    m_assignedIssuesFrame->setObjectName(QStringLiteral("Frame2"));
-    m_assignedIssuesFrame->setAccessibleName(m_assignedIssuesFrame->title());
-    m_assignedIssuesFrame->setGeometry(platform::twipsRect(5760, 3660, 5520, 3315));
+    const QString assignedIssues = QStringLiteral("Assigned Issues");
+    m_assignedIssuesFrame = platform::placed(new QGroupBox(assignedIssues, this), QStringLiteral("Frame2"),
+                                             assignedIssues, platform::twipsRect(5760, 3660, 5520, 3315));
     m_assignedIssuesList = makeIssueList(m_assignedIssuesFrame, "ListView2");
 
     auto makeButton = [this](const char *name, const char *caption, int left, char accessKey) {
-        auto *button = new QPushButton(platform::withAccessKey(QLatin1String(caption), QLatin1Char(accessKey)), this);
-        button->setObjectName(QLatin1String(name));
-        button->setAccessibleName(QLatin1String(caption));
+        QPushButton *button = platform::makeButton(*this, QLatin1String(name), QLatin1String(caption),
+                                                   QLatin1Char(accessKey), platform::twipsRect(left, 7080, 5520, 405));
         button->setFont(boldArial(11.25));
-        button->setGeometry(platform::twipsRect(left, 7080, 5520, 405));
         return button;
     };
     m_saveButton = makeButton("PushButton2", "Save", 120, 'v');

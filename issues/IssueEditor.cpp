@@ -8,8 +8,8 @@
 #include "data/SharedConnection.h"
 #include "issues/ContactPicker.h"
 #include "issues/DateField.h"
-#include "platform/AccessKeys.h"
 #include "platform/Appearance.h"
+#include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 #include "platform/HandPointer.h"
@@ -111,25 +111,17 @@ IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
         {QStringLiteral("Category"), u'C'},    {QStringLiteral("Priority"), u'P'},
         {QStringLiteral("Issued ID"), u'I'},   {QStringLiteral("Comments"), u'M'},
         {QStringLiteral("Save"), u'V'},        {QStringLiteral("Cancel"), u'N'}};
-    const auto keyed = [](const QString &text) {
-        return accessKeys.contains(text) ? platform::withAccessKey(text, accessKeys.value(text)) : text;
-    };
-    auto caption = [this, keyed](QLabel *&label, const QString &name, const QString &text, const QRect &where) {
-        label = new QLabel(keyed(text), this);
-        label->setObjectName(name);
-        label->setAccessibleName(text);
-        label->setGeometry(where);
+    // Texts without an access key of their own (the list buttons) get none.
+    auto caption = [this](QLabel *&label, const QString &name, const QString &text, const QRect &where) {
+        label = platform::makeCaption(*this, name, text, accessKeys.value(text), where);
         return label;
     };
     auto named = [](QWidget *widget, const QString &name, const QString &accessible, const QRect &where) {
-        widget->setObjectName(name);
-        widget->setAccessibleName(accessible);
-        widget->setGeometry(where);
+        platform::placed(widget, name, accessible, where);
     };
     auto button = [&](QPushButton *&member, const QString &name, const QString &text, const QRect &where,
                       const QString &description) {
-        member = new QPushButton(keyed(text), this);
-        named(member, name, text, where);
+        member = platform::makeButton(*this, name, text, accessKeys.value(text), where);
         member->setAccessibleDescription(description);
     };
     auto dateEdit = [&](DateField *&member, const QString &name, const QString &accessible, const QRect &where) {

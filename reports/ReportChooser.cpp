@@ -3,8 +3,8 @@
 #include "data/Error.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
-#include "platform/AccessKeys.h"
 #include "platform/Appearance.h"
+#include "platform/Controls.h"
 #include "platform/ErrorBlock.h"
 #include "platform/HandPointer.h"
 #include "platform/ScreenFit.h"
@@ -87,16 +87,12 @@ ReportChooser::ReportChooser(QWidget *parent) : QDialog(parent)
     QFont buttonFont = windowFont;
     buttonFont.setPointSizeF(11.25);
 
-    reportTypeCaption = new QLabel(platform::withAccessKey(QStringLiteral("Report Type:"), u'T'), this);
-    reportTypeCaption->setObjectName(QStringLiteral("Label1"));
-    reportTypeCaption->setAccessibleName(QStringLiteral("Report Type:"));
-    reportTypeCaption->setGeometry(platform::twipsRect(120, 165, 1065, 225));
-
-    reportPicker = new QComboBox(this);
-    reportPicker->setObjectName(QStringLiteral("Combo1"));
-    reportPicker->setAccessibleName(QStringLiteral("Report Type:"));
+    const QString reportType = QStringLiteral("Report Type:");
+    reportTypeCaption = platform::makeCaption(*this, QStringLiteral("Label1"), reportType, u'T',
+                                              platform::twipsRect(120, 165, 1065, 225));
+    reportPicker = platform::placed(new QComboBox(this), QStringLiteral("Combo1"), reportType,
+                                    platform::twipsRect(1320, 120, 6600, comboHeight));
     reportPicker->setEditable(false);
-    reportPicker->setGeometry(platform::twipsRect(1320, 120, 6600, comboHeight));
     // With its buddy the caption shows its access key underlined, not as '&'.
     reportTypeCaption->setBuddy(reportPicker);
     // The caption in bold Arial is a few pixels wider than its designed box:
@@ -104,19 +100,15 @@ ReportChooser::ReportChooser(QWidget *parent) : QDialog(parent)
     // cut off the colon.
     reportTypeCaption->resize(std::max(reportTypeCaption->width(), reportTypeCaption->sizeHint().width()), reportTypeCaption->height());
 
-    previewButton = new QPushButton(platform::withAccessKey(QStringLiteral("Print Preview"), u'P'), this);
-    previewButton->setObjectName(QStringLiteral("PushButton1"));
-    previewButton->setAccessibleName(QStringLiteral("Print Preview"));
+    previewButton = platform::makeButton(*this, QStringLiteral("PushButton1"), QStringLiteral("Print Preview"), u'P',
+                                         platform::twipsRect(120, 570, 3840, 405));
     previewButton->setFont(buttonFont);
-    previewButton->setGeometry(platform::twipsRect(120, 570, 3840, 405));
     // Enter previews unless another button has the keyboard; Escape cancels.
     previewButton->setDefault(true);
 
-    cancelButton = new QPushButton(platform::withAccessKey(QStringLiteral("Cancel"), u'C'), this);
-    cancelButton->setObjectName(QStringLiteral("PushButton2"));
-    cancelButton->setAccessibleName(QStringLiteral("Cancel"));
+    cancelButton = platform::makeButton(*this, QStringLiteral("PushButton2"), QStringLiteral("Cancel"), u'C',
+                                        platform::twipsRect(4080, 570, 3840, 405));
     cancelButton->setFont(buttonFont);
-    cancelButton->setGeometry(platform::twipsRect(4080, 570, 3840, 405));
 
     // Tab order: the list, "Cancel", "Print Preview"; the focus starts in the list.
     setTabOrder(reportPicker, cancelButton);
