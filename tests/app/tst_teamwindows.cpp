@@ -9,6 +9,8 @@
 #include "data/DataFile.h"
 #include "data/postgres/PgSchema.h"
 #include "data/postgres/PgSession.h"
+#include "contacts/ContactEditor.h"
+#include "issues/ContactPicker.h"
 #include "issues/IssueEditor.h"
 
 #include <QFile>
@@ -137,6 +139,41 @@ private slots:
                                     "changed:\r\nTitle: \u201ctheirs\u201d\r\n\r\nAre you sure you want to delete [theirs]?")),
                  qPrintable(m_dialogs->boxes[1].text));
         QCOMPARE(storedText(*m_other, 5, QStringLiteral("Title")), QStringLiteral("theirs"));
+    }
+
+    // The same for a contact: in the contact editor, Save against their
+    // version is refused with their values under the editor's captions,
+    // and Keep Editing then Save writes; in the issue editor, "-" asks
+    // again when the contact changed while it asked, and deletes nothing.
+    void contactChangedMeanwhile()
+    {
+        ContactEditor contact;
+        contact.contactId = QStringLiteral("1");
+        m_dialogs->answers = {platform::Answer::No};
+        m_dialogs->modalScripts << [&](QDialog &window) {
+            window.findChild<QLineEdit *>(QStringLiteral("Text3"))->setText(QStringLiteral("Manager"));
+            m_other->Execute(QStringLiteral("update Contacts set Company='Theirs Ltd' where ID=1"));
+            for (int save = 0; save < 2; ++save)
+                window.findChild<QPushButton *>(QStringLiteral("PushButton2"))->click();
+        };
+        platform::dialogs().showModal(contact);
+        QVERIFY2(m_dialogs->boxes.value(0).text.contains(QStringLiteral("They changed:\r\nCompany: \u201cTheirs Ltd\u201d\r\n")),
+                 qPrintable(m_dialogs->boxes.value(0).text));
+        QCOMPARE(m_dialogs->boxes.value(1).text, QStringLiteral("Record Successfully Updated"));
+
+        m_dialogs->boxes.clear();
+        IssueEditor issue;
+        m_dialogs->beforeNextBox = [&] { m_other->Execute(QStringLiteral("update Contacts set City='Oslo' where ID=1")); };
+        m_dialogs->answers = {platform::Answer::Yes, platform::Answer::No};
+        m_dialogs->modalScripts << [&](QDialog &) {
+            issue.assignedToPicker->setCurrentIndex(0);
+            issue.deleteAssignedToButton->click();
+        };
+        platform::dialogs().showModal(issue);
+        QCOMPARE(m_dialogs->boxes.size(), 2);
+        QVERIFY2(m_dialogs->boxes[1].text.contains(QStringLiteral("They changed:\r\nCity: \u201cOslo\u201d\r\n")),
+                 qPrintable(m_dialogs->boxes[1].text));
+        QVERIFY(ConcurrentSave::readStored(*m_other, ConcurrentSave::Table::Contacts, 1));
     }
 
     // A change another user saves shows in the list by itself, with the
