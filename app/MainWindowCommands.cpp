@@ -21,15 +21,6 @@
 namespace {
 const QString helpAddress = QStringLiteral("https://www.tamberlyn.example/contact/");
 
-// An issue's stored columns as the list captions them; contacts by ID,
-// since the stored row names them so.
-platform::FieldNames issueFieldNames()
-{
-    platform::FieldNames names;
-    names.caption = platform::issueCaption;
-    names.shown = [](const QString &, const Value &value) { return value.toText(); };
-    return names;
-}
 } // namespace
 
 void MainWindow::editSelectedIssue()
@@ -137,7 +128,7 @@ void MainWindow::deleteSelectedIssue()
         if (!conflict)
             break;
         changedMeanwhile = platform::changedBeforeDelete(
-            QStringLiteral("issue"), platform::changesText(*seen, conflict->current(), issueFieldNames()));
+            QStringLiteral("issue"), platform::changesText(*seen, conflict->current(), platform::issueFieldNames()));
         title = conflict->current().value(QStringLiteral("Title")).toTextOrEmpty();
         seen = conflict->current();
     }

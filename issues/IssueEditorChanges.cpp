@@ -14,16 +14,6 @@
 
 #include <QLabel>
 
-namespace {
-
-bool isContactColumn(const QString &column)
-{
-    return column.compare(QLatin1String("Assigned To"), Qt::CaseInsensitive) == 0 ||
-           column.compare(QLatin1String("Opened By"), Qt::CaseInsensitive) == 0;
-}
-
-} // namespace
-
 void IssueEditor::followChanges(ChangeListener *listener)
 {
     connect(listener, &ChangeListener::changed, this, &IssueEditor::noticeStoredChange);
@@ -52,17 +42,8 @@ void IssueEditor::noticeStoredChange(const QString &table)
 
 void IssueEditor::resolveConflict(const ConcurrentSave::ChangedMeanwhile &conflict)
 {
-    platform::FieldNames names;
-    names.caption = platform::issueCaption;
-    // A contact by the name its picker shows (the list as loaded; a contact
-    // added since by its ID).
-    names.shown = [this](const QString &column, const Value &value) {
-        if (!isContactColumn(column))
-            return value.toText();
-        const int index = contactIds.indexOf(value.toInteger());
-        return index >= 0 ? assignedToPicker->itemText(index) : QStringLiteral("contact %1").arg(value.toText());
-    };
-    const QString changes = platform::changesText(m_stored.value_or(ConcurrentSave::StoredRow()), conflict.current(), names);
+    const QString changes = platform::changesText(m_stored.value_or(ConcurrentSave::StoredRow()), conflict.current(),
+                                                   platform::issueFieldNames());
     changedElsewhereLabel->hide();
     if (platform::askReloadAfterConflict(QStringLiteral("issue"), changes))
         reloadStored();

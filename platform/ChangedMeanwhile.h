@@ -19,9 +19,9 @@ struct FieldNames {
     std::function<QString(const QString &column, const Value &value)> shown;
 };
 
-// The caption an issue's column has in the windows: its name, but
-// "Comments" for Comment.
-QString issueCaption(const QString &column);
+// An issue's fields as the windows show them: each column under its
+// caption ("Comments" for Comment), a contact by its name as stored now.
+FieldNames issueFieldNames();
 
 // One line per field the other user changed, "Title: “their title”",
 // Version and ID left out; an emptied field shows as "(empty)".

@@ -101,7 +101,8 @@ private slots:
         m_dialogs->modalScripts << [&](QDialog &window) {
             auto &editor = static_cast<IssueEditor &>(window);
             editor.commentBox->setPlainText(QStringLiteral("mine"));
-            m_other->Execute(QStringLiteral("update Issues set Title='theirs', Priority='Low' where ID=5"));
+            addContact(2, QStringLiteral("Bo"), QStringLiteral("Ek"));
+            m_other->Execute(QStringLiteral("update Issues set Title='theirs', Priority='Low', [Assigned To]=2 where ID=5"));
             QTRY_VERIFY_WITH_TIMEOUT(!editor.changedElsewhereLabel->isHidden(), 5000);
             editor.saveButton->click();
             titleAfterConflict = editor.titleBox->text();
@@ -112,8 +113,8 @@ private slots:
 
         const QString conflict = m_dialogs->boxes.value(0).text;
         QCOMPARE(m_dialogs->boxes.value(0).buttons, platform::Buttons::ReloadOrKeepEditing);
-        QVERIFY2(conflict.contains(QStringLiteral("Title: \u201ctheirs\u201d\r\nPriority: \u201cLow\u201d")),
-                 qPrintable(conflict));
+        for (const char *line : {"\nTitle: \u201ctheirs\u201d\r", "\nAssigned To: \u201cBo Ek\u201d\r", "\nPriority: \u201cLow\u201d\r"})
+            QVERIFY2(conflict.contains(QString::fromUtf8(line)), qPrintable(conflict));
         QVERIFY(!conflict.contains(QStringLiteral("Comments")));
         QCOMPARE(titleAfterConflict, reload ? QStringLiteral("theirs") : QStringLiteral("Laptop"));
         if (reload) {
