@@ -5,11 +5,11 @@
 #include "MainWindowFixture.h"
 #include "support/TestServer.h"
 
+#include "contacts/ContactEditor.h"
 #include "data/ConcurrentSave.h"
 #include "data/DataFile.h"
 #include "data/postgres/PgSchema.h"
 #include "data/postgres/PgSession.h"
-#include "contacts/ContactEditor.h"
 #include "issues/ContactPicker.h"
 #include "issues/IssueEditor.h"
 
@@ -69,8 +69,7 @@ private slots:
     void init()
     {
         freshMachine();
-        m_target = TestServer::freshDatabase();
-        startOn(m_target);
+        startOn(TestServer::freshDatabase());
     }
 
     void cleanup()
@@ -240,7 +239,6 @@ private:
         m_dialogs->boxes.clear();
     }
 
-    QString m_target;
     std::unique_ptr<DialogsBeside> m_dialogs;
     std::unique_ptr<MainWindow> m_form;
     std::unique_ptr<Connection> m_other;
