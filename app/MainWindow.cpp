@@ -268,6 +268,12 @@ void MainWindow::applyLayout(const MainWindowLayout &layout)
         m_filterBar->setGeometry(list.left(), list.top(), list.width(), height);
         list.setTop(list.top() + height + platform::twipsToPixels(60));
     }
+    // So does the line saying that the server is out of reach.
+    if (m_connectionBanner && m_connectionBanner->isVisibleTo(this)) {
+        const int height = m_connectionBanner->sizeHint().height();
+        m_connectionBanner->setGeometry(list.left(), list.top(), list.width(), height);
+        list.setTop(list.top() + height + platform::twipsToPixels(60));
+    }
     issueList->setGeometry(list);
     m_emptyHint->setGeometry(issueList->viewport()->rect().adjusted(12, 12, -12, -12));
     addButton->setGeometry(pixelsOf(layout.add));

@@ -13,12 +13,14 @@
 
 #include <array>
 
+class ChangeListener;
 class FilterBar;
 class IssueListModel;
 class IssueSearch;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QTimer;
 class QTreeView;
 
 class MainWindow : public QWidget {
@@ -64,6 +66,15 @@ public:
     // Selects a row (and makes it current), or clears the selection for -1.
     void selectRow(int row);
 
+    // On a team's server: listens for the changes other users save, so the
+    // list refills itself, and tells when the server is out of reach. Does
+    // nothing on a database file. Start-up calls it once the database is open.
+    void followServer();
+    // The listener, or null on a database file.
+    ChangeListener *changeListener() const { return m_changes; }
+    // The line over the list saying that the server is out of reach.
+    QLabel *connectionBanner() const { return m_connectionBanner; }
+
     // The controls, named as the window's design names them.
     QTreeView *issueList = nullptr;
     QPushButton *editButton = nullptr; // "Edit Selected Issue"
@@ -98,6 +109,9 @@ public slots:
     void reopenSelectedIssue();
     // Puts the selected row on the clipboard, its cells separated by tabs.
     void copySelectedIssue();
+    // Refills the list with what other users saved, keeping the selected
+    // issue, the sort, the filter and the scroll position.
+    void refillKeepingPlace();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -112,6 +126,15 @@ private:
     // window can fill the screen.
     void updateSizeConstraints();
 
+    // A table changed on the server: refill a moment later, once for a burst.
+    void serverChanged(const QString &table);
+    void serverLost();
+    void serverBack();
+
+    ChangeListener *m_changes = nullptr;
+    QTimer *m_serverRefill = nullptr;
+    QLabel *m_connectionBanner = nullptr;
+    bool m_serverLost = false;
     IssueListModel *m_model = nullptr;
     FilterBar *m_filterBar = nullptr;
     IssueSearch *m_search = nullptr;

@@ -4,11 +4,14 @@
 
 #include "app/list/IssueListModel.h"
 #include "app/SampleData.h"
+#include "data/ChangeListener.h"
+#include "data/ConcurrentSave.h"
 #include "data/Connection.h"
 #include "data/SharedConnection.h"
 #include "data/SqlText.h"
 #include "data/Trash.h"
 #include "issues/IssueEditor.h"
+#include "platform/ChangedMeanwhile.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 #include "reports/ReportChooser.h"
@@ -17,7 +20,8 @@
 
 namespace {
 const QString helpAddress = QStringLiteral("https://www.tamberlyn.example/contact/");
-}
+
+} // namespace
 
 void MainWindow::editSelectedIssue()
 {
@@ -33,8 +37,11 @@ void MainWindow::editSelectedIssue()
 
     std::unique_ptr<IssueEditor> form;
     const auto editor = [&]() -> IssueEditor & {
-        if (!form)
+        if (!form) {
             form = std::make_unique<IssueEditor>(this);
+            if (m_changes)
+                form->followChanges(m_changes);
+        }
         return *form;
     };
     step(104, [&] { editor().issueId = id; });
@@ -54,8 +61,11 @@ void MainWindow::addNewIssue()
 
     std::unique_ptr<IssueEditor> form;
     const auto editor = [&]() -> IssueEditor & {
-        if (!form)
+        if (!form) {
             form = std::make_unique<IssueEditor>(this);
+            if (m_changes)
+                form->followChanges(m_changes);
+        }
         return *form;
     };
     step(100, [&] { editor().issueId = QString(); });
@@ -72,26 +82,56 @@ void MainWindow::deleteSelectedIssue()
     step(100, [&] { row = m_model->rowCount() == 0 ? -1 : selectedRow(); });
     if (row < 0)
         return;
-    bool confirmed = false;
-    step(102, [&] {
-        const QString title = m_model->cell(row, 1);
-        confirmed = platform::msgBox(QStringLiteral("Are you sure you want to delete [") + title +
-                                         QStringLiteral("]?\r\nIssue %1 \u201c%2\u201d goes alone: its contacts and "
-                                                        "list values stay.\r\nDo you wish to continue?")
-                                             .arg(m_model->cell(row, IssueListModel::idColumn), title),
-                                     platform::Buttons::YesNoDefaultNo,
-                                     platform::Icon::None) == platform::Answer::Yes;
-    });
-    if (!confirmed)
-        return;
-    step(104, [&] {
-        // The ID goes into the statement unquoted, so it must be a plain number.
-        const QString id = m_model->cell(row, IssueListModel::idColumn);
-        if (!SqlText::isPlainId(id))
-            throw Error(QStringLiteral("The selected issue's ID \"%1\" is not a number; nothing was deleted.").arg(id));
-        Trash::Deleting deleting(sharedConnection(), QStringLiteral("Delete Selected Issue"));
-        sharedConnection().Execute(QStringLiteral("delete from Issues where ID=") + id);
-    });
+    const QString id = m_model->cell(row, IssueListModel::idColumn);
+    // The issue as stored when the user is asked: the delete goes ahead
+    // only while nobody has changed it since. A database that cannot be
+    // read now fails the delete itself below, which says so once.
+    std::optional<ConcurrentSave::StoredRow> seen;
+    if (SqlText::isPlainId(id)) {
+        try {
+            seen = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, id.toLongLong());
+        } catch (const Error &) {
+        }
+    }
+    QString title = m_model->cell(row, 1);
+    QString changedMeanwhile; // what someone else changed while the user decided
+    for (;;) {
+        bool confirmed = false;
+        step(102, [&] {
+            confirmed = platform::msgBox(changedMeanwhile + QStringLiteral("Are you sure you want to delete [") + title +
+                                             QStringLiteral("]?\r\nIssue %1 \u201c%2\u201d goes alone: its contacts and "
+                                                            "list values stay.\r\nDo you wish to continue?")
+                                                 .arg(id, title),
+                                         platform::Buttons::YesNoDefaultNo,
+                                         platform::Icon::None) == platform::Answer::Yes;
+        });
+        if (!confirmed)
+            return;
+        std::optional<ConcurrentSave::ChangedMeanwhile> conflict;
+        step(104, [&] {
+            // The ID goes into the statement unquoted, so it must be a plain number.
+            if (!SqlText::isPlainId(id))
+                throw Error(QStringLiteral("The selected issue's ID \"%1\" is not a number; nothing was deleted.").arg(id));
+            Trash::Deleting deleting(sharedConnection(), QStringLiteral("Delete Selected Issue"));
+            const QString statement = QStringLiteral("delete from Issues where ID=") + id;
+            if (!seen) {
+                sharedConnection().Execute(statement);
+                return;
+            }
+            try {
+                ConcurrentSave::deleteIfUnchanged(sharedConnection(), ConcurrentSave::Table::Issues, id.toLongLong(),
+                                                  seen->version, {statement});
+            } catch (const ConcurrentSave::ChangedMeanwhile &changed) {
+                conflict.emplace(changed);
+            }
+        });
+        if (!conflict)
+            break;
+        changedMeanwhile = platform::changedBeforeDelete(
+            QStringLiteral("issue"), platform::changesText(*seen, conflict->current(), platform::issueFieldNames()));
+        title = conflict->current().value(QStringLiteral("Title")).toTextOrEmpty();
+        seen = conflict->current();
+    }
     step(106, [&] { refillList(); });
 }
 

@@ -9,6 +9,7 @@
 #include "app/list/IssueListModel.h"
 #include "app/list/IssueSearch.h"
 #include "app/TrashCommands.h"
+#include "data/ChangeListener.h"
 #include "data/Connection.h"
 #include "data/IssueStatus.h"
 #include "data/SharedConnection.h"
@@ -173,6 +174,8 @@ void MainWindow::reopenSelectedIssue()
         return;
     const QString id = m_model->cell(row, IssueListModel::idColumn);
     IssueEditor editor(this);
+    if (m_changes)
+        editor.followChanges(m_changes);
     editor.issueId = id;
     editor.setWindowTitle(QStringLiteral("Edit Data"));
     step(100, [&] { platform::dialogs().showModal(editor); });

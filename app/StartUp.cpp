@@ -74,6 +74,8 @@ void StartUp::run(MainWindow &window)
     step(122, [&] { createSharedConnection(); });
     step(124, [&] { sharedConnection().Open(DataFile::connectionString()); });
     TrashCommands::purgeExpired();
+    // On a team's server: the list follows the other users' changes.
+    window.followServer();
 
     // The ten columns, captioned as an exported file heads them.
     IssueListModel &model = *window.listModel();

@@ -5,6 +5,7 @@
 #include "data/HeldRecordset.h"
 #include "data/SharedConnection.h"
 #include "platform/Appearance.h"
+#include "platform/ChangedMeanwhile.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
@@ -304,7 +305,13 @@ void ContactEditor::loadContact()
     ErrorBlock step(location("LoadData"));
     HeldRecordset rs;
     step(100, [&] { rs.create(); });
-    step(102, [&] { rs->Open(ContactSql::contactQuery(contactId), sharedConnection()); });
+    step(102, [&] {
+        // The version first: a change saved between the two reads then
+        // makes Save show it, instead of being overwritten unseen.
+        m_stored = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Contacts,
+                                              contactId.toLongLong());
+        rs->Open(ContactSql::contactQuery(contactId), sharedConnection());
+    });
     bool empty = true;
     step(104, [&] {
         empty = !rs.exists() || rs->Eof();
@@ -390,9 +397,33 @@ void ContactEditor::save()
     record.id = contactId;
     record.updateStatement = [this] { return ContactSql::updateStatement(boxValues(), contactId); };
     record.insertStatement = [this] { return ContactSql::insertStatement(boxTexts()); };
-    record.write = [](const QString &sql) -> std::optional<int> { return sharedConnection().Execute(sql); };
+    record.write = [&record](const QString &sql) -> std::optional<int> { return record.run(sql); };
     record.goneMessage = contactGoneMessage();
+    if (!contactId.isEmpty())
+        record.versioned = platform::RecordSave::Versioned{
+            ConcurrentSave::Table::Contacts, m_stored ? m_stored->version : 0,
+            [this](const ConcurrentSave::ChangedMeanwhile &conflict) { resolveConflict(conflict); }};
     platform::saveAndConfirm(step, 112, *this, record);
+}
+
+void ContactEditor::resolveConflict(const ConcurrentSave::ChangedMeanwhile &conflict)
+{
+    platform::FieldNames names;
+    names.caption = [](const QString &column) {
+        for (const BoxLayout &box : boxLayout)
+            if (column.compare(QLatin1String(box.column), Qt::CaseInsensitive) == 0)
+                return QString::fromLatin1(box.caption);
+        return column;
+    };
+    names.shown = [](const QString &, const Value &value) { return value.toText(); };
+    const QString changes =
+        platform::changesText(m_stored.value_or(ConcurrentSave::StoredRow()), conflict.current(), names);
+    if (platform::askReloadAfterConflict(QStringLiteral("contact"), changes)) {
+        m_loaded.fill(std::nullopt);
+        loadContact();
+    } else {
+        m_stored = conflict.current(); // the next Save goes against their version
+    }
 }
 
 void ContactEditor::cancel()

@@ -9,6 +9,8 @@
 // control name as its objectName (boxes Text1 .. Text16, lists ListView1 and
 // ListView2, Save PushButton2, Cancel PushButton1).
 
+#include "data/ConcurrentSave.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -72,6 +74,13 @@ private:
     // A box differs from what was loaded into it (from empty, for a new contact).
     bool hasUnsavedChanges() const;
     void fillIssueList(QTreeWidget &list, const QString &location, const QString &contactColumn);
+    // After Save was refused because someone else saved the contact: says
+    // what they changed, then reloads their version or keeps what is typed.
+    void resolveConflict(const ConcurrentSave::ChangedMeanwhile &conflict);
+
+    // The contact as stored when the window loaded it (or as the user last
+    // saw someone else's version of it): Save is made against its version.
+    std::optional<ConcurrentSave::StoredRow> m_stored;
 
     std::array<QLabel *, 16> m_captions{};
     // The fifteen one-line boxes by position (objectNames Text1 .. Text15),

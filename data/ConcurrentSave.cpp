@@ -45,10 +45,9 @@ std::optional<StoredRow> lockAndRead(Connection &connection, Table table, qint64
     return read(connection, QStringLiteral("select * from %1 where ID=%2").arg(tableName(table)).arg(id));
 }
 
-int runIfUnchanged(Connection &connection, Table table, qint64 id, qint64 expectedVersion,
-                   const QStringList &statements, const QString &notDone, const QString &gone)
+void lockUnchanged(Connection &connection, Table table, qint64 id, qint64 expectedVersion, const QString &notDone,
+                   const QString &gone)
 {
-    Transaction transaction(connection);
     const std::optional<StoredRow> stored = lockAndRead(connection, table, id);
     if (!stored)
         throw DeletedMeanwhile(QStringLiteral("%1 was deleted by someone else after you opened it, so %2.")
@@ -58,6 +57,16 @@ int runIfUnchanged(Connection &connection, Table table, qint64 id, qint64 expect
                                               "their version first.")
                                    .arg(rowWord(table, id), notDone),
                                *stored);
+}
+
+const QString nothingDeleted = QStringLiteral("nothing was deleted");
+const QString nothingLeft = QStringLiteral("there is nothing left to delete");
+
+int runIfUnchanged(Connection &connection, Table table, qint64 id, qint64 expectedVersion,
+                   const QStringList &statements, const QString &notDone, const QString &gone)
+{
+    Transaction transaction(connection);
+    lockUnchanged(connection, table, id, expectedVersion, notDone, gone);
     int changed = 0;
     for (const QString &statement : statements)
         changed += connection.Execute(statement);
@@ -101,8 +110,12 @@ int saveIfUnchanged(Connection &connection, Table table, qint64 id, qint64 expec
 int deleteIfUnchanged(Connection &connection, Table table, qint64 id, qint64 expectedVersion,
                       const QStringList &statements)
 {
-    return runIfUnchanged(connection, table, id, expectedVersion, statements,
-                          QStringLiteral("nothing was deleted"), QStringLiteral("there is nothing left to delete"));
+    return runIfUnchanged(connection, table, id, expectedVersion, statements, nothingDeleted, nothingLeft);
+}
+
+void lockForDelete(Connection &connection, Table table, qint64 id, qint64 expectedVersion)
+{
+    lockUnchanged(connection, table, id, expectedVersion, nothingDeleted, nothingLeft);
 }
 
 } // namespace ConcurrentSave

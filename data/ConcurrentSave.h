@@ -86,4 +86,9 @@ int saveIfUnchanged(Connection &connection, Table table, qint64 id, qint64 expec
 int deleteIfUnchanged(Connection &connection, Table table, qint64 id, qint64 expectedVersion,
                       const QStringList &statements);
 
+// For a delete the caller runs in steps of its own, inside a Transaction
+// it holds: locks the row until that transaction ends, and refuses as
+// deleteIfUnchanged does when the row is no longer at expectedVersion.
+void lockForDelete(Connection &connection, Table table, qint64 id, qint64 expectedVersion);
+
 } // namespace ConcurrentSave

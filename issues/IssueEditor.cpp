@@ -213,6 +213,13 @@ IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
           platform::twipsRect(rightColumn, fieldTop(3), rightFieldWidth, fieldHeight));
     idBox->setEnabled(false);
 
+    changedElsewhereLabel = new QLabel(this);
+    changedElsewhereLabel->setObjectName(QStringLiteral("changedElsewhere"));
+    changedElsewhereLabel->setGeometry(platform::twipsRect(margin + 2000, 120, contentWidth - 2000, captionHeight));
+    changedElsewhereLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    changedElsewhereLabel->setStyleSheet(QStringLiteral("color: #b00000;"));
+    changedElsewhereLabel->hide();
+
     const int commentCaptionTop = captionTop(4);
     const int commentTop = commentCaptionTop + captionHeight;
     const int commentHeight = 2280;
@@ -336,6 +343,9 @@ void IssueEditor::loadIssue()
     step(100, [&] { rs.create(); });
     auto field = [&](const char *name) -> const Value & { return rs->Fields(QLatin1String(name)); };
     step(102, [&] {
+        // The version first: a change saved between the two reads then
+        // makes Save show it, instead of being overwritten unseen.
+        m_stored = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, issueId.toLongLong());
         rs->Open(IssueSql::openIssueQuery(issueId), sharedConnection(), Recordset::adOpenStatic,
                  Recordset::adLockReadOnly);
     });
@@ -491,7 +501,7 @@ void IssueEditor::save()
                 return std::nullopt;
             }
         }
-        return sharedConnection().Execute(sql);
+        return record.run(sql);
     };
     record.declined = [&] {
         platform::msgBox(QStringLiteral("The contact \"%1\" chosen for %2 no longer exists: it was deleted while this "
@@ -505,6 +515,10 @@ void IssueEditor::save()
     // can copy the text.
     record.goneMessage = QStringLiteral("This issue no longer exists: it was deleted while you were editing it. Copy "
                                         "what you need, then press Cancel.");
+    if (!issueId.isEmpty())
+        record.versioned = platform::RecordSave::Versioned{
+            ConcurrentSave::Table::Issues, m_stored ? m_stored->version : 0,
+            [this](const ConcurrentSave::ChangedMeanwhile &conflict) { resolveConflict(conflict); }};
     platform::saveAndConfirm(step, 136, *this, record);
 }
 

@@ -3,6 +3,7 @@
 // edits the issue whose ID is issueId. Every control keeps the design's
 // control name as its objectName (Text1, Combo3, PushButton2, ...).
 
+#include "data/ConcurrentSave.h"
 #include "data/IssueSql.h"
 #include "data/ValueListSql.h"
 
@@ -13,6 +14,7 @@
 
 #include <optional>
 
+class ChangeListener;
 class ContactPicker;
 class DateField;
 class ErrorBlock;
@@ -65,10 +67,17 @@ public:
     QPushButton *deleteCategoryButton; // "-" Category
     QPushButton *addPriorityButton; // "+" Priority
     QPushButton *deletePriorityButton; // "-" Priority
+    // Shown when someone else saved or deleted this issue while the window
+    // is open; hidden otherwise.
+    QLabel *changedElsewhereLabel;
     // Captions: "Opened Date", "Issued ID", "Title", "Due Date", "Comments".
     QLabel *fieldCaptions[5];
     // Captions: "Opened By", "Status", "Category", "Priority", "Assigned To".
     QLabel *pickerCaptions[5];
+
+    // Watches the changes other users save, so that the window says so
+    // when its issue changes (the listener must outlive the window).
+    void followChanges(ChangeListener *listener);
 
 public slots:
     void load();
@@ -103,6 +112,16 @@ public slots:
     void openedByDoubleClicked();
 
 private:
+    // A change to a table was announced: shows changedElsewhereLabel when
+    // this issue is no longer stored as loaded.
+    void noticeStoredChange(const QString &table);
+    // After Save was refused because someone else saved the issue: says
+    // what they changed, then reloads their version or keeps what is typed.
+    void resolveConflict(const ConcurrentSave::ChangedMeanwhile &conflict);
+    // Loads the issue as stored now, with the pickers' lists, over
+    // whatever the window shows.
+    void reloadStored();
+
     // The location text of one of this window's operations, for its error block.
     static QString location(const char *operation);
 
@@ -130,6 +149,9 @@ private:
     bool hasUnsavedChanges() const;
     // shownState() as the load left it.
     QStringList m_loadedState;
+    // The issue as stored when the window loaded it (or as the user last
+    // saw someone else's version of it): Save is made against its version.
+    std::optional<ConcurrentSave::StoredRow> m_stored;
 
     // A choice of a value list as loaded: the stored text (its letter case
     // may differ from the item's), and the item that showed it. While that

@@ -6,6 +6,7 @@
 #include "issues/IssueEditor.h"
 
 #include "contacts/ContactEditor.h"
+#include "data/ConcurrentSave.h"
 #include "data/Connection.h"
 #include "data/ContactSql.h"
 #include "data/DeleteCounts.h"
@@ -15,6 +16,7 @@
 #include "data/Trash.h"
 #include "data/ValueListSql.h"
 #include "issues/ContactPicker.h"
+#include "platform/ChangedMeanwhile.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 
@@ -38,8 +40,15 @@ namespace {
 // runs at deleteStep inside a transaction, the second and the commit at
 // deleteStep + 2. When either fails nothing is deleted, and the error box
 // says so; the transaction is rolled back before the box shows.
+//
+// lockRow, when given, runs first in the transaction and refuses a row
+// changed meanwhile (ConcurrentSave::lockForDelete): then nothing is
+// deleted or shown, and *changed holds the refusal, for the caller to ask
+// again.
 void deleteTogether(ErrorBlock &step, int deleteStep, const QString &command,
-                    const std::function<QString()> &deleteStatement, const std::function<QString()> &cascadeStatement)
+                    const std::function<QString()> &deleteStatement, const std::function<QString()> &cascadeStatement,
+                    const std::function<void()> &lockRow = {},
+                    std::optional<ConcurrentSave::ChangedMeanwhile> *changed = nullptr)
 {
     const QString nothingDeleted = QStringLiteral("\r\nNothing was deleted.");
     QString cascade;
@@ -54,13 +63,20 @@ void deleteTogether(ErrorBlock &step, int deleteStep, const QString &command,
         cascade = cascadeStatement();
         try {
             transaction.emplace(connection);
+            if (lockRow)
+                lockRow();
             connection.Execute(first);
+        } catch (const ConcurrentSave::ChangedMeanwhile &refusal) {
+            transaction.reset();
+            if (!changed)
+                throw;
+            changed->emplace(refusal);
         } catch (const Error &error) {
             transaction.reset();
             rethrowSaying(error, nothingDeleted);
         }
     });
-    if (!deleted)
+    if (!deleted || !transaction)
         return;
     step(deleteStep + 2, [&] {
         Connection &connection = sharedConnection();
@@ -162,22 +178,46 @@ void IssueEditor::deleteContact(const QString &where, QComboBox *picker, const Q
     step(100, [&] { chosen = picker->currentIndex() >= 0; });
     if (!chosen)
         return;
-    bool confirmed = false;
-    step(102, [&] {
-        const auto issues = DeleteCounts::ofContact(sharedConnection(), chosenContactId(picker));
-        confirmed = confirmDelete(warning,
-                                  DeleteCounts::sentence(picker->currentText(), QStringLiteral("is named in"), issues));
-    });
-    if (!confirmed)
-        return;
-    qint64 id = 0;
-    deleteTogether(
-        step, 104, command,
-        [&] {
-            id = chosenContactId(picker);
-            return ContactSql::deleteStatement(id);
-        },
-        [&] { return ContactSql::deleteIssuesStatement(id); });
+    // The contact as stored when the user is asked: the delete goes ahead
+    // only while nobody has changed it since, and asks again otherwise.
+    std::optional<ConcurrentSave::StoredRow> seen;
+    QString changedMeanwhile;
+    for (;;) {
+        bool confirmed = false;
+        step(102, [&] {
+            const qint64 id = chosenContactId(picker);
+            const auto issues = DeleteCounts::ofContact(sharedConnection(), id);
+            if (!seen)
+                seen = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Contacts, id);
+            confirmed = confirmDelete(changedMeanwhile + warning,
+                                      DeleteCounts::sentence(picker->currentText(), QStringLiteral("is named in"), issues));
+        });
+        if (!confirmed)
+            return;
+        qint64 id = 0;
+        std::optional<ConcurrentSave::ChangedMeanwhile> changed;
+        deleteTogether(
+            step, 104, command,
+            [&] {
+                id = chosenContactId(picker);
+                return ContactSql::deleteStatement(id);
+            },
+            [&] { return ContactSql::deleteIssuesStatement(id); },
+            [&] {
+                if (seen)
+                    ConcurrentSave::lockForDelete(sharedConnection(), ConcurrentSave::Table::Contacts, id,
+                                                  seen->version);
+            },
+            &changed);
+        if (!changed)
+            break;
+        platform::FieldNames names;
+        names.caption = [](const QString &column) { return column; };
+        names.shown = [](const QString &, const Value &value) { return value.toText(); };
+        changedMeanwhile = platform::changedBeforeDelete(QStringLiteral("contact"),
+                                                         platform::changesText(*seen, changed->current(), names));
+        seen = changed->current();
+    }
     step(108, [&] { loadContacts(); });
 }
 

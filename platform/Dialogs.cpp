@@ -10,6 +10,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <limits>
 
@@ -26,6 +27,14 @@ public:
         box.setText(displayText(text));
         box.setIcon(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
         const bool question = buttons != Buttons::Ok;
+        if (buttons == Buttons::ReloadOrKeepEditing) {
+            QPushButton *reload = box.addButton(QStringLiteral("&Reload"), QMessageBox::AcceptRole);
+            QPushButton *keep = box.addButton(QStringLiteral("&Keep Editing"), QMessageBox::RejectRole);
+            box.setDefaultButton(keep);
+            box.setEscapeButton(keep);
+            box.exec();
+            return box.clickedButton() == reload ? Answer::Yes : Answer::No;
+        }
         if (question) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             box.setDefaultButton(buttons == Buttons::YesNoDefaultNo ? QMessageBox::No : QMessageBox::Yes);

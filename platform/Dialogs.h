@@ -10,8 +10,9 @@ class QDialog;
 namespace platform {
 
 // YesNoDefaultNo: Yes and No with No the default, so that Enter never
-// confirms a question whose Yes destroys something.
-enum class Buttons { Ok, YesNo, YesNoDefaultNo };
+// confirms a question whose Yes destroys something. ReloadOrKeepEditing:
+// "Reload" answers Yes, "Keep Editing" (the default, and Escape) No.
+enum class Buttons { Ok, YesNo, YesNoDefaultNo, ReloadOrKeepEditing };
 enum class Icon { None, Warning };
 enum class Answer { Ok, Yes, No };
 enum class FileAction { Open, Save };

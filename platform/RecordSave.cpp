@@ -1,5 +1,7 @@
 #include "platform/RecordSave.h"
 
+#include "data/Connection.h"
+#include "data/SharedConnection.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 
@@ -14,9 +16,24 @@ bool saveAndConfirm(ErrorBlock &step, int first, QDialog &window, const RecordSa
     const int build = editing ? first + 2 : first + 8;
     QString sql;
     std::optional<int> changed;
+    std::optional<ConcurrentSave::ChangedMeanwhile> conflict;
     if (!step(build, [&] { sql = editing ? save.updateStatement() : save.insertStatement(); }) ||
-        !step(build + 2, [&] { changed = save.write(sql); }))
+        !step(build + 2, [&] {
+            try {
+                changed = save.write(sql);
+            } catch (const ConcurrentSave::ChangedMeanwhile &changedMeanwhile) {
+                if (!save.versioned || !save.versioned->changedMeanwhile)
+                    throw;
+                conflict.emplace(changedMeanwhile);
+            }
+        }))
         return false;
+    // Someone else saved the record meanwhile: the window says what they
+    // changed and lets the user choose, with nothing typed lost.
+    if (conflict) {
+        step(build + 4, [&] { save.versioned->changedMeanwhile(*conflict); });
+        return false;
+    }
     if (!changed) {
         if (save.declined)
             save.declined();
@@ -32,6 +49,18 @@ bool saveAndConfirm(ErrorBlock &step, int first, QDialog &window, const RecordSa
     });
     step(first + 14, [&] { window.accept(); });
     return true;
+}
+
+int RecordSave::run(const QString &sql) const
+{
+    if (!versioned || id.isEmpty())
+        return sharedConnection().Execute(sql);
+    try {
+        return ConcurrentSave::saveIfUnchanged(sharedConnection(), versioned->table, id.toLongLong(),
+                                               versioned->loadedVersion, {sql});
+    } catch (const ConcurrentSave::DeletedMeanwhile &) {
+        return 0;
+    }
 }
 
 } // namespace platform

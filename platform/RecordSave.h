@@ -3,6 +3,8 @@
 // statement, write it, confirm, close. Both editors save this way, each with
 // its own error block, so each keeps its own location text and step numbers.
 
+#include "data/ConcurrentSave.h"
+
 #include <QString>
 
 #include <functional>
@@ -28,6 +30,23 @@ struct RecordSave {
     // Shown in place of the confirmation when an update changed no row: the
     // record was deleted while the window was open.
     QString goneMessage;
+
+    // Set for a record other users may change meanwhile: its table and the
+    // version the window loaded. Then run() makes an update only while the
+    // stored row still has that version, and a refusal goes to
+    // changedMeanwhile (after the write's step, in place of the
+    // confirmation) with the row as it is stored now.
+    struct Versioned {
+        ConcurrentSave::Table table;
+        qint64 loadedVersion = 0;
+        std::function<void(const ConcurrentSave::ChangedMeanwhile &)> changedMeanwhile;
+    };
+    std::optional<Versioned> versioned;
+
+    // How write() sends its statement: an update of a versioned record
+    // against the loaded version (a row deleted meanwhile changes no row,
+    // so goneMessage tells it), anything else as it is. Throws Error.
+    int run(const QString &sql) const;
 };
 
 // Runs the save through step, from step number first on: first tells an
@@ -35,8 +54,9 @@ struct RecordSave {
 // written at first + 4 and confirmed at first + 6, an insert at first + 8,
 // first + 10 and first + 12; the window is accepted at first + 14.
 //
-// A build that fails writes nothing; a write that fails or declines, or an
-// update that finds the record gone, confirms nothing. Each of these leaves
+// A build that fails writes nothing; a write that fails or declines, an
+// update that finds the record gone, or one refused as changed meanwhile,
+// confirms nothing. Each of these leaves
 // the window open with everything typed, and returns false.
 bool saveAndConfirm(ErrorBlock &step, int first, QDialog &window, const RecordSave &save);
 

@@ -1,0 +1,108 @@
+// The main window on a team's server: the list refills itself when another
+// user saves a change, keeping the user's place in it, and a line over the
+// list says when the server is out of reach, instead of a box per refill.
+
+#include "app/MainWindow.h"
+
+#include "app/list/IssueListModel.h"
+#include "data/ChangeListener.h"
+#include "data/Connection.h"
+#include "data/SharedConnection.h"
+#include "platform/ApplicationTitle.h"
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTimer>
+#include <QTreeView>
+
+namespace {
+
+// A burst of changes (an import, a delete with its issues) refills once;
+// the change still shows well within a second.
+constexpr int refillDelayMilliseconds = 150;
+
+} // namespace
+
+void MainWindow::followServer()
+{
+    if (m_changes || !hasSharedConnection() || !sharedConnection().server())
+        return;
+    // The title names the server, so that a user sees which database this is.
+    setWindowTitle(QStringLiteral("%1 \u2014 %2")
+                       .arg(QString::fromLatin1(platform::productName), sharedConnection().displayName()));
+
+    m_connectionBanner = new QLabel(QStringLiteral("The connection to the database server was lost. Marrowdesk will "
+                                                   "reconnect by itself; nothing you type is lost."),
+                                    this);
+    m_connectionBanner->setObjectName(QStringLiteral("connectionBanner"));
+    m_connectionBanner->setWordWrap(true);
+    m_connectionBanner->setStyleSheet(QStringLiteral("background: #fff3c4; color: #5c4400; padding: 4px;"));
+    m_connectionBanner->hide();
+
+    m_serverRefill = new QTimer(this);
+    m_serverRefill->setSingleShot(true);
+    m_serverRefill->setInterval(refillDelayMilliseconds);
+    connect(m_serverRefill, &QTimer::timeout, this, &MainWindow::refillKeepingPlace);
+
+    m_changes = new ChangeListener(sharedConnection(), this);
+    connect(m_changes, &ChangeListener::changed, this, &MainWindow::serverChanged);
+    connect(m_changes, &ChangeListener::connectionLost, this, &MainWindow::serverLost);
+    connect(m_changes, &ChangeListener::reconnected, this, &MainWindow::serverBack);
+}
+
+void MainWindow::serverChanged(const QString &)
+{
+    // Every table shows in the list: the issues, the contacts' names, and
+    // the value lists a delete takes issues with.
+    if (!m_serverRefill->isActive())
+        m_serverRefill->start();
+}
+
+void MainWindow::serverLost()
+{
+    m_serverLost = true;
+    m_serverRefill->stop();
+    m_connectionBanner->show();
+    applyLayout(m_layout);
+}
+
+void MainWindow::serverBack()
+{
+    m_serverLost = false;
+    m_connectionBanner->hide();
+    applyLayout(m_layout);
+    // The listener now reports every table as changed: the refill follows.
+}
+
+void MainWindow::refillKeepingPlace()
+{
+    // While the server is away a refill could only fail; the line over the
+    // list says so, and the refill after reconnecting brings it up to date.
+    if (m_serverLost)
+        return;
+    // A command waiting on a box or editor holds rows of the list as they
+    // are; the refill waits until it is done.
+    if (QApplication::activeModalWidget()) {
+        m_serverRefill->start();
+        return;
+    }
+    const int selected = selectedRow();
+    const QString selectedId = selected >= 0 ? m_model->cell(selected, IssueListModel::idColumn) : QString();
+    const QModelIndex top = issueList->indexAt(QPoint(1, 1));
+    const QString topId = top.isValid() ? m_model->cell(top.row(), IssueListModel::idColumn) : QString();
+    const int scrolled = issueList->verticalScrollBar()->value();
+
+    refillList(); // keeps the sort and the filter
+
+    const int row = selectedId.isEmpty() ? -1 : m_model->rowOfFirstCell(selectedId);
+    if (row >= 0)
+        issueList->selectionModel()->setCurrentIndex(m_model->index(row, 0), QItemSelectionModel::ClearAndSelect |
+                                                                                  QItemSelectionModel::Rows);
+    const int topRow = topId.isEmpty() ? -1 : m_model->rowOfFirstCell(topId);
+    if (topRow >= 0)
+        issueList->scrollTo(m_model->index(topRow, 0), QAbstractItemView::PositionAtTop);
+    else
+        issueList->verticalScrollBar()->setValue(scrolled);
+}

@@ -1,0 +1,248 @@
+// The windows on a team's server with a second user beside them: an editor
+// never overwrites unseen what the other saved, the list follows the other
+// user's changes in place, and a server that goes away is told once.
+
+#include "MainWindowFixture.h"
+#include "support/TestServer.h"
+
+#include "contacts/ContactEditor.h"
+#include "data/ConcurrentSave.h"
+#include "data/DataFile.h"
+#include "data/postgres/PgSchema.h"
+#include "data/postgres/PgSession.h"
+#include "issues/ContactPicker.h"
+#include "issues/IssueEditor.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <utility>
+
+using namespace form1test;
+
+namespace {
+
+// The scripted dialogs, with something another user does just before the
+// next box answers: a change made while the user reads a question.
+class DialogsBeside : public ScriptedDialogs {
+public:
+    std::function<void()> beforeNextBox;
+    platform::Answer message(const QString &text, const QString &title, platform::Buttons buttons,
+                             platform::Icon icon) override
+    {
+        if (beforeNextBox)
+            std::exchange(beforeNextBox, {})();
+        return ScriptedDialogs::message(text, title, buttons, icon);
+    }
+};
+
+QString storedText(Connection &connection, qint64 id, const QString &column)
+{
+    return ConcurrentSave::readStored(connection, ConcurrentSave::Table::Issues, id)->value(column).toTextOrEmpty();
+}
+
+// Runs server.sh with a verb on a cluster of the test's own.
+void serverScript(const QString &verb, const QString &folder)
+{
+    QProcess script;
+    script.start(QStringLiteral(SERVER_SCRIPT), {verb, folder});
+    QVERIFY(script.waitForFinished(120000));
+    QVERIFY2(script.exitCode() == 0, script.readAllStandardError().constData());
+}
+
+} // namespace
+
+class TestTeamWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    // The main window on a new server database with three issues, and a
+    // second user's connection to the same database.
+    void init()
+    {
+        freshMachine();
+        startOn(TestServer::freshDatabase());
+    }
+
+    void cleanup()
+    {
+        m_other.reset();
+        m_form.reset();
+        m_dialogs.reset();
+        releaseSharedConnection();
+    }
+
+    void editorsRacingOnOneIssue_data()
+    {
+        QTest::addColumn<bool>("reload");
+        QTest::newRow("keep editing, then save") << false;
+        QTest::newRow("reload their version") << true;
+    }
+
+    // Another user saves the issue while the editor is open: the editor says
+    // so, its Save is refused with their values and writes nothing; Keep
+    // Editing keeps what was typed and the next Save goes through, Reload
+    // shows their version.
+    void editorsRacingOnOneIssue()
+    {
+        QFETCH(bool, reload);
+        m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("5")));
+        m_dialogs->answers = {reload ? platform::Answer::Yes : platform::Answer::No};
+        QString titleAfterConflict;
+        m_dialogs->modalScripts << [&](QDialog &window) {
+            auto &editor = static_cast<IssueEditor &>(window);
+            editor.commentBox->setPlainText(QStringLiteral("mine"));
+            addContact(2, QStringLiteral("Bo"), QStringLiteral("Ek"));
+            m_other->Execute(QStringLiteral("update Issues set Title='theirs', Priority='Low', [Assigned To]=2 where ID=5"));
+            QTRY_VERIFY_WITH_TIMEOUT(!editor.changedElsewhereLabel->isHidden(), 5000);
+            editor.saveButton->click();
+            titleAfterConflict = editor.titleBox->text();
+            if (!reload)
+                editor.saveButton->click();
+        };
+        m_form->editButton->click();
+
+        const QString conflict = m_dialogs->boxes.value(0).text;
+        QCOMPARE(m_dialogs->boxes.value(0).buttons, platform::Buttons::ReloadOrKeepEditing);
+        for (const char *line : {"\nTitle: \u201ctheirs\u201d\r", "\nAssigned To: \u201cBo Ek\u201d\r", "\nPriority: \u201cLow\u201d\r"})
+            QVERIFY2(conflict.contains(QString::fromUtf8(line)), qPrintable(conflict));
+        QVERIFY(!conflict.contains(QStringLiteral("Comments")));
+        QCOMPARE(titleAfterConflict, reload ? QStringLiteral("theirs") : QStringLiteral("Laptop"));
+        if (reload) {
+            QCOMPARE(m_dialogs->boxes.size(), 1);
+            QCOMPARE(storedText(*m_other, 5, QStringLiteral("Comment")), QString());
+        } else {
+            QCOMPARE(m_dialogs->boxes.value(1).text, QStringLiteral("Record Successfully Updated"));
+            QCOMPARE(storedText(*m_other, 5, QStringLiteral("Comment")), QStringLiteral("mine"));
+        }
+    }
+
+    // Deleting an issue someone else changed while the question was open
+    // deletes nothing and asks again, saying what they changed.
+    void deleteOfAChangedIssueAsksAgain()
+    {
+        m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("5")));
+        m_dialogs->beforeNextBox = [&] { m_other->Execute(QStringLiteral("update Issues set Title='theirs' where ID=5")); };
+        m_dialogs->answers = {platform::Answer::Yes, platform::Answer::No};
+        m_form->deleteButton->click();
+        QCOMPARE(m_dialogs->boxes.size(), 2);
+        QVERIFY2(m_dialogs->boxes[1].text.startsWith(
+                     QStringLiteral("Someone else changed this issue meanwhile, so nothing was deleted yet.\r\nThey "
+                                    "changed:\r\nTitle: \u201ctheirs\u201d\r\n\r\nAre you sure you want to delete [theirs]?")),
+                 qPrintable(m_dialogs->boxes[1].text));
+        QCOMPARE(storedText(*m_other, 5, QStringLiteral("Title")), QStringLiteral("theirs"));
+    }
+
+    // The same for a contact: in the contact editor, Save against their
+    // version is refused with their values under the editor's captions,
+    // and Keep Editing then Save writes; in the issue editor, "-" asks
+    // again when the contact changed while it asked, and deletes nothing.
+    void contactChangedMeanwhile()
+    {
+        ContactEditor contact;
+        contact.contactId = QStringLiteral("1");
+        m_dialogs->answers = {platform::Answer::No};
+        m_dialogs->modalScripts << [&](QDialog &window) {
+            window.findChild<QLineEdit *>(QStringLiteral("Text3"))->setText(QStringLiteral("Manager"));
+            m_other->Execute(QStringLiteral("update Contacts set Company='Theirs Ltd' where ID=1"));
+            for (int save = 0; save < 2; ++save)
+                window.findChild<QPushButton *>(QStringLiteral("PushButton2"))->click();
+        };
+        platform::dialogs().showModal(contact);
+        QVERIFY2(m_dialogs->boxes.value(0).text.contains(QStringLiteral("They changed:\r\nCompany: \u201cTheirs Ltd\u201d\r\n")),
+                 qPrintable(m_dialogs->boxes.value(0).text));
+        QCOMPARE(m_dialogs->boxes.value(1).text, QStringLiteral("Record Successfully Updated"));
+
+        m_dialogs->boxes.clear();
+        IssueEditor issue;
+        m_dialogs->beforeNextBox = [&] { m_other->Execute(QStringLiteral("update Contacts set City='Oslo' where ID=1")); };
+        m_dialogs->answers = {platform::Answer::Yes, platform::Answer::No};
+        m_dialogs->modalScripts << [&](QDialog &) {
+            issue.assignedToPicker->setCurrentIndex(0);
+            issue.deleteAssignedToButton->click();
+        };
+        platform::dialogs().showModal(issue);
+        QCOMPARE(m_dialogs->boxes.size(), 2);
+        QVERIFY2(m_dialogs->boxes[1].text.contains(QStringLiteral("They changed:\r\nCity: \u201cOslo\u201d\r\n")),
+                 qPrintable(m_dialogs->boxes[1].text));
+        QVERIFY(ConcurrentSave::readStored(*m_other, ConcurrentSave::Table::Contacts, 1));
+    }
+
+    // A change another user saves shows in the list by itself, with the
+    // selected issue still selected and the sort kept.
+    void listFollowsTheOtherUser()
+    {
+        m_form->sortByColumn(1); // by title
+        m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("8")));
+        m_other->Execute(QStringLiteral("insert into Issues (ID,Title,[Assigned To],[Opened By],[Opened Date],Status,"
+                                        "Category,Priority) values (9,'Alarm',1,1,'8/4/2021','Open','Bug','High')"));
+        m_other->Execute(QStringLiteral("update Issues set Title='Zebra' where ID=3"));
+        QTRY_COMPARE_WITH_TIMEOUT(shownIds(*m_form), (QStringList{"9", "5", "8", "3"}), 5000);
+        QCOMPARE(m_form->listModel()->cell(m_form->selectedRow(), 0), QStringLiteral("8"));
+        QCOMPARE(m_form->listModel()->sortColumn(), 1);
+        QVERIFY(m_dialogs->boxes.isEmpty());
+    }
+
+    // The server restarts under the window: one line says the connection is
+    // lost, no box shows, and the line goes when the server is back, with
+    // the list read again.
+    void lostConnectionLineAcrossARestart()
+    {
+        QTemporaryDir folder;
+        serverScript(QStringLiteral("start"), folder.path());
+        const auto stop = qScopeGuard([&] { serverScript(QStringLiteral("stop"), folder.path()); });
+        QFile targetFile(folder.filePath(QStringLiteral("target")));
+        QVERIFY(targetFile.open(QIODevice::ReadOnly));
+        const QString target = QString::fromUtf8(targetFile.readAll()).trimmed();
+        {
+            PgSession session(target);
+            PgSchema::create(session);
+        }
+        cleanup();
+        startOn(target);
+        QVERIFY(m_form->windowTitle().contains(sharedConnection().displayName()));
+        QVERIFY(m_form->connectionBanner()->isHidden());
+
+        serverScript(QStringLiteral("restart"), folder.path());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->connectionBanner()->isHidden(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->connectionBanner()->isHidden(), 10000);
+        QVERIFY2(m_dialogs->boxes.isEmpty(), qPrintable(m_dialogs->boxes.value(0).text));
+        QTRY_COMPARE_WITH_TIMEOUT(shownIds(*m_form), (QStringList{"3", "5", "8"}), 5000);
+        m_other.reset(); // on the cluster the guard is about to stop
+    }
+
+private:
+    void startOn(const QString &target)
+    {
+        DataFile::useDatabase(target);
+        m_dialogs = std::make_unique<DialogsBeside>();
+        m_form = started();
+        addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
+        for (const char *statement : {"insert into Status values ('Open')", "insert into Categories values ('Bug')",
+                                      "insert into Priorities values ('High')", "insert into Priorities values ('Low')"})
+            execute(QLatin1String(statement));
+        addIssue(3, QStringLiteral("'Printer jams'"), QStringLiteral("'8/1/2021'"), QStringLiteral("'Open'"));
+        addIssue(5, QStringLiteral("'Laptop'"), QStringLiteral("'8/2/2021'"), QStringLiteral("'Open'"));
+        addIssue(8, QStringLiteral("'VPN drops'"), QStringLiteral("'8/3/2021'"), QStringLiteral("'Open'"));
+        m_other = std::make_unique<Connection>();
+        m_other->Open(target);
+        m_form->refillList();
+        QTest::qWait(400); // the notifications of the set-up come and go
+        m_dialogs->boxes.clear();
+    }
+
+    std::unique_ptr<DialogsBeside> m_dialogs;
+    std::unique_ptr<MainWindow> m_form;
+    std::unique_ptr<Connection> m_other;
+};
+
+QTEST_MAIN(TestTeamWindows)
+#include "tst_teamwindows.moc"
