@@ -7,9 +7,9 @@ namespace {
 
 // Options QGuiApplication and QApplication take out of the command line
 // themselves; accepted here so that they stay usable, and not shown in help.
-const char *const qtOptionsWithValue[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
-                                          "qwindowgeometry", "qwindowicon", "qwindowtitle", "style",
-                                          "stylesheet", "display", "geometry", "title", "session"};
+const char *const qtOptionsWithValue[] = {
+    "platform", "platformpluginpath", "platformtheme", "plugin",   "qwindowgeometry", "qwindowicon", "qwindowtitle",
+    "style",    "stylesheet",         "display",       "geometry", "title",           "session"};
 const char *const qtFlags[] = {"reverse", "nograb", "dograb", "sync", "widgetcount"};
 
 } // namespace
@@ -55,8 +55,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     const bool parsed = parser.parse(arguments);
     if (parser.isSet(help)) {
         result.action = Action::Print;
-        result.text =
-            parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("marrowdesk"));
+        result.text = parser.helpText().replace(QLatin1String("<executable_name>"), QLatin1String("marrowdesk"));
         return result;
     }
     const auto fail = [&](int exitCode) {

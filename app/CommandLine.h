@@ -10,11 +10,11 @@
 
 struct CommandLine {
     enum class Action {
-        Run,     // start the main window, on `database` when it is set
-        Restore, // restore the backup `restoreFile`, without a display
+        Run,      // start the main window, on `database` when it is set
+        Restore,  // restore the backup `restoreFile`, without a display
         Remember, // keep `database` in the settings (empty: forget the choice), without a display
-        Print,   // print `text` to standard output and end with 0 (--help, --version)
-        Fail,    // print `text` (one line) to standard error and end with exitCode
+        Print,    // print `text` to standard output and end with 0 (--help, --version)
+        Fail,     // print `text` (one line) to standard error and end with exitCode
     };
     Action action = Action::Run;
     QString text;

@@ -84,17 +84,18 @@ void importIssues(MainWindow &window)
         return;
 
     std::optional<Csv::Document> document;
-    if (!step(102, [&] {
-            try {
-                document = Csv::read(bytes);
-            } catch (const Csv::NotUtf8 &notUtf8) {
-                const auto answer = platform::msgBox(
-                    notUtf8.description() + QStringLiteral("\r\nRead it as Latin-1 (ISO 8859-1) instead?"),
-                    platform::Buttons::YesNo, platform::Icon::Warning);
-                if (answer == platform::Answer::Yes)
-                    document = Csv::read(bytes, Csv::Latin1::Convert);
-            }
-        }) ||
+    if (!step(102,
+              [&] {
+                  try {
+                      document = Csv::read(bytes);
+                  } catch (const Csv::NotUtf8 &notUtf8) {
+                      const auto answer = platform::msgBox(
+                          notUtf8.description() + QStringLiteral("\r\nRead it as Latin-1 (ISO 8859-1) instead?"),
+                          platform::Buttons::YesNo, platform::Icon::Warning);
+                      if (answer == platform::Answer::Yes)
+                          document = Csv::read(bytes, Csv::Latin1::Convert);
+                  }
+              }) ||
         !document)
         return;
     if (document->records.size() < 2) {

@@ -34,8 +34,7 @@ public:
 class CsvImportDialog : public QDialog {
     Q_OBJECT
 public:
-    CsvImportDialog(const Csv::Document &document, const IssueExchange::Existing &existing,
-                    QWidget *parent = nullptr);
+    CsvImportDialog(const Csv::Document &document, const IssueExchange::Existing &existing, QWidget *parent = nullptr);
     ~CsvImportDialog() override;
 
     const IssueExchange::Mapping &mapping() const { return m_mapping; }

@@ -86,7 +86,8 @@ bool probeDataLayer()
         // joined in gives null.
         Recordset result;
         result.Open(QStringLiteral("select 'Data' + 'Access' as [Joined], 'Data' + Null as [Nothing]"), connection);
-        const bool works = !result.Eof() && result.Fields(QStringLiteral("Joined")).toText() == QLatin1String("DataAccess") &&
+        const bool works = !result.Eof() &&
+                           result.Fields(QStringLiteral("Joined")).toText() == QLatin1String("DataAccess") &&
                            result.Fields(QStringLiteral("Nothing")).isNull();
         result.Close();
         connection.Close();

@@ -44,9 +44,8 @@ QString rememberDatabase(const QString &target)
     if (ConnectionText::namesServer(target) && ServerTarget::holdsPassword(target))
         return QStringLiteral("The database was not kept: it holds a password, and the settings are a plain text "
                               "file. Keep the password in ~/.pgpass (or PGPASSWORD) and give the database without it.");
-    const QString kept = ConnectionText::namesServer(target) || target.isEmpty()
-                             ? target
-                             : QFileInfo(target).absoluteFilePath();
+    const QString kept =
+        ConnectionText::namesServer(target) || target.isEmpty() ? target : QFileInfo(target).absoluteFilePath();
     platform::SaveSetting(settingsKey, kept);
     return kept.isEmpty() ? QStringLiteral("Marrowdesk will open the usual database file from now on.")
                           : QStringLiteral("Marrowdesk will open \"%1\" from now on.").arg(kept);

@@ -68,9 +68,9 @@ FilterBar::FilterBar(QWidget *parent) : QWidget(parent)
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(findBox, 3);
-    for (QWidget *widget : std::initializer_list<QWidget *>{statusChoice, categoryChoice, priorityChoice,
-                                                            assigneeChoice, overdueOnly, showClosed, counts,
-                                                            closeButton})
+    for (QWidget *widget :
+         std::initializer_list<QWidget *>{statusChoice, categoryChoice, priorityChoice, assigneeChoice, overdueOnly,
+                                          showClosed, counts, closeButton})
         layout->addWidget(widget);
 
     connect(findBox, &QLineEdit::textChanged, this, &FilterBar::criteriaChanged);

@@ -77,12 +77,12 @@ public:
 
     // The controls, named as the window's design names them.
     QTreeView *issueList = nullptr;
-    QPushButton *editButton = nullptr; // "Edit Selected Issue"
-    QPushButton *addButton = nullptr; // "Add New Issue"
-    QPushButton *deleteButton = nullptr; // "Delete Selected Issue"
+    QPushButton *editButton = nullptr;       // "Edit Selected Issue"
+    QPushButton *addButton = nullptr;        // "Add New Issue"
+    QPushButton *deleteButton = nullptr;     // "Delete Selected Issue"
     QPushButton *sampleDataButton = nullptr; // "Load Sample/Example Data"
-    QPushButton *reportsButton = nullptr; // "Reports"
-    QPushButton *helpButton = nullptr; // "Help"
+    QPushButton *reportsButton = nullptr;    // "Reports"
+    QPushButton *helpButton = nullptr;       // "Help"
 
 public slots:
     void startUp();

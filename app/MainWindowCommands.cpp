@@ -2,8 +2,8 @@
 
 #include "app/MainWindow.h"
 
-#include "app/list/IssueListModel.h"
 #include "app/SampleData.h"
+#include "app/list/IssueListModel.h"
 #include "data/ChangeListener.h"
 #include "data/ConcurrentSave.h"
 #include "data/Connection.h"
@@ -98,12 +98,12 @@ void MainWindow::deleteSelectedIssue()
     for (;;) {
         bool confirmed = false;
         step(102, [&] {
-            confirmed = platform::msgBox(changedMeanwhile + QStringLiteral("Are you sure you want to delete [") + title +
-                                             QStringLiteral("]?\r\nIssue %1 \u201c%2\u201d goes alone: its contacts and "
-                                                            "list values stay.\r\nDo you wish to continue?")
-                                                 .arg(id, title),
-                                         platform::Buttons::YesNoDefaultNo,
-                                         platform::Icon::None) == platform::Answer::Yes;
+            confirmed =
+                platform::msgBox(changedMeanwhile + QStringLiteral("Are you sure you want to delete [") + title +
+                                     QStringLiteral("]?\r\nIssue %1 \u201c%2\u201d goes alone: its contacts and "
+                                                    "list values stay.\r\nDo you wish to continue?")
+                                         .arg(id, title),
+                                 platform::Buttons::YesNoDefaultNo, platform::Icon::None) == platform::Answer::Yes;
         });
         if (!confirmed)
             return;
@@ -111,7 +111,8 @@ void MainWindow::deleteSelectedIssue()
         step(104, [&] {
             // The ID goes into the statement unquoted, so it must be a plain number.
             if (!SqlText::isPlainId(id))
-                throw Error(QStringLiteral("The selected issue's ID \"%1\" is not a number; nothing was deleted.").arg(id));
+                throw Error(
+                    QStringLiteral("The selected issue's ID \"%1\" is not a number; nothing was deleted.").arg(id));
             Trash::Deleting deleting(sharedConnection(), QStringLiteral("Delete Selected Issue"));
             const QString statement = QStringLiteral("delete from Issues where ID=") + id;
             if (!seen) {

@@ -6,9 +6,9 @@
 
 #include "app/CsvCommands.h"
 #include "app/FilterBar.h"
+#include "app/TrashCommands.h"
 #include "app/list/IssueListModel.h"
 #include "app/list/IssueSearch.h"
-#include "app/TrashCommands.h"
 #include "data/ChangeListener.h"
 #include "data/Connection.h"
 #include "data/IssueStatus.h"
@@ -42,14 +42,13 @@ void MainWindow::buildListCommands()
 {
     // Keys that act on the list only when the list has the keyboard, so
     // that Enter and Delete still type in the find box.
-    QAction *edit = command(issueList, QStringLiteral("&Edit Issue"), {Qt::Key_Return, Qt::Key_Enter},
-                            Qt::WidgetShortcut);
+    QAction *edit =
+        command(issueList, QStringLiteral("&Edit Issue"), {Qt::Key_Return, Qt::Key_Enter}, Qt::WidgetShortcut);
     QAction *remove = command(issueList, QStringLiteral("&Delete Issue"), {QKeySequence::Delete}, Qt::WidgetShortcut);
     QAction *copy = command(issueList, QStringLiteral("&Copy"), {QKeySequence::Copy}, Qt::WidgetShortcut);
-    QAction *add = command(this, QStringLiteral("&Add Issue"), {Qt::Key_Insert, QKeySequence::New},
-                           Qt::WindowShortcut);
-    QAction *refresh = command(this, QStringLiteral("&Refresh"), {QKeySequence::Refresh, Qt::Key_F5},
-                               Qt::WindowShortcut);
+    QAction *add = command(this, QStringLiteral("&Add Issue"), {Qt::Key_Insert, QKeySequence::New}, Qt::WindowShortcut);
+    QAction *refresh =
+        command(this, QStringLiteral("&Refresh"), {QKeySequence::Refresh, Qt::Key_F5}, Qt::WindowShortcut);
     QAction *find = command(this, QStringLiteral("&Find..."), {QKeySequence::Find}, Qt::WindowShortcut);
     QAction *close = new QAction(QStringLiteral("C&lose Issue"), this);
     QAction *reopen = new QAction(QStringLiteral("&Reopen Issue..."), this);

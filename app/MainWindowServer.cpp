@@ -98,8 +98,8 @@ void MainWindow::refillKeepingPlace()
 
     const int row = selectedId.isEmpty() ? -1 : m_model->rowOfFirstCell(selectedId);
     if (row >= 0)
-        issueList->selectionModel()->setCurrentIndex(m_model->index(row, 0), QItemSelectionModel::ClearAndSelect |
-                                                                                  QItemSelectionModel::Rows);
+        issueList->selectionModel()->setCurrentIndex(m_model->index(row, 0),
+                                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     const int topRow = topId.isEmpty() ? -1 : m_model->rowOfFirstCell(topId);
     if (topRow >= 0)
         issueList->scrollTo(m_model->index(topRow, 0), QAbstractItemView::PositionAtTop);

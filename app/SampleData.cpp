@@ -13,7 +13,6 @@
 #include <QString>
 #include <QStringList>
 
-
 namespace {
 
 // A working value of a run and whether the database gave it. An issue is
@@ -45,9 +44,8 @@ void LoadSampleData(const std::function<void()> &listData)
     // its first row to read; the open, the end test, the read and the close
     // are four steps from `first` on. True when the read completed.
     auto readSingle = [&](int first, const QString &sql, const char *column, auto &&read) {
-        step(first, [&] {
-            query.get().Open(sql, sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly);
-        });
+        step(first,
+             [&] { query.get().Open(sql, sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly); });
         bool hasRow = true;
         step(first + 2, [&] { hasRow = !query.get().Eof(); });
         bool done = false;

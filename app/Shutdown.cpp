@@ -19,7 +19,8 @@ void Shutdown::query(MainWindow &window)
     int columns = 0;
     step(100, [&] { columns = window.listModel()->columnCount(); });
     for (int i = 1; i <= columns; ++i) {
-        step(102, [&] { settings.append(MainWindowSettings::columnWidthEntry(i - 1, window.columnWidthTwips(i - 1))); });
+        step(102,
+             [&] { settings.append(MainWindowSettings::columnWidthEntry(i - 1, window.columnWidthTwips(i - 1))); });
         // 104: next i
     }
     step(106, [&] {

@@ -33,8 +33,7 @@ void TrashCommands::purgeExpired()
 {
     try {
         if (hasSharedConnection() && sharedConnection().State() == 1)
-            Trash::purgeOlderThan(sharedConnection(),
-                                  QDateTime::currentDateTimeUtc().addDays(-Trash::keptDays));
+            Trash::purgeOlderThan(sharedConnection(), QDateTime::currentDateTimeUtc().addDays(-Trash::keptDays));
     } catch (const Error &) {
     }
 }

@@ -81,9 +81,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     if (!choice.target.isEmpty())
-        DataFile::useDatabase(ConnectionText::namesServer(choice.target)
-                                  ? choice.target
-                                  : QFileInfo(choice.target).absoluteFilePath());
+        DataFile::useDatabase(ConnectionText::namesServer(choice.target) ? choice.target
+                                                                         : QFileInfo(choice.target).absoluteFilePath());
 
     // Without a display Qt would stop with a message about platform plugins
     // that tells a user nothing; say what is missing instead.

@@ -97,8 +97,9 @@ QString database(const QString &folder, int issues)
         // "Closed" holds about a tenth; the other nine share the rest.
         const QString status = random.bounded(10) == 0 ? statuses[0] : statuses[1 + random.bounded(9)];
         const QDate opened = start.addDays(random.bounded(5 * 365));
-        const QString due = random.bounded(5) == 0 ? QStringLiteral("null")
-                                                   : QStringLiteral("'%1'").arg(opened.addDays(random.bounded(90)).toString(Qt::ISODate));
+        const QString due = random.bounded(5) == 0
+                                ? QStringLiteral("null")
+                                : QStringLiteral("'%1'").arg(opened.addDays(random.bounded(90)).toString(Qt::ISODate));
         connection.Execute(
             QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,Priority,"
                            "Comment,[Due Date]) values ('%1',%2,%3,'%4','%5','Category %6','%7','%8',%9)")

@@ -108,9 +108,8 @@ Options parseOptions(const QStringList &arguments)
 
 QStringList caseGroups()
 {
-    return {QStringLiteral("list"),    QStringLiteral("startup"), QStringLiteral("reports"),
-            QStringLiteral("inserts"), QStringLiteral("preview"), QStringLiteral("memory"),
-            QStringLiteral("backup"),  QStringLiteral("exchange"),
+    return {QStringLiteral("list"),    QStringLiteral("startup"), QStringLiteral("reports"), QStringLiteral("inserts"),
+            QStringLiteral("preview"), QStringLiteral("memory"),  QStringLiteral("backup"),  QStringLiteral("exchange"),
             QStringLiteral("trash"),   QStringLiteral("server")};
 }
 

@@ -6,8 +6,8 @@
 
 #include <QDate>
 #include <QFile>
-#include <QLocale>
 #include <QFontMetricsF>
+#include <QLocale>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -20,8 +20,8 @@
 namespace Floor {
 namespace {
 
-constexpr const char *listColumns[] = {"ID",        "Title",  "Assigned To Name", "Opened By Name", "Opened Date",
-                                       "Due Date",  "Status", "Category",         "Priority",       "Comment"};
+constexpr const char *listColumns[] = {"ID",       "Title",  "Assigned To Name", "Opened By Name", "Opened Date",
+                                       "Due Date", "Status", "Category",         "Priority",       "Comment"};
 
 template <typename Less>
 void stableSortAndPermute(std::vector<SortRow> &rows, Less less)

@@ -22,8 +22,7 @@ double timedMs(Body &&body)
 
 // The median wall time of `runs` timed runs in milliseconds, after `warmUps`
 // untimed ones. setUp runs before each run, untimed.
-double medianMs(const std::function<void()> &body, int runs, int warmUps = 1,
-                const std::function<void()> &setUp = {});
+double medianMs(const std::function<void()> &body, int runs, int warmUps = 1, const std::function<void()> &setUp = {});
 
 // The median of `runs` runs that each measure themselves (returning their
 // milliseconds, so that their set-up and tear-down stay untimed), after
@@ -33,14 +32,13 @@ double medianOf(const std::function<double()> &timedRun, int runs, int warmUps =
 // Our path and the floor measured alternately, run by run, so that a change in
 // the machine's load during the case touches both alike.
 struct Pair {
-    double oursMs = 0;  // medians
+    double oursMs = 0; // medians
     double floorMs = 0;
-    int runs = 0; // timed runs of each side
+    int runs = 0;             // timed runs of each side
     double oursFastestMs = 0; // the fastest run of each side
     double floorFastestMs = 0;
 };
-Pair medianPair(const std::function<double()> &ours, const std::function<double()> &floor, int runs,
-                int warmUps = 1);
+Pair medianPair(const std::function<double()> &ours, const std::function<double()> &floor, int runs, int warmUps = 1);
 
 // The same within a time budget, for cases so slow that a few runs take
 // minutes: the first pair of runs is a warm-up when the budget allows it and

@@ -45,15 +45,15 @@ void insertCase(const Run &run, int size, const QString &database)
             executeOne(statement);
         return timer.nsecsElapsed() / 1e6;
     };
-    const Harness::Pair pair = Harness::medianPair(
-        [&] { return batch([&](const QString &statement) { connection.Execute(statement); }); },
-        [&] {
-            return batch([&](const QString &statement) {
-                if (!Floor::exec(db, statement))
-                    qFatal("the floor's insert failed");
-            });
-        },
-        3);
+    const Harness::Pair pair =
+        Harness::medianPair([&] { return batch([&](const QString &statement) { connection.Execute(statement); }); },
+                            [&] {
+                                return batch([&](const QString &statement) {
+                                    if (!Floor::exec(db, statement))
+                                        qFatal("the floor's insert failed");
+                                });
+                            },
+                            3);
     Harness::report(QStringLiteral("1,000 inserts through Connection::Execute"), QString::number(size), pair, 1.2);
     connection.Close();
     QFile::remove(copy);

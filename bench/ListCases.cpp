@@ -1,8 +1,8 @@
 // The issue list: refill, sort, start-up, and peak memory.
 
+#include "BenchData.h"
 #include "Cases.h"
 #include "Floors.h"
-#include "BenchData.h"
 #include "Harness.h"
 
 #include "app/FilterBar.h"
@@ -73,12 +73,12 @@ Typing typeIntoFindBar(MainWindow &form, const QString &text)
     QLineEdit *box = form.filterBar()->findBox;
     QElapsedTimer sinceLastKey;
     for (int length = 1; length <= text.size(); ++length) {
-        typing.longestStallMs = std::max(typing.longestStallMs,
-                                         Harness::timedMs([&] { box->setText(text.left(length)); }));
+        typing.longestStallMs =
+            std::max(typing.longestStallMs, Harness::timedMs([&] { box->setText(text.left(length)); }));
         sinceLastKey.start();
         // Results of earlier keys arrive meanwhile and are shown.
-        typing.longestStallMs = std::max(typing.longestStallMs,
-                                         Harness::timedMs([] { QCoreApplication::processEvents(); }));
+        typing.longestStallMs =
+            std::max(typing.longestStallMs, Harness::timedMs([] { QCoreApplication::processEvents(); }));
     }
     form.listSearch()->waitUntilApplied();
     typing.completeMs = sinceLastKey.nsecsElapsed() / 1e6;
@@ -110,8 +110,8 @@ void findCases(const Run &run, int size, MainWindow &form)
         Harness::report(QStringLiteral("Find \"%1\" as typed, until shown").arg(text), sizeText, pair,
                         size >= 100000 ? 2.0 : 0);
         if (size >= 100000)
-            Harness::limit(QStringLiteral("  longest stall of the window while typing \"%1\"").arg(text),
-                           longestStall, 16, QStringLiteral("ms"));
+            Harness::limit(QStringLiteral("  longest stall of the window while typing \"%1\"").arg(text), longestStall,
+                           16, QStringLiteral("ms"));
     }
     form.filterBar()->clear();
     form.listSearch()->waitUntilApplied();
@@ -179,7 +179,9 @@ void listCases(const Run &run, int size, const QString &database)
     // A sort takes tens of milliseconds by title and well under one by date,
     // where one disturbed run moves a median of three and the fastest of a
     // few runs is itself a matter of chance; more runs cost little.
-    const auto sortRuns = [&](int wanted) { return run.options.quick ? run.runs(size) : std::max(run.runs(size), wanted); };
+    const auto sortRuns = [&](int wanted) {
+        return run.options.quick ? run.runs(size) : std::max(run.runs(size), wanted);
+    };
     const auto sortCase = [&](const QString &name, int column, int runs, auto floorSort) {
         const Harness::Pair pair = Harness::medianPair(
             [&] {
@@ -238,8 +240,7 @@ void startUpCase(const Run &run, int size, const QString &database)
         const double readMs = Harness::timedMs([&] { rows = Floor::readOpenIssues(raw.handle()); });
         return emptyMs + readMs;
     };
-    const Harness::Pair pair =
-        Harness::medianPair([&] { return inProcess(ours, database); }, floor, run.runs(size));
+    const Harness::Pair pair = Harness::medianPair([&] { return inProcess(ours, database); }, floor, run.runs(size));
     raw.Close();
     Harness::report(QStringLiteral("Start-up to the first painted main window"), QString::number(size), pair,
                     size == 10000 ? 1.5 : 0);
@@ -262,8 +263,7 @@ void startUpCase(const Run &run, int size, const QString &database)
         return ms;
     };
     const Harness::Pair process = Harness::medianPair([&] { return newProcess(ours, database); },
-                                                      [&] { return newProcess(empty, emptyDatabase); },
-                                                      run.runs(size));
+                                                      [&] { return newProcess(empty, emptyDatabase); }, run.runs(size));
     Harness::report(QStringLiteral("  the same from launching a new process"), QString::number(size), process, 0);
 }
 
@@ -294,8 +294,7 @@ void memoryCase(const Run &run, int size, const QString &database)
     useDataHome(home, database);
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--memory-child"), QString::number(size)});
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--memory-child"), QString::number(size)});
     if (!child.waitForFinished(600000) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
         Harness::note(QStringLiteral("peak memory: the child process failed (%1)").arg(child.errorString()));
         return;
@@ -309,11 +308,9 @@ void memoryCase(const Run &run, int size, const QString &database)
             peakKb = line.mid(8).toLong();
     }
     const double fileMb = QFileInfo(database).size() / (1024.0 * 1024.0);
-    Harness::limit(QStringLiteral("peak memory, %1 issues (%2 listed, file %3 MB)")
-                       .arg(size)
-                       .arg(rows)
-                       .arg(fileMb, 0, 'f', 1),
-                   peakKb / 1024.0, 3 * fileMb + 80, QStringLiteral("MB"));
+    Harness::limit(
+        QStringLiteral("peak memory, %1 issues (%2 listed, file %3 MB)").arg(size).arg(rows).arg(fileMb, 0, 'f', 1),
+        peakKb / 1024.0, 3 * fileMb + 80, QStringLiteral("MB"));
 }
 
 int memoryChild(int size)

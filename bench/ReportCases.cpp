@@ -114,8 +114,9 @@ void previewCase(const Run &run, const QString &database)
     Connection connection;
     connection.Open(ConnectionText::dataSource(database));
     const ReportLayout layout = rptIssueDetails();
-    const ReportData rows = firstRowsFor(
-        layout, readRows(connection, QStringLiteral("select * from [Open Issues] order by Title"), layout), wantedPages);
+    const ReportData rows =
+        firstRowsFor(layout, readRows(connection, QStringLiteral("select * from [Open Issues] order by Title"), layout),
+                     wantedPages);
     const int pageCount = layOut(layout, rows).count();
     connection.Close();
     const QString pdfPath = run.folder + QStringLiteral("/preview.pdf");
@@ -168,7 +169,8 @@ void previewCase(const Run &run, const QString &database)
                       .arg(pageCount)
                       .arg(Harness::median(std::vector<double>(completeMs.begin() + 1, completeMs.end())), 0, 'f', 1));
     // The first opening is the warm-up, which also loads the fonts.
-    const double longestStall = stalls.size() > 1 ? *std::max_element(stalls.begin() + 1, stalls.end()) : stalls.front();
+    const double longestStall =
+        stalls.size() > 1 ? *std::max_element(stalls.begin() + 1, stalls.end()) : stalls.front();
     Harness::limit(QStringLiteral("longest stall while the preview opens, all pages"), longestStall, 100,
                    QStringLiteral("ms"));
 }

@@ -6,8 +6,8 @@
 #include "Cases.h"
 #include "Harness.h"
 
-#include "app/list/IssueListModel.h"
 #include "app/MainWindow.h"
+#include "app/list/IssueListModel.h"
 #include "data/ChangeListener.h"
 #include "data/ConcurrentSave.h"
 #include "data/Connection.h"
@@ -121,7 +121,8 @@ void refillCase(const Run &run, int size, const QString &file, const QString &ta
     // bench: five runs at least, so that the fastest (which growth divides)
     // is seldom a disturbed one.
     pg_conn *raw = PQconnectdb(target.toUtf8().constData());
-    const Harness::Pair pair = Harness::medianPair(ours, [&] { return rawFetchMs(raw); }, std::max(run.runs(size), 5));
+    const Harness::Pair pair = Harness::medianPair(
+        ours, [&] { return rawFetchMs(raw); }, std::max(run.runs(size), 5));
     PQfinish(raw);
     if (form->listModel()->rowCount() == 0)
         qFatal("the list is empty after a refill from the server");
@@ -158,8 +159,9 @@ void editingCase(const QString &target)
     wall.start();
     for (int marker = 1; wall.elapsed() < editSeconds * 1000; ++marker) {
         const qint64 version = ConcurrentSave::readStored(writer, ConcurrentSave::Table::Issues, probe)->version;
-        ConcurrentSave::saveIfUnchanged(writer, ConcurrentSave::Table::Issues, probe, version,
-                                        {QStringLiteral("update Issues set Comment='%1' where ID=%2").arg(marker).arg(probe)});
+        ConcurrentSave::saveIfUnchanged(
+            writer, ConcurrentSave::Table::Issues, probe, version,
+            {QStringLiteral("update Issues set Comment='%1' where ID=%2").arg(marker).arg(probe)});
         QElapsedTimer seen;
         seen.start();
         for (bool shown = false; !shown && seen.elapsed() < 10000;) {
@@ -167,7 +169,8 @@ void editingCase(const QString &target)
             while (!heard && seen.elapsed() < 10000)
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
             shown = ConcurrentSave::readStored(reader, ConcurrentSave::Table::Issues, probe)
-                        ->value(QStringLiteral("Comment")).toText() == QString::number(marker);
+                        ->value(QStringLiteral("Comment"))
+                        .toText() == QString::number(marker);
         }
         latencies.push_back(seen.nsecsElapsed() / 1e6);
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
@@ -184,10 +187,13 @@ void editingCase(const QString &target)
     qint64 counters = 0;
     for (const QString &id : arguments.mid(3))
         counters += ConcurrentSave::readStored(writer, ConcurrentSave::Table::Issues, id.toLongLong())
-                        ->value(QStringLiteral("Comment")).toText().toLongLong();
+                        ->value(QStringLiteral("Comment"))
+                        .toText()
+                        .toLongLong();
     Harness::note(QStringLiteral("%1 clients editing 3 shared issues for %2 s: %3 edits/s (%4 saved/s, %5 refused as "
                                  "changed meanwhile); saved %6, counted in the issues %7")
-                      .arg(clients).arg(editSeconds)
+                      .arg(clients)
+                      .arg(editSeconds)
                       .arg((applied + refused) / seconds, 0, 'f', 0)
                       .arg(applied / seconds, 0, 'f', 0)
                       .arg(refused)
@@ -196,17 +202,17 @@ void editingCase(const QString &target)
     Harness::limit(QStringLiteral("  lost updates"), double(applied - counters), 0, QString());
     std::sort(latencies.begin(), latencies.end());
     const double p99 = latencies.empty() ? 1e9 : latencies[std::min(latencies.size() - 1, latencies.size() * 99 / 100)];
-    Harness::limit(QStringLiteral("  a saved change seen by another client (99th percentile of %1)")
-                       .arg(latencies.size()),
-                   p99, 1000, QStringLiteral("ms"));
+    Harness::limit(
+        QStringLiteral("  a saved change seen by another client (99th percentile of %1)").arg(latencies.size()), p99,
+        1000, QStringLiteral("ms"));
 }
 
 } // namespace
 
 void serverCases(const Run &run, const QMap<int, QString> &databases)
 {
-    const QString initdb = qEnvironmentVariable("PG_BIN", QStringLiteral("/usr/lib/postgresql/15/bin")) +
-                           QStringLiteral("/initdb");
+    const QString initdb =
+        qEnvironmentVariable("PG_BIN", QStringLiteral("/usr/lib/postgresql/15/bin")) + QStringLiteral("/initdb");
     if (!QFile::exists(initdb)) {
         Harness::note(QStringLiteral("server cases skipped: no PostgreSQL 15 server (%1) on this machine").arg(initdb));
         return;

@@ -23,8 +23,8 @@ QString freshCopy(const QString &database, const QString &copy, bool withTrash)
     if (!withTrash) {
         Connection connection;
         connection.Open(ConnectionText::dataSource(copy));
-        for (const char *trigger : {"IssuesToTrash", "ContactsToTrash", "StatusToTrash", "CategoriesToTrash",
-                                    "PrioritiesToTrash"})
+        for (const char *trigger :
+             {"IssuesToTrash", "ContactsToTrash", "StatusToTrash", "CategoriesToTrash", "PrioritiesToTrash"})
             if (sqlite3_exec(connection.handle(), QByteArray("DROP TRIGGER ").append(trigger).constData(), nullptr,
                              nullptr, nullptr) != SQLITE_OK)
                 qFatal("cannot drop %s", trigger);
@@ -62,9 +62,9 @@ void trashCase(const Run &run, int size, const QString &database)
         for (int id = 1; id <= 200; ++id)
             connection.Execute(QStringLiteral("delete from Issues where ID=%1").arg(id));
     };
-    const Harness::Pair single = Harness::medianPair(
-        [&] { return timedDeletes(freshCopy(database, ours, true), singles); },
-        [&] { return timedDeletes(freshCopy(database, floor, false), singles); }, 5);
+    const Harness::Pair single =
+        Harness::medianPair([&] { return timedDeletes(freshCopy(database, ours, true), singles); },
+                            [&] { return timedDeletes(freshCopy(database, floor, false), singles); }, 5);
     Harness::report(QStringLiteral("200 single deletes, trash vs none"), QString::number(size), single, 1.2);
 
     // One category and its issues (10,000 of them, or all there are) in one
@@ -84,9 +84,9 @@ void trashCase(const Run &run, int size, const QString &database)
         connection.Execute(QStringLiteral("delete from Issues where Category='Cascade'"));
         connection.Execute(QStringLiteral("commit"));
     };
-    const Harness::Pair together = Harness::medianPair(
-        [&] { return timedDeletes(freshCopy(marked, ours, true), cascade); },
-        [&] { return timedDeletes(freshCopy(marked, floor, false), cascade); }, 5);
+    const Harness::Pair together =
+        Harness::medianPair([&] { return timedDeletes(freshCopy(marked, ours, true), cascade); },
+                            [&] { return timedDeletes(freshCopy(marked, floor, false), cascade); }, 5);
     Harness::report(QStringLiteral("A category with its %L1 issues, trash vs none").arg(cascaded),
                     QString::number(size), together, 1.6);
     QFile::remove(marked);

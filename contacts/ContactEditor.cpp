@@ -1,7 +1,7 @@
 #include "contacts/ContactEditor.h"
 
-#include "data/ContactSql.h"
 #include "data/Connection.h"
+#include "data/ContactSql.h"
 #include "data/HeldRecordset.h"
 #include "data/SharedConnection.h"
 #include "platform/Appearance.h"
@@ -149,9 +149,9 @@ ContactEditor::ContactEditor(QWidget *parent) : QDialog(parent)
         }
         platform::placed(editor, QStringLiteral("Text%1").arg(box + 1), caption,
                          platform::twipsRect(at.left, at.top, at.width, at.height));
-        QLabel *label = platform::makeCaption(*this, QStringLiteral("Label1_%1").arg(box), caption,
-                                              QLatin1Char(at.accessKey),
-                                              platform::twipsRect(at.left, at.top - at.captionGap, at.width, at.captionGap));
+        QLabel *label =
+            platform::makeCaption(*this, QStringLiteral("Label1_%1").arg(box), caption, QLatin1Char(at.accessKey),
+                                  platform::twipsRect(at.left, at.top - at.captionGap, at.width, at.captionGap));
         label->setBuddy(editor);
         m_captions[box] = label;
 
@@ -308,8 +308,8 @@ void ContactEditor::loadContact()
     step(102, [&] {
         // The version first: a change saved between the two reads then
         // makes Save show it, instead of being overwritten unseen.
-        m_stored = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Contacts,
-                                              contactId.toLongLong());
+        m_stored =
+            ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Contacts, contactId.toLongLong());
         rs->Open(ContactSql::contactQuery(contactId), sharedConnection());
     });
     bool empty = true;
@@ -380,7 +380,8 @@ void ContactEditor::save()
         QLineEdit *box;
         const char *message;
     };
-    const Required required[2] = {{firstNameBox(), "You forgot to input first name."}, {lastNameBox(), "You forgot to input last name."}};
+    const Required required[2] = {{firstNameBox(), "You forgot to input first name."},
+                                  {lastNameBox(), "You forgot to input last name."}};
     int number = 100;
     for (const Required &name : required) {
         bool missing = false;

@@ -139,9 +139,8 @@ QList<Copy> copiesIn(const QString &folder, const QString &baseName)
     for (const QFileInfo &info : QDir(folder).entryInfoList(
              {pattern + QStringLiteral(".mdb"), pattern + QStringLiteral(".damaged.mdb")}, QDir::Files))
         found.append({info.filePath(), info.lastModified(), !info.fileName().endsWith(QLatin1String(".damaged.mdb"))});
-    std::sort(found.begin(), found.end(), [](const Copy &a, const Copy &b) {
-        return a.made != b.made ? a.made > b.made : a.path > b.path;
-    });
+    std::sort(found.begin(), found.end(),
+              [](const Copy &a, const Copy &b) { return a.made != b.made ? a.made > b.made : a.path > b.path; });
     return found;
 }
 
@@ -237,8 +236,7 @@ QString makeDailyCopy(const QString &databasePath, const QDateTime &now)
     if (!QFileInfo::exists(databasePath))
         return QString();
     const QString folder = folderFor(databasePath);
-    if (!QFileInfo::exists(folder) &&
-        !QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+    if (!QFileInfo::exists(folder) && !QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
         throw Error(QStringLiteral("The backup folder \"%1\" could not be made. Check that you may write to the "
                                    "data folder.")
                         .arg(folder));

@@ -31,7 +31,7 @@ QString folderFor(const QString &databasePath);
 
 struct Copy {
     QString path;
-    QDateTime made; // the file's modification time
+    QDateTime made;    // the file's modification time
     bool sound = true; // false for a copy kept apart as damaged
 };
 

@@ -14,7 +14,8 @@ QString tableName(Table table)
 
 QString rowWord(Table table, qint64 id)
 {
-    return QStringLiteral("%1 %2").arg(table == Table::Issues ? QStringLiteral("Issue") : QStringLiteral("Contact"))
+    return QStringLiteral("%1 %2")
+        .arg(table == Table::Issues ? QStringLiteral("Issue") : QStringLiteral("Contact"))
         .arg(id);
 }
 
@@ -40,7 +41,8 @@ std::optional<StoredRow> read(Connection &connection, const QString &query)
 std::optional<StoredRow> lockAndRead(Connection &connection, Table table, qint64 id)
 {
     if (connection.server())
-        return read(connection, QStringLiteral("select * from %1 where ID=%2 for update").arg(tableName(table)).arg(id));
+        return read(connection,
+                    QStringLiteral("select * from %1 where ID=%2 for update").arg(tableName(table)).arg(id));
     connection.Execute(QStringLiteral("update %1 set Version=Version where 1=0").arg(tableName(table)));
     return read(connection, QStringLiteral("select * from %1 where ID=%2").arg(tableName(table)).arg(id));
 }
@@ -50,8 +52,8 @@ void lockUnchanged(Connection &connection, Table table, qint64 id, qint64 expect
 {
     const std::optional<StoredRow> stored = lockAndRead(connection, table, id);
     if (!stored)
-        throw DeletedMeanwhile(QStringLiteral("%1 was deleted by someone else after you opened it, so %2.")
-                                   .arg(rowWord(table, id), gone));
+        throw DeletedMeanwhile(
+            QStringLiteral("%1 was deleted by someone else after you opened it, so %2.").arg(rowWord(table, id), gone));
     if (stored->version != expectedVersion)
         throw ChangedMeanwhile(QStringLiteral("%1 was changed by someone else after you opened it, so %2. Look at "
                                               "their version first.")

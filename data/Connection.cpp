@@ -233,7 +233,8 @@ void Connection::Open(const QString &connectionString)
         runPragma(db, "PRAGMA synchronous=FULL", path);
         runPragma(db, "PRAGMA recursive_triggers=OFF", path);
         if (queryInteger(db, "PRAGMA application_id", path) != applicationId)
-            throw Error(QStringLiteral("The file \"%1\" is an SQLite database, but not a Marrowdesk database.").arg(path));
+            throw Error(
+                QStringLiteral("The file \"%1\" is an SQLite database, but not a Marrowdesk database.").arg(path));
         // Rollback journal: the file stays a single file that can be copied.
         runPragma(db, "PRAGMA journal_mode=DELETE", path);
         SchemaUpgrade::upgrade(db, path);

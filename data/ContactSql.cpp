@@ -34,11 +34,22 @@ QString insertStatement(const QStringList &boxes)
 QString updateStatement(const QList<std::optional<QString>> &boxes, const QString &id)
 {
     // The piece that opens each column's value, in column order.
-    static const char *const pieces[boxCount] = {
-        "update Contacts set [First Name]=", ",[Last Name]=", ",[E-mail Address]=", ",Company=",
-        ",[Job Title]=",                     ",[Business Phone]=", ",[Home Phone]=",     ",[Mobile Phone]=",
-        ",[Fax Number]=",                    ",Address=",          ",City=",             ",State=",
-        ",ZIP=",                             ",Country=",          ",[Web Page]=",       ",Notes="};
+    static const char *const pieces[boxCount] = {"update Contacts set [First Name]=",
+                                                 ",[Last Name]=",
+                                                 ",[E-mail Address]=",
+                                                 ",Company=",
+                                                 ",[Job Title]=",
+                                                 ",[Business Phone]=",
+                                                 ",[Home Phone]=",
+                                                 ",[Mobile Phone]=",
+                                                 ",[Fax Number]=",
+                                                 ",Address=",
+                                                 ",City=",
+                                                 ",State=",
+                                                 ",ZIP=",
+                                                 ",Country=",
+                                                 ",[Web Page]=",
+                                                 ",Notes="};
     QString sql;
     for (int i = 0; i < boxCount; ++i)
         sql += QLatin1String(pieces[i]) + SqlText::literal(boxes.value(columnOrder[i], QString()));

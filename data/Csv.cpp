@@ -176,8 +176,8 @@ void putField(const QString &field, Put &&put)
 {
     // The characters that make a field need quotes all lie below '@', so
     // most characters are passed over with one comparison.
-    constexpr quint64 special = (1ull << ',') | (1ull << ';') | (1ull << '\t') | (1ull << '"') | (1ull << '\n') |
-                                (1ull << '\r');
+    constexpr quint64 special =
+        (1ull << ',') | (1ull << ';') | (1ull << '\t') | (1ull << '"') | (1ull << '\n') | (1ull << '\r');
     bool needsQuotes = false;
     for (const QChar c : field) {
         const char16_t u = c.unicode();
@@ -201,7 +201,7 @@ void putField(const QString &field, Put &&put)
     qsizetype from = 0;
     for (qsizetype at = field.indexOf(quote); at >= 0; at = field.indexOf(quote, at + 1)) {
         put(QStringView(field).sliced(from, at + 1 - from)); // up to and with the quote ...
-        put(QStringView(&quote, 1));                          // ... which is doubled
+        put(QStringView(&quote, 1));                         // ... which is doubled
         from = at + 1;
     }
     put(QStringView(field).sliced(from));

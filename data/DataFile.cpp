@@ -57,8 +57,7 @@ QString connectionString()
 {
     if (onServer())
         return chosenDatabase();
-    return QStringLiteral("provider=microsoft.jet.oledb.4.0;") +
-           ConnectionText::dataSource(databasePath()) +
+    return QStringLiteral("provider=microsoft.jet.oledb.4.0;") + ConnectionText::dataSource(databasePath()) +
            QStringLiteral(";JET OLEDB:Database Password=");
 }
 
@@ -93,7 +92,8 @@ void copyTemplate()
         throw Error(QStringLiteral("The database \"%1\" already exists; it was left as it is.").arg(target));
     QFile file(source);
     if (!file.copy(target))
-        throw Error(QStringLiteral("The empty database could not be copied to \"%1\": %2.").arg(target, file.errorString()));
+        throw Error(
+            QStringLiteral("The empty database could not be copied to \"%1\": %2.").arg(target, file.errorString()));
     QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
 }
 

@@ -11,10 +11,10 @@
 
 namespace DataFile {
 
-QString companyFolder();  // C + "/Tamberlyn"
-QString dataFolder();     // C + "/Tamberlyn/Marrowdesk"
-QString databasePath();   // the data folder + "/dbData.mdb", or the file chosen by useDatabase
-QString templatePath();   // the program folder + "/dbBlank.mdb"
+QString companyFolder(); // C + "/Tamberlyn"
+QString dataFolder();    // C + "/Tamberlyn/Marrowdesk"
+QString databasePath();  // the data folder + "/dbData.mdb", or the file chosen by useDatabase
+QString templatePath();  // the program folder + "/dbBlank.mdb"
 
 // "provider=microsoft.jet.oledb.4.0;data source=" + the database path +
 // ";JET OLEDB:Database Password=" (nothing follows: no password). A path that

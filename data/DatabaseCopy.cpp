@@ -150,7 +150,8 @@ QList<TableCount> copy(Connection &from, Connection &to)
             rows.Open(QStringLiteral("select %1 from [%2]%3")
                           .arg(columns, QLatin1String(table.name), hasId ? QStringLiteral(" order by ID") : QString()),
                       from);
-            const QString head = QStringLiteral("insert into [%1] (%2) values (").arg(QLatin1String(table.name), columns);
+            const QString head =
+                QStringLiteral("insert into [%1] (%2) values (").arg(QLatin1String(table.name), columns);
             for (int row = 0; row < rows.rowCount(); ++row) {
                 QStringList values;
                 for (int c = 0; c < rows.fieldCount(); ++c)

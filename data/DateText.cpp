@@ -83,8 +83,8 @@ std::optional<std::optional<DateValue>> fromPlainIso(const QString &text)
     const int hour = asciiDigits(text, 11, 2);
     const int minute = asciiDigits(text, 14, 2);
     const int second = size == 19 ? asciiDigits(text, 17, 2) : 0;
-    if ((text.at(10) != u'T' && text.at(10) != u' ') || text.at(13) != u':' || hour < 0 || minute < 0 ||
-        second < 0 || (size == 19 && text.at(16) != u':'))
+    if ((text.at(10) != u'T' && text.at(10) != u' ') || text.at(13) != u':' || hour < 0 || minute < 0 || second < 0 ||
+        (size == 19 && text.at(16) != u':'))
         return std::nullopt;
     if (!date.isValid())
         return std::optional<DateValue>();
@@ -141,7 +141,8 @@ QString toText(const QDateTime &dateTime, const QLocale &locale)
 {
     if (dateTime.time() == QTime(0, 0))
         return toText(dateTime.date(), locale);
-    return toText(dateTime.date(), locale) + QLatin1Char(' ') + locale.toString(dateTime.time(), shortTimeFormat(locale));
+    return toText(dateTime.date(), locale) + QLatin1Char(' ') +
+           locale.toString(dateTime.time(), shortTimeFormat(locale));
 }
 
 std::optional<DateValue> fromIso(const QString &text)
@@ -187,7 +188,8 @@ QString toIso(const DateValue &value)
     if (const QDate *date = std::get_if<QDate>(&value))
         return date->toString(Qt::ISODate);
     const QDateTime &dateTime = std::get<QDateTime>(value);
-    return dateTime.date().toString(Qt::ISODate) + QLatin1Char('T') + dateTime.time().toString(QStringLiteral("HH:mm:ss"));
+    return dateTime.date().toString(Qt::ISODate) + QLatin1Char('T') +
+           dateTime.time().toString(QStringLiteral("HH:mm:ss"));
 }
 
 } // namespace DateText

@@ -28,8 +28,7 @@ Issues count(Connection &connection, const QString &where)
 
 Issues withValue(Connection &connection, const QString &column, const QString &value)
 {
-    if (column != QLatin1String("Status") && column != QLatin1String("Category") &&
-        column != QLatin1String("Priority"))
+    if (column != QLatin1String("Status") && column != QLatin1String("Category") && column != QLatin1String("Priority"))
         throw Error(QStringLiteral("\"%1\" is not a value list's column.").arg(column));
     return count(connection, QStringLiteral("%1 = %2").arg(column, SqlText::literal(value)));
 }

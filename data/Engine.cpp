@@ -175,9 +175,9 @@ void destroyDeleting(void *deleting)
 qint64 newDeleteGroup()
 {
     static std::atomic<qint64> last{0};
-    const qint64 now = std::chrono::duration_cast<std::chrono::microseconds>(
-                           std::chrono::system_clock::now().time_since_epoch())
-                           .count();
+    const qint64 now =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     qint64 previous = last.load();
     qint64 next = 0;
     do
@@ -246,8 +246,8 @@ int registerExtensions(sqlite3 *db, DeletingCommand *deleting)
         destroy = destroyDeleting;
     }
     if (rc == SQLITE_OK)
-        rc = sqlite3_create_function_v2(db, "marrow_deleting_command", 0, plain, deleting, deletingCommandName,
-                                        nullptr, nullptr, nullptr);
+        rc = sqlite3_create_function_v2(db, "marrow_deleting_command", 0, plain, deleting, deletingCommandName, nullptr,
+                                        nullptr, nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function_v2(db, "marrow_delete_group", 0, plain, deleting, deleteGroup, nullptr, nullptr,
                                         destroy);

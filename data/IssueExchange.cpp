@@ -10,8 +10,8 @@
 #include "data/ValueListSql.h"
 
 #include <QHash>
-#include <QSet>
 #include <QIODevice>
+#include <QSet>
 
 #include <array>
 
@@ -20,14 +20,14 @@ namespace {
 
 // The first ten are the issue list's captions, in its order.
 const std::array<const char *, fieldCount> captions = {
-    "Issued ID", "Title",  "Assigned To", "Opened By", "Opened Date",        "Due Date",
-    "Status",    "Category", "Priority",  "Comments",  "Assigned To E-mail", "Opened By E-mail"};
+    "Issued ID", "Title",    "Assigned To", "Opened By", "Opened Date",        "Due Date",
+    "Status",    "Category", "Priority",    "Comments",  "Assigned To E-mail", "Opened By E-mail"};
 
 // The database's names of the same columns, read by export and accepted as
 // headings by import.
 const std::array<const char *, fieldCount> columnNames = {
-    "ID",       "Title",    "Assigned To Name", "Opened By Name", "Opened Date",        "Due Date",
-    "Status",   "Category", "Priority",         "Comment",        "Assigned To E-mail", "Opened By E-mail"};
+    "ID",     "Title",    "Assigned To Name", "Opened By Name", "Opened Date",        "Due Date",
+    "Status", "Category", "Priority",         "Comment",        "Assigned To E-mail", "Opened By E-mail"};
 
 const char exportQueryText[] =
     "select n.ID, n.Title, n.[Assigned To Name], n.[Opened By Name], n.[Opened Date], n.[Due Date], n.Status, "
@@ -105,7 +105,8 @@ public:
                     return std::nullopt;
                 }
             return email.trimmed().isEmpty()
-                       ? QStringLiteral("%1 contacts are called \"%2\", and no e-mail address tells which one is meant.")
+                       ? QStringLiteral(
+                             "%1 contacts are called \"%2\", and no e-mail address tells which one is meant.")
                              .arg(found->size())
                              .arg(name.trimmed())
                        : QStringLiteral("%1 contacts are called \"%2\", and none has the e-mail address \"%3\".")
@@ -228,9 +229,8 @@ Existing readExisting(Connection &connection)
         const Value &first = rs.field(row, 1);
         const Value &last = rs.field(row, 2);
         // The lists show a contact by this name, missing when a part is.
-        const QString fullName = first.isNull() || last.isNull()
-                                     ? QString()
-                                     : first.toText() + QLatin1Char(' ') + last.toText();
+        const QString fullName =
+            first.isNull() || last.isNull() ? QString() : first.toText() + QLatin1Char(' ') + last.toText();
         existing.contacts.append({rs.field(row, 0).toInteger(), fullName, rs.field(row, 3).toTextOrEmpty()});
     }
     rs.Close();
@@ -271,9 +271,8 @@ Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing 
         for (qsizetype c = headingCount; c < record.size(); ++c)
             extraFields = extraFields || !record[c].isEmpty();
         if (extraFields) {
-            result.refusals.append({line, QStringLiteral("It has %1 fields, the headings %2.")
-                                              .arg(record.size())
-                                              .arg(headingCount)});
+            result.refusals.append(
+                {line, QStringLiteral("It has %1 fields, the headings %2.").arg(record.size()).arg(headingCount)});
             continue;
         }
         const auto text = [&](Field field) {

@@ -14,22 +14,22 @@ namespace {
 bool isBoundaryWord(const QString &word)
 {
     static const QSet<QString> words = {
-        QStringLiteral("select"), QStringLiteral("from"),    QStringLiteral("where"),   QStringLiteral("and"),
-        QStringLiteral("or"),     QStringLiteral("not"),     QStringLiteral("as"),      QStringLiteral("order"),
-        QStringLiteral("by"),     QStringLiteral("group"),   QStringLiteral("having"),  QStringLiteral("on"),
-        QStringLiteral("join"),   QStringLiteral("left"),    QStringLiteral("inner"),   QStringLiteral("outer"),
-        QStringLiteral("cross"),  QStringLiteral("values"),  QStringLiteral("set"),     QStringLiteral("case"),
-        QStringLiteral("when"),   QStringLiteral("then"),    QStringLiteral("else"),    QStringLiteral("end"),
-        QStringLiteral("is"),     QStringLiteral("in"),      QStringLiteral("like"),    QStringLiteral("glob"),
-        QStringLiteral("between"), QStringLiteral("asc"),    QStringLiteral("desc"),    QStringLiteral("limit"),
-        QStringLiteral("offset"), QStringLiteral("union"),   QStringLiteral("except"),  QStringLiteral("intersect"),
-        QStringLiteral("into"),   QStringLiteral("update"),  QStringLiteral("delete"),  QStringLiteral("insert"),
-        QStringLiteral("collate"), QStringLiteral("escape"), QStringLiteral("distinct"), QStringLiteral("all"),
-        QStringLiteral("exists"), QStringLiteral("nulls"),   QStringLiteral("using"),   QStringLiteral("natural"),
-        QStringLiteral("isnull"), QStringLiteral("notnull"), QStringLiteral("with"),    QStringLiteral("create"),
-        QStringLiteral("table"),  QStringLiteral("view"),
-        QStringLiteral("drop"),   QStringLiteral("index"),   QStringLiteral("pragma"),  QStringLiteral("window"),
-        QStringLiteral("over"),   QStringLiteral("filter"),  QStringLiteral("returning"),
+        QStringLiteral("select"),    QStringLiteral("from"),    QStringLiteral("where"),    QStringLiteral("and"),
+        QStringLiteral("or"),        QStringLiteral("not"),     QStringLiteral("as"),       QStringLiteral("order"),
+        QStringLiteral("by"),        QStringLiteral("group"),   QStringLiteral("having"),   QStringLiteral("on"),
+        QStringLiteral("join"),      QStringLiteral("left"),    QStringLiteral("inner"),    QStringLiteral("outer"),
+        QStringLiteral("cross"),     QStringLiteral("values"),  QStringLiteral("set"),      QStringLiteral("case"),
+        QStringLiteral("when"),      QStringLiteral("then"),    QStringLiteral("else"),     QStringLiteral("end"),
+        QStringLiteral("is"),        QStringLiteral("in"),      QStringLiteral("like"),     QStringLiteral("glob"),
+        QStringLiteral("between"),   QStringLiteral("asc"),     QStringLiteral("desc"),     QStringLiteral("limit"),
+        QStringLiteral("offset"),    QStringLiteral("union"),   QStringLiteral("except"),   QStringLiteral("intersect"),
+        QStringLiteral("into"),      QStringLiteral("update"),  QStringLiteral("delete"),   QStringLiteral("insert"),
+        QStringLiteral("collate"),   QStringLiteral("escape"),  QStringLiteral("distinct"), QStringLiteral("all"),
+        QStringLiteral("exists"),    QStringLiteral("nulls"),   QStringLiteral("using"),    QStringLiteral("natural"),
+        QStringLiteral("isnull"),    QStringLiteral("notnull"), QStringLiteral("with"),     QStringLiteral("create"),
+        QStringLiteral("table"),     QStringLiteral("view"),    QStringLiteral("drop"),     QStringLiteral("index"),
+        QStringLiteral("pragma"),    QStringLiteral("window"),  QStringLiteral("over"),     QStringLiteral("filter"),
+        QStringLiteral("returning"),
     };
     return words.contains(word.toLower());
 }
@@ -45,9 +45,9 @@ bool isBoundary(const Item &item)
         return isBoundaryWord(item.text);
     case Kind::Operator: {
         static const QSet<QString> lowerPrecedence = {
-            QStringLiteral("="),  QStringLiteral("=="), QStringLiteral("<>"), QStringLiteral("!="),
-            QStringLiteral("<"),  QStringLiteral(">"),  QStringLiteral("<="), QStringLiteral(">="),
-            QStringLiteral("&"),  QStringLiteral("|"),  QStringLiteral("<<"), QStringLiteral(">>"),
+            QStringLiteral("="), QStringLiteral("=="), QStringLiteral("<>"), QStringLiteral("!="),
+            QStringLiteral("<"), QStringLiteral(">"),  QStringLiteral("<="), QStringLiteral(">="),
+            QStringLiteral("&"), QStringLiteral("|"),  QStringLiteral("<<"), QStringLiteral(">>"),
         };
         return lowerPrecedence.contains(item.text);
     }
@@ -214,7 +214,8 @@ QString orderKey(const QString &qualifier, Target target)
         return QStringLiteral("rowid");
     static const QSet<QString> withId = {QStringLiteral("\"contacts\"."), QStringLiteral("\"issues\"."),
                                          QStringLiteral("contacts."), QStringLiteral("issues.")};
-    return qualifier.isEmpty() || withId.contains(qualifier.toLower()) ? QStringLiteral("\"ID\"") : QStringLiteral("ctid");
+    return qualifier.isEmpty() || withId.contains(qualifier.toLower()) ? QStringLiteral("\"ID\"")
+                                                                       : QStringLiteral("ctid");
 }
 
 void rewriteFirstAndLast(std::vector<Item> &items, Target target)

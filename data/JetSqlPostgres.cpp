@@ -21,13 +21,21 @@ using namespace Tokens;
 const QHash<QString, QString> &schemaNames()
 {
     static const QHash<QString, QString> names = [] {
-        const char *const all[] = {
-            "Contacts", "Issues", "Status", "Categories", "Priorities", "TrashIssues", "TrashContacts",
-            "TrashValues", "Issues With Names", "Open Issues", "Closed Issues", "ID", "First Name", "Last Name",
-            "E-mail Address", "Company", "Job Title", "Business Phone", "Home Phone", "Mobile Phone", "Fax Number",
-            "Address", "City", "State", "ZIP", "Country", "Web Page", "Notes", "Title", "Assigned To", "Opened By",
-            "Opened Date", "Category", "Priority", "Comment", "Due Date", "Version", "DeleteGroup", "DeletedBy",
-            "List", "Value", "Assigned To Name", "Opened By Name"};
+        const char *const all[] = {"Contacts",      "Issues",        "Status",
+                                   "Categories",    "Priorities",    "TrashIssues",
+                                   "TrashContacts", "TrashValues",   "Issues With Names",
+                                   "Open Issues",   "Closed Issues", "ID",
+                                   "First Name",    "Last Name",     "E-mail Address",
+                                   "Company",       "Job Title",     "Business Phone",
+                                   "Home Phone",    "Mobile Phone",  "Fax Number",
+                                   "Address",       "City",          "State",
+                                   "ZIP",           "Country",       "Web Page",
+                                   "Notes",         "Title",         "Assigned To",
+                                   "Opened By",     "Opened Date",   "Category",
+                                   "Priority",      "Comment",       "Due Date",
+                                   "Version",       "DeleteGroup",   "DeletedBy",
+                                   "List",          "Value",         "Assigned To Name",
+                                   "Opened By Name"};
         QHash<QString, QString> byLower;
         for (const char *name : all)
             byLower.insert(QString::fromLatin1(name).toLower(), QString::fromLatin1(name));

@@ -29,4 +29,3 @@ private:
     Connection &m_connection;
     bool m_committed = false;
 };
-

@@ -144,8 +144,7 @@ void refuseConflicts(Connection &connection, qint64 group)
                            QStringLiteral("SELECT t.ID, coalesce(c.[First Name], '') || ' ' || "
                                           "coalesce(c.[Last Name], '') FROM TrashContacts t "
                                           "JOIN Contacts c ON c.ID = t.ID WHERE t.DeleteGroup = ?1 LIMIT 1"),
-                           group,
-                           QStringLiteral("Contact %1 cannot come back: its ID is now held by the contact %2."));
+                           group, QStringLiteral("Contact %1 cannot come back: its ID is now held by the contact %2."));
     if (!taken.isEmpty())
         throw Refusal(taken + nothing);
     const QString missing = firstFound(
@@ -166,10 +165,11 @@ void refuseConflicts(Connection &connection, qint64 group)
 
 void putBack(Connection &connection, qint64 group)
 {
-    Statement(connection,
-              QStringLiteral("INSERT INTO Contacts (%1) SELECT %1 FROM TrashContacts WHERE DeleteGroup = ?1 ORDER BY ID")
-                  .arg(QLatin1String(contactColumns)),
-              group)
+    Statement(
+        connection,
+        QStringLiteral("INSERT INTO Contacts (%1) SELECT %1 FROM TrashContacts WHERE DeleteGroup = ?1 ORDER BY ID")
+            .arg(QLatin1String(contactColumns)),
+        group)
         .run();
     // A value added to its list again meanwhile is simply there already.
     for (const ValueList &list : valueLists)

@@ -21,13 +21,13 @@ class Connection;
 namespace Trash {
 
 struct Group {
-    qint64 id = 0;        // the group's number: the delete's time in microseconds since 1970 (UTC)
-    QDateTime deleted;    // the same, as local time
-    QString command;      // what deleted it: "Delete Selected Issue", "marrowdesk-sql"
+    qint64 id = 0;     // the group's number: the delete's time in microseconds since 1970 (UTC)
+    QDateTime deleted; // the same, as local time
+    QString command;   // what deleted it: "Delete Selected Issue", "marrowdesk-sql"
     int issues = 0;
     int contacts = 0;
     int values = 0;
-    QString what;         // "status “Cancelled” and 12 issues", "issue 7 “Printer jams”"
+    QString what; // "status “Cancelled” and 12 issues", "issue 7 “Printer jams”"
 };
 
 // Every group, newest first. Throws Error.

@@ -27,8 +27,8 @@ void jetSql(const uint8_t *data, size_t size)
     const QString output = JetSql::toSqlite(input);
     const QString lower = input.toLower();
     const bool nothingToTranslate = !input.contains(QLatin1Char('+')) && !input.contains(QLatin1Char('[')) &&
-                                    !lower.contains(QLatin1String("order")) && !lower.contains(QLatin1String("first")) &&
-                                    !lower.contains(QLatin1String("last"));
+                                    !lower.contains(QLatin1String("order")) &&
+                                    !lower.contains(QLatin1String("first")) && !lower.contains(QLatin1String("last"));
     if (nothingToTranslate && output != input)
         breach("text without dialect was changed", input);
     // The server's translation refuses date text that is not a date, with
@@ -52,8 +52,8 @@ void dateText(const uint8_t *data, size_t size)
         const auto back = DateText::fromIso(iso);
         if (!back || DateText::toIso(*back) != iso)
             breach("ISO text does not read back", input);
-        const QDate date = std::holds_alternative<QDate>(*parsed) ? std::get<QDate>(*parsed)
-                                                                 : std::get<QDateTime>(*parsed).date();
+        const QDate date =
+            std::holds_alternative<QDate>(*parsed) ? std::get<QDate>(*parsed) : std::get<QDateTime>(*parsed).date();
         if (date.year() < 1000 || date.year() > 9999)
             continue; // years outside four digits have no short date text to compare
         const auto again = DateText::parse(DateText::toText(date, locale), locale);

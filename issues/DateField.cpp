@@ -155,8 +155,7 @@ bool DateField::eventFilter(QObject *watched, QEvent *event)
         }
         // A click into the box selects its whole text, as a tab into it does,
         // so that typing replaces the date instead of splicing into it.
-        if (event->type() == QEvent::FocusIn &&
-            static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason)
+        if (event->type() == QEvent::FocusIn && static_cast<QFocusEvent *>(event)->reason() == Qt::MouseFocusReason)
             QTimer::singleShot(0, m_edit, &QLineEdit::selectAll);
     } else if (watched == m_calendar && event->type() == QEvent::KeyPress) {
         if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {

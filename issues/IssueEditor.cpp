@@ -65,7 +65,6 @@ void loadDate(DateField *field, const Value &value)
 
 } // namespace
 
-
 QString IssueEditor::location(const char *operation)
 {
     return ErrorBlock::location("Form2", operation);
@@ -101,9 +100,15 @@ void IssueEditor::load()
 
 QStringList IssueEditor::shownState() const
 {
-    return {titleBox->text(),       openedDateField->text(), dueDateField->text(),
-            commentBox->toPlainText(), assignedToPicker->currentText(),  openedByPicker->currentText(),
-            statusPicker->currentText(), categoryPicker->currentText(), priorityPicker->currentText()};
+    return {titleBox->text(),
+            openedDateField->text(),
+            dueDateField->text(),
+            commentBox->toPlainText(),
+            assignedToPicker->currentText(),
+            openedByPicker->currentText(),
+            statusPicker->currentText(),
+            categoryPicker->currentText(),
+            priorityPicker->currentText()};
 }
 
 bool IssueEditor::hasUnsavedChanges() const
@@ -186,7 +191,8 @@ void IssueEditor::selectContact(ContactPicker *picker, const Value &id, const QS
         return;
     const int index = contactIds.indexOf(id.toInteger());
     if (index < 0)
-        throw Error(QStringLiteral("The contact with ID %1 is not among the choices for %2.").arg(id.toText(), caption));
+        throw Error(
+            QStringLiteral("The contact with ID %1 is not among the choices for %2.").arg(id.toText(), caption));
     picker->setCurrentIndex(index);
 }
 
@@ -265,11 +271,15 @@ void IssueEditor::save()
         return true;
     };
     if (missing(100, titleBox->text().trimmed().isEmpty(), QStringLiteral("You forgot to input Title."), titleBox) ||
-        missing(106, assignedToPicker->currentIndex() < 0, QStringLiteral("You forgot to select Assigned To."), assignedToPicker) ||
-        missing(112, openedByPicker->currentIndex() < 0, QStringLiteral("You forgot to select Opened By."), openedByPicker) ||
+        missing(106, assignedToPicker->currentIndex() < 0, QStringLiteral("You forgot to select Assigned To."),
+                assignedToPicker) ||
+        missing(112, openedByPicker->currentIndex() < 0, QStringLiteral("You forgot to select Opened By."),
+                openedByPicker) ||
         missing(118, statusPicker->currentIndex() < 0, QStringLiteral("You forgot to select Status."), statusPicker) ||
-        missing(124, categoryPicker->currentIndex() < 0, QStringLiteral("You forgot to select Category."), categoryPicker) ||
-        missing(130, priorityPicker->currentIndex() < 0, QStringLiteral("You forgot to select Priority."), priorityPicker))
+        missing(124, categoryPicker->currentIndex() < 0, QStringLiteral("You forgot to select Category."),
+                categoryPicker) ||
+        missing(130, priorityPicker->currentIndex() < 0, QStringLiteral("You forgot to select Priority."),
+                priorityPicker))
         return;
     for (DateField *date : {openedDateField, dueDateField}) {
         if (!date->isAcceptable()) {
@@ -288,7 +298,8 @@ void IssueEditor::save()
     record.updateStatement = [this] { return updateStatement(); };
     record.insertStatement = [this] { return insertStatement(); };
     record.write = [&](const QString &sql) -> std::optional<int> {
-        for (QComboBox *picker : {static_cast<QComboBox *>(assignedToPicker), static_cast<QComboBox *>(openedByPicker)}) {
+        for (QComboBox *picker :
+             {static_cast<QComboBox *>(assignedToPicker), static_cast<QComboBox *>(openedByPicker)}) {
             if (!ContactQueries::exists(sharedConnection(), chosenContactId(picker))) {
                 goneContact = picker;
                 return std::nullopt;

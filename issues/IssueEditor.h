@@ -43,30 +43,30 @@ public:
     QString insertStatement() const;
     QString updateStatement() const;
 
-    QLineEdit *titleBox;          // title
+    QLineEdit *titleBox;                 // title
     ContactPicker *assignedToPicker;     // assigned to
-    ContactPicker *openedByPicker;     // opened by
-    DateField *openedDateField; // opened date
-    DateField *dueDateField; // due date
-    QComboBox *statusPicker;         // status
-    QComboBox *categoryPicker;         // category
-    QComboBox *priorityPicker;         // priority
-    QLineEdit *idBox;          // the issue's ID, shown only
-    QPlainTextEdit *commentBox;     // comment
-    QPushButton *cancelButton;  // Cancel
-    QPushButton *saveButton;  // Save
-    QPushButton *addOpenedByButton;  // "+" Opened By
-    QPushButton *deleteOpenedByButton;  // "-" Opened By
-    QPushButton *addAssignedToButton;  // "+" Assigned To
-    QPushButton *deleteAssignedToButton;  // "-" Assigned To
-    QPushButton *addStatusButton;  // "+" Status
-    QPushButton *deleteStatusButton;  // "-" Status
-    QPushButton *editAssignedToButton;  // "*" Assigned To
-    QPushButton *editOpenedByButton; // "*" Opened By
-    QPushButton *addCategoryButton; // "+" Category
-    QPushButton *deleteCategoryButton; // "-" Category
-    QPushButton *addPriorityButton; // "+" Priority
-    QPushButton *deletePriorityButton; // "-" Priority
+    ContactPicker *openedByPicker;       // opened by
+    DateField *openedDateField;          // opened date
+    DateField *dueDateField;             // due date
+    QComboBox *statusPicker;             // status
+    QComboBox *categoryPicker;           // category
+    QComboBox *priorityPicker;           // priority
+    QLineEdit *idBox;                    // the issue's ID, shown only
+    QPlainTextEdit *commentBox;          // comment
+    QPushButton *cancelButton;           // Cancel
+    QPushButton *saveButton;             // Save
+    QPushButton *addOpenedByButton;      // "+" Opened By
+    QPushButton *deleteOpenedByButton;   // "-" Opened By
+    QPushButton *addAssignedToButton;    // "+" Assigned To
+    QPushButton *deleteAssignedToButton; // "-" Assigned To
+    QPushButton *addStatusButton;        // "+" Status
+    QPushButton *deleteStatusButton;     // "-" Status
+    QPushButton *editAssignedToButton;   // "*" Assigned To
+    QPushButton *editOpenedByButton;     // "*" Opened By
+    QPushButton *addCategoryButton;      // "+" Category
+    QPushButton *deleteCategoryButton;   // "-" Category
+    QPushButton *addPriorityButton;      // "+" Priority
+    QPushButton *deletePriorityButton;   // "-" Priority
     // Shown when someone else saved or deleted this issue while the window
     // is open; hidden otherwise.
     QLabel *changedElsewhereLabel;
@@ -88,24 +88,24 @@ public slots:
     void loadIssue();
 
     void cancel(); // Cancel
-    void save(); // Save
+    void save();   // Save
 
     // Cancel, Escape and the close button end here: with unsaved changes
     // the user is asked first, and may go on editing.
     void reject() override;
 
-    void addOpenedByContact();  // new contact (Opened By)
-    void deleteOpenedByContact();  // delete the Opened By contact and its issues
-    void addAssignedToContact();  // new contact (Assigned To)
-    void deleteAssignedToContact();  // delete the Assigned To contact and its issues
-    void addStatus();  // add a status
-    void deleteStatus();  // delete the status and its issues
-    void editAssignedToContact();  // edit the Assigned To contact
-    void editOpenedByContact(); // edit the Opened By contact
-    void addCategory(); // add a category
-    void deleteCategory(); // delete the category and its issues
-    void addPriority(); // add a priority
-    void deletePriority(); // delete the priority and its issues
+    void addOpenedByContact();      // new contact (Opened By)
+    void deleteOpenedByContact();   // delete the Opened By contact and its issues
+    void addAssignedToContact();    // new contact (Assigned To)
+    void deleteAssignedToContact(); // delete the Assigned To contact and its issues
+    void addStatus();               // add a status
+    void deleteStatus();            // delete the status and its issues
+    void editAssignedToContact();   // edit the Assigned To contact
+    void editOpenedByContact();     // edit the Opened By contact
+    void addCategory();             // add a category
+    void deleteCategory();          // delete the category and its issues
+    void addPriority();             // add a priority
+    void deletePriority();          // delete the priority and its issues
 
     // A double click on a contact picker edits its contact, like its "*".
     void assignedToDoubleClicked();

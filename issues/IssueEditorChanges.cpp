@@ -43,7 +43,7 @@ void IssueEditor::noticeStoredChange(const QString &table)
 void IssueEditor::resolveConflict(const ConcurrentSave::ChangedMeanwhile &conflict)
 {
     const QString changes = platform::changesText(m_stored.value_or(ConcurrentSave::StoredRow()), conflict.current(),
-                                                   platform::issueFieldNames());
+                                                  platform::issueFieldNames());
     changedElsewhereLabel->hide();
     if (platform::askReloadAfterConflict(QStringLiteral("issue"), changes))
         reloadStored();

@@ -55,12 +55,12 @@ IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
     setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
     // Each caption's access key, unique in the window.
     static const QHash<QString, QChar> accessKeys = {
-        {QStringLiteral("Title"), u'T'},       {QStringLiteral("Assigned To"), u'A'},
-        {QStringLiteral("Opened By"), u'B'},   {QStringLiteral("Opened Date"), u'O'},
-        {QStringLiteral("Due Date"), u'U'},    {QStringLiteral("Status"), u'S'},
-        {QStringLiteral("Category"), u'C'},    {QStringLiteral("Priority"), u'P'},
-        {QStringLiteral("Issued ID"), u'I'},   {QStringLiteral("Comments"), u'M'},
-        {QStringLiteral("Save"), u'V'},        {QStringLiteral("Cancel"), u'N'}};
+        {QStringLiteral("Title"), u'T'},     {QStringLiteral("Assigned To"), u'A'},
+        {QStringLiteral("Opened By"), u'B'}, {QStringLiteral("Opened Date"), u'O'},
+        {QStringLiteral("Due Date"), u'U'},  {QStringLiteral("Status"), u'S'},
+        {QStringLiteral("Category"), u'C'},  {QStringLiteral("Priority"), u'P'},
+        {QStringLiteral("Issued ID"), u'I'}, {QStringLiteral("Comments"), u'M'},
+        {QStringLiteral("Save"), u'V'},      {QStringLiteral("Cancel"), u'N'}};
     // Texts without an access key of their own (the list buttons) get none.
     auto caption = [this](QLabel *&label, const QString &name, const QString &text, const QRect &where) {
         label = platform::makeCaption(*this, name, text, accessKeys.value(text), where);
@@ -134,8 +134,7 @@ IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
              platform::twipsRect(leftColumn, fieldTop(3), leftFieldWidth, fieldHeight));
 
     auto valuePicker = [&](QComboBox *&picker, QLabel *&label, const QString &name, const QString &text, int row,
-                           QPushButton *&add, const QString &addName, QPushButton *&remove,
-                           const QString &removeName) {
+                           QPushButton *&add, const QString &addName, QPushButton *&remove, const QString &removeName) {
         caption(label, QStringLiteral("lblDetails(%1)").arg(row + 1), text,
                 platform::twipsRect(rightColumn, captionTop(row), rightFieldWidth, captionHeight));
         picker = new QComboBox(this);
@@ -151,10 +150,12 @@ IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
     };
     valuePicker(statusPicker, pickerCaptions[1], QStringLiteral("Combo3"), QStringLiteral("Status"), 0, addStatusButton,
                 QStringLiteral("PushButton7"), deleteStatusButton, QStringLiteral("PushButton8"));
-    valuePicker(categoryPicker, pickerCaptions[2], QStringLiteral("Combo4"), QStringLiteral("Category"), 1, addCategoryButton,
-                QStringLiteral("PushButton11"), deleteCategoryButton, QStringLiteral("PushButton12"));
-    valuePicker(priorityPicker, pickerCaptions[3], QStringLiteral("Combo5"), QStringLiteral("Priority"), 2, addPriorityButton,
-                QStringLiteral("PushButton13"), deletePriorityButton, QStringLiteral("PushButton14"));
+    valuePicker(categoryPicker, pickerCaptions[2], QStringLiteral("Combo4"), QStringLiteral("Category"), 1,
+                addCategoryButton, QStringLiteral("PushButton11"), deleteCategoryButton,
+                QStringLiteral("PushButton12"));
+    valuePicker(priorityPicker, pickerCaptions[3], QStringLiteral("Combo5"), QStringLiteral("Priority"), 2,
+                addPriorityButton, QStringLiteral("PushButton13"), deletePriorityButton,
+                QStringLiteral("PushButton14"));
 
     caption(fieldCaptions[1], QStringLiteral("Label1(1)"), QStringLiteral("Issued ID"),
             platform::twipsRect(rightColumn, captionTop(3), rightFieldWidth, captionHeight));

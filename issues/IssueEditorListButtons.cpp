@@ -113,7 +113,6 @@ struct IssueEditor::ValueList {
     void (IssueEditor::*refill)();
 };
 
-
 void IssueEditor::addValue(const QString &where, const ValueList &list)
 {
     ErrorBlock step(where);
@@ -189,8 +188,9 @@ void IssueEditor::deleteContact(const QString &where, QComboBox *picker, const Q
             const auto issues = DeleteCounts::ofContact(sharedConnection(), id);
             if (!seen)
                 seen = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Contacts, id);
-            confirmed = confirmDelete(changedMeanwhile + warning,
-                                      DeleteCounts::sentence(picker->currentText(), QStringLiteral("is named in"), issues));
+            confirmed =
+                confirmDelete(changedMeanwhile + warning,
+                              DeleteCounts::sentence(picker->currentText(), QStringLiteral("is named in"), issues));
         });
         if (!confirmed)
             return;

@@ -18,8 +18,7 @@ namespace {
 // How contacts of alike names (letter case and blanks aside) are told apart
 // in the pickers: by company, else by e-mail address, each only where no
 // namesake shares it, else by ID.
-QString namesakeDetail(qint64 id, const ContactQueries::Details &own,
-                       const QList<ContactQueries::Details> &namesakes)
+QString namesakeDetail(qint64 id, const ContactQueries::Details &own, const QList<ContactQueries::Details> &namesakes)
 {
     const auto unique = [&](QString ContactQueries::Details::*member) {
         const QString &mine = own.*member;
@@ -107,7 +106,7 @@ void IssueEditor::labelNamesakes()
         for (const int item : items) {
             const qint64 id = contactIds.at(item);
             const QString label = QStringLiteral("%1 (%2)").arg(assignedToPicker->itemText(item),
-                                                                 namesakeDetail(id, details.value(id), namesakes));
+                                                                namesakeDetail(id, details.value(id), namesakes));
             assignedToPicker->setItemText(item, label);
             openedByPicker->setItemText(item, label);
         }

@@ -11,8 +11,7 @@ FieldNames issueFieldNames()
 {
     FieldNames names;
     names.caption = [](const QString &column) {
-        return column.compare(QLatin1String("Comment"), Qt::CaseInsensitive) == 0 ? QStringLiteral("Comments")
-                                                                                     : column;
+        return column.compare(QLatin1String("Comment"), Qt::CaseInsensitive) == 0 ? QStringLiteral("Comments") : column;
     };
     names.shown = [](const QString &column, const Value &value) {
         if (column.compare(QLatin1String("Assigned To"), Qt::CaseInsensitive) != 0 &&
@@ -21,8 +20,8 @@ FieldNames issueFieldNames()
         // The message is shown after a refusal: a contact that cannot be
         // read now is named by its ID rather than failing it.
         try {
-            if (const auto contact = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Contacts,
-                                                                value.toInteger()))
+            if (const auto contact =
+                    ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Contacts, value.toInteger()))
                 return contact->value(QStringLiteral("First Name")).toTextOrEmpty() + QLatin1Char(' ') +
                        contact->value(QStringLiteral("Last Name")).toTextOrEmpty();
         } catch (const Error &) {
@@ -41,9 +40,9 @@ QString changesText(const ConcurrentSave::StoredRow &before, const ConcurrentSav
             continue;
         const Value value = after.value(column);
         const QString shown = value.isNull() ? QString() : names.shown(column, value);
-        lines << QStringLiteral("%1: %2").arg(names.caption(column),
-                                              shown.isEmpty() ? QStringLiteral("(empty)")
-                                                              : QStringLiteral("\u201c%1\u201d").arg(shown));
+        lines << QStringLiteral("%1: %2").arg(names.caption(column), shown.isEmpty()
+                                                                         ? QStringLiteral("(empty)")
+                                                                         : QStringLiteral("\u201c%1\u201d").arg(shown));
     }
     return lines.join(QStringLiteral("\r\n"));
 }

@@ -70,8 +70,7 @@ public:
         window.exec();
     }
 
-    QString fileName(FileAction action, const QString &title, const QString &suggested,
-                     const QString &filter) override
+    QString fileName(FileAction action, const QString &title, const QString &suggested, const QString &filter) override
     {
         QWidget *parent = QApplication::activeWindow();
         return action == FileAction::Open ? QFileDialog::getOpenFileName(parent, title, suggested, filter)

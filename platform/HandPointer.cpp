@@ -93,8 +93,7 @@ std::optional<QCursor> HandPointer::loadCursorFile(const QString &path)
     return QCursor(QPixmap::fromImage(image), spot.x(), spot.y());
 }
 
-HandPointer *HandPointer::apply(QWidget &window, const QList<QWidget *> &buttons,
-                                const QList<QWidget *> &arrowSurfaces)
+HandPointer *HandPointer::apply(QWidget &window, const QList<QWidget *> &buttons, const QList<QWidget *> &arrowSurfaces)
 {
     delete of(window);
     auto *pointer = new HandPointer(window);

@@ -36,8 +36,7 @@ public:
     // Sets the convention up on the window, replacing an earlier set-up, and
     // loads the pointer file. Throws Error when the file exists but is not a
     // readable cursor image; the hover convention is in place even then.
-    static HandPointer *apply(QWidget &window, const QList<QWidget *> &buttons,
-                              const QList<QWidget *> &arrowSurfaces);
+    static HandPointer *apply(QWidget &window, const QList<QWidget *> &buttons, const QList<QWidget *> &arrowSurfaces);
 
     // The set-up every window's load runs, as steps of its error block. The
     // convention holds with or without the pointer file; only loading the

@@ -17,8 +17,7 @@ bool saveAndConfirm(ErrorBlock &step, int first, QDialog &window, const RecordSa
     QString sql;
     std::optional<int> changed;
     std::optional<ConcurrentSave::ChangedMeanwhile> conflict;
-    if (!step(build, [&] { sql = editing ? save.updateStatement() : save.insertStatement(); }) ||
-        !step(build + 2, [&] {
+    if (!step(build, [&] { sql = editing ? save.updateStatement() : save.insertStatement(); }) || !step(build + 2, [&] {
             try {
                 changed = save.write(sql);
             } catch (const ConcurrentSave::ChangedMeanwhile &changedMeanwhile) {

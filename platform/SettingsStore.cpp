@@ -133,8 +133,7 @@ QString checkSettingsStore()
     const FileKind kind = kindOf(path);
     if (kind == FileKind::Absent)
         return QString();
-    const QString defaults =
-        QStringLiteral("Marrowdesk starts with its default column widths and window state.");
+    const QString defaults = QStringLiteral("Marrowdesk starts with its default column widths and window state.");
     if (kind == FileKind::Folder)
         return QStringLiteral("The settings file \"%1\" cannot be read: it is a folder. %2 Move that folder away so "
                               "that your settings can be saved.")

@@ -74,11 +74,10 @@ public:
         m_result.size = paper.twips();
         m_left = layout.leftMargin;
         m_top = layout.topMargin;
-        m_bottom = m_result.size.height() - layout.bottomMargin -
-                   layout.sections[ReportLayout::PageFooter].height;
+        m_bottom = m_result.size.height() - layout.bottomMargin - layout.sections[ReportLayout::PageFooter].height;
         // The footer line stands in the middle of the bottom margin.
-        m_result.printedOn = QStringLiteral("Printed %1").arg(QLocale().toString(QDate::currentDate(),
-                                                                                 QLocale::ShortFormat));
+        m_result.printedOn =
+            QStringLiteral("Printed %1").arg(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
         m_result.footerBaseline = m_result.size.height() - layout.bottomMargin / 2.0;
         m_result.footerLeft = layout.leftMargin;
         m_result.footerRight = m_result.size.width() - layout.rightMargin;
@@ -356,7 +355,7 @@ private:
     int m_grow = -1; // the detail control that grows, if any
     qreal m_left = 0;
     qreal m_top = 0;
-    qreal m_bottom = 0; // lowest y a detail may reach on a page
+    qreal m_bottom = 0;  // lowest y a detail may reach on a page
     qreal m_bodyTop = 0; // below the headers of the current page
     qreal m_y = 0;
     int m_next = 0; // the next row to place

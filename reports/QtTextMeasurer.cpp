@@ -143,8 +143,8 @@ std::vector<TextMeasurer::Line> QtTextMeasurer::wrap(const ReportFont &font, con
         line.setLineWidth(width);
         // A line in a taller fallback font (another script, an emoji) keeps
         // its own height, so lines never overlap.
-        lines.push_back({line.textStart(), line.textLength(), qMax(minHeight, line.height()),
-                         qMax(minAscent, line.ascent())});
+        lines.push_back(
+            {line.textStart(), line.textLength(), qMax(minHeight, line.height()), qMax(minAscent, line.ascent())});
     }
     layout.endLayout();
     return lines;

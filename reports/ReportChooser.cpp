@@ -98,7 +98,8 @@ ReportChooser::ReportChooser(QWidget *parent) : QDialog(parent)
     // The caption in bold Arial is a few pixels wider than its designed box:
     // the box grows to the right, into the gap before the list, rather than
     // cut off the colon.
-    reportTypeCaption->resize(std::max(reportTypeCaption->width(), reportTypeCaption->sizeHint().width()), reportTypeCaption->height());
+    reportTypeCaption->resize(std::max(reportTypeCaption->width(), reportTypeCaption->sizeHint().width()),
+                              reportTypeCaption->height());
 
     previewButton = platform::makeButton(*this, QStringLiteral("PushButton1"), QStringLiteral("Print Preview"), u'P',
                                          platform::twipsRect(120, 570, 3840, 405));
@@ -157,8 +158,10 @@ void ReportChooser::preview()
     std::unique_ptr<Recordset> result;
     std::unique_ptr<Report> report;
     step(102, [&] { result = std::make_unique<Recordset>(); });
-    step(104, [&] { need(result).Open(QLatin1String(choice->statement), sharedConnection(), Recordset::adOpenStatic,
-                                 Recordset::adLockReadOnly); });
+    step(104, [&] {
+        need(result).Open(QLatin1String(choice->statement), sharedConnection(), Recordset::adOpenStatic,
+                          Recordset::adLockReadOnly);
+    });
     step(106, [&] { report = std::make_unique<Report>(choice->layout()); });
     step(108, [&] { need(report).setDataSource(need(result)); });
     bool retitle = false;

@@ -4,7 +4,6 @@
 #include <QDialog>
 #include <QString>
 
-
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -15,10 +14,10 @@ public:
     explicit ReportChooser(QWidget *parent = nullptr);
     ~ReportChooser() override;
 
-    QLabel *reportTypeCaption = nullptr;        // "Report Type:"
-    QComboBox *reportPicker = nullptr;     // the report to preview
+    QLabel *reportTypeCaption = nullptr;  // "Report Type:"
+    QComboBox *reportPicker = nullptr;    // the report to preview
     QPushButton *previewButton = nullptr; // "Print Preview"
-    QPushButton *cancelButton = nullptr; // "Cancel"
+    QPushButton *cancelButton = nullptr;  // "Cancel"
 
 public slots:
     void load();

@@ -77,8 +77,7 @@ void paintPage(QPainter &painter, const ReportPages &pages, int pageIndex)
     painter.restore();
 }
 
-bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int first, int last,
-                   const Progress &progress)
+bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int first, int last, const Progress &progress)
 {
     const QString cannotDraw = QStringLiteral("The report could not be drawn.");
     first = qMax(0, first);

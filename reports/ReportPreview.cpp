@@ -231,8 +231,7 @@ void ReportPreview::buildControls()
     shortcut(QKeySequence::MoveToStartOfDocument, &ReportPreview::firstPage);
     shortcut(QKeySequence::MoveToEndOfDocument, &ReportPreview::lastPage);
     shortcut(QKeySequence::Print, &ReportPreview::printReport);
-    connect(new QShortcut(QKeySequence::ZoomIn, this), &QShortcut::activated, this,
-            [this] { setZoom(m_zoom * 1.25); });
+    connect(new QShortcut(QKeySequence::ZoomIn, this), &QShortcut::activated, this, [this] { setZoom(m_zoom * 1.25); });
     connect(new QShortcut(QKeySequence::ZoomOut, this), &QShortcut::activated, this,
             [this] { setZoom(m_zoom / 1.25); });
 }
@@ -244,9 +243,7 @@ void ReportPreview::refresh()
     updateNavigation();
 
     const QSignalBlocker blockZoom(m_zoomChoice);
-    const int choice = m_fit == Fit::Width  ? fitWidthChoice
-                       : m_fit == Fit::Page ? fitPageChoice
-                                            : qRound(m_zoom * 100);
+    const int choice = m_fit == Fit::Width ? fitWidthChoice : m_fit == Fit::Page ? fitPageChoice : qRound(m_zoom * 100);
     m_zoomChoice->setCurrentIndex(m_zoomChoice->findData(choice));
 }
 

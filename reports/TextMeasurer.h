@@ -31,7 +31,10 @@ public:
     virtual qreal width(const ReportFont &font, const QString &text) = 0;
 
     // True when a text written on one line is no wider than the width.
-    virtual bool fits(const ReportFont &font, const QString &text, qreal width) { return this->width(font, text) <= width; }
+    virtual bool fits(const ReportFont &font, const QString &text, qreal width)
+    {
+        return this->width(font, text) <= width;
+    }
 
     // How many characters from the start of a one-line text fit in the
     // width: never fewer, and at most a few more (their glyphs then cross

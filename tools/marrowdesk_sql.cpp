@@ -6,9 +6,9 @@
 #include "data/Connection.h"
 #include "data/DatabaseCopy.h"
 #include "data/Error.h"
+#include "data/Utf8.h"
 #include "data/postgres/PgSchema.h"
 #include "data/postgres/PgSession.h"
-#include "data/Utf8.h"
 #include "tools/SqlShell.h"
 
 #include <QCoreApplication>
@@ -21,54 +21,53 @@
 
 namespace {
 
-const char usage[] =
-    "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
-    "       marrowdesk-sql --csv DATABASE [STATEMENT ...]\n"
-    "       marrowdesk-sql --init SERVER\n"
-    "       marrowdesk-sql --copy FROM TO\n"
-    "       marrowdesk-sql --help | --version\n"
-    "\n"
-    "Runs SQL statements on a Marrowdesk database through the program's own\n"
-    "data layer, in the program's SQL dialect ([bracketed names], + joining text).\n"
-    "DATABASE is a file (for example\n"
-    "~/.local/share/Tamberlyn/Marrowdesk/dbData.mdb) or a PostgreSQL server's\n"
-    "database: a URI (postgresql://user@host/dbname?sslmode=require) or libpq's\n"
-    "key=value form (\"host=db.example.org dbname=tracker\"). Passwords come from\n"
-    "~/.pgpass or PGPASSWORD, never from the command line.\n"
-    "\n"
-    "--init SERVER makes the Marrowdesk tables in an empty database on a server;\n"
-    "it refuses a database that holds any table.\n"
-    "--copy FROM TO copies every contact, list value, issue and trashed row, with\n"
-    "their IDs, from one database to another (a file to a server or back) in one\n"
-    "transaction, then prints each table's row count as verified on TO. TO must\n"
-    "hold no rows: a server database made by --init, or a file; a file that does\n"
-    "not exist is made from the empty database dbBlank.mdb beside this program.\n"
-    "\n"
-    "Each STATEMENT runs in order. Without statements, they are read from\n"
-    "standard input, one per line; empty lines are skipped.\n"
-    "\n"
-    "A statement whose first word is SELECT prints a line of column names and one\n"
-    "line per row, fields separated by a tab. A null prints as \\N; inside values\n"
-    "a backslash, tab, line feed and carriage return print as \\\\, \\t, \\n, \\r.\n"
-    "Dates print in the short date form of the current locale (LC_ALL, LANG).\n"
-    "With --csv, rows print as CSV (RFC 4180: a header record, fields quoted where\n"
-    "needed, CR LF line ends, a null as an empty field, dates as ISO 8601).\n"
-    "Any other statement runs and prints nothing.\n"
-    "\n"
-    "A failing statement prints \"error: \" and its description on standard error,\n"
-    "and the next statement runs. The database file is never created.\n"
-    "\n"
-    "Refused, as failing statements: text that is not valid UTF-8 (the byte's\n"
-    "offset is named), and statements that reach another file or the machine\n"
-    "(ATTACH, VACUUM INTO, PRAGMA writable_schema, load_extension, fts3_tokenizer).\n"
-    "\n"
-    "Exit status: 0 all statements succeeded, 1 some failed (or --init or --copy\n"
-    "failed), 2 the database could not be opened.\n";
+const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
+                     "       marrowdesk-sql --csv DATABASE [STATEMENT ...]\n"
+                     "       marrowdesk-sql --init SERVER\n"
+                     "       marrowdesk-sql --copy FROM TO\n"
+                     "       marrowdesk-sql --help | --version\n"
+                     "\n"
+                     "Runs SQL statements on a Marrowdesk database through the program's own\n"
+                     "data layer, in the program's SQL dialect ([bracketed names], + joining text).\n"
+                     "DATABASE is a file (for example\n"
+                     "~/.local/share/Tamberlyn/Marrowdesk/dbData.mdb) or a PostgreSQL server's\n"
+                     "database: a URI (postgresql://user@host/dbname?sslmode=require) or libpq's\n"
+                     "key=value form (\"host=db.example.org dbname=tracker\"). Passwords come from\n"
+                     "~/.pgpass or PGPASSWORD, never from the command line.\n"
+                     "\n"
+                     "--init SERVER makes the Marrowdesk tables in an empty database on a server;\n"
+                     "it refuses a database that holds any table.\n"
+                     "--copy FROM TO copies every contact, list value, issue and trashed row, with\n"
+                     "their IDs, from one database to another (a file to a server or back) in one\n"
+                     "transaction, then prints each table's row count as verified on TO. TO must\n"
+                     "hold no rows: a server database made by --init, or a file; a file that does\n"
+                     "not exist is made from the empty database dbBlank.mdb beside this program.\n"
+                     "\n"
+                     "Each STATEMENT runs in order. Without statements, they are read from\n"
+                     "standard input, one per line; empty lines are skipped.\n"
+                     "\n"
+                     "A statement whose first word is SELECT prints a line of column names and one\n"
+                     "line per row, fields separated by a tab. A null prints as \\N; inside values\n"
+                     "a backslash, tab, line feed and carriage return print as \\\\, \\t, \\n, \\r.\n"
+                     "Dates print in the short date form of the current locale (LC_ALL, LANG).\n"
+                     "With --csv, rows print as CSV (RFC 4180: a header record, fields quoted where\n"
+                     "needed, CR LF line ends, a null as an empty field, dates as ISO 8601).\n"
+                     "Any other statement runs and prints nothing.\n"
+                     "\n"
+                     "A failing statement prints \"error: \" and its description on standard error,\n"
+                     "and the next statement runs. The database file is never created.\n"
+                     "\n"
+                     "Refused, as failing statements: text that is not valid UTF-8 (the byte's\n"
+                     "offset is named), and statements that reach another file or the machine\n"
+                     "(ATTACH, VACUUM INTO, PRAGMA writable_schema, load_extension, fts3_tokenizer).\n"
+                     "\n"
+                     "Exit status: 0 all statements succeeded, 1 some failed (or --init or --copy\n"
+                     "failed), 2 the database could not be opened.\n";
 
 // Runs one statement given as bytes; text that is not valid UTF-8 is
 // refused with the offset of the first bad byte, counted from `base`.
-bool runBytes(Connection &connection, const QByteArray &bytes, const QString &where, qsizetype base,
-              QTextStream &out, QTextStream &err, SqlShell::Output output)
+bool runBytes(Connection &connection, const QByteArray &bytes, const QString &where, qsizetype base, QTextStream &out,
+              QTextStream &err, SqlShell::Output output)
 {
     const qsizetype bad = Utf8::firstInvalid(bytes);
     if (bad < 0)
@@ -174,8 +173,7 @@ int main(int argc, char **argv)
             ++first;
             break;
         }
-        err << "marrowdesk-sql: unknown option " << QString::fromLocal8Bit(option)
-            << "; see marrowdesk-sql --help\n";
+        err << "marrowdesk-sql: unknown option " << QString::fromLocal8Bit(option) << "; see marrowdesk-sql --help\n";
         return 2;
     }
     if (first >= argc) {
@@ -196,8 +194,8 @@ int main(int argc, char **argv)
     bool allSucceeded = true;
     if (first + 1 < argc) {
         for (int i = first + 1; i < argc; ++i)
-            allSucceeded = runBytes(connection, QByteArray(argv[i]), QStringLiteral("statement %1").arg(i - first),
-                                    0, out, err, output) &&
+            allSucceeded = runBytes(connection, QByteArray(argv[i]), QStringLiteral("statement %1").arg(i - first), 0,
+                                    out, err, output) &&
                            allSucceeded;
     } else {
         QFile in;

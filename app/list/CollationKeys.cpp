@@ -66,8 +66,7 @@ void CollationKeys::append(QStringView text)
     const size_t likely = 3 * static_cast<size_t>(length) + 16;
     if (scratch.size() < likely)
         scratch.resize(likely);
-    int32_t needed =
-        ucol_getSortKey(m_collator, source, length, scratch.data(), static_cast<int32_t>(scratch.size()));
+    int32_t needed = ucol_getSortKey(m_collator, source, length, scratch.data(), static_cast<int32_t>(scratch.size()));
     if (needed > 0 && static_cast<size_t>(needed) > scratch.size()) {
         scratch.resize(static_cast<size_t>(needed));
         needed = ucol_getSortKey(m_collator, source, length, scratch.data(), static_cast<int32_t>(scratch.size()));

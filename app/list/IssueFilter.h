@@ -15,8 +15,8 @@
 #include <vector>
 
 struct IssueFilterCriteria {
-    QString text;     // as typed; blank keeps every row
-    QString status;   // each exact (letter case aside); empty: any
+    QString text;   // as typed; blank keeps every row
+    QString status; // each exact (letter case aside); empty: any
     QString category;
     QString priority;
     QString assignee;

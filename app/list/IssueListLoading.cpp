@@ -20,9 +20,8 @@ void readIssues(ErrorBlock &step, IssueListModel &model, const QString &query, b
     step(102, [&] { rs.create(); });
     bool opened = false;
     if (rs.exists())
-        opened = step(104, [&] {
-            rs->Open(query, sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly);
-        });
+        opened =
+            step(104, [&] { rs->Open(query, sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly); });
 
     // Each column is looked up by name once, not once per row; a column the
     // result lacks still fails its own step on every row, through Fields.
@@ -142,11 +141,13 @@ QString missingValuesMessage(int rows, const QStringList &columns)
                                                     QStringLiteral(" and ") + columns.last()
                                               : columns.value(0);
     if (rows == 1)
-        return QStringLiteral("1 issue in the list has no value under %1; those cells are empty.\r\nEdit the issue (or its "
-                              "contacts) to fill them in.")
+        return QStringLiteral(
+                   "1 issue in the list has no value under %1; those cells are empty.\r\nEdit the issue (or its "
+                   "contacts) to fill them in.")
             .arg(listed);
-    return QStringLiteral("%L1 issues in the list have no value under %2; those cells are empty.\r\nEdit the issues (or their "
-                          "contacts) to fill them in.")
+    return QStringLiteral(
+               "%L1 issues in the list have no value under %2; those cells are empty.\r\nEdit the issues (or their "
+               "contacts) to fill them in.")
         .arg(rows)
         .arg(listed);
 }

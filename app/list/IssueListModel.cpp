@@ -77,9 +77,9 @@ QVariant IssueListModel::data(const QModelIndex &index, int role) const
         return row.cells[column];
     // A closed issue stands apart by its slanted text and its tip, not by
     // colour alone; so does an overdue one, by its sign and tip.
-    const bool overdue = index.column() == dueDateColumn &&
-                         m_table->isOverdue(static_cast<size_t>(m_shown[static_cast<size_t>(index.row())]),
-                                            QDate::currentDate());
+    const bool overdue =
+        index.column() == dueDateColumn &&
+        m_table->isOverdue(static_cast<size_t>(m_shown[static_cast<size_t>(index.row())]), QDate::currentDate());
     switch (role) {
     case Qt::ToolTipRole:
         if (row.closed)
@@ -250,8 +250,8 @@ void IssueListModel::endRefill()
     rankDays(m_pending);
     std::vector<int> shown(m_pending.rows.size());
     std::iota(shown.begin(), shown.end(), 0);
-    const bool keysReady = m_pendingKeys && m_pendingKeysColumn == m_sortColumn &&
-                           m_pendingKeys->size() == m_pending.rows.size();
+    const bool keysReady =
+        m_pendingKeys && m_pendingKeysColumn == m_sortColumn && m_pendingKeys->size() == m_pending.rows.size();
     if (keysReady) {
         shown = RadixOrder::byKeys(*m_pendingKeys, m_sortOrder);
     } else if (m_sortColumn >= 0) {

@@ -40,9 +40,9 @@ public:
 
     struct Row {
         std::array<QString, maxColumns> cells;
-        qint64 number = 0;      // the first cell as a number
-        bool isNumber = false;  // whether the first cell is one
-        bool closed = false;    // from the closed issues, shown on request
+        qint64 number = 0;     // the first cell as a number
+        bool isNumber = false; // whether the first cell is one
+        bool closed = false;   // from the closed issues, shown on request
     };
     // The rows in the order a refill added them, with their date keys kept
     // apart, side by side, so that sorting by a date reads one small array
@@ -144,19 +144,16 @@ private:
                             std::vector<int> &sorted);
 
     Row &pendingRow(int row);
-    const Row &shownRow(int row) const
-    {
-        return m_table->rows[static_cast<size_t>(m_shown[static_cast<size_t>(row)])];
-    }
+    const Row &shownRow(int row) const { return m_table->rows[static_cast<size_t>(m_shown[static_cast<size_t>(row)])]; }
     // Shows `order` (every row, sorted) narrowed to the visible rows, moving
     // the selection with its rows.
     void showOrder(std::vector<int> order);
 
     QStringList m_captions;
     std::shared_ptr<const Table> m_table = std::make_shared<Table>();
-    std::vector<int> m_order; // every row of m_table in the shown order
-    std::vector<char> m_visible; // per row of m_table; empty: all
-    std::vector<int> m_shown; // the shown rows: positions in m_table
+    std::vector<int> m_order;      // every row of m_table in the shown order
+    std::vector<char> m_visible;   // per row of m_table; empty: all
+    std::vector<int> m_shown;      // the shown rows: positions in m_table
     std::vector<int> m_spareOrder; // room for the next sort's order
     Table m_pending;
     // The pending rows' collation keys for the sort column, made as the

@@ -24,8 +24,8 @@ void stableSortBy(std::vector<int> &order, Qt::SortOrder direction, Less less)
 
 } // namespace
 
-void IssueListModel::sortedOrder(const Table &table, const std::vector<int> &shown, int column,
-                                 Qt::SortOrder direction, std::vector<int> &sorted)
+void IssueListModel::sortedOrder(const Table &table, const std::vector<int> &shown, int column, Qt::SortOrder direction,
+                                 std::vector<int> &sorted)
 {
     const std::vector<Row> &rows = table.rows;
     // Every comparison reads keys gathered side by side in shown order, not

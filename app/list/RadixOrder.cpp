@@ -37,8 +37,8 @@ void byNumbers(const std::vector<quint64> &keys, quint64 maxKey, const std::vect
         sorted[i] = items[static_cast<size_t>(order[i])];
 }
 
-void byRanks(const std::vector<quint16> &rankOf, quint16 maxRank, Qt::SortOrder direction, const std::vector<int> &items,
-             std::vector<int> &sorted)
+void byRanks(const std::vector<quint16> &rankOf, quint16 maxRank, Qt::SortOrder direction,
+             const std::vector<int> &items, std::vector<int> &sorted)
 {
     // Descending counts the ranks turned round, so that equal ranks still
     // keep their order.

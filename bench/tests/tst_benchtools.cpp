@@ -205,8 +205,8 @@ void TestBenchTools::pairKeepsMediansAndFastestRuns()
     const std::vector<double> floorTimes = {100, 4, 6, 2};
     size_t oursCall = 0;
     size_t floorCall = 0;
-    const Harness::Pair pair = Harness::medianPair([&] { return oursTimes.at(oursCall++); },
-                                                   [&] { return floorTimes.at(floorCall++); }, 3);
+    const Harness::Pair pair =
+        Harness::medianPair([&] { return oursTimes.at(oursCall++); }, [&] { return floorTimes.at(floorCall++); }, 3);
     QCOMPARE(pair.runs, 3);
     QCOMPARE(pair.oursMs, 5.0);
     QCOMPARE(pair.oursFastestMs, 1.0);

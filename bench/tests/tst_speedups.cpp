@@ -114,28 +114,49 @@ void TestSpeedups::readsStoredDates_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("read");
-    QTest::newRow("date") << "2021-08-31" << "2021-08-31";
-    QTest::newRow("leap day") << "2024-02-29" << "2024-02-29";
-    QTest::newRow("no such leap day") << "2021-02-29" << "none";
-    QTest::newRow("month 13") << "2021-13-01" << "none";
-    QTest::newRow("day 0") << "2021-08-00" << "none";
-    QTest::newRow("year 0") << "0000-01-01" << "none";
-    QTest::newRow("date and time") << "2021-08-31T14:05:09" << "2021-08-31T14:05:09";
-    QTest::newRow("blank before the time") << "2021-08-31 14:05:09" << "2021-08-31T14:05:09";
-    QTest::newRow("time without seconds") << "2021-08-31T14:05" << "2021-08-31T14:05:00";
-    QTest::newRow("midnight is no time") << "2021-08-31T00:00:00" << "2021-08-31";
-    QTest::newRow("hour 24") << "2021-08-31T24:00:00" << "none";
-    QTest::newRow("minute 60") << "2021-08-31T14:60" << "none";
-    QTest::newRow("other separators") << "2021/08/31" << "none";
-    QTest::newRow("letter in the year") << "2O21-08-31" << "none";
+    QTest::newRow("date") << "2021-08-31"
+                          << "2021-08-31";
+    QTest::newRow("leap day") << "2024-02-29"
+                              << "2024-02-29";
+    QTest::newRow("no such leap day") << "2021-02-29"
+                                      << "none";
+    QTest::newRow("month 13") << "2021-13-01"
+                              << "none";
+    QTest::newRow("day 0") << "2021-08-00"
+                           << "none";
+    QTest::newRow("year 0") << "0000-01-01"
+                            << "none";
+    QTest::newRow("date and time") << "2021-08-31T14:05:09"
+                                   << "2021-08-31T14:05:09";
+    QTest::newRow("blank before the time") << "2021-08-31 14:05:09"
+                                           << "2021-08-31T14:05:09";
+    QTest::newRow("time without seconds") << "2021-08-31T14:05"
+                                          << "2021-08-31T14:05:00";
+    QTest::newRow("midnight is no time") << "2021-08-31T00:00:00"
+                                         << "2021-08-31";
+    QTest::newRow("hour 24") << "2021-08-31T24:00:00"
+                             << "none";
+    QTest::newRow("minute 60") << "2021-08-31T14:60"
+                               << "none";
+    QTest::newRow("other separators") << "2021/08/31"
+                                      << "none";
+    QTest::newRow("letter in the year") << "2O21-08-31"
+                                        << "none";
     QTest::newRow("other digits") << QString::fromUtf8("２０２１-08-31") << "none";
-    QTest::newRow("short year") << "21-08-31" << "none";
-    QTest::newRow("seconds cut short") << "2021-08-31T14:05:0" << "none";
-    QTest::newRow("dash before the seconds") << "2021-08-31T14:05-09" << "none";
-    QTest::newRow("dash before the minutes") << "2021-08-31T14-05" << "none";
-    QTest::newRow("colon in the date") << "2021-08:31" << "none";
-    QTest::newRow("text after it") << "2021-08-31 x" << "none";
-    QTest::newRow("empty") << "" << "none";
+    QTest::newRow("short year") << "21-08-31"
+                                << "none";
+    QTest::newRow("seconds cut short") << "2021-08-31T14:05:0"
+                                       << "none";
+    QTest::newRow("dash before the seconds") << "2021-08-31T14:05-09"
+                                             << "none";
+    QTest::newRow("dash before the minutes") << "2021-08-31T14-05"
+                                             << "none";
+    QTest::newRow("colon in the date") << "2021-08:31"
+                                       << "none";
+    QTest::newRow("text after it") << "2021-08-31 x"
+                                   << "none";
+    QTest::newRow("empty") << ""
+                           << "none";
 }
 
 void TestSpeedups::readsStoredDates()
@@ -216,7 +237,7 @@ void TestSpeedups::sortsDatesByRank_data()
                              Value(QDateTime(QDate(2021, 8, 31), QTime(9, 0)))};
     QTest::newRow("times of day, ascending") << times << false << QStringList{"2", "4", "3", "5", "1"};
     QTest::newRow("times of day, descending") << times << true << QStringList{"1", "3", "5", "4", "2"};
-    const QList<Value> centuries{Value(QDate(2021, 8, 31)), Value(QDate(1901, 1, 1)), Value(),
+    const QList<Value> centuries{Value(QDate(2021, 8, 31)),  Value(QDate(1901, 1, 1)), Value(),
                                  Value(QDate(9999, 12, 31)), Value(QDate(1901, 1, 1)), Value(QDate(1, 1, 1))};
     QTest::newRow("days far apart") << centuries << false << QStringList{"3", "6", "2", "5", "1", "4"};
     QTest::newRow("days far apart, descending") << centuries << true << QStringList{"4", "1", "2", "5", "6", "3"};

@@ -51,9 +51,10 @@ QString describe(pg_conn *connection, const pg_result *result, const QString &ta
         // Two users adding the same list value at once: the one whose insert
         // came second meets the unique index, not the trigger's check, and
         // is told what the trigger tells.
-        static const QHash<QString, QString> lists = {{QStringLiteral("Status is unique"), QStringLiteral("status")},
-                                                      {QStringLiteral("Categories is unique"), QStringLiteral("category")},
-                                                      {QStringLiteral("Priorities is unique"), QStringLiteral("priority")}};
+        static const QHash<QString, QString> lists = {
+            {QStringLiteral("Status is unique"), QStringLiteral("status")},
+            {QStringLiteral("Categories is unique"), QStringLiteral("category")},
+            {QStringLiteral("Priorities is unique"), QStringLiteral("priority")}};
         const char *constraint = PQresultErrorField(result, PG_DIAG_CONSTRAINT_NAME);
         const QString list = constraint ? lists.value(QString::fromUtf8(constraint)) : QString();
         // The detail reads: Key ("Status")=(value) already exists.

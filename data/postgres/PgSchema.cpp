@@ -49,11 +49,11 @@ void check(PgSession &session)
 void create(PgSession &session)
 {
     if (isMarrowdesk(session))
-        throw Error(QStringLiteral("The %1 already holds Marrowdesk tables; nothing was changed.")
-                        .arg(session.displayName()));
-    const PgResult tables = session.query(QStringLiteral(
-        "SELECT schemaname || '.' || tablename FROM pg_catalog.pg_tables "
-        "WHERE schemaname NOT IN ('pg_catalog', 'information_schema') ORDER BY 1"));
+        throw Error(
+            QStringLiteral("The %1 already holds Marrowdesk tables; nothing was changed.").arg(session.displayName()));
+    const PgResult tables =
+        session.query(QStringLiteral("SELECT schemaname || '.' || tablename FROM pg_catalog.pg_tables "
+                                     "WHERE schemaname NOT IN ('pg_catalog', 'information_schema') ORDER BY 1"));
     if (tables.rowCount() > 0) {
         QStringList names;
         for (int row = 0; row < tables.rowCount() && row < 5; ++row)

@@ -88,8 +88,8 @@ void PgSession::reconnectBefore(const QString &statement)
     if (m_lostInTransaction) {
         // The rest of a transaction the loss cut short must not run on its
         // own in a new session: only its end, or a new beginning, goes on.
-        const bool ends = head == QLatin1String("rollback") || head == QLatin1String("commit") ||
-                          head == QLatin1String("end");
+        const bool ends =
+            head == QLatin1String("rollback") || head == QLatin1String("commit") || head == QLatin1String("end");
         const bool begins = head == QLatin1String("begin") || head == QLatin1String("start");
         if (ends || begins)
             m_lostInTransaction = false;

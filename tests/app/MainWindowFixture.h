@@ -54,7 +54,9 @@ inline void execute(const QString &statement)
 
 inline void addContact(int id, const QString &first, const QString &last)
 {
-    execute(QStringLiteral("insert into Contacts (ID,[First Name],[Last Name]) values (%1,'%2','%3')").arg(id).arg(first, last));
+    execute(QStringLiteral("insert into Contacts (ID,[First Name],[Last Name]) values (%1,'%2','%3')")
+                .arg(id)
+                .arg(first, last));
 }
 
 // Values are SQL text: 'quoted', or Null.
@@ -84,8 +86,9 @@ inline QStringList errorLines(const ScriptedDialogs &dialogs)
 {
     QStringList lines;
     for (const ScriptedDialogs::Box &box : dialogs.errorBoxes())
-        lines.append(box.text.section(QStringLiteral("\r\n"), 1).section(QLatin1Char('\r'), 0, 0).remove(
-            QStringLiteral("in Pellucid2021/08/31.Form1.")));
+        lines.append(box.text.section(QStringLiteral("\r\n"), 1)
+                         .section(QLatin1Char('\r'), 0, 0)
+                         .remove(QStringLiteral("in Pellucid2021/08/31.Form1.")));
     return lines;
 }
 

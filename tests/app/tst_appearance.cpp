@@ -18,8 +18,8 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRadioButton>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStandardItemModel>
 #include <QTest>
 #include <QTreeView>
@@ -114,13 +114,16 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("title");
-        QTest::newRow("no blank keeps the whole name") << "Marrowdesk" << "Marrowdesk";
-        QTest::newRow("short name still loses its last word") << "Marrowdesk Issue Tracker" << "Marrowdesk Issue";
+        QTest::newRow("no blank keeps the whole name") << "Marrowdesk"
+                                                       << "Marrowdesk";
+        QTest::newRow("short name still loses its last word") << "Marrowdesk Issue Tracker"
+                                                              << "Marrowdesk Issue";
         QTest::newRow("45 characters, 3-letter last word") << "Aaaaaaaaaa Bbbbbbbbbb Cccccccccc Dddddddd Eee"
-                                                            << "Aaaaaaaaaa Bbbbbbbbbb Cccccccccc";
-        QTest::newRow("exactly 40 after one word") << QString(QString(40, QLatin1Char('a')) + QStringLiteral(" bc"))
-                                                   << QString(40, QLatin1Char('a'));
-        QTest::newRow("trailing blank") << "Marrowdesk " << "Marrowdesk";
+                                                           << "Aaaaaaaaaa Bbbbbbbbbb Cccccccccc";
+        QTest::newRow("exactly 40 after one word")
+            << QString(QString(40, QLatin1Char('a')) + QStringLiteral(" bc")) << QString(40, QLatin1Char('a'));
+        QTest::newRow("trailing blank") << "Marrowdesk "
+                                        << "Marrowdesk";
         QTest::newRow("long word left without blank stops")
             << QString(QString(45, QLatin1Char('a')) + QStringLiteral(" b c")) << QString(45, QLatin1Char('a'));
         QTest::newRow("long single word") << QString(50, QLatin1Char('x')) << QString(50, QLatin1Char('x'));
@@ -266,7 +269,9 @@ private slots:
         const QStringList hoverButton{QStringLiteral("PushButton1")};
         for (const bool withFile : {true, false}) {
             const char *file = withFile ? "with file: " : "without file: ";
-            auto row = [&](const char *name) -> QTestData & { return QTest::newRow(qPrintable(QLatin1String(file) + QLatin1String(name))); };
+            auto row = [&](const char *name) -> QTestData & {
+                return QTest::newRow(qPrintable(QLatin1String(file) + QLatin1String(name)));
+            };
             row("nothing yet") << withFile << "" << QStringList() << 0;
             row("over a button") << withFile << "" << hoverButton << 99;
             row("button to button") << withFile << "" << QStringList{"PushButton1", "PushButton2"} << 99;
@@ -274,7 +279,8 @@ private slots:
             row("button to list rows") << withFile << "" << QStringList{"PushButton1", "list"} << 0;
             row("button to list header") << withFile << "" << QStringList{"PushButton1", "header"} << 0;
             row("button to unlisted label keeps hand") << withFile << "" << QStringList{"PushButton1", "Label1"} << 99;
-            row("button to unlisted text box keeps hand") << withFile << "" << QStringList{"PushButton1", "Text1"} << 99;
+            row("button to unlisted text box keeps hand")
+                << withFile << "" << QStringList{"PushButton1", "Text1"} << 99;
             row("label to surface") << withFile << "" << QStringList{"PushButton2", "Label1", "surface"} << 0;
             row("hourglass on window kept over button") << withFile << "window" << hoverButton << 11;
             row("hourglass on window kept over surface") << withFile << "window" << QStringList{"surface"} << 11;
@@ -292,8 +298,8 @@ private slots:
 
         TestWindow form;
         QTreeView *list = form.list();
-        HandPointer *pointer = HandPointer::apply(form.window, {form.control("PushButton1"), form.control("PushButton2")},
-                                                  {&form.window, list});
+        HandPointer *pointer = HandPointer::apply(
+            form.window, {form.control("PushButton1"), form.control("PushButton2")}, {&form.window, list});
         // A second load replaces the first set-up.
         pointer = HandPointer::apply(form.window, {form.control("PushButton1"), form.control("PushButton2")},
                                      {&form.window, list});
@@ -323,7 +329,8 @@ private slots:
             QCOMPARE(form.window.cursor().shape(), Qt::WaitCursor);
         } else if (state == 99 && withFile) {
             QCOMPARE(form.window.cursor().shape(), Qt::BitmapCursor);
-            QCOMPARE(form.window.cursor().hotSpot(), HandPointer::loadCursorFile(HandPointer::cursorFilePath())->hotSpot());
+            QCOMPARE(form.window.cursor().hotSpot(),
+                     HandPointer::loadCursorFile(HandPointer::cursorFilePath())->hotSpot());
         } else {
             QCOMPARE(form.window.cursor().shape(), Qt::ArrowCursor); // the default arrow
         }

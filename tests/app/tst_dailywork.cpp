@@ -70,8 +70,7 @@ private slots:
         QTest::addColumn<QString>("counts");
         QTest::newRow("title, other case") << "PRINTER" << QStringList{"Printer jams"} << "1 of 3 issues";
         QTest::newRow("accents ignored both ways") << "cafe" << QStringList{"Café menu"} << "1 of 3 issues";
-        QTest::newRow("comment, accented text typed plain") << "eclair" << QStringList{"Café menu"}
-                                                          << "1 of 3 issues";
+        QTest::newRow("comment, accented text typed plain") << "eclair" << QStringList{"Café menu"} << "1 of 3 issues";
         QTest::newRow("contact name column") << "nunez" << QStringList{"Café menu", "VPN drops"} << "2 of 3 issues";
         QTest::newRow("no match") << "zebra" << QStringList() << "0 of 3 issues";
         QTest::newRow("blank keeps all") << "  " << QStringList{"Printer jams", "Café menu", "VPN drops"}
@@ -149,13 +148,15 @@ private slots:
         QTest::addColumn<QString>("outcome");
         QTest::addColumn<QString>("target"); // what has the keyboard; the list when empty
         QTest::newRow("Enter edits") << int(Qt::Key_Return) << 0 << "Edit Data" << QString();
-        QTest::newRow("Enter presses the focused button") << int(Qt::Key_Return) << 0 << "Reports" << "PushButton5";
+        QTest::newRow("Enter presses the focused button") << int(Qt::Key_Return) << 0 << "Reports"
+                                                          << "PushButton5";
         QTest::newRow("Insert adds") << int(Qt::Key_Insert) << 0 << "Add New Issue" << QString();
         QTest::newRow("Ctrl+N adds") << int(Qt::Key_N) << int(Qt::ControlModifier) << "Add New Issue" << QString();
-        QTest::newRow("Delete asks") << int(Qt::Key_Delete) << 0 << "Are you sure you want to delete [Café menu]?" << QString();
+        QTest::newRow("Delete asks") << int(Qt::Key_Delete) << 0 << "Are you sure you want to delete [Café menu]?"
+                                     << QString();
         QTest::newRow("Ctrl+F finds") << int(Qt::Key_F) << int(Qt::ControlModifier) << "findBox" << QString();
-        QTest::newRow("Alt+A, the access key of Add New Issue") << int(Qt::Key_A) << int(Qt::AltModifier)
-                                                               << "Add New Issue" << QString();
+        QTest::newRow("Alt+A, the access key of Add New Issue")
+            << int(Qt::Key_A) << int(Qt::AltModifier) << "Add New Issue" << QString();
     }
 
     void keyboardMap()

@@ -23,9 +23,9 @@ const QString helpText = QStringLiteral(
     "https://support.tamberlyn.example/kb/data-access-update and look for 'How to obtain this update' section and "
     "download the appropriate update.\r\n\r\nPlease email support@tamberlyn.example with a screenshot of this "
     "message if you have any questions.");
-const QString restartText = QStringLiteral(
-    "ADO is fixed on this computer. \r\nYou need to restart your computer and software.\r\n\r\n"
-    "Would you like to stop software now?");
+const QString restartText =
+    QStringLiteral("ADO is fixed on this computer. \r\nYou need to restart your computer and software.\r\n\r\n"
+                   "Would you like to stop software now?");
 
 const QStringList packageNames{QStringLiteral("ADOFix64.msu"), QStringLiteral("ADOFix86.msu")};
 
@@ -65,41 +65,52 @@ private slots:
 
     void dialogue_data()
     {
-        QTest::addColumn<QString>("probe");          // "works", "fails", "throws"
-        QTest::addColumn<QString>("width");          // processor width; "throws" for a failing service
-        QTest::addColumn<QStringList>("packages");   // packages beside the program; "-broken" cannot start
+        QTest::addColumn<QString>("probe");        // "works", "fails", "throws"
+        QTest::addColumn<QString>("width");        // processor width; "throws" for a failing service
+        QTest::addColumn<QStringList>("packages"); // packages beside the program; "-broken" cannot start
         QTest::addColumn<QList<Answer>>("answers");
-        QTest::addColumn<QStringList>("boxes");      // "repair", "help", "restart" in order
-        QTest::addColumn<QString>("ran");            // the package that ran, or empty
+        QTest::addColumn<QStringList>("boxes"); // "repair", "help", "restart" in order
+        QTest::addColumn<QString>("ran");       // the package that ran, or empty
         QTest::addColumn<bool>("ended");
 
         const QStringList both{QStringLiteral("ADOFix64.msu"), QStringLiteral("ADOFix86.msu")};
         using L = QList<Answer>;
-        QTest::newRow("data layer works") << "works" << "64" << both << L{} << QStringList{} << "" << false;
-        QTest::newRow("No: help, no package") << "fails" << "64" << both << L{Answer::No}
-                                               << QStringList{"repair", "help"} << "" << false;
-        QTest::newRow("probe throws counts as failed") << "throws" << "64" << both << L{Answer::No}
-                                                        << QStringList{"repair", "help"} << "" << false;
-        QTest::newRow("Yes, 64, stop: Yes") << "fails" << "64" << both << L{Answer::Yes, Answer::Yes}
+        QTest::newRow("data layer works") << "works"
+                                          << "64" << both << L{} << QStringList{} << "" << false;
+        QTest::newRow("No: help, no package")
+            << "fails"
+            << "64" << both << L{Answer::No} << QStringList{"repair", "help"} << "" << false;
+        QTest::newRow("probe throws counts as failed")
+            << "throws"
+            << "64" << both << L{Answer::No} << QStringList{"repair", "help"} << "" << false;
+        QTest::newRow("Yes, 64, stop: Yes") << "fails"
+                                            << "64" << both << L{Answer::Yes, Answer::Yes}
                                             << QStringList{"repair", "restart"} << "ADOFix64.msu" << true;
-        QTest::newRow("Yes, 64, stop: No") << "fails" << "64" << both << L{Answer::Yes, Answer::No}
+        QTest::newRow("Yes, 64, stop: No") << "fails"
+                                           << "64" << both << L{Answer::Yes, Answer::No}
                                            << QStringList{"repair", "restart"} << "ADOFix64.msu" << false;
-        QTest::newRow("Yes, 32") << "fails" << "32" << both << L{Answer::Yes, Answer::No}
-                                 << QStringList{"repair", "restart"} << "ADOFix86.msu" << false;
-        QTest::newRow("Yes, width unknown") << "fails" << "" << both << L{Answer::Yes, Answer::Yes}
-                                            << QStringList{"repair", "restart"} << "ADOFix86.msu" << true;
-        QTest::newRow("Yes, width service fails") << "fails" << "throws" << both << L{Answer::Yes, Answer::No}
+        QTest::newRow("Yes, 32") << "fails"
+                                 << "32" << both << L{Answer::Yes, Answer::No} << QStringList{"repair", "restart"}
+                                 << "ADOFix86.msu" << false;
+        QTest::newRow("Yes, width unknown")
+            << "fails"
+            << "" << both << L{Answer::Yes, Answer::Yes} << QStringList{"repair", "restart"} << "ADOFix86.msu" << true;
+        QTest::newRow("Yes, width service fails") << "fails"
+                                                  << "throws" << both << L{Answer::Yes, Answer::No}
                                                   << QStringList{"repair", "restart"} << "ADOFix86.msu" << false;
-        QTest::newRow("Yes, 64, only the 86 package") << "fails" << "64" << QStringList{"ADOFix86.msu"}
-                                                      << L{Answer::Yes} << QStringList{"repair"} << "" << false;
-        QTest::newRow("Yes, no package at all") << "fails" << "32" << QStringList{} << L{Answer::Yes}
-                                                << QStringList{"repair"} << "" << false;
-        QTest::newRow("Yes, package fails but ran") << "fails" << "64" << QStringList{"ADOFix64.msu-exit3"}
-                                                    << L{Answer::Yes, Answer::Yes}
-                                                    << QStringList{"repair", "restart"} << "ADOFix64.msu" << true;
+        QTest::newRow("Yes, 64, only the 86 package")
+            << "fails"
+            << "64" << QStringList{"ADOFix86.msu"} << L{Answer::Yes} << QStringList{"repair"} << "" << false;
+        QTest::newRow("Yes, no package at all")
+            << "fails"
+            << "32" << QStringList{} << L{Answer::Yes} << QStringList{"repair"} << "" << false;
+        QTest::newRow("Yes, package fails but ran")
+            << "fails"
+            << "64" << QStringList{"ADOFix64.msu-exit3"} << L{Answer::Yes, Answer::Yes}
+            << QStringList{"repair", "restart"} << "ADOFix64.msu" << true;
         QTest::newRow("Yes, package cannot start: not claimed fixed")
-            << "fails" << "64" << QStringList{"ADOFix64.msu-broken"} << L{Answer::Yes} << QStringList{"repair"}
-            << "" << false;
+            << "fails"
+            << "64" << QStringList{"ADOFix64.msu-broken"} << L{Answer::Yes} << QStringList{"repair"} << "" << false;
     }
     void dialogue()
     {
@@ -162,11 +173,16 @@ private slots:
     {
         QTest::addColumn<QString>("architecture");
         QTest::addColumn<QString>("width");
-        QTest::newRow("x86_64") << "x86_64" << "64";
-        QTest::newRow("arm64") << "arm64" << "64";
-        QTest::newRow("s390x") << "s390x" << "64";
-        QTest::newRow("i386") << "i386" << "32";
-        QTest::newRow("no answer") << "" << "";
+        QTest::newRow("x86_64") << "x86_64"
+                                << "64";
+        QTest::newRow("arm64") << "arm64"
+                               << "64";
+        QTest::newRow("s390x") << "s390x"
+                               << "64";
+        QTest::newRow("i386") << "i386"
+                              << "32";
+        QTest::newRow("no answer") << ""
+                                   << "";
     }
     void processorWidth()
     {

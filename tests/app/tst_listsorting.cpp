@@ -19,8 +19,8 @@
 #include <algorithm>
 #include <limits>
 #include <memory>
-#include <utility>
 #include <numeric>
+#include <utility>
 
 namespace {
 
@@ -29,9 +29,10 @@ namespace {
 // locales sort apart (å, ö, ı, ß), CJK, fullwidth and emoji.
 QStringList randomTexts(int count, quint32 seed, int longest = 12)
 {
-    static const QStringList pieces = {
-        "a", "A", "b", "B", "e", "E", "é", "É", QString::fromUtf8("e\u0301"), "z", "Z", "å", "Å", "ö", "ı", "I",
-        "i", "İ", "ß", "ss", " ", "-", "_", "'", "0", "1", "9", "10", "中", "文", "ｱ", "Ａ", "ｃ", "😀", "ch", "ll"};
+    static const QStringList pieces = {"a",  "A",  "b",  "B", "e",  "E",  "é", "É",  QString::fromUtf8("e\u0301"),
+                                       "z",  "Z",  "å",  "Å", "ö",  "ı",  "I", "i",  "İ",
+                                       "ß",  "ss", " ",  "-", "_",  "'",  "0", "1",  "9",
+                                       "10", "中", "文", "ｱ", "Ａ", "ｃ", "😀", "ch", "ll"};
     QRandomGenerator random(seed);
     QStringList texts;
     for (int i = 0; i < count; ++i) {
@@ -44,7 +45,10 @@ QStringList randomTexts(int count, quint32 seed, int longest = 12)
     return texts;
 }
 
-int sign(int value) { return (value > 0) - (value < 0); }
+int sign(int value)
+{
+    return (value > 0) - (value < 0);
+}
 
 CollationKeys *keysOf(const QStringList &texts, const QLocale &locale)
 {
@@ -331,7 +335,8 @@ void TestListSorting::refillReleasesReplacedRowsOffThisThread()
     IssueListModel model;
     addTwoColumns(model);
     model.beginRefill();
-    model.setCell(model.appendRow(QStringLiteral("1")), 1, QString(QStringLiteral("old title")).toUpper()); // not static text
+    model.setCell(model.appendRow(QStringLiteral("1")), 1,
+                  QString(QStringLiteral("old title")).toUpper()); // not static text
     model.endRefill();
     QString held = model.cell(0, 1); // shares its text with the list's row
     QVERIFY(!held.isDetached());
@@ -388,7 +393,7 @@ void TestListSorting::datesSortWhateverTheirSpan()
     for (int i = 0; i < dates.size(); ++i) {
         const int row = model.appendRow(QString::number(i));
         const QVariant &date = dates[i];
-        const Value value = !date.isValid()                      ? Value()
+        const Value value = !date.isValid()                     ? Value()
                             : date.typeId() == QMetaType::QDate ? Value(date.toDate())
                                                                 : Value(date.toDateTime());
         model.setCell(row, IssueListModel::openedDateColumn, value.toTextOrEmpty());

@@ -109,9 +109,9 @@ void TestMainWindow::widthsAndStateSurviveARestart()
 
     {
         auto form = started();
-        form->setColumnWidthTwips(2, 1234.5);                // given by the program
-        form->issueList->header()->resizeSection(1, 200);    // dragged by the user
-        form->issueList->header()->resizeSection(9, 1);      // dragged below the minimum
+        form->setColumnWidthTwips(2, 1234.5);             // given by the program
+        form->issueList->header()->resizeSection(1, 200); // dragged by the user
+        form->issueList->header()->resizeSection(9, 1);   // dragged below the minimum
         form->showMaximized();
         form->close();
     }
@@ -120,7 +120,8 @@ void TestMainWindow::widthsAndStateSurviveARestart()
              QString::number(qRound(platform::pixelsToTwips(200))));
     QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders3"), QString()), givenText);
     QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders4"), QString()), QStringLiteral("1700"));
-    QVERIFY(platform::GetSetting(QStringLiteral("ColumnHeaders10"), QString()).toDouble() >= MainWindowSettings::minColumnWidth);
+    QVERIFY(platform::GetSetting(QStringLiteral("ColumnHeaders10"), QString()).toDouble() >=
+            MainWindowSettings::minColumnWidth);
     QCOMPARE(platform::GetSetting(QStringLiteral("WindowState"), QString()), QStringLiteral("2"));
 
     auto again = started();
@@ -137,23 +138,29 @@ void TestMainWindow::storedSettingsAreCheckedAtStartUp_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("stored");
-    QTest::addColumn<int>("column"); // -1: the window state
+    QTest::addColumn<int>("column");      // -1: the window state
     QTest::addColumn<double>("expected"); // the width in twips, or the state
     QTest::addColumn<bool>("flag");
     QTest::addColumn<QStringList>("errors");
 
     const double listDefault = 1440; // the list's own width for a column
     const QStringList none;
-    QTest::newRow("first width not a number") << "ColumnHeaders1" << "wide" << 0 << listDefault << false
-                                              << QStringList{"Form_Load at line 146"};
-    QTest::newRow("other width not a number") << "ColumnHeaders4" << "12px" << 3 << listDefault << false
-                                              << QStringList{"Form_Load at line 150"};
-    QTest::newRow("negative width") << "ColumnHeaders2" << "-40" << 1 << MainWindowSettings::minColumnWidth << false << none;
-    QTest::newRow("huge width") << "ColumnHeaders2" << "99999999" << 1 << MainWindowSettings::maxColumnWidth << false << none;
-    QTest::newRow("state not a number") << "WindowState" << "maximised" << -1 << 0.0 << false
-                                        << QStringList{"Form_Load at line 156"};
-    QTest::newRow("state 2 maximizes") << "WindowState" << "2" << -1 << 2.0 << true << none;
-    QTest::newRow("unknown state 7 is normal") << "WindowState" << "7" << -1 << 0.0 << false << none;
+    QTest::newRow("first width not a number")
+        << "ColumnHeaders1"
+        << "wide" << 0 << listDefault << false << QStringList{"Form_Load at line 146"};
+    QTest::newRow("other width not a number")
+        << "ColumnHeaders4"
+        << "12px" << 3 << listDefault << false << QStringList{"Form_Load at line 150"};
+    QTest::newRow("negative width") << "ColumnHeaders2"
+                                    << "-40" << 1 << MainWindowSettings::minColumnWidth << false << none;
+    QTest::newRow("huge width") << "ColumnHeaders2"
+                                << "99999999" << 1 << MainWindowSettings::maxColumnWidth << false << none;
+    QTest::newRow("state not a number") << "WindowState"
+                                        << "maximised" << -1 << 0.0 << false << QStringList{"Form_Load at line 156"};
+    QTest::newRow("state 2 maximizes") << "WindowState"
+                                       << "2" << -1 << 2.0 << true << none;
+    QTest::newRow("unknown state 7 is normal") << "WindowState"
+                                               << "7" << -1 << 0.0 << false << none;
 }
 
 void TestMainWindow::storedSettingsAreCheckedAtStartUp()
@@ -193,10 +200,14 @@ void TestMainWindow::storedViewOutOfBoundsReadsAsDefault_data()
     QTest::addColumn<bool>("findBar");
 
     QTest::newRow("nothing stored") << QStringList() << -1 << false << false << true;
-    QTest::newRow("column past the last") << QStringList{"SortColumn=10", "SortOrder=1"} << -1 << false << false << true;
-    QTest::newRow("last column, descending") << QStringList{"SortColumn= 9 ", "SortOrder=1"} << 9 << true << false << true;
-    QTest::newRow("order other than 1 ascends") << QStringList{"SortColumn=0", "SortOrder=2"} << 0 << false << false << true;
-    QTest::newRow("switch stored as 2 is off") << QStringList{"ShowClosed=2", "FindBar=2"} << -1 << false << false << false;
+    QTest::newRow("column past the last")
+        << QStringList{"SortColumn=10", "SortOrder=1"} << -1 << false << false << true;
+    QTest::newRow("last column, descending")
+        << QStringList{"SortColumn= 9 ", "SortOrder=1"} << 9 << true << false << true;
+    QTest::newRow("order other than 1 ascends")
+        << QStringList{"SortColumn=0", "SortOrder=2"} << 0 << false << false << true;
+    QTest::newRow("switch stored as 2 is off")
+        << QStringList{"ShowClosed=2", "FindBar=2"} << -1 << false << false << false;
     QTest::newRow("switch not a number") << QStringList{"ShowClosed=yes", "FindBar=no"} << -1 << false << false << true;
 }
 
@@ -221,7 +232,8 @@ void TestMainWindow::brokenDatabaseStartUp_data()
     QTest::addColumn<QByteArray>("existing"); // dbData.mdb before start-up; empty: none
     QTest::addColumn<QStringList>("errors");
     QTest::newRow("template missing") << false << QByteArray()
-                                      << QStringList{"Form_Load at line 110", "Form_Load at line 124", "ListData at line 104"};
+                                      << QStringList{"Form_Load at line 110", "Form_Load at line 124",
+                                                     "ListData at line 104"};
     QTest::newRow("dbData.mdb is no database") << true << QByteArray("Somebody's notes, not a database.\n")
                                                << QStringList{"Form_Load at line 124", "ListData at line 104"};
 }
@@ -267,7 +279,8 @@ void TestMainWindow::listDataFillsEveryCell_data()
     // error box per cell; a missing due date is no news.
     QTest::addColumn<QStringList>("messages");
 
-    const QString edit = QStringLiteral("; those cells are empty.\r\nEdit the issue (or its contacts) to fill them in.");
+    const QString edit =
+        QStringLiteral("; those cells are empty.\r\nEdit the issue (or its contacts) to fill them in.");
     QTest::newRow("no due date, no comment: empty cells")
         << QStringList{"'Printer'", "'8/31/2021'", "'Open'", "Null", "Null", "1"}
         << QStringList{"7", "Printer", "Ann Lee", "Ann Lee", "8/31/2021", "", "Open", "Bug", "High", ""}
@@ -353,14 +366,14 @@ void TestMainWindow::headerClicksSort_data()
                               << QStringList{"10", "9", "5", "2"};
     QTest::newRow("Title twice") << QList<int>{1, 1} << QStringList{"2", "9", "10"} << 1 << Qt::DescendingOrder
                                  << QStringList{"2", "5", "9", "10"};
-    QTest::newRow("Title three times") << QList<int>{1, 1, 1} << QStringList{"10", "9", "2"} << 1
-                                       << Qt::AscendingOrder << QStringList{"10", "9", "5", "2"};
+    QTest::newRow("Title three times") << QList<int>{1, 1, 1} << QStringList{"10", "9", "2"} << 1 << Qt::AscendingOrder
+                                       << QStringList{"10", "9", "5", "2"};
     QTest::newRow("Title twice, then Status") << QList<int>{1, 1, 6} << QStringList{"2", "9", "10"} << 6
                                               << Qt::AscendingOrder << QStringList{"2", "5", "9", "10"};
-    QTest::newRow("Opened Date chronologically") << QList<int>{4} << QStringList{"10", "9", "2"} << 4
-                                                 << Qt::AscendingOrder << QStringList{"10", "9", "5", "2"};
-    QTest::newRow("Due Date, empty first") << QList<int>{5} << QStringList{"9", "10", "2"} << 5
-                                           << Qt::AscendingOrder << QStringList{"5", "9", "10", "2"};
+    QTest::newRow("Opened Date chronologically")
+        << QList<int>{4} << QStringList{"10", "9", "2"} << 4 << Qt::AscendingOrder << QStringList{"10", "9", "5", "2"};
+    QTest::newRow("Due Date, empty first")
+        << QList<int>{5} << QStringList{"9", "10", "2"} << 5 << Qt::AscendingOrder << QStringList{"5", "9", "10", "2"};
     QTest::newRow("Due Date descending, empty last") << QList<int>{5, 5} << QStringList{"2", "10", "9"} << 5
                                                      << Qt::DescendingOrder << QStringList{"2", "10", "5", "9"};
 }
@@ -432,9 +445,9 @@ void verifyDesignLayout(const MainWindow &form)
 {
     using platform::twipsRect;
     const QList<QPair<QWidget *, QRect>> design = {
-        {form.issueList, twipsRect(120, 120, 10680, 5475)},  {form.addButton, twipsRect(120, 5685, 3480, 405)},
-        {form.editButton, twipsRect(3720, 5685, 3480, 405)}, {form.sampleDataButton, twipsRect(7320, 5685, 3480, 405)},
-        {form.deleteButton, twipsRect(120, 6195, 3480, 405)},  {form.reportsButton, twipsRect(3720, 6195, 3480, 405)},
+        {form.issueList, twipsRect(120, 120, 10680, 5475)},   {form.addButton, twipsRect(120, 5685, 3480, 405)},
+        {form.editButton, twipsRect(3720, 5685, 3480, 405)},  {form.sampleDataButton, twipsRect(7320, 5685, 3480, 405)},
+        {form.deleteButton, twipsRect(120, 6195, 3480, 405)}, {form.reportsButton, twipsRect(3720, 6195, 3480, 405)},
         {form.helpButton, twipsRect(7320, 6195, 3480, 405)}};
     for (const auto &[control, where] : design)
         QCOMPARE(control == form.issueList ? listArea(form) : control->geometry(), where);
@@ -443,9 +456,8 @@ void verifyDesignLayout(const MainWindow &form)
 void verifyCentred(const MainWindow &form)
 {
     const QPoint offset = form.frameGeometry().center() - form.screen()->geometry().center();
-    QVERIFY2(qAbs(offset.x()) <= 1 && qAbs(offset.y()) <= 1, qPrintable(QStringLiteral("frame at %1,%2")
-                                                                         .arg(form.frameGeometry().x())
-                                                                         .arg(form.frameGeometry().y())));
+    QVERIFY2(qAbs(offset.x()) <= 1 && qAbs(offset.y()) <= 1,
+             qPrintable(QStringLiteral("frame at %1,%2").arg(form.frameGeometry().x()).arg(form.frameGeometry().y())));
 }
 
 } // namespace
@@ -469,7 +481,8 @@ void TestMainWindow::maximizeThenRestore()
     QCOMPARE(form->helpButton->pos(), QPoint(platform::twipsToPixels(W / 2 + 1500), platform::twipsToPixels(H - 975)));
 
     form->showNormal();
-    QTRY_COMPARE(form->size(), platform::twipsRect(0, 0, MainWindowLayout::designWidth, MainWindowLayout::designHeight).size());
+    QTRY_COMPARE(form->size(),
+                 platform::twipsRect(0, 0, MainWindowLayout::designWidth, MainWindowLayout::designHeight).size());
     verifyDesignLayout(*form);
     QTRY_VERIFY(qAbs(form->frameGeometry().center().x() - form->screen()->geometry().center().x()) <= 1);
     verifyCentred(*form);

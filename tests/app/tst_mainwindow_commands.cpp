@@ -217,11 +217,14 @@ void TestMainWindowCommands::editSelectsTheEditedIssueAgain_data()
 
     QTest::newRow("last row, unchanged") << "8" << QString() << false << 2;
     QTest::newRow("retitled in a sorted list: follows the issue")
-        << "3" << "update Issues set Title='Zebra printer' where ID=3" << true << 2;
+        << "3"
+        << "update Issues set Title='Zebra printer' where ID=3" << true << 2;
     QTest::newRow("closed: leaves the list, nothing selected")
-        << "8" << "update Issues set Status='Closed' where ID=8" << false << -1;
+        << "8"
+        << "update Issues set Status='Closed' where ID=8" << false << -1;
     QTest::newRow("closed in the middle: not its neighbour")
-        << "5" << "update Issues set Status='Closed' where ID=5" << false << -1;
+        << "5"
+        << "update Issues set Status='Closed' where ID=5" << false << -1;
 }
 
 void TestMainWindowCommands::editSelectsTheEditedIssueAgain()

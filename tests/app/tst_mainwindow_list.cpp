@@ -55,8 +55,8 @@ void TestMainWindowList::sortsText_data()
     QTest::addColumn<QStringList>("expected"); // arrival positions
 
     const QStringList words = {"banana", "Apple", "cherry", "", "Éclair", "eagle", "fig"};
-    QTest::newRow("case ignored, accents by the locale") << words << false
-                                                         << QStringList{"3", "1", "0", "2", "5", "4", "6"};
+    QTest::newRow("case ignored, accents by the locale")
+        << words << false << QStringList{"3", "1", "0", "2", "5", "4", "6"};
     // Equal texts keep their present order in both directions.
     const QStringList ties = {"same", "SAME", "other", "Same"};
     QTest::newRow("ties keep their order") << ties << false << QStringList{"2", "0", "1", "3"};
@@ -134,7 +134,9 @@ void TestMainWindowList::sortsHundredThousandRows()
         if (column == 0)
             return x.id.toLongLong() < y.id.toLongLong() ? -1 : (x.id.toLongLong() > y.id.toLongLong() ? 1 : 0);
         if (column == 4) // no date before any date
-            return x.opened == y.opened ? 0 : (!x.opened.isValid() || (y.opened.isValid() && x.opened < y.opened)) ? -1 : 1;
+            return x.opened == y.opened                                                   ? 0
+                   : (!x.opened.isValid() || (y.opened.isValid() && x.opened < y.opened)) ? -1
+                                                                                          : 1;
         return collator.compare(x.title, y.title);
     };
     for (int row = 1; row < count; ++row) {

@@ -101,7 +101,8 @@ private slots:
             auto &editor = static_cast<IssueEditor &>(window);
             editor.commentBox->setPlainText(QStringLiteral("mine"));
             addContact(2, QStringLiteral("Bo"), QStringLiteral("Ek"));
-            m_other->Execute(QStringLiteral("update Issues set Title='theirs', Priority='Low', [Assigned To]=2 where ID=5"));
+            m_other->Execute(
+                QStringLiteral("update Issues set Title='theirs', Priority='Low', [Assigned To]=2 where ID=5"));
             QTRY_VERIFY_WITH_TIMEOUT(!editor.changedElsewhereLabel->isHidden(), 5000);
             editor.saveButton->click();
             titleAfterConflict = editor.titleBox->text();
@@ -112,7 +113,8 @@ private slots:
 
         const QString conflict = m_dialogs->boxes.value(0).text;
         QCOMPARE(m_dialogs->boxes.value(0).buttons, platform::Buttons::ReloadOrKeepEditing);
-        for (const char *line : {"\nTitle: \u201ctheirs\u201d\r", "\nAssigned To: \u201cBo Ek\u201d\r", "\nPriority: \u201cLow\u201d\r"})
+        for (const char *line :
+             {"\nTitle: \u201ctheirs\u201d\r", "\nAssigned To: \u201cBo Ek\u201d\r", "\nPriority: \u201cLow\u201d\r"})
             QVERIFY2(conflict.contains(QString::fromUtf8(line)), qPrintable(conflict));
         QVERIFY(!conflict.contains(QStringLiteral("Comments")));
         QCOMPARE(titleAfterConflict, reload ? QStringLiteral("theirs") : QStringLiteral("Laptop"));
@@ -130,13 +132,15 @@ private slots:
     void deleteOfAChangedIssueAsksAgain()
     {
         m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("5")));
-        m_dialogs->beforeNextBox = [&] { m_other->Execute(QStringLiteral("update Issues set Title='theirs' where ID=5")); };
+        m_dialogs->beforeNextBox = [&] {
+            m_other->Execute(QStringLiteral("update Issues set Title='theirs' where ID=5"));
+        };
         m_dialogs->answers = {platform::Answer::Yes, platform::Answer::No};
         m_form->deleteButton->click();
         QCOMPARE(m_dialogs->boxes.size(), 2);
-        QVERIFY2(m_dialogs->boxes[1].text.startsWith(
-                     QStringLiteral("Someone else changed this issue meanwhile, so nothing was deleted yet.\r\nThey "
-                                    "changed:\r\nTitle: \u201ctheirs\u201d\r\n\r\nAre you sure you want to delete [theirs]?")),
+        QVERIFY2(m_dialogs->boxes[1].text.startsWith(QStringLiteral(
+                     "Someone else changed this issue meanwhile, so nothing was deleted yet.\r\nThey "
+                     "changed:\r\nTitle: \u201ctheirs\u201d\r\n\r\nAre you sure you want to delete [theirs]?")),
                  qPrintable(m_dialogs->boxes[1].text));
         QCOMPARE(storedText(*m_other, 5, QStringLiteral("Title")), QStringLiteral("theirs"));
     }
@@ -157,13 +161,16 @@ private slots:
                 window.findChild<QPushButton *>(QStringLiteral("PushButton2"))->click();
         };
         platform::dialogs().showModal(contact);
-        QVERIFY2(m_dialogs->boxes.value(0).text.contains(QStringLiteral("They changed:\r\nCompany: \u201cTheirs Ltd\u201d\r\n")),
+        QVERIFY2(m_dialogs->boxes.value(0).text.contains(
+                     QStringLiteral("They changed:\r\nCompany: \u201cTheirs Ltd\u201d\r\n")),
                  qPrintable(m_dialogs->boxes.value(0).text));
         QCOMPARE(m_dialogs->boxes.value(1).text, QStringLiteral("Record Successfully Updated"));
 
         m_dialogs->boxes.clear();
         IssueEditor issue;
-        m_dialogs->beforeNextBox = [&] { m_other->Execute(QStringLiteral("update Contacts set City='Oslo' where ID=1")); };
+        m_dialogs->beforeNextBox = [&] {
+            m_other->Execute(QStringLiteral("update Contacts set City='Oslo' where ID=1"));
+        };
         m_dialogs->answers = {platform::Answer::Yes, platform::Answer::No};
         m_dialogs->modalScripts << [&](QDialog &) {
             issue.assignedToPicker->setCurrentIndex(0);
@@ -226,8 +233,9 @@ private:
         m_dialogs = std::make_unique<DialogsBeside>();
         m_form = started();
         addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
-        for (const char *statement : {"insert into Status values ('Open')", "insert into Categories values ('Bug')",
-                                      "insert into Priorities values ('High')", "insert into Priorities values ('Low')"})
+        for (const char *statement :
+             {"insert into Status values ('Open')", "insert into Categories values ('Bug')",
+              "insert into Priorities values ('High')", "insert into Priorities values ('Low')"})
             execute(QLatin1String(statement));
         addIssue(3, QStringLiteral("'Printer jams'"), QStringLiteral("'8/1/2021'"), QStringLiteral("'Open'"));
         addIssue(5, QStringLiteral("'Laptop'"), QStringLiteral("'8/2/2021'"), QStringLiteral("'Open'"));

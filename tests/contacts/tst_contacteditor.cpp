@@ -2,9 +2,9 @@
 // seam: what Save writes (exactly, whatever is typed), what it refuses, what
 // it does when the write fails, and what the two issue lists show.
 
-#include "data/ContactSql.h"
 #include "contacts/ContactEditor.h"
 #include "data/Connection.h"
+#include "data/ContactSql.h"
 #include "data/DateText.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
@@ -27,9 +27,9 @@
 
 namespace {
 
-const char *const columns[16] = {"First Name", "Last Name", "Job Title", "Company", "Business Phone", "Home Phone",
-                                 "Mobile Phone", "Fax Number", "Address", "City", "State", "ZIP", "Country",
-                                 "E-mail Address", "Web Page", "Notes"};
+const char *const columns[16] = {
+    "First Name", "Last Name", "Job Title", "Company", "Business Phone", "Home Phone",     "Mobile Phone", "Fax Number",
+    "Address",    "City",      "State",     "ZIP",     "Country",        "E-mail Address", "Web Page",     "Notes"};
 
 void setBox(ContactEditor &form, int box, const QString &text)
 {
@@ -146,7 +146,8 @@ void TestContactEditor::fitsASmallScreen()
     };
     QCOMPARE(tabFrom(form->findChild<QLineEdit *>(QStringLiteral("Text1"))),
              form->findChild<QLineEdit *>(QStringLiteral("Text2")));
-    QCOMPARE(tabFrom(form->findChild<QPlainTextEdit *>(QStringLiteral("Text16"))), form->findChild<QWidget *>("PushButton2"));
+    QCOMPARE(tabFrom(form->findChild<QPlainTextEdit *>(QStringLiteral("Text16"))),
+             form->findChild<QWidget *>("PushButton2"));
     form->findChild<QPlainTextEdit *>(QStringLiteral("Text16"))->setPlainText(QStringLiteral("kept"));
     form->save();
     QCOMPARE(stored(id, "Notes"), Value(QStringLiteral("kept")));
@@ -171,7 +172,8 @@ void TestContactEditor::storesExactly_data()
     QTest::newRow("quotes and backslashes") << 3 << "\"Chief\" C:\\Temp\\ \\' \\\\";
     QTest::newRow("sql fragment") << 14 << "x'); delete from Contacts; --";
     QTest::newRow("brackets and plus") << 15 << "[Web Page]+' '+[Notes] /* */ %_";
-    QTest::newRow("scripts and emoji") << 10 << QString::fromUtf8("Москва 東京 القاهرة 🙂👍🏽🇩🇪");
+    QTest::newRow("scripts and emoji") << 10
+                                       << QString::fromUtf8("Москва 東京 القاهرة 🙂👍🏽🇩🇪");
     QTest::newRow("notes with line breaks") << 16 << "first\nsecond\n\n  fourth\n";
     QTest::newRow("leading zeros, date-like") << 12 << "00501 8/31/2021";
     QTest::newRow("100000 characters, line box") << 2 << QString(100000, QLatin1Char('x'));
@@ -218,12 +220,20 @@ void TestContactEditor::untouchedValuesWrittenBackAsLoaded_data()
     QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("literal"); // as written into the file
     QTest::addColumn<QString>("expected");
-    QTest::newRow("notes, CR LF") << "Notes" << "'a' || char(13,10) || 'b'" << "a\r\nb";
-    QTest::newRow("notes, lone CR") << "Notes" << "'a' || char(13) || 'b'" << "a\rb";
+    QTest::newRow("notes, CR LF") << "Notes"
+                                  << "'a' || char(13,10) || 'b'"
+                                  << "a\r\nb";
+    QTest::newRow("notes, lone CR") << "Notes"
+                                    << "'a' || char(13) || 'b'"
+                                    << "a\rb";
     QTest::newRow("notes, no-break space and separators")
-        << "Notes" << "'a' || char(160, 8232, 8233) || 'b'" << QString::fromUtf8("a\u00a0\u2028\u2029b");
-    QTest::newRow("address, line feed") << "Address" << "'a' || char(10) || 'b'" << "a\nb";
-    QTest::newRow("missing company stays missing") << "Company" << "null" << QString();
+        << "Notes"
+        << "'a' || char(160, 8232, 8233) || 'b'" << QString::fromUtf8("a\u00a0\u2028\u2029b");
+    QTest::newRow("address, line feed") << "Address"
+                                        << "'a' || char(10) || 'b'"
+                                        << "a\nb";
+    QTest::newRow("missing company stays missing") << "Company"
+                                                   << "null" << QString();
 }
 
 void TestContactEditor::untouchedValuesWrittenBackAsLoaded()
@@ -247,15 +257,32 @@ void TestContactEditor::refusedOrFailedSave_data()
     QTest::addColumn<QString>("sabotage"); // run after loading
     QTest::addColumn<QString>("message");  // the one box shown
     QTest::addColumn<QString>("focus");
-    QTest::newRow("both names empty") << false << "" << "" << "" << "You forgot to input first name." << "Text1";
-    QTest::newRow("first name blanks") << false << "   " << "Lee" << "" << "You forgot to input first name." << "Text1";
-    QTest::newRow("last name blank") << true << "Ann" << " \t " << "" << "You forgot to input last name." << "Text2";
+    QTest::newRow("both names empty") << false << ""
+                                      << ""
+                                      << ""
+                                      << "You forgot to input first name."
+                                      << "Text1";
+    QTest::newRow("first name blanks") << false << "   "
+                                       << "Lee"
+                                       << ""
+                                       << "You forgot to input first name."
+                                       << "Text1";
+    QTest::newRow("last name blank") << true << "Ann"
+                                     << " \t "
+                                     << ""
+                                     << "You forgot to input last name."
+                                     << "Text2";
     const QString refuse = "create trigger Refuse before %1 on Contacts begin select raise(abort, 'disk is full'); end";
     // The database's refusal is told plainly, in its own words.
-    QTest::newRow("insert refused") << false << "Typed" << "Name" << refuse.arg("insert") << "disk is full" << "";
-    QTest::newRow("update refused") << true << "Typed" << "Name" << refuse.arg("update") << "disk is full" << "";
-    QTest::newRow("contact deleted meanwhile") << true << "Typed" << "Name" << "delete from Contacts"
-                                               << ContactEditor::contactGoneMessage() << "";
+    QTest::newRow("insert refused") << false << "Typed"
+                                    << "Name" << refuse.arg("insert") << "disk is full"
+                                    << "";
+    QTest::newRow("update refused") << true << "Typed"
+                                    << "Name" << refuse.arg("update") << "disk is full"
+                                    << "";
+    QTest::newRow("contact deleted meanwhile") << true << "Typed"
+                                               << "Name"
+                                               << "delete from Contacts" << ContactEditor::contactGoneMessage() << "";
 }
 
 // Nothing is written, no success is claimed, and the window stays open with
@@ -335,13 +362,18 @@ void TestContactEditor::issueLists()
     QFETCH(QString, contact);
     QFETCH(QStringList, opened);
     QFETCH(QStringList, assigned);
-    QMap<QString, qint64> ids{{"Ann", addContact("Ann", "Lee")}, {"Bob", addContact("Bob", "Ray")},
-                              {"Cyd", addContact("Cyd", "Oz")}, {"999", 999}};
+    QMap<QString, qint64> ids{{"Ann", addContact("Ann", "Lee")},
+                              {"Bob", addContact("Bob", "Ray")},
+                              {"Cyd", addContact("Cyd", "Oz")},
+                              {"999", 999}};
     const auto issue = [&](const char *title, const char *by, const char *to, const char *status, const char *due) {
         sharedConnection().Execute(
             QStringLiteral("insert into Issues (Title,[Opened By],[Assigned To],[Opened Date],Status,Category,"
                            "Priority,[Due Date]) values ('%1',%2,%3,'2021-08-31','%4','Hardware','High',%5)")
-                .arg(QLatin1String(title)).arg(ids[by]).arg(ids[to]).arg(QLatin1String(status), QLatin1String(due)));
+                .arg(QLatin1String(title))
+                .arg(ids[by])
+                .arg(ids[to])
+                .arg(QLatin1String(status), QLatin1String(due)));
     };
     issue("Both", "Ann", "Ann", "Open", "null");
     issue("Closed", "Ann", "Ann", "Closed", "null");
@@ -361,8 +393,9 @@ void TestContactEditor::issueLists()
         QStringList cells;
         for (int column = 0; column < 8; ++column)
             cells << listColumn(form, "ListView2", column).value(1);
-        QCOMPARE(cells, (QStringList{"From Bob", "High", "Hardware", "Ann Lee", "New",
-                                     DateText::toText(QDate(2021, 9, 30)), "Bob Ray", DateText::toText(QDate(2021, 8, 31))}));
+        QCOMPARE(cells,
+                 (QStringList{"From Bob", "High", "Hardware", "Ann Lee", "New", DateText::toText(QDate(2021, 9, 30)),
+                              "Bob Ray", DateText::toText(QDate(2021, 8, 31))}));
         QCOMPARE(listColumn(form, "ListView1", 5), (QStringList{"", DateText::toText(QDate(2021, 9, 30))}));
     }
 }

@@ -109,11 +109,13 @@ private slots:
             << "F|L\nAnn|Émile";
         QTest::newRow("First of a value list") << "SELECT First(Status.Status) AS [MaxID] FROM Status"
                                                << "MaxID\nOpen";
-        QTest::newRow("where ignores case") << "select ID from Contacts where [First Name] = 'BOB'" << "ID\n2";
+        QTest::newRow("where ignores case") << "select ID from Contacts where [First Name] = 'BOB'"
+                                            << "ID\n2";
         QTest::newRow("like ignores case") << "select ID from Contacts where [Last Name] like 'l%' or Notes like 'x'"
                                            << "ID\n1";
         QTest::newRow("order ignores case and accents")
-            << "select [First Name] from Contacts order by [First Name] desc" << "First Name\nÉmile\nbob\nAnn";
+            << "select [First Name] from Contacts order by [First Name] desc"
+            << "First Name\nÉmile\nbob\nAnn";
         QTest::newRow("nulls order first") << "select Title from Issues order by Status, Title"
                                            << "Title\napple\nNetwork\nprinter";
         QTest::newRow("open issues with names")
@@ -125,7 +127,8 @@ private slots:
                                               << "Opened Date|Due Date\nd:2021-08-31|\\N\n"
                                                  "t:2021-09-01T14:05:00|d:2021-09-15\n\\N|\\N";
         QTest::newRow("count under a case-blind where")
-            << "SELECT Count(Issues.ID) AS [CountID] From Issues where Category = 'HARDWARE'" << "CountID\n2";
+            << "SELECT Count(Issues.ID) AS [CountID] From Issues where Category = 'HARDWARE'"
+            << "CountID\n2";
     }
 
     void dialectShapesGiveTheSameRows()
@@ -133,8 +136,8 @@ private slots:
         QFETCH(QString, query);
         QFETCH(QString, expected);
         onBoth([&](Connection &connection, const char *engine) {
-            QVERIFY2(rows(connection, query) == expected, qPrintable(QStringLiteral("%1: %2").arg(
-                                                             QLatin1String(engine), rows(connection, query))));
+            QVERIFY2(rows(connection, query) == expected,
+                     qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(engine), rows(connection, query))));
         });
     }
 
@@ -155,8 +158,8 @@ private slots:
     void deleteCountsAgree()
     {
         onBoth([&](Connection &connection, const char *) {
-            const DeleteCounts::Issues byValue = DeleteCounts::withValue(connection, QStringLiteral("Status"),
-                                                                          QStringLiteral("OPEN"));
+            const DeleteCounts::Issues byValue =
+                DeleteCounts::withValue(connection, QStringLiteral("Status"), QStringLiteral("OPEN"));
             QCOMPARE(byValue.total, qint64(1));
             const DeleteCounts::Issues byContact = DeleteCounts::ofContact(connection, 1);
             QCOMPARE(byContact.total, qint64(2));
@@ -186,7 +189,8 @@ private slots:
     {
         Connection connection;
         connection.Open(TestServer::freshDatabase());
-        const qint64 backend = connection.server()->query(QStringLiteral("SELECT pg_backend_pid()")).value(0, 0).toInteger();
+        const qint64 backend =
+            connection.server()->query(QStringLiteral("SELECT pg_backend_pid()")).value(0, 0).toInteger();
         PgSession(TestServer::adminTarget()).query(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend));
         const QString told = refusal(connection, QStringLiteral("insert into [Status] values ('Open')"));
         QVERIFY2(told.startsWith(QLatin1String("The connection to the database server (database t")), qPrintable(told));
@@ -196,8 +200,10 @@ private slots:
     {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("written");
-        QTest::newRow("en_US") << "en_US" << "8/31/2021";
-        QTest::newRow("de_DE") << "de_DE" << "31.08.2021";
+        QTest::newRow("en_US") << "en_US"
+                               << "8/31/2021";
+        QTest::newRow("de_DE") << "de_DE"
+                               << "31.08.2021";
     }
 
     void datesInTheLocalesShortForm()
@@ -226,7 +232,8 @@ private slots:
             {
                 Transaction undone(connection);
                 connection.Execute(QStringLiteral("delete from Issues where ID=1"));
-                QVERIFY_THROWS_EXCEPTION(Error, connection.Execute(QStringLiteral("insert into [Status] values ('OPEN')")));
+                QVERIFY_THROWS_EXCEPTION(Error,
+                                         connection.Execute(QStringLiteral("insert into [Status] values ('OPEN')")));
             }
             {
                 Transaction kept(connection);

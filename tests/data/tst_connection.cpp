@@ -8,9 +8,9 @@
 #include "support/TestDatabase.h"
 
 #include <QFile>
-#include <sqlite3.h>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sqlite3.h>
 
 namespace {
 
@@ -110,7 +110,8 @@ void TestConnection::openRefusesWhatIsNotOurs_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("reason");
     QTest::newRow("zero bytes") << QByteArray() << "empty";
-    QTest::newRow("random bytes") << QByteArray("\x13\x37 not a database at all, just noise \xff\xfe", 40) << "not a Marrowdesk";
+    QTest::newRow("random bytes") << QByteArray("\x13\x37 not a database at all, just noise \xff\xfe", 40)
+                                  << "not a Marrowdesk";
     QByteArray access(64, '\0');
     access.replace(4, 15, "Standard Jet DB");
     QTest::newRow("access file") << access << "Access";
@@ -156,7 +157,9 @@ void TestConnection::stateFollowsOpenAndClose()
     const QString other = folder.filePath(QStringLiteral("other.db"));
     sqlite3_close(Connection::openRaw(other, true));
     Connection scratch;
-    QVERIFY(expectFailure([&] { scratch.Open(ConnectionText::dataSource(other)); }).contains(QLatin1String("not a Marrowdesk")));
+    QVERIFY(expectFailure([&] {
+                scratch.Open(ConnectionText::dataSource(other));
+            }).contains(QLatin1String("not a Marrowdesk")));
 }
 
 void TestConnection::executeRunsExactlyOneStatement()
@@ -190,9 +193,11 @@ void TestConnection::nulIsRefused()
     QString title = QStringLiteral("before");
     title += QChar(0);
     title += QStringLiteral("after");
-    const QString description = expectFailure([&] { m_connection.Execute(issueInsert(title, QStringLiteral("Open"))); });
+    const QString description =
+        expectFailure([&] { m_connection.Execute(issueInsert(title, QStringLiteral("Open"))); });
     QVERIFY2(description.contains(QLatin1String("NUL")), qPrintable(description));
-    QCOMPARE(single(m_connection, QStringLiteral("select Count(ID) as n from Issues"), QStringLiteral("n")), QStringLiteral("0"));
+    QCOMPARE(single(m_connection, QStringLiteral("select Count(ID) as n from Issues"), QStringLiteral("n")),
+             QStringLiteral("0"));
 }
 
 void TestConnection::contactNamesJoinAndOrder()
@@ -232,7 +237,9 @@ void TestConnection::duplicateValuesAreRefusedByName()
     QVERIFY2(description.contains(QLatin1String("\"HARDWARE\"")) && description.contains(QLatin1String("category")),
              qPrintable(description));
     m_connection.Execute(QStringLiteral("insert into [Status] values ('Ärger')"));
-    QVERIFY(!expectFailure([&] { m_connection.Execute(QStringLiteral("insert into [Status] values ('äRGER')")); }).isEmpty());
+    QVERIFY(!expectFailure([&] {
+                 m_connection.Execute(QStringLiteral("insert into [Status] values ('äRGER')"));
+             }).isEmpty());
     QCOMPARE(single(m_connection, QStringLiteral("select Count(Category) as n from Categories"), QStringLiteral("n")),
              QStringLiteral("1"));
 }
@@ -244,13 +251,17 @@ void TestConnection::firstAndLastFollowInsertionOrder()
     m_connection.Execute(QStringLiteral("create index StatusByName on Status (Status)"));
     for (const char *value : {"Middle", "Zulu", "Alpha"})
         m_connection.Execute(QStringLiteral("insert into [Status] values ('%1')").arg(QLatin1String(value)));
-    QCOMPARE(single(m_connection, QStringLiteral("SELECT First(Status.Status) AS [MaxID] FROM Status"), QStringLiteral("MaxID")),
+    QCOMPARE(single(m_connection, QStringLiteral("SELECT First(Status.Status) AS [MaxID] FROM Status"),
+                    QStringLiteral("MaxID")),
              QStringLiteral("Middle"));
-    QCOMPARE(single(m_connection, QStringLiteral("SELECT Last(Status.Status) AS [MaxID] FROM Status"), QStringLiteral("MaxID")),
+    QCOMPARE(single(m_connection, QStringLiteral("SELECT Last(Status.Status) AS [MaxID] FROM Status"),
+                    QStringLiteral("MaxID")),
              QStringLiteral("Alpha"));
-    QCOMPARE(single(m_connection, QStringLiteral("SELECT First(Contacts.ID) AS [MaxID] FROM Contacts"), QStringLiteral("MaxID")),
+    QCOMPARE(single(m_connection, QStringLiteral("SELECT First(Contacts.ID) AS [MaxID] FROM Contacts"),
+                    QStringLiteral("MaxID")),
              QStringLiteral("1"));
-    QCOMPARE(single(m_connection, QStringLiteral("SELECT Last(Contacts.ID) AS [MaxID] FROM Contacts"), QStringLiteral("MaxID")),
+    QCOMPARE(single(m_connection, QStringLiteral("SELECT Last(Contacts.ID) AS [MaxID] FROM Contacts"),
+                    QStringLiteral("MaxID")),
              QStringLiteral("2"));
     // An empty table yields one row whose value is missing.
     QCOMPARE(single(m_connection, QStringLiteral("SELECT First(Priorities.Priority) AS [MaxID] FROM Priorities"),
@@ -282,7 +293,8 @@ void TestConnection::plusJoinsTextAndAddsNumbers()
 void TestConnection::namesAndComparisonsIgnoreCase()
 {
     m_connection.Execute(issueInsert(QStringLiteral("Paper jam"), QStringLiteral("In Process")));
-    QCOMPARE(single(m_connection, QStringLiteral("SELECT title FROM issues WHERE STATUS='in process'"), QStringLiteral("TITLE")),
+    QCOMPARE(single(m_connection, QStringLiteral("SELECT title FROM issues WHERE STATUS='in process'"),
+                    QStringLiteral("TITLE")),
              QStringLiteral("Paper jam"));
     Recordset rs;
     rs.Open(QStringLiteral("select * from [open issues]"), m_connection);
@@ -295,18 +307,19 @@ void TestConnection::orderingIgnoresCaseBeyondAscii()
 {
     for (const char *title : {"zebra", "Éclair", "apple", "éclat", "Apricot", "ÉCLA"})
         m_connection.Execute(issueInsert(QString::fromUtf8(title), QStringLiteral("Open")));
-    const QStringList ordered = column(m_connection, QStringLiteral("select * from [Open Issues] order by Title"),
-                                       QStringLiteral("Title"));
+    const QStringList ordered =
+        column(m_connection, QStringLiteral("select * from [Open Issues] order by Title"), QStringLiteral("Title"));
     QCOMPARE(ordered, QStringList({QStringLiteral("apple"), QStringLiteral("Apricot"), QStringLiteral("ÉCLA"),
                                    QStringLiteral("Éclair"), QStringLiteral("éclat"), QStringLiteral("zebra")}));
-    QCOMPARE(single(m_connection, QStringLiteral("select Count(ID) as n from Issues where Title='ÉCLAIR'"), QStringLiteral("n")),
+    QCOMPARE(single(m_connection, QStringLiteral("select Count(ID) as n from Issues where Title='ÉCLAIR'"),
+                    QStringLiteral("n")),
              QStringLiteral("1"));
 }
 
 void TestConnection::openAndClosedViewsSplitEveryIssue()
 {
-    const QStringList statuses = {QStringLiteral("Closed"), QStringLiteral("  closed "), QStringLiteral("CLOSED"),
-                                  QStringLiteral("Closed later"), QStringLiteral("Open"), QStringLiteral("")};
+    const QStringList statuses = {QStringLiteral("Closed"),       QStringLiteral("  closed "), QStringLiteral("CLOSED"),
+                                  QStringLiteral("Closed later"), QStringLiteral("Open"),      QStringLiteral("")};
     for (const QString &status : statuses)
         m_connection.Execute(issueInsert(status.isEmpty() ? QStringLiteral("blank") : status, status));
     m_connection.Execute(QStringLiteral("insert into Issues (Title) values ('no status')"));
@@ -319,7 +332,8 @@ void TestConnection::openAndClosedViewsSplitEveryIssue()
 void TestConnection::viewsCarryContactNames()
 {
     m_connection.Execute(QStringLiteral("insert into Contacts ([First Name]) values ('Solo')"));
-    m_connection.Execute(QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],Status) values ('x',3,2,'Open')"));
+    m_connection.Execute(
+        QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],Status) values ('x',3,2,'Open')"));
     Recordset rs;
     rs.Open(QStringLiteral("select * from [Open Issues] where ID=1"), m_connection);
     QVERIFY(rs.Fields(QStringLiteral("Assigned To Name")).isNull());
@@ -330,14 +344,16 @@ void TestConnection::viewsCarryContactNames()
 
 void TestConnection::issueEditorStatements()
 {
-    m_connection.Execute(QStringLiteral(
-        "insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,Priority,Comment,[Due Date]) "
-        "values ('Paper jam',1,2,'8/31/2021','Open','Hardware','High','','8/31/2021')"));
-    QCOMPARE(m_connection.Execute(QStringLiteral(
-                 "update Issues set Title='It''s jammed',[Assigned To]=2,[Opened By]=1,[Opened Date]='9/1/2021',"
-                 "Status='Open',Category='Hardware',Priority='Low',Comment='line one\r\nline two',[Due Date]='9/30/2021' "
-                 "where ID=1")),
-             1);
+    m_connection.Execute(
+        QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],[Opened "
+                       "Date],Status,Category,Priority,Comment,[Due Date]) "
+                       "values ('Paper jam',1,2,'8/31/2021','Open','Hardware','High','','8/31/2021')"));
+    QCOMPARE(
+        m_connection.Execute(QStringLiteral(
+            "update Issues set Title='It''s jammed',[Assigned To]=2,[Opened By]=1,[Opened Date]='9/1/2021',"
+            "Status='Open',Category='Hardware',Priority='Low',Comment='line one\r\nline two',[Due Date]='9/30/2021' "
+            "where ID=1")),
+        1);
     Recordset rs;
     rs.Open(QStringLiteral("select * from [Open Issues] where ID=1"), m_connection);
     QCOMPARE(rs.Fields(QStringLiteral("Title")).toText(), QStringLiteral("It's jammed"));
@@ -345,19 +361,23 @@ void TestConnection::issueEditorStatements()
     QCOMPARE(rs.Fields(QStringLiteral("Opened Date")).toDate(), QDate(2021, 9, 1));
     QCOMPARE(rs.Fields(QStringLiteral("Due Date")).toText(), QStringLiteral("9/30/2021"));
     QCOMPARE(rs.Fields(QStringLiteral("comment")).toText(), QStringLiteral("line one\r\nline two"));
-    QCOMPARE(column(m_connection, QStringLiteral("select * from [Open Issues] where [Opened By]=1"), QStringLiteral("ID")),
-             QStringList({QStringLiteral("1")}));
-    QCOMPARE(column(m_connection, QStringLiteral("select * from [Open Issues] where [Assigned To]=1"), QStringLiteral("ID")),
-             QStringList());
+    QCOMPARE(
+        column(m_connection, QStringLiteral("select * from [Open Issues] where [Opened By]=1"), QStringLiteral("ID")),
+        QStringList({QStringLiteral("1")}));
+    QCOMPARE(
+        column(m_connection, QStringLiteral("select * from [Open Issues] where [Assigned To]=1"), QStringLiteral("ID")),
+        QStringList());
 }
 
 void TestConnection::contactEditorStatements()
 {
     m_connection.Execute(QStringLiteral(
         "insert into Contacts ([First Name],[Last Name],[E-mail Address],Company,[Job Title],[Business Phone],"
-        "[Home Phone],[Mobile Phone],[Fax Number],Address,City,State,ZIP,Country,[Web Page],Notes) values ('Ada','Byron',"
+        "[Home Phone],[Mobile Phone],[Fax Number],Address,City,State,ZIP,Country,[Web Page],Notes) values "
+        "('Ada','Byron',"
         "'ada@example.org','Baker''s Supply','Analyst','1','2','3','4','12 Road','London','','N1','UK','','notes')"));
-    QCOMPARE(m_connection.Execute(QStringLiteral("update Contacts set [First Name]='Augusta',Notes='new' where ID=3")), 1);
+    QCOMPARE(m_connection.Execute(QStringLiteral("update Contacts set [First Name]='Augusta',Notes='new' where ID=3")),
+             1);
     Recordset rs;
     rs.Open(QStringLiteral("select * from Contacts where ID=3"), m_connection);
     QCOMPARE(rs.Fields(QStringLiteral("first name")).toText(), QStringLiteral("Augusta"));
@@ -369,9 +389,12 @@ void TestConnection::contactEditorStatements()
 void TestConnection::cascadesDeleteDependentIssues()
 {
     m_connection.Execute(QStringLiteral("insert into Contacts ([First Name],[Last Name]) values ('C','Three')"));
-    m_connection.Execute(QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],Status) values ('a',1,2,'Open')"));
-    m_connection.Execute(QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],Status) values ('b',2,1,'Closed')"));
-    m_connection.Execute(QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],Status) values ('c',3,3,'Open')"));
+    m_connection.Execute(
+        QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],Status) values ('a',1,2,'Open')"));
+    m_connection.Execute(
+        QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],Status) values ('b',2,1,'Closed')"));
+    m_connection.Execute(
+        QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],Status) values ('c',3,3,'Open')"));
     m_connection.Execute(QStringLiteral("delete from Contacts where ID=1"));
     QCOMPARE(m_connection.Execute(QStringLiteral("delete from Issues where [Assigned To]=1 Or [Opened By] = 1")), 2);
     QCOMPARE(m_connection.Execute(QStringLiteral("delete from Issues where Status='open'")), 1);
@@ -380,20 +403,27 @@ void TestConnection::cascadesDeleteDependentIssues()
 
 void TestConnection::reportOrderings()
 {
-    m_connection.Execute(QStringLiteral("insert into Issues (Title,[Assigned To],Status,Category) values ('b',2,'s2','k1')"));
-    m_connection.Execute(QStringLiteral("insert into Issues (Title,[Assigned To],Status,Category) values ('a',1,'s1','k2')"));
-    m_connection.Execute(QStringLiteral("insert into Issues (Title,[Assigned To],Status,Category) values ('c',1,'Closed','k0')"));
-    QCOMPARE(column(m_connection, QStringLiteral("select * from [Open Issues] order by Title"), QStringLiteral("Title")),
-             QStringList({QStringLiteral("a"), QStringLiteral("b")}));
-    QCOMPARE(column(m_connection, QStringLiteral("select * from [Open Issues] order by Category"), QStringLiteral("Title")),
-             QStringList({QStringLiteral("b"), QStringLiteral("a")}));
-    QCOMPARE(column(m_connection, QStringLiteral("select * from [Open Issues] order by Status"), QStringLiteral("Title")),
-             QStringList({QStringLiteral("a"), QStringLiteral("b")}));
+    m_connection.Execute(
+        QStringLiteral("insert into Issues (Title,[Assigned To],Status,Category) values ('b',2,'s2','k1')"));
+    m_connection.Execute(
+        QStringLiteral("insert into Issues (Title,[Assigned To],Status,Category) values ('a',1,'s1','k2')"));
+    m_connection.Execute(
+        QStringLiteral("insert into Issues (Title,[Assigned To],Status,Category) values ('c',1,'Closed','k0')"));
+    QCOMPARE(
+        column(m_connection, QStringLiteral("select * from [Open Issues] order by Title"), QStringLiteral("Title")),
+        QStringList({QStringLiteral("a"), QStringLiteral("b")}));
+    QCOMPARE(
+        column(m_connection, QStringLiteral("select * from [Open Issues] order by Category"), QStringLiteral("Title")),
+        QStringList({QStringLiteral("b"), QStringLiteral("a")}));
+    QCOMPARE(
+        column(m_connection, QStringLiteral("select * from [Open Issues] order by Status"), QStringLiteral("Title")),
+        QStringList({QStringLiteral("a"), QStringLiteral("b")}));
     QCOMPARE(column(m_connection, QStringLiteral("select * from [Open Issues] order by [Assigned To Name]"),
                     QStringLiteral("Title")),
              QStringList({QStringLiteral("a"), QStringLiteral("b")}));
-    QCOMPARE(column(m_connection, QStringLiteral("select * from [Closed Issues] order by Title"), QStringLiteral("Title")),
-             QStringList({QStringLiteral("c")}));
+    QCOMPARE(
+        column(m_connection, QStringLiteral("select * from [Closed Issues] order by Title"), QStringLiteral("Title")),
+        QStringList({QStringLiteral("c")}));
 }
 
 void TestConnection::datesRoundTripInEveryLocale_data()
@@ -403,7 +433,8 @@ void TestConnection::datesRoundTripInEveryLocale_data()
     const QStringList locales = {QStringLiteral("en_US"), QStringLiteral("en_GB"), QStringLiteral("de_DE"),
                                  QStringLiteral("ja_JP"), QStringLiteral("C")};
     for (const QString &writer : locales)
-        QTest::newRow(qPrintable(writer)) << writer << (writer == QLatin1String("de_DE") ? QStringLiteral("en_US") : QStringLiteral("de_DE"));
+        QTest::newRow(qPrintable(writer))
+            << writer << (writer == QLatin1String("de_DE") ? QStringLiteral("en_US") : QStringLiteral("de_DE"));
 }
 
 void TestConnection::datesRoundTripInEveryLocale()
@@ -434,8 +465,8 @@ void TestConnection::nonDateIsRefusedAndNothingWritten()
 {
     m_connection.Execute(issueInsert(QStringLiteral("keep"), QStringLiteral("Open"), QStringLiteral("8/31/2021")));
     for (const QString &bad : {QStringLiteral("someday"), QStringLiteral("13/45/2021"), QStringLiteral("")}) {
-        const QString description =
-            expectFailure([&] { m_connection.Execute(issueInsert(QStringLiteral("new"), QStringLiteral("Open"), bad)); });
+        const QString description = expectFailure(
+            [&] { m_connection.Execute(issueInsert(QStringLiteral("new"), QStringLiteral("Open"), bad)); });
         QVERIFY2(description.contains(QLatin1String("is not a date")), qPrintable(description));
         QVERIFY(!expectFailure([&] {
                      m_connection.Execute(QStringLiteral("update Issues set [Due Date]='%1' where ID=1").arg(bad));

@@ -77,12 +77,15 @@ void TestCsvExchange::hostileTextsSurviveTheRoundTrip()
     Connection from, to;
     source.open(from);
     target.open(to);
-    from.Execute(QStringLiteral("insert into Contacts ([First Name],[Last Name],[E-mail Address]) values ('%1','Doe','a@x')")
-                     .arg(QString(text).replace(QLatin1Char('\''), QLatin1String("''"))));
-    const QString literal = QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
-    from.Execute(QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,Priority,"
-                                "Comment,[Due Date]) values (%1,1,1,'2026-02-28',%1,%1,%1,%1,'2026-12-31T14:05:00')")
-                     .arg(literal));
+    from.Execute(
+        QStringLiteral("insert into Contacts ([First Name],[Last Name],[E-mail Address]) values ('%1','Doe','a@x')")
+            .arg(QString(text).replace(QLatin1Char('\''), QLatin1String("''"))));
+    const QString literal =
+        QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\'');
+    from.Execute(
+        QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,Priority,"
+                       "Comment,[Due Date]) values (%1,1,1,'2026-02-28',%1,%1,%1,%1,'2026-12-31T14:05:00')")
+            .arg(literal));
 
     const QByteArray file = exported(from, byteOrderMark);
     QCOMPARE(file.startsWith("\xEF\xBB\xBF"), byteOrderMark);
@@ -107,14 +110,12 @@ void TestCsvExchange::readsWhatSpreadsheetsWrite_data()
                                      << QStringLiteral(";")
                                      << QList<QStringList>{{"Title", "Comments"}, {"a,b", "x;\"y\""}}
                                      << QList<int>{1, 2};
-    QTest::newRow("tabs, LF only") << QByteArray("Title\tComments\nt\t\"two\nlines\"\nu\tv")
-                                   << QStringLiteral("\t")
+    QTest::newRow("tabs, LF only") << QByteArray("Title\tComments\nt\t\"two\nlines\"\nu\tv") << QStringLiteral("\t")
                                    << QList<QStringList>{{"Title", "Comments"}, {"t", "two\nlines"}, {"u", "v"}}
                                    << QList<int>{1, 2, 4};
-    QTest::newRow("empty lines, ragged, CR only") << QByteArray("a,b,c\r\r\n\nx\r,,y,z\r\n")
-                                                  << QStringLiteral(",")
-                                                  << QList<QStringList>{{"a", "b", "c"}, {"x"}, {"", "", "y", "z"}}
-                                                  << QList<int>{1, 4, 5};
+    QTest::newRow("empty lines, ragged, CR only")
+        << QByteArray("a,b,c\r\r\n\nx\r,,y,z\r\n") << QStringLiteral(",")
+        << QList<QStringList>{{"a", "b", "c"}, {"x"}, {"", "", "y", "z"}} << QList<int>{1, 4, 5};
 }
 
 void TestCsvExchange::readsWhatSpreadsheetsWrite()
@@ -137,7 +138,8 @@ void TestCsvExchange::refusesLatin1WithItsLineOrConvertsIt()
         QFAIL("Latin-1 text was read as UTF-8");
     } catch (const Csv::NotUtf8 &error) {
         QCOMPARE(error.line(), 3);
-        QVERIFY2(error.description().contains(QLatin1String("line 3 holds the byte 0xE9")), qPrintable(error.description()));
+        QVERIFY2(error.description().contains(QLatin1String("line 3 holds the byte 0xE9")),
+                 qPrintable(error.description()));
     }
     QCOMPARE(Csv::read(bytes, Csv::Latin1::Convert).records.last(), QStringList{QStringLiteral("Café")});
     QVERIFY_THROWS_EXCEPTION(Error, Csv::read("Title\r\n\"never closed\r\n"));
@@ -149,8 +151,8 @@ void TestCsvExchange::previewMapsMatchesAndRefuses()
     existing.contacts = {{1, "Ann Lee", "ann@one"}, {2, "Ann Lee", "ann@two"}, {3, "Bo Chu", ""}};
     existing.statuses = {"Open"};
     const QByteArray bytes("Issued ID,Title,Assigned To,Assigned To E-mail,State,Due Date,Opened By\r\n"
-                           "7,first,ann lee,ANN@TWO,open,2026-12-31,Bo Chu\r\n"  // namesake told apart; known status
-                           "8,second,Ann Lee,,Waiting,,\r\n"                     // namesake without e-mail
+                           "7,first,ann lee,ANN@TWO,open,2026-12-31,Bo Chu\r\n"    // namesake told apart; known status
+                           "8,second,Ann Lee,,Waiting,,\r\n"                       // namesake without e-mail
                            "9,third,Cy Dunn Jr,,waiting,31.12.2026,Cy Dunn Jr\r\n" // new contact once; new status once
                            "10,fourth,,,,not a date,\r\n"
                            "11,fifth,,,,,,surplus\r\n"

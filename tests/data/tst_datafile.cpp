@@ -65,8 +65,8 @@ void TestDataFile::firstRunMakesPrivateFoldersAndCopiesTemplate()
     DataFile::prepare(step);
     QCOMPARE(dialogs.boxes.size(), 0);
     const auto folderMode = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-    const auto ownerAndUser = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
-                              QFile::WriteUser | QFile::ExeUser;
+    const auto ownerAndUser =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
     for (const QString &folder : {home + QStringLiteral("/.local"), SpecialFolderPath(35), DataFile::companyFolder()})
         QCOMPARE(QFile::permissions(folder) & ~ownerAndUser, QFileDevice::Permissions());
     QCOMPARE(QFile::permissions(DataFile::dataFolder()) & folderMode, folderMode);

@@ -23,11 +23,16 @@ void TestDateText::writesFourDigitYears_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("en_US") << "en_US" << "8/31/2021";
-    QTest::newRow("en_GB") << "en_GB" << "31/08/2021";
-    QTest::newRow("de_DE") << "de_DE" << "31.08.2021";
-    QTest::newRow("ja_JP") << "ja_JP" << "2021/08/31";
-    QTest::newRow("C") << "C" << "31 Aug 2021";
+    QTest::newRow("en_US") << "en_US"
+                           << "8/31/2021";
+    QTest::newRow("en_GB") << "en_GB"
+                           << "31/08/2021";
+    QTest::newRow("de_DE") << "de_DE"
+                           << "31.08.2021";
+    QTest::newRow("ja_JP") << "ja_JP"
+                           << "2021/08/31";
+    QTest::newRow("C") << "C"
+                       << "31 Aug 2021";
 }
 
 void TestDateText::writesFourDigitYears()
@@ -68,11 +73,16 @@ void TestDateText::readsOtherForms_data()
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QDate>("date");
-    QTest::newRow("iso everywhere") << "de_DE" << "2021-08-31" << QDate(2021, 8, 31);
-    QTest::newRow("two-digit year this century") << "en_US" << "8/31/21" << QDate(2021, 8, 31);
-    QTest::newRow("two-digit year last century") << "de_DE" << "31.08.75" << QDate(1975, 8, 31);
-    QTest::newRow("blanks around") << "en_GB" << "  31/08/2021 " << QDate(2021, 8, 31);
-    QTest::newRow("midnight counts as no time") << "en_US" << "2021-08-31T00:00:00" << QDate(2021, 8, 31);
+    QTest::newRow("iso everywhere") << "de_DE"
+                                    << "2021-08-31" << QDate(2021, 8, 31);
+    QTest::newRow("two-digit year this century") << "en_US"
+                                                 << "8/31/21" << QDate(2021, 8, 31);
+    QTest::newRow("two-digit year last century") << "de_DE"
+                                                 << "31.08.75" << QDate(1975, 8, 31);
+    QTest::newRow("blanks around") << "en_GB"
+                                   << "  31/08/2021 " << QDate(2021, 8, 31);
+    QTest::newRow("midnight counts as no time") << "en_US"
+                                                << "2021-08-31T00:00:00" << QDate(2021, 8, 31);
 }
 
 void TestDateText::readsOtherForms()
@@ -89,14 +99,22 @@ void TestDateText::refusesNonDates_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
-    QTest::newRow("empty") << "en_US" << "";
-    QTest::newRow("word") << "en_US" << "tomorrow";
-    QTest::newRow("impossible day") << "en_US" << "2/30/2021";
-    QTest::newRow("other locale's order") << "en_US" << "31/08/2021";
-    QTest::newRow("bad iso") << "C" << "2021-13-01";
-    QTest::newRow("trailing junk") << "de_DE" << "31.08.2021 x";
-    QTest::newRow("negative year") << "en_US" << "8/3/-2022";
-    QTest::newRow("five-digit year") << "de_DE" << "01.01.20000";
+    QTest::newRow("empty") << "en_US"
+                           << "";
+    QTest::newRow("word") << "en_US"
+                          << "tomorrow";
+    QTest::newRow("impossible day") << "en_US"
+                                    << "2/30/2021";
+    QTest::newRow("other locale's order") << "en_US"
+                                          << "31/08/2021";
+    QTest::newRow("bad iso") << "C"
+                             << "2021-13-01";
+    QTest::newRow("trailing junk") << "de_DE"
+                                   << "31.08.2021 x";
+    QTest::newRow("negative year") << "en_US"
+                                   << "8/3/-2022";
+    QTest::newRow("five-digit year") << "de_DE"
+                                     << "01.01.20000";
 }
 
 void TestDateText::refusesNonDates()

@@ -86,7 +86,8 @@ void TestErrorBlock::oneBoxPerFailurePerCommand()
 
 void TestErrorBlock::messageTextIsExact()
 {
-    QCOMPARE(ErrorBlock::message(QStringLiteral("Invalid use of Null"), QStringLiteral("in Pellucid2021/08/31.Form1.ListData "), 112),
+    QCOMPARE(ErrorBlock::message(QStringLiteral("Invalid use of Null"),
+                                 QStringLiteral("in Pellucid2021/08/31.Form1.ListData "), 112),
              QStringLiteral("Invalid use of Null\r\nin Pellucid2021/08/31.Form1.ListData at line 112\r\rPlease email "
                             "screenshot of this message to support@tamberlyn.example"));
 }
@@ -101,7 +102,8 @@ void TestErrorBlock::firstStepFailureReports100()
     QCOMPARE(box.title, QStringLiteral("Application Error"));
     QCOMPARE(box.icon, platform::Icon::Warning);
     QCOMPARE(box.buttons, platform::Buttons::Ok);
-    QVERIFY(box.text.startsWith(QLatin1String("boom\r\nin Pellucid2021/08/31.Form1.PushButton6_Click at line 100\r\r")));
+    QVERIFY(
+        box.text.startsWith(QLatin1String("boom\r\nin Pellucid2021/08/31.Form1.PushButton6_Click at line 100\r\r")));
 }
 
 void TestErrorBlock::twoFailuresGiveTwoBoxesInOrder()
@@ -128,7 +130,8 @@ void TestErrorBlock::emptyDescriptionStillStartsWithLineBreak()
     ScriptedDialogs dialogs;
     ErrorBlock step(QStringLiteral("in Pellucid2021/08/31.Form4.PushButton2_Click "));
     step(100, [] { throw Error(QString()); });
-    QVERIFY(dialogs.boxes.first().text.startsWith(QLatin1String("\r\nin Pellucid2021/08/31.Form4.PushButton2_Click at line 100")));
+    QVERIFY(dialogs.boxes.first().text.startsWith(
+        QLatin1String("\r\nin Pellucid2021/08/31.Form4.PushButton2_Click at line 100")));
 }
 
 void TestErrorBlock::failureInsideCalledRoutineReportsCallersStep()

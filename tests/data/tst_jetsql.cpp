@@ -19,7 +19,8 @@ void TestJetSql::translates_data()
 {
     QTest::addColumn<QString>("jet");
     QTest::addColumn<QString>("sqlite");
-    QTest::newRow("bracketed view") << "select * from [Open Issues]" << "select * from \"Open Issues\"";
+    QTest::newRow("bracketed view") << "select * from [Open Issues]"
+                                    << "select * from \"Open Issues\"";
     QTest::newRow("contact name join and order")
         << "select ID,[First Name]+' '+[Last Name] as ContactName from Contacts order by [First Name]+' '+[Last Name]"
         << "select ID,jet_add(jet_add(\"First Name\", ' '), \"Last Name\") as ContactName from Contacts order by "
@@ -30,33 +31,44 @@ void TestJetSql::translates_data()
         << "select * from [Open Issues] order by [Assigned To Name]"
         << "select * from \"Open Issues\" order by \"Assigned To Name\" COLLATE MARROW_NOCASE";
     QTest::newRow("order by with direction and two terms")
-        << "select * from t order by a desc, b" << "select * from t order by a COLLATE MARROW_NOCASE desc, b COLLATE MARROW_NOCASE";
+        << "select * from t order by a desc, b"
+        << "select * from t order by a COLLATE MARROW_NOCASE desc, b COLLATE MARROW_NOCASE";
     QTest::newRow("existing collate kept") << "select * from t order by a collate binary"
                                            << "select * from t order by a collate binary";
     QTest::newRow("first") << "SELECT First(Contacts.ID) AS [MaxID] FROM Contacts"
                            << "SELECT jet_first(Contacts.ID, Contacts.rowid) AS \"MaxID\" FROM Contacts";
     QTest::newRow("last of value list") << "SELECT Last(Status.Status) AS [MaxID] FROM Status"
                                         << "SELECT jet_last(Status.Status, Status.rowid) AS \"MaxID\" FROM Status";
-    QTest::newRow("first unqualified") << "select first(x) from t" << "select jet_first(x, rowid) from t";
+    QTest::newRow("first unqualified") << "select first(x) from t"
+                                       << "select jet_first(x, rowid) from t";
     QTest::newRow("count untouched") << "SELECT Count(Contacts.ID) AS [CountID] From Contacts"
                                      << "SELECT Count(Contacts.ID) AS \"CountID\" From Contacts";
     QTest::newRow("bracketed table insert") << "insert into [Status] values ('In process')"
                                             << "insert into \"Status\" values ('In process')";
     QTest::newRow("cascade") << "delete from Issues where [Assigned To]=7 Or [Opened By] = 7"
                              << "delete from Issues where \"Assigned To\"=7 Or \"Opened By\" = 7";
-    QTest::newRow("numbers add left to right") << "select 2-1+3" << "select jet_add((2 - 1), 3)";
-    QTest::newRow("plus then minus") << "select 1+2-3" << "select (jet_add(1, 2) - 3)";
-    QTest::newRow("unary plus and minus kept") << "select -1, +2" << "select -1, +2";
-    QTest::newRow("plus inside function args") << "select max(a+b, c)" << "select max(jet_add(a, b), c)";
-    QTest::newRow("plus in parentheses") << "select (a+b)*c" << "select (jet_add(a, b))*c";
-    QTest::newRow("multiplication binds tighter") << "select a*b+c" << "select jet_add(a*b, c)";
+    QTest::newRow("numbers add left to right") << "select 2-1+3"
+                                               << "select jet_add((2 - 1), 3)";
+    QTest::newRow("plus then minus") << "select 1+2-3"
+                                     << "select (jet_add(1, 2) - 3)";
+    QTest::newRow("unary plus and minus kept") << "select -1, +2"
+                                               << "select -1, +2";
+    QTest::newRow("plus inside function args") << "select max(a+b, c)"
+                                               << "select max(jet_add(a, b), c)";
+    QTest::newRow("plus in parentheses") << "select (a+b)*c"
+                                         << "select (jet_add(a, b))*c";
+    QTest::newRow("multiplication binds tighter") << "select a*b+c"
+                                                  << "select jet_add(a*b, c)";
     QTest::newRow("comparison ends the sum") << "select * from t where a+b=c"
                                              << "select * from t where jet_add(a, b)=c";
-    QTest::newRow("plus with null") << "select 'a'+null" << "select jet_add('a', null)";
+    QTest::newRow("plus with null") << "select 'a'+null"
+                                    << "select jet_add('a', null)";
     QTest::newRow("case branches") << "select case when x then a+b else c end"
                                    << "select case when x then jet_add(a, b) else c end";
-    QTest::newRow("dot name first is not the aggregate") << "select t.First(x)" << "select t.First(x)";
-    QTest::newRow("name with quote") << "select [a\"b]" << "select \"a\"\"b\"";
+    QTest::newRow("dot name first is not the aggregate") << "select t.First(x)"
+                                                         << "select t.First(x)";
+    QTest::newRow("name with quote") << "select [a\"b]"
+                                     << "select \"a\"\"b\"";
 }
 
 void TestJetSql::translates()

@@ -74,15 +74,16 @@ private slots:
             } catch (const ChangedMeanwhile &refused) {
                 QCOMPARE(refused.current().value(QStringLiteral("Title")).toText(), QStringLiteral("by Alice"));
                 QCOMPARE(refused.current().version, loaded + 1);
-                QVERIFY(refused.description().startsWith(QStringLiteral("Issue %1 was changed by someone else").arg(id)));
+                QVERIFY(
+                    refused.description().startsWith(QStringLiteral("Issue %1 was changed by someone else").arg(id)));
             }
             QCOMPARE(readStored(alice, Table::Issues, id)->value(QStringLiteral("Title")).toText(),
                      QStringLiteral("by Alice"));
             const QString remove = QStringLiteral("delete from Issues where ID=%1").arg(id);
             QVERIFY_THROWS_EXCEPTION(ChangedMeanwhile, deleteIfUnchanged(bob, Table::Issues, id, loaded, {remove}));
             QCOMPARE(deleteIfUnchanged(bob, Table::Issues, id, loaded + 1, {remove}), 1);
-            QVERIFY_THROWS_EXCEPTION(DeletedMeanwhile,
-                                     saveIfUnchanged(alice, Table::Issues, id, loaded + 1, {update(id, QStringLiteral("x"))}));
+            QVERIFY_THROWS_EXCEPTION(DeletedMeanwhile, saveIfUnchanged(alice, Table::Issues, id, loaded + 1,
+                                                                       {update(id, QStringLiteral("x"))}));
             QVERIFY(!readStored(alice, Table::Issues, id));
         }
     }

@@ -96,7 +96,8 @@ void TestReliability::killedWriterLosesNoCommittedRow()
         QCOMPARE(integrity(check), QStringLiteral("ok"));
         const QSet<qint64> stored = issueNumbers(check);
         for (const qint64 number : committed)
-            QVERIFY2(stored.contains(number), qPrintable(QStringLiteral("issue %1 was reported committed but is gone").arg(number)));
+            QVERIFY2(stored.contains(number),
+                     qPrintable(QStringLiteral("issue %1 was reported committed but is gone").arg(number)));
     }
     QVERIFY2(committed.size() > kills, "the writer committed too little to prove anything");
     qInfo("%d kills survived, %lld committed rows all present", kills, static_cast<long long>(committed.size()));

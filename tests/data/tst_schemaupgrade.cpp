@@ -41,21 +41,22 @@ private slots:
         TestDatabase database;
         // What a file of the first version looks like: no contact rules, and
         // an issue whose contact was deleted.
-        rawExec(database.path(), "DROP TRIGGER IssuesContactsOnInsert; DROP TRIGGER IssuesContactsOnUpdate;"
-                                 "DROP TRIGGER IssuesToTrash; DROP TRIGGER ContactsToTrash; DROP TRIGGER StatusToTrash;"
-                                 "DROP TRIGGER CategoriesToTrash; DROP TRIGGER PrioritiesToTrash;"
-                                 "DROP TABLE TrashIssues; DROP TABLE TrashContacts; DROP TABLE TrashValues;"
-                                 "DROP TRIGGER IssuesDatesOnInsert; DROP TRIGGER IssuesOnUpdate;"
-                                 "DROP TRIGGER ContactsVersion;"
-                                 "ALTER TABLE Issues DROP COLUMN Version; ALTER TABLE Contacts DROP COLUMN Version;"
-                                 "CREATE TRIGGER IssuesDatesOnInsert AFTER INSERT ON Issues BEGIN "
-                                 "UPDATE Issues SET [Opened Date] = marrow_date_in(NEW.[Opened Date]) WHERE ID = NEW.ID; END;"
-                                 "CREATE TRIGGER IssuesDatesOnUpdate AFTER UPDATE OF [Opened Date] ON Issues BEGIN "
-                                 "UPDATE Issues SET [Opened Date] = marrow_date_in(NEW.[Opened Date]) WHERE ID = NEW.ID; END;"
-                                 "PRAGMA user_version = 1;"
-                                 "INSERT INTO Contacts ([First Name], [Last Name]) VALUES ('Ann', 'Lee');"
-                                 "INSERT INTO Issues (Title, [Assigned To], [Opened By], Status) "
-                                 "VALUES ('kept', 1, 77, 'Open');");
+        rawExec(database.path(),
+                "DROP TRIGGER IssuesContactsOnInsert; DROP TRIGGER IssuesContactsOnUpdate;"
+                "DROP TRIGGER IssuesToTrash; DROP TRIGGER ContactsToTrash; DROP TRIGGER StatusToTrash;"
+                "DROP TRIGGER CategoriesToTrash; DROP TRIGGER PrioritiesToTrash;"
+                "DROP TABLE TrashIssues; DROP TABLE TrashContacts; DROP TABLE TrashValues;"
+                "DROP TRIGGER IssuesDatesOnInsert; DROP TRIGGER IssuesOnUpdate;"
+                "DROP TRIGGER ContactsVersion;"
+                "ALTER TABLE Issues DROP COLUMN Version; ALTER TABLE Contacts DROP COLUMN Version;"
+                "CREATE TRIGGER IssuesDatesOnInsert AFTER INSERT ON Issues BEGIN "
+                "UPDATE Issues SET [Opened Date] = marrow_date_in(NEW.[Opened Date]) WHERE ID = NEW.ID; END;"
+                "CREATE TRIGGER IssuesDatesOnUpdate AFTER UPDATE OF [Opened Date] ON Issues BEGIN "
+                "UPDATE Issues SET [Opened Date] = marrow_date_in(NEW.[Opened Date]) WHERE ID = NEW.ID; END;"
+                "PRAGMA user_version = 1;"
+                "INSERT INTO Contacts ([First Name], [Last Name]) VALUES ('Ann', 'Lee');"
+                "INSERT INTO Issues (Title, [Assigned To], [Opened By], Status) "
+                "VALUES ('kept', 1, 77, 'Open');");
         Connection connection;
         database.open(connection);
         QCOMPARE(count(connection, QStringLiteral("select Count(ID) from [Open Issues]")), 1);

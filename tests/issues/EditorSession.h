@@ -118,7 +118,10 @@ public:
             QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,Category,"
                            "Priority,Comment,[Due Date]) values ('%1',%2,%3,'2021-08-31','%4','%5','%6','%7',"
                            "'2021-09-15')")
-                .arg(title).arg(assignedTo).arg(openedBy).arg(status, category, priority, comment));
+                .arg(title)
+                .arg(assignedTo)
+                .arg(openedBy)
+                .arg(status, category, priority, comment));
         return sqlite3_last_insert_rowid(sharedConnection().handle());
     }
 

@@ -24,7 +24,6 @@ Value stored(qint64 id, const char *name)
     return rs.Eof() ? Value() : rs.Fields(QLatin1String(name));
 }
 
-
 QString commentShown(const IssueEditor &form)
 {
     return form.commentBox->document()->toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
@@ -69,11 +68,15 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QString insert = QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],"
                                               "Status,Category,Priority,Comment,[Due Date]) values ('Paper jam',3,5,");
-        QTest::newRow("insert, month first") << QLocale(QLocale::English, QLocale::UnitedStates) << QString()
-            << QString() << insert + "'8/31/2021','Open','Hardware','High','','8/31/2021')";
-        QTest::newRow("insert, day first") << QLocale(QLocale::English, QLocale::UnitedKingdom) << QString()
-            << "it's \"jammed\"" << insert + "'31/08/2021','Open','Hardware','High','it''s \"jammed\"','31/08/2021')";
-        QTest::newRow("update") << QLocale(QLocale::German, QLocale::Germany) << "12" << "a'b\nc"
+        QTest::newRow("insert, month first")
+            << QLocale(QLocale::English, QLocale::UnitedStates) << QString() << QString()
+            << insert + "'8/31/2021','Open','Hardware','High','','8/31/2021')";
+        QTest::newRow("insert, day first")
+            << QLocale(QLocale::English, QLocale::UnitedKingdom) << QString() << "it's \"jammed\""
+            << insert + "'31/08/2021','Open','Hardware','High','it''s \"jammed\"','31/08/2021')";
+        QTest::newRow("update")
+            << QLocale(QLocale::German, QLocale::Germany) << "12"
+            << "a'b\nc"
             << "update Issues set Title='Paper jam',[Assigned To]=3,[Opened By]=5,[Opened Date]='31.08.2021',"
                "Status='Open',Category='Hardware',Priority='High',Comment='a''b\nc',[Due Date]='31.08.2021' "
                "where ID=12";
@@ -89,8 +92,8 @@ private slots:
         s->open(QString(), [&](IssueEditor &form) {
             fillAll(form);
             form.titleBox->setText(QStringLiteral("Paper jam"));
-            choose(form.assignedToPicker, QStringLiteral("Ed Eel"));  // 3
-            choose(form.openedByPicker, QStringLiteral("Di Dunn")); // 5
+            choose(form.assignedToPicker, QStringLiteral("Ed Eel")); // 3
+            choose(form.openedByPicker, QStringLiteral("Di Dunn"));  // 5
             form.openedDateField->setDate(QDate(2021, 8, 31));
             form.dueDateField->setDate(QDate(2021, 8, 31));
             form.commentBox->setPlainText(comment);
@@ -159,12 +162,18 @@ private slots:
         QTest::addColumn<int>("missing");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("focus");
-        QTest::newRow("title of blanks") << 0 << "You forgot to input Title." << "Text1";
-        QTest::newRow("assigned to") << 1 << "You forgot to select Assigned To." << "Combo1";
-        QTest::newRow("opened by") << 2 << "You forgot to select Opened By." << "Combo2";
-        QTest::newRow("status") << 3 << "You forgot to select Status." << "Combo3";
-        QTest::newRow("category") << 4 << "You forgot to select Category." << "Combo4";
-        QTest::newRow("priority") << 5 << "You forgot to select Priority." << "Combo5";
+        QTest::newRow("title of blanks") << 0 << "You forgot to input Title."
+                                         << "Text1";
+        QTest::newRow("assigned to") << 1 << "You forgot to select Assigned To."
+                                     << "Combo1";
+        QTest::newRow("opened by") << 2 << "You forgot to select Opened By."
+                                   << "Combo2";
+        QTest::newRow("status") << 3 << "You forgot to select Status."
+                                << "Combo3";
+        QTest::newRow("category") << 4 << "You forgot to select Category."
+                                  << "Combo4";
+        QTest::newRow("priority") << 5 << "You forgot to select Priority."
+                                  << "Combo5";
     }
 
     // One field is missing and every later one is filled, so only the order
@@ -176,7 +185,8 @@ private slots:
         QFETCH(QString, focus);
         s->open(QString(), [&](IssueEditor &form) {
             fillAll(form);
-            QComboBox *pickers[] = {form.assignedToPicker, form.openedByPicker, form.statusPicker, form.categoryPicker, form.priorityPicker};
+            QComboBox *pickers[] = {form.assignedToPicker, form.openedByPicker, form.statusPicker, form.categoryPicker,
+                                    form.priorityPicker};
             missing == 0 ? form.titleBox->setText(QStringLiteral("   ")) : pickers[missing - 1]->setCurrentIndex(-1);
             form.editAssignedToButton->setFocus();
             form.save();
@@ -195,8 +205,9 @@ private slots:
         s->open(QStringLiteral("1"), [&](IssueEditor &form) {
             QCOMPARE(form.idBox->text(), QStringLiteral("1"));
             QCOMPARE(form.titleBox->text(), QStringLiteral("A"));
-            const QStringList shown{form.assignedToPicker->currentText(), form.openedByPicker->currentText(), form.statusPicker->currentText(),
-                                    form.categoryPicker->currentText(), form.priorityPicker->currentText()};
+            const QStringList shown{form.assignedToPicker->currentText(), form.openedByPicker->currentText(),
+                                    form.statusPicker->currentText(), form.categoryPicker->currentText(),
+                                    form.priorityPicker->currentText()};
             QCOMPARE(shown, QStringList({"Ann Archer", "Cy Cole", "Open", "Hardware", "High"}));
             QCOMPARE(form.openedDateField->date(), QDate(2021, 8, 31));
             QCOMPARE(form.dueDateField->date(), QDate(2021, 9, 15));
@@ -225,9 +236,15 @@ private slots:
         QTest::addColumn<QString>("refusal");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("insert refused") << QString() << "INSERT" << "Printer" << "held by a test";
-        QTest::newRow("update refused") << "1" << "UPDATE" << "Printer" << "held by a test";
-        QTest::newRow("NUL in the title") << QString() << QString() << QStringLiteral("a") + QChar(0) + "b" << "NUL";
+        QTest::newRow("insert refused") << QString() << "INSERT"
+                                        << "Printer"
+                                        << "held by a test";
+        QTest::newRow("update refused") << "1"
+                                        << "UPDATE"
+                                        << "Printer"
+                                        << "held by a test";
+        QTest::newRow("NUL in the title") << QString() << QString() << QStringLiteral("a") + QChar(0) + "b"
+                                          << "NUL";
     }
 
     // The refusal told plainly, no success message; the window stays open with
@@ -277,13 +294,18 @@ private slots:
     {
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("comment");
-        QTest::newRow("apostrophes") << "Baker's ''jam''" << "it's 'quoted'";
-        QTest::newRow("double quotes, backslashes") << "\"Chief\" C:\\Temp\\ \\'" << "say \"hi\" \\n \\";
-        QTest::newRow("sql fragment") << "'); delete from Issues; --" << "[Title]+' '+[Comment] /* */ %_ ;";
-        QTest::newRow("blanks kept") << "  padded  " << "  ";
+        QTest::newRow("apostrophes") << "Baker's ''jam''"
+                                     << "it's 'quoted'";
+        QTest::newRow("double quotes, backslashes") << "\"Chief\" C:\\Temp\\ \\'"
+                                                    << "say \"hi\" \\n \\";
+        QTest::newRow("sql fragment") << "'); delete from Issues; --"
+                                      << "[Title]+' '+[Comment] /* */ %_ ;";
+        QTest::newRow("blanks kept") << "  padded  "
+                                     << "  ";
         QTest::newRow("non-Latin, emoji") << QString::fromUtf8("Москва 東京 القاهرة 🙂👍🏽")
                                           << QString::fromUtf8("עברית 👨‍👩‍👧 \u00a0\t");
-        QTest::newRow("line breaks") << "one\ntwo" << "first\nsecond\n\n  fourth\n";
+        QTest::newRow("line breaks") << "one\ntwo"
+                                     << "first\nsecond\n\n  fourth\n";
         QString big;
         while (big.size() < 1024 * 1024)
             big += QString::fromUtf8("line %1 'é' \"ü\" \\ 🙂\n").arg(big.size());
@@ -361,7 +383,7 @@ private slots:
         });
         const QString at = QStringLiteral("in Pellucid2021/08/31.Form2.LoadContacts at line ");
         QCOMPARE(place(s->dialogs.boxes.value(0)), at + "114");
-        QCOMPARE(s->dialogs.errorBoxes().size(), 1); // the same failure at 116 is not shown again
+        QCOMPARE(s->dialogs.errorBoxes().size(), 1);                   // the same failure at 116 is not shown again
         QCOMPARE(stored(newestIssue(), "Assigned To").toInteger(), 2); // Ann Archer
     }
 

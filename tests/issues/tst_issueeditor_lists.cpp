@@ -60,19 +60,25 @@ private slots:
         const QString category = "Combo4|Categories|Enter new Category: |Input Category";
         const QString priority = "Combo5|Priorities|Enter new Priority: |Input Priority";
         QTest::newRow("status with apostrophe") << "PushButton7" << status << "Baker's" << QString()
-            << QStringList({"Baker's", "Closed", "Open", "waiting", "Won't fix"});
-        QTest::newRow("category of blanks") << "PushButton11" << category << "  " << QString()
-            << QStringList({"  ", "Hardware", "Software"});
-        QTest::newRow("priority, non-Latin and emoji") << "PushButton13" << priority
-            << QString::fromUtf8("Срочно 🔥") << QString() << QStringList({"High", "Low", QString::fromUtf8("Срочно 🔥")});
-        QTest::newRow("status there in other letters") << "PushButton7" << status << "OPEN"
-            << "\"OPEN\" is already in the status list. Choose it from the list instead." << QStringList({"Closed", "Open", "waiting", "Won't fix"});
-        QTest::newRow("category there") << "PushButton11" << category << "hardware"
-            << "\"hardware\" is already in the category list. Choose it from the list instead." << QStringList({"Hardware", "Software"});
-        QTest::newRow("priority there") << "PushButton13" << priority << "Low"
-            << "\"Low\" is already in the priority list. Choose it from the list instead." << QStringList({"High", "Low"});
-        QTest::newRow("cancelled or empty") << "PushButton7" << status << QString() << QString()
+                                                << QStringList({"Baker's", "Closed", "Open", "waiting", "Won't fix"});
+        QTest::newRow("category of blanks")
+            << "PushButton11" << category << "  " << QString() << QStringList({"  ", "Hardware", "Software"});
+        QTest::newRow("priority, non-Latin and emoji")
+            << "PushButton13" << priority << QString::fromUtf8("Срочно 🔥") << QString()
+            << QStringList({"High", "Low", QString::fromUtf8("Срочно 🔥")});
+        QTest::newRow("status there in other letters")
+            << "PushButton7" << status << "OPEN"
+            << "\"OPEN\" is already in the status list. Choose it from the list instead."
             << QStringList({"Closed", "Open", "waiting", "Won't fix"});
+        QTest::newRow("category there")
+            << "PushButton11" << category << "hardware"
+            << "\"hardware\" is already in the category list. Choose it from the list instead."
+            << QStringList({"Hardware", "Software"});
+        QTest::newRow("priority there") << "PushButton13" << priority << "Low"
+                                        << "\"Low\" is already in the priority list. Choose it from the list instead."
+                                        << QStringList({"High", "Low"});
+        QTest::newRow("cancelled or empty") << "PushButton7" << status << QString() << QString()
+                                            << QStringList({"Closed", "Open", "waiting", "Won't fix"});
     }
 
     void addValue()
@@ -120,28 +126,40 @@ private slots:
         const QString open = counted(status, "“Open” is used by 2 issues, none of them closed.");
         const QString hardware = counted(category, "“Hardware” is used by 2 issues, 1 of them closed.");
         const QString bob = counted(opened, "“Bob Brown” is named in 1 issue.");
-        QTest::newRow("status") << "PushButton8" << "Open" << open << true << QStringList({"B", "D"});
-        QTest::newRow("closed status") << "PushButton8" << "Closed"
-            << counted(status, "“Closed” is used by 1 issue, which is closed.") << true << QStringList({"A", "C", "D"});
-        QTest::newRow("status with apostrophe") << "PushButton8" << "Won't fix"
-            << counted(status, "“Won't fix” is used by 1 issue.") << true << QStringList({"A", "B", "C"});
-        QTest::newRow("unused status") << "PushButton8" << "waiting"
-            << counted(status, "“waiting” is used by no issue.") << true << allIssues;
-        QTest::newRow("category") << "PushButton12" << "Hardware" << hardware << true << QStringList({"C", "D"});
-        QTest::newRow("priority") << "PushButton14" << "High"
-            << counted(priority, "“High” is used by 2 issues, none of them closed.") << true << QStringList({"B", "D"});
+        QTest::newRow("status") << "PushButton8"
+                                << "Open" << open << true << QStringList({"B", "D"});
+        QTest::newRow("closed status") << "PushButton8"
+                                       << "Closed" << counted(status, "“Closed” is used by 1 issue, which is closed.")
+                                       << true << QStringList({"A", "C", "D"});
+        QTest::newRow("status with apostrophe") << "PushButton8"
+                                                << "Won't fix" << counted(status, "“Won't fix” is used by 1 issue.")
+                                                << true << QStringList({"A", "B", "C"});
+        QTest::newRow("unused status") << "PushButton8"
+                                       << "waiting" << counted(status, "“waiting” is used by no issue.") << true
+                                       << allIssues;
+        QTest::newRow("category") << "PushButton12"
+                                  << "Hardware" << hardware << true << QStringList({"C", "D"});
+        QTest::newRow("priority") << "PushButton14"
+                                  << "High" << counted(priority, "“High” is used by 2 issues, none of them closed.")
+                                  << true << QStringList({"B", "D"});
         // Ann is assigned A and opened the closed B; Bob opened C only.
-        QTest::newRow("contact beside Assigned To") << "PushButton6" << "Ann Archer"
+        QTest::newRow("contact beside Assigned To")
+            << "PushButton6"
+            << "Ann Archer"
             << counted(warning("assigned to", "contact"), "“Ann Archer” is named in 2 issues, 1 of them closed.")
             << true << QStringList({"C", "D"});
-        QTest::newRow("contact beside Opened By") << "PushButton4" << "Ann Archer"
-            << counted(opened, "“Ann Archer” is named in 2 issues, 1 of them closed.") << true
+        QTest::newRow("contact beside Opened By")
+            << "PushButton4"
+            << "Ann Archer" << counted(opened, "“Ann Archer” is named in 2 issues, 1 of them closed.") << true
             << QStringList({"C", "D"});
-        QTest::newRow("contact who opened one") << "PushButton4" << "Bob Brown" << bob << true
-                                                << QStringList({"A", "B", "D"});
-        QTest::newRow("status, No") << "PushButton8" << "Open" << open << false << allIssues;
-        QTest::newRow("category, No") << "PushButton12" << "Hardware" << hardware << false << allIssues;
-        QTest::newRow("contact, No") << "PushButton4" << "Bob Brown" << bob << false << allIssues;
+        QTest::newRow("contact who opened one") << "PushButton4"
+                                                << "Bob Brown" << bob << true << QStringList({"A", "B", "D"});
+        QTest::newRow("status, No") << "PushButton8"
+                                    << "Open" << open << false << allIssues;
+        QTest::newRow("category, No") << "PushButton12"
+                                      << "Hardware" << hardware << false << allIssues;
+        QTest::newRow("contact, No") << "PushButton4"
+                                     << "Bob Brown" << bob << false << allIssues;
     }
 
     // Deletes the entry and exactly the issues that refer to it, open or
@@ -177,12 +195,24 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("blocked"); // the table whose delete is refused
-        QTest::newRow("status refused") << "PushButton8" << "Open" << "Status";
-        QTest::newRow("status's issues refused") << "PushButton8" << "Open" << "Issues";
-        QTest::newRow("category's issues refused") << "PushButton12" << "Software" << "Issues";
-        QTest::newRow("priority refused") << "PushButton14" << "Low" << "Priorities";
-        QTest::newRow("contact refused") << "PushButton6" << "Ann Archer" << "Contacts";
-        QTest::newRow("contact's issues refused") << "PushButton4" << "Ann Archer" << "Issues";
+        QTest::newRow("status refused") << "PushButton8"
+                                        << "Open"
+                                        << "Status";
+        QTest::newRow("status's issues refused") << "PushButton8"
+                                                 << "Open"
+                                                 << "Issues";
+        QTest::newRow("category's issues refused") << "PushButton12"
+                                                   << "Software"
+                                                   << "Issues";
+        QTest::newRow("priority refused") << "PushButton14"
+                                          << "Low"
+                                          << "Priorities";
+        QTest::newRow("contact refused") << "PushButton6"
+                                         << "Ann Archer"
+                                         << "Contacts";
+        QTest::newRow("contact's issues refused") << "PushButton4"
+                                                  << "Ann Archer"
+                                                  << "Issues";
     }
 
     // Either statement refused: the message says nothing was deleted, and
@@ -192,9 +222,9 @@ private slots:
         QFETCH(QString, button);
         QFETCH(QString, value);
         QFETCH(QString, blocked);
-        const QString lists = QStringLiteral(
-            "select (select Count(*) from Contacts) || (select Count(*) from Status) || "
-            "(select Count(*) from Categories) || (select Count(*) from Priorities)");
+        const QString lists =
+            QStringLiteral("select (select Count(*) from Contacts) || (select Count(*) from Status) || "
+                           "(select Count(*) from Categories) || (select Count(*) from Priorities)");
         const QStringList before = column(lists);
         raw("CREATE TRIGGER Hold BEFORE DELETE ON " + blocked + " BEGIN SELECT RAISE(ABORT, 'held by a test'); END");
         s->open(QString(), [&](IssueEditor &form) {
@@ -234,16 +264,24 @@ private slots:
         const QStringList plusOne{"Ann Archer", "Baker's Supply", "Bob Brown", "Cy Cole", "Di Dunn", "Ed Eel"};
         const QStringList unchanged{"Ann Archer", "Bob Brown", "Cy Cole", "Di Dunn", "Ed Eel"};
         const QStringList renamed{"Ann Archer", "Baker's Supply", "Cy Cole", "Di Dunn", "Ed Eel"};
-        QTest::newRow("+ Assigned To, saved") << "PushButton5" << "Combo1" << true << "" << plusOne;
-        QTest::newRow("+ Opened By, saved") << "PushButton3" << "Combo2" << true << "" << plusOne;
-        QTest::newRow("+ Assigned To, cancelled") << "PushButton5" << "Combo1" << false << "" << unchanged;
-        QTest::newRow("+ Opened By, cancelled") << "PushButton3" << "Combo2" << false << "" << unchanged;
-        QTest::newRow("* Assigned To") << "PushButton9" << "Combo1" << true << "4" << renamed;
-        QTest::newRow("* Opened By") << "PushButton10" << "Combo2" << true << "4" << renamed;
-        QTest::newRow("double click Assigned To") << "Combo1" << "Combo1" << true << "4" << renamed;
-        QTest::newRow("double click Opened By") << "Combo2" << "Combo2" << true << "4" << renamed;
-        QTest::newRow("second click on the box over the open list") << "Combo2 list" << "Combo2" << true << "4"
-                                                                    << renamed;
+        QTest::newRow("+ Assigned To, saved") << "PushButton5"
+                                              << "Combo1" << true << "" << plusOne;
+        QTest::newRow("+ Opened By, saved") << "PushButton3"
+                                            << "Combo2" << true << "" << plusOne;
+        QTest::newRow("+ Assigned To, cancelled") << "PushButton5"
+                                                  << "Combo1" << false << "" << unchanged;
+        QTest::newRow("+ Opened By, cancelled") << "PushButton3"
+                                                << "Combo2" << false << "" << unchanged;
+        QTest::newRow("* Assigned To") << "PushButton9"
+                                       << "Combo1" << true << "4" << renamed;
+        QTest::newRow("* Opened By") << "PushButton10"
+                                     << "Combo2" << true << "4" << renamed;
+        QTest::newRow("double click Assigned To") << "Combo1"
+                                                  << "Combo1" << true << "4" << renamed;
+        QTest::newRow("double click Opened By") << "Combo2"
+                                                << "Combo2" << true << "4" << renamed;
+        QTest::newRow("second click on the box over the open list") << "Combo2 list"
+                                                                    << "Combo2" << true << "4" << renamed;
     }
 
     // New or edited, saved or cancelled: both pickers are refilled and lose

@@ -28,8 +28,7 @@ QString wholeRow(qint64 id)
                            .arg(id)
                            .toUtf8()
                            .constData(),
-                       -1,
-                       &statement, nullptr);
+                       -1, &statement, nullptr);
     if (sqlite3_step(statement) == SQLITE_ROW)
         for (int c = 0; c < sqlite3_column_count(statement); ++c)
             values << (sqlite3_column_type(statement, c) == SQLITE_NULL
@@ -77,16 +76,46 @@ private slots:
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("en_US after tab") << "en_US" << "tab" << "12/24/2026" << "2026-12-24";
-        QTest::newRow("en_US after click") << "en_US" << "click" << "2/29/2024" << "2024-02-29";
-        QTest::newRow("en_GB after select-all") << "en_GB" << "select all" << "24/12/2026" << "2026-12-24";
-        QTest::newRow("de_DE after click") << "de_DE" << "click" << "15.11.2026" << "2026-11-15";
-        QTest::newRow("de_DE two-digit year") << "de_DE" << "tab" << "15.11.29" << "2029-11-15";
-        QTest::newRow("en_US two-digit year, last century") << "en_US" << "tab" << "1/2/30" << "1930-01-02";
-        QTest::newRow("ja_JP") << "ja_JP" << "select all" << "2026/12/24" << "2026-12-24";
-        QTest::newRow("year 1") << "en_US" << "tab" << "1/1/0001" << "0001-01-01";
-        QTest::newRow("year 9999") << "en_GB" << "click" << "31/12/9999" << "9999-12-31";
-        QTest::newRow("emptied: missing") << "en_US" << "select all" << "" << "\\N";
+        QTest::newRow("en_US after tab") << "en_US"
+                                         << "tab"
+                                         << "12/24/2026"
+                                         << "2026-12-24";
+        QTest::newRow("en_US after click") << "en_US"
+                                           << "click"
+                                           << "2/29/2024"
+                                           << "2024-02-29";
+        QTest::newRow("en_GB after select-all") << "en_GB"
+                                                << "select all"
+                                                << "24/12/2026"
+                                                << "2026-12-24";
+        QTest::newRow("de_DE after click") << "de_DE"
+                                           << "click"
+                                           << "15.11.2026"
+                                           << "2026-11-15";
+        QTest::newRow("de_DE two-digit year") << "de_DE"
+                                              << "tab"
+                                              << "15.11.29"
+                                              << "2029-11-15";
+        QTest::newRow("en_US two-digit year, last century") << "en_US"
+                                                            << "tab"
+                                                            << "1/2/30"
+                                                            << "1930-01-02";
+        QTest::newRow("ja_JP") << "ja_JP"
+                               << "select all"
+                               << "2026/12/24"
+                               << "2026-12-24";
+        QTest::newRow("year 1") << "en_US"
+                                << "tab"
+                                << "1/1/0001"
+                                << "0001-01-01";
+        QTest::newRow("year 9999") << "en_GB"
+                                   << "click"
+                                   << "31/12/9999"
+                                   << "9999-12-31";
+        QTest::newRow("emptied: missing") << "en_US"
+                                          << "select all"
+                                          << ""
+                                          << "\\N";
     }
 
     void typedDateIsStoredAsTyped()
@@ -105,9 +134,9 @@ private slots:
             form.save();
         });
         QCOMPARE(texts(s->dialogs.boxes), QStringList{"Record Successfully Saved"});
-        QCOMPARE(column(QStringLiteral("select coalesce([Opened Date], '\\N') from Issues where ID=%1")
-                            .arg(newestIssue())),
-                 QStringList{stored});
+        QCOMPARE(
+            column(QStringLiteral("select coalesce([Opened Date], '\\N') from Issues where ID=%1").arg(newestIssue())),
+            QStringList{stored});
     }
 
     void textThatIsNotADateIsRefused_data()
@@ -197,7 +226,8 @@ private slots:
         QCOMPARE(wholeRow(1), before);
 
         QString edited;
-        s->dialogs.modalScripts.append([&](QDialog &window) { edited = static_cast<ContactEditor &>(window).contactId; });
+        s->dialogs.modalScripts.append(
+            [&](QDialog &window) { edited = static_cast<ContactEditor &>(window).contactId; });
         s->open(QStringLiteral("3"), [&](IssueEditor &form) {
             QCOMPARE(form.assignedToPicker->currentText(), QStringLiteral("John Smith (ID 3)"));
             form.editAssignedToContact(); // "*" beside Assigned To
@@ -214,7 +244,8 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<QStringList>("boxes");
         QTest::newRow("Enter in the title saves") << int(Qt::Key_Return) << QStringList{"Record Successfully Saved"};
-        QTest::newRow("Escape asks, then cancels") << int(Qt::Key_Escape)
+        QTest::newRow("Escape asks, then cancels")
+            << int(Qt::Key_Escape)
             << QStringList{"This issue has changes that are not saved.\r\nDiscard them and close the window?"};
     }
 

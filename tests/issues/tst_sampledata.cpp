@@ -60,8 +60,9 @@ private slots:
             "Issue #3|Orrin Pellham|Tobiah Quarles|Cancelled|New Category|Low|Comment here"};
         QTest::newRow("empty database") << QStringList() << 1 << samples << sampleIssues;
         QTest::newRow("second run adds only issues") << QStringList() << 2 << samples << sampleIssues;
-        QTest::newRow("one contact") << QStringList{"insert into Contacts ([First Name],[Last Name],[E-mail Address]) "
-                                                    "values ('Ada','Byron','a')"}
+        QTest::newRow("one contact")
+            << QStringList{"insert into Contacts ([First Name],[Last Name],[E-mail Address]) "
+                           "values ('Ada','Byron','a')"}
             << 1 << "Ada Byron a," + orrin + "|In process,Cancelled|New Category,Main Category|High,Low"
             << QStringList{"Issue #1|Orrin Pellham|Orrin Pellham|Cancelled|Main Category|Low|"
                            "Need to solve this case ASAP",
@@ -79,8 +80,10 @@ private slots:
         QStringList three;
         for (const char *name : {"Zed','Zulu", "Amy','Adams", "Max','Mayer"})
             three << QStringLiteral("insert into Contacts ([First Name],[Last Name],[E-mail Address]) "
-                                    "values ('%1','m')").arg(QLatin1String(name));
-        QTest::newRow("three contacts") << three << 1
+                                    "values ('%1','m')")
+                         .arg(QLatin1String(name));
+        QTest::newRow("three contacts")
+            << three << 1
             << "Zed Zulu m,Amy Adams m,Max Mayer m|In process,Cancelled|New Category,Main Category|High,Low"
             << QStringList{"Issue #1|Max Mayer|Max Mayer|Cancelled|Main Category|Low|Need to solve this case ASAP",
                            "Issue #2|Zed Zulu|Zed Zulu|In process|New Category|High|Notify Orrin about this",
@@ -122,12 +125,12 @@ private slots:
         QTest::addColumn<QStringList>("added"); // title, contact IDs, status
         QTest::addColumn<QString>("leftOut");
         QTest::newRow("contacts refused") << "CREATE TRIGGER Hold BEFORE INSERT ON Contacts BEGIN SELECT RAISE(ABORT, "
-                                             "'held'); END" << "132" << QStringList()
-                                          << "Issue #1, Issue #2, Issue #3.";
+                                             "'held'); END"
+                                          << "132" << QStringList() << "Issue #1, Issue #2, Issue #3.";
         // Count skips the null, so "In process" is added last.
-        QTest::newRow("first status null") << "insert into Status values (null); insert into Status values ('Open')"
-                                           << "174" << QStringList{"Issue #1|2|2|In process", "Issue #3|1|2|In process"}
-                                           << "Issue #2.";
+        QTest::newRow("first status null")
+            << "insert into Status values (null); insert into Status values ('Open')"
+            << "174" << QStringList{"Issue #1|2|2|In process", "Issue #3|1|2|In process"} << "Issue #2.";
     }
 
     void unreadableValuesLeaveTheirIssuesOut()

@@ -16,10 +16,10 @@ namespace {
 QStringList everything()
 {
     QStringList rows;
-    for (const char *sql : {"select * from Issues order by ID", "select * from Contacts order by ID",
-                            "select 'S', Status from Status order by Status",
-                            "select 'C', Category from Categories order by Category",
-                            "select 'P', Priority from Priorities order by Priority"}) {
+    for (const char *sql :
+         {"select * from Issues order by ID", "select * from Contacts order by ID",
+          "select 'S', Status from Status order by Status", "select 'C', Category from Categories order by Category",
+          "select 'P', Priority from Priorities order by Priority"}) {
         Recordset rs;
         for (rs.Open(QLatin1String(sql), sharedConnection()); !rs.Eof(); rs.MoveNext()) {
             QStringList cells;
@@ -53,14 +53,20 @@ private slots:
         QTest::addColumn<int>("bulk");       // issues of status "Bulk" added first
         QTest::addColumn<QString>("command");
         QTest::addColumn<int>("issuesGone");
-        QTest::newRow("status of 2 issues") << "PushButton8" << "Open" << 0 << "Delete Status" << 2;
-        QTest::newRow("status of none") << "PushButton8" << "waiting" << 0 << "Delete Status" << 0;
-        QTest::newRow("status of one closed") << "PushButton8" << "Closed" << 0 << "Delete Status" << 1;
-        QTest::newRow("status of 100,000") << "PushButton8" << "Bulk" << 100000 << "Delete Status" << 100000;
-        QTest::newRow("category") << "PushButton12" << "Hardware" << 0 << "Delete Category" << 2;
-        QTest::newRow("priority") << "PushButton14" << "Low" << 0 << "Delete Priority" << 2;
-        QTest::newRow("contact and its issues")
-            << "PushButton4" << "Ann Archer" << 0 << "Delete Opened By contact" << 2;
+        QTest::newRow("status of 2 issues") << "PushButton8"
+                                            << "Open" << 0 << "Delete Status" << 2;
+        QTest::newRow("status of none") << "PushButton8"
+                                        << "waiting" << 0 << "Delete Status" << 0;
+        QTest::newRow("status of one closed") << "PushButton8"
+                                              << "Closed" << 0 << "Delete Status" << 1;
+        QTest::newRow("status of 100,000") << "PushButton8"
+                                           << "Bulk" << 100000 << "Delete Status" << 100000;
+        QTest::newRow("category") << "PushButton12"
+                                  << "Hardware" << 0 << "Delete Category" << 2;
+        QTest::newRow("priority") << "PushButton14"
+                                  << "Low" << 0 << "Delete Priority" << 2;
+        QTest::newRow("contact and its issues") << "PushButton4"
+                                                << "Ann Archer" << 0 << "Delete Opened By contact" << 2;
         QTest::newRow("marrowdesk-sql") << QString() << "delete from Issues where Status <> 'Closed'" << 0
                                         << "marrowdesk-sql" << 3;
     }
@@ -125,7 +131,8 @@ private slots:
             << QStringList{"delete from Issues where Category='Software'", "delete from Contacts where ID=5"}
             << QStringList{"insert into Contacts ([First Name], [Last Name]) values ('Di', 'Dunn')"}
             << "Issue 4 “D” names a contact that is no longer in the database. Restore the delete of that contact "
-               "first (Deleted Items), or add the issue anew." + nothing;
+               "first (Deleted Items), or add the issue anew." +
+                   nothing;
     }
 
     void restoreThatCannotBeWholeRestoresNothing()

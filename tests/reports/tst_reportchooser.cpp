@@ -10,8 +10,8 @@
 #include "data/FileUtil.h"
 #include "data/SharedConnection.h"
 #include "platform/Twips.h"
-#include "reports/ReportChooser.h"
 #include "reports/Layouts.h"
+#include "reports/ReportChooser.h"
 #include "reports/ReportPreview.h"
 #include "tests/support/HoverProbe.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -168,7 +168,8 @@ private slots:
         QCOMPARE(caption.topLeft(), platform::twipsRect(120, 165, 1065, 225).topLeft());
         QCOMPARE(caption.height(), platform::twipsToPixels(225));
         QVERIFY(caption.width() >= platform::twipsToPixels(1065));
-        QVERIFY(caption.width() >= QFontMetrics(form.reportTypeCaption->font()).horizontalAdvance(QStringLiteral("Report Type:")));
+        QVERIFY(caption.width() >=
+                QFontMetrics(form.reportTypeCaption->font()).horizontalAdvance(QStringLiteral("Report Type:")));
         QVERIFY(caption.right() < form.reportPicker->x());
         QCOMPARE(form.reportPicker->geometry().topLeft(), platform::twipsRect(1320, 120, 6600, 315).topLeft());
         QCOMPARE(form.reportPicker->width(), platform::twipsToPixels(6600));
@@ -224,27 +225,31 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QStringList>("headings");
         QTest::addColumn<QStringList>("titles");
-        const QStringList table{"ID", "Title", "Assigned To", "Priority", "Status", "Category", "Due Date", "Opened By",
-                                "Opened Date"};
-        QTest::newRow("Open Issues") << "Open Issues" << "Open Issues" << table
+        const QStringList table{"ID",       "Title",    "Assigned To", "Priority",   "Status",
+                                "Category", "Due Date", "Opened By",   "Opened Date"};
+        QTest::newRow("Open Issues") << "Open Issues"
+                                     << "Open Issues" << table
                                      << QStringList{"Mail bounces", "Printer jams", "Screen flickers"};
         QTest::newRow("Issues by Categories")
-            << "Issues by Categories" << "Issues By Category"
-            << QStringList{"Category", "Assigned To", "Title", "Status", "Due Date", "Priority", "Opened By", "Opened Date"}
+            << "Issues by Categories"
+            << "Issues By Category" << QStringList{"Category", "Assigned To", "Title",     "Status",
+                                                   "Due Date", "Priority",    "Opened By", "Opened Date"}
             << QStringList{"Screen flickers", "Printer jams", "Mail bounces"};
         QTest::newRow("Issues by Status")
-            << "Issues by Status" << "Issues By Status"
-            << QStringList{"Status", "Due Date", "Title", "Assigned To", "Priority", "Category", "Opened By", "Opened Date"}
+            << "Issues by Status"
+            << "Issues By Status" << QStringList{"Status",   "Due Date", "Title",     "Assigned To",
+                                                 "Priority", "Category", "Opened By", "Opened Date"}
             << QStringList{"Screen flickers", "Mail bounces", "Printer jams"};
         QTest::newRow("Issues by Assigned To")
-            << "Issues by Assigned To" << "Issues By Assigned To"
-            << QStringList{"Assigned To", "Status", "Title", "Due Date", "Priority", "Category", "Opened By", "Opened Date"}
+            << "Issues by Assigned To"
+            << "Issues By Assigned To" << QStringList{"Assigned To", "Status",   "Title",     "Due Date",
+                                                      "Priority",    "Category", "Opened By", "Opened Date"}
             << QStringList{"Mail bounces", "Screen flickers", "Printer jams"};
-        QTest::newRow("Issue Details") << "Issue Details" << "Issues Details"
-                                       << QStringList{"Issue:"} // its captions stand in each block
+        QTest::newRow("Issue Details") << "Issue Details"
+                                       << "Issues Details" << QStringList{"Issue:"} // its captions stand in each block
                                        << QStringList{"Mail bounces", "Printer jams", "Screen flickers"};
-        QTest::newRow("Closed Issues") << "Closed Issues" << "Closed Issues" << table
-                                       << QStringList{"Another closed", "Old crash"};
+        QTest::newRow("Closed Issues") << "Closed Issues"
+                                       << "Closed Issues" << table << QStringList{"Another closed", "Old crash"};
     }
 
     // Each item previews its rows in its statement's order under its title;
@@ -305,11 +310,13 @@ private slots:
         // A result that did not open: binding it fails in turn; showing it
         // fails as binding did, which is not shown again.
         QTest::newRow("missing view") << QByteArray("drop view [Open Issues]") << "Issue Details"
-                                      << QList<int>{104, 108} << "Open Issues" << "Closed Issues";
+                                      << QList<int>{104, 108} << "Open Issues"
+                                      << "Closed Issues";
         QTest::newRow("missing column")
             << QByteArray("drop view [Closed Issues]; create view [Closed Issues] as select ID, Title, Status, "
                           "Category, Priority, [Due Date], [Opened Date], 'x' as [Assigned To Name] from Issues")
-            << "Closed Issues" << QList<int>{118} << "Opened By Name" << "Open Issues";
+            << "Closed Issues" << QList<int>{118} << "Opened By Name"
+            << "Open Issues";
     }
 
     // A failure shows the error box with the step, the command carries on to
@@ -327,9 +334,10 @@ private slots:
         const auto errors = m_dialogs->errorBoxes();
         QCOMPARE(errors.size(), steps.size());
         for (int i = 0; i < steps.size(); ++i)
-            QVERIFY2(errors[i].text.contains(QStringLiteral("\r\nin Pellucid2021/08/31.Form4.PushButton1_Click at line %1\r\r")
-                                                 .arg(steps[i])),
-                     qPrintable(errors[i].text));
+            QVERIFY2(
+                errors[i].text.contains(
+                    QStringLiteral("\r\nin Pellucid2021/08/31.Form4.PushButton1_Click at line %1\r\r").arg(steps[i])),
+                qPrintable(errors[i].text));
         QVERIFY2(errors[0].text.contains(description), qPrintable(errors[0].text));
 
         Seen seen;
@@ -351,7 +359,8 @@ private slots:
     // Page navigation, its page counter, zoom and fitting, a change of paper.
     void previewNavigation()
     {
-        ReportPreview preview(rptOpenIssues(), numberedRows(48), {QPageSize(QPageSize::Letter), QPageLayout::Landscape});
+        ReportPreview preview(rptOpenIssues(), numberedRows(48),
+                              {QPageSize(QPageSize::Letter), QPageLayout::Landscape});
         preview.show();
         QVERIFY(QTest::qWaitForWindowExposed(&preview));
         auto *number = preview.findChild<QSpinBox *>(QStringLiteral("PageNumber"));
@@ -361,8 +370,9 @@ private slots:
         const struct {
             void (ReportPreview::*move)();
             int page;
-        } moves[] = {{&ReportPreview::nextPage, 1}, {&ReportPreview::nextPage, 1}, {&ReportPreview::previousPage, 0},
-                     {&ReportPreview::previousPage, 0}, {&ReportPreview::lastPage, 1}, {&ReportPreview::firstPage, 0}};
+        } moves[] = {{&ReportPreview::nextPage, 1},     {&ReportPreview::nextPage, 1},
+                     {&ReportPreview::previousPage, 0}, {&ReportPreview::previousPage, 0},
+                     {&ReportPreview::lastPage, 1},     {&ReportPreview::firstPage, 0}};
         for (const auto &move : moves) {
             (preview.*move.move)();
             QCOMPARE(preview.currentPage(), move.page);

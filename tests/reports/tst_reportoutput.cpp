@@ -37,8 +37,9 @@ QStringList readingOrder(const ReportLayout &layout, int section, const ReportDa
     });
     QStringList texts;
     for (const ReportControl &control : controls) {
-        const QString text = control.kind == ReportControl::Kind::Label ? control.caption
-                                                                        : rows.cell(row, rows.columnIndex(control.column));
+        const QString text = control.kind == ReportControl::Kind::Label
+                                 ? control.caption
+                                 : rows.cell(row, rows.columnIndex(control.column));
         if (!text.isEmpty())
             texts << text;
     }
@@ -48,12 +49,12 @@ QStringList readingOrder(const ReportLayout &layout, int section, const ReportDa
 ReportData sampleRows()
 {
     ReportData rows(issueColumns());
-    rows.appendRow({"7", "Printer jams", "Ann Archer", "High", "Open", "Hardware", "9/1/2021", "Bob Baker",
-                    "8/31/2021", "Paper tray two sticks."});
+    rows.appendRow({"7", "Printer jams", "Ann Archer", "High", "Open", "Hardware", "9/1/2021", "Bob Baker", "8/31/2021",
+                    "Paper tray two sticks."});
     rows.appendRow({"3", "Mail bounces", "Cid Cole", "Low", "Waiting", "Network", "", "Dee Dunn", "8/30/2021",
                     "Only for external addresses."});
-    rows.appendRow({"12", "Screen flickers", "Eve Ellis", "Normal", "New", "Display", "10/2/2021", "Fay Ford",
-                    "8/29/2021", ""});
+    rows.appendRow(
+        {"12", "Screen flickers", "Eve Ellis", "Normal", "New", "Display", "10/2/2021", "Fay Ford", "8/29/2021", ""});
     return rows;
 }
 
@@ -118,7 +119,8 @@ private slots:
         for (int row = 0; row < rows.rowCount(); ++row)
             expected += readingOrder(report, ReportLayout::Detail, rows, row);
         QString missing;
-        QVERIFY2(inOrder(text, expected, &missing), qPrintable(QStringLiteral("\"%1\" not in order in:\n%2").arg(missing, text)));
+        QVERIFY2(inOrder(text, expected, &missing),
+                 qPrintable(QStringLiteral("\"%1\" not in order in:\n%2").arg(missing, text)));
         // Headings of a table share one line, as the values of a row do.
         const QStringList headings = readingOrder(report, ReportLayout::PageHeader, rows, -1);
         if (!headings.isEmpty()) {
@@ -198,7 +200,8 @@ private slots:
     void cutTextAndFooterReadBack()
     {
         ReportData rows = numberedRows(60);
-        const QString title = QStringLiteral("Begins here ") + QString(40, QLatin1Char('m')) + QStringLiteral(" endword");
+        const QString title =
+            QStringLiteral("Begins here ") + QString(40, QLatin1Char('m')) + QStringLiteral(" endword");
         const QString hebrew = QString::fromUtf8("שלום ").repeated(30);
         QStringList first, second;
         for (int c = 0; c < issueColumns().size(); ++c)
@@ -222,7 +225,8 @@ private slots:
         QVERIFY(!text.contains(QStringLiteral("endword")));
         const QStringList pageTexts = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
         QCOMPARE(pageTexts.size(), 3);
-        const QString printed = QStringLiteral("Printed ") + QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+        const QString printed =
+            QStringLiteral("Printed ") + QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
         for (int p = 0; p < pageTexts.size(); ++p)
             QVERIFY2(pageTexts[p].contains(printed) && pageTexts[p].contains(QStringLiteral("Page %1 of 3").arg(p + 1)),
                      qPrintable(pageTexts[p]));
@@ -242,7 +246,9 @@ private slots:
         QVERIFY(title.text.endsWith(QChar(0x2026)));
         QVERIFY(inkIn(pages, title.box) > 100); // the title is drawn
         const qreal nextText = report.leftMargin + 2736 + ReportText::padding;
-        QCOMPARE(inkIn(pages, QRectF(QPointF(title.box.right() + 10, title.box.top()), QPointF(nextText, title.box.bottom()))), 0);
+        QCOMPARE(inkIn(pages,
+                       QRectF(QPointF(title.box.right() + 10, title.box.top()), QPointF(nextText, title.box.bottom()))),
+                 0);
     }
 
     void exportToMissingFolderFails()
@@ -286,7 +292,8 @@ private slots:
                                                  return done < 2;
                                              }));
         QCOMPARE(told, (QList<int>{1, 3, 2, 3}));
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), earlier.isEmpty() ? QStringList() : QStringList{"report.pdf"});
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files),
+                 earlier.isEmpty() ? QStringList() : QStringList{"report.pdf"});
         QFile file(path);
         QCOMPARE(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(), earlier);
     }

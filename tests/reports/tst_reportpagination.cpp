@@ -27,8 +27,9 @@ void checkWithinMargins(const ReportLayout &layout, const ReportPages &pages)
     for (int p = 0; p < pages.count(); ++p)
         for (const PageItem &item : pages.pages[p].items) {
             QVERIFY2(item.box.top() >= layout.topMargin, qPrintable(QStringLiteral("page %1").arg(p + 1)));
-            QVERIFY2(item.box.bottom() <= pages.size.height() - layout.bottomMargin + 0.001,
-                     qPrintable(QStringLiteral("page %1: %2 reaches %3").arg(p + 1).arg(item.text).arg(item.box.bottom())));
+            QVERIFY2(
+                item.box.bottom() <= pages.size.height() - layout.bottomMargin + 0.001,
+                qPrintable(QStringLiteral("page %1: %2 reaches %3").arg(p + 1).arg(item.text).arg(item.box.bottom())));
             QVERIFY(item.box.left() >= layout.leftMargin);
             QVERIFY(item.box.right() <= pages.size.width() - layout.rightMargin);
         }
@@ -121,7 +122,8 @@ private slots:
         checkWithinMargins(report, pages);
 
         // Rows that exactly fill the first page leave no page for the empty report footer.
-        QCOMPARE(paginate(report, numberedRows(firstPage), landscape(QPageSize::PageSizeId(paper)), measurer).count(), 1);
+        QCOMPARE(paginate(report, numberedRows(firstPage), landscape(QPageSize::PageSizeId(paper)), measurer).count(),
+                 1);
     }
 
     void emptyResult_data()
@@ -163,7 +165,8 @@ private slots:
         // Letter landscape: details may reach 10800; the first page's start at
         // 1875, the others' at 1440. Each line is 200 high; the comment starts
         // 1728 into its block of 2130, which grows by what passes 288.
-        QTest::newRow("one line each: four blocks a page") << QList<int>{1, 1, 1, 1, 1} << QList<int>{0, 0, 0, 0, 1} << 2;
+        QTest::newRow("one line each: four blocks a page")
+            << QList<int>{1, 1, 1, 1, 1} << QList<int>{0, 0, 0, 0, 1} << 2;
         QTest::newRow("grown block moves whole to the next page") << QList<int>{10, 10, 10} << QList<int>{0, 0, 1} << 2;
         QTest::newRow("block taller than a page starts where it is")
             << QList<int>{1, 100, 1} << QList<int>{0, 0, 2} << 3;
@@ -252,8 +255,8 @@ private slots:
         comment += QString(100000 - comment.size(), QLatin1Char('x')); // one word far wider than the box
         const ReportLayout layout = rptIssueDetails();
         QtTextMeasurer measurer;
-        const ReportPages pages = paginate(layout, detailRows({comment, QStringLiteral("after")}),
-                                           landscape(QPageSize::A4), measurer);
+        const ReportPages pages =
+            paginate(layout, detailRows({comment, QStringLiteral("after")}), landscape(QPageSize::A4), measurer);
         QVERIFY(pages.count() > 10);
         const int box = controlIndex(layout, ReportLayout::Detail, "Text10");
         QCOMPARE(textOf(pages, 0, box), comment);
@@ -262,8 +265,8 @@ private slots:
         for (const ReportPage &page : pages.pages)
             for (const PageItem &item : page.items)
                 if (item.control == box && item.section == ReportLayout::Detail)
-                    QVERIFY(measurer.width(layout.sections[ReportLayout::Detail].controls[box].font, item.text.trimmed()) <=
-                            item.box.width() + 0.5);
+                    QVERIFY(measurer.width(layout.sections[ReportLayout::Detail].controls[box].font,
+                                           item.text.trimmed()) <= item.box.width() + 0.5);
     }
 
     void oneLineBoxes_data()
@@ -272,8 +275,8 @@ private slots:
         QTest::addColumn<bool>("clipped");
         QTest::addColumn<QString>("shown"); // empty: the title's start
         QTest::newRow("short") << "Printer jams" << false << "Printer jams";
-        QTest::newRow("line breaks become blanks") << "First\r\nSecond\nThird\tFourth" << false
-                                                   << "First  Second Third Fourth";
+        QTest::newRow("line breaks become blanks")
+            << "First\r\nSecond\nThird\tFourth" << false << "First  Second Third Fourth";
         QTest::newRow("long latin") << QString(300, QLatin1Char('W')) << true << QString();
         QTest::newRow("long cyrillic") << QString::fromUtf8("Проблема с принтером ").repeated(20) << true << QString();
         QTest::newRow("long emoji") << QString::fromUtf8("😀").repeated(400) << true << QString();
@@ -337,7 +340,8 @@ private slots:
             paginate(rptIssuesByStatus(), ReportData(columns), landscape(QPageSize::Letter), measurer);
             QFAIL("a missing column was not reported");
         } catch (const Error &error) {
-            QVERIFY2(error.description().contains(QLatin1String("\"Opened By Name\"")), qPrintable(error.description()));
+            QVERIFY2(error.description().contains(QLatin1String("\"Opened By Name\"")),
+                     qPrintable(error.description()));
         }
     }
 };

@@ -153,10 +153,12 @@ void TestBackups::copiesAreKeptByWhenTheyWereMade_data()
     for (int day = 1; day <= 9; ++day)
         nov << QDate(2026, 11, day).toString(Qt::ISODate);
     QTest::newRow("a day at a time") << nov << nov.mid(2);
-    QTest::newRow("set back a year") << nov.mid(0, 7) + QStringList{"2025-11-08"} << QStringList{"2025-11-08"} + nov.mid(0, 7);
-    QTest::newRow("back a year, then right") << nov.mid(0, 7) + QStringList{"2025-11-08", "2026-11-08"} << nov.mid(1, 7);
-    QTest::newRow("forward a year, then right")
-        << nov.mid(0, 6) + QStringList{"2027-03-01", "2026-11-07", "2026-11-08"} << nov.mid(2, 6) + QStringList{"2027-03-01"};
+    QTest::newRow("set back a year") << nov.mid(0, 7) + QStringList{"2025-11-08"}
+                                     << QStringList{"2025-11-08"} + nov.mid(0, 7);
+    QTest::newRow("back a year, then right")
+        << nov.mid(0, 7) + QStringList{"2025-11-08", "2026-11-08"} << nov.mid(1, 7);
+    QTest::newRow("forward a year, then right") << nov.mid(0, 6) + QStringList{"2027-03-01", "2026-11-07", "2026-11-08"}
+                                                << nov.mid(2, 6) + QStringList{"2027-03-01"};
 }
 
 void TestBackups::copiesAreKeptByWhenTheyWereMade()
@@ -165,7 +167,8 @@ void TestBackups::copiesAreKeptByWhenTheyWereMade()
     QFETCH(QStringList, kept);
     TestDatabase db;
     for (const QString &day : days)
-        QVERIFY(QFile::exists(Backup::makeDailyCopy(db.path(), QDateTime(QDate::fromString(day, Qt::ISODate), {9, 0}))));
+        QVERIFY(
+            QFile::exists(Backup::makeDailyCopy(db.path(), QDateTime(QDate::fromString(day, Qt::ISODate), {9, 0}))));
     QCOMPARE(keptDates(db.path(), true), kept);
 }
 
@@ -189,7 +192,8 @@ void TestBackups::crashJournalIsRolledBackAndNeverAppliedToARestore()
     writeFile(backup + QStringLiteral("-journal"), crash.journal);
     const QByteArray backupBytes = bytesOf(backup);
     const QString aside = Backup::restore(backup, db.path(), QDateTime(QDate(2026, 12, 2), QTime(9, 30, 5)));
-    QCOMPARE(aside, QFileInfo(db.path()).absolutePath() + QStringLiteral("/dbData-before-restore-2026-12-02-093005.mdb"));
+    QCOMPARE(aside,
+             QFileInfo(db.path()).absolutePath() + QStringLiteral("/dbData-before-restore-2026-12-02-093005.mdb"));
     QVERIFY(!QFile::exists(journal));
     QCOMPARE(checkAndCount(db.path()), QStringLiteral("ok 100"));
     QCOMPARE(bytesOf(backup), backupBytes);
@@ -234,7 +238,8 @@ void TestBackups::restoreRefusesWhatIsNotASoundBackup()
     }
     QVERIFY2(said.contains(words) && said.contains(QLatin1String("was not restored")), qPrintable(said));
     QCOMPARE(bytesOf(db.path()), before);
-    QCOMPARE(QDir(folder).entryList({QStringLiteral("*before-restore*"), QStringLiteral("*.restoring")}), QStringList());
+    QCOMPARE(QDir(folder).entryList({QStringLiteral("*before-restore*"), QStringLiteral("*.restoring")}),
+             QStringList());
 }
 
 // Start-up finds the database damaged and offers the last good backup with

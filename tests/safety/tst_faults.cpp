@@ -238,11 +238,11 @@ private slots:
 void TestFaults::startUpFaults_data()
 {
     QTest::addColumn<Fault>("fault");
-    QTest::addColumn<QStringList>("errors");   // error boxes of start-up: "Form_Load at line 124"
-    QTest::addColumn<QStringList>("words");    // what start-up's boxes say, in these words
-    QTest::addColumn<bool>("readable");        // the seeded issue is listed
-    QTest::addColumn<QString>("saveRefusal");  // what saving an issue says; empty: it is saved
-    QTest::addColumn<bool>("backupToday");     // start-up made today's copy
+    QTest::addColumn<QStringList>("errors");  // error boxes of start-up: "Form_Load at line 124"
+    QTest::addColumn<QStringList>("words");   // what start-up's boxes say, in these words
+    QTest::addColumn<bool>("readable");       // the seeded issue is listed
+    QTest::addColumn<QString>("saveRefusal"); // what saving an issue says; empty: it is saved
+    QTest::addColumn<bool>("backupToday");    // start-up made today's copy
 
     const QStringList none;
     const QString saved;
@@ -250,31 +250,38 @@ void TestFaults::startUpFaults_data()
     const QString noCopy = QStringLiteral("not a Marrowdesk database, so it was not copied. The earlier copies");
     QTest::newRow("database missing: made afresh") << Fault::DatabaseMissing << none << none << false << saved << true;
     QTest::newRow("zero bytes") << Fault::ZeroBytes << openFails
-        << QStringList{"is empty (zero bytes)", "Restore it from a backup", noCopy} << false << QString("closed") << false;
+                                << QStringList{"is empty (zero bytes)", "Restore it from a backup", noCopy} << false
+                                << QString("closed") << false;
     QTest::newRow("random bytes") << Fault::RandomBytes << openFails
-        << QStringList{"its contents are of an unknown kind", noCopy} << false << QString("closed") << false;
-    QTest::newRow("Access file") << Fault::AccessFile << openFails
-        << QStringList{"is a Microsoft Access file", noCopy} << false << QString("closed") << false;
-    QTest::newRow("another program's SQLite file") << Fault::ForeignSqlite << openFails
-        << QStringList{"an SQLite database, but not a Marrowdesk database", noCopy} << false << QString("closed")
-        << false;
+                                  << QStringList{"its contents are of an unknown kind", noCopy} << false
+                                  << QString("closed") << false;
+    QTest::newRow("Access file") << Fault::AccessFile << openFails << QStringList{"is a Microsoft Access file", noCopy}
+                                 << false << QString("closed") << false;
+    QTest::newRow("another program's SQLite file")
+        << Fault::ForeignSqlite << openFails << QStringList{"an SQLite database, but not a Marrowdesk database", noCopy}
+        << false << QString("closed") << false;
     QTest::newRow("read-only file") << Fault::ReadOnlyFile << none << none << true
-        << "cannot save changes: the database" << true;
-    QTest::newRow("folder without write permission") << Fault::FolderNotWritable << none
+                                    << "cannot save changes: the database" << true;
+    QTest::newRow("folder without write permission")
+        << Fault::FolderNotWritable << none
         << QStringList{"could not be made. Check that you may write to the data folder"} << true
         << "cannot save changes: the database" << false;
-    QTest::newRow("folder without write permission, database missing") << Fault::FolderNotWritableDatabaseMissing
+    QTest::newRow("folder without write permission, database missing")
+        << Fault::FolderNotWritableDatabaseMissing
         << QStringList{"Form_Load at line 110", "Form_Load at line 124", "ListData at line 104"}
         << QStringList{"could not be copied", "does not exist"} << false << QString("closed") << false;
     QTest::newRow("template missing") << Fault::TemplateMissing
-        << QStringList{"Form_Load at line 110", "Form_Load at line 124", "ListData at line 104"}
-        << QStringList{"Reinstall Marrowdesk"} << false << QString("closed") << false;
-    QTest::newRow("settings file unreadable") << Fault::SettingsUnreadable << none
-        << QStringList{"cannot be read", "Check the file's permissions"} << true << saved << true;
-    QTest::newRow("settings file is a folder") << Fault::SettingsAFolder << none
-        << QStringList{"cannot be read: it is a folder"} << true << saved << true;
-    QTest::newRow("settings file full of garbage") << Fault::SettingsGarbage << none
-        << QStringList{"was damaged and could not be read; it was kept as"} << true << saved << true;
+                                      << QStringList{"Form_Load at line 110", "Form_Load at line 124",
+                                                     "ListData at line 104"}
+                                      << QStringList{"Reinstall Marrowdesk"} << false << QString("closed") << false;
+    QTest::newRow("settings file unreadable")
+        << Fault::SettingsUnreadable << none << QStringList{"cannot be read", "Check the file's permissions"} << true
+        << saved << true;
+    QTest::newRow("settings file is a folder")
+        << Fault::SettingsAFolder << none << QStringList{"cannot be read: it is a folder"} << true << saved << true;
+    QTest::newRow("settings file full of garbage")
+        << Fault::SettingsGarbage << none << QStringList{"was damaged and could not be read; it was kept as"} << true
+        << saved << true;
 }
 
 // saveRefusal "closed": the database is not open, so the editor is not
@@ -464,7 +471,8 @@ void TestFaults::settingsThatCannotBeUsedAreToldOnce()
         writeFile(settings, "[General]\nColumnHeaders1=2000\n" + QByteArray(1024 * 1024, ';'));
     else
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-    struct stat before {}, after {};
+    struct stat before {
+    }, after{};
     lstat(QFile::encodeName(settings).constData(), &before);
     ScriptedDialogs dialogs;
     {
@@ -490,8 +498,8 @@ void TestFaults::startUpKeepsTodaysBackup()
     {
         auto form = started();
         QVERIFY(QFile::exists(todaysBackup()));
-        QCOMPARE(QFile::permissions(todaysBackup()) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup |
-                                                       QFile::WriteOther),
+        QCOMPARE(QFile::permissions(todaysBackup()) &
+                     (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
                  QFileDevice::Permissions());
         QVERIFY(!addThroughWindow(dialogs, *form, QStringLiteral("After the copy")));
         form->close();

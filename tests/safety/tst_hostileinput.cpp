@@ -88,10 +88,9 @@ QString multiLineShown(const QPlainTextEdit *box)
 // ---- The contact editor ----------------------------------------------------
 
 // The sixteen boxes, Text1 .. Text16, and the columns they write.
-const char *const contactColumns[16] = {"First Name",   "Last Name",  "Job Title",  "Company",
-                                        "Business Phone", "Home Phone", "Mobile Phone", "Fax Number",
-                                        "Address",      "City",       "State",      "ZIP",
-                                        "Country",      "E-mail Address", "Web Page", "Notes"};
+const char *const contactColumns[16] = {
+    "First Name", "Last Name", "Job Title", "Company", "Business Phone", "Home Phone",     "Mobile Phone", "Fax Number",
+    "Address",    "City",      "State",     "ZIP",     "Country",        "E-mail Address", "Web Page",     "Notes"};
 
 void setContactBox(QDialog &form, int box, const QString &text)
 {
@@ -137,8 +136,8 @@ void chooseTheRest(IssueEditor &form)
 {
     if (form.statusPicker->currentIndex() < 0)
         form.statusPicker->setCurrentIndex(form.statusPicker->findText(QStringLiteral("Open")));
-    for (QComboBox *picker : {static_cast<QComboBox *>(form.assignedToPicker), static_cast<QComboBox *>(form.openedByPicker),
-                              form.categoryPicker, form.priorityPicker})
+    for (QComboBox *picker : {static_cast<QComboBox *>(form.assignedToPicker),
+                              static_cast<QComboBox *>(form.openedByPicker), form.categoryPicker, form.priorityPicker})
         if (picker->currentIndex() < 0)
             picker->setCurrentIndex(0);
 }
@@ -360,18 +359,21 @@ void TestHostileInput::contactBoxes()
         QCOMPARE(s->dialogs.errorBoxes().size(), errorsBefore);
         const qint64 id = newest(QStringLiteral("Contacts"));
         for (int other = 1; other <= 16; ++other)
-            QVERIFY2(storedContact(id, other) == Value(entryStored(other)), where + " column " + contactColumns[other - 1]);
+            QVERIFY2(storedContact(id, other) == Value(entryStored(other)),
+                     where + " column " + contactColumns[other - 1]);
         QCOMPARE(snapshot({{"Contacts", Value(id)}}), before);
 
         stillOpen = inContactEditor(s->dialogs, QString::number(id), [&](QDialog &form) {
             for (int other = 1; other <= 16; ++other)
-                QVERIFY2(contactBoxShown(form, other) == entryStored(other), where + " shown in Text" + QByteArray::number(other));
+                QVERIFY2(contactBoxShown(form, other) == entryStored(other),
+                         where + " shown in Text" + QByteArray::number(other));
             form.findChild<QPushButton *>(QStringLiteral("PushButton2"))->click();
         });
         QVERIFY2(!stillOpen, where);
         QCOMPARE(s->dialogs.errorBoxes().size(), errorsBefore);
         for (int other = 1; other <= 16; ++other)
-            QVERIFY2(storedContact(id, other) == Value(entryStored(other)), where + " saved again, column " + contactColumns[other - 1]);
+            QVERIFY2(storedContact(id, other) == Value(entryStored(other)),
+                     where + " saved again, column " + contactColumns[other - 1]);
         QCOMPARE(snapshot({{"Contacts", Value(id)}}), before);
         QCOMPARE(integrity(), QStringLiteral("ok"));
 
@@ -427,8 +429,8 @@ void TestHostileInput::realInputBoxTakesTheWholeText()
         line->insert(pasted);
         accept ? box->accept() : box->reject();
     });
-    const QString answer = platform::dialogs().input(QStringLiteral("Enter new Status: "),
-                                                     QStringLiteral("Input Status"), QString());
+    const QString answer =
+        platform::dialogs().input(QStringLiteral("Enter new Status: "), QStringLiteral("Input Status"), QString());
     QCOMPARE(seenTitle, QStringLiteral("Input Status"));
     QCOMPARE(answer.size(), accept ? length : 0);
     QVERIFY(answer == (accept ? pasted : QString()));

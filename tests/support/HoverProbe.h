@@ -107,8 +107,7 @@ inline void verifyShown(const QWidget &window, int state, bool withFile)
                            : window.cursor().shape() == Qt::WaitCursor);
     } else if (state == HandPointer::OwnImage && withFile) {
         QCOMPARE(window.cursor().shape(), Qt::BitmapCursor);
-        QCOMPARE(window.cursor().hotSpot(),
-                 HandPointer::loadCursorFile(HandPointer::cursorFilePath())->hotSpot());
+        QCOMPARE(window.cursor().hotSpot(), HandPointer::loadCursorFile(HandPointer::cursorFilePath())->hotSpot());
     } else {
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
     }
@@ -133,8 +132,8 @@ inline void addRows(const QList<Row> &rows)
     QTest::addColumn<int>("state");
     for (const bool withFile : {true, false})
         for (const Row &row : rows)
-            QTest::newRow(qPrintable(QLatin1String(withFile ? "with HAND-M.CUR: " : "without: ") +
-                                     QLatin1String(row.name)))
+            QTest::newRow(
+                qPrintable(QLatin1String(withFile ? "with HAND-M.CUR: " : "without: ") + QLatin1String(row.name)))
                 << withFile << QString::fromLatin1(row.busy) << row.moves << row.state;
 }
 

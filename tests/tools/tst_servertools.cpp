@@ -35,10 +35,14 @@ QString everything(const QString &connectionString)
 {
     Connection connection;
     connection.Open(connectionString);
-    const char *const queries[] = {
-        "select * from Contacts order by ID", "select * from Issues order by ID", "select * from Status",
-        "select * from Categories", "select * from Priorities", "select * from TrashIssues order by ID",
-        "select * from TrashContacts order by ID", "select * from TrashValues order by Value"};
+    const char *const queries[] = {"select * from Contacts order by ID",
+                                   "select * from Issues order by ID",
+                                   "select * from Status",
+                                   "select * from Categories",
+                                   "select * from Priorities",
+                                   "select * from TrashIssues order by ID",
+                                   "select * from TrashContacts order by ID",
+                                   "select * from TrashValues order by Value"};
     QStringList lines;
     for (const char *query : queries) {
         Recordset rs;
@@ -67,11 +71,15 @@ private slots:
         QCOMPARE(refused.exitCode, 1);
         QVERIFY2(refused.err.contains(QLatin1String("is not empty: it holds 1 other table(s) (public.ledger)")),
                  qPrintable(refused.err));
-        QVERIFY(PgSession(target).query(QStringLiteral("SELECT to_regclass('\"Issues\"') IS NULL")).value(0, 0).toInteger());
+        QVERIFY(PgSession(target)
+                    .query(QStringLiteral("SELECT to_regclass('\"Issues\"') IS NULL"))
+                    .value(0, 0)
+                    .toInteger());
 
         const QString empty = TestServer::emptyDatabase();
         QCOMPARE(sql({QStringLiteral("--init"), empty}).exitCode, 0);
-        QCOMPARE(sql({empty, QStringLiteral("select Count(ID) as N from [Open Issues]")}).out, QStringLiteral("N\n0\n"));
+        QCOMPARE(sql({empty, QStringLiteral("select Count(ID) as N from [Open Issues]")}).out,
+                 QStringLiteral("N\n0\n"));
     }
 
     void copyToTheServerAndBackKeepsEveryRow()
@@ -83,9 +91,8 @@ private slots:
             const char *const statements[] = {
                 "insert into Contacts ([First Name],[Last Name],Notes) values ('Zoë','O''Neil','line\nbreak')",
                 "insert into Contacts ([First Name]) values ('Gone')",
-                "insert into Contacts ([First Name]) values ('Kept')",
-                "insert into [Status] values ('Open')", "insert into Categories values ('Hardware')",
-                "insert into Priorities values ('High')",
+                "insert into Contacts ([First Name]) values ('Kept')", "insert into [Status] values ('Open')",
+                "insert into Categories values ('Hardware')", "insert into Priorities values ('High')",
                 "insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,[Due Date]) "
                 "values ('dated',1,3,'2021-08-31T14:05:00','Open','2021-09-15')",
                 "insert into Issues (Title,[Assigned To]) values ('orphaned',2)",

@@ -17,7 +17,8 @@ struct Run {
     QString err;
 };
 
-Run sql(const QStringList &arguments, const QByteArray &input = QByteArray(), const QString &lang = QStringLiteral("en_US.UTF-8"))
+Run sql(const QStringList &arguments, const QByteArray &input = QByteArray(),
+        const QString &lang = QStringLiteral("en_US.UTF-8"))
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -67,9 +68,10 @@ void TestSqlShell::printsQueriesAsTabSeparatedLines()
 void TestSqlShell::escapesAndNulls()
 {
     TestDatabase db;
-    const Run run = sql({db.path(),
-                         QStringLiteral("insert into Contacts ([First Name],Notes) values ('Tab\there','back\\slash\r\nnew')"),
-                         QStringLiteral("select [First Name], [Last Name], Notes from Contacts")});
+    const Run run =
+        sql({db.path(),
+             QStringLiteral("insert into Contacts ([First Name],Notes) values ('Tab\there','back\\slash\r\nnew')"),
+             QStringLiteral("select [First Name], [Last Name], Notes from Contacts")});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QStringLiteral("First Name\tLast Name\tNotes\nTab\\there\t\\N\tback\\\\slash\\r\\nnew\n"));
 }
@@ -77,10 +79,14 @@ void TestSqlShell::escapesAndNulls()
 void TestSqlShell::datesFollowTheLocale()
 {
     TestDatabase db;
-    sql({db.path(), QStringLiteral("insert into Issues (Title,[Opened Date],[Due Date]) values ('x','2021-08-31','2021-08-31T14:05')")});
+    sql({db.path(),
+         QStringLiteral(
+             "insert into Issues (Title,[Opened Date],[Due Date]) values ('x','2021-08-31','2021-08-31T14:05')")});
     const QString query = QStringLiteral("select [Opened Date] from Issues");
-    QCOMPARE(sql({db.path(), query}, {}, QStringLiteral("en_US.UTF-8")).out, QStringLiteral("Opened Date\n8/31/2021\n"));
-    QCOMPARE(sql({db.path(), query}, {}, QStringLiteral("de_DE.UTF-8")).out, QStringLiteral("Opened Date\n31.08.2021\n"));
+    QCOMPARE(sql({db.path(), query}, {}, QStringLiteral("en_US.UTF-8")).out,
+             QStringLiteral("Opened Date\n8/31/2021\n"));
+    QCOMPARE(sql({db.path(), query}, {}, QStringLiteral("de_DE.UTF-8")).out,
+             QStringLiteral("Opened Date\n31.08.2021\n"));
     const QString due = sql({db.path(), QStringLiteral("select [Due Date] from Issues")}).out;
     QVERIFY2(due.startsWith(QLatin1String("Due Date\n8/31/2021 2:05")), qPrintable(due));
 }
@@ -88,7 +94,8 @@ void TestSqlShell::datesFollowTheLocale()
 void TestSqlShell::readsStandardInputSkippingEmptyLines()
 {
     TestDatabase db;
-    const Run run = sql({db.path()}, "insert into [Priorities] values ('High')\n\n   \nselect Count(Priority) as n from Priorities\n");
+    const Run run = sql(
+        {db.path()}, "insert into [Priorities] values ('High')\n\n   \nselect Count(Priority) as n from Priorities\n");
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QStringLiteral("n\n1\n"));
 }
@@ -96,8 +103,9 @@ void TestSqlShell::readsStandardInputSkippingEmptyLines()
 void TestSqlShell::failingStatementContinuesAndExitsOne()
 {
     TestDatabase db;
-    const Run run = sql({db.path(), QStringLiteral("select * from Nowhere"), QStringLiteral("insert into [Status] values ('A')"),
-                         QStringLiteral("insert into [Status] values ('a')"), QStringLiteral("select * from Status")});
+    const Run run =
+        sql({db.path(), QStringLiteral("select * from Nowhere"), QStringLiteral("insert into [Status] values ('A')"),
+             QStringLiteral("insert into [Status] values ('a')"), QStringLiteral("select * from Status")});
     QCOMPARE(run.exitCode, 1);
     QCOMPARE(run.out, QStringLiteral("Status\nA\n"));
     const QStringList errors = run.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -159,7 +167,8 @@ void TestSqlShell::refusesWhatReachesBeyondTheDatabase_data()
         << QStringList{"select fts3_tokenizer('simple', x'4141414141414141')",
                        "create virtual table t using fts3(x, tokenize=simple)", "insert into t values ('a')"}
         << "fts3_tokenizer is not allowed";
-    QTest::newRow("load_extension") << QStringList{"select load_extension('%1/x.so')"} << "load_extension is not allowed";
+    QTest::newRow("load_extension") << QStringList{"select load_extension('%1/x.so')"}
+                                    << "load_extension is not allowed";
     QTest::newRow("journal mode WAL") << QStringList{"PRAGMA journal_mode=WAL"} << "stays DELETE";
 }
 
@@ -183,19 +192,22 @@ void TestSqlShell::refusesWhatReachesBeyondTheDatabase()
 void TestSqlShell::refusesTextThatIsNotUtf8()
 {
     TestDatabase db;
-    const QByteArray input = "select 1\ninsert into [Status] values ('inse\xff')\n"
-                             "insert into [Status] values ('caf\xc3\xa9')\ninsert into [Status] values ('\xed\xa0\x80')\n";
+    const QByteArray input =
+        "select 1\ninsert into [Status] values ('inse\xff')\n"
+        "insert into [Status] values ('caf\xc3\xa9')\ninsert into [Status] values ('\xed\xa0\x80')\n";
     Run run = sql({db.path()}, input);
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.contains(QStringLiteral("line 2 of standard input is not valid UTF-8: byte %1 (0xFF)")
-                                  .arg(input.indexOf('\xff'))) &&
-                 run.err.contains(QStringLiteral("line 4 of standard input is not valid UTF-8: byte %1 (0xA0)")
-                                      .arg(input.indexOf('\xed') + 1)),
-             qPrintable(run.err));
+    QVERIFY2(
+        run.err.contains(
+            QStringLiteral("line 2 of standard input is not valid UTF-8: byte %1 (0xFF)").arg(input.indexOf('\xff'))) &&
+            run.err.contains(QStringLiteral("line 4 of standard input is not valid UTF-8: byte %1 (0xA0)")
+                                 .arg(input.indexOf('\xed') + 1)),
+        qPrintable(run.err));
     // An argument, as bytes from the shell.
     QProcess shell;
-    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$1\" \"$(printf "
-                                                                                 "'select \\342\\202')\""),
+    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"),
+                                            QStringLiteral("exec \"$0\" \"$1\" \"$(printf "
+                                                           "'select \\342\\202')\""),
                                             QStringLiteral(MARROWDESK_BIN_DIR "/marrowdesk-sql"), db.path()});
     QVERIFY(shell.waitForFinished(30000));
     QCOMPARE(shell.exitCode(), 1);
