@@ -5,6 +5,7 @@
 #include "data/Error.h"
 #include "data/Recordset.h"
 #include "data/SqlText.h"
+#include "data/Transaction.h"
 #include "data/postgres/PgSession.h"
 
 #include <QStringList>
@@ -140,45 +141,35 @@ QList<TableCount> copy(Connection &from, Connection &to)
                               .arg(to.displayName(), QLatin1String(table.name))
                               .arg(rows));
     QList<TableCount> counts;
-    to.Execute(QStringLiteral("begin"));
-    try {
-        ContactRuleAside rule(to);
-        for (const Table &table : tables) {
-            const QString columns = QLatin1String(table.columns);
-            Recordset rows;
-            const bool hasId = columns.startsWith(QLatin1String("ID,"));
-            rows.Open(QStringLiteral("select %1 from [%2]%3")
-                          .arg(columns, QLatin1String(table.name), hasId ? QStringLiteral(" order by ID") : QString()),
-                      from);
-            const QString head =
-                QStringLiteral("insert into [%1] (%2) values (").arg(QLatin1String(table.name), columns);
-            for (int row = 0; row < rows.rowCount(); ++row) {
-                QStringList values;
-                for (int c = 0; c < rows.fieldCount(); ++c)
-                    values << literal(rows.field(row, c));
-                to.Execute(head + values.join(QLatin1Char(',')) + QLatin1Char(')'));
-            }
-            const int copied = countRows(to, table.name);
-            if (copied != rows.rowCount())
-                throw Error(QStringLiteral("The copy of %1 holds %2 rows where %3 has %4; nothing was copied.")
-                                .arg(QLatin1String(table.name))
-                                .arg(copied)
-                                .arg(from.displayName())
-                                .arg(rows.rowCount()));
-            counts.append({QLatin1String(table.name), copied});
+    Transaction transaction(to);
+    ContactRuleAside rule(to);
+    for (const Table &table : tables) {
+        const QString columns = QLatin1String(table.columns);
+        Recordset rows;
+        const bool hasId = columns.startsWith(QLatin1String("ID,"));
+        rows.Open(QStringLiteral("select %1 from [%2]%3")
+                      .arg(columns, QLatin1String(table.name), hasId ? QStringLiteral(" order by ID") : QString()),
+                  from);
+        const QString head = QStringLiteral("insert into [%1] (%2) values (").arg(QLatin1String(table.name), columns);
+        for (int row = 0; row < rows.rowCount(); ++row) {
+            QStringList values;
+            for (int c = 0; c < rows.fieldCount(); ++c)
+                values << literal(rows.field(row, c));
+            to.Execute(head + values.join(QLatin1Char(',')) + QLatin1Char(')'));
         }
-        rule.restore();
-        continueIds(to, "Contacts", "TrashContacts");
-        continueIds(to, "Issues", "TrashIssues");
-        to.Execute(QStringLiteral("commit"));
-    } catch (...) {
-        try {
-            to.Execute(QStringLiteral("rollback"));
-        } catch (const Error &) {
-            // The connection is gone; the server undoes the transaction itself.
-        }
-        throw;
+        const int copied = countRows(to, table.name);
+        if (copied != rows.rowCount())
+            throw Error(QStringLiteral("The copy of %1 holds %2 rows where %3 has %4; nothing was copied.")
+                            .arg(QLatin1String(table.name))
+                            .arg(copied)
+                            .arg(from.displayName())
+                            .arg(rows.rowCount()));
+        counts.append({QLatin1String(table.name), copied});
     }
+    rule.restore();
+    continueIds(to, "Contacts", "TrashContacts");
+    continueIds(to, "Issues", "TrashIssues");
+    transaction.commit();
     return counts;
 }
 
