@@ -32,7 +32,13 @@ QString describeTarget(pg_conn *connection)
 
 PgSession::PgSession(const QString &target) : m_target(target)
 {
-    m_connection = PQconnectdb(target.toUtf8().constData());
+    // The window waits while a lost session is reset before a statement: a
+    // host that does not answer may hold it up to 10 s, unless the target
+    // names its own connect_timeout (the expanded target overrides this one).
+    const QByteArray expanded = target.toUtf8();
+    const char *keywords[] = {"connect_timeout", "dbname", nullptr};
+    const char *values[] = {"10", expanded.constData(), nullptr};
+    m_connection = PQconnectdbParams(keywords, values, 1);
     if (PQstatus(m_connection) != CONNECTION_OK) {
         const QString why = QString::fromUtf8(PQerrorMessage(m_connection)).trimmed();
         PQfinish(m_connection);
