@@ -90,6 +90,9 @@ public slots:
     void shutDown();
     void arrangeForSize();
     void refillList();
+    // F5 and Refresh: a refill, except that with the team's server out of
+    // reach the rows stay as they are until it answers again.
+    void refreshList();
     void sortByColumn(int column);
     void editSelectedIssue();
     void addNewIssue();

@@ -58,7 +58,7 @@ void MainWindow::buildListCommands()
     connect(remove, &QAction::triggered, this, &MainWindow::deleteSelectedIssue);
     connect(copy, &QAction::triggered, this, &MainWindow::copySelectedIssue);
     connect(add, &QAction::triggered, this, &MainWindow::addNewIssue);
-    connect(refresh, &QAction::triggered, this, &MainWindow::refillList);
+    connect(refresh, &QAction::triggered, this, &MainWindow::refreshList);
     connect(find, &QAction::triggered, this, &MainWindow::showFilterBar);
     connect(close, &QAction::triggered, this, &MainWindow::closeSelectedIssue);
     connect(reopen, &QAction::triggered, this, &MainWindow::reopenSelectedIssue);

@@ -76,6 +76,15 @@ void MainWindow::serverBack()
     // The listener now reports every table as changed: the refill follows.
 }
 
+void MainWindow::refreshList()
+{
+    // A refill with the server away could only empty the list; the line
+    // over it already says why. One attempt to reach it first, as asked.
+    if (m_serverLost && !sharedConnection().tryReconnect())
+        return;
+    refillList();
+}
+
 void MainWindow::refillKeepingPlace()
 {
     // While the server is away a refill could only fail; the line over the
