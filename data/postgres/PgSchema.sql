@@ -224,7 +224,10 @@ CREATE TRIGGER "PrioritiesToTrash" AFTER DELETE ON "Priorities"
     FOR EACH ROW EXECUTE FUNCTION marrow_value_to_trash('Priorities', 'Priority');
 
 -- The stored queries, as in a file: an issue is closed when its status is
--- "Closed" in any letter case, surrounding blanks ignored.
+-- "Closed" in any letter case, surrounding blanks ignored. The issues come
+-- in the order of their IDs, as a file's scan gives them: without it the
+-- server returns an issue just saved last, and a list the user has not
+-- sorted would reorder itself on every change another user saves.
 CREATE VIEW "Issues With Names" AS
 SELECT i."ID", i."Title", i."Assigned To", i."Opened By", i."Opened Date", i."Status", i."Category", i."Priority",
        i."Comment", i."Due Date",
@@ -232,7 +235,8 @@ SELECT i."ID", i."Title", i."Assigned To", i."Opened By", i."Opened Date", i."St
        (o."First Name" || ' ' || o."Last Name") COLLATE marrow_nocase AS "Opened By Name"
   FROM "Issues" i
   LEFT JOIN "Contacts" a ON a."ID" = i."Assigned To"
-  LEFT JOIN "Contacts" o ON o."ID" = i."Opened By";
+  LEFT JOIN "Contacts" o ON o."ID" = i."Opened By"
+ ORDER BY i."ID";
 
 CREATE VIEW "Open Issues" AS
 SELECT * FROM "Issues With Names" WHERE coalesce(upper(trim("Status")), '') <> 'CLOSED';
