@@ -56,6 +56,12 @@ void PgSession::prepareSession()
     // text is read on this side (JetSql::toPostgres).
     pg_result *result = run(QStringLiteral("SET DateStyle = 'ISO, YMD'"), false);
     PQclear(result);
+    // The program's literals double a quote and nothing else: a backslash
+    // is a character. A server, database or role set to read backslashes as
+    // escapes would turn "C:\new" into a line break, and a text ending in a
+    // backslash would end its literal early and run the rest as SQL.
+    result = run(QStringLiteral("SET standard_conforming_strings = on"), false);
+    PQclear(result);
 }
 
 bool PgSession::isConnected() const

@@ -196,6 +196,21 @@ private slots:
         QVERIFY2(told.startsWith(QLatin1String("The connection to the database server (database t")), qPrintable(told));
     }
 
+    // A server that reads backslashes as escapes must still store texts as
+    // typed: a quote after a backslash would otherwise end the literal.
+    void backslashesStayCharactersWhateverTheServerDefault()
+    {
+        qputenv("PGOPTIONS", "-c standard_conforming_strings=off");
+        Connection connection;
+        connection.Open(TestServer::freshDatabase());
+        qunsetenv("PGOPTIONS");
+        const QString typed = QStringLiteral("C:\\new\\ it's \\");
+        connection.Execute(QStringLiteral("insert into [Status] values ('%1')").arg(QString(typed).replace("'", "''")));
+        Recordset stored;
+        stored.Open(QStringLiteral("select Status from Status"), connection);
+        QCOMPARE(stored.Fields(QStringLiteral("Status")).toText(), typed);
+    }
+
     void datesInTheLocalesShortForm_data()
     {
         QTest::addColumn<QString>("locale");
