@@ -287,7 +287,13 @@ Deleting::Deleting(Connection &connection, const QString &command) : m_connectio
 
 Deleting::~Deleting()
 {
-    m_connection.endDeleting();
+    // Naming the end of a command can fail on a server that went away just
+    // now; the next statement reconnects and names it afresh, and a
+    // destructor that threw would end the program.
+    try {
+        m_connection.endDeleting();
+    } catch (const Error &) {
+    }
 }
 
 } // namespace Trash
