@@ -128,6 +128,34 @@ void continueIds(Connection &to, const char *table, const char *trash)
                    .arg(top));
 }
 
+// Every table of the source read as of one moment, so that users saving on
+// a live server meanwhile can neither leave an issue naming a contact that
+// was not copied nor copy a deleted issue twice (as an issue and in the
+// trash). Nothing is written through it; it ends by rolling back.
+class ReadSnapshot {
+public:
+    explicit ReadSnapshot(Connection &from) : m_from(from)
+    {
+        if (PgSession *server = from.server())
+            server->execute(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+        else
+            from.Execute(QStringLiteral("begin"));
+    }
+    ~ReadSnapshot()
+    {
+        try {
+            m_from.Execute(QStringLiteral("rollback"));
+        } catch (const Error &) {
+            // The source is gone: its engine ended the transaction itself.
+        }
+    }
+    ReadSnapshot(const ReadSnapshot &) = delete;
+    ReadSnapshot &operator=(const ReadSnapshot &) = delete;
+
+private:
+    Connection &m_from;
+};
+
 } // namespace
 
 QList<TableCount> copy(Connection &from, Connection &to)
@@ -141,6 +169,7 @@ QList<TableCount> copy(Connection &from, Connection &to)
                               .arg(to.displayName(), QLatin1String(table.name))
                               .arg(rows));
     QList<TableCount> counts;
+    const ReadSnapshot snapshot(from);
     Transaction transaction(to);
     ContactRuleAside rule(to);
     for (const Table &table : tables) {
