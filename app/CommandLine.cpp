@@ -71,6 +71,7 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             return fail(1);
         result.action = Action::Restore;
         result.restoreFile = parser.value(restore);
+        result.database = parser.value(database);
         return result;
     }
     if (wrong)

@@ -1,7 +1,7 @@
 #pragma once
 // The program's command line, read before any display is needed:
 //   marrowdesk [--database TARGET [--remember]] | --forget-database
-//              | --restore BACKUP_FILE | --help | --version
+//              | --restore BACKUP_FILE [--database FILE] | --help | --version
 // and the options Qt itself takes (-platform, -style ...), which are left to
 // QApplication.
 

@@ -53,6 +53,20 @@ int main(int argc, char *argv[])
         return command.exitCode;
     case CommandLine::Action::Restore: {
         QCoreApplication app(argc, argv);
+        // The backup goes over the database this user works on, wherever
+        // the choice was made, never over another file.
+        const DatabaseChoice choice = DatabaseChoice::resolve(command.database);
+        if (ConnectionText::namesServer(choice.target)) {
+            std::fprintf(stderr, "marrowdesk: --restore brings back a database file; the database in use is on a "
+                                 "server, which keeps and restores its own backups (pg_dump, pg_basebackup).\n");
+            return 1;
+        }
+        if (const QString problem = choice.problem(); !problem.isEmpty()) {
+            std::fprintf(stderr, "marrowdesk: %s\n", qPrintable(problem));
+            return 1;
+        }
+        if (!choice.target.isEmpty())
+            DataFile::useDatabase(QFileInfo(choice.target).absoluteFilePath());
         QTextStream out(stdout);
         QTextStream err(stderr);
         return restoreCommand(command.restoreFile, out, err);
