@@ -7,6 +7,7 @@
 #include "app/list/IssueListModel.h"
 #include "data/ChangeListener.h"
 #include "data/Connection.h"
+#include "data/Error.h"
 #include "data/SharedConnection.h"
 #include "platform/ApplicationTitle.h"
 
@@ -79,9 +80,15 @@ void MainWindow::serverBack()
 void MainWindow::refreshList()
 {
     // A refill with the server away could only empty the list; the line
-    // over it already says why. One attempt to reach it first, as asked.
-    if (m_serverLost && !sharedConnection().tryReconnect())
-        return;
+    // over it already says why. One statement asks the server first: the
+    // session may still look connected when the listener knows better.
+    if (m_serverLost) {
+        try {
+            sharedConnection().Execute(QStringLiteral("select 1"));
+        } catch (const Error &) {
+            return;
+        }
+    }
     refillList();
 }
 
