@@ -419,12 +419,24 @@ void ContactEditor::resolveConflict(const ConcurrentSave::ChangedMeanwhile &conf
     names.shown = [](const QString &, const Value &value) { return value.toText(); };
     const QString changes =
         platform::changesText(m_stored.value_or(ConcurrentSave::StoredRow()), conflict.current(), names);
-    if (platform::askReloadAfterConflict(QStringLiteral("contact"), changes)) {
-        m_loaded.fill(std::nullopt);
-        loadContact();
-    } else {
-        m_stored = conflict.current(); // the next Save goes against their version
+    const bool reload = platform::askReloadAfterConflict(QStringLiteral("contact"), changes);
+    // Keep Editing: their version in every box the user left as loaded, what
+    // the user typed on top of it. Save writes every box, so an untouched box
+    // showing the old value would undo what they changed there.
+    QList<std::optional<QString>> typed;
+    for (int box = 0; box < ContactSql::boxCount; ++box) {
+        const bool edited = !m_loaded[box] || m_loaded[box]->shown != shownText(box);
+        typed.append(!reload && edited ? std::optional<QString>(shownText(box)) : std::nullopt);
     }
+    m_loaded.fill(std::nullopt);
+    loadContact();
+    for (int box = 0; box < ContactSql::boxCount; ++box)
+        if (typed[box]) {
+            if (box < 15)
+                m_lineBoxes[box]->setText(*typed[box]);
+            else
+                m_notesBox->setPlainText(*typed[box]);
+        }
 }
 
 void ContactEditor::cancel()

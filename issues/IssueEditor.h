@@ -121,6 +121,9 @@ private:
     // Loads the issue as stored now, with the pickers' lists, over
     // whatever the window shows.
     void reloadStored();
+    // Keep Editing after a refused Save: their version in every field the
+    // user left as loaded, what the user changed on top of it.
+    void keepEditsOverStored();
 
     // The location text of one of this window's operations, for its error block.
     static QString location(const char *operation);

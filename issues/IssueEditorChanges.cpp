@@ -10,9 +10,13 @@
 #include "data/Error.h"
 #include "data/SharedConnection.h"
 #include "issues/ContactPicker.h"
+#include "issues/DateField.h"
 #include "platform/ChangedMeanwhile.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 
 void IssueEditor::followChanges(ChangeListener *listener)
 {
@@ -48,7 +52,46 @@ void IssueEditor::resolveConflict(const ConcurrentSave::ChangedMeanwhile &confli
     if (platform::askReloadAfterConflict(QStringLiteral("issue"), changes))
         reloadStored();
     else
-        m_stored = conflict.current(); // the next Save goes against their version
+        keepEditsOverStored();
+}
+
+void IssueEditor::keepEditsOverStored()
+{
+    // Save writes every field, so a field the user never touched must show
+    // their version, or Keep Editing would undo what they changed there.
+    // The fields in the order of shownState().
+    const QStringList loaded = m_loadedState;
+    const QStringList mine = shownState();
+    const auto edited = [&](int field) { return field < loaded.size() && loaded[field] != mine[field]; };
+    const qint64 assignedTo = chosenContactId(assignedToPicker);
+    const qint64 openedBy = chosenContactId(openedByPicker);
+
+    reloadStored();
+
+    if (edited(0))
+        titleBox->setText(mine[0]);
+    if (edited(1))
+        openedDateField->setText(mine[1]);
+    if (edited(2))
+        dueDateField->setText(mine[2]);
+    if (edited(3))
+        commentBox->setPlainText(mine[3]);
+    const auto chooseContact = [this](ContactPicker *picker, qint64 id) {
+        const int index = static_cast<int>(contactIds.indexOf(id));
+        if (index >= 0)
+            picker->setCurrentIndex(index);
+    };
+    if (edited(4))
+        chooseContact(assignedToPicker, assignedTo);
+    if (edited(5))
+        chooseContact(openedByPicker, openedBy);
+    QComboBox *const values[] = {statusPicker, categoryPicker, priorityPicker};
+    for (int field = 6; field < 9; ++field)
+        if (edited(field)) {
+            const int index = values[field - 6]->findText(mine[field], Qt::MatchExactly);
+            if (index >= 0)
+                values[field - 6]->setCurrentIndex(index);
+        }
 }
 
 void IssueEditor::reloadStored()

@@ -53,7 +53,8 @@ bool askReloadAfterConflict(const QString &item, const QString &changes)
         QStringLiteral("Someone else saved this %1 after you opened it, so your changes were not saved.\r\n"
                        "They changed:\r\n%2\r\n\r\n"
                        "Reload: show their version here, replacing what you typed.\r\n"
-                       "Keep Editing: keep what you typed; Save then replaces their version with yours.")
+                       "Keep Editing: keep what you changed, with their changes in every other field; Save then "
+                       "writes yours over theirs where you both changed the same field.")
             .arg(item, changes.isEmpty() ? QStringLiteral("(nothing you can see)") : changes);
     return msgBox(text, Buttons::ReloadOrKeepEditing) == Answer::Yes;
 }
