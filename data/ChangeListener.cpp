@@ -88,7 +88,7 @@ void ChangeListener::readNotifications()
 void ChangeListener::lose()
 {
     closeSession();
-    m_retry->start();
+    m_retry->start(retryMilliseconds);
     if (m_lost)
         return;
     m_lost = true;
@@ -97,8 +97,13 @@ void ChangeListener::lose()
 
 void ChangeListener::retry()
 {
-    if (!openSession())
+    if (!openSession()) {
+        // Each attempt at a host that drops packets holds the window up to
+        // its connect timeout: the longer the server stays away, the rarer
+        // the attempts, up to one every half minute.
+        m_retry->start(qMin(m_retry->interval() * 2, longestRetryMilliseconds));
         return;
+    }
     m_retry->stop();
     m_lost = false;
     emit reconnected();

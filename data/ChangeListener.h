@@ -7,8 +7,9 @@
 // the event loop, and emits one changed() per notification.
 //
 // When the connection is lost it emits connectionLost() once, tries again
-// every second, and when the server is back emits reconnected() and then
-// changed() for every table, since what happened meanwhile was not heard.
+// after a second and then ever less often (up to every 30 s), and when the
+// server is back emits reconnected() and then changed() for every table,
+// since what happened meanwhile was not heard.
 // On a database file it does nothing and never emits.
 
 #include <QObject>
@@ -34,6 +35,8 @@ public:
 
     // How long to wait between attempts to reach a lost server.
     static constexpr int retryMilliseconds = 1000;
+    // Attempts that keep failing come ever less often, down to this.
+    static constexpr int longestRetryMilliseconds = 30000;
 
     // Whether the listener's own connection is up.
     bool isListening() const { return m_connection != nullptr; }
