@@ -223,12 +223,18 @@ QList<Group> groups(Connection &connection)
 
 std::optional<Group> newest(Connection &connection)
 {
+    // On a shared server, the newest of this user's own deletes: Undo must
+    // not bring back what a colleague deleted on purpose.
+    const QString own = connection.server()
+                            ? QStringLiteral(" WHERE DeleteGroup IN (SELECT DeleteGroup FROM "
+                                             "TrashOwners WHERE DeletedByUser = marrow_deleting_user())")
+                            : QString();
     Statement newest(open(connection),
-                     QStringLiteral("SELECT max(g) FROM (SELECT max(DeleteGroup) AS g FROM TrashIssues "
-                                    "UNION ALL SELECT max(DeleteGroup) FROM TrashContacts "
-                                    "UNION ALL SELECT max(DeleteGroup) FROM TrashValues)%1")
+                     QStringLiteral("SELECT max(g) FROM (SELECT max(DeleteGroup) AS g FROM TrashIssues%1 "
+                                    "UNION ALL SELECT max(DeleteGroup) FROM TrashContacts%1 "
+                                    "UNION ALL SELECT max(DeleteGroup) FROM TrashValues%1)%2")
                          // the server names every subquery
-                         .arg(connection.server() ? QStringLiteral(" AS newest") : QString()));
+                         .arg(own, connection.server() ? QStringLiteral(" AS newest") : QString()));
     if (!newest.next() || newest.isNull(0))
         return std::nullopt;
     const QList<Group> found = readGroups(connection, newest.integer(0));
@@ -267,6 +273,7 @@ int purgeOlderThan(Connection &connection, const QDateTime &cutoff)
         for (const char *table : {"TrashIssues", "TrashContacts", "TrashValues"})
             removed += connection.Execute(
                 QStringLiteral("delete from %1 where DeleteGroup < %2").arg(QLatin1String(table)).arg(before));
+        connection.Execute(QStringLiteral("delete from TrashOwners where DeleteGroup < %1").arg(before));
         return removed;
     }
     together(open(connection), [&] {

@@ -33,7 +33,8 @@ struct Group {
 // Every group, newest first. Throws Error.
 QList<Group> groups(Connection &connection);
 
-// The newest group, or none when the trash is empty. Throws Error.
+// The newest group (on a server, the newest this user deleted: a team
+// shares one trash), or none when the trash is empty. Throws Error.
 std::optional<Group> newest(Connection &connection);
 
 // Puts the group's rows back and empties the group; returns the IDs of the

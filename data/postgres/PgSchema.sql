@@ -136,6 +136,14 @@ END $$;
 CREATE TRIGGER "IssuesNoteId" AFTER INSERT ON "Issues" FOR EACH ROW EXECUTE FUNCTION marrow_note_id();
 CREATE TRIGGER "ContactsNoteId" AFTER INSERT ON "Contacts" FOR EACH ROW EXECUTE FUNCTION marrow_note_id();
 
+-- Who deleted each group (TrashOwners), for Undo Delete: on a shared
+-- server it brings back the user's own last delete, not a colleague's. The
+-- program names its user (account and machine) when it connects, since a
+-- team may share one role. The trash's tables stay as in a file.
+CREATE FUNCTION marrow_deleting_user() RETURNS text LANGUAGE sql STABLE AS $$
+    SELECT coalesce(nullif(current_setting('marrowdesk.user', true), ''), session_user::text)
+$$;
+
 -- The trash, as in a file: every deleted issue, contact and list value is
 -- copied here first, in groups of one command (or one statement).
 CREATE TABLE "TrashIssues" (
@@ -179,6 +187,10 @@ CREATE TABLE "TrashValues" (
     "List" text NOT NULL,
     "Value" text COLLATE marrow_nocase
 );
+CREATE TABLE "TrashOwners" (
+    "DeleteGroup" bigint PRIMARY KEY,
+    "DeletedByUser" text NOT NULL
+);
 CREATE INDEX "TrashIssuesByGroup" ON "TrashIssues" ("DeleteGroup");
 CREATE INDEX "TrashContactsByGroup" ON "TrashContacts" ("DeleteGroup");
 CREATE INDEX "TrashValuesByGroup" ON "TrashValues" ("DeleteGroup");
@@ -197,6 +209,7 @@ BEGIN
     INSERT INTO "TrashIssues" VALUES (marrow_delete_group(), marrow_deleting_command(),
         OLD."ID", OLD."Title", OLD."Assigned To", OLD."Opened By", OLD."Opened Date", OLD."Status", OLD."Category",
         OLD."Priority", OLD."Comment", OLD."Due Date");
+    INSERT INTO "TrashOwners" VALUES (marrow_delete_group(), marrow_deleting_user()) ON CONFLICT DO NOTHING;
     RETURN NULL;
 END $$;
 CREATE FUNCTION marrow_contact_to_trash() RETURNS trigger LANGUAGE plpgsql AS $$
@@ -205,6 +218,7 @@ BEGIN
         OLD."ID", OLD."First Name", OLD."Last Name", OLD."E-mail Address", OLD."Company", OLD."Job Title",
         OLD."Business Phone", OLD."Home Phone", OLD."Mobile Phone", OLD."Fax Number", OLD."Address", OLD."City",
         OLD."State", OLD."ZIP", OLD."Country", OLD."Web Page", OLD."Notes");
+    INSERT INTO "TrashOwners" VALUES (marrow_delete_group(), marrow_deleting_user()) ON CONFLICT DO NOTHING;
     RETURN NULL;
 END $$;
 -- TG_ARGV[0] names the list as the trash does, TG_ARGV[1] its column.
@@ -212,6 +226,7 @@ CREATE FUNCTION marrow_value_to_trash() RETURNS trigger LANGUAGE plpgsql AS $$
 BEGIN
     INSERT INTO "TrashValues" VALUES (marrow_delete_group(), marrow_deleting_command(), TG_ARGV[0],
         to_jsonb(OLD) ->> TG_ARGV[1]);
+    INSERT INTO "TrashOwners" VALUES (marrow_delete_group(), marrow_deleting_user()) ON CONFLICT DO NOTHING;
     RETURN NULL;
 END $$;
 CREATE TRIGGER "IssuesToTrash" AFTER DELETE ON "Issues" FOR EACH ROW EXECUTE FUNCTION marrow_issue_to_trash();

@@ -4,6 +4,8 @@
 #include "data/SqlText.h"
 #include "data/postgres/PgErrors.h"
 
+#include <QSysInfo>
+
 #include <libpq-fe.h>
 
 namespace {
@@ -46,7 +48,13 @@ PgSession::PgSession(const QString &target) : m_target(target)
         throw Error(QStringLiteral("Marrowdesk could not connect to the database server: %1").arg(why));
     }
     m_displayName = describeTarget(m_connection);
-    prepareSession();
+    try {
+        prepareSession();
+    } catch (...) {
+        PQfinish(m_connection);
+        m_connection = nullptr;
+        throw;
+    }
 }
 
 void PgSession::prepareSession()
@@ -62,6 +70,20 @@ void PgSession::prepareSession()
     // backslash would end its literal early and run the rest as SQL.
     result = run(QStringLiteral("SET standard_conforming_strings = on"), false);
     PQclear(result);
+    // Who this is, for the trash (Undo Delete takes back one's own deletes):
+    // the account and the machine, since a team may share one server role.
+    QString account = qEnvironmentVariable("USER");
+    if (account.isEmpty())
+        account = qEnvironmentVariable("LOGNAME");
+    const QByteArray user = (account + QLatin1Char('@') + QSysInfo::machineHostName()).toUtf8();
+    const char *values[] = {user.constData()};
+    result = PQexecParams(m_connection, "SELECT set_config('marrowdesk.user', $1, false)", 1, nullptr, values, nullptr,
+                          nullptr, 0);
+    const bool named = PQresultStatus(result) == PGRES_TUPLES_OK;
+    PQclear(result);
+    if (!named)
+        throw Error(QStringLiteral("Marrowdesk could not prepare its session on the %1: %2")
+                        .arg(m_displayName, QString::fromUtf8(PQerrorMessage(m_connection)).trimmed()));
 }
 
 bool PgSession::isConnected() const

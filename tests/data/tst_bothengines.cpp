@@ -310,6 +310,25 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(Refusal, Trash::restore(connection, Trash::newest(connection)->id));
         });
     }
+
+    // On a shared server Undo takes back one's own last delete, never a
+    // colleague's later one.
+    void undoTakesBackOnlyOnesOwnDelete()
+    {
+        const QString target = TestServer::freshDatabase();
+        Connection mine;
+        Connection colleague;
+        mine.Open(target);
+        colleague.Open(target);
+        for (const char *statement : seed)
+            mine.Execute(QString::fromUtf8(statement));
+        colleague.server()->execute(
+            QStringLiteral("SELECT set_config('marrowdesk.user', 'colleague@elsewhere', false)"));
+        mine.Execute(QStringLiteral("delete from Issues where ID=1"));
+        colleague.Execute(QStringLiteral("delete from Issues where ID=3"));
+        QCOMPARE(Trash::restore(mine, Trash::newest(mine)->id), QList<qint64>{1});
+        QCOMPARE(Trash::restore(colleague, Trash::newest(colleague)->id), QList<qint64>{3});
+    }
 };
 
 QTEST_GUILESS_MAIN(TestBothEngines)
