@@ -293,7 +293,7 @@ void Connection::beginDeleting(const QString &command)
     // The server's triggers cannot wait for the first delete to make the
     // group, as SQLite's do: it is made now.
     if (m_server)
-        m_server->setDeleting(m_deleting.name, Engine::newDeleteGroup());
+        m_server->setDeleting(m_deleting.name, m_server->newDeleteGroup());
 }
 
 void Connection::endDeleting()

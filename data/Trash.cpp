@@ -4,6 +4,7 @@
 #include "data/Error.h"
 #include "data/Transaction.h"
 #include "data/TrashStatement.h"
+#include "data/postgres/PgSession.h"
 
 #include <QHash>
 
@@ -265,9 +266,13 @@ void purge(Connection &connection, qint64 group)
 
 int purgeOlderThan(Connection &connection, const QDateTime &cutoff)
 {
-    const qint64 before = cutoff.toMSecsSinceEpoch() * 1000;
+    qint64 before = cutoff.toMSecsSinceEpoch() * 1000;
     int removed = 0;
-    if (connection.server()) {
+    if (PgSession *server = connection.server()) {
+        // The groups there carry the server's time: the cutoff is as old by
+        // its clock as it is by this machine's, whichever of them is wrong.
+        const qint64 age = cutoff.msecsTo(QDateTime::currentDateTimeUtc()) * 1000;
+        before = server->newDeleteGroup() - age;
         // In the program's dialect, which the server speaks too; each table
         // on its own, since a group left half purged is still old.
         for (const char *table : {"TrashIssues", "TrashContacts", "TrashValues"})

@@ -1,5 +1,6 @@
 #include "data/postgres/PgSession.h"
 
+#include "data/Engine.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "data/postgres/PgErrors.h"
@@ -226,6 +227,20 @@ qint64 PgSession::lastInsertedId()
 {
     PgResult last = query(QStringLiteral("SELECT current_setting('marrowdesk.last_id', true)"));
     return last.rowCount() ? last.value(0, 0).toTextOrEmpty().toLongLong() : 0;
+}
+
+qint64 PgSession::newDeleteGroup()
+{
+    try {
+        const qint64 group = query(QStringLiteral("SELECT (extract(epoch FROM clock_timestamp()) * 1000000)::bigint"))
+                                 .value(0, 0)
+                                 .toInteger();
+        if (group > 0)
+            return group;
+    } catch (const Error &) {
+        // The server away: the names wait for the reconnect anyway.
+    }
+    return Engine::newDeleteGroup();
 }
 
 void PgSession::setDeleting(const QByteArray &command, qint64 group)

@@ -73,6 +73,12 @@ public:
     // (0 when none has); the schema's insert triggers record it.
     qint64 lastInsertedId();
 
+    // A new trash group from the server's clock, in microseconds since
+    // 1970: the team's groups are ordered, and purged after 30 days, by one
+    // clock rather than by each machine's own. The local clock while the
+    // server is away.
+    qint64 newDeleteGroup();
+
     // Names the deletes of this session for the trash; group 0 lets each
     // statement be a group of its own.
     void setDeleting(const QByteArray &command, qint64 group);
