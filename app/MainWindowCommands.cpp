@@ -87,10 +87,12 @@ void MainWindow::deleteSelectedIssue()
     // only while nobody has changed it since. A database that cannot be
     // read now fails the delete itself below, which says so once.
     std::optional<ConcurrentSave::StoredRow> seen;
+    bool unread = false;
     if (SqlText::isPlainId(id)) {
         try {
             seen = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, id.toLongLong());
         } catch (const Error &) {
+            unread = true;
         }
     }
     QString title = m_model->cell(row, 1);
@@ -115,6 +117,12 @@ void MainWindow::deleteSelectedIssue()
                     QStringLiteral("The selected issue's ID \"%1\" is not a number; nothing was deleted.").arg(id));
             Trash::Deleting deleting(sharedConnection(), QStringLiteral("Delete Selected Issue"));
             const QString statement = QStringLiteral("delete from Issues where ID=") + id;
+            // Not read when asked (a server briefly away): read now, so the
+            // delete still goes against a version, never blind.
+            if (unread) {
+                seen = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, id.toLongLong());
+                unread = false;
+            }
             if (!seen) {
                 sharedConnection().Execute(statement);
                 return;
