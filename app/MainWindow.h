@@ -12,9 +12,11 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class ChangeListener;
 class FilterBar;
+class IssueEditor;
 class IssueListModel;
 class IssueSearch;
 class QLabel;
@@ -122,6 +124,8 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // An issue editor of this window, following the team server's changes.
+    std::unique_ptr<IssueEditor> newIssueEditor();
     void buildListCommands();
     void showCountsAndHint();
     void applyLayout(const MainWindowLayout &layout);

@@ -23,6 +23,15 @@ const QString helpAddress = QStringLiteral("https://www.tamberlyn.example/contac
 
 } // namespace
 
+std::unique_ptr<IssueEditor> MainWindow::newIssueEditor()
+{
+    auto editor = std::make_unique<IssueEditor>(this);
+    // On a team server the editor says when someone else saves its issue.
+    if (m_changes)
+        editor->followChanges(m_changes);
+    return editor;
+}
+
 void MainWindow::editSelectedIssue()
 {
     ErrorBlock step(ErrorBlock::location("Form1", "PushButton1_Click"));
@@ -37,11 +46,8 @@ void MainWindow::editSelectedIssue()
 
     std::unique_ptr<IssueEditor> form;
     const auto editor = [&]() -> IssueEditor & {
-        if (!form) {
-            form = std::make_unique<IssueEditor>(this);
-            if (m_changes)
-                form->followChanges(m_changes);
-        }
+        if (!form)
+            form = newIssueEditor();
         return *form;
     };
     step(104, [&] { editor().issueId = id; });
@@ -61,11 +67,8 @@ void MainWindow::addNewIssue()
 
     std::unique_ptr<IssueEditor> form;
     const auto editor = [&]() -> IssueEditor & {
-        if (!form) {
-            form = std::make_unique<IssueEditor>(this);
-            if (m_changes)
-                form->followChanges(m_changes);
-        }
+        if (!form)
+            form = newIssueEditor();
         return *form;
     };
     step(100, [&] { editor().issueId = QString(); });

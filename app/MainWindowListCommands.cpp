@@ -172,12 +172,10 @@ void MainWindow::reopenSelectedIssue()
     if (row < 0 || !m_model->isClosed(row))
         return;
     const QString id = m_model->cell(row, IssueListModel::idColumn);
-    IssueEditor editor(this);
-    if (m_changes)
-        editor.followChanges(m_changes);
-    editor.issueId = id;
-    editor.setWindowTitle(QStringLiteral("Edit Data"));
-    step(100, [&] { platform::dialogs().showModal(editor); });
+    const std::unique_ptr<IssueEditor> editor = newIssueEditor();
+    editor->issueId = id;
+    editor->setWindowTitle(QStringLiteral("Edit Data"));
+    step(100, [&] { platform::dialogs().showModal(*editor); });
     step(102, [&] { refillList(); });
     step(104, [&] { selectRow(m_model->rowOfFirstCell(id)); });
 }
