@@ -31,10 +31,10 @@ const Table tables[] = {
     {"Issues", "ID, Title, [Assigned To], [Opened By], [Opened Date], Status, Category, Priority, Comment, [Due Date], "
                "Version"},
     {"TrashIssues", "DeleteGroup, DeletedBy, ID, Title, [Assigned To], [Opened By], [Opened Date], Status, Category, "
-                    "Priority, Comment, [Due Date]"},
+                    "Priority, Comment, [Due Date], Version"},
     {"TrashContacts", "DeleteGroup, DeletedBy, ID, [First Name], [Last Name], [E-mail Address], Company, [Job Title], "
                       "[Business Phone], [Home Phone], [Mobile Phone], [Fax Number], Address, City, State, ZIP, "
-                      "Country, [Web Page], Notes"},
+                      "Country, [Web Page], Notes, Version"},
     {"TrashValues", "DeleteGroup, DeletedBy, List, Value"},
 };
 

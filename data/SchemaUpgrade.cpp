@@ -150,7 +150,29 @@ BEGIN
 END;
 )sql";
 
-const char *const steps[] = {toVersion2, toVersion3, toVersion4};
+// The trash keeps each row's Version, and a restore counts it up once more:
+// an editor still open on the row as it was before the delete must find it
+// changed, not save over what was restored.
+const char *const toVersion5 = R"sql(
+ALTER TABLE TrashIssues ADD COLUMN Version INTEGER;
+ALTER TABLE TrashContacts ADD COLUMN Version INTEGER;
+DROP TRIGGER IssuesToTrash;
+DROP TRIGGER ContactsToTrash;
+
+CREATE TRIGGER IssuesToTrash AFTER DELETE ON Issues
+BEGIN
+    INSERT INTO TrashIssues VALUES (marrow_delete_group(), marrow_deleting_command(),
+        OLD.ID, OLD.Title, OLD.[Assigned To], OLD.[Opened By], OLD.[Opened Date], OLD.Status, OLD.Category, OLD.Priority, OLD.Comment, OLD.[Due Date], OLD.Version);
+END;
+
+CREATE TRIGGER ContactsToTrash AFTER DELETE ON Contacts
+BEGIN
+    INSERT INTO TrashContacts VALUES (marrow_delete_group(), marrow_deleting_command(),
+        OLD.ID, OLD.[First Name], OLD.[Last Name], OLD.[E-mail Address], OLD.Company, OLD.[Job Title], OLD.[Business Phone], OLD.[Home Phone], OLD.[Mobile Phone], OLD.[Fax Number], OLD.Address, OLD.City, OLD.State, OLD.ZIP, OLD.Country, OLD.[Web Page], OLD.Notes, OLD.Version);
+END;
+)sql";
+
+const char *const steps[] = {toVersion2, toVersion3, toVersion4, toVersion5};
 
 void run(sqlite3 *db, const char *sql, const QString &fileName)
 {

@@ -10,13 +10,14 @@
 //     command that deleted them, until restored or purged (data/Trash.h)
 //  4  every issue and contact carries a Version, 1 when added and counted
 //     up by every change of the row
+//  5  the trash keeps the Version, and a restore counts it up
 
 struct sqlite3;
 class QString;
 
 namespace SchemaUpgrade {
 
-inline constexpr int currentVersion = 4;
+inline constexpr int currentVersion = 5;
 
 // Brings the database up to currentVersion, each step in a transaction of
 // its own. A read-only database is left as it is. Throws Error.

@@ -166,10 +166,15 @@ void refuseConflicts(Connection &connection, qint64 group)
 
 void putBack(Connection &connection, qint64 group)
 {
+    // One more than the version the row had when deleted: an editor still
+    // open on it from before finds it changed. Rows trashed before the trash
+    // kept versions come back at 1.
+    const QString restoredVersion = QStringLiteral("coalesce(Version, 0) + 1");
     Statement(
         connection,
-        QStringLiteral("INSERT INTO Contacts (%1) SELECT %1 FROM TrashContacts WHERE DeleteGroup = ?1 ORDER BY ID")
-            .arg(QLatin1String(contactColumns)),
+        QStringLiteral("INSERT INTO Contacts (%1, Version) SELECT %1, %2 FROM TrashContacts WHERE DeleteGroup = ?1 "
+                       "ORDER BY ID")
+            .arg(QLatin1String(contactColumns), restoredVersion),
         group)
         .run();
     // A value added to its list again meanwhile is simply there already.
@@ -182,8 +187,9 @@ void putBack(Connection &connection, qint64 group)
                   group)
             .run();
     Statement(connection,
-              QStringLiteral("INSERT INTO Issues (%1) SELECT %1 FROM TrashIssues WHERE DeleteGroup = ?1 ORDER BY ID")
-                  .arg(QLatin1String(issueColumns)),
+              QStringLiteral("INSERT INTO Issues (%1, Version) SELECT %1, %2 FROM TrashIssues WHERE DeleteGroup = ?1 "
+                             "ORDER BY ID")
+                  .arg(QLatin1String(issueColumns), restoredVersion),
               group)
         .run();
 }

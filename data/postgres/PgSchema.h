@@ -7,7 +7,7 @@ class PgSession;
 namespace PgSchema {
 
 // The schema version the server's tables are at (marrow_schema_version()).
-inline constexpr int version = 4;
+inline constexpr int version = 5;
 
 // Throws Error unless the session's database holds Marrowdesk tables of
 // this version. Adds the change notifications (PgNotify.sql) to a database

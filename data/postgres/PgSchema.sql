@@ -12,7 +12,7 @@
 CREATE COLLATION marrow_nocase (provider = icu, locale = 'und-u-ks-level2', deterministic = false);
 
 -- Marks the database as ours and names its schema version.
-CREATE FUNCTION marrow_schema_version() RETURNS integer LANGUAGE sql IMMUTABLE AS 'SELECT 4';
+CREATE FUNCTION marrow_schema_version() RETURNS integer LANGUAGE sql IMMUTABLE AS 'SELECT 5';
 
 -- "+" of the program's dialect: text joins, numbers add, null gives null.
 CREATE FUNCTION jet_add(text, text) RETURNS text LANGUAGE sql IMMUTABLE STRICT AS 'SELECT $1 || $2';
@@ -158,7 +158,8 @@ CREATE TABLE "TrashIssues" (
     "Category" text COLLATE marrow_nocase,
     "Priority" text COLLATE marrow_nocase,
     "Comment" text COLLATE marrow_nocase,
-    "Due Date" timestamp(0)
+    "Due Date" timestamp(0),
+    "Version" integer
 );
 CREATE TABLE "TrashContacts" (
     "DeleteGroup" bigint NOT NULL,
@@ -179,7 +180,8 @@ CREATE TABLE "TrashContacts" (
     "ZIP" text COLLATE marrow_nocase,
     "Country" text COLLATE marrow_nocase,
     "Web Page" text COLLATE marrow_nocase,
-    "Notes" text COLLATE marrow_nocase
+    "Notes" text COLLATE marrow_nocase,
+    "Version" integer
 );
 CREATE TABLE "TrashValues" (
     "DeleteGroup" bigint NOT NULL,
@@ -208,7 +210,7 @@ CREATE FUNCTION marrow_issue_to_trash() RETURNS trigger LANGUAGE plpgsql AS $$
 BEGIN
     INSERT INTO "TrashIssues" VALUES (marrow_delete_group(), marrow_deleting_command(),
         OLD."ID", OLD."Title", OLD."Assigned To", OLD."Opened By", OLD."Opened Date", OLD."Status", OLD."Category",
-        OLD."Priority", OLD."Comment", OLD."Due Date");
+        OLD."Priority", OLD."Comment", OLD."Due Date", OLD."Version");
     INSERT INTO "TrashOwners" VALUES (marrow_delete_group(), marrow_deleting_user()) ON CONFLICT DO NOTHING;
     RETURN NULL;
 END $$;
@@ -217,7 +219,7 @@ BEGIN
     INSERT INTO "TrashContacts" VALUES (marrow_delete_group(), marrow_deleting_command(),
         OLD."ID", OLD."First Name", OLD."Last Name", OLD."E-mail Address", OLD."Company", OLD."Job Title",
         OLD."Business Phone", OLD."Home Phone", OLD."Mobile Phone", OLD."Fax Number", OLD."Address", OLD."City",
-        OLD."State", OLD."ZIP", OLD."Country", OLD."Web Page", OLD."Notes");
+        OLD."State", OLD."ZIP", OLD."Country", OLD."Web Page", OLD."Notes", OLD."Version");
     INSERT INTO "TrashOwners" VALUES (marrow_delete_group(), marrow_deleting_user()) ON CONFLICT DO NOTHING;
     RETURN NULL;
 END $$;
