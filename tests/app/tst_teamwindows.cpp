@@ -8,19 +8,13 @@
 #include "contacts/ContactEditor.h"
 #include "data/ConcurrentSave.h"
 #include "data/DataFile.h"
-#include "data/postgres/PgSchema.h"
-#include "data/postgres/PgSession.h"
 #include "issues/ContactPicker.h"
 #include "issues/IssueEditor.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
-#include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <utility>
@@ -46,15 +40,6 @@ public:
 QString storedText(Connection &connection, qint64 id, const QString &column)
 {
     return ConcurrentSave::readStored(connection, ConcurrentSave::Table::Issues, id)->value(column).toTextOrEmpty();
-}
-
-// Runs server.sh with a verb on a cluster of the test's own.
-void serverScript(const QString &verb, const QString &folder)
-{
-    QProcess script;
-    script.start(QStringLiteral(SERVER_SCRIPT), {verb, folder});
-    QVERIFY(script.waitForFinished(120000));
-    QVERIFY2(script.exitCode() == 0, script.readAllStandardError().constData());
 }
 
 } // namespace
@@ -209,22 +194,15 @@ private slots:
     // the list read again.
     void lostConnectionLineAcrossARestart()
     {
-        QTemporaryDir folder;
-        serverScript(QStringLiteral("start"), folder.path());
-        const auto stop = qScopeGuard([&] { serverScript(QStringLiteral("stop"), folder.path()); });
-        QFile targetFile(folder.filePath(QStringLiteral("target")));
-        QVERIFY(targetFile.open(QIODevice::ReadOnly));
-        const QString target = QString::fromUtf8(targetFile.readAll()).trimmed();
-        {
-            PgSession session(target);
-            PgSchema::create(session);
-        }
+        TestServer::PrivateCluster cluster;
+        QVERIFY2(!cluster.target().isEmpty(), qPrintable(cluster.error()));
+        const QString target = cluster.target();
         cleanup();
         startOn(target);
         QVERIFY(m_form->windowTitle().contains(sharedConnection().displayName()));
         QVERIFY(m_form->connectionBanner()->isHidden());
 
-        serverScript(QStringLiteral("restart"), folder.path());
+        QVERIFY2(cluster.restart(), qPrintable(cluster.error()));
         QTRY_VERIFY_WITH_TIMEOUT(!m_form->connectionBanner()->isHidden(), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(m_form->connectionBanner()->isHidden(), 10000);
         QVERIFY2(m_dialogs->boxes.isEmpty(), qPrintable(m_dialogs->boxes.value(0).text));

@@ -12,14 +12,11 @@
 #include "data/Recordset.h"
 #include "data/Transaction.h"
 #include "data/postgres/PgErrors.h"
-#include "data/postgres/PgSchema.h"
 #include "data/postgres/PgSession.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <libpq-fe.h>
@@ -39,15 +36,6 @@ qint64 addIssue(Connection &connection, const QString &title)
 {
     connection.Execute(QStringLiteral("insert into Issues (Title, Comment) values ('%1', '0')").arg(title));
     return connection.lastInsertedId();
-}
-
-// Runs server.sh with a verb on a cluster of the test's own.
-void serverScript(const QString &verb, const QString &folder)
-{
-    QProcess script;
-    script.start(QStringLiteral(SERVER_SCRIPT), {verb, folder});
-    QVERIFY(script.waitForFinished(120000));
-    QVERIFY2(script.exitCode() == 0, script.readAllStandardError().constData());
 }
 
 } // namespace
@@ -177,16 +165,9 @@ private slots:
     // and the listener says lost, then back, then that everything changed.
     void serverRestartMidSession()
     {
-        QTemporaryDir folder;
-        serverScript(QStringLiteral("start"), folder.path());
-        const auto stop = qScopeGuard([&] { serverScript(QStringLiteral("stop"), folder.path()); });
-        QFile targetFile(folder.filePath(QStringLiteral("target")));
-        QVERIFY(targetFile.open(QIODevice::ReadOnly));
-        const QString target = QString::fromUtf8(targetFile.readAll()).trimmed();
-        {
-            PgSession session(target);
-            PgSchema::create(session);
-        }
+        TestServer::PrivateCluster cluster;
+        QVERIFY2(!cluster.target().isEmpty(), qPrintable(cluster.error()));
+        const QString target = cluster.target();
         Connection connection;
         connection.Open(target);
         const qint64 id = addIssue(connection, QStringLiteral("before"));
@@ -197,7 +178,7 @@ private slots:
         {
             Transaction change(connection);
             connection.Execute(update(id, QStringLiteral("half made")));
-            serverScript(QStringLiteral("restart"), folder.path());
+            QVERIFY2(cluster.restart(), qPrintable(cluster.error()));
             QVERIFY_THROWS_EXCEPTION(Refusal, connection.Execute(update(id, QStringLiteral("finished"))));
             QVERIFY_THROWS_EXCEPTION(Refusal, change.commit());
         }

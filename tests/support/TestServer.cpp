@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 
 namespace TestServer {
@@ -54,6 +55,41 @@ QString freshDatabase()
     const QString name = newName();
     PgSession(adminTarget()).execute(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(name, templateName));
     return withDatabase(adminTarget(), name);
+}
+
+PrivateCluster::PrivateCluster()
+{
+    if (!script(QStringLiteral("start")))
+        return;
+    QFile targetFile(m_folder.filePath(QStringLiteral("target")));
+    if (!targetFile.open(QIODevice::ReadOnly)) {
+        m_error = QStringLiteral("server.sh wrote no target");
+        return;
+    }
+    m_target = QString::fromUtf8(targetFile.readAll()).trimmed();
+    PgSession session(m_target);
+    PgSchema::create(session);
+}
+
+PrivateCluster::~PrivateCluster()
+{
+    script(QStringLiteral("stop"));
+}
+
+bool PrivateCluster::restart()
+{
+    return script(QStringLiteral("restart"));
+}
+
+bool PrivateCluster::script(const QString &verb)
+{
+    QProcess run;
+    run.start(QStringLiteral(MARROWDESK_SOURCE_DIR "/tests/pg/server.sh"), {verb, m_folder.path()});
+    if (!run.waitForFinished(120000) || run.exitCode() != 0) {
+        m_error = QStringLiteral("server.sh %1: %2").arg(verb, QString::fromUtf8(run.readAllStandardError()));
+        return false;
+    }
+    return true;
 }
 
 } // namespace TestServer

@@ -4,6 +4,7 @@
 // the file MARROWDESK_TEST_SERVER points to.
 
 #include <QString>
+#include <QTemporaryDir>
 
 namespace TestServer {
 
@@ -16,5 +17,32 @@ QString emptyDatabase();
 
 // A new database with the Marrowdesk tables and no rows.
 QString freshDatabase();
+
+// A PostgreSQL cluster of one test's own, for cases that stop or restart
+// the server: started with the Marrowdesk tables in its maintenance
+// database when made, stopped and removed when it goes.
+class PrivateCluster {
+public:
+    PrivateCluster();
+    ~PrivateCluster();
+    PrivateCluster(const PrivateCluster &) = delete;
+    PrivateCluster &operator=(const PrivateCluster &) = delete;
+
+    // The cluster's libpq target; empty when it could not be started, and
+    // error() says why.
+    const QString &target() const { return m_target; }
+    const QString &error() const { return m_error; }
+
+    // Restarts the server (tests/pg/server.sh restart); false, with error(),
+    // when that failed.
+    bool restart();
+
+private:
+    bool script(const QString &verb);
+
+    QTemporaryDir m_folder;
+    QString m_target;
+    QString m_error;
+};
 
 } // namespace TestServer
