@@ -61,16 +61,6 @@ PgSession::PgSession(const QString &target) : m_target(target)
 void PgSession::prepareSession()
 {
     PQsetClientEncoding(m_connection, "UTF8");
-    // ISO dates out, whatever the server's default; the program's own date
-    // text is read on this side (JetSql::toPostgres).
-    pg_result *result = run(QStringLiteral("SET DateStyle = 'ISO, YMD'"), false);
-    PQclear(result);
-    // The program's literals double a quote and nothing else: a backslash
-    // is a character. A server, database or role set to read backslashes as
-    // escapes would turn "C:\new" into a line break, and a text ending in a
-    // backslash would end its literal early and run the rest as SQL.
-    result = run(QStringLiteral("SET standard_conforming_strings = on"), false);
-    PQclear(result);
     // Who this is, for the trash (Undo Delete takes back one's own deletes):
     // the account and the machine, since a team may share one server role.
     QString account = qEnvironmentVariable("USER");
@@ -78,11 +68,21 @@ void PgSession::prepareSession()
         account = qEnvironmentVariable("LOGNAME");
     const QByteArray user = (account + QLatin1Char('@') + QSysInfo::machineHostName()).toUtf8();
     const char *values[] = {user.constData()};
-    result = PQexecParams(m_connection, "SELECT set_config('marrowdesk.user', $1, false)", 1, nullptr, values, nullptr,
-                          nullptr, 0);
-    const bool named = PQresultStatus(result) == PGRES_TUPLES_OK;
+    // One round trip, also after every reconnect:
+    // - ISO dates out, whatever the server's default; the program's own
+    //   date text is read on this side (JetSql::toPostgres);
+    // - standard strings: the program's literals double a quote and nothing
+    //   else. A server, database or role set to read backslashes as escapes
+    //   would turn "C:\new" into a line break, and a text ending in a
+    //   backslash would end its literal early and run the rest as SQL.
+    pg_result *result = PQexecParams(m_connection,
+                                     "SELECT set_config('DateStyle', 'ISO, YMD', false), "
+                                     "set_config('standard_conforming_strings', 'on', false), "
+                                     "set_config('marrowdesk.user', $1, false)",
+                                     1, nullptr, values, nullptr, nullptr, 0);
+    const bool prepared = PQresultStatus(result) == PGRES_TUPLES_OK;
     PQclear(result);
-    if (!named)
+    if (!prepared)
         throw Error(QStringLiteral("Marrowdesk could not prepare its session on the %1: %2")
                         .arg(m_displayName, QString::fromUtf8(PQerrorMessage(m_connection)).trimmed()));
 }
