@@ -3,6 +3,7 @@
 #include "app/DataAccessCheck.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowSettings.h"
+#include "app/MissingDatabase.h"
 #include "app/Restore.h"
 #include "app/TrashCommands.h"
 #include "app/list/IssueListModel.h"
@@ -50,6 +51,7 @@ void StartUp::run(MainWindow &window)
 {
     ErrorBlock step(ErrorBlock::location("Form1", "Form_Load"));
 
+    recoverMissingDatabase();
     DataFile::prepare(step); // 100 to 110: the data folder and the database file
     keepDailyBackup();
     // A settings file that cannot be read is told before its defaults apply.

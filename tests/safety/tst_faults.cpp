@@ -248,7 +248,8 @@ void TestFaults::startUpFaults_data()
     const QString saved;
     const QStringList openFails{"Form_Load at line 124", "ListData at line 104"};
     const QString noCopy = QStringLiteral("not a Marrowdesk database, so it was not copied. The earlier copies");
-    QTest::newRow("database missing: made afresh") << Fault::DatabaseMissing << none << none << false << saved << true;
+    QTest::newRow("database missing: its backup offered back")
+        << Fault::DatabaseMissing << none << QStringList{"copies of it are there"} << false << saved << true;
     QTest::newRow("zero bytes") << Fault::ZeroBytes << openFails
                                 << QStringList{"is empty (zero bytes)", "Restore it from a backup", noCopy} << false
                                 << QString("closed") << false;
@@ -273,7 +274,8 @@ void TestFaults::startUpFaults_data()
     QTest::newRow("template missing") << Fault::TemplateMissing
                                       << QStringList{"Form_Load at line 110", "Form_Load at line 124",
                                                      "ListData at line 104"}
-                                      << QStringList{"Reinstall Marrowdesk"} << false << QString("closed") << false;
+                                      << QStringList{"Reinstall Marrowdesk", "copies of it are there"} << false
+                                      << QString("closed") << false;
     QTest::newRow("settings file unreadable")
         << Fault::SettingsUnreadable << none << QStringList{"cannot be read", "Check the file's permissions"} << true
         << saved << true;
@@ -366,6 +368,8 @@ void TestFaults::startUpFaults()
     const QStringList backupsBefore = backupNames();
 
     ScriptedDialogs dialogs;
+    if (fault == Fault::TemplateMissing)
+        dialogs.answers << platform::Answer::No; // to the offer of the earlier backups
     const int endsBefore = programEnds();
     {
         FileModesApply modes;
