@@ -466,6 +466,7 @@ void TestBackups::restoreFromTheCommandLine_data()
     QTest::newRow("zero bytes") << "empty" << 1 << "is empty (zero bytes)";
     QTest::newRow("while Marrowdesk runs") << "running" << 1 << "Marrowdesk is running";
     QTest::newRow("FIFO") << "fifo" << 1 << "is a named pipe (FIFO)";
+    QTest::newRow("names that are not UTF-8") << "bytes" << 0 << "Restored";
 }
 
 void TestBackups::restoreFromTheCommandLine()
@@ -491,6 +492,27 @@ void TestBackups::restoreFromTheCommandLine()
     QStringList arguments{QStringLiteral("exec /usr/bin/env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \"$0\" "
                                          "--restore \"$1\""),
                           MARROWDESK_BIN_DIR "/marrowdesk", backup};
+    if (kind == QLatin1String("bytes")) {
+        const QByteArray folder = QFile::encodeName(DataFile::dataFolder()) + "/folder \xff";
+        const QByteArray file = folder + "/dbData.mdb";
+        const QByteArray from = QFile::encodeName(DataFile::dataFolder()) + "/backup \xfe.mdb";
+        QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+        QCOMPARE(::rename(QFile::encodeName(database).constData(), file.constData()), 0);
+        QCOMPARE(::rename(QFile::encodeName(backup).constData(), from.constData()), 0);
+        database = DataFile::dataFolder() + QStringLiteral("/by-a-valid-name.mdb");
+        QCOMPARE(::symlink(file.constData(), QFile::encodeName(database).constData()), 0);
+        arguments = QStringList{arguments.first() + QStringLiteral(" --database \"$(printf \"$2\")\""), arguments.at(1),
+                                QStringLiteral("%1"), QStringLiteral("%2")};
+        arguments[0].replace(QStringLiteral("\"$1\""), QStringLiteral("\"$(printf \"$1\")\""));
+        for (const QByteArray &bytes : {from, file}) {
+            QString octal; // printf's escapes, so the command line itself stays text
+            for (const char c : bytes)
+                octal += static_cast<unsigned char>(c) < 0x80 && c != '\\' && c != '%'
+                             ? QString(QLatin1Char(c))
+                             : QStringLiteral("\\%1").arg(static_cast<unsigned char>(c), 3, 8, QLatin1Char('0'));
+            arguments.replaceInStrings(bytes == from ? QStringLiteral("%1") : QStringLiteral("%2"), octal);
+        }
+    }
     QProcess process; // with no display at all
     process.start(QStringLiteral("/bin/sh"), QStringList{QStringLiteral("-c")} + arguments);
     QVERIFY(process.waitForFinished(30000));
