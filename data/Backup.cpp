@@ -141,7 +141,11 @@ Copy newestSound(const QString &databasePath)
     return Copy();
 }
 
-QString problemWith(const QString &path)
+namespace {
+
+// Why the file is not sound; with `ofSchema`, also why opening would refuse
+// it. A copy from a newer Marrowdesk is a sound copy all the same.
+QString problemIn(const QString &path, bool ofSchema)
 {
     if (const QString kind = SqliteFile::kindProblem(path); !kind.isEmpty())
         return kind;
@@ -156,7 +160,7 @@ QString problemWith(const QString &path)
                                   "would.");
         if (const QString why = SqliteFile::copyRecovered(path, copy); !why.isEmpty())
             return why;
-        return problemWith(copy);
+        return problemIn(copy, ofSchema);
     }
     if (const QString header = SqliteFile::headerProblem(path); !header.isEmpty())
         return header;
@@ -174,6 +178,8 @@ QString problemWith(const QString &path)
         return QStringLiteral("is damaged (%1).").arg(handle.error());
     if (findings != QStringList{QStringLiteral("ok")})
         return QStringLiteral("is damaged: SQLite's check found \"%1\".").arg(findings.join(QLatin1String("; ")));
+    if (!ofSchema)
+        return QString();
     try {
         return SchemaUpgrade::problemWith(handle.db, path);
     } catch (const Error &error) {
@@ -181,8 +187,20 @@ QString problemWith(const QString &path)
     }
 }
 
+} // namespace
+
+QString problemWith(const QString &path)
+{
+    return problemIn(path, true);
+}
+
 int issueCount(const QString &path)
 {
+    if (!SqliteFile::companions(path).isEmpty()) {
+        QTemporaryDir folder;
+        const QString copy = folder.filePath(QStringLiteral("recovered.mdb"));
+        return folder.isValid() && SqliteFile::copyRecovered(path, copy).isEmpty() ? issueCount(copy) : -1;
+    }
     Handle handle;
     QStringList count;
     if (SqliteFile::open(handle, path, SQLITE_OPEN_READONLY) != SQLITE_OK ||
@@ -218,7 +236,7 @@ QString makeDailyCopy(const QString &databasePath, const QDateTime &now)
         partial.close();
         copyDatabase(databasePath, partial.fileName());
         stamp(partial.fileName(), now);
-        if (const QString problem = problemWith(partial.fileName()); !problem.isEmpty()) {
+        if (const QString problem = problemIn(partial.fileName(), false); !problem.isEmpty()) {
             const QString damaged = dated + QStringLiteral(".damaged.mdb");
             QFile::remove(damaged);
             const bool keptApart = QFile::rename(partial.fileName(), damaged);

@@ -76,7 +76,8 @@ QString makeDailyCopy(const QString &databasePath, const QDate &today = QDate::c
 // in a private copy; the file itself is only read.
 QString problemWith(const QString &path);
 
-// The number of issues in a database file, or -1 when it cannot be read.
+// The number of issues in a database file, or -1 when it cannot be read;
+// a journal or log beside it is applied in a private copy first.
 int issueCount(const QString &path);
 
 // The files earlier restores kept aside beside the database

@@ -195,6 +195,7 @@ enum class Fault {
     RandomBytes,
     AccessFile,
     ForeignSqlite,
+    NewerSchema,
     ReadOnlyFile,
     FolderNotWritable,
     FolderNotWritableDatabaseMissing,
@@ -258,6 +259,9 @@ void TestFaults::startUpFaults_data()
                                   << QString("closed") << false;
     QTest::newRow("Access file") << Fault::AccessFile << openFails << QStringList{"is a Microsoft Access file", noCopy}
                                  << false << QString("closed") << false;
+    QTest::newRow("from a newer Marrowdesk: backed up, never written")
+        << Fault::NewerSchema << openFails << QStringList{"was made by a newer Marrowdesk (schema version 9"} << false
+        << QString("closed") << true;
     QTest::newRow("another program's SQLite file")
         << Fault::ForeignSqlite << openFails << QStringList{"an SQLite database, but not a Marrowdesk database", noCopy}
         << false << QString("closed") << false;
@@ -336,6 +340,13 @@ void TestFaults::startUpFaults()
         sqlite3 *db = nullptr;
         sqlite3_open(QFile::encodeName(database).constData(), &db);
         sqlite3_exec(db, "create table Notes (Text); insert into Notes values ('mine')", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        break;
+    }
+    case Fault::NewerSchema: {
+        sqlite3 *db = nullptr;
+        sqlite3_open(QFile::encodeName(database).constData(), &db);
+        sqlite3_exec(db, "PRAGMA user_version=9", nullptr, nullptr, nullptr);
         sqlite3_close(db);
         break;
     }
@@ -442,7 +453,9 @@ void TestFaults::startUpFaults()
     // The backups: today's copy only of a sound database, and a copy never
     // pushes out a good one for a broken file.
     QCOMPARE(QFile::exists(todaysBackup()), backupToday);
-    if (backupToday) {
+    if (fault == Fault::NewerSchema) { // a sound copy, which only the newer Marrowdesk opens
+        QVERIFY(Backup::problemWith(todaysBackup()).contains(QLatin1String("newer Marrowdesk")));
+    } else if (backupToday) {
         QCOMPARE(issueTitles(todaysBackup()), issueTitles(database).mid(0, readable ? 1 : 0));
     } else {
         QCOMPARE(backupNames(), backupsBefore);
