@@ -115,13 +115,18 @@ void importIssues(MainWindow &window)
     IssueExchange::Counts counts;
     const bool imported = step(108, [&] { counts = IssueExchange::apply(sharedConnection(), preview.plan()); });
     step(110, [&] { window.refillList(); });
-    if (imported)
-        platform::msgBox(QStringLiteral("%1 issues were imported, with %2 new contacts and %3 new list values; %4 "
-                                        "rows were refused.")
-                             .arg(counts.issues)
-                             .arg(counts.contacts)
-                             .arg(counts.values)
-                             .arg(preview.plan().refusals.size()));
+    if (imported) {
+        QString done = QStringLiteral("%1 issues were imported, with %2 new contacts and %3 new list values; %4 "
+                                      "rows were refused.")
+                           .arg(counts.issues)
+                           .arg(counts.contacts)
+                           .arg(counts.values)
+                           .arg(preview.plan().refusals.size());
+        if (preview.skipsMatching() && !preview.plan().matchingLines.isEmpty())
+            done += QStringLiteral(" %1 rows that match issues already there were skipped.")
+                        .arg(preview.plan().matchingLines.size());
+        platform::msgBox(done);
+    }
 }
 
 } // namespace CsvCommands

@@ -103,6 +103,13 @@ CsvImportDialog::CsvImportDialog(const Csv::Document &document, const IssueExcha
         m_pickers.append(picker);
     }
     layout->addWidget(m_columns, 1);
+    // Shown only when rows match issues already there (a file imported
+    // before): skipping them is the default, so a second import adds nothing twice.
+    m_skipMatching = new QCheckBox(this);
+    m_skipMatching->setObjectName(QStringLiteral("skipMatching"));
+    m_skipMatching->setChecked(true);
+    connect(m_skipMatching, &QCheckBox::toggled, this, &CsvImportDialog::replan);
+    layout->addWidget(m_skipMatching);
     layout->addWidget(new QLabel(QStringLiteral("What the import would do:"), this));
     m_summary = new QPlainTextEdit(this);
     m_summary->setObjectName(QStringLiteral("planSummary"));
@@ -118,6 +125,16 @@ CsvImportDialog::CsvImportDialog(const Csv::Document &document, const IssueExcha
 
 CsvImportDialog::~CsvImportDialog() = default;
 
+bool CsvImportDialog::skipsMatching() const
+{
+    return m_skipMatching->isChecked();
+}
+
+void CsvImportDialog::setSkipsMatching(bool skip)
+{
+    m_skipMatching->setChecked(skip);
+}
+
 void CsvImportDialog::setColumnField(int column, std::optional<Field> field)
 {
     QComboBox *picker = m_pickers.value(column);
@@ -128,7 +145,14 @@ void CsvImportDialog::setColumnField(int column, std::optional<Field> field)
 
 void CsvImportDialog::replan()
 {
-    m_plan = IssueExchange::plan(m_document, m_mapping, m_existing);
+    m_plan = IssueExchange::plan(m_document, m_mapping, m_existing, QLocale(),
+                                 m_skipMatching->isChecked() ? IssueExchange::Matching::Skip
+                                                             : IssueExchange::Matching::Import);
+    const qsizetype matching = m_plan.matchingLines.size();
+    m_skipMatching->setVisible(matching > 0);
+    m_skipMatching->setText(
+        QStringLiteral("&Skip the %1 rows that match issues already there (same title, opened date and opener)")
+            .arg(matching));
     m_summary->setPlainText(summary());
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(!m_plan.issues.isEmpty());
 }
@@ -137,6 +161,16 @@ QString CsvImportDialog::summary() const
 {
     QStringList parts;
     parts.append(QStringLiteral("%1 issues would be imported.").arg(m_plan.issues.size()));
+    if (!m_plan.matchingLines.isEmpty()) {
+        QStringList lines;
+        for (const int line : m_plan.matchingLines)
+            lines.append(QString::number(line));
+        parts.append(QStringLiteral("%1 rows match issues already there (same title, opened date and opener) and "
+                                    "would be %2: lines %3.")
+                         .arg(m_plan.matchingLines.size())
+                         .arg(skipsMatching() ? QStringLiteral("skipped") : QStringLiteral("imported again"),
+                              lines.join(QStringLiteral(", "))));
+    }
     if (!m_plan.newContacts.isEmpty()) {
         QStringList names;
         for (const IssueExchange::NewContact &contact : m_plan.newContacts)

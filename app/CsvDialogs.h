@@ -30,7 +30,8 @@ public:
 
 // The import preview: per column of the file the field it fills
 // (changeable), and what the import would do: the issues it adds, the
-// contacts and list values it makes, the rows it refuses and why.
+// contacts and list values it makes, the rows it refuses and why, and the
+// rows that match issues already there, which it skips unless told not to.
 class CsvImportDialog : public QDialog {
     Q_OBJECT
 public:
@@ -46,6 +47,10 @@ public:
     // The summary of the plan, as shown.
     QString summary() const;
 
+    // Whether rows that match issues already there are left out (the default).
+    bool skipsMatching() const;
+    void setSkipsMatching(bool skip);
+
 private:
     void replan();
 
@@ -57,4 +62,5 @@ private:
     QList<QComboBox *> m_pickers;
     QPlainTextEdit *m_summary = nullptr;
     QDialogButtonBox *m_buttons = nullptr;
+    QCheckBox *m_skipMatching = nullptr;
 };

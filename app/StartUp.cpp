@@ -96,6 +96,7 @@ void StartUp::run(MainWindow &window)
     window.applyView(MainWindowSettings::readView());
     step(154, [&] { window.refillList(); });
 
+    window.setNormalGeometryTwips(MainWindowSettings::readNormalGeometry());
     step(156, [&] { window.setWindowStateNumber(MainWindowSettings::readWindowState()); });
 
     bool normal = true;

@@ -87,23 +87,33 @@ public:
             m_byName[folded(contact.fullName)].append(contact);
     }
 
+    // The existing contact of a name and e-mail address, when one is told
+    // apart by them.
+    std::optional<qint64> existing(const QString &name, const QString &email) const
+    {
+        const auto found = m_byName.constFind(folded(name));
+        if (found == m_byName.cend() || folded(name).isEmpty())
+            return std::nullopt;
+        if (found->size() == 1)
+            return found->first().id;
+        for (const Existing::Contact &contact : *found)
+            if (!email.trimmed().isEmpty() && folded(contact.email) == folded(email))
+                return contact.id;
+        return std::nullopt;
+    }
+
     // The contact of a name and e-mail address, or a reason to refuse.
     std::optional<QString> choose(const QString &name, const QString &email, ContactChoice &choice)
     {
         const QString key = folded(name);
         if (key.isEmpty())
             return std::nullopt; // no contact
+        if (const std::optional<qint64> id = existing(name, email)) {
+            choice.existing = id;
+            return std::nullopt;
+        }
         const auto found = m_byName.constFind(key);
         if (found != m_byName.cend()) {
-            if (found->size() == 1) {
-                choice.existing = found->first().id;
-                return std::nullopt;
-            }
-            for (const Existing::Contact &contact : *found)
-                if (!email.trimmed().isEmpty() && folded(contact.email) == folded(email)) {
-                    choice.existing = contact.id;
-                    return std::nullopt;
-                }
             return email.trimmed().isEmpty()
                        ? QStringLiteral(
                              "%1 contacts are called \"%2\", and no e-mail address tells which one is meant.")
@@ -135,6 +145,15 @@ private:
     QHash<QString, int> m_madeByKey;
     QList<NewContact> &m_created;
 };
+
+// What tells an issue imported before: its title (letter case and blanks
+// around aside), opened date (ISO 8601) and opener's ID, each empty when
+// missing.
+QString matchKey(const QString &title, const std::optional<QString> &openedDate, std::optional<qint64> openedBy)
+{
+    return folded(title) + QLatin1Char('\x1f') + openedDate.value_or(QString()) + QLatin1Char('\x1f') +
+           (openedBy ? QString::number(*openedBy) : QString());
+}
 
 // A missing value for empty text, the text as it was written otherwise.
 std::optional<QString> optionalText(const QString &text)
@@ -241,13 +260,30 @@ Existing readExisting(Connection &connection)
             into.append(list.field(row, 0).toTextOrEmpty());
         list.Close();
     };
+    Recordset issues;
+    issues.Open(QStringLiteral("select Title, [Opened Date], [Opened By] from Issues"), connection);
+    for (int row = 0; row < issues.rowCount(); ++row) {
+        const Value &opened = issues.field(row, 1);
+        std::optional<QString> openedDate;
+        if (const QDate *date = opened.date())
+            openedDate = DateText::toIso(*date);
+        else if (const QDateTime *dateTime = opened.dateTime())
+            openedDate = DateText::toIso(*dateTime);
+        else if (const QString *text = opened.text())
+            openedDate = *text;
+        const Value &opener = issues.field(row, 2);
+        existing.issues.insert(matchKey(issues.field(row, 0).toTextOrEmpty(), openedDate,
+                                        opener.isNull() ? std::nullopt : std::optional<qint64>(opener.toInteger())));
+    }
+    issues.Close();
     readList(QStringLiteral("select Status from Status"), existing.statuses);
     readList(QStringLiteral("select Category from Categories"), existing.categories);
     readList(QStringLiteral("select Priority from Priorities"), existing.priorities);
     return existing;
 }
 
-Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing &existing, const QLocale &locale)
+Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing &existing, const QLocale &locale,
+          Matching matching)
 {
     Plan result;
     ContactMatcher contacts(existing.contacts, result.newContacts);
@@ -282,6 +318,16 @@ Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing 
 
         PlannedIssue issue;
         issue.line = line;
+        // Told before anything is made for the row, so that a row skipped
+        // makes no contact or value either.
+        const auto openedDate = DateText::parse(text(Field::OpenedDate).trimmed(), locale);
+        if (existing.issues.contains(matchKey(text(Field::Title),
+                                              openedDate ? std::optional(DateText::toIso(*openedDate)) : std::nullopt,
+                                              contacts.existing(text(Field::OpenedBy), text(Field::OpenedByEmail))))) {
+            result.matchingLines.append(line);
+            if (matching == Matching::Skip)
+                continue;
+        }
         QStringList reasons;
         const auto date = [&](Field field, std::optional<QString> &into) {
             const QString written = text(field).trimmed();

@@ -17,6 +17,7 @@
 
 #include <QList>
 #include <QLocale>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -79,6 +80,9 @@ struct Existing {
     };
     QList<Contact> contacts;
     QStringList statuses, categories, priorities;
+    // One key per stored issue, of its title, opened date and opener, to
+    // tell the rows of a file imported before.
+    QSet<QString> issues;
 };
 Existing readExisting(Connection &connection);
 
@@ -113,14 +117,22 @@ struct Plan {
     QList<NewContact> newContacts;
     QStringList newStatuses, newCategories, newPriorities;
     QList<Refusal> refusals;
+    // The lines of rows that match an issue already there: the same title
+    // (letter case aside), opened date and opener. Planned as issues unless
+    // the plan skips them.
+    QList<int> matchingLines;
 };
+
+// What becomes of rows that match an issue already there.
+enum class Matching { Import, Skip };
 
 // Plans the import of a file whose first record is its headings. Dates may
 // be ISO 8601 or the locale's short form. A row is refused when it has more
 // fields than the headings, a date that is not one, or a contact's name
 // that several contacts share without an e-mail address telling them apart.
+// A row that matches an issue already there is imported again, or skipped.
 Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing &existing,
-          const QLocale &locale = QLocale());
+          const QLocale &locale = QLocale(), Matching matching = Matching::Import);
 
 // The insert of a planned issue whose contacts have these IDs (a missing
 // one is written as Null).

@@ -6,11 +6,14 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <limits>
 
@@ -73,8 +76,18 @@ public:
     QString fileName(FileAction action, const QString &title, const QString &suggested, const QString &filter) override
     {
         QWidget *parent = QApplication::activeWindow();
-        return action == FileAction::Open ? QFileDialog::getOpenFileName(parent, title, suggested, filter)
-                                          : QFileDialog::getSaveFileName(parent, title, suggested, filter);
+        if (action == FileAction::Open)
+            return QFileDialog::getOpenFileName(parent, title, suggested, filter);
+        // With the extension as its default, the chooser adds it before it
+        // asks about replacing a file, so "report" asks about "report.pdf".
+        QFileDialog chooser(parent, title, suggested, filter);
+        chooser.setAcceptMode(QFileDialog::AcceptSave);
+        chooser.setFileMode(QFileDialog::AnyFile);
+        chooser.setDefaultSuffix(filterExtension(filter));
+        chooser.selectFile(suggested);
+        if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
+            return QString();
+        return chooser.selectedFiles().constFirst();
     }
 };
 
@@ -97,6 +110,27 @@ void loadForm(QDialog &window)
 {
     if (window.metaObject()->indexOfMethod("load()") >= 0)
         QMetaObject::invokeMethod(&window, "load", Qt::DirectConnection);
+}
+
+QString filterExtension(const QString &filter)
+{
+    static const QRegularExpression firstPattern(QStringLiteral("\\*\\.([^\\s)*?;]+)"));
+    return firstPattern.match(filter).captured(1);
+}
+
+QString saveFileName(const QString &title, const QString &suggested, const QString &filter)
+{
+    const QString chosen = dialogs().fileName(FileAction::Save, title, suggested, filter);
+    const QString extension = filterExtension(filter);
+    if (chosen.isEmpty() || extension.isEmpty() || chosen.endsWith(QLatin1Char('.') + extension, Qt::CaseInsensitive))
+        return chosen;
+    const QString path = chosen + QLatin1Char('.') + extension;
+    if (QFileInfo::exists(path) &&
+        msgBox(QStringLiteral("The file \"%1\" already exists.\r\nDo you want to replace it?")
+                   .arg(QDir::toNativeSeparators(path)),
+               Buttons::YesNoDefaultNo) != Answer::Yes)
+        return QString();
+    return path;
 }
 
 Answer msgBox(const QString &text, Buttons buttons, Icon icon)

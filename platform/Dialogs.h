@@ -54,6 +54,16 @@ void setDialogs(Dialogs *replacement);
 // caller has set its public variables (the ID to edit).
 void loadForm(QDialog &window);
 
+// The extension a file name filter asks for: "pdf" for "PDF files (*.pdf)";
+// empty when it names none.
+QString filterExtension(const QString &filter);
+
+// A name to save a file under, with the filter's extension added when it was
+// typed without it. The chooser asks before replacing a file of the name it
+// returns; when the extension is added after it, that question is asked
+// here. Empty text when the user cancels the chooser or says No.
+QString saveFileName(const QString &title, const QString &suggested, const QString &filter);
+
 // A message box titled with the application title.
 Answer msgBox(const QString &text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None);
 
