@@ -47,14 +47,18 @@ QString fileNamedBy(const QString &databasePath)
     return info.absoluteFilePath();
 }
 
-// A dated name beside the file that no file has yet.
+// A dated name beside the file that no file has yet, nor a journal that
+// would be applied to the file given that name.
 QString asideName(const QFileInfo &database, const QDateTime &now)
 {
     const QString stem = QStringLiteral("%1/%2-before-restore-%3")
                              .arg(database.absolutePath(), database.completeBaseName(),
                                   now.toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
+    const auto taken = [](const QString &name) {
+        return QFileInfo(name).isSymLink() || QFileInfo::exists(name) || !SqliteFile::companions(name).isEmpty();
+    };
     QString aside = stem + QStringLiteral(".mdb");
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+    for (int n = 2; taken(aside); ++n)
         aside = QStringLiteral("%1-%2.mdb").arg(stem).arg(n);
     return aside;
 }

@@ -414,6 +414,7 @@ void TestBackups::restoreKilledAtAnyStepLeavesTheOldOrTheNewFile()
     }
     QVERIFY2(outcomes.count(QStringLiteral("3500")) >= 5 && outcomes.count(QStringLiteral("3000")) >= 2,
              qPrintable(outcomes.join(QLatin1Char(' '))));
+    qInfo("%lld kill points: %s", static_cast<long long>(outcomes.size() - 1), qPrintable(outcomes.join(' ')));
 }
 
 void TestBackups::missingDatabaseIsOfferedBackNotMadeEmpty_data()
