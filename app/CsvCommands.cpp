@@ -40,8 +40,8 @@ void exportIssues(MainWindow &window)
     step(100, [&] { platform::dialogs().showModal(choice); });
     if (choice.result() != QDialog::Accepted)
         return;
-    const QString path = platform::dialogs().fileName(platform::FileAction::Save, QStringLiteral("Export to CSV"),
-                                                      QDir::homePath() + QStringLiteral("/issues.csv"), csvFilter);
+    const QString path = platform::saveFileName(QStringLiteral("Export to CSV"),
+                                                QDir::homePath() + QStringLiteral("/issues.csv"), csvFilter);
     if (path.isEmpty())
         return;
 

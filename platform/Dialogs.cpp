@@ -83,7 +83,7 @@ public:
         QFileDialog chooser(parent, title, suggested, filter);
         chooser.setAcceptMode(QFileDialog::AcceptSave);
         chooser.setFileMode(QFileDialog::AnyFile);
-        chooser.setDefaultSuffix(filterExtension(filter));
+        chooser.setDefaultSuffix(filterExtensions(filter).value(0));
         chooser.selectFile(suggested);
         if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
             return QString();
@@ -112,19 +112,25 @@ void loadForm(QDialog &window)
         QMetaObject::invokeMethod(&window, "load", Qt::DirectConnection);
 }
 
-QString filterExtension(const QString &filter)
+QStringList filterExtensions(const QString &filter)
 {
-    static const QRegularExpression firstPattern(QStringLiteral("\\*\\.([^\\s)*?;]+)"));
-    return firstPattern.match(filter).captured(1);
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([^\\s)*?;]+)"));
+    QStringList extensions;
+    for (const QRegularExpressionMatch &match : pattern.globalMatch(filter))
+        extensions.append(match.captured(1));
+    return extensions;
 }
 
 QString saveFileName(const QString &title, const QString &suggested, const QString &filter)
 {
     const QString chosen = dialogs().fileName(FileAction::Save, title, suggested, filter);
-    const QString extension = filterExtension(filter);
-    if (chosen.isEmpty() || extension.isEmpty() || chosen.endsWith(QLatin1Char('.') + extension, Qt::CaseInsensitive))
+    const QStringList extensions = filterExtensions(filter);
+    if (chosen.isEmpty() || extensions.isEmpty())
         return chosen;
-    const QString path = chosen + QLatin1Char('.') + extension;
+    for (const QString &extension : extensions)
+        if (chosen.endsWith(QLatin1Char('.') + extension, Qt::CaseInsensitive))
+            return chosen;
+    const QString path = chosen + QLatin1Char('.') + extensions.constFirst();
     if (QFileInfo::exists(path) &&
         msgBox(QStringLiteral("The file \"%1\" already exists.\r\nDo you want to replace it?")
                    .arg(QDir::toNativeSeparators(path)),

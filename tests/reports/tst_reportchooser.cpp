@@ -423,6 +423,9 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, asked);
         QFETCH(bool, replaced);
+        // A name ending in any of the filter's extensions is taken as it is.
+        QCOMPARE(platform::filterExtensions(QStringLiteral("CSV files (*.csv *.txt);;All files (*)")),
+                 (QStringList{"csv", "txt"}));
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("report.pdf"));
         if (earlierFile) {
