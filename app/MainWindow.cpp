@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -108,6 +109,11 @@ MainWindow::MainWindow(QWidget *parent)
     m_emptyHint->setAlignment(Qt::AlignCenter);
     m_emptyHint->setWordWrap(true);
     m_emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Laid out by the viewport itself: the list sizes its viewport only after
+    // the list's own geometry changed, so a size taken then would be stale.
+    auto *hintArea = new QVBoxLayout(issueList->viewport());
+    hintArea->setContentsMargins(12, 12, 12, 12);
+    hintArea->addWidget(m_emptyHint);
 
     const auto makeButton = [this](QPushButton *&button, const char *name, const QString &caption, QChar key) {
         button = platform::makeButton(*this, QLatin1String(name), caption, key);
@@ -314,7 +320,6 @@ void MainWindow::applyLayout(const MainWindowLayout &layout)
         list.setTop(list.top() + height + platform::twipsToPixels(60));
     }
     issueList->setGeometry(list);
-    m_emptyHint->setGeometry(issueList->viewport()->rect().adjusted(12, 12, -12, -12));
     addButton->setGeometry(pixelsOf(layout.add));
     editButton->setGeometry(pixelsOf(layout.edit));
     sampleDataButton->setGeometry(pixelsOf(layout.sample));

@@ -43,7 +43,8 @@ void dateText(const uint8_t *data, size_t size)
 {
     const QString input = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     static const QLocale locales[] = {QLocale(QStringLiteral("en_US")), QLocale(QStringLiteral("en_GB")),
-                                      QLocale(QStringLiteral("de_DE")), QLocale(QStringLiteral("ja_JP")), QLocale::c()};
+                                      QLocale(QStringLiteral("de_DE")), QLocale(QStringLiteral("fr_FR")),
+                                      QLocale(QStringLiteral("ja_JP")), QLocale::c()};
     for (const QLocale &locale : locales) {
         const auto parsed = DateText::parse(input, locale);
         if (!parsed)
