@@ -50,6 +50,8 @@ int fieldTop(int row)
 
 IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
 {
+    // The design's window name: the skin finds the window's controls by it.
+    setObjectName(QStringLiteral("Form2"));
     // The program's window font, Arial 9 pt bold; Save and Cancel get the
     // larger command font of the contact editor (below).
     setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
