@@ -117,8 +117,9 @@ struct Plan {
 
 // Plans the import of a file whose first record is its headings. Dates may
 // be ISO 8601 or the locale's short form. A row is refused when it has more
-// fields than the headings, a date that is not one, or a contact's name
-// that several contacts share without an e-mail address telling them apart.
+// fields than the headings, no opened date, a date that is not one, or a
+// contact's name that several contacts share without an e-mail address
+// telling them apart.
 Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing &existing,
           const QLocale &locale = QLocale());
 

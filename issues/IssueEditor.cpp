@@ -281,6 +281,12 @@ void IssueEditor::save()
         missing(130, priorityPicker->currentIndex() < 0, QStringLiteral("You forgot to select Priority."),
                 priorityPicker))
         return;
+    // Every issue has the day it was opened; only the due date may be left unset.
+    if (openedDateField->text().trimmed().isEmpty()) {
+        platform::msgBox(QStringLiteral("You forgot to input Opened Date."));
+        openedDateField->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     for (DateField *date : {openedDateField, dueDateField}) {
         if (!date->isAcceptable()) {
             platform::msgBox(QStringLiteral("\"%1\" in %2 is not a date. Type dates like %3, or leave the field empty.")

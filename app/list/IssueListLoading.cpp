@@ -81,13 +81,11 @@ void readIssues(ErrorBlock &step, IssueListModel &model, const QString &query, b
         plain(110, 1, titleField);
         plain(112, 2, assignedToField);
         plain(114, 3, openedByField);
+        // A missing opened date (stored by an older version, or by another
+        // program) shows as an empty cell: the editor asks for it on Save.
         step(116, [&] {
             const Value &openedDate = field(openedDateField);
-            if (openedDate.isNull()) {
-                lacking.columns[IssueListModel::openedDateColumn] = rowLacks = true;
-                return;
-            }
-            model.setCell(row, IssueListModel::openedDateColumn, openedDate.toText());
+            model.setCell(row, IssueListModel::openedDateColumn, openedDate.toTextOrEmpty());
             model.setDateKey(row, IssueListModel::openedDateColumn, openedDate);
         });
         step(118, [&] {

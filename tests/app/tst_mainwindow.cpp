@@ -292,7 +292,10 @@ void TestMainWindow::listDataFillsEveryCell_data()
     QTest::newRow("no such contact, no opened date, no status")
         << QStringList{"'Printer'", "Null", "Null", "Null", "Null", "99"}
         << QStringList{"7", "Printer", "", "Ann Lee", "", "", "", "Bug", "High", ""}
-        << QStringList{"1 issue in the list has no value under Assigned To, Opened Date and Status" + edit};
+        << QStringList{"1 issue in the list has no value under Assigned To and Status" + edit};
+    QTest::newRow("no opened date (stored by an older version): no box")
+        << QStringList{"'Printer'", "Null", "'Open'", "Null", "Null", "1"}
+        << QStringList{"7", "Printer", "Ann Lee", "Ann Lee", "", "", "Open", "Bug", "High", ""} << QStringList();
     QTest::newRow("closed issue not listed")
         << QStringList{"'Done'", "'8/31/2021'", "' closed '", "Null", "Null", "1"} << QStringList() << QStringList();
 }
