@@ -8,6 +8,7 @@
 #include "app/list/IssueSearch.h"
 #include "data/Error.h"
 #include "platform/Controls.h"
+#include "platform/Dialogs.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ScreenFit.h"
 #include "platform/Twips.h"
@@ -103,6 +104,10 @@ MainWindow::MainWindow(QWidget *parent)
     m_emptyHint->setAlignment(Qt::AlignCenter);
     m_emptyHint->setWordWrap(true);
     m_emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_missingValuesLine = new QLabel(this);
+    m_missingValuesLine->setObjectName(QStringLiteral("missingValuesLine"));
+    m_missingValuesLine->setFont(QFont(QStringLiteral("Arial"), 9)); // quiet: not bold
+    m_missingValuesLine->hide();
 
     const auto makeButton = [this](QPushButton *&button, const char *name, const QString &caption, QChar key) {
         button = platform::makeButton(*this, QLatin1String(name), caption, key);
@@ -222,8 +227,13 @@ void MainWindow::setWindowStateNumber(int state)
 
 void MainWindow::refillList()
 {
-    IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
+    const IssueListLoading::MissingValues missing = IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
     m_search->applyNow(m_filterBar->criteria());
+    m_missingValuesLine->setText(IssueListLoading::missingValuesLine(missing));
+    m_missingValuesLine->setVisible(!m_missingValuesLine->text().isEmpty());
+    applyLayout(m_layout);
+    if (m_missingValuesNotice.isNews(missing))
+        platform::msgBox(IssueListLoading::missingValuesMessage(missing));
 }
 
 void MainWindow::sortByColumn(int column)
@@ -273,6 +283,12 @@ void MainWindow::applyLayout(const MainWindowLayout &layout)
         const int height = m_connectionBanner->sizeHint().height();
         m_connectionBanner->setGeometry(list.left(), list.top(), list.width(), height);
         list.setTop(list.top() + height + platform::twipsToPixels(60));
+    }
+    // The line about missing values takes the bottom of the list's place.
+    if (m_missingValuesLine->isVisibleTo(this)) {
+        const int height = m_missingValuesLine->sizeHint().height();
+        list.setBottom(list.bottom() - height);
+        m_missingValuesLine->setGeometry(list.left(), list.bottom() + 1, list.width(), height);
     }
     issueList->setGeometry(list);
     m_emptyHint->setGeometry(issueList->viewport()->rect().adjusted(12, 12, -12, -12));

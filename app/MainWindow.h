@@ -7,6 +7,7 @@
 
 #include "app/MainWindowLayout.h"
 #include "app/MainWindowSettings.h"
+#include "app/list/IssueListLoading.h"
 
 #include <QString>
 #include <QWidget>
@@ -146,6 +147,10 @@ private:
     FilterBar *m_filterBar = nullptr;
     IssueSearch *m_search = nullptr;
     QLabel *m_emptyHint = nullptr;
+    // Missing values are told in a box once per set in a run; this quiet
+    // line under the list keeps saying it while they are missing.
+    IssueListLoading::MissingValuesNotice m_missingValuesNotice;
+    QLabel *m_missingValuesLine = nullptr;
     QMenu *m_contextMenu = nullptr;
     // Set when the window leaves the maximized or minimized state, until
     // the restored layout has been applied at the design size.
