@@ -111,7 +111,8 @@ public slots:
     // Closes the selected open issue: its status becomes "Closed", which is
     // added to the status list, with the user's consent, if it is missing.
     void closeSelectedIssue();
-    // Opens the selected closed issue in the editor, to choose a status.
+    // Opens the selected closed issue in the editor with a status that
+    // reopens it chosen (see IssueEditor::reopening); Save reopens it.
     void reopenSelectedIssue();
     // Puts the selected row on the clipboard, its cells separated by tabs.
     void copySelectedIssue();

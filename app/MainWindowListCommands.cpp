@@ -174,6 +174,7 @@ void MainWindow::reopenSelectedIssue()
     const QString id = m_model->cell(row, IssueListModel::idColumn);
     const std::unique_ptr<IssueEditor> editor = newIssueEditor();
     editor->issueId = id;
+    editor->reopening = true;
     editor->setWindowTitle(QStringLiteral("Edit Data"));
     step(100, [&] { platform::dialogs().showModal(*editor); });
     step(102, [&] { refillList(); });

@@ -5,6 +5,7 @@
 #include "data/ContactQueries.h"
 #include "data/Error.h"
 #include "data/HeldRecordset.h"
+#include "data/IssueStatus.h"
 #include "data/SharedConnection.h"
 #include "issues/ContactPicker.h"
 #include "issues/DateField.h"
@@ -95,6 +96,13 @@ void IssueEditor::load()
     step(122, [&] { editing = !issueId.isEmpty(); });
     if (editing)
         step(124, [&] { loadIssue(); });
+    if (reopening)
+        step(126, [&] {
+            QStringList statuses;
+            for (int i = 0; i < statusPicker->count(); ++i)
+                statuses.append(statusPicker->itemText(i));
+            statusPicker->setCurrentIndex(IssueStatus::reopeningChoice(statuses));
+        });
     m_loadedState = shownState();
 }
 

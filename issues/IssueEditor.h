@@ -33,6 +33,9 @@ public:
 
     // Set by the caller before showing: empty for a new issue, else the ID.
     QString issueId;
+    // Set by the caller to reopen the closed issue issueId: the status
+    // picker starts on a status that does not close it, so Save reopens it.
+    bool reopening = false;
 
     // The IDs of the contacts in both contact pickers: entry i belongs to
     // item i of both contact pickers. loadContacts rebuilds it.
