@@ -4,15 +4,23 @@
 
 #include "MainWindowFixture.h"
 
+#include "app/CsvDialogs.h"
+#include "app/DeletedItemsWindow.h"
 #include "app/FilterBar.h"
 #include "app/list/IssueSearch.h"
+#include "contacts/ContactEditor.h"
 #include "issues/IssueEditor.h"
 #include "platform/Twips.h"
+#include "reports/Layouts.h"
+#include "reports/ReportChooser.h"
+#include "reports/ReportPreview.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -28,6 +36,45 @@ QStringList shownTitles(const MainWindow &form)
     for (int row = 0; row < form.listModel()->rowCount(); ++row)
         titles << form.listModel()->cell(row, 1);
     return titles;
+}
+
+// The access keys that several texts share ("Alt+R: &Reopen | &Refresh").
+QStringList accessKeyClashes(const QString &where, const QStringList &texts)
+{
+    QMap<QChar, QStringList> byKey;
+    for (const QString &text : texts)
+        for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+            if (text[i] != u'&')
+                continue;
+            if (text[i + 1] != u'&') {
+                byKey[text[i + 1].toUpper()].append(text);
+                break;
+            }
+            ++i; // "&&" is a plain '&'
+        }
+    QStringList clashes;
+    for (auto key = byKey.cbegin(); key != byKey.cend(); ++key)
+        if (key->size() > 1)
+            clashes << QStringLiteral("%1 Alt+%2: %3").arg(where, key.key(), key->join(QStringLiteral(" | ")));
+    return clashes;
+}
+
+// The captions of a window's own buttons, captions with a buddy and group
+// boxes (not those of windows over it).
+QStringList captionsOf(QWidget &window)
+{
+    QStringList texts;
+    for (QWidget *control : window.findChildren<QWidget *>()) {
+        if (control->window() != &window)
+            continue;
+        if (const auto *button = qobject_cast<QAbstractButton *>(control))
+            texts << button->text();
+        else if (const auto *label = qobject_cast<QLabel *>(control); label && label->buddy())
+            texts << label->text();
+        else if (const auto *frame = qobject_cast<QGroupBox *>(control))
+            texts << frame->title();
+    }
+    return texts;
 }
 
 void typeInFindBox(MainWindow &form, const QString &text)
@@ -183,6 +230,62 @@ private slots:
         // An access key presses its button as a click would look: a moment later.
         QTRY_VERIFY2(seen().contains(outcome), qPrintable(seen().join(QLatin1Char('|'))));
         QVERIFY(m_form->contextMenu()->actions().size() >= 8);
+    }
+
+    // F5 refreshes (bound once, not twice and so ambiguous); Shift+F10
+    // opens the list's menu from the keyboard.
+    void refreshKeyAndMenuKey()
+    {
+        m_form->show();
+        QApplication::setActiveWindow(m_form.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        addIssue(4, "'Added elsewhere'", "'8/4/2021'", "'Open'");
+        m_form->issueList->setFocus();
+        QTest::keyClick(m_form->issueList, Qt::Key_F5);
+        QTRY_COMPARE(m_form->listModel()->rowCount(), 4);
+        m_form->selectRow(0);
+        QTest::keyClick(m_form->issueList, Qt::Key_F10, Qt::ShiftModifier);
+        auto *menu = m_form->findChild<QMenu *>(QStringLiteral("listMenu"));
+        QTRY_VERIFY(menu->isVisible());
+        menu->close();
+    }
+
+    // Every window of the program and every menu, walked for access keys
+    // that two controls or two commands share: Alt and the letter would then
+    // reach only one of them.
+    void accessKeysAreUniqueInEveryWindowAndMenu()
+    {
+        IssueEditor issueEditor(m_form.get());
+        ContactEditor contactEditor(&issueEditor);
+        ReportChooser reportChooser(m_form.get());
+        const QStringList columns{"ID",       "Title",    "Assigned To Name", "Priority",    "Status",
+                                  "Category", "Due Date", "Opened By Name",   "Opened Date", "Comment"};
+        ReportPreview preview(rptOpenIssues(), ReportData(columns), ReportPaper(), &reportChooser);
+        DeletedItemsWindow deletedItems(m_form.get());
+        CsvExportDialog exportDialog(3, m_form.get());
+        CsvImportDialog importDialog(Csv::read("Title\r\nx\r\n"), IssueExchange::Existing(), m_form.get());
+        QStringList clashes;
+        for (QWidget *window :
+             std::initializer_list<QWidget *>{m_form.get(), &issueEditor, &contactEditor, &reportChooser, &preview,
+                                              &deletedItems, &exportDialog, &importDialog}) {
+            const QStringList captions = captionsOf(*window);
+            QVERIFY2(captions.size() >= 2, qPrintable(window->objectName()));
+            clashes << accessKeyClashes(window->objectName(), captions);
+        }
+        QList<QMenu *> menus{m_form->contextMenu()};
+        while (!menus.isEmpty()) {
+            QMenu *menu = menus.takeFirst();
+            emit menu->aboutToShow();
+            QStringList commands;
+            for (const QAction *action : menu->actions()) {
+                commands << action->text();
+                if (action->menu())
+                    menus << action->menu();
+            }
+            clashes << accessKeyClashes(menu->title().isEmpty() ? QStringLiteral("list menu") : menu->title(),
+                                        commands);
+        }
+        QCOMPARE(clashes, QStringList());
     }
 
     // A normal window made larger by its border: the list grows and the
