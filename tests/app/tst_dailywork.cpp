@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 #include <QTreeView>
 
 using namespace form1test;
@@ -286,6 +287,32 @@ private slots:
                                         commands);
         }
         QCOMPARE(clashes, QStringList());
+    }
+
+    // A multi-line comment in the top row leaves every row one line high:
+    // its first line shows, the whole text in the tip; a tip shows text as
+    // typed, never as HTML.
+    void rowsShowOneLineAndTipsAsTyped()
+    {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        addIssue(4, "'<b>bold</b>'", "'8/4/2021'", "'Open'", "Null", "'first\nsecond\nthird'");
+        m_form->refillList();
+        m_form->sortByColumn(1); // "<b>bold</b>" first
+        const QModelIndex comment = m_form->listModel()->index(0, 9);
+        QCOMPARE(comment.data().toString(), QStringLiteral("first\u2026"));
+        QVERIFY(m_form->issueList->visualRect(comment).height() < 2 * m_form->issueList->fontMetrics().height());
+        const auto tipShows = [](const QModelIndex &cell) {
+            const QString tip = cell.data(Qt::ToolTipRole).toString();
+            QTextDocument shown;
+            if (Qt::mightBeRichText(tip))
+                shown.setHtml(tip);
+            else
+                shown.setPlainText(tip);
+            return shown.toPlainText();
+        };
+        QCOMPARE(tipShows(comment), QStringLiteral("first\nsecond\nthird"));
+        QCOMPARE(tipShows(m_form->listModel()->index(0, 1)), QStringLiteral("<b>bold</b>"));
     }
 
     // A normal window made larger by its border: the list grows and the
