@@ -128,6 +128,10 @@ protected:
 private:
     // An issue editor of this window, following the team server's changes.
     std::unique_ptr<IssueEditor> newIssueEditor();
+    // After an editor closed: the window active again (a window manager may
+    // leave it inactive), the keyboard in the list, on the issue with this
+    // ID when the list shows it.
+    void backToList(const QString &issueId);
     void buildListCommands();
     void showCountsAndHint();
     void applyLayout(const MainWindowLayout &layout);

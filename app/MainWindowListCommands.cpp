@@ -192,6 +192,7 @@ void MainWindow::reopenSelectedIssue()
     step(100, [&] { platform::dialogs().showModal(*editor); });
     step(102, [&] { refillList(); });
     step(104, [&] { selectRow(m_model->rowOfFirstCell(id)); });
+    backToList(QString());
 }
 
 void MainWindow::copySelectedIssue()

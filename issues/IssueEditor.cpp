@@ -319,7 +319,10 @@ void IssueEditor::save()
                 return std::nullopt;
             }
         }
-        return record.run(sql);
+        const int changed = record.run(sql);
+        if (changed > 0)
+            m_savedId = issueId.isEmpty() ? QString::number(sharedConnection().lastInsertedId()) : issueId;
+        return changed;
     };
     record.declined = [&] {
         platform::msgBox(QStringLiteral("The contact \"%1\" chosen for %2 no longer exists: it was deleted while this "

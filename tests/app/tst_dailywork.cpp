@@ -9,6 +9,7 @@
 #include "app/FilterBar.h"
 #include "app/list/IssueSearch.h"
 #include "contacts/ContactEditor.h"
+#include "issues/ContactPicker.h"
 #include "issues/IssueEditor.h"
 #include "platform/Twips.h"
 #include "reports/Layouts.h"
@@ -287,6 +288,34 @@ private slots:
                                         commands);
         }
         QCOMPARE(clashes, QStringList());
+    }
+
+    // After Save the main window is active again, the keyboard in the list
+    // on the issue just saved, so that Insert or the arrows go on working.
+    void focusReturnsToTheSavedIssue()
+    {
+        for (const char *value : {"insert into [Status] values ('Open')", "insert into Categories values ('Bug')",
+                                  "insert into Priorities values ('High')"})
+            execute(QLatin1String(value));
+        m_form->show();
+        QApplication::setActiveWindow(m_form.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        m_dialogs->modalScripts.append([](QDialog &window) {
+            window.show();
+            QApplication::setActiveWindow(&window);
+            auto &editor = static_cast<IssueEditor &>(window);
+            editor.titleBox->setText(QStringLiteral("Just saved"));
+            for (QComboBox *picker :
+                 std::initializer_list<QComboBox *>{editor.assignedToPicker, editor.openedByPicker, editor.statusPicker,
+                                                    editor.categoryPicker, editor.priorityPicker})
+                picker->setCurrentIndex(0);
+            editor.save();
+        });
+        m_form->addNewIssue();
+        QCOMPARE(m_dialogs->boxes.last().text, QStringLiteral("Record Successfully Saved"));
+        QTRY_COMPARE(QApplication::activeWindow(), m_form.get());
+        QCOMPARE(QApplication::focusWidget(), m_form->issueList);
+        QCOMPARE(m_form->listModel()->cell(m_form->selectedRow(), 1), QStringLiteral("Just saved"));
     }
 
     // A multi-line comment in the top row leaves every row one line high:
