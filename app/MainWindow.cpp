@@ -7,6 +7,7 @@
 #include "app/list/IssueListModel.h"
 #include "app/list/IssueSearch.h"
 #include "data/Error.h"
+#include "platform/AccessibleNames.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramEnd.h"
@@ -49,6 +50,7 @@ MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowCloseButtonHint)
 {
+    platform::installAccessibleNames();
     setObjectName(QStringLiteral("Form1"));
     setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
 
@@ -228,6 +230,7 @@ void MainWindow::setWindowStateNumber(int state)
 void MainWindow::refillList()
 {
     const IssueListLoading::MissingValues missing = IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
+    issueList->setAccessibleName(m_filterBar->showsClosed() ? QStringLiteral("Issues") : QStringLiteral("Open issues"));
     m_search->applyNow(m_filterBar->criteria());
     m_missingValuesLine->setText(IssueListLoading::missingValuesLine(missing));
     m_missingValuesLine->setVisible(!m_missingValuesLine->text().isEmpty());

@@ -16,6 +16,7 @@
 #include "reports/ReportChooser.h"
 #include "reports/ReportPreview.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -24,9 +25,12 @@
 #include <QMap>
 #include <QMenu>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTextDocument>
+#include <QToolButton>
 #include <QTreeView>
+#include <QTreeWidget>
 
 using namespace form1test;
 
@@ -342,6 +346,37 @@ private slots:
         };
         QCOMPARE(tipShows(comment), QStringLiteral("first\nsecond\nthird"));
         QCOMPARE(tipShows(m_form->listModel()->index(0, 1)), QStringLiteral("<b>bold</b>"));
+    }
+
+    // What a screen reader says: a small button what it does, a drop-down
+    // list its caption (the chosen item is its value), and no control goes
+    // without a name.
+    void screenReaderNames()
+    {
+        IssueEditor editor(m_form.get());
+        editor.priorityPicker->addItem(QStringLiteral("High"));
+        editor.priorityPicker->setCurrentIndex(0);
+        DeletedItemsWindow deletedItems(m_form.get());
+        CsvImportDialog importDialog(Csv::read("Title\r\nx\r\n"), IssueExchange::Existing(), m_form.get());
+        const auto spoken = [](QWidget *control, QAccessible::Text kind = QAccessible::Name) {
+            return QAccessible::queryAccessibleInterface(control)->text(kind);
+        };
+        FilterBar &bar = *m_form->filterBar();
+        const QStringList heard{spoken(editor.addStatusButton),
+                                spoken(editor.editAssignedToButton),
+                                spoken(editor.deleteCategoryButton),
+                                spoken(editor.priorityPicker),
+                                spoken(editor.priorityPicker, QAccessible::Value),
+                                spoken(bar.statusChoice),
+                                spoken(bar.findBox->findChild<QToolButton *>()),
+                                spoken(deletedItems.groupList),
+                                spoken(importDialog.findChild<QTableWidget *>()),
+                                spoken(m_form->issueList)};
+        QCOMPARE(heard, QStringList({"Add status", "Edit contact", "Delete category", "Priority", "High", "Status",
+                                     "Clear the find box", "Deleted items",
+                                     "How the file's columns fill the issue fields", "Open issues"}));
+        bar.showClosed->setChecked(true);
+        QCOMPARE(spoken(m_form->issueList), QStringLiteral("Issues"));
     }
 
     // A normal window made larger by its border: the list grows and the
