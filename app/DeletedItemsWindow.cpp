@@ -25,6 +25,7 @@ DeletedItemsWindow::DeletedItemsWindow(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Deleted Items"));
     groupList = new QTreeWidget(this);
     groupList->setObjectName(QStringLiteral("groupList"));
+    groupList->setAccessibleName(QStringLiteral("Deleted items"));
     groupList->setHeaderLabels({QStringLiteral("Deleted"), QStringLiteral("By"), QStringLiteral("What")});
     groupList->setRootIsDecorated(false);
     groupList->setUniformRowHeights(true);

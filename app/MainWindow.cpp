@@ -9,7 +9,9 @@
 #include "app/list/IssueListModel.h"
 #include "app/list/IssueSearch.h"
 #include "data/Error.h"
+#include "platform/AccessibleNames.h"
 #include "platform/Controls.h"
+#include "platform/Dialogs.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ScreenFit.h"
 #include "platform/Twips.h"
@@ -52,6 +54,7 @@ MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowCloseButtonHint)
 {
+    platform::installAccessibleNames();
     setObjectName(QStringLiteral("Form1"));
     setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
 
@@ -114,6 +117,10 @@ MainWindow::MainWindow(QWidget *parent)
     auto *hintArea = new QVBoxLayout(issueList->viewport());
     hintArea->setContentsMargins(12, 12, 12, 12);
     hintArea->addWidget(m_emptyHint);
+    m_missingValuesLine = new QLabel(this);
+    m_missingValuesLine->setObjectName(QStringLiteral("missingValuesLine"));
+    m_missingValuesLine->setFont(QFont(QStringLiteral("Arial"), 9)); // quiet: not bold
+    m_missingValuesLine->hide();
 
     const auto makeButton = [this](QPushButton *&button, const char *name, const QString &caption, QChar key) {
         button = platform::makeButton(*this, QLatin1String(name), caption, key);
@@ -267,8 +274,14 @@ void MainWindow::setWindowStateNumber(int state)
 
 void MainWindow::refillList()
 {
-    IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
+    const IssueListLoading::MissingValues missing = IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
+    issueList->setAccessibleName(m_filterBar->showsClosed() ? QStringLiteral("Issues") : QStringLiteral("Open issues"));
     m_search->applyNow(m_filterBar->criteria());
+    m_missingValuesLine->setText(IssueListLoading::missingValuesLine(missing));
+    m_missingValuesLine->setVisible(!m_missingValuesLine->text().isEmpty());
+    applyLayout(m_layout);
+    if (m_missingValuesNotice.isNews(missing))
+        platform::msgBox(IssueListLoading::missingValuesMessage(missing));
 }
 
 void MainWindow::sortByColumn(int column)
@@ -318,6 +331,12 @@ void MainWindow::applyLayout(const MainWindowLayout &layout)
         const int height = m_connectionBanner->sizeHint().height();
         m_connectionBanner->setGeometry(list.left(), list.top(), list.width(), height);
         list.setTop(list.top() + height + platform::twipsToPixels(60));
+    }
+    // The line about missing values takes the bottom of the list's place.
+    if (m_missingValuesLine->isVisibleTo(this)) {
+        const int height = m_missingValuesLine->sizeHint().height();
+        list.setBottom(list.bottom() - height);
+        m_missingValuesLine->setGeometry(list.left(), list.bottom() + 1, list.width(), height);
     }
     issueList->setGeometry(list);
     addButton->setGeometry(pixelsOf(layout.add));

@@ -7,6 +7,7 @@
 
 #include "app/MainWindowLayout.h"
 #include "app/MainWindowSettings.h"
+#include "app/list/IssueListLoading.h"
 
 #include <QRect>
 #include <QString>
@@ -120,7 +121,8 @@ public slots:
     // Closes the selected open issue: its status becomes "Closed", which is
     // added to the status list, with the user's consent, if it is missing.
     void closeSelectedIssue();
-    // Opens the selected closed issue in the editor, to choose a status.
+    // Opens the selected closed issue in the editor with a status that
+    // reopens it chosen (see IssueEditor::reopening); Save reopens it.
     void reopenSelectedIssue();
     // Puts the selected row on the clipboard, its cells separated by tabs.
     void copySelectedIssue();
@@ -136,6 +138,10 @@ protected:
 private:
     // An issue editor of this window, following the team server's changes.
     std::unique_ptr<IssueEditor> newIssueEditor();
+    // After an editor closed: the window active again (a window manager may
+    // leave it inactive), the keyboard in the list, on the issue with this
+    // ID when the list shows it.
+    void backToList(const QString &issueId);
     void buildListCommands();
     void showCountsAndHint();
     void applyLayout(const MainWindowLayout &layout);
@@ -156,6 +162,10 @@ private:
     FilterBar *m_filterBar = nullptr;
     IssueSearch *m_search = nullptr;
     QLabel *m_emptyHint = nullptr;
+    // Missing values are told in a box once per set in a run; this quiet
+    // line under the list keeps saying it while they are missing.
+    IssueListLoading::MissingValuesNotice m_missingValuesNotice;
+    QLabel *m_missingValuesLine = nullptr;
     QMenu *m_contextMenu = nullptr;
     // Set when the window leaves the maximized or minimized state, until
     // the restored layout has been applied at the design size.

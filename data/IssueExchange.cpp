@@ -349,6 +349,10 @@ Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing 
         contact(Field::OpenedBy, Field::OpenedByEmail, issue.openedBy);
         date(Field::OpenedDate, issue.openedDate);
         date(Field::DueDate, issue.dueDate);
+        // Every issue has the day it was opened; only the due date may be missing.
+        if (!issue.openedDate && text(Field::OpenedDate).trimmed().isEmpty())
+            reasons.append(QStringLiteral("%1 is empty; every issue needs the date it was opened.")
+                               .arg(caption(Field::OpenedDate)));
         issue.status = optionalText(text(Field::Status));
         issue.category = optionalText(text(Field::Category));
         issue.priority = optionalText(text(Field::Priority));

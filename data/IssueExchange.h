@@ -128,9 +128,10 @@ enum class Matching { Import, Skip };
 
 // Plans the import of a file whose first record is its headings. Dates may
 // be ISO 8601 or the locale's short form. A row is refused when it has more
-// fields than the headings, a date that is not one, or a contact's name
-// that several contacts share without an e-mail address telling them apart.
-// A row that matches an issue already there is imported again, or skipped.
+// fields than the headings, no opened date, a date that is not one, or a
+// contact's name that several contacts share without an e-mail address
+// telling them apart. A row that matches an issue already there is imported
+// again, or skipped.
 Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing &existing,
           const QLocale &locale = QLocale(), Matching matching = Matching::Import);
 

@@ -33,10 +33,17 @@ public:
 
     // Set by the caller before showing: empty for a new issue, else the ID.
     QString issueId;
+    // Set by the caller to reopen the closed issue issueId: the status
+    // picker starts on a status that does not close it, so Save reopens it.
+    bool reopening = false;
 
     // The IDs of the contacts in both contact pickers: entry i belongs to
     // item i of both contact pickers. loadContacts rebuilds it.
     QList<qint64> contactIds;
+
+    // The ID of the issue Save wrote: issueId after an update, the new ID
+    // after an insert; empty while nothing was saved.
+    QString savedIssueId() const { return m_savedId; }
 
     // The statements Save sends, built from what the window shows now.
     // Throw Error when a chosen contact has no ID or a date is not a date.
@@ -155,6 +162,7 @@ private:
     // What the fields show: title, the two dates, comment, the five pickers.
     QStringList shownState() const;
     bool hasUnsavedChanges() const;
+    QString m_savedId;
     // shownState() as the load left it.
     QStringList m_loadedState;
     // The issue as stored when the window loaded it (or as the user last

@@ -5,6 +5,7 @@
 // ("Form1.ListData"). The shown rows are replaced in one go at the end,
 // whatever fails on the way; a query that does not open leaves the list empty.
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -12,12 +13,36 @@ class IssueListModel;
 
 namespace IssueListLoading {
 
+// The values a refill found missing: how many rows lack one, under which
+// columns (by caption), and which cells ("ID/column", sorted), so that one
+// set of gaps is told apart from another.
+struct MissingValues {
+    int rows = 0;
+    QStringList columns;
+    QStringList cells;
+};
+
 // Replaces the model's rows with the issues of the shared connection: the
 // open ones, or every issue when withClosed. A value missing from a row
-// leaves its cell empty; all such rows are told in one message at the end.
-void refill(IssueListModel &model, bool withClosed);
+// leaves its cell empty, and is returned rather than told: the window tells
+// each set once (MissingValuesNotice).
+MissingValues refill(IssueListModel &model, bool withClosed);
 
-// That one message: how many rows, which columns (by caption).
-QString missingValuesMessage(int rows, const QStringList &columns);
+// The message that tells a set of missing values: how many rows, which
+// columns, and what to do.
+QString missingValuesMessage(const MissingValues &missing);
+// The same in one quiet line, for under the list; empty text for none.
+QString missingValuesLine(const MissingValues &missing);
+
+// Each distinct set of missing values is told once in a run, not after
+// every command that refills the list.
+class MissingValuesNotice {
+public:
+    // True the first time this set is seen (an empty set never is).
+    bool isNews(const MissingValues &missing);
+
+private:
+    QSet<QString> m_told;
+};
 
 } // namespace IssueListLoading
