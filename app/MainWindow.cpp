@@ -222,7 +222,10 @@ void MainWindow::setWindowStateNumber(int state)
 
 void MainWindow::refillList()
 {
-    IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
+    if (m_changes)
+        rereadFromServer();
+    else
+        m_listRead = IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
     m_search->applyNow(m_filterBar->criteria());
 }
 

@@ -3,16 +3,20 @@
 #include "data/Connection.h"
 #include "data/postgres/PgSession.h"
 
+#include <QList>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <libpq-fe.h>
 
+#include <utility>
+
 ChangeListener::ChangeListener(const Connection &connection, QObject *parent) : QObject(parent)
 {
     if (!connection.server())
         return;
-    m_target = connection.server()->target();
+    m_program = connection.server();
+    m_target = m_program->target();
     m_retry = new QTimer(this);
     m_retry->setInterval(retryMilliseconds);
     QObject::connect(m_retry, &QTimer::timeout, this, &ChangeListener::retry);
@@ -75,14 +79,22 @@ void ChangeListener::readNotifications()
         lose();
         return;
     }
-    QStringList heard;
+    QList<std::pair<QString, QString>> heard;
+    const int ours = PQbackendPID(m_program->handle());
     while (PGnotify *notify = PQnotifies(m_connection)) {
-        heard << QString::fromUtf8(notify->extra);
+        // "Issues ann@desk7"; older databases send the table alone, and
+        // then only this program's own session can be told apart.
+        const QString payload = QString::fromUtf8(notify->extra);
+        const qsizetype blank = payload.indexOf(QLatin1Char(' '));
+        QString by = blank < 0 ? QString() : payload.mid(blank + 1);
+        if (by.isEmpty() && ours != 0 && notify->be_pid == ours)
+            by = m_program->account();
+        heard.append({blank < 0 ? payload : payload.left(blank), by});
         PQfreemem(notify);
     }
     // Emitted after the loop: a slot may delete this listener.
-    for (const QString &table : heard)
-        emit changed(table);
+    for (const auto &[table, by] : heard)
+        emit changed(table, by);
 }
 
 void ChangeListener::lose()
@@ -108,5 +120,5 @@ void ChangeListener::retry()
     m_lost = false;
     emit reconnected();
     for (const QString &table : tables())
-        emit changed(table);
+        emit changed(table, QString());
 }

@@ -17,6 +17,7 @@
 #include <QStringList>
 
 class Connection;
+class PgSession;
 class QSocketNotifier;
 class QTimer;
 struct pg_conn;
@@ -24,8 +25,8 @@ struct pg_conn;
 class ChangeListener : public QObject {
     Q_OBJECT
 public:
-    // Listens on the server the connection is open on; on a file, or a
-    // closed connection, stays silent. A server that cannot be reached now
+    // Listens on the server the connection is open on (which must outlive
+    // the listener); on a file, or a closed connection, stays silent. A server that cannot be reached now
     // counts as lost: connectionLost() follows from the event loop.
     explicit ChangeListener(const Connection &connection, QObject *parent = nullptr);
     ~ChangeListener() override;
@@ -44,7 +45,11 @@ public:
 signals:
     // A change to the table (Issues, Contacts, Status, Categories or
     // Priorities) was committed by some session, this program's own too.
-    void changed(const QString &table);
+    // by is the account that made it, as the trash records it (the same as
+    // PgSession::account() when it was this user, in any of their windows),
+    // or empty when unknown (a database whose notifications predate it, or
+    // the changes missed while the server was away).
+    void changed(const QString &table, const QString &by);
     void connectionLost();
     void reconnected();
 
@@ -56,6 +61,7 @@ private:
     void retry();
 
     QString m_target;
+    const PgSession *m_program = nullptr; // the connection's session
     pg_conn *m_connection = nullptr;
     QSocketNotifier *m_notifier = nullptr;
     QTimer *m_retry = nullptr;

@@ -8,21 +8,28 @@
 #include "platform/ErrorBlock.h"
 
 #include <array>
+#include <optional>
 
 namespace IssueListLoading {
 namespace {
 
-// Reads the issues of a query into the refill; with withClosed, marks those
-// whose status closes them.
-void readIssues(ErrorBlock &step, IssueListModel &model, const QString &query, bool withClosed)
+QString queryFor(bool withClosed)
 {
-    HeldRecordset rs;
-    step(102, [&] { rs.create(); });
-    bool opened = false;
-    if (rs.exists())
-        opened =
-            step(104, [&] { rs->Open(query, sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly); });
+    // Closed issues too, on request, drawn apart: every issue in one pass
+    // over the table, each marked by the rule the two views follow.
+    return withClosed ? QStringLiteral("select * from [Issues With Names]")
+                      : QStringLiteral("select * from [Open Issues]");
+}
 
+void openIssues(HeldRecordset &rs, bool withClosed)
+{
+    rs->Open(queryFor(withClosed), sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly);
+}
+
+// Reads the issues of an opened query (or of none, when it did not open)
+// into the refill; with withClosed, marks those whose status closes them.
+void readIssues(ErrorBlock &step, IssueListModel &model, HeldRecordset &rs, bool opened, bool withClosed)
+{
     // Each column is looked up by name once, not once per row; a column the
     // result lacks still fails its own step on every row, through Fields.
     struct NamedField {
@@ -119,20 +126,37 @@ void readIssues(ErrorBlock &step, IssueListModel &model, const QString &query, b
 
 } // namespace
 
-void refill(IssueListModel &model, bool withClosed)
+bool refill(IssueListModel &model, bool withClosed)
 {
     ErrorBlock step(ErrorBlock::location("Form1", "ListData"));
 
     // The rows are gathered aside and replace the shown ones in one go at the
     // end, whatever fails on the way.
     step(100, [&] { model.beginRefill(); });
-    // Closed issues too, on request, drawn apart: every issue in one pass
-    // over the table, each marked by the rule the two views follow.
-    if (withClosed)
-        readIssues(step, model, QStringLiteral("select * from [Issues With Names]"), true);
-    else
-        readIssues(step, model, QStringLiteral("select * from [Open Issues]"), false);
+    HeldRecordset rs;
+    step(102, [&] { rs.create(); });
+    const bool opened = rs.exists() && step(104, [&] { openIssues(rs, withClosed); });
+    readIssues(step, model, rs, opened, withClosed);
     model.endRefill();
+    return opened;
+}
+
+std::optional<QString> refillWhenRead(IssueListModel &model, bool withClosed)
+{
+    HeldRecordset rs;
+    rs.create();
+    try {
+        openIssues(rs, withClosed);
+    } catch (const Error &error) {
+        return error.description();
+    }
+    // The rows are all held now: what can still fail is a row's own value,
+    // told as on every refill.
+    ErrorBlock step(ErrorBlock::location("Form1", "ListData"));
+    step(100, [&] { model.beginRefill(); });
+    readIssues(step, model, rs, true, withClosed);
+    model.endRefill();
+    return std::nullopt;
 }
 
 QString missingValuesMessage(int rows, const QStringList &columns)

@@ -93,6 +93,38 @@ QString describe(pg_conn *connection, const pg_result *result, const QString &ta
     return engine;
 }
 
+QString describeConnectFailure(const QString &why, const QString &user, const QString &database)
+{
+    const auto says = [&](const char *text) { return why.contains(QLatin1String(text), Qt::CaseInsensitive); };
+    QString advice;
+    if (says("password authentication failed"))
+        advice = QStringLiteral("The server refused the password of the user %1. Check the password in ~/.pgpass (one "
+                                "line host:port:database:user:password, readable by you only) or PGPASSWORD.")
+                     .arg(user);
+    else if (says("no password supplied"))
+        advice = QStringLiteral("The server asks for the password of the user %1, and none was found. Put it in "
+                                "~/.pgpass (one line host:port:database:user:password, then chmod 600 ~/.pgpass).")
+                     .arg(user);
+    else if (says("does not exist") && says("database"))
+        advice = QStringLiteral("The server has no database %1. Check the database's name, or ask the server's "
+                                "administrator to create it.")
+                     .arg(database);
+    else if (says("could not translate host name") || says("Name or service not known"))
+        advice = QStringLiteral("The server's host name is unknown. Check the host in the database's address, and "
+                                "the network.");
+    else if (says("root certificate file"))
+        advice = QStringLiteral("The server's certificate cannot be checked: the root certificate file is missing "
+                                "(~/.postgresql/root.crt). Put the certificate of the authority that signed the "
+                                "server's certificate there.");
+    else if (says("Connection refused") || says("No such file or directory") || says("timeout expired") ||
+             says("timed out"))
+        advice = QStringLiteral("The server does not answer. Check that it runs, and the host and port in the "
+                                "database's address.");
+    else
+        advice = QStringLiteral("Check that the server runs, the host, the password in ~/.pgpass and the network.");
+    return QStringLiteral("Marrowdesk could not connect to the database server. %1 (%2)").arg(advice, why);
+}
+
 void raise(pg_conn *connection, const pg_result *result, const QString &target)
 {
     const QString description = describe(connection, result, target);
