@@ -155,6 +155,22 @@ private slots:
         });
     }
 
+    // PostgreSQL's own literals would be read differently by a file, or
+    // rewritten inside by the translation: both engines refuse them alike,
+    // and nothing is stored.
+    void oneEngineLiteralsAreRefusedAlike()
+    {
+        onBoth([&](Connection &connection, const char *engine) {
+            for (const char *statement :
+                 {"insert into Issues (Title) values ($$see [Open Issues] and Status$$)",
+                  "insert into Issues (Title) values ($t$a+b$t$)", "insert into Issues (Title) values (E'\\x41\\n')"})
+                QVERIFY2(refusal(connection, QString::fromUtf8(statement)).contains(QLatin1String("not part of "
+                                                                                                   "Marrowdesk's SQL")),
+                         engine);
+            QCOMPARE(rows(connection, QStringLiteral("select Count(ID) as N from Issues")), QStringLiteral("N\n3"));
+        });
+    }
+
     void deleteCountsAgree()
     {
         onBoth([&](Connection &connection, const char *) {
