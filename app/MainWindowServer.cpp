@@ -98,8 +98,9 @@ void MainWindow::showConnectionState()
         m_connectionBanner->setText(QStringLiteral("The connection to the database server was lost. Marrowdesk will "
                                                    "reconnect by itself; nothing you type is lost."));
     else if (m_listStale)
-        m_connectionBanner->setText(QStringLiteral("The list could not be read again from the database server, so it "
-                                                   "may not show the latest changes. Marrowdesk tries again by itself."));
+        m_connectionBanner->setText(
+            QStringLiteral("The list could not be read again from the database server, so it "
+                           "may not show the latest changes. Marrowdesk tries again by itself."));
     const bool shown = m_serverLost || m_listStale;
     if (shown == m_connectionBanner->isVisibleTo(this))
         return;

@@ -59,10 +59,9 @@ void openDatabase()
         } catch (const Refusal &refused) {
             if (!DataFile::onServer())
                 throw;
-            const platform::Answer answer =
-                platform::msgBox(refused.description() +
-                                     QStringLiteral("\r\n\r\nRetry once it is mended, or choose another database."),
-                                 platform::Buttons::RetryOrChooseDatabase, platform::Icon::Warning);
+            const platform::Answer answer = platform::msgBox(
+                refused.description() + QStringLiteral("\r\n\r\nRetry once it is mended, or choose another database."),
+                platform::Buttons::RetryOrChooseDatabase, platform::Icon::Warning);
             if (answer == platform::Answer::Ok) {
                 platform::endProgram(1);
                 throw;

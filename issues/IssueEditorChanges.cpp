@@ -67,7 +67,8 @@ void IssueEditor::resolveConflict(const ConcurrentSave::ChangedMeanwhile &confli
                                                   platform::issueFieldNames());
     changedElsewhereLabel->hide();
     if (platform::askReloadAfterConflict(QStringLiteral("issue"), changes,
-                                         m_changedHere ? platform::ChangedBy::ThisProgram : platform::ChangedBy::Others))
+                                         m_changedHere ? platform::ChangedBy::ThisProgram
+                                                       : platform::ChangedBy::Others))
         reloadStored();
     else
         keepEditsOverStored();

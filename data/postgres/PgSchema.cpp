@@ -40,15 +40,15 @@ void check(PgSession &session)
 {
     if (!isMarrowdesk(session))
         throw Refusal(QStringLiteral("The %1 holds no Marrowdesk tables. Create them in an empty database with "
-                                   "marrowdesk-sql --init, or copy a database file there with marrowdesk-sql --copy.")
-                        .arg(session.displayName()));
+                                     "marrowdesk-sql --init, or copy a database file there with marrowdesk-sql --copy.")
+                          .arg(session.displayName()));
     const qint64 found = session.query(QStringLiteral("SELECT marrow_schema_version()")).value(0, 0).toInteger();
     if (found != version)
         throw Refusal(QStringLiteral("The %1 holds Marrowdesk tables of schema version %2; this Marrowdesk works with "
-                                   "version %3.")
-                        .arg(session.displayName())
-                        .arg(found)
-                        .arg(version));
+                                     "version %3.")
+                          .arg(session.displayName())
+                          .arg(found)
+                          .arg(version));
     addNotifications(session);
 }
 

@@ -123,12 +123,12 @@ private slots:
         QTest::addColumn<QString>("said");
         const QString change = QStringLiteral("update Issues set Title='theirs' where ID=5");
         const QString removal = QStringLiteral("delete from Issues where Category='Bug'");
-        QTest::newRow("a colleague saves") << true << change
-                                           << QStringLiteral("colleague@elsewhere changed this issue meanwhile.");
-        QTest::newRow("a colleague deletes") << true << removal
-                                             << QStringLiteral("colleague@elsewhere deleted this issue meanwhile.");
-        QTest::newRow("my other window saves") << false << change
-                                               << QStringLiteral("You changed this issue in another window.");
+        QTest::newRow("a colleague saves")
+            << true << change << QStringLiteral("colleague@elsewhere changed this issue meanwhile.");
+        QTest::newRow("a colleague deletes")
+            << true << removal << QStringLiteral("colleague@elsewhere deleted this issue meanwhile.");
+        QTest::newRow("my other window saves")
+            << false << change << QStringLiteral("You changed this issue in another window.");
         QTest::newRow("my own delete takes it") << false << removal
                                                 << QStringLiteral("You deleted this issue meanwhile: in another "
                                                                   "window, or with its contact or list value.");
@@ -302,8 +302,8 @@ private slots:
             QVERIFY2(cluster.halt(), qPrintable(cluster.error()));
             DataFile::useDatabase(cluster.target());
         } else {
-            DataFile::useDatabase(QString(cluster.target()).replace(QLatin1String("dbname=postgres"),
-                                                                    QLatin1String("dbname=nosuch")));
+            DataFile::useDatabase(
+                QString(cluster.target()).replace(QLatin1String("dbname=postgres"), QLatin1String("dbname=nosuch")));
         }
         m_dialogs = std::make_unique<DialogsBeside>();
         // Quit, should the first answer not open it.

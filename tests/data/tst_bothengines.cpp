@@ -164,8 +164,9 @@ private slots:
             for (const char *statement :
                  {"insert into Issues (Title) values ($$see [Open Issues] and Status$$)",
                   "insert into Issues (Title) values ($t$a+b$t$)", "insert into Issues (Title) values (E'\\x41\\n')"})
-                QVERIFY2(refusal(connection, QString::fromUtf8(statement)).contains(QLatin1String("not part of "
-                                                                                                   "Marrowdesk's SQL")),
+                QVERIFY2(refusal(connection, QString::fromUtf8(statement))
+                             .contains(QLatin1String("not part of "
+                                                     "Marrowdesk's SQL")),
                          engine);
             QCOMPARE(rows(connection, QStringLiteral("select Count(ID) as N from Issues")), QStringLiteral("N\n3"));
         });
