@@ -42,8 +42,11 @@ bool ChangeListener::openSession()
     // a host that does not answer may hold it up to 3 s, unless the target
     // names its own connect_timeout (the expanded target overrides this one).
     const QByteArray target = m_target.toUtf8();
-    const char *keywords[] = {"connect_timeout", "dbname", nullptr};
-    const char *values[] = {"3", target.constData(), nullptr};
+    // Keepalives notice a server that vanished without closing the socket.
+    const char *keywords[] = {
+        "connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
+        "dbname",          nullptr};
+    const char *values[] = {"3", "1", "10", "5", "3", target.constData(), nullptr};
     pg_conn *connection = PQconnectdbParams(keywords, values, 1);
     if (PQstatus(connection) == CONNECTION_OK) {
         PGresult *result = PQexec(connection, "LISTEN marrowdesk_changes");

@@ -27,13 +27,13 @@ QString engineText(pg_conn *connection, const pg_result *result)
 
 bool isRefusal(const QByteArray &sqlState)
 {
-    // 23 integrity rules, P0001 the schema's own RAISE, 40 another user's
-    // transaction in the way, 53 the server out of room, 08 and 57P the
-    // connection or the server gone, 25006 a read-only server, 42501 a
-    // right the user lacks.
+    // 23 integrity rules, P0001 the schema's own RAISE, 40 and 55P03 another
+    // user's transaction or lock in the way, 53 the server out of room, 08
+    // and 57P the connection or the server gone, 57014 a statement that ran
+    // out of time, 25006 a read-only server, 42501 a right the user lacks.
     return sqlState.isEmpty() || sqlState.startsWith("23") || sqlState == "P0001" || sqlState.startsWith("40") ||
            sqlState.startsWith("53") || sqlState.startsWith("08") || sqlState.startsWith("57P") ||
-           sqlState == "55P03" || sqlState == "25006" || sqlState == "42501";
+           sqlState == "55P03" || sqlState == "57014" || sqlState == "25006" || sqlState == "42501";
 }
 
 QString describe(pg_conn *connection, const pg_result *result, const QString &target)
@@ -67,7 +67,15 @@ QString describe(pg_conn *connection, const pg_result *result, const QString &ta
     }
     if (state.startsWith("23"))
         return QStringLiteral("The database refused the change because it breaks one of its rules. (%1)").arg(engine);
-    if (state.startsWith("40") || state == "55P03")
+    if (state == "55P03")
+        return QStringLiteral("Another user is changing this right now, so nothing was saved; try again in a moment. "
+                              "(%1)")
+            .arg(engine);
+    if (state == "57014")
+        return QStringLiteral("%1 took too long, so the statement was stopped and nothing of it was saved. Try again; "
+                              "if this keeps happening, ask the server's administrator. (%2)")
+            .arg(server.at(0).toUpper() + server.mid(1), engine);
+    if (state.startsWith("40"))
         return QStringLiteral("Another user's change is in the way on %1; nothing was saved. Try again. (%2)")
             .arg(server, engine);
     if (state.startsWith("53"))

@@ -60,6 +60,11 @@ public:
     PgSession(const PgSession &) = delete;
     PgSession &operator=(const PgSession &) = delete;
 
+    // The longest wait of a statement behind another session's lock, and
+    // the longest any statement runs, before it is refused with a message.
+    static constexpr int lockTimeoutMilliseconds = 5000;
+    static constexpr int statementTimeoutMilliseconds = 30000;
+
     // Whether text names a server rather than a database file: a
     // postgresql:// or postgres:// URI, or key=value pairs libpq accepts.
     static bool recognises(const QString &text);
