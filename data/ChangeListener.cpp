@@ -3,6 +3,7 @@
 #include "data/Connection.h"
 #include "data/postgres/PgSession.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -112,11 +113,16 @@ void ChangeListener::lose()
 
 void ChangeListener::retry()
 {
+    QElapsedTimer attempt;
+    attempt.start();
     if (!openSession()) {
         // Each attempt at a host that drops packets holds the window up to
-        // its connect timeout: the longer the server stays away, the rarer
-        // the attempts, up to one every half minute.
-        m_retry->start(qMin(m_retry->interval() * 2, longestRetryMilliseconds));
+        // its connect timeout: the longer such a server stays away, the
+        // rarer the attempts, up to one every half minute. A server that
+        // refuses at once (stopped, restarting) costs nothing to ask, and is
+        // asked every second, so the list is back as soon as it is.
+        const bool quick = attempt.elapsed() < quickAttemptMilliseconds;
+        m_retry->start(quick ? retryMilliseconds : qMin(m_retry->interval() * 2, longestRetryMilliseconds));
         return;
     }
     m_retry->stop();

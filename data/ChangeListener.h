@@ -7,9 +7,10 @@
 // the event loop, and emits one changed() per notification.
 //
 // When the connection is lost it emits connectionLost() once, tries again
-// after a second and then ever less often (up to every 30 s), and when the
-// server is back emits reconnected() and then changed() for every table,
-// since what happened meanwhile was not heard.
+// every second (ever less often, up to every 30 s, while attempts hang on a
+// host that does not answer), and when the server is back emits
+// reconnected() and then changed() for every table, since what happened
+// meanwhile was not heard.
 // On a database file it does nothing and never emits.
 
 #include <QObject>
@@ -36,8 +37,10 @@ public:
 
     // How long to wait between attempts to reach a lost server.
     static constexpr int retryMilliseconds = 1000;
-    // Attempts that keep failing come ever less often, down to this.
+    // Attempts that keep failing slowly (a host that does not answer) come
+    // ever less often, down to this; those refused at once stay at the first.
     static constexpr int longestRetryMilliseconds = 30000;
+    static constexpr int quickAttemptMilliseconds = 200;
 
     // Whether the listener's own connection is up.
     bool isListening() const { return m_connection != nullptr; }
