@@ -100,36 +100,6 @@ private slots:
         QCOMPARE(second.query(QStringLiteral("SELECT count(*) FROM \"Priorities\"")).value(0, 0).toInteger(), 1);
     }
 
-    void connectFailuresSayWhatToCheck_data()
-    {
-        QTest::addColumn<QString>("libpq");
-        QTest::addColumn<QString>("advice");
-        QTest::newRow("refused") << "connection to server at \"db\" (10.0.0.9), port 5432 failed: Connection refused"
-                                 << "The server does not answer.";
-        QTest::newRow("wrong password") << "FATAL:  password authentication failed for user \"ann\""
-                                        << "The server refused the password of the user ann. Check the password in "
-                                           "~/.pgpass";
-        QTest::newRow("no password") << "fe_sendauth: no password supplied"
-                                     << "none was found. Put it in ~/.pgpass";
-        QTest::newRow("no database") << "FATAL:  database \"tracker\" does not exist"
-                                     << "The server has no database tracker.";
-        QTest::newRow("unknown host") << "could not translate host name \"db.example\" to address: Name or service "
-                                         "not known"
-                                      << "The server's host name is unknown.";
-        QTest::newRow("no root certificate")
-            << "root certificate file \"/home/ann/.postgresql/root.crt\" does not exist"
-            << "the root certificate file is missing";
-    }
-
-    // Why a connection failed is said in words that name what to check.
-    void connectFailuresSayWhatToCheck()
-    {
-        QFETCH(QString, libpq);
-        QFETCH(QString, advice);
-        const QString told = PgErrors::describeConnectFailure(libpq, QStringLiteral("ann"), QStringLiteral("tracker"));
-        QVERIFY2(told.contains(advice), qPrintable(told));
-    }
-
     // A save behind a row another session holds locked does not wait
     // without limit: it is refused, saying so, and nothing is written.
     void saveBehindAHeldLockIsRefused()
