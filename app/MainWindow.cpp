@@ -274,7 +274,14 @@ void MainWindow::setWindowStateNumber(int state)
 
 void MainWindow::refillList()
 {
-    const IssueListLoading::MissingValues missing = IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
+    IssueListLoading::MissingValues missing;
+    if (m_changes) {
+        missing = rereadFromServer();
+    } else {
+        const IssueListLoading::Refilled refilled = IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
+        m_listRead = refilled.read;
+        missing = refilled.missing;
+    }
     issueList->setAccessibleName(m_filterBar->showsClosed() ? QStringLiteral("Issues") : QStringLiteral("Open issues"));
     m_search->applyNow(m_filterBar->criteria());
     m_missingValuesLine->setText(IssueListLoading::missingValuesLine(missing));

@@ -85,8 +85,12 @@ public:
     void followServer();
     // The listener, or null on a database file.
     ChangeListener *changeListener() const { return m_changes; }
-    // The line over the list saying that the server is out of reach.
+    // The line over the list saying that the server is out of reach, or
+    // that the rows shown could not be read again and may not be current.
     QLabel *connectionBanner() const { return m_connectionBanner; }
+    // Whether the rows shown are the database's as last read; false while
+    // the server is away or a re-read failed.
+    bool listIsCurrent() const { return m_listRead && !m_listStale && !m_serverLost; }
 
     // The controls, named as the window's design names them.
     QTreeView *issueList = nullptr;
@@ -102,9 +106,10 @@ public slots:
     void queryShutdown();
     void shutDown();
     void arrangeForSize();
+    // Reads the list again. On a team's server a read that fails leaves the
+    // rows shown as they are, marked as not current, and is tried again.
     void refillList();
-    // F5 and Refresh: a refill, except that with the team's server out of
-    // reach the rows stay as they are until it answers again.
+    // F5 and Refresh.
     void refreshList();
     void sortByColumn(int column);
     void editSelectedIssue();
@@ -153,11 +158,20 @@ private:
     void serverChanged(const QString &table);
     void serverLost();
     void serverBack();
+    // The refill on a server: the rows stay when the read fails.
+    IssueListLoading::MissingValues rereadFromServer();
+    void showConnectionState();
 
     ChangeListener *m_changes = nullptr;
     QTimer *m_serverRefill = nullptr;
     QLabel *m_connectionBanner = nullptr;
     bool m_serverLost = false;
+    // The rows shown missed changes: the server was away, or the last
+    // re-read failed. Cleared by a re-read that succeeds.
+    bool m_listStale = false;
+    // Whether the rows shown come from a read of the database; the hint
+    // that the database is empty needs one.
+    bool m_listRead = false;
     IssueListModel *m_model = nullptr;
     FilterBar *m_filterBar = nullptr;
     IssueSearch *m_search = nullptr;

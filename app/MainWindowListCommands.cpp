@@ -145,6 +145,11 @@ QString MainWindow::emptyListHint() const
 {
     if (m_model->rowCount() > 0)
         return QString();
+    // An empty list after a failed read says nothing about the database:
+    // offering sample data then would put examples into a team's issues.
+    if (!m_listRead)
+        return QStringLiteral("The issues could not be read from the database, so none are shown. Press F5 to try "
+                              "again.");
     if (m_model->totalRowCount() == 0)
         return QStringLiteral("No open issues. Press \u201cAdd New Issue\u201d (or Insert) to enter one, or "
                               "\u201cLoad Sample/Example Data\u201d to try Marrowdesk with examples.");

@@ -325,6 +325,11 @@ bool Connection::isConnected() const
     return m_server ? m_server->isConnected() : m_db != nullptr;
 }
 
+QString Connection::account() const
+{
+    return m_server ? m_server->account() : QString();
+}
+
 bool Connection::tryReconnect()
 {
     return m_server ? m_server->tryReconnect() : m_db != nullptr;

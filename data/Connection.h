@@ -82,6 +82,10 @@ public:
     // The server session when the database is on a server, else null.
     PgSession *server() const { return m_server.get(); }
 
+    // Who this user is as a server records changes and deletes
+    // ("ann@desk7"); empty on a file.
+    QString account() const;
+
     // The database as a message names it: the file's path, or the server's
     // database, user and host (never a password).
     QString displayName() const;

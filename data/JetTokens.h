@@ -21,6 +21,7 @@ QString quoteName(const QString &name);
 
 // Splits the statement into tokens. Unterminated literals and names run to the
 // end of the text, which the engine then reports as its own syntax error.
+// Literals of one engine only ($$...$$, E'...') throw Refusal, on both.
 std::vector<Item> tokenize(const QString &sql);
 
 bool isWord(const Item &item, const char *word);

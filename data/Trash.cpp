@@ -121,6 +121,15 @@ QList<Group> readGroups(Connection &connection, qint64 only)
     }
     for (int i = 0; i < groups.size(); ++i)
         groups[i].what = describe(groups[i], contents[i]);
+    if (connection.server() && !groups.isEmpty()) {
+        QHash<qint64, QString> people;
+        Statement owners(connection, QStringLiteral("SELECT DeleteGroup, DeletedByUser FROM TrashOwners%1").arg(where),
+                         only);
+        while (owners.next())
+            people.insert(owners.integer(0), owners.text(1));
+        for (Group &group : groups)
+            group.person = people.value(group.id);
+    }
     return groups;
 }
 
@@ -222,6 +231,18 @@ void together(Connection &connection, Body &&body)
 }
 
 } // namespace
+
+std::optional<QString> issueDeletedBy(Connection &connection, qint64 issueId)
+{
+    if (!connection.server())
+        return std::nullopt;
+    Statement owner(connection, QStringLiteral("SELECT DeletedByUser FROM TrashOwners WHERE DeleteGroup = (SELECT "
+                                               "max(DeleteGroup) FROM TrashIssues WHERE ID = %1)")
+                                    .arg(issueId));
+    if (!owner.next() || owner.isNull(0))
+        return std::nullopt;
+    return owner.text(0);
+}
 
 QList<Group> groups(Connection &connection)
 {

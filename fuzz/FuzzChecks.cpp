@@ -24,7 +24,13 @@ namespace {
 void jetSql(const uint8_t *data, size_t size)
 {
     const QString input = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    const QString output = JetSql::toSqlite(input);
+    QString output;
+    try {
+        output = JetSql::toSqlite(input);
+    } catch (const Refusal &) {
+        // Literals of one engine only, refused on both alike.
+        return;
+    }
     const QString lower = input.toLower();
     const bool nothingToTranslate = !input.contains(QLatin1Char('+')) && !input.contains(QLatin1Char('[')) &&
                                     !lower.contains(QLatin1String("order")) &&

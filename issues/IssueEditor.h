@@ -121,7 +121,7 @@ public slots:
 private:
     // A change to a table was announced: shows changedElsewhereLabel when
     // this issue is no longer stored as loaded.
-    void noticeStoredChange(const QString &table);
+    void noticeStoredChange(const QString &table, const QString &by);
     // After Save was refused because someone else saved the issue: says
     // what they changed, then reloads their version or keeps what is typed.
     void resolveConflict(const ConcurrentSave::ChangedMeanwhile &conflict);
@@ -168,6 +168,9 @@ private:
     // The issue as stored when the window loaded it (or as the user last
     // saw someone else's version of it): Save is made against its version.
     std::optional<ConcurrentSave::StoredRow> m_stored;
+    // Whether the last change to the issue noticed while open was this
+    // program's own, from another of its windows.
+    bool m_changedHere = false;
 
     // A choice of a value list as loaded: the stored text (its letter case
     // may differ from the item's), and the item that showed it. While that

@@ -135,7 +135,9 @@ int copyDatabase(const char *fromArgument, const char *toArgument, QTextStream &
         for (const DatabaseCopy::TableCount &count : counts)
             out << count.table << '\t' << count.rows << '\n';
     } catch (const Error &error) {
-        err << "error: " << error.description() << " Nothing was copied.\n";
+        // A list of refused rows ends on a line of its own.
+        const bool listed = error.description().contains(QLatin1Char('\n'));
+        err << "error: " << error.description() << (listed ? "\nNothing was copied.\n" : " Nothing was copied.\n");
         return 1;
     }
     return 0;

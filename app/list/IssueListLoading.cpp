@@ -8,21 +8,28 @@
 #include "platform/ErrorBlock.h"
 
 #include <array>
+#include <optional>
 
 namespace IssueListLoading {
 namespace {
 
-// Reads the issues of a query into the refill; with withClosed, marks those
-// whose status closes them.
-MissingValues readIssues(ErrorBlock &step, IssueListModel &model, const QString &query, bool withClosed)
+QString queryFor(bool withClosed)
 {
-    HeldRecordset rs;
-    step(102, [&] { rs.create(); });
-    bool opened = false;
-    if (rs.exists())
-        opened =
-            step(104, [&] { rs->Open(query, sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly); });
+    // Closed issues too, on request, drawn apart: every issue in one pass
+    // over the table, each marked by the rule the two views follow.
+    return withClosed ? QStringLiteral("select * from [Issues With Names]")
+                      : QStringLiteral("select * from [Open Issues]");
+}
 
+void openIssues(HeldRecordset &rs, bool withClosed)
+{
+    rs->Open(queryFor(withClosed), sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly);
+}
+
+// Reads the issues of an opened query (or of none, when it did not open)
+// into the refill; with withClosed, marks those whose status closes them.
+MissingValues readIssues(ErrorBlock &step, IssueListModel &model, HeldRecordset &rs, bool opened, bool withClosed)
+{
     // Each column is looked up by name once, not once per row; a column the
     // result lacks still fails its own step on every row, through Fields.
     struct NamedField {
@@ -134,20 +141,41 @@ QString gapsText(const MissingValues &missing)
 
 } // namespace
 
-MissingValues refill(IssueListModel &model, bool withClosed)
+Refilled refill(IssueListModel &model, bool withClosed)
 {
     ErrorBlock step(ErrorBlock::location("Form1", "ListData"));
 
     // The rows are gathered aside and replace the shown ones in one go at the
     // end, whatever fails on the way.
     step(100, [&] { model.beginRefill(); });
-    // Closed issues too, on request, drawn apart: every issue in one pass
-    // over the table, each marked by the rule the two views follow.
-    const MissingValues missing =
-        withClosed ? readIssues(step, model, QStringLiteral("select * from [Issues With Names]"), true)
-                   : readIssues(step, model, QStringLiteral("select * from [Open Issues]"), false);
+    Refilled refilled;
+    HeldRecordset rs;
+    step(102, [&] { rs.create(); });
+    refilled.read = rs.exists() && step(104, [&] { openIssues(rs, withClosed); });
+    refilled.missing = readIssues(step, model, rs, refilled.read, withClosed);
     model.endRefill();
-    return missing;
+    return refilled;
+}
+
+Refilled refillWhenRead(IssueListModel &model, bool withClosed)
+{
+    Refilled refilled;
+    HeldRecordset rs;
+    rs.create();
+    try {
+        openIssues(rs, withClosed);
+    } catch (const Error &error) {
+        refilled.failure = error.description();
+        return refilled;
+    }
+    // The rows are all held now: what can still fail is a row's own value,
+    // told as on every refill.
+    ErrorBlock step(ErrorBlock::location("Form1", "ListData"));
+    step(100, [&] { model.beginRefill(); });
+    refilled.read = true;
+    refilled.missing = readIssues(step, model, rs, true, withClosed);
+    model.endRefill();
+    return refilled;
 }
 
 QString missingValuesMessage(const MissingValues &missing)

@@ -3,11 +3,15 @@
 // issues, or over every issue with the closed ones marked, each row read into
 // the model's refill in the numbered steps the error boxes show
 // ("Form1.ListData"). The shown rows are replaced in one go at the end,
-// whatever fails on the way; a query that does not open leaves the list empty.
+// whatever fails on the way; a query that does not open leaves the list empty
+// (refill), or, for a re-read the user did not ask for, leaves the rows shown
+// as they are (refillWhenRead).
 
 #include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 class IssueListModel;
 
@@ -22,11 +26,25 @@ struct MissingValues {
     QStringList cells;
 };
 
+// What a refill found.
+struct Refilled {
+    // Whether the query was read: an empty list after a query that did not
+    // open says nothing about the database.
+    bool read = false;
+    // Why the query could not be read (refillWhenRead only), else empty.
+    QString failure;
+    MissingValues missing;
+};
+
 // Replaces the model's rows with the issues of the shared connection: the
 // open ones, or every issue when withClosed. A value missing from a row
 // leaves its cell empty, and is returned rather than told: the window tells
 // each set once (MissingValuesNotice).
-MissingValues refill(IssueListModel &model, bool withClosed);
+Refilled refill(IssueListModel &model, bool withClosed);
+
+// The same when the query can be read; when it cannot, no box shows, the
+// shown rows stay, and the failure's description is returned.
+Refilled refillWhenRead(IssueListModel &model, bool withClosed);
 
 // The message that tells a set of missing values: how many rows, which
 // columns, and what to do.

@@ -15,11 +15,17 @@ bool isMarrowdesk(PgSession &session)
 }
 
 // Databases made before the server told clients of changes lack the
-// notify triggers; they are added on the first connect, when the user may
-// (the tables' owner). Without them everything works but live lists.
+// notify triggers, and those made before it told who made a change send the
+// table alone; they are brought up to date on the first connect, when the
+// user may (the tables' owner). Without them everything works but live
+// lists, or the names of who changed what.
 void addNotifications(PgSession &session)
 {
-    if (session.query(QStringLiteral("SELECT to_regproc('marrow_notify_change') IS NOT NULL")).value(0, 0).toInteger())
+    if (session
+            .query(QStringLiteral("SELECT count(*) FROM pg_proc WHERE proname = 'marrow_notify_change' AND "
+                                  "prosrc LIKE '%marrow_deleting_user%'"))
+            .value(0, 0)
+            .toInteger())
         return;
     try {
         session.runScript(QByteArray("BEGIN;\n") + pgNotifyText + "\nCOMMIT;");
@@ -33,16 +39,16 @@ void addNotifications(PgSession &session)
 void check(PgSession &session)
 {
     if (!isMarrowdesk(session))
-        throw Error(QStringLiteral("The %1 holds no Marrowdesk tables. Create them in an empty database with "
-                                   "marrowdesk-sql --init, or copy a database file there with marrowdesk-sql --copy.")
-                        .arg(session.displayName()));
+        throw Refusal(QStringLiteral("The %1 holds no Marrowdesk tables. Create them in an empty database with "
+                                     "marrowdesk-sql --init, or copy a database file there with marrowdesk-sql --copy.")
+                          .arg(session.displayName()));
     const qint64 found = session.query(QStringLiteral("SELECT marrow_schema_version()")).value(0, 0).toInteger();
     if (found != version)
-        throw Error(QStringLiteral("The %1 holds Marrowdesk tables of schema version %2; this Marrowdesk works with "
-                                   "version %3.")
-                        .arg(session.displayName())
-                        .arg(found)
-                        .arg(version));
+        throw Refusal(QStringLiteral("The %1 holds Marrowdesk tables of schema version %2; this Marrowdesk works with "
+                                     "version %3.")
+                          .arg(session.displayName())
+                          .arg(found)
+                          .arg(version));
     addNotifications(session);
 }
 

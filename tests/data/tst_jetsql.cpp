@@ -90,6 +90,7 @@ void TestJetSql::leavesLiteralsAlone_data()
     QTest::newRow("unclosed parenthesis") << "select first(x";
     QTest::newRow("stray parenthesis") << "select 1)";
     QTest::newRow("non-latin") << "select 'Ωμέγα 😀 שלום'";
+    QTest::newRow("dollars in names and parameters") << "select a$b, $1, $name from t where x = 'e'";
 }
 
 void TestJetSql::leavesLiteralsAlone()

@@ -76,15 +76,28 @@ PrivateCluster::~PrivateCluster()
     script(QStringLiteral("stop"));
 }
 
-bool PrivateCluster::restart()
+bool PrivateCluster::restart(const QString &mode)
 {
-    return script(QStringLiteral("restart"));
+    return script(QStringLiteral("restart"), mode);
 }
 
-bool PrivateCluster::script(const QString &verb)
+bool PrivateCluster::halt()
+{
+    return script(QStringLiteral("halt"));
+}
+
+bool PrivateCluster::resume()
+{
+    return script(QStringLiteral("resume"));
+}
+
+bool PrivateCluster::script(const QString &verb, const QString &mode)
 {
     QProcess run;
-    run.start(QStringLiteral(MARROWDESK_SOURCE_DIR "/tests/pg/server.sh"), {verb, m_folder.path()});
+    QStringList arguments{verb, m_folder.path()};
+    if (!mode.isEmpty())
+        arguments << mode;
+    run.start(QStringLiteral(MARROWDESK_SOURCE_DIR "/tests/pg/server.sh"), arguments);
     if (!run.waitForFinished(120000) || run.exitCode() != 0) {
         m_error = QStringLiteral("server.sh %1: %2").arg(verb, QString::fromUtf8(run.readAllStandardError()));
         return false;

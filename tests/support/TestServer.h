@@ -33,12 +33,15 @@ public:
     const QString &target() const { return m_target; }
     const QString &error() const { return m_error; }
 
-    // Restarts the server (tests/pg/server.sh restart); false, with error(),
-    // when that failed.
-    bool restart();
+    // Restarts the server (tests/pg/server.sh restart), with pg_ctl's
+    // shutdown mode; false, with error(), when that failed.
+    bool restart(const QString &mode = QStringLiteral("fast"));
+    // Stops the server, keeping its cluster, and starts it again.
+    bool halt();
+    bool resume();
 
 private:
-    bool script(const QString &verb);
+    bool script(const QString &verb, const QString &mode = QString());
 
     QTemporaryDir m_folder;
     QString m_target;

@@ -128,6 +128,31 @@ private slots:
         QVERIFY2(again.err.contains(QLatin1String("is not empty: its table Contacts holds 2 row(s)")),
                  qPrintable(again.err));
     }
+
+    // Values the server refuses (one text the file holds twice in two
+    // Unicode spellings, a NUL) are all listed in one run, each with its
+    // table and row, and nothing is copied.
+    void copyListsEveryRefusedRowFirst()
+    {
+        TestDatabase file;
+        {
+            Connection connection;
+            file.open(connection);
+            for (const char *statement :
+                 {"insert into Categories values ('Caf\u00e9')", "insert into Categories values ('Cafe\u0301')",
+                  "insert into Issues (Title) values ('fine')", "insert into Issues (Title) values ('a' || char(0))",
+                  "insert into Contacts ([First Name], Notes) values ('Bo', 'x' || char(0) || 'y')"})
+                connection.Execute(QString::fromUtf8(statement));
+        }
+        const QString server = TestServer::freshDatabase();
+        const Run refused = sql({QStringLiteral("--copy"), file.path(), server});
+        QCOMPARE(refused.exitCode, 1);
+        for (const char *line : {"\nContacts, ID 1: Notes holds a NUL character (code 0) at character 2",
+                                 "\nCategories, \u201cCafe\u0301\u201d: ", "\nIssues, ID 2: Title holds a NUL"})
+            QVERIFY2(refused.err.contains(QString::fromUtf8(line)), qPrintable(refused.err));
+        QVERIFY2(refused.err.contains(QLatin1String("refuses 3 row(s)")), qPrintable(refused.err));
+        QCOMPARE(sql({server, QStringLiteral("select Count(*) as N from Categories")}).out, QStringLiteral("N\n0\n"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestServerTools)
