@@ -15,6 +15,7 @@ struct Item {
     Kind kind;
     QString text;
     QString rowidQualifier; // Group only: "Contacts." when the group holds "Contacts.X"
+    int group = -1;         // Group only: its number among the statement's translated groups
 };
 
 QString quoteName(const QString &name);

@@ -24,7 +24,19 @@ namespace {
 void jetSql(const uint8_t *data, size_t size)
 {
     const QString input = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    const QString output = JetSql::toSqlite(input);
+    // Nesting deeper than the translator reads is refused with Error, on
+    // both sides alike; nothing else may fail.
+    QString output;
+    try {
+        output = JetSql::toSqlite(input);
+    } catch (const Error &) {
+        try {
+            JetSql::toPostgres(input);
+        } catch (const Error &) {
+            return;
+        }
+        breach("refused for SQLite only", input);
+    }
     const QString lower = input.toLower();
     const bool nothingToTranslate = !input.contains(QLatin1Char('+')) && !input.contains(QLatin1Char('[')) &&
                                     !lower.contains(QLatin1String("order")) &&
