@@ -5,6 +5,7 @@
 #include "data/Hardening.h"
 #include "data/JetSql.h"
 #include "data/PreparedStatement.h"
+#include "data/SchemaObjects.h"
 #include "data/SchemaUpgrade.h"
 #include "data/postgres/PgSchema.h"
 #include "data/postgres/PgSession.h"
@@ -220,6 +221,7 @@ sqlite3 *Connection::openRaw(const QString &path, bool create, Engine::DeletingC
 void Connection::Open(const QString &connectionString)
 {
     Close();
+    m_repairNotice.clear();
     if (ConnectionText::namesServer(connectionString)) {
         openServer(connectionString);
         return;
@@ -237,13 +239,28 @@ void Connection::Open(const QString &connectionString)
                 QStringLiteral("The file \"%1\" is an SQLite database, but not a Marrowdesk database.").arg(path));
         // Rollback journal: the file stays a single file that can be copied.
         runPragma(db, "PRAGMA journal_mode=DELETE", path);
-        SchemaUpgrade::upgrade(db, path);
+        const QStringList madeAgain = SchemaUpgrade::upgrade(db, path);
+        if (!madeAgain.isEmpty())
+            m_repairNotice = QStringLiteral("The database \"%1\" lacked part of the schema that keeps its rules (%2), "
+                                            "removed by another program. Marrowdesk has made it again; no row was "
+                                            "changed.")
+                                 .arg(path, madeAgain.join(QStringLiteral(", ")));
     } catch (...) {
         sqlite3_close(db);
         throw;
     }
     m_db = db;
     m_fileName = path;
+}
+
+void Connection::guardSchema()
+{
+    if (!m_db)
+        return;
+    SchemaObjects::all(); // made now: the engine's callback must not be where it throws
+    const int rc = Hardening::guardSchema(m_db);
+    if (rc != SQLITE_OK)
+        throw Error(DbErrors::describe(m_db, rc, m_fileName));
 }
 
 void Connection::openServer(const QString &target)

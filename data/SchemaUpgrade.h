@@ -12,6 +12,8 @@
 //     up by every change of the row
 //  5  the trash keeps the Version, and a restore counts it up
 
+#include <QStringList>
+
 struct sqlite3;
 class QString;
 
@@ -19,8 +21,16 @@ namespace SchemaUpgrade {
 
 inline constexpr int currentVersion = 5;
 
-// Brings the database up to currentVersion, each step in a transaction of
-// its own. A read-only database is left as it is. Throws Error.
-void upgrade(sqlite3 *db, const QString &fileName);
+// Brings the database up to currentVersion, and makes again whatever of the
+// newest schema's indexes, triggers and views the file lacks (SchemaObjects:
+// another program may have dropped one), all in one transaction. Returns
+// what was made again ("the trigger IssuesToTrash"), apart from what the
+// steps made. A read-only database, or one of a newer schema, is left as it
+// is. Throws Error.
+QStringList upgrade(sqlite3 *db, const QString &fileName);
+
+// Runs the steps after version `from` up to currentVersion, in the caller's
+// transaction, without setting user_version.
+void runSteps(sqlite3 *db, int from, const QString &fileName);
 
 } // namespace SchemaUpgrade

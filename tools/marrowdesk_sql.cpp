@@ -60,6 +60,13 @@ const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "Refused, as failing statements: text that is not valid UTF-8 (the byte's\n"
                      "offset is named), and statements that reach another file or the machine\n"
                      "(ATTACH, VACUUM INTO, PRAGMA writable_schema, load_extension, fts3_tokenizer).\n"
+                     "On a file, also statements that would drop, alter or make anew a table, index,\n"
+                     "trigger or view of Marrowdesk's own schema, or give its tables other triggers,\n"
+                     "and changes to PRAGMA user_version or application_id: the schema's triggers\n"
+                     "keep the trash, the dates and the versions right for every program. When a\n"
+                     "file lacks some of them (removed by another program), opening it makes them\n"
+                     "again and says so once, on standard error.\n"
+
                      "\n"
                      "Exit status: 0 all statements succeeded, 1 some failed (or --init or --copy\n"
                      "failed), 2 the database could not be opened.\n";
@@ -185,9 +192,14 @@ int main(int argc, char **argv)
     connection.setProgramName(QStringLiteral("marrowdesk-sql"));
     try {
         connection.Open(connectionStringFor(argv[first]));
+        connection.guardSchema();
     } catch (const Error &error) {
         err << "error: " << error.description() << '\n';
         return 2;
+    }
+    if (const QString notice = connection.repairNotice(); !notice.isEmpty()) {
+        err << "note: " << notice << '\n';
+        err.flush();
     }
     // Statements are read as bytes, so that text that is not UTF-8 is
     // refused rather than stored with replacement characters.
