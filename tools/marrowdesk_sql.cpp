@@ -22,7 +22,7 @@
 namespace {
 
 const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
-                     "       marrowdesk-sql --csv DATABASE [STATEMENT ...]\n"
+                     "       marrowdesk-sql --csv | --raw-csv DATABASE [STATEMENT ...]\n"
                      "       marrowdesk-sql --init SERVER\n"
                      "       marrowdesk-sql --copy FROM TO\n"
                      "       marrowdesk-sql --help | --version\n"
@@ -51,7 +51,11 @@ const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "a backslash, tab, line feed and carriage return print as \\\\, \\t, \\n, \\r.\n"
                      "Dates print in the short date form of the current locale (LC_ALL, LANG).\n"
                      "With --csv, rows print as CSV (RFC 4180: a header record, fields quoted where\n"
-                     "needed, CR LF line ends, a null as an empty field, dates as ISO 8601).\n"
+                     "needed, CR LF line ends, a null as an empty field, dates as ISO 8601), and\n"
+                     "text that a spreadsheet would run as a formula (starting with =, +, -, @, a\n"
+                     "tab or a carriage return) gets an apostrophe before it, as Marrowdesk's own\n"
+                     "export does. --raw-csv prints the same CSV with all text raw, as stored, for\n"
+                     "scripts: never open its output in a spreadsheet.\n"
                      "Any other statement runs and prints nothing.\n"
                      "\n"
                      "A failing statement prints \"error: \" and its description on standard error,\n"
@@ -172,8 +176,8 @@ int main(int argc, char **argv)
             return initServer(argv[first + 1], out, err);
         if (option == "--copy" && first + 2 < argc)
             return copyDatabase(argv[first + 1], argv[first + 2], out, err);
-        if (option == "--csv") {
-            output = SqlShell::Output::Csv;
+        if (option == "--csv" || option == "--raw-csv") {
+            output = option == "--csv" ? SqlShell::Output::Csv : SqlShell::Output::RawCsv;
             continue;
         }
         if (option == "--") {

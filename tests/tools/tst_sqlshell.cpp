@@ -56,6 +56,7 @@ private slots:
     void refusesTextThatIsNotUtf8();
     void keepsTheSchemaWhole_data();
     void keepsTheSchemaWhole();
+    void csvGuardsFormulasUnlessRaw();
 };
 
 void TestSqlShell::printsQueriesAsTabSeparatedLines()
@@ -289,6 +290,17 @@ void TestSqlShell::keepsTheSchemaWhole()
              QStringLiteral("select Count(ID) as n from [Closed Issues]")});
     QCOMPARE(after.err, QString());
     QCOMPARE(after.out, QStringLiteral("n\n1\nn\n0\n"));
+}
+
+void TestSqlShell::csvGuardsFormulasUnlessRaw()
+{
+    TestDatabase db;
+    const QString select =
+        QStringLiteral("select '=cmd|'' /c calc''!A1' as [=x], '@a' as a, '-1' as t, -1 as n, 'ok' as ok");
+    QCOMPARE(sql({QStringLiteral("--csv"), db.path(), select}).out,
+             QStringLiteral("'=x,a,t,n,ok\r\n'=cmd|' /c calc'!A1,'@a,'-1,-1,ok\r\n"));
+    QCOMPARE(sql({QStringLiteral("--raw-csv"), db.path(), select}).out,
+             QStringLiteral("=x,a,t,n,ok\r\n=cmd|' /c calc'!A1,@a,-1,-1,ok\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestSqlShell)
