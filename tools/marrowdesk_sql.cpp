@@ -6,6 +6,7 @@
 #include "data/Connection.h"
 #include "data/DatabaseCopy.h"
 #include "data/Error.h"
+#include "data/FileName.h"
 #include "data/Utf8.h"
 #include "data/postgres/PgSchema.h"
 #include "data/postgres/PgSession.h"
@@ -70,7 +71,8 @@ const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "keep the trash, the dates and the versions right for every program. When a\n"
                      "file lacks some of them (removed by another program), opening it makes them\n"
                      "again and says so once, on standard error.\n"
-
+                     "\n"
+                     "A file name that is not valid UTF-8 is opened by its bytes.\n"
                      "\n"
                      "Exit status: 0 all statements succeeded, 1 some failed (or --init or --copy\n"
                      "failed), 2 the database could not be opened.\n";
@@ -91,10 +93,10 @@ bool runBytes(Connection &connection, const QByteArray &bytes, const QString &wh
 }
 
 // The connection string for a DATABASE argument: a server's target stands
-// as it is, a file's path becomes "data source=".
+// as it is, a file's path, by its bytes, becomes "data source=".
 QString connectionStringFor(const char *argument)
 {
-    const QString text = QString::fromLocal8Bit(argument);
+    const QString text = FileName::fromNative(QByteArray(argument));
     return ConnectionText::namesServer(text) ? text : ConnectionText::dataSource(text);
 }
 

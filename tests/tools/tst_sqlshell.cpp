@@ -57,6 +57,7 @@ private slots:
     void keepsTheSchemaWhole_data();
     void keepsTheSchemaWhole();
     void csvGuardsFormulasUnlessRaw();
+    void opensFileNamesByTheirBytes();
 };
 
 void TestSqlShell::printsQueriesAsTabSeparatedLines()
@@ -301,6 +302,20 @@ void TestSqlShell::csvGuardsFormulasUnlessRaw()
              QStringLiteral("'=x,a,t,n,ok\r\n'=cmd|' /c calc'!A1,'@a,'-1,-1,ok\r\n"));
     QCOMPARE(sql({QStringLiteral("--raw-csv"), db.path(), select}).out,
              QStringLiteral("=x,a,t,n,ok\r\n=cmd|' /c calc'!A1,@a,-1,-1,ok\r\n"));
+}
+
+void TestSqlShell::opensFileNamesByTheirBytes()
+{
+    TestDatabase db;
+    QProcess shell;
+    shell.start(QStringLiteral("/bin/sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("name=\"$(dirname \"$1\")/$(printf 'caf\\351')\"; cp \"$1\" \"$name\" && "
+                                "\"$0\" \"$name\" 'select 1 as n'; status=$?; rm \"$name\"; exit $status"),
+                 QStringLiteral(MARROWDESK_BIN_DIR "/marrowdesk-sql"), db.path()});
+    QVERIFY(shell.waitForFinished(30000));
+    QCOMPARE(shell.readAllStandardError(), QByteArray());
+    QCOMPARE(shell.readAllStandardOutput(), QByteArray("n\n1\n"));
 }
 
 QTEST_GUILESS_MAIN(TestSqlShell)
