@@ -99,7 +99,8 @@ bool isBlank(const Item &item)
     return item.kind == Kind::Space && item.text.trimmed().isEmpty();
 }
 
-// The items without the blanks at either end (a comment stays).
+// The items without the blanks at either end (a comment stays, and a line
+// comment keeps its line end, or it would swallow what follows it).
 void appendTrimmed(const std::vector<Item> &items, int begin, int end, Pieces &out)
 {
     while (begin < end && isBlank(items[begin]))
@@ -107,6 +108,8 @@ void appendTrimmed(const std::vector<Item> &items, int begin, int end, Pieces &o
     while (end > begin && isBlank(items[end - 1]))
         --end;
     appendItems(items, begin, end, out);
+    if (end > begin && items[end - 1].kind == Kind::Space && items[end - 1].text.startsWith(QLatin1String("--")))
+        out.push_back({QStringLiteral("\n")});
 }
 
 // Rewrites one expression segment (no boundary inside) with binary "+" and

@@ -72,6 +72,8 @@ void TestJetSql::translates_data()
                                    << "select case when x then jet_add(a, b) else c end";
     QTest::newRow("dot name first is not the aggregate") << "select t.First(x)"
                                                          << "select t.First(x)";
+    QTest::newRow("line comment inside a sum") << "select 1 -- one\n + 2"
+                                               << "select jet_add(1 -- one\n, 2)";
     QTest::newRow("name with quote") << "select [a\"b]"
                                      << "select \"a\"\"b\"";
 }
