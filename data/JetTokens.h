@@ -38,7 +38,7 @@ enum class Target { Sqlite, Postgres };
 // Translates the tokens, with their names already in the target's form: "+"
 // folded into jet_add, First and Last into jet_first and jet_last with the
 // row order named by orderKey(qualifier), and, for SQLite, ORDER BY terms
-// made case-insensitive.
+// made case-insensitive. Throws Error past maxNesting levels of parentheses.
 QString translate(const std::vector<Item> &tokens, Target target);
 
 } // namespace JetSql::Tokens
