@@ -2,7 +2,9 @@
 // The schema's versions after the first. schema.sql makes version 1; each
 // later version is one step here, run in order on a database whose
 // user_version is below it. The template is made the same way, so a new file
-// and an upgraded old one end up with the same schema.
+// and an upgraded old one end up with the same schema. A step runs again
+// harmlessly on a file that has it already (a user_version set back by
+// hand): it makes only what is missing.
 //
 //  2  the database refuses an issue whose [Assigned To] or [Opened By] names
 //     no contact (rows stored earlier stay as they are and still list)
@@ -15,7 +17,6 @@
 #include <QStringList>
 
 struct sqlite3;
-class QString;
 
 namespace SchemaUpgrade {
 
