@@ -220,8 +220,9 @@ bool hasColumn(sqlite3 *db, const char *table, const char *column, const QString
 }
 
 // The indexes, triggers and views of the newest schema that the file
-// lacks, on tables it has. A missing table is not made again: its rows
-// would be lost unseen; what needs it fails with the engine's message.
+// lacks. Only a file with all of the schema's tables is mended: a missing
+// table is not made again, since its rows would be lost unseen, and what
+// uses it fails with the engine's message.
 std::vector<const SchemaObjects::Object *> missingObjects(sqlite3 *db, const QString &fileName)
 {
     QSet<QString> present;
@@ -229,10 +230,13 @@ std::vector<const SchemaObjects::Object *> missingObjects(sqlite3 *db, const QSt
     while (list.step())
         present.insert(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(list.handle(), 0))));
     std::vector<const SchemaObjects::Object *> missing;
-    for (const SchemaObjects::Object &object : SchemaObjects::all())
-        if (object.type != QLatin1String("table") && !present.contains(object.name.toLower()) &&
-            (object.type == QLatin1String("view") || present.contains(object.table.toLower())))
-            missing.push_back(&object);
+    for (const SchemaObjects::Object &object : SchemaObjects::all()) {
+        if (present.contains(object.name.toLower()))
+            continue;
+        if (object.type == QLatin1String("table"))
+            return {};
+        missing.push_back(&object);
+    }
     return missing;
 }
 
