@@ -111,6 +111,8 @@ void StartUp::run(MainWindow &window)
 
     step(122, [&] { createSharedConnection(); });
     step(124, [&] { openDatabase(); });
+    if (const QString repaired = sharedConnection().repairNotice(); !repaired.isEmpty())
+        platform::msgBox(repaired);
     TrashCommands::purgeExpired();
     // On a team's server: the list follows the other users' changes.
     window.followServer();

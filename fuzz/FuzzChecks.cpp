@@ -24,12 +24,18 @@ namespace {
 void jetSql(const uint8_t *data, size_t size)
 {
     const QString input = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    // Literals of one engine only, and nesting deeper than the translator
+    // reads, are refused on both sides alike; nothing else may fail.
     QString output;
     try {
         output = JetSql::toSqlite(input);
-    } catch (const Refusal &) {
-        // Literals of one engine only, refused on both alike.
-        return;
+    } catch (const Error &) {
+        try {
+            JetSql::toPostgres(input);
+        } catch (const Error &) {
+            return;
+        }
+        breach("refused for SQLite only", input);
     }
     const QString lower = input.toLower();
     const bool nothingToTranslate = !input.contains(QLatin1Char('+')) && !input.contains(QLatin1Char('[')) &&

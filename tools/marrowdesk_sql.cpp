@@ -6,6 +6,7 @@
 #include "data/Connection.h"
 #include "data/DatabaseCopy.h"
 #include "data/Error.h"
+#include "data/FileName.h"
 #include "data/Utf8.h"
 #include "data/postgres/PgSchema.h"
 #include "data/postgres/PgSession.h"
@@ -22,7 +23,7 @@
 namespace {
 
 const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
-                     "       marrowdesk-sql --csv DATABASE [STATEMENT ...]\n"
+                     "       marrowdesk-sql --csv | --raw-csv DATABASE [STATEMENT ...]\n"
                      "       marrowdesk-sql --init SERVER\n"
                      "       marrowdesk-sql --copy FROM TO\n"
                      "       marrowdesk-sql --help | --version\n"
@@ -51,7 +52,11 @@ const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "a backslash, tab, line feed and carriage return print as \\\\, \\t, \\n, \\r.\n"
                      "Dates print in the short date form of the current locale (LC_ALL, LANG).\n"
                      "With --csv, rows print as CSV (RFC 4180: a header record, fields quoted where\n"
-                     "needed, CR LF line ends, a null as an empty field, dates as ISO 8601).\n"
+                     "needed, CR LF line ends, a null as an empty field, dates as ISO 8601), and\n"
+                     "text that a spreadsheet would run as a formula (starting with =, +, -, @, a\n"
+                     "tab or a carriage return) gets an apostrophe before it, as Marrowdesk's own\n"
+                     "export does. --raw-csv prints the same CSV with all text raw, as stored, for\n"
+                     "scripts: never open its output in a spreadsheet.\n"
                      "Any other statement runs and prints nothing.\n"
                      "\n"
                      "A failing statement prints \"error: \" and its description on standard error,\n"
@@ -60,6 +65,14 @@ const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "Refused, as failing statements: text that is not valid UTF-8 (the byte's\n"
                      "offset is named), and statements that reach another file or the machine\n"
                      "(ATTACH, VACUUM INTO, PRAGMA writable_schema, load_extension, fts3_tokenizer).\n"
+                     "On a file, also statements that would drop, alter or make anew a table, index,\n"
+                     "trigger or view of Marrowdesk's own schema, or give its tables other triggers,\n"
+                     "and changes to PRAGMA user_version or application_id: the schema's triggers\n"
+                     "keep the trash, the dates and the versions right for every program. When a\n"
+                     "file lacks some of them (removed by another program), opening it makes them\n"
+                     "again and says so once, on standard error.\n"
+                     "\n"
+                     "A file name that is not valid UTF-8 is opened by its bytes.\n"
                      "\n"
                      "Exit status: 0 all statements succeeded, 1 some failed (or --init or --copy\n"
                      "failed), 2 the database could not be opened.\n";
@@ -80,10 +93,10 @@ bool runBytes(Connection &connection, const QByteArray &bytes, const QString &wh
 }
 
 // The connection string for a DATABASE argument: a server's target stands
-// as it is, a file's path becomes "data source=".
+// as it is, a file's path, by its bytes, becomes "data source=".
 QString connectionStringFor(const char *argument)
 {
-    const QString text = QString::fromLocal8Bit(argument);
+    const QString text = FileName::fromNative(QByteArray(argument));
     return ConnectionText::namesServer(text) ? text : ConnectionText::dataSource(text);
 }
 
@@ -167,8 +180,8 @@ int main(int argc, char **argv)
             return initServer(argv[first + 1], out, err);
         if (option == "--copy" && first + 2 < argc)
             return copyDatabase(argv[first + 1], argv[first + 2], out, err);
-        if (option == "--csv") {
-            output = SqlShell::Output::Csv;
+        if (option == "--csv" || option == "--raw-csv") {
+            output = option == "--csv" ? SqlShell::Output::Csv : SqlShell::Output::RawCsv;
             continue;
         }
         if (option == "--") {
@@ -187,9 +200,14 @@ int main(int argc, char **argv)
     connection.setProgramName(QStringLiteral("marrowdesk-sql"));
     try {
         connection.Open(connectionStringFor(argv[first]));
+        connection.guardSchema();
     } catch (const Error &error) {
         err << "error: " << error.description() << '\n';
         return 2;
+    }
+    if (const QString notice = connection.repairNotice(); !notice.isEmpty()) {
+        err << "note: " << notice << '\n';
+        err.flush();
     }
     // Statements are read as bytes, so that text that is not UTF-8 is
     // refused rather than stored with replacement characters.
