@@ -33,8 +33,8 @@ QString literal(PgSession &session, const QString &text)
     return quoted(session, text, false);
 }
 
-// Rolls the session's transaction back unless it was committed, also when
-// the body throws.
+// One transaction, opened with a script (the member role's grants) and
+// rolled back unless committed, also when what follows throws.
 class Change {
 public:
     explicit Change(PgSession &session, const QByteArray &firstScript) : m_session(session)
