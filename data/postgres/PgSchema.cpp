@@ -14,24 +14,29 @@ bool isMarrowdesk(PgSession &session)
                .toInteger() != 0;
 }
 
-// Databases made before the server told clients of changes lack the
-// notify triggers, and those made before it told who made a change send the
-// table alone; they are brought up to date on the first connect, when the
-// user may (the tables' owner). Without them everything works but live
-// lists, or the names of who changed what.
-void addNotifications(PgSession &session)
+// Brings a database of version 5 to this version, with the change
+// notifications (which name who made each change) when it was made before
+// them. Only the owner of its
+// tables may; anyone else is told to let the owner connect once. Two of the
+// owner's programs starting at once upgrade one after the other, and the
+// second changes nothing (every step may run twice).
+void upgrade(PgSession &session)
 {
-    if (session
-            .query(QStringLiteral("SELECT count(*) FROM pg_proc WHERE proname = 'marrow_notify_change' AND "
-                                  "prosrc LIKE '%marrow_deleting_user%'"))
-            .value(0, 0)
-            .toInteger())
-        return;
-    try {
-        session.runScript(QByteArray("BEGIN;\n") + pgNotifyText + "\nCOMMIT;");
-    } catch (const Error &) {
-        // Another user's program is the owner's to upgrade.
-    }
+    const PgResult owner = session.query(QStringLiteral("SELECT pg_get_userbyid(relowner), pg_has_role(relowner, "
+                                                        "'USAGE') FROM pg_class WHERE oid = '\"Issues\"'::regclass"));
+    if (!owner.value(0, 1).toInteger())
+        throw Refusal(QStringLiteral("The %1 holds Marrowdesk tables of schema version 5, which their owner (the role "
+                                   "%2) brings up to version %3 by connecting once with Marrowdesk or "
+                                   "marrowdesk-sql. Ask them to, then try again.")
+                        .arg(session.displayName(), owner.value(0, 0).toText())
+                        .arg(version));
+    const bool notifies = session
+                              .query(QStringLiteral("SELECT count(*) FROM pg_proc WHERE proname = "
+                                                    "'marrow_notify_change' AND prosrc LIKE '%marrow_deleting_user%'"))
+                              .value(0, 0)
+                              .toInteger();
+    session.runScript(QByteArray("BEGIN;\nSELECT pg_advisory_xact_lock(hashtext('marrowdesk schema'));\n") +
+                      (notifies ? QByteArray() : QByteArray(pgNotifyText)) + "\n" + pgTeamText + "\nCOMMIT;");
 }
 
 } // namespace
@@ -42,14 +47,17 @@ void check(PgSession &session)
         throw Refusal(QStringLiteral("The %1 holds no Marrowdesk tables. Create them in an empty database with "
                                      "marrowdesk-sql --init, or copy a database file there with marrowdesk-sql --copy.")
                           .arg(session.displayName()));
-    const qint64 found = session.query(QStringLiteral("SELECT marrow_schema_version()")).value(0, 0).toInteger();
+    qint64 found = session.query(QStringLiteral("SELECT marrow_schema_version()")).value(0, 0).toInteger();
+    if (found == 5) {
+        upgrade(session);
+        found = version;
+    }
     if (found != version)
         throw Refusal(QStringLiteral("The %1 holds Marrowdesk tables of schema version %2; this Marrowdesk works with "
                                      "version %3.")
                           .arg(session.displayName())
                           .arg(found)
                           .arg(version));
-    addNotifications(session);
 }
 
 void create(PgSession &session)
@@ -71,7 +79,8 @@ void create(PgSession &session)
                         .arg(tables.rowCount())
                         .arg(names.join(QStringLiteral(", "))));
     }
-    session.runScript(QByteArray("BEGIN;\n") + pgSchemaText + "\n" + pgNotifyText + "\nCOMMIT;");
+    session.runScript(QByteArray("BEGIN;\n") + pgSchemaText + "\n" + pgNotifyText + "\n" + pgTeamText + "\n" +
+                      pgMembersText + "\nCOMMIT;");
 }
 
 } // namespace PgSchema

@@ -11,10 +11,15 @@
 namespace TestServer {
 namespace {
 
-QString withDatabase(const QString &target, const QString &name)
+QString withKey(const QString &target, const QString &key, const QString &value)
 {
     QString changed = target;
-    return changed.replace(QRegularExpression(QStringLiteral("dbname=\\S+")), QStringLiteral("dbname=") + name);
+    return changed.replace(QRegularExpression(key + QStringLiteral("=\\S+")), key + QLatin1Char('=') + value);
+}
+
+QString withDatabase(const QString &target, const QString &name)
+{
+    return withKey(target, QStringLiteral("dbname"), name);
 }
 
 QString newName()
@@ -55,6 +60,11 @@ QString freshDatabase()
     const QString name = newName();
     PgSession(adminTarget()).execute(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(name, templateName));
     return withDatabase(adminTarget(), name);
+}
+
+QString asRole(const QString &target, const QString &role)
+{
+    return withKey(target, QStringLiteral("user"), role);
 }
 
 PrivateCluster::PrivateCluster()

@@ -15,8 +15,13 @@ QString adminTarget();
 // A new, empty database on the server, without tables.
 QString emptyDatabase();
 
-// A new database with the Marrowdesk tables and no rows.
+// A new database with the Marrowdesk tables and no rows. Every such
+// database of one test program shares one member role.
 QString freshDatabase();
+
+// The target as another role logs in to it (the test server trusts every
+// role it has on its socket).
+QString asRole(const QString &target, const QString &role);
 
 // A PostgreSQL cluster of one test's own, for cases that stop or restart
 // the server: started with the Marrowdesk tables in its maintenance
