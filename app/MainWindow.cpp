@@ -274,16 +274,19 @@ void MainWindow::setWindowStateNumber(int state)
 
 void MainWindow::refillList()
 {
-    IssueListLoading::MissingValues missing;
+    IssueListLoading::Refilled refilled;
     if (m_changes) {
-        missing = rereadFromServer();
+        refilled = rereadFromServer();
     } else {
-        const IssueListLoading::Refilled refilled = IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
+        refilled = IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
         m_listRead = refilled.read;
-        missing = refilled.missing;
     }
     issueList->setAccessibleName(m_filterBar->showsClosed() ? QStringLiteral("Issues") : QStringLiteral("Open issues"));
     m_search->applyNow(m_filterBar->criteria());
+    // A re-read that failed kept the rows shown, and with them what they lack.
+    if (m_changes && !refilled.read)
+        return;
+    const IssueListLoading::MissingValues &missing = refilled.missing;
     m_missingValuesLine->setText(IssueListLoading::missingValuesLine(missing));
     m_missingValuesLine->setVisible(!m_missingValuesLine->text().isEmpty());
     applyLayout(m_layout);

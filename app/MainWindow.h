@@ -159,7 +159,7 @@ private:
     void serverLost();
     void serverBack();
     // The refill on a server: the rows stay when the read fails.
-    IssueListLoading::MissingValues rereadFromServer();
+    IssueListLoading::Refilled rereadFromServer();
     void showConnectionState();
 
     ChangeListener *m_changes = nullptr;

@@ -77,7 +77,7 @@ void MainWindow::serverBack()
     m_serverLost = false;
 }
 
-IssueListLoading::MissingValues MainWindow::rereadFromServer()
+IssueListLoading::Refilled MainWindow::rereadFromServer()
 {
     const IssueListLoading::Refilled refilled = IssueListLoading::refillWhenRead(*m_model, m_filterBar->showsClosed());
     if (!refilled.read) {
@@ -91,7 +91,7 @@ IssueListLoading::MissingValues MainWindow::rereadFromServer()
         m_listStale = false;
     }
     showConnectionState();
-    return refilled.missing;
+    return refilled;
 }
 
 void MainWindow::showConnectionState()

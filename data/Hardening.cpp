@@ -97,7 +97,7 @@ int authorizeGuarded(void *, int action, const char *first, const char *second, 
                                      "it cannot be dropped or made anew.")
                           .arg(QLatin1String(kind), own(first)->name));
     if (((action == SQLITE_ALTER_TABLE && named(first, "main")) ||
-         (action == SQLITE_CREATE_TRIGGER && named(database, "main"))) &&
+         (action == SQLITE_CREATE_TRIGGER && named(database, "main")) || action == SQLITE_CREATE_TEMP_TRIGGER) &&
         own(second))
         return refuse(QStringLiteral("The table %1 belongs to the Marrowdesk schema, whose own triggers keep the "
                                      "database's rules; it cannot be altered or given other triggers.")

@@ -14,11 +14,10 @@
 //     up by every change of the row
 //  5  the trash keeps the Version, and a restore counts it up
 
+#include <QString>
 #include <QStringList>
 
 struct sqlite3;
-
-#include <QString>
 
 namespace SchemaUpgrade {
 
@@ -32,9 +31,10 @@ inline constexpr int currentVersion = 5;
 QString problemWith(sqlite3 *db, const QString &fileName);
 
 // Checks the database with problemWith, then brings it up to
-// currentVersion and makes again whatever of the newest schema's indexes,
-// triggers and views the file lacks (SchemaObjects: another program may
-// have dropped one), all in one transaction. Returns what was made again
+// currentVersion and, in a file that has all of the schema's tables, makes
+// again whatever of the newest schema's indexes, triggers and views it lacks
+// (SchemaObjects: another program may have dropped one), all in one
+// transaction. Returns what was made again
 // ("the trigger IssuesToTrash"), apart from what the steps made. A
 // read-only database is checked but left as it is. Throws Error.
 QStringList upgrade(sqlite3 *db, const QString &fileName);

@@ -164,8 +164,7 @@ Refilled refillWhenRead(IssueListModel &model, bool withClosed)
     rs.create();
     try {
         openIssues(rs, withClosed);
-    } catch (const Error &error) {
-        refilled.failure = error.description();
+    } catch (const Error &) {
         return refilled;
     }
     // The rows are all held now: what can still fail is a row's own value,

@@ -31,8 +31,6 @@ struct Refilled {
     // Whether the query was read: an empty list after a query that did not
     // open says nothing about the database.
     bool read = false;
-    // Why the query could not be read (refillWhenRead only), else empty.
-    QString failure;
     MissingValues missing;
 };
 
@@ -42,8 +40,8 @@ struct Refilled {
 // each set once (MissingValuesNotice).
 Refilled refill(IssueListModel &model, bool withClosed);
 
-// The same when the query can be read; when it cannot, no box shows, the
-// shown rows stay, and the failure's description is returned.
+// The same when the query can be read; when it cannot, no box shows and the
+// shown rows stay (read is false).
 Refilled refillWhenRead(IssueListModel &model, bool withClosed);
 
 // The message that tells a set of missing values: how many rows, which

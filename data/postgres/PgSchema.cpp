@@ -16,26 +16,33 @@ bool isMarrowdesk(PgSession &session)
 
 // Brings a database of version 5 to this version, with the change
 // notifications (which name who made each change) when it was made before
-// them. Only the owner of its
-// tables may; anyone else is told to let the owner connect once. Two of the
-// owner's programs starting at once upgrade one after the other, and the
-// second changes nothing (every step may run twice).
+// them. Only the owner of its tables may, or a role that can act as the
+// owner (a superuser); the functions made run as the owner in either case.
+// Anyone else is told to let the owner connect once. Two of the owner's
+// programs starting at once upgrade one after the other, and the second
+// changes nothing (every step may run twice).
 void upgrade(PgSession &session)
 {
     const PgResult owner = session.query(QStringLiteral("SELECT pg_get_userbyid(relowner), pg_has_role(relowner, "
                                                         "'USAGE') FROM pg_class WHERE oid = '\"Issues\"'::regclass"));
     if (!owner.value(0, 1).toInteger())
         throw Refusal(QStringLiteral("The %1 holds Marrowdesk tables of schema version 5, which their owner (the role "
-                                   "%2) brings up to version %3 by connecting once with Marrowdesk or "
-                                   "marrowdesk-sql. Ask them to, then try again.")
-                        .arg(session.displayName(), owner.value(0, 0).toText())
-                        .arg(version));
+                                     "%2) brings up to version %3 by connecting once with Marrowdesk or "
+                                     "marrowdesk-sql. Ask them to, then try again.")
+                          .arg(session.displayName(), owner.value(0, 0).toText())
+                          .arg(version));
     const bool notifies = session
                               .query(QStringLiteral("SELECT count(*) FROM pg_proc WHERE proname = "
                                                     "'marrow_notify_change' AND prosrc LIKE '%marrow_deleting_user%'"))
                               .value(0, 0)
                               .toInteger();
-    session.runScript(QByteArray("BEGIN;\nSELECT pg_advisory_xact_lock(hashtext('marrowdesk schema'));\n") +
+    // The functions the step makes belong to whoever makes them, and those
+    // that run with their owner's rights must run with the tables' owner's.
+    QString ownerName = owner.value(0, 0).toText();
+    const QByteArray asOwner =
+        "SET LOCAL ROLE \"" + ownerName.replace(QLatin1Char('"'), QLatin1String("\"\"")).toUtf8() + "\";\n";
+    session.runScript(QByteArray("BEGIN;\n") + asOwner +
+                      "SELECT pg_advisory_xact_lock(hashtext('marrowdesk schema'));\n" +
                       (notifies ? QByteArray() : QByteArray(pgNotifyText)) + "\n" + pgTeamText + "\nCOMMIT;");
 }
 
