@@ -62,7 +62,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # Dependencies are read from the executables by dpkg-shlibdeps; the fonts
 # that stand in for Arial are not linked, so they are only recommended.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
+# cups-client gives lp, which hands a finished print job to the print system.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, cups-client")
 set(CPACK_STRIP_FILES ON)
 # Plain stripping keeps the compilers' identification in .comment; a package
 # carries neither that nor debug information, so the programs are stripped
