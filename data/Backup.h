@@ -70,8 +70,8 @@ QString makeDailyCopy(const QString &databasePath, const QDateTime &now);
 QString makeDailyCopy(const QString &databasePath, const QDate &today = QDate::currentDate());
 
 // Why the file is not a sound Marrowdesk database, as the end of a sentence
-// ("is empty (zero bytes)."); empty text when it is sound. Checks what
-// opening checks (application id, schema version, tables) and SQLite's
+// ("is empty (zero bytes), so it is not a Marrowdesk database."); empty
+// text when it is sound. Checks what opening checks (application id, schema version, tables) and SQLite's
 // quick_check. A journal or log beside the file is applied, as SQLite would,
 // in a private copy; the file itself is only read.
 QString problemWith(const QString &path);

@@ -2,61 +2,35 @@
 
 #include "data/Engine.h"
 #include "data/Error.h"
-#include "data/FileName.h"
 #include "data/Hardening.h"
 #include "data/JetSql.h"
 #include "data/PreparedStatement.h"
 #include "data/SchemaObjects.h"
 #include "data/SchemaUpgrade.h"
+#include "data/SqliteFile.h"
 #include "data/postgres/PgSchema.h"
 #include "data/postgres/PgSession.h"
 
-#include <sqlite3.h>
+#include <QFile>
+#include <QFileInfo>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <sqlite3.h>
 
 namespace {
 
-// Checks the first bytes of the file before SQLite sees it: SQLite would
-// open a zero-byte file as an empty database and report other files only at
-// the first statement.
+// Checks the file before SQLite sees it: SQLite would open a zero-byte
+// file as an empty database and report other files only at the first
+// statement. The texts are those a backup gives for the same file.
 void checkFileHeader(const QString &path)
 {
-    // By the name's own bytes (data/FileName.h), not through Qt's file
-    // classes, which would lose those that are not UTF-8.
-    const QByteArray native = FileName::toNative(path);
-    struct stat status {};
-    const bool found = ::stat(native.constData(), &status) == 0;
-    if (!found && errno == ENOENT)
-        throw Error(QStringLiteral("The database file \"%1\" does not exist.").arg(path));
-    if (found && S_ISDIR(status.st_mode))
-        throw Error(QStringLiteral("\"%1\" is a folder, not a database file.").arg(path));
-    if (found && !S_ISREG(status.st_mode))
-        throw Error(QStringLiteral("\"%1\" is a special file (a pipe or a device), not a database file.").arg(path));
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw Error(QStringLiteral("The database file \"%1\" cannot be read: %2. Check its permissions.")
-                        .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-    char headBytes[32];
-    const ssize_t read = ::read(fd, headBytes, sizeof headBytes);
-    ::close(fd);
-    const QByteArray head(headBytes, read > 0 ? static_cast<qsizetype>(read) : 0);
-    if (head.isEmpty())
-        throw Error(QStringLiteral("The database file \"%1\" is empty (zero bytes), so it is not a Marrowdesk "
-                                   "database. Restore it from a backup, or move it away to start with a new one.")
-                        .arg(path));
-    if (head.mid(4, 15) == "Standard Jet DB" || head.mid(4, 15) == "Standard ACE DB")
-        throw Error(QStringLiteral("The database file \"%1\" is a Microsoft Access file. Marrowdesk keeps its data in "
-                                   "its own format and cannot open it.")
-                        .arg(path));
-    if (!head.startsWith(QByteArrayLiteral("SQLite format 3\0")))
-        throw Error(QStringLiteral("The file \"%1\" is not a Marrowdesk database: its contents are of an unknown "
-                                   "kind. Restore it from a backup, or move it away to start with a new one.")
-                        .arg(path));
+    const QString sentence = QStringLiteral("The database file \"%1\" ").arg(path);
+    if (const QString kind = SqliteFile::kindProblem(path); !kind.isEmpty())
+        throw Error(sentence + kind);
+    if (const QString header = SqliteFile::headerProblem(path); !header.isEmpty())
+        throw Error(sentence + header +
+                    (QFileInfo(path).isReadable()
+                         ? QStringLiteral(" Restore it from a backup, or move it away to start with a new one.")
+                         : QStringLiteral(" Check its permissions.")));
 }
 
 void runPragma(sqlite3 *db, const char *sql, const QString &path)
@@ -216,7 +190,7 @@ sqlite3 *Connection::openRaw(const QString &path, bool create, Engine::DeletingC
 {
     sqlite3 *db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
-    int rc = sqlite3_open_v2(FileName::toNative(path).constData(), &db, flags, nullptr);
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     if (rc == SQLITE_OK)
         rc = Engine::registerExtensions(db, deleting);
     if (rc == SQLITE_OK)

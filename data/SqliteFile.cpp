@@ -8,6 +8,8 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,9 +54,14 @@ int texts(sqlite3 *db, const char *sql, QStringList &out, int rows)
 QString kindProblem(const QString &path)
 {
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        // A folder on the way that may not be searched hides the file
+        // without its being missing.
+        if (errno != ENOENT && errno != ENOTDIR)
+            return QStringLiteral("cannot be read: %1.").arg(QString::fromLocal8Bit(std::strerror(errno)));
         return QFileInfo(path).isSymLink() ? QStringLiteral("is a link to a file that does not exist.")
                                            : QStringLiteral("does not exist.");
+    }
     if (S_ISREG(info.st_mode))
         return QString();
     if (S_ISDIR(info.st_mode))
@@ -75,10 +82,13 @@ QString headerProblem(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("cannot be read: %1.").arg(file.errorString());
-    const QByteArray head = file.read(16);
+    const QByteArray head = file.read(19);
     if (head.isEmpty())
-        return QStringLiteral("is empty (zero bytes).");
-    if (head != QByteArrayLiteral("SQLite format 3\0"))
+        return QStringLiteral("is empty (zero bytes), so it is not a Marrowdesk database.");
+    if (head.mid(4) == "Standard Jet DB" || head.mid(4) == "Standard ACE DB")
+        return QStringLiteral("is a Microsoft Access file. Marrowdesk keeps its data in its own format and cannot "
+                              "open it.");
+    if (!head.startsWith(QByteArrayLiteral("SQLite format 3\0")))
         return QStringLiteral("is not a Marrowdesk database: its contents are of an unknown kind.");
     return QString();
 }

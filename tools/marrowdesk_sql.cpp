@@ -4,10 +4,10 @@
 // and --add-member and --remove-member its logins (ServerCommands), --copy
 // moves every row between two databases.
 
+#include "data/BytePath.h"
 #include "data/Connection.h"
 #include "data/DatabaseCopy.h"
 #include "data/Error.h"
-#include "data/FileName.h"
 #include "data/Utf8.h"
 #include "tools/ServerCommands.h"
 #include "tools/SqlShell.h"
@@ -101,32 +101,50 @@ bool runBytes(Connection &connection, const QByteArray &bytes, const QString &wh
     return false;
 }
 
-// The connection string for a DATABASE argument: a server's target stands
-// as it is, a file's path, by its bytes, becomes "data source=".
-QString connectionStringFor(const char *argument)
+// A DATABASE argument as the program reaches it: a server's target as it
+// stands, a file's path by its bytes (a name that is not valid UTF-8
+// through a link of this run).
+QString databaseFor(const char *argument)
 {
-    const QString text = FileName::fromNative(QByteArray(argument));
-    return ConnectionText::namesServer(text) ? text : ConnectionText::dataSource(text);
+    const QString text = QFile::decodeName(argument);
+    return ConnectionText::namesServer(text) ? text : pathForBytes(QByteArray(argument), false);
+}
+
+QString connectionStringFor(const QString &database)
+{
+    return ConnectionText::namesServer(database) ? database : ConnectionText::dataSource(database);
+}
+
+// Makes a new database file from the blank one. Written through the path,
+// not with QFile::copy, which would replace a link that reaches a name not
+// valid UTF-8 with a file of its own in the link's folder.
+bool makeFromBlank(const QString &blank, const QString &target)
+{
+    QFile from(blank);
+    QFile to(target);
+    if (!from.open(QIODevice::ReadOnly) || !to.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = from.readAll();
+    return to.write(bytes) == bytes.size() && to.flush();
 }
 
 int copyDatabase(const char *fromArgument, const char *toArgument, QTextStream &out, QTextStream &err)
 {
-    const QString toText = QString::fromLocal8Bit(toArgument);
-    if (!ConnectionText::namesServer(toText) && !QFile::exists(toText)) {
+    const QString toDatabase = databaseFor(toArgument);
+    if (!ConnectionText::namesServer(toDatabase) && !QFile::exists(toDatabase)) {
         const QString blank = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("dbBlank.mdb"));
-        if (!QFile::copy(blank, toText)) {
-            err << "error: the new database file \"" << toText << "\" could not be made from " << blank << ".\n";
+        if (!makeFromBlank(blank, toDatabase)) {
+            err << "error: the new database file \"" << toDatabase << "\" could not be made from " << blank << ".\n";
             return 1;
         }
-        QFile::setPermissions(toText, QFile::permissions(toText) | QFile::WriteOwner);
     }
     Connection from;
     Connection to;
     from.setProgramName(QStringLiteral("marrowdesk-sql"));
     to.setProgramName(QStringLiteral("marrowdesk-sql"));
     try {
-        from.Open(connectionStringFor(fromArgument));
-        to.Open(connectionStringFor(toArgument));
+        from.Open(connectionStringFor(databaseFor(fromArgument)));
+        to.Open(connectionStringFor(toDatabase));
     } catch (const Error &error) {
         err << "error: " << error.description() << '\n';
         return 2;
@@ -194,7 +212,7 @@ int main(int argc, char **argv)
     // Whatever its statements delete goes to the trash under this name.
     connection.setProgramName(QStringLiteral("marrowdesk-sql"));
     try {
-        connection.Open(connectionStringFor(argv[first]));
+        connection.Open(connectionStringFor(databaseFor(argv[first])));
         connection.guardSchema();
     } catch (const Error &error) {
         err << "error: " << error.description() << '\n';

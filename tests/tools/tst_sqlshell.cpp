@@ -57,6 +57,7 @@ private slots:
     void keepsTheSchemaWhole_data();
     void keepsTheSchemaWhole();
     void csvGuardsFormulasUnlessRaw();
+    void opensFileNamesByTheirBytes_data();
     void opensFileNamesByTheirBytes();
 };
 
@@ -304,14 +305,27 @@ void TestSqlShell::csvGuardsFormulasUnlessRaw()
              QStringLiteral("=x,a,t,n,ok\r\n=cmd|' /c calc'!A1,@a,-1,-1,ok\r\n"));
 }
 
+void TestSqlShell::opensFileNamesByTheirBytes_data()
+{
+    // Run by sh with $0 the program, $1 the test's database and $name a
+    // name beside it that is not valid UTF-8; ends by reading $name.
+    QTest::addColumn<QString>("script");
+    QTest::newRow("open") << "cp \"$1\" \"$name\"";
+    // Made under that name, not under a mangled one.
+    QTest::newRow("copy to a new file") << "\"$0\" --copy \"$1\" \"$name\" >/dev/null && "
+                                           "[ ! -e \"$(dirname \"$1\")/$(printf 'caf\\357\\277\\275')\" ]";
+}
+
 void TestSqlShell::opensFileNamesByTheirBytes()
 {
+    QFETCH(QString, script);
     TestDatabase db;
     QProcess shell;
     shell.start(QStringLiteral("/bin/sh"),
                 {QStringLiteral("-c"),
-                 QStringLiteral("name=\"$(dirname \"$1\")/$(printf 'caf\\351')\"; cp \"$1\" \"$name\" && "
-                                "\"$0\" \"$name\" 'select 1 as n'; status=$?; rm \"$name\"; exit $status"),
+                 QStringLiteral("name=\"$(dirname \"$1\")/$(printf 'caf\\351')\"; %1 && "
+                                "\"$0\" \"$name\" 'select 1 as n'; status=$?; rm -f \"$name\"; exit $status")
+                     .arg(script),
                  QStringLiteral(MARROWDESK_BIN_DIR "/marrowdesk-sql"), db.path()});
     QVERIFY(shell.waitForFinished(30000));
     QCOMPARE(shell.readAllStandardError(), QByteArray());
