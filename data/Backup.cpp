@@ -1,5 +1,7 @@
 #include "data/Backup.h"
 
+#include "data/BackupChoice.h"
+
 #include "data/Connection.h"
 #include "data/Engine.h"
 #include "data/Hardening.h"
@@ -252,6 +254,7 @@ QString makeDailyCopy(const QString &databasePath, const QDateTime &now)
                             .arg(partial.fileTemplate(), partial.errorString()));
         partial.close();
         copyDatabase(databasePath, partial.fileName());
+        markNewest(partial.fileName());
         stamp(partial.fileName(), now);
         if (const QString problem = problemWith(partial.fileName()); !problem.isEmpty()) {
             const QString damaged = dated + QStringLiteral(".damaged.mdb");

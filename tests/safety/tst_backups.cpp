@@ -259,7 +259,7 @@ void TestBackups::startUpOffersTheLastGoodBackup()
     for (const QString &words : {QStringLiteral("is damaged"), QStringLiteral("holds 5 issues"),
                                  QLocale().toString(QDate::currentDate().addDays(-1), QLocale::ShortFormat),
                                  QStringLiteral("marrowdesk --restore")})
-        QVERIFY2(offer.text.contains(words), qPrintable(offer.text));
+        QVERIFY2((offer.text + offer.details).contains(words), qPrintable(offer.text));
     QVERIFY2(dialogs.boxes.at(1).text.contains(QLatin1String("was restored")), qPrintable(dialogs.boxes.at(1).text));
     QCOMPARE(form->listModel()->rowCount(), 5);
     form->close();

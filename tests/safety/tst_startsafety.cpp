@@ -1,12 +1,17 @@
 // What start-up does in the rare paths: a clock set wrong never purges the
-// trash early.
+// trash early, and a damaged database or backup is found and only sound
+// copies are offered.
 
 #include "app/MainWindowFixture.h"
 
+#include "data/Backup.h"
+#include "data/DataFile.h"
 #include "data/Trash.h"
 #include "data/WallClock.h"
 
 #include <QTest>
+
+#include <sqlite3.h>
 
 using namespace form1test;
 
@@ -23,6 +28,31 @@ struct ClockSetting {
     }
 };
 
+void addIssues(const QString &path, int count)
+{
+    sqlite3 *db = Connection::openRaw(path, false);
+    for (int i = 0; i < count; ++i)
+        sqlite3_exec(db, "insert into Issues (Title, Comment) values ('Issue', hex(randomblob(2000)))", nullptr,
+                     nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+void cutInHalf(const QString &path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.resize(file.size() / 2 / 4096 * 4096));
+}
+
+// Overwrites pages in the middle: the file still opens, its check fails.
+void damage(const QString &path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    file.seek(file.size() / 2 / 4096 * 4096);
+    file.write(QByteArray(3 * 4096, '\x55'));
+}
+
 } // namespace
 
 class TestStartSafety : public QObject {
@@ -31,6 +61,8 @@ private slots:
     void init() { freshMachine(); }
     void trashOutlivesAWrongClock_data();
     void trashOutlivesAWrongClock();
+    void damagedStartOffersTheNewestSoundBackup_data();
+    void damagedStartOffersTheNewestSoundBackup();
 };
 
 // Each event sets the machine's clock (days from now) and then starts the
@@ -78,6 +110,65 @@ void TestStartSafety::trashOutlivesAWrongClock()
     }
     QCOMPARE(Trash::groups(sharedConnection()).size(), kept ? 1 : 0);
     form.reset();
+}
+
+// Backups 1, 2 and 3 (named by the day the clock gave, made in that order,
+// holding 1, 5 and 40 issues), then the database is left damaged. The offer
+// names the newest sound backup in a short text, lists every sound one
+// behind "Show Details", and Yes brings back the one it named.
+void TestStartSafety::damagedStartOffersTheNewestSoundBackup_data()
+{
+    QTest::addColumn<QList<int>>("clockDays"); // per backup
+    QTest::addColumn<int>("cutBackup");        // 1 to 3, or 0
+    QTest::addColumn<QString>("database");     // "damaged" or "cut"
+    QTest::addColumn<int>("offered");          // the backup offered
+    // A damaged database is found by the day's check, so the last backup
+    // is from an earlier day; one cut short is found on any start.
+    QTest::newRow("made under a clock 30 days ahead") << QList<int>{30, 31, -1} << 0 << "damaged" << 3;
+    QTest::newRow("newest backup cut short") << QList<int>{-3, -2, -1} << 3 << "damaged" << 2;
+    QTest::newRow("database cut short after today's copy") << QList<int>{-2, -1, 0} << 0 << "cut" << 3;
+    QTest::newRow("both cut short") << QList<int>{-2, -1, 0} << 3 << "cut" << 2;
+}
+
+void TestStartSafety::damagedStartOffersTheNewestSoundBackup()
+{
+    QFETCH(QList<int>, clockDays);
+    QFETCH(int, cutBackup);
+    QFETCH(QString, database);
+    QFETCH(int, offered);
+    const QList<int> issues{1, 5, 40};
+    QDir().mkpath(DataFile::dataFolder());
+    const QString path = DataFile::databasePath();
+    QFile::copy(TestDatabase::templatePath(), path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    QStringList backups;
+    int held = 0;
+    for (int b = 0; b < 3; ++b) {
+        addIssues(path, issues[b] - held);
+        held = issues[b];
+        backups << Backup::makeDailyCopy(path, QDateTime::currentDateTime().addDays(clockDays[b]));
+    }
+    if (cutBackup)
+        cutInHalf(backups[cutBackup - 1]);
+    if (database == QLatin1String("cut"))
+        cutInHalf(path);
+    else
+        damage(path);
+
+    ScriptedDialogs dialogs; // answers Yes
+    auto form = started();
+    QVERIFY(!dialogs.boxes.isEmpty());
+    const ScriptedDialogs::Box offer = dialogs.boxes.first();
+    QCOMPARE(offer.buttons, platform::Buttons::YesNo);
+    QVERIFY2(offer.text.count(QLatin1Char('\n')) <= 2 && offer.text.size() < 400, qPrintable(offer.text));
+    QVERIFY2(offer.text.contains(QStringLiteral("holds %1 issues").arg(issues[offered - 1])), qPrintable(offer.text));
+    for (int b = 0; b < 3; ++b)
+        QCOMPARE(offer.details.contains(backups[b]), b + 1 != cutBackup);
+    // Newest made first: the one offered heads the list.
+    QVERIFY(offer.details.indexOf(backups[offered - 1]) < offer.details.indexOf(backups[0]));
+    QVERIFY(offer.details.contains(QLatin1String("marrowdesk --restore")));
+    QCOMPARE(form->listModel()->rowCount(), issues[offered - 1]);
+    form->close();
 }
 
 QTEST_MAIN(TestStartSafety)

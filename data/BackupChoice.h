@@ -1,0 +1,40 @@
+#pragma once
+// What start-up needs when the database may be damaged: whether it can be
+// read at all (on every start, cheaply: the full check comes with the day's
+// backup), and which backups are sound to offer, newest first.
+//
+// "Newest" is the order the copies were made in, recorded inside each copy
+// when it is made: a number one above every copy already in the folder,
+// kept in the SQLite header's change counter (which SQLite itself only
+// compares for equality, to tell that another program wrote). A clock set
+// wrong moves a file's modification time and the date in its name, never
+// this number. Copies made before it was recorded all count as made first,
+// in the order of their modification times.
+
+#include "data/Backup.h"
+
+#include <QList>
+#include <QString>
+
+namespace Backup {
+
+// Why the file cannot be read as a database, as the end of a sentence ("is
+// empty (zero bytes)."), or empty text when it can, or does not exist. Reads
+// the header and the schema only; a journal a crash left hot is rolled back
+// first, as any open would.
+QString unreadable(const QString &path);
+
+struct SoundCopy {
+    Copy copy;
+    int issues = 0;
+};
+
+// The copies that pass SQLite's quick_check, newest made first, each with
+// its number of issues.
+QList<SoundCopy> soundCopies(const QString &databasePath);
+
+// Records in a copy just made (closed) that it is the newest in its folder.
+// Returns false when the file could not be written.
+bool markNewest(const QString &copyPath);
+
+} // namespace Backup
