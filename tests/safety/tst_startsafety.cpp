@@ -1,14 +1,16 @@
 // What start-up does in the rare paths: a clock set wrong never purges the
-// trash early, and a damaged database or backup is found and only sound
-// copies are offered.
+// trash early, a damaged database or backup is found and only sound copies
+// are offered, and a lock left broken never locks the user out.
 
 #include "app/MainWindowFixture.h"
 
+#include "app/SingleInstance.h"
 #include "data/Backup.h"
 #include "data/DataFile.h"
 #include "data/Trash.h"
 #include "data/WallClock.h"
 
+#include <QProcess>
 #include <QTest>
 
 #include <sqlite3.h>
@@ -63,6 +65,8 @@ private slots:
     void trashOutlivesAWrongClock();
     void damagedStartOffersTheNewestSoundBackup_data();
     void damagedStartOffersTheNewestSoundBackup();
+    void brokenLockNeverLocksTheUserOut_data();
+    void brokenLockNeverLocksTheUserOut();
 };
 
 // Each event sets the machine's clock (days from now) and then starts the
@@ -169,6 +173,60 @@ void TestStartSafety::damagedStartOffersTheNewestSoundBackup()
     QVERIFY(offer.details.contains(QLatin1String("marrowdesk --restore")));
     QCOMPARE(form->listModel()->rowCount(), issues[offered - 1]);
     form->close();
+}
+
+// What lies where the lock should be; whether the start goes on.
+void TestStartSafety::brokenLockNeverLocksTheUserOut_data()
+{
+    QTest::addColumn<QString>("lock");
+    QTest::addColumn<bool>("claimed");
+    QTest::addColumn<bool>("answered");
+    QTest::newRow("empty, after a power cut") << "" << true << false;
+    QTest::newRow("garbled") << "\x01\x02garbage" << true << false;
+    QTest::newRow("a folder") << "folder" << true << false;
+    QTest::newRow("a folder with a file in it") << "folder/note.txt" << true << false;
+    QTest::newRow("a running program that does not answer") << "another program" << false << false;
+    QTest::newRow("a running program that answers") << "first" << false << true;
+}
+
+void TestStartSafety::brokenLockNeverLocksTheUserOut()
+{
+    QFETCH(QString, lock);
+    QFETCH(bool, claimed);
+    QFETCH(bool, answered);
+    QDir().mkpath(DataFile::dataFolder());
+    const QString lockPath = SingleInstance::lockPath(DataFile::dataFolder());
+    std::unique_ptr<SingleInstance> first;
+    QProcess sleeper;
+    if (lock == QLatin1String("first")) {
+        first = std::make_unique<SingleInstance>(DataFile::dataFolder());
+        QVERIFY(first->claim());
+    } else if (lock.startsWith(QLatin1String("folder"))) {
+        QDir().mkpath(lockPath);
+        if (lock.contains(QLatin1Char('/')))
+            QVERIFY(QFile(lockPath + QStringLiteral("/note.txt")).open(QIODevice::WriteOnly));
+    } else {
+        QFile file(lockPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (lock == QLatin1String("another program")) {
+            sleeper.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+            QVERIFY(sleeper.waitForStarted());
+            file.write(
+                QStringLiteral("%1\nsleep\n%2\n").arg(sleeper.processId()).arg(QSysInfo::machineHostName()).toUtf8());
+        } else {
+            file.write(lock.toLatin1());
+        }
+    }
+
+    SingleInstance second(DataFile::dataFolder());
+    QCOMPARE(second.claim(), claimed);
+    QCOMPARE(second.holds(), claimed);
+    QCOMPARE(second.firstAnswered(), answered);
+    // Nothing that was in the way is lost.
+    if (lock == QLatin1String("folder/note.txt"))
+        QVERIFY(QFileInfo::exists(lockPath + QStringLiteral(".stale-1/note.txt")));
+    sleeper.kill();
+    sleeper.waitForFinished();
 }
 
 QTEST_MAIN(TestStartSafety)
