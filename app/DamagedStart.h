@@ -12,6 +12,6 @@
 bool offerRestore(const QString &databasePath, const QString &finding);
 
 // On every start: offers a backup when the database cannot even be read
-// (cut short, overwritten, emptied). Returns true when it could not be
+// (cut short, its schema overwritten). Returns true when it could not be
 // read, whatever the user chose, so that no daily copy is tried of it.
 bool offerRestoreWhenUnreadable(const QString &databasePath);

@@ -36,11 +36,13 @@ quint32 madeNumber(const QString &path)
 
 QString unreadable(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile())
+    // A file that is not an SQLite database at all (empty, another kind) is
+    // named as such by the open that follows, with what to do about it.
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) ||
+        file.read(16) != QByteArrayLiteral("SQLite format 3\0"))
         return QString();
-    if (info.size() == 0)
-        return QStringLiteral("is empty (zero bytes).");
+    file.close();
     sqlite3 *db = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc == SQLITE_OK)

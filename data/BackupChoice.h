@@ -18,10 +18,11 @@
 
 namespace Backup {
 
-// Why the file cannot be read as a database, as the end of a sentence ("is
-// empty (zero bytes)."), or empty text when it can, or does not exist. Reads
-// the header and the schema only; a journal a crash left hot is rolled back
-// first, as any open would.
+// Why an SQLite file cannot be read, as the end of a sentence ("cannot be
+// read: database disk image is malformed."), or empty text when it can, or
+// is no SQLite file at all, or does not exist. Reads the header and the
+// schema only; a journal a crash left hot is rolled back first, as any open
+// would.
 QString unreadable(const QString &path);
 
 struct SoundCopy {
