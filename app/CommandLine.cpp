@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "data/BytePath.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
@@ -92,4 +94,23 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         result.action = Action::Remember;
     }
     return result;
+}
+
+QStringList CommandLine::argumentsOf(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        const QByteArray bytes(argv[i]);
+        QString text = QString::fromLocal8Bit(bytes);
+        if (text.toLocal8Bit() != bytes) {
+            const qsizetype equals = bytes.indexOf('=');
+            const QByteArray option = equals > 0 && bytes.startsWith('-') ? bytes.left(equals + 1) : QByteArray();
+            const QString previous = arguments.isEmpty() ? QString() : arguments.last();
+            const bool database = option.endsWith("database=") || previous == QLatin1String("--database") ||
+                                  previous == QLatin1String("-database");
+            text = QString::fromLatin1(option) + pathForBytes(bytes.mid(option.size()), database);
+        }
+        arguments << text;
+    }
+    return arguments;
 }

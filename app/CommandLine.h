@@ -26,4 +26,9 @@ struct CommandLine {
     // status 2; a restore whose options are wrong fails with 1, as restores
     // always have.
     static CommandLine parse(const QStringList &arguments);
+
+    // The program's arguments as text. A file name that is not valid UTF-8
+    // becomes a path that reaches the same file (pathForBytes), so that
+    // --restore and --database open it by its bytes.
+    static QStringList argumentsOf(int argc, char **argv);
 };

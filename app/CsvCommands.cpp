@@ -41,8 +41,8 @@ void exportIssues(MainWindow &window)
     step(100, [&] { platform::dialogs().showModal(choice); });
     if (choice.result() != QDialog::Accepted)
         return;
-    const QString path = platform::dialogs().fileName(platform::FileAction::Save, QStringLiteral("Export to CSV"),
-                                                      QDir::homePath() + QStringLiteral("/issues.csv"), csvFilter);
+    const QString path = platform::saveFileName(QStringLiteral("Export to CSV"),
+                                                QDir::homePath() + QStringLiteral("/issues.csv"), csvFilter);
     if (path.isEmpty())
         return;
 
@@ -79,15 +79,18 @@ void importIssues(MainWindow &window)
     if (!step(100, [&] { existing = IssueExchange::readExisting(sharedConnection()); }))
         return;
     // The file is read and planned as it streams in, and read again for
-    // another choice of columns: it is never held whole.
+    // another choice of columns: it is never held whole. Rows that match
+    // issues already there are skipped until the user says otherwise.
     Csv::Latin1 latin1 = Csv::Latin1::Refuse;
-    const auto planWith = [&](const std::optional<IssueExchange::Mapping> &mapping) {
+    const auto planWith = [&](const std::optional<IssueExchange::Mapping> &mapping,
+                              IssueExchange::Matching matching = IssueExchange::Matching::Skip) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             throw Error(QStringLiteral("The file \"%1\" could not be read: %2").arg(path, file.errorString()));
         CsvReadProgress progress(path, &window);
-        return IssueExchange::planFile(file, latin1, mapping, existing,
-                                       [&](qint64 done, qint64 total) { return progress.report(done, total); });
+        return IssueExchange::planFile(
+            file, latin1, mapping, existing, [&](qint64 done, qint64 total) { return progress.report(done, total); },
+            QLocale(), matching);
     };
     std::optional<IssueExchange::FilePlan> file;
     if (!step(102,
@@ -106,22 +109,23 @@ void importIssues(MainWindow &window)
               }) ||
         !file)
         return;
-    if (file->plan.issues.isEmpty() && file->plan.refusals.isEmpty()) {
+    if (file->plan.issues.isEmpty() && file->plan.refusals.isEmpty() && file->plan.matchingLines.isEmpty()) {
         platform::msgBox(QStringLiteral("The file \"%1\" holds no issues: a line of headings and one line per "
                                         "issue are expected.")
                              .arg(path));
         return;
     }
 
-    CsvImportDialog preview(std::move(*file), [&](const IssueExchange::Mapping &mapping) {
+    const auto replan = [&](const IssueExchange::Mapping &mapping, IssueExchange::Matching matching) {
         std::optional<IssueExchange::Plan> plan;
-        ErrorBlock replan(ErrorBlock::location("Form1", "ImportCsv"));
-        replan(104, [&] {
-            if (auto again = planWith(mapping))
-                plan = std::move(again->plan);
+        ErrorBlock again(ErrorBlock::location("Form1", "ImportCsv"));
+        again(104, [&] {
+            if (auto planned = planWith(mapping, matching))
+                plan = std::move(planned->plan);
         });
         return plan;
-    });
+    };
+    CsvImportDialog preview(std::move(*file), replan);
     file.reset();
     step(106, [&] { platform::dialogs().showModal(preview); });
     if (preview.result() != QDialog::Accepted)
@@ -129,13 +133,18 @@ void importIssues(MainWindow &window)
     IssueExchange::Counts counts;
     const bool imported = step(108, [&] { counts = IssueExchange::apply(sharedConnection(), preview.plan()); });
     step(110, [&] { window.refillList(); });
-    if (imported)
-        platform::msgBox(QStringLiteral("%1 issues were imported, with %2 new contacts and %3 new list values; %4 "
-                                        "rows were refused.")
-                             .arg(counts.issues)
-                             .arg(counts.contacts)
-                             .arg(counts.values)
-                             .arg(preview.plan().refusals.size()));
+    if (imported) {
+        QString done = QStringLiteral("%1 issues were imported, with %2 new contacts and %3 new list values; %4 "
+                                      "rows were refused.")
+                           .arg(counts.issues)
+                           .arg(counts.contacts)
+                           .arg(counts.values)
+                           .arg(preview.plan().refusals.size());
+        if (preview.skipsMatching() && !preview.plan().matchingLines.isEmpty())
+            done += QStringLiteral(" %1 rows that match issues already there were skipped.")
+                        .arg(preview.plan().matchingLines.size());
+        platform::msgBox(done);
+    }
 }
 
 } // namespace CsvCommands

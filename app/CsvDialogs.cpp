@@ -95,6 +95,13 @@ CsvImportDialog::CsvImportDialog(IssueExchange::FilePlan file, Replan replan, QW
     }
     showMapping();
     layout->addWidget(m_columns, 1);
+    // Shown only when rows match issues already there (a file imported
+    // before): skipping them is the default, so a second import adds nothing twice.
+    m_skipMatching = new QCheckBox(this);
+    m_skipMatching->setObjectName(QStringLiteral("skipMatching"));
+    m_skipMatching->setChecked(true);
+    connect(m_skipMatching, &QCheckBox::toggled, this, &CsvImportDialog::chooseMatching);
+    layout->addWidget(m_skipMatching);
     layout->addWidget(new QLabel(QStringLiteral("What the import would do:"), this));
     m_summary = new QPlainTextEdit(this);
     m_summary->setObjectName(QStringLiteral("planSummary"));
@@ -109,6 +116,16 @@ CsvImportDialog::CsvImportDialog(IssueExchange::FilePlan file, Replan replan, QW
 }
 
 CsvImportDialog::~CsvImportDialog() = default;
+
+bool CsvImportDialog::skipsMatching() const
+{
+    return m_skipMatching->isChecked();
+}
+
+void CsvImportDialog::setSkipsMatching(bool skip)
+{
+    m_skipMatching->setChecked(skip);
+}
 
 void CsvImportDialog::setColumnField(int column, std::optional<Field> field)
 {
@@ -127,12 +144,28 @@ void CsvImportDialog::choose(int column, std::optional<Field> field)
     for (int other = 0; other < mapping.size(); ++other)
         if (other != column && field && mapping[other] == field)
             mapping[other] = std::nullopt;
-    if (std::optional<IssueExchange::Plan> plan = m_replan(mapping)) {
+    if (std::optional<IssueExchange::Plan> plan = m_replan(mapping, matching())) {
         m_mapping = std::move(mapping);
         m_plan = std::move(*plan);
     }
     showMapping();
     showPlan();
+}
+
+void CsvImportDialog::chooseMatching(bool skip)
+{
+    if (std::optional<IssueExchange::Plan> plan = m_replan(m_mapping, matching())) {
+        m_plan = std::move(*plan);
+    } else {
+        const QSignalBlocker quiet(m_skipMatching);
+        m_skipMatching->setChecked(!skip);
+    }
+    showPlan();
+}
+
+IssueExchange::Matching CsvImportDialog::matching() const
+{
+    return m_skipMatching->isChecked() ? IssueExchange::Matching::Skip : IssueExchange::Matching::Import;
 }
 
 void CsvImportDialog::showMapping()
@@ -146,13 +179,31 @@ void CsvImportDialog::showMapping()
 
 void CsvImportDialog::showPlan()
 {
+    const qsizetype matching = m_plan.matchingLines.size();
+    m_skipMatching->setVisible(matching > 0);
+    m_skipMatching->setText(
+        QStringLiteral("&Skip the %1 rows that match issues already there (same title, opened date and opener)")
+            .arg(matching));
     m_summary->setPlainText(summary());
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(!m_plan.issues.isEmpty());
 }
+
 QString CsvImportDialog::summary() const
 {
     QStringList parts;
     parts.append(QStringLiteral("%1 issues would be imported.").arg(m_plan.issues.size()));
+    if (!m_plan.matchingLines.isEmpty()) {
+        QStringList lines;
+        for (const int line : m_plan.matchingLines.mid(0, shownAtMost))
+            lines.append(QString::number(line));
+        if (m_plan.matchingLines.size() > shownAtMost)
+            lines.append(QStringLiteral("... and %1 more").arg(m_plan.matchingLines.size() - shownAtMost));
+        parts.append(QStringLiteral("%1 rows match issues already there (same title, opened date and opener) and "
+                                    "would be %2: lines %3.")
+                         .arg(m_plan.matchingLines.size())
+                         .arg(skipsMatching() ? QStringLiteral("skipped") : QStringLiteral("imported again"),
+                              lines.join(QStringLiteral(", "))));
+    }
     if (!m_plan.newContacts.isEmpty()) {
         QStringList names;
         for (const IssueExchange::NewContact &contact : m_plan.newContacts)

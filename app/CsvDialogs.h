@@ -34,14 +34,18 @@ public:
 
 // The import preview: per column of the file the field it fills
 // (changeable), and what the import would do: the issues it adds, the
-// contacts and list values it makes, the rows it refuses and why. A changed
-// column reads the file again through replan, which gives nothing when the
-// user cancels it or it fails; the choice is then taken back.
+// contacts and list values it makes, the rows it refuses and why, and the
+// rows that match issues already there, which it skips unless told not to.
+// A changed column or choice about those rows reads the file again through
+// replan, which gives nothing when the user cancels it or it fails; the
+// choice is then taken back.
 class CsvImportDialog : public QDialog {
     Q_OBJECT
 public:
-    using Replan = std::function<std::optional<IssueExchange::Plan>(const IssueExchange::Mapping &)>;
+    using Replan =
+        std::function<std::optional<IssueExchange::Plan>(const IssueExchange::Mapping &, IssueExchange::Matching)>;
 
+    // The file's plan skips the rows that match issues already there.
     CsvImportDialog(IssueExchange::FilePlan file, Replan replan, QWidget *parent = nullptr);
     ~CsvImportDialog() override;
 
@@ -54,8 +58,14 @@ public:
     // The summary of the plan, as shown.
     QString summary() const;
 
+    // Whether rows that match issues already there are left out (the default).
+    bool skipsMatching() const;
+    void setSkipsMatching(bool skip);
+
 private:
     void choose(int column, std::optional<IssueExchange::Field> field);
+    void chooseMatching(bool skip);
+    IssueExchange::Matching matching() const;
     void showMapping();
     void showPlan();
 
@@ -66,6 +76,7 @@ private:
     QList<QComboBox *> m_pickers;
     QPlainTextEdit *m_summary = nullptr;
     QDialogButtonBox *m_buttons = nullptr;
+    QCheckBox *m_skipMatching = nullptr;
 };
 
 // Shows how far reading and planning a file has come, with Cancel; appears

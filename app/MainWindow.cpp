@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "app/ColumnFill.h"
+
 #include "app/FilterBar.h"
 #include "app/Shutdown.h"
 #include "app/StartUp.h"
@@ -19,6 +21,7 @@
 #include <QLabel>
 #include <QMap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeView>
 
 #include <algorithm>
@@ -76,6 +79,8 @@ MainWindow::MainWindow(QWidget *parent)
     header->setMaximumSectionSize(platform::twipsToPixels(MainWindowSettings::maxColumnWidth));
     header->setDefaultSectionSize(platform::twipsToPixels(listDefaultColumnWidth));
     connect(header, &QHeaderView::sectionClicked, this, &MainWindow::sortByColumn);
+    // The Title column takes the width a wider window gives the list.
+    m_titleFill = new ColumnFill(issueList, titleColumn);
 
     m_filterBar = new FilterBar(this);
     m_search = new IssueSearch(m_model, this);
@@ -161,6 +166,7 @@ void MainWindow::shutDown()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     MainWindowSettings::saveView(currentView());
+    MainWindowSettings::saveNormalGeometry(normalGeometryTwips());
     queryShutdown();
     shutDown();
     event->accept();
@@ -173,7 +179,7 @@ double MainWindow::columnWidthTwips(int column) const
 {
     if (column < 0 || column >= m_model->columnCount())
         throw Error(QStringLiteral("The issue list has no column %1.").arg(column + 1));
-    const int pixels = issueList->header()->sectionSize(column);
+    const int pixels = shownWidthPixels(column);
     const auto slot = static_cast<size_t>(column);
     if (m_columnPixels[slot] > 0 && pixels == m_columnPixels[slot])
         return m_columnTwips[slot];
@@ -186,10 +192,43 @@ void MainWindow::setColumnWidthTwips(int column, double twips)
         throw Error(QStringLiteral("The issue list has no column %1.").arg(column + 1));
     twips = std::clamp(twips, MainWindowSettings::minColumnWidth, MainWindowSettings::maxColumnWidth);
     QHeaderView *header = issueList->header();
-    header->resizeSection(column, platform::twipsToPixels(twips));
+    if (column == titleColumn)
+        m_titleFill->setOwnWidth(platform::twipsToPixels(twips));
+    else
+        header->resizeSection(column, platform::twipsToPixels(twips));
     const auto slot = static_cast<size_t>(column);
     m_columnTwips[slot] = static_cast<float>(twips);
-    m_columnPixels[slot] = header->sectionSize(column);
+    m_columnPixels[slot] = shownWidthPixels(column);
+}
+
+int MainWindow::shownWidthPixels(int column) const
+{
+    // The Title column's widening to the window is not its width.
+    return column == titleColumn ? m_titleFill->ownWidth() : issueList->header()->sectionSize(column);
+}
+
+std::optional<QRect> MainWindow::normalGeometryTwips() const
+{
+    if (windowStateNumber(windowState()) != 0 || !isVisible())
+        return std::nullopt;
+    const QRect pixels = geometry();
+    return QRect(qRound(platform::pixelsToTwips(pixels.left())), qRound(platform::pixelsToTwips(pixels.top())),
+                 qRound(platform::pixelsToTwips(pixels.width())), qRound(platform::pixelsToTwips(pixels.height())));
+}
+
+void MainWindow::setNormalGeometryTwips(const std::optional<QRect> &twips)
+{
+    if (!twips)
+        return;
+    const QRect pixels(platform::twipsToPixels(twips->left()), platform::twipsToPixels(twips->top()),
+                       platform::twipsToPixels(twips->width()), platform::twipsToPixels(twips->height()));
+    // A place on a screen that is gone, or a size below the design size,
+    // keeps the window centred at its design size.
+    const QScreen *screen = QGuiApplication::screenAt(pixels.center());
+    if (!screen || !screen->availableGeometry().intersects(pixels) || pixels.width() < designClientSize().width() ||
+        pixels.height() < designClientSize().height())
+        return;
+    setGeometry(pixels);
 }
 
 int MainWindow::windowStateNumber(Qt::WindowStates states)

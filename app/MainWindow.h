@@ -8,13 +8,16 @@
 #include "app/MainWindowLayout.h"
 #include "app/MainWindowSettings.h"
 
+#include <QRect>
 #include <QString>
 #include <QWidget>
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class ChangeListener;
+class ColumnFill;
 class FilterBar;
 class IssueEditor;
 class IssueListModel;
@@ -43,6 +46,13 @@ public:
     // Gives a column a width in twips, kept between the minimum and maximum
     // of MainWindowSettings.
     void setColumnWidthTwips(int column, double twips);
+
+    // A normal window's place and size in twips, as shutdown keeps them;
+    // nothing while the window is maximized, minimized or hidden.
+    std::optional<QRect> normalGeometryTwips() const;
+    // Puts a normal window where it was kept; a place on no screen now, or a
+    // size below the design size, leaves the window centred.
+    void setNormalGeometryTwips(const std::optional<QRect> &twips);
 
     // Shows the list as a view stored between runs: its sort, the closed
     // issues, the find bar. Start-up applies it before the first refill.
@@ -150,6 +160,10 @@ private:
     // Set when the window leaves the maximized or minimized state, until
     // the restored layout has been applied at the design size.
     bool m_restorePending = false;
+    // A column's width as kept between runs, in pixels.
+    int shownWidthPixels(int column) const;
+    static constexpr int titleColumn = 1;
+    ColumnFill *m_titleFill = nullptr;
     MainWindowLayout m_layout;
     bool m_maximizedLayout = false;
     // Per column: the width it was last given in twips, and the pixels that

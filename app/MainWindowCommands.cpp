@@ -145,6 +145,13 @@ void MainWindow::deleteSelectedIssue()
         seen = conflict->current();
     }
     step(106, [&] { refillList(); });
+    // The row that took the deleted issue's place is selected (the new last
+    // row when the last one went), so that Delete goes on down the list; an
+    // issue still listed (its delete failed) stays selected.
+    step(108, [&] {
+        const int kept = m_model->rowOfFirstCell(id);
+        selectRow(kept >= 0 ? kept : qMin(row, m_model->rowCount() - 1));
+    });
 }
 
 void MainWindow::loadSampleData()

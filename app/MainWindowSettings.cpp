@@ -55,6 +55,7 @@ constexpr WholeNumber sortColumn{"SortColumn", -1, 0, IssueListModel::maxColumns
 constexpr WholeNumber sortOrder{"SortOrder", 0, 0, 1};
 constexpr Switch showClosed{"ShowClosed", false};
 constexpr Switch findBar{"FindBar", true};
+constexpr const char *normalGeometryKeys[] = {"WindowLeft", "WindowTop", "WindowWidth", "WindowHeight"};
 
 double readLocaleNumber(const QString &key, const char *defaultText)
 {
@@ -146,6 +147,31 @@ void saveView(const View &view)
             entry(showClosed.key, view.showClosed ? 1 : 0),
             entry(findBar.key, view.findBar ? 1 : 0),
         });
+    } catch (const Error &) {
+    }
+}
+
+std::optional<QRect> readNormalGeometry()
+{
+    int numbers[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        const std::optional<int> number = storedWholeNumber(normalGeometryKeys[i]);
+        if (!number)
+            return std::nullopt;
+        numbers[i] = *number;
+    }
+    if (numbers[2] <= 0 || numbers[3] <= 0)
+        return std::nullopt;
+    return QRect(numbers[0], numbers[1], numbers[2], numbers[3]);
+}
+
+void saveNormalGeometry(const std::optional<QRect> &twips)
+{
+    if (!twips)
+        return;
+    try {
+        save({entry(normalGeometryKeys[0], twips->left()), entry(normalGeometryKeys[1], twips->top()),
+              entry(normalGeometryKeys[2], twips->width()), entry(normalGeometryKeys[3], twips->height())});
     } catch (const Error &) {
     }
 }

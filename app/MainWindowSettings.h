@@ -8,14 +8,18 @@
 //   WindowState                        0 normal, 1 minimized, 2 maximized
 //   SortColumn, SortOrder              the list's sort (-1: unsorted; 1: descending)
 //   ShowClosed, FindBar                1 on, 0 off
+//   WindowLeft, WindowTop,             a normal window's place and size,
+//   WindowWidth, WindowHeight          whole twips
 //
 // The widths and the window state are written together, once, at shutdown,
 // so that a store that cannot be written is told once.
 
 #include <QList>
+#include <QRect>
 #include <QString>
 #include <qnamespace.h>
 
+#include <optional>
 #include <utility>
 
 namespace MainWindowSettings {
@@ -56,5 +60,12 @@ View readView();
 // Writes the view. A store that cannot be written is ignored here: shutdown
 // tells the user of it when it writes the widths.
 void saveView(const View &view);
+
+// The normal window's place and size in twips; nothing when any of the four
+// is missing or not a whole number, or the size is not positive.
+std::optional<QRect> readNormalGeometry();
+// Writes them; nothing does nothing. A store that cannot be written is
+// ignored here, as for the view.
+void saveNormalGeometry(const std::optional<QRect> &twips);
 
 } // namespace MainWindowSettings

@@ -4,6 +4,7 @@
 #include "app/DataAccessCheck.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowSettings.h"
+#include "app/MissingDatabase.h"
 #include "app/TrashCommands.h"
 #include "app/list/IssueListModel.h"
 #include "data/Backup.h"
@@ -53,6 +54,7 @@ void StartUp::run(MainWindow &window)
 {
     ErrorBlock step(ErrorBlock::location("Form1", "Form_Load"));
 
+    recoverMissingDatabase();
     DataFile::prepare(step); // 100 to 110: the data folder and the database file
     keepDailyBackup();
     // A settings file that cannot be read is told before its defaults apply.
@@ -97,6 +99,7 @@ void StartUp::run(MainWindow &window)
     window.applyView(MainWindowSettings::readView());
     step(154, [&] { window.refillList(); });
 
+    window.setNormalGeometryTwips(MainWindowSettings::readNormalGeometry());
     step(156, [&] { window.setWindowStateNumber(MainWindowSettings::readWindowState()); });
 
     bool normal = true;

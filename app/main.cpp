@@ -40,10 +40,7 @@ int main(int argc, char *argv[])
 {
     // The command line is read before any display is needed: help, version
     // and a restore run without one.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const CommandLine command = CommandLine::parse(arguments);
+    const CommandLine command = CommandLine::parse(CommandLine::argumentsOf(argc, argv));
     switch (command.action) {
     case CommandLine::Action::Print:
         std::fputs(qPrintable(command.text), stdout);

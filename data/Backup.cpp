@@ -3,14 +3,14 @@
 #include "data/BackupChoice.h"
 
 #include "data/Connection.h"
-#include "data/Engine.h"
-#include "data/Hardening.h"
+#include "data/SchemaUpgrade.h"
+#include "data/SqliteFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
-#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -19,52 +19,8 @@
 namespace Backup {
 namespace {
 
-// An SQLite handle closed when it goes out of scope.
-struct Handle {
-    sqlite3 *db = nullptr;
-    Handle() = default;
-    Handle(const Handle &) = delete;
-    Handle &operator=(const Handle &) = delete;
-    ~Handle() { sqlite3_close(db); }
-    QString error() const { return QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory"); }
-};
-
-// Opens a handle with the program's collation, functions and protections,
-// which a check of the schema's indexes needs. Returns an SQLite result code.
-int open(Handle &handle, const QByteArray &name, int flags)
-{
-    int rc = sqlite3_open_v2(name.constData(), &handle.db, flags, nullptr);
-    if (rc == SQLITE_OK)
-        rc = Engine::registerExtensions(handle.db);
-    if (rc == SQLITE_OK)
-        rc = Hardening::apply(handle.db);
-    if (rc == SQLITE_OK)
-        sqlite3_busy_timeout(handle.db, 5000);
-    return rc;
-}
-
-// Opens a file read-only exactly as it lies on disk: a journal beside it is
-// never applied, and nothing is written, not even a lock.
-int openAsItIs(Handle &handle, const QString &path)
-{
-    const QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded() + "?immutable=1";
-    return open(handle, uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
-}
-
-// Runs a statement and gives its first row's texts, one per row, at most
-// `rows` of them. Returns an SQLite result code.
-int texts(sqlite3 *db, const char *sql, QStringList &out, int rows = 1)
-{
-    sqlite3_stmt *statement = nullptr;
-    int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
-    while (rc == SQLITE_OK && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        if (out.size() < rows)
-            out << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
-        rc = SQLITE_OK;
-    }
-    sqlite3_finalize(statement);
-    return rc == SQLITE_DONE ? SQLITE_OK : rc;
-}
+using SqliteFile::Handle;
+using SqliteFile::texts;
 
 // Why the database open in db is not to be copied, or empty text when it
 // is a Marrowdesk database.
@@ -111,7 +67,7 @@ void copyDatabase(const QString &source, const QString &target)
                         .arg(QFileInfo(target).absolutePath(), why));
     };
     Handle from;
-    if (open(from, QFile::encodeName(source), SQLITE_OPEN_READWRITE) != SQLITE_OK)
+    if (SqliteFile::open(from, source, SQLITE_OPEN_READWRITE) != SQLITE_OK)
         fail(from.error());
     // Only a Marrowdesk database is copied: a copy of an empty, damaged or
     // foreign file would count as one of the copies kept and push a good
@@ -187,23 +143,31 @@ Copy newestSound(const QString &databasePath)
     return Copy();
 }
 
-QString problemWith(const QString &path)
+namespace {
+
+// Why the file is not sound; with `ofSchema`, also why opening would refuse
+// it. A copy from a newer Marrowdesk is a sound copy all the same.
+QString problemIn(const QString &path, bool ofSchema)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return QStringLiteral("does not exist.");
-    if (!info.isFile())
-        return QStringLiteral("is a folder, not a database file.");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("cannot be read: %1.").arg(file.errorString());
-    const QByteArray head = file.read(16);
-    if (head.isEmpty())
-        return QStringLiteral("is empty (zero bytes).");
-    if (head != QByteArrayLiteral("SQLite format 3\0"))
-        return QStringLiteral("is not a Marrowdesk database: its contents are of an unknown kind.");
+    if (const QString kind = SqliteFile::kindProblem(path); !kind.isEmpty())
+        return kind;
+    // A journal or log beside the file holds changes SQLite would apply, or
+    // undo, on opening it: the file is judged as SQLite would read it, in a
+    // private copy, so that the file itself is never written.
+    if (!SqliteFile::companions(path).isEmpty()) {
+        QTemporaryDir folder;
+        const QString copy = folder.filePath(QStringLiteral("recovered.mdb"));
+        if (!folder.isValid())
+            return QStringLiteral("has a journal beside it, and no private copy could be made to read it as SQLite "
+                                  "would.");
+        if (const QString why = SqliteFile::copyRecovered(path, copy); !why.isEmpty())
+            return why;
+        return problemIn(copy, ofSchema);
+    }
+    if (const QString header = SqliteFile::headerProblem(path); !header.isEmpty())
+        return header;
     Handle handle;
-    if (openAsItIs(handle, path) != SQLITE_OK)
+    if (SqliteFile::open(handle, path, SQLITE_OPEN_READONLY) != SQLITE_OK)
         return QStringLiteral("cannot be read: %1.").arg(handle.error());
     QStringList id;
     int rc = texts(handle.db, "PRAGMA application_id", id);
@@ -216,14 +180,33 @@ QString problemWith(const QString &path)
         return QStringLiteral("is damaged (%1).").arg(handle.error());
     if (findings != QStringList{QStringLiteral("ok")})
         return QStringLiteral("is damaged: SQLite's check found \"%1\".").arg(findings.join(QLatin1String("; ")));
-    return QString();
+    if (!ofSchema)
+        return QString();
+    try {
+        return SchemaUpgrade::problemWith(handle.db, path);
+    } catch (const Error &error) {
+        return QStringLiteral("cannot be read: %1").arg(error.description());
+    }
+}
+
+} // namespace
+
+QString problemWith(const QString &path)
+{
+    return problemIn(path, true);
 }
 
 int issueCount(const QString &path)
 {
+    if (!SqliteFile::companions(path).isEmpty()) {
+        QTemporaryDir folder;
+        const QString copy = folder.filePath(QStringLiteral("recovered.mdb"));
+        return folder.isValid() && SqliteFile::copyRecovered(path, copy).isEmpty() ? issueCount(copy) : -1;
+    }
     Handle handle;
     QStringList count;
-    if (openAsItIs(handle, path) != SQLITE_OK || texts(handle.db, "select count(*) from Issues", count) != SQLITE_OK)
+    if (SqliteFile::open(handle, path, SQLITE_OPEN_READONLY) != SQLITE_OK ||
+        texts(handle.db, "select count(*) from Issues", count) != SQLITE_OK)
         return -1;
     return count.value(0).toInt();
 }
@@ -256,7 +239,7 @@ QString makeDailyCopy(const QString &databasePath, const QDateTime &now)
         copyDatabase(databasePath, partial.fileName());
         markNewest(partial.fileName());
         stamp(partial.fileName(), now);
-        if (const QString problem = problemWith(partial.fileName()); !problem.isEmpty()) {
+        if (const QString problem = problemIn(partial.fileName(), false); !problem.isEmpty()) {
             const QString damaged = dated + QStringLiteral(".damaged.mdb");
             QFile::remove(damaged);
             const bool keptApart = QFile::rename(partial.fileName(), damaged);
@@ -274,61 +257,6 @@ QString makeDailyCopy(const QString &databasePath, const QDateTime &now)
     }
     rotate(folder, baseName, copy);
     return copy;
-}
-
-QString restore(const QString &backupPath, const QString &databasePath, const QDateTime &now)
-{
-    const QFileInfo backup(backupPath);
-    const QFileInfo database(databasePath);
-    const QString journal = databasePath + QStringLiteral("-journal");
-    const auto fail = [&](const QString &why) {
-        throw Error(QStringLiteral("The backup \"%1\" was not restored: %2 The database was left as it was.")
-                        .arg(backupPath, why));
-    };
-    if (backup.absoluteFilePath() == database.absoluteFilePath())
-        fail(QStringLiteral("it is the database itself."));
-    if (const QString problem = problemWith(backupPath); !problem.isEmpty())
-        fail(QStringLiteral("the file ") + problem);
-
-    // The copy is made beside the database, so that the rename into place
-    // stays within one file system and happens whole.
-    const QString folder = database.absolutePath();
-    QTemporaryFile incoming(folder + QLatin1Char('/') + database.fileName() + QStringLiteral(".XXXXXX.restoring"));
-    if (!incoming.open())
-        fail(QStringLiteral("no new file could be made in \"%1\": %2.").arg(folder, incoming.errorString()));
-    incoming.close();
-    {
-        Handle from;
-        if (openAsItIs(from, backupPath) != SQLITE_OK)
-            fail(from.error() + QLatin1Char('.'));
-        if (const QString why = copyPages(from.db, incoming.fileName()); !why.isEmpty())
-            fail(QStringLiteral("it could not be copied into \"%1\": %2.").arg(folder, why));
-    }
-
-    // The current file and its journal go aside together, under one name,
-    // so that the journal still belongs to its file there and is never
-    // applied to the restored one.
-    const QString when = now.toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
-    const QString stem = QStringLiteral("%1/%2-before-restore-%3").arg(folder, database.completeBaseName(), when);
-    QString aside = stem + QStringLiteral(".mdb");
-    for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral("-journal")); ++n)
-        aside = QStringLiteral("%1-%2.mdb").arg(stem).arg(n);
-    const bool hadFile = database.exists();
-    if (hadFile && !QFile::rename(databasePath, aside))
-        fail(QStringLiteral("the current database could not be renamed to \"%1\".").arg(aside));
-    if (QFileInfo::exists(journal) && !QFile::rename(journal, aside + QStringLiteral("-journal"))) {
-        if (hadFile)
-            QFile::rename(aside, databasePath);
-        fail(QStringLiteral("the current database's journal could not be renamed."));
-    }
-    if (!QFile::rename(incoming.fileName(), databasePath)) {
-        QFile::rename(aside + QStringLiteral("-journal"), journal);
-        if (hadFile)
-            QFile::rename(aside, databasePath);
-        fail(QStringLiteral("the copy could not be renamed to \"%1\".").arg(databasePath));
-    }
-    QFile::setPermissions(databasePath, QFile::ReadOwner | QFile::WriteOwner);
-    return hadFile ? aside : QString();
 }
 
 } // namespace Backup

@@ -11,10 +11,12 @@
 // does the newest sound one. The database itself is only read, except that a
 // journal left hot by a crash is rolled back first, as any open would.
 //
-// A restore brings a sound backup back in place of the database: the current
-// file and its journal are kept aside together under one dated name, and
-// the backup is copied into a new file that is then renamed into place, so no
-// stale journal can ever be applied to it.
+// A restore brings a sound backup back in place of the database. The backup
+// is copied beside the database, with any journal or log of its own applied
+// there, and checked as opening checks a database. Then, under a write lock
+// taken through SQLite, the current file gets a second, dated name (a hard
+// link) and one rename puts the copy in its place: at every instant the
+// database's name holds either the old file or the new one.
 
 #include "data/Error.h"
 
@@ -22,6 +24,8 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+
+#include <functional>
 
 namespace Backup {
 
@@ -67,22 +71,40 @@ QString makeDailyCopy(const QString &databasePath, const QDateTime &now);
 QString makeDailyCopy(const QString &databasePath, const QDate &today = QDate::currentDate());
 
 // Why the file is not a sound Marrowdesk database, as the end of a sentence
-// ("is empty (zero bytes)."); empty text when it is sound. Only reads the
-// file, and ignores any journal beside it.
+// ("is empty (zero bytes)."); empty text when it is sound. Checks what
+// opening checks (application id, schema version, tables) and SQLite's
+// quick_check. A journal or log beside the file is applied, as SQLite would,
+// in a private copy; the file itself is only read.
 QString problemWith(const QString &path);
 
-// The number of issues in a database file, or -1 when it cannot be read.
-// Ignores any journal beside the file.
+// The number of issues in a database file, or -1 when it cannot be read;
+// a journal or log beside it is applied in a private copy first.
 int issueCount(const QString &path);
 
-// Replaces the database with the backup. The backup is checked first; the
-// current file and its journal (either may be missing) are renamed to
-// dbData-before-restore-YYYY-MM-DD-HHMMSS.mdb (and the same + "-journal") in
-// the database's folder; the backup is copied into a new file there, which
-// is renamed into place. Returns the name the current file was kept under
-// (empty when there was none). Throws Error, and then the database is as it
-// was. No program may have the database open meanwhile.
+// The files earlier restores kept aside beside the database
+// (dbData-before-restore-*.mdb), newest made first; whether each is sound
+// is for problemWith to say.
+QList<Copy> setAside(const QString &databasePath);
+
+// Replaces the database with the backup; a database given as a link is
+// restored into the file the link names. The backup is read as SQLite would
+// read it after a crash and checked first. Other connections to the
+// database are waited for (5 s) and refused after. The current file keeps a
+// second name, dbData-before-restore-YYYY-MM-DD-HHMMSS.mdb in the
+// database's folder, and the checked copy is renamed over the database.
+// Returns the name the current file was kept under (empty when there was
+// none). Throws Error, and then the database is as it was. A restore killed
+// at any point leaves the old file or the new one in place, and maybe a
+// *.restoring file, which removeLeftovers takes away.
 QString restore(const QString &backupPath, const QString &databasePath,
                 const QDateTime &now = QDateTime::currentDateTime());
+
+// Removes what a restore that was killed left beside the database: its
+// unfinished copies (*.restoring). No restore may run meanwhile.
+void removeLeftovers(const QString &databasePath);
+
+// For tests: called after each step of a restore that writes, links or
+// renames a file, so that a test can kill the program at each of them.
+void setRestoreStepHook(std::function<void()> hook);
 
 } // namespace Backup

@@ -1,6 +1,7 @@
 #include "data/DateText.h"
 
 #include <QHash>
+#include <QList>
 #include <QRegularExpression>
 
 namespace DateText {
@@ -94,6 +95,67 @@ std::optional<std::optional<DateValue>> fromPlainIso(const QString &text)
     return withOptionalTime(date, time);
 }
 
+// Single letters read one or two digits, so "1.2.2027" and "01.02.2027" both
+// fit; the locale's own "dd" and "MM" would want exactly two.
+QString withoutLeadingZeros(QString format)
+{
+    static const QRegularExpression twoDigitDay(QStringLiteral("(?<!d)dd(?!d)"));
+    static const QRegularExpression twoDigitMonth(QStringLiteral("(?<!M)MM(?!M)"));
+    format.replace(twoDigitDay, QStringLiteral("d"));
+    format.replace(twoDigitMonth, QStringLiteral("M"));
+    return format;
+}
+
+QString narrowYear(QString format)
+{
+    static const QRegularExpression fourDigitYear(QStringLiteral("(?<!y)yyyy(?!y)"));
+    format.replace(fourDigitYear, QStringLiteral("yy"));
+    return format;
+}
+
+// The long form without its day of the week: "9. Januar 2027", "2027年1月9日".
+QString withoutWeekday(QString format)
+{
+    static const QRegularExpression weekday(QStringLiteral("^\\s*dddd[\\s,]*|[\\s,]*dddd\\s*$"));
+    format.replace(weekday, QString());
+    return format;
+}
+
+struct DateFormat {
+    QString format;
+    bool twoDigitYear; // the year is "yy" and wants its century
+    bool timeOfDay;    // a time of day may follow
+};
+
+// Every form a date may be typed in, the locale's own short form first so
+// that what the program writes reads back by the first try. The short form
+// without leading zeros and with either year length, then the long form the
+// locale prints (with and without the day of the week, with the month's full
+// or short name).
+QList<DateFormat> readableFormats(const QLocale &locale)
+{
+    QList<DateFormat> formats;
+    const auto add = [&formats](const QString &format, bool twoDigitYear, bool timeOfDay) {
+        for (const DateFormat &known : std::as_const(formats)) {
+            if (known.format == format)
+                return;
+        }
+        formats.append({format, twoDigitYear, timeOfDay});
+    };
+    const QString native = locale.dateFormat(QLocale::ShortFormat);
+    const QString wide = widenYear(native);
+    add(wide, false, true);
+    add(native, wide != native, true);
+    add(withoutLeadingZeros(wide), false, true);
+    add(withoutLeadingZeros(narrowYear(wide)), true, true);
+    const QString longForm = locale.dateFormat(QLocale::LongFormat);
+    for (const QString &form : {longForm, withoutWeekday(longForm)}) {
+        add(form, false, false);
+        add(QString(form).replace(QStringLiteral("MMMM"), QStringLiteral("MMM")), false, false);
+    }
+    return formats;
+}
+
 // Date texts made per locale: lists and reports write the same few thousand
 // dates over and over, and each text is then shared instead of made again.
 constexpr qsizetype maxRememberedDates = 1 << 14;
@@ -172,13 +234,19 @@ std::optional<DateValue> parse(const QString &input, const QLocale &locale)
         return std::nullopt;
     if (auto iso = fromIso(text))
         return iso;
-    const QString native = locale.dateFormat(QLocale::ShortFormat);
-    const QString widened = widenYear(native);
-    if (auto value = parseWithFormat(text, locale, widened, false))
-        return value;
-    if (widened != native) {
-        if (auto value = parseWithFormat(text, locale, native, true))
-            return value;
+    thread_local QLocale cachedLocale = QLocale::c();
+    thread_local QList<DateFormat> formats = readableFormats(QLocale::c());
+    if (!(locale == cachedLocale)) {
+        cachedLocale = locale;
+        formats = readableFormats(locale);
+    }
+    for (const DateFormat &form : std::as_const(formats)) {
+        if (form.timeOfDay) {
+            if (auto value = parseWithFormat(text, locale, form.format, form.twoDigitYear))
+                return value;
+        } else if (const QDate date = locale.toDate(text, form.format); date.isValid()) {
+            return withOptionalTime(date, QTime());
+        }
     }
     return std::nullopt;
 }

@@ -27,9 +27,11 @@ QString toText(const QDate &date, const QLocale &locale = QLocale());
 QString toText(const QDateTime &dateTime, const QLocale &locale = QLocale());
 
 // Reads date text: ISO 8601 first, then the locale's short date form (four
-// or two-digit year; a two-digit year below 30 is in this century), each
-// optionally followed by a time of day. A time of exactly midnight counts as
-// no time. Returns nothing when the text is not a date.
+// or two-digit year; a two-digit year below 30 is in this century; day and
+// month with or without leading zeros), each optionally followed by a time of
+// day, then the locale's long form as it prints it, with or without the day of
+// the week ("9. Januar 2027", "2027年1月9日"). A time of exactly midnight
+// counts as no time. Returns nothing when the text is not a date.
 std::optional<DateValue> parse(const QString &text, const QLocale &locale = QLocale());
 
 // The stored form: "2021-08-31" or "2021-08-31T14:05:00".

@@ -87,23 +87,33 @@ public:
             m_byName[folded(contact.fullName)].append(contact);
     }
 
+    // The existing contact of a name and e-mail address, when one is told
+    // apart by them.
+    std::optional<qint64> existing(const QString &name, const QString &email) const
+    {
+        const auto found = m_byName.constFind(folded(name));
+        if (found == m_byName.cend() || folded(name).isEmpty())
+            return std::nullopt;
+        if (found->size() == 1)
+            return found->first().id;
+        for (const Existing::Contact &contact : *found)
+            if (!email.trimmed().isEmpty() && folded(contact.email) == folded(email))
+                return contact.id;
+        return std::nullopt;
+    }
+
     // The contact of a name and e-mail address, or a reason to refuse.
     std::optional<QString> choose(const QString &name, const QString &email, ContactChoice &choice)
     {
         const QString key = folded(name);
         if (key.isEmpty())
             return std::nullopt; // no contact
+        if (const std::optional<qint64> id = existing(name, email)) {
+            choice.existing = id;
+            return std::nullopt;
+        }
         const auto found = m_byName.constFind(key);
         if (found != m_byName.cend()) {
-            if (found->size() == 1) {
-                choice.existing = found->first().id;
-                return std::nullopt;
-            }
-            for (const Existing::Contact &contact : *found)
-                if (!email.trimmed().isEmpty() && folded(contact.email) == folded(email)) {
-                    choice.existing = contact.id;
-                    return std::nullopt;
-                }
             return email.trimmed().isEmpty()
                        ? QStringLiteral(
                              "%1 contacts are called \"%2\", and no e-mail address tells which one is meant.")
@@ -135,6 +145,15 @@ private:
     QHash<QString, int> m_madeByKey;
     QList<NewContact> &m_created;
 };
+
+// What tells an issue imported before: its title (letter case and blanks
+// around aside), opened date (ISO 8601) and opener's ID, each empty when
+// missing.
+QString matchKey(const QString &title, const std::optional<QString> &openedDate, std::optional<qint64> openedBy)
+{
+    return folded(title) + QLatin1Char('\x1f') + openedDate.value_or(QString()) + QLatin1Char('\x1f') +
+           (openedBy ? QString::number(*openedBy) : QString());
+}
 
 // A missing value for empty text, the text as it was written otherwise.
 std::optional<QString> optionalText(const QString &text)
@@ -241,6 +260,22 @@ Existing readExisting(Connection &connection)
             into.append(list.field(row, 0).toTextOrEmpty());
         list.Close();
     };
+    Recordset issues;
+    issues.Open(QStringLiteral("select Title, [Opened Date], [Opened By] from Issues"), connection);
+    for (int row = 0; row < issues.rowCount(); ++row) {
+        const Value &opened = issues.field(row, 1);
+        std::optional<QString> openedDate;
+        if (const QDate *date = opened.date())
+            openedDate = DateText::toIso(*date);
+        else if (const QDateTime *dateTime = opened.dateTime())
+            openedDate = DateText::toIso(*dateTime);
+        else if (const QString *text = opened.text())
+            openedDate = *text;
+        const Value &opener = issues.field(row, 2);
+        existing.issues.insert(matchKey(issues.field(row, 0).toTextOrEmpty(), openedDate,
+                                        opener.isNull() ? std::nullopt : std::optional<qint64>(opener.toInteger())));
+    }
+    issues.Close();
     readList(QStringLiteral("select Status from Status"), existing.statuses);
     readList(QStringLiteral("select Category from Categories"), existing.categories);
     readList(QStringLiteral("select Priority from Priorities"), existing.priorities);
@@ -248,15 +283,17 @@ Existing readExisting(Connection &connection)
 }
 
 struct Planner::State {
-    State(qsizetype headings, const Existing &existing, const QLocale &locale)
-        : headingCount(headings), locale(locale), contacts(existing.contacts, result.newContacts),
-          statuses(existing.statuses, result.newStatuses), categories(existing.categories, result.newCategories),
-          priorities(existing.priorities, result.newPriorities)
+    State(qsizetype headings, const Existing &existing, const QLocale &locale, Matching matching)
+        : headingCount(headings), locale(locale), matching(matching), existingIssues(existing.issues),
+          contacts(existing.contacts, result.newContacts), statuses(existing.statuses, result.newStatuses),
+          categories(existing.categories, result.newCategories), priorities(existing.priorities, result.newPriorities)
     {
         columnOf.fill(-1);
     }
     qsizetype headingCount;
     QLocale locale;
+    Matching matching;
+    QSet<QString> existingIssues; // shared with Existing, not copied
     std::array<int, fieldCount> columnOf;
     Plan result;
     ContactMatcher contacts;
@@ -275,8 +312,9 @@ struct Planner::State {
     }
 };
 
-Planner::Planner(qsizetype headingCount, const Mapping &mapping, const Existing &existing, const QLocale &locale)
-    : m_state(std::make_unique<State>(headingCount, existing, locale))
+Planner::Planner(qsizetype headingCount, const Mapping &mapping, const Existing &existing, const QLocale &locale,
+                 Matching matching)
+    : m_state(std::make_unique<State>(headingCount, existing, locale, matching))
 {
     for (int column = 0; column < mapping.size() && column < headingCount; ++column)
         if (mapping[column] && *mapping[column] != Field::Id)
@@ -311,6 +349,16 @@ void Planner::add(const QStringList &record, int line)
         return column < 0 ? QString() : Csv::unguarded(record.value(column));
     };
 
+    // Told before anything is made for the row, so that a row skipped
+    // makes no contact or value either.
+    const auto openedDate = DateText::parse(text(Field::OpenedDate).trimmed(), state.locale);
+    if (state.existingIssues.contains(
+            matchKey(text(Field::Title), openedDate ? std::optional(DateText::toIso(*openedDate)) : std::nullopt,
+                     state.contacts.existing(text(Field::OpenedBy), text(Field::OpenedByEmail))))) {
+        state.result.matchingLines.append(line);
+        if (state.matching == Matching::Skip)
+            return;
+    }
     QStringList reasons;
     for (int f = 0; f < fieldCount; ++f)
         if (text(static_cast<Field>(f)).contains(QChar(0)))
@@ -366,11 +414,12 @@ void Planner::add(const QStringList &record, int line)
     state.result.issues.append(std::move(issue));
 }
 
-Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing &existing, const QLocale &locale)
+Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing &existing, const QLocale &locale,
+          Matching matching)
 {
     if (document.records.isEmpty())
         return Plan();
-    Planner planner(document.records.first().size(), mapping, existing, locale);
+    Planner planner(document.records.first().size(), mapping, existing, locale, matching);
     for (qsizetype r = 1; r < document.records.size(); ++r)
         planner.add(document.records[r], document.lines[r]);
     return planner.take();
@@ -378,7 +427,7 @@ Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing 
 
 std::optional<FilePlan> planFile(QIODevice &device, Csv::Latin1 latin1, const std::optional<Mapping> &mapping,
                                  const Existing &existing, const std::function<bool(qint64, qint64)> &progress,
-                                 const QLocale &locale)
+                                 const QLocale &locale, Matching matching)
 {
     constexpr int rowsBetweenReports = 4096;
     const qint64 total = device.isSequential() ? 0 : device.size();
@@ -389,7 +438,7 @@ std::optional<FilePlan> planFile(QIODevice &device, Csv::Latin1 latin1, const st
     if (!reader.next(file.headings, line))
         return file;
     file.mapping = mapping ? *mapping : suggestedMapping(file.headings);
-    Planner planner(file.headings.size(), file.mapping, existing, locale);
+    Planner planner(file.headings.size(), file.mapping, existing, locale, matching);
     for (int rows = 1; reader.next(record, line); ++rows) {
         planner.add(record, line);
         if (rows % rowsBetweenReports == 0 && !progress(reader.bytesRead(), total))

@@ -6,7 +6,7 @@
 // namesakes are told apart on the way back), dates as ISO 8601, and
 // texts that a spreadsheet would run as formulas guarded by an apostrophe.
 //
-// Import is planned before anything is written: plan() is a pure function
+// Import is planned before anything is written: a plan is a pure function
 // of the file's records, how its columns map to the issue fields, and what
 // the database holds already. It says which issues would be added, which
 // contacts and list values would be made for them, and which rows are
@@ -17,6 +17,7 @@
 
 #include <QList>
 #include <QLocale>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -81,6 +82,9 @@ struct Existing {
     };
     QList<Contact> contacts;
     QStringList statuses, categories, priorities;
+    // One key per stored issue, of its title, opened date and opener, to
+    // tell the rows of a file imported before.
+    QSet<QString> issues;
 };
 Existing readExisting(Connection &connection);
 
@@ -115,22 +119,30 @@ struct Plan {
     QList<NewContact> newContacts;
     QStringList newStatuses, newCategories, newPriorities;
     QList<Refusal> refusals;
+    // The lines of rows that match an issue already there: the same title
+    // (letter case aside), opened date and opener. Planned as issues unless
+    // the plan skips them.
+    QList<int> matchingLines;
 };
+
+// What becomes of rows that match an issue already there.
+enum class Matching { Import, Skip };
 
 // Plans the import of a file whose first record is its headings. Dates may
 // be ISO 8601 or the locale's short form. A row is refused when it has more
 // fields than the headings, a date that is not one, a contact's name that
 // several contacts share without an e-mail address telling them apart, or
-// a NUL character in a field it imports (no database stores one).
+// a NUL character in a field it imports (no database stores one). A row
+// that matches an issue already there is imported again, or skipped.
 Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing &existing,
-          const QLocale &locale = QLocale());
+          const QLocale &locale = QLocale(), Matching matching = Matching::Import);
 
 // Plans the same row by row, as a file is read: the plan holds each row's
 // values once, and nothing else of the file.
 class Planner {
 public:
-    Planner(qsizetype headingCount, const Mapping &mapping, const Existing &existing,
-            const QLocale &locale = QLocale());
+    Planner(qsizetype headingCount, const Mapping &mapping, const Existing &existing, const QLocale &locale = QLocale(),
+            Matching matching = Matching::Import);
     ~Planner();
     Planner(const Planner &) = delete;
     Planner &operator=(const Planner &) = delete;
@@ -158,7 +170,7 @@ struct FilePlan {
 // returns false, stops and returns nothing. Throws as Csv::Reader does.
 std::optional<FilePlan> planFile(QIODevice &device, Csv::Latin1 latin1, const std::optional<Mapping> &mapping,
                                  const Existing &existing, const std::function<bool(qint64, qint64)> &progress,
-                                 const QLocale &locale = QLocale());
+                                 const QLocale &locale = QLocale(), Matching matching = Matching::Import);
 
 // The insert of a planned issue whose contacts have these IDs (a missing
 // one is written as Null).

@@ -187,17 +187,39 @@ int userVersion(sqlite3 *db, const QString &fileName)
     return pragma.step() ? sqlite3_column_int(pragma.handle(), 0) : 0;
 }
 
+// The tables of the first version, which every later one keeps.
+const char *const firstTables[] = {"Contacts", "Issues", "Status", "Categories", "Priorities"};
+
 } // namespace
+
+QString problemWith(sqlite3 *db, const QString &fileName)
+{
+    const int version = userVersion(db, fileName);
+    if (version < 1)
+        return QStringLiteral("has no Marrowdesk tables (schema version %1).").arg(version);
+    if (version > currentVersion)
+        return QStringLiteral("was made by a newer Marrowdesk (schema version %1; this one knows versions up to %2), "
+                              "and this one would break its rules by writing to it. Use the newer Marrowdesk.")
+            .arg(version)
+            .arg(currentVersion);
+    for (const char *table : firstTables) {
+        PreparedStatement found(db, QStringLiteral("select 1 from sqlite_schema where type='table' and name=?1"),
+                                fileName);
+        sqlite3_bind_text(found.handle(), 1, table, -1, SQLITE_STATIC);
+        if (!found.step())
+            return QStringLiteral("has no table %1, so it is not a whole Marrowdesk database.")
+                .arg(QString::fromLatin1(table));
+    }
+    return QString();
+}
 
 void upgrade(sqlite3 *db, const QString &fileName)
 {
+    if (const QString problem = problemWith(db, fileName); !problem.isEmpty())
+        throw Error(QStringLiteral("The database \"%1\" %2").arg(fileName, problem));
     if (sqlite3_db_readonly(db, "main") == 1)
         return;
     int version = userVersion(db, fileName);
-    if (version < 1)
-        throw Error(QStringLiteral("The database \"%1\" has no Marrowdesk tables (schema version %2).")
-                        .arg(fileName)
-                        .arg(version));
     for (; version < currentVersion; ++version) {
         // Another program may have made the step since the version was read;
         // the immediate transaction holds it off while the step runs.

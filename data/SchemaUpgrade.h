@@ -13,14 +13,23 @@
 //  5  the trash keeps the Version, and a restore counts it up
 
 struct sqlite3;
-class QString;
+
+#include <QString>
 
 namespace SchemaUpgrade {
 
 inline constexpr int currentVersion = 5;
 
-// Brings the database up to currentVersion, each step in a transaction of
-// its own. A read-only database is left as it is. Throws Error.
+// Why the open database is not one this program may use, as the end of a
+// sentence that begins with the file's name ("has no Marrowdesk tables
+// ..."): no schema version, a version from a newer program, whose rules this
+// one would break by writing, or a table of the first version missing.
+// Empty text when it may be used. Throws Error when it cannot be read.
+QString problemWith(sqlite3 *db, const QString &fileName);
+
+// Checks the database with problemWith, then brings it up to
+// currentVersion, each step in a transaction of its own. A read-only
+// database is checked but left as it is. Throws Error.
 void upgrade(sqlite3 *db, const QString &fileName);
 
 } // namespace SchemaUpgrade

@@ -136,14 +136,19 @@ private:
     void fillValueList(QComboBox *picker, const QString &location, ValueListSql::List list);
     void addValue(const QString &location, const ValueList &list);
     void deleteValue(const QString &location, const ValueList &list);
-    void newContact(const QString &location);
+    void newContact(const QString &location, ContactPicker *picker);
+    // Refills a value list, then chooses the value added (when it is
+    // listed) or else the value chosen before.
+    void refillKeepingChoice(const ValueList &list, const std::optional<QString> &added = std::nullopt);
     void editContact(const QString &location, QComboBox *picker);
     void deleteContact(const QString &location, QComboBox *picker, const QString &warning, const QString &command);
     qint64 chosenContactId(const QComboBox *picker) const;
     void selectContact(ContactPicker *picker, const Value &id, const QString &caption);
     void selectValue(QComboBox *picker, const Value &value, const QString &caption);
     void labelNamesakes();
-    void reloadContactsKeepingChoices();
+    // Refills both contact pickers and chooses again the contacts chosen
+    // before, by ID; a contact added meanwhile is chosen in newContactPicker.
+    void reloadContactsKeepingChoices(ContactPicker *newContactPicker = nullptr);
     std::optional<QString> choiceToSave(const QComboBox *picker) const;
     std::optional<QString> commentToSave() const;
     IssueSql::Values valuesToSave() const;

@@ -1,7 +1,9 @@
 // The issue editor's list buttons: "+" adds a status, category or priority
 // or a new contact, "*" edits the chosen contact, "-" deletes the chosen
 // value or contact together with every issue that refers to it. Each ends by
-// refilling its picker(s), which leaves them without a choice.
+// refilling its picker(s), then chooses again what was chosen (a contact by
+// its ID, a value by its text) and chooses what "+" added, so that a list
+// button never undoes the user's choices.
 
 #include "issues/IssueEditor.h"
 
@@ -123,7 +125,7 @@ void IssueEditor::addValue(const QString &where, const ValueList &list)
     if (empty)
         return;
     step(104, [&] { sharedConnection().Execute(ValueListSql::insertStatement(list.list, answer)); });
-    step(106, [&] { (this->*list.refill)(); });
+    step(106, [&] { refillKeepingChoice(list, answer); });
 }
 
 void IssueEditor::deleteValue(const QString &where, const ValueList &list)
@@ -145,16 +147,40 @@ void IssueEditor::deleteValue(const QString &where, const ValueList &list)
     deleteTogether(
         step, 104, list.command, [&] { return ValueListSql::deleteStatement(list.list, value); },
         [&] { return ValueListSql::deleteIssuesStatement(list.list, value); });
-    step(108, [&] { (this->*list.refill)(); });
+    step(108, [&] { refillKeepingChoice(list); });
 }
 
-void IssueEditor::newContact(const QString &where)
+void IssueEditor::newContact(const QString &where, ContactPicker *picker)
 {
     ErrorBlock step(where);
     ContactEditor contact(this);
     step(100, [&] { contact.contactId = QString(); });
     step(102, [&] { platform::dialogs().showModal(contact); });
-    step(104, [&] { loadContacts(); });
+    step(104, [&] { reloadContactsKeepingChoices(picker); });
+}
+
+void IssueEditor::refillKeepingChoice(const ValueList &list, const std::optional<QString> &added)
+{
+    QComboBox *picker = list.picker;
+    const std::optional<QString> chosen =
+        picker->currentIndex() >= 0 ? std::optional<QString>(picker->currentText()) : std::nullopt;
+    const std::optional<LoadedChoice> loaded =
+        m_loadedChoices.contains(picker) ? std::optional<LoadedChoice>(m_loadedChoices.value(picker)) : std::nullopt;
+    (this->*list.refill)();
+    // The list compares values without regard to letter case: a value
+    // refused as already there is chosen in the letters the list has.
+    const auto indexOf = [picker](const std::optional<QString> &text) {
+        if (!text)
+            return -1;
+        const int exact = picker->findText(*text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        return exact >= 0 ? exact : picker->findText(*text, Qt::MatchFixedString);
+    };
+    int index = indexOf(added);
+    if (index < 0)
+        index = indexOf(chosen);
+    picker->setCurrentIndex(index);
+    if (loaded && index >= 0 && picker->itemText(index) == loaded->item)
+        m_loadedChoices.insert(picker, {loaded->stored, index, loaded->item});
 }
 
 void IssueEditor::editContact(const QString &where, QComboBox *picker)
@@ -167,7 +193,7 @@ void IssueEditor::editContact(const QString &where, QComboBox *picker)
     ContactEditor contact(this);
     step(102, [&] { contact.contactId = QString::number(chosenContactId(picker)); });
     step(104, [&] { platform::dialogs().showModal(contact); });
-    step(106, [&] { loadContacts(); });
+    step(106, [&] { reloadContactsKeepingChoices(); });
 }
 
 void IssueEditor::deleteContact(const QString &where, QComboBox *picker, const QString &warning, const QString &command)
@@ -218,17 +244,17 @@ void IssueEditor::deleteContact(const QString &where, QComboBox *picker, const Q
                                                          platform::changesText(*seen, changed->current(), names));
         seen = changed->current();
     }
-    step(108, [&] { loadContacts(); });
+    step(108, [&] { reloadContactsKeepingChoices(); });
 }
 
 void IssueEditor::addOpenedByContact()
 {
-    newContact(location("PushButton3_Click"));
+    newContact(location("PushButton3_Click"), openedByPicker);
 }
 
 void IssueEditor::addAssignedToContact()
 {
-    newContact(location("PushButton5_Click"));
+    newContact(location("PushButton5_Click"), assignedToPicker);
 }
 
 void IssueEditor::editAssignedToContact()

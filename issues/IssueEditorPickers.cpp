@@ -12,6 +12,7 @@
 #include "platform/ErrorBlock.h"
 
 #include <QComboBox>
+#include <QSet>
 
 namespace {
 
@@ -113,15 +114,26 @@ void IssueEditor::labelNamesakes()
     }
 }
 
-void IssueEditor::reloadContactsKeepingChoices()
+void IssueEditor::reloadContactsKeepingChoices(ContactPicker *newContactPicker)
 {
     const int assigned = assignedToPicker->currentIndex();
     const int opener = openedByPicker->currentIndex();
     const qint64 assignedId = assigned >= 0 ? contactIds.value(assigned) : -1;
     const qint64 openerId = opener >= 0 ? contactIds.value(opener) : -1;
+    const QSet<qint64> known(contactIds.cbegin(), contactIds.cend());
     loadContacts();
     assignedToPicker->setCurrentIndex(contactIds.indexOf(assignedId));
     openedByPicker->setCurrentIndex(contactIds.indexOf(openerId));
+    if (!newContactPicker)
+        return;
+    // The contact the user just saved is the newest of those not listed
+    // before (another user may have added some meanwhile).
+    qint64 newest = -1;
+    for (const qint64 id : std::as_const(contactIds))
+        if (!known.contains(id))
+            newest = qMax(newest, id);
+    if (newest >= 0)
+        newContactPicker->setCurrentIndex(contactIds.indexOf(newest));
 }
 
 void IssueEditor::fillValueList(QComboBox *picker, const QString &where, ValueListSql::List list)

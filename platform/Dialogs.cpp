@@ -6,11 +6,14 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <limits>
 
@@ -80,8 +83,18 @@ public:
     QString fileName(FileAction action, const QString &title, const QString &suggested, const QString &filter) override
     {
         QWidget *parent = QApplication::activeWindow();
-        return action == FileAction::Open ? QFileDialog::getOpenFileName(parent, title, suggested, filter)
-                                          : QFileDialog::getSaveFileName(parent, title, suggested, filter);
+        if (action == FileAction::Open)
+            return QFileDialog::getOpenFileName(parent, title, suggested, filter);
+        // With the extension as its default, the chooser adds it before it
+        // asks about replacing a file, so "report" asks about "report.pdf".
+        QFileDialog chooser(parent, title, suggested, filter);
+        chooser.setAcceptMode(QFileDialog::AcceptSave);
+        chooser.setFileMode(QFileDialog::AnyFile);
+        chooser.setDefaultSuffix(filterExtensions(filter).value(0));
+        chooser.selectFile(suggested);
+        if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty())
+            return QString();
+        return chooser.selectedFiles().constFirst();
     }
 };
 
@@ -104,6 +117,33 @@ void loadForm(QDialog &window)
 {
     if (window.metaObject()->indexOfMethod("load()") >= 0)
         QMetaObject::invokeMethod(&window, "load", Qt::DirectConnection);
+}
+
+QStringList filterExtensions(const QString &filter)
+{
+    static const QRegularExpression pattern(QStringLiteral("\\*\\.([^\\s)*?;]+)"));
+    QStringList extensions;
+    for (const QRegularExpressionMatch &match : pattern.globalMatch(filter))
+        extensions.append(match.captured(1));
+    return extensions;
+}
+
+QString saveFileName(const QString &title, const QString &suggested, const QString &filter)
+{
+    const QString chosen = dialogs().fileName(FileAction::Save, title, suggested, filter);
+    const QStringList extensions = filterExtensions(filter);
+    if (chosen.isEmpty() || extensions.isEmpty())
+        return chosen;
+    for (const QString &extension : extensions)
+        if (chosen.endsWith(QLatin1Char('.') + extension, Qt::CaseInsensitive))
+            return chosen;
+    const QString path = chosen + QLatin1Char('.') + extensions.constFirst();
+    if (QFileInfo::exists(path) &&
+        msgBox(QStringLiteral("The file \"%1\" already exists.\r\nDo you want to replace it?")
+                   .arg(QDir::toNativeSeparators(path)),
+               Buttons::YesNoDefaultNo) != Answer::Yes)
+        return QString();
+    return path;
 }
 
 Answer msgBox(const QString &text, Buttons buttons, Icon icon)

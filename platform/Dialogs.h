@@ -4,6 +4,7 @@
 // scripted double that records each box and answers from a script.
 
 #include <QString>
+#include <QStringList>
 
 class QDialog;
 
@@ -61,6 +62,16 @@ void setDialogs(Dialogs *replacement);
 // does this first, so a window loads exactly when it is shown, after the
 // caller has set its public variables (the ID to edit).
 void loadForm(QDialog &window);
+
+// The extensions a file name filter names, in order: "csv", "txt" for
+// "CSV files (*.csv *.txt);;All files (*)".
+QStringList filterExtensions(const QString &filter);
+
+// A name to save a file under, with the filter's first extension added when
+// it was typed with none of them. The chooser asks before replacing a file of
+// the name it returns; when the extension is added after it, that question
+// is asked here. Empty text when the user cancels the chooser or says No.
+QString saveFileName(const QString &title, const QString &suggested, const QString &filter);
 
 // A message box titled with the application title.
 Answer msgBox(const QString &text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None);

@@ -1,5 +1,7 @@
 #include "reports/Paginator.h"
 
+#include "data/DateText.h"
+
 #include "data/Error.h"
 
 #include <QDate>
@@ -76,11 +78,13 @@ public:
         m_top = layout.topMargin;
         m_bottom = m_result.size.height() - layout.bottomMargin - layout.sections[ReportLayout::PageFooter].height;
         // The footer line stands in the middle of the bottom margin.
-        m_result.printedOn =
-            QStringLiteral("Printed %1").arg(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+        // Its date is written as the body writes dates, with the whole year,
+        // and its page number ends where the body's widest line ends.
+        m_result.printedOn = QStringLiteral("Printed %1").arg(DateText::toText(QDate::currentDate()));
         m_result.footerBaseline = m_result.size.height() - layout.bottomMargin / 2.0;
         m_result.footerLeft = layout.leftMargin;
-        m_result.footerRight = m_result.size.width() - layout.rightMargin;
+        m_result.footerRight = layout.reportWidth > 0 ? layout.leftMargin + layout.reportWidth
+                                                      : m_result.size.width() - layout.rightMargin;
 
         for (int s = 0; s < ReportLayout::SectionCount; ++s) {
             for (const ReportControl &control : layout.sections[s].controls) {

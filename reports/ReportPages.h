@@ -57,7 +57,7 @@ struct ReportPages {
     // (right; "Page N" while the pages are still being counted).
     QString printedOn;        // "Printed 12/7/2026"; empty: no footer line
     qreal footerBaseline = 0; // twips from the top
-    qreal footerLeft = 0;     // the body's left and right edges, twips
+    qreal footerLeft = 0;     // the report body's left and right edges, twips
     qreal footerRight = 0;
     int totalPages = 0; // set once pagination is complete
 

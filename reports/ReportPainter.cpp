@@ -103,7 +103,10 @@ bool paintDocument(QPagedPaintDevice &device, const ReportPages &pages, int firs
     return true;
 }
 
-bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title, const Progress &progress)
+namespace {
+
+bool writePdfPages(QIODevice &device, const ReportPages &pages, int first, int last, const QString &title,
+                   const Progress &progress)
 {
     QPdfWriter writer(&device);
     writer.setTitle(title);
@@ -112,17 +115,30 @@ bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title,
     // No margins: the pages carry their own, so the origin is the paper's corner.
     if (!writer.setPageLayout(QPageLayout(pages.paper.size, pages.paper.orientation, QMarginsF())))
         throw Error(QStringLiteral("The report could not be drawn."));
-    return paintDocument(writer, pages, 0, pages.count() - 1, progress);
+    return paintDocument(writer, pages, first, last, progress);
+}
+
+} // namespace
+
+bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title, const Progress &progress)
+{
+    return writePdfPages(device, pages, 0, pages.count() - 1, title, progress);
 }
 
 bool writePdfFile(const QString &path, const ReportPages &pages, const QString &title, const Progress &progress)
+{
+    return writePdfFile(path, pages, 0, pages.count() - 1, title, progress);
+}
+
+bool writePdfFile(const QString &path, const ReportPages &pages, int first, int last, const QString &title,
+                  const Progress &progress)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Error(file.errorString());
     bool completed = false;
     try {
-        completed = writePdf(file, pages, title, progress);
+        completed = writePdfPages(file, pages, first, last, title, progress);
     } catch (const Error &) {
         file.cancelWriting();
         // A failed write to the file says more than a failed drawing.

@@ -48,4 +48,8 @@ bool writePdf(QIODevice &device, const ReportPages &pages, const QString &title,
 // as it was and no new one is left.
 bool writePdfFile(const QString &path, const ReportPages &pages, const QString &title, const Progress &progress = {});
 
+// The same for the pages from first to last (0-based, inclusive).
+bool writePdfFile(const QString &path, const ReportPages &pages, int first, int last, const QString &title,
+                  const Progress &progress = {});
+
 } // namespace ReportPainter

@@ -4,6 +4,7 @@
 
 #include "platform/Dialogs.h"
 #include "reports/Paginator.h"
+#include "reports/PrintJob.h"
 #include "reports/ReportPageView.h"
 #include "reports/ReportPainter.h"
 #include "reports/TextMeasurer.h"
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -112,8 +112,16 @@ void ReportPreview::continueLayout()
     while (!m_paginator->layOutRows(rowsPerStep) && clock.elapsed() < sliceMs) {
     }
     if (m_paginator->complete())
-        m_layoutTimer->stop();
+        layoutCompleted();
     updateNavigation();
+}
+
+void ReportPreview::layoutCompleted() const
+{
+    m_layoutTimer->stop();
+    // The page on show was drawn with "Page N" while the count was unknown.
+    if (m_view)
+        m_view->update();
 }
 
 void ReportPreview::completeLayout() const
@@ -121,7 +129,7 @@ void ReportPreview::completeLayout() const
     if (m_paginator->complete())
         return;
     m_paginator->layOutRows(std::numeric_limits<int>::max());
-    m_layoutTimer->stop();
+    layoutCompleted();
 }
 
 const ReportPages &ReportPreview::pages() const
@@ -397,13 +405,11 @@ void ReportPreview::exportPdfWithDialog()
     QString name = m_layout.caption;
     name.replace(QLatin1Char('/'), QLatin1Char('-'));
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Export to PDF"),
-                                                QDir(folder).filePath(name + QStringLiteral(".pdf")),
-                                                QStringLiteral("PDF files (*.pdf)"));
+    const QString path =
+        platform::saveFileName(QStringLiteral("Export to PDF"), QDir(folder).filePath(name + QStringLiteral(".pdf")),
+                               QStringLiteral("PDF files (*.pdf)"));
     if (path.isEmpty())
         return;
-    if (!path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
-        path += QStringLiteral(".pdf");
     DrawingProgress progress(this, QStringLiteral("Exporting %1...").arg(m_layout.caption), pageCount());
     try {
         if (exportPdf(path, progress.callback()))
@@ -426,8 +432,6 @@ void ReportPreview::printReport()
     if (dialog.exec() != QDialog::Accepted)
         return;
 
-    // The pages carry their own margins; the printer draws from the paper's corner.
-    printer.setFullPage(true);
     const QPageLayout chosen = printer.pageLayout();
     const ReportPaper paper{chosen.pageSize(), chosen.orientation()};
     ReportPages relaidOut;
@@ -446,9 +450,10 @@ void ReportPreview::printReport()
     }
     DrawingProgress progress(this, QStringLiteral("Printing %1...").arg(m_layout.caption), last - first + 1);
     try {
-        ReportPainter::paintDocument(printer, *pages, first, last, progress.callback());
-    } catch (const Error &) {
-        platform::msgBox(QStringLiteral("The report could not be printed."));
+        if (!printPages(PrintJob::fromPrinter(printer, m_layout.caption), *pages, first, last, progress.callback()))
+            platform::msgBox(QStringLiteral("Printing was cancelled; nothing was printed."));
+    } catch (const Error &error) {
+        platform::msgBox(QStringLiteral("The report could not be printed: %1").arg(error.description()));
     }
 }
 

@@ -76,6 +76,7 @@ private:
     // One slice of the layout, run between events until the report is complete.
     void continueLayout();
     void completeLayout() const;
+    void layoutCompleted() const;
     void buildControls();
     void refresh();
     void updateNavigation();

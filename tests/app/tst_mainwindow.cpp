@@ -34,6 +34,7 @@ private slots:
     void firstRunPreparesEverything();
     void widthsAndStateSurviveARestart_data();
     void widthsAndStateSurviveARestart();
+    void wideWindowTitleFillsAndPlaceSurvives();
     void storedSettingsAreCheckedAtStartUp_data();
     void storedSettingsAreCheckedAtStartUp();
     void storedViewOutOfBoundsReadsAsDefault_data();
@@ -417,6 +418,36 @@ void TestMainWindow::headerClicksSort()
 }
 
 // ---------------------------------------------------------------------------
+// A normal window made wider: Title takes the width the other columns
+// leave, and is kept at its own width; the window's place and size are kept
+// under their own keys beside the Part's, and brought back at the next start.
+void TestMainWindow::wideWindowTitleFillsAndPlaceSurvives()
+{
+    ScriptedDialogs dialogs;
+    QRect placed;
+    {
+        auto form = started();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const QSize wide(form->width() * 2, form->height() + 40);
+        form->setGeometry(QRect(QPoint(30, 40), wide));
+        QTRY_COMPARE(form->size(), wide);
+        QHeaderView *header = form->issueList->header();
+        QTRY_COMPARE(header->length(), form->issueList->viewport()->width());
+        QVERIFY(header->sectionSize(1) > platform::twipsToPixels(1700));
+        QCOMPARE(form->columnWidthTwips(1), 1700.0);
+        placed = form->geometry();
+        form->close();
+    }
+    QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders2"), QString()), QStringLiteral("1700"));
+    QCOMPARE(platform::GetSetting(QStringLiteral("WindowState"), QString()), QStringLiteral("0"));
+    QCOMPARE(platform::GetSetting(QStringLiteral("WindowWidth"), QString()).toInt(),
+             qRound(platform::pixelsToTwips(placed.width())));
+    auto again = started();
+    QCOMPARE(again->geometry(), placed);
+    QCOMPARE(errorLines(dialogs), QStringList());
+}
+
 // Layouts
 
 void TestMainWindow::maximizedLayoutFormulas()

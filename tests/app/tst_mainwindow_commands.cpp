@@ -110,18 +110,25 @@ void TestMainWindowCommands::deleteAsksThenDeletes_data()
     QTest::addColumn<platform::Answer>("answer");
     QTest::addColumn<QString>("question");
     QTest::addColumn<QStringList>("idsAfter");
+    QTest::addColumn<QString>("selectedAfter"); // the row that took the deleted one's place
+    QTest::addColumn<bool>("listsLater");       // issue 9 is listed before the delete
 
     // Issue 9 is added behind the list's back: it shows only after a refill.
     QTest::newRow("yes, title with apostrophes")
         << "5" << platform::Answer::Yes
         << QString::fromUtf8("Are you sure you want to delete [O'Brien's laptop]?\r\nIssue 5 “O'Brien's laptop” goes "
                              "alone: its contacts and list values stay.\r\nDo you wish to continue?")
-        << QStringList{"3", "8", "9"};
+        << QStringList{"3", "8", "9"} << "8" << false;
+    QTest::newRow("yes, the last row") << "9" << platform::Answer::Yes
+                                       << QString::fromUtf8("Are you sure you want to delete [Later]?\r\nIssue 9 "
+                                                            "“Later” goes alone: its contacts and list values "
+                                                            "stay.\r\nDo you wish to continue?")
+                                       << QStringList{"3", "5", "8"} << "8" << true;
     QTest::newRow("no: nothing sent, no refill")
         << "3" << platform::Answer::No
         << QString::fromUtf8("Are you sure you want to delete [Printer jams]?\r\nIssue 3 “Printer jams” goes alone: "
                              "its contacts and list values stay.\r\nDo you wish to continue?")
-        << QStringList{"3", "5", "8"};
+        << QStringList{"3", "5", "8"} << "3" << false;
 }
 
 void TestMainWindowCommands::deleteAsksThenDeletes()
@@ -130,8 +137,12 @@ void TestMainWindowCommands::deleteAsksThenDeletes()
     QFETCH(platform::Answer, answer);
     QFETCH(QString, question);
     QFETCH(QStringList, idsAfter);
+    QFETCH(QString, selectedAfter);
+    QFETCH(bool, listsLater);
 
     addIssue(9, QStringLiteral("'Later'"), QStringLiteral("'8/4/2021'"), QStringLiteral("'Open'"));
+    if (listsLater)
+        m_form->refillList();
     m_form->selectRow(m_form->listModel()->rowOfFirstCell(id));
     m_dialogs->answers = {answer};
     m_form->deleteButton->click();
@@ -144,7 +155,7 @@ void TestMainWindowCommands::deleteAsksThenDeletes()
     QCOMPARE(box.icon, platform::Icon::None);
     QCOMPARE(shownIds(*m_form), idsAfter);
     QCOMPARE(issuesInDatabase(), answer == platform::Answer::Yes ? 3 : 4);
-    QCOMPARE(m_form->selectedRow(), answer == platform::Answer::Yes ? -1 : m_form->listModel()->rowOfFirstCell(id));
+    QCOMPARE(m_form->selectedRow(), m_form->listModel()->rowOfFirstCell(selectedAfter));
 }
 
 void TestMainWindowCommands::deleteFailureStillRefills()

@@ -15,6 +15,8 @@ private slots:
     void readsBackWhatItWrites();
     void readsOtherForms_data();
     void readsOtherForms();
+    void readsShortAndLongFormsPerLocale_data();
+    void readsShortAndLongFormsPerLocale();
     void refusesNonDates_data();
     void refusesNonDates();
 };
@@ -95,6 +97,38 @@ void TestDateText::readsOtherForms()
     QCOMPARE(std::get<QDate>(*parsed), date);
 }
 
+void TestDateText::readsShortAndLongFormsPerLocale_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("text");
+    const struct {
+        const char *locale;
+        const char *singleDigits, *twoDigitYear, *longForm, *longWithoutWeekday, *shortMonthName;
+    } forms[] = {
+        {"en_US", "1/9/2027", "1/9/27", "Saturday, January 9, 2027", "January 9, 2027", "Jan 9, 2027"},
+        {"en_GB", "9/1/2027", "9/1/27", "Saturday, 9 January 2027", "9 January 2027", "9 Jan 2027"},
+        {"de_DE", "9.1.2027", "9.1.27", "Samstag, 9. Januar 2027", "9. Januar 2027", "9. Jan. 2027"},
+        {"fr_FR", "9/1/2027", "9/1/27", "samedi 9 janvier 2027", "9 janvier 2027", "9 janv. 2027"},
+        {"ja_JP", "2027/1/9", "27/1/9", "2027年1月9日土曜日", "2027年1月9日", "2027/1/09"},
+    };
+    for (const auto &form : forms) {
+        for (const char *text :
+             {form.singleDigits, form.twoDigitYear, form.longForm, form.longWithoutWeekday, form.shortMonthName})
+            QTest::addRow("%s %s", form.locale, text) << QString::fromLatin1(form.locale) << QString::fromUtf8(text);
+    }
+}
+
+void TestDateText::readsShortAndLongFormsPerLocale()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, text);
+    const QLocale l(locale);
+    const auto parsed = DateText::parse(text, l);
+    QVERIFY(parsed);
+    QCOMPARE(std::get<QDate>(*parsed), QDate(2027, 1, 9));
+    QVERIFY(DateText::parse(l.toString(QDate(2027, 1, 9), QLocale::LongFormat), l) == parsed);
+}
+
 void TestDateText::refusesNonDates_data()
 {
     QTest::addColumn<QString>("locale");
@@ -115,6 +149,10 @@ void TestDateText::refusesNonDates_data()
                                    << "8/3/-2022";
     QTest::newRow("five-digit year") << "de_DE"
                                      << "01.01.20000";
+    QTest::newRow("single-digit day, impossible month") << "en_GB"
+                                                        << "9/13/2027";
+    QTest::newRow("weekday of another date") << "en_US"
+                                             << "Monday, January 9, 2027";
 }
 
 void TestDateText::refusesNonDates()

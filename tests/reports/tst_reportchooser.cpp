@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -395,6 +396,82 @@ private slots:
         QCOMPARE(preview.pageCount(), 3); // 22 and 24 rows fit on A4
         QCOMPARE(preview.currentPage(), 0);
         QCOMPARE(count->text(), QStringLiteral("of 3"));
+    }
+
+    // A name typed without ".pdf" is asked about like a full name when the
+    // file with the extension is there already; No keeps that file.
+    void exportAsksBeforeReplacing_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("earlierFile");
+        QTest::addColumn<int>("answer"); // platform::Answer to the question, if asked
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("no extension, earlier file, No")
+            << "report" << true << int(platform::Answer::No) << true << false;
+        QTest::newRow("no extension, earlier file, Yes")
+            << "report" << true << int(platform::Answer::Yes) << true << true;
+        QTest::newRow("no extension, new file") << "report" << false << int(platform::Answer::No) << false << true;
+        QTest::newRow("full name: the chooser asked")
+            << "report.pdf" << true << int(platform::Answer::No) << false << true;
+    }
+
+    void exportAsksBeforeReplacing()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, earlierFile);
+        QFETCH(int, answer);
+        QFETCH(bool, asked);
+        QFETCH(bool, replaced);
+        // A name ending in any of the filter's extensions is taken as it is.
+        QCOMPARE(platform::filterExtensions(QStringLiteral("CSV files (*.csv *.txt);;All files (*)")),
+                 (QStringList{"csv", "txt"}));
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("report.pdf"));
+        if (earlierFile) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("earlier") == 7);
+        }
+        m_dialogs->fileNames << folder.filePath(typed);
+        m_dialogs->answers << platform::Answer(answer);
+        ReportPreview preview(rptOpenIssues(), numberedRows(3), {QPageSize(QPageSize::Letter), QPageLayout::Landscape});
+        preview.exportPdfWithDialog();
+        const bool question = !m_dialogs->boxes.isEmpty() && m_dialogs->boxes[0].text.contains("already exists");
+        QCOMPARE(question, asked);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll() != "earlier", replaced);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"report.pdf"});
+    }
+
+    // Pages shown before the layout was complete said "Page 1": the page on
+    // show is drawn again once the count is known.
+    void pageOnShowRedrawnWhenCounted()
+    {
+        ReportPreview preview(rptIssueDetails(), numberedRows(20000),
+                              {QPageSize(QPageSize::Letter), QPageLayout::Landscape});
+        if (preview.layoutComplete())
+            QSKIP("the layout completed before the window opened");
+        auto *view = preview.findChild<QWidget *>(QStringLiteral("PageView"));
+        struct PaintCounter : QObject {
+            const ReportPreview *preview;
+            int beforeCount = 0;
+            int afterCount = 0;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    ++(preview->layoutComplete() ? afterCount : beforeCount);
+                return false;
+            }
+        } counter;
+        counter.preview = &preview;
+        view->installEventFilter(&counter);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        QTRY_VERIFY_WITH_TIMEOUT(preview.layoutComplete(), 60000);
+        if (counter.beforeCount == 0)
+            QSKIP("the page was first drawn after the layout completed");
+        QTRY_VERIFY(counter.afterCount > 0);
     }
 
 private:

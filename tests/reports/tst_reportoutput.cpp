@@ -1,12 +1,15 @@
 // What the pages look like once drawn: PDF files read back as text (titles,
 // headings and row values in order, page after page, other scripts), the
-// cut of a text too long for its box as drawn pixels, and a failed export.
+// cut of a text too long for its box as drawn pixels, the footer, a failed
+// export, and a cancelled print.
 
 #include "ReportTestSupport.h"
 
+#include "data/DateText.h"
 #include "data/Error.h"
 #include "reports/Layouts.h"
 #include "reports/Paginator.h"
+#include "reports/PrintJob.h"
 #include "reports/ReportPainter.h"
 
 #include <QApplication>
@@ -225,11 +228,16 @@ private slots:
         QVERIFY(!text.contains(QStringLiteral("endword")));
         const QStringList pageTexts = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
         QCOMPARE(pageTexts.size(), 3);
-        const QString printed =
-            QStringLiteral("Printed ") + QLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+        const QString printed = QStringLiteral("Printed ") + DateText::toText(QDate::currentDate());
+        QVERIFY(printed.contains(QString::number(QDate::currentDate().year())));
         for (int p = 0; p < pageTexts.size(); ++p)
             QVERIFY2(pageTexts[p].contains(printed) && pageTexts[p].contains(QStringLiteral("Page %1 of 3").arg(p + 1)),
                      qPrintable(pageTexts[p]));
+        // "Page 1 of 3" ends at the body's right edge, not at the paper's margin.
+        const QRectF foot(0, pages.footerBaseline - 200, pages.size.width(), 300);
+        const qreal bodyRight = 1440 + 11961;
+        QVERIFY(inkIn(pages, foot.adjusted(bodyRight - 300, 0, bodyRight - foot.width(), 0)) > 0);
+        QCOMPARE(inkIn(pages, foot.adjusted(bodyRight + 30, 0, 0, 0)), 0);
     }
 
     // A title far longer than its box is cut short with an ellipsis: nothing
@@ -265,6 +273,53 @@ private slots:
         }
         QVERIFY(!error.isEmpty());
         QVERIFY(!QFile::exists(path));
+    }
+
+    // Cancel at the first, middle or last page of three: nothing reaches the
+    // printer and no output file is left; printed through, one job is sent
+    // with every page.
+    void cancelledPrintSendsNothing_data()
+    {
+        QTest::addColumn<int>("cancelAt"); // the page after which Cancel is pressed; 0: never
+        QTest::addColumn<bool>("toFile");
+        for (const bool toFile : {false, true}) {
+            const char *where = toFile ? "file" : "printer";
+            QTest::addRow("%s, first page", where) << 1 << toFile;
+            QTest::addRow("%s, middle page", where) << 2 << toFile;
+            QTest::addRow("%s, last page", where) << 3 << toFile;
+            QTest::addRow("%s, not cancelled", where) << 0 << toFile;
+        }
+    }
+
+    void cancelledPrintSendsNothing()
+    {
+        QFETCH(int, cancelAt);
+        QFETCH(bool, toFile);
+        QTemporaryDir folder;
+        PrintJob job;
+        job.title = QStringLiteral("Open Issues");
+        if (toFile)
+            job.outputFile = folder.filePath(QStringLiteral("printed.pdf"));
+        else
+            job.printerName = QStringLiteral("office");
+        QStringList sent;
+        const auto send = [&sent](const PrintJob &, const QString &path) { sent << pdfText(path); };
+        QtTextMeasurer measurer;
+        const ReportPages pages = paginate(rptOpenIssues(), numberedRows(60), letter(), measurer);
+        const bool printed = printPages(
+            job, pages, 0, 2, [&](int done, int) { return done != cancelAt; }, send);
+        QCOMPARE(printed, cancelAt == 0);
+        const QStringList left = QDir(folder.path()).entryList(QDir::Files);
+        if (!printed) {
+            QVERIFY(sent.isEmpty());
+            QVERIFY(left.isEmpty());
+        } else if (toFile) {
+            QCOMPARE(left, QStringList{"printed.pdf"});
+            QCOMPARE(pdfText(job.outputFile).count(QStringLiteral("Page ")), 3);
+        } else {
+            QCOMPARE(sent.size(), 1);
+            QCOMPARE(sent[0].count(QStringLiteral("Page ")), 3);
+        }
     }
 
     // Cancel at the second of three pages: no file, or the earlier one as it was.

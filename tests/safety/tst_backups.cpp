@@ -1,7 +1,9 @@
 // The backups as a last line of defence: a damaged database never pushes out
 // the last good copy, a wrong clock never removes today's, a crash's hot
 // journal is rolled back before the copy and never applied to a restore,
-// only a sound backup is restored, and one program runs per data folder.
+// only a sound backup is restored, a backup is read as SQLite would read it,
+// a restore killed anywhere leaves the old or the new file, and one program
+// runs per data folder.
 
 #include "app/MainWindowFixture.h"
 #include "app/SingleInstance.h"
@@ -15,6 +17,11 @@
 #include <QTest>
 
 #include <sqlite3.h>
+
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace form1test;
 
@@ -117,6 +124,11 @@ private slots:
     void crashJournalIsRolledBackAndNeverAppliedToARestore();
     void restoreRefusesWhatIsNotASoundBackup_data();
     void restoreRefusesWhatIsNotASoundBackup();
+    void restoreReadsItsSourceAsOpeningWould_data();
+    void restoreReadsItsSourceAsOpeningWould();
+    void restoreKilledAtAnyStepLeavesTheOldOrTheNewFile();
+    void missingDatabaseIsOfferedBackNotMadeEmpty_data();
+    void missingDatabaseIsOfferedBackNotMadeEmpty();
     void startUpOffersTheLastGoodBackup();
     void restoreFromTheCommandLine_data();
     void restoreFromTheCommandLine();
@@ -187,9 +199,8 @@ void TestBackups::crashJournalIsRolledBackAndNeverAppliedToARestore()
     QCOMPARE(checkAndCount(Backup::makeDailyCopy(db.path(), QDate(2026, 12, 2))), QStringLiteral("ok 300"));
     QVERIFY(!QFile::exists(journal));
 
-    // Crashed again, and a stray journal beside the backup too.
+    // Crashed again, then restored.
     crash.install(db.path());
-    writeFile(backup + QStringLiteral("-journal"), crash.journal);
     const QByteArray backupBytes = bytesOf(backup);
     const QString aside = Backup::restore(backup, db.path(), QDateTime(QDate(2026, 12, 2), QTime(9, 30, 5)));
     QCOMPARE(aside,
@@ -197,8 +208,8 @@ void TestBackups::crashJournalIsRolledBackAndNeverAppliedToARestore()
     QVERIFY(!QFile::exists(journal));
     QCOMPARE(checkAndCount(db.path()), QStringLiteral("ok 100"));
     QCOMPARE(bytesOf(backup), backupBytes);
-    // The file kept aside kept its journal, which still undoes the delete.
-    QCOMPARE(bytesOf(aside + QStringLiteral("-journal")), crash.journal);
+    // The file kept aside had its journal rolled back before it went aside.
+    QVERIFY(!QFile::exists(aside + QStringLiteral("-journal")));
     QCOMPARE(checkAndCount(aside), QStringLiteral("ok 300"));
 }
 
@@ -212,6 +223,13 @@ void TestBackups::restoreRefusesWhatIsNotASoundBackup_data()
     QTest::newRow("text") << QByteArray("issues, one a line") << "contents are of an unknown kind";
     QTest::newRow("missing") << QByteArray() << "does not exist";
     QTest::newRow("the database itself") << QByteArray("itself") << "it is the database itself";
+    for (const char *at : {"100", "4096", "0.5", "-4096"})
+        QTest::newRow(qPrintable(QStringLiteral("truncated at %1").arg(at))) << QByteArray("cut ") + at << "damaged";
+    QTest::newRow("FIFO") << QByteArray("fifo") << "is a named pipe (FIFO)";
+    QTest::newRow("newer schema") << QByteArray("version 9") << "was made by a newer Marrowdesk";
+    QTest::newRow("our id, no tables") << QByteArray("no tables 0") << "has no Marrowdesk tables";
+    QTest::newRow("our id and version, no tables") << QByteArray("no tables 5") << "has no table Contacts";
+    QTest::newRow("in a transaction elsewhere") << QByteArray("held") << "could not be locked";
 }
 
 void TestBackups::restoreRefusesWhatIsNotASoundBackup()
@@ -222,10 +240,30 @@ void TestBackups::restoreRefusesWhatIsNotASoundBackup()
     addIssues(db.path(), 1, 100);
     const QString folder = QFileInfo(db.path()).absolutePath();
     const QString backup = content == "itself" ? db.path() : folder + QStringLiteral("/offered.mdb");
-    if (content == "damaged" || content == "foreign") {
+    sqlite3 *elsewhere = nullptr; // holds the database in a transaction
+    if (content == "damaged" || content == "foreign" || content == "version 9") {
         QFile::copy(content == "damaged" ? db.path() : TestDatabase::templatePath(), backup);
         QFile::setPermissions(backup, QFile::ReadOwner | QFile::WriteOwner);
-        content == "damaged" ? damage(backup) : exec(backup, "PRAGMA application_id=7");
+        content == "damaged"   ? damage(backup)
+        : content == "foreign" ? exec(backup, "PRAGMA application_id=7")
+                               : exec(backup, "PRAGMA user_version=9");
+    } else if (content == "held") {
+        QFile::copy(TestDatabase::templatePath(), backup);
+        elsewhere = Connection::openRaw(db.path(), false);
+        QCOMPARE(sqlite3_exec(elsewhere, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    } else if (content.startsWith("cut ")) {
+        QFile::copy(db.path(), backup);
+        const QByteArray at = content.mid(4);
+        const qint64 size = QFileInfo(backup).size();
+        QFile::resize(backup, at == "0.5" ? size / 2 : at.toLongLong() < 0 ? size + at.toLongLong() : at.toLongLong());
+    } else if (content == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(backup).constData(), 0600), 0);
+    } else if (content.startsWith("no tables")) {
+        sqlite3 *made = Connection::openRaw(backup, true);
+        exec(backup, qPrintable(QStringLiteral("PRAGMA application_id=%1; PRAGMA user_version=%2")
+                                    .arg(Connection::applicationId)
+                                    .arg(QString::fromLatin1(content.mid(10)))));
+        sqlite3_close(made);
     } else if (!content.isNull() && content != "itself") {
         writeFile(backup, content);
     }
@@ -236,6 +274,7 @@ void TestBackups::restoreRefusesWhatIsNotASoundBackup()
     } catch (const Error &error) {
         said = error.description();
     }
+    sqlite3_close(elsewhere);
     QVERIFY2(said.contains(words) && said.contains(QLatin1String("was not restored")), qPrintable(said));
     QCOMPARE(bytesOf(db.path()), before);
     QCOMPARE(QDir(folder).entryList({QStringLiteral("*before-restore*"), QStringLiteral("*.restoring")}),
@@ -265,6 +304,160 @@ void TestBackups::startUpOffersTheLastGoodBackup()
     form->close();
 }
 
+void TestBackups::restoreReadsItsSourceAsOpeningWould_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("restored"); // the database afterwards
+    QTest::newRow("set aside with a hot journal") << "hot journal"
+                                                  << "ok 300";
+    QTest::newRow("WAL with frames") << "wal"
+                                     << "ok 150";
+    QTest::newRow("a link to the backup") << "link"
+                                          << "ok 100";
+    QTest::newRow("into a database given as a link") << "database link"
+                                                     << "ok 100";
+}
+
+// A journal or log beside the backup is applied as SQLite would apply it,
+// in the copy, never in the user's file; a link is followed both ways.
+void TestBackups::restoreReadsItsSourceAsOpeningWould()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, restored);
+    TestDatabase db;
+    addIssues(db.path(), 1, 100);
+    const QString backup = Backup::makeDailyCopy(db.path(), QDate(2026, 12, 1));
+    addIssues(db.path(), 101, 300);
+    const QString folder = QFileInfo(db.path()).absolutePath();
+    QString from = backup;
+    QString database = db.path();
+    sqlite3 *writer = nullptr; // its reading keeps the log from being folded into the file
+    if (source == QLatin1String("hot journal")) {
+        from = folder + QStringLiteral("/dbData-before-restore-2026-12-01-090000.mdb");
+        QFile::copy(db.path(), from);
+        crashWhileDeletingAll(from).install(from);
+    } else if (source == QLatin1String("wal")) {
+        from = folder + QStringLiteral("/logged.mdb");
+        QFile::copy(backup, from);
+        sqlite3_open(QFile::encodeName(from).constData(), &writer); // the program's own refuse WAL mode
+        QCOMPARE(sqlite3_exec(writer, "PRAGMA journal_mode=WAL; BEGIN; select count(*) from sqlite_schema", nullptr,
+                              nullptr, nullptr),
+                 SQLITE_OK);
+        addIssues(from, 101, 150);
+        QVERIFY(QFileInfo(from + QStringLiteral("-wal")).size() > 0);
+    } else if (source == QLatin1String("link")) {
+        from = folder + QStringLiteral("/link.mdb");
+        QFile::link(backup, from);
+    } else {
+        QDir().mkdir(folder + QStringLiteral("/real"));
+        QFile::rename(db.path(), folder + QStringLiteral("/real/dbData.mdb"));
+        QFile::link(folder + QStringLiteral("/real/dbData.mdb"), database);
+    }
+    const QByteArray sourceBytes = bytesOf(from);
+    const QByteArray journalBytes = bytesOf(from + QStringLiteral("-journal"));
+    const QString aside = Backup::restore(from, database);
+    sqlite3_close(writer);
+    QCOMPARE(checkAndCount(database), restored);
+    QCOMPARE(checkAndCount(aside), QStringLiteral("ok 300"));
+    if (source != QLatin1String("wal")) {
+        QCOMPARE(bytesOf(from), sourceBytes);
+        QCOMPARE(bytesOf(from + QStringLiteral("-journal")), journalBytes);
+    }
+    if (source == QLatin1String("database link")) {
+        QVERIFY(QFileInfo(database).isSymLink());
+        QCOMPARE(QFileInfo(aside).absolutePath(), folder + QStringLiteral("/real"));
+    }
+}
+
+// Killed after each write, link and rename of a restore, the database is
+// the old file or the new one, whole, and the next start takes away the
+// unfinished copy.
+void TestBackups::restoreKilledAtAnyStepLeavesTheOldOrTheNewFile()
+{
+    TestDatabase db;
+    addIssues(db.path(), 1, 3000); // a few megabytes: the copy takes several writes
+    const QString backup = Backup::makeDailyCopy(db.path(), QDate(2026, 12, 1));
+    addIssues(db.path(), 3001, 3500);
+    const QByteArray old = bytesOf(db.path());
+    QDir folder = QFileInfo(db.path()).absoluteDir();
+    QStringList outcomes;
+    for (int killAt = 1; killAt < 100; ++killAt) {
+        for (const QString &name : folder.entryList({QStringLiteral("*before-restore*")}))
+            folder.remove(name);
+        writeFile(db.path(), old);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            int steps = 0;
+            Backup::setRestoreStepHook([&] {
+                if (++steps == killAt)
+                    ::raise(SIGKILL);
+            });
+            try {
+                Backup::restore(backup, db.path());
+            } catch (...) {
+                ::_exit(2);
+            }
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        const QString now = checkAndCount(db.path());
+        QVERIFY2(now == QLatin1String("ok 3500") || now == QLatin1String("ok 3000"), qPrintable(now));
+        outcomes << now.mid(3);
+        Backup::removeLeftovers(db.path());
+        QCOMPARE(folder.entryList({QStringLiteral("*.restoring*")}), QStringList());
+        if (!WIFSIGNALED(status)) {
+            QCOMPARE(WEXITSTATUS(status), 0);
+            QCOMPARE(now, QStringLiteral("ok 3000"));
+            break;
+        }
+    }
+    QVERIFY2(outcomes.count(QStringLiteral("3500")) >= 5 && outcomes.count(QStringLiteral("3000")) >= 2,
+             qPrintable(outcomes.join(QLatin1Char(' '))));
+    qInfo("%lld kill points: %s", static_cast<long long>(outcomes.size() - 1), qPrintable(outcomes.join(' ')));
+}
+
+void TestBackups::missingDatabaseIsOfferedBackNotMadeEmpty_data()
+{
+    QTest::addColumn<QString>("copies");
+    QTest::addColumn<QString>("words"); // in the first box
+    QTest::addColumn<int>("issues");    // listed after start-up
+    QTest::newRow("a sound backup") << "backup"
+                                    << "holds 5 issues" << 5;
+    QTest::newRow("a file a restore kept aside") << "aside"
+                                                 << "holds 5 issues" << 5;
+    QTest::newRow("only a damaged backup") << "damaged"
+                                           << "None of them is sound" << 0;
+}
+
+// A database gone while its copies are there comes back on Yes; without a
+// sound copy the user is told what is there before an empty one is made.
+void TestBackups::missingDatabaseIsOfferedBackNotMadeEmpty()
+{
+    QFETCH(QString, copies);
+    QFETCH(QString, words);
+    QFETCH(int, issues);
+    seedDatabase(5);
+    const QString database = DataFile::databasePath();
+    const QString backup = Backup::makeDailyCopy(database, QDate::currentDate().addDays(-1));
+    if (copies == QLatin1String("aside"))
+        QFile::rename(backup, DataFile::dataFolder() + QStringLiteral("/dbData-before-restore-2026-12-01-090000.mdb"));
+    if (copies == QLatin1String("damaged"))
+        damage(backup);
+    QFile::remove(database);
+    writeFile(database + QStringLiteral(".Ab12Cd.restoring"), "half a copy");
+
+    ScriptedDialogs dialogs; // answers Yes
+    auto form = started();
+    QVERIFY(!dialogs.boxes.isEmpty());
+    QVERIFY2(dialogs.boxes.first().text.contains(QLatin1String("is missing")) &&
+                 dialogs.boxes.first().text.contains(words),
+             qPrintable(dialogs.boxes.first().text));
+    QCOMPARE(form->listModel()->rowCount(), issues);
+    QVERIFY(!QFile::exists(database + QStringLiteral(".Ab12Cd.restoring")));
+    form->close();
+}
+
 void TestBackups::restoreFromTheCommandLine_data()
 {
     QTest::addColumn<QString>("kind");
@@ -273,6 +466,8 @@ void TestBackups::restoreFromTheCommandLine_data()
     QTest::newRow("sound") << "sound" << 0 << "Restored";
     QTest::newRow("zero bytes") << "empty" << 1 << "is empty (zero bytes)";
     QTest::newRow("while Marrowdesk runs") << "running" << 1 << "Marrowdesk is running";
+    QTest::newRow("FIFO") << "fifo" << 1 << "is a named pipe (FIFO)";
+    QTest::newRow("names that are not UTF-8") << "bytes" << 0 << "Restored";
 }
 
 void TestBackups::restoreFromTheCommandLine()
@@ -281,22 +476,51 @@ void TestBackups::restoreFromTheCommandLine()
     QFETCH(int, status);
     QFETCH(QString, words);
     seedDatabase(3);
-    const QString backup = Backup::makeDailyCopy(DataFile::databasePath());
-    addIssues(DataFile::databasePath(), 4, 9);
+    QString database = DataFile::databasePath();
+    QString backup = Backup::makeDailyCopy(database);
+    addIssues(database, 4, 9);
     if (kind == QLatin1String("empty"))
         writeFile(backup, QByteArray());
+    if (kind == QLatin1String("fifo")) {
+        backup = DataFile::dataFolder() + QStringLiteral("/pipe.mdb");
+        QCOMPARE(::mkfifo(QFile::encodeName(backup).constData(), 0600), 0);
+    }
     SingleInstance running(DataFile::dataFolder());
     if (kind == QLatin1String("running"))
         QVERIFY(running.claim());
 
+    // Given through the shell, which passes the bytes as they are.
+    QStringList arguments{QStringLiteral("exec /usr/bin/env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM \"$0\" "
+                                         "--restore \"$1\""),
+                          MARROWDESK_BIN_DIR "/marrowdesk", backup};
+    if (kind == QLatin1String("bytes")) {
+        const QByteArray folder = QFile::encodeName(DataFile::dataFolder()) + "/folder \xff";
+        const QByteArray file = folder + "/dbData.mdb";
+        const QByteArray from = QFile::encodeName(DataFile::dataFolder()) + "/backup \xfe.mdb";
+        QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+        QCOMPARE(::rename(QFile::encodeName(database).constData(), file.constData()), 0);
+        QCOMPARE(::rename(QFile::encodeName(backup).constData(), from.constData()), 0);
+        database = DataFile::dataFolder() + QStringLiteral("/by-a-valid-name.mdb");
+        QCOMPARE(::symlink(file.constData(), QFile::encodeName(database).constData()), 0);
+        arguments = QStringList{arguments.first() + QStringLiteral(" --database \"$(printf \"$2\")\""), arguments.at(1),
+                                QStringLiteral("%1"), QStringLiteral("%2")};
+        arguments[0].replace(QStringLiteral("\"$1\""), QStringLiteral("\"$(printf \"$1\")\""));
+        for (const QByteArray &bytes : {from, file}) {
+            QString octal; // printf's escapes, so the command line itself stays text
+            for (const char c : bytes)
+                octal += static_cast<unsigned char>(c) < 0x80 && c != '\\' && c != '%'
+                             ? QString(QLatin1Char(c))
+                             : QStringLiteral("\\%1").arg(static_cast<unsigned char>(c), 3, 8, QLatin1Char('0'));
+            arguments.replaceInStrings(bytes == from ? QStringLiteral("%1") : QStringLiteral("%2"), octal);
+        }
+    }
     QProcess process; // with no display at all
-    process.start(QStringLiteral("/usr/bin/env"), {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
-                                                   MARROWDESK_BIN_DIR "/marrowdesk", "--restore", backup});
+    process.start(QStringLiteral("/bin/sh"), QStringList{QStringLiteral("-c")} + arguments);
     QVERIFY(process.waitForFinished(30000));
     const QString said = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
     QCOMPARE(process.exitCode(), status);
     QVERIFY2(said.contains(words) && said.count(QLatin1Char('\n')) == 1, qPrintable(said));
-    QCOMPARE(checkAndCount(DataFile::databasePath()), status == 0 ? QStringLiteral("ok 3") : QStringLiteral("ok 9"));
+    QCOMPARE(checkAndCount(database), status == 0 ? QStringLiteral("ok 3") : QStringLiteral("ok 9"));
 }
 
 void TestBackups::secondProgramOnTheFolderBringsTheFirstForward()

@@ -195,6 +195,7 @@ enum class Fault {
     RandomBytes,
     AccessFile,
     ForeignSqlite,
+    NewerSchema,
     ReadOnlyFile,
     FolderNotWritable,
     FolderNotWritableDatabaseMissing,
@@ -248,7 +249,8 @@ void TestFaults::startUpFaults_data()
     const QString saved;
     const QStringList openFails{"Form_Load at line 124", "ListData at line 104"};
     const QString noCopy = QStringLiteral("not a Marrowdesk database, so it was not copied. The earlier copies");
-    QTest::newRow("database missing: made afresh") << Fault::DatabaseMissing << none << none << false << saved << true;
+    QTest::newRow("database missing: its backup offered back")
+        << Fault::DatabaseMissing << none << QStringList{"copies of it are there"} << false << saved << true;
     QTest::newRow("zero bytes") << Fault::ZeroBytes << openFails
                                 << QStringList{"is empty (zero bytes)", "Restore it from a backup", noCopy} << false
                                 << QString("closed") << false;
@@ -257,6 +259,9 @@ void TestFaults::startUpFaults_data()
                                   << QString("closed") << false;
     QTest::newRow("Access file") << Fault::AccessFile << openFails << QStringList{"is a Microsoft Access file", noCopy}
                                  << false << QString("closed") << false;
+    QTest::newRow("from a newer Marrowdesk: backed up, never written")
+        << Fault::NewerSchema << openFails << QStringList{"was made by a newer Marrowdesk (schema version 9"} << false
+        << QString("closed") << true;
     QTest::newRow("another program's SQLite file")
         << Fault::ForeignSqlite << openFails << QStringList{"an SQLite database, but not a Marrowdesk database", noCopy}
         << false << QString("closed") << false;
@@ -273,7 +278,8 @@ void TestFaults::startUpFaults_data()
     QTest::newRow("template missing") << Fault::TemplateMissing
                                       << QStringList{"Form_Load at line 110", "Form_Load at line 124",
                                                      "ListData at line 104"}
-                                      << QStringList{"Reinstall Marrowdesk"} << false << QString("closed") << false;
+                                      << QStringList{"Reinstall Marrowdesk", "copies of it are there"} << false
+                                      << QString("closed") << false;
     QTest::newRow("settings file unreadable")
         << Fault::SettingsUnreadable << none << QStringList{"cannot be read", "Check the file's permissions"} << true
         << saved << true;
@@ -337,6 +343,13 @@ void TestFaults::startUpFaults()
         sqlite3_close(db);
         break;
     }
+    case Fault::NewerSchema: {
+        sqlite3 *db = nullptr;
+        sqlite3_open(QFile::encodeName(database).constData(), &db);
+        sqlite3_exec(db, "PRAGMA user_version=9", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        break;
+    }
     case Fault::ReadOnlyFile:
         QFile::setPermissions(database, QFile::ReadOwner);
         break;
@@ -366,6 +379,8 @@ void TestFaults::startUpFaults()
     const QStringList backupsBefore = backupNames();
 
     ScriptedDialogs dialogs;
+    if (fault == Fault::TemplateMissing)
+        dialogs.answers << platform::Answer::No; // to the offer of the earlier backups
     const int endsBefore = programEnds();
     {
         FileModesApply modes;
@@ -438,7 +453,9 @@ void TestFaults::startUpFaults()
     // The backups: today's copy only of a sound database, and a copy never
     // pushes out a good one for a broken file.
     QCOMPARE(QFile::exists(todaysBackup()), backupToday);
-    if (backupToday) {
+    if (fault == Fault::NewerSchema) { // a sound copy, which only the newer Marrowdesk opens
+        QVERIFY(Backup::problemWith(todaysBackup()).contains(QLatin1String("newer Marrowdesk")));
+    } else if (backupToday) {
         QCOMPARE(issueTitles(todaysBackup()), issueTitles(database).mid(0, readable ? 1 : 0));
     } else {
         QCOMPARE(backupNames(), backupsBefore);
