@@ -62,7 +62,7 @@ QString unreadable(const QString &path)
     return problem;
 }
 
-QList<SoundCopy> soundCopies(const QString &databasePath)
+QList<SoundCopy> soundCopies(const QString &databasePath, Candidates candidates)
 {
     QList<std::pair<quint32, SoundCopy>> found;
     for (const Copy &copy : copies(databasePath))
@@ -74,6 +74,10 @@ QList<SoundCopy> soundCopies(const QString &databasePath)
     QList<SoundCopy> sound;
     for (const auto &entry : found)
         sound.append(entry.second);
+    if (candidates == Candidates::BackupsAndSetAside)
+        for (const Copy &copy : setAside(databasePath))
+            if (problemWith(copy.path).isEmpty())
+                sound.append({copy, issueCount(copy.path)});
     return sound;
 }
 

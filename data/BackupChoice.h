@@ -30,9 +30,16 @@ struct SoundCopy {
     int issues = 0;
 };
 
-// The copies that pass SQLite's quick_check, newest made first, each with
-// its number of issues.
-QList<SoundCopy> soundCopies(const QString &databasePath);
+// The files a restore may bring back: the backups, or those and the files
+// earlier restores kept aside beside the database.
+enum class Candidates { Backups, BackupsAndSetAside };
+
+// The candidates that pass the check opening makes (and SQLite's
+// quick_check), newest made first, each with its number of issues. Files
+// kept aside come after every backup, newest first: each was a database a
+// restore replaced on purpose, and its header counts its own writes, not
+// the order copies were made in.
+QList<SoundCopy> soundCopies(const QString &databasePath, Candidates candidates = Candidates::Backups);
 
 // Records in a copy just made (closed) that it is the newest in its folder.
 // Returns false when the file could not be written.
