@@ -21,20 +21,31 @@ packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libicu-de
           postgresql-15 libpq-dev
           fonts-liberation poppler-utils
           file appstream)  # the package: cpack reads the executables with file; its test validates the metadata
+# Debian's package checkers (lintian, and hardening-check from devscripts) for
+# the package's test, without what they recommend (keyrings, mail and upload
+# tools), which checking a package does not use.
+checkers=(lintian devscripts)
 
-install_missing() {
-    local missing=()
-    for p in "${packages[@]}"; do
+missing_of() {
+    for p in "$@"; do
         if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-            missing+=("$p")
+            echo "$p"
         fi
     done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
+}
+
+install_missing() {
+    local missing missing_checkers
+    mapfile -t missing < <(missing_of "${packages[@]}")
+    mapfile -t missing_checkers < <(missing_of "${checkers[@]}")
+    [ ${#missing[@]} -eq 0 ] && [ ${#missing_checkers[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]} ${missing_checkers[*]}"
     local sudo=()
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
     "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}"
+    local install=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq)
+    [ ${#missing[@]} -eq 0 ] || "${install[@]}" "${missing[@]}"
+    [ ${#missing_checkers[@]} -eq 0 ] || "${install[@]}" --no-install-recommends "${missing_checkers[@]}"
 }
 
 configure_and_build() {

@@ -73,6 +73,8 @@ CsvImportDialog::CsvImportDialog(IssueExchange::FilePlan file, Replan replan, QW
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("How the file's columns fill the issue fields:"), this));
     m_columns = new QTableWidget(static_cast<int>(headings.size()), 2, this);
+    m_columns->setObjectName(QStringLiteral("columnMapping"));
+    m_columns->setAccessibleName(QStringLiteral("How the file's columns fill the issue fields"));
     m_columns->setHorizontalHeaderLabels({QStringLiteral("Column in the file"), QStringLiteral("Imported as")});
     m_columns->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_columns->verticalHeader()->hide();
@@ -82,6 +84,7 @@ CsvImportDialog::CsvImportDialog(IssueExchange::FilePlan file, Replan replan, QW
         m_columns->setItem(column, 0, heading);
         auto *picker = new QComboBox(m_columns);
         picker->setObjectName(QStringLiteral("fieldPicker%1").arg(column));
+        picker->setAccessibleName(QStringLiteral("Column %1 imported as").arg(headings[column]));
         picker->addItem(QStringLiteral("(not imported)"));
         for (int f = 0; f < IssueExchange::fieldCount; ++f)
             if (static_cast<Field>(f) != Field::Id)
@@ -105,6 +108,7 @@ CsvImportDialog::CsvImportDialog(IssueExchange::FilePlan file, Replan replan, QW
     layout->addWidget(new QLabel(QStringLiteral("What the import would do:"), this));
     m_summary = new QPlainTextEdit(this);
     m_summary->setObjectName(QStringLiteral("planSummary"));
+    m_summary->setAccessibleName(QStringLiteral("What the import would do"));
     m_summary->setReadOnly(true);
     layout->addWidget(m_summary, 2);
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

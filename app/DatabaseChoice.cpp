@@ -1,6 +1,7 @@
 #include "app/DatabaseChoice.h"
 
 #include "data/Connection.h"
+#include "data/Error.h"
 #include "data/postgres/ServerTarget.h"
 #include "platform/SettingsStore.h"
 
@@ -42,8 +43,9 @@ QString DatabaseChoice::problem() const
 QString rememberDatabase(const QString &target)
 {
     if (ConnectionText::namesServer(target) && ServerTarget::holdsPassword(target))
-        return QStringLiteral("The database was not kept: it holds a password, and the settings are a plain text "
-                              "file. Keep the password in ~/.pgpass (or PGPASSWORD) and give the database without it.");
+        throw Refusal(QStringLiteral("The database was not kept: it holds a password, and the settings are a plain "
+                                     "text file. Keep the password in ~/.pgpass (or PGPASSWORD) and give the "
+                                     "database without it."));
     const QString kept =
         ConnectionText::namesServer(target) || target.isEmpty() ? target : QFileInfo(target).absoluteFilePath();
     platform::SaveSetting(settingsKey, kept);

@@ -22,7 +22,7 @@ struct DatabaseChoice {
 };
 
 // Keeps the target in the settings, so that later runs open it without the
-// option; an empty target forgets the choice. Returns what to tell the user:
-// a target that holds a password is refused, since the settings file is
-// plain text. Throws Error when the settings cannot be written.
+// option; an empty target forgets the choice. Returns what to tell the user.
+// Throws Error when the settings cannot be written, and Refusal for a target
+// that holds a password, since the settings file is plain text.
 QString rememberDatabase(const QString &target);

@@ -25,6 +25,7 @@ DeletedItemsWindow::DeletedItemsWindow(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Deleted Items"));
     groupList = new QTreeWidget(this);
     groupList->setObjectName(QStringLiteral("groupList"));
+    groupList->setAccessibleName(QStringLiteral("Deleted items"));
     groupList->setHeaderLabels({QStringLiteral("Deleted"), QStringLiteral("By"), QStringLiteral("What")});
     groupList->setRootIsDecorated(false);
     groupList->setUniformRowHeights(true);
@@ -55,8 +56,10 @@ void DeletedItemsWindow::load()
     step(100, [&] { m_groups = Trash::groups(sharedConnection()); });
     const QLocale locale;
     for (const Trash::Group &group : m_groups)
-        groupList->addTopLevelItem(
-            new QTreeWidgetItem({locale.toString(group.deleted, QLocale::ShortFormat), group.command, group.what}));
+        groupList->addTopLevelItem(new QTreeWidgetItem(
+            {locale.toString(group.deleted, QLocale::ShortFormat),
+             group.person.isEmpty() ? group.command : QStringLiteral("%1 (%2)").arg(group.person, group.command),
+             group.what}));
     if (!m_groups.isEmpty())
         groupList->setCurrentItem(groupList->topLevelItem(0));
     groupList->resizeColumnToContents(0);

@@ -45,6 +45,9 @@ FilterBar::FilterBar(QWidget *parent) : QWidget(parent)
     findBox->setAccessibleName(QStringLiteral("Find"));
     findBox->setPlaceholderText(QStringLiteral("Find (Ctrl+F)"));
     findBox->setClearButtonEnabled(true);
+    // The clear button's own name is empty: a screen reader would say "button".
+    for (QToolButton *clear : findBox->findChildren<QToolButton *>())
+        clear->setAccessibleName(QStringLiteral("Clear the find box"));
     findBox->installEventFilter(this);
     findBox->setMinimumWidth(findBox->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 18);
     statusChoice = new ChoiceBox(QStringLiteral("Status"), this);

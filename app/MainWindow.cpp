@@ -9,7 +9,9 @@
 #include "app/list/IssueListModel.h"
 #include "app/list/IssueSearch.h"
 #include "data/Error.h"
+#include "platform/AccessibleNames.h"
 #include "platform/Controls.h"
+#include "platform/Dialogs.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ScreenFit.h"
 #include "platform/Twips.h"
@@ -23,6 +25,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -51,6 +54,7 @@ MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowCloseButtonHint)
 {
+    platform::installAccessibleNames();
     setObjectName(QStringLiteral("Form1"));
     setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
 
@@ -108,6 +112,15 @@ MainWindow::MainWindow(QWidget *parent)
     m_emptyHint->setAlignment(Qt::AlignCenter);
     m_emptyHint->setWordWrap(true);
     m_emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Laid out by the viewport itself: the list sizes its viewport only after
+    // the list's own geometry changed, so a size taken then would be stale.
+    auto *hintArea = new QVBoxLayout(issueList->viewport());
+    hintArea->setContentsMargins(12, 12, 12, 12);
+    hintArea->addWidget(m_emptyHint);
+    m_missingValuesLine = new QLabel(this);
+    m_missingValuesLine->setObjectName(QStringLiteral("missingValuesLine"));
+    m_missingValuesLine->setFont(QFont(QStringLiteral("Arial"), 9)); // quiet: not bold
+    m_missingValuesLine->hide();
 
     const auto makeButton = [this](QPushButton *&button, const char *name, const QString &caption, QChar key) {
         button = platform::makeButton(*this, QLatin1String(name), caption, key);
@@ -261,8 +274,24 @@ void MainWindow::setWindowStateNumber(int state)
 
 void MainWindow::refillList()
 {
-    IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
+    IssueListLoading::Refilled refilled;
+    if (m_changes) {
+        refilled = rereadFromServer();
+    } else {
+        refilled = IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
+        m_listRead = refilled.read;
+    }
+    issueList->setAccessibleName(m_filterBar->showsClosed() ? QStringLiteral("Issues") : QStringLiteral("Open issues"));
     m_search->applyNow(m_filterBar->criteria());
+    // A re-read that failed kept the rows shown, and with them what they lack.
+    if (m_changes && !refilled.read)
+        return;
+    const IssueListLoading::MissingValues &missing = refilled.missing;
+    m_missingValuesLine->setText(IssueListLoading::missingValuesLine(missing));
+    m_missingValuesLine->setVisible(!m_missingValuesLine->text().isEmpty());
+    applyLayout(m_layout);
+    if (m_missingValuesNotice.isNews(missing))
+        platform::msgBox(IssueListLoading::missingValuesMessage(missing));
 }
 
 void MainWindow::sortByColumn(int column)
@@ -313,8 +342,13 @@ void MainWindow::applyLayout(const MainWindowLayout &layout)
         m_connectionBanner->setGeometry(list.left(), list.top(), list.width(), height);
         list.setTop(list.top() + height + platform::twipsToPixels(60));
     }
+    // The line about missing values takes the bottom of the list's place.
+    if (m_missingValuesLine->isVisibleTo(this)) {
+        const int height = m_missingValuesLine->sizeHint().height();
+        list.setBottom(list.bottom() - height);
+        m_missingValuesLine->setGeometry(list.left(), list.bottom() + 1, list.width(), height);
+    }
     issueList->setGeometry(list);
-    m_emptyHint->setGeometry(issueList->viewport()->rect().adjusted(12, 12, -12, -12));
     addButton->setGeometry(pixelsOf(layout.add));
     editButton->setGeometry(pixelsOf(layout.edit));
     sampleDataButton->setGeometry(pixelsOf(layout.sample));

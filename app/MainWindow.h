@@ -7,6 +7,7 @@
 
 #include "app/MainWindowLayout.h"
 #include "app/MainWindowSettings.h"
+#include "app/list/IssueListLoading.h"
 
 #include <QRect>
 #include <QString>
@@ -84,8 +85,12 @@ public:
     void followServer();
     // The listener, or null on a database file.
     ChangeListener *changeListener() const { return m_changes; }
-    // The line over the list saying that the server is out of reach.
+    // The line over the list saying that the server is out of reach, or
+    // that the rows shown could not be read again and may not be current.
     QLabel *connectionBanner() const { return m_connectionBanner; }
+    // Whether the rows shown are the database's as last read; false while
+    // the server is away or a re-read failed.
+    bool listIsCurrent() const { return m_listRead && !m_listStale && !m_serverLost; }
 
     // The controls, named as the window's design names them.
     QTreeView *issueList = nullptr;
@@ -101,9 +106,10 @@ public slots:
     void queryShutdown();
     void shutDown();
     void arrangeForSize();
+    // Reads the list again. On a team's server a read that fails leaves the
+    // rows shown as they are, marked as not current, and is tried again.
     void refillList();
-    // F5 and Refresh: a refill, except that with the team's server out of
-    // reach the rows stay as they are until it answers again.
+    // F5 and Refresh.
     void refreshList();
     void sortByColumn(int column);
     void editSelectedIssue();
@@ -120,7 +126,8 @@ public slots:
     // Closes the selected open issue: its status becomes "Closed", which is
     // added to the status list, with the user's consent, if it is missing.
     void closeSelectedIssue();
-    // Opens the selected closed issue in the editor, to choose a status.
+    // Opens the selected closed issue in the editor with a status that
+    // reopens it chosen (see IssueEditor::reopening); Save reopens it.
     void reopenSelectedIssue();
     // Puts the selected row on the clipboard, its cells separated by tabs.
     void copySelectedIssue();
@@ -136,6 +143,10 @@ protected:
 private:
     // An issue editor of this window, following the team server's changes.
     std::unique_ptr<IssueEditor> newIssueEditor();
+    // After an editor closed: the window active again (a window manager may
+    // leave it inactive), the keyboard in the list, on the issue with this
+    // ID when the list shows it.
+    void backToList(const QString &issueId);
     void buildListCommands();
     void showCountsAndHint();
     void applyLayout(const MainWindowLayout &layout);
@@ -147,15 +158,28 @@ private:
     void serverChanged(const QString &table);
     void serverLost();
     void serverBack();
+    // The refill on a server: the rows stay when the read fails.
+    IssueListLoading::Refilled rereadFromServer();
+    void showConnectionState();
 
     ChangeListener *m_changes = nullptr;
     QTimer *m_serverRefill = nullptr;
     QLabel *m_connectionBanner = nullptr;
     bool m_serverLost = false;
+    // The rows shown missed changes: the server was away, or the last
+    // re-read failed. Cleared by a re-read that succeeds.
+    bool m_listStale = false;
+    // Whether the rows shown come from a read of the database; the hint
+    // that the database is empty needs one.
+    bool m_listRead = false;
     IssueListModel *m_model = nullptr;
     FilterBar *m_filterBar = nullptr;
     IssueSearch *m_search = nullptr;
     QLabel *m_emptyHint = nullptr;
+    // Missing values are told in a box once per set in a run; this quiet
+    // line under the list keeps saying it while they are missing.
+    IssueListLoading::MissingValuesNotice m_missingValuesNotice;
+    QLabel *m_missingValuesLine = nullptr;
     QMenu *m_contextMenu = nullptr;
     // Set when the window leaves the maximized or minimized state, until
     // the restored layout has been applied at the design size.

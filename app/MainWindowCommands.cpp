@@ -16,6 +16,8 @@
 #include "platform/ErrorBlock.h"
 #include "reports/ReportChooser.h"
 
+#include <QTreeView>
+
 #include <memory>
 
 namespace {
@@ -30,6 +32,16 @@ std::unique_ptr<IssueEditor> MainWindow::newIssueEditor()
     if (m_changes)
         editor->followChanges(m_changes);
     return editor;
+}
+
+void MainWindow::backToList(const QString &issueId)
+{
+    activateWindow();
+    raise();
+    const int row = issueId.isEmpty() ? -1 : m_model->rowOfFirstCell(issueId);
+    if (row >= 0)
+        selectRow(row);
+    issueList->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::editSelectedIssue()
@@ -59,6 +71,7 @@ void MainWindow::editSelectedIssue()
     int row = -1;
     step(112, [&] { row = m_model->rowOfFirstCell(id); });
     step(114, [&] { selectRow(row); });
+    backToList(QString());
 }
 
 void MainWindow::addNewIssue()
@@ -75,6 +88,7 @@ void MainWindow::addNewIssue()
     step(102, [&] { editor().setWindowTitle(QStringLiteral("Add New Issue")); });
     step(104, [&] { platform::dialogs().showModal(editor()); });
     step(106, [&] { refillList(); });
+    backToList(form ? form->savedIssueId() : QString());
 }
 
 void MainWindow::deleteSelectedIssue()

@@ -47,8 +47,12 @@ void MainWindow::buildListCommands()
     QAction *remove = command(issueList, QStringLiteral("&Delete Issue"), {QKeySequence::Delete}, Qt::WidgetShortcut);
     QAction *copy = command(issueList, QStringLiteral("&Copy"), {QKeySequence::Copy}, Qt::WidgetShortcut);
     QAction *add = command(this, QStringLiteral("&Add Issue"), {Qt::Key_Insert, QKeySequence::New}, Qt::WindowShortcut);
-    QAction *refresh =
-        command(this, QStringLiteral("&Refresh"), {QKeySequence::Refresh, Qt::Key_F5}, Qt::WindowShortcut);
+    // F5 once: the desktop's Refresh keys are F5 already on most desktops,
+    // and a key bound twice is ambiguous and does nothing.
+    QList<QKeySequence> refreshKeys = QKeySequence::keyBindings(QKeySequence::Refresh);
+    if (!refreshKeys.contains(QKeySequence(Qt::Key_F5)))
+        refreshKeys.prepend(QKeySequence(Qt::Key_F5));
+    QAction *refresh = command(this, QStringLiteral("Refres&h"), refreshKeys, Qt::WindowShortcut);
     QAction *find = command(this, QStringLiteral("&Find..."), {QKeySequence::Find}, Qt::WindowShortcut);
     QAction *close = new QAction(QStringLiteral("C&lose Issue"), this);
     QAction *reopen = new QAction(QStringLiteral("&Reopen Issue..."), this);
@@ -93,6 +97,15 @@ void MainWindow::buildListCommands()
     issueList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(issueList, &QWidget::customContextMenuRequested, this,
             [this](const QPoint &at) { m_contextMenu->popup(issueList->viewport()->mapToGlobal(at)); });
+    // Shift+F10 opens the menu from the keyboard (the Menu key does so by
+    // itself), at the current row, or at the list's corner without one.
+    QAction *menuKey =
+        command(issueList, QStringLiteral("Context Menu"), {QKeySequence(Qt::SHIFT | Qt::Key_F10)}, Qt::WidgetShortcut);
+    connect(menuKey, &QAction::triggered, this, [this] {
+        const QRect row = issueList->visualRect(issueList->currentIndex());
+        const QPoint at = row.isValid() ? row.bottomLeft() : QPoint(0, 0);
+        m_contextMenu->popup(issueList->viewport()->mapToGlobal(at));
+    });
 
     new TrashCommands(this);
 }
@@ -132,6 +145,11 @@ QString MainWindow::emptyListHint() const
 {
     if (m_model->rowCount() > 0)
         return QString();
+    // An empty list after a failed read says nothing about the database:
+    // offering sample data then would put examples into a team's issues.
+    if (!m_listRead)
+        return QStringLiteral("The issues could not be read from the database, so none are shown. Press F5 to try "
+                              "again.");
     if (m_model->totalRowCount() == 0)
         return QStringLiteral("No open issues. Press \u201cAdd New Issue\u201d (or Insert) to enter one, or "
                               "\u201cLoad Sample/Example Data\u201d to try Marrowdesk with examples.");
@@ -174,10 +192,12 @@ void MainWindow::reopenSelectedIssue()
     const QString id = m_model->cell(row, IssueListModel::idColumn);
     const std::unique_ptr<IssueEditor> editor = newIssueEditor();
     editor->issueId = id;
+    editor->reopening = true;
     editor->setWindowTitle(QStringLiteral("Edit Data"));
     step(100, [&] { platform::dialogs().showModal(*editor); });
     step(102, [&] { refillList(); });
     step(104, [&] { selectRow(m_model->rowOfFirstCell(id)); });
+    backToList(QString());
 }
 
 void MainWindow::copySelectedIssue()

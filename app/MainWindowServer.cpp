@@ -4,10 +4,11 @@
 
 #include "app/MainWindow.h"
 
+#include "app/FilterBar.h"
+#include "app/list/IssueListLoading.h"
 #include "app/list/IssueListModel.h"
 #include "data/ChangeListener.h"
 #include "data/Connection.h"
-#include "data/Error.h"
 #include "data/SharedConnection.h"
 #include "platform/ApplicationTitle.h"
 
@@ -23,6 +24,9 @@ namespace {
 // A burst of changes (an import, a delete with its issues) refills once;
 // the change still shows well within a second.
 constexpr int refillDelayMilliseconds = 150;
+// A re-read that failed with the listener connected (the server answering
+// one session and not yet the other) is tried again this often.
+constexpr int rereadRetryMilliseconds = 2000;
 
 } // namespace
 
@@ -34,9 +38,7 @@ void MainWindow::followServer()
     setWindowTitle(QStringLiteral("%1 \u2014 %2")
                        .arg(QString::fromLatin1(platform::productName), sharedConnection().displayName()));
 
-    m_connectionBanner = new QLabel(QStringLiteral("The connection to the database server was lost. Marrowdesk will "
-                                                   "reconnect by itself; nothing you type is lost."),
-                                    this);
+    m_connectionBanner = new QLabel(this);
     m_connectionBanner->setObjectName(QStringLiteral("connectionBanner"));
     m_connectionBanner->setWordWrap(true);
     m_connectionBanner->setStyleSheet(QStringLiteral("background: #fff3c4; color: #5c4400; padding: 4px;"));
@@ -44,7 +46,6 @@ void MainWindow::followServer()
 
     m_serverRefill = new QTimer(this);
     m_serverRefill->setSingleShot(true);
-    m_serverRefill->setInterval(refillDelayMilliseconds);
     connect(m_serverRefill, &QTimer::timeout, this, &MainWindow::refillKeepingPlace);
 
     m_changes = new ChangeListener(sharedConnection(), this);
@@ -58,37 +59,61 @@ void MainWindow::serverChanged(const QString &)
     // Every table shows in the list: the issues, the contacts' names, and
     // the value lists a delete takes issues with.
     if (!m_serverRefill->isActive())
-        m_serverRefill->start();
+        m_serverRefill->start(refillDelayMilliseconds);
 }
 
 void MainWindow::serverLost()
 {
     m_serverLost = true;
+    m_listStale = true; // what others save meanwhile is not heard
     m_serverRefill->stop();
-    m_connectionBanner->show();
-    applyLayout(m_layout);
+    showConnectionState();
 }
 
 void MainWindow::serverBack()
 {
+    // The listener now reports every table as changed: the refill follows,
+    // and the line goes when it has read the list.
     m_serverLost = false;
-    m_connectionBanner->hide();
+}
+
+IssueListLoading::Refilled MainWindow::rereadFromServer()
+{
+    const IssueListLoading::Refilled refilled = IssueListLoading::refillWhenRead(*m_model, m_filterBar->showsClosed());
+    if (!refilled.read) {
+        // The rows shown stay, marked as not current; the line says so, and
+        // the read is tried again until it succeeds.
+        m_listStale = true;
+        if (!m_serverLost)
+            m_serverRefill->start(rereadRetryMilliseconds);
+    } else {
+        m_listRead = true;
+        m_listStale = false;
+    }
+    showConnectionState();
+    return refilled;
+}
+
+void MainWindow::showConnectionState()
+{
+    if (m_serverLost)
+        m_connectionBanner->setText(QStringLiteral("The connection to the database server was lost. Marrowdesk will "
+                                                   "reconnect by itself; nothing you type is lost."));
+    else if (m_listStale)
+        m_connectionBanner->setText(
+            QStringLiteral("The list could not be read again from the database server, so it "
+                           "may not show the latest changes. Marrowdesk tries again by itself."));
+    const bool shown = m_serverLost || m_listStale;
+    if (shown == m_connectionBanner->isVisibleTo(this))
+        return;
+    m_connectionBanner->setVisible(shown);
     applyLayout(m_layout);
-    // The listener now reports every table as changed: the refill follows.
 }
 
 void MainWindow::refreshList()
 {
-    // A refill with the server away could only empty the list; the line
-    // over it already says why. One statement asks the server first: the
-    // session may still look connected when the listener knows better.
-    if (m_serverLost) {
-        try {
-            sharedConnection().Execute(QStringLiteral("select 1"));
-        } catch (const Error &) {
-            return;
-        }
-    }
+    // On a server a read that fails keeps the rows and says so in the line
+    // over the list, with no box.
     refillList();
 }
 
@@ -101,7 +126,7 @@ void MainWindow::refillKeepingPlace()
     // A command waiting on a box or editor holds rows of the list as they
     // are; the refill waits until it is done.
     if (QApplication::activeModalWidget()) {
-        m_serverRefill->start();
+        m_serverRefill->start(refillDelayMilliseconds);
         return;
     }
     const int selected = selectedRow();

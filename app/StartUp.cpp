@@ -19,9 +19,11 @@
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 #include "platform/HandPointer.h"
+#include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QTreeView>
 
@@ -45,6 +47,40 @@ void keepDailyBackup()
         offerRestore(DataFile::databasePath(), damaged.description());
     } catch (const Error &error) {
         platform::msgBox(error.description() + QStringLiteral("\r\n\r\nMarrowdesk goes on without today's backup."));
+    }
+}
+
+// Opens the shared connection. A server that cannot be reached, or that
+// refuses the login, is the user's to mend, not a fault of the program: a
+// plain message says what to check and offers Retry and another database
+// until one opens; Quit ends the program.
+void openDatabase()
+{
+    for (;;) {
+        try {
+            sharedConnection().Open(DataFile::connectionString());
+            return;
+        } catch (const Refusal &refused) {
+            if (!DataFile::onServer())
+                throw;
+            const platform::Answer answer = platform::msgBox(
+                refused.description() + QStringLiteral("\r\n\r\nRetry once it is mended, or choose another database."),
+                platform::Buttons::RetryOrChooseDatabase, platform::Icon::Warning);
+            if (answer == platform::Answer::Ok) {
+                platform::endProgram(1);
+                throw;
+            }
+            if (answer == platform::Answer::No) {
+                const QString other = platform::dialogs().input(
+                    QStringLiteral("The database to open: a server's address (postgresql://HOST/DATABASE) or a "
+                                   "database file."),
+                    QString::fromLatin1(platform::productName), DataFile::connectionString());
+                if (!other.trimmed().isEmpty())
+                    DataFile::useDatabase(ConnectionText::namesServer(other)
+                                              ? other.trimmed()
+                                              : QFileInfo(other.trimmed()).absoluteFilePath());
+            }
+        }
     }
 }
 
@@ -77,7 +113,9 @@ void StartUp::run(MainWindow &window)
     });
 
     step(122, [&] { createSharedConnection(); });
-    step(124, [&] { sharedConnection().Open(DataFile::connectionString()); });
+    step(124, [&] { openDatabase(); });
+    if (const QString repaired = sharedConnection().repairNotice(); !repaired.isEmpty())
+        platform::msgBox(repaired);
     TrashCommands::purgeExpired();
     // On a team's server: the list follows the other users' changes.
     window.followServer();

@@ -108,9 +108,10 @@ Options parseOptions(const QStringList &arguments)
 
 QStringList caseGroups()
 {
-    return {QStringLiteral("list"),    QStringLiteral("startup"), QStringLiteral("reports"), QStringLiteral("inserts"),
-            QStringLiteral("preview"), QStringLiteral("memory"),  QStringLiteral("backup"),  QStringLiteral("exchange"),
-            QStringLiteral("trash"),   QStringLiteral("server")};
+    return {QStringLiteral("list"),    QStringLiteral("startup"),  QStringLiteral("reports"),
+            QStringLiteral("inserts"), QStringLiteral("preview"),  QStringLiteral("memory"),
+            QStringLiteral("backup"),  QStringLiteral("exchange"), QStringLiteral("trash"),
+            QStringLiteral("server"),  QStringLiteral("translate")};
 }
 
 bool wants(const Options &options, const QString &group)

@@ -48,6 +48,10 @@ void backupCase(const Run &run, int size, const QString &database);
 // writing the same rows through the data layer in one transaction.
 void exchangeCases(const Run &run, int size, const QString &database);
 
+// Translating a sum of `size` terms in 1,000 parentheses against reading its
+// tokens.
+void translateCase(const Run &run, int size);
+
 // 1,000 single-statement inserts through Connection against sqlite3_exec.
 void insertCase(const Run &run, int size, const QString &database);
 

@@ -16,27 +16,27 @@
 namespace Bench {
 namespace {
 
-// A fresh copy of the file; without the trash's triggers for the floor.
-QString freshCopy(const QString &database, const QString &copy, bool withTrash)
+// The trash's triggers dropped on the floor's own connection: opening the
+// file again would make them again.
+void dropTrashTriggers(Connection &connection)
 {
-    Bench::freshCopy(database, copy);
-    if (!withTrash) {
-        Connection connection;
-        connection.Open(ConnectionText::dataSource(copy));
-        for (const char *trigger :
-             {"IssuesToTrash", "ContactsToTrash", "StatusToTrash", "CategoriesToTrash", "PrioritiesToTrash"})
-            if (sqlite3_exec(connection.handle(), QByteArray("DROP TRIGGER ").append(trigger).constData(), nullptr,
-                             nullptr, nullptr) != SQLITE_OK)
-                qFatal("cannot drop %s", trigger);
-    }
-    return copy;
+    for (const char *trigger :
+         {"IssuesToTrash", "ContactsToTrash", "StatusToTrash", "CategoriesToTrash", "PrioritiesToTrash"})
+        if (sqlite3_exec(connection.handle(), QByteArray("DROP TRIGGER ").append(trigger).constData(), nullptr, nullptr,
+                         nullptr) != SQLITE_OK)
+            qFatal("cannot drop %s", trigger);
 }
 
-// Runs the deletes on a fresh copy; returns their time in milliseconds.
-double timedDeletes(const QString &copy, const std::function<void(Connection &)> &deletes)
+// Runs the deletes on a fresh copy, without the trash for the floor;
+// returns their time in milliseconds.
+double timedDeletes(const QString &database, const QString &copy, bool withTrash,
+                    const std::function<void(Connection &)> &deletes)
 {
+    Bench::freshCopy(database, copy);
     Connection connection;
     connection.Open(ConnectionText::dataSource(copy));
+    if (!withTrash)
+        dropTrashTriggers(connection);
     QElapsedTimer timer;
     timer.start();
     {
@@ -62,15 +62,14 @@ void trashCase(const Run &run, int size, const QString &database)
         for (int id = 1; id <= 200; ++id)
             connection.Execute(QStringLiteral("delete from Issues where ID=%1").arg(id));
     };
-    const Harness::Pair single =
-        Harness::medianPair([&] { return timedDeletes(freshCopy(database, ours, true), singles); },
-                            [&] { return timedDeletes(freshCopy(database, floor, false), singles); }, 5);
+    const Harness::Pair single = Harness::medianPair([&] { return timedDeletes(database, ours, true, singles); },
+                                                     [&] { return timedDeletes(database, floor, false, singles); }, 5);
     Harness::report(QStringLiteral("200 single deletes, trash vs none"), QString::number(size), single, 1.2);
 
     // One category and its issues (10,000 of them, or all there are) in one
     // transaction, as the issue editor's "-" does.
     const QString marked = run.folder + QStringLiteral("/trash-marked.mdb");
-    freshCopy(database, marked, true);
+    Bench::freshCopy(database, marked);
     int cascaded = 0;
     {
         Connection connection;
@@ -84,9 +83,8 @@ void trashCase(const Run &run, int size, const QString &database)
         connection.Execute(QStringLiteral("delete from Issues where Category='Cascade'"));
         connection.Execute(QStringLiteral("commit"));
     };
-    const Harness::Pair together =
-        Harness::medianPair([&] { return timedDeletes(freshCopy(marked, ours, true), cascade); },
-                            [&] { return timedDeletes(freshCopy(marked, floor, false), cascade); }, 5);
+    const Harness::Pair together = Harness::medianPair([&] { return timedDeletes(marked, ours, true, cascade); },
+                                                       [&] { return timedDeletes(marked, floor, false, cascade); }, 5);
     Harness::report(QStringLiteral("A category with its %L1 issues, trash vs none").arg(cascaded),
                     QString::number(size), together, 1.6);
     QFile::remove(marked);

@@ -103,6 +103,8 @@ int main(int argc, char *argv[])
             Bench::reportCases(run, size, database);
         if (Bench::wants(options, QStringLiteral("exchange")))
             Bench::exchangeCases(run, size, database);
+        if (Bench::wants(options, QStringLiteral("translate")))
+            Bench::translateCase(run, size);
     }
     // Inserts and deletes cost much the same at any size (each is one commit
     // to the disk): measured once, at the size nearest 10,000.

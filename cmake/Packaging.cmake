@@ -24,16 +24,31 @@ foreach(page marrowdesk.1 marrowdesk-sql.1)
     COMMENT "Compressing the manual page ${page}")
   list(APPEND manual_pages ${compressed})
 endforeach()
-add_custom_target(marrowdesk-manuals ALL DEPENDS ${manual_pages})
 install(FILES ${manual_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-install(FILES ${CMAKE_SOURCE_DIR}/resources/com.tamberlyn.Marrowdesk.metainfo.xml
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+set(metainfo ${CMAKE_SOURCE_DIR}/resources/com.tamberlyn.Marrowdesk.metainfo.xml)
+install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The copyright notice and the changelog, where Debian keeps them for every
+# package; the changelog is written from the release notes in the metadata.
+set(CPACK_PACKAGE_CONTACT "Tamberlyn <support@tamberlyn.example>")
+set(package_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/marrowdesk)
+set(changelog ${CMAKE_BINARY_DIR}/doc/changelog)
+add_custom_command(
+  OUTPUT ${changelog}.gz
+  COMMAND ${CMAKE_COMMAND} -DMETAINFO=${metainfo} -DPACKAGE=marrowdesk -DVERSION=${PROJECT_VERSION}
+          -DMAINTAINER=${CPACK_PACKAGE_CONTACT} -DOUTPUT=${changelog}
+          -P ${CMAKE_SOURCE_DIR}/cmake/ReleaseChangelog.cmake
+  COMMAND ${GZIP_EXECUTABLE} -9 -n -f ${changelog}
+  DEPENDS ${metainfo} ${CMAKE_SOURCE_DIR}/cmake/ReleaseChangelog.cmake
+  COMMENT "Writing the changelog from the release notes"
+  VERBATIM)
+add_custom_target(marrowdesk-docs ALL DEPENDS ${manual_pages} ${changelog}.gz)
+install(FILES ${changelog}.gz ${CMAKE_SOURCE_DIR}/resources/doc/copyright DESTINATION ${package_doc_dir})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME marrowdesk)
 set(CPACK_PACKAGE_VENDOR Tamberlyn)
-set(CPACK_PACKAGE_CONTACT "Tamberlyn <support@tamberlyn.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop issue tracker for one person")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "Marrowdesk keeps your open issues (bugs, tasks, cases), the contacts they
@@ -47,7 +62,20 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # Dependencies are read from the executables by dpkg-shlibdeps; the fonts
 # that stand in for Arial are not linked, so they are only recommended.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
+# cups-client gives lp, which hands a finished print job to the print system.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, cups-client")
 set(CPACK_STRIP_FILES ON)
+# Plain stripping keeps the compilers' identification in .comment; a package
+# carries neither that nor debug information, so the programs are stripped
+# once more as Debian's dh_strip does.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program marrowdesk marrowdesk-sql)
+      execute_process(
+        COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${MARROWDESK_PROGRAM_DIR}/\${program}\"
+        COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+  endif()")
 # Only what a user runs: the build's helpers and tests are not installed.
 include(CPack)

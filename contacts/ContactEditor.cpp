@@ -77,7 +77,7 @@ constexpr IssueColumn issueColumns[8] = {
     {"Status", 1500, "Status", false},
     {"Due Date", 1200, "Due Date", true},
     {"Opened By", 1200, "Opened By Name", false},
-    {"Opened Date", 1200, "Opened Date", false},
+    {"Opened Date", 1200, "Opened Date", true}, // stored empty by an older version
 };
 
 QFont boldArial(qreal pointSize)

@@ -175,6 +175,8 @@ QString restore(const QString &backupPath, const QString &databasePath, const QD
     for (const QString &journal : SqliteFile::companions(target)) {
         const QString suffix = journal.mid(journal.lastIndexOf(QLatin1Char('-')));
         if (!QFile::rename(journal, aside + suffix)) {
+            for (const QString &back : moved)
+                QFile::rename(aside + back, target + back);
             if (hadFile)
                 QFile::remove(aside);
             fail(QStringLiteral("the database's journal \"%1\" could not be moved aside.").arg(journal));

@@ -3,16 +3,21 @@
 #include "data/Connection.h"
 #include "data/postgres/PgSession.h"
 
+#include <QElapsedTimer>
+#include <QList>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <libpq-fe.h>
 
+#include <utility>
+
 ChangeListener::ChangeListener(const Connection &connection, QObject *parent) : QObject(parent)
 {
     if (!connection.server())
         return;
-    m_target = connection.server()->target();
+    m_program = connection.server();
+    m_target = m_program->target();
     m_retry = new QTimer(this);
     m_retry->setInterval(retryMilliseconds);
     QObject::connect(m_retry, &QTimer::timeout, this, &ChangeListener::retry);
@@ -38,8 +43,11 @@ bool ChangeListener::openSession()
     // a host that does not answer may hold it up to 3 s, unless the target
     // names its own connect_timeout (the expanded target overrides this one).
     const QByteArray target = m_target.toUtf8();
-    const char *keywords[] = {"connect_timeout", "dbname", nullptr};
-    const char *values[] = {"3", target.constData(), nullptr};
+    // Keepalives notice a server that vanished without closing the socket.
+    const char *keywords[] = {
+        "connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
+        "dbname",          nullptr};
+    const char *values[] = {"3", "1", "10", "5", "3", target.constData(), nullptr};
     pg_conn *connection = PQconnectdbParams(keywords, values, 1);
     if (PQstatus(connection) == CONNECTION_OK) {
         PGresult *result = PQexec(connection, "LISTEN marrowdesk_changes");
@@ -75,14 +83,22 @@ void ChangeListener::readNotifications()
         lose();
         return;
     }
-    QStringList heard;
+    QList<std::pair<QString, QString>> heard;
+    const int ours = PQbackendPID(m_program->handle());
     while (PGnotify *notify = PQnotifies(m_connection)) {
-        heard << QString::fromUtf8(notify->extra);
+        // "Issues ann@desk7"; older databases send the table alone, and
+        // then only this program's own session can be told apart.
+        const QString payload = QString::fromUtf8(notify->extra);
+        const qsizetype blank = payload.indexOf(QLatin1Char(' '));
+        QString by = blank < 0 ? QString() : payload.mid(blank + 1);
+        if (by.isEmpty() && ours != 0 && notify->be_pid == ours)
+            by = m_program->account();
+        heard.append({blank < 0 ? payload : payload.left(blank), by});
         PQfreemem(notify);
     }
     // Emitted after the loop: a slot may delete this listener.
-    for (const QString &table : heard)
-        emit changed(table);
+    for (const auto &[table, by] : heard)
+        emit changed(table, by);
 }
 
 void ChangeListener::lose()
@@ -97,16 +113,21 @@ void ChangeListener::lose()
 
 void ChangeListener::retry()
 {
+    QElapsedTimer attempt;
+    attempt.start();
     if (!openSession()) {
         // Each attempt at a host that drops packets holds the window up to
-        // its connect timeout: the longer the server stays away, the rarer
-        // the attempts, up to one every half minute.
-        m_retry->start(qMin(m_retry->interval() * 2, longestRetryMilliseconds));
+        // its connect timeout: the longer such a server stays away, the
+        // rarer the attempts, up to one every half minute. A server that
+        // refuses at once (stopped, restarting) costs nothing to ask, and is
+        // asked every second, so the list is back as soon as it is.
+        const bool quick = attempt.elapsed() < quickAttemptMilliseconds;
+        m_retry->start(quick ? retryMilliseconds : qMin(m_retry->interval() * 2, longestRetryMilliseconds));
         return;
     }
     m_retry->stop();
     m_lost = false;
     emit reconnected();
     for (const QString &table : tables())
-        emit changed(table);
+        emit changed(table, QString());
 }

@@ -7,9 +7,10 @@
 // the event loop, and emits one changed() per notification.
 //
 // When the connection is lost it emits connectionLost() once, tries again
-// after a second and then ever less often (up to every 30 s), and when the
-// server is back emits reconnected() and then changed() for every table,
-// since what happened meanwhile was not heard.
+// every second (ever less often, up to every 30 s, while attempts hang on a
+// host that does not answer), and when the server is back emits
+// reconnected() and then changed() for every table, since what happened
+// meanwhile was not heard.
 // On a database file it does nothing and never emits.
 
 #include <QObject>
@@ -17,6 +18,7 @@
 #include <QStringList>
 
 class Connection;
+class PgSession;
 class QSocketNotifier;
 class QTimer;
 struct pg_conn;
@@ -24,8 +26,8 @@ struct pg_conn;
 class ChangeListener : public QObject {
     Q_OBJECT
 public:
-    // Listens on the server the connection is open on; on a file, or a
-    // closed connection, stays silent. A server that cannot be reached now
+    // Listens on the server the connection is open on (which must outlive
+    // the listener); on a file, or a closed connection, stays silent. A server that cannot be reached now
     // counts as lost: connectionLost() follows from the event loop.
     explicit ChangeListener(const Connection &connection, QObject *parent = nullptr);
     ~ChangeListener() override;
@@ -35,8 +37,10 @@ public:
 
     // How long to wait between attempts to reach a lost server.
     static constexpr int retryMilliseconds = 1000;
-    // Attempts that keep failing come ever less often, down to this.
+    // Attempts that keep failing slowly (a host that does not answer) come
+    // ever less often, down to this; those refused at once stay at the first.
     static constexpr int longestRetryMilliseconds = 30000;
+    static constexpr int quickAttemptMilliseconds = 200;
 
     // Whether the listener's own connection is up.
     bool isListening() const { return m_connection != nullptr; }
@@ -44,7 +48,11 @@ public:
 signals:
     // A change to the table (Issues, Contacts, Status, Categories or
     // Priorities) was committed by some session, this program's own too.
-    void changed(const QString &table);
+    // by is the account that made it, as the trash records it (the same as
+    // PgSession::account() when it was this user, in any of their windows),
+    // or empty when unknown (a database whose notifications predate it, or
+    // the changes missed while the server was away).
+    void changed(const QString &table, const QString &by);
     void connectionLost();
     void reconnected();
 
@@ -56,6 +64,7 @@ private:
     void retry();
 
     QString m_target;
+    const PgSession *m_program = nullptr; // the connection's session
     pg_conn *m_connection = nullptr;
     QSocketNotifier *m_notifier = nullptr;
     QTimer *m_retry = nullptr;

@@ -2,17 +2,22 @@
 
 #include "data/Engine.h"
 #include "data/Error.h"
+#include "data/FileName.h"
 #include "data/Hardening.h"
 #include "data/JetSql.h"
 #include "data/PreparedStatement.h"
+#include "data/SchemaObjects.h"
 #include "data/SchemaUpgrade.h"
 #include "data/postgres/PgSchema.h"
 #include "data/postgres/PgSession.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -21,16 +26,25 @@ namespace {
 // the first statement.
 void checkFileHeader(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    // By the name's own bytes (data/FileName.h), not through Qt's file
+    // classes, which would lose those that are not UTF-8.
+    const QByteArray native = FileName::toNative(path);
+    struct stat status {};
+    const bool found = ::stat(native.constData(), &status) == 0;
+    if (!found && errno == ENOENT)
         throw Error(QStringLiteral("The database file \"%1\" does not exist.").arg(path));
-    if (!info.isFile())
+    if (found && S_ISDIR(status.st_mode))
         throw Error(QStringLiteral("\"%1\" is a folder, not a database file.").arg(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (found && !S_ISREG(status.st_mode))
+        throw Error(QStringLiteral("\"%1\" is a special file (a pipe or a device), not a database file.").arg(path));
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         throw Error(QStringLiteral("The database file \"%1\" cannot be read: %2. Check its permissions.")
-                        .arg(path, file.errorString()));
-    const QByteArray head = file.read(32);
+                        .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    char headBytes[32];
+    const ssize_t read = ::read(fd, headBytes, sizeof headBytes);
+    ::close(fd);
+    const QByteArray head(headBytes, read > 0 ? static_cast<qsizetype>(read) : 0);
     if (head.isEmpty())
         throw Error(QStringLiteral("The database file \"%1\" is empty (zero bytes), so it is not a Marrowdesk "
                                    "database. Restore it from a backup, or move it away to start with a new one.")
@@ -202,7 +216,7 @@ sqlite3 *Connection::openRaw(const QString &path, bool create, Engine::DeletingC
 {
     sqlite3 *db = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    int rc = sqlite3_open_v2(FileName::toNative(path).constData(), &db, flags, nullptr);
     if (rc == SQLITE_OK)
         rc = Engine::registerExtensions(db, deleting);
     if (rc == SQLITE_OK)
@@ -220,6 +234,7 @@ sqlite3 *Connection::openRaw(const QString &path, bool create, Engine::DeletingC
 void Connection::Open(const QString &connectionString)
 {
     Close();
+    m_repairNotice.clear();
     if (ConnectionText::namesServer(connectionString)) {
         openServer(connectionString);
         return;
@@ -237,13 +252,28 @@ void Connection::Open(const QString &connectionString)
                 QStringLiteral("The file \"%1\" is an SQLite database, but not a Marrowdesk database.").arg(path));
         // Rollback journal: the file stays a single file that can be copied.
         runPragma(db, "PRAGMA journal_mode=DELETE", path);
-        SchemaUpgrade::upgrade(db, path);
+        const QStringList madeAgain = SchemaUpgrade::upgrade(db, path);
+        if (!madeAgain.isEmpty())
+            m_repairNotice = QStringLiteral("The database \"%1\" lacked part of the schema that keeps its rules (%2), "
+                                            "removed by another program. Marrowdesk has made it again; no row was "
+                                            "changed.")
+                                 .arg(path, madeAgain.join(QStringLiteral(", ")));
     } catch (...) {
         sqlite3_close(db);
         throw;
     }
     m_db = db;
     m_fileName = path;
+}
+
+void Connection::guardSchema()
+{
+    if (!m_db)
+        return;
+    SchemaObjects::all(); // made now: the engine's callback must not be where it throws
+    const int rc = Hardening::guardSchema(m_db);
+    if (rc != SQLITE_OK)
+        throw Error(DbErrors::describe(m_db, rc, m_fileName));
 }
 
 void Connection::openServer(const QString &target)
@@ -323,6 +353,11 @@ int Connection::State() const
 bool Connection::isConnected() const
 {
     return m_server ? m_server->isConnected() : m_db != nullptr;
+}
+
+QString Connection::account() const
+{
+    return m_server ? m_server->account() : QString();
 }
 
 bool Connection::tryReconnect()

@@ -34,6 +34,18 @@ public:
     // to it; ~/.pgpass, PGPASSWORD and sslmode work as libpq has them.
     void Open(const QString &connectionString);
 
+    // What Open found missing of the schema's own indexes, triggers and
+    // views and made again, as a sentence for the user; empty when nothing
+    // was. Told once: the next Open finds them present.
+    QString repairNotice() const { return m_repairNotice; }
+
+    // From now on, refuses statements that would drop, alter or replace the
+    // schema's own tables, indexes, triggers and views, or change the file's
+    // schema version or application id: for a connection that runs whatever
+    // a user types (marrowdesk-sql). A file only; a server's roles guard
+    // its schema.
+    void guardSchema();
+
     // Opens a new, empty database held in memory, with the program's SQL
     // functions and collation; used to check that the data layer works.
     void OpenInMemory();
@@ -86,6 +98,10 @@ public:
     // The server session when the database is on a server, else null.
     PgSession *server() const { return m_server.get(); }
 
+    // Who this user is as a server records changes and deletes
+    // ("ann@desk7"); empty on a file.
+    QString account() const;
+
     // The database as a message names it: the file's path, or the server's
     // database, user and host (never a password).
     QString displayName() const;
@@ -104,6 +120,7 @@ private:
     sqlite3 *m_db = nullptr;
     std::unique_ptr<PgSession> m_server;
     QString m_fileName;
+    QString m_repairNotice;
     QByteArray m_programName = "Marrowdesk";
     Engine::DeletingCommand m_deleting;
 };

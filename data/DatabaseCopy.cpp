@@ -112,6 +112,18 @@ private:
     QByteArray m_trigger;
 };
 
+// A row as a message names it: by its ID where it has one, else by its
+// value (a list value), else by its place in the table.
+QString rowName(const Recordset &rows, int row)
+{
+    for (int c = 0; c < rows.fieldCount(); ++c)
+        if (rows.fieldName(c).compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0)
+            return QStringLiteral("ID %1").arg(rows.field(row, c).toTextOrEmpty());
+    if (rows.fieldCount() == 1)
+        return QStringLiteral("\u201c%1\u201d").arg(QString(rows.field(row, 0).toTextOrEmpty()).remove(QChar(0)));
+    return QStringLiteral("row %1").arg(row + 1);
+}
+
 // New IDs continue above every ID copied, trashed ones included.
 void continueIds(Connection &to, const char *table, const char *trash)
 {
@@ -172,6 +184,9 @@ QList<TableCount> copy(Connection &from, Connection &to)
     const ReadSnapshot snapshot(from);
     Transaction transaction(to);
     ContactRuleAside rule(to);
+    // Every row is tried, each insert undoing only itself when refused, so
+    // that one run lists every value the target refuses; then nothing stays.
+    QStringList refused;
     for (const Table &table : tables) {
         const QString columns = QLatin1String(table.columns);
         Recordset rows;
@@ -182,10 +197,27 @@ QList<TableCount> copy(Connection &from, Connection &to)
         const QString head = QStringLiteral("insert into [%1] (%2) values (").arg(QLatin1String(table.name), columns);
         for (int row = 0; row < rows.rowCount(); ++row) {
             QStringList values;
-            for (int c = 0; c < rows.fieldCount(); ++c)
-                values << literal(rows.field(row, c));
-            to.Execute(head + values.join(QLatin1Char(',')) + QLatin1Char(')'));
+            QString problem;
+            for (int c = 0; c < rows.fieldCount(); ++c) {
+                const Value &value = rows.field(row, c);
+                if (const qsizetype nul = value.text() ? value.text()->indexOf(QChar(0)) : -1; nul >= 0)
+                    problem = QStringLiteral("%1 holds a NUL character (code 0) at character %2, which cannot be "
+                                             "stored")
+                                  .arg(rows.fieldName(c))
+                                  .arg(nul + 1);
+                values << literal(value);
+            }
+            try {
+                if (problem.isEmpty())
+                    to.Execute(head + values.join(QLatin1Char(',')) + QLatin1Char(')'));
+            } catch (const Refusal &refusal) {
+                problem = refusal.description();
+            }
+            if (!problem.isEmpty())
+                refused << QStringLiteral("%1, %2: %3").arg(QLatin1String(table.name), rowName(rows, row), problem);
         }
+        if (!refused.isEmpty())
+            continue;
         const int copied = countRows(to, table.name);
         if (copied != rows.rowCount())
             throw Error(QStringLiteral("The copy of %1 holds %2 rows where %3 has %4; nothing was copied.")
@@ -195,6 +227,12 @@ QList<TableCount> copy(Connection &from, Connection &to)
                             .arg(rows.rowCount()));
         counts.append({QLatin1String(table.name), copied});
     }
+    if (!refused.isEmpty())
+        throw Refusal(QStringLiteral("%1 refuses %2 row(s) of %3, so nothing was copied. Change these rows in %3 and "
+                                     "copy again:\n%4")
+                          .arg(to.displayName())
+                          .arg(refused.size())
+                          .arg(from.displayName(), refused.join(QLatin1Char('\n'))));
     rule.restore();
     continueIds(to, "Contacts", "TrashContacts");
     continueIds(to, "Issues", "TrashIssues");

@@ -1,5 +1,7 @@
 #include "data/Hardening.h"
 
+#include "data/SchemaObjects.h"
+
 #include <sqlite3.h>
 
 #include <strings.h>
@@ -56,7 +58,59 @@ int authorize(void *, int action, const char *first, const char *second, const c
     }
 }
 
+// The kind of object an action makes or drops, for the actions on the
+// database file itself (temporary objects go with the connection).
+const char *objectKind(int action)
+{
+    switch (action) {
+    case SQLITE_CREATE_TABLE:
+    case SQLITE_DROP_TABLE:
+        return "table";
+    case SQLITE_CREATE_INDEX:
+    case SQLITE_DROP_INDEX:
+        return "index";
+    case SQLITE_CREATE_TRIGGER:
+    case SQLITE_DROP_TRIGGER:
+        return "trigger";
+    case SQLITE_CREATE_VIEW:
+    case SQLITE_DROP_VIEW:
+        return "view";
+    default:
+        return nullptr;
+    }
+}
+
+int authorizeGuarded(void *, int action, const char *first, const char *second, const char *database,
+                     const char *trigger)
+{
+    const auto own = [](const char *name) { return name ? SchemaObjects::find(QString::fromUtf8(name)) : nullptr; };
+    if (action == SQLITE_PRAGMA && second && (named(first, "user_version") || named(first, "application_id")))
+        return refuse(named(first, "user_version")
+                          ? QStringLiteral("PRAGMA user_version cannot be changed: it tells Marrowdesk which version "
+                                           "of its schema the file has.")
+                          : QStringLiteral("PRAGMA application_id cannot be changed: it marks the file as a "
+                                           "Marrowdesk database."));
+    // Only in the file itself: VACUUM makes the same objects again in a
+    // private database of its own.
+    if (const char *kind = objectKind(action); kind && named(database, "main") && own(first))
+        return refuse(QStringLiteral("The %1 %2 belongs to the Marrowdesk schema, which keeps the database's rules; "
+                                     "it cannot be dropped or made anew.")
+                          .arg(QLatin1String(kind), own(first)->name));
+    if (((action == SQLITE_ALTER_TABLE && named(first, "main")) ||
+         (action == SQLITE_CREATE_TRIGGER && named(database, "main")) || action == SQLITE_CREATE_TEMP_TRIGGER) &&
+        own(second))
+        return refuse(QStringLiteral("The table %1 belongs to the Marrowdesk schema, whose own triggers keep the "
+                                     "database's rules; it cannot be altered or given other triggers.")
+                          .arg(own(second)->name));
+    return authorize(nullptr, action, first, second, database, trigger);
+}
+
 } // namespace
+
+int guardSchema(sqlite3 *db)
+{
+    return sqlite3_set_authorizer(db, authorizeGuarded, nullptr);
+}
 
 int apply(sqlite3 *db)
 {

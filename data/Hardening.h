@@ -20,6 +20,13 @@ namespace Hardening {
 // Applies the protections. Returns an SQLite result code.
 int apply(sqlite3 *db);
 
+// Also refuses, from now on, statements that change the schema's own
+// objects (data/SchemaObjects.h): dropping, making or altering one, or a
+// trigger of another program on one of its tables; and writes to PRAGMA
+// user_version and application_id, which say what the file is. Returns an
+// SQLite result code.
+int guardSchema(sqlite3 *db);
+
 // Why the authorizer refused the last statement prepared on this thread, as
 // a sentence a user can read.
 QString lastRefusal();

@@ -392,6 +392,10 @@ void Planner::add(const QStringList &record, int line)
     contact(Field::OpenedBy, Field::OpenedByEmail, issue.openedBy);
     date(Field::OpenedDate, issue.openedDate);
     date(Field::DueDate, issue.dueDate);
+    // Every issue has the day it was opened; only the due date may be missing.
+    if (!issue.openedDate && text(Field::OpenedDate).trimmed().isEmpty())
+        reasons.append(
+            QStringLiteral("%1 is empty; every issue needs the date it was opened.").arg(caption(Field::OpenedDate)));
     // List values and dates repeat from row to row: the plan holds each
     // text once, however many rows name it.
     issue.status = state.once(text(Field::Status));

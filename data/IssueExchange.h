@@ -130,10 +130,11 @@ enum class Matching { Import, Skip };
 
 // Plans the import of a file whose first record is its headings. Dates may
 // be ISO 8601 or the locale's short form. A row is refused when it has more
-// fields than the headings, a date that is not one, a contact's name that
-// several contacts share without an e-mail address telling them apart, or
-// a NUL character in a field it imports (no database stores one). A row
-// that matches an issue already there is imported again, or skipped.
+// fields than the headings, no opened date, a date that is not one, a
+// contact's name that several contacts share without an e-mail address
+// telling them apart, or a NUL character in a field it imports (no database
+// stores one). A row that matches an issue already there is imported again,
+// or skipped.
 Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing &existing,
           const QLocale &locale = QLocale(), Matching matching = Matching::Import);
 

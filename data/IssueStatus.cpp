@@ -28,6 +28,17 @@ bool isClosing(const QString &status)
     return true;
 }
 
+int reopeningChoice(const QStringList &statuses)
+{
+    for (int i = 0; i < statuses.size(); ++i)
+        if (statuses[i].trimmed().compare(QLatin1String("Open"), Qt::CaseInsensitive) == 0)
+            return i;
+    for (int i = 0; i < statuses.size(); ++i)
+        if (!isClosing(statuses[i]))
+            return i;
+    return -1;
+}
+
 std::optional<QString> closingValue(Connection &connection)
 {
     Recordset rs;

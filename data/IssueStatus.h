@@ -4,6 +4,7 @@
 // [Closed Issues] follow that rule.
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -16,6 +17,11 @@ bool isClosing(const QString &status);
 
 // The status a new "Closed" value is written as.
 inline constexpr const char *closedName = "Closed";
+
+// The status a reopened issue starts on, as an index into the status list:
+// "Open" (any letter case) when the list has it, else the first status that
+// does not close an issue; -1 when every status closes one.
+int reopeningChoice(const QStringList &statuses);
 
 // The value of the status list that closes an issue, as the list spells
 // it, or nothing when the list has none. Throws Error.

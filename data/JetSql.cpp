@@ -1,5 +1,6 @@
 #include "data/JetSql.h"
 
+#include "data/Error.h"
 #include "data/JetTokens.h"
 
 #include <QSet>
@@ -71,9 +72,51 @@ bool isOperand(const Item &item)
     }
 }
 
+// Translated text, kept as pieces until the whole statement is done: a
+// group's translation is referred to, never copied into the text around it,
+// so that nesting and long sums cost time in proportion to the statement's
+// length.
+struct Piece {
+    QString text;
+    int group = -1; // when >= 0, stands for that group's pieces
+};
+using Pieces = std::vector<Piece>;
+
+// The translated groups of one statement, by number.
+struct Groups {
+    std::vector<Pieces> pieces;
+    std::vector<bool> closed;
+};
+
+void appendItems(const std::vector<Item> &items, int begin, int end, Pieces &out)
+{
+    for (int i = begin; i < end; ++i)
+        out.push_back({items[i].kind == Kind::Group ? QString() : items[i].text, items[i].group});
+}
+
+bool isBlank(const Item &item)
+{
+    return item.kind == Kind::Space && item.text.trimmed().isEmpty();
+}
+
+// The items without the blanks at either end (a comment stays, and a line
+// comment keeps its line end, or it would swallow what follows it).
+void appendTrimmed(const std::vector<Item> &items, int begin, int end, Pieces &out)
+{
+    while (begin < end && isBlank(items[begin]))
+        ++begin;
+    while (end > begin && isBlank(items[end - 1]))
+        --end;
+    appendItems(items, begin, end, out);
+    if (end > begin && items[end - 1].kind == Kind::Space && items[end - 1].text.startsWith(QLatin1String("--")))
+        out.push_back({QStringLiteral("\n")});
+}
+
 // Rewrites one expression segment (no boundary inside) with binary "+" and
-// "-" folded from the left: a + b - c becomes (jet_add(a, b) - c).
-QString foldAdditions(const std::vector<Item> &items, int begin, int end)
+// "-" folded from the left: a + b - c becomes (jet_add(a, b) - c). The
+// openings of all the calls are written at once, so that a sum of n terms
+// takes time in proportion to n.
+void foldAdditions(const std::vector<Item> &items, int begin, int end, Pieces &out)
 {
     bool hasBinaryPlus = false;
     std::vector<int> binaryOperators;
@@ -87,8 +130,10 @@ QString foldAdditions(const std::vector<Item> &items, int begin, int end)
             hasBinaryPlus = hasBinaryPlus || item.text == QLatin1String("+");
         }
     }
-    if (!hasBinaryPlus)
-        return joinText(items, begin, end);
+    if (!hasBinaryPlus) {
+        appendItems(items, begin, end, out);
+        return;
+    }
 
     // Keep leading and trailing blanks outside the rewritten expression.
     int first = begin;
@@ -98,29 +143,36 @@ QString foldAdditions(const std::vector<Item> &items, int begin, int end)
     while (last > binaryOperators.back() + 1 && items[last - 1].kind == Kind::Space)
         --last;
 
-    QString folded = joinText(items, first, binaryOperators.front()).trimmed();
+    appendItems(items, begin, first, out);
+    QString openings;
+    for (auto op = binaryOperators.rbegin(); op != binaryOperators.rend(); ++op)
+        openings += items[*op].text == QLatin1String("+") ? QLatin1String("jet_add(") : QLatin1String("(");
+    out.push_back({openings});
+    appendTrimmed(items, first, binaryOperators.front(), out);
     for (size_t k = 0; k < binaryOperators.size(); ++k) {
         const int op = binaryOperators[k];
         const int operandEnd = k + 1 < binaryOperators.size() ? binaryOperators[k + 1] : last;
-        const QString operand = joinText(items, op + 1, operandEnd).trimmed();
-        if (items[op].text == QLatin1String("+"))
-            folded = QStringLiteral("jet_add(%1, %2)").arg(folded, operand);
-        else
-            folded = QStringLiteral("(%1 - %2)").arg(folded, operand);
+        out.push_back({items[op].text == QLatin1String("+") ? QStringLiteral(", ") : QStringLiteral(" - ")});
+        appendTrimmed(items, op + 1, operandEnd, out);
+        out.push_back({QStringLiteral(")")});
     }
-    return joinText(items, begin, first) + folded + joinText(items, last, end);
+    appendItems(items, last, end, out);
 }
 
 // For SQLite, marks each ORDER BY term to order without regard to case, by
 // inserting a COLLATE item before any ASC/DESC/NULLS that ends the term. On
 // the server the columns already order that way, but nulls come last where
-// SQLite puts them first; each term without NULLS says where they go.
+// SQLite puts them first; each term without NULLS says where they go. The
+// items are placed in one pass at the end, so that a long ORDER BY costs
+// no more than its length.
 void collateOrderTerms(std::vector<Item> &items, Target target)
 {
     const Item collate{Kind::Collation, QStringLiteral(" COLLATE %1").arg(QLatin1String(caseInsensitiveCollation)), {}};
     const Item nullsFirst{Kind::Collation, QStringLiteral(" NULLS FIRST"), {}};
     const Item nullsLast{Kind::Collation, QStringLiteral(" NULLS LAST"), {}};
-    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+    std::vector<std::pair<int, const Item *>> insertions; // before which item, in rising order
+    const int n = static_cast<int>(items.size());
+    for (int i = 0; i < n; ++i) {
         if (!isWord(items[i], "order"))
             continue;
         const int by = nextSolid(items, i + 1);
@@ -131,24 +183,21 @@ void collateOrderTerms(std::vector<Item> &items, Target target)
         bool hasNulls = false;
         bool descending = false;
         int suffixStart = -1;
-        for (int j = termStart; j <= static_cast<int>(items.size()); ++j) {
-            const bool atEnd = j == static_cast<int>(items.size());
+        int j = termStart;
+        for (; j <= n; ++j) {
+            const bool atEnd = j == n;
             const bool termEnds = atEnd || items[j].kind == Kind::Comma || items[j].kind == Kind::Semicolon ||
                                   isWord(items[j], "limit") || isWord(items[j], "offset");
             if (termEnds) {
                 if (target == Target::Postgres) {
                     const int lastSolid = previousSolid(items, j - 1);
-                    if (!hasNulls && lastSolid >= termStart) {
-                        items.insert(items.begin() + lastSolid + 1, descending ? nullsLast : nullsFirst);
-                        ++j;
-                    }
+                    if (!hasNulls && lastSolid >= termStart)
+                        insertions.emplace_back(lastSolid + 1, descending ? &nullsLast : &nullsFirst);
                 } else {
                     const int insertAt = suffixStart >= 0 ? suffixStart : j;
                     const int lastSolid = previousSolid(items, insertAt - 1);
-                    if (!hasCollate && lastSolid >= termStart) {
-                        items.insert(items.begin() + lastSolid + 1, collate);
-                        ++j;
-                    }
+                    if (!hasCollate && lastSolid >= termStart)
+                        insertions.emplace_back(lastSolid + 1, &collate);
                 }
                 if (atEnd || items[j].kind != Kind::Comma)
                     break;
@@ -166,42 +215,20 @@ void collateOrderTerms(std::vector<Item> &items, Target target)
             if (suffixStart < 0 && (isWord(items[j], "asc") || isWord(items[j], "desc") || isWord(items[j], "nulls")))
                 suffixStart = j;
         }
+        i = j; // the terms hold no further ORDER BY of this level
     }
-}
-
-QString translateLevel(std::vector<Item> items, Target target);
-
-// Replaces every parenthesised group by one Group item holding its
-// translated text, so that each level sees its groups as single operands.
-std::vector<Item> groupParentheses(const std::vector<Item> &tokens, size_t &position, bool nested, bool *closed,
-                                   Target target)
-{
-    std::vector<Item> level;
-    while (position < tokens.size()) {
-        const Item &token = tokens[position++];
-        if (token.kind == Kind::Open) {
-            bool innerClosed = false;
-            std::vector<Item> inner = groupParentheses(tokens, position, true, &innerClosed, target);
-            QString qualifier;
-            const int a = nextSolid(inner, 0);
-            const int dot = a >= 0 ? nextSolid(inner, a + 1) : -1;
-            const int b = dot >= 0 ? nextSolid(inner, dot + 1) : -1;
-            if (b >= 0 && nextSolid(inner, b + 1) < 0 && (inner[a].kind == Kind::Word || inner[a].kind == Kind::Name) &&
-                inner[dot].text == QLatin1String(".") && (inner[b].kind == Kind::Word || inner[b].kind == Kind::Name))
-                qualifier = inner[a].text + QLatin1Char('.');
-            // An unclosed group stays unclosed, so that SQLite reports the syntax error.
-            level.push_back({Kind::Group,
-                             QLatin1Char('(') + translateLevel(std::move(inner), target) +
-                                 (innerClosed ? QStringLiteral(")") : QString()),
-                             innerClosed ? qualifier : QString()});
-        } else if (token.kind == Kind::Close && nested) {
-            *closed = true;
-            return level;
-        } else {
-            level.push_back(token);
-        }
+    if (insertions.empty())
+        return;
+    std::vector<Item> placed;
+    placed.reserve(items.size() + insertions.size());
+    size_t next = 0;
+    for (int i = 0; i <= n; ++i) {
+        for (; next < insertions.size() && insertions[next].first == i; ++next)
+            placed.push_back(*insertions[next].second);
+        if (i < n)
+            placed.push_back(std::move(items[i]));
     }
-    return level;
+    items = std::move(placed);
 }
 
 // What orders the rows of a table by insertion, for First and Last. In
@@ -218,7 +245,7 @@ QString orderKey(const QString &qualifier, Target target)
                                                                        : QStringLiteral("ctid");
 }
 
-void rewriteFirstAndLast(std::vector<Item> &items, Target target)
+void rewriteFirstAndLast(std::vector<Item> &items, Target target, Groups &groups)
 {
     for (int i = 0; i < static_cast<int>(items.size()); ++i) {
         const bool first = isWord(items[i], "first");
@@ -226,50 +253,121 @@ void rewriteFirstAndLast(std::vector<Item> &items, Target target)
             continue;
         const int group = nextSolid(items, i + 1);
         const int previous = previousSolid(items, i - 1);
-        if (group < 0 || items[group].kind != Kind::Group || items[group].text == QLatin1String("()") ||
-            !items[group].text.endsWith(QLatin1Char(')')))
+        if (group < 0 || items[group].kind != Kind::Group || !groups.closed[items[group].group])
+            continue;
+        Pieces &call = groups.pieces[items[group].group];
+        if (call.size() == 2) // "()"
             continue;
         if (previous >= 0 && items[previous].text == QLatin1String("."))
             continue;
-        QString &call = items[group].text;
-        call.chop(1);
         const QString key = items[group].rowidQualifier + orderKey(items[group].rowidQualifier, target);
+        const auto closing = call.end() - 1;
         if (target == Target::Sqlite) {
             items[i].text = first ? QStringLiteral("jet_first") : QStringLiteral("jet_last");
-            call += QStringLiteral(", %1)").arg(key);
+            call.insert(closing, {QStringLiteral(", %1").arg(key)});
         } else {
             // The server's own aggregate, ordered: the first element is the pick.
             items[i].text = QStringLiteral("(array_agg");
-            call += QStringLiteral(" ORDER BY %1%2))[1]").arg(key, first ? QString() : QStringLiteral(" DESC"));
+            call.insert(closing,
+                        {QStringLiteral(" ORDER BY %1%2").arg(key, first ? QString() : QStringLiteral(" DESC"))});
+            call.push_back({QStringLiteral(")[1]")});
         }
     }
 }
 
-QString translateLevel(std::vector<Item> items, Target target)
+Pieces translateLevel(std::vector<Item> items, Target target, Groups &groups)
 {
-    rewriteFirstAndLast(items, target);
+    rewriteFirstAndLast(items, target, groups);
     collateOrderTerms(items, target);
-    QString out;
+    Pieces out;
     int segmentStart = 0;
     const int n = static_cast<int>(items.size());
     for (int i = 0; i <= n; ++i) {
         if (i == n || isBoundary(items[i])) {
-            out += foldAdditions(items, segmentStart, i);
+            foldAdditions(items, segmentStart, i, out);
             if (i < n)
-                out += items[i].text;
+                appendItems(items, i, i + 1, out);
             segmentStart = i + 1;
         }
     }
     return out;
 }
 
+// The group of the items between "(" and its ")" (or the end, when closed is
+// false), translated; the item that stands for it in the level around it.
+Item makeGroup(std::vector<Item> inner, bool closed, Target target, Groups &groups)
+{
+    QString qualifier;
+    const int a = nextSolid(inner, 0);
+    const int dot = a >= 0 ? nextSolid(inner, a + 1) : -1;
+    const int b = dot >= 0 ? nextSolid(inner, dot + 1) : -1;
+    if (closed && b >= 0 && nextSolid(inner, b + 1) < 0 &&
+        (inner[a].kind == Kind::Word || inner[a].kind == Kind::Name) && inner[dot].text == QLatin1String(".") &&
+        (inner[b].kind == Kind::Word || inner[b].kind == Kind::Name))
+        qualifier = inner[a].text + QLatin1Char('.');
+    Pieces pieces{{QStringLiteral("(")}};
+    Pieces translated = translateLevel(std::move(inner), target, groups);
+    pieces.insert(pieces.end(), std::make_move_iterator(translated.begin()), std::make_move_iterator(translated.end()));
+    // An unclosed group stays unclosed, so that the engine reports the syntax error.
+    if (closed)
+        pieces.push_back({QStringLiteral(")")});
+    groups.pieces.push_back(std::move(pieces));
+    groups.closed.push_back(closed);
+    Item item{Kind::Group, QString(), qualifier};
+    item.group = static_cast<int>(groups.pieces.size()) - 1;
+    return item;
+}
+
+// Joins the pieces, each group's in its place.
+QString render(const Pieces &top, const Groups &groups)
+{
+    QString text;
+    std::vector<std::pair<const Pieces *, size_t>> stack{{&top, 0}};
+    while (!stack.empty()) {
+        auto &[pieces, next] = stack.back();
+        if (next == pieces->size()) {
+            stack.pop_back();
+            continue;
+        }
+        const Piece &piece = (*pieces)[next++];
+        if (piece.group >= 0)
+            stack.emplace_back(&groups.pieces[piece.group], 0);
+        else
+            text += piece.text;
+    }
+    return text;
+}
+
 } // namespace
 
 QString translate(const std::vector<Item> &tokens, Target target)
 {
-    size_t position = 0;
-    // At the top level a stray ")" closes nothing; it stays, for the engine to report.
-    return translateLevel(groupParentheses(tokens, position, false, nullptr, target), target);
+    // Each group becomes one Group item of the level around it, translated
+    // once, so that each level sees its groups as single operands.
+    Groups groups;
+    std::vector<std::vector<Item>> open(1);
+    for (const Item &token : tokens) {
+        if (token.kind == Kind::Open) {
+            if (open.size() > static_cast<size_t>(maxNesting))
+                throw Error(QStringLiteral("The statement nests parentheses more than %1 levels deep, which "
+                                           "Marrowdesk cannot read. Write it with fewer levels.")
+                                .arg(maxNesting));
+            open.emplace_back();
+        } else if (token.kind == Kind::Close && open.size() > 1) {
+            Item group = makeGroup(std::move(open.back()), true, target, groups);
+            open.pop_back();
+            open.back().push_back(std::move(group));
+        } else {
+            // At the top level a stray ")" closes nothing; it stays, for the engine to report.
+            open.back().push_back(token);
+        }
+    }
+    while (open.size() > 1) {
+        Item group = makeGroup(std::move(open.back()), false, target, groups);
+        open.pop_back();
+        open.back().push_back(std::move(group));
+    }
+    return render(translateLevel(std::move(open.front()), target, groups), groups);
 }
 
 } // namespace JetSql::Tokens

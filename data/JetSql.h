@@ -8,6 +8,8 @@
 //    they follow the table's insertion order whatever index a scan uses;
 //  - every ORDER BY term orders without regard to letter case.
 // String literals, comments and quoted names pass through unchanged.
+// Translation takes time in proportion to the statement's length; a
+// statement that nests parentheses deeper than maxNesting throws Error.
 //
 // toPostgres makes the same statement the PostgreSQL server's: names spelt
 // as its schema spells them, "+" and First/Last as above (the server has its
@@ -21,6 +23,10 @@ namespace JetSql {
 
 // The collation that compares text without regard to letter case.
 inline constexpr const char *caseInsensitiveCollation = "MARROW_NOCASE";
+
+// The deepest nesting of parentheses a statement may have: far beyond what
+// anyone writes, and a bound on the work and memory one statement takes.
+inline constexpr int maxNesting = 1000;
 
 QString toSqlite(const QString &statement);
 QString toPostgres(const QString &statement);

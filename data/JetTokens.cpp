@@ -1,5 +1,7 @@
 #include "data/JetTokens.h"
 
+#include "data/Error.h"
+
 namespace JetSql::Tokens {
 namespace {
 
@@ -11,6 +13,40 @@ bool isWordStart(QChar c)
 bool isWordPart(QChar c)
 {
     return isWordStart(c) || c.isDigit() || c == QLatin1Char('$');
+}
+
+// The end of the opening tag of PostgreSQL's dollar-quoted text at i ("$$",
+// "$tag$"), or -1. "$1" and "$name" are parameters, not quotes.
+int dollarTagEnd(const QString &sql, int i)
+{
+    int j = i + 1;
+    if (j < sql.size() && isWordStart(sql[j]))
+        while (j < sql.size() && isWordPart(sql[j]) && sql[j] != QLatin1Char('$'))
+            ++j;
+    return j < sql.size() && sql[j] == QLatin1Char('$') ? j + 1 : -1;
+}
+
+// Literals only one engine reads: PostgreSQL's dollar-quoted text and escape
+// strings (E'\n'). A file would read them as something else, and a
+// translation could rewrite what is inside; the dialect refuses them on
+// both engines alike.
+void refuseOneEngineLiterals(const std::vector<Item> &items)
+{
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i].kind != Kind::Text)
+            continue;
+        if (items[i].text.startsWith(QLatin1Char('$')))
+            throw Refusal(QStringLiteral("Dollar-quoted text (%1...) is not part of Marrowdesk's SQL, so the statement "
+                                         "was not run. Write the text in single quotes, with each quote inside "
+                                         "doubled: 'it''s'.")
+                              .arg(items[i].text.left(dollarTagEnd(items[i].text, 0))));
+        if (i > 0 && (items[i - 1].text == QLatin1String("E") || items[i - 1].text == QLatin1String("e")) &&
+            items[i - 1].kind == Kind::Word)
+            throw Refusal(QStringLiteral("Escape strings (E'...') are not part of Marrowdesk's SQL, so the statement "
+                                         "was not run. Write the text in single quotes as it is: a backslash stands "
+                                         "for itself, a line break may stand inside the quotes, and a quote is "
+                                         "doubled."));
+    }
 }
 
 } // namespace
@@ -61,6 +97,10 @@ std::vector<Item> tokenize(const QString &sql)
         } else if (c == QLatin1Char('\'')) {
             end = until(i, c, true);
             kind = Kind::Text;
+        } else if (const int tagEnd = c == QLatin1Char('$') ? dollarTagEnd(sql, i) : -1; tagEnd > 0) {
+            const int close = sql.indexOf(QStringView(sql).mid(i, tagEnd - i), tagEnd);
+            end = close < 0 ? n : close + (tagEnd - i);
+            kind = Kind::Text;
         } else if (c == QLatin1Char('"') || c == QLatin1Char('`')) {
             end = until(i, c, true);
             kind = Kind::Name;
@@ -101,6 +141,7 @@ std::vector<Item> tokenize(const QString &sql)
         items.push_back({kind, text.isNull() ? sql.mid(i, end - i) : text, {}});
         i = end;
     }
+    refuseOneEngineLiterals(items);
     return items;
 }
 

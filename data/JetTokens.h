@@ -15,12 +15,14 @@ struct Item {
     Kind kind;
     QString text;
     QString rowidQualifier; // Group only: "Contacts." when the group holds "Contacts.X"
+    int group = -1;         // Group only: its number among the statement's translated groups
 };
 
 QString quoteName(const QString &name);
 
 // Splits the statement into tokens. Unterminated literals and names run to the
 // end of the text, which the engine then reports as its own syntax error.
+// Literals of one engine only ($$...$$, E'...') throw Refusal, on both.
 std::vector<Item> tokenize(const QString &sql);
 
 bool isWord(const Item &item, const char *word);
@@ -37,7 +39,7 @@ enum class Target { Sqlite, Postgres };
 // Translates the tokens, with their names already in the target's form: "+"
 // folded into jet_add, First and Last into jet_first and jet_last with the
 // row order named by orderKey(qualifier), and, for SQLite, ORDER BY terms
-// made case-insensitive.
+// made case-insensitive. Throws Error past maxNesting levels of parentheses.
 QString translate(const std::vector<Item> &tokens, Target target);
 
 } // namespace JetSql::Tokens

@@ -3,27 +3,36 @@
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/PreparedStatement.h"
+#include "data/SchemaObjects.h"
 
-#include <QString>
+#include <QSet>
+#include <QStringList>
+
+#include <vector>
 
 #include <sqlite3.h>
 
 namespace SchemaUpgrade {
 namespace {
 
+// Every step can run again on a file that has it already, as on a file
+// whose user_version was set back by hand: what a step makes is made only
+// where it is missing, and its columns (listed with the step, as SQLite has
+// no ALTER TABLE ... ADD COLUMN IF NOT EXISTS) only to a table without them.
+
 // Triggers rather than a foreign key: SQLite cannot add one to an existing
 // table without rebuilding it, and files holding issues of deleted contacts
 // must still open. A missing contact (Null) is not a contact that does not
 // exist, and stays allowed.
 const char *const toVersion2 = R"sql(
-CREATE TRIGGER IssuesContactsOnInsert BEFORE INSERT ON Issues
+CREATE TRIGGER IF NOT EXISTS IssuesContactsOnInsert BEFORE INSERT ON Issues
 WHEN (NEW.[Assigned To] IS NOT NULL AND NOT EXISTS (SELECT 1 FROM Contacts WHERE ID = NEW.[Assigned To]))
   OR (NEW.[Opened By] IS NOT NULL AND NOT EXISTS (SELECT 1 FROM Contacts WHERE ID = NEW.[Opened By]))
 BEGIN
     SELECT RAISE(ABORT, 'The issue names a contact that does not exist (it may have been deleted meanwhile). Choose another contact.');
 END;
 
-CREATE TRIGGER IssuesContactsOnUpdate BEFORE UPDATE OF [Assigned To], [Opened By] ON Issues
+CREATE TRIGGER IF NOT EXISTS IssuesContactsOnUpdate BEFORE UPDATE OF [Assigned To], [Opened By] ON Issues
 WHEN (NEW.[Assigned To] IS NOT NULL AND NOT EXISTS (SELECT 1 FROM Contacts WHERE ID = NEW.[Assigned To]))
   OR (NEW.[Opened By] IS NOT NULL AND NOT EXISTS (SELECT 1 FROM Contacts WHERE ID = NEW.[Opened By]))
 BEGIN
@@ -39,7 +48,7 @@ END;
 // DeletedBy names the command. Both come from the connection
 // (marrow_delete_group, marrow_deleting_command in data/Engine.cpp).
 const char *const toVersion3 = R"sql(
-CREATE TABLE TrashIssues (
+CREATE TABLE IF NOT EXISTS TrashIssues (
     DeleteGroup INTEGER NOT NULL,
     DeletedBy TEXT,
     ID INTEGER,
@@ -53,7 +62,7 @@ CREATE TABLE TrashIssues (
     Comment TEXT COLLATE MARROW_NOCASE,
     [Due Date] DATE
 );
-CREATE TABLE TrashContacts (
+CREATE TABLE IF NOT EXISTS TrashContacts (
     DeleteGroup INTEGER NOT NULL,
     DeletedBy TEXT,
     ID INTEGER,
@@ -74,39 +83,39 @@ CREATE TABLE TrashContacts (
     [Web Page] TEXT COLLATE MARROW_NOCASE,
     Notes TEXT COLLATE MARROW_NOCASE
 );
-CREATE TABLE TrashValues (
+CREATE TABLE IF NOT EXISTS TrashValues (
     DeleteGroup INTEGER NOT NULL,
     DeletedBy TEXT,
     List TEXT NOT NULL,
     Value TEXT COLLATE MARROW_NOCASE
 );
-CREATE INDEX TrashIssuesByGroup ON TrashIssues (DeleteGroup);
-CREATE INDEX TrashContactsByGroup ON TrashContacts (DeleteGroup);
-CREATE INDEX TrashValuesByGroup ON TrashValues (DeleteGroup);
+CREATE INDEX IF NOT EXISTS TrashIssuesByGroup ON TrashIssues (DeleteGroup);
+CREATE INDEX IF NOT EXISTS TrashContactsByGroup ON TrashContacts (DeleteGroup);
+CREATE INDEX IF NOT EXISTS TrashValuesByGroup ON TrashValues (DeleteGroup);
 
-CREATE TRIGGER IssuesToTrash AFTER DELETE ON Issues
+CREATE TRIGGER IF NOT EXISTS IssuesToTrash AFTER DELETE ON Issues
 BEGIN
     INSERT INTO TrashIssues VALUES (marrow_delete_group(), marrow_deleting_command(),
         OLD.ID, OLD.Title, OLD.[Assigned To], OLD.[Opened By], OLD.[Opened Date], OLD.Status, OLD.Category, OLD.Priority, OLD.Comment, OLD.[Due Date]);
 END;
 
-CREATE TRIGGER ContactsToTrash AFTER DELETE ON Contacts
+CREATE TRIGGER IF NOT EXISTS ContactsToTrash AFTER DELETE ON Contacts
 BEGIN
     INSERT INTO TrashContacts VALUES (marrow_delete_group(), marrow_deleting_command(),
         OLD.ID, OLD.[First Name], OLD.[Last Name], OLD.[E-mail Address], OLD.Company, OLD.[Job Title], OLD.[Business Phone], OLD.[Home Phone], OLD.[Mobile Phone], OLD.[Fax Number], OLD.Address, OLD.City, OLD.State, OLD.ZIP, OLD.Country, OLD.[Web Page], OLD.Notes);
 END;
 
-CREATE TRIGGER StatusToTrash AFTER DELETE ON Status
+CREATE TRIGGER IF NOT EXISTS StatusToTrash AFTER DELETE ON Status
 BEGIN
     INSERT INTO TrashValues VALUES (marrow_delete_group(), marrow_deleting_command(), 'Status', OLD.Status);
 END;
 
-CREATE TRIGGER CategoriesToTrash AFTER DELETE ON Categories
+CREATE TRIGGER IF NOT EXISTS CategoriesToTrash AFTER DELETE ON Categories
 BEGIN
     INSERT INTO TrashValues VALUES (marrow_delete_group(), marrow_deleting_command(), 'Categories', OLD.Category);
 END;
 
-CREATE TRIGGER PrioritiesToTrash AFTER DELETE ON Priorities
+CREATE TRIGGER IF NOT EXISTS PrioritiesToTrash AFTER DELETE ON Priorities
 BEGIN
     INSERT INTO TrashValues VALUES (marrow_delete_group(), marrow_deleting_command(), 'Priorities', OLD.Priority);
 END;
@@ -121,12 +130,10 @@ END;
 // the update made by the insert trigger, which counts up too, first steps
 // the version back.
 const char *const toVersion4 = R"sql(
-ALTER TABLE Issues ADD COLUMN Version INTEGER NOT NULL DEFAULT 1;
-ALTER TABLE Contacts ADD COLUMN Version INTEGER NOT NULL DEFAULT 1;
-DROP TRIGGER IssuesDatesOnInsert;
-DROP TRIGGER IssuesDatesOnUpdate;
+DROP TRIGGER IF EXISTS IssuesDatesOnInsert;
+DROP TRIGGER IF EXISTS IssuesDatesOnUpdate;
 
-CREATE TRIGGER IssuesDatesOnInsert AFTER INSERT ON Issues
+CREATE TRIGGER IF NOT EXISTS IssuesDatesOnInsert AFTER INSERT ON Issues
 BEGIN
     UPDATE Issues
        SET [Opened Date] = marrow_date_in(NEW.[Opened Date]),
@@ -135,7 +142,7 @@ BEGIN
      WHERE ID = NEW.ID;
 END;
 
-CREATE TRIGGER IssuesOnUpdate AFTER UPDATE ON Issues
+CREATE TRIGGER IF NOT EXISTS IssuesOnUpdate AFTER UPDATE ON Issues
 BEGIN
     UPDATE Issues
        SET [Opened Date] = marrow_date_in(NEW.[Opened Date]),
@@ -144,7 +151,7 @@ BEGIN
      WHERE ID = NEW.ID;
 END;
 
-CREATE TRIGGER ContactsVersion AFTER UPDATE ON Contacts
+CREATE TRIGGER IF NOT EXISTS ContactsVersion AFTER UPDATE ON Contacts
 BEGIN
     UPDATE Contacts SET Version = NEW.Version + 1 WHERE ID = NEW.ID;
 END;
@@ -154,25 +161,41 @@ END;
 // an editor still open on the row as it was before the delete must find it
 // changed, not save over what was restored.
 const char *const toVersion5 = R"sql(
-ALTER TABLE TrashIssues ADD COLUMN Version INTEGER;
-ALTER TABLE TrashContacts ADD COLUMN Version INTEGER;
-DROP TRIGGER IssuesToTrash;
-DROP TRIGGER ContactsToTrash;
+DROP TRIGGER IF EXISTS IssuesToTrash;
+DROP TRIGGER IF EXISTS ContactsToTrash;
 
-CREATE TRIGGER IssuesToTrash AFTER DELETE ON Issues
+CREATE TRIGGER IF NOT EXISTS IssuesToTrash AFTER DELETE ON Issues
 BEGIN
     INSERT INTO TrashIssues VALUES (marrow_delete_group(), marrow_deleting_command(),
         OLD.ID, OLD.Title, OLD.[Assigned To], OLD.[Opened By], OLD.[Opened Date], OLD.Status, OLD.Category, OLD.Priority, OLD.Comment, OLD.[Due Date], OLD.Version);
 END;
 
-CREATE TRIGGER ContactsToTrash AFTER DELETE ON Contacts
+CREATE TRIGGER IF NOT EXISTS ContactsToTrash AFTER DELETE ON Contacts
 BEGIN
     INSERT INTO TrashContacts VALUES (marrow_delete_group(), marrow_deleting_command(),
         OLD.ID, OLD.[First Name], OLD.[Last Name], OLD.[E-mail Address], OLD.Company, OLD.[Job Title], OLD.[Business Phone], OLD.[Home Phone], OLD.[Mobile Phone], OLD.[Fax Number], OLD.Address, OLD.City, OLD.State, OLD.ZIP, OLD.Country, OLD.[Web Page], OLD.Notes, OLD.Version);
 END;
 )sql";
 
-const char *const steps[] = {toVersion2, toVersion3, toVersion4, toVersion5};
+// A column a step adds, before its statements run.
+struct AddedColumn {
+    const char *table;
+    const char *name;
+    const char *type;
+};
+
+struct Step {
+    std::vector<AddedColumn> columns;
+    const char *sql;
+};
+
+const Step steps[] = {
+    {{}, toVersion2},
+    {{}, toVersion3},
+    {{{"Issues", "Version", "INTEGER NOT NULL DEFAULT 1"}, {"Contacts", "Version", "INTEGER NOT NULL DEFAULT 1"}},
+     toVersion4},
+    {{{"TrashIssues", "Version", "INTEGER"}, {"TrashContacts", "Version", "INTEGER"}}, toVersion5},
+};
 
 void run(sqlite3 *db, const char *sql, const QString &fileName)
 {
@@ -189,6 +212,36 @@ int userVersion(sqlite3 *db, const QString &fileName)
 
 // The tables of the first version, which every later one keeps.
 const char *const firstTables[] = {"Contacts", "Issues", "Status", "Categories", "Priorities"};
+
+bool hasColumn(sqlite3 *db, const char *table, const char *column, const QString &fileName)
+{
+    PreparedStatement present(db,
+                              QStringLiteral("SELECT 1 FROM pragma_table_info('%1') WHERE name = '%2' COLLATE NOCASE")
+                                  .arg(QLatin1String(table), QLatin1String(column)),
+                              fileName);
+    return present.step();
+}
+
+// The indexes, triggers and views of the newest schema that the file
+// lacks. Only a file with all of the schema's tables is mended: a missing
+// table is not made again, since its rows would be lost unseen, and what
+// uses it fails with the engine's message.
+std::vector<const SchemaObjects::Object *> missingObjects(sqlite3 *db, const QString &fileName)
+{
+    QSet<QString> present;
+    PreparedStatement list(db, QStringLiteral("SELECT lower(name) FROM sqlite_master"), fileName);
+    while (list.step())
+        present.insert(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(list.handle(), 0))));
+    std::vector<const SchemaObjects::Object *> missing;
+    for (const SchemaObjects::Object &object : SchemaObjects::all()) {
+        if (present.contains(object.name.toLower()))
+            continue;
+        if (object.type == QLatin1String("table"))
+            return {};
+        missing.push_back(&object);
+    }
+    return missing;
+}
 
 } // namespace
 
@@ -213,28 +266,53 @@ QString problemWith(sqlite3 *db, const QString &fileName)
     return QString();
 }
 
-void upgrade(sqlite3 *db, const QString &fileName)
+void runSteps(sqlite3 *db, int from, const QString &fileName)
+{
+    for (int version = from; version < currentVersion; ++version) {
+        const Step &step = steps[version - 1];
+        for (const AddedColumn &column : step.columns)
+            if (!hasColumn(db, column.table, column.name, fileName))
+                run(db,
+                    QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                        .arg(QLatin1String(column.table), QLatin1String(column.name), QLatin1String(column.type))
+                        .toUtf8()
+                        .constData(),
+                    fileName);
+        run(db, step.sql, fileName);
+    }
+}
+
+QStringList upgrade(sqlite3 *db, const QString &fileName)
 {
     if (const QString problem = problemWith(db, fileName); !problem.isEmpty())
         throw Error(QStringLiteral("The database \"%1\" %2").arg(fileName, problem));
     if (sqlite3_db_readonly(db, "main") == 1)
-        return;
-    int version = userVersion(db, fileName);
-    for (; version < currentVersion; ++version) {
-        // Another program may have made the step since the version was read;
-        // the immediate transaction holds it off while the step runs.
-        run(db, "BEGIN IMMEDIATE", fileName);
-        try {
-            if (userVersion(db, fileName) == version) {
-                run(db, steps[version - 1], fileName);
-                run(db, QStringLiteral("PRAGMA user_version = %1").arg(version + 1).toUtf8().constData(), fileName);
-            }
-            run(db, "COMMIT", fileName);
-        } catch (...) {
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-            throw;
+        return {};
+    const int version = userVersion(db, fileName);
+    if (version == currentVersion && missingObjects(db, fileName).empty())
+        return {};
+    QStringList madeAgain;
+    // Another program may upgrade the file meanwhile; the immediate
+    // transaction holds it off, and what it finds is read again inside.
+    run(db, "BEGIN IMMEDIATE", fileName);
+    try {
+        const int now = userVersion(db, fileName);
+        if (now >= 1 && now < currentVersion) {
+            runSteps(db, now, fileName);
+            run(db, QStringLiteral("PRAGMA user_version = %1").arg(currentVersion).toUtf8().constData(), fileName);
         }
+        if (now >= 1 && now <= currentVersion) {
+            for (const SchemaObjects::Object *object : missingObjects(db, fileName)) {
+                run(db, object->sql.toUtf8().constData(), fileName);
+                madeAgain << QStringLiteral("the %1 %2").arg(object->type, object->name);
+            }
+        }
+        run(db, "COMMIT", fileName);
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
     }
+    return madeAgain;
 }
 
 } // namespace SchemaUpgrade

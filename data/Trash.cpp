@@ -121,6 +121,15 @@ QList<Group> readGroups(Connection &connection, qint64 only)
     }
     for (int i = 0; i < groups.size(); ++i)
         groups[i].what = describe(groups[i], contents[i]);
+    if (connection.server() && !groups.isEmpty()) {
+        QHash<qint64, QString> people;
+        Statement owners(connection, QStringLiteral("SELECT DeleteGroup, DeletedByUser FROM TrashOwners%1").arg(where),
+                         only);
+        while (owners.next())
+            people.insert(owners.integer(0), owners.text(1));
+        for (Group &group : groups)
+            group.person = people.value(group.id);
+    }
     return groups;
 }
 
@@ -196,6 +205,12 @@ void putBack(Connection &connection, qint64 group)
 
 void removeGroup(Connection &connection, qint64 group)
 {
+    // On a server only the owner's function may touch the trash: it lets a
+    // member take out what a restore has put back, and only the owner purge.
+    if (connection.server()) {
+        Statement(connection, QStringLiteral("SELECT marrow_forget_group(?1)"), group).next();
+        return;
+    }
     for (const char *table : {"TrashIssues", "TrashContacts", "TrashValues"})
         Statement(connection, QStringLiteral("DELETE FROM %1 WHERE DeleteGroup = ?1").arg(QLatin1String(table)), group)
             .run();
@@ -222,6 +237,18 @@ void together(Connection &connection, Body &&body)
 }
 
 } // namespace
+
+std::optional<QString> issueDeletedBy(Connection &connection, qint64 issueId)
+{
+    if (!connection.server())
+        return std::nullopt;
+    Statement owner(connection, QStringLiteral("SELECT DeletedByUser FROM TrashOwners WHERE DeleteGroup = (SELECT "
+                                               "max(DeleteGroup) FROM TrashIssues WHERE ID = %1)")
+                                    .arg(issueId));
+    if (!owner.next() || owner.isNull(0))
+        return std::nullopt;
+    return owner.text(0);
+}
 
 QList<Group> groups(Connection &connection)
 {
@@ -279,13 +306,9 @@ int purgeOlderThan(Connection &connection, const QDateTime &cutoff)
         // its clock as it is by this machine's, whichever of them is wrong.
         const qint64 age = cutoff.msecsTo(QDateTime::currentDateTimeUtc()) * 1000;
         before = server->newDeleteGroup() - age;
-        // In the program's dialect, which the server speaks too; each table
-        // on its own, since a group left half purged is still old.
-        for (const char *table : {"TrashIssues", "TrashContacts", "TrashValues"})
-            removed += connection.Execute(
-                QStringLiteral("delete from %1 where DeleteGroup < %2").arg(QLatin1String(table)).arg(before));
-        connection.Execute(QStringLiteral("delete from TrashOwners where DeleteGroup < %1").arg(before));
-        return removed;
+        // The owner's function, which purges for a member too, but never a
+        // group younger than the trash keeps it.
+        return int(server->query(QStringLiteral("SELECT marrow_purge_before(%1)").arg(before)).value(0, 0).toInteger());
     }
     together(open(connection), [&] {
         for (const char *table : {"TrashIssues", "TrashContacts", "TrashValues"}) {

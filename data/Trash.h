@@ -26,6 +26,7 @@ struct Group {
     qint64 id = 0;     // the group's number: the delete's time in microseconds since 1970 (UTC)
     QDateTime deleted; // the same, as local time
     QString command;   // what deleted it: "Delete Selected Issue", "marrowdesk-sql"
+    QString person;    // who, as a server records the account ("ann@desk7"); empty on a file
     int issues = 0;
     int contacts = 0;
     int values = 0;
@@ -38,6 +39,11 @@ QList<Group> groups(Connection &connection);
 // The newest group (on a server, the newest this user deleted: a team
 // shares one trash), or none when the trash is empty. Throws Error.
 std::optional<Group> newest(Connection &connection);
+
+// Who deleted the issue last, as the server recorded the account
+// ("ann@desk7"); none on a file, which one person uses, or when the trash
+// does not hold the issue. Throws Error.
+std::optional<QString> issueDeletedBy(Connection &connection, qint64 issueId);
 
 // Puts the group's rows back and empties the group; returns the IDs of the
 // issues that came back. Throws Refusal when an ID is taken again or an

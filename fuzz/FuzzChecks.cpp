@@ -24,7 +24,19 @@ namespace {
 void jetSql(const uint8_t *data, size_t size)
 {
     const QString input = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
-    const QString output = JetSql::toSqlite(input);
+    // Literals of one engine only, and nesting deeper than the translator
+    // reads, are refused on both sides alike; nothing else may fail.
+    QString output;
+    try {
+        output = JetSql::toSqlite(input);
+    } catch (const Error &) {
+        try {
+            JetSql::toPostgres(input);
+        } catch (const Error &) {
+            return;
+        }
+        breach("refused for SQLite only", input);
+    }
     const QString lower = input.toLower();
     const bool nothingToTranslate = !input.contains(QLatin1Char('+')) && !input.contains(QLatin1Char('[')) &&
                                     !lower.contains(QLatin1String("order")) &&
@@ -43,7 +55,8 @@ void dateText(const uint8_t *data, size_t size)
 {
     const QString input = QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     static const QLocale locales[] = {QLocale(QStringLiteral("en_US")), QLocale(QStringLiteral("en_GB")),
-                                      QLocale(QStringLiteral("de_DE")), QLocale(QStringLiteral("ja_JP")), QLocale::c()};
+                                      QLocale(QStringLiteral("de_DE")), QLocale(QStringLiteral("fr_FR")),
+                                      QLocale(QStringLiteral("ja_JP")), QLocale::c()};
     for (const QLocale &locale : locales) {
         const auto parsed = DateText::parse(input, locale);
         if (!parsed)

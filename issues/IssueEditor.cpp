@@ -5,6 +5,7 @@
 #include "data/ContactQueries.h"
 #include "data/Error.h"
 #include "data/HeldRecordset.h"
+#include "data/IssueStatus.h"
 #include "data/SharedConnection.h"
 #include "issues/ContactPicker.h"
 #include "issues/DateField.h"
@@ -95,6 +96,13 @@ void IssueEditor::load()
     step(122, [&] { editing = !issueId.isEmpty(); });
     if (editing)
         step(124, [&] { loadIssue(); });
+    if (reopening)
+        step(126, [&] {
+            QStringList statuses;
+            for (int i = 0; i < statusPicker->count(); ++i)
+                statuses.append(statusPicker->itemText(i));
+            statusPicker->setCurrentIndex(IssueStatus::reopeningChoice(statuses));
+        });
     m_loadedState = shownState();
 }
 
@@ -281,6 +289,12 @@ void IssueEditor::save()
         missing(130, priorityPicker->currentIndex() < 0, QStringLiteral("You forgot to select Priority."),
                 priorityPicker))
         return;
+    // Every issue has the day it was opened; only the due date may be left unset.
+    if (openedDateField->text().trimmed().isEmpty()) {
+        platform::msgBox(QStringLiteral("You forgot to input Opened Date."));
+        openedDateField->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     for (DateField *date : {openedDateField, dueDateField}) {
         if (!date->isAcceptable()) {
             platform::msgBox(QStringLiteral("\"%1\" in %2 is not a date. Type dates like %3, or leave the field empty.")
@@ -305,7 +319,10 @@ void IssueEditor::save()
                 return std::nullopt;
             }
         }
-        return record.run(sql);
+        const int changed = record.run(sql);
+        if (changed > 0)
+            m_savedId = issueId.isEmpty() ? QString::number(sharedConnection().lastInsertedId()) : issueId;
+        return changed;
     };
     record.declined = [&] {
         platform::msgBox(QStringLiteral("The contact \"%1\" chosen for %2 no longer exists: it was deleted while this "

@@ -33,10 +33,17 @@ public:
 
     // Set by the caller before showing: empty for a new issue, else the ID.
     QString issueId;
+    // Set by the caller to reopen the closed issue issueId: the status
+    // picker starts on a status that does not close it, so Save reopens it.
+    bool reopening = false;
 
     // The IDs of the contacts in both contact pickers: entry i belongs to
     // item i of both contact pickers. loadContacts rebuilds it.
     QList<qint64> contactIds;
+
+    // The ID of the issue Save wrote: issueId after an update, the new ID
+    // after an insert; empty while nothing was saved.
+    QString savedIssueId() const { return m_savedId; }
 
     // The statements Save sends, built from what the window shows now.
     // Throw Error when a chosen contact has no ID or a date is not a date.
@@ -114,7 +121,7 @@ public slots:
 private:
     // A change to a table was announced: shows changedElsewhereLabel when
     // this issue is no longer stored as loaded.
-    void noticeStoredChange(const QString &table);
+    void noticeStoredChange(const QString &table, const QString &by);
     // After Save was refused because someone else saved the issue: says
     // what they changed, then reloads their version or keeps what is typed.
     void resolveConflict(const ConcurrentSave::ChangedMeanwhile &conflict);
@@ -155,11 +162,15 @@ private:
     // What the fields show: title, the two dates, comment, the five pickers.
     QStringList shownState() const;
     bool hasUnsavedChanges() const;
+    QString m_savedId;
     // shownState() as the load left it.
     QStringList m_loadedState;
     // The issue as stored when the window loaded it (or as the user last
     // saw someone else's version of it): Save is made against its version.
     std::optional<ConcurrentSave::StoredRow> m_stored;
+    // Whether the last change to the issue noticed while open was this
+    // program's own, from another of its windows.
+    bool m_changedHere = false;
 
     // A choice of a value list as loaded: the stored text (its letter case
     // may differ from the item's), and the item that showed it. While that

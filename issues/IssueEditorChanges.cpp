@@ -9,6 +9,7 @@
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/SharedConnection.h"
+#include "data/Trash.h"
 #include "issues/ContactPicker.h"
 #include "issues/DateField.h"
 #include "platform/ChangedMeanwhile.h"
@@ -23,22 +24,38 @@ void IssueEditor::followChanges(ChangeListener *listener)
     connect(listener, &ChangeListener::changed, this, &IssueEditor::noticeStoredChange);
 }
 
-void IssueEditor::noticeStoredChange(const QString &table)
+void IssueEditor::noticeStoredChange(const QString &table, const QString &by)
 {
     if (table != QLatin1String("Issues") || issueId.isEmpty() || !m_stored)
         return;
     std::optional<ConcurrentSave::StoredRow> now;
+    QString who = by;
     try {
         now = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, issueId.toLongLong());
+        if (!now && who.isEmpty())
+            who = Trash::issueDeletedBy(sharedConnection(), issueId.toLongLong()).value_or(QString());
     } catch (const Error &) {
         // The server away: the main window says so, and Save says the rest.
         return;
     }
     if (now && now->version == m_stored->version)
         return;
-    changedElsewhereLabel->setText(now ? QStringLiteral("Someone else changed this issue meanwhile.")
-                                       : QStringLiteral("Someone else deleted this issue meanwhile."));
-    changedElsewhereLabel->setToolTip(now ? QStringLiteral("Save shows what they changed, and lets you reload their "
+    // A change of the user's own (another window, or a delete that took
+    // this issue with its contact or list value) is never put on a colleague.
+    m_changedHere = !who.isEmpty() && who == sharedConnection().account();
+    if (m_changedHere)
+        changedElsewhereLabel->setText(
+            now ? QStringLiteral("You changed this issue in another window.")
+                : QStringLiteral("You deleted this issue meanwhile: in another window, or with its contact or list "
+                                 "value."));
+    else if (!who.isEmpty())
+        changedElsewhereLabel->setText((now ? QStringLiteral("%1 changed this issue meanwhile.")
+                                            : QStringLiteral("%1 deleted this issue meanwhile."))
+                                           .arg(who));
+    else
+        changedElsewhereLabel->setText(now ? QStringLiteral("Someone else changed this issue meanwhile.")
+                                           : QStringLiteral("Someone else deleted this issue meanwhile."));
+    changedElsewhereLabel->setToolTip(now ? QStringLiteral("Save shows what changed, and lets you reload that "
                                                            "version or keep yours.")
                                           : QStringLiteral("Copy what you need, then press Cancel."));
     changedElsewhereLabel->show();
@@ -49,7 +66,9 @@ void IssueEditor::resolveConflict(const ConcurrentSave::ChangedMeanwhile &confli
     const QString changes = platform::changesText(m_stored.value_or(ConcurrentSave::StoredRow()), conflict.current(),
                                                   platform::issueFieldNames());
     changedElsewhereLabel->hide();
-    if (platform::askReloadAfterConflict(QStringLiteral("issue"), changes))
+    if (platform::askReloadAfterConflict(QStringLiteral("issue"), changes,
+                                         m_changedHere ? platform::ChangedBy::ThisProgram
+                                                       : platform::ChangedBy::Others))
         reloadStored();
     else
         keepEditsOverStored();

@@ -50,6 +50,8 @@ int fieldTop(int row)
 
 IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
 {
+    // The design's window name: the skin finds the window's controls by it.
+    setObjectName(QStringLiteral("Form2"));
     // The program's window font, Arial 9 pt bold; Save and Cancel get the
     // larger command font of the contact editor (below).
     setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
@@ -69,10 +71,14 @@ IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
     auto named = [](QWidget *widget, const QString &name, const QString &accessible, const QRect &where) {
         platform::placed(widget, name, accessible, where);
     };
+    // A screen reader reads a button's name: the small ones say what they
+    // do ("Add status"), not "+".
     auto button = [&](QPushButton *&member, const QString &name, const QString &text, const QRect &where,
-                      const QString &description) {
+                      const QString &description, const QString &spokenName = QString()) {
         member = platform::makeButton(*this, name, text, accessKeys.value(text), where);
         member->setAccessibleDescription(description);
+        if (!spokenName.isEmpty())
+            member->setAccessibleName(spokenName);
     };
     auto dateEdit = [&](DateField *&member, const QString &name, const QString &accessible, const QRect &where) {
         member = new DateField(this);
@@ -99,13 +105,14 @@ IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
           platform::twipsRect(leftColumn, fieldTop(0), leftFieldWidth, fieldHeight));
     button(addAssignedToButton, QStringLiteral("PushButton5"), QStringLiteral("+"),
            platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 0), fieldTop(0), smallButtonWidth, fieldHeight),
-           QStringLiteral("New contact"));
+           QStringLiteral("New contact"), QStringLiteral("Add contact"));
     button(editAssignedToButton, QStringLiteral("PushButton9"), QStringLiteral("*"),
            platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 1), fieldTop(0), smallButtonWidth, fieldHeight),
-           QStringLiteral("Edit the contact the issue is assigned to"));
+           QStringLiteral("Edit the contact the issue is assigned to"), QStringLiteral("Edit contact"));
     button(deleteAssignedToButton, QStringLiteral("PushButton6"), QStringLiteral("-"),
            platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 2), fieldTop(0), smallButtonWidth, fieldHeight),
-           QStringLiteral("Delete the contact the issue is assigned to, with its issues"));
+           QStringLiteral("Delete the contact the issue is assigned to, with its issues"),
+           QStringLiteral("Delete contact"));
 
     caption(pickerCaptions[0], QStringLiteral("lblDetails(0)"), QStringLiteral("Opened By"),
             platform::twipsRect(leftColumn, captionTop(1), leftFieldWidth, captionHeight));
@@ -114,13 +121,14 @@ IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
           platform::twipsRect(leftColumn, fieldTop(1), leftFieldWidth, fieldHeight));
     button(addOpenedByButton, QStringLiteral("PushButton3"), QStringLiteral("+"),
            platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 0), fieldTop(1), smallButtonWidth, fieldHeight),
-           QStringLiteral("New contact"));
+           QStringLiteral("New contact"), QStringLiteral("Add contact"));
     button(editOpenedByButton, QStringLiteral("PushButton10"), QStringLiteral("*"),
            platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 1), fieldTop(1), smallButtonWidth, fieldHeight),
-           QStringLiteral("Edit the contact who opened the issue"));
+           QStringLiteral("Edit the contact who opened the issue"), QStringLiteral("Edit contact"));
     button(deleteOpenedByButton, QStringLiteral("PushButton4"), QStringLiteral("-"),
            platform::twipsRect(smallButton(leftColumn, leftFieldWidth, 2), fieldTop(1), smallButtonWidth, fieldHeight),
-           QStringLiteral("Delete the contact who opened the issue, with its issues"));
+           QStringLiteral("Delete the contact who opened the issue, with its issues"),
+           QStringLiteral("Delete contact"));
     for (ContactPicker *picker : {assignedToPicker, openedByPicker})
         picker->setToolTip(QStringLiteral("Double click to edit contact"));
 
@@ -142,11 +150,12 @@ IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
         button(add, addName, QStringLiteral("+"),
                platform::twipsRect(smallButton(rightColumn, rightFieldWidth, 0), fieldTop(row), smallButtonWidth,
                                    fieldHeight),
-               QStringLiteral("Add a %1 value").arg(text.toLower()));
+               QStringLiteral("Add a %1 value").arg(text.toLower()), QStringLiteral("Add %1").arg(text.toLower()));
         button(remove, removeName, QStringLiteral("-"),
                platform::twipsRect(smallButton(rightColumn, rightFieldWidth, 1), fieldTop(row), smallButtonWidth,
                                    fieldHeight),
-               QStringLiteral("Delete the %1 value, with its issues").arg(text.toLower()));
+               QStringLiteral("Delete the %1 value, with its issues").arg(text.toLower()),
+               QStringLiteral("Delete %1").arg(text.toLower()));
     };
     valuePicker(statusPicker, pickerCaptions[1], QStringLiteral("Combo3"), QStringLiteral("Status"), 0, addStatusButton,
                 QStringLiteral("PushButton7"), deleteStatusButton, QStringLiteral("PushButton8"));

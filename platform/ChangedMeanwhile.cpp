@@ -47,15 +47,23 @@ QString changesText(const ConcurrentSave::StoredRow &before, const ConcurrentSav
     return lines.join(QStringLiteral("\r\n"));
 }
 
-bool askReloadAfterConflict(const QString &item, const QString &changes)
+bool askReloadAfterConflict(const QString &item, const QString &changes, ChangedBy by)
 {
+    const QString shown = changes.isEmpty() ? QStringLiteral("(nothing you can see)") : changes;
     const QString text =
-        QStringLiteral("Someone else saved this %1 after you opened it, so your changes were not saved.\r\n"
-                       "They changed:\r\n%2\r\n\r\n"
-                       "Reload: show their version here, replacing what you typed.\r\n"
-                       "Keep Editing: keep what you changed, with their changes in every other field; Save then "
-                       "writes yours over theirs where you both changed the same field.")
-            .arg(item, changes.isEmpty() ? QStringLiteral("(nothing you can see)") : changes);
+        by == ChangedBy::ThisProgram
+            ? QStringLiteral("You saved this %1 in another window after you opened it here, so the changes made here "
+                             "were not saved.\r\nThat window changed:\r\n%2\r\n\r\n"
+                             "Reload: show the saved version here, replacing what you typed.\r\n"
+                             "Keep Editing: keep what you changed here, with the other window's changes in every "
+                             "other field; Save then writes these over those where both changed the same field.")
+                  .arg(item, shown)
+            : QStringLiteral("Someone else saved this %1 after you opened it, so your changes were not saved.\r\n"
+                             "They changed:\r\n%2\r\n\r\n"
+                             "Reload: show their version here, replacing what you typed.\r\n"
+                             "Keep Editing: keep what you changed, with their changes in every other field; Save "
+                             "then writes yours over theirs where you both changed the same field.")
+                  .arg(item, shown);
     return msgBox(text, Buttons::ReloadOrKeepEditing) == Answer::Yes;
 }
 

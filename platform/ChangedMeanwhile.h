@@ -28,10 +28,14 @@ FieldNames issueFieldNames();
 QString changesText(const ConcurrentSave::StoredRow &before, const ConcurrentSave::StoredRow &after,
                     const FieldNames &names);
 
+// Who made a change the window learned of: another user (or a change the
+// window cannot place), or this program itself, in another of its windows.
+enum class ChangedBy { Others, ThisProgram };
+
 // After a save refused because of a change made meanwhile: says who changed
 // what and asks whether to reload their version into the window (true) or
 // to keep editing (false, the default, so Enter loses nothing typed).
-bool askReloadAfterConflict(const QString &item, const QString &changes);
+bool askReloadAfterConflict(const QString &item, const QString &changes, ChangedBy by = ChangedBy::Others);
 
 // The text before a delete question asked again because the record changed
 // while the user decided: what changed, then a blank line.

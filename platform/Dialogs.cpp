@@ -37,6 +37,15 @@ public:
         box.setDetailedText(displayText(details));
         box.setIcon(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
         const bool question = buttons != Buttons::Ok;
+        if (buttons == Buttons::RetryOrChooseDatabase) {
+            QPushButton *retry = box.addButton(QStringLiteral("&Retry"), QMessageBox::AcceptRole);
+            QPushButton *choose = box.addButton(QStringLiteral("&Choose Database..."), QMessageBox::ActionRole);
+            QPushButton *quit = box.addButton(QStringLiteral("&Quit"), QMessageBox::RejectRole);
+            box.setDefaultButton(retry);
+            box.setEscapeButton(quit);
+            box.exec();
+            return box.clickedButton() == retry ? Answer::Yes : box.clickedButton() == choose ? Answer::No : Answer::Ok;
+        }
         if (buttons == Buttons::ReloadOrKeepEditing) {
             QPushButton *reload = box.addButton(QStringLiteral("&Reload"), QMessageBox::AcceptRole);
             QPushButton *keep = box.addButton(QStringLiteral("&Keep Editing"), QMessageBox::RejectRole);

@@ -13,7 +13,9 @@ namespace platform {
 // YesNoDefaultNo: Yes and No with No the default, so that Enter never
 // confirms a question whose Yes destroys something. ReloadOrKeepEditing:
 // "Reload" answers Yes, "Keep Editing" (the default, and Escape) No.
-enum class Buttons { Ok, YesNo, YesNoDefaultNo, ReloadOrKeepEditing };
+// RetryOrChooseDatabase: Retry (Yes, the default), Choose Database... (No)
+// and Quit (Ok, also Escape).
+enum class Buttons { Ok, YesNo, YesNoDefaultNo, ReloadOrKeepEditing, RetryOrChooseDatabase };
 enum class Icon { None, Warning };
 enum class Answer { Ok, Yes, No };
 enum class FileAction { Open, Save };

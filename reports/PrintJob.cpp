@@ -55,8 +55,8 @@ QStringList PrintJob::lpArguments(const QString &pdfPath) const
                           QStringLiteral("-o"), QStringLiteral("sides=") + sides(duplex, layout.orientation())};
     if (copies > 1 && collate)
         arguments << QStringLiteral("-o") << QStringLiteral("Collate=True");
-    if (layout.orientation() == QPageLayout::Landscape)
-        arguments << QStringLiteral("-o") << QStringLiteral("landscape");
+    // No "landscape" option: the PDF's pages already lie across, and the
+    // option would turn them a second time.
     arguments << QStringLiteral("--") << pdfPath;
     return arguments;
 }

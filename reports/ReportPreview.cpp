@@ -2,6 +2,7 @@
 
 #include "data/Error.h"
 
+#include "platform/AccessKeys.h"
 #include "platform/Dialogs.h"
 #include "reports/Paginator.h"
 #include "reports/PrintJob.h"
@@ -53,9 +54,10 @@ ReportPages layOut(const ReportLayout &layout, const ReportData &rows, const Rep
     return paginate(layout, rows, paper, measurer);
 }
 
-QPushButton *commandButton(const QString &caption, const char *name, QWidget *parent)
+// A button of the preview's bar, with its access key (unique in the window).
+QPushButton *commandButton(const QString &caption, QChar accessKey, const char *name, QWidget *parent)
 {
-    auto *button = new QPushButton(caption, parent);
+    auto *button = new QPushButton(platform::withAccessKey(caption, accessKey), parent);
     button->setObjectName(QLatin1String(name));
     button->setAccessibleName(caption);
     button->setAutoDefault(false);
@@ -155,16 +157,16 @@ int ReportPreview::pagesLaidOut() const
 
 void ReportPreview::buildControls()
 {
-    m_first = commandButton(QStringLiteral("First"), "FirstPage", this);
-    m_previous = commandButton(QStringLiteral("Previous"), "PreviousPage", this);
+    m_first = commandButton(QStringLiteral("First"), u'F', "FirstPage", this);
+    m_previous = commandButton(QStringLiteral("Previous"), u'P', "PreviousPage", this);
     m_pageNumber = new QSpinBox(this);
     m_pageNumber->setObjectName(QStringLiteral("PageNumber"));
     m_pageNumber->setAccessibleName(QStringLiteral("Page"));
     m_pageNumber->setKeyboardTracking(false);
     m_pageCount = new QLabel(this);
     m_pageCount->setObjectName(QStringLiteral("PageCount"));
-    m_next = commandButton(QStringLiteral("Next"), "NextPage", this);
-    m_last = commandButton(QStringLiteral("Last"), "LastPage", this);
+    m_next = commandButton(QStringLiteral("Next"), u'N', "NextPage", this);
+    m_last = commandButton(QStringLiteral("Last"), u'L', "LastPage", this);
 
     m_zoomChoice = new QComboBox(this);
     m_zoomChoice->setObjectName(QStringLiteral("Zoom"));
@@ -186,9 +188,9 @@ void ReportPreview::buildControls()
     }
     m_paperChoice->setCurrentIndex(paperIndex);
 
-    m_print = commandButton(QStringLiteral("Print..."), "Print", this);
-    m_export = commandButton(QStringLiteral("Export to PDF..."), "ExportPdf", this);
-    m_close = commandButton(QStringLiteral("Close"), "Close", this);
+    m_print = commandButton(QStringLiteral("Print..."), u'r', "Print", this);
+    m_export = commandButton(QStringLiteral("Export to PDF..."), u'E', "ExportPdf", this);
+    m_close = commandButton(QStringLiteral("Close"), u'C', "Close", this);
 
     auto *bar = new QHBoxLayout;
     bar->addWidget(m_first);

@@ -52,25 +52,28 @@ QString formatField(const Value &value)
 
 namespace {
 
-QString csvField(const Value &value)
+// Numbers and dates stand as they are: a spreadsheet reads "-5" as a number.
+QString csvField(const Value &value, Output output)
 {
     if (const QDate *date = value.date())
         return DateText::toIso(*date);
     if (const QDateTime *dateTime = value.dateTime())
         return DateText::toIso(*dateTime);
+    if (const QString *text = value.text(); text && output == Output::Csv)
+        return Csv::guarded(*text);
     return value.toTextOrEmpty();
 }
 
-void printCsv(Recordset &rs, QTextStream &out)
+void printCsv(Recordset &rs, QTextStream &out, Output output)
 {
     QStringList fields;
     for (int c = 0; c < rs.fieldCount(); ++c)
-        fields << rs.fieldName(c);
+        fields << csvField(Value(rs.fieldName(c)), output);
     QString text;
     Csv::appendRecord(text, fields);
     for (; !rs.Eof(); rs.MoveNext()) {
         for (int c = 0; c < rs.fieldCount(); ++c)
-            fields[c] = csvField(rs.field(c));
+            fields[c] = csvField(rs.field(c), output);
         Csv::appendRecord(text, fields);
         if (text.size() > (1 << 16)) {
             out << text;
@@ -91,8 +94,8 @@ bool run(Connection &connection, const QString &statement, QTextStream &out, QTe
         }
         Recordset rs;
         rs.Open(statement, connection);
-        if (output == Output::Csv) {
-            printCsv(rs, out);
+        if (output != Output::Tabs) {
+            printCsv(rs, out, output);
             rs.Close();
             out.flush();
             return true;

@@ -16,8 +16,11 @@ namespace SqlShell {
 QString formatField(const Value &value);
 
 // How a select's rows print: tab-separated lines (formatField), or CSV
-// records (RFC 4180, CR LF, a null as an empty field, dates as ISO 8601).
-enum class Output { Tabs, Csv };
+// records (RFC 4180, CR LF, a null as an empty field, dates as ISO 8601)
+// with text that a spreadsheet would run as a formula guarded as the
+// window's export guards it (Csv::guarded), or raw CSV with all text as it
+// is, for scripts.
+enum class Output { Tabs, Csv, RawCsv };
 
 // Runs one statement; prints rows to out and failures to err ("error: ...").
 // Returns false when the statement failed.

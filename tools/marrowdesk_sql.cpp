@@ -1,14 +1,15 @@
 // marrowdesk-sql DATABASE [STATEMENT ...]: runs statements of the program's
 // SQL dialect on a Marrowdesk database (a file or a PostgreSQL server)
-// through the program's own data layer. --init makes the tables on a server,
-// --copy moves every row between two databases.
+// through the program's own data layer. --init makes the tables on a server
+// and --add-member and --remove-member its logins (ServerCommands), --copy
+// moves every row between two databases.
 
 #include "data/Connection.h"
 #include "data/DatabaseCopy.h"
 #include "data/Error.h"
+#include "data/FileName.h"
 #include "data/Utf8.h"
-#include "data/postgres/PgSchema.h"
-#include "data/postgres/PgSession.h"
+#include "tools/ServerCommands.h"
 #include "tools/SqlShell.h"
 
 #include <QCoreApplication>
@@ -22,8 +23,10 @@
 namespace {
 
 const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
-                     "       marrowdesk-sql --csv DATABASE [STATEMENT ...]\n"
+                     "       marrowdesk-sql --csv | --raw-csv DATABASE [STATEMENT ...]\n"
                      "       marrowdesk-sql --init SERVER\n"
+                     "       marrowdesk-sql --add-member NAME SERVER\n"
+                     "       marrowdesk-sql --remove-member NAME SERVER\n"
                      "       marrowdesk-sql --copy FROM TO\n"
                      "       marrowdesk-sql --help | --version\n"
                      "\n"
@@ -35,8 +38,15 @@ const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "key=value form (\"host=db.example.org dbname=tracker\"). Passwords come from\n"
                      "~/.pgpass or PGPASSWORD, never from the command line.\n"
                      "\n"
-                     "--init SERVER makes the Marrowdesk tables in an empty database on a server;\n"
-                     "it refuses a database that holds any table.\n"
+                     "--init SERVER makes the Marrowdesk tables in an empty database on a server,\n"
+                     "owned by SERVER's user, and the member role DATABASE_members, which may\n"
+                     "change issues, contacts and lists but not the tables or the trash. It\n"
+                     "refuses a database that holds any table.\n"
+                     "--add-member NAME SERVER makes a login role NAME for a person, in the member\n"
+                     "role; it asks for the password (twice on a terminal, else one line of\n"
+                     "standard input). --remove-member NAME SERVER takes NAME out of the member\n"
+                     "role and removes the login. Both run as the tables' owner, which needs\n"
+                     "CREATEROLE.\n"
                      "--copy FROM TO copies every contact, list value, issue and trashed row, with\n"
                      "their IDs, from one database to another (a file to a server or back) in one\n"
                      "transaction, then prints each table's row count as verified on TO. TO must\n"
@@ -51,7 +61,11 @@ const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "a backslash, tab, line feed and carriage return print as \\\\, \\t, \\n, \\r.\n"
                      "Dates print in the short date form of the current locale (LC_ALL, LANG).\n"
                      "With --csv, rows print as CSV (RFC 4180: a header record, fields quoted where\n"
-                     "needed, CR LF line ends, a null as an empty field, dates as ISO 8601).\n"
+                     "needed, CR LF line ends, a null as an empty field, dates as ISO 8601), and\n"
+                     "text that a spreadsheet would run as a formula (starting with =, +, -, @, a\n"
+                     "tab or a carriage return) gets an apostrophe before it, as Marrowdesk's own\n"
+                     "export does. --raw-csv prints the same CSV with all text raw, as stored, for\n"
+                     "scripts: never open its output in a spreadsheet.\n"
                      "Any other statement runs and prints nothing.\n"
                      "\n"
                      "A failing statement prints \"error: \" and its description on standard error,\n"
@@ -60,9 +74,17 @@ const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "Refused, as failing statements: text that is not valid UTF-8 (the byte's\n"
                      "offset is named), and statements that reach another file or the machine\n"
                      "(ATTACH, VACUUM INTO, PRAGMA writable_schema, load_extension, fts3_tokenizer).\n"
+                     "On a file, also statements that would drop, alter or make anew a table, index,\n"
+                     "trigger or view of Marrowdesk's own schema, or give its tables other triggers,\n"
+                     "and changes to PRAGMA user_version or application_id: the schema's triggers\n"
+                     "keep the trash, the dates and the versions right for every program. When a\n"
+                     "file lacks some of them (removed by another program), opening it makes them\n"
+                     "again and says so once, on standard error.\n"
                      "\n"
-                     "Exit status: 0 all statements succeeded, 1 some failed (or --init or --copy\n"
-                     "failed), 2 the database could not be opened.\n";
+                     "A file name that is not valid UTF-8 is opened by its bytes.\n"
+                     "\n"
+                     "Exit status: 0 all statements succeeded, 1 some failed (or --init, --copy,\n"
+                     "--add-member or --remove-member failed), 2 the database could not be opened.\n";
 
 // Runs one statement given as bytes; text that is not valid UTF-8 is
 // refused with the offset of the first bad byte, counted from `base`.
@@ -80,31 +102,11 @@ bool runBytes(Connection &connection, const QByteArray &bytes, const QString &wh
 }
 
 // The connection string for a DATABASE argument: a server's target stands
-// as it is, a file's path becomes "data source=".
+// as it is, a file's path, by its bytes, becomes "data source=".
 QString connectionStringFor(const char *argument)
 {
-    const QString text = QString::fromLocal8Bit(argument);
+    const QString text = FileName::fromNative(QByteArray(argument));
     return ConnectionText::namesServer(text) ? text : ConnectionText::dataSource(text);
-}
-
-int initServer(const char *target, QTextStream &out, QTextStream &err)
-{
-    const QString text = QString::fromLocal8Bit(target);
-    if (!ConnectionText::namesServer(text)) {
-        err << "error: --init makes the tables on a PostgreSQL server; \"" << text
-            << "\" is not a server's URI or key=value target. Marrowdesk makes a new database file itself.\n";
-        return 1;
-    }
-    try {
-        PgSession session(text);
-        PgSchema::create(session);
-        out << "Made the Marrowdesk tables (schema version " << PgSchema::version << ") in the "
-            << session.displayName() << ".\n";
-    } catch (const Error &error) {
-        err << "error: " << error.description() << '\n';
-        return 1;
-    }
-    return 0;
 }
 
 int copyDatabase(const char *fromArgument, const char *toArgument, QTextStream &out, QTextStream &err)
@@ -135,7 +137,9 @@ int copyDatabase(const char *fromArgument, const char *toArgument, QTextStream &
         for (const DatabaseCopy::TableCount &count : counts)
             out << count.table << '\t' << count.rows << '\n';
     } catch (const Error &error) {
-        err << "error: " << error.description() << " Nothing was copied.\n";
+        // A list of refused rows ends on a line of its own.
+        const bool listed = error.description().contains(QLatin1Char('\n'));
+        err << "error: " << error.description() << (listed ? "\nNothing was copied.\n" : " Nothing was copied.\n");
         return 1;
     }
     return 0;
@@ -162,11 +166,17 @@ int main(int argc, char **argv)
             return 0;
         }
         if (option == "--init" && first + 1 < argc)
-            return initServer(argv[first + 1], out, err);
+            return ServerCommands::init(QString::fromLocal8Bit(argv[first + 1]), out, err);
+        if (option == "--add-member" && first + 2 < argc)
+            return ServerCommands::addMember(QString::fromLocal8Bit(argv[first + 1]),
+                                             QString::fromLocal8Bit(argv[first + 2]), out, err);
+        if (option == "--remove-member" && first + 2 < argc)
+            return ServerCommands::removeMember(QString::fromLocal8Bit(argv[first + 1]),
+                                                QString::fromLocal8Bit(argv[first + 2]), out, err);
         if (option == "--copy" && first + 2 < argc)
             return copyDatabase(argv[first + 1], argv[first + 2], out, err);
-        if (option == "--csv") {
-            output = SqlShell::Output::Csv;
+        if (option == "--csv" || option == "--raw-csv") {
+            output = option == "--csv" ? SqlShell::Output::Csv : SqlShell::Output::RawCsv;
             continue;
         }
         if (option == "--") {
@@ -185,9 +195,14 @@ int main(int argc, char **argv)
     connection.setProgramName(QStringLiteral("marrowdesk-sql"));
     try {
         connection.Open(connectionStringFor(argv[first]));
+        connection.guardSchema();
     } catch (const Error &error) {
         err << "error: " << error.description() << '\n';
         return 2;
+    }
+    if (const QString notice = connection.repairNotice(); !notice.isEmpty()) {
+        err << "note: " << notice << '\n';
+        err.flush();
     }
     // Statements are read as bytes, so that text that is not UTF-8 is
     // refused rather than stored with replacement characters.

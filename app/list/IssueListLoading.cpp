@@ -8,21 +8,28 @@
 #include "platform/ErrorBlock.h"
 
 #include <array>
+#include <optional>
 
 namespace IssueListLoading {
 namespace {
 
-// Reads the issues of a query into the refill; with withClosed, marks those
-// whose status closes them.
-void readIssues(ErrorBlock &step, IssueListModel &model, const QString &query, bool withClosed)
+QString queryFor(bool withClosed)
 {
-    HeldRecordset rs;
-    step(102, [&] { rs.create(); });
-    bool opened = false;
-    if (rs.exists())
-        opened =
-            step(104, [&] { rs->Open(query, sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly); });
+    // Closed issues too, on request, drawn apart: every issue in one pass
+    // over the table, each marked by the rule the two views follow.
+    return withClosed ? QStringLiteral("select * from [Issues With Names]")
+                      : QStringLiteral("select * from [Open Issues]");
+}
 
+void openIssues(HeldRecordset &rs, bool withClosed)
+{
+    rs->Open(queryFor(withClosed), sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly);
+}
+
+// Reads the issues of an opened query (or of none, when it did not open)
+// into the refill; with withClosed, marks those whose status closes them.
+MissingValues readIssues(ErrorBlock &step, IssueListModel &model, HeldRecordset &rs, bool opened, bool withClosed)
+{
     // Each column is looked up by name once, not once per row; a column the
     // result lacks still fails its own step on every row, through Fields.
     struct NamedField {
@@ -49,6 +56,7 @@ void readIssues(ErrorBlock &step, IssueListModel &model, const QString &query, b
     struct {
         std::array<bool, 10> columns{};
         int rows = 0;
+        QStringList cells;
     } lacking;
 
     // A query that did not open has no rows to walk: the list ends empty.
@@ -57,8 +65,10 @@ void readIssues(ErrorBlock &step, IssueListModel &model, const QString &query, b
         if (!step(106, [&] { more = !rs->Eof(); }) || !more)
             break;
         int row = -1;
+        QString id;
         step(108, [&] {
-            row = model.appendRow(field(idField).toText());
+            id = field(idField).toText();
+            row = model.appendRow(id);
             if (withClosed && IssueStatus::isClosing(field(statusField).toTextOrEmpty()))
                 model.setClosed(row);
         });
@@ -70,6 +80,7 @@ void readIssues(ErrorBlock &step, IssueListModel &model, const QString &query, b
                 const Value &value = field(source);
                 if (value.isNull()) {
                     lacking.columns[column] = rowLacks = true;
+                    lacking.cells.append(id + QLatin1Char('/') + QString::number(column));
                     return;
                 }
                 model.setCell(row, column, value.toText());
@@ -81,13 +92,11 @@ void readIssues(ErrorBlock &step, IssueListModel &model, const QString &query, b
         plain(110, 1, titleField);
         plain(112, 2, assignedToField);
         plain(114, 3, openedByField);
+        // A missing opened date (stored by an older version, or by another
+        // program) shows as an empty cell: the editor asks for it on Save.
         step(116, [&] {
             const Value &openedDate = field(openedDateField);
-            if (openedDate.isNull()) {
-                lacking.columns[IssueListModel::openedDateColumn] = rowLacks = true;
-                return;
-            }
-            model.setCell(row, IssueListModel::openedDateColumn, openedDate.toText());
+            model.setCell(row, IssueListModel::openedDateColumn, openedDate.toTextOrEmpty());
             model.setDateKey(row, IssueListModel::openedDateColumn, openedDate);
         });
         step(118, [&] {
@@ -108,48 +117,89 @@ void readIssues(ErrorBlock &step, IssueListModel &model, const QString &query, b
         if (rs.exists())
             rs->Close();
     });
-    if (lacking.rows > 0) {
-        QStringList columns;
-        for (int column = 0; column < model.columnCount(); ++column)
-            if (lacking.columns[column])
-                columns.append(model.headerData(column, Qt::Horizontal).toString());
-        step.refuse(missingValuesMessage(lacking.rows, columns));
-    }
+    MissingValues missing;
+    missing.rows = lacking.rows;
+    for (int column = 0; column < model.columnCount(); ++column)
+        if (lacking.columns[column])
+            missing.columns.append(model.headerData(column, Qt::Horizontal).toString());
+    missing.cells = lacking.cells;
+    missing.cells.sort();
+    return missing;
+}
+
+// "1 issue in the list has no value under Title": the message's first part.
+QString gapsText(const MissingValues &missing)
+{
+    const QStringList &columns = missing.columns;
+    const QString listed = columns.size() > 1 ? columns.mid(0, columns.size() - 1).join(QStringLiteral(", ")) +
+                                                    QStringLiteral(" and ") + columns.last()
+                                              : columns.value(0);
+    if (missing.rows == 1)
+        return QStringLiteral("1 issue in the list has no value under %1").arg(listed);
+    return QStringLiteral("%L1 issues in the list have no value under %2").arg(missing.rows).arg(listed);
 }
 
 } // namespace
 
-void refill(IssueListModel &model, bool withClosed)
+Refilled refill(IssueListModel &model, bool withClosed)
 {
     ErrorBlock step(ErrorBlock::location("Form1", "ListData"));
 
     // The rows are gathered aside and replace the shown ones in one go at the
     // end, whatever fails on the way.
     step(100, [&] { model.beginRefill(); });
-    // Closed issues too, on request, drawn apart: every issue in one pass
-    // over the table, each marked by the rule the two views follow.
-    if (withClosed)
-        readIssues(step, model, QStringLiteral("select * from [Issues With Names]"), true);
-    else
-        readIssues(step, model, QStringLiteral("select * from [Open Issues]"), false);
+    Refilled refilled;
+    HeldRecordset rs;
+    step(102, [&] { rs.create(); });
+    refilled.read = rs.exists() && step(104, [&] { openIssues(rs, withClosed); });
+    refilled.missing = readIssues(step, model, rs, refilled.read, withClosed);
     model.endRefill();
+    return refilled;
 }
 
-QString missingValuesMessage(int rows, const QStringList &columns)
+Refilled refillWhenRead(IssueListModel &model, bool withClosed)
 {
-    const QString listed = columns.size() > 1 ? columns.mid(0, columns.size() - 1).join(QStringLiteral(", ")) +
-                                                    QStringLiteral(" and ") + columns.last()
-                                              : columns.value(0);
-    if (rows == 1)
-        return QStringLiteral(
-                   "1 issue in the list has no value under %1; those cells are empty.\r\nEdit the issue (or its "
-                   "contacts) to fill them in.")
-            .arg(listed);
-    return QStringLiteral(
-               "%L1 issues in the list have no value under %2; those cells are empty.\r\nEdit the issues (or their "
-               "contacts) to fill them in.")
-        .arg(rows)
-        .arg(listed);
+    Refilled refilled;
+    HeldRecordset rs;
+    rs.create();
+    try {
+        openIssues(rs, withClosed);
+    } catch (const Error &) {
+        return refilled;
+    }
+    // The rows are all held now: what can still fail is a row's own value,
+    // told as on every refill.
+    ErrorBlock step(ErrorBlock::location("Form1", "ListData"));
+    step(100, [&] { model.beginRefill(); });
+    refilled.read = true;
+    refilled.missing = readIssues(step, model, rs, true, withClosed);
+    model.endRefill();
+    return refilled;
+}
+
+QString missingValuesMessage(const MissingValues &missing)
+{
+    return gapsText(missing) + (missing.rows == 1 ? QStringLiteral("; those cells are empty.\r\nEdit the issue (or "
+                                                                   "its contacts) to fill them in.")
+                                                  : QStringLiteral("; those cells are empty.\r\nEdit the issues (or "
+                                                                   "their contacts) to fill them in."));
+}
+
+QString missingValuesLine(const MissingValues &missing)
+{
+    return missing.rows == 0 ? QString() : gapsText(missing) + QLatin1Char('.');
+}
+
+bool MissingValuesNotice::isNews(const MissingValues &missing)
+{
+    if (missing.rows == 0)
+        return false;
+    const QString key =
+        missing.columns.join(QLatin1Char('|')) + QLatin1Char('#') + missing.cells.join(QLatin1Char(','));
+    if (m_told.contains(key))
+        return false;
+    m_told.insert(key);
+    return true;
 }
 
 } // namespace IssueListLoading

@@ -3,21 +3,62 @@
 // issues, or over every issue with the closed ones marked, each row read into
 // the model's refill in the numbered steps the error boxes show
 // ("Form1.ListData"). The shown rows are replaced in one go at the end,
-// whatever fails on the way; a query that does not open leaves the list empty.
+// whatever fails on the way; a query that does not open leaves the list empty
+// (refill), or, for a re-read the user did not ask for, leaves the rows shown
+// as they are (refillWhenRead).
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 class IssueListModel;
 
 namespace IssueListLoading {
 
+// The values a refill found missing: how many rows lack one, under which
+// columns (by caption), and which cells ("ID/column", sorted), so that one
+// set of gaps is told apart from another.
+struct MissingValues {
+    int rows = 0;
+    QStringList columns;
+    QStringList cells;
+};
+
+// What a refill found.
+struct Refilled {
+    // Whether the query was read: an empty list after a query that did not
+    // open says nothing about the database.
+    bool read = false;
+    MissingValues missing;
+};
+
 // Replaces the model's rows with the issues of the shared connection: the
 // open ones, or every issue when withClosed. A value missing from a row
-// leaves its cell empty; all such rows are told in one message at the end.
-void refill(IssueListModel &model, bool withClosed);
+// leaves its cell empty, and is returned rather than told: the window tells
+// each set once (MissingValuesNotice).
+Refilled refill(IssueListModel &model, bool withClosed);
 
-// That one message: how many rows, which columns (by caption).
-QString missingValuesMessage(int rows, const QStringList &columns);
+// The same when the query can be read; when it cannot, no box shows and the
+// shown rows stay (read is false).
+Refilled refillWhenRead(IssueListModel &model, bool withClosed);
+
+// The message that tells a set of missing values: how many rows, which
+// columns, and what to do.
+QString missingValuesMessage(const MissingValues &missing);
+// The same in one quiet line, for under the list; empty text for none.
+QString missingValuesLine(const MissingValues &missing);
+
+// Each distinct set of missing values is told once in a run, not after
+// every command that refills the list.
+class MissingValuesNotice {
+public:
+    // True the first time this set is seen (an empty set never is).
+    bool isNews(const MissingValues &missing);
+
+private:
+    QSet<QString> m_told;
+};
 
 } // namespace IssueListLoading

@@ -7,6 +7,7 @@
 #include "data/Error.h"
 #include "data/Value.h"
 #include "platform/BackgroundDisposal.h"
+#include "platform/PlainToolTip.h"
 
 #include <QApplication>
 #include <QFont>
@@ -24,6 +25,18 @@ constexpr qint64 msecsPerDay = 86400000;
 qint64 dateTimeKey(const QDate &date, const QTime &time)
 {
     return date.toJulianDay() * msecsPerDay + (time.isValid() ? time.msecsSinceStartOfDay() : 0);
+}
+
+// A cell shows one line, so that every row keeps one height: the first line
+// of a longer text, then an ellipsis. The tip shows the whole text.
+QString firstLine(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            return text.left(i) + QChar(0x2026);
+    }
+    return text;
 }
 
 } // namespace
@@ -73,7 +86,9 @@ QVariant IssueListModel::data(const QModelIndex &index, int role) const
         return QVariant();
     const Row &row = shownRow(index.row());
     const auto column = static_cast<size_t>(index.column());
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+    if (role == Qt::DisplayRole)
+        return firstLine(row.cells[column]);
+    if (role == Qt::AccessibleTextRole)
         return row.cells[column];
     // A closed issue stands apart by its slanted text and its tip, not by
     // colour alone; so does an overdue one, by its sign and tip.
@@ -83,10 +98,10 @@ QVariant IssueListModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::ToolTipRole:
         if (row.closed)
-            return QStringLiteral("Closed: %1").arg(row.cells[column]);
+            return platform::plainToolTip(QStringLiteral("Closed: %1").arg(row.cells[column]));
         if (overdue)
-            return QStringLiteral("Overdue: due %1").arg(row.cells[column]);
-        return row.cells[column];
+            return platform::plainToolTip(QStringLiteral("Overdue: due %1").arg(row.cells[column]));
+        return row.cells[column].isEmpty() ? QVariant() : QVariant(platform::plainToolTip(row.cells[column]));
     case Qt::FontRole:
         if (row.closed) {
             QFont font;

@@ -27,13 +27,13 @@ QString engineText(pg_conn *connection, const pg_result *result)
 
 bool isRefusal(const QByteArray &sqlState)
 {
-    // 23 integrity rules, P0001 the schema's own RAISE, 40 another user's
-    // transaction in the way, 53 the server out of room, 08 and 57P the
-    // connection or the server gone, 25006 a read-only server, 42501 a
-    // right the user lacks.
+    // 23 integrity rules, P0001 the schema's own RAISE, 40 and 55P03 another
+    // user's transaction or lock in the way, 53 the server out of room, 08
+    // and 57P the connection or the server gone, 57014 a statement that ran
+    // out of time, 25006 a read-only server, 42501 a right the user lacks.
     return sqlState.isEmpty() || sqlState.startsWith("23") || sqlState == "P0001" || sqlState.startsWith("40") ||
            sqlState.startsWith("53") || sqlState.startsWith("08") || sqlState.startsWith("57P") ||
-           sqlState == "55P03" || sqlState == "25006" || sqlState == "42501";
+           sqlState == "55P03" || sqlState == "57014" || sqlState == "25006" || sqlState == "42501";
 }
 
 QString describe(pg_conn *connection, const pg_result *result, const QString &target)
@@ -67,7 +67,15 @@ QString describe(pg_conn *connection, const pg_result *result, const QString &ta
     }
     if (state.startsWith("23"))
         return QStringLiteral("The database refused the change because it breaks one of its rules. (%1)").arg(engine);
-    if (state.startsWith("40") || state == "55P03")
+    if (state == "55P03")
+        return QStringLiteral("Another user is changing this right now, so nothing was saved; try again in a moment. "
+                              "(%1)")
+            .arg(engine);
+    if (state == "57014")
+        return QStringLiteral("%1 took too long, so the statement was stopped and nothing of it was saved. Try again; "
+                              "if this keeps happening, ask the server's administrator. (%2)")
+            .arg(server.at(0).toUpper() + server.mid(1), engine);
+    if (state.startsWith("40"))
         return QStringLiteral("Another user's change is in the way on %1; nothing was saved. Try again. (%2)")
             .arg(server, engine);
     if (state.startsWith("53"))
@@ -91,6 +99,38 @@ QString describe(pg_conn *connection, const pg_result *result, const QString &ta
     if (state == "22001")
         return QStringLiteral("The text is too long to be stored. (%1)").arg(engine);
     return engine;
+}
+
+QString describeConnectFailure(const QString &why, const QString &user, const QString &database)
+{
+    const auto says = [&](const char *text) { return why.contains(QLatin1String(text), Qt::CaseInsensitive); };
+    QString advice;
+    if (says("password authentication failed"))
+        advice = QStringLiteral("The server refused the password of the user %1. Check the password in ~/.pgpass (one "
+                                "line host:port:database:user:password, readable by you only) or PGPASSWORD.")
+                     .arg(user);
+    else if (says("no password supplied"))
+        advice = QStringLiteral("The server asks for the password of the user %1, and none was found. Put it in "
+                                "~/.pgpass (one line host:port:database:user:password, then chmod 600 ~/.pgpass).")
+                     .arg(user);
+    else if (says("does not exist") && says("database"))
+        advice = QStringLiteral("The server has no database %1. Check the database's name, or ask the server's "
+                                "administrator to create it.")
+                     .arg(database);
+    else if (says("could not translate host name") || says("Name or service not known"))
+        advice = QStringLiteral("The server's host name is unknown. Check the host in the database's address, and "
+                                "the network.");
+    else if (says("root certificate file"))
+        advice = QStringLiteral("The server's certificate cannot be checked: the root certificate file is missing "
+                                "(~/.postgresql/root.crt). Put the certificate of the authority that signed the "
+                                "server's certificate there.");
+    else if (says("Connection refused") || says("No such file or directory") || says("timeout expired") ||
+             says("timed out"))
+        advice = QStringLiteral("The server does not answer. Check that it runs, and the host and port in the "
+                                "database's address.");
+    else
+        advice = QStringLiteral("Check that the server runs, the host, the password in ~/.pgpass and the network.");
+    return QStringLiteral("Marrowdesk could not connect to the database server. %1 (%2)").arg(advice, why);
 }
 
 void raise(pg_conn *connection, const pg_result *result, const QString &target)

@@ -18,6 +18,11 @@ QString describe(pg_conn *connection, const pg_result *result, const QString &ta
 // when the connection is lost) is a refusal rather than a program fault.
 bool isRefusal(const QByteArray &sqlState);
 
+// Why a connection could not be made, from libpq's message, in words that
+// say what to check: the server running, the host's name, the password in
+// ~/.pgpass, the database's name, the root certificate.
+QString describeConnectFailure(const QString &libpqMessage, const QString &user, const QString &database);
+
 // Throws Refusal or Error for the failed call.
 [[noreturn]] void raise(pg_conn *connection, const pg_result *result, const QString &target);
 

@@ -14,18 +14,36 @@ bool isMarrowdesk(PgSession &session)
                .toInteger() != 0;
 }
 
-// Databases made before the server told clients of changes lack the
-// notify triggers; they are added on the first connect, when the user may
-// (the tables' owner). Without them everything works but live lists.
-void addNotifications(PgSession &session)
+// Brings a database of version 5 to this version, with the change
+// notifications (which name who made each change) when it was made before
+// them. Only the owner of its tables may, or a role that can act as the
+// owner (a superuser); the functions made run as the owner in either case.
+// Anyone else is told to let the owner connect once. Two of the owner's
+// programs starting at once upgrade one after the other, and the second
+// changes nothing (every step may run twice).
+void upgrade(PgSession &session)
 {
-    if (session.query(QStringLiteral("SELECT to_regproc('marrow_notify_change') IS NOT NULL")).value(0, 0).toInteger())
-        return;
-    try {
-        session.runScript(QByteArray("BEGIN;\n") + pgNotifyText + "\nCOMMIT;");
-    } catch (const Error &) {
-        // Another user's program is the owner's to upgrade.
-    }
+    const PgResult owner = session.query(QStringLiteral("SELECT pg_get_userbyid(relowner), pg_has_role(relowner, "
+                                                        "'USAGE') FROM pg_class WHERE oid = '\"Issues\"'::regclass"));
+    if (!owner.value(0, 1).toInteger())
+        throw Refusal(QStringLiteral("The %1 holds Marrowdesk tables of schema version 5, which their owner (the role "
+                                     "%2) brings up to version %3 by connecting once with Marrowdesk or "
+                                     "marrowdesk-sql. Ask them to, then try again.")
+                          .arg(session.displayName(), owner.value(0, 0).toText())
+                          .arg(version));
+    const bool notifies = session
+                              .query(QStringLiteral("SELECT count(*) FROM pg_proc WHERE proname = "
+                                                    "'marrow_notify_change' AND prosrc LIKE '%marrow_deleting_user%'"))
+                              .value(0, 0)
+                              .toInteger();
+    // The functions the step makes belong to whoever makes them, and those
+    // that run with their owner's rights must run with the tables' owner's.
+    QString ownerName = owner.value(0, 0).toText();
+    const QByteArray asOwner =
+        "SET LOCAL ROLE \"" + ownerName.replace(QLatin1Char('"'), QLatin1String("\"\"")).toUtf8() + "\";\n";
+    session.runScript(QByteArray("BEGIN;\n") + asOwner +
+                      "SELECT pg_advisory_xact_lock(hashtext('marrowdesk schema'));\n" +
+                      (notifies ? QByteArray() : QByteArray(pgNotifyText)) + "\n" + pgTeamText + "\nCOMMIT;");
 }
 
 } // namespace
@@ -33,17 +51,20 @@ void addNotifications(PgSession &session)
 void check(PgSession &session)
 {
     if (!isMarrowdesk(session))
-        throw Error(QStringLiteral("The %1 holds no Marrowdesk tables. Create them in an empty database with "
-                                   "marrowdesk-sql --init, or copy a database file there with marrowdesk-sql --copy.")
-                        .arg(session.displayName()));
-    const qint64 found = session.query(QStringLiteral("SELECT marrow_schema_version()")).value(0, 0).toInteger();
+        throw Refusal(QStringLiteral("The %1 holds no Marrowdesk tables. Create them in an empty database with "
+                                     "marrowdesk-sql --init, or copy a database file there with marrowdesk-sql --copy.")
+                          .arg(session.displayName()));
+    qint64 found = session.query(QStringLiteral("SELECT marrow_schema_version()")).value(0, 0).toInteger();
+    if (found == 5) {
+        upgrade(session);
+        found = version;
+    }
     if (found != version)
-        throw Error(QStringLiteral("The %1 holds Marrowdesk tables of schema version %2; this Marrowdesk works with "
-                                   "version %3.")
-                        .arg(session.displayName())
-                        .arg(found)
-                        .arg(version));
-    addNotifications(session);
+        throw Refusal(QStringLiteral("The %1 holds Marrowdesk tables of schema version %2; this Marrowdesk works with "
+                                     "version %3.")
+                          .arg(session.displayName())
+                          .arg(found)
+                          .arg(version));
 }
 
 void create(PgSession &session)
@@ -65,7 +86,8 @@ void create(PgSession &session)
                         .arg(tables.rowCount())
                         .arg(names.join(QStringLiteral(", "))));
     }
-    session.runScript(QByteArray("BEGIN;\n") + pgSchemaText + "\n" + pgNotifyText + "\nCOMMIT;");
+    session.runScript(QByteArray("BEGIN;\n") + pgSchemaText + "\n" + pgNotifyText + "\n" + pgTeamText + "\n" +
+                      pgMembersText + "\nCOMMIT;");
 }
 
 } // namespace PgSchema

@@ -11,7 +11,8 @@
 
 CREATE COLLATION marrow_nocase (provider = icu, locale = 'und-u-ks-level2', deterministic = false);
 
--- Marks the database as ours and names its schema version.
+-- Marks the database as ours and names its schema version: 5 here,
+-- where PgTeam.sql takes it on to 6.
 CREATE FUNCTION marrow_schema_version() RETURNS integer LANGUAGE sql IMMUTABLE AS 'SELECT 5';
 
 -- "+" of the program's dialect: text joins, numbers add, null gives null.
@@ -136,14 +137,6 @@ END $$;
 CREATE TRIGGER "IssuesNoteId" AFTER INSERT ON "Issues" FOR EACH ROW EXECUTE FUNCTION marrow_note_id();
 CREATE TRIGGER "ContactsNoteId" AFTER INSERT ON "Contacts" FOR EACH ROW EXECUTE FUNCTION marrow_note_id();
 
--- Who deleted each group (TrashOwners), for Undo Delete: on a shared
--- server it brings back the user's own last delete, not a colleague's. The
--- program names its user (account and machine) when it connects, since a
--- team may share one role. The trash's tables stay as in a file.
-CREATE FUNCTION marrow_deleting_user() RETURNS text LANGUAGE sql STABLE AS $$
-    SELECT coalesce(nullif(current_setting('marrowdesk.user', true), ''), session_user::text)
-$$;
-
 -- The trash, as in a file: every deleted issue, contact and list value is
 -- copied here first, in groups of one command (or one statement).
 CREATE TABLE "TrashIssues" (
@@ -189,6 +182,7 @@ CREATE TABLE "TrashValues" (
     "List" text NOT NULL,
     "Value" text COLLATE marrow_nocase
 );
+-- Who deleted each group, for Undo Delete: a team shares one trash.
 CREATE TABLE "TrashOwners" (
     "DeleteGroup" bigint PRIMARY KEY,
     "DeletedByUser" text NOT NULL
@@ -206,39 +200,8 @@ CREATE FUNCTION marrow_deleting_command() RETURNS text LANGUAGE sql STABLE AS $$
     SELECT coalesce(nullif(current_setting('marrowdesk.deleting_command', true), ''), 'Marrowdesk')
 $$;
 
-CREATE FUNCTION marrow_issue_to_trash() RETURNS trigger LANGUAGE plpgsql AS $$
-BEGIN
-    INSERT INTO "TrashIssues" VALUES (marrow_delete_group(), marrow_deleting_command(),
-        OLD."ID", OLD."Title", OLD."Assigned To", OLD."Opened By", OLD."Opened Date", OLD."Status", OLD."Category",
-        OLD."Priority", OLD."Comment", OLD."Due Date", OLD."Version");
-    INSERT INTO "TrashOwners" VALUES (marrow_delete_group(), marrow_deleting_user()) ON CONFLICT DO NOTHING;
-    RETURN NULL;
-END $$;
-CREATE FUNCTION marrow_contact_to_trash() RETURNS trigger LANGUAGE plpgsql AS $$
-BEGIN
-    INSERT INTO "TrashContacts" VALUES (marrow_delete_group(), marrow_deleting_command(),
-        OLD."ID", OLD."First Name", OLD."Last Name", OLD."E-mail Address", OLD."Company", OLD."Job Title",
-        OLD."Business Phone", OLD."Home Phone", OLD."Mobile Phone", OLD."Fax Number", OLD."Address", OLD."City",
-        OLD."State", OLD."ZIP", OLD."Country", OLD."Web Page", OLD."Notes", OLD."Version");
-    INSERT INTO "TrashOwners" VALUES (marrow_delete_group(), marrow_deleting_user()) ON CONFLICT DO NOTHING;
-    RETURN NULL;
-END $$;
--- TG_ARGV[0] names the list as the trash does, TG_ARGV[1] its column.
-CREATE FUNCTION marrow_value_to_trash() RETURNS trigger LANGUAGE plpgsql AS $$
-BEGIN
-    INSERT INTO "TrashValues" VALUES (marrow_delete_group(), marrow_deleting_command(), TG_ARGV[0],
-        to_jsonb(OLD) ->> TG_ARGV[1]);
-    INSERT INTO "TrashOwners" VALUES (marrow_delete_group(), marrow_deleting_user()) ON CONFLICT DO NOTHING;
-    RETURN NULL;
-END $$;
-CREATE TRIGGER "IssuesToTrash" AFTER DELETE ON "Issues" FOR EACH ROW EXECUTE FUNCTION marrow_issue_to_trash();
-CREATE TRIGGER "ContactsToTrash" AFTER DELETE ON "Contacts" FOR EACH ROW EXECUTE FUNCTION marrow_contact_to_trash();
-CREATE TRIGGER "StatusToTrash" AFTER DELETE ON "Status"
-    FOR EACH ROW EXECUTE FUNCTION marrow_value_to_trash('Status', 'Status');
-CREATE TRIGGER "CategoriesToTrash" AFTER DELETE ON "Categories"
-    FOR EACH ROW EXECUTE FUNCTION marrow_value_to_trash('Categories', 'Category');
-CREATE TRIGGER "PrioritiesToTrash" AFTER DELETE ON "Priorities"
-    FOR EACH ROW EXECUTE FUNCTION marrow_value_to_trash('Priorities', 'Priority');
+-- The triggers that fill the trash, and who deleted each group
+-- (TrashOwners), are in PgTeam.sql: only the owner's functions write here.
 
 -- The stored queries, as in a file: an issue is closed when its status is
 -- "Closed" in any letter case, surrounding blanks ignored. The issues come

@@ -8,6 +8,8 @@
 #include <QSysInfo>
 
 #include <libpq-fe.h>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
@@ -19,6 +21,18 @@ bool controlsTransaction(const QString &statement)
     return head == QLatin1String("begin") || head == QLatin1String("commit") || head == QLatin1String("rollback") ||
            head == QLatin1String("end") || head == QLatin1String("start") || head == QLatin1String("savepoint") ||
            head == QLatin1String("release");
+}
+
+// The user's account as the system knows it; the environment only where
+// the system has no name for the user (a container's bare uid).
+QString systemAccount()
+{
+    if (const passwd *entry = getpwuid(getuid()); entry && entry->pw_name && *entry->pw_name)
+        return QString::fromLocal8Bit(entry->pw_name);
+    for (const char *variable : {"USER", "LOGNAME"})
+        if (const QString named = qEnvironmentVariable(variable); !named.isEmpty())
+            return named;
+    return QStringLiteral("uid%1").arg(getuid());
 }
 
 QString describeTarget(pg_conn *connection)
@@ -38,17 +52,26 @@ PgSession::PgSession(const QString &target) : m_target(target)
     // The window waits while a lost session is reset before a statement: a
     // host that does not answer may hold it up to 10 s, unless the target
     // names its own connect_timeout (the expanded target overrides this one).
+    // Keepalives tell a peer that vanished (a host gone, a network cut) within
+    // about 25 s instead of the system's two hours.
     const QByteArray expanded = target.toUtf8();
-    const char *keywords[] = {"connect_timeout", "dbname", nullptr};
-    const char *values[] = {"10", expanded.constData(), nullptr};
+    const char *keywords[] = {
+        "connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
+        "dbname",          nullptr};
+    const char *values[] = {"10", "1", "10", "5", "3", expanded.constData(), nullptr};
     m_connection = PQconnectdbParams(keywords, values, 1);
     if (PQstatus(m_connection) != CONNECTION_OK) {
         const QString why = QString::fromUtf8(PQerrorMessage(m_connection)).trimmed();
+        const QString user = QString::fromUtf8(PQuser(m_connection));
+        const QString database = QString::fromUtf8(PQdb(m_connection));
         PQfinish(m_connection);
         m_connection = nullptr;
-        throw Error(QStringLiteral("Marrowdesk could not connect to the database server: %1").arg(why));
+        // The user's to mend (the server down, a password missing), not a
+        // fault of the program.
+        throw Refusal(PgErrors::describeConnectFailure(why, user, database));
     }
     m_displayName = describeTarget(m_connection);
+    m_forwardNotice = PQsetNoticeReceiver(m_connection, &PgSession::noticeReceived, this);
     try {
         prepareSession();
     } catch (...) {
@@ -63,23 +86,27 @@ void PgSession::prepareSession()
     PQsetClientEncoding(m_connection, "UTF8");
     // Who this is, for the trash (Undo Delete takes back one's own deletes):
     // the account and the machine, since a team may share one server role.
-    QString account = qEnvironmentVariable("USER");
-    if (account.isEmpty())
-        account = qEnvironmentVariable("LOGNAME");
-    const QByteArray user = (account + QLatin1Char('@') + QSysInfo::machineHostName()).toUtf8();
-    const char *values[] = {user.constData()};
+    m_account = systemAccount() + QLatin1Char('@') + QSysInfo::machineHostName();
+    const QByteArray user = m_account.toUtf8();
     // One round trip, also after every reconnect:
     // - ISO dates out, whatever the server's default; the program's own
     //   date text is read on this side (JetSql::toPostgres);
     // - standard strings: the program's literals double a quote and nothing
     //   else. A server, database or role set to read backslashes as escapes
     //   would turn "C:\new" into a line break, and a text ending in a
-    //   backslash would end its literal early and run the rest as SQL.
+    //   backslash would end its literal early and run the rest as SQL;
+    // - a wait behind another user's lock, and a statement, are bounded, so
+    //   that no window waits without limit (PgErrors says which it was).
+    const QByteArray lockTimeout = QByteArray::number(lockTimeoutMilliseconds) + "ms";
+    const QByteArray statementTimeout = QByteArray::number(statementTimeoutMilliseconds) + "ms";
+    const char *values[] = {user.constData(), lockTimeout.constData(), statementTimeout.constData()};
     pg_result *result = PQexecParams(m_connection,
                                      "SELECT set_config('DateStyle', 'ISO, YMD', false), "
                                      "set_config('standard_conforming_strings', 'on', false), "
-                                     "set_config('marrowdesk.user', $1, false)",
-                                     1, nullptr, values, nullptr, nullptr, 0);
+                                     "set_config('marrowdesk.user', $1, false), "
+                                     "set_config('lock_timeout', $2, false), "
+                                     "set_config('statement_timeout', $3, false)",
+                                     3, nullptr, values, nullptr, nullptr, 0);
     const bool prepared = PQresultStatus(result) == PGRES_TUPLES_OK;
     PQclear(result);
     if (!prepared)
@@ -87,9 +114,45 @@ void PgSession::prepareSession()
                         .arg(m_displayName, QString::fromUtf8(PQerrorMessage(m_connection)).trimmed()));
 }
 
+void PgSession::noticeReceived(void *session, const pg_result *notice)
+{
+    // A server that ends an idle session says why first (a restart or
+    // shutdown, an idle timeout); libpq hands that on as a notice, and the
+    // connection looks up until a statement fails on it.
+    auto *self = static_cast<PgSession *>(session);
+    const char *severity = PQresultErrorField(notice, PG_DIAG_SEVERITY_NONLOCALIZED);
+    const QByteArray state = PQresultErrorField(notice, PG_DIAG_SQLSTATE);
+    // Handled here: the next statement runs on a new session, so it is no
+    // news for standard error.
+    if ((severity && (qstrcmp(severity, "FATAL") == 0 || qstrcmp(severity, "PANIC") == 0)) || state == "57P01" ||
+        state == "57P02") {
+        self->m_endedByServer = true;
+        return;
+    }
+    if (self->m_forwardNotice)
+        self->m_forwardNotice(nullptr, notice);
+}
+
 bool PgSession::isConnected() const
 {
-    return m_connection && PQstatus(m_connection) == CONNECTION_OK;
+    return m_connection && !m_endedByServer && PQstatus(m_connection) == CONNECTION_OK;
+}
+
+bool PgSession::checkAlive()
+{
+    if (!isConnected())
+        return false;
+    // The first read takes what the server sent (PQisBusy parses it, which
+    // calls the notice receiver); a second one meets the closed socket, when
+    // the server closed it after its last word.
+    const PGTransactionStatusType before = PQtransactionStatus(m_connection);
+    bool readable = PQconsumeInput(m_connection) != 0;
+    PQisBusy(m_connection);
+    readable = readable && PQconsumeInput(m_connection) != 0;
+    if (readable && isConnected())
+        return true;
+    m_lostInTransaction = m_lostInTransaction || before == PQTRANS_INTRANS || before == PQTRANS_INERROR;
+    return false;
 }
 
 bool PgSession::tryReconnect()
@@ -99,6 +162,7 @@ bool PgSession::tryReconnect()
     PQreset(m_connection);
     if (PQstatus(m_connection) != CONNECTION_OK)
         return false;
+    m_endedByServer = false;
     // A new backend knows nothing of the old one's settings.
     try {
         prepareSession();
@@ -112,14 +176,10 @@ bool PgSession::tryReconnect()
 void PgSession::reconnectBefore(const QString &statement)
 {
     const QString head = statement.trimmed().section(QLatin1Char(' '), 0, 0).toLower();
-    if (isConnected()) {
-        // A server that shut down or restarted since the last statement has
-        // said so on the socket already; reading that now lets this statement
-        // run on a new session instead of failing on the dead one.
-        const PGTransactionStatusType before = PQtransactionStatus(m_connection);
-        if (!PQconsumeInput(m_connection) || PQstatus(m_connection) != CONNECTION_OK)
-            m_lostInTransaction = m_lostInTransaction || before == PQTRANS_INTRANS || before == PQTRANS_INERROR;
-    }
+    // A server that shut down or restarted since the last statement has said
+    // so on the socket already; reading that now lets this statement run on
+    // a new session instead of failing on the dead one.
+    checkAlive();
     if (m_lostInTransaction) {
         // The rest of a transaction the loss cut short must not run on its
         // own in a new session: only its end, or a new beginning, goes on.
@@ -135,7 +195,9 @@ void PgSession::reconnectBefore(const QString &statement)
                               .arg(m_displayName));
     }
     if (!isConnected() && !tryReconnect())
-        PgErrors::raise(m_connection, nullptr, m_displayName);
+        throw Refusal(QStringLiteral("The database server (%1) cannot be reached, so nothing was sent to it. Check "
+                                     "that the server runs and the network works, then try again. (%2)")
+                          .arg(m_displayName, QString::fromUtf8(PQerrorMessage(m_connection)).trimmed()));
 }
 
 PgSession::~PgSession()

@@ -11,7 +11,10 @@
 // A lost connection (the server restarted, the network gone) is a Refusal
 // saying so. The session then reconnects by itself before its next
 // statement, once; when the server is still away, that statement is refused
-// the same way. A transaction the loss cut short is never carried on in a
+// as not sent. A session the server ended while it was idle (a restart, a
+// shutdown, an idle timeout: the server says so on the socket before it
+// closes it) is noticed before the next statement, which then runs on a new
+// session instead of failing on the dead one. A transaction the loss cut short is never carried on in a
 // new session: every statement of it up to its rollback is refused, its
 // commit too, so the caller learns that none of it was saved.
 
@@ -50,12 +53,17 @@ class PgSession {
 public:
     // Connects to the target (a postgresql:// URI or libpq's key=value
     // form; libpq reads ~/.pgpass, PGPASSWORD and sslmode as usual), in
-    // UTF-8, with ISO dates. Throws Error when the server cannot be reached
-    // or refuses the login.
+    // UTF-8, with ISO dates. Throws Refusal, saying what to check, when the
+    // server cannot be reached or refuses the login.
     explicit PgSession(const QString &target);
     ~PgSession();
     PgSession(const PgSession &) = delete;
     PgSession &operator=(const PgSession &) = delete;
+
+    // The longest wait of a statement behind another session's lock, and
+    // the longest any statement runs, before it is refused with a message.
+    static constexpr int lockTimeoutMilliseconds = 5000;
+    static constexpr int statementTimeoutMilliseconds = 30000;
 
     // Whether text names a server rather than a database file: a
     // postgresql:// or postgres:// URI, or key=value pairs libpq accepts.
@@ -83,6 +91,10 @@ public:
     // statement be a group of its own.
     void setDeleting(const QByteArray &command, qint64 group);
 
+    // Who this is, as the trash and the change news record it: the system
+    // account and the machine ("ann@desk7").
+    const QString &account() const { return m_account; }
+
     // The target as messages name it: database, user and host, no password.
     const QString &displayName() const { return m_displayName; }
 
@@ -92,6 +104,10 @@ public:
 
     // Whether the session's connection is up, as far as the last call knows.
     bool isConnected() const;
+
+    // Reads what the server sent since the last statement; false when it
+    // ended the session or closed the connection. Cheap: no round trip.
+    bool checkAlive();
 
     // Connects again when the connection is down; returns whether it is up.
     // A transaction cut short stays refused until its rollback (see above).
@@ -104,11 +120,19 @@ private:
     void prepareSession();
     void applyDeleting();
     void reconnectBefore(const QString &statement);
+    static void noticeReceived(void *session, const pg_result *notice);
 
     pg_conn *m_connection = nullptr;
     QString m_target;
     QString m_displayName;
+    QString m_account;
     QByteArray m_deletingCommand;
     qint64 m_deleteGroup = 0;
     bool m_lostInTransaction = false;
+    // Set when the server announced the end of this session (a FATAL error
+    // or an administrator's shutdown), which libpq passes on as a notice
+    // only; cleared by a reconnect.
+    bool m_endedByServer = false;
+    void (*m_forwardNotice)(void *, const pg_result *) = nullptr;
+    void *m_forwardNoticeArgument = nullptr;
 };

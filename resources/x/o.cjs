@@ -84,19 +84,35 @@ QLineEdit:disabled {
  * Fonts. Under a style sheet a window's own font no longer passes to its
  * controls, so the skin gives the dialogue windows' controls the program's
  * font, Arial 9 pt bold, and the big Save, Cancel and Print Preview buttons
- * 11.25 pt. The rules name kinds of control, never a whole window: message
- * boxes and the report preview, which open over these windows as their
- * children, keep the desktop's font.
+ * 11.25 pt. A window is named by its objectName (#Form2 the issue editor,
+ * #Form3 the contact editor, #Form4 the report chooser), and the rules reach
+ * only the controls placed on it, never everything inside it: message boxes
+ * and the report preview, which open over these windows as their children,
+ * keep the desktop's font. On a screen too small for a window its controls
+ * stand in a scroll area's #screenFitContent, and the rules follow them there.
  */
-Form2 > QLabel, Form2 > QLineEdit, Form2 > QComboBox, Form2 > QDateEdit, Form2 > QPlainTextEdit,
-Form2 > QPushButton, Form2 > QComboBox QAbstractItemView, Form2 > QDateEdit > QLineEdit,
-Form3 > QLabel, Form3 > QLineEdit, Form3 > QPlainTextEdit, Form3 > QGroupBox,
-Form3 > QGroupBox > QTreeWidget, Form3 > QGroupBox > QTreeWidget QHeaderView,
-Form4 > QLabel, Form4 > QComboBox, Form4 > QComboBox QAbstractItemView {
+#Form2 > QLabel, #Form2 #screenFitContent > QLabel,
+#Form2 > QLineEdit, #Form2 #screenFitContent > QLineEdit,
+#Form2 > QComboBox, #Form2 #screenFitContent > QComboBox,
+#Form2 > QComboBox QAbstractItemView, #Form2 #screenFitContent > QComboBox QAbstractItemView,
+#Form2 > DateField > QLineEdit, #Form2 #screenFitContent > DateField > QLineEdit,
+#Form2 > QPlainTextEdit, #Form2 #screenFitContent > QPlainTextEdit,
+#Form2 > QPushButton, #Form2 #screenFitContent > QPushButton,
+#Form3 > QLabel, #Form3 #screenFitContent > QLabel,
+#Form3 > QLineEdit, #Form3 #screenFitContent > QLineEdit,
+#Form3 > QPlainTextEdit, #Form3 #screenFitContent > QPlainTextEdit,
+#Form3 > QGroupBox, #Form3 #screenFitContent > QGroupBox,
+#Form3 > QGroupBox > QTreeWidget, #Form3 #screenFitContent > QGroupBox > QTreeWidget,
+#Form3 > QGroupBox > QTreeWidget QHeaderView, #Form3 #screenFitContent > QGroupBox > QTreeWidget QHeaderView,
+#Form4 > QLabel, #Form4 #screenFitContent > QLabel,
+#Form4 > QComboBox, #Form4 #screenFitContent > QComboBox,
+#Form4 > QComboBox QAbstractItemView, #Form4 #screenFitContent > QComboBox QAbstractItemView {
     font: bold 9pt "Arial";
 }
 
-Form2 > QPushButton#PushButton1, Form2 > QPushButton#PushButton2,
-Form3 > QPushButton, Form4 > QPushButton {
+#Form2 > QPushButton#PushButton1, #Form2 #screenFitContent > QPushButton#PushButton1,
+#Form2 > QPushButton#PushButton2, #Form2 #screenFitContent > QPushButton#PushButton2,
+#Form3 > QPushButton, #Form3 #screenFitContent > QPushButton,
+#Form4 > QPushButton, #Form4 #screenFitContent > QPushButton {
     font: bold 11.25pt "Arial";
 }

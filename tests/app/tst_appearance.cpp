@@ -2,12 +2,17 @@
 // hand pointer convention, on windows built here.
 
 #define QTEST_QPA_MOUSE_HANDLING // mouse moves through the window system: real enter and move delivery
+#include "app/MainWindow.h"
+#include "contacts/ContactEditor.h"
 #include "data/Error.h"
 #include "data/FileUtil.h"
+#include "issues/IssueEditor.h"
 #include "platform/Appearance.h"
 #include "platform/ApplicationTitle.h"
 #include "platform/Dialogs.h"
 #include "platform/HandPointer.h"
+#include "platform/ScreenFit.h"
+#include "reports/ReportChooser.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QCheckBox>
@@ -18,11 +23,14 @@
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardItemModel>
 #include <QTest>
 #include <QTreeView>
+
+#include <algorithm>
 
 namespace {
 
@@ -79,6 +87,13 @@ QByteArray shipped(const QString &relativePath)
 {
     QFile file(QStringLiteral(MARROWDESK_SOURCE_DIR "/resources/") + relativePath);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The font a control is drawn in, as the font system matched it.
+QString drawnFont(const QFont &font)
+{
+    const QFontInfo info(font);
+    return QStringLiteral("%1 %2pt%3").arg(info.family()).arg(info.pointSizeF()).arg(info.bold() ? " bold" : "");
 }
 
 QtMessageHandler previousHandler = nullptr;
@@ -210,6 +225,65 @@ private slots:
         qInstallMessageHandler(previousHandler);
         QVERIFY2(capturedWarnings.filter(QStringLiteral("style"), Qt::CaseInsensitive).isEmpty(),
                  qPrintable(capturedWarnings.join(QLatin1Char('\n'))));
+    }
+
+    // The shipped skin on the main window, as start-up applies it, and each
+    // dialogue window made as the program makes it: every caption, box and
+    // button is drawn in Arial 9 pt bold, the big commands 11.25 pt, also
+    // when a small screen puts the controls into a scroll area; a message
+    // box over the window keeps the desktop's font.
+    void skinFontsReachEveryWindow_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<bool>("fitted");
+        for (const char *window : {"Form2", "Form3", "Form4"})
+            for (const bool fitted : {false, true})
+                QTest::newRow(qPrintable(QStringLiteral("%1%2").arg(window, fitted ? " on a small screen" : "")))
+                    << window << fitted;
+    }
+    void skinFontsReachEveryWindow()
+    {
+        QFETCH(QString, window);
+        QFETCH(bool, fitted);
+        putFile(Appearance::skinFilePath(), shipped(QStringLiteral("x/o.cjs")));
+        MainWindow main;
+        ApplySkin(main);
+        IssueEditor issueEditor(&main);
+        ContactEditor contactEditor(&issueEditor);
+        ReportChooser reportChooser(&main);
+        QDialog *form = window == QLatin1String("Form2")   ? static_cast<QDialog *>(&issueEditor)
+                        : window == QLatin1String("Form3") ? static_cast<QDialog *>(&contactEditor)
+                                                           : static_cast<QDialog *>(&reportChooser);
+        QCOMPARE(form->objectName(), window);
+        if (fitted)
+            platform::fitWithin(*form, QSize(300, 200));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+
+        const QFont windowFont(QStringLiteral("Arial"), 9, QFont::Bold);
+        QFont commandFont(QStringLiteral("Arial"));
+        commandFont.setPointSizeF(11.25);
+        commandFont.setBold(true);
+        QVERIFY(drawnFont(QApplication::font()) != drawnFont(windowFont)); // else the test could not tell
+        int checked = 0;
+        for (QWidget *control : form->findChildren<QWidget *>()) {
+            const QStringList kinds{"QLabel", "QLineEdit", "QComboBox", "QPlainTextEdit", "QGroupBox", "QTreeWidget"};
+            const bool button = control->inherits("QPushButton");
+            if (!button && std::none_of(kinds.cbegin(), kinds.cend(),
+                                        [&](const QString &kind) { return control->inherits(qPrintable(kind)); }))
+                continue;
+            const bool bigCommand = button && QStringList{"PushButton1", "PushButton2"}.contains(control->objectName());
+            QCOMPARE(drawnFont(control->font()), drawnFont(bigCommand ? commandFont : windowFont));
+            ++checked;
+        }
+        QVERIFY(checked >= 4);
+
+        QMessageBox box(form);
+        box.setText(QStringLiteral("Record Successfully Saved"));
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QCOMPARE_NE(drawnFont(box.findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->font()),
+                    drawnFont(windowFont));
     }
 
     void programIconHasEverySize()

@@ -4,19 +4,33 @@
 
 #include "MainWindowFixture.h"
 
+#include "app/CsvDialogs.h"
+#include "app/DeletedItemsWindow.h"
 #include "app/FilterBar.h"
 #include "app/list/IssueSearch.h"
+#include "contacts/ContactEditor.h"
+#include "issues/ContactPicker.h"
 #include "issues/IssueEditor.h"
 #include "platform/Twips.h"
+#include "reports/Layouts.h"
+#include "reports/ReportChooser.h"
+#include "reports/ReportPreview.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMenu>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
+#include <QTextDocument>
+#include <QToolButton>
 #include <QTreeView>
+#include <QTreeWidget>
 
 using namespace form1test;
 
@@ -28,6 +42,45 @@ QStringList shownTitles(const MainWindow &form)
     for (int row = 0; row < form.listModel()->rowCount(); ++row)
         titles << form.listModel()->cell(row, 1);
     return titles;
+}
+
+// The access keys that several texts share ("Alt+R: &Reopen | &Refresh").
+QStringList accessKeyClashes(const QString &where, const QStringList &texts)
+{
+    QMap<QChar, QStringList> byKey;
+    for (const QString &text : texts)
+        for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+            if (text[i] != u'&')
+                continue;
+            if (text[i + 1] != u'&') {
+                byKey[text[i + 1].toUpper()].append(text);
+                break;
+            }
+            ++i; // "&&" is a plain '&'
+        }
+    QStringList clashes;
+    for (auto key = byKey.cbegin(); key != byKey.cend(); ++key)
+        if (key->size() > 1)
+            clashes << QStringLiteral("%1 Alt+%2: %3").arg(where, key.key(), key->join(QStringLiteral(" | ")));
+    return clashes;
+}
+
+// The captions of a window's own buttons, captions with a buddy and group
+// boxes (not those of windows over it).
+QStringList captionsOf(QWidget &window)
+{
+    QStringList texts;
+    for (QWidget *control : window.findChildren<QWidget *>()) {
+        if (control->window() != &window)
+            continue;
+        if (const auto *button = qobject_cast<QAbstractButton *>(control))
+            texts << button->text();
+        else if (const auto *label = qobject_cast<QLabel *>(control); label && label->buddy())
+            texts << label->text();
+        else if (const auto *frame = qobject_cast<QGroupBox *>(control))
+            texts << frame->title();
+    }
+    return texts;
 }
 
 void typeInFindBox(MainWindow &form, const QString &text)
@@ -112,7 +165,8 @@ private slots:
     }
 
     // Closing asks to add "Closed" the first time; the closed issue shows
-    // on request, slanted, and reopens through the editor.
+    // on request, slanted, and reopens through the editor, which starts on
+    // "Open" rather than on the status that keeps it closed.
     void closeShowAndReopen()
     {
         m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("1")));
@@ -126,19 +180,20 @@ private slots:
         QVERIFY(m_form->listModel()->isClosed(row));
         QVERIFY(m_form->listModel()->data(m_form->listModel()->index(row, 1), Qt::FontRole).value<QFont>().italic());
 
-        for (const char *value : {"insert into [Status] values ('Waiting')", "insert into Categories values ('Bug')",
-                                  "insert into Priorities values ('High')"})
+        for (const char *value : {"insert into [Status] values ('Waiting')", "insert into [Status] values ('open')",
+                                  "insert into Categories values ('Bug')", "insert into Priorities values ('High')"})
             execute(QLatin1String(value));
         m_dialogs->modalScripts.append([](QDialog &window) {
             auto &editor = static_cast<IssueEditor &>(window);
             QCOMPARE(editor.titleBox->text(), QStringLiteral("Printer jams"));
-            editor.statusPicker->setCurrentText(QStringLiteral("Waiting"));
+            QCOMPARE(editor.statusPicker->currentText(), QStringLiteral("open"));
             editor.save();
         });
         m_form->selectRow(row);
         m_form->reopenSelectedIssue();
+        QCOMPARE(m_dialogs->boxes.last().text, QStringLiteral("Record Successfully Updated"));
         QVERIFY(!m_form->listModel()->isClosed(m_form->listModel()->rowOfFirstCell(QStringLiteral("1"))));
-        QCOMPARE(m_form->listModel()->cell(m_form->selectedRow(), 6), QStringLiteral("Waiting"));
+        QCOMPARE(m_form->listModel()->cell(m_form->selectedRow(), 6), QStringLiteral("open"));
     }
 
     void keyboardMap_data()
@@ -181,6 +236,147 @@ private slots:
         // An access key presses its button as a click would look: a moment later.
         QTRY_VERIFY2(seen().contains(outcome), qPrintable(seen().join(QLatin1Char('|'))));
         QVERIFY(m_form->contextMenu()->actions().size() >= 8);
+    }
+
+    // F5 refreshes (bound once, not twice and so ambiguous); Shift+F10
+    // opens the list's menu from the keyboard.
+    void refreshKeyAndMenuKey()
+    {
+        m_form->show();
+        QApplication::setActiveWindow(m_form.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        addIssue(4, "'Added elsewhere'", "'8/4/2021'", "'Open'");
+        m_form->issueList->setFocus();
+        QTest::keyClick(m_form->issueList, Qt::Key_F5);
+        QTRY_COMPARE(m_form->listModel()->rowCount(), 4);
+        m_form->selectRow(0);
+        QTest::keyClick(m_form->issueList, Qt::Key_F10, Qt::ShiftModifier);
+        auto *menu = m_form->findChild<QMenu *>(QStringLiteral("listMenu"));
+        QTRY_VERIFY(menu->isVisible());
+        menu->close();
+    }
+
+    // Every window of the program and every menu, walked for access keys
+    // that two controls or two commands share: Alt and the letter would then
+    // reach only one of them.
+    void accessKeysAreUniqueInEveryWindowAndMenu()
+    {
+        IssueEditor issueEditor(m_form.get());
+        ContactEditor contactEditor(&issueEditor);
+        ReportChooser reportChooser(m_form.get());
+        const QStringList columns{"ID",       "Title",    "Assigned To Name", "Priority",    "Status",
+                                  "Category", "Due Date", "Opened By Name",   "Opened Date", "Comment"};
+        ReportPreview preview(rptOpenIssues(), ReportData(columns), ReportPaper(), &reportChooser);
+        DeletedItemsWindow deletedItems(m_form.get());
+        CsvExportDialog exportDialog(3, m_form.get());
+        CsvImportDialog importDialog({{"Title"}, {IssueExchange::Field::Title}, {}}, {}, m_form.get());
+        QStringList clashes;
+        for (QWidget *window :
+             std::initializer_list<QWidget *>{m_form.get(), &issueEditor, &contactEditor, &reportChooser, &preview,
+                                              &deletedItems, &exportDialog, &importDialog}) {
+            const QStringList captions = captionsOf(*window);
+            QVERIFY2(captions.size() >= 2, qPrintable(window->objectName()));
+            clashes << accessKeyClashes(window->objectName(), captions);
+        }
+        QList<QMenu *> menus{m_form->contextMenu()};
+        while (!menus.isEmpty()) {
+            QMenu *menu = menus.takeFirst();
+            emit menu->aboutToShow();
+            QStringList commands;
+            for (const QAction *action : menu->actions()) {
+                commands << action->text();
+                if (action->menu())
+                    menus << action->menu();
+            }
+            clashes << accessKeyClashes(menu->title().isEmpty() ? QStringLiteral("list menu") : menu->title(),
+                                        commands);
+        }
+        QCOMPARE(clashes, QStringList());
+    }
+
+    // After Save the main window is active again, the keyboard in the list
+    // on the issue just saved, so that Insert or the arrows go on working.
+    void focusReturnsToTheSavedIssue()
+    {
+        for (const char *value : {"insert into [Status] values ('Open')", "insert into Categories values ('Bug')",
+                                  "insert into Priorities values ('High')"})
+            execute(QLatin1String(value));
+        m_form->show();
+        QApplication::setActiveWindow(m_form.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        m_dialogs->modalScripts.append([](QDialog &window) {
+            window.show();
+            QApplication::setActiveWindow(&window);
+            auto &editor = static_cast<IssueEditor &>(window);
+            editor.titleBox->setText(QStringLiteral("Just saved"));
+            for (QComboBox *picker :
+                 std::initializer_list<QComboBox *>{editor.assignedToPicker, editor.openedByPicker, editor.statusPicker,
+                                                    editor.categoryPicker, editor.priorityPicker})
+                picker->setCurrentIndex(0);
+            editor.save();
+        });
+        m_form->addNewIssue();
+        QCOMPARE(m_dialogs->boxes.last().text, QStringLiteral("Record Successfully Saved"));
+        QTRY_COMPARE(QApplication::activeWindow(), m_form.get());
+        QCOMPARE(QApplication::focusWidget(), m_form->issueList);
+        QCOMPARE(m_form->listModel()->cell(m_form->selectedRow(), 1), QStringLiteral("Just saved"));
+    }
+
+    // A multi-line comment in the top row leaves every row one line high:
+    // its first line shows, the whole text in the tip; a tip shows text as
+    // typed, never as HTML.
+    void rowsShowOneLineAndTipsAsTyped()
+    {
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        addIssue(4, "'<b>bold</b>'", "'8/4/2021'", "'Open'", "Null", "'first\nsecond\nthird'");
+        m_form->refillList();
+        m_form->sortByColumn(1); // "<b>bold</b>" first
+        const QModelIndex comment = m_form->listModel()->index(0, 9);
+        QCOMPARE(comment.data().toString(), QStringLiteral("first\u2026"));
+        QVERIFY(m_form->issueList->visualRect(comment).height() < 2 * m_form->issueList->fontMetrics().height());
+        const auto tipShows = [](const QModelIndex &cell) {
+            const QString tip = cell.data(Qt::ToolTipRole).toString();
+            QTextDocument shown;
+            if (Qt::mightBeRichText(tip))
+                shown.setHtml(tip);
+            else
+                shown.setPlainText(tip);
+            return shown.toPlainText();
+        };
+        QCOMPARE(tipShows(comment), QStringLiteral("first\nsecond\nthird"));
+        QCOMPARE(tipShows(m_form->listModel()->index(0, 1)), QStringLiteral("<b>bold</b>"));
+    }
+
+    // What a screen reader says: a small button what it does, a drop-down
+    // list its caption (the chosen item is its value), and no control goes
+    // without a name.
+    void screenReaderNames()
+    {
+        IssueEditor editor(m_form.get());
+        editor.priorityPicker->addItem(QStringLiteral("High"));
+        editor.priorityPicker->setCurrentIndex(0);
+        DeletedItemsWindow deletedItems(m_form.get());
+        CsvImportDialog importDialog({{"Title"}, {IssueExchange::Field::Title}, {}}, {}, m_form.get());
+        const auto spoken = [](QWidget *control, QAccessible::Text kind = QAccessible::Name) {
+            return QAccessible::queryAccessibleInterface(control)->text(kind);
+        };
+        FilterBar &bar = *m_form->filterBar();
+        const QStringList heard{spoken(editor.addStatusButton),
+                                spoken(editor.editAssignedToButton),
+                                spoken(editor.deleteCategoryButton),
+                                spoken(editor.priorityPicker),
+                                spoken(editor.priorityPicker, QAccessible::Value),
+                                spoken(bar.statusChoice),
+                                spoken(bar.findBox->findChild<QToolButton *>()),
+                                spoken(deletedItems.groupList),
+                                spoken(importDialog.findChild<QTableWidget *>()),
+                                spoken(m_form->issueList)};
+        QCOMPARE(heard, QStringList({"Add status", "Edit contact", "Delete category", "Priority", "High", "Status",
+                                     "Clear the find box", "Deleted items",
+                                     "How the file's columns fill the issue fields", "Open issues"}));
+        bar.showClosed->setChecked(true);
+        QCOMPARE(spoken(m_form->issueList), QStringLiteral("Issues"));
     }
 
     // A normal window made larger by its border: the list grows and the

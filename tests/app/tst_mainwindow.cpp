@@ -12,6 +12,7 @@
 #include "support/HoverProbe.h"
 
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -44,6 +45,7 @@ private slots:
 
     void listDataFillsEveryCell_data();
     void listDataFillsEveryCell();
+    void missingValuesToldOncePerSet();
     void queryThatCannotOpenEmptiesTheList();
     void headerClicksSort_data();
     void headerClicksSort();
@@ -293,7 +295,10 @@ void TestMainWindow::listDataFillsEveryCell_data()
     QTest::newRow("no such contact, no opened date, no status")
         << QStringList{"'Printer'", "Null", "Null", "Null", "Null", "99"}
         << QStringList{"7", "Printer", "", "Ann Lee", "", "", "", "Bug", "High", ""}
-        << QStringList{"1 issue in the list has no value under Assigned To, Opened Date and Status" + edit};
+        << QStringList{"1 issue in the list has no value under Assigned To and Status" + edit};
+    QTest::newRow("no opened date (stored by an older version): no box")
+        << QStringList{"'Printer'", "Null", "'Open'", "Null", "Null", "1"}
+        << QStringList{"7", "Printer", "Ann Lee", "Ann Lee", "", "", "Open", "Bug", "High", ""} << QStringList();
     QTest::newRow("closed issue not listed")
         << QStringList{"'Done'", "'8/31/2021'", "' closed '", "Null", "Null", "1"} << QStringList() << QStringList();
 }
@@ -332,6 +337,31 @@ void TestMainWindow::listDataFillsEveryCell()
     for (int column = 0; column < 10; ++column)
         shown.append(form->listModel()->cell(0, column));
     QCOMPARE(shown, cells);
+}
+
+// Every command refills the list: the box comes once for each new set of
+// gaps, and a quiet line under the list keeps saying it.
+void TestMainWindow::missingValuesToldOncePerSet()
+{
+    ScriptedDialogs dialogs;
+    auto form = started();
+    const auto *line = form->findChild<QLabel *>(QStringLiteral("missingValuesLine"));
+    addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
+    addIssue(7, QStringLiteral("Null"), QStringLiteral("'8/31/2021'"), QStringLiteral("'Open'"));
+    for (int refill = 0; refill < 3; ++refill)
+        form->refillList();
+    QCOMPARE(dialogs.boxes.size(), 1);
+    QVERIFY(line->isVisibleTo(form.get()));
+    QCOMPARE(line->text(), QStringLiteral("1 issue in the list has no value under Title."));
+    addIssue(8, QStringLiteral("Null"), QStringLiteral("'8/31/2021'"), QStringLiteral("'Open'"));
+    form->refillList();
+    form->refillList();
+    QCOMPARE(dialogs.boxes.size(), 2);
+    QCOMPARE(line->text(), QStringLiteral("2 issues in the list have no value under Title."));
+    execute(QStringLiteral("update Issues set Title='t'"));
+    form->refillList();
+    QVERIFY(!line->isVisibleTo(form.get()));
+    QCOMPARE(dialogs.boxes.size(), 2);
 }
 
 void TestMainWindow::queryThatCannotOpenEmptiesTheList()

@@ -8,6 +8,7 @@
 #include "contacts/ContactEditor.h"
 #include "data/ConcurrentSave.h"
 #include "data/DataFile.h"
+#include "data/postgres/PgSession.h"
 #include "issues/ContactPicker.h"
 #include "issues/IssueEditor.h"
 
@@ -115,6 +116,46 @@ private slots:
         }
     }
 
+    void editorSaysWhoChangedItsIssue_data()
+    {
+        QTest::addColumn<bool>("colleague");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("said");
+        const QString change = QStringLiteral("update Issues set Title='theirs' where ID=5");
+        const QString removal = QStringLiteral("delete from Issues where Category='Bug'");
+        QTest::newRow("a colleague saves")
+            << true << change << QStringLiteral("colleague@elsewhere changed this issue meanwhile.");
+        QTest::newRow("a colleague deletes")
+            << true << removal << QStringLiteral("colleague@elsewhere deleted this issue meanwhile.");
+        QTest::newRow("my other window saves")
+            << false << change << QStringLiteral("You changed this issue in another window.");
+        QTest::newRow("my own delete takes it") << false << removal
+                                                << QStringLiteral("You deleted this issue meanwhile: in another "
+                                                                  "window, or with its contact or list value.");
+    }
+
+    // The open editor names who changed or deleted its issue, by the account
+    // the server recorded; the user's own change is never put on a colleague.
+    void editorSaysWhoChangedItsIssue()
+    {
+        QFETCH(bool, colleague);
+        QFETCH(QString, statement);
+        QFETCH(QString, said);
+        if (colleague)
+            m_other->server()->execute(
+                QStringLiteral("SELECT set_config('marrowdesk.user', 'colleague@elsewhere', false)"));
+        m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("5")));
+        QString shown;
+        m_dialogs->modalScripts << [&](QDialog &window) {
+            auto &editor = static_cast<IssueEditor &>(window);
+            (colleague ? *m_other : sharedConnection()).Execute(statement);
+            QTRY_VERIFY_WITH_TIMEOUT(!editor.changedElsewhereLabel->isHidden(), 5000);
+            shown = editor.changedElsewhereLabel->text();
+        };
+        m_form->editButton->click();
+        QCOMPARE(shown, said);
+    }
+
     // Deleting an issue someone else changed while the question was open
     // deletes nothing and asks again, saying what they changed.
     void deleteOfAChangedIssueAsksAgain()
@@ -189,11 +230,22 @@ private slots:
         QVERIFY(m_dialogs->boxes.isEmpty());
     }
 
-    // The server restarts under the window: one line says the connection is
-    // lost, no box shows, and the line goes when the server is back, with
-    // the list read again.
-    void lostConnectionLineAcrossARestart()
+    void restartUnderAnIdleWindow_data()
     {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("fast restart") << QStringLiteral("fast");
+        QTest::newRow("immediate restart") << QStringLiteral("immediate");
+        QTest::newRow("outage, with F5 meanwhile") << QStringLiteral("outage");
+    }
+
+    // The server restarts under an idle window: one line says the connection
+    // is lost and no box shows; the rows stay, marked not current, even when
+    // a refresh meanwhile fails to read them; when the server is back the
+    // line goes and the list shows what was saved since, never the hint of
+    // an empty database.
+    void restartUnderAnIdleWindow()
+    {
+        QFETCH(QString, how);
         TestServer::PrivateCluster cluster;
         QVERIFY2(!cluster.target().isEmpty(), qPrintable(cluster.error()));
         const QString target = cluster.target();
@@ -201,13 +253,75 @@ private slots:
         startOn(target);
         QVERIFY(m_form->windowTitle().contains(sharedConnection().displayName()));
         QVERIFY(m_form->connectionBanner()->isHidden());
+        const QStringList before{"3", "5", "8"};
 
-        QVERIFY2(cluster.restart(), qPrintable(cluster.error()));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_form->connectionBanner()->isHidden(), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(m_form->connectionBanner()->isHidden(), 10000);
+        if (how == QLatin1String("outage")) {
+            QVERIFY2(cluster.halt(), qPrintable(cluster.error()));
+            QTRY_VERIFY_WITH_TIMEOUT(!m_form->connectionBanner()->isHidden(), 10000);
+            m_form->refreshList();
+            QCOMPARE(shownIds(*m_form), before);
+            QVERIFY(!m_form->listIsCurrent());
+            QVERIFY2(cluster.resume(), qPrintable(cluster.error()));
+        } else {
+            QVERIFY2(cluster.restart(how), qPrintable(cluster.error()));
+        }
+        // Saved by another user, whose idle session the restart ended too.
+        m_other->Execute(QStringLiteral("update Issues set Title='After' where ID=5"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->listModel()->rowOfFirstCell(QStringLiteral("5")) >= 0 &&
+                                     m_form->listModel()->cell(m_form->listModel()->rowOfFirstCell(QStringLiteral("5")),
+                                                               1) == QLatin1String("After"),
+                                 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_form->connectionBanner()->isHidden(), 5000);
+        QVERIFY(m_form->listIsCurrent());
+        QCOMPARE(shownIds(*m_form), before);
+        QVERIFY(m_form->emptyListHint().isEmpty());
         QVERIFY2(m_dialogs->boxes.isEmpty(), qPrintable(m_dialogs->boxes.value(0).text));
-        QTRY_COMPARE_WITH_TIMEOUT(shownIds(*m_form), (QStringList{"3", "5", "8"}), 5000);
         m_other.reset(); // on the cluster the guard is about to stop
+    }
+
+    void startWhenTheServerCannotBeReached_data()
+    {
+        QTest::addColumn<bool>("serverDown");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("server down, then started") << true << QStringLiteral("The server does not answer.");
+        QTest::newRow("no such database, then the right one")
+            << false << QStringLiteral("The server has no database nosuch.");
+    }
+
+    // A server that cannot be reached at start-up is a plain message saying
+    // what to check, with Retry and another database, never a program
+    // fault; once the server answers, the window works.
+    void startWhenTheServerCannotBeReached()
+    {
+        QFETCH(bool, serverDown);
+        QFETCH(QString, told);
+        TestServer::PrivateCluster cluster;
+        QVERIFY2(!cluster.target().isEmpty(), qPrintable(cluster.error()));
+        cleanup();
+        if (serverDown) {
+            QVERIFY2(cluster.halt(), qPrintable(cluster.error()));
+            DataFile::useDatabase(cluster.target());
+        } else {
+            DataFile::useDatabase(
+                QString(cluster.target()).replace(QLatin1String("dbname=postgres"), QLatin1String("dbname=nosuch")));
+        }
+        m_dialogs = std::make_unique<DialogsBeside>();
+        // Quit, should the first answer not open it.
+        m_dialogs->answers = {serverDown ? platform::Answer::Yes : platform::Answer::No, platform::Answer::Ok};
+        m_dialogs->inputs = {cluster.target()};
+        if (serverDown)
+            m_dialogs->beforeNextBox = [&] { QVERIFY(cluster.resume()); };
+        m_form = started();
+        QCOMPARE(m_dialogs->boxes.size(), 1);
+        QVERIFY2(m_dialogs->boxes[0].text.contains(told), qPrintable(m_dialogs->boxes[0].text));
+        QCOMPARE(m_dialogs->boxes[0].buttons, platform::Buttons::RetryOrChooseDatabase);
+        QVERIFY(m_dialogs->errorBoxes().isEmpty());
+        execute(QStringLiteral("insert into Issues (ID,Title) values (4,'Works')"));
+        m_form->refreshList();
+        QCOMPARE(shownIds(*m_form), QStringList{"4"});
+        QVERIFY(m_form->changeListener());
+        m_form.reset(); // on the cluster the guard is about to stop
+        releaseSharedConnection();
     }
 
 private:

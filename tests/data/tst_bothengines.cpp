@@ -155,6 +155,23 @@ private slots:
         });
     }
 
+    // PostgreSQL's own literals would be read differently by a file, or
+    // rewritten inside by the translation: both engines refuse them alike,
+    // and nothing is stored.
+    void oneEngineLiteralsAreRefusedAlike()
+    {
+        onBoth([&](Connection &connection, const char *engine) {
+            for (const char *statement :
+                 {"insert into Issues (Title) values ($$see [Open Issues] and Status$$)",
+                  "insert into Issues (Title) values ($t$a+b$t$)", "insert into Issues (Title) values (E'\\x41\\n')"})
+                QVERIFY2(refusal(connection, QString::fromUtf8(statement))
+                             .contains(QLatin1String("not part of "
+                                                     "Marrowdesk's SQL")),
+                         engine);
+            QCOMPARE(rows(connection, QStringLiteral("select Count(ID) as N from Issues")), QStringLiteral("N\n3"));
+        });
+    }
+
     void deleteCountsAgree()
     {
         onBoth([&](Connection &connection, const char *) {
@@ -191,6 +208,9 @@ private slots:
         connection.Open(TestServer::freshDatabase());
         const qint64 backend =
             connection.server()->query(QStringLiteral("SELECT pg_backend_pid()")).value(0, 0).toInteger();
+        // Idle, the session would be opened again before the statement: the
+        // loss must cut a change short to be told.
+        Transaction change(connection);
         PgSession(TestServer::adminTarget()).query(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(backend));
         const QString told = refusal(connection, QStringLiteral("insert into [Status] values ('Open')"));
         QVERIFY2(told.startsWith(QLatin1String("The connection to the database server (database t")), qPrintable(told));
@@ -318,6 +338,9 @@ private slots:
         const QString target = TestServer::freshDatabase();
         Connection mine;
         Connection colleague;
+        // The account comes from the system, not the environment.
+        qunsetenv("USER");
+        qunsetenv("LOGNAME");
         mine.Open(target);
         colleague.Open(target);
         for (const char *statement : seed)
@@ -326,6 +349,10 @@ private slots:
             QStringLiteral("SELECT set_config('marrowdesk.user', 'colleague@elsewhere', false)"));
         mine.Execute(QStringLiteral("delete from Issues where ID=1"));
         colleague.Execute(QStringLiteral("delete from Issues where ID=3"));
+        const QList<Trash::Group> listed = Trash::groups(mine);
+        QCOMPARE(listed.value(0).person, QStringLiteral("colleague@elsewhere"));
+        QCOMPARE(listed.value(1).person, mine.account());
+        QVERIFY2(!mine.account().startsWith(QLatin1Char('@')), qPrintable(mine.account()));
         QCOMPARE(Trash::restore(mine, Trash::newest(mine)->id), QList<qint64>{1});
         QCOMPARE(Trash::restore(colleague, Trash::newest(colleague)->id), QList<qint64>{3});
     }

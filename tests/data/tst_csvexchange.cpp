@@ -175,9 +175,9 @@ void TestCsvExchange::refusesLatin1WithItsLineOrConvertsIt()
 // the streamed plan is the plan of the whole file, and stops when asked.
 void TestCsvExchange::streamedPlanRefusesNulAndStops()
 {
-    QByteArray bytes("Title,Comments\r\nok,fine\r\nnul,a\0b\r\n", 34);
+    QByteArray bytes("Title,Comments,Opened Date\r\nok,fine,2026-12-01\r\nnul,a\0b,2026-12-01\r\n", 68);
     for (int row = 0; row < 10000; ++row)
-        bytes += "t,c\r\n";
+        bytes += "t,c,2026-12-01\r\n";
     const Csv::Document document = Csv::read(bytes);
     const Plan whole = plan(document, suggestedMapping(document.records.first()), Existing());
     QCOMPARE(whole.refusals.size(), 1);
@@ -207,19 +207,21 @@ void TestCsvExchange::previewMapsMatchesAndRefuses()
     Existing existing;
     existing.contacts = {{1, "Ann Lee", "ann@one"}, {2, "Ann Lee", "ann@two"}, {3, "Bo Chu", ""}};
     existing.statuses = {"Open"};
-    const QByteArray bytes("Issued ID,Title,Assigned To,Assigned To E-mail,State,Due Date,Opened By\r\n"
-                           "7,first,ann lee,ANN@TWO,open,2026-12-31,Bo Chu\r\n"    // namesake told apart; known status
-                           "8,second,Ann Lee,,Waiting,,\r\n"                       // namesake without e-mail
-                           "9,third,Cy Dunn Jr,,waiting,31.12.2026,Cy Dunn Jr\r\n" // new contact once; new status once
-                           "10,fourth,,,,not a date,\r\n"
-                           "11,fifth,,,,,,surplus\r\n"
-                           "12,sixth\r\n"); // short row: missing fields are empty
+    const QByteArray bytes(
+        "Issued ID,Opened Date,Title,Assigned To,Assigned To E-mail,State,Due Date,Opened By\r\n"
+        "7,2026-01-05,first,ann lee,ANN@TWO,open,2026-12-31,Bo Chu\r\n"    // namesake told apart; known status
+        "8,2026-01-05,second,Ann Lee,,Waiting,,\r\n"                       // namesake without e-mail
+        "9,05.01.2026,third,Cy Dunn Jr,,waiting,31.12.2026,Cy Dunn Jr\r\n" // new contact once; new status once
+        "10,2026-01-05,fourth,,,,not a date,\r\n"
+        "11,2026-01-05,fifth,,,,,,surplus\r\n"
+        "12,2026-01-05,sixth\r\n" // short row: missing fields are empty
+        "13, ,seventh\r\n");      // no opened date
     const Csv::Document document = Csv::read(bytes);
     Mapping mapping = suggestedMapping(document.records.first());
-    QCOMPARE(mapping.size(), 7);
+    QCOMPARE(mapping.size(), 8);
     QVERIFY(!mapping[0]); // IDs are never imported
-    QVERIFY(!mapping[4]); // "State" names no field until chosen
-    mapping[4] = Field::Status;
+    QVERIFY(!mapping[5]); // "State" names no field until chosen
+    mapping[5] = Field::Status;
 
     const Plan planned = plan(document, mapping, existing, QLocale(QLocale::German, QLocale::Germany));
     QCOMPARE(planned.issues.size(), 3);
@@ -233,13 +235,16 @@ void TestCsvExchange::previewMapsMatchesAndRefuses()
     QCOMPARE(planned.newContacts[0].firstName, QStringLiteral("Cy"));
     QCOMPARE(planned.newContacts[0].lastName, QStringLiteral("Dunn Jr"));
     QCOMPARE(planned.newStatuses, QStringList{QStringLiteral("waiting")}); // as the first accepted row writes it
-    QCOMPARE(planned.refusals.size(), 3);
+    QCOMPARE(planned.refusals.size(), 4);
     QCOMPARE(planned.refusals[0].line, 3);
     QVERIFY(planned.refusals[0].reason.contains(QLatin1String("2 contacts are called \"Ann Lee\"")));
     QCOMPARE(planned.refusals[1].line, 5);
     QVERIFY(planned.refusals[1].reason.contains(QLatin1String("\"not a date\" is not a date")));
     QCOMPARE(planned.refusals[2].line, 6);
-    QVERIFY(planned.refusals[2].reason.contains(QLatin1String("8 fields, the headings 7")));
+    QVERIFY(planned.refusals[2].reason.contains(QLatin1String("9 fields, the headings 8")));
+    QCOMPARE(planned.refusals[3].line, 8);
+    QCOMPARE(planned.refusals[3].reason,
+             QStringLiteral("Opened Date is empty; every issue needs the date it was opened."));
 }
 
 void TestCsvExchange::failedImportChangesNothing()
@@ -247,7 +252,9 @@ void TestCsvExchange::failedImportChangesNothing()
     TestDatabase database;
     Connection connection;
     database.open(connection);
-    const Csv::Document document = Csv::read("Title,Assigned To,Status\r\none,New Person,Fresh\r\ntwo,,Fresh\r\n");
+    const Csv::Document document =
+        Csv::read("Title,Assigned To,Status,Opened Date\r\none,New Person,Fresh,2026-01-05\r\n"
+                  "two,,Fresh,2026-01-05\r\n");
     const Plan planned = plan(document, suggestedMapping(document.records.first()), readExisting(connection));
     QCOMPARE(planned.issues.size(), 2);
     // Meanwhile another program adds the status the plan would add: the

@@ -1,6 +1,7 @@
-// Date text in the five locales the program is used in: the written form
+// Date text in the locales the program is used in: the written form
 // keeps four-digit years, reading accepts what the program writes, two-digit
-// years and ISO, and refuses what is not a date.
+// years, ISO, day and month without leading zeros and the locale's long form,
+// and refuses what is not a date.
 
 #include "data/DateText.h"
 
@@ -31,6 +32,8 @@ void TestDateText::writesFourDigitYears_data()
                            << "31/08/2021";
     QTest::newRow("de_DE") << "de_DE"
                            << "31.08.2021";
+    QTest::newRow("fr_FR") << "fr_FR"
+                           << "31/08/2021";
     QTest::newRow("ja_JP") << "ja_JP"
                            << "2021/08/31";
     QTest::newRow("C") << "C"
@@ -48,7 +51,7 @@ void TestDateText::writesFourDigitYears()
 void TestDateText::readsBackWhatItWrites_data()
 {
     QTest::addColumn<QString>("locale");
-    for (const char *name : {"en_US", "en_GB", "de_DE", "ja_JP", "C"})
+    for (const char *name : {"en_US", "en_GB", "de_DE", "fr_FR", "ja_JP", "C"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 

@@ -2,9 +2,12 @@
 // tricky corners: literals and names are never touched, "+" folds from the
 // left, ORDER BY terms order without regard to case.
 
+#include "data/Error.h"
 #include "data/JetSql.h"
 
 #include <QTest>
+
+#include <ctime>
 
 class TestJetSql : public QObject {
     Q_OBJECT
@@ -13,6 +16,8 @@ private slots:
     void translates();
     void leavesLiteralsAlone_data();
     void leavesLiteralsAlone();
+    void deepOrLongStatementsTranslateQuicklyOrAreRefused_data();
+    void deepOrLongStatementsTranslateQuicklyOrAreRefused();
 };
 
 void TestJetSql::translates_data()
@@ -67,6 +72,8 @@ void TestJetSql::translates_data()
                                    << "select case when x then jet_add(a, b) else c end";
     QTest::newRow("dot name first is not the aggregate") << "select t.First(x)"
                                                          << "select t.First(x)";
+    QTest::newRow("line comment inside a sum") << "select 1 -- one\n + 2"
+                                               << "select jet_add(1 -- one\n, 2)";
     QTest::newRow("name with quote") << "select [a\"b]"
                                      << "select \"a\"\"b\"";
 }
@@ -90,6 +97,7 @@ void TestJetSql::leavesLiteralsAlone_data()
     QTest::newRow("unclosed parenthesis") << "select first(x";
     QTest::newRow("stray parenthesis") << "select 1)";
     QTest::newRow("non-latin") << "select 'Ωμέγα 😀 שלום'";
+    QTest::newRow("dollars in names and parameters") << "select a$b, $1, $name from t where x = 'e'";
 }
 
 void TestJetSql::leavesLiteralsAlone()
@@ -103,6 +111,49 @@ void TestJetSql::leavesLiteralsAlone()
                  qPrintable(translated));
     QVERIFY(!translated.contains(QLatin1String("jet_add")) || !statement.contains(QLatin1Char('\'')));
     QCOMPARE(translated.count(QLatin1Char('(')), statement.count(QLatin1Char('(')));
+}
+
+void TestJetSql::deepOrLongStatementsTranslateQuicklyOrAreRefused_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("start"); // of the translation; empty when refused
+    const auto nested = [](int depth) {
+        return QStringLiteral("select ") + QString(depth, QLatin1Char('(')) + QLatin1Char('1') +
+               QString(depth, QLatin1Char(')'));
+    };
+    QTest::newRow("1,000 levels") << nested(1000) << nested(1000);
+    QTest::newRow("1,001 levels") << nested(1001) << QString();
+    QTest::newRow("20,000 levels") << nested(20000) << QString();
+    QTest::newRow("20,000 unclosed") << QStringLiteral("select ").append(QString(20000, QLatin1Char('('))) << QString();
+    QTest::newRow("200,000 terms") << QStringLiteral("select 1").append(QStringLiteral("+1").repeated(199999))
+                                   << QStringLiteral("select ")
+                                          .append(QStringLiteral("jet_add(").repeated(199999))
+                                          .append(QStringLiteral("1, 1), 1)"));
+    QTest::newRow("100,000 order terms")
+        << QStringLiteral("select 1 from t order by a").append(QStringLiteral(", a").repeated(99999))
+        << QStringLiteral("select 1 from t order by a COLLATE MARROW_NOCASE, a");
+}
+
+void TestJetSql::deepOrLongStatementsTranslateQuicklyOrAreRefused()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, start);
+    // Processor time, not the wall clock: a busy machine does not make it fail.
+    const std::clock_t started = std::clock();
+    for (const auto translate : {&JetSql::toSqlite, &JetSql::toPostgres}) {
+        try {
+            const QString translated = translate(statement);
+            QVERIFY(!start.isEmpty());
+            if (translate == &JetSql::toSqlite)
+                QVERIFY(translated.startsWith(start));
+        } catch (const Error &error) {
+            QVERIFY2(start.isEmpty(), qPrintable(error.description()));
+            QVERIFY(error.description().contains(QLatin1String("more than 1000 levels deep")));
+        }
+    }
+    // Far below the minute a quadratic translation takes on these.
+    const double seconds = double(std::clock() - started) / CLOCKS_PER_SEC;
+    QVERIFY2(seconds < 1.0, qPrintable(QString::number(seconds)));
 }
 
 QTEST_APPLESS_MAIN(TestJetSql)

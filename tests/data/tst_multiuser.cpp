@@ -100,6 +100,31 @@ private slots:
         QCOMPARE(second.query(QStringLiteral("SELECT count(*) FROM \"Priorities\"")).value(0, 0).toInteger(), 1);
     }
 
+    // A save behind a row another session holds locked does not wait
+    // without limit: it is refused, saying so, and nothing is written.
+    void saveBehindAHeldLockIsRefused()
+    {
+        const QString target = TestServer::freshDatabase();
+        Connection mine, theirs;
+        mine.Open(target);
+        theirs.Open(target);
+        const qint64 id = addIssue(mine, QStringLiteral("before"));
+        const qint64 version = readStored(mine, Table::Issues, id)->version;
+        {
+            Transaction holding(theirs);
+            theirs.Execute(update(id, QStringLiteral("theirs, not committed")));
+            try {
+                saveIfUnchanged(mine, Table::Issues, id, version, {update(id, QStringLiteral("mine"))});
+                QFAIL("the save went through a held lock");
+            } catch (const Refusal &refused) {
+                QVERIFY2(refused.description().startsWith(QLatin1String("Another user is changing this right now")),
+                         qPrintable(refused.description()));
+            }
+        }
+        QCOMPARE(readStored(mine, Table::Issues, id)->value(QStringLiteral("Title")).toText(),
+                 QStringLiteral("before"));
+    }
+
     // 20 users at once making 200 edits each on three issues: every edit
     // is applied or refused, and the counters hold exactly the applied ones.
     void twentyClientsLoseNoEdit()

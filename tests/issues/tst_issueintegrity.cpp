@@ -112,10 +112,10 @@ private slots:
                                    << "click"
                                    << "31/12/9999"
                                    << "9999-12-31";
-        QTest::newRow("emptied: missing") << "en_US"
-                                          << "select all"
-                                          << ""
-                                          << "\\N";
+        QTest::newRow("emptied: refused, every issue has one") << "en_US"
+                                                               << "select all"
+                                                               << ""
+                                                               << "refused";
     }
 
     void typedDateIsStoredAsTyped()
@@ -133,6 +133,11 @@ private slots:
             QCOMPARE(form.openedDateField->text(), typed);
             form.save();
         });
+        if (stored == QLatin1String("refused")) {
+            QCOMPARE(texts(s->dialogs.boxes), QStringList{"You forgot to input Opened Date."});
+            QCOMPARE(newestIssue(), 4);
+            return;
+        }
         QCOMPARE(texts(s->dialogs.boxes), QStringList{"Record Successfully Saved"});
         QCOMPARE(
             column(QStringLiteral("select coalesce([Opened Date], '\\N') from Issues where ID=%1").arg(newestIssue())),
@@ -196,7 +201,7 @@ private slots:
         QTest::addColumn<QString>("changes");
         QTest::newRow("date-time, letter case") << "[Opened Date] = '2021-08-31T14:05:30', Status = 'OPEN', "
                                                    "Category = 'hardware', Priority = 'HIGH'";
-        QTest::newRow("every nullable value missing") << "[Opened Date] = null, [Due Date] = null, Comment = null";
+        QTest::newRow("every value that may be missing, missing") << "[Due Date] = null, Comment = null";
     }
 
     void unchangedSaveKeepsEveryStoredValue()

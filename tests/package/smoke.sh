@@ -35,14 +35,9 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
-fail() {
-    echo "FAILED: $*" >&2
-    exit 1
-}
+. "$(dirname "$0")/common.sh"
 
-cpack --config "$build/CPackConfig.cmake" -B "$scratch/package" >"$scratch/cpack.log" 2>&1 ||
-    { cat "$scratch/cpack.log"; fail "cpack could not make the package"; }
-deb=$(ls "$scratch"/package/marrowdesk_*.deb) || fail "cpack made no marrowdesk_*.deb"
+deb=$(make_package "$build" "$scratch") || exit 1
 
 installed=1
 $as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" \

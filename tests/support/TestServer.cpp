@@ -11,10 +11,15 @@
 namespace TestServer {
 namespace {
 
-QString withDatabase(const QString &target, const QString &name)
+QString withKey(const QString &target, const QString &key, const QString &value)
 {
     QString changed = target;
-    return changed.replace(QRegularExpression(QStringLiteral("dbname=\\S+")), QStringLiteral("dbname=") + name);
+    return changed.replace(QRegularExpression(key + QStringLiteral("=\\S+")), key + QLatin1Char('=') + value);
+}
+
+QString withDatabase(const QString &target, const QString &name)
+{
+    return withKey(target, QStringLiteral("dbname"), name);
 }
 
 QString newName()
@@ -57,6 +62,11 @@ QString freshDatabase()
     return withDatabase(adminTarget(), name);
 }
 
+QString asRole(const QString &target, const QString &role)
+{
+    return withKey(target, QStringLiteral("user"), role);
+}
+
 PrivateCluster::PrivateCluster()
 {
     if (!script(QStringLiteral("start")))
@@ -76,15 +86,28 @@ PrivateCluster::~PrivateCluster()
     script(QStringLiteral("stop"));
 }
 
-bool PrivateCluster::restart()
+bool PrivateCluster::restart(const QString &mode)
 {
-    return script(QStringLiteral("restart"));
+    return script(QStringLiteral("restart"), mode);
 }
 
-bool PrivateCluster::script(const QString &verb)
+bool PrivateCluster::halt()
+{
+    return script(QStringLiteral("halt"));
+}
+
+bool PrivateCluster::resume()
+{
+    return script(QStringLiteral("resume"));
+}
+
+bool PrivateCluster::script(const QString &verb, const QString &mode)
 {
     QProcess run;
-    run.start(QStringLiteral(MARROWDESK_SOURCE_DIR "/tests/pg/server.sh"), {verb, m_folder.path()});
+    QStringList arguments{verb, m_folder.path()};
+    if (!mode.isEmpty())
+        arguments << mode;
+    run.start(QStringLiteral(MARROWDESK_SOURCE_DIR "/tests/pg/server.sh"), arguments);
     if (!run.waitForFinished(120000) || run.exitCode() != 0) {
         m_error = QStringLiteral("server.sh %1: %2").arg(verb, QString::fromUtf8(run.readAllStandardError()));
         return false;

@@ -15,8 +15,13 @@ QString adminTarget();
 // A new, empty database on the server, without tables.
 QString emptyDatabase();
 
-// A new database with the Marrowdesk tables and no rows.
+// A new database with the Marrowdesk tables and no rows. Every such
+// database of one test program shares one member role.
 QString freshDatabase();
+
+// The target as another role logs in to it (the test server trusts every
+// role it has on its socket).
+QString asRole(const QString &target, const QString &role);
 
 // A PostgreSQL cluster of one test's own, for cases that stop or restart
 // the server: started with the Marrowdesk tables in its maintenance
@@ -33,12 +38,15 @@ public:
     const QString &target() const { return m_target; }
     const QString &error() const { return m_error; }
 
-    // Restarts the server (tests/pg/server.sh restart); false, with error(),
-    // when that failed.
-    bool restart();
+    // Restarts the server (tests/pg/server.sh restart), with pg_ctl's
+    // shutdown mode; false, with error(), when that failed.
+    bool restart(const QString &mode = QStringLiteral("fast"));
+    // Stops the server, keeping its cluster, and starts it again.
+    bool halt();
+    bool resume();
 
 private:
-    bool script(const QString &verb);
+    bool script(const QString &verb, const QString &mode = QString());
 
     QTemporaryDir m_folder;
     QString m_target;

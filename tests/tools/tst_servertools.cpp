@@ -1,13 +1,18 @@
 // marrowdesk-sql with a PostgreSQL server: --init only in an empty
-// database, and --copy from a file to a server and back losing nothing.
+// database, --copy from a file to a server and back losing nothing, and a
+// team's logins: what a member may do, and how they come and go.
 
 #include "support/TestDatabase.h"
 #include "support/TestServer.h"
 
 #include "data/Connection.h"
+#include "data/Error.h"
 #include "data/Recordset.h"
+#include "data/Trash.h"
 #include "data/postgres/PgSession.h"
+#include "data/postgres/PgTeam.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,10 +25,12 @@ struct Run {
     QString err;
 };
 
-Run sql(const QStringList &arguments)
+Run sql(const QStringList &arguments, const QByteArray &input = QByteArray())
 {
     QProcess process;
     process.start(QStringLiteral(MARROWDESK_BIN_DIR "/marrowdesk-sql"), arguments);
+    process.write(input);
+    process.closeWriteChannel();
     if (!process.waitForFinished(60000))
         qFatal("marrowdesk-sql did not finish");
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
@@ -57,6 +64,32 @@ QString everything(const QString &connectionString)
     }
     return lines.join(QLatin1Char('\n'));
 }
+
+QString firstValue(const QString &target, const QString &query)
+{
+    return PgSession(target).query(query).value(0, 0).toTextOrEmpty();
+}
+
+// Two people with logins of their own, in the member role that the test
+// program's databases share. Roles belong to the whole server, which other
+// test programs use at the same time: the names carry this one's number.
+struct Team {
+    QString alice, bob;
+};
+const Team &team()
+{
+    static const Team made = [] {
+        const QString number = QString::number(QCoreApplication::applicationPid());
+        const Team people{QStringLiteral("alice_") + number, QStringLiteral("bob_") + number};
+        PgSession owner(TestServer::freshDatabase());
+        PgTeam::addMember(owner, people.alice, "a");
+        PgTeam::addMember(owner, people.bob, "b");
+        return people;
+    }();
+    return made;
+}
+
+enum Act { RunStatement, RestoreAlices, PurgeAlices, UndoAsAlice };
 
 } // namespace
 
@@ -127,6 +160,187 @@ private slots:
         QCOMPARE(again.exitCode, 1);
         QVERIFY2(again.err.contains(QLatin1String("is not empty: its table Contacts holds 2 row(s)")),
                  qPrintable(again.err));
+    }
+
+    // Values the server refuses (one text the file holds twice in two
+    // Unicode spellings, a NUL) are all listed in one run, each with its
+    // table and row, and nothing is copied.
+    void copyListsEveryRefusedRowFirst()
+    {
+        TestDatabase file;
+        {
+            Connection connection;
+            file.open(connection);
+            for (const char *statement :
+                 {"insert into Categories values ('Caf\u00e9')", "insert into Categories values ('Cafe\u0301')",
+                  "insert into Issues (Title) values ('fine')", "insert into Issues (Title) values ('a' || char(0))",
+                  "insert into Contacts ([First Name], Notes) values ('Bo', 'x' || char(0) || 'y')"})
+                connection.Execute(QString::fromUtf8(statement));
+        }
+        const QString server = TestServer::freshDatabase();
+        const Run refused = sql({QStringLiteral("--copy"), file.path(), server});
+        QCOMPARE(refused.exitCode, 1);
+        for (const char *line : {"\nContacts, ID 1: Notes holds a NUL character (code 0) at character 2",
+                                 "\nCategories, \u201cCafe\u0301\u201d: ", "\nIssues, ID 2: Title holds a NUL"})
+            QVERIFY2(refused.err.contains(QString::fromUtf8(line)), qPrintable(refused.err));
+        QVERIFY2(refused.err.contains(QLatin1String("refuses 3 row(s)")), qPrintable(refused.err));
+        QCOMPARE(sql({server, QStringLiteral("select Count(*) as N from Categories")}).out, QStringLiteral("N\n0\n"));
+    }
+
+    // Alice has deleted issue 1 of three; Bob, a member too, tries things
+    // ("ALICE" and "BOB" stand for their logins). Afterwards the trash names
+    // whose each delete is, and so many issues are left.
+    void memberMayDoWhatTheProgramNeedsAndNoMore_data()
+    {
+        QTest::addColumn<int>("act");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("trash");
+        QTest::addColumn<int>("issues");
+        const QString denied = QStringLiteral("permission denied");
+        const QString alice = QStringLiteral("ALICE");
+        QTest::newRow("edit") << int(RunStatement) << "update Issues set Title='x' where ID=2" << QString() << alice
+                              << 2;
+        QTest::newRow("add a value") << int(RunStatement) << "insert into Status values ('Waiting')" << QString()
+                                     << alice << 2;
+        QTest::newRow("delete as oneself")
+            << int(RunStatement) << "delete from Issues where ID=2" << QString() << "ALICE,BOB" << 1;
+        QTest::newRow("restore another's delete") << int(RestoreAlices) << QString() << QString() << QString() << 3;
+        QTest::newRow("undo as another") << int(UndoAsAlice) << "select set_config('marrowdesk.user', 'ALICE', false)"
+                                         << QString() << alice << 2;
+        QTest::newRow("truncate") << int(RunStatement) << "truncate table Issues" << denied << alice << 2;
+        QTest::newRow("truncate the trash")
+            << int(RunStatement) << "truncate table TrashIssues" << denied << alice << 2;
+        QTest::newRow("drop a view") << int(RunStatement) << "drop view [Open Issues]"
+                                     << "must be owner" << alice << 2;
+        QTest::newRow("make a table") << int(RunStatement) << "create table Notes (Note text)" << denied << alice << 2;
+        QTest::newRow("delete from the trash")
+            << int(RunStatement) << "delete from TrashIssues" << denied << alice << 2;
+        QTest::newRow("write the trash") << int(RunStatement) << "insert into TrashOwners values (1, 'BOB')" << denied
+                                         << alice << 2;
+        QTest::newRow("claim another's delete")
+            << int(RunStatement) << "update TrashOwners set DeletedByUser='BOB'" << denied << alice << 2;
+        QTest::newRow("purge") << int(PurgeAlices) << QString() << "Only the owner of this database" << alice << 2;
+    }
+
+    void memberMayDoWhatTheProgramNeedsAndNoMore()
+    {
+        QFETCH(int, act);
+        QFETCH(QString, statement);
+        QFETCH(QString, refusal);
+        QFETCH(QString, trash);
+        QFETCH(int, issues);
+        const Team &people = team();
+        const auto named = [&](QString text) {
+            return text.replace(QLatin1String("ALICE"), people.alice).replace(QLatin1String("BOB"), people.bob);
+        };
+        const QString target = TestServer::freshDatabase();
+        Connection owner;
+        owner.Open(target);
+        for (const char *title : {"first", "second", "third"})
+            owner.Execute(QStringLiteral("insert into Issues (Title) values ('%1')").arg(QLatin1String(title)));
+        Connection alice;
+        alice.Open(TestServer::asRole(target, people.alice));
+        alice.Execute(QStringLiteral("delete from Issues where ID=1"));
+        const qint64 alicesDelete = Trash::newest(alice)->id;
+
+        Connection bob;
+        bob.Open(TestServer::asRole(target, people.bob));
+        QString refused;
+        try {
+            if (act == RunStatement || act == UndoAsAlice)
+                bob.Execute(named(statement));
+            if (act == RestoreAlices)
+                QCOMPARE(Trash::restore(bob, alicesDelete), QList<qint64>{1});
+            if (act == PurgeAlices)
+                Trash::purge(bob, alicesDelete);
+            if (act == UndoAsAlice) {
+                bob.Execute(QStringLiteral("delete from Issues where ID=2"));
+                QCOMPARE(Trash::restore(bob, Trash::newest(bob)->id), QList<qint64>{2});
+            }
+        } catch (const Error &error) {
+            refused = error.description();
+        }
+        QVERIFY2(refusal.isEmpty() ? refused.isEmpty() : refused.contains(refusal), qPrintable(refused));
+        QStringList owners;
+        Recordset groups;
+        groups.Open(QStringLiteral("select DeletedByUser from TrashOwners order by DeleteGroup"), owner);
+        for (int row = 0; row < groups.rowCount(); ++row)
+            owners << groups.field(row, 0).toText();
+        QCOMPARE(owners.join(QLatin1Char(',')), named(trash));
+        QCOMPARE(firstValue(target, QStringLiteral("select count(*) from \"Issues\"")), QString::number(issues));
+    }
+
+    // A login comes with its password from standard input (never from the
+    // command line), kept only as the server's hash, and goes again; only
+    // a member's login can be taken away.
+    void addMemberMakesALoginAndRemoveMemberTakesItAway()
+    {
+        const QString target = TestServer::emptyDatabase();
+        const Run init = sql({QStringLiteral("--init"), target});
+        QVERIFY2(init.out.contains(QLatin1String("with the member role")), qPrintable(init.out + init.err));
+        const QString person = QStringLiteral("carol_%1").arg(QCoreApplication::applicationPid());
+        const QString add = QStringLiteral("--add-member");
+        const QString password = QStringLiteral("select rolpassword from pg_authid where rolname = '%1'").arg(person);
+        const QString made = QStringLiteral("select count(*) from pg_roles where rolname = '%1'").arg(person);
+
+        const Run without = sql({add, person, target});
+        QCOMPARE(without.exitCode, 1);
+        QVERIFY2(without.err.contains(QLatin1String("held no password")), qPrintable(without.err));
+        QCOMPARE(firstValue(TestServer::adminTarget(), made), QStringLiteral("0"));
+
+        QCOMPARE(sql({add, person, target}, "s3cret\n").exitCode, 0);
+        QVERIFY(firstValue(TestServer::adminTarget(), password).startsWith(QLatin1String("SCRAM-SHA-256$")));
+        const QString asPerson = TestServer::asRole(target, person);
+        QCOMPARE(sql({asPerson, QStringLiteral("select Count(ID) as N from [Open Issues]")}).out,
+                 QStringLiteral("N\n0\n"));
+
+        const Run owner = sql({QStringLiteral("--remove-member"), QStringLiteral("marrowdesk"), target});
+        QCOMPARE(owner.exitCode, 1);
+        QVERIFY2(owner.err.contains(QLatin1String("is not a member")), qPrintable(owner.err));
+        const Run removed = sql({QStringLiteral("--remove-member"), person, target});
+        QVERIFY2(removed.out.contains(QLatin1String("the login role ") + person + QLatin1String(" is removed")),
+                 qPrintable(removed.out + removed.err));
+        QCOMPARE(sql({asPerson, QStringLiteral("select 1")}).exitCode, 2);
+    }
+
+    // A database made before logins per person (schema version 5: the
+    // trash written with the deleting user's rights, no purge functions)
+    // comes up to date when its owner first connects, and not before.
+    void aDatabaseOfVersion5IsBroughtUpToDateByItsOwner()
+    {
+        const QString target = TestServer::freshDatabase();
+        PgSession(target).runScript(
+            "BEGIN;\n"
+            "DROP FUNCTION marrow_forget_group(bigint), marrow_purge_before(bigint), marrow_member_role();\n"
+            "ALTER FUNCTION marrow_issue_to_trash() SECURITY INVOKER RESET search_path;\n"
+            "ALTER FUNCTION marrow_deleting_user() SECURITY INVOKER RESET search_path;\n"
+            "CREATE OR REPLACE FUNCTION marrow_schema_version() RETURNS integer LANGUAGE sql IMMUTABLE AS "
+            "'SELECT 5';\n"
+            "COMMIT;");
+        const QString other = QStringLiteral("dave_%1").arg(QCoreApplication::applicationPid());
+        PgSession(target).execute(QStringLiteral("CREATE ROLE %1 LOGIN").arg(other));
+        try {
+            Connection early;
+            early.Open(TestServer::asRole(target, other));
+            QFAIL("a role that does not own the tables brought them up to date");
+        } catch (const Error &error) {
+            QVERIFY2(error.description().contains(QLatin1String("their owner (the role marrowdesk)")),
+                     qPrintable(error.description()));
+        }
+
+        Connection owner;
+        owner.Open(target);
+        owner.Execute(QStringLiteral("insert into Issues (Title) values ('kept')"));
+        owner.Execute(QStringLiteral("delete from Issues"));
+        QCOMPARE(Trash::restore(owner, Trash::newest(owner)->id), QList<qint64>{1});
+        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("6"));
+        QCOMPARE(firstValue(target, QStringLiteral("select prosecdef from pg_proc where proname = "
+                                                   "'marrow_issue_to_trash'")),
+                 QStringLiteral("1"));
+        QCOMPARE(sql({QStringLiteral("--add-member"), other, target}).exitCode, 0);
+        QCOMPARE(sql({TestServer::asRole(target, other), QStringLiteral("select Title from Issues")}).out,
+                 QStringLiteral("Title\nkept\n"));
     }
 };
 

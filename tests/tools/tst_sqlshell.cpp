@@ -1,6 +1,7 @@
 // marrowdesk-sql as its users run it: arguments or standard input, the
 // output format, the exit codes, and never creating a file.
 
+#include "data/Connection.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
@@ -8,6 +9,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -51,6 +54,10 @@ private slots:
     void refusesWhatReachesBeyondTheDatabase_data();
     void refusesWhatReachesBeyondTheDatabase();
     void refusesTextThatIsNotUtf8();
+    void keepsTheSchemaWhole_data();
+    void keepsTheSchemaWhole();
+    void csvGuardsFormulasUnlessRaw();
+    void opensFileNamesByTheirBytes();
 };
 
 void TestSqlShell::printsQueriesAsTabSeparatedLines()
@@ -215,6 +222,100 @@ void TestSqlShell::refusesTextThatIsNotUtf8()
              QByteArray("error: statement 1 is not valid UTF-8: byte 7 (0xE2) cannot be read, counting from 0. It was "
                         "not run.\n"));
     QCOMPARE(sql({db.path(), QStringLiteral("select * from Status")}).out, QStringLiteral("Status\ncaf\u00e9\n"));
+}
+
+void TestSqlShell::keepsTheSchemaWhole_data()
+{
+    QTest::addColumn<QString>("damage");    // done first by another program, around the shell
+    QTest::addColumn<QString>("statement"); // then run through the shell
+    QTest::addColumn<QString>("words");     // on standard error
+    const QString owned = QStringLiteral("belongs to the Marrowdesk schema");
+    for (const char *statement : {"pragma user_version=1", "PRAGMA main.user_version = 4"})
+        QTest::newRow(statement) << "" << statement << "PRAGMA user_version cannot be changed";
+    QTest::newRow("application_id") << ""
+                                    << "pragma application_id=0"
+                                    << "PRAGMA application_id cannot be changed";
+    QTest::newRow("drop trigger") << ""
+                                  << "drop trigger IssuesToTrash"
+                                  << "The trigger IssuesToTrash " + owned;
+    QTest::newRow("drop view, any case") << ""
+                                         << "drop view [open issues]"
+                                         << "The view Open Issues " + owned;
+    QTest::newRow("drop table") << ""
+                                << "DROP TABLE main.TrashIssues"
+                                << "The table TrashIssues " + owned;
+    QTest::newRow("drop index") << ""
+                                << "drop index IssuesByStatus"
+                                << "The index IssuesByStatus " + owned;
+    QTest::newRow("alter table") << ""
+                                 << "alter table Contacts add column X"
+                                 << "The table Contacts " + owned;
+    QTest::newRow("trigger on a table") << ""
+                                        << "create trigger t before delete on Issues begin select raise(ignore); end"
+                                        << "The table Issues " + owned;
+    // Files left so by another program open, whole again, and say so once.
+    for (int version = 1; version <= 4; ++version)
+        QTest::newRow(qPrintable(QStringLiteral("user_version %1 set by hand").arg(version)))
+            << QStringLiteral("PRAGMA user_version = %1").arg(version) << "select 1"
+            << "";
+    QTest::newRow("trigger dropped") << "DROP TRIGGER IssuesToTrash"
+                                     << "select 1"
+                                     << "note: The database \"%1\" lacked part of the schema that keeps its rules "
+                                        "(the trigger IssuesToTrash)";
+    QTest::newRow("view and index dropped, version set back")
+        << "DROP VIEW [Closed Issues]; DROP INDEX IssuesByStatus; PRAGMA user_version = 2"
+        << "select 1"
+        << "(the index IssuesByStatus, the view Closed Issues)";
+}
+
+void TestSqlShell::keepsTheSchemaWhole()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, statement);
+    QFETCH(QString, words);
+    TestDatabase db;
+    if (!damage.isEmpty()) {
+        sqlite3 *raw = Connection::openRaw(db.path(), false);
+        QCOMPARE(sqlite3_exec(raw, damage.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(raw);
+    }
+    const Run run = sql({db.path(), statement});
+    if (words.isEmpty())
+        QCOMPARE(run.err, QString());
+    QVERIFY2(run.err.contains(QString(words).replace(QLatin1String("%1"), db.path())), qPrintable(run.err));
+    QCOMPARE(run.exitCode, damage.isEmpty() ? 1 : 0);
+    // Whole, and told no more: a delete reaches the trash.
+    const Run after =
+        sql({db.path(), QStringLiteral("insert into Issues (Title) values ('x')"), QStringLiteral("delete from Issues"),
+             QStringLiteral("select Count(ID) as n from TrashIssues"),
+             QStringLiteral("select Count(ID) as n from [Closed Issues]")});
+    QCOMPARE(after.err, QString());
+    QCOMPARE(after.out, QStringLiteral("n\n1\nn\n0\n"));
+}
+
+void TestSqlShell::csvGuardsFormulasUnlessRaw()
+{
+    TestDatabase db;
+    const QString select =
+        QStringLiteral("select '=cmd|'' /c calc''!A1' as [=x], '@a' as a, '-1' as t, -1 as n, 'ok' as ok");
+    QCOMPARE(sql({QStringLiteral("--csv"), db.path(), select}).out,
+             QStringLiteral("'=x,a,t,n,ok\r\n'=cmd|' /c calc'!A1,'@a,'-1,-1,ok\r\n"));
+    QCOMPARE(sql({QStringLiteral("--raw-csv"), db.path(), select}).out,
+             QStringLiteral("=x,a,t,n,ok\r\n=cmd|' /c calc'!A1,@a,-1,-1,ok\r\n"));
+}
+
+void TestSqlShell::opensFileNamesByTheirBytes()
+{
+    TestDatabase db;
+    QProcess shell;
+    shell.start(QStringLiteral("/bin/sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("name=\"$(dirname \"$1\")/$(printf 'caf\\351')\"; cp \"$1\" \"$name\" && "
+                                "\"$0\" \"$name\" 'select 1 as n'; status=$?; rm \"$name\"; exit $status"),
+                 QStringLiteral(MARROWDESK_BIN_DIR "/marrowdesk-sql"), db.path()});
+    QVERIFY(shell.waitForFinished(30000));
+    QCOMPARE(shell.readAllStandardError(), QByteArray());
+    QCOMPARE(shell.readAllStandardOutput(), QByteArray("n\n1\n"));
 }
 
 QTEST_GUILESS_MAIN(TestSqlShell)
