@@ -3,6 +3,7 @@
 #include "app/CsvDialogs.h"
 #include "app/MainWindow.h"
 #include "app/list/IssueListModel.h"
+#include "data/Error.h"
 #include "data/IssueExchange.h"
 #include "data/SharedConnection.h"
 #include "platform/Dialogs.h"
@@ -74,41 +75,58 @@ void importIssues(MainWindow &window)
                                                       QDir::homePath(), csvFilter);
     if (path.isEmpty())
         return;
-    QByteArray bytes;
-    if (!step(100, [&] {
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
-                throw Error(QStringLiteral("The file \"%1\" could not be read: %2").arg(path, file.errorString()));
-            bytes = file.readAll();
-        }))
+    IssueExchange::Existing existing;
+    if (!step(100, [&] { existing = IssueExchange::readExisting(sharedConnection()); }))
         return;
-
-    std::optional<Csv::Document> document;
+    // The file is read and planned as it streams in, and read again for
+    // another choice of columns: it is never held whole. Rows that match
+    // issues already there are skipped until the user says otherwise.
+    Csv::Latin1 latin1 = Csv::Latin1::Refuse;
+    const auto planWith = [&](const std::optional<IssueExchange::Mapping> &mapping,
+                              IssueExchange::Matching matching = IssueExchange::Matching::Skip) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw Error(QStringLiteral("The file \"%1\" could not be read: %2").arg(path, file.errorString()));
+        CsvReadProgress progress(path, &window);
+        return IssueExchange::planFile(
+            file, latin1, mapping, existing, [&](qint64 done, qint64 total) { return progress.report(done, total); },
+            QLocale(), matching);
+    };
+    std::optional<IssueExchange::FilePlan> file;
     if (!step(102,
               [&] {
                   try {
-                      document = Csv::read(bytes);
+                      file = planWith(std::nullopt);
                   } catch (const Csv::NotUtf8 &notUtf8) {
                       const auto answer = platform::msgBox(
                           notUtf8.description() + QStringLiteral("\r\nRead it as Latin-1 (ISO 8859-1) instead?"),
                           platform::Buttons::YesNo, platform::Icon::Warning);
-                      if (answer == platform::Answer::Yes)
-                          document = Csv::read(bytes, Csv::Latin1::Convert);
+                      if (answer != platform::Answer::Yes)
+                          return;
+                      latin1 = Csv::Latin1::Convert;
+                      file = planWith(std::nullopt);
                   }
               }) ||
-        !document)
+        !file)
         return;
-    if (document->records.size() < 2) {
+    if (file->plan.issues.isEmpty() && file->plan.refusals.isEmpty() && file->plan.matchingLines.isEmpty()) {
         platform::msgBox(QStringLiteral("The file \"%1\" holds no issues: a line of headings and one line per "
                                         "issue are expected.")
                              .arg(path));
         return;
     }
-    IssueExchange::Existing existing;
-    if (!step(104, [&] { existing = IssueExchange::readExisting(sharedConnection()); }))
-        return;
 
-    CsvImportDialog preview(*document, existing, &window);
+    const auto replan = [&](const IssueExchange::Mapping &mapping, IssueExchange::Matching matching) {
+        std::optional<IssueExchange::Plan> plan;
+        ErrorBlock again(ErrorBlock::location("Form1", "ImportCsv"));
+        again(104, [&] {
+            if (auto planned = planWith(mapping, matching))
+                plan = std::move(planned->plan);
+        });
+        return plan;
+    };
+    CsvImportDialog preview(std::move(*file), replan);
+    file.reset();
     step(106, [&] { platform::dialogs().showModal(preview); });
     if (preview.result() != QDialog::Accepted)
         return;

@@ -6,10 +6,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using IssueExchange::Field;
 
@@ -58,15 +61,14 @@ bool CsvExportDialog::byteOrderMark() const
     return byteOrderMarkBox->isChecked();
 }
 
-CsvImportDialog::CsvImportDialog(const Csv::Document &document, const IssueExchange::Existing &existing,
-                                 QWidget *parent)
-    : QDialog(parent), m_document(document), m_existing(existing)
+CsvImportDialog::CsvImportDialog(IssueExchange::FilePlan file, Replan replan, QWidget *parent)
+    : QDialog(parent), m_replan(std::move(replan)), m_mapping(std::move(file.mapping)), m_plan(std::move(file.plan))
 {
     setObjectName(QStringLiteral("CsvImport"));
     setWindowTitle(QStringLiteral("Import from CSV"));
     resize(720, 560);
-    const QStringList headings = document.records.value(0);
-    m_mapping = IssueExchange::suggestedMapping(headings);
+    const QStringList &headings = file.headings;
+    m_mapping.resize(headings.size());
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("How the file's columns fill the issue fields:"), this));
@@ -87,31 +89,21 @@ CsvImportDialog::CsvImportDialog(const Csv::Document &document, const IssueExcha
         for (int f = 0; f < IssueExchange::fieldCount; ++f)
             if (static_cast<Field>(f) != Field::Id)
                 picker->addItem(IssueExchange::caption(static_cast<Field>(f)), f);
-        if (m_mapping[column])
-            picker->setCurrentIndex(picker->findData(static_cast<int>(*m_mapping[column])));
         connect(picker, &QComboBox::currentIndexChanged, this, [this, column, picker] {
             const QVariant data = picker->currentData();
-            m_mapping[column] = data.isValid() ? std::optional<Field>(static_cast<Field>(data.toInt())) : std::nullopt;
-            // A field is filled from one column: another that filled it
-            // before is left out now.
-            for (int other = 0; other < m_mapping.size(); ++other)
-                if (other != column && m_mapping[column] && m_mapping[other] == m_mapping[column]) {
-                    m_mapping[other] = std::nullopt;
-                    const QSignalBlocker quiet(m_pickers[other]);
-                    m_pickers[other]->setCurrentIndex(0);
-                }
-            replan();
+            choose(column, data.isValid() ? std::optional<Field>(static_cast<Field>(data.toInt())) : std::nullopt);
         });
         m_columns->setCellWidget(column, 1, picker);
         m_pickers.append(picker);
     }
+    showMapping();
     layout->addWidget(m_columns, 1);
     // Shown only when rows match issues already there (a file imported
     // before): skipping them is the default, so a second import adds nothing twice.
     m_skipMatching = new QCheckBox(this);
     m_skipMatching->setObjectName(QStringLiteral("skipMatching"));
     m_skipMatching->setChecked(true);
-    connect(m_skipMatching, &QCheckBox::toggled, this, &CsvImportDialog::replan);
+    connect(m_skipMatching, &QCheckBox::toggled, this, &CsvImportDialog::chooseMatching);
     layout->addWidget(m_skipMatching);
     layout->addWidget(new QLabel(QStringLiteral("What the import would do:"), this));
     m_summary = new QPlainTextEdit(this);
@@ -124,7 +116,7 @@ CsvImportDialog::CsvImportDialog(const Csv::Document &document, const IssueExcha
     connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(m_buttons);
-    replan();
+    showPlan();
 }
 
 CsvImportDialog::~CsvImportDialog() = default;
@@ -147,11 +139,50 @@ void CsvImportDialog::setColumnField(int column, std::optional<Field> field)
     picker->setCurrentIndex(field ? picker->findData(static_cast<int>(*field)) : 0);
 }
 
-void CsvImportDialog::replan()
+void CsvImportDialog::choose(int column, std::optional<Field> field)
 {
-    m_plan = IssueExchange::plan(m_document, m_mapping, m_existing, QLocale(),
-                                 m_skipMatching->isChecked() ? IssueExchange::Matching::Skip
-                                                             : IssueExchange::Matching::Import);
+    IssueExchange::Mapping mapping = m_mapping;
+    mapping[column] = field;
+    // A field is filled from one column: another that filled it before is
+    // left out now.
+    for (int other = 0; other < mapping.size(); ++other)
+        if (other != column && field && mapping[other] == field)
+            mapping[other] = std::nullopt;
+    if (std::optional<IssueExchange::Plan> plan = m_replan(mapping, matching())) {
+        m_mapping = std::move(mapping);
+        m_plan = std::move(*plan);
+    }
+    showMapping();
+    showPlan();
+}
+
+void CsvImportDialog::chooseMatching(bool skip)
+{
+    if (std::optional<IssueExchange::Plan> plan = m_replan(m_mapping, matching())) {
+        m_plan = std::move(*plan);
+    } else {
+        const QSignalBlocker quiet(m_skipMatching);
+        m_skipMatching->setChecked(!skip);
+    }
+    showPlan();
+}
+
+IssueExchange::Matching CsvImportDialog::matching() const
+{
+    return m_skipMatching->isChecked() ? IssueExchange::Matching::Skip : IssueExchange::Matching::Import;
+}
+
+void CsvImportDialog::showMapping()
+{
+    for (int column = 0; column < m_pickers.size(); ++column) {
+        const QSignalBlocker quiet(m_pickers[column]);
+        const std::optional<Field> field = m_mapping.value(column);
+        m_pickers[column]->setCurrentIndex(field ? m_pickers[column]->findData(static_cast<int>(*field)) : 0);
+    }
+}
+
+void CsvImportDialog::showPlan()
+{
     const qsizetype matching = m_plan.matchingLines.size();
     m_skipMatching->setVisible(matching > 0);
     m_skipMatching->setText(
@@ -167,8 +198,10 @@ QString CsvImportDialog::summary() const
     parts.append(QStringLiteral("%1 issues would be imported.").arg(m_plan.issues.size()));
     if (!m_plan.matchingLines.isEmpty()) {
         QStringList lines;
-        for (const int line : m_plan.matchingLines)
+        for (const int line : m_plan.matchingLines.mid(0, shownAtMost))
             lines.append(QString::number(line));
+        if (m_plan.matchingLines.size() > shownAtMost)
+            lines.append(QStringLiteral("... and %1 more").arg(m_plan.matchingLines.size() - shownAtMost));
         parts.append(QStringLiteral("%1 rows match issues already there (same title, opened date and opener) and "
                                     "would be %2: lines %3.")
                          .arg(m_plan.matchingLines.size())
@@ -196,4 +229,24 @@ QString CsvImportDialog::summary() const
         parts.append(QStringLiteral("Rows refused (%1), not imported:\n%2").arg(rows.size()).arg(listed(rows)));
     }
     return parts.join(QLatin1String("\n\n"));
+}
+
+CsvReadProgress::CsvReadProgress(const QString &path, QWidget *parent)
+    : m_dialog(std::make_unique<QProgressDialog>(QStringLiteral("Reading \"%1\"...").arg(path),
+                                                 QStringLiteral("Cancel"), 0, 1000, parent))
+{
+    m_dialog->setWindowTitle(QStringLiteral("Import from CSV"));
+    m_dialog->setWindowModality(Qt::WindowModal);
+    m_dialog->setMinimumDuration(500);
+    m_dialog->setAutoReset(false);
+    m_dialog->setValue(0);
+}
+
+CsvReadProgress::~CsvReadProgress() = default;
+
+bool CsvReadProgress::report(qint64 done, qint64 total)
+{
+    // A modal progress window lets events through as its value moves.
+    m_dialog->setValue(total > 0 ? static_cast<int>(std::min<qint64>(done * 1000 / total, 999)) : 0);
+    return !m_dialog->wasCanceled();
 }

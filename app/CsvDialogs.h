@@ -6,10 +6,14 @@
 
 #include <QDialog>
 
+#include <functional>
+#include <memory>
+
 class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
 class QPlainTextEdit;
+class QProgressDialog;
 class QRadioButton;
 class QTableWidget;
 
@@ -32,10 +36,17 @@ public:
 // (changeable), and what the import would do: the issues it adds, the
 // contacts and list values it makes, the rows it refuses and why, and the
 // rows that match issues already there, which it skips unless told not to.
+// A changed column or choice about those rows reads the file again through
+// replan, which gives nothing when the user cancels it or it fails; the
+// choice is then taken back.
 class CsvImportDialog : public QDialog {
     Q_OBJECT
 public:
-    CsvImportDialog(const Csv::Document &document, const IssueExchange::Existing &existing, QWidget *parent = nullptr);
+    using Replan =
+        std::function<std::optional<IssueExchange::Plan>(const IssueExchange::Mapping &, IssueExchange::Matching)>;
+
+    // The file's plan skips the rows that match issues already there.
+    CsvImportDialog(IssueExchange::FilePlan file, Replan replan, QWidget *parent = nullptr);
     ~CsvImportDialog() override;
 
     const IssueExchange::Mapping &mapping() const { return m_mapping; }
@@ -52,10 +63,13 @@ public:
     void setSkipsMatching(bool skip);
 
 private:
-    void replan();
+    void choose(int column, std::optional<IssueExchange::Field> field);
+    void chooseMatching(bool skip);
+    IssueExchange::Matching matching() const;
+    void showMapping();
+    void showPlan();
 
-    const Csv::Document &m_document;
-    const IssueExchange::Existing &m_existing;
+    Replan m_replan;
     IssueExchange::Mapping m_mapping;
     IssueExchange::Plan m_plan;
     QTableWidget *m_columns = nullptr;
@@ -63,4 +77,20 @@ private:
     QPlainTextEdit *m_summary = nullptr;
     QDialogButtonBox *m_buttons = nullptr;
     QCheckBox *m_skipMatching = nullptr;
+};
+
+// Shows how far reading and planning a file has come, with Cancel; appears
+// only when it takes longer than a moment.
+class CsvReadProgress {
+public:
+    CsvReadProgress(const QString &path, QWidget *parent);
+    ~CsvReadProgress();
+    CsvReadProgress(const CsvReadProgress &) = delete;
+    CsvReadProgress &operator=(const CsvReadProgress &) = delete;
+
+    // Shows the bytes read of all; false once the user chose Cancel.
+    bool report(qint64 done, qint64 total);
+
+private:
+    std::unique_ptr<QProgressDialog> m_dialog;
 };

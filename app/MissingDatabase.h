@@ -5,7 +5,8 @@
 
 // Removes what a restore killed midway left beside the database. When the
 // database file is missing and backups or set-aside files exist, offers to
-// restore the newest sound one; without a sound one, or when the user says
+// restore the newest sound one, chosen as for a damaged database
+// (data/BackupChoice.h); without a sound one, or when the user says
 // No, says what is there and that an empty database is made. Does nothing
 // on a server, or on a first run with nothing there.
 void recoverMissingDatabase();

@@ -20,9 +20,15 @@ public:
 
     // Whether this program may go on: true when it now holds the folder, or
     // when no lock can be made there at all (start-up then reports the
-    // folder's fault); false when another program holds it, which has then
-    // been asked to come to the front.
+    // folder's fault); false when another running program holds it, which
+    // has then been asked to come to the front. A lock that names no owner
+    // (empty, garbled, a folder in its place) is stale: it is set aside and
+    // taken.
     bool claim();
+
+    // After claim() returned false: whether the program holding the folder
+    // answered, and so was brought to the front.
+    bool firstAnswered() const { return m_firstAnswered; }
 
     // Whether this program holds the folder.
     bool holds() const { return m_lock.isLocked(); }
@@ -36,7 +42,10 @@ signals:
     void activationRequested();
 
 private:
+    void listen();
+
     QString m_folder;
+    bool m_firstAnswered = false;
     QLockFile m_lock;
     QLocalServer *m_server = nullptr;
 };

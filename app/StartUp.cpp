@@ -1,10 +1,10 @@
 #include "app/StartUp.h"
 
+#include "app/DamagedStart.h"
 #include "app/DataAccessCheck.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowSettings.h"
 #include "app/MissingDatabase.h"
-#include "app/Restore.h"
 #include "app/TrashCommands.h"
 #include "app/list/IssueListModel.h"
 #include "data/Backup.h"
@@ -31,12 +31,15 @@ namespace {
 
 // Copies the database aside once a day before anything can write to it. A
 // copy that cannot be made is told to the user, and start-up goes on: the
-// database itself is never touched.
+// database itself is never touched. A database that cannot be read at all
+// is found on every start, the day's copy made or not.
 void keepDailyBackup()
 {
     // A server keeps its own backups (pg_dump, pg_basebackup): there is no
     // file here to copy.
     if (DataFile::onServer())
+        return;
+    if (offerRestoreWhenUnreadable(DataFile::databasePath()))
         return;
     try {
         Backup::makeDailyCopy(DataFile::databasePath());

@@ -4,12 +4,18 @@
 #include "app/MainWindow.h"
 #include "app/list/IssueListModel.h"
 #include "data/Connection.h"
+#include "data/DataFile.h"
+#include "data/Error.h"
 #include "data/SharedConnection.h"
 #include "data/Trash.h"
+#include "data/WallClock.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
+#include "platform/SettingsStore.h"
 
 #include <QAction>
+#include <QCryptographicHash>
+#include <QFileInfo>
 #include <QMenu>
 
 TrashCommands::TrashCommands(MainWindow *window) : QObject(window), m_window(window)
@@ -29,11 +35,37 @@ TrashCommands::TrashCommands(MainWindow *window) : QObject(window), m_window(win
     }
 }
 
+namespace {
+
+// The trash clock's reading is kept per database file: each file's groups
+// were numbered by its own history.
+QString trashClockKey()
+{
+    const QByteArray path = QFileInfo(DataFile::databasePath()).absoluteFilePath().toUtf8();
+    return QStringLiteral("TrashClock/") +
+           QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha256).toHex().left(24));
+}
+
+} // namespace
+
 void TrashCommands::purgeExpired()
 {
     try {
-        if (hasSharedConnection() && sharedConnection().State() == 1)
-            Trash::purgeOlderThan(sharedConnection(), QDateTime::currentDateTimeUtc().addDays(-Trash::keptDays));
+        if (!hasSharedConnection() || sharedConnection().State() != 1)
+            return;
+        Connection &connection = sharedConnection();
+        if (connection.server()) {
+            Trash::purgeOlderThan(connection, QDateTime::currentDateTimeUtc().addDays(-Trash::keptDays));
+            return;
+        }
+        const QString key = trashClockKey();
+        const auto previous = TrashClock::fromText(platform::GetSetting(key, QString()));
+        const TrashClock::Reading reading = Trash::readClock(connection, previous, WallClock::nowMicros());
+        // Kept before anything is purged: a store that cannot be written
+        // throws, and then nothing goes.
+        platform::SaveSetting(key, TrashClock::toText(reading));
+        if (TrashClock::mayPurge(previous))
+            Trash::purgeExpired(connection, reading);
     } catch (const Error &) {
     }
 }

@@ -13,7 +13,8 @@ public:
     // Adds the two commands to the window's keys and list menu.
     explicit TrashCommands(MainWindow *window);
 
-    // Purges what the trash has kept longer than Trash::keptDays. Silent:
+    // Purges what the trash has kept longer than Trash::keptDays, by the
+    // server's clock or, on a file, by the trash's own (data/TrashClock.h). Silent:
     // a purge that fails (a read-only file, a busy one) is tried again at
     // the next start.
     static void purgeExpired();

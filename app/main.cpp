@@ -115,9 +115,14 @@ int main(int argc, char *argv[])
     makeDataFolder();
     SingleInstance instance(DataFile::dataFolder());
     if (!instance.claim()) {
-        const QString running = QStringLiteral("Marrowdesk is already running with the data folder \"%1\"; its "
-                                               "window was brought to the front.")
-                                    .arg(DataFile::dataFolder());
+        const QString running =
+            instance.firstAnswered()
+                ? QStringLiteral("Marrowdesk is already running with the data folder \"%1\"; its window was "
+                                 "brought to the front.")
+                      .arg(DataFile::dataFolder())
+                : QStringLiteral("Another Marrowdesk holds the data folder \"%1\" but does not answer. Close or end "
+                                 "it, then start Marrowdesk again.")
+                      .arg(DataFile::dataFolder());
         std::fprintf(stderr, "%s\n", qPrintable(running));
         platform::msgBox(running);
         return 0;

@@ -71,8 +71,9 @@ void exchangeCases(const Run &run, int size, const QString &database)
                     size >= 10000 ? 2.0 : 0);
     source.Close();
 
-    // Import: reading the file, planning and writing, against the inserts of
-    // the same issues (built beforehand) in one transaction.
+    // Import: reading and planning the file as it streams in, and writing,
+    // against the inserts of the same issues (built beforehand) in one
+    // transaction.
     const QString empty = withoutIssues(run, size, database);
     const QString target = run.folder + QStringLiteral("/import-%1.mdb").arg(size);
     QStringList inserts;
@@ -99,11 +100,10 @@ void exchangeCases(const Run &run, int size, const QString &database)
                 QFile in(file);
                 if (!in.open(QIODevice::ReadOnly))
                     qFatal("cannot read %s", qPrintable(file));
-                const Csv::Document document = Csv::read(in.readAll());
-                const IssueExchange::Plan plan =
-                    IssueExchange::plan(document, IssueExchange::suggestedMapping(document.records.first()),
-                                        IssueExchange::readExisting(connection));
-                if (IssueExchange::apply(connection, plan).issues != size)
+                const auto planned = IssueExchange::planFile(in, Csv::Latin1::Refuse, std::nullopt,
+                                                             IssueExchange::readExisting(connection),
+                                                             [](qint64, qint64) { return true; });
+                if (IssueExchange::apply(connection, planned->plan).issues != size)
                     qFatal("the import missed issues");
             });
         },

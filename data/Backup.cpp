@@ -1,5 +1,7 @@
 #include "data/Backup.h"
 
+#include "data/BackupChoice.h"
+
 #include "data/Connection.h"
 #include "data/SchemaUpgrade.h"
 #include "data/SqliteFile.h"
@@ -235,6 +237,7 @@ QString makeDailyCopy(const QString &databasePath, const QDateTime &now)
                             .arg(partial.fileTemplate(), partial.errorString()));
         partial.close();
         copyDatabase(databasePath, partial.fileName());
+        markNewest(partial.fileName());
         stamp(partial.fileName(), now);
         if (const QString problem = problemIn(partial.fileName(), false); !problem.isEmpty()) {
             const QString damaged = dated + QStringLiteral(".damaged.mdb");

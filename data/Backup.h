@@ -4,6 +4,7 @@
 // beside it, one per day (dbData-YYYY-MM-DD.mdb), and the copy is checked
 // with SQLite's quick_check. A copy that fails the check is kept apart as
 // dbData-YYYY-MM-DD.damaged.mdb and never counts among the copies kept.
+// Each copy records inside it the order it was made in (data/BackupChoice.h).
 // Copies are kept by the time they were made (the file's modification time),
 // not by their names, so a clock set wrong cannot push out a newer copy: the
 // newest seven sound copies stay, the copy just made always stays, and so

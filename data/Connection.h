@@ -13,6 +13,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <memory>
 
 struct sqlite3;
@@ -80,6 +81,9 @@ public:
     // own, named after the program (setProgramName; "Marrowdesk" unless set).
     void beginDeleting(const QString &command);
     void endDeleting();
+    // Numbers every later trash group of this connection above floor (a
+    // file's trash clock, data/TrashClock.h).
+    void keepDeleteGroupsAbove(qint64 floor) { m_deleting.floor = std::max(m_deleting.floor, floor); }
     void setProgramName(const QString &name);
 
     void Close();

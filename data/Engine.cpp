@@ -2,13 +2,14 @@
 
 #include "data/DateText.h"
 #include "data/JetSql.h"
+#include "data/WallClock.h"
 
 #include <QString>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstring>
 
 namespace Engine {
@@ -151,11 +152,30 @@ DeletingCommand *deletingOf(sqlite3_context *context)
     return static_cast<DeletingCommand *>(sqlite3_user_data(context));
 }
 
+// The newest group already in the file, 0 when none (or no trash).
+qint64 newestGroupIn(sqlite3 *db)
+{
+    sqlite3_stmt *statement = nullptr;
+    qint64 newest = 0;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT max(g) FROM (SELECT max(DeleteGroup) AS g FROM TrashIssues "
+                           "UNION ALL SELECT max(DeleteGroup) FROM TrashContacts "
+                           "UNION ALL SELECT max(DeleteGroup) FROM TrashValues)",
+                           -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        newest = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    return newest;
+}
+
 void deleteGroup(sqlite3_context *context, int, sqlite3_value **)
 {
     DeletingCommand *deleting = deletingOf(context);
-    if (deleting->group == 0)
-        deleting->group = newDeleteGroup();
+    if (deleting->group == 0) {
+        // After every group in the file, whatever this machine's clock says
+        // or another program wrote: the groups stay in the order made.
+        deleting->group = newDeleteGroup(std::max(deleting->floor, newestGroupIn(sqlite3_context_db_handle(context))));
+    }
     sqlite3_result_int64(context, deleting->group);
 }
 
@@ -172,12 +192,10 @@ void destroyDeleting(void *deleting)
 
 } // namespace
 
-qint64 newDeleteGroup()
+qint64 newDeleteGroup(qint64 floor)
 {
     static std::atomic<qint64> last{0};
-    const qint64 now =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count();
+    const qint64 now = std::max(WallClock::nowMicros(), floor + 1);
     qint64 previous = last.load();
     qint64 next = 0;
     do

@@ -27,12 +27,13 @@ namespace Engine {
 struct DeletingCommand {
     QByteArray name = "Marrowdesk";
     qint64 group = 0;
+    qint64 floor = 0; // every group made is above it (data/TrashClock.h)
     bool held = false;
 };
 
-// A new group number: the time in microseconds since 1970 (UTC), and never
-// the same twice in one process.
-qint64 newDeleteGroup();
+// A new group number: the time in microseconds since 1970 (UTC), but above
+// floor, and never the same twice in one process.
+qint64 newDeleteGroup(qint64 floor = 0);
 
 // Registers the collation and the functions. The trash's functions read
 // deleting, which must outlive the handle. Without one the handle gets a

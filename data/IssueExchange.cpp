@@ -282,94 +282,174 @@ Existing readExisting(Connection &connection)
     return existing;
 }
 
+struct Planner::State {
+    State(qsizetype headings, const Existing &existing, const QLocale &locale, Matching matching)
+        : headingCount(headings), locale(locale), matching(matching), existingIssues(existing.issues),
+          contacts(existing.contacts, result.newContacts), statuses(existing.statuses, result.newStatuses),
+          categories(existing.categories, result.newCategories), priorities(existing.priorities, result.newPriorities)
+    {
+        columnOf.fill(-1);
+    }
+    qsizetype headingCount;
+    QLocale locale;
+    Matching matching;
+    QSet<QString> existingIssues; // shared with Existing, not copied
+    std::array<int, fieldCount> columnOf;
+    Plan result;
+    ContactMatcher contacts;
+    ValueSet statuses, categories, priorities;
+    QSet<QString> texts;
+
+    std::optional<QString> once(const QString &text)
+    {
+        if (text.isEmpty())
+            return std::nullopt;
+        const auto found = texts.constFind(text);
+        if (found != texts.cend())
+            return *found;
+        texts.insert(text);
+        return text;
+    }
+};
+
+Planner::Planner(qsizetype headingCount, const Mapping &mapping, const Existing &existing, const QLocale &locale,
+                 Matching matching)
+    : m_state(std::make_unique<State>(headingCount, existing, locale, matching))
+{
+    for (int column = 0; column < mapping.size() && column < headingCount; ++column)
+        if (mapping[column] && *mapping[column] != Field::Id)
+            m_state->columnOf[static_cast<size_t>(index(*mapping[column]))] = column;
+}
+
+Planner::~Planner() = default;
+
+const Plan &Planner::plan() const
+{
+    return m_state->result;
+}
+
+Plan Planner::take()
+{
+    return std::move(m_state->result);
+}
+
+void Planner::add(const QStringList &record, int line)
+{
+    State &state = *m_state;
+    bool extraFields = false;
+    for (qsizetype c = state.headingCount; c < record.size(); ++c)
+        extraFields = extraFields || !record[c].isEmpty();
+    if (extraFields) {
+        state.result.refusals.append(
+            {line, QStringLiteral("It has %1 fields, the headings %2.").arg(record.size()).arg(state.headingCount)});
+        return;
+    }
+    const auto text = [&](Field field) {
+        const int column = state.columnOf[static_cast<size_t>(index(field))];
+        return column < 0 ? QString() : Csv::unguarded(record.value(column));
+    };
+
+    // Told before anything is made for the row, so that a row skipped
+    // makes no contact or value either.
+    const auto openedDate = DateText::parse(text(Field::OpenedDate).trimmed(), state.locale);
+    if (state.existingIssues.contains(
+            matchKey(text(Field::Title), openedDate ? std::optional(DateText::toIso(*openedDate)) : std::nullopt,
+                     state.contacts.existing(text(Field::OpenedBy), text(Field::OpenedByEmail))))) {
+        state.result.matchingLines.append(line);
+        if (state.matching == Matching::Skip)
+            return;
+    }
+    QStringList reasons;
+    for (int f = 0; f < fieldCount; ++f)
+        if (text(static_cast<Field>(f)).contains(QChar(0)))
+            reasons.append(QStringLiteral("%1 holds a NUL character (code 0), which cannot be stored; remove it "
+                                          "from the file.")
+                               .arg(caption(static_cast<Field>(f))));
+    if (!reasons.isEmpty()) {
+        state.result.refusals.append({line, reasons.join(QLatin1Char(' '))});
+        return;
+    }
+
+    PlannedIssue issue;
+    issue.line = line;
+    const auto date = [&](Field field, std::optional<QString> &into) {
+        const QString written = text(field).trimmed();
+        if (written.isEmpty())
+            return;
+        if (const auto parsed = DateText::parse(written, state.locale))
+            into = DateText::toIso(*parsed);
+        else
+            reasons.append(QStringLiteral("%1 \"%2\" is not a date; write it as %3 or %4.")
+                               .arg(caption(field), written, QStringLiteral("2026-12-31"),
+                                    DateText::toText(QDate(2026, 12, 31), state.locale)));
+    };
+    const auto contact = [&](Field name, Field email, ContactChoice &into) {
+        if (const auto reason = state.contacts.choose(text(name), text(email), into))
+            reasons.append(caption(name) + QLatin1String(": ") + *reason);
+    };
+    issue.title = text(Field::Title);
+    contact(Field::AssignedTo, Field::AssignedToEmail, issue.assignedTo);
+    contact(Field::OpenedBy, Field::OpenedByEmail, issue.openedBy);
+    date(Field::OpenedDate, issue.openedDate);
+    date(Field::DueDate, issue.dueDate);
+    // Every issue has the day it was opened; only the due date may be missing.
+    if (!issue.openedDate && text(Field::OpenedDate).trimmed().isEmpty())
+        reasons.append(
+            QStringLiteral("%1 is empty; every issue needs the date it was opened.").arg(caption(Field::OpenedDate)));
+    // List values and dates repeat from row to row: the plan holds each
+    // text once, however many rows name it.
+    issue.status = state.once(text(Field::Status));
+    issue.category = state.once(text(Field::Category));
+    issue.priority = state.once(text(Field::Priority));
+    issue.comment = optionalText(text(Field::Comment));
+    if (!reasons.isEmpty()) {
+        state.result.refusals.append({line, reasons.join(QLatin1Char(' '))});
+        return;
+    }
+    for (std::optional<QString> *date : {&issue.openedDate, &issue.dueDate})
+        if (*date)
+            *date = state.once(**date);
+    if (issue.status)
+        state.statuses.use(*issue.status);
+    if (issue.category)
+        state.categories.use(*issue.category);
+    if (issue.priority)
+        state.priorities.use(*issue.priority);
+    state.result.issues.append(std::move(issue));
+}
+
 Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing &existing, const QLocale &locale,
           Matching matching)
 {
-    Plan result;
-    ContactMatcher contacts(existing.contacts, result.newContacts);
-    ValueSet statuses(existing.statuses, result.newStatuses);
-    ValueSet categories(existing.categories, result.newCategories);
-    ValueSet priorities(existing.priorities, result.newPriorities);
     if (document.records.isEmpty())
-        return result;
-    const qsizetype headingCount = document.records.first().size();
+        return Plan();
+    Planner planner(document.records.first().size(), mapping, existing, locale, matching);
+    for (qsizetype r = 1; r < document.records.size(); ++r)
+        planner.add(document.records[r], document.lines[r]);
+    return planner.take();
+}
 
-    std::array<int, fieldCount> columnOf;
-    columnOf.fill(-1);
-    for (int column = 0; column < mapping.size() && column < headingCount; ++column)
-        if (mapping[column] && *mapping[column] != Field::Id)
-            columnOf[static_cast<size_t>(index(*mapping[column]))] = column;
-
-    for (qsizetype r = 1; r < document.records.size(); ++r) {
-        const QStringList &record = document.records[r];
-        const int line = document.lines[r];
-        bool extraFields = false;
-        for (qsizetype c = headingCount; c < record.size(); ++c)
-            extraFields = extraFields || !record[c].isEmpty();
-        if (extraFields) {
-            result.refusals.append(
-                {line, QStringLiteral("It has %1 fields, the headings %2.").arg(record.size()).arg(headingCount)});
-            continue;
-        }
-        const auto text = [&](Field field) {
-            const int column = columnOf[static_cast<size_t>(index(field))];
-            return column < 0 ? QString() : Csv::unguarded(record.value(column));
-        };
-
-        PlannedIssue issue;
-        issue.line = line;
-        // Told before anything is made for the row, so that a row skipped
-        // makes no contact or value either.
-        const auto openedDate = DateText::parse(text(Field::OpenedDate).trimmed(), locale);
-        if (existing.issues.contains(matchKey(text(Field::Title),
-                                              openedDate ? std::optional(DateText::toIso(*openedDate)) : std::nullopt,
-                                              contacts.existing(text(Field::OpenedBy), text(Field::OpenedByEmail))))) {
-            result.matchingLines.append(line);
-            if (matching == Matching::Skip)
-                continue;
-        }
-        QStringList reasons;
-        const auto date = [&](Field field, std::optional<QString> &into) {
-            const QString written = text(field).trimmed();
-            if (written.isEmpty())
-                return;
-            if (const auto parsed = DateText::parse(written, locale))
-                into = DateText::toIso(*parsed);
-            else
-                reasons.append(QStringLiteral("%1 \"%2\" is not a date; write it as %3 or %4.")
-                                   .arg(caption(field), written, QStringLiteral("2026-12-31"),
-                                        DateText::toText(QDate(2026, 12, 31), locale)));
-        };
-        const auto contact = [&](Field name, Field email, ContactChoice &into) {
-            if (const auto reason = contacts.choose(text(name), text(email), into))
-                reasons.append(caption(name) + QLatin1String(": ") + *reason);
-        };
-        issue.title = text(Field::Title);
-        contact(Field::AssignedTo, Field::AssignedToEmail, issue.assignedTo);
-        contact(Field::OpenedBy, Field::OpenedByEmail, issue.openedBy);
-        date(Field::OpenedDate, issue.openedDate);
-        date(Field::DueDate, issue.dueDate);
-        // Every issue has the day it was opened; only the due date may be missing.
-        if (!issue.openedDate && text(Field::OpenedDate).trimmed().isEmpty())
-            reasons.append(QStringLiteral("%1 is empty; every issue needs the date it was opened.")
-                               .arg(caption(Field::OpenedDate)));
-        issue.status = optionalText(text(Field::Status));
-        issue.category = optionalText(text(Field::Category));
-        issue.priority = optionalText(text(Field::Priority));
-        issue.comment = optionalText(text(Field::Comment));
-        if (!reasons.isEmpty()) {
-            result.refusals.append({line, reasons.join(QLatin1Char(' '))});
-            continue;
-        }
-        if (issue.status)
-            statuses.use(*issue.status);
-        if (issue.category)
-            categories.use(*issue.category);
-        if (issue.priority)
-            priorities.use(*issue.priority);
-        result.issues.append(issue);
+std::optional<FilePlan> planFile(QIODevice &device, Csv::Latin1 latin1, const std::optional<Mapping> &mapping,
+                                 const Existing &existing, const std::function<bool(qint64, qint64)> &progress,
+                                 const QLocale &locale, Matching matching)
+{
+    constexpr int rowsBetweenReports = 4096;
+    const qint64 total = device.isSequential() ? 0 : device.size();
+    Csv::Reader reader(device, latin1);
+    FilePlan file;
+    QStringList record;
+    int line = 0;
+    if (!reader.next(file.headings, line))
+        return file;
+    file.mapping = mapping ? *mapping : suggestedMapping(file.headings);
+    Planner planner(file.headings.size(), file.mapping, existing, locale, matching);
+    for (int rows = 1; reader.next(record, line); ++rows) {
+        planner.add(record, line);
+        if (rows % rowsBetweenReports == 0 && !progress(reader.bytesRead(), total))
+            return std::nullopt;
     }
-    return result;
+    file.plan = planner.take();
+    return file;
 }
 
 QString insertStatement(const PlannedIssue &issue, std::optional<qint64> assignedTo, std::optional<qint64> openedBy)

@@ -6,7 +6,7 @@
 // namesakes are told apart on the way back), dates as ISO 8601, and
 // texts that a spreadsheet would run as formulas guarded by an apostrophe.
 //
-// Import is planned before anything is written: plan() is a pure function
+// Import is planned before anything is written: a plan is a pure function
 // of the file's records, how its columns map to the issue fields, and what
 // the database holds already. It says which issues would be added, which
 // contacts and list values would be made for them, and which rows are
@@ -21,6 +21,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -128,12 +130,48 @@ enum class Matching { Import, Skip };
 
 // Plans the import of a file whose first record is its headings. Dates may
 // be ISO 8601 or the locale's short form. A row is refused when it has more
-// fields than the headings, no opened date, a date that is not one, or a
+// fields than the headings, no opened date, a date that is not one, a
 // contact's name that several contacts share without an e-mail address
-// telling them apart. A row that matches an issue already there is imported
-// again, or skipped.
+// telling them apart, or a NUL character in a field it imports (no database
+// stores one). A row that matches an issue already there is imported again,
+// or skipped.
 Plan plan(const Csv::Document &document, const Mapping &mapping, const Existing &existing,
           const QLocale &locale = QLocale(), Matching matching = Matching::Import);
+
+// Plans the same row by row, as a file is read: the plan holds each row's
+// values once, and nothing else of the file.
+class Planner {
+public:
+    Planner(qsizetype headingCount, const Mapping &mapping, const Existing &existing, const QLocale &locale = QLocale(),
+            Matching matching = Matching::Import);
+    ~Planner();
+    Planner(const Planner &) = delete;
+    Planner &operator=(const Planner &) = delete;
+
+    void add(const QStringList &record, int line);
+    // The plan of the rows added so far.
+    const Plan &plan() const;
+    Plan take();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+// A file's headings and the plan of its rows.
+struct FilePlan {
+    QStringList headings;
+    Mapping mapping;
+    Plan plan;
+};
+
+// Reads a CSV file from the device and plans each row as it is read, with
+// the mapping given or, without one, the one the headings suggest. Calls
+// progress(bytes read, bytes in all) every few thousand rows; when it
+// returns false, stops and returns nothing. Throws as Csv::Reader does.
+std::optional<FilePlan> planFile(QIODevice &device, Csv::Latin1 latin1, const std::optional<Mapping> &mapping,
+                                 const Existing &existing, const std::function<bool(qint64, qint64)> &progress,
+                                 const QLocale &locale = QLocale(), Matching matching = Matching::Import);
 
 // The insert of a planned issue whose contacts have these IDs (a missing
 // one is written as Null).

@@ -321,6 +321,20 @@ int purgeOlderThan(Connection &connection, const QDateTime &cutoff)
     return removed;
 }
 
+TrashClock::Reading readClock(Connection &connection, const std::optional<TrashClock::Reading> &previous, qint64 now)
+{
+    const std::optional<Group> last = newest(connection);
+    const TrashClock::Reading reading = TrashClock::atStart(previous, now, last ? last->id : 0);
+    connection.keepDeleteGroupsAbove(reading.trusted);
+    return reading;
+}
+
+void purgeExpired(Connection &connection, const TrashClock::Reading &clock)
+{
+    const qint64 cutoff = clock.trusted - keptDays * TrashClock::dayMicros;
+    purgeOlderThan(connection, QDateTime::fromMSecsSinceEpoch(cutoff / 1000, Qt::UTC));
+}
+
 Deleting::Deleting(Connection &connection, const QString &command) : m_connection(connection)
 {
     m_connection.beginDeleting(command);

@@ -10,6 +10,8 @@
 // puts back exactly its rows, with their IDs, as one change: when any row
 // cannot come back, nothing does, and a Refusal says why.
 
+#include "data/TrashClock.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -56,6 +58,14 @@ int purgeOlderThan(Connection &connection, const QDateTime &cutoff);
 
 // How long the trash keeps a group.
 inline constexpr int keptDays = 30;
+
+// A start on a file (data/TrashClock.h): moves the trash's clock on from
+// the previous reading to the machine's time now, and numbers later groups
+// after it. Returns the reading to keep for the next start. Throws Error.
+TrashClock::Reading readClock(Connection &connection, const std::optional<TrashClock::Reading> &previous, qint64 now);
+
+// Purges the groups older than keptDays by the trash's clock. Throws Error.
+void purgeExpired(Connection &connection, const TrashClock::Reading &clock);
 
 // Names the command for the deletes made while it lives: one group, one undo.
 class Deleting {

@@ -24,10 +24,17 @@ class QtDialogs final : public Dialogs {
 public:
     Answer message(const QString &text, const QString &title, Buttons buttons, Icon icon) override
     {
+        return message(text, QString(), title, buttons, icon);
+    }
+
+    Answer message(const QString &text, const QString &details, const QString &title, Buttons buttons,
+                   Icon icon) override
+    {
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(title);
         box.setTextFormat(Qt::PlainText);
         box.setText(displayText(text));
+        box.setDetailedText(displayText(details));
         box.setIcon(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon);
         const bool question = buttons != Buttons::Ok;
         if (buttons == Buttons::RetryOrChooseDatabase) {
@@ -151,6 +158,11 @@ QString saveFileName(const QString &title, const QString &suggested, const QStri
 Answer msgBox(const QString &text, Buttons buttons, Icon icon)
 {
     return dialogs().message(text, applicationTitle(), buttons, icon);
+}
+
+Answer msgBox(const QString &text, const QString &details, Buttons buttons, Icon icon)
+{
+    return dialogs().message(text, details, applicationTitle(), buttons, icon);
 }
 
 bool confirmDiscard(const QString &item)

@@ -27,6 +27,14 @@ public:
     // A modal message box. The text is shown with every carriage return and
     // line feed as a line break.
     virtual Answer message(const QString &text, const QString &title, Buttons buttons, Icon icon) = 0;
+    // The same with details that stay behind a "Show Details" button, so a
+    // long account never pushes the buttons off the screen. Without a
+    // button of its own, the details follow the text.
+    virtual Answer message(const QString &text, const QString &details, const QString &title, Buttons buttons,
+                           Icon icon)
+    {
+        return message(details.isEmpty() ? text : text + QStringLiteral("\r\n\r\n") + details, title, buttons, icon);
+    }
 
     // A modal input box. Returns the typed text, or empty text when the user
     // cancels (the two cannot be told apart, by design of the callers).
@@ -69,6 +77,9 @@ QString saveFileName(const QString &title, const QString &suggested, const QStri
 
 // A message box titled with the application title.
 Answer msgBox(const QString &text, Buttons buttons = Buttons::Ok, Icon icon = Icon::None);
+
+// The same with details behind "Show Details".
+Answer msgBox(const QString &text, const QString &details, Buttons buttons, Icon icon);
 
 // Asks, before an editor closes without saving, whether to discard what was
 // changed in it (item: "issue", "contact"). No, keep editing, is the

@@ -269,7 +269,7 @@ private slots:
         ReportPreview preview(rptOpenIssues(), ReportData(columns), ReportPaper(), &reportChooser);
         DeletedItemsWindow deletedItems(m_form.get());
         CsvExportDialog exportDialog(3, m_form.get());
-        CsvImportDialog importDialog(Csv::read("Title\r\nx\r\n"), IssueExchange::Existing(), m_form.get());
+        CsvImportDialog importDialog({{"Title"}, {IssueExchange::Field::Title}, {}}, {}, m_form.get());
         QStringList clashes;
         for (QWidget *window :
              std::initializer_list<QWidget *>{m_form.get(), &issueEditor, &contactEditor, &reportChooser, &preview,
@@ -357,7 +357,7 @@ private slots:
         editor.priorityPicker->addItem(QStringLiteral("High"));
         editor.priorityPicker->setCurrentIndex(0);
         DeletedItemsWindow deletedItems(m_form.get());
-        CsvImportDialog importDialog(Csv::read("Title\r\nx\r\n"), IssueExchange::Existing(), m_form.get());
+        CsvImportDialog importDialog({{"Title"}, {IssueExchange::Field::Title}, {}}, {}, m_form.get());
         const auto spoken = [](QWidget *control, QAccessible::Text kind = QAccessible::Name) {
             return QAccessible::queryAccessibleInterface(control)->text(kind);
         };

@@ -52,6 +52,7 @@ private slots:
     void readsWhatSpreadsheetsWrite();
     void refusesLatin1WithItsLineOrConvertsIt();
     void previewMapsMatchesAndRefuses();
+    void streamedPlanRefusesNulAndStops();
     void failedImportChangesNothing();
 };
 
@@ -116,6 +117,24 @@ void TestCsvExchange::readsWhatSpreadsheetsWrite_data()
     QTest::newRow("empty lines, ragged, CR only")
         << QByteArray("a,b,c\r\r\n\nx\r,,y,z\r\n") << QStringLiteral(",")
         << QList<QStringList>{{"a", "b", "c"}, {"x"}, {"", "", "y", "z"}} << QList<int>{1, 4, 5};
+    const QString unicode = QStringLiteral("Title;Comments\r\nCafé;\"東京\r\n\U0001F600\"\r\n");
+    const QList<QStringList> unicodeRecords{{"Title", "Comments"}, {"Café", "東京\r\n\U0001F600"}};
+    QTest::newRow("UTF-16, little-endian") << QByteArray("\xFF\xFE") + QStringEncoder(QStringEncoder::Utf16LE)(unicode)
+                                           << QStringLiteral(";") << unicodeRecords << QList<int>{1, 2};
+    QTest::newRow("UTF-16, big-endian") << QByteArray("\xFE\xFF") + QStringEncoder(QStringEncoder::Utf16BE)(unicode)
+                                        << QStringLiteral(";") << unicodeRecords << QList<int>{1, 2};
+    // Records, quotes, line ends and characters cut by the reader's reads.
+    QByteArray big("Title,Comments\r\n");
+    QList<QStringList> bigRecords{{"Title", "Comments"}};
+    QList<int> bigLines{1};
+    for (int row = 0, line = 2; big.size() < 3 * 1024 * 1024 + 100; ++row) {
+        const QString comment = QStringLiteral("é\"%1\n").arg(row).repeated(row % 7 == 0 ? 40000 : 3);
+        big += QStringLiteral("t%1,\"%2\"\r\n").arg(row).arg(QString(comment).replace("\"", "\"\"")).toUtf8();
+        bigRecords.append({QStringLiteral("t%1").arg(row), comment});
+        bigLines.append(line);
+        line += static_cast<int>(comment.count(QLatin1Char('\n'))) + 1;
+    }
+    QTest::newRow("longer than a read") << big << QStringLiteral(",") << bigRecords << bigLines;
 }
 
 void TestCsvExchange::readsWhatSpreadsheetsWrite()
@@ -143,6 +162,44 @@ void TestCsvExchange::refusesLatin1WithItsLineOrConvertsIt()
     }
     QCOMPARE(Csv::read(bytes, Csv::Latin1::Convert).records.last(), QStringList{QStringLiteral("Café")});
     QVERIFY_THROWS_EXCEPTION(Error, Csv::read("Title\r\n\"never closed\r\n"));
+    try {
+        Csv::read(QByteArray("\xFF\xFET\0\r\0\n\0\x00\xDC\r\0", 12)); // a lone low surrogate
+        QFAIL("broken UTF-16 was read");
+    } catch (const Error &error) {
+        QVERIFY2(error.description().contains(QLatin1String("line 2 holds a broken character")),
+                 qPrintable(error.description()));
+    }
+}
+
+// A NUL is refused in the plan with its line, before anything is written;
+// the streamed plan is the plan of the whole file, and stops when asked.
+void TestCsvExchange::streamedPlanRefusesNulAndStops()
+{
+    QByteArray bytes("Title,Comments,Opened Date\r\nok,fine,2026-12-01\r\nnul,a\0b,2026-12-01\r\n", 68);
+    for (int row = 0; row < 10000; ++row)
+        bytes += "t,c,2026-12-01\r\n";
+    const Csv::Document document = Csv::read(bytes);
+    const Plan whole = plan(document, suggestedMapping(document.records.first()), Existing());
+    QCOMPARE(whole.refusals.size(), 1);
+    QCOMPARE(whole.refusals.first().line, 3);
+    QVERIFY2(whole.refusals.first().reason.contains(QLatin1String("Comments holds a NUL")),
+             qPrintable(whole.refusals.first().reason));
+
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    int reports = 0;
+    const auto streamed =
+        planFile(buffer, Csv::Latin1::Refuse, std::nullopt, Existing(), [&](qint64 done, qint64 total) {
+            ++reports;
+            return done <= total;
+        });
+    QVERIFY(streamed);
+    QCOMPARE(streamed->headings, document.records.first());
+    QCOMPARE(streamed->plan.issues.size(), whole.issues.size());
+    QCOMPARE(streamed->plan.issues.last().title, QStringLiteral("t"));
+    QCOMPARE(reports, 2); // every 4,096 rows
+    buffer.seek(0);
+    QVERIFY(!planFile(buffer, Csv::Latin1::Refuse, std::nullopt, Existing(), [](qint64, qint64) { return false; }));
 }
 
 void TestCsvExchange::previewMapsMatchesAndRefuses()

@@ -17,7 +17,13 @@ ScriptedDialogs::~ScriptedDialogs()
 platform::Answer ScriptedDialogs::message(const QString &text, const QString &title, platform::Buttons buttons,
                                           platform::Icon icon)
 {
-    boxes.append({text, title, buttons, icon});
+    return message(text, QString(), title, buttons, icon);
+}
+
+platform::Answer ScriptedDialogs::message(const QString &text, const QString &details, const QString &title,
+                                          platform::Buttons buttons, platform::Icon icon)
+{
+    boxes.append({text, title, buttons, icon, details});
     if (buttons == platform::Buttons::Ok)
         return platform::Answer::Ok;
     return answers.isEmpty() ? platform::Answer::Yes : answers.takeFirst();

@@ -16,6 +16,7 @@ public:
         QString title;
         platform::Buttons buttons;
         platform::Icon icon;
+        QString details; // behind "Show Details"
     };
     struct Input {
         QString prompt;
@@ -27,6 +28,8 @@ public:
 
     platform::Answer message(const QString &text, const QString &title, platform::Buttons buttons,
                              platform::Icon icon) override;
+    platform::Answer message(const QString &text, const QString &details, const QString &title,
+                             platform::Buttons buttons, platform::Icon icon) override;
     QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
     void showModal(QDialog &window) override;
     QString fileName(platform::FileAction action, const QString &title, const QString &suggested,
