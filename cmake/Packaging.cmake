@@ -45,6 +45,9 @@ add_custom_command(
   VERBATIM)
 add_custom_target(marrowdesk-docs ALL DEPENDS ${manual_pages} ${changelog}.gz)
 install(FILES ${changelog}.gz ${CMAKE_SOURCE_DIR}/resources/doc/copyright DESTINATION ${package_doc_dir})
+# lintian's one false alarm, with the reason beside it.
+install(FILES ${CMAKE_SOURCE_DIR}/resources/doc/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME marrowdesk)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME marrowdesk)

@@ -45,8 +45,8 @@ fi
 # Control flow protection is not asked for: Debian 12's C start files carry
 # no CET marks, so no program linked there can have it. hardening-check tells
 # fortification by a checked libc call in the program; the SQL shell makes
-# none the compiler could check (its input and output go through Qt), so for
-# it lintian's fortification check above stands alone.
+# none the compiler could check (its input and output go through Qt), and the
+# package overrides lintian's note on it with that reason.
 dpkg-deb -x "$deb" "$scratch/root" || fail "dpkg-deb could not unpack the package"
 programs="$scratch/root/usr/lib/marrowdesk"
 hardening-check --nocfprotection "$programs/marrowdesk" &&
