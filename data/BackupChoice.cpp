@@ -1,8 +1,7 @@
 #include "data/BackupChoice.h"
 
 #include "data/Connection.h"
-#include "data/Engine.h"
-#include "data/Hardening.h"
+#include "data/SqliteFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,23 +42,17 @@ QString unreadable(const QString &path)
         file.read(16) != QByteArrayLiteral("SQLite format 3\0"))
         return QString();
     file.close();
-    sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc == SQLITE_OK)
-        rc = Engine::registerExtensions(db);
-    if (rc == SQLITE_OK)
-        rc = Hardening::apply(db);
-    sqlite3_busy_timeout(db, 5000);
+    SqliteFile::Handle handle;
+    int rc = SqliteFile::open(handle, path, SQLITE_OPEN_READWRITE);
     // Reading the schema reads the header first, and SQLite refuses a file
     // shorter than the pages its header counts.
+    QStringList count;
     if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    QString problem;
+        rc = SqliteFile::texts(handle.db, "SELECT count(*) FROM sqlite_master", count);
     const int primary = rc & 0xFF;
     if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB)
-        problem = QStringLiteral("cannot be read: %1.").arg(QString::fromUtf8(sqlite3_errmsg(db)));
-    sqlite3_close(db);
-    return problem;
+        return QStringLiteral("cannot be read: %1.").arg(QString::fromUtf8(sqlite3_errmsg(handle.db)));
+    return QString();
 }
 
 QList<SoundCopy> soundCopies(const QString &databasePath, Candidates candidates)

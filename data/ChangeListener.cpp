@@ -42,13 +42,7 @@ bool ChangeListener::openSession()
     // Tried on the window's thread every second while the server is away:
     // a host that does not answer may hold it up to 3 s, unless the target
     // names its own connect_timeout (the expanded target overrides this one).
-    const QByteArray target = m_target.toUtf8();
-    // Keepalives notice a server that vanished without closing the socket.
-    const char *keywords[] = {
-        "connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
-        "dbname",          nullptr};
-    const char *values[] = {"3", "1", "10", "5", "3", target.constData(), nullptr};
-    pg_conn *connection = PQconnectdbParams(keywords, values, 1);
+    pg_conn *connection = connectWithKeepalives(m_target, "3");
     if (PQstatus(connection) == CONNECTION_OK) {
         PGresult *result = PQexec(connection, "LISTEN marrowdesk_changes");
         const bool listening = PQresultStatus(result) == PGRES_COMMAND_OK;

@@ -323,11 +323,6 @@ Planner::Planner(qsizetype headingCount, const Mapping &mapping, const Existing 
 
 Planner::~Planner() = default;
 
-const Plan &Planner::plan() const
-{
-    return m_state->result;
-}
-
 Plan Planner::take()
 {
     return std::move(m_state->result);

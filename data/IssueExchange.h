@@ -149,8 +149,6 @@ public:
     Planner &operator=(const Planner &) = delete;
 
     void add(const QStringList &record, int line);
-    // The plan of the rows added so far.
-    const Plan &plan() const;
     Plan take();
 
 private:

@@ -8,7 +8,6 @@
 #include "platform/ErrorBlock.h"
 
 #include <array>
-#include <optional>
 
 namespace IssueListLoading {
 namespace {

@@ -11,8 +11,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 class IssueListModel;
 
 namespace IssueListLoading {

@@ -47,19 +47,22 @@ QString describeTarget(pg_conn *connection)
 
 } // namespace
 
+pg_conn *connectWithKeepalives(const QString &target, const char *connectTimeout)
+{
+    const QByteArray expanded = target.toUtf8();
+    const char *keywords[] = {
+        "connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
+        "dbname",          nullptr};
+    const char *values[] = {connectTimeout, "1", "10", "5", "3", expanded.constData(), nullptr};
+    return PQconnectdbParams(keywords, values, 1);
+}
+
 PgSession::PgSession(const QString &target) : m_target(target)
 {
     // The window waits while a lost session is reset before a statement: a
     // host that does not answer may hold it up to 10 s, unless the target
     // names its own connect_timeout (the expanded target overrides this one).
-    // Keepalives tell a peer that vanished (a host gone, a network cut) within
-    // about 25 s instead of the system's two hours.
-    const QByteArray expanded = target.toUtf8();
-    const char *keywords[] = {
-        "connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
-        "dbname",          nullptr};
-    const char *values[] = {"10", "1", "10", "5", "3", expanded.constData(), nullptr};
-    m_connection = PQconnectdbParams(keywords, values, 1);
+    m_connection = connectWithKeepalives(target, "10");
     if (PQstatus(m_connection) != CONNECTION_OK) {
         const QString why = QString::fromUtf8(PQerrorMessage(m_connection)).trimmed();
         const QString user = QString::fromUtf8(PQuser(m_connection));

@@ -49,6 +49,13 @@ private:
     std::unique_ptr<unsigned int[]> m_types;
 };
 
+// Opens a libpq connection to target with keepalives, which tell a peer that
+// vanished (a host gone, a network cut) within about 25 s instead of the
+// system's two hours, and a connect timeout of connectTimeout seconds unless
+// the target names its own (the expanded target overrides it). The caller
+// owns the result, whatever its status, and ends it with PQfinish.
+pg_conn *connectWithKeepalives(const QString &target, const char *connectTimeout);
+
 class PgSession {
 public:
     // Connects to the target (a postgresql:// URI or libpq's key=value
