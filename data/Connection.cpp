@@ -226,12 +226,7 @@ void Connection::Open(const QString &connectionString)
                 QStringLiteral("The file \"%1\" is an SQLite database, but not a Marrowdesk database.").arg(path));
         // Rollback journal: the file stays a single file that can be copied.
         runPragma(db, "PRAGMA journal_mode=DELETE", path);
-        const QStringList madeAgain = SchemaUpgrade::upgrade(db, path);
-        if (!madeAgain.isEmpty())
-            m_repairNotice = QStringLiteral("The database \"%1\" lacked part of the schema that keeps its rules (%2), "
-                                            "removed by another program. Marrowdesk has made it again; no row was "
-                                            "changed.")
-                                 .arg(path, madeAgain.join(QStringLiteral(", ")));
+        m_repairNotice = SchemaUpgrade::upgrade(db, path).notice(path);
     } catch (...) {
         sqlite3_close(db);
         throw;

@@ -1,7 +1,9 @@
 #include "data/Engine.h"
 
 #include "data/DateText.h"
+#include "data/Error.h"
 #include "data/JetSql.h"
+#include "data/TextCollator.h"
 #include "data/WallClock.h"
 
 #include <QString>
@@ -13,14 +15,6 @@
 #include <cstring>
 
 namespace Engine {
-namespace {
-
-unsigned char asciiLower(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
-}
-
-} // namespace
 
 QString withoutCaseAndAccents(const QString &text)
 {
@@ -35,9 +29,17 @@ QString withoutCaseAndAccents(const QString &text)
 
 namespace {
 
-int collate(void *, int aLength, const void *a, int bLength, const void *b)
+// Each connection compares with a collator of its own: a connection is used
+// by one thread at a time, a collator must be.
+int collate(void *collator, int aLength, const void *a, int bLength, const void *b)
 {
-    return compareCaseInsensitive(static_cast<const char *>(a), aLength, static_cast<const char *>(b), bLength);
+    return static_cast<const TextCollator *>(collator)->compareUtf8(static_cast<const char *>(a), aLength,
+                                                                    static_cast<const char *>(b), bLength);
+}
+
+void destroyCollator(void *collator)
+{
+    delete static_cast<TextCollator *>(collator);
 }
 
 QString textArgument(sqlite3_value *value)
@@ -204,35 +206,6 @@ qint64 newDeleteGroup(qint64 floor)
     return next;
 }
 
-int compareCaseInsensitive(const char *a, int aLength, const char *b, int bLength)
-{
-    // Fast path while both texts are plain ASCII; any other byte switches to
-    // Unicode case folding for the rest of the comparison.
-    const int common = aLength < bLength ? aLength : bLength;
-    int i = 0;
-    for (; i < common; ++i) {
-        const unsigned char ca = static_cast<unsigned char>(a[i]);
-        const unsigned char cb = static_cast<unsigned char>(b[i]);
-        if ((ca | cb) & 0x80)
-            break;
-        const unsigned char la = asciiLower(ca);
-        const unsigned char lb = asciiLower(cb);
-        if (la != lb)
-            return la < lb ? -1 : 1;
-    }
-    if (i == common)
-        return aLength == bLength ? 0 : (aLength < bLength ? -1 : 1);
-    // Every byte before i is ASCII, so i starts a character in both texts.
-    const QString restA = QString::fromUtf8(a + i, aLength - i);
-    const QString restB = QString::fromUtf8(b + i, bLength - i);
-    // Letters first compare without their accents, so that "Éclair" sorts
-    // among the e's; only texts equal in that way compare by their accents.
-    int result = withoutCaseAndAccents(restA).compare(withoutCaseAndAccents(restB));
-    if (result == 0)
-        result = QString::compare(restA, restB, Qt::CaseInsensitive);
-    return result < 0 ? -1 : (result > 0 ? 1 : 0);
-}
-
 int registerExtensions(sqlite3 *db, DeletingCommand *deleting)
 {
     // Every function is innocuous (no side effect, reads nothing outside its
@@ -240,7 +213,16 @@ int registerExtensions(sqlite3 *db, DeletingCommand *deleting)
     // connection trusts nothing else the file names.
     const int plain = SQLITE_UTF8 | SQLITE_INNOCUOUS;
     const int deterministic = plain | SQLITE_DETERMINISTIC;
-    int rc = sqlite3_create_collation_v2(db, JetSql::caseInsensitiveCollation, SQLITE_UTF8, nullptr, collate, nullptr);
+    TextCollator *collator = nullptr;
+    try {
+        collator = new TextCollator;
+    } catch (const Error &) {
+        return SQLITE_ERROR;
+    }
+    int rc = sqlite3_create_collation_v2(db, JetSql::caseInsensitiveCollation, SQLITE_UTF8, collator, collate,
+                                         destroyCollator);
+    if (rc != SQLITE_OK) // SQLite destroys it only once it took it
+        delete collator;
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function_v2(db, "jet_add", 2, deterministic, nullptr, jetAdd, nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK)

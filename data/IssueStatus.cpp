@@ -3,35 +3,40 @@
 #include "data/Error.h"
 #include "data/Recordset.h"
 #include "data/SqlText.h"
+#include "data/TextCollator.h"
 
 namespace IssueStatus {
 
+namespace {
+
+// Blanks (U+0020 only) trimmed from both ends, as SQL's trim() does.
+QStringView withoutBlanksAround(QStringView text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text.at(from) == u' ')
+        ++from;
+    while (to > from && text.at(to - 1) == u' ')
+        --to;
+    return text.mid(from, to - from);
+}
+
+bool isNamed(const QString &status, const char *name)
+{
+    return TextCollator::ofThisThread().equal(withoutBlanksAround(status), QString::fromLatin1(name));
+}
+
+} // namespace
+
 bool isClosing(const QString &status)
 {
-    // As the views decide it: blanks (only) trimmed, ASCII letters compared
-    // without regard to case, as SQLite's trim() and upper() do.
-    qsizetype from = 0;
-    qsizetype to = status.size();
-    while (from < to && status.at(from) == u' ')
-        ++from;
-    while (to > from && status.at(to - 1) == u' ')
-        --to;
-    const QLatin1String closed(closedName);
-    if (to - from != closed.size())
-        return false;
-    for (qsizetype i = 0; i < closed.size(); ++i) {
-        const char16_t c = status.at(from + i).unicode();
-        const char16_t lower = (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
-        if (lower != char16_t(QChar::toLower(closed.at(i).unicode())))
-            return false;
-    }
-    return true;
+    return isNamed(status, closedName);
 }
 
 int reopeningChoice(const QStringList &statuses)
 {
     for (int i = 0; i < statuses.size(); ++i)
-        if (statuses[i].trimmed().compare(QLatin1String("Open"), Qt::CaseInsensitive) == 0)
+        if (isNamed(statuses[i], "Open"))
             return i;
     for (int i = 0; i < statuses.size(); ++i)
         if (!isClosing(statuses[i]))

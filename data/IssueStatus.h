@@ -1,7 +1,9 @@
 #pragma once
-// Closing an issue: an issue is closed when its status is "Closed" in any
-// letter case, blanks around it ignored; the views [Open Issues] and
-// [Closed Issues] follow that rule.
+// Closing an issue: an issue is closed when its status, blanks around it
+// ignored, is "Closed" to the program's text collation (data/TextCollator.h:
+// "CLOSED", "Ｃｌｏｓｅｄ", and "Closed" with a soft hyphen inside close too);
+// the views [Open Issues] and [Closed Issues] follow that rule, on a file as
+// on a server.
 
 #include <QString>
 #include <QStringList>
@@ -19,7 +21,7 @@ bool isClosing(const QString &status);
 inline constexpr const char *closedName = "Closed";
 
 // The status a reopened issue starts on, as an index into the status list:
-// "Open" (any letter case) when the list has it, else the first status that
+// "Open" (to the same collation) when the list has it, else the first status that
 // does not close an issue; -1 when every status closes one.
 int reopeningChoice(const QStringList &statuses);
 

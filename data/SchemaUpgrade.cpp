@@ -1,5 +1,6 @@
 #include "data/SchemaUpgrade.h"
 
+#include "data/CollationUpgrade.h"
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/PreparedStatement.h"
@@ -177,6 +178,28 @@ BEGIN
 END;
 )sql";
 
+// Text compares with the program's one collation (data/TextCollator.h), the
+// one a server's marrow_nocase has: the indexes ordered by the collation are
+// rebuilt in its new order, and the closed rule compares with it too (before,
+// only "Closed" in ASCII letters of any case closed an issue). The value
+// lists' triggers compare with the column's collation, so they refuse a new
+// value equal to one there under the new rule without being made again.
+const char *const toVersion6 = R"sql(
+REINDEX MARROW_NOCASE;
+
+DROP VIEW IF EXISTS [Open Issues];
+DROP VIEW IF EXISTS [Closed Issues];
+
+CREATE VIEW [Open Issues] AS
+SELECT * FROM [Issues With Names] WHERE coalesce(trim(Status), '') COLLATE MARROW_NOCASE <> 'Closed';
+
+CREATE VIEW [Closed Issues] AS
+SELECT * FROM [Issues With Names] WHERE coalesce(trim(Status), '') COLLATE MARROW_NOCASE = 'Closed';
+)sql";
+
+// The version that moved text to the one collation.
+constexpr int oneCollationVersion = 6;
+
 // A column a step adds, before its statements run.
 struct AddedColumn {
     const char *table;
@@ -195,6 +218,7 @@ const Step steps[] = {
     {{{"Issues", "Version", "INTEGER NOT NULL DEFAULT 1"}, {"Contacts", "Version", "INTEGER NOT NULL DEFAULT 1"}},
      toVersion4},
     {{{"TrashIssues", "Version", "INTEGER"}, {"TrashContacts", "Version", "INTEGER"}}, toVersion5},
+    {{}, toVersion6},
 };
 
 void run(sqlite3 *db, const char *sql, const QString &fileName)
@@ -282,7 +306,22 @@ void runSteps(sqlite3 *db, int from, const QString &fileName)
     }
 }
 
-QStringList upgrade(sqlite3 *db, const QString &fileName)
+QString Outcome::notice(const QString &fileName) const
+{
+    QStringList sentences;
+    if (!madeAgain.isEmpty())
+        sentences << QStringLiteral("The database \"%1\" lacked part of the schema that keeps its rules (%2), "
+                                    "removed by another program. Marrowdesk has made it again; no row was changed.")
+                         .arg(fileName, madeAgain.join(QStringLiteral(", ")));
+    if (!findings.isEmpty())
+        sentences << QStringLiteral("The database \"%1\" now compares text as a team server does: letter case, "
+                                    "width, ligatures and invisible characters aside, accents counting.")
+                         .arg(fileName)
+                  << findings;
+    return sentences.join(QLatin1Char(' '));
+}
+
+Outcome upgrade(sqlite3 *db, const QString &fileName)
 {
     if (const QString problem = problemWith(db, fileName); !problem.isEmpty())
         throw Error(QStringLiteral("The database \"%1\" %2").arg(fileName, problem));
@@ -291,20 +330,25 @@ QStringList upgrade(sqlite3 *db, const QString &fileName)
     const int version = userVersion(db, fileName);
     if (version == currentVersion && missingObjects(db, fileName).empty())
         return {};
-    QStringList madeAgain;
+    Outcome outcome;
     // Another program may upgrade the file meanwhile; the immediate
     // transaction holds it off, and what it finds is read again inside.
     run(db, "BEGIN IMMEDIATE", fileName);
     try {
         const int now = userVersion(db, fileName);
         if (now >= 1 && now < currentVersion) {
+            const bool collationChanges = now < oneCollationVersion;
+            if (collationChanges)
+                outcome.findings << CollationUpgrade::mendUniqueIndexes(db, fileName);
             runSteps(db, now, fileName);
+            if (collationChanges)
+                outcome.findings << CollationUpgrade::findings(db, fileName);
             run(db, QStringLiteral("PRAGMA user_version = %1").arg(currentVersion).toUtf8().constData(), fileName);
         }
         if (now >= 1 && now <= currentVersion) {
             for (const SchemaObjects::Object *object : missingObjects(db, fileName)) {
                 run(db, object->sql.toUtf8().constData(), fileName);
-                madeAgain << QStringLiteral("the %1 %2").arg(object->type, object->name);
+                outcome.madeAgain << QStringLiteral("the %1 %2").arg(object->type, object->name);
             }
         }
         run(db, "COMMIT", fileName);
@@ -312,7 +356,7 @@ QStringList upgrade(sqlite3 *db, const QString &fileName)
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
-    return madeAgain;
+    return outcome;
 }
 
 } // namespace SchemaUpgrade

@@ -13,6 +13,9 @@
 //  4  every issue and contact carries a Version, 1 when added and counted
 //     up by every change of the row
 //  5  the trash keeps the Version, and a restore counts it up
+//  6  text compares with the one collation a server has (data/TextCollator.h):
+//     its indexes are rebuilt, the closed rule follows it; values it now
+//     holds equal are kept and told (data/CollationUpgrade.h)
 
 #include <QString>
 #include <QStringList>
@@ -21,7 +24,7 @@ struct sqlite3;
 
 namespace SchemaUpgrade {
 
-inline constexpr int currentVersion = 5;
+inline constexpr int currentVersion = 6;
 
 // Why the open database is not one this program may use, as the end of a
 // sentence that begins with the file's name ("has no Marrowdesk tables
@@ -30,14 +33,25 @@ inline constexpr int currentVersion = 5;
 // Empty text when it may be used. Throws Error when it cannot be read.
 QString problemWith(sqlite3 *db, const QString &fileName);
 
+// What an upgrade did that the user should be told.
+struct Outcome {
+    // What was made again ("the trigger IssuesToTrash"), apart from what
+    // the steps made.
+    QStringList madeAgain;
+    // What the steps found, one sentence each (CollationUpgrade).
+    QStringList findings;
+
+    // Both told as one message; empty when there is nothing to tell.
+    QString notice(const QString &fileName) const;
+};
+
 // Checks the database with problemWith, then brings it up to
 // currentVersion and, in a file that has all of the schema's tables, makes
 // again whatever of the newest schema's indexes, triggers and views it lacks
 // (SchemaObjects: another program may have dropped one), all in one
-// transaction. Returns what was made again
-// ("the trigger IssuesToTrash"), apart from what the steps made. A
-// read-only database is checked but left as it is. Throws Error.
-QStringList upgrade(sqlite3 *db, const QString &fileName);
+// transaction. A read-only database is checked but left as it is. Throws
+// Error.
+Outcome upgrade(sqlite3 *db, const QString &fileName);
 
 // Runs the steps after version `from` up to currentVersion, in the caller's
 // transaction, without setting user_version.

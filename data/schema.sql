@@ -2,7 +2,8 @@
 -- script, then the later versions' steps of data/SchemaUpgrade.cpp, to make
 -- dbBlank.mdb, which the program copies to dbData.mdb on its first run.
 --
--- Text compares and orders without regard to letter case (MARROW_NOCASE).
+-- Text compares and orders with MARROW_NOCASE, the program's one collation
+-- (data/TextCollator.h): letter case aside, as on a team server.
 -- Dates are ISO 8601 text; triggers turn date text written in the user's
 -- short date form into that, and refuse text that is not a date.
 
@@ -107,7 +108,8 @@ SELECT i.ID, i.Title, i.[Assigned To], i.[Opened By], i.[Opened Date], i.Status,
 -- An issue is closed when its status is "Closed" in any letter case, with
 -- surrounding blanks ignored; every other issue, one without a status too,
 -- is open. Both views follow from that one rule, so every issue is in exactly
--- one of them.
+-- one of them. (Version 6 compares the status with MARROW_NOCASE instead, as
+-- a server does: data/SchemaUpgrade.cpp.)
 CREATE VIEW [Open Issues] AS
 SELECT * FROM [Issues With Names] WHERE coalesce(upper(trim(Status)), '') <> 'CLOSED';
 

@@ -1,29 +1,25 @@
 #pragma once
 // Collation keys for the issue list's text sorts: one byte string per text,
-// such that comparing two keys byte by byte orders their texts as the user's
-// locale sorts them, without regard to letter case (accents still count).
-// Two texts the locale holds equal get equal keys.
+// such that comparing two keys byte by byte orders their texts as the
+// program's one text collation does (data/TextCollator.h), whatever the
+// user's locale: the list sorts as a report's "order by" on a file or a
+// server. Two texts the collation holds equal get equal keys.
 //
 // Every key ends in a single 0 byte and holds no 0 before it, so a sort can
 // read a key byte by byte and know where it ends. All keys live in one
 // buffer: no allocation per text, and a sort that reads them stays in few
 // cache lines.
-//
-// In the C locale, where no collation rules exist, texts order by their case
-// folded UTF-16 units, as Qt's case-insensitive comparison orders them.
 
-#include <QLocale>
+#include "data/TextCollator.h"
+
 #include <QStringView>
 
 #include <cstddef>
 #include <vector>
 
-struct UCollator;
-
 class CollationKeys {
 public:
-    explicit CollationKeys(const QLocale &locale = QLocale());
-    ~CollationKeys();
+    CollationKeys() = default;
     CollationKeys(const CollationKeys &) = delete;
     CollationKeys &operator=(const CollationKeys &) = delete;
 
@@ -53,9 +49,7 @@ public:
     int compare(size_t a, size_t b, size_t from = 0) const;
 
 private:
-    void appendFoldedUnits(QStringView text);
-
-    UCollator *m_collator = nullptr; // null in the C locale
+    TextCollator m_collator; // its own: keys may be made on any one thread
     std::vector<unsigned char> m_bytes;
     std::vector<size_t> m_starts;
 };

@@ -5,7 +5,8 @@
 -- program's statements that way.
 --
 -- Text compares and orders without regard to letter case through an ICU
--- collation that ignores case but not accents, as MARROW_NOCASE does.
+-- collation that ignores case but not accents; a file's MARROW_NOCASE is the
+-- same collation (data/TextCollator.h), so both engines agree.
 -- Dates are timestamps; a date without a time of day is one at midnight.
 -- The session variables marrowdesk.* are set by the client (PgSession).
 

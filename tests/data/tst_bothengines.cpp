@@ -1,13 +1,15 @@
 // The same data-layer cases on a database file and on a PostgreSQL server:
 // the program's statements must give the same rows, values and refusals on
-// both engines.
+// both engines, and texts must order, match and close alike.
 
+#include "app/list/CollationKeys.h"
 #include "support/TestDatabase.h"
 #include "support/TestServer.h"
 
 #include "data/Connection.h"
 #include "data/DeleteCounts.h"
 #include "data/Error.h"
+#include "data/IssueStatus.h"
 #include "data/Recordset.h"
 #include "data/Transaction.h"
 #include "data/Trash.h"
@@ -139,6 +141,79 @@ private slots:
             QVERIFY2(rows(connection, query) == expected,
                      qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(engine), rows(connection, query))));
         });
+    }
+
+    // One collation on both engines and in the program: order, equality
+    // (a literal through the index as well as two columns), the closed rule
+    // and the list's sort keys. b's issue is 2, a's is 1.
+    void textsCompareAlikeOnBothEngines_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<int>("order");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("letter case") << "FIX" << "fix" << 0 << false;
+        QTest::newRow("full-width") << "ｆｉｘ" << "fix" << 0 << false;
+        QTest::newRow("ligature") << "ﬁx" << "fix" << 0 << false;
+        QTest::newRow("soft hyphen") << "fi\u00ADx" << "fix" << 0 << false;
+        QTest::newRow("zero-width space") << "fi\u200Bx" << "fix" << 0 << false;
+        QTest::newRow("combining accent") << "e\u0301t\u00E9" << "\u00E9TE\u0301" << 0 << false;
+        QTest::newRow("sharp s after ss") << "Straße" << "STRASSE" << 1 << false;
+        QTest::newRow("accents count") << "resume" << "résumé" << -1 << false;
+        QTest::newRow("ø before zz") << "ø" << "zz" << -1 << false;
+        QTest::newRow("æ before zz") << "æ" << "zz" << -1 << false;
+        QTest::newRow("œ before zz") << "œuvre" << "zz" << -1 << false;
+        QTest::newRow("dotless i before zz") << "ı" << "zz" << -1 << false;
+        QTest::newRow("kana after Latin") << "カナ" << "zz" << 1 << false;
+        QTest::newRow("emoji before letters") << "😀" << "a" << -1 << false;
+        QTest::newRow("hyphen before letters") << "a-b" << "ab" << -1 << false;
+        QTest::newRow("full-width Closed") << "Ｃｌｏｓｅｄ" << "Closed" << 0 << true;
+        QTest::newRow("soft-hyphened Closed") << "Clo\u00ADsed" << "Closed" << 0 << true;
+        QTest::newRow("blanks around Closed") << " closed " << "Closed" << -1 << true;
+        QTest::newRow("accented Closed") << "Clósed" << "Closed" << 1 << false;
+    }
+
+    void textsCompareAlikeOnBothEngines()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, order);
+        QFETCH(bool, closes);
+        QCOMPARE(IssueStatus::isClosing(a), closes);
+        CollationKeys keys;
+        keys.append(a);
+        keys.append(b);
+        QCOMPARE((keys.compare(0, 1) > 0) - (keys.compare(0, 1) < 0), order);
+        const auto literal = [](const QString &text) { return QString(text).replace("'", "''"); };
+        const QString pair = QStringLiteral("select Count(*) as N from Issues x, Issues y where x.ID=1 and y.ID=2 "
+                                            "and x.Title %1 y.Title");
+        const QString expected = QStringLiteral("%1|%2|%3|%4")
+                                     .arg(order < 0 ? 1 : 0)
+                                     .arg(order == 0 ? 1 : 0)
+                                     .arg(order == 0 ? 2 : 1)
+                                     .arg(closes ? 1 : 0);
+        TestDatabase file;
+        Connection onFile;
+        file.open(onFile);
+        Connection onServer;
+        onServer.Open(TestServer::freshDatabase());
+        for (Connection *connection : {&onFile, &onServer}) {
+            for (const QString &text : {a, b})
+                connection->Execute(QStringLiteral("insert into Issues (Title,Status) values ('%1','%1')")
+                                        .arg(literal(text)));
+            const QString found =
+                QStringList{rows(*connection, pair.arg(QLatin1Char('<'))).section(QLatin1Char('\n'), 1),
+                            rows(*connection, pair.arg(QLatin1Char('='))).section(QLatin1Char('\n'), 1),
+                            rows(*connection, QStringLiteral("select Count(*) as N from Issues where Status='%1'")
+                                                  .arg(literal(a)))
+                                .section(QLatin1Char('\n'), 1),
+                            rows(*connection, QStringLiteral("select Count(*) as N from [Closed Issues] where ID=1"))
+                                .section(QLatin1Char('\n'), 1)}
+                    .join(QLatin1Char('|'));
+            QVERIFY2(found == expected, qPrintable(QStringLiteral("%1: %2")
+                                                       .arg(QLatin1String(connection == &onFile ? "file" : "server"),
+                                                            found)));
+        }
     }
 
     void rulesRefuseWithTheSameWords()

@@ -13,6 +13,8 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
+
 namespace {
 
 void rawExec(const QString &path, const char *sql)
@@ -22,6 +24,18 @@ void rawExec(const QString &path, const char *sql)
     const QByteArray message = sqlite3_errmsg(db);
     sqlite3_close(db);
     QVERIFY2(rc == SQLITE_OK, message.constData());
+}
+
+// How a file compared text before the one collation, near enough: ASCII
+// letter case aside, every other byte as it is.
+int asciiCaseBlind(void *, int aLength, const void *a, int bLength, const void *b)
+{
+    const auto *x = static_cast<const unsigned char *>(a);
+    const auto *y = static_cast<const unsigned char *>(b);
+    for (int i = 0; i < aLength && i < bLength; ++i)
+        if (const int d = std::tolower(x[i]) - std::tolower(y[i]); d != 0)
+            return d;
+    return aLength - bLength;
 }
 
 int count(Connection &connection, const QString &query)
@@ -83,6 +97,43 @@ private slots:
         QCOMPARE(refusal(QStringLiteral("insert into Issues (Title,[Assigned To],[Opened By]) values ('y',1,Null)")),
                  QString());
         QCOMPARE(count(connection, QStringLiteral("select Count(ID) from Issues")), 2);
+    }
+
+    // Values the old comparison kept apart and the collation holds equal
+    // stay, all of them, and are told; the index is rebuilt in the new
+    // order; the status spelt in full-width letters now closes its issue.
+    void fileWithWouldBeDuplicatesKeepsAndTellsThem()
+    {
+        TestDatabase database;
+        sqlite3 *db = Connection::openRaw(database.path(), false);
+        sqlite3_create_collation_v2(db, "MARROW_NOCASE", SQLITE_UTF8, nullptr, asciiCaseBlind, nullptr);
+        const int rc = sqlite3_exec(db,
+                                    "INSERT INTO Status VALUES ('Closed'), ('Ｃｌｏｓｅｄ'), ('Clo\u00ADsed'), ('Open');"
+                                    "INSERT INTO Categories VALUES ('fix'), ('ﬁx');"
+                                    "INSERT INTO Issues (Title, Status) VALUES ('a', 'Ｃｌｏｓｅｄ'), ('b', 'zz'), "
+                                    "('c', 'ø'), ('d', 'Open');"
+                                    "PRAGMA user_version = 5;",
+                                    nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        QCOMPARE(rc, SQLITE_OK);
+
+        Connection connection;
+        database.open(connection);
+        const QString notice = connection.repairNotice();
+        for (const char *told : {"table Status: \"Closed\", \"Ｃｌｏｓｅｄ\" and \"Clo\u00ADsed\"",
+                                 "table Categories: \"fix\" and \"ﬁx\"", "1 issue whose status"})
+            QVERIFY2(notice.contains(QString::fromUtf8(told)), qPrintable(notice));
+        QCOMPARE(count(connection, QStringLiteral("select Count(*) from Status")), 4);
+        QCOMPARE(count(connection, QStringLiteral("select Count(*) from Categories")), 2);
+        QCOMPARE(count(connection, QStringLiteral("select Count(*) from [Closed Issues]")), 1);
+        Recordset check;
+        check.Open(QStringLiteral("PRAGMA integrity_check"), connection);
+        QCOMPARE(check.field(0).toText(), QStringLiteral("ok"));
+        QVERIFY_THROWS_EXCEPTION(Error, connection.Execute(QStringLiteral("insert into [Status] values ('CLOSED')")));
+        QCOMPARE(count(connection, QStringLiteral("PRAGMA user_version")), SchemaUpgrade::currentVersion);
+        connection.Close();
+        database.open(connection);
+        QCOMPARE(connection.repairNotice(), QString());
     }
 };
 
