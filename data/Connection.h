@@ -35,8 +35,9 @@ public:
     void Open(const QString &connectionString);
 
     // What Open found missing of the schema's own indexes, triggers and
-    // views and made again, as a sentence for the user; empty when nothing
-    // was. Told once: the next Open finds them present.
+    // views and made again, and what upgrading the file found (values now
+    // counted as the same), as sentences for the user; empty when nothing
+    // was. Told once: the next Open finds the file upgraded and whole.
     QString repairNotice() const { return m_repairNotice; }
 
     // From now on, refuses statements that would drop, alter or replace the

@@ -3,8 +3,8 @@
 // statement: the case-insensitive collation and the SQL functions that the
 // translated statements, the schema's views and its triggers call.
 //
-//  MARROW_NOCASE                 compares text without regard to letter case,
-//                                non-ASCII letters included
+//  MARROW_NOCASE                 the program's one text collation
+//                                (data/TextCollator.h), as the server has it
 //  jet_add(a, b)                 "+" of the program's dialect
 //  jet_first(x, rowid), jet_last the value in the first / last row by rowid
 //  marrow_date_in(x)             date text (ISO or the locale's short form)
@@ -42,11 +42,8 @@ qint64 newDeleteGroup(qint64 floor = 0);
 // backup's checks delete nothing).
 int registerExtensions(sqlite3 *db, DeletingCommand *deleting = nullptr);
 
-// Compares two UTF-8 texts the way MARROW_NOCASE does.
-int compareCaseInsensitive(const char *a, int aLength, const char *b, int bLength);
-
-// The text without its accents and case folded: two texts MARROW_NOCASE
-// first compares as equal give the same folded text.
+// The text without its accents and case folded, for finding a typed text
+// inside others whatever their accents ("cafe" finds "Café").
 QString withoutCaseAndAccents(const QString &text);
 
 } // namespace Engine
