@@ -13,6 +13,7 @@
 #include "issues/ContactPicker.h"
 #include "issues/IssueEditor.h"
 #include "platform/ServerWaitProgress.h"
+#include "platform/SettingsStore.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -55,10 +56,33 @@ private slots:
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         // A lock limit short enough to wait out in a test.
-        ServerWaits::Limits limits;
-        limits.lockMilliseconds = 1000;
-        ServerWaits::setLimits(limits);
-        ServerWaits::setHook(&m_progress);
+        platform::SaveSetting(QStringLiteral("Server/LockTimeoutSeconds"), QStringLiteral("1"));
+        platform::followServerWaits();
+    }
+
+    void limitsFromTheSettings_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("lockMilliseconds");
+        QTest::newRow("whole seconds, blanks around") << QStringLiteral(" 7 ") << 7000;
+        QTest::newRow("zero keeps the default") << QStringLiteral("0") << 5000;
+        QTest::newRow("not a whole number") << QStringLiteral("2.5") << 5000;
+        QTest::newRow("empty") << QString() << 5000;
+    }
+
+    // A limit that is no whole number of seconds never turns a limit off.
+    void limitsFromTheSettings()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, lockMilliseconds);
+        platform::SaveSetting(QStringLiteral("Server/LockTimeoutSeconds"), stored);
+        platform::followServerWaits();
+        const ServerWaits::Limits limits = ServerWaits::limits();
+        platform::SaveSetting(QStringLiteral("Server/LockTimeoutSeconds"), QStringLiteral("1"));
+        platform::followServerWaits();
+        QCOMPARE(limits.lockMilliseconds, lockMilliseconds);
+        QCOMPARE(limits.statementMilliseconds, 30000);
+        QCOMPARE(limits.connectSeconds, 10);
     }
 
     // The main window on a new server database with three issues, and a
@@ -396,7 +420,6 @@ private:
         m_dialogs->boxes.clear();
     }
 
-    platform::ServerWaitProgress m_progress;
     std::unique_ptr<DialogsBeside> m_dialogs;
     std::unique_ptr<MainWindow> m_form;
     std::unique_ptr<Connection> m_other;
