@@ -26,10 +26,12 @@
 
 #include <arpa/inet.h>
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace ConcurrentSave;
 
@@ -53,10 +55,13 @@ class TurningHook : public ServerWaits::Hook {
 public:
     qint64 stopAfter = -1;
     int turns = 0;
+    std::function<void(qint64)> during; // what the event loop does meanwhile
     bool waiting(const QString &, qint64 elapsed) override
     {
         ++turns;
         QCoreApplication::processEvents();
+        if (during)
+            during(elapsed);
         return stopAfter < 0 || elapsed < stopAfter;
     }
     void ended() override {}
@@ -251,6 +256,51 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(back.size(), 1, 10000);
         QCOMPARE(lost.size(), 1);
         QVERIFY(heard.size() >= ChangeListener::tables().size());
+    }
+
+    // A user who chose to wait for a lock waits past the lock limit, for
+    // that statement only: the next one behind a lock is refused at the
+    // limit again. While a statement waits, nothing else runs on its
+    // connection.
+    void waitingForALock()
+    {
+        ServerWaits::Limits limits;
+        limits.lockMilliseconds = 300;
+        ServerWaits::setLimits(limits);
+        const QString target = TestServer::freshDatabase();
+        Connection mine, theirs;
+        mine.Open(target);
+        theirs.Open(target);
+        const qint64 id = addIssue(mine, QStringLiteral("held"));
+        const QString lock = QStringLiteral("SELECT 1 FROM \"Issues\" WHERE \"ID\" = %1 FOR UPDATE").arg(id);
+        theirs.server()->execute(QStringLiteral("BEGIN"));
+        theirs.server()->execute(lock);
+        TurningHook hook;
+        bool released = false, secondRefused = false;
+        hook.during = [&](qint64 elapsed) {
+            if (elapsed < 600 || std::exchange(released, true))
+                return;
+            try {
+                mine.Execute(update(id, QStringLiteral("meanwhile")));
+            } catch (const Refusal &) {
+                secondRefused = true;
+            }
+            theirs.server()->execute(QStringLiteral("COMMIT"));
+        };
+        ServerWaits::setHook(&hook);
+        {
+            ServerWaits::UnlimitedLockWait waiting;
+            QCOMPARE(mine.server()->query(lock).rowCount(), 1);
+        }
+        QVERIFY(released);
+        QVERIFY(secondRefused);
+        theirs.server()->execute(QStringLiteral("BEGIN"));
+        theirs.server()->execute(lock);
+        QVERIFY_THROWS_EXCEPTION(ServerWaits::LockTimeout, mine.server()->query(lock));
+        theirs.server()->execute(QStringLiteral("ROLLBACK"));
+        ServerWaits::setHook(nullptr);
+        ServerWaits::setLimits({});
+        QCOMPARE(readStored(mine, Table::Issues, id)->value(QStringLiteral("Title")).toText(), QStringLiteral("held"));
     }
 
     void stoppedWaitsEnd_data()
