@@ -9,6 +9,7 @@
 #include "app/list/IssueListModel.h"
 #include "data/ChangeListener.h"
 #include "data/Connection.h"
+#include "data/ServerWaits.h"
 #include "data/SharedConnection.h"
 #include "platform/ApplicationTitle.h"
 
@@ -124,8 +125,9 @@ void MainWindow::refillKeepingPlace()
     if (m_serverLost)
         return;
     // A command waiting on a box or editor holds rows of the list as they
-    // are; the refill waits until it is done.
-    if (QApplication::activeModalWidget()) {
+    // are, and a statement waiting on the server holds the connection; the
+    // refill waits until it is done.
+    if (QApplication::activeModalWidget() || ServerWaits::inProgress()) {
         m_serverRefill->start(refillDelayMilliseconds);
         return;
     }

@@ -20,6 +20,7 @@
 #include "platform/ErrorBlock.h"
 #include "platform/HandPointer.h"
 #include "platform/ProgramEnd.h"
+#include "platform/ServerWaitProgress.h"
 #include "platform/SettingsStore.h"
 
 #include <QApplication>
@@ -112,6 +113,8 @@ void StartUp::run(MainWindow &window)
         SetAppTitle();
     });
 
+    // The server's limits, and the windows kept alive while it is waited on.
+    platform::followServerWaits();
     step(122, [&] { createSharedConnection(); });
     step(124, [&] { openDatabase(); });
     if (const QString repaired = sharedConnection().repairNotice(); !repaired.isEmpty())

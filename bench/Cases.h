@@ -57,6 +57,11 @@ void insertCase(const Run &run, int size, const QString &database);
 
 // Deletes with the trash against the same deletes without it: 200 single
 // issues, and one category with up to 10,000 issues.
+// The window while the server is slow to answer: an idle window's list
+// after a restart of the server in folder (tests/pg/server.sh), and the
+// longest stall of a Save behind a held lock.
+void serverWaitCases(const Run &run, const QString &target, const QString &serverFolder);
+
 void trashCase(const Run &run, int size, const QString &database);
 
 // Peak resident memory with the issues of the database listed, measured in a

@@ -146,6 +146,12 @@ void editingCase(const QString &target)
     }
     const qint64 probe = arguments.takeLast().toLongLong();
     ChangeListener listener(reader);
+    bool listening = false;
+    QObject::connect(&listener, &ChangeListener::listening, [&] { listening = true; });
+    QElapsedTimer waited;
+    waited.start();
+    while (!listening && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     bool heard = false;
     QObject::connect(&listener, &ChangeListener::changed, [&] { heard = true; });
 
@@ -223,6 +229,7 @@ void serverCases(const Run &run, const QMap<int, QString> &databases)
         if (databases.contains(size))
             refillCase(run, size, databases[size], server.database(QStringLiteral("list%1").arg(++made)));
     editingCase(server.database(QStringLiteral("editing")));
+    serverWaitCases(run, server.database(QStringLiteral("waits")), run.folder + QStringLiteral("/server"));
 }
 
 } // namespace Bench

@@ -1,9 +1,10 @@
 #include "data/ChangeListener.h"
 
 #include "data/Connection.h"
+#include "data/ServerWaits.h"
 #include "data/postgres/PgSession.h"
+#include "data/postgres/PgWait.h"
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -19,15 +20,19 @@ ChangeListener::ChangeListener(const Connection &connection, QObject *parent) : 
     m_program = connection.server();
     m_target = m_program->target();
     m_retry = new QTimer(this);
+    m_retry->setSingleShot(true);
     m_retry->setInterval(retryMilliseconds);
     QObject::connect(m_retry, &QTimer::timeout, this, &ChangeListener::retry);
-    if (!openSession())
-        QTimer::singleShot(0, this, &ChangeListener::lose);
+    m_deadline = new QTimer(this);
+    m_deadline->setSingleShot(true);
+    QObject::connect(m_deadline, &QTimer::timeout, this, &ChangeListener::attemptFailed);
+    openSession();
 }
 
 ChangeListener::~ChangeListener()
 {
-    closeSession();
+    if (m_deadline)
+        closeSession();
 }
 
 const QStringList &ChangeListener::tables()
@@ -37,25 +42,105 @@ const QStringList &ChangeListener::tables()
     return all;
 }
 
-bool ChangeListener::openSession()
+void ChangeListener::openSession()
 {
-    // Tried on the window's thread every second while the server is away:
-    // a host that does not answer may hold it up to 3 s, unless the target
-    // names its own connect_timeout (the expanded target overrides this one).
-    pg_conn *connection = connectWithKeepalives(m_target, "3");
-    if (PQstatus(connection) == CONNECTION_OK) {
-        PGresult *result = PQexec(connection, "LISTEN marrowdesk_changes");
-        const bool listening = PQresultStatus(result) == PGRES_COMMAND_OK;
-        PQclear(result);
-        if (listening && PQsetnonblocking(connection, 1) == 0) {
-            m_connection = connection;
-            m_notifier = new QSocketNotifier(PQsocket(connection), QSocketNotifier::Read, this);
-            QObject::connect(m_notifier, &QSocketNotifier::activated, this, &ChangeListener::readNotifications);
-            return true;
-        }
+    // Started here and driven by the socket (advance), so that an attempt
+    // at a host that does not answer never holds the window.
+    const QByteArray timeout = QByteArray::number(ServerWaits::limits().connectSeconds);
+    m_connection = connectWithKeepalives(m_target, timeout.constData());
+    m_attempt.start();
+    if (!m_connection || PQstatus(m_connection) == CONNECTION_BAD) {
+        // From the event loop, as every other outcome of an attempt.
+        QTimer::singleShot(0, this, &ChangeListener::attemptFailed);
+        return;
     }
-    PQfinish(connection);
-    return false;
+    m_phase = Phase::Connecting;
+    m_deadline->start(PgWait::connectTimeoutOf(m_connection, ServerWaits::limits().connectSeconds) * 1000);
+    watch(true); // libpq starts as if its last poll asked to write
+}
+
+void ChangeListener::watch(bool forWriting)
+{
+    // The notifier may be the one whose signal is being handled; and the
+    // socket may change between polls (another address of the host).
+    if (m_notifier) {
+        m_notifier->setEnabled(false);
+        m_notifier->deleteLater();
+    }
+    m_notifier = new QSocketNotifier(PQsocket(m_connection),
+                                     forWriting ? QSocketNotifier::Write : QSocketNotifier::Read, this);
+    QObject::connect(m_notifier, &QSocketNotifier::activated, this, &ChangeListener::advance);
+}
+
+void ChangeListener::advance()
+{
+    if (m_phase == Phase::Listening) {
+        readNotifications();
+        return;
+    }
+    if (m_phase == Phase::Connecting) {
+        const PostgresPollingStatusType state = PQconnectPoll(m_connection);
+        if (state == PGRES_POLLING_FAILED) {
+            attemptFailed();
+        } else if (state != PGRES_POLLING_OK) {
+            watch(state == PGRES_POLLING_WRITING);
+        } else if (PQsetnonblocking(m_connection, 1) != 0 ||
+                   !PQsendQuery(m_connection, "LISTEN marrowdesk_changes") || PQflush(m_connection) < 0) {
+            attemptFailed();
+        } else {
+            m_phase = Phase::Subscribing;
+            watch(false);
+        }
+        return;
+    }
+    // Subscribing: the answer to LISTEN.
+    if (!PQconsumeInput(m_connection)) {
+        attemptFailed();
+        return;
+    }
+    bool listening = true;
+    while (!PQisBusy(m_connection)) {
+        PGresult *result = PQgetResult(m_connection);
+        if (!result) {
+            if (listening)
+                subscribed();
+            else
+                attemptFailed();
+            return;
+        }
+        listening = listening && PQresultStatus(result) == PGRES_COMMAND_OK;
+        PQclear(result);
+    }
+}
+
+void ChangeListener::subscribed()
+{
+    m_phase = Phase::Listening;
+    m_deadline->stop();
+    m_retry->stop();
+    emit listening();
+    if (!m_lost)
+        return;
+    m_lost = false;
+    emit reconnected();
+    for (const QString &table : tables())
+        emit changed(table, QString());
+}
+
+void ChangeListener::attemptFailed()
+{
+    const bool quick = m_attempt.elapsed() < quickAttemptMilliseconds;
+    closeSession();
+    if (!m_lost) {
+        lose();
+        return;
+    }
+    // An attempt at a host that drops packets waits its whole connect
+    // timeout: the longer such a server stays away, the rarer the
+    // attempts, up to one every half minute. A server that refuses at once
+    // (stopped, restarting) costs nothing to ask, and is asked every
+    // second, so the list is back as soon as it is.
+    m_retry->start(quick ? retryMilliseconds : qMin(m_retry->interval() * 2, longestRetryMilliseconds));
 }
 
 void ChangeListener::closeSession()
@@ -66,8 +151,10 @@ void ChangeListener::closeSession()
         m_notifier->deleteLater();
     }
     m_notifier = nullptr;
+    m_deadline->stop();
     PQfinish(m_connection);
     m_connection = nullptr;
+    m_phase = Phase::Closed;
 }
 
 void ChangeListener::readNotifications()
@@ -107,21 +194,6 @@ void ChangeListener::lose()
 
 void ChangeListener::retry()
 {
-    QElapsedTimer attempt;
-    attempt.start();
-    if (!openSession()) {
-        // Each attempt at a host that drops packets holds the window up to
-        // its connect timeout: the longer such a server stays away, the
-        // rarer the attempts, up to one every half minute. A server that
-        // refuses at once (stopped, restarting) costs nothing to ask, and is
-        // asked every second, so the list is back as soon as it is.
-        const bool quick = attempt.elapsed() < quickAttemptMilliseconds;
-        m_retry->start(quick ? retryMilliseconds : qMin(m_retry->interval() * 2, longestRetryMilliseconds));
-        return;
-    }
-    m_retry->stop();
-    m_lost = false;
-    emit reconnected();
-    for (const QString &table : tables())
-        emit changed(table, QString());
+    if (!m_connection)
+        openSession();
 }

@@ -6,13 +6,16 @@
 // Connection stays free for statements), waits for those notifications on
 // the event loop, and emits one changed() per notification.
 //
+// Its connects are driven by the socket, never blocking the event loop.
 // When the connection is lost it emits connectionLost() once, tries again
 // every second (ever less often, up to every 30 s, while attempts hang on a
-// host that does not answer), and when the server is back emits
+// host that does not answer, each up to the connect timeout of
+// ServerWaits), and when the server is back emits
 // reconnected() and then changed() for every table, since what happened
 // meanwhile was not heard.
 // On a database file it does nothing and never emits.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -42,8 +45,8 @@ public:
     static constexpr int longestRetryMilliseconds = 30000;
     static constexpr int quickAttemptMilliseconds = 200;
 
-    // Whether the listener's own connection is up.
-    bool isListening() const { return m_connection != nullptr; }
+    // Whether the listener's own connection is up and listening.
+    bool isListening() const { return m_phase == Phase::Listening; }
 
 signals:
     // A change to the table (Issues, Contacts, Status, Categories or
@@ -55,9 +58,18 @@ signals:
     void changed(const QString &table, const QString &by);
     void connectionLost();
     void reconnected();
+    // The listener's session listens, from now on (first, and after each
+    // reconnect): changes committed before were not heard.
+    void listening();
 
 private:
-    bool openSession();
+    enum class Phase { Closed, Connecting, Subscribing, Listening };
+
+    void openSession();
+    void watch(bool forWriting);
+    void advance();
+    void subscribed();
+    void attemptFailed();
     void closeSession();
     void readNotifications();
     void lose();
@@ -68,5 +80,8 @@ private:
     pg_conn *m_connection = nullptr;
     QSocketNotifier *m_notifier = nullptr;
     QTimer *m_retry = nullptr;
+    QTimer *m_deadline = nullptr; // of the attempt under way
+    QElapsedTimer m_attempt;
+    Phase m_phase = Phase::Closed;
     bool m_lost = false;
 };

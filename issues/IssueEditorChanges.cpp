@@ -8,6 +8,7 @@
 #include "data/ChangeListener.h"
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/ServerWaits.h"
 #include "data/SharedConnection.h"
 #include "data/Trash.h"
 #include "issues/ContactPicker.h"
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 void IssueEditor::followChanges(ChangeListener *listener)
 {
@@ -28,6 +30,12 @@ void IssueEditor::noticeStoredChange(const QString &table, const QString &by)
 {
     if (table != QLatin1String("Issues") || issueId.isEmpty() || !m_stored)
         return;
+    // A statement waiting on the server holds the connection: look when it
+    // has ended.
+    if (ServerWaits::inProgress()) {
+        QTimer::singleShot(150, this, [this, table, by] { noticeStoredChange(table, by); });
+        return;
+    }
     std::optional<ConcurrentSave::StoredRow> now;
     QString who = by;
     try {

@@ -46,9 +46,12 @@ public:
             box.exec();
             return box.clickedButton() == retry ? Answer::Yes : box.clickedButton() == choose ? Answer::No : Answer::Ok;
         }
-        if (buttons == Buttons::ReloadOrKeepEditing) {
-            QPushButton *reload = box.addButton(QStringLiteral("&Reload"), QMessageBox::AcceptRole);
-            QPushButton *keep = box.addButton(QStringLiteral("&Keep Editing"), QMessageBox::RejectRole);
+        if (buttons == Buttons::ReloadOrKeepEditing || buttons == Buttons::WaitOrCancel) {
+            const bool reloading = buttons == Buttons::ReloadOrKeepEditing;
+            QPushButton *reload = box.addButton(reloading ? QStringLiteral("&Reload") : QStringLiteral("&Wait"),
+                                                QMessageBox::AcceptRole);
+            QPushButton *keep = box.addButton(reloading ? QStringLiteral("&Keep Editing") : QStringLiteral("Cancel"),
+                                              QMessageBox::RejectRole);
             box.setDefaultButton(keep);
             box.setEscapeButton(keep);
             box.exec();

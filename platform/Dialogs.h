@@ -14,8 +14,9 @@ namespace platform {
 // confirms a question whose Yes destroys something. ReloadOrKeepEditing:
 // "Reload" answers Yes, "Keep Editing" (the default, and Escape) No.
 // RetryOrChooseDatabase: Retry (Yes, the default), Choose Database... (No)
-// and Quit (Ok, also Escape).
-enum class Buttons { Ok, YesNo, YesNoDefaultNo, ReloadOrKeepEditing, RetryOrChooseDatabase };
+// and Quit (Ok, also Escape). WaitOrCancel: Wait (Yes) and Cancel (No, the
+// default, and Escape).
+enum class Buttons { Ok, YesNo, YesNoDefaultNo, ReloadOrKeepEditing, RetryOrChooseDatabase, WaitOrCancel };
 enum class Icon { None, Warning };
 enum class Answer { Ok, Yes, No };
 enum class FileAction { Open, Save };

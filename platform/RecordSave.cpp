@@ -1,6 +1,7 @@
 #include "platform/RecordSave.h"
 
 #include "data/Connection.h"
+#include "data/ServerWaits.h"
 #include "data/SharedConnection.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
@@ -8,6 +9,17 @@
 #include <QDialog>
 
 namespace platform {
+namespace {
+
+QString lockedMessage(const RecordSave &save)
+{
+    const QString what = !save.versioned                                             ? QStringLiteral("record")
+                         : save.versioned->table == ConcurrentSave::Table::Contacts ? QStringLiteral("contact")
+                                                                                     : QStringLiteral("issue");
+    return QStringLiteral("Another user is changing this %1 right now; try again").arg(what);
+}
+
+} // namespace
 
 bool saveAndConfirm(ErrorBlock &step, int first, QDialog &window, const RecordSave &save)
 {
@@ -17,15 +29,29 @@ bool saveAndConfirm(ErrorBlock &step, int first, QDialog &window, const RecordSa
     QString sql;
     std::optional<int> changed;
     std::optional<ConcurrentSave::ChangedMeanwhile> conflict;
+    const auto write = [&] {
+        try {
+            changed = save.write(sql);
+        } catch (const ConcurrentSave::ChangedMeanwhile &changedMeanwhile) {
+            if (!save.versioned || !save.versioned->changedMeanwhile)
+                throw;
+            conflict.emplace(changedMeanwhile);
+        }
+    };
+    bool gaveUp = false;
     if (!step(build, [&] { sql = editing ? save.updateStatement() : save.insertStatement(); }) || !step(build + 2, [&] {
             try {
-                changed = save.write(sql);
-            } catch (const ConcurrentSave::ChangedMeanwhile &changedMeanwhile) {
-                if (!save.versioned || !save.versioned->changedMeanwhile)
-                    throw;
-                conflict.emplace(changedMeanwhile);
+                write();
+            } catch (const ServerWaits::LockTimeout &) {
+                // Another user holds the record: nothing was written, and
+                // the user may wait for them, under the progress with Cancel.
+                gaveUp = msgBox(lockedMessage(save), Buttons::WaitOrCancel, Icon::Warning) != Answer::Yes;
+                if (gaveUp)
+                    return;
+                ServerWaits::UnlimitedLockWait waiting;
+                write();
             }
-        }))
+        }) || gaveUp)
         return false;
     // Someone else saved the record meanwhile: the window says what they
     // changed and lets the user choose, with nothing typed lost.

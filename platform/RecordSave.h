@@ -56,7 +56,9 @@ struct RecordSave {
 //
 // A build that fails writes nothing; a write that fails or declines, an
 // update that finds the record gone, or one refused as changed meanwhile,
-// confirms nothing. Each of these leaves
+// confirms nothing. A write held up by another user's lock past the lock
+// limit asks whether to wait for it, and waits without that limit when told
+// to. Each of these leaves
 // the window open with everything typed, and returns false.
 bool saveAndConfirm(ErrorBlock &step, int first, QDialog &window, const RecordSave &save);
 

@@ -1,6 +1,7 @@
 #include "data/postgres/PgErrors.h"
 
 #include "data/Error.h"
+#include "data/ServerWaits.h"
 
 #include <QHash>
 
@@ -136,6 +137,9 @@ QString describeConnectFailure(const QString &why, const QString &user, const QS
 void raise(pg_conn *connection, const pg_result *result, const QString &target)
 {
     const QString description = describe(connection, result, target);
+    // Told apart, so that a window can offer to wait for the lock.
+    if (sqlStateOf(result) == "55P03")
+        throw ServerWaits::LockTimeout(description);
     if (isRefusal(sqlStateOf(result)))
         throw Refusal(description);
     throw Error(description);

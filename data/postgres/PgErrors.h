@@ -23,7 +23,8 @@ bool isRefusal(const QByteArray &sqlState);
 // ~/.pgpass, the database's name, the root certificate.
 QString describeConnectFailure(const QString &libpqMessage, const QString &user, const QString &database);
 
-// Throws Refusal or Error for the failed call.
+// Throws Refusal or Error for the failed call; ServerWaits::LockTimeout for
+// a lock held past the lock limit.
 [[noreturn]] void raise(pg_conn *connection, const pg_result *result, const QString &target);
 
 } // namespace PgErrors

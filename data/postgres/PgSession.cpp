@@ -3,7 +3,9 @@
 #include "data/Engine.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
+#include "data/ServerWaits.h"
 #include "data/postgres/PgErrors.h"
+#include "data/postgres/PgWait.h"
 
 #include <QSysInfo>
 
@@ -45,6 +47,26 @@ QString describeTarget(pg_conn *connection)
         .arg(QString::fromUtf8(PQdb(connection)), QString::fromUtf8(PQuser(connection)), where);
 }
 
+// A server silent this long past the statement limit (paused, or its host
+// gone without a word) is given up on, since its own limit did not end the
+// statement.
+constexpr int silenceBeyondLimitMilliseconds = 5000;
+
+QString connectingTo(const QString &target)
+{
+    return QStringLiteral("Connecting to the database server (%1)...").arg(target);
+}
+
+// libpq's own words for a connection attempt that ended without an answer.
+QString connectFailure(pg_conn *connection, bool timedOut, bool stopped)
+{
+    if (timedOut)
+        return QStringLiteral("timeout expired");
+    if (stopped)
+        return QStringLiteral("stopped by the user");
+    return QString::fromUtf8(PQerrorMessage(connection)).trimmed();
+}
+
 } // namespace
 
 pg_conn *connectWithKeepalives(const QString &target, const char *connectTimeout)
@@ -54,17 +76,25 @@ pg_conn *connectWithKeepalives(const QString &target, const char *connectTimeout
         "connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
         "dbname",          nullptr};
     const char *values[] = {connectTimeout, "1", "10", "5", "3", expanded.constData(), nullptr};
-    return PQconnectdbParams(keywords, values, 1);
+    // Started only: the caller drives it on the socket (PgWait::connect,
+    // or the listener's socket notifier), so that nobody blocks on a host
+    // that does not answer.
+    return PQconnectStartParams(keywords, values, 1);
 }
 
 PgSession::PgSession(const QString &target) : m_target(target)
 {
-    // The window waits while a lost session is reset before a statement: a
-    // host that does not answer may hold it up to 10 s, unless the target
-    // names its own connect_timeout (the expanded target overrides this one).
-    m_connection = connectWithKeepalives(target, "10");
-    if (PQstatus(m_connection) != CONNECTION_OK) {
-        const QString why = QString::fromUtf8(PQerrorMessage(m_connection)).trimmed();
+    // The target's own connect_timeout, when it names one, overrides the
+    // setting (the expanded target comes after it).
+    const QByteArray timeout = QByteArray::number(ServerWaits::limits().connectSeconds);
+    m_connection = connectWithKeepalives(target, timeout.constData());
+    bool timedOut = false;
+    bool stopped = false;
+    // Named as messages name it: the target may hold a password.
+    const QString where = m_connection ? describeTarget(m_connection) : QString();
+    if (!PgWait::connect(m_connection, false, PgWait::connectTimeoutOf(m_connection, 0), connectingTo(where),
+                         timedOut, stopped)) {
+        const QString why = connectFailure(m_connection, timedOut, stopped);
         const QString user = QString::fromUtf8(PQuser(m_connection));
         const QString database = QString::fromUtf8(PQdb(m_connection));
         PQfinish(m_connection);
@@ -100,21 +130,81 @@ void PgSession::prepareSession()
     //   backslash would end its literal early and run the rest as SQL;
     // - a wait behind another user's lock, and a statement, are bounded, so
     //   that no window waits without limit (PgErrors says which it was).
-    const QByteArray lockTimeout = QByteArray::number(lockTimeoutMilliseconds) + "ms";
-    const QByteArray statementTimeout = QByteArray::number(statementTimeoutMilliseconds) + "ms";
+    const ServerWaits::Limits &limits = ServerWaits::limits();
+    const QByteArray lockTimeout = QByteArray::number(limits.lockMilliseconds) + "ms";
+    const QByteArray statementTimeout = QByteArray::number(limits.statementMilliseconds) + "ms";
     const char *values[] = {user.constData(), lockTimeout.constData(), statementTimeout.constData()};
-    pg_result *result = PQexecParams(m_connection,
-                                     "SELECT set_config('DateStyle', 'ISO, YMD', false), "
-                                     "set_config('standard_conforming_strings', 'on', false), "
-                                     "set_config('marrowdesk.user', $1, false), "
-                                     "set_config('lock_timeout', $2, false), "
-                                     "set_config('statement_timeout', $3, false)",
-                                     3, nullptr, values, nullptr, nullptr, 0);
+    pg_result *result = exchange("SELECT set_config('DateStyle', 'ISO, YMD', false), "
+                                 "set_config('standard_conforming_strings', 'on', false), "
+                                 "set_config('marrowdesk.user', $1, false), "
+                                 "set_config('lock_timeout', $2, false), "
+                                 "set_config('statement_timeout', $3, false)",
+                                 3, values);
     const bool prepared = PQresultStatus(result) == PGRES_TUPLES_OK;
     PQclear(result);
     if (!prepared)
         throw Error(QStringLiteral("Marrowdesk could not prepare its session on the %1: %2")
                         .arg(m_displayName, QString::fromUtf8(PQerrorMessage(m_connection)).trimmed()));
+}
+
+void PgSession::setLockTimeout(int milliseconds)
+{
+    const QByteArray text = QByteArray::number(milliseconds) + "ms";
+    const char *values[] = {text.constData()};
+    PQclear(exchange("SELECT set_config('lock_timeout', $1, false)", 1, values));
+}
+
+pg_result *PgSession::exchange(const char *statement, int parameterCount, const char *const *values)
+{
+    // The event loop turns while a statement waits (the wait hook): a timer
+    // or a socket must not start a second statement on this connection.
+    if (m_waiting)
+        throw Refusal(QStringLiteral("Marrowdesk is still waiting for the database server (%1) to answer; try again "
+                                     "when it has.")
+                          .arg(m_displayName));
+    const PGTransactionStatusType before = PQtransactionStatus(m_connection);
+    // The extended protocol runs exactly one statement: text holding a
+    // second one is refused whole, as on SQLite's side. Without parameters
+    // (values null) the simple protocol takes a script.
+    const int sent = values ? PQsendQueryParams(m_connection, statement, parameterCount, nullptr, values, nullptr,
+                                                nullptr, 0)
+                            : PQsendQuery(m_connection, statement);
+    if (!sent)
+        return nullptr;
+    m_waiting = true;
+    PgWait::Outcome outcome = PgWait::Outcome::Answered;
+    pg_result *result = PgWait::result(
+        m_connection, QStringLiteral("Waiting for the database server (%1)...").arg(m_displayName),
+        qint64(ServerWaits::limits().statementMilliseconds) + silenceBeyondLimitMilliseconds, outcome);
+    m_waiting = false;
+    if (outcome == PgWait::Outcome::Answered)
+        return result;
+    const ExecStatusType status = PQresultStatus(result);
+    if (outcome == PgWait::Outcome::Stopped && (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK))
+        return result; // it ended before the cancel reached it
+    PQclear(result);
+    if (outcome == PgWait::Outcome::Stopped && result)
+        throw ServerWaits::Stopped(QStringLiteral("You stopped the wait, so the statement was cancelled and nothing "
+                                                  "of it was saved."));
+    // No answer: the connection is in an unknown state, and is not used
+    // again; the next statement reconnects.
+    abandon(before);
+    if (outcome == PgWait::Outcome::Stopped)
+        throw ServerWaits::Stopped(QStringLiteral("You stopped the wait. The database server (%1) did not answer, "
+                                                  "so Marrowdesk stopped waiting; the last change may not have been "
+                                                  "saved. Check that the server runs, then try again.")
+                                       .arg(m_displayName));
+    throw Refusal(QStringLiteral("The database server (%1) did not answer for %2 seconds, so Marrowdesk stopped "
+                                 "waiting; the last change may not have been saved. Check that the server runs and "
+                                 "the network works, then try again.")
+                      .arg(m_displayName)
+                      .arg((ServerWaits::limits().statementMilliseconds + silenceBeyondLimitMilliseconds) / 1000));
+}
+
+void PgSession::abandon(int before)
+{
+    m_lostInTransaction = m_lostInTransaction || before == PQTRANS_INTRANS || before == PQTRANS_INERROR;
+    m_endedByServer = true;
 }
 
 void PgSession::noticeReceived(void *session, const pg_result *notice)
@@ -162,9 +252,19 @@ bool PgSession::tryReconnect()
 {
     if (isConnected())
         return true;
-    PQreset(m_connection);
-    if (PQstatus(m_connection) != CONNECTION_OK)
+    if (m_waiting || !PQresetStart(m_connection))
         return false;
+    bool timedOut = false;
+    bool stopped = false;
+    m_waiting = true;
+    const bool up = PgWait::connect(m_connection, true,
+                                    PgWait::connectTimeoutOf(m_connection, ServerWaits::limits().connectSeconds),
+                                    connectingTo(m_displayName), timedOut, stopped);
+    m_waiting = false;
+    if (!up) {
+        m_resetFailure = connectFailure(m_connection, timedOut, stopped);
+        return false;
+    }
     m_endedByServer = false;
     // A new backend knows nothing of the old one's settings.
     try {
@@ -200,7 +300,7 @@ void PgSession::reconnectBefore(const QString &statement)
     if (!isConnected() && !tryReconnect())
         throw Refusal(QStringLiteral("The database server (%1) cannot be reached, so nothing was sent to it. Check "
                                      "that the server runs and the network works, then try again. (%2)")
-                          .arg(m_displayName, QString::fromUtf8(PQerrorMessage(m_connection)).trimmed()));
+                          .arg(m_displayName, m_resetFailure));
 }
 
 PgSession::~PgSession()
@@ -228,17 +328,53 @@ bool PgSession::recognises(const QString &text)
 pg_result *PgSession::run(const QString &statement, bool savepoint)
 {
     SqlText::refuseNul(statement);
+    if (!ServerWaits::lockWaitUnlimited())
+        return runOnce(statement, savepoint);
+    // A user who chose to wait for another's lock waits as long as the
+    // statement limit allows, for this statement only. A transaction that
+    // fails takes the setting back with it.
+    setLockTimeout(0);
+    pg_result *result = nullptr;
+    try {
+        result = runOnce(statement, savepoint);
+    } catch (...) {
+        restoreLockTimeout();
+        throw;
+    }
+    restoreLockTimeout();
+    return result;
+}
+
+void PgSession::restoreLockTimeout()
+{
+    if (!isConnected() || PQtransactionStatus(m_connection) == PQTRANS_INERROR)
+        return;
+    try {
+        setLockTimeout(ServerWaits::limits().lockMilliseconds);
+    } catch (const Error &) {
+        // The connection went meanwhile: a new session starts with the limit.
+    }
+}
+
+pg_result *PgSession::runOnce(const QString &statement, bool savepoint)
+{
     const PGTransactionStatusType before = PQtransactionStatus(m_connection);
     if (savepoint)
-        PQclear(PQexec(m_connection, "SAVEPOINT marrow_statement"));
-    // The extended protocol runs exactly one statement: text holding a
-    // second one is refused whole, as on SQLite's side.
-    pg_result *result =
-        PQexecParams(m_connection, statement.toUtf8().constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+        PQclear(exchange("SAVEPOINT marrow_statement"));
+    pg_result *result = nullptr;
+    try {
+        // Parameters, none of them, choose the extended protocol.
+        static const char *const noParameters[] = {nullptr};
+        result = exchange(statement.toUtf8().constData(), 0, noParameters);
+    } catch (const ServerWaits::Stopped &) {
+        if (savepoint && isConnected())
+            PQclear(exchange("ROLLBACK TO SAVEPOINT marrow_statement; RELEASE SAVEPOINT marrow_statement"));
+        throw;
+    }
     const ExecStatusType status = PQresultStatus(result);
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
         if (savepoint)
-            PQclear(PQexec(m_connection, "RELEASE SAVEPOINT marrow_statement"));
+            PQclear(exchange("RELEASE SAVEPOINT marrow_statement"));
         return result;
     }
     if (status == PGRES_EMPTY_QUERY) {
@@ -251,8 +387,8 @@ pg_result *PgSession::run(const QString &statement, bool savepoint)
         PgErrors::raise(m_connection, result, m_displayName);
     } catch (...) {
         PQclear(result);
-        if (savepoint && PQstatus(m_connection) == CONNECTION_OK)
-            PQclear(PQexec(m_connection, "ROLLBACK TO SAVEPOINT marrow_statement; RELEASE SAVEPOINT marrow_statement"));
+        if (savepoint && isConnected())
+            PQclear(exchange("ROLLBACK TO SAVEPOINT marrow_statement; RELEASE SAVEPOINT marrow_statement"));
         throw;
     }
 }
@@ -276,7 +412,7 @@ PgResult PgSession::query(const QString &statement)
 
 void PgSession::runScript(const QByteArray &script)
 {
-    pg_result *result = PQexec(m_connection, script.constData());
+    pg_result *result = exchange(script.constData());
     if (PQresultStatus(result) == PGRES_COMMAND_OK || PQresultStatus(result) == PGRES_TUPLES_OK) {
         PQclear(result);
         return;
@@ -284,7 +420,7 @@ void PgSession::runScript(const QByteArray &script)
     const QString description = PgErrors::describe(m_connection, result, m_displayName);
     PQclear(result);
     if (PQtransactionStatus(m_connection) != PQTRANS_IDLE)
-        PQclear(PQexec(m_connection, "ROLLBACK"));
+        PQclear(exchange("ROLLBACK"));
     throw Error(description);
 }
 
@@ -321,10 +457,9 @@ void PgSession::applyDeleting()
 {
     const QByteArray groupText = m_deleteGroup ? QByteArray::number(m_deleteGroup) : QByteArray();
     const char *values[] = {m_deletingCommand.constData(), groupText.constData()};
-    pg_result *result = PQexecParams(m_connection,
-                                     "SELECT set_config('marrowdesk.deleting_command', $1, false), "
-                                     "set_config('marrowdesk.delete_group', $2, false)",
-                                     2, nullptr, values, nullptr, nullptr, 0);
+    pg_result *result = exchange("SELECT set_config('marrowdesk.deleting_command', $1, false), "
+                                 "set_config('marrowdesk.delete_group', $2, false)",
+                                 2, values);
     if (PQresultStatus(result) != PGRES_TUPLES_OK) {
         const QString description = PgErrors::describe(m_connection, result, m_displayName);
         PQclear(result);

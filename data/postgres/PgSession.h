@@ -49,10 +49,11 @@ private:
     std::unique_ptr<unsigned int[]> m_types;
 };
 
-// Opens a libpq connection to target with keepalives, which tell a peer that
-// vanished (a host gone, a network cut) within about 25 s instead of the
-// system's two hours, and a connect timeout of connectTimeout seconds unless
-// the target names its own (the expanded target overrides it). The caller
+// Starts a libpq connection to target (PQconnectStartParams) with keepalives,
+// which tell a peer that vanished (a host gone, a network cut) within about
+// 25 s instead of the system's two hours, and a connect timeout of
+// connectTimeout seconds unless the target names its own (the expanded
+// target overrides it). The caller drives it to its end on the socket, and
 // owns the result, whatever its status, and ends it with PQfinish.
 pg_conn *connectWithKeepalives(const QString &target, const char *connectTimeout);
 
@@ -60,17 +61,20 @@ class PgSession {
 public:
     // Connects to the target (a postgresql:// URI or libpq's key=value
     // form; libpq reads ~/.pgpass, PGPASSWORD and sslmode as usual), in
-    // UTF-8, with ISO dates. Throws Refusal, saying what to check, when the
-    // server cannot be reached or refuses the login.
+    // UTF-8, with ISO dates and the limits of ServerWaits. Throws Refusal,
+    // saying what to check, when the server cannot be reached or refuses
+    // the login.
+    //
+    // Nothing here blocks in libpq: connects, reconnects and statements wait
+    // on the socket in slices with the wait hook asked between them
+    // (ServerWaits). A wait the user stops is refused with
+    // ServerWaits::Stopped, a lock held past the lock limit with
+    // ServerWaits::LockTimeout; a server silent well past the statement
+    // limit (paused) is given up, and the next statement reconnects.
     explicit PgSession(const QString &target);
     ~PgSession();
     PgSession(const PgSession &) = delete;
     PgSession &operator=(const PgSession &) = delete;
-
-    // The longest wait of a statement behind another session's lock, and
-    // the longest any statement runs, before it is refused with a message.
-    static constexpr int lockTimeoutMilliseconds = 5000;
-    static constexpr int statementTimeoutMilliseconds = 30000;
 
     // Whether text names a server rather than a database file: a
     // postgresql:// or postgres:// URI, or key=value pairs libpq accepts.
@@ -124,6 +128,15 @@ public:
 
 private:
     pg_result *run(const QString &statement, bool savepoint);
+    pg_result *runOnce(const QString &statement, bool savepoint);
+    // Sends one statement and waits for its answer (null when none came,
+    // the connection lost); values null sends a script of many.
+    pg_result *exchange(const char *statement, int parameterCount = 0, const char *const *values = nullptr);
+    void setLockTimeout(int milliseconds);
+    void restoreLockTimeout();
+    // Leaves a connection the server stopped answering on for good; before
+    // is the transaction status (PGTransactionStatusType) the statement met.
+    void abandon(int before);
     void prepareSession();
     void applyDeleting();
     void reconnectBefore(const QString &statement);
@@ -139,7 +152,11 @@ private:
     // Set when the server announced the end of this session (a FATAL error
     // or an administrator's shutdown), which libpq passes on as a notice
     // only; cleared by a reconnect.
+    // Also set when the server stopped answering (abandon).
     bool m_endedByServer = false;
+    // A statement or reconnect waits on this connection.
+    bool m_waiting = false;
+    QString m_resetFailure;
     void (*m_forwardNotice)(void *, const pg_result *) = nullptr;
     void *m_forwardNoticeArgument = nullptr;
 };

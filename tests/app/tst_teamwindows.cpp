@@ -8,15 +8,19 @@
 #include "contacts/ContactEditor.h"
 #include "data/ConcurrentSave.h"
 #include "data/DataFile.h"
+#include "data/ServerWaits.h"
 #include "data/postgres/PgSession.h"
 #include "issues/ContactPicker.h"
 #include "issues/IssueEditor.h"
+#include "platform/ServerWaitProgress.h"
+#include "platform/SettingsStore.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <utility>
 
@@ -48,7 +52,38 @@ QString storedText(Connection &connection, qint64 id, const QString &column)
 class TestTeamWindows : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        // A lock limit short enough to wait out in a test.
+        platform::SaveSetting(QStringLiteral("Server/LockTimeoutSeconds"), QStringLiteral("1"));
+        platform::followServerWaits();
+    }
+
+    void limitsFromTheSettings_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("lockMilliseconds");
+        QTest::newRow("whole seconds, blanks around") << QStringLiteral(" 7 ") << 7000;
+        QTest::newRow("zero keeps the default") << QStringLiteral("0") << 5000;
+        QTest::newRow("not a whole number") << QStringLiteral("2.5") << 5000;
+        QTest::newRow("empty") << QString() << 5000;
+    }
+
+    // A limit that is no whole number of seconds never turns a limit off.
+    void limitsFromTheSettings()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, lockMilliseconds);
+        platform::SaveSetting(QStringLiteral("Server/LockTimeoutSeconds"), stored);
+        platform::followServerWaits();
+        const ServerWaits::Limits limits = ServerWaits::limits();
+        platform::SaveSetting(QStringLiteral("Server/LockTimeoutSeconds"), QStringLiteral("1"));
+        platform::followServerWaits();
+        QCOMPARE(limits.lockMilliseconds, lockMilliseconds);
+        QCOMPARE(limits.statementMilliseconds, 30000);
+        QCOMPARE(limits.connectSeconds, 10);
+    }
 
     // The main window on a new server database with three issues, and a
     // second user's connection to the same database.
@@ -217,6 +252,46 @@ private slots:
 
     // A change another user saves shows in the list by itself, with the
     // selected issue still selected and the sort kept.
+    void saveBehindAHeldLock_data()
+    {
+        QTest::addColumn<bool>("wait");
+        QTest::newRow("cancel") << false;
+        QTest::newRow("wait for the lock") << true;
+    }
+
+    // Another user holds the issue locked: the Save says so within the lock
+    // limit, the event loop turning meanwhile; Cancel writes nothing and
+    // keeps the editor open, Wait saves once the other user is done.
+    void saveBehindAHeldLock()
+    {
+        m_other->server()->execute(QStringLiteral("BEGIN"));
+        m_other->server()->execute(QStringLiteral("SELECT 1 FROM \"Issues\" WHERE \"ID\" = 5 FOR UPDATE"));
+        QFETCH(bool, wait);
+        m_dialogs->answers = {wait ? platform::Answer::Yes : platform::Answer::No};
+        if (wait)
+            m_dialogs->beforeNextBox = [&] {
+                QTimer::singleShot(300, [&] { m_other->server()->execute(QStringLiteral("COMMIT")); });
+            };
+        int ticks = 0;
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, [&] { ++ticks; });
+        probe.start(10);
+        m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("5")));
+        m_dialogs->modalScripts << [&](QDialog &window) {
+            auto &editor = static_cast<IssueEditor &>(window);
+            editor.commentBox->setPlainText(QStringLiteral("mine"));
+            editor.saveButton->click();
+        };
+        m_form->editButton->click();
+        if (!wait)
+            m_other->server()->execute(QStringLiteral("ROLLBACK"));
+        QCOMPARE(m_dialogs->boxes.value(0).text,
+                 QStringLiteral("Another user is changing this issue right now; try again"));
+        QVERIFY2(ticks >= 40, qPrintable(QString::number(ticks)));
+        QCOMPARE(m_dialogs->boxes.value(1).text == QLatin1String("Record Successfully Updated"), wait);
+        QCOMPARE(storedText(*m_other, 5, QStringLiteral("Comment")) == QLatin1String("mine"), wait);
+    }
+
     void listFollowsTheOtherUser()
     {
         m_form->sortByColumn(1); // by title

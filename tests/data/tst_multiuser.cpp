@@ -10,18 +10,28 @@
 #include "data/Connection.h"
 #include "data/JetSql.h"
 #include "data/Recordset.h"
+#include "data/ServerWaits.h"
 #include "data/Transaction.h"
 #include "data/postgres/PgErrors.h"
 #include "data/postgres/PgSession.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <libpq-fe.h>
 
+#include <arpa/inet.h>
+#include <csignal>
+#include <functional>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <utility>
 
 using namespace ConcurrentSave;
 
@@ -37,6 +47,36 @@ qint64 addIssue(Connection &connection, const QString &title)
     connection.Execute(QStringLiteral("insert into Issues (Title, Comment) values ('%1', '0')").arg(title));
     return connection.lastInsertedId();
 }
+
+// The windows' part of a wait, as the tests play it: the event loop turns,
+// and the user stops the wait after stopAfter milliseconds (never when
+// negative).
+class TurningHook : public ServerWaits::Hook {
+public:
+    qint64 stopAfter = -1;
+    int turns = 0;
+    std::function<void(qint64)> during; // what the event loop does meanwhile
+    bool waiting(const QString &, qint64 elapsed) override
+    {
+        ++turns;
+        QCoreApplication::processEvents();
+        if (during)
+            during(elapsed);
+        return stopAfter < 0 || elapsed < stopAfter;
+    }
+    void ended() override {}
+};
+
+// Counts the event loop's turns from a 10 ms timer.
+struct LoopProbe {
+    int ticks = 0;
+    QTimer timer;
+    LoopProbe()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] { ++ticks; });
+        timer.start(10);
+    }
+};
 
 } // namespace
 
@@ -169,6 +209,7 @@ private slots:
         reader.Open(target);
         ChangeListener listener(reader);
         QSignalSpy heard(&listener, &ChangeListener::changed);
+        QVERIFY(QSignalSpy(&listener, &ChangeListener::listening).wait(5000));
         addIssue(writer, QStringLiteral("new"));
         writer.Execute(QStringLiteral("insert into Categories values ('Hardware')"));
         QTRY_COMPARE(heard.size(), 2);
@@ -200,6 +241,7 @@ private slots:
         QSignalSpy lost(&listener, &ChangeListener::connectionLost);
         QSignalSpy back(&listener, &ChangeListener::reconnected);
         QSignalSpy heard(&listener, &ChangeListener::changed);
+        QVERIFY(QSignalSpy(&listener, &ChangeListener::listening).wait(5000));
         {
             Transaction change(connection);
             connection.Execute(update(id, QStringLiteral("half made")));
@@ -214,6 +256,118 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(back.size(), 1, 10000);
         QCOMPARE(lost.size(), 1);
         QVERIFY(heard.size() >= ChangeListener::tables().size());
+    }
+
+    // A user who chose to wait for a lock waits past the lock limit, for
+    // that statement only: the next one behind a lock is refused at the
+    // limit again. While a statement waits, nothing else runs on its
+    // connection.
+    void waitingForALock()
+    {
+        ServerWaits::Limits limits;
+        limits.lockMilliseconds = 300;
+        ServerWaits::setLimits(limits);
+        const QString target = TestServer::freshDatabase();
+        Connection mine, theirs;
+        mine.Open(target);
+        theirs.Open(target);
+        const qint64 id = addIssue(mine, QStringLiteral("held"));
+        const QString lock = QStringLiteral("SELECT 1 FROM \"Issues\" WHERE \"ID\" = %1 FOR UPDATE").arg(id);
+        theirs.server()->execute(QStringLiteral("BEGIN"));
+        theirs.server()->execute(lock);
+        TurningHook hook;
+        bool released = false, secondRefused = false;
+        hook.during = [&](qint64 elapsed) {
+            if (elapsed < 600 || std::exchange(released, true))
+                return;
+            try {
+                mine.Execute(update(id, QStringLiteral("meanwhile")));
+            } catch (const Refusal &) {
+                secondRefused = true;
+            }
+            theirs.server()->execute(QStringLiteral("COMMIT"));
+        };
+        ServerWaits::setHook(&hook);
+        {
+            ServerWaits::UnlimitedLockWait waiting;
+            QCOMPARE(mine.server()->query(lock).rowCount(), 1);
+        }
+        QVERIFY(released);
+        QVERIFY(secondRefused);
+        theirs.server()->execute(QStringLiteral("BEGIN"));
+        theirs.server()->execute(lock);
+        QVERIFY_THROWS_EXCEPTION(ServerWaits::LockTimeout, mine.server()->query(lock));
+        theirs.server()->execute(QStringLiteral("ROLLBACK"));
+        ServerWaits::setHook(nullptr);
+        ServerWaits::setLimits({});
+        QCOMPARE(readStored(mine, Table::Issues, id)->value(QStringLiteral("Title")).toText(), QStringLiteral("held"));
+    }
+
+    void stoppedWaitsEnd_data()
+    {
+        QTest::addColumn<bool>("paused");
+        QTest::newRow("a long statement") << false;
+        QTest::newRow("a paused server") << true;
+    }
+
+    // The user stops a statement that waits (a long one, or one a paused
+    // server never answers): it ends promptly, refused as stopped, the
+    // event loop turning meanwhile, and the next statement runs.
+    void stoppedWaitsEnd()
+    {
+        QFETCH(bool, paused);
+        Connection mine;
+        mine.Open(TestServer::freshDatabase());
+        const auto backend = pid_t(mine.server()->query(QStringLiteral("SELECT pg_backend_pid()")).value(0, 0).toInteger());
+        TurningHook hook;
+        hook.stopAfter = 300;
+        ServerWaits::setHook(&hook);
+        LoopProbe probe;
+        if (paused)
+            ::kill(backend, SIGSTOP);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY_THROWS_EXCEPTION(ServerWaits::Stopped, mine.server()->query(QStringLiteral("SELECT pg_sleep(30)")));
+        const qint64 took = clock.elapsed();
+        if (paused)
+            ::kill(backend, SIGCONT);
+        ServerWaits::setHook(nullptr);
+        QVERIFY2(took < 5000, qPrintable(QString::number(took)));
+        QVERIFY2(probe.ticks >= took / 40, qPrintable(QString::number(probe.ticks)));
+        QCOMPARE(mine.server()->query(QStringLiteral("SELECT 41 + 1")).value(0, 0).toInteger(), 42);
+    }
+
+    // A host that accepts connections and never answers: the connect gives
+    // up at the connect timeout with the message saying so, and the event
+    // loop turns throughout.
+    void hostThatNeverAnswers()
+    {
+        const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        QVERIFY(::bind(silent, reinterpret_cast<sockaddr *>(&address), length) == 0);
+        QVERIFY(::listen(silent, 4) == 0);
+        QVERIFY(::getsockname(silent, reinterpret_cast<sockaddr *>(&address), &length) == 0);
+        ServerWaits::Limits limits;
+        limits.connectSeconds = 1;
+        ServerWaits::setLimits(limits);
+        TurningHook hook;
+        ServerWaits::setHook(&hook);
+        LoopProbe probe;
+        QString refusal;
+        try {
+            PgSession(QStringLiteral("host=127.0.0.1 port=%1 dbname=none user=none sslmode=disable")
+                          .arg(ntohs(address.sin_port)));
+        } catch (const Refusal &refused) {
+            refusal = refused.description();
+        }
+        ServerWaits::setHook(nullptr);
+        ServerWaits::setLimits({});
+        ::close(silent);
+        QVERIFY2(refusal.contains(QLatin1String("The server does not answer.")), qPrintable(refusal));
+        QVERIFY2(probe.ticks >= 50, qPrintable(QString::number(probe.ticks)));
     }
 };
 
