@@ -8,10 +8,11 @@
 #include "data/ChangeListener.h"
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/RecordStore.h"
 #include "data/SharedConnection.h"
-#include "data/Trash.h"
 #include "issues/ContactPicker.h"
 #include "issues/DateField.h"
+#include "platform/BackgroundSession.h"
 #include "platform/ChangedMeanwhile.h"
 
 #include <QComboBox>
@@ -19,8 +20,11 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
-void IssueEditor::followChanges(ChangeListener *listener)
+#include <memory>
+
+void IssueEditor::followChanges(ChangeListener *listener, platform::BackgroundSession *reads)
 {
+    m_reads = reads;
     connect(listener, &ChangeListener::changed, this, &IssueEditor::noticeStoredChange);
 }
 
@@ -28,16 +32,39 @@ void IssueEditor::noticeStoredChange(const QString &table, const QString &by)
 {
     if (table != QLatin1String("Issues") || issueId.isEmpty() || !m_stored)
         return;
-    std::optional<ConcurrentSave::StoredRow> now;
-    QString who = by;
+    qint64 id = 0;
     try {
-        now = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, issueId.toLongLong());
-        if (!now && who.isEmpty())
-            who = Trash::issueDeletedBy(sharedConnection(), issueId.toLongLong()).value_or(QString());
+        id = RecordStore::idOf(issueId);
     } catch (const Error &) {
-        // The server away: the main window says so, and Save says the rest.
+        return; // no stored issue has such an ID
+    }
+    const quint64 check = ++m_storedChecks;
+    if (!m_reads) {
+        try {
+            showStoredChange(RecordStore::readIssue(sharedConnection(), id), by);
+        } catch (const Error &) {
+            // The server away: the main window says so, and Save says the rest.
+        }
         return;
     }
+    // A read that fails tells nothing here, as above.
+    m_reads->run(this,
+                 [this, id, by, check](Connection &session) -> platform::BackgroundSession::Delivery {
+                     auto stored = std::make_shared<RecordStore::StoredIssue>(RecordStore::readIssue(session, id));
+                     return [this, by, check, stored] {
+                         if (check == m_storedChecks)
+                             showStoredChange(*stored, by);
+                     };
+                 },
+                 {});
+}
+
+void IssueEditor::showStoredChange(const RecordStore::StoredIssue &stored, const QString &by)
+{
+    if (!m_stored)
+        return;
+    const std::optional<ConcurrentSave::StoredRow> &now = stored.row;
+    const QString who = by.isEmpty() && !now ? stored.deletedBy : by;
     if (now && now->version == m_stored->version)
         return;
     // A change of the user's own (another window, or a delete that took
@@ -64,7 +91,7 @@ void IssueEditor::noticeStoredChange(const QString &table, const QString &by)
 void IssueEditor::resolveConflict(const ConcurrentSave::ChangedMeanwhile &conflict)
 {
     const QString changes = platform::changesText(m_stored.value_or(ConcurrentSave::StoredRow()), conflict.current(),
-                                                  platform::issueFieldNames());
+                                                  platform::issueFieldNames(sharedConnection()));
     changedElsewhereLabel->hide();
     if (platform::askReloadAfterConflict(QStringLiteral("issue"), changes,
                                          m_changedHere ? platform::ChangedBy::ThisProgram

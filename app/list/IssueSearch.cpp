@@ -60,6 +60,16 @@ void IssueSearch::applyLater(const IssueFilterCriteria &criteria)
     });
 }
 
+void IssueSearch::showRefilled(const IssueFilterCriteria &filteredBy, std::vector<char> kept)
+{
+    if (m_cancelled)
+        m_cancelled->store(true);
+    ++m_generation;
+    show(Result{m_model->table(), filteredBy, std::move(kept)});
+    if (!(filteredBy == m_criteria))
+        applyLater(m_criteria);
+}
+
 void IssueSearch::waitUntilApplied()
 {
     m_workers.waitForDone();
