@@ -140,8 +140,9 @@ public slots:
     void reopenSelectedIssue();
     // Puts the selected row on the clipboard, its cells separated by tabs.
     void copySelectedIssue();
-    // Refills the list with what other users saved, keeping the selected
-    // issue, the sort, the filter and the scroll position.
+    // Reads the list again on a worker, with what other users saved; the
+    // rows show when read, keeping the selected issue, the sort, the filter
+    // and the scroll position.
     void refillKeepingPlace();
 
 protected:
