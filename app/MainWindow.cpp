@@ -7,6 +7,7 @@
 #include "app/StartUp.h"
 #include "app/list/IssueListLoading.h"
 #include "app/list/IssueListModel.h"
+#include "app/list/IssueListReread.h"
 #include "app/list/IssueSearch.h"
 #include "data/Error.h"
 #include "platform/AccessibleNames.h"
@@ -274,6 +275,9 @@ void MainWindow::setWindowStateNumber(int state)
 
 void MainWindow::refillList()
 {
+    // This read is newer than one under way on the worker.
+    if (m_reread)
+        m_reread->supersede();
     IssueListLoading::Refilled refilled;
     if (m_changes) {
         refilled = rereadFromServer();
@@ -281,8 +285,13 @@ void MainWindow::refillList()
         refilled = IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
         m_listRead = refilled.read;
     }
-    issueList->setAccessibleName(m_filterBar->showsClosed() ? QStringLiteral("Issues") : QStringLiteral("Open issues"));
     m_search->applyNow(m_filterBar->criteria());
+    showMissingValues(refilled);
+}
+
+void MainWindow::showMissingValues(const IssueListLoading::Refilled &refilled)
+{
+    issueList->setAccessibleName(m_filterBar->showsClosed() ? QStringLiteral("Issues") : QStringLiteral("Open issues"));
     // A re-read that failed kept the rows shown, and with them what they lack.
     if (m_changes && !refilled.read)
         return;

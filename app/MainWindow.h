@@ -22,12 +22,17 @@ class ColumnFill;
 class FilterBar;
 class IssueEditor;
 class IssueListModel;
+class IssueListReread;
 class IssueSearch;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QTimer;
 class QTreeView;
+
+namespace platform {
+class BackgroundSession;
+}
 
 class MainWindow : public QWidget {
     Q_OBJECT
@@ -85,6 +90,10 @@ public:
     void followServer();
     // The listener, or null on a database file.
     ChangeListener *changeListener() const { return m_changes; }
+    // The reads made off the window's thread on a server, or null on a
+    // database file.
+    platform::BackgroundSession *backgroundReads() const { return m_backgroundReads; }
+    IssueListReread *listReread() const { return m_reread; }
     // The line over the list saying that the server is out of reach, or
     // that the rows shown could not be read again and may not be current.
     QLabel *connectionBanner() const { return m_connectionBanner; }
@@ -131,8 +140,9 @@ public slots:
     void reopenSelectedIssue();
     // Puts the selected row on the clipboard, its cells separated by tabs.
     void copySelectedIssue();
-    // Refills the list with what other users saved, keeping the selected
-    // issue, the sort, the filter and the scroll position.
+    // Reads the list again on a worker, with what other users saved; the
+    // rows show when read, keeping the selected issue, the sort, the filter
+    // and the scroll position.
     void refillKeepingPlace();
 
 protected:
@@ -160,9 +170,29 @@ private:
     void serverBack();
     // The refill on a server: the rows stay when the read fails.
     IssueListLoading::Refilled rereadFromServer();
+    // Whether a refill on a server was read, and what to do when it was not.
+    void noteServerRead(const IssueListLoading::Refilled &refilled);
+    // What a refill found missing, told under the list and once in a box.
+    void showMissingValues(const IssueListLoading::Refilled &refilled);
+    // The issue selected and the one at the top, kept across a refill.
+    struct ListPlace {
+        QString selectedId;
+        QString topId;
+        int scrolled = 0;
+    };
+    ListPlace placeInList() const;
+    void restorePlace(const ListPlace &place);
+    // A background re-read ended: its rows shown, or kept as they were.
+    void rereadFinished(const IssueListLoading::Refilled &refilled);
     void showConnectionState();
 
     ChangeListener *m_changes = nullptr;
+    platform::BackgroundSession *m_backgroundReads = nullptr;
+    IssueListReread *m_reread = nullptr;
+    ListPlace m_placeBeforeReread;
+    // A change was heard while a re-read ran: one more follows it, so that
+    // a steady stream of changes still shows each read's rows.
+    bool m_rereadAgain = false;
     QTimer *m_serverRefill = nullptr;
     QLabel *m_connectionBanner = nullptr;
     bool m_serverLost = false;

@@ -30,7 +30,7 @@ std::unique_ptr<IssueEditor> MainWindow::newIssueEditor()
     auto editor = std::make_unique<IssueEditor>(this);
     // On a team server the editor says when someone else saves its issue.
     if (m_changes)
-        editor->followChanges(m_changes);
+        editor->followChanges(m_changes, m_backgroundReads);
     return editor;
 }
 
@@ -154,7 +154,8 @@ void MainWindow::deleteSelectedIssue()
         if (!conflict)
             break;
         changedMeanwhile = platform::changedBeforeDelete(
-            QStringLiteral("issue"), platform::changesText(*seen, conflict->current(), platform::issueFieldNames()));
+            QStringLiteral("issue"),
+            platform::changesText(*seen, conflict->current(), platform::issueFieldNames(sharedConnection())));
         title = conflict->current().value(QStringLiteral("Title")).toTextOrEmpty();
         seen = conflict->current();
     }

@@ -7,11 +7,14 @@
 #include "app/FilterBar.h"
 #include "app/list/IssueListLoading.h"
 #include "app/list/IssueListModel.h"
+#include "app/list/IssueListReread.h"
 #include "data/ChangeListener.h"
 #include "data/Connection.h"
 #include "data/ServerWaits.h"
+#include "data/SessionBeside.h"
 #include "data/SharedConnection.h"
 #include "platform/ApplicationTitle.h"
+#include "platform/BackgroundSession.h"
 
 #include <QApplication>
 #include <QItemSelectionModel>
@@ -19,6 +22,8 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QTreeView>
+
+#include <utility>
 
 namespace {
 
@@ -48,6 +53,14 @@ void MainWindow::followServer()
     m_serverRefill = new QTimer(this);
     m_serverRefill->setSingleShot(true);
     connect(m_serverRefill, &QTimer::timeout, this, &MainWindow::refillKeepingPlace);
+
+    // A colleague's change is read on a worker with a session of its own,
+    // so that typing and scrolling never wait for the server.
+    m_backgroundReads = new platform::BackgroundSession(SessionBeside::targetOf(sharedConnection()), this);
+    m_reread = new IssueListReread(m_model, m_search, m_backgroundReads, this);
+    m_reread->setHold([] { return QApplication::activeModalWidget() != nullptr; });
+    connect(m_reread, &IssueListReread::aboutToShow, this, [this] { m_placeBeforeReread = placeInList(); });
+    connect(m_reread, &IssueListReread::finished, this, &MainWindow::rereadFinished);
 
     m_changes = new ChangeListener(sharedConnection(), this);
     connect(m_changes, &ChangeListener::changed, this, &MainWindow::serverChanged);
@@ -81,6 +94,12 @@ void MainWindow::serverBack()
 IssueListLoading::Refilled MainWindow::rereadFromServer()
 {
     const IssueListLoading::Refilled refilled = IssueListLoading::refillWhenRead(*m_model, m_filterBar->showsClosed());
+    noteServerRead(refilled);
+    return refilled;
+}
+
+void MainWindow::noteServerRead(const IssueListLoading::Refilled &refilled)
+{
     if (!refilled.read) {
         // The rows shown stay, marked as not current; the line says so, and
         // the read is tried again until it succeeds.
@@ -92,7 +111,17 @@ IssueListLoading::Refilled MainWindow::rereadFromServer()
         m_listStale = false;
     }
     showConnectionState();
-    return refilled;
+}
+
+void MainWindow::rereadFinished(const IssueListLoading::Refilled &refilled)
+{
+    if (std::exchange(m_rereadAgain, false))
+        m_serverRefill->start(refillDelayMilliseconds);
+    noteServerRead(refilled);
+    if (!refilled.read)
+        return;
+    restorePlace(m_placeBeforeReread);
+    showMissingValues(refilled);
 }
 
 void MainWindow::showConnectionState()
@@ -131,21 +160,33 @@ void MainWindow::refillKeepingPlace()
         m_serverRefill->start(refillDelayMilliseconds);
         return;
     }
+    if (m_reread->isRunning()) {
+        m_rereadAgain = true;
+        return;
+    }
+    m_reread->start(m_filterBar->showsClosed());
+}
+
+MainWindow::ListPlace MainWindow::placeInList() const
+{
+    ListPlace place;
     const int selected = selectedRow();
-    const QString selectedId = selected >= 0 ? m_model->cell(selected, IssueListModel::idColumn) : QString();
+    place.selectedId = selected >= 0 ? m_model->cell(selected, IssueListModel::idColumn) : QString();
     const QModelIndex top = issueList->indexAt(QPoint(1, 1));
-    const QString topId = top.isValid() ? m_model->cell(top.row(), IssueListModel::idColumn) : QString();
-    const int scrolled = issueList->verticalScrollBar()->value();
+    place.topId = top.isValid() ? m_model->cell(top.row(), IssueListModel::idColumn) : QString();
+    place.scrolled = issueList->verticalScrollBar()->value();
+    return place;
+}
 
-    refillList(); // keeps the sort and the filter
-
-    const int row = selectedId.isEmpty() ? -1 : m_model->rowOfFirstCell(selectedId);
+void MainWindow::restorePlace(const ListPlace &place)
+{
+    const int row = place.selectedId.isEmpty() ? -1 : m_model->rowOfFirstCell(place.selectedId);
     if (row >= 0)
         issueList->selectionModel()->setCurrentIndex(m_model->index(row, 0),
                                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    const int topRow = topId.isEmpty() ? -1 : m_model->rowOfFirstCell(topId);
+    const int topRow = place.topId.isEmpty() ? -1 : m_model->rowOfFirstCell(place.topId);
     if (topRow >= 0)
         issueList->scrollTo(m_model->index(topRow, 0), QAbstractItemView::PositionAtTop);
     else
-        issueList->verticalScrollBar()->setValue(scrolled);
+        issueList->verticalScrollBar()->setValue(place.scrolled);
 }

@@ -81,4 +81,10 @@ int memoryChild(int size);
 // where PostgreSQL 15 is not installed.
 void serverCases(const Run &run, const QMap<int, QString> &databases);
 
+// The window on that server's database of `size` issues, reached through a
+// relay that adds 200 ms each way: the longest stall of its event loop while
+// the user types and scrolls during a colleague's refill, and while the
+// server is lost in the middle of one.
+void slowServerCase(const Run &run, int size, const QString &target);
+
 } // namespace Bench

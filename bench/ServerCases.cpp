@@ -225,9 +225,16 @@ void serverCases(const Run &run, const QMap<int, QString> &databases)
     }
     Server server(run.folder + QStringLiteral("/server"));
     int made = 0;
+    QString largest;
+    int largestSize = 0;
     for (const int size : {10000, 100000})
-        if (databases.contains(size))
-            refillCase(run, size, databases[size], server.database(QStringLiteral("list%1").arg(++made)));
+        if (databases.contains(size)) {
+            largest = server.database(QStringLiteral("list%1").arg(++made));
+            largestSize = size;
+            refillCase(run, size, databases[size], largest);
+        }
+    if (largestSize > 0)
+        slowServerCase(run, largestSize, largest);
     editingCase(server.database(QStringLiteral("editing")));
     serverWaitCases(run, server.database(QStringLiteral("waits")), run.folder + QStringLiteral("/server"));
 }

@@ -16,6 +16,12 @@
 
 class ChangeListener;
 class ContactPicker;
+namespace RecordStore {
+struct StoredIssue;
+}
+namespace platform {
+class BackgroundSession;
+}
 class DateField;
 class ErrorBlock;
 class QComboBox;
@@ -83,8 +89,9 @@ public:
     QLabel *pickerCaptions[5];
 
     // Watches the changes other users save, so that the window says so
-    // when its issue changes (the listener must outlive the window).
-    void followChanges(ChangeListener *listener);
+    // when its issue changes (the listener must outlive the window). The
+    // issue is read again with reads, off the window's thread, when given.
+    void followChanges(ChangeListener *listener, platform::BackgroundSession *reads = nullptr);
 
 public slots:
     void load();
@@ -122,6 +129,8 @@ private:
     // A change to a table was announced: shows changedElsewhereLabel when
     // this issue is no longer stored as loaded.
     void noticeStoredChange(const QString &table, const QString &by);
+    // The issue as stored now, read after a change by (who the news named).
+    void showStoredChange(const RecordStore::StoredIssue &stored, const QString &by);
     // After Save was refused because someone else saved the issue: says
     // what they changed, then reloads their version or keeps what is typed.
     void resolveConflict(const ConcurrentSave::ChangedMeanwhile &conflict);
@@ -168,6 +177,9 @@ private:
     // The issue as stored when the window loaded it (or as the user last
     // saw someone else's version of it): Save is made against its version.
     std::optional<ConcurrentSave::StoredRow> m_stored;
+    platform::BackgroundSession *m_reads = nullptr;
+    // Counts the reads after news of a change: only the latest is shown.
+    quint64 m_storedChecks = 0;
     // Whether the last change to the issue noticed while open was this
     // program's own, from another of its windows.
     bool m_changedHere = false;

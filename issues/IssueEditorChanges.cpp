@@ -8,11 +8,12 @@
 #include "data/ChangeListener.h"
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/RecordStore.h"
 #include "data/ServerWaits.h"
 #include "data/SharedConnection.h"
-#include "data/Trash.h"
 #include "issues/ContactPicker.h"
 #include "issues/DateField.h"
+#include "platform/BackgroundSession.h"
 #include "platform/ChangedMeanwhile.h"
 
 #include <QComboBox>
@@ -21,8 +22,11 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
-void IssueEditor::followChanges(ChangeListener *listener)
+#include <memory>
+
+void IssueEditor::followChanges(ChangeListener *listener, platform::BackgroundSession *reads)
 {
+    m_reads = reads;
     connect(listener, &ChangeListener::changed, this, &IssueEditor::noticeStoredChange);
 }
 
@@ -30,22 +34,45 @@ void IssueEditor::noticeStoredChange(const QString &table, const QString &by)
 {
     if (table != QLatin1String("Issues") || issueId.isEmpty() || !m_stored)
         return;
-    // A statement waiting on the server holds the connection: look when it
-    // has ended.
-    if (ServerWaits::inProgress()) {
-        QTimer::singleShot(150, this, [this, table, by] { noticeStoredChange(table, by); });
-        return;
-    }
-    std::optional<ConcurrentSave::StoredRow> now;
-    QString who = by;
+    qint64 id = 0;
     try {
-        now = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, issueId.toLongLong());
-        if (!now && who.isEmpty())
-            who = Trash::issueDeletedBy(sharedConnection(), issueId.toLongLong()).value_or(QString());
+        id = RecordStore::idOf(issueId);
     } catch (const Error &) {
-        // The server away: the main window says so, and Save says the rest.
+        return; // no stored issue has such an ID
+    }
+    const quint64 check = ++m_storedChecks;
+    if (!m_reads) {
+        // A statement waiting on the server holds the shared connection:
+        // look when it has ended.
+        if (ServerWaits::inProgress()) {
+            QTimer::singleShot(150, this, [this, table, by] { noticeStoredChange(table, by); });
+            return;
+        }
+        try {
+            showStoredChange(RecordStore::readIssue(sharedConnection(), id), by);
+        } catch (const Error &) {
+            // The server away: the main window says so, and Save says the rest.
+        }
         return;
     }
+    // A read that fails tells nothing here, as above.
+    m_reads->run(this,
+                 [this, id, by, check](Connection &session) -> platform::BackgroundSession::Delivery {
+                     auto stored = std::make_shared<RecordStore::StoredIssue>(RecordStore::readIssue(session, id));
+                     return [this, by, check, stored] {
+                         if (check == m_storedChecks)
+                             showStoredChange(*stored, by);
+                     };
+                 },
+                 {});
+}
+
+void IssueEditor::showStoredChange(const RecordStore::StoredIssue &stored, const QString &by)
+{
+    if (!m_stored)
+        return;
+    const std::optional<ConcurrentSave::StoredRow> &now = stored.row;
+    const QString who = by.isEmpty() && !now ? stored.deletedBy : by;
     if (now && now->version == m_stored->version)
         return;
     // A change of the user's own (another window, or a delete that took
@@ -72,7 +99,7 @@ void IssueEditor::noticeStoredChange(const QString &table, const QString &by)
 void IssueEditor::resolveConflict(const ConcurrentSave::ChangedMeanwhile &conflict)
 {
     const QString changes = platform::changesText(m_stored.value_or(ConcurrentSave::StoredRow()), conflict.current(),
-                                                  platform::issueFieldNames());
+                                                  platform::issueFieldNames(sharedConnection()));
     changedElsewhereLabel->hide();
     if (platform::askReloadAfterConflict(QStringLiteral("issue"), changes,
                                          m_changedHere ? platform::ChangedBy::ThisProgram

@@ -1,29 +1,27 @@
 #include "platform/ChangedMeanwhile.h"
 
-#include "data/SharedConnection.h"
+#include "data/RecordStore.h"
 #include "platform/Dialogs.h"
 
 #include <QStringList>
 
 namespace platform {
 
-FieldNames issueFieldNames()
+FieldNames issueFieldNames(Connection &connection)
 {
     FieldNames names;
     names.caption = [](const QString &column) {
         return column.compare(QLatin1String("Comment"), Qt::CaseInsensitive) == 0 ? QStringLiteral("Comments") : column;
     };
-    names.shown = [](const QString &column, const Value &value) {
+    names.shown = [&connection](const QString &column, const Value &value) {
         if (column.compare(QLatin1String("Assigned To"), Qt::CaseInsensitive) != 0 &&
             column.compare(QLatin1String("Opened By"), Qt::CaseInsensitive) != 0)
             return value.toText();
         // The message is shown after a refusal: a contact that cannot be
         // read now is named by its ID rather than failing it.
         try {
-            if (const auto contact =
-                    ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Contacts, value.toInteger()))
-                return contact->value(QStringLiteral("First Name")).toTextOrEmpty() + QLatin1Char(' ') +
-                       contact->value(QStringLiteral("Last Name")).toTextOrEmpty();
+            if (const auto name = RecordStore::contactName(connection, value.toInteger()))
+                return *name;
         } catch (const Error &) {
         }
         return QStringLiteral("contact %1").arg(value.toText());

@@ -10,6 +10,8 @@
 
 #include <functional>
 
+class Connection;
+
 namespace platform {
 
 // How a window names its fields: the caption a column has in the window,
@@ -20,8 +22,9 @@ struct FieldNames {
 };
 
 // An issue's fields as the windows show them: each column under its
-// caption ("Comments" for Comment), a contact by its name as stored now.
-FieldNames issueFieldNames();
+// caption ("Comments" for Comment), a contact by its name as stored now on
+// the given connection, which must outlive the names.
+FieldNames issueFieldNames(Connection &connection);
 
 // One line per field the other user changed, "Title: “their title”",
 // Version and ID left out; an emptied field shows as "(empty)".

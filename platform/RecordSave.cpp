@@ -1,6 +1,6 @@
 #include "platform/RecordSave.h"
 
-#include "data/Connection.h"
+#include "data/RecordStore.h"
 #include "data/ServerWaits.h"
 #include "data/SharedConnection.h"
 #include "platform/Dialogs.h"
@@ -79,13 +79,9 @@ bool saveAndConfirm(ErrorBlock &step, int first, QDialog &window, const RecordSa
 int RecordSave::run(const QString &sql) const
 {
     if (!versioned || id.isEmpty())
-        return sharedConnection().Execute(sql);
-    try {
-        return ConcurrentSave::saveIfUnchanged(sharedConnection(), versioned->table, id.toLongLong(),
-                                               versioned->loadedVersion, {sql});
-    } catch (const ConcurrentSave::DeletedMeanwhile &) {
-        return 0;
-    }
+        return RecordStore::write(sharedConnection(), sql);
+    return RecordStore::writeIfUnchanged(sharedConnection(), versioned->table, RecordStore::idOf(id),
+                                         versioned->loadedVersion, sql);
 }
 
 } // namespace platform

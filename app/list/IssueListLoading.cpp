@@ -1,33 +1,32 @@
 #include "app/list/IssueListLoading.h"
 
 #include "app/list/IssueListModel.h"
+#include "data/Error.h"
 #include "data/HeldRecordset.h"
+#include "data/IssueListQuery.h"
 #include "data/IssueStatus.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
 #include "platform/ErrorBlock.h"
 
 #include <array>
+#include <exception>
 
 namespace IssueListLoading {
 namespace {
 
-QString queryFor(bool withClosed)
-{
-    // Closed issues too, on request, drawn apart: every issue in one pass
-    // over the table, each marked by the rule the two views follow.
-    return withClosed ? QStringLiteral("select * from [Issues With Names]")
-                      : QStringLiteral("select * from [Open Issues]");
-}
-
 void openIssues(HeldRecordset &rs, bool withClosed)
 {
-    rs->Open(queryFor(withClosed), sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly);
+    IssueListQuery::open(rs.get(), sharedConnection(), withClosed);
 }
 
 // Reads the issues of an opened query (or of none, when it did not open)
 // into the refill; with withClosed, marks those whose status closes them.
-MissingValues readIssues(ErrorBlock &step, IssueListModel &model, HeldRecordset &rs, bool opened, bool withClosed)
+// Step runs each numbered step as ErrorBlock does; captions name the
+// list's columns.
+template <typename Step>
+MissingValues readIssues(Step &step, IssueListModel::Refill &model, const QStringList &captions, HeldRecordset &rs,
+                         bool opened, bool withClosed)
 {
     // Each column is looked up by name once, not once per row; a column the
     // result lacks still fails its own step on every row, through Fields.
@@ -50,7 +49,7 @@ MissingValues readIssues(ErrorBlock &step, IssueListModel &model, HeldRecordset 
         return source.position >= 0 ? rs->field(source.position) : rs->Fields(source.name);
     };
     if (opened)
-        model.reserveRows(model.pendingRowCount() + rs->rowCount());
+        model.reserveRows(model.rowCount() + rs->rowCount());
 
     struct {
         std::array<bool, 10> columns{};
@@ -118,9 +117,9 @@ MissingValues readIssues(ErrorBlock &step, IssueListModel &model, HeldRecordset 
     });
     MissingValues missing;
     missing.rows = lacking.rows;
-    for (int column = 0; column < model.columnCount(); ++column)
-        if (lacking.columns[column])
-            missing.columns.append(model.headerData(column, Qt::Horizontal).toString());
+    for (int column = 0; column < captions.size() && column < static_cast<int>(lacking.columns.size()); ++column)
+        if (lacking.columns[static_cast<size_t>(column)])
+            missing.columns.append(captions[column]);
     missing.cells = lacking.cells;
     missing.cells.sort();
     return missing;
@@ -146,13 +145,14 @@ Refilled refill(IssueListModel &model, bool withClosed)
 
     // The rows are gathered aside and replace the shown ones in one go at the
     // end, whatever fails on the way.
-    step(100, [&] { model.beginRefill(); });
+    IssueListModel::Refill rows;
+    step(100, [&] { rows = model.newRefill(); });
     Refilled refilled;
     HeldRecordset rs;
     step(102, [&] { rs.create(); });
     refilled.read = rs.exists() && step(104, [&] { openIssues(rs, withClosed); });
-    refilled.missing = readIssues(step, model, rs, refilled.read, withClosed);
-    model.endRefill();
+    refilled.missing = readIssues(step, rows, captionsOf(model), rs, refilled.read, withClosed);
+    model.showRefill(std::move(rows));
     return refilled;
 }
 
@@ -169,11 +169,61 @@ Refilled refillWhenRead(IssueListModel &model, bool withClosed)
     // The rows are all held now: what can still fail is a row's own value,
     // told as on every refill.
     ErrorBlock step(ErrorBlock::location("Form1", "ListData"));
-    step(100, [&] { model.beginRefill(); });
+    IssueListModel::Refill rows;
+    step(100, [&] { rows = model.newRefill(); });
     refilled.read = true;
-    refilled.missing = readIssues(step, model, rs, true, withClosed);
-    model.endRefill();
+    refilled.missing = readIssues(step, rows, captionsOf(model), rs, true, withClosed);
+    model.showRefill(std::move(rows));
     return refilled;
+}
+
+ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Refill rows, const QStringList &captions)
+{
+    HeldRecordset rs;
+    rs.create();
+    IssueListQuery::open(rs.get(), connection, withClosed);
+    ReadAside read{std::move(rows), {}, {}};
+    // A row's value that fails is told when the rows are shown, on the
+    // window's thread, at its step, as a refill there tells it.
+    const auto step = [&read](int number, auto &&body) {
+        try {
+            body();
+            return true;
+        } catch (const Refusal &refusal) {
+            read.failures.push_back({number, refusal.description(), true});
+        } catch (const Error &error) {
+            read.failures.push_back({number, error.description(), false});
+        } catch (const std::exception &error) {
+            read.failures.push_back({number, QString::fromUtf8(error.what()), false});
+        }
+        return false;
+    };
+    read.missing = readIssues(step, read.rows, captions, rs, true, withClosed);
+    read.rows.finish();
+    return read;
+}
+
+Refilled showAside(IssueListModel &model, ReadAside read)
+{
+    if (!read.failures.empty()) {
+        ErrorBlock step(ErrorBlock::location("Form1", "ListData"));
+        for (const ReadAside::Failure &failure : read.failures)
+            step(failure.step, [&] {
+                if (failure.refusal)
+                    throw Refusal(failure.description);
+                throw Error(failure.description);
+            });
+    }
+    model.showRefill(std::move(read.rows));
+    return Refilled{true, std::move(read.missing)};
+}
+
+QStringList captionsOf(const IssueListModel &model)
+{
+    QStringList captions;
+    for (int column = 0; column < model.columnCount(); ++column)
+        captions.append(model.headerData(column, Qt::Horizontal).toString());
+    return captions;
 }
 
 QString missingValuesMessage(const MissingValues &missing)

@@ -7,11 +7,15 @@
 // (refill), or, for a re-read the user did not ask for, leaves the rows shown
 // as they are (refillWhenRead).
 
+#include "app/list/IssueListModel.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
-class IssueListModel;
+#include <vector>
+
+class Connection;
 
 namespace IssueListLoading {
 
@@ -41,6 +45,32 @@ Refilled refill(IssueListModel &model, bool withClosed);
 // The same when the query can be read; when it cannot, no box shows and the
 // shown rows stay (read is false).
 Refilled refillWhenRead(IssueListModel &model, bool withClosed);
+
+// A refill read apart from the window's thread: the rows, finished
+// (sorted as they were asked to be), what they lack, and the failures of
+// their numbered steps, told only when they are shown.
+struct ReadAside {
+    struct Failure {
+        int step = 0;
+        QString description;
+        bool refusal = false;
+    };
+    IssueListModel::Refill rows;
+    MissingValues missing;
+    std::vector<Failure> failures;
+};
+
+// Reads the issues into rows on the calling thread, from the given
+// connection, no box shown; captions name the list's columns
+// (captionsOf). Throws Error when the query cannot be read.
+ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Refill rows, const QStringList &captions);
+
+// Shows a read made aside on the window's thread: tells its failures as a
+// refill does, then replaces the model's rows in one go (unfiltered).
+Refilled showAside(IssueListModel &model, ReadAside read);
+
+// The list's column captions, in column order.
+QStringList captionsOf(const IssueListModel &model);
 
 // The message that tells a set of missing values: how many rows, which
 // columns, and what to do.

@@ -143,26 +143,27 @@ Qt::ItemFlags IssueListModel::flags(const QModelIndex &index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-void IssueListModel::beginRefill()
+IssueListModel::Refill::Refill(int sortColumn, Qt::SortOrder order) : m_sortColumn(sortColumn), m_sortOrder(order)
 {
-    m_pending = Table();
     // With the list sorted by a text column, each row's key is made when its
     // cell arrives, while the text is still in the processor's cache; made
     // after the last row, it would be read back from all over memory.
-    m_pendingKeys.reset();
-    m_pendingKeysColumn = m_sortColumn;
     if (m_sortColumn >= 0 && kindOf(m_sortColumn) == Kind::Text)
-        m_pendingKeys = std::make_unique<CollationKeys>();
+        m_keys = std::make_unique<CollationKeys>();
 }
 
-void IssueListModel::reserveRows(int count)
+IssueListModel::Refill::~Refill() = default;
+IssueListModel::Refill::Refill(Refill &&) noexcept = default;
+IssueListModel::Refill &IssueListModel::Refill::operator=(Refill &&) noexcept = default;
+
+void IssueListModel::Refill::reserveRows(int count)
 {
     if (count <= 0)
         return;
-    m_pending.rows.reserve(static_cast<size_t>(count));
-    if (m_pendingKeys)
-        m_pendingKeys->reserve(static_cast<size_t>(count));
-    for (std::vector<qint64> &dates : m_pending.dates)
+    m_table.rows.reserve(static_cast<size_t>(count));
+    if (m_keys)
+        m_keys->reserve(static_cast<size_t>(count));
+    for (std::vector<qint64> &dates : m_table.dates)
         dates.reserve(static_cast<size_t>(count));
 }
 
@@ -174,48 +175,48 @@ void IssueListModel::setFirstCell(Row &row, const QString &text)
     row.isNumber = ok;
 }
 
-void IssueListModel::setClosed(int row)
+void IssueListModel::Refill::setClosed(int row)
 {
-    pendingRow(row).closed = true;
+    this->row(row).closed = true;
 }
 
-int IssueListModel::appendRow(const QString &firstCell)
+int IssueListModel::Refill::appendRow(const QString &firstCell)
 {
-    setFirstCell(m_pending.rows.emplace_back(), firstCell);
-    for (std::vector<qint64> &dates : m_pending.dates)
+    setFirstCell(m_table.rows.emplace_back(), firstCell);
+    for (std::vector<qint64> &dates : m_table.dates)
         dates.push_back(noDate);
-    return static_cast<int>(m_pending.rows.size()) - 1;
+    return static_cast<int>(m_table.rows.size()) - 1;
 }
 
-IssueListModel::Row &IssueListModel::pendingRow(int row)
+IssueListModel::Row &IssueListModel::Refill::row(int row)
 {
-    if (row < 0 || static_cast<size_t>(row) >= m_pending.rows.size())
+    if (row < 0 || static_cast<size_t>(row) >= m_table.rows.size())
         throw Error(QStringLiteral("The issue list has no row %1.").arg(row + 1));
-    return m_pending.rows[static_cast<size_t>(row)];
+    return m_table.rows[static_cast<size_t>(row)];
 }
 
-void IssueListModel::setCell(int row, int column, const QString &text)
+void IssueListModel::Refill::setCell(int row, int column, const QString &text)
 {
-    Row &target = pendingRow(row);
+    Row &target = this->row(row);
     if (column < 0 || column >= maxColumns)
         throw Error(QStringLiteral("The issue list has no column %1.").arg(column + 1));
     if (column == idColumn)
         setFirstCell(target, text);
     else
         target.cells[static_cast<size_t>(column)] = text;
-    if (m_pendingKeys && column == m_pendingKeysColumn) {
+    if (m_keys && column == m_sortColumn) {
         // The keys hold one per row, in row order; a cell set out of that
         // order leaves the keys to be made at the end instead.
-        if (static_cast<size_t>(row) == m_pendingKeys->size())
-            m_pendingKeys->append(text);
+        if (static_cast<size_t>(row) == m_keys->size())
+            m_keys->append(text);
         else
-            m_pendingKeys.reset();
+            m_keys.reset();
     }
 }
 
-void IssueListModel::setDateKey(int row, int column, const Value &value)
+void IssueListModel::Refill::setDateKey(int row, int column, const Value &value)
 {
-    pendingRow(row); // fails for a row this refill does not have
+    this->row(row); // fails for a row this refill does not have
     if (kindOf(column) != Kind::Date)
         throw Error(QStringLiteral("Column %1 of the issue list holds no dates.").arg(column + 1));
     qint64 key = noDate;
@@ -231,7 +232,7 @@ void IssueListModel::setDateKey(int row, int column, const Value &value)
                 key = dateTimeKey(std::get<QDateTime>(*parsed).date(), std::get<QDateTime>(*parsed).time());
         }
     }
-    m_pending.dates[static_cast<size_t>(dateSlot(column))][static_cast<size_t>(row)] = key;
+    m_table.dates[static_cast<size_t>(dateSlot(column))][static_cast<size_t>(row)] = key;
 }
 
 void IssueListModel::rankDays(Table &table)
@@ -260,24 +261,39 @@ void IssueListModel::rankDays(Table &table)
     }
 }
 
-void IssueListModel::endRefill()
+void IssueListModel::Refill::finish()
 {
-    rankDays(m_pending);
-    std::vector<int> shown(m_pending.rows.size());
-    std::iota(shown.begin(), shown.end(), 0);
-    const bool keysReady =
-        m_pendingKeys && m_pendingKeysColumn == m_sortColumn && m_pendingKeys->size() == m_pending.rows.size();
-    if (keysReady) {
-        shown = RadixOrder::byKeys(*m_pendingKeys, m_sortOrder);
+    if (m_finished)
+        return;
+    rankDays(m_table);
+    m_order.resize(m_table.rows.size());
+    std::iota(m_order.begin(), m_order.end(), 0);
+    if (m_keys && m_keys->size() == m_table.rows.size()) {
+        m_order = RadixOrder::byKeys(*m_keys, m_sortOrder);
     } else if (m_sortColumn >= 0) {
         std::vector<int> sorted;
-        sortedOrder(m_pending, shown, m_sortColumn, m_sortOrder, sorted);
-        shown.swap(sorted);
+        sortedOrder(m_table, m_order, m_sortColumn, m_sortOrder, sorted);
+        m_order.swap(sorted);
     }
-    m_pendingKeys.reset();
+    m_keys.reset();
+    m_finished = true;
+}
+
+void IssueListModel::showRefill(Refill refill)
+{
+    refill.finish();
+    std::vector<int> shown = std::move(refill.m_order);
+    if (refill.m_sortColumn != m_sortColumn || refill.m_sortOrder != m_sortOrder) {
+        // The list was sorted another way while the rows were gathered.
+        std::iota(shown.begin(), shown.end(), 0);
+        if (m_sortColumn >= 0) {
+            std::vector<int> sorted;
+            sortedOrder(refill.m_table, shown, m_sortColumn, m_sortOrder, sorted);
+            shown.swap(sorted);
+        }
+    }
     beginResetModel();
-    std::shared_ptr<const Table> replaced = std::exchange(m_table, std::make_shared<Table>(std::move(m_pending)));
-    m_pending = Table();
+    std::shared_ptr<const Table> replaced = std::exchange(m_table, std::make_shared<Table>(std::move(refill.m_table)));
     // A filter belongs to the rows it was made for; the owner filters the
     // new rows again.
     m_visible.clear();
@@ -287,6 +303,41 @@ void IssueListModel::endRefill()
     // The replaced rows are freed on a worker thread (or by the last search
     // still reading them): the list can paint meanwhile.
     platform::disposeInBackground(replaced);
+}
+
+void IssueListModel::beginRefill()
+{
+    m_pending = newRefill();
+}
+
+void IssueListModel::reserveRows(int count)
+{
+    m_pending.reserveRows(count);
+}
+
+int IssueListModel::appendRow(const QString &firstCell)
+{
+    return m_pending.appendRow(firstCell);
+}
+
+void IssueListModel::setCell(int row, int column, const QString &text)
+{
+    m_pending.setCell(row, column, text);
+}
+
+void IssueListModel::setDateKey(int row, int column, const Value &value)
+{
+    m_pending.setDateKey(row, column, value);
+}
+
+void IssueListModel::setClosed(int row)
+{
+    m_pending.setClosed(row);
+}
+
+void IssueListModel::endRefill()
+{
+    showRefill(std::exchange(m_pending, Refill()));
 }
 
 QString IssueListModel::cell(int row, int column) const

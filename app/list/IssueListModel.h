@@ -86,14 +86,61 @@ public:
     int sortColumn() const { return m_sortColumn; }
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
 
-    // The refill. Between beginRefill and endRefill the shown rows stay as
-    // they were; endRefill replaces them all, placed by the sort if one is on.
+    // The rows of one refill, gathered aside and shown in one go
+    // (showRefill). A Refill touches nothing of the model, so a worker
+    // thread may fill and finish it while the list stays usable.
+    class Refill {
+    public:
+        // Sorted, when finished, by column (-1: in the order added).
+        explicit Refill(int sortColumn = -1, Qt::SortOrder order = Qt::AscendingOrder);
+        ~Refill();
+        Refill(Refill &&) noexcept;
+        Refill &operator=(Refill &&) noexcept;
+
+        // As the model's calls of the same names below.
+        void reserveRows(int count);
+        int rowCount() const { return static_cast<int>(m_table.rows.size()); }
+        int appendRow(const QString &firstCell);
+        void setCell(int row, int column, const QString &text);
+        void setDateKey(int row, int column, const Value &value);
+        void setClosed(int row);
+
+        // Ranks the dates and sorts the rows, the costly part of a refill;
+        // showRefill does it when it was not done before. No row may be
+        // added after.
+        void finish();
+        // The rows in the order added, for filtering them before they show.
+        const Table &table() const { return m_table; }
+
+    private:
+        friend class IssueListModel;
+        Row &row(int row);
+
+        Table m_table;
+        // The keys of the sort column, made as its cells arrive; null when
+        // the sort is not by a text column or a cell came out of row order.
+        std::unique_ptr<CollationKeys> m_keys;
+        int m_sortColumn;
+        Qt::SortOrder m_sortOrder;
+        std::vector<int> m_order; // the sorted order, once finished
+        bool m_finished = false;
+    };
+
+    // An empty refill to be sorted as the list is sorted now.
+    Refill newRefill() const { return Refill(m_sortColumn, m_sortOrder); }
+    // Replaces every shown row with the refill's, placed by the list's sort
+    // (sorted again when the list was sorted another way since the refill
+    // began), unfiltered: the owner filters the new rows.
+    void showRefill(Refill refill);
+
+    // The refill on this thread. Between beginRefill and endRefill the shown
+    // rows stay as they were; endRefill replaces them all (showRefill).
     void beginRefill();
     // Makes room for the rows a refill is about to add, when their number is
     // known beforehand; a refill of many rows then never moves them.
     void reserveRows(int count);
     // Rows this refill has so far.
-    int pendingRowCount() const { return static_cast<int>(m_pending.rows.size()); }
+    int pendingRowCount() const { return m_pending.rowCount(); }
     // Appends a row whose first cell is the given text; returns its number
     // among the rows of this refill.
     int appendRow(const QString &firstCell);
@@ -143,7 +190,6 @@ private:
     static void sortedOrder(const Table &table, const std::vector<int> &shown, int column, Qt::SortOrder order,
                             std::vector<int> &sorted);
 
-    Row &pendingRow(int row);
     const Row &shownRow(int row) const { return m_table->rows[static_cast<size_t>(m_shown[static_cast<size_t>(row)])]; }
     // Shows `order` (every row, sorted) narrowed to the visible rows, moving
     // the selection with its rows.
@@ -155,12 +201,7 @@ private:
     std::vector<char> m_visible;   // per row of m_table; empty: all
     std::vector<int> m_shown;      // the shown rows: positions in m_table
     std::vector<int> m_spareOrder; // room for the next sort's order
-    Table m_pending;
-    // The pending rows' collation keys for the sort column, made as the
-    // rows arrive; null when the list is not sorted by a text column or a
-    // cell came out of row order.
-    std::unique_ptr<CollationKeys> m_pendingKeys;
-    int m_pendingKeysColumn = -1;
+    Refill m_pending;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };

@@ -1,7 +1,11 @@
 #include "app/list/IssueSearch.h"
 
+#include "platform/BackgroundDisposal.h"
+
 #include <QCoreApplication>
 #include <QDate>
+
+#include <utility>
 
 IssueSearch::IssueSearch(IssueListModel *model, QObject *parent) : QObject(parent), m_model(model)
 {
@@ -19,7 +23,11 @@ IssueSearch::~IssueSearch()
 void IssueSearch::show(Result result)
 {
     m_model->setVisibleRows(result.table, result.kept);
-    m_shown = std::move(result);
+    std::optional<Result> previous = std::exchange(m_shown, std::move(result));
+    // The rows of a replaced refill may be held by nothing else now; freed
+    // here, a long list would stop the window for tens of milliseconds.
+    if (previous)
+        platform::disposeInBackground(previous->table);
     emit applied();
 }
 
@@ -55,9 +63,21 @@ void IssueSearch::applyLater(const IssueFilterCriteria &criteria)
             [this, generation, result = Result{table, criteria, std::move(*kept)}]() mutable {
                 if (generation == m_generation)
                     show(std::move(result));
+                else
+                    platform::disposeInBackground(result.table);
             },
             Qt::QueuedConnection);
     });
+}
+
+void IssueSearch::showRefilled(const IssueFilterCriteria &filteredBy, std::vector<char> kept)
+{
+    if (m_cancelled)
+        m_cancelled->store(true);
+    ++m_generation;
+    show(Result{m_model->table(), filteredBy, std::move(kept)});
+    if (!(filteredBy == m_criteria))
+        applyLater(m_criteria);
 }
 
 void IssueSearch::waitUntilApplied()

@@ -24,6 +24,10 @@ public:
     void applyNow(const IssueFilterCriteria &criteria);
     // Filters on a worker; the list changes when it is done (applied()).
     void applyLater(const IssueFilterCriteria &criteria);
+    // Shows the rows of a refill filtered elsewhere (by filteredBy, keeping
+    // kept), dropping any search still running; when the filter changed
+    // meanwhile, searches the new rows with it, on a worker.
+    void showRefilled(const IssueFilterCriteria &filteredBy, std::vector<char> kept);
     // Waits until no search runs and its result is shown (tests, benchmarks).
     void waitUntilApplied();
 

@@ -8,6 +8,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <thread>
+
 namespace {
 
 struct Issue {
@@ -44,6 +46,8 @@ private slots:
     void sortsText_data();
     void sortsText();
     void refillShowsRowsInOneReset();
+    void refillMadeOnAWorkerFollowsTheSortOfItsShowing_data();
+    void refillMadeOnAWorkerFollowsTheSortOfItsShowing();
     void sortsHundredThousandRows_data();
     void sortsHundredThousandRows();
 };
@@ -96,6 +100,49 @@ void TestMainWindowList::refillShowsRowsInOneReset()
     QCOMPARE(model->rowCount(), 50);
     QCOMPARE(resets, 1);
     QCOMPARE(inserts, 0);
+}
+
+void TestMainWindowList::refillMadeOnAWorkerFollowsTheSortOfItsShowing_data()
+{
+    QTest::addColumn<int>("sortedThen");
+    QTest::addColumn<int>("sortedNow"); // -1: sorting switched off
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("by title, still") << 1 << 1 << QStringList{"3", "1", "2"};
+    QTest::newRow("by title, now by date") << 1 << 4 << QStringList{"2", "3", "1"};
+    QTest::newRow("by date, now by title") << 4 << 1 << QStringList{"3", "1", "2"};
+    QTest::newRow("by title, now unsorted") << 1 << -1 << QStringList{"1", "2", "3"};
+}
+
+// A refill gathered and sorted on a worker while the user sorted the list
+// another way shows in the list's sort of the moment it arrives.
+void TestMainWindowList::refillMadeOnAWorkerFollowsTheSortOfItsShowing()
+{
+    QFETCH(int, sortedThen);
+    QFETCH(int, sortedNow);
+    QFETCH(QStringList, shown);
+    IssueListModel *model = filledModel(this, {});
+    model->sort(sortedThen);
+    IssueListModel::Refill refill = model->newRefill();
+    std::thread worker([&] {
+        const QList<Issue> issues{
+            {"1", "beta", QDate(2021, 8, 3)}, {"2", "Gamma", QDate(2021, 8, 1)}, {"3", "alpha", QDate(2021, 8, 2)}};
+        for (const Issue &issue : issues) {
+            const int row = refill.appendRow(issue.id);
+            refill.setCell(row, 1, issue.title);
+            refill.setDateKey(row, 4, Value(issue.opened));
+        }
+        refill.finish();
+    });
+    worker.join();
+    if (sortedNow < 0)
+        model->setSortingOff();
+    else
+        model->sort(sortedNow);
+    model->showRefill(std::move(refill));
+    QStringList ids;
+    for (int row = 0; row < model->rowCount(); ++row)
+        ids << model->cell(row, 0);
+    QCOMPARE(ids, shown);
 }
 
 void TestMainWindowList::sortsHundredThousandRows_data()

@@ -5,6 +5,9 @@
 #include "MainWindowFixture.h"
 #include "support/TestServer.h"
 
+#include "app/FilterBar.h"
+#include "app/list/IssueListReread.h"
+#include "app/list/IssueSearch.h"
 #include "contacts/ContactEditor.h"
 #include "data/ConcurrentSave.h"
 #include "data/DataFile.h"
@@ -12,6 +15,7 @@
 #include "data/postgres/PgSession.h"
 #include "issues/ContactPicker.h"
 #include "issues/IssueEditor.h"
+#include "platform/BackgroundSession.h"
 #include "platform/ServerWaitProgress.h"
 #include "platform/SettingsStore.h"
 
@@ -19,6 +23,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -41,6 +46,16 @@ public:
         return ScriptedDialogs::message(text, title, buttons, icon);
     }
 };
+
+// Every cell of the shown rows, row by row.
+QStringList shownCells(const MainWindow &form)
+{
+    QStringList cells;
+    for (int row = 0; row < form.listModel()->rowCount(); ++row)
+        for (int column = 0; column < form.listModel()->columnCount(); ++column)
+            cells.append(form.listModel()->cell(row, column));
+    return cells;
+}
 
 QString storedText(Connection &connection, qint64 id, const QString &column)
 {
@@ -303,6 +318,76 @@ private slots:
         QCOMPARE(m_form->listModel()->cell(m_form->selectedRow(), 0), QStringLiteral("8"));
         QCOMPARE(m_form->listModel()->sortColumn(), 1);
         QVERIFY(m_dialogs->boxes.isEmpty());
+    }
+
+    void rereadOffTheWindowsThread_data()
+    {
+        QTest::addColumn<bool>("withClosed");
+        QTest::addColumn<int>("sortColumn");
+        QTest::addColumn<QString>("find");
+        QTest::newRow("open issues, by ID") << false << 0 << QString();
+        QTest::newRow("every issue, by title, found") << true << 1 << QStringLiteral("la");
+    }
+
+    // A colleague's change read on the worker shows what the window's own
+    // read shows: the same rows in the same order, filtered alike, with the
+    // selection kept.
+    void rereadOffTheWindowsThread()
+    {
+        QFETCH(bool, withClosed);
+        QFETCH(int, sortColumn);
+        QFETCH(QString, find);
+        m_form->showFilterBar();
+        m_form->filterBar()->setShowsClosed(withClosed);
+        m_form->filterBar()->findBox->setText(find);
+        m_form->sortByColumn(sortColumn);
+        m_form->refillList();
+        m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("5")));
+        m_other->Execute(QStringLiteral("insert into Status values ('Closed')"));
+        m_other->Execute(QStringLiteral("insert into Issues (ID,Title,[Assigned To],[Opened By],[Opened Date],Status,"
+                                        "Category,Priority) values (9,'Alarm',1,1,'8/4/2021','Closed','Bug','High')"));
+        m_other->Execute(QStringLiteral("update Issues set Title='Zebra lane' where ID=3"));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form->listReread()->isRunning() &&
+                                     m_form->listModel()->totalRowCount() == (withClosed ? 4 : 3) &&
+                                     shownCells(*m_form).contains(QStringLiteral("Zebra lane")),
+                                 5000);
+        const QStringList reread = shownCells(*m_form);
+        QCOMPARE(m_form->listModel()->cell(m_form->selectedRow(), 0), QStringLiteral("5"));
+        m_form->refillList();
+        m_form->listSearch()->waitUntilApplied();
+        QCOMPARE(reread, shownCells(*m_form));
+        QVERIFY(m_form->listIsCurrent());
+    }
+
+    void rereadDroppedOrFailed_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("a newer read") << QStringLiteral("newer");
+        QTest::newRow("a refill on the window's thread") << QStringLiteral("refill");
+        QTest::newRow("the database out of reach") << QStringLiteral("failed");
+    }
+
+    // A read a newer one superseded never shows its rows; one that fails
+    // leaves the rows shown as they are.
+    void rereadDroppedOrFailed()
+    {
+        QFETCH(QString, how);
+        const QStringList before = shownCells(*m_form);
+        platform::BackgroundSession unreachable(QStringLiteral("data source=") + QDir::tempPath() +
+                                                QStringLiteral("/no-such-folder/dbData.mdb"));
+        platform::BackgroundSession &reads = how == QLatin1String("failed") ? unreachable : *m_form->backgroundReads();
+        IssueListReread reread(m_form->listModel(), m_form->listSearch(), &reads);
+        QSignalSpy finished(&reread, &IssueListReread::finished);
+        reread.start(true); // with the closed issue, were it shown
+        if (how == QLatin1String("newer"))
+            reread.start(false);
+        else if (how == QLatin1String("refill"))
+            reread.supersede();
+        reads.waitUntilDelivered();
+        QCOMPARE(finished.size(), how == QLatin1String("refill") ? 0 : 1);
+        if (!finished.isEmpty())
+            QCOMPARE(finished[0][0].value<IssueListLoading::Refilled>().read, how == QLatin1String("newer"));
+        QCOMPARE(shownCells(*m_form), before);
     }
 
     void restartUnderAnIdleWindow_data()

@@ -4,6 +4,7 @@
 #include "data/Connection.h"
 #include "data/DateText.h"
 #include "data/Error.h"
+#include "data/RecordStore.h"
 #include "data/Recordset.h"
 #include "support/TestDatabase.h"
 
@@ -58,6 +59,27 @@ private slots:
 
     void openRefusesWhatIsNotOurs_data();
     void openRefusesWhatIsNotOurs();
+
+    // A window's ID text reaches a statement only as the number it names:
+    // anything else fails rather than reading or writing record 0.
+    void idTextBecomesANumberOrFails_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("id");
+        QTest::newRow("plain") << QStringLiteral("42") << qint64(42);
+        QTest::newRow("negative") << QStringLiteral("-7") << qint64(-7);
+        for (const char *bad : {"", "4x", " 42", "+42", "1 or 1=1", "99999999999999999999"})
+            QTest::newRow(*bad ? bad : "empty") << QString::fromLatin1(bad) << qint64(0);
+    }
+    void idTextBecomesANumberOrFails()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, id);
+        if (id != 0)
+            QCOMPARE(RecordStore::idOf(text), id);
+        else
+            QVERIFY_THROWS_EXCEPTION(Error, RecordStore::idOf(text));
+    }
     void stateFollowsOpenAndClose();
     void executeRunsExactlyOneStatement();
     void executeReturnsChangedRows();

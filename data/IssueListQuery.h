@@ -1,0 +1,20 @@
+#pragma once
+// The main window's issue list as the database gives it: the open issues,
+// or every issue with the closed ones among them, in one pass.
+
+#include <QString>
+
+class Connection;
+class Recordset;
+
+namespace IssueListQuery {
+
+// The statement that reads the list: the open issues, or every issue when
+// withClosed (the window draws the closed ones apart by their status).
+QString statement(bool withClosed);
+
+// Runs that statement on the given connection into rs, which then holds
+// every row, read-only. Throws Error.
+void open(Recordset &rs, Connection &connection, bool withClosed);
+
+} // namespace IssueListQuery

@@ -1,0 +1,50 @@
+#include "data/RecordStore.h"
+
+#include "data/Connection.h"
+#include "data/SqlText.h"
+#include "data/Trash.h"
+
+namespace RecordStore {
+
+qint64 idOf(const QString &id)
+{
+    if (!SqlText::isPlainId(id))
+        throw Error(QStringLiteral("\"%1\" is not the ID of a record.").arg(id));
+    return id.toLongLong();
+}
+
+int write(Connection &connection, const QString &statement)
+{
+    return connection.Execute(statement);
+}
+
+int writeIfUnchanged(Connection &connection, ConcurrentSave::Table table, qint64 id, qint64 loadedVersion,
+                     const QString &statement)
+{
+    try {
+        return ConcurrentSave::saveIfUnchanged(connection, table, id, loadedVersion, {statement});
+    } catch (const ConcurrentSave::DeletedMeanwhile &) {
+        // The window tells a vanished record as an update that changed no row.
+        return 0;
+    }
+}
+
+std::optional<QString> contactName(Connection &connection, qint64 id)
+{
+    const auto contact = ConcurrentSave::readStored(connection, ConcurrentSave::Table::Contacts, id);
+    if (!contact)
+        return std::nullopt;
+    return contact->value(QStringLiteral("First Name")).toTextOrEmpty() + QLatin1Char(' ') +
+           contact->value(QStringLiteral("Last Name")).toTextOrEmpty();
+}
+
+StoredIssue readIssue(Connection &connection, qint64 id)
+{
+    StoredIssue stored;
+    stored.row = ConcurrentSave::readStored(connection, ConcurrentSave::Table::Issues, id);
+    if (!stored.row)
+        stored.deletedBy = Trash::issueDeletedBy(connection, id).value_or(QString());
+    return stored;
+}
+
+} // namespace RecordStore
