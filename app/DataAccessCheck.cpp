@@ -1,16 +1,13 @@
 #include "app/DataAccessCheck.h"
 
 #include "app/ProcessRunner.h"
-#include "data/Connection.h"
+#include "data/DataLayerProbe.h"
 #include "data/FileUtil.h"
-#include "data/Recordset.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 #include "platform/ProgramEnd.h"
 
 #include <QSysInfo>
-
-#include <sqlite3.h>
 
 namespace DataAccessCheck {
 namespace {
@@ -77,24 +74,7 @@ QString packageFileName(const QString &processorWidth)
 
 bool probeDataLayer()
 {
-    try {
-        if (sqlite3_initialize() != SQLITE_OK)
-            return false;
-        Connection connection;
-        connection.OpenInMemory();
-        // "+" joins text through the program's own SQL function; a null
-        // joined in gives null.
-        Recordset result;
-        result.Open(QStringLiteral("select 'Data' + 'Access' as [Joined], 'Data' + Null as [Nothing]"), connection);
-        const bool works = !result.Eof() &&
-                           result.Fields(QStringLiteral("Joined")).toText() == QLatin1String("DataAccess") &&
-                           result.Fields(QStringLiteral("Nothing")).isNull();
-        result.Close();
-        connection.Close();
-        return works;
-    } catch (...) {
-        return false;
-    }
+    return DataLayerProbe::works();
 }
 
 void setProbe(std::function<bool()> probe)

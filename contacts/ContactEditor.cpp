@@ -2,8 +2,10 @@
 
 #include "data/Connection.h"
 #include "data/ContactSql.h"
+#include "data/Error.h"
 #include "data/HeldRecordset.h"
 #include "data/SharedConnection.h"
+#include "data/SqlText.h"
 #include "platform/Appearance.h"
 #include "platform/ChangedMeanwhile.h"
 #include "platform/Controls.h"
@@ -199,6 +201,14 @@ QString ContactEditor::contactGoneMessage()
                           "Copy what you need, then press Cancel.");
 }
 
+qint64 ContactEditor::contactNumber() const
+{
+    const std::optional<qint64> number = SqlText::idOf(contactId);
+    if (!number)
+        throw Error(QStringLiteral("The contact's ID \"%1\" is not a number.").arg(contactId));
+    return *number;
+}
+
 QString ContactEditor::shownText(int box) const
 {
     return box < 15 ? m_lineBoxes[box]->text() : notesText(*m_notesBox);
@@ -309,8 +319,8 @@ void ContactEditor::loadContact()
         // The version first: a change saved between the two reads then
         // makes Save show it, instead of being overwritten unseen.
         m_stored =
-            ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Contacts, contactId.toLongLong());
-        rs->Open(ContactSql::contactQuery(contactId), sharedConnection());
+            ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Contacts, contactNumber());
+        rs->Open(ContactSql::contactQuery(contactNumber()), sharedConnection());
     });
     bool empty = true;
     step(104, [&] {
@@ -337,7 +347,7 @@ void ContactEditor::fillIssueList(QTreeWidget &list, const QString &where, const
     step(100, [&] { list.clear(); });
     HeldRecordset rs;
     step(102, [&] { rs.create(); });
-    step(104, [&] { rs->Open(ContactSql::openIssuesQuery(contactColumn, contactId), sharedConnection()); });
+    step(104, [&] { rs->Open(ContactSql::openIssuesQuery(contactColumn, contactNumber()), sharedConnection()); });
     for (;;) {
         bool more = false;
         step(106, [&] { more = rs.exists() && !rs->Eof(); });
@@ -396,7 +406,7 @@ void ContactEditor::save()
 
     platform::RecordSave record;
     record.id = contactId;
-    record.updateStatement = [this] { return ContactSql::updateStatement(boxValues(), contactId); };
+    record.updateStatement = [this] { return ContactSql::updateStatement(boxValues(), contactNumber()); };
     record.insertStatement = [this] { return ContactSql::insertStatement(boxTexts()); };
     record.write = [&record](const QString &sql) -> std::optional<int> { return record.run(sql); };
     record.goneMessage = contactGoneMessage();

@@ -61,6 +61,8 @@ public slots:
     void reject() override;
 
 private:
+    // contactId as a number. Throws Error when it is not one.
+    qint64 contactNumber() const;
     // A box's text as the user sees it (the first name is box 0).
     QString shownText(int box) const;
     // The boxes' texts in box order, for a new contact.

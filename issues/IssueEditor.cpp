@@ -7,6 +7,7 @@
 #include "data/HeldRecordset.h"
 #include "data/IssueStatus.h"
 #include "data/SharedConnection.h"
+#include "data/SqlText.h"
 #include "issues/ContactPicker.h"
 #include "issues/DateField.h"
 #include "platform/Appearance.h"
@@ -151,8 +152,8 @@ void IssueEditor::loadIssue()
     step(102, [&] {
         // The version first: a change saved between the two reads then
         // makes Save show it, instead of being overwritten unseen.
-        m_stored = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, issueId.toLongLong());
-        rs->Open(IssueSql::openIssueQuery(issueId), sharedConnection(), Recordset::adOpenStatic,
+        m_stored = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, issueNumber());
+        rs->Open(IssueSql::openIssueQuery(issueNumber()), sharedConnection(), Recordset::adOpenStatic,
                  Recordset::adLockReadOnly);
     });
     bool empty = false;
@@ -160,7 +161,7 @@ void IssueEditor::loadIssue()
         empty = rs->Eof();
         // A closed issue is edited too: that is how it is reopened.
         if (empty) {
-            rs->Open(IssueSql::closedIssueQuery(issueId), sharedConnection(), Recordset::adOpenStatic,
+            rs->Open(IssueSql::closedIssueQuery(issueNumber()), sharedConnection(), Recordset::adOpenStatic,
                      Recordset::adLockReadOnly);
             empty = rs->Eof();
         }
@@ -213,6 +214,14 @@ void IssueEditor::selectValue(QComboBox *picker, const Value &value, const QStri
     m_loadedChoices.insert(picker, LoadedChoice{stored, picker->currentIndex(), picker->currentText()});
 }
 
+qint64 IssueEditor::issueNumber() const
+{
+    const std::optional<qint64> number = SqlText::idOf(issueId);
+    if (!number)
+        throw Error(QStringLiteral("The issue's ID \"%1\" is not a number.").arg(issueId));
+    return *number;
+}
+
 qint64 IssueEditor::chosenContactId(const QComboBox *picker) const
 {
     const int index = picker->currentIndex();
@@ -255,7 +264,7 @@ IssueSql::Values IssueEditor::valuesToSave() const
 
 QString IssueEditor::updateStatement() const
 {
-    return IssueSql::updateStatement(valuesToSave(), issueId);
+    return IssueSql::updateStatement(valuesToSave(), issueNumber());
 }
 
 QString IssueEditor::insertStatement() const

@@ -149,6 +149,8 @@ private:
     void refillKeepingChoice(const ValueList &list, const std::optional<QString> &added = std::nullopt);
     void editContact(const QString &location, QComboBox *picker);
     void deleteContact(const QString &location, QComboBox *picker, const QString &warning, const QString &command);
+    // issueId as a number. Throws Error when it is not one.
+    qint64 issueNumber() const;
     qint64 chosenContactId(const QComboBox *picker) const;
     void selectContact(ContactPicker *picker, const Value &id, const QString &caption);
     void selectValue(QComboBox *picker, const Value &value, const QString &caption);

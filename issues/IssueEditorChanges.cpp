@@ -31,9 +31,9 @@ void IssueEditor::noticeStoredChange(const QString &table, const QString &by)
     std::optional<ConcurrentSave::StoredRow> now;
     QString who = by;
     try {
-        now = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, issueId.toLongLong());
+        now = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, issueNumber());
         if (!now && who.isEmpty())
-            who = Trash::issueDeletedBy(sharedConnection(), issueId.toLongLong()).value_or(QString());
+            who = Trash::issueDeletedBy(sharedConnection(), issueNumber()).value_or(QString());
     } catch (const Error &) {
         // The server away: the main window says so, and Save says the rest.
         return;

@@ -60,6 +60,21 @@ private slots:
         QCOMPARE(s->dialogs.boxes.size(), 0);
     }
 
+    // An ID reaches a statement only as a number: other text (a damaged
+    // list cell) loads no issue and writes nothing, and the box says why.
+    void idThatIsNotANumberLoadsAndWritesNothing()
+    {
+        s->open(QStringLiteral("1 or 1=1"), [&](IssueEditor &form) {
+            QCOMPARE(form.titleBox->text(), QString());
+            fillAll(form);
+            form.saveButton->click();
+        });
+        QVERIFY(!s->dialogs.boxes.isEmpty());
+        QVERIFY(s->dialogs.boxes.constFirst().text.startsWith(
+            QLatin1String("The issue's ID \"1 or 1=1\" is not a number.")));
+        QCOMPARE(column(QStringLiteral("select Title from Issues order by ID")), QStringList({"A", "B", "C", "D"}));
+    }
+
     void statements_data()
     {
         QTest::addColumn<QLocale>("locale");
