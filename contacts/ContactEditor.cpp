@@ -22,7 +22,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextDocument>
 #include <QTreeWidget>
 
 #include <limits>
@@ -88,16 +87,6 @@ QFont boldArial(qreal pointSize)
     font.setPointSizeF(pointSize);
     font.setBold(true);
     return font;
-}
-
-// The notes box's text with every line break as LF: the document keeps
-// paragraph and line separators, which the user typed as line breaks.
-QString notesText(const QPlainTextEdit &box)
-{
-    QString text = box.document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return text;
 }
 
 QTreeWidget *makeIssueList(QGroupBox *frame, const char *name)
@@ -211,7 +200,7 @@ qint64 ContactEditor::contactNumber() const
 
 QString ContactEditor::shownText(int box) const
 {
-    return box < 15 ? m_lineBoxes[box]->text() : notesText(*m_notesBox);
+    return box < 15 ? m_lineBoxes[box]->text() : platform::boxText(*m_notesBox);
 }
 
 QStringList ContactEditor::boxTexts() const
@@ -226,9 +215,7 @@ QList<std::optional<QString>> ContactEditor::boxValues() const
 {
     QList<std::optional<QString>> values;
     for (int box = 0; box < ContactSql::boxCount; ++box) {
-        const QString shown = shownText(box);
-        const auto &loaded = m_loaded[box];
-        values.append(loaded && loaded->shown == shown ? loaded->value : std::optional<QString>(shown));
+        values.append(m_state.valueToSave(box, shownText(box)));
     }
     return values;
 }
@@ -243,16 +230,14 @@ void ContactEditor::loadBox(int box, const std::optional<QString> &value)
     } else {
         m_notesBox->setPlainText(text);
     }
-    m_loaded[box] = LoadedBox{value, shownText(box)};
+    m_state.setLoaded(box, value, shownText(box));
 }
 
 bool ContactEditor::hasUnsavedChanges() const
 {
-    for (int box = 0; box < ContactSql::boxCount; ++box) {
-        const auto &loaded = m_loaded[box];
-        if (shownText(box) != (loaded ? loaded->shown : QString()))
+    for (int box = 0; box < ContactSql::boxCount; ++box)
+        if (m_state.isEdited(box, shownText(box)))
             return true;
-    }
     return false;
 }
 
@@ -270,7 +255,7 @@ void ContactEditor::clearEntries()
     for (QLineEdit *line : m_lineBoxes)
         line->clear();
     m_notesBox->clear();
-    m_loaded.fill(std::nullopt);
+    m_state.clear();
     m_openedIssuesList->clear();
     m_assignedIssuesList->clear();
 }
@@ -318,8 +303,7 @@ void ContactEditor::loadContact()
     step(102, [&] {
         // The version first: a change saved between the two reads then
         // makes Save show it, instead of being overwritten unseen.
-        m_stored =
-            ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Contacts, contactNumber());
+        m_stored = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Contacts, contactNumber());
         rs->Open(ContactSql::contactQuery(contactNumber()), sharedConnection());
     });
     bool empty = true;
@@ -429,24 +413,20 @@ void ContactEditor::resolveConflict(const ConcurrentSave::ChangedMeanwhile &conf
     names.shown = [](const QString &, const Value &value) { return value.toText(); };
     const QString changes =
         platform::changesText(m_stored.value_or(ConcurrentSave::StoredRow()), conflict.current(), names);
-    const bool reload = platform::askReloadAfterConflict(QStringLiteral("contact"), changes);
-    // Keep Editing: their version in every box the user left as loaded, what
-    // the user typed on top of it. Save writes every box, so an untouched box
-    // showing the old value would undo what they changed there.
-    QList<std::optional<QString>> typed;
-    for (int box = 0; box < ContactSql::boxCount; ++box) {
-        const bool edited = !m_loaded[box] || m_loaded[box]->shown != shownText(box);
-        typed.append(!reload && edited ? std::optional<QString>(shownText(box)) : std::nullopt);
+    const auto reloadContact = [this] {
+        m_state.clear();
+        loadContact();
+    };
+    if (platform::askReloadAfterConflict(QStringLiteral("contact"), changes)) {
+        reloadContact();
+        return;
     }
-    m_loaded.fill(std::nullopt);
-    loadContact();
-    for (int box = 0; box < ContactSql::boxCount; ++box)
-        if (typed[box]) {
-            if (box < 15)
-                m_lineBoxes[box]->setText(*typed[box]);
-            else
-                m_notesBox->setPlainText(*typed[box]);
-        }
+    m_state.keepEditsOver(boxTexts(), reloadContact, [this](int box, const QString &typed) {
+        if (box < 15)
+            m_lineBoxes[box]->setText(typed);
+        else
+            m_notesBox->setPlainText(typed);
+    });
 }
 
 void ContactEditor::cancel()

@@ -116,8 +116,8 @@ void insertSample(Connection &connection, Table table, int which)
         QStringLiteral("insert into Contacts ([First Name],[Last Name],[E-mail Address],Company,[Job Title]) "
                        "values ('") +
         QLatin1String(contact.first) + QStringLiteral("','") + QLatin1String(contact.last) + QStringLiteral("','") +
-        QLatin1String(contact.mail) + QStringLiteral("','") + QLatin1String(contact.company) +
-        QStringLiteral("','") + QLatin1String(contact.job) + QStringLiteral("')"));
+        QLatin1String(contact.mail) + QStringLiteral("','") + QLatin1String(contact.company) + QStringLiteral("','") +
+        QLatin1String(contact.job) + QStringLiteral("')"));
 }
 
 void insertIssue(Connection &connection, const IssueSql::Values &issue)

@@ -13,6 +13,7 @@
 #include "platform/Appearance.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
+#include "platform/EditorState.h"
 #include "platform/ErrorBlock.h"
 #include "platform/HandPointer.h"
 #include "platform/RecordSave.h"
@@ -23,22 +24,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextDocument>
 
 #include <limits>
 
 namespace {
-
-// The comment box's text with each line break as one line feed, and every
-// other character exactly as shown (toPlainText would turn no-break spaces
-// into blanks).
-QString commentText(const QPlainTextEdit *box)
-{
-    QString text = box->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return text;
-}
 
 // Selects the item whose text equals the value (letter case aside, as the
 // database compares); a value that is not in the list is refused.
@@ -104,7 +93,7 @@ void IssueEditor::load()
                 statuses.append(statusPicker->itemText(i));
             statusPicker->setCurrentIndex(IssueStatus::reopeningChoice(statuses));
         });
-    m_loadedState = shownState();
+    m_state.setLoadedAsShown(shownState());
 }
 
 QStringList IssueEditor::shownState() const
@@ -112,7 +101,7 @@ QStringList IssueEditor::shownState() const
     return {titleBox->text(),
             openedDateField->text(),
             dueDateField->text(),
-            commentBox->toPlainText(),
+            platform::boxText(*commentBox),
             assignedToPicker->currentText(),
             openedByPicker->currentText(),
             statusPicker->currentText(),
@@ -125,12 +114,12 @@ bool IssueEditor::hasUnsavedChanges() const
     const QStringList shown = shownState();
     const QComboBox *pickers[] = {assignedToPicker, openedByPicker, statusPicker, categoryPicker, priorityPicker};
     constexpr int firstPicker = 4;
-    for (int i = 0; i < shown.size() && i < m_loadedState.size(); ++i) {
+    for (int i = 0; i < shown.size(); ++i) {
         // A list button's refill leaves its picker without a choice: that
         // loses nothing the user chose to keep.
         if (i >= firstPicker && pickers[i - firstPicker]->currentIndex() < 0)
             continue;
-        if (shown[i] != m_loadedState[i])
+        if (m_state.isEdited(i, shown[i]))
             return true;
     }
     return false;
@@ -186,8 +175,8 @@ void IssueEditor::loadIssue()
     step(124, [&] {
         const Value &comment = field("comment");
         commentBox->setPlainText(comment.toTextOrEmpty());
-        m_loadedComment = LoadedComment{comment.isNull() ? std::nullopt : std::optional<QString>(comment.toText()),
-                                        commentText(commentBox)};
+        m_state.setLoaded(commentField, comment.isNull() ? std::nullopt : std::optional<QString>(comment.toText()),
+                          platform::boxText(*commentBox));
     });
     step(126, [&] { rs->Close(); });
 }
@@ -241,10 +230,7 @@ std::optional<QString> IssueEditor::choiceToSave(const QComboBox *picker) const
 
 std::optional<QString> IssueEditor::commentToSave() const
 {
-    const QString shown = commentText(commentBox);
-    if (m_loadedComment && shown == m_loadedComment->shown)
-        return m_loadedComment->stored;
-    return shown;
+    return m_state.valueToSave(commentField, platform::boxText(*commentBox));
 }
 
 IssueSql::Values IssueEditor::valuesToSave() const

@@ -159,9 +159,7 @@ void ReportChooser::preview()
     std::unique_ptr<Recordset> result;
     std::unique_ptr<Report> report;
     step(102, [&] { result = std::make_unique<Recordset>(); });
-    step(104, [&] {
-        ReportQueries::open(need(result), sharedConnection(), choice->rows);
-    });
+    step(104, [&] { ReportQueries::open(need(result), sharedConnection(), choice->rows); });
     step(106, [&] { report = std::make_unique<Report>(choice->layout()); });
     step(108, [&] { need(report).setDataSource(need(result)); });
     bool retitle = false;
