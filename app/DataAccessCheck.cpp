@@ -36,7 +36,7 @@ bool dataLayerWorks()
 QString processorWidth()
 {
     try {
-        return widthOverride() ? widthOverride()() : GetProcessorWidth();
+        return widthOverride() ? widthOverride()() : systemProcessorWidth();
     } catch (...) {
         return QString(); // no answer: the 32-bit package is used
     }
@@ -99,12 +99,12 @@ QString processorWidthOf(const QString &cpuArchitecture)
 
 } // namespace DataAccessCheck
 
-QString GetProcessorWidth()
+QString systemProcessorWidth()
 {
     return DataAccessCheck::processorWidthOf(QSysInfo::currentCpuArchitecture());
 }
 
-void IsADOInstalled()
+void checkDataAccess()
 {
     using namespace DataAccessCheck;
     using platform::Answer;
@@ -126,7 +126,7 @@ void IsADOInstalled()
 
         // Whatever the package's exit code, it ran; only a package that could
         // not be started at all has fixed nothing, and is not claimed to have.
-        if (RunAndWait(package, 0) < 0)
+        if (runProgramAndWait(package, 0) < 0)
             return;
 
         if (platform::msgBox(restartQuestion(), Buttons::YesNo) == Answer::Yes)
