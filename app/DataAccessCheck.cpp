@@ -1,16 +1,13 @@
 #include "app/DataAccessCheck.h"
 
 #include "app/ProcessRunner.h"
-#include "data/Connection.h"
+#include "data/DataLayerProbe.h"
 #include "data/FileUtil.h"
-#include "data/Recordset.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 #include "platform/ProgramEnd.h"
 
 #include <QSysInfo>
-
-#include <sqlite3.h>
 
 namespace DataAccessCheck {
 namespace {
@@ -39,7 +36,7 @@ bool dataLayerWorks()
 QString processorWidth()
 {
     try {
-        return widthOverride() ? widthOverride()() : GetProcessorWidth();
+        return widthOverride() ? widthOverride()() : systemProcessorWidth();
     } catch (...) {
         return QString(); // no answer: the 32-bit package is used
     }
@@ -77,24 +74,7 @@ QString packageFileName(const QString &processorWidth)
 
 bool probeDataLayer()
 {
-    try {
-        if (sqlite3_initialize() != SQLITE_OK)
-            return false;
-        Connection connection;
-        connection.OpenInMemory();
-        // "+" joins text through the program's own SQL function; a null
-        // joined in gives null.
-        Recordset result;
-        result.Open(QStringLiteral("select 'Data' + 'Access' as [Joined], 'Data' + Null as [Nothing]"), connection);
-        const bool works = !result.Eof() &&
-                           result.Fields(QStringLiteral("Joined")).toText() == QLatin1String("DataAccess") &&
-                           result.Fields(QStringLiteral("Nothing")).isNull();
-        result.Close();
-        connection.Close();
-        return works;
-    } catch (...) {
-        return false;
-    }
+    return DataLayerProbe::works();
 }
 
 void setProbe(std::function<bool()> probe)
@@ -119,12 +99,12 @@ QString processorWidthOf(const QString &cpuArchitecture)
 
 } // namespace DataAccessCheck
 
-QString GetProcessorWidth()
+QString systemProcessorWidth()
 {
     return DataAccessCheck::processorWidthOf(QSysInfo::currentCpuArchitecture());
 }
 
-void IsADOInstalled()
+void checkDataAccess()
 {
     using namespace DataAccessCheck;
     using platform::Answer;
@@ -146,7 +126,7 @@ void IsADOInstalled()
 
         // Whatever the package's exit code, it ran; only a package that could
         // not be started at all has fixed nothing, and is not claimed to have.
-        if (RunAndWait(package, 0) < 0)
+        if (runProgramAndWait(package, 0) < 0)
             return;
 
         if (platform::msgBox(restartQuestion(), Buttons::YesNo) == Answer::Yes)

@@ -42,8 +42,8 @@ QString processorWidthOf(const QString &cpuArchitecture);
 } // namespace DataAccessCheck
 
 // The processor's address width, from the running system's architecture.
-QString GetProcessorWidth();
+QString systemProcessorWidth();
 
 // Probes the data layer; when it fails, leads the user through the repair
 // dialogue, and may end the program. Reports no failure of its own.
-void IsADOInstalled();
+void checkDataAccess();

@@ -18,7 +18,7 @@ DatabaseChoice DatabaseChoice::resolve(const QString &option)
     const QString environment = qEnvironmentVariable("MARROWDESK_DATABASE");
     if (!environment.isEmpty())
         return {environment, QStringLiteral("MARROWDESK_DATABASE")};
-    const QString kept = platform::GetSetting(settingsKey, QString());
+    const QString kept = platform::readSetting(settingsKey, QString());
     if (!kept.isEmpty())
         return {kept, QStringLiteral("the settings")};
     return {};
@@ -48,7 +48,7 @@ QString rememberDatabase(const QString &target)
                                      "database without it."));
     const QString kept =
         ConnectionText::namesServer(target) || target.isEmpty() ? target : QFileInfo(target).absoluteFilePath();
-    platform::SaveSetting(settingsKey, kept);
+    platform::saveSetting(settingsKey, kept);
     return kept.isEmpty() ? QStringLiteral("Marrowdesk will open the usual database file from now on.")
                           : QStringLiteral("Marrowdesk will open \"%1\" from now on.").arg(kept);
 }

@@ -4,6 +4,7 @@
 // group back; Purge removes it for good, after a question.
 
 #include "data/Trash.h"
+#include "platform/Dialogs.h"
 
 #include <QDialog>
 #include <QList>
@@ -11,7 +12,7 @@
 class QPushButton;
 class QTreeWidget;
 
-class DeletedItemsWindow : public QDialog {
+class DeletedItemsWindow : public QDialog, public platform::LoadsOnShow {
     Q_OBJECT
 public:
     explicit DeletedItemsWindow(QWidget *parent = nullptr);
@@ -19,16 +20,16 @@ public:
     // The issues restored while the window was open, for the list to show.
     const QList<qint64> &restoredIssues() const { return m_restoredIssues; }
 
-    QTreeWidget *groupList = nullptr;
-    QPushButton *restoreButton = nullptr;
-    QPushButton *purgeButton = nullptr;
-
 public slots:
-    void load();
+    void load() override;
     void restoreChosen();
     void purgeChosen();
 
 private:
+    QTreeWidget *groupList = nullptr;
+    QPushButton *restoreButton = nullptr;
+    QPushButton *purgeButton = nullptr;
+
     // The chosen group, or none.
     const Trash::Group *chosen() const;
 

@@ -7,9 +7,9 @@
 #include "data/ChangeListener.h"
 #include "data/ConcurrentSave.h"
 #include "data/Connection.h"
+#include "data/Deletes.h"
 #include "data/SharedConnection.h"
 #include "data/SqlText.h"
-#include "data/Trash.h"
 #include "issues/IssueEditor.h"
 #include "platform/ChangedMeanwhile.h"
 #include "platform/Dialogs.h"
@@ -132,21 +132,14 @@ void MainWindow::deleteSelectedIssue()
             if (!SqlText::isPlainId(id))
                 throw Error(
                     QStringLiteral("The selected issue's ID \"%1\" is not a number; nothing was deleted.").arg(id));
-            Trash::Deleting deleting(sharedConnection(), QStringLiteral("Delete Selected Issue"));
-            const QString statement = QStringLiteral("delete from Issues where ID=") + id;
             // Not read when asked (a server briefly away): read now, so the
             // delete still goes against a version, never blind.
             if (unread) {
                 seen = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, id.toLongLong());
                 unread = false;
             }
-            if (!seen) {
-                sharedConnection().Execute(statement);
-                return;
-            }
             try {
-                ConcurrentSave::deleteIfUnchanged(sharedConnection(), ConcurrentSave::Table::Issues, id.toLongLong(),
-                                                  seen->version, {statement});
+                Deletes::issue(sharedConnection(), id.toLongLong(), QStringLiteral("Delete Selected Issue"), seen);
             } catch (const ConcurrentSave::ChangedMeanwhile &changed) {
                 conflict.emplace(changed);
             }

@@ -11,8 +11,10 @@
 #include "app/list/IssueSearch.h"
 #include "data/ChangeListener.h"
 #include "data/Connection.h"
+#include "data/Error.h"
 #include "data/IssueStatus.h"
 #include "data/SharedConnection.h"
+#include "data/SqlText.h"
 #include "issues/IssueEditor.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
@@ -178,7 +180,12 @@ void MainWindow::closeSelectedIssue()
             return;
         closing = QLatin1String(IssueStatus::closedName);
     }
-    step(104, [&] { sharedConnection().Execute(IssueStatus::setStatusStatement(*closing, id)); });
+    step(104, [&] {
+        const std::optional<qint64> number = SqlText::idOf(id);
+        if (!number)
+            throw Error(QStringLiteral("The issue's ID \"%1\" is not a number; nothing was changed.").arg(id));
+        sharedConnection().Execute(IssueStatus::setStatusStatement(*closing, *number));
+    });
     step(106, [&] { refillList(); });
     step(108, [&] { selectRow(m_model->rowOfFirstCell(id)); });
 }

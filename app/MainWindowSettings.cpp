@@ -59,7 +59,7 @@ constexpr const char *normalGeometryKeys[] = {"WindowLeft", "WindowTop", "Window
 
 double readLocaleNumber(const QString &key, const char *defaultText)
 {
-    const QString text = platform::GetSetting(key, QLatin1String(defaultText));
+    const QString text = platform::readSetting(key, QLatin1String(defaultText));
     bool ok = false;
     const double number = QLocale().toDouble(text.trimmed(), &ok);
     if (!ok || !std::isfinite(number))
@@ -71,7 +71,7 @@ double readLocaleNumber(const QString &key, const char *defaultText)
 std::optional<int> storedWholeNumber(const char *key)
 {
     bool ok = false;
-    const int number = platform::GetSetting(QLatin1String(key), QString()).trimmed().toInt(&ok);
+    const int number = platform::readSetting(QLatin1String(key), QString()).trimmed().toInt(&ok);
     return ok ? std::optional<int>(number) : std::nullopt;
 }
 
@@ -125,7 +125,7 @@ Entry windowStateEntry(int state)
 
 void save(const QList<Entry> &entries)
 {
-    platform::SaveSettings(entries);
+    platform::saveSettings(entries);
 }
 
 View readView()

@@ -37,7 +37,7 @@ int startErrorNumber(const QString &errorText)
 
 } // namespace ProcessRunner
 
-int RunAndWait(const QString &command, std::optional<int> windowStyle)
+int runProgramAndWait(const QString &command, std::optional<int> windowStyle)
 {
     const int style = ProcessRunner::effectiveWindowStyle(windowStyle);
     Q_UNUSED(style) // X11 and Wayland leave a started program's windows to itself

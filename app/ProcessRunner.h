@@ -40,4 +40,4 @@ int startErrorNumber(const QString &errorText);
 // signal), or startFailureResult() when it cannot be started. Reports nothing.
 // The window style is accepted for the callers' sake; on this platform a
 // started program chooses its own windows.
-int RunAndWait(const QString &command, std::optional<int> windowStyle = std::nullopt);
+int runProgramAndWait(const QString &command, std::optional<int> windowStyle = std::nullopt);

@@ -4,8 +4,8 @@
 #include "data/DateText.h"
 #include "data/HeldRecordset.h"
 #include "data/IssueSql.h"
+#include "data/SampleData.h"
 #include "data/SharedConnection.h"
-#include "data/ValueListSql.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
 
@@ -24,13 +24,6 @@ struct WorkingValue {
     bool read = false;
 };
 
-// One value list and the two sample values it is topped up with.
-struct SampleValues {
-    ValueListSql::List list;
-    const char *firstSample;
-    const char *secondSample;
-};
-
 } // namespace
 
 void LoadSampleData(const std::function<void()> &listData)
@@ -40,36 +33,37 @@ void LoadSampleData(const std::function<void()> &listData)
     HeldRecordset query;
     int count = 0;
 
-    // Opens a single-column query and, when it has a row, hands the column of
-    // its first row to read; the open, the end test, the read and the close
-    // are four steps from `first` on. True when the read completed.
-    auto readSingle = [&](int first, const QString &sql, const char *column, auto &&read) {
-        step(first,
-             [&] { query.get().Open(sql, sharedConnection(), Recordset::adOpenStatic, Recordset::adLockReadOnly); });
+    using SampleData::Table;
+    // Opens a one-row query and, when it has its row, hands the query to
+    // read; the open, the end test, the read and the close are four steps
+    // from `first` on. True when the read completed.
+    using Opener = void (*)(Recordset &, Connection &, Table);
+    auto readSingle = [&](int first, Opener open, Table table, auto &&read) {
+        step(first, [&] { open(query.get(), sharedConnection(), table); });
         bool hasRow = true;
         step(first + 2, [&] { hasRow = !query.get().Eof(); });
         bool done = false;
         if (hasRow)
-            done = step(first + 4, [&] { read(query.get().Fields(QLatin1String(column))); });
+            done = step(first + 4, [&] { read(query.get()); });
         step(first + 6, [&] { query.get().Close(); });
         return done;
     };
-    auto readCount = [&](const Value &value) { count = static_cast<int>(value.toInteger()); };
+    auto readCount = [&](Recordset &result) { count = static_cast<int>(SampleData::countOf(result).toInteger()); };
 
     // Tops a table up to two rows: the count taken now plus the rows this
     // run inserts decides each of the two inserts. Steps `first` to first + 20.
-    auto topUp = [&](int first, const QString &countSql, const QString &firstInsert, const QString &secondInsert) {
+    auto topUp = [&](int first, Table table) {
         step(first, [&] { count = 0; });
-        readSingle(first + 2, countSql, "CountID", readCount);
+        readSingle(first + 2, SampleData::openCount, table, readCount);
         bool below = true;
         step(first + 10, [&] { below = count < 2; });
         if (below) {
-            step(first + 12, [&] { sharedConnection().Execute(firstInsert); });
+            step(first + 12, [&] { SampleData::insertSample(sharedConnection(), table, 0); });
             step(first + 14, [&] { ++count; });
         }
         step(first + 16, [&] { below = count < 2; });
         if (below) {
-            step(first + 18, [&] { sharedConnection().Execute(secondInsert); });
+            step(first + 18, [&] { SampleData::insertSample(sharedConnection(), table, 1); });
             step(first + 20, [&] { ++count; });
         }
     };
@@ -77,51 +71,35 @@ void LoadSampleData(const std::function<void()> &listData)
     step(100, [&] { query.create(); });
 
     // Contacts.
-    auto contactInsert = [](const char *first, const char *last, const char *mail, const char *company,
-                            const char *job) {
-        return QStringLiteral("insert into Contacts ([First Name],[Last Name],[E-mail Address],Company,[Job Title]) "
-                              "values ('") +
-               QLatin1String(first) + QStringLiteral("','") + QLatin1String(last) + QStringLiteral("','") +
-               QLatin1String(mail) + QStringLiteral("','") + QLatin1String(company) + QStringLiteral("','") +
-               QLatin1String(job) + QStringLiteral("')");
-    };
-    topUp(102, QStringLiteral("SELECT Count(Contacts.ID) AS [CountID] From Contacts"),
-          contactInsert("Orrin", "Pellham", "orrin.pellham@acme.example", "ACME", "Manager"),
-          contactInsert("Tobiah", "Quarles", "tobiah.quarles@acme.example", "ACME", "HR"));
+    topUp(102, Table::Contacts);
     WorkingValue<qint64> lastContact{1};
     WorkingValue<qint64> firstContact{1};
     step(124, [&] { lastContact.value = 1; });
     step(126, [&] { firstContact.value = 1; });
-    firstContact.read = readSingle(128, QStringLiteral("SELECT First(Contacts.ID) AS [MaxID] FROM Contacts"), "MaxID",
-                                   [&](const Value &value) { firstContact.value = value.toInteger(); });
-    lastContact.read = readSingle(136, QStringLiteral("SELECT Last(Contacts.ID) AS [MaxID] FROM Contacts"), "MaxID",
-                                  [&](const Value &value) { lastContact.value = value.toInteger(); });
+    firstContact.read = readSingle(128, SampleData::openFirst, Table::Contacts, [&](Recordset &result) {
+        firstContact.value = SampleData::valueOf(result).toInteger();
+    });
+    lastContact.read = readSingle(136, SampleData::openLast, Table::Contacts, [&](Recordset &result) {
+        lastContact.value = SampleData::valueOf(result).toInteger();
+    });
 
     // The three value lists, each in steps first to first + 40, with the two
     // blanks at first + 22 and first + 24.
-    const SampleValues lists[] = {{ValueListSql::List::Status, "In process", "Cancelled"},
-                                  {ValueListSql::List::Category, "New Category", "Main Category"},
-                                  {ValueListSql::List::Priority, "High", "Low"}};
+    const Table tables[] = {Table::Status, Table::Categories, Table::Priorities};
     WorkingValue<QString> firstValue[3];
     WorkingValue<QString> lastValue[3];
     for (int list = 0; list < 3; ++list) {
-        const SampleValues &values = lists[list];
         const int first = 144 + 42 * list;
-        const QString table = ValueListSql::table(values.list);
-        const QString column = ValueListSql::column(values.list);
-        auto insert = [&](const char *value) {
-            return ValueListSql::insertStatement(values.list, QLatin1String(value));
-        };
-        topUp(first, QStringLiteral("SELECT Count(%1.%2) AS [CountID] From %1").arg(table, column),
-              insert(values.firstSample), insert(values.secondSample));
+        const Table table = tables[list];
+        topUp(first, table);
         step(first + 22, [&] { firstValue[list].value = QStringLiteral(" "); });
         step(first + 24, [&] { lastValue[list].value = QStringLiteral(" "); });
-        firstValue[list].read =
-            readSingle(first + 26, QStringLiteral("SELECT First(%1.%2) AS [MaxID] FROM %1").arg(table, column), "MaxID",
-                       [&](const Value &value) { firstValue[list].value = value.toText(); });
-        lastValue[list].read =
-            readSingle(first + 34, QStringLiteral("SELECT Last(%1.%2) AS [MaxID] FROM %1").arg(table, column), "MaxID",
-                       [&](const Value &value) { lastValue[list].value = value.toText(); });
+        firstValue[list].read = readSingle(first + 26, SampleData::openFirst, table, [&](Recordset &result) {
+            firstValue[list].value = SampleData::valueOf(result).toText();
+        });
+        lastValue[list].read = readSingle(first + 34, SampleData::openLast, table, [&](Recordset &result) {
+            lastValue[list].value = SampleData::valueOf(result).toText();
+        });
     }
     enum { Status, Category, Priority };
 
@@ -158,9 +136,8 @@ void LoadSampleData(const std::function<void()> &listData)
             skipped << QLatin1String(issue.title);
             continue;
         }
-        QString sql;
+        IssueSql::Values values;
         step(first, [&] {
-            IssueSql::Values values;
             values.title = QLatin1String(issue.title);
             values.assignedTo = issue.assignedTo.value;
             values.openedBy = issue.openedBy.value;
@@ -170,9 +147,8 @@ void LoadSampleData(const std::function<void()> &listData)
             values.priority = issue.priority.value;
             values.comment = QLatin1String(issue.comment);
             values.dueDate = values.openedDate;
-            sql = IssueSql::insertStatement(values);
         });
-        step(first + 2, [&] { sharedConnection().Execute(sql); });
+        step(first + 2, [&] { SampleData::insertIssue(sharedConnection(), values); });
     }
     if (!skipped.isEmpty())
         platform::msgBox(QStringLiteral("These sample issues were not added, because a contact or value they refer "

@@ -105,7 +105,7 @@ void StartUp::run(MainWindow &window)
                                window.reportsButton, window.helpButton},
                               {&window, window.issueList});
 
-    step(118, [&] { IsADOInstalled(); });
+    step(118, [&] { checkDataAccess(); });
 
     step(120, [&] {
         window.setWindowTitle(QString::fromLatin1(platform::productName));

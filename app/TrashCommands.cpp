@@ -59,11 +59,11 @@ void TrashCommands::purgeExpired()
             return;
         }
         const QString key = trashClockKey();
-        const auto previous = TrashClock::fromText(platform::GetSetting(key, QString()));
+        const auto previous = TrashClock::fromText(platform::readSetting(key, QString()));
         const TrashClock::Reading reading = Trash::readClock(connection, previous, WallClock::nowMicros());
         // Kept before anything is purged: a store that cannot be written
         // throws, and then nothing goes.
-        platform::SaveSetting(key, TrashClock::toText(reading));
+        platform::saveSetting(key, TrashClock::toText(reading));
         if (TrashClock::mayPurge(previous))
             Trash::purgeExpired(connection, reading);
     } catch (const Error &) {

@@ -2,8 +2,10 @@
 
 #include "data/Connection.h"
 #include "data/ContactSql.h"
+#include "data/Error.h"
 #include "data/HeldRecordset.h"
 #include "data/SharedConnection.h"
+#include "data/SqlText.h"
 #include "platform/Appearance.h"
 #include "platform/ChangedMeanwhile.h"
 #include "platform/Controls.h"
@@ -20,7 +22,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextDocument>
 #include <QTreeWidget>
 
 #include <limits>
@@ -86,16 +87,6 @@ QFont boldArial(qreal pointSize)
     font.setPointSizeF(pointSize);
     font.setBold(true);
     return font;
-}
-
-// The notes box's text with every line break as LF: the document keeps
-// paragraph and line separators, which the user typed as line breaks.
-QString notesText(const QPlainTextEdit &box)
-{
-    QString text = box.document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return text;
 }
 
 QTreeWidget *makeIssueList(QGroupBox *frame, const char *name)
@@ -199,9 +190,17 @@ QString ContactEditor::contactGoneMessage()
                           "Copy what you need, then press Cancel.");
 }
 
+qint64 ContactEditor::contactNumber() const
+{
+    const std::optional<qint64> number = SqlText::idOf(contactId);
+    if (!number)
+        throw Error(QStringLiteral("The contact's ID \"%1\" is not a number.").arg(contactId));
+    return *number;
+}
+
 QString ContactEditor::shownText(int box) const
 {
-    return box < 15 ? m_lineBoxes[box]->text() : notesText(*m_notesBox);
+    return box < 15 ? m_lineBoxes[box]->text() : platform::boxText(*m_notesBox);
 }
 
 QStringList ContactEditor::boxTexts() const
@@ -216,9 +215,7 @@ QList<std::optional<QString>> ContactEditor::boxValues() const
 {
     QList<std::optional<QString>> values;
     for (int box = 0; box < ContactSql::boxCount; ++box) {
-        const QString shown = shownText(box);
-        const auto &loaded = m_loaded[box];
-        values.append(loaded && loaded->shown == shown ? loaded->value : std::optional<QString>(shown));
+        values.append(m_state.valueToSave(box, shownText(box)));
     }
     return values;
 }
@@ -233,16 +230,14 @@ void ContactEditor::loadBox(int box, const std::optional<QString> &value)
     } else {
         m_notesBox->setPlainText(text);
     }
-    m_loaded[box] = LoadedBox{value, shownText(box)};
+    m_state.setLoaded(box, value, shownText(box));
 }
 
 bool ContactEditor::hasUnsavedChanges() const
 {
-    for (int box = 0; box < ContactSql::boxCount; ++box) {
-        const auto &loaded = m_loaded[box];
-        if (shownText(box) != (loaded ? loaded->shown : QString()))
+    for (int box = 0; box < ContactSql::boxCount; ++box)
+        if (m_state.isEdited(box, shownText(box)))
             return true;
-    }
     return false;
 }
 
@@ -260,7 +255,7 @@ void ContactEditor::clearEntries()
     for (QLineEdit *line : m_lineBoxes)
         line->clear();
     m_notesBox->clear();
-    m_loaded.fill(std::nullopt);
+    m_state.clear();
     m_openedIssuesList->clear();
     m_assignedIssuesList->clear();
 }
@@ -308,9 +303,8 @@ void ContactEditor::loadContact()
     step(102, [&] {
         // The version first: a change saved between the two reads then
         // makes Save show it, instead of being overwritten unseen.
-        m_stored =
-            ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Contacts, contactId.toLongLong());
-        rs->Open(ContactSql::contactQuery(contactId), sharedConnection());
+        m_stored = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Contacts, contactNumber());
+        rs->Open(ContactSql::contactQuery(contactNumber()), sharedConnection());
     });
     bool empty = true;
     step(104, [&] {
@@ -337,7 +331,7 @@ void ContactEditor::fillIssueList(QTreeWidget &list, const QString &where, const
     step(100, [&] { list.clear(); });
     HeldRecordset rs;
     step(102, [&] { rs.create(); });
-    step(104, [&] { rs->Open(ContactSql::openIssuesQuery(contactColumn, contactId), sharedConnection()); });
+    step(104, [&] { rs->Open(ContactSql::openIssuesQuery(contactColumn, contactNumber()), sharedConnection()); });
     for (;;) {
         bool more = false;
         step(106, [&] { more = rs.exists() && !rs->Eof(); });
@@ -396,7 +390,7 @@ void ContactEditor::save()
 
     platform::RecordSave record;
     record.id = contactId;
-    record.updateStatement = [this] { return ContactSql::updateStatement(boxValues(), contactId); };
+    record.updateStatement = [this] { return ContactSql::updateStatement(boxValues(), contactNumber()); };
     record.insertStatement = [this] { return ContactSql::insertStatement(boxTexts()); };
     record.write = [&record](const QString &sql) -> std::optional<int> { return record.run(sql); };
     record.goneMessage = contactGoneMessage();
@@ -419,24 +413,20 @@ void ContactEditor::resolveConflict(const ConcurrentSave::ChangedMeanwhile &conf
     names.shown = [](const QString &, const Value &value) { return value.toText(); };
     const QString changes =
         platform::changesText(m_stored.value_or(ConcurrentSave::StoredRow()), conflict.current(), names);
-    const bool reload = platform::askReloadAfterConflict(QStringLiteral("contact"), changes);
-    // Keep Editing: their version in every box the user left as loaded, what
-    // the user typed on top of it. Save writes every box, so an untouched box
-    // showing the old value would undo what they changed there.
-    QList<std::optional<QString>> typed;
-    for (int box = 0; box < ContactSql::boxCount; ++box) {
-        const bool edited = !m_loaded[box] || m_loaded[box]->shown != shownText(box);
-        typed.append(!reload && edited ? std::optional<QString>(shownText(box)) : std::nullopt);
+    const auto reloadContact = [this] {
+        m_state.clear();
+        loadContact();
+    };
+    if (platform::askReloadAfterConflict(QStringLiteral("contact"), changes)) {
+        reloadContact();
+        return;
     }
-    m_loaded.fill(std::nullopt);
-    loadContact();
-    for (int box = 0; box < ContactSql::boxCount; ++box)
-        if (typed[box]) {
-            if (box < 15)
-                m_lineBoxes[box]->setText(*typed[box]);
-            else
-                m_notesBox->setPlainText(*typed[box]);
-        }
+    m_state.keepEditsOver(boxTexts(), reloadContact, [this](int box, const QString &typed) {
+        if (box < 15)
+            m_lineBoxes[box]->setText(typed);
+        else
+            m_notesBox->setPlainText(typed);
+    });
 }
 
 void ContactEditor::cancel()

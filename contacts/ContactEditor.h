@@ -10,6 +10,8 @@
 // ListView2, Save PushButton2, Cancel PushButton1).
 
 #include "data/ConcurrentSave.h"
+#include "platform/Dialogs.h"
+#include "platform/EditorState.h"
 
 #include <QDialog>
 #include <QString>
@@ -25,7 +27,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
 
-class ContactEditor : public QDialog {
+class ContactEditor : public QDialog, public platform::LoadsOnShow {
     Q_OBJECT
 public:
     explicit ContactEditor(QWidget *parent = nullptr);
@@ -40,7 +42,7 @@ public:
 public slots:
     // Loads the window: colours, icon, hand pointer, list columns, and in
     // edit mode the contact and its two issue lists.
-    void load();
+    void load() override;
 
     // Fills the sixteen boxes from the contact contactId.
     void loadContact();
@@ -61,6 +63,8 @@ public slots:
     void reject() override;
 
 private:
+    // contactId as a number. Throws Error when it is not one.
+    qint64 contactNumber() const;
     // A box's text as the user sees it (the first name is box 0).
     QString shownText(int box) const;
     // The boxes' texts in box order, for a new contact.
@@ -100,9 +104,5 @@ private:
     // box cannot show a missing value, nor every line-break character as
     // such (a lone CR becomes a line break), so a box left untouched is
     // written back exactly as loaded.
-    struct LoadedBox {
-        std::optional<QString> value;
-        QString shown;
-    };
-    std::array<std::optional<LoadedBox>, 16> m_loaded{};
+    platform::EditorState m_state;
 };

@@ -31,7 +31,7 @@ QString insertStatement(const QStringList &boxes)
     return sql;
 }
 
-QString updateStatement(const QList<std::optional<QString>> &boxes, const QString &id)
+QString updateStatement(const QList<std::optional<QString>> &boxes, qint64 id)
 {
     // The piece that opens each column's value, in column order.
     static const char *const pieces[boxCount] = {"update Contacts set [First Name]=",
@@ -53,13 +53,13 @@ QString updateStatement(const QList<std::optional<QString>> &boxes, const QStrin
     QString sql;
     for (int i = 0; i < boxCount; ++i)
         sql += QLatin1String(pieces[i]) + SqlText::literal(boxes.value(columnOrder[i], QString()));
-    sql += QStringLiteral(" where ID=") + id;
+    sql += QStringLiteral(" where ID=") + QString::number(id);
     return sql;
 }
 
-QString contactQuery(const QString &id)
+QString contactQuery(qint64 id)
 {
-    return QStringLiteral("select * from Contacts where ID=") + id;
+    return QStringLiteral("select * from Contacts where ID=") + QString::number(id);
 }
 
 QString namesQuery()
@@ -68,9 +68,9 @@ QString namesQuery()
                           "[First Name]+' '+[Last Name]");
 }
 
-QString openIssuesQuery(const QString &contactColumn, const QString &id)
+QString openIssuesQuery(const QString &contactColumn, qint64 id)
 {
-    return QStringLiteral("select * from [Open Issues] where [%1]=").arg(contactColumn) + id;
+    return QStringLiteral("select * from [Open Issues] where [%1]=").arg(contactColumn) + QString::number(id);
 }
 
 QString deleteStatement(qint64 id)

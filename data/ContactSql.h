@@ -22,10 +22,10 @@ QString insertStatement(const QStringList &boxes);
 
 // "update Contacts set [First Name]='...', ... where ID=" followed by id, for
 // the box values in box order (nothing for a missing value).
-QString updateStatement(const QList<std::optional<QString>> &boxes, const QString &id);
+QString updateStatement(const QList<std::optional<QString>> &boxes, qint64 id);
 
 // "select * from Contacts where ID=" followed by id: one contact's row.
-QString contactQuery(const QString &id);
+QString contactQuery(qint64 id);
 
 // Every contact's ID and its name as the issue editor's pickers show it,
 // "First Last", in the order of those names (column ContactName).
@@ -33,7 +33,7 @@ QString namesQuery();
 
 // "select * from [Open Issues] where [Opened By]=" followed by id: the open
 // issues that name the contact in that contact column.
-QString openIssuesQuery(const QString &contactColumn, const QString &id);
+QString openIssuesQuery(const QString &contactColumn, qint64 id);
 
 // "delete from Contacts where ID=" followed by id.
 QString deleteStatement(qint64 id);

@@ -31,7 +31,7 @@ QString insertStatement(const Values &issue, std::optional<qint64> assignedTo, s
            literal(issue.dueDate) + QLatin1Char(')');
 }
 
-QString updateStatement(const Values &issue, const QString &id)
+QString updateStatement(const Values &issue, qint64 id)
 {
     return QStringLiteral("update Issues set Title=") + literal(issue.title) + QStringLiteral(",[Assigned To]=") +
            QString::number(issue.assignedTo) + QStringLiteral(",[Opened By]=") + QString::number(issue.openedBy) +
@@ -39,17 +39,17 @@ QString updateStatement(const Values &issue, const QString &id)
            literal(issue.status) + QStringLiteral(",Category=") + literal(issue.category) +
            QStringLiteral(",Priority=") + literal(issue.priority) + QStringLiteral(",Comment=") +
            literal(issue.comment) + QStringLiteral(",[Due Date]=") + literal(issue.dueDate) +
-           QStringLiteral(" where ID=") + id;
+           QStringLiteral(" where ID=") + QString::number(id);
 }
 
-QString openIssueQuery(const QString &id)
+QString openIssueQuery(qint64 id)
 {
-    return QStringLiteral("select * from [Open Issues] where ID=") + id;
+    return QStringLiteral("select * from [Open Issues] where ID=") + QString::number(id);
 }
 
-QString closedIssueQuery(const QString &id)
+QString closedIssueQuery(qint64 id)
 {
-    return QStringLiteral("select * from [Closed Issues] where ID=") + id;
+    return QStringLiteral("select * from [Closed Issues] where ID=") + QString::number(id);
 }
 
 } // namespace IssueSql

@@ -31,12 +31,12 @@ QString insertStatement(const Values &issue);
 QString insertStatement(const Values &issue, std::optional<qint64> assignedTo, std::optional<qint64> openedBy);
 
 // "update Issues set Title='...',...,[Due Date]='...' where ID=" followed by id.
-QString updateStatement(const Values &issue, const QString &id);
+QString updateStatement(const Values &issue, qint64 id);
 
 // "select * from [Open Issues] where ID=" followed by id, and the same from
 // [Closed Issues]: one issue with its contacts' names, from the view that
 // holds it.
-QString openIssueQuery(const QString &id);
-QString closedIssueQuery(const QString &id);
+QString openIssueQuery(qint64 id);
+QString closedIssueQuery(qint64 id);
 
 } // namespace IssueSql

@@ -60,11 +60,10 @@ QString addClosedStatement()
     return QStringLiteral("insert into [Status] values ('%1')").arg(QLatin1String(closedName));
 }
 
-QString setStatusStatement(const QString &status, const QString &id)
+QString setStatusStatement(const QString &status, qint64 id)
 {
-    if (!SqlText::isPlainId(id))
-        throw Error(QStringLiteral("The issue's ID \"%1\" is not a number; nothing was changed.").arg(id));
-    return QStringLiteral("update Issues set Status=") + SqlText::literal(status) + QStringLiteral(" where ID=") + id;
+    return QStringLiteral("update Issues set Status=") + SqlText::literal(status) + QStringLiteral(" where ID=") +
+           QString::number(id);
 }
 
 } // namespace IssueStatus

@@ -32,8 +32,7 @@ std::optional<QString> closingValue(Connection &connection);
 // "insert into [Status] values ('Closed')".
 QString addClosedStatement();
 
-// "update Issues set Status='...' where ID=" and the ID, which must be a
-// plain decimal number. Throws Error for any other ID text.
-QString setStatusStatement(const QString &status, const QString &id);
+// "update Issues set Status='...' where ID=" and the ID.
+QString setStatusStatement(const QString &status, qint64 id);
 
 } // namespace IssueStatus

@@ -26,6 +26,15 @@ inline bool isPlainId(const QString &id)
     return isNumber && id.trimmed() == id && !id.startsWith(QLatin1Char('+'));
 }
 
+// The number an ID text stands for, or none when the text is not a plain
+// decimal number: the one way an ID read from a window reaches a statement.
+inline std::optional<qint64> idOf(const QString &id)
+{
+    if (!isPlainId(id))
+        return std::nullopt;
+    return id.toLongLong();
+}
+
 // A text value as it stands in a statement: between apostrophes with its
 // apostrophes doubled, or Null for a missing value.
 inline QString literal(const std::optional<QString> &text)

@@ -7,11 +7,13 @@
 #include "data/HeldRecordset.h"
 #include "data/IssueStatus.h"
 #include "data/SharedConnection.h"
+#include "data/SqlText.h"
 #include "issues/ContactPicker.h"
 #include "issues/DateField.h"
 #include "platform/Appearance.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
+#include "platform/EditorState.h"
 #include "platform/ErrorBlock.h"
 #include "platform/HandPointer.h"
 #include "platform/RecordSave.h"
@@ -22,22 +24,10 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextDocument>
 
 #include <limits>
 
 namespace {
-
-// The comment box's text with each line break as one line feed, and every
-// other character exactly as shown (toPlainText would turn no-break spaces
-// into blanks).
-QString commentText(const QPlainTextEdit *box)
-{
-    QString text = box->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    return text;
-}
 
 // Selects the item whose text equals the value (letter case aside, as the
 // database compares); a value that is not in the list is refused.
@@ -103,7 +93,7 @@ void IssueEditor::load()
                 statuses.append(statusPicker->itemText(i));
             statusPicker->setCurrentIndex(IssueStatus::reopeningChoice(statuses));
         });
-    m_loadedState = shownState();
+    m_state.setLoadedAsShown(shownState());
 }
 
 QStringList IssueEditor::shownState() const
@@ -111,7 +101,7 @@ QStringList IssueEditor::shownState() const
     return {titleBox->text(),
             openedDateField->text(),
             dueDateField->text(),
-            commentBox->toPlainText(),
+            platform::boxText(*commentBox),
             assignedToPicker->currentText(),
             openedByPicker->currentText(),
             statusPicker->currentText(),
@@ -124,12 +114,12 @@ bool IssueEditor::hasUnsavedChanges() const
     const QStringList shown = shownState();
     const QComboBox *pickers[] = {assignedToPicker, openedByPicker, statusPicker, categoryPicker, priorityPicker};
     constexpr int firstPicker = 4;
-    for (int i = 0; i < shown.size() && i < m_loadedState.size(); ++i) {
+    for (int i = 0; i < shown.size(); ++i) {
         // A list button's refill leaves its picker without a choice: that
         // loses nothing the user chose to keep.
         if (i >= firstPicker && pickers[i - firstPicker]->currentIndex() < 0)
             continue;
-        if (shown[i] != m_loadedState[i])
+        if (m_state.isEdited(i, shown[i]))
             return true;
     }
     return false;
@@ -151,8 +141,8 @@ void IssueEditor::loadIssue()
     step(102, [&] {
         // The version first: a change saved between the two reads then
         // makes Save show it, instead of being overwritten unseen.
-        m_stored = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, issueId.toLongLong());
-        rs->Open(IssueSql::openIssueQuery(issueId), sharedConnection(), Recordset::adOpenStatic,
+        m_stored = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, issueNumber());
+        rs->Open(IssueSql::openIssueQuery(issueNumber()), sharedConnection(), Recordset::adOpenStatic,
                  Recordset::adLockReadOnly);
     });
     bool empty = false;
@@ -160,7 +150,7 @@ void IssueEditor::loadIssue()
         empty = rs->Eof();
         // A closed issue is edited too: that is how it is reopened.
         if (empty) {
-            rs->Open(IssueSql::closedIssueQuery(issueId), sharedConnection(), Recordset::adOpenStatic,
+            rs->Open(IssueSql::closedIssueQuery(issueNumber()), sharedConnection(), Recordset::adOpenStatic,
                      Recordset::adLockReadOnly);
             empty = rs->Eof();
         }
@@ -185,8 +175,8 @@ void IssueEditor::loadIssue()
     step(124, [&] {
         const Value &comment = field("comment");
         commentBox->setPlainText(comment.toTextOrEmpty());
-        m_loadedComment = LoadedComment{comment.isNull() ? std::nullopt : std::optional<QString>(comment.toText()),
-                                        commentText(commentBox)};
+        m_state.setLoaded(commentField, comment.isNull() ? std::nullopt : std::optional<QString>(comment.toText()),
+                          platform::boxText(*commentBox));
     });
     step(126, [&] { rs->Close(); });
 }
@@ -213,6 +203,14 @@ void IssueEditor::selectValue(QComboBox *picker, const Value &value, const QStri
     m_loadedChoices.insert(picker, LoadedChoice{stored, picker->currentIndex(), picker->currentText()});
 }
 
+qint64 IssueEditor::issueNumber() const
+{
+    const std::optional<qint64> number = SqlText::idOf(issueId);
+    if (!number)
+        throw Error(QStringLiteral("The issue's ID \"%1\" is not a number.").arg(issueId));
+    return *number;
+}
+
 qint64 IssueEditor::chosenContactId(const QComboBox *picker) const
 {
     const int index = picker->currentIndex();
@@ -232,10 +230,7 @@ std::optional<QString> IssueEditor::choiceToSave(const QComboBox *picker) const
 
 std::optional<QString> IssueEditor::commentToSave() const
 {
-    const QString shown = commentText(commentBox);
-    if (m_loadedComment && shown == m_loadedComment->shown)
-        return m_loadedComment->stored;
-    return shown;
+    return m_state.valueToSave(commentField, platform::boxText(*commentBox));
 }
 
 IssueSql::Values IssueEditor::valuesToSave() const
@@ -255,7 +250,7 @@ IssueSql::Values IssueEditor::valuesToSave() const
 
 QString IssueEditor::updateStatement() const
 {
-    return IssueSql::updateStatement(valuesToSave(), issueId);
+    return IssueSql::updateStatement(valuesToSave(), issueNumber());
 }
 
 QString IssueEditor::insertStatement() const

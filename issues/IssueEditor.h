@@ -6,6 +6,8 @@
 #include "data/ConcurrentSave.h"
 #include "data/IssueSql.h"
 #include "data/ValueListSql.h"
+#include "platform/Dialogs.h"
+#include "platform/EditorState.h"
 
 #include <QDialog>
 #include <QHash>
@@ -31,7 +33,7 @@ class QPlainTextEdit;
 class QPushButton;
 class Value;
 
-class IssueEditor : public QDialog {
+class IssueEditor : public QDialog, public platform::LoadsOnShow {
     Q_OBJECT
 public:
     explicit IssueEditor(QWidget *parent = nullptr);
@@ -56,6 +58,43 @@ public:
     QString insertStatement() const;
     QString updateStatement() const;
 
+    // Watches the changes other users save, so that the window says so
+    // when its issue changes (the listener must outlive the window).
+    void followChanges(ChangeListener *listener, platform::BackgroundSession *reads = nullptr);
+
+public slots:
+    void load() override;
+    void loadContacts();
+    void loadStatuses();
+    void loadCategories();
+    void loadPriorities();
+    void loadIssue();
+
+    void cancel(); // Cancel
+    void save();   // Save
+
+    // Cancel, Escape and the close button end here: with unsaved changes
+    // the user is asked first, and may go on editing.
+    void reject() override;
+
+    void addOpenedByContact();      // new contact (Opened By)
+    void deleteOpenedByContact();   // delete the Opened By contact and its issues
+    void addAssignedToContact();    // new contact (Assigned To)
+    void deleteAssignedToContact(); // delete the Assigned To contact and its issues
+    void addStatus();               // add a status
+    void deleteStatus();            // delete the status and its issues
+    void editAssignedToContact();   // edit the Assigned To contact
+    void editOpenedByContact();     // edit the Opened By contact
+    void addCategory();             // add a category
+    void deleteCategory();          // delete the category and its issues
+    void addPriority();             // add a priority
+    void deletePriority();          // delete the priority and its issues
+
+    // A double click on a contact picker edits its contact, like its "*".
+    void assignedToDoubleClicked();
+    void openedByDoubleClicked();
+
+private:
     QLineEdit *titleBox;                 // title
     ContactPicker *assignedToPicker;     // assigned to
     ContactPicker *openedByPicker;       // opened by
@@ -88,44 +127,6 @@ public:
     // Captions: "Opened By", "Status", "Category", "Priority", "Assigned To".
     QLabel *pickerCaptions[5];
 
-    // Watches the changes other users save, so that the window says so
-    // when its issue changes (the listener must outlive the window). The
-    // issue is read again with reads, off the window's thread, when given.
-    void followChanges(ChangeListener *listener, platform::BackgroundSession *reads = nullptr);
-
-public slots:
-    void load();
-    void loadContacts();
-    void loadStatuses();
-    void loadCategories();
-    void loadPriorities();
-    void loadIssue();
-
-    void cancel(); // Cancel
-    void save();   // Save
-
-    // Cancel, Escape and the close button end here: with unsaved changes
-    // the user is asked first, and may go on editing.
-    void reject() override;
-
-    void addOpenedByContact();      // new contact (Opened By)
-    void deleteOpenedByContact();   // delete the Opened By contact and its issues
-    void addAssignedToContact();    // new contact (Assigned To)
-    void deleteAssignedToContact(); // delete the Assigned To contact and its issues
-    void addStatus();               // add a status
-    void deleteStatus();            // delete the status and its issues
-    void editAssignedToContact();   // edit the Assigned To contact
-    void editOpenedByContact();     // edit the Opened By contact
-    void addCategory();             // add a category
-    void deleteCategory();          // delete the category and its issues
-    void addPriority();             // add a priority
-    void deletePriority();          // delete the priority and its issues
-
-    // A double click on a contact picker edits its contact, like its "*".
-    void assignedToDoubleClicked();
-    void openedByDoubleClicked();
-
-private:
     // A change to a table was announced: shows changedElsewhereLabel when
     // this issue is no longer stored as loaded.
     void noticeStoredChange(const QString &table, const QString &by);
@@ -158,6 +159,8 @@ private:
     void refillKeepingChoice(const ValueList &list, const std::optional<QString> &added = std::nullopt);
     void editContact(const QString &location, QComboBox *picker);
     void deleteContact(const QString &location, QComboBox *picker, const QString &warning, const QString &command);
+    // issueId as a number. Throws Error when it is not one.
+    qint64 issueNumber() const;
     qint64 chosenContactId(const QComboBox *picker) const;
     void selectContact(ContactPicker *picker, const Value &id, const QString &caption);
     void selectValue(QComboBox *picker, const Value &value, const QString &caption);
@@ -170,10 +173,15 @@ private:
     IssueSql::Values valuesToSave() const;
     // What the fields show: title, the two dates, comment, the five pickers.
     QStringList shownState() const;
+    // The comment's place in shownState().
+    static constexpr int commentField = 3;
     bool hasUnsavedChanges() const;
     QString m_savedId;
-    // shownState() as the load left it.
-    QStringList m_loadedState;
+    // The fields of shownState() as the load left them; the comment with
+    // its stored value, so that a comment left untouched is written back
+    // exactly as it was loaded (the box cannot show a missing value and
+    // turns every kind of line break into its own).
+    platform::EditorState m_state;
     // The issue as stored when the window loaded it (or as the user last
     // saw someone else's version of it): Save is made against its version.
     std::optional<ConcurrentSave::StoredRow> m_stored;
@@ -193,14 +201,4 @@ private:
         QString item;
     };
     QHash<const QComboBox *, LoadedChoice> m_loadedChoices;
-
-    // The comment as loaded (nothing when it was missing), and as the
-    // comment box showed it. The box cannot show a missing value and turns
-    // every kind of line break into its own, so a comment left untouched is
-    // written back exactly as it was loaded.
-    struct LoadedComment {
-        std::optional<QString> stored;
-        QString shown;
-    };
-    std::optional<LoadedComment> m_loadedComment;
 };

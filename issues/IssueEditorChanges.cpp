@@ -111,47 +111,61 @@ void IssueEditor::resolveConflict(const ConcurrentSave::ChangedMeanwhile &confli
 
 void IssueEditor::keepEditsOverStored()
 {
-    // Save writes every field, so a field the user never touched must show
-    // their version, or Keep Editing would undo what they changed there.
-    // The fields in the order of shownState().
-    const QStringList loaded = m_loadedState;
-    const QStringList mine = shownState();
-    const auto edited = [&](int field) { return field < loaded.size() && loaded[field] != mine[field]; };
+    // A contact is chosen again by its ID: their version may have renamed it.
     const qint64 assignedTo = chosenContactId(assignedToPicker);
     const qint64 openedBy = chosenContactId(openedByPicker);
-
-    reloadStored();
-
-    if (edited(0))
-        titleBox->setText(mine[0]);
-    if (edited(1))
-        openedDateField->setText(mine[1]);
-    if (edited(2))
-        dueDateField->setText(mine[2]);
-    if (edited(3))
-        commentBox->setPlainText(mine[3]);
     const auto chooseContact = [this](ContactPicker *picker, qint64 id) {
         const int index = static_cast<int>(contactIds.indexOf(id));
         if (index >= 0)
             picker->setCurrentIndex(index);
     };
-    if (edited(4))
-        chooseContact(assignedToPicker, assignedTo);
-    if (edited(5))
-        chooseContact(openedByPicker, openedBy);
-    QComboBox *const values[] = {statusPicker, categoryPicker, priorityPicker};
-    for (int field = 6; field < 9; ++field)
-        if (edited(field)) {
-            const int index = values[field - 6]->findText(mine[field], Qt::MatchExactly);
-            if (index >= 0)
-                values[field - 6]->setCurrentIndex(index);
-        }
+    const auto chooseValue = [](QComboBox *picker, const QString &text) {
+        const int index = picker->findText(text, Qt::MatchExactly);
+        if (index >= 0)
+            picker->setCurrentIndex(index);
+    };
+    // The fields in the order of shownState().
+    m_state.keepEditsOver(
+        shownState(), [this] { reloadStored(); },
+        [&](int field, const QString &mine) {
+            switch (field) {
+            case 0:
+                titleBox->setText(mine);
+                break;
+            case 1:
+                openedDateField->setText(mine);
+                break;
+            case 2:
+                dueDateField->setText(mine);
+                break;
+            case commentField:
+                commentBox->setPlainText(mine);
+                break;
+            case 4:
+                chooseContact(assignedToPicker, assignedTo);
+                break;
+            case 5:
+                chooseContact(openedByPicker, openedBy);
+                break;
+            case 6:
+                chooseValue(statusPicker, mine);
+                break;
+            case 7:
+                chooseValue(categoryPicker, mine);
+                break;
+            case 8:
+                chooseValue(priorityPicker, mine);
+                break;
+            default:
+                break;
+            }
+        });
 }
 
 void IssueEditor::reloadStored()
 {
     m_loadedChoices.clear();
-    m_loadedComment.reset();
+    m_state.clear();
     loadContacts();
     loadStatuses();
     loadCategories();
@@ -162,5 +176,5 @@ void IssueEditor::reloadStored()
                               statusPicker, categoryPicker, priorityPicker})
         picker->setCurrentIndex(-1);
     loadIssue();
-    m_loadedState = shownState();
+    m_state.setLoadedAsShown(shownState());
 }

@@ -10,12 +10,9 @@
 #include "contacts/ContactEditor.h"
 #include "data/ConcurrentSave.h"
 #include "data/Connection.h"
-#include "data/ContactSql.h"
 #include "data/DeleteCounts.h"
-#include "data/Error.h"
+#include "data/Deletes.h"
 #include "data/SharedConnection.h"
-#include "data/Transaction.h"
-#include "data/Trash.h"
 #include "data/ValueListSql.h"
 #include "issues/ContactPicker.h"
 #include "platform/ChangedMeanwhile.h"
@@ -29,67 +26,33 @@
 
 namespace {
 
-// The failure again, of the same kind (a refusal stays one), with more said.
-[[noreturn]] void rethrowSaying(const Error &error, const QString &more)
-{
-    if (dynamic_cast<const Refusal *>(&error))
-        throw Refusal(error.description() + more);
-    throw Error(error.description() + more);
-}
-
 // Deletes a value or contact and the issues that refer to it as one change,
-// and one group of the trash named after the command: the first statement
-// runs at deleteStep inside a transaction, the second and the commit at
+// and one group of the trash named after the command (Deletes::Together):
+// begin runs at deleteStep, the issues' delete and the commit at
 // deleteStep + 2. When either fails nothing is deleted, and the error box
-// says so; the transaction is rolled back before the box shows.
+// says so.
 //
-// lockRow, when given, runs first in the transaction and refuses a row
-// changed meanwhile (ConcurrentSave::lockForDelete): then nothing is
-// deleted or shown, and *changed holds the refusal, for the caller to ask
-// again.
+// When begin refuses a row changed meanwhile (ConcurrentSave::lockForDelete)
+// and changed is given, nothing is deleted or shown, and *changed holds the
+// refusal, for the caller to ask again.
 void deleteTogether(ErrorBlock &step, int deleteStep, const QString &command,
-                    const std::function<QString()> &deleteStatement, const std::function<QString()> &cascadeStatement,
-                    const std::function<void()> &lockRow = {},
+                    const std::function<void(Deletes::Together &)> &begin,
                     std::optional<ConcurrentSave::ChangedMeanwhile> *changed = nullptr)
 {
-    const QString nothingDeleted = QStringLiteral("\r\nNothing was deleted.");
-    QString cascade;
-    // Declared before the transaction, so that a rollback happens while the
-    // trash still names the command.
-    std::optional<Trash::Deleting> deleting;
-    std::optional<Transaction> transaction;
-    const bool deleted = step(deleteStep, [&] {
-        Connection &connection = sharedConnection();
-        deleting.emplace(connection, command);
-        const QString first = deleteStatement();
-        cascade = cascadeStatement();
+    std::optional<Deletes::Together> together;
+    const bool begun = step(deleteStep, [&] {
+        together.emplace(sharedConnection(), command);
         try {
-            transaction.emplace(connection);
-            if (lockRow)
-                lockRow();
-            connection.Execute(first);
+            begin(*together);
         } catch (const ConcurrentSave::ChangedMeanwhile &refusal) {
-            transaction.reset();
             if (!changed)
                 throw;
             changed->emplace(refusal);
-        } catch (const Error &error) {
-            transaction.reset();
-            rethrowSaying(error, nothingDeleted);
         }
     });
-    if (!deleted || !transaction)
+    if (!begun || !together || !together->begun())
         return;
-    step(deleteStep + 2, [&] {
-        Connection &connection = sharedConnection();
-        try {
-            connection.Execute(cascade);
-            transaction->commit();
-        } catch (const Error &error) {
-            transaction.reset();
-            rethrowSaying(error, nothingDeleted);
-        }
-    });
+    step(deleteStep + 2, [&] { together->finish(); });
 }
 
 // The question before a delete: its warning as the first line, then what
@@ -144,9 +107,8 @@ void IssueEditor::deleteValue(const QString &where, const ValueList &list)
     if (!confirmed)
         return;
     const QString value = list.picker->currentText();
-    deleteTogether(
-        step, 104, list.command, [&] { return ValueListSql::deleteStatement(list.list, value); },
-        [&] { return ValueListSql::deleteIssuesStatement(list.list, value); });
+    deleteTogether(step, 104, list.command,
+                   [&](Deletes::Together &together) { together.beginValue(list.list, value); });
     step(108, [&] { refillKeepingChoice(list); });
 }
 
@@ -220,19 +182,12 @@ void IssueEditor::deleteContact(const QString &where, QComboBox *picker, const Q
         });
         if (!confirmed)
             return;
-        qint64 id = 0;
         std::optional<ConcurrentSave::ChangedMeanwhile> changed;
         deleteTogether(
             step, 104, command,
-            [&] {
-                id = chosenContactId(picker);
-                return ContactSql::deleteStatement(id);
-            },
-            [&] { return ContactSql::deleteIssuesStatement(id); },
-            [&] {
-                if (seen)
-                    ConcurrentSave::lockForDelete(sharedConnection(), ConcurrentSave::Table::Contacts, id,
-                                                  seen->version);
+            [&](Deletes::Together &together) {
+                together.beginContact(chosenContactId(picker),
+                                      seen ? std::optional<qint64>(seen->version) : std::nullopt);
             },
             &changed);
         if (!changed)

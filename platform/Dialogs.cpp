@@ -127,8 +127,8 @@ void setDialogs(Dialogs *replacement)
 
 void loadForm(QDialog &window)
 {
-    if (window.metaObject()->indexOfMethod("load()") >= 0)
-        QMetaObject::invokeMethod(&window, "load", Qt::DirectConnection);
+    if (auto *loading = dynamic_cast<LoadsOnShow *>(&window))
+        loading->load();
 }
 
 QStringList filterExtensions(const QString &filter)

@@ -61,9 +61,19 @@ Dialogs &dialogs();
 // caller keeps ownership.
 void setDialogs(Dialogs *replacement);
 
-// Runs the window's public slot load(), when it has one. Every showModal
-// does this first, so a window loads exactly when it is shown, after the
-// caller has set its public variables (the ID to edit).
+// A window that fills itself when it is shown rather than when it is made,
+// so that it loads after the caller has set its public variables (the ID
+// to edit).
+class LoadsOnShow {
+public:
+    virtual void load() = 0;
+
+protected:
+    ~LoadsOnShow() = default;
+};
+
+// Loads the window when it is one that LoadsOnShow. Every showModal does
+// this first, so a window loads exactly when it is shown.
 void loadForm(QDialog &window);
 
 // The extensions a file name filter names, in order: "csv", "txt" for

@@ -93,7 +93,7 @@ bool readsAsSettings(const QByteArray &bytes)
 
 } // namespace
 
-QString GetSetting(const QString &key, const QString &defaultValue)
+QString readSetting(const QString &key, const QString &defaultValue)
 {
     if (!settingsFileIsReadable(settingsFilePath()))
         return defaultValue;
@@ -102,7 +102,7 @@ QString GetSetting(const QString &key, const QString &defaultValue)
     return value.isValid() ? value.toString() : defaultValue;
 }
 
-void SaveSetting(const QString &key, const QString &value)
+void saveSetting(const QString &key, const QString &value)
 {
     if (!writeSettings({{key, value}}))
         throw Error(QStringLiteral("The setting \"%1\" could not be saved to %2. Check that the folder "
@@ -110,7 +110,7 @@ void SaveSetting(const QString &key, const QString &value)
                         .arg(key, settingsFilePath()));
 }
 
-void SaveSettings(const QList<std::pair<QString, QString>> &values)
+void saveSettings(const QList<std::pair<QString, QString>> &values)
 {
     if (!writeSettings(values))
         throw Error(QStringLiteral("The settings could not be saved to %1. Check that the folder exists and that "

@@ -13,17 +13,17 @@ namespace platform {
 // The stored text of a key, or defaultValue when the key is absent. A
 // settings file that is not an ordinary file (a FIFO, a device, a link to
 // one) or is over 1 MiB is never opened: every key reads as its default.
-QString GetSetting(const QString &key, const QString &defaultValue);
+QString readSetting(const QString &key, const QString &defaultValue);
 
 // Stores a value and writes it to disk at once. Throws Error when the store
 // cannot be written.
-void SaveSetting(const QString &key, const QString &value);
+void saveSetting(const QString &key, const QString &value);
 
 // Stores the values (key, text) and writes them to disk together, so that a
 // store that cannot be written fails once. Throws Error then. A settings file
-// that GetSetting would not open is never replaced: when start-up already
+// that readSetting would not open is never replaced: when start-up already
 // told the user of it, nothing is written and nothing thrown.
-void SaveSettings(const QList<std::pair<QString, QString>> &values);
+void saveSettings(const QList<std::pair<QString, QString>> &values);
 
 // The file that holds the settings.
 QString settingsFilePath();

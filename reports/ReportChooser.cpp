@@ -2,6 +2,7 @@
 
 #include "data/Error.h"
 #include "data/Recordset.h"
+#include "data/ReportQueries.h"
 #include "data/SharedConnection.h"
 #include "platform/Appearance.h"
 #include "platform/Controls.h"
@@ -30,18 +31,18 @@ QString location(const char *operation)
 // What each item of the list previews.
 struct ReportChoice {
     const char *item;
-    const char *statement;
+    ReportQueries::Rows rows;
     ReportLayout (*layout)();
     bool closedIssues; // the open-issues layout retitled "Closed Issues"
 };
 
 const ReportChoice reportChoices[] = {
-    {"Open Issues", "select * from [Open Issues] order by Title", rptOpenIssues, false},
-    {"Issues by Categories", "select * from [Open Issues] order by Category", rptIssuesByCategory, false},
-    {"Issues by Status", "select * from [Open Issues] order by Status", rptIssuesByStatus, false},
-    {"Issues by Assigned To", "select * from [Open Issues] order by [Assigned To Name]", rptIssuesByAssigned, false},
-    {"Issue Details", "select * from [Open Issues] order by Title", rptIssueDetails, false},
-    {"Closed Issues", "select * from [Closed Issues] order by Title", rptOpenIssues, true},
+    {"Open Issues", ReportQueries::Rows::OpenByTitle, rptOpenIssues, false},
+    {"Issues by Categories", ReportQueries::Rows::OpenByCategory, rptIssuesByCategory, false},
+    {"Issues by Status", ReportQueries::Rows::OpenByStatus, rptIssuesByStatus, false},
+    {"Issues by Assigned To", ReportQueries::Rows::OpenByAssignedTo, rptIssuesByAssigned, false},
+    {"Issue Details", ReportQueries::Rows::OpenByTitle, rptIssueDetails, false},
+    {"Closed Issues", ReportQueries::Rows::ClosedByTitle, rptOpenIssues, true},
 };
 
 // The first item whose text is exactly the chosen text; none for no choice.
@@ -158,10 +159,7 @@ void ReportChooser::preview()
     std::unique_ptr<Recordset> result;
     std::unique_ptr<Report> report;
     step(102, [&] { result = std::make_unique<Recordset>(); });
-    step(104, [&] {
-        need(result).Open(QLatin1String(choice->statement), sharedConnection(), Recordset::adOpenStatic,
-                          Recordset::adLockReadOnly);
-    });
+    step(104, [&] { ReportQueries::open(need(result), sharedConnection(), choice->rows); });
     step(106, [&] { report = std::make_unique<Report>(choice->layout()); });
     step(108, [&] { need(report).setDataSource(need(result)); });
     bool retitle = false;

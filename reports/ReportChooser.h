@@ -1,6 +1,8 @@
 #pragma once
 // The report chooser: picks one of six reports and previews it.
 
+#include "platform/Dialogs.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -8,22 +10,23 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
-class ReportChooser : public QDialog {
+class ReportChooser : public QDialog, public platform::LoadsOnShow {
     Q_OBJECT
 public:
     explicit ReportChooser(QWidget *parent = nullptr);
     ~ReportChooser() override;
 
-    QLabel *reportTypeCaption = nullptr;  // "Report Type:"
-    QComboBox *reportPicker = nullptr;    // the report to preview
-    QPushButton *previewButton = nullptr; // "Print Preview"
-    QPushButton *cancelButton = nullptr;  // "Cancel"
-
 public slots:
-    void load();
+    void load() override;
     void preview();
     void cancel();
 
 protected:
     void showEvent(QShowEvent *event) override;
+
+private:
+    QLabel *reportTypeCaption = nullptr;  // "Report Type:"
+    QComboBox *reportPicker = nullptr;    // the report to preview
+    QPushButton *previewButton = nullptr; // "Print Preview"
+    QPushButton *cancelButton = nullptr;  // "Cancel"
 };

@@ -15,6 +15,7 @@
 #include "reports/Layouts.h"
 #include "reports/ReportChooser.h"
 #include "reports/ReportPreview.h"
+#include "tests/support/WindowControls.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -185,8 +186,8 @@ private slots:
             execute(QLatin1String(value));
         m_dialogs->modalScripts.append([](QDialog &window) {
             auto &editor = static_cast<IssueEditor &>(window);
-            QCOMPARE(editor.titleBox->text(), QStringLiteral("Printer jams"));
-            QCOMPARE(editor.statusPicker->currentText(), QStringLiteral("open"));
+            QCOMPARE(ui(editor).titleBox->text(), QStringLiteral("Printer jams"));
+            QCOMPARE(ui(editor).statusPicker->currentText(), QStringLiteral("open"));
             editor.save();
         });
         m_form->selectRow(row);
@@ -308,10 +309,10 @@ private slots:
             window.show();
             QApplication::setActiveWindow(&window);
             auto &editor = static_cast<IssueEditor &>(window);
-            editor.titleBox->setText(QStringLiteral("Just saved"));
-            for (QComboBox *picker :
-                 std::initializer_list<QComboBox *>{editor.assignedToPicker, editor.openedByPicker, editor.statusPicker,
-                                                    editor.categoryPicker, editor.priorityPicker})
+            ui(editor).titleBox->setText(QStringLiteral("Just saved"));
+            for (QComboBox *picker : std::initializer_list<QComboBox *>{
+                     ui(editor).assignedToPicker, ui(editor).openedByPicker, ui(editor).statusPicker,
+                     ui(editor).categoryPicker, ui(editor).priorityPicker})
                 picker->setCurrentIndex(0);
             editor.save();
         });
@@ -354,22 +355,22 @@ private slots:
     void screenReaderNames()
     {
         IssueEditor editor(m_form.get());
-        editor.priorityPicker->addItem(QStringLiteral("High"));
-        editor.priorityPicker->setCurrentIndex(0);
+        ui(editor).priorityPicker->addItem(QStringLiteral("High"));
+        ui(editor).priorityPicker->setCurrentIndex(0);
         DeletedItemsWindow deletedItems(m_form.get());
         CsvImportDialog importDialog({{"Title"}, {IssueExchange::Field::Title}, {}}, {}, m_form.get());
         const auto spoken = [](QWidget *control, QAccessible::Text kind = QAccessible::Name) {
             return QAccessible::queryAccessibleInterface(control)->text(kind);
         };
         FilterBar &bar = *m_form->filterBar();
-        const QStringList heard{spoken(editor.addStatusButton),
-                                spoken(editor.editAssignedToButton),
-                                spoken(editor.deleteCategoryButton),
-                                spoken(editor.priorityPicker),
-                                spoken(editor.priorityPicker, QAccessible::Value),
+        const QStringList heard{spoken(ui(editor).addStatusButton),
+                                spoken(ui(editor).editAssignedToButton),
+                                spoken(ui(editor).deleteCategoryButton),
+                                spoken(ui(editor).priorityPicker),
+                                spoken(ui(editor).priorityPicker, QAccessible::Value),
                                 spoken(bar.statusChoice),
                                 spoken(bar.findBox->findChild<QToolButton *>()),
-                                spoken(deletedItems.groupList),
+                                spoken(control<QTreeWidget>(deletedItems, "groupList")),
                                 spoken(importDialog.findChild<QTableWidget *>()),
                                 spoken(m_form->issueList)};
         QCOMPARE(heard, QStringList({"Add status", "Edit contact", "Delete category", "Priority", "High", "Status",

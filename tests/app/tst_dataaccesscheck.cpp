@@ -144,7 +144,7 @@ private slots:
         ScriptedDialogs dialogs;
         dialogs.answers = answers;
 
-        IsADOInstalled();
+        checkDataAccess();
 
         QCOMPARE(probes, 1);
         const QHash<QString, QString> texts{{"repair", repairText}, {"help", helpText}, {"restart", restartText}};
@@ -165,7 +165,7 @@ private slots:
     {
         QVERIFY(DataAccessCheck::probeDataLayer());
         ScriptedDialogs dialogs;
-        IsADOInstalled();
+        checkDataAccess();
         QVERIFY(dialogs.boxes.isEmpty());
     }
 

@@ -91,7 +91,7 @@ void TestMainWindow::firstRunPreparesEverything()
     form->close();
     QCOMPARE(programEnds(), endsBefore + 1);
     QVERIFY(!hasSharedConnection());
-    QCOMPARE(platform::GetSetting(QStringLiteral("WindowState"), QString()), QStringLiteral("0"));
+    QCOMPARE(platform::readSetting(QStringLiteral("WindowState"), QString()), QStringLiteral("0"));
     QCOMPARE(errorLines(dialogs), QStringList());
 }
 
@@ -118,14 +118,14 @@ void TestMainWindow::widthsAndStateSurviveARestart()
         form->showMaximized();
         form->close();
     }
-    QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders1"), QString()), QStringLiteral("1200"));
-    QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders2"), QString()),
+    QCOMPARE(platform::readSetting(QStringLiteral("ColumnHeaders1"), QString()), QStringLiteral("1200"));
+    QCOMPARE(platform::readSetting(QStringLiteral("ColumnHeaders2"), QString()),
              QString::number(qRound(platform::pixelsToTwips(200))));
-    QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders3"), QString()), givenText);
-    QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders4"), QString()), QStringLiteral("1700"));
-    QVERIFY(platform::GetSetting(QStringLiteral("ColumnHeaders10"), QString()).toDouble() >=
+    QCOMPARE(platform::readSetting(QStringLiteral("ColumnHeaders3"), QString()), givenText);
+    QCOMPARE(platform::readSetting(QStringLiteral("ColumnHeaders4"), QString()), QStringLiteral("1700"));
+    QVERIFY(platform::readSetting(QStringLiteral("ColumnHeaders10"), QString()).toDouble() >=
             MainWindowSettings::minColumnWidth);
-    QCOMPARE(platform::GetSetting(QStringLiteral("WindowState"), QString()), QStringLiteral("2"));
+    QCOMPARE(platform::readSetting(QStringLiteral("WindowState"), QString()), QStringLiteral("2"));
 
     auto again = started();
     QCOMPARE(again->issueList->header()->sectionSize(1), 200);
@@ -175,7 +175,7 @@ void TestMainWindow::storedSettingsAreCheckedAtStartUp()
     QFETCH(bool, flag);
     QFETCH(QStringList, errors);
 
-    platform::SaveSetting(key, stored);
+    platform::saveSetting(key, stored);
     ScriptedDialogs dialogs;
     auto form = started();
 
@@ -218,7 +218,7 @@ void TestMainWindow::storedViewOutOfBoundsReadsAsDefault()
 {
     QFETCH(QStringList, stored);
     for (const QString &setting : stored)
-        platform::SaveSetting(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+        platform::saveSetting(setting.section(u'=', 0, 0), setting.section(u'=', 1));
     ScriptedDialogs dialogs;
     auto form = started();
 
@@ -469,9 +469,9 @@ void TestMainWindow::wideWindowTitleFillsAndPlaceSurvives()
         placed = form->geometry();
         form->close();
     }
-    QCOMPARE(platform::GetSetting(QStringLiteral("ColumnHeaders2"), QString()), QStringLiteral("1700"));
-    QCOMPARE(platform::GetSetting(QStringLiteral("WindowState"), QString()), QStringLiteral("0"));
-    QCOMPARE(platform::GetSetting(QStringLiteral("WindowWidth"), QString()).toInt(),
+    QCOMPARE(platform::readSetting(QStringLiteral("ColumnHeaders2"), QString()), QStringLiteral("1700"));
+    QCOMPARE(platform::readSetting(QStringLiteral("WindowState"), QString()), QStringLiteral("0"));
+    QCOMPARE(platform::readSetting(QStringLiteral("WindowWidth"), QString()).toInt(),
              qRound(platform::pixelsToTwips(placed.width())));
     auto again = started();
     QCOMPARE(again->geometry(), placed);
@@ -525,7 +525,7 @@ void verifyCentred(const MainWindow &form)
 
 void TestMainWindow::maximizeThenRestore()
 {
-    platform::SaveSetting(QStringLiteral("WindowState"), QStringLiteral("2"));
+    platform::saveSetting(QStringLiteral("WindowState"), QStringLiteral("2"));
     ScriptedDialogs dialogs;
     auto form = started();
     QVERIFY(form->maximizedLayoutFlag());

@@ -56,7 +56,7 @@ private slots:
         QCOMPARE(ProcessRunner::effectiveWindowStyle(given), used);
         // Any style, in range or not, still runs the program.
         QTemporaryDir folder;
-        QCOMPARE(RunAndWait(script(folder, QStringLiteral("p"), "exit 4"), given), 4);
+        QCOMPARE(runProgramAndWait(script(folder, QStringLiteral("p"), "exit 4"), given), 4);
     }
 
     void exitCodes_data()
@@ -73,7 +73,7 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(int, result);
         QTemporaryDir folder;
-        QCOMPARE(RunAndWait(script(folder, QStringLiteral("program"), body)), result);
+        QCOMPARE(runProgramAndWait(script(folder, QStringLiteral("program"), body)), result);
     }
 
     void startFailures_data()
@@ -97,7 +97,7 @@ private slots:
             command = folder.path();
         else if (kind == QLatin1String("interpreter"))
             command = script(folder, QStringLiteral("p"), "#!/no/such/shell\nexit 0");
-        const int result = RunAndWait(command);
+        const int result = runProgramAndWait(command);
         QCOMPARE(result, -2147221504 + errorNumber);
         QVERIFY(result < 0);
     }
@@ -107,9 +107,9 @@ private slots:
         QTemporaryDir folder;
         QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("Program Files")));
         const QString path = script(folder, QStringLiteral("Program Files/ADOFix64.msu"), "exit 7");
-        QCOMPARE(RunAndWait(path, 0), 7);
+        QCOMPARE(runProgramAndWait(path, 0), 7);
         // Text naming no file is a command line: a program and its arguments.
-        QCOMPARE(RunAndWait(QStringLiteral("/bin/sh -c \"exit 9\"")), 9);
+        QCOMPARE(runProgramAndWait(QStringLiteral("/bin/sh -c \"exit 9\"")), 9);
     }
 
     void windowsStayResponsiveWhileWaiting()
@@ -122,7 +122,7 @@ private slots:
         timer.start(20);
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(RunAndWait(path), 2);
+        QCOMPARE(runProgramAndWait(path), 2);
         const qint64 elapsed = clock.elapsed();
         QVERIFY2(ticks >= 2, qPrintable(QStringLiteral("%1 timer events ran").arg(ticks)));
         QVERIFY(elapsed >= 450);

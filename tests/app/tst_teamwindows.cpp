@@ -18,6 +18,7 @@
 #include "platform/BackgroundSession.h"
 #include "platform/ServerWaitProgress.h"
 #include "platform/SettingsStore.h"
+#include "tests/support/WindowControls.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -135,15 +136,15 @@ private slots:
         QString titleAfterConflict;
         m_dialogs->modalScripts << [&](QDialog &window) {
             auto &editor = static_cast<IssueEditor &>(window);
-            editor.commentBox->setPlainText(QStringLiteral("mine"));
+            ui(editor).commentBox->setPlainText(QStringLiteral("mine"));
             addContact(2, QStringLiteral("Bo"), QStringLiteral("Ek"));
             m_other->Execute(
                 QStringLiteral("update Issues set Title='theirs', Priority='Low', [Assigned To]=2 where ID=5"));
-            QTRY_VERIFY_WITH_TIMEOUT(!editor.changedElsewhereLabel->isHidden(), 5000);
-            editor.saveButton->click();
-            titleAfterConflict = editor.titleBox->text();
+            QTRY_VERIFY_WITH_TIMEOUT(!ui(editor).changedElsewhereLabel->isHidden(), 5000);
+            ui(editor).saveButton->click();
+            titleAfterConflict = ui(editor).titleBox->text();
             if (!reload)
-                editor.saveButton->click();
+                ui(editor).saveButton->click();
         };
         m_form->editButton->click();
 
@@ -199,8 +200,8 @@ private slots:
         m_dialogs->modalScripts << [&](QDialog &window) {
             auto &editor = static_cast<IssueEditor &>(window);
             (colleague ? *m_other : sharedConnection()).Execute(statement);
-            QTRY_VERIFY_WITH_TIMEOUT(!editor.changedElsewhereLabel->isHidden(), 5000);
-            shown = editor.changedElsewhereLabel->text();
+            QTRY_VERIFY_WITH_TIMEOUT(!ui(editor).changedElsewhereLabel->isHidden(), 5000);
+            shown = ui(editor).changedElsewhereLabel->text();
         };
         m_form->editButton->click();
         QCOMPARE(shown, said);
@@ -255,8 +256,8 @@ private slots:
         };
         m_dialogs->answers = {platform::Answer::Yes, platform::Answer::No};
         m_dialogs->modalScripts << [&](QDialog &) {
-            issue.assignedToPicker->setCurrentIndex(0);
-            issue.deleteAssignedToButton->click();
+            ui(issue).assignedToPicker->setCurrentIndex(0);
+            ui(issue).deleteAssignedToButton->click();
         };
         platform::dialogs().showModal(issue);
         QCOMPARE(m_dialogs->boxes.size(), 2);

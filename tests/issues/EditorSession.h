@@ -10,6 +10,7 @@
 #include "issues/IssueEditor.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/WindowControls.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -59,12 +60,12 @@ inline qint64 newestIssue()
 // A title and every choice Save asks for.
 inline void fillAll(IssueEditor &form)
 {
-    form.titleBox->setText(QStringLiteral("Printer"));
-    choose(form.assignedToPicker, QStringLiteral("Ann Archer"));
-    choose(form.openedByPicker, QStringLiteral("Bob Brown"));
-    choose(form.statusPicker, QStringLiteral("Open"));
-    choose(form.categoryPicker, QStringLiteral("Hardware"));
-    choose(form.priorityPicker, QStringLiteral("High"));
+    ui(form).titleBox->setText(QStringLiteral("Printer"));
+    choose(ui(form).assignedToPicker, QStringLiteral("Ann Archer"));
+    choose(ui(form).openedByPicker, QStringLiteral("Bob Brown"));
+    choose(ui(form).statusPicker, QStringLiteral("Open"));
+    choose(ui(form).categoryPicker, QStringLiteral("Hardware"));
+    choose(ui(form).priorityPicker, QStringLiteral("High"));
 }
 
 inline QStringList texts(const QList<ScriptedDialogs::Box> &boxes)

@@ -26,7 +26,7 @@ Value stored(qint64 id, const char *name)
 
 QString commentShown(const IssueEditor &form)
 {
-    return form.commentBox->document()->toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return ui(form).commentBox->document()->toRawText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
 }
 
 } // namespace
@@ -49,15 +49,30 @@ private slots:
         s->open(QString(), [&](IssueEditor &form) {
             for (QComboBox *picker : form.findChildren<QComboBox *>())
                 QCOMPARE(picker->currentIndex(), -1);
-            QCOMPARE(form.openedDateField->date(), QDate::currentDate());
-            QCOMPARE(form.dueDateField->date(), QDate::currentDate());
+            QCOMPARE(ui(form).openedDateField->date(), QDate::currentDate());
+            QCOMPARE(ui(form).dueDateField->date(), QDate::currentDate());
             const QStringList names{"Ann Archer", "Bob Brown", "Cy Cole", "Di Dunn", "Ed Eel"};
-            QCOMPARE(items(form.assignedToPicker), names);
-            QCOMPARE(items(form.openedByPicker), names);
+            QCOMPARE(items(ui(form).assignedToPicker), names);
+            QCOMPARE(items(ui(form).openedByPicker), names);
             QCOMPARE(form.contactIds, QList<qint64>({2, 4, 1, 5, 3}));
-            QCOMPARE(items(form.statusPicker), QStringList({"Closed", "Open", "waiting", "Won't fix"}));
+            QCOMPARE(items(ui(form).statusPicker), QStringList({"Closed", "Open", "waiting", "Won't fix"}));
         });
         QCOMPARE(s->dialogs.boxes.size(), 0);
+    }
+
+    // An ID reaches a statement only as a number: other text (a damaged
+    // list cell) loads no issue and writes nothing, and the box says why.
+    void idThatIsNotANumberLoadsAndWritesNothing()
+    {
+        s->open(QStringLiteral("1 or 1=1"), [&](IssueEditor &form) {
+            QCOMPARE(ui(form).titleBox->text(), QString());
+            fillAll(form);
+            ui(form).saveButton->click();
+        });
+        QVERIFY(!s->dialogs.boxes.isEmpty());
+        QVERIFY(s->dialogs.boxes.constFirst().text.startsWith(
+            QLatin1String("The issue's ID \"1 or 1=1\" is not a number.")));
+        QCOMPARE(column(QStringLiteral("select Title from Issues order by ID")), QStringList({"A", "B", "C", "D"}));
     }
 
     void statements_data()
@@ -91,12 +106,12 @@ private slots:
         QLocale::setDefault(locale);
         s->open(QString(), [&](IssueEditor &form) {
             fillAll(form);
-            form.titleBox->setText(QStringLiteral("Paper jam"));
-            choose(form.assignedToPicker, QStringLiteral("Ed Eel")); // 3
-            choose(form.openedByPicker, QStringLiteral("Di Dunn"));  // 5
-            form.openedDateField->setDate(QDate(2021, 8, 31));
-            form.dueDateField->setDate(QDate(2021, 8, 31));
-            form.commentBox->setPlainText(comment);
+            ui(form).titleBox->setText(QStringLiteral("Paper jam"));
+            choose(ui(form).assignedToPicker, QStringLiteral("Ed Eel")); // 3
+            choose(ui(form).openedByPicker, QStringLiteral("Di Dunn"));  // 5
+            ui(form).openedDateField->setDate(QDate(2021, 8, 31));
+            ui(form).dueDateField->setDate(QDate(2021, 8, 31));
+            ui(form).commentBox->setPlainText(comment);
             form.issueId = id;
             QCOMPARE(id.isEmpty() ? form.insertStatement() : form.updateStatement(), expected);
         });
@@ -130,14 +145,14 @@ private slots:
         s->open(QString(), [&](IssueEditor &form) {
             if (typed) {
                 fillAll(form);
-                form.dueDateField->setDate(QDate(2021, 8, 1)); // due before opened: accepted
+                ui(form).dueDateField->setDate(QDate(2021, 8, 1)); // due before opened: accepted
             }
             if (how == QLatin1String("Escape"))
                 QTest::keyClick(&form, Qt::Key_Escape);
             else
                 how.isEmpty() ? void(form.close()) : form.findChild<QPushButton *>(how)->click();
             if (!discard)
-                QCOMPARE(form.titleBox->text(), QStringLiteral("Printer")); // what was typed is still there
+                QCOMPARE(ui(form).titleBox->text(), QStringLiteral("Printer")); // what was typed is still there
         });
         QCOMPARE(s->stillOpen, !discard);
         QCOMPARE(texts(s->dialogs.boxes), boxes);
@@ -187,15 +202,15 @@ private slots:
         QFETCH(QString, focus);
         s->open(QString(), [&](IssueEditor &form) {
             fillAll(form);
-            QComboBox *pickers[] = {form.assignedToPicker, form.openedByPicker, form.statusPicker, form.categoryPicker,
-                                    form.priorityPicker};
+            QComboBox *pickers[] = {ui(form).assignedToPicker, ui(form).openedByPicker, ui(form).statusPicker,
+                                    ui(form).categoryPicker, ui(form).priorityPicker};
             if (missing == 0)
-                form.titleBox->setText(QStringLiteral("   "));
+                ui(form).titleBox->setText(QStringLiteral("   "));
             else if (missing == 6)
-                form.openedDateField->setText(QStringLiteral(" "));
+                ui(form).openedDateField->setText(QStringLiteral(" "));
             else
                 pickers[missing - 1]->setCurrentIndex(-1);
-            form.editAssignedToButton->setFocus();
+            ui(form).editAssignedToButton->setFocus();
             form.save();
             QWidget *focused = QApplication::focusWidget();
             QCOMPARE(focused ? focused->objectName() : QString(), focus);
@@ -212,9 +227,9 @@ private slots:
         raw(QStringLiteral("update Issues set [Opened Date] = NULL where ID = 1"));
         s->open(QStringLiteral("1"), [&](IssueEditor &form) {
             QCOMPARE(texts(s->dialogs.boxes), QStringList());
-            QCOMPARE(form.openedDateField->text(), QString());
+            QCOMPARE(ui(form).openedDateField->text(), QString());
             form.save();
-            form.openedDateField->setDate(QDate(2021, 8, 30));
+            ui(form).openedDateField->setDate(QDate(2021, 8, 30));
             form.save();
         });
         QCOMPARE(texts(s->dialogs.boxes),
@@ -227,24 +242,24 @@ private slots:
         raw(QStringLiteral("update Issues set Status = 'OPEN', Comment = 'first' || char(10) || 'second' "
                            "where ID = 1"));
         s->open(QStringLiteral("1"), [&](IssueEditor &form) {
-            QCOMPARE(form.idBox->text(), QStringLiteral("1"));
-            QCOMPARE(form.titleBox->text(), QStringLiteral("A"));
-            const QStringList shown{form.assignedToPicker->currentText(), form.openedByPicker->currentText(),
-                                    form.statusPicker->currentText(), form.categoryPicker->currentText(),
-                                    form.priorityPicker->currentText()};
+            QCOMPARE(ui(form).idBox->text(), QStringLiteral("1"));
+            QCOMPARE(ui(form).titleBox->text(), QStringLiteral("A"));
+            const QStringList shown{ui(form).assignedToPicker->currentText(), ui(form).openedByPicker->currentText(),
+                                    ui(form).statusPicker->currentText(), ui(form).categoryPicker->currentText(),
+                                    ui(form).priorityPicker->currentText()};
             QCOMPARE(shown, QStringList({"Ann Archer", "Cy Cole", "Open", "Hardware", "High"}));
-            QCOMPARE(form.openedDateField->date(), QDate(2021, 8, 31));
-            QCOMPARE(form.dueDateField->date(), QDate(2021, 9, 15));
+            QCOMPARE(ui(form).openedDateField->date(), QDate(2021, 8, 31));
+            QCOMPARE(ui(form).dueDateField->date(), QDate(2021, 9, 15));
             QCOMPARE(commentShown(form), QStringLiteral("first\nsecond"));
-            form.titleBox->setText(QStringLiteral("A2"));
-            choose(form.assignedToPicker, QStringLiteral("Di Dunn"));
-            choose(form.openedByPicker, QStringLiteral("Ed Eel"));
-            choose(form.statusPicker, QStringLiteral("waiting"));
-            choose(form.categoryPicker, QStringLiteral("Software"));
-            choose(form.priorityPicker, QStringLiteral("Low"));
-            form.openedDateField->setDate(QDate(2022, 1, 2));
-            form.dueDateField->setDate(QDate(2022, 2, 3));
-            form.commentBox->setPlainText(QStringLiteral("done"));
+            ui(form).titleBox->setText(QStringLiteral("A2"));
+            choose(ui(form).assignedToPicker, QStringLiteral("Di Dunn"));
+            choose(ui(form).openedByPicker, QStringLiteral("Ed Eel"));
+            choose(ui(form).statusPicker, QStringLiteral("waiting"));
+            choose(ui(form).categoryPicker, QStringLiteral("Software"));
+            choose(ui(form).priorityPicker, QStringLiteral("Low"));
+            ui(form).openedDateField->setDate(QDate(2022, 1, 2));
+            ui(form).dueDateField->setDate(QDate(2022, 2, 3));
+            ui(form).commentBox->setPlainText(QStringLiteral("done"));
             form.save();
         });
         QCOMPARE(texts(s->dialogs.boxes), QStringList{"Record Successfully Updated"});
@@ -284,10 +299,10 @@ private slots:
                 " ON Issues BEGIN SELECT RAISE(ABORT, 'held by a test'); END");
         s->open(id, [&](IssueEditor &form) {
             fillAll(form);
-            form.titleBox->setText(title);
-            form.commentBox->setPlainText(QStringLiteral("typed with care"));
+            ui(form).titleBox->setText(title);
+            ui(form).commentBox->setPlainText(QStringLiteral("typed with care"));
             form.save();
-            QCOMPARE(form.titleBox->text(), title);
+            QCOMPARE(ui(form).titleBox->text(), title);
             QCOMPARE(commentShown(form), QStringLiteral("typed with care"));
         });
         QCOMPARE(s->dialogs.plainMessages().size(), 1);
@@ -303,7 +318,7 @@ private slots:
     {
         s->open(QStringLiteral("1"), [&](IssueEditor &form) {
             form.deleteStatus(); // "Open", answered Yes
-            choose(form.statusPicker, QStringLiteral("waiting"));
+            choose(ui(form).statusPicker, QStringLiteral("waiting"));
             form.save();
         });
         QCOMPARE(texts(s->dialogs.boxes).value(1),
@@ -344,8 +359,8 @@ private slots:
         QFETCH(QString, comment);
         s->open(QString(), [&](IssueEditor &form) {
             fillAll(form);
-            form.titleBox->setText(title);
-            form.commentBox->setPlainText(comment);
+            ui(form).titleBox->setText(title);
+            ui(form).commentBox->setPlainText(comment);
             form.save();
         });
         const qint64 id = newestIssue();
@@ -353,7 +368,7 @@ private slots:
             QCOMPARE(stored(id, "Title").toText(), title);
             QCOMPARE(stored(id, "Comment").toText(), comment);
             s->open(QString::number(id), [&](IssueEditor &form) {
-                QCOMPARE(form.titleBox->text(), title);
+                QCOMPARE(ui(form).titleBox->text(), title);
                 QCOMPARE(commentShown(form), comment);
                 form.save();
             });
@@ -370,8 +385,8 @@ private slots:
         s->open(QStringLiteral("1"), [&](IssueEditor &form) { form.save(); });
         QCOMPARE(stored(1, "Comment").toText(), QStringLiteral("a\r\nb\rc"));
         s->open(QStringLiteral("1"), [&](IssueEditor &form) {
-            form.commentBox->moveCursor(QTextCursor::End);
-            form.commentBox->insertPlainText(QStringLiteral("!"));
+            ui(form).commentBox->moveCursor(QTextCursor::End);
+            ui(form).commentBox->insertPlainText(QStringLiteral("!"));
             form.save();
         });
         QCOMPARE(stored(1, "Comment").toText(), QStringLiteral("a\nb\nc!"));
@@ -383,9 +398,9 @@ private slots:
     {
         raw(QStringLiteral("update Issues set Status = 'Gone', Comment = 'kept' where ID = 1"));
         s->open(QStringLiteral("1"), [&](IssueEditor &form) {
-            QCOMPARE(form.statusPicker->currentIndex(), -1);
-            QCOMPARE(form.categoryPicker->currentText(), QStringLiteral("Hardware"));
-            QCOMPARE(form.dueDateField->date(), QDate(2021, 9, 15));
+            QCOMPARE(ui(form).statusPicker->currentIndex(), -1);
+            QCOMPARE(ui(form).categoryPicker->currentText(), QStringLiteral("Hardware"));
+            QCOMPARE(ui(form).dueDateField->date(), QDate(2021, 9, 15));
             QCOMPARE(commentShown(form), QStringLiteral("kept"));
         });
         QCOMPARE(s->dialogs.errorBoxes().size(), 1);
@@ -401,7 +416,7 @@ private slots:
         sharedConnection().Execute(QStringLiteral("insert into Contacts ([First Name]) values ('Aaron')"));
         s->open(QString(), [&](IssueEditor &form) {
             QCOMPARE(form.contactIds, QList<qint64>({2, 4, 1, 5, 3}));
-            QCOMPARE(items(form.openedByPicker).size(), 5);
+            QCOMPARE(items(ui(form).openedByPicker).size(), 5);
             fillAll(form);
             form.save();
         });

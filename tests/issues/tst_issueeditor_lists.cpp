@@ -178,7 +178,7 @@ private slots:
         QFETCH(QStringList, remaining);
         s->dialogs.answers << (yes ? platform::Answer::Yes : platform::Answer::No);
         s->open(QString(), [&](IssueEditor &form) {
-            choose(form.priorityPicker, QStringLiteral("Low"));
+            choose(ui(form).priorityPicker, QStringLiteral("Low"));
             for (QComboBox *picker : form.findChildren<QComboBox *>())
                 if (picker->findText(value) >= 0)
                     picker->setCurrentIndex(picker->findText(value));
@@ -188,7 +188,8 @@ private slots:
                 QVERIFY(yes ? !listed : (!listed || picker->currentText() == value));
             }
             if (value != QLatin1String("High"))
-                QCOMPARE(form.priorityPicker->currentText(), QStringLiteral("Low")); // other pickers keep their choice
+                QCOMPARE(ui(form).priorityPicker->currentText(),
+                         QStringLiteral("Low")); // other pickers keep their choice
         });
         QCOMPARE(texts(s->dialogs.boxes), QStringList{warning + "\r\nDo you wish to continue?"});
         QCOMPARE(s->dialogs.boxes[0].buttons, platform::Buttons::YesNoDefaultNo);
@@ -303,9 +304,9 @@ private slots:
         if (save)
             s->dialogs.modalScripts << saveContact(QStringLiteral("Baker's"), QStringLiteral("Supply"), &opened);
         s->open(QString(), [&](IssueEditor &form) {
-            form.titleBox->setText(QStringLiteral("Jam"));
-            choose(form.assignedToPicker, QStringLiteral("Cy Cole"));
-            choose(form.openedByPicker, QStringLiteral("Ed Eel"));
+            ui(form).titleBox->setText(QStringLiteral("Jam"));
+            choose(ui(form).assignedToPicker, QStringLiteral("Cy Cole"));
+            choose(ui(form).openedByPicker, QStringLiteral("Ed Eel"));
             choose(form.findChild<QComboBox *>(picker), QStringLiteral("Bob Brown"));
             if (action.endsWith(QLatin1String(" list"))) {
                 // The first click opens the list, which takes the second.
@@ -318,13 +319,13 @@ private slots:
             } else {
                 press(form, action);
             }
-            QCOMPARE(items(form.assignedToPicker), names);
-            QCOMPARE(items(form.openedByPicker), names);
+            QCOMPARE(items(ui(form).assignedToPicker), names);
+            QCOMPARE(items(ui(form).openedByPicker), names);
             QCOMPARE(form.contactIds.size(), names.size());
             const bool acting = picker == QLatin1String("Combo1");
             const QString actedOn = save ? QStringLiteral("Baker's Supply") : QStringLiteral("Bob Brown");
-            QCOMPARE(form.assignedToPicker->currentText(), acting ? actedOn : QStringLiteral("Cy Cole"));
-            QCOMPARE(form.openedByPicker->currentText(), acting ? QStringLiteral("Ed Eel") : actedOn);
+            QCOMPARE(ui(form).assignedToPicker->currentText(), acting ? actedOn : QStringLiteral("Cy Cole"));
+            QCOMPARE(ui(form).openedByPicker->currentText(), acting ? QStringLiteral("Ed Eel") : actedOn);
             s->dialogs.boxes.clear();
             form.save();
         });

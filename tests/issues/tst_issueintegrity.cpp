@@ -7,6 +7,7 @@
 
 #include "contacts/ContactEditor.h"
 #include "issues/DateField.h"
+#include "platform/EditorState.h"
 
 #include <QCalendarWidget>
 #include <QLineEdit>
@@ -41,11 +42,11 @@ QString wholeRow(qint64 id)
 // Types into the opened date's box the way a user reaches it.
 void typeDate(IssueEditor &form, const QString &how, const QString &text)
 {
-    QLineEdit *box = form.openedDateField->lineEdit();
+    QLineEdit *box = ui(form).openedDateField->lineEdit();
     if (how == "tab") {
-        form.titleBox->setFocus();
-        form.dueDateField->setFocus(Qt::TabFocusReason);
-        form.openedDateField->setFocus(Qt::TabFocusReason);
+        ui(form).titleBox->setFocus();
+        ui(form).dueDateField->setFocus(Qt::TabFocusReason);
+        ui(form).openedDateField->setFocus(Qt::TabFocusReason);
     } else if (how == "click") {
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, box->height() / 2));
         QCoreApplication::processEvents();
@@ -129,8 +130,8 @@ private slots:
             fillAll(form);
             typeDate(form, how, typed);
             if (typed.isEmpty())
-                QTest::keyClick(form.openedDateField->lineEdit(), Qt::Key_Delete);
-            QCOMPARE(form.openedDateField->text(), typed);
+                QTest::keyClick(ui(form).openedDateField->lineEdit(), Qt::Key_Delete);
+            QCOMPARE(ui(form).openedDateField->text(), typed);
             form.save();
         });
         if (stored == QLatin1String("refused")) {
@@ -160,7 +161,7 @@ private slots:
             fillAll(form);
             typeDate(form, "tab", typed);
             form.save();
-            QCOMPARE(QApplication::focusWidget(), form.openedDateField->lineEdit());
+            QCOMPARE(QApplication::focusWidget(), ui(form).openedDateField->lineEdit());
         });
         QCOMPARE(texts(s->dialogs.boxes), QStringList{QStringLiteral("\"%1\" in Opened Date is not a date. Type dates "
                                                                      "like 8/31/2021, or leave the field empty.")
@@ -182,15 +183,15 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         s->open(QString(), [&](IssueEditor &form) {
-            QLineEdit *box = form.dueDateField->lineEdit();
+            QLineEdit *box = ui(form).dueDateField->lineEdit();
             box->setFocus();
             QTest::keyClick(box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-            auto *calendar = form.dueDateField->findChild<QCalendarWidget *>();
+            auto *calendar = ui(form).dueDateField->findChild<QCalendarWidget *>();
             QVERIFY(calendar && calendar->isVisible());
             QCOMPARE(calendar->minimumDate(), QDate(1, 1, 1));
             emit calendar->activated(QDate(2027, 3, 4));
             QVERIFY(!calendar->isVisible());
-            QCOMPARE(form.dueDateField->text(), QStringLiteral("3/4/2027"));
+            QCOMPARE(ui(form).dueDateField->text(), QStringLiteral("3/4/2027"));
         });
     }
 
@@ -224,8 +225,8 @@ private slots:
         // A: assigned to 2, opened by 1; C: assigned to 3, opened by 4.
         QString before = wholeRow(1);
         s->open(QStringLiteral("1"), [&](IssueEditor &form) {
-            QCOMPARE(form.assignedToPicker->currentText(), QStringLiteral("john smith  (Initech)"));
-            QCOMPARE(form.openedByPicker->currentText(), QStringLiteral("John Smith (ID 1)"));
+            QCOMPARE(ui(form).assignedToPicker->currentText(), QStringLiteral("john smith  (Initech)"));
+            QCOMPARE(ui(form).openedByPicker->currentText(), QStringLiteral("John Smith (ID 1)"));
             form.save();
         });
         QCOMPARE(wholeRow(1), before);
@@ -234,9 +235,9 @@ private slots:
         s->dialogs.modalScripts.append(
             [&](QDialog &window) { edited = static_cast<ContactEditor &>(window).contactId; });
         s->open(QStringLiteral("3"), [&](IssueEditor &form) {
-            QCOMPARE(form.assignedToPicker->currentText(), QStringLiteral("John Smith (ID 3)"));
+            QCOMPARE(ui(form).assignedToPicker->currentText(), QStringLiteral("John Smith (ID 3)"));
             form.editAssignedToContact(); // "*" beside Assigned To
-            choose(form.openedByPicker, QStringLiteral("John Smith (ID 1)"));
+            choose(ui(form).openedByPicker, QStringLiteral("John Smith (ID 1)"));
             form.deleteOpenedByContact(); // "-" beside Opened By, answered Yes
         });
         QCOMPARE(edited, QStringLiteral("3"));
@@ -260,8 +261,8 @@ private slots:
         QFETCH(QStringList, boxes);
         s->open(QString(), [&](IssueEditor &form) {
             fillAll(form);
-            form.titleBox->setFocus();
-            QTest::keyClick(form.titleBox, Qt::Key(key));
+            ui(form).titleBox->setFocus();
+            QTest::keyClick(ui(form).titleBox, Qt::Key(key));
         });
         QCOMPARE(texts(s->dialogs.boxes), boxes);
         QVERIFY(!s->stillOpen);
@@ -272,19 +273,59 @@ private slots:
     {
         s->open(QString(), [&](IssueEditor &form) {
             fillAll(form);
-            form.commentBox->setPlainText(QStringLiteral("typed with care"));
+            ui(form).commentBox->setPlainText(QStringLiteral("typed with care"));
             raw("delete from Contacts where ID = 4"); // Bob Brown, by another program
             form.save();
-            QCOMPARE(form.assignedToPicker->currentText(), QStringLiteral("Ann Archer"));
-            QCOMPARE(form.openedByPicker->currentIndex(), -1);
-            QCOMPARE(form.openedByPicker->findText(QStringLiteral("Bob Brown")), -1);
-            QCOMPARE(form.commentBox->toPlainText(), QStringLiteral("typed with care"));
+            QCOMPARE(ui(form).assignedToPicker->currentText(), QStringLiteral("Ann Archer"));
+            QCOMPARE(ui(form).openedByPicker->currentIndex(), -1);
+            QCOMPARE(ui(form).openedByPicker->findText(QStringLiteral("Bob Brown")), -1);
+            QCOMPARE(ui(form).commentBox->toPlainText(), QStringLiteral("typed with care"));
         });
         QCOMPARE(texts(s->dialogs.boxes),
                  QStringList{"The contact \"Bob Brown\" chosen for Opened By no longer exists: it was deleted while "
                              "this window was open. Choose another contact, then save again."});
         QVERIFY(s->stillOpen);
         QCOMPARE(newestIssue(), 4);
+    }
+
+    // What both editors keep of a load: a field left as it showed gives back
+    // its stored value (a missing one stays missing, a CR stays a CR), and
+    // Keep Editing after a refused save puts back only the fields the user
+    // changed, over the version reloaded; a field never loaded counts as
+    // loaded empty.
+    void editorStateKeepsStoredAndTypedApart_data()
+    {
+        QTest::addColumn<QStringList>("mine");    // the three fields as the user left them
+        QTest::addColumn<QStringList>("putBack"); // "field=text" handed back after the reload
+        QTest::addColumn<QString>("saved");       // what Save writes for field 0, \N for missing
+        QTest::newRow("nothing typed") << QStringList({"", "a b", ""}) << QStringList() << "\\N";
+        QTest::newRow("one field typed") << QStringList({"", "mine", ""}) << QStringList({"1=mine"}) << "\\N";
+        QTest::newRow("all typed") << QStringList({"x", "a\u00a0b", "new"})
+                                   << QStringList({"0=x", "1=a\u00a0b", "2=new"}) << "x";
+    }
+
+    void editorStateKeepsStoredAndTypedApart()
+    {
+        QFETCH(QStringList, mine);
+        QFETCH(QStringList, putBack);
+        QFETCH(QString, saved);
+        platform::EditorState state;
+        state.setLoaded(0, std::nullopt, QString());
+        state.setLoaded(1, QStringLiteral("a\rb"), QStringLiteral("a b"));
+        const std::optional<QString> toSave = state.valueToSave(0, mine[0]);
+        QCOMPARE(toSave.value_or(QStringLiteral("\\N")), saved);
+        if (mine[1] == QLatin1String("a b"))
+            QCOMPARE(state.valueToSave(1, mine[1]), std::optional<QString>(QStringLiteral("a\rb")));
+        bool reloaded = false;
+        QStringList handed;
+        state.keepEditsOver(
+            mine, [&] { reloaded = true; },
+            [&](int field, const QString &text) {
+                QVERIFY(reloaded);
+                handed << QStringLiteral("%1=%2").arg(field).arg(text);
+            });
+        QVERIFY(reloaded);
+        QCOMPARE(handed, putBack);
     }
 };
 

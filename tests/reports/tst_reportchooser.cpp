@@ -16,6 +16,7 @@
 #include "tests/support/HoverProbe.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestDatabase.h"
+#include "tests/support/WindowControls.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -113,9 +114,9 @@ class TestReportChooser : public QObject {
 
     void preview(const QString &item)
     {
-        m_form->reportPicker->setCurrentIndex(m_form->reportPicker->findText(item));
-        QCOMPARE(m_form->reportPicker->currentText(), item);
-        m_form->previewButton->click();
+        ui(*m_form).reportPicker->setCurrentIndex(ui(*m_form).reportPicker->findText(item));
+        QCOMPARE(ui(*m_form).reportPicker->currentText(), item);
+        ui(*m_form).previewButton->click();
     }
 
 private slots:
@@ -151,41 +152,41 @@ private slots:
         ReportChooser &form = *m_form;
         QCOMPARE(form.windowTitle(), QStringLiteral("Reports"));
         QStringList items;
-        for (int i = 0; i < form.reportPicker->count(); ++i)
-            items << form.reportPicker->itemText(i);
+        for (int i = 0; i < ui(form).reportPicker->count(); ++i)
+            items << ui(form).reportPicker->itemText(i);
         QCOMPARE(items, (QStringList{"Open Issues", "Issues by Categories", "Issues by Status", "Issues by Assigned To",
                                      "Issue Details", "Closed Issues"}));
-        QCOMPARE(form.reportPicker->currentIndex(), -1);
-        QVERIFY(!form.reportPicker->isEditable());
+        QCOMPARE(ui(form).reportPicker->currentIndex(), -1);
+        QVERIFY(!ui(form).reportPicker->isEditable());
         // The captions as shown; '&' marks each one's access key.
-        QCOMPARE(form.reportTypeCaption->text(), QStringLiteral("Report &Type:"));
-        QCOMPARE(form.previewButton->text(), QStringLiteral("&Print Preview"));
-        QCOMPARE(form.cancelButton->text(), QStringLiteral("&Cancel"));
+        QCOMPARE(ui(form).reportTypeCaption->text(), QStringLiteral("Report &Type:"));
+        QCOMPARE(ui(form).previewButton->text(), QStringLiteral("&Print Preview"));
+        QCOMPARE(ui(form).cancelButton->text(), QStringLiteral("&Cancel"));
         QCOMPARE(form.size(), QSize(platform::twipsToPixels(8040), platform::twipsToPixels(1080)));
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QVERIFY(!(form.windowFlags() & (Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint)));
         // The caption stands where designed and shows whole, short of the list.
-        const QRect caption = form.reportTypeCaption->geometry();
+        const QRect caption = ui(form).reportTypeCaption->geometry();
         QCOMPARE(caption.topLeft(), platform::twipsRect(120, 165, 1065, 225).topLeft());
         QCOMPARE(caption.height(), platform::twipsToPixels(225));
         QVERIFY(caption.width() >= platform::twipsToPixels(1065));
         QVERIFY(caption.width() >=
-                QFontMetrics(form.reportTypeCaption->font()).horizontalAdvance(QStringLiteral("Report Type:")));
-        QVERIFY(caption.right() < form.reportPicker->x());
-        QCOMPARE(form.reportPicker->geometry().topLeft(), platform::twipsRect(1320, 120, 6600, 315).topLeft());
-        QCOMPARE(form.reportPicker->width(), platform::twipsToPixels(6600));
-        QCOMPARE(form.previewButton->geometry(), platform::twipsRect(120, 570, 3840, 405));
-        QCOMPARE(form.cancelButton->geometry(), platform::twipsRect(4080, 570, 3840, 405));
-        QCOMPARE(form.previewButton->font().pointSizeF(), 11.25);
-        QVERIFY(form.previewButton->font().bold());
-        QCOMPARE(form.reportTypeCaption->font().pointSizeF(), 9.0);
+                QFontMetrics(ui(form).reportTypeCaption->font()).horizontalAdvance(QStringLiteral("Report Type:")));
+        QVERIFY(caption.right() < ui(form).reportPicker->x());
+        QCOMPARE(ui(form).reportPicker->geometry().topLeft(), platform::twipsRect(1320, 120, 6600, 315).topLeft());
+        QCOMPARE(ui(form).reportPicker->width(), platform::twipsToPixels(6600));
+        QCOMPARE(ui(form).previewButton->geometry(), platform::twipsRect(120, 570, 3840, 405));
+        QCOMPARE(ui(form).cancelButton->geometry(), platform::twipsRect(4080, 570, 3840, 405));
+        QCOMPARE(ui(form).previewButton->font().pointSizeF(), 11.25);
+        QVERIFY(ui(form).previewButton->font().bold());
+        QCOMPARE(ui(form).reportTypeCaption->font().pointSizeF(), 9.0);
 
         // Tab order: the list, "Cancel", "Print Preview"; the focus starts in the list.
-        QCOMPARE(form.reportPicker->nextInFocusChain(), static_cast<QWidget *>(form.cancelButton));
-        QCOMPARE(form.cancelButton->nextInFocusChain(), static_cast<QWidget *>(form.previewButton));
+        QCOMPARE(ui(form).reportPicker->nextInFocusChain(), static_cast<QWidget *>(ui(form).cancelButton));
+        QCOMPARE(ui(form).cancelButton->nextInFocusChain(), static_cast<QWidget *>(ui(form).previewButton));
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form.reportPicker));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(ui(form).reportPicker));
         QVERIFY(m_dialogs->boxes.isEmpty());
     }
 
@@ -215,7 +216,7 @@ private slots:
 
     void nothingChosenDoesNothing()
     {
-        m_form->previewButton->click();
+        ui(*m_form).previewButton->click();
         QVERIFY(m_dialogs->modalTitles.isEmpty());
         QVERIFY(m_dialogs->boxes.isEmpty());
     }
@@ -278,7 +279,7 @@ private slots:
         QVERIFY2(inOrder(seen.pdf, QStringList{caption} + headings + titles, &missing),
                  qPrintable(QStringLiteral("\"%1\" not in order in:\n%2").arg(missing, seen.pdf)));
         // Closing the preview returns to the chooser with the same choice.
-        QCOMPARE(m_form->reportPicker->currentText(), item);
+        QCOMPARE(ui(*m_form).reportPicker->currentText(), item);
     }
 
     // Each preview starts afresh: the closed-issues title does not carry
@@ -351,7 +352,7 @@ private slots:
     void cancelCloses()
     {
         m_form->show();
-        m_form->cancelButton->click();
+        ui(*m_form).cancelButton->click();
         QVERIFY(!m_form->isVisible());
         QCOMPARE(m_form->result(), int(QDialog::Rejected));
         QVERIFY(m_dialogs->boxes.isEmpty());

@@ -12,6 +12,7 @@
 #include "data/Recordset.h"
 #include "issues/IssueEditor.h"
 #include "platform/SettingsStore.h"
+#include "tests/support/WindowControls.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -154,12 +155,12 @@ bool addThroughWindow(ScriptedDialogs &dialogs, MainWindow &form, const QString 
     dialogs.modalScripts.append([&](QDialog &window) {
         auto &editor = static_cast<IssueEditor &>(window);
         window.show();
-        editor.titleBox->setText(title);
+        ui(editor).titleBox->setText(title);
         for (QComboBox *picker : editor.findChildren<QComboBox *>())
             picker->setCurrentIndex(0);
         if (beforeSave)
             beforeSave();
-        editor.saveButton->click();
+        ui(editor).saveButton->click();
         stillOpen = window.isVisible();
         if (afterSave)
             afterSave(editor);
@@ -593,10 +594,10 @@ void TestFaults::longLockByASecondCopy()
             std::this_thread::yield();
     };
     const auto unlockAndSaveAgain = [&](IssueEditor &editor) {
-        QCOMPARE(editor.titleBox->text(), QStringLiteral("Waited for"));
+        QCOMPARE(ui(editor).titleBox->text(), QStringLiteral("Waited for"));
         release = true;
         other.join();
-        editor.saveButton->click();
+        ui(editor).saveButton->click();
         QVERIFY(!editor.isVisible());
     };
     const bool editorOpen = addThroughWindow(dialogs, *form, QStringLiteral("Waited for"), lock, unlockAndSaveAgain);

@@ -134,10 +134,11 @@ bool inContactEditor(ScriptedDialogs &dialogs, const QString &id, const std::fun
 // open (the editor loads open issues only); leaves the title.
 void chooseTheRest(IssueEditor &form)
 {
-    if (form.statusPicker->currentIndex() < 0)
-        form.statusPicker->setCurrentIndex(form.statusPicker->findText(QStringLiteral("Open")));
-    for (QComboBox *picker : {static_cast<QComboBox *>(form.assignedToPicker),
-                              static_cast<QComboBox *>(form.openedByPicker), form.categoryPicker, form.priorityPicker})
+    if (ui(form).statusPicker->currentIndex() < 0)
+        ui(form).statusPicker->setCurrentIndex(ui(form).statusPicker->findText(QStringLiteral("Open")));
+    for (QComboBox *picker :
+         {static_cast<QComboBox *>(ui(form).assignedToPicker), static_cast<QComboBox *>(ui(form).openedByPicker),
+          ui(form).categoryPicker, ui(form).priorityPicker})
         if (picker->currentIndex() < 0)
             picker->setCurrentIndex(0);
 }
@@ -214,12 +215,12 @@ void TestHostileInput::issueTitleAndComment()
         const int errorsBefore = s->dialogs.errorBoxes().size();
 
         s->open(QString(), [&](IssueEditor &form) {
-            form.titleBox->setText(title ? text : QStringLiteral("Plain title"));
-            form.commentBox->setPlainText(title ? QStringLiteral("plain comment") : text);
+            ui(form).titleBox->setText(title ? text : QStringLiteral("Plain title"));
+            ui(form).commentBox->setPlainText(title ? QStringLiteral("plain comment") : text);
             chooseTheRest(form);
-            form.saveButton->click();
+            ui(form).saveButton->click();
             if (!refusal.isEmpty()) // what was typed is still there to mend
-                QCOMPARE(title ? form.titleBox->text() : multiLineShown(form.commentBox), expected);
+                QCOMPARE(title ? ui(form).titleBox->text() : multiLineShown(ui(form).commentBox), expected);
         });
 
         if (!refusal.isEmpty()) {
@@ -242,8 +243,8 @@ void TestHostileInput::issueTitleAndComment()
         // Loaded into the editor, it shows as typed; saved unchanged, it
         // stays exactly as it was.
         s->open(QString::number(id), [&](IssueEditor &form) {
-            QVERIFY2((title ? form.titleBox->text() : multiLineShown(form.commentBox)) == expected, field);
-            form.saveButton->click();
+            QVERIFY2((title ? ui(form).titleBox->text() : multiLineShown(ui(form).commentBox)) == expected, field);
+            ui(form).saveButton->click();
         });
         QVERIFY2(!s->stillOpen, field);
         QCOMPARE(s->dialogs.errorBoxes().size(), errorsBefore);
@@ -266,11 +267,11 @@ void TestHostileInput::valueLists()
         const char *deleteButton;
         const char *table;
         const char *column;
-        QComboBox *IssueEditor::*picker;
+        const char *picker;
     };
-    const List lists[] = {{"PushButton7", "PushButton8", "Status", "Status", &IssueEditor::statusPicker},
-                          {"PushButton11", "PushButton12", "Categories", "Category", &IssueEditor::categoryPicker},
-                          {"PushButton13", "PushButton14", "Priorities", "Priority", &IssueEditor::priorityPicker}};
+    const List lists[] = {{"PushButton7", "PushButton8", "Status", "Status", "Combo3"},
+                          {"PushButton11", "PushButton12", "Categories", "Category", "Combo4"},
+                          {"PushButton13", "PushButton14", "Priorities", "Priority", "Combo5"}};
     for (const List &list : lists) {
         const QStringList before = snapshot();
         const int errorsBefore = s->dialogs.errorBoxes().size();
@@ -278,12 +279,12 @@ void TestHostileInput::valueLists()
         s->dialogs.inputs = QStringList{text};
         s->open(QString(), [&](IssueEditor &form) {
             form.findChild<QPushButton *>(QLatin1String(list.button))->click();
-            offered = items(form.*list.picker);
+            offered = items(control<QComboBox>(form, list.picker));
             if (refusal.isEmpty()) {
-                form.titleBox->setText(QStringLiteral("Uses the new value"));
-                choose(form.*list.picker, text);
+                ui(form).titleBox->setText(QStringLiteral("Uses the new value"));
+                choose(control<QComboBox>(form, list.picker), text);
                 chooseTheRest(form);
-                form.saveButton->click();
+                ui(form).saveButton->click();
             }
         });
         QVERIFY(s->dialogs.inputs.isEmpty());
@@ -309,9 +310,9 @@ void TestHostileInput::valueLists()
         // uses it: the file is as it was before the value was added.
         s->dialogs.answers = {platform::Answer::Yes};
         s->open(QString::number(id), [&](IssueEditor &form) {
-            QVERIFY2((form.*list.picker)->currentText() == text, list.table);
+            QVERIFY2(control<QComboBox>(form, list.picker)->currentText() == text, list.table);
             form.findChild<QPushButton *>(QLatin1String(list.deleteButton))->click();
-            QVERIFY2(!items(form.*list.picker).contains(text), list.table);
+            QVERIFY2(!items(control<QComboBox>(form, list.picker)).contains(text), list.table);
         });
         QCOMPARE(s->dialogs.errorBoxes().size(), errorsBefore);
         QCOMPARE(snapshot(), before);
@@ -381,17 +382,17 @@ void TestHostileInput::contactBoxes()
             continue;
         const QString name = entryStored(1) + QLatin1Char(' ') + entryStored(2);
         s->open(QString(), [&](IssueEditor &form) {
-            QCOMPARE(items(form.assignedToPicker).count(name), 1);
-            choose(form.assignedToPicker, name);
-            form.titleBox->setText(QStringLiteral("Assigned to the new contact"));
+            QCOMPARE(items(ui(form).assignedToPicker).count(name), 1);
+            choose(ui(form).assignedToPicker, name);
+            ui(form).titleBox->setText(QStringLiteral("Assigned to the new contact"));
             chooseTheRest(form);
-            form.saveButton->click();
+            ui(form).saveButton->click();
         });
         const qint64 issue = newest(QStringLiteral("Issues"));
         QCOMPARE(storedField(QStringLiteral("Issues"), issue, QStringLiteral("Assigned To")).toInteger(), id);
         s->open(QString::number(issue), [&](IssueEditor &form) {
-            QVERIFY2(form.assignedToPicker->currentText() == name, where);
-            QCOMPARE(form.contactIds.value(form.assignedToPicker->currentIndex()), id);
+            QVERIFY2(ui(form).assignedToPicker->currentText() == name, where);
+            QCOMPARE(form.contactIds.value(ui(form).assignedToPicker->currentIndex()), id);
         });
         QCOMPARE(s->dialogs.errorBoxes().size(), errorsBefore);
     }
