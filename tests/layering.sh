@@ -7,8 +7,8 @@
 set -u
 root=${1:?usage: layering.sh SOURCE_DIR}
 cd "$root" || exit 2
-engine="reports/ReportLayout reports/Layouts reports/ReportData reports/ReportPages reports/ReportPaper
-        reports/TextMeasurer reports/QtTextMeasurer reports/ReportFonts reports/Paginator reports/ReportPainter"
+engine="reports/engine/ReportLayout reports/engine/Layouts reports/engine/ReportData reports/engine/ReportPages reports/engine/ReportPaper
+        reports/engine/TextMeasurer reports/engine/QtTextMeasurer reports/engine/ReportFonts reports/engine/Paginator reports/engine/ReportPainter"
 breaches=0
 check() { # files, forbidden include pattern, what it means
     local hits
