@@ -1,11 +1,11 @@
 #include "app/DataAccessCheck.h"
 
-#include "app/ProcessRunner.h"
 #include "data/Connection.h"
 #include "data/FileUtil.h"
 #include "data/Recordset.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
+#include "platform/ProcessRunner.h"
 #include "platform/ProgramEnd.h"
 
 #include <QSysInfo>
