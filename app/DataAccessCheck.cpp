@@ -1,10 +1,10 @@
 #include "app/DataAccessCheck.h"
 
-#include "app/ProcessRunner.h"
 #include "data/DataLayerProbe.h"
 #include "data/FileUtil.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
+#include "platform/ProcessRunner.h"
 #include "platform/ProgramEnd.h"
 
 #include <QSysInfo>

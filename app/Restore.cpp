@@ -1,9 +1,9 @@
 #include "app/Restore.h"
 
-#include "app/SingleInstance.h"
 #include "data/Backup.h"
 #include "data/DataFile.h"
 #include "data/Error.h"
+#include "platform/SingleInstance.h"
 
 #include <QFileInfo>
 #include <QTextStream>

@@ -5,12 +5,12 @@
 #include "app/DatabaseChoice.h"
 #include "app/MainWindow.h"
 #include "app/Restore.h"
-#include "app/SingleInstance.h"
 #include "data/Connection.h"
 #include "data/DataFile.h"
 #include "data/Error.h"
 #include "platform/Appearance.h"
 #include "platform/Dialogs.h"
+#include "platform/SingleInstance.h"
 
 #include <QApplication>
 #include <QFileInfo>

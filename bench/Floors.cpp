@@ -1,8 +1,8 @@
 #include "Floors.h"
 
 #include "app/list/CollationKeys.h"
-#include "reports/ReportFonts.h"
-#include "reports/ReportPainter.h"
+#include "reports/engine/ReportFonts.h"
+#include "reports/engine/ReportPainter.h"
 
 #include <QDate>
 #include <QFile>

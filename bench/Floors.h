@@ -3,7 +3,7 @@
 // path, measured in the same process on the same data. A case's ratio is our
 // time over its floor's.
 
-#include "reports/ReportPages.h"
+#include "reports/engine/ReportPages.h"
 
 #include <QFont>
 #include <QPointF>

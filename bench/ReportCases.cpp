@@ -6,12 +6,12 @@
 
 #include "data/Connection.h"
 #include "data/Recordset.h"
-#include "reports/Layouts.h"
-#include "reports/Paginator.h"
-#include "reports/ReportData.h"
-#include "reports/ReportPainter.h"
 #include "reports/ReportPreview.h"
-#include "reports/TextMeasurer.h"
+#include "reports/engine/Layouts.h"
+#include "reports/engine/Paginator.h"
+#include "reports/engine/ReportData.h"
+#include "reports/engine/ReportPainter.h"
+#include "reports/engine/TextMeasurer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

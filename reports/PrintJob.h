@@ -6,8 +6,8 @@
 // by the PDF and CUPS engines, and ending the drawing, which a cancel must do
 // too, hands over every page drawn so far.
 
-#include "reports/ReportPages.h"
-#include "reports/ReportPainter.h"
+#include "reports/engine/ReportPages.h"
+#include "reports/engine/ReportPainter.h"
 
 #include <QPageLayout>
 #include <QPrinter>

@@ -3,8 +3,8 @@
 #include "data/Error.h"
 #include "data/Recordset.h"
 #include "platform/Dialogs.h"
-#include "reports/ReportData.h"
 #include "reports/ReportPreview.h"
+#include "reports/engine/ReportData.h"
 
 Report::Report(ReportLayout layout) : m_layout(std::move(layout)) {}
 

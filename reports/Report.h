@@ -2,7 +2,7 @@
 // One report: a layout instance bound to a query result, with its title,
 // caption and orientation, shown in a modal preview.
 
-#include "reports/ReportLayout.h"
+#include "reports/engine/ReportLayout.h"
 
 #include <QPageLayout>
 #include <QString>

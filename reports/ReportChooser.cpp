@@ -10,8 +10,8 @@
 #include "platform/HandPointer.h"
 #include "platform/ScreenFit.h"
 #include "platform/Twips.h"
-#include "reports/Layouts.h"
 #include "reports/Report.h"
+#include "reports/engine/Layouts.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "reports/ReportPageView.h"
 
-#include "reports/ReportPainter.h"
+#include "reports/engine/ReportPainter.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -2,7 +2,7 @@
 // Shows one report page as paper on a grey desk, at a zoom. Only the page on
 // show is drawn, and only when the screen needs it.
 
-#include "reports/ReportPages.h"
+#include "reports/engine/ReportPages.h"
 
 #include <QWidget>
 

@@ -4,11 +4,11 @@
 
 #include "platform/AccessKeys.h"
 #include "platform/Dialogs.h"
-#include "reports/Paginator.h"
 #include "reports/PrintJob.h"
 #include "reports/ReportPageView.h"
-#include "reports/ReportPainter.h"
-#include "reports/TextMeasurer.h"
+#include "reports/engine/Paginator.h"
+#include "reports/engine/ReportPainter.h"
+#include "reports/engine/TextMeasurer.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -8,10 +8,10 @@
 // at once. Asking for the pages, their count, the last page, printing or
 // export first completes the layout.
 
-#include "reports/ReportData.h"
-#include "reports/ReportLayout.h"
-#include "reports/ReportPages.h"
-#include "reports/ReportPainter.h"
+#include "reports/engine/ReportData.h"
+#include "reports/engine/ReportLayout.h"
+#include "reports/engine/ReportPages.h"
+#include "reports/engine/ReportPainter.h"
 
 #include <QDialog>
 

@@ -14,9 +14,9 @@
 #include "data/DateText.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
-#include "reports/Layouts.h"
-#include "reports/Paginator.h"
-#include "reports/ReportPainter.h"
+#include "reports/engine/Layouts.h"
+#include "reports/engine/Paginator.h"
+#include "reports/engine/ReportPainter.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestDatabase.h"
 

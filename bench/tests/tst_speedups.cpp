@@ -10,9 +10,9 @@
 #include "data/DateText.h"
 #include "data/Recordset.h"
 #include "data/Value.h"
-#include "reports/Layouts.h"
-#include "reports/Paginator.h"
 #include "reports/ReportPreview.h"
+#include "reports/engine/Layouts.h"
+#include "reports/engine/Paginator.h"
 
 #include <QItemSelectionModel>
 #include <QTemporaryDir>

@@ -12,9 +12,9 @@
 #include "issues/ContactPicker.h"
 #include "issues/IssueEditor.h"
 #include "platform/Twips.h"
-#include "reports/Layouts.h"
 #include "reports/ReportChooser.h"
 #include "reports/ReportPreview.h"
+#include "reports/engine/Layouts.h"
 #include "tests/support/WindowControls.h"
 
 #include <QAccessible>

@@ -1,7 +1,7 @@
 // Starting a program and waiting for it: exit codes, start failures, window
 // styles, and the windows' events running meanwhile.
 
-#include "app/ProcessRunner.h"
+#include "platform/ProcessRunner.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -2,9 +2,9 @@
 // Helpers for the report tests: rows to print, a measurer with fixed numbers,
 // reading a page model, and reading a PDF back as text.
 
-#include "reports/ReportData.h"
-#include "reports/ReportPages.h"
-#include "reports/TextMeasurer.h"
+#include "reports/engine/ReportData.h"
+#include "reports/engine/ReportPages.h"
+#include "reports/engine/TextMeasurer.h"
 
 #include <QList>
 #include <QString>

@@ -7,10 +7,10 @@
 
 #include "data/DateText.h"
 #include "data/Error.h"
-#include "reports/Layouts.h"
-#include "reports/Paginator.h"
 #include "reports/PrintJob.h"
-#include "reports/ReportPainter.h"
+#include "reports/engine/Layouts.h"
+#include "reports/engine/Paginator.h"
+#include "reports/engine/ReportPainter.h"
 
 #include <QApplication>
 #include <QDir>

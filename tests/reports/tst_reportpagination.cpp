@@ -6,8 +6,8 @@
 #include "ReportTestSupport.h"
 
 #include "data/Error.h"
-#include "reports/Layouts.h"
-#include "reports/Paginator.h"
+#include "reports/engine/Layouts.h"
+#include "reports/engine/Paginator.h"
 
 #include <QApplication>
 #include <QTest>

@@ -6,7 +6,7 @@
 // runs per data folder.
 
 #include "app/MainWindowFixture.h"
-#include "app/SingleInstance.h"
+#include "platform/SingleInstance.h"
 
 #include "data/Backup.h"
 #include "data/DataFile.h"

@@ -4,11 +4,11 @@
 
 #include "app/MainWindowFixture.h"
 
-#include "app/SingleInstance.h"
 #include "data/Backup.h"
 #include "data/DataFile.h"
 #include "data/Trash.h"
 #include "data/WallClock.h"
+#include "platform/SingleInstance.h"
 
 #include <QProcess>
 #include <QTest>

@@ -13,10 +13,10 @@
 // repeated there. Every other box keeps its size: a longer text is cut
 // short with an ellipsis at its end.
 
-#include "reports/ReportData.h"
-#include "reports/ReportLayout.h"
-#include "reports/ReportPages.h"
-#include "reports/TextMeasurer.h"
+#include "reports/engine/ReportData.h"
+#include "reports/engine/ReportLayout.h"
+#include "reports/engine/ReportPages.h"
+#include "reports/engine/TextMeasurer.h"
 
 #include <memory>
 

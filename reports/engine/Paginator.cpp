@@ -1,4 +1,4 @@
-#include "reports/Paginator.h"
+#include "reports/engine/Paginator.h"
 
 #include "data/DateText.h"
 

@@ -3,7 +3,7 @@
 // drawn in twips, so the font's pixel size is its size in twips (20 to the
 // point); the painter's scale then maps it onto any device.
 
-#include "reports/ReportLayout.h"
+#include "reports/engine/ReportLayout.h"
 
 #include <QFont>
 

@@ -1,7 +1,7 @@
 #pragma once
 // The program's five report layouts. Each call makes a new instance.
 
-#include "reports/ReportLayout.h"
+#include "reports/engine/ReportLayout.h"
 
 ReportLayout rptOpenIssues();
 ReportLayout rptIssuesByCategory();

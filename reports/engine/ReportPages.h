@@ -3,7 +3,7 @@
 // Pagination makes it once; painting only reads it. All coordinates are in
 // twips from the paper's top-left corner.
 
-#include "reports/ReportLayout.h"
+#include "reports/engine/ReportLayout.h"
 
 #include <QPageLayout>
 #include <QPageSize>

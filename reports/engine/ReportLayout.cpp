@@ -1,4 +1,4 @@
-#include "reports/ReportLayout.h"
+#include "reports/engine/ReportLayout.h"
 
 QStringList ReportLayout::columns() const
 {

@@ -1,8 +1,8 @@
-#include "reports/ReportPainter.h"
+#include "reports/engine/ReportPainter.h"
 
 #include "data/Error.h"
 
-#include "reports/ReportFonts.h"
+#include "reports/engine/ReportFonts.h"
 
 #include <QPagedPaintDevice>
 #include <QPainter>

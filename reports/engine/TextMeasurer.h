@@ -4,7 +4,7 @@
 // in twips. Pagination takes the measurer as an argument, so it can be
 // driven by the real fonts or by fixed numbers.
 
-#include "reports/ReportLayout.h"
+#include "reports/engine/ReportLayout.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "reports/ReportPages.h"
+#include "reports/engine/ReportPages.h"
 
 #include <QLocale>
 

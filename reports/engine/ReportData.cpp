@@ -1,4 +1,4 @@
-#include "reports/ReportData.h"
+#include "reports/engine/ReportData.h"
 
 #include "data/Error.h"
 #include "data/Recordset.h"

@@ -1,4 +1,4 @@
-#include "reports/ReportFonts.h"
+#include "reports/engine/ReportFonts.h"
 
 #include <QtMath>
 

@@ -1,4 +1,4 @@
-#include "reports/Layouts.h"
+#include "reports/engine/Layouts.h"
 
 namespace {
 

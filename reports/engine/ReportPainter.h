@@ -3,7 +3,7 @@
 // screen, a printer, a PDF file. Text is drawn as text, so a PDF holds real,
 // searchable text.
 
-#include "reports/ReportPages.h"
+#include "reports/engine/ReportPages.h"
 
 #include <QString>
 

@@ -1,5 +1,5 @@
-#include "reports/ReportFonts.h"
-#include "reports/TextMeasurer.h"
+#include "reports/engine/ReportFonts.h"
+#include "reports/engine/TextMeasurer.h"
 
 #include <QFontMetricsF>
 #include <QHash>
