@@ -4,7 +4,7 @@
 
 #include "data/Connection.h"
 #include "data/SchemaUpgrade.h"
-#include "data/SqliteFile.h"
+#include "data/sqlite/SqliteFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,13 +1,13 @@
 #include "data/Connection.h"
 
-#include "data/Engine.h"
+#include "data/sqlite/Engine.h"
 #include "data/Error.h"
 #include "data/Hardening.h"
 #include "data/JetSql.h"
 #include "data/PreparedStatement.h"
 #include "data/SchemaObjects.h"
 #include "data/SchemaUpgrade.h"
-#include "data/SqliteFile.h"
+#include "data/sqlite/SqliteFile.h"
 #include "data/postgres/PgSchema.h"
 #include "data/postgres/PgSession.h"
 

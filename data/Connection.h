@@ -9,7 +9,7 @@
 // a brief lock by another process is waited out. Failures throw Error with a
 // description a user can act on.
 
-#include "data/Engine.h"
+#include "data/sqlite/Engine.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "data/postgres/PgSession.h"
 
-#include "data/Engine.h"
+#include "data/sqlite/Engine.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "data/postgres/PgErrors.h"

@@ -1,4 +1,4 @@
-#include "data/Engine.h"
+#include "data/sqlite/Engine.h"
 
 #include "data/DateText.h"
 #include "data/JetSql.h"

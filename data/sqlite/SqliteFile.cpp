@@ -1,6 +1,6 @@
-#include "data/SqliteFile.h"
+#include "data/sqlite/SqliteFile.h"
 
-#include "data/Engine.h"
+#include "data/sqlite/Engine.h"
 #include "data/Hardening.h"
 
 #include <QFile>
