@@ -4,6 +4,8 @@
 #include "data/Error.h"
 #include "data/PreparedStatement.h"
 #include "data/SchemaObjects.h"
+#include "data/Transaction.h"
+#include "data/sqlite/SqliteSession.h"
 
 #include <QSet>
 #include <QStringList>
@@ -282,8 +284,10 @@ void runSteps(sqlite3 *db, int from, const QString &fileName)
     }
 }
 
-QStringList upgrade(sqlite3 *db, const QString &fileName)
+QStringList upgrade(SqliteSession &file)
 {
+    sqlite3 *db = file.handle();
+    const QString fileName = file.fileName();
     if (const QString problem = problemWith(db, fileName); !problem.isEmpty())
         throw Error(QStringLiteral("The database \"%1\" %2").arg(fileName, problem));
     if (sqlite3_db_readonly(db, "main") == 1)
@@ -294,24 +298,19 @@ QStringList upgrade(sqlite3 *db, const QString &fileName)
     QStringList madeAgain;
     // Another program may upgrade the file meanwhile; the immediate
     // transaction holds it off, and what it finds is read again inside.
-    run(db, "BEGIN IMMEDIATE", fileName);
-    try {
-        const int now = userVersion(db, fileName);
-        if (now >= 1 && now < currentVersion) {
-            runSteps(db, now, fileName);
-            run(db, QStringLiteral("PRAGMA user_version = %1").arg(currentVersion).toUtf8().constData(), fileName);
-        }
-        if (now >= 1 && now <= currentVersion) {
-            for (const SchemaObjects::Object *object : missingObjects(db, fileName)) {
-                run(db, object->sql.toUtf8().constData(), fileName);
-                madeAgain << QStringLiteral("the %1 %2").arg(object->type, object->name);
-            }
-        }
-        run(db, "COMMIT", fileName);
-    } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
+    Transaction transaction(file, Session::Begin::Exclusive);
+    const int now = userVersion(db, fileName);
+    if (now >= 1 && now < currentVersion) {
+        runSteps(db, now, fileName);
+        run(db, QStringLiteral("PRAGMA user_version = %1").arg(currentVersion).toUtf8().constData(), fileName);
     }
+    if (now >= 1 && now <= currentVersion) {
+        for (const SchemaObjects::Object *object : missingObjects(db, fileName)) {
+            run(db, object->sql.toUtf8().constData(), fileName);
+            madeAgain << QStringLiteral("the %1 %2").arg(object->type, object->name);
+        }
+    }
+    transaction.commit();
     return madeAgain;
 }
 

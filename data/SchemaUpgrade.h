@@ -18,6 +18,7 @@
 #include <QStringList>
 
 struct sqlite3;
+class SqliteSession;
 
 namespace SchemaUpgrade {
 
@@ -37,7 +38,7 @@ QString problemWith(sqlite3 *db, const QString &fileName);
 // transaction. Returns what was made again
 // ("the trigger IssuesToTrash"), apart from what the steps made. A
 // read-only database is checked but left as it is. Throws Error.
-QStringList upgrade(sqlite3 *db, const QString &fileName);
+QStringList upgrade(SqliteSession &file);
 
 // Runs the steps after version `from` up to currentVersion, in the caller's
 // transaction, without setting user_version.
