@@ -38,7 +38,7 @@ constexpr int rereadRetryMilliseconds = 2000;
 
 void MainWindow::followServer()
 {
-    if (m_changes || !hasSharedConnection() || !sharedConnection().server())
+    if (m_changes || !hasSharedConnection() || !sharedConnection().isShared())
         return;
     // The title names the server, so that a user sees which database this is.
     setWindowTitle(QStringLiteral("%1 \u2014 %2")

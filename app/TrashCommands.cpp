@@ -54,7 +54,7 @@ void TrashCommands::purgeExpired()
         if (!hasSharedConnection() || sharedConnection().State() != 1)
             return;
         Connection &connection = sharedConnection();
-        if (connection.server()) {
+        if (connection.isShared()) {
             Trash::purgeOlderThan(connection, QDateTime::currentDateTimeUtc().addDays(-Trash::keptDays));
             return;
         }

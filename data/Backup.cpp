@@ -4,7 +4,7 @@
 
 #include "data/Connection.h"
 #include "data/SchemaUpgrade.h"
-#include "data/SqliteFile.h"
+#include "data/sqlite/SqliteFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,8 +42,7 @@ QString reasonNotToCopy(sqlite3 *db)
 QString copyPages(sqlite3 *from, const QString &target)
 {
     Handle to;
-    if (sqlite3_open_v2(QFile::encodeName(target).constData(), &to.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK)
+    if (SqliteFile::open(to, target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) != SQLITE_OK)
         return to.error();
     sqlite3_backup *backup = sqlite3_backup_init(to.db, "main", from, "main");
     if (!backup)

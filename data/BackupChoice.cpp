@@ -1,7 +1,7 @@
 #include "data/BackupChoice.h"
 
 #include "data/Connection.h"
-#include "data/SqliteFile.h"
+#include "data/sqlite/SqliteFile.h"
 
 #include <QDir>
 #include <QFile>

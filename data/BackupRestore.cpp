@@ -2,7 +2,7 @@
 
 #include "data/Backup.h"
 
-#include "data/SqliteFile.h"
+#include "data/sqlite/SqliteFile.h"
 
 #include <QDir>
 #include <QFile>

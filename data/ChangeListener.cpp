@@ -15,10 +15,10 @@
 
 ChangeListener::ChangeListener(const Connection &connection, QObject *parent) : QObject(parent)
 {
-    if (!connection.server())
+    m_program = connection.session();
+    m_target = m_program ? m_program->notificationTarget() : QString();
+    if (m_target.isEmpty())
         return;
-    m_program = connection.server();
-    m_target = m_program->target();
     m_retry = new QTimer(this);
     m_retry->setSingleShot(true);
     m_retry->setInterval(retryMilliseconds);
@@ -165,7 +165,7 @@ void ChangeListener::readNotifications()
         return;
     }
     QList<std::pair<QString, QString>> heard;
-    const int ours = PQbackendPID(m_program->handle());
+    const int ours = m_program->notificationSender();
     while (PGnotify *notify = PQnotifies(m_connection)) {
         // "Issues ann@desk7"; older databases send the table alone, and
         // then only this program's own session can be told apart.

@@ -21,7 +21,7 @@
 #include <QStringList>
 
 class Connection;
-class PgSession;
+class Session;
 class QSocketNotifier;
 class QTimer;
 struct pg_conn;
@@ -52,7 +52,7 @@ signals:
     // A change to the table (Issues, Contacts, Status, Categories or
     // Priorities) was committed by some session, this program's own too.
     // by is the account that made it, as the trash records it (the same as
-    // PgSession::account() when it was this user, in any of their windows),
+    // Session::account() when it was this user, in any of their windows),
     // or empty when unknown (a database whose notifications predate it, or
     // the changes missed while the server was away).
     void changed(const QString &table, const QString &by);
@@ -76,7 +76,7 @@ private:
     void retry();
 
     QString m_target;
-    const PgSession *m_program = nullptr; // the connection's session
+    const Session *m_program = nullptr; // the connection's session
     pg_conn *m_connection = nullptr;
     QSocketNotifier *m_notifier = nullptr;
     QTimer *m_retry = nullptr;

@@ -35,16 +35,17 @@ std::optional<StoredRow> read(Connection &connection, const QString &query)
 }
 
 // Locks the row against other writers until the transaction ends, then
-// reads it. A file's write lock is taken by a write that changes nothing,
-// before the read, so that no other program can write between the two;
-// whatever the guard's begin took, the lock is this connection's from here.
+// reads it, so that no other program can write between the two (a file's
+// write lock is taken before the read): whatever the guard's begin took, the
+// lock is this connection's from here.
 std::optional<StoredRow> lockAndRead(Connection &connection, Table table, qint64 id)
 {
-    if (connection.server())
-        return read(connection,
-                    QStringLiteral("select * from %1 where ID=%2 for update").arg(tableName(table)).arg(id));
-    connection.Execute(QStringLiteral("update %1 set Version=Version where 1=0").arg(tableName(table)));
-    return read(connection, QStringLiteral("select * from %1 where ID=%2").arg(tableName(table)).arg(id));
+    Session *session = connection.session();
+    if (!session)
+        throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
+    return read(connection,
+                session->lockedRead(tableName(table),
+                                    QStringLiteral("select * from %1 where ID=%2").arg(tableName(table)).arg(id)));
 }
 
 void lockUnchanged(Connection &connection, Table table, qint64 id, qint64 expectedVersion, const QString &notDone,

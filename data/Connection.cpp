@@ -1,64 +1,12 @@
 #include "data/Connection.h"
 
-#include "data/Engine.h"
 #include "data/Error.h"
 #include "data/Hardening.h"
-#include "data/JetSql.h"
-#include "data/PreparedStatement.h"
-#include "data/SchemaObjects.h"
-#include "data/SchemaUpgrade.h"
-#include "data/SqliteFile.h"
-#include "data/postgres/PgSchema.h"
-#include "data/postgres/PgSession.h"
-
-#include <QFile>
-#include <QFileInfo>
+#include "data/sqlite/SqliteSession.h"
 
 #include <sqlite3.h>
 
-namespace {
-
-// Checks the file before SQLite sees it: SQLite would open a zero-byte
-// file as an empty database and report other files only at the first
-// statement. The texts are those a backup gives for the same file.
-void checkFileHeader(const QString &path)
-{
-    const QString sentence = QStringLiteral("The database file \"%1\" ").arg(path);
-    if (const QString kind = SqliteFile::kindProblem(path); !kind.isEmpty())
-        throw Error(sentence + kind);
-    if (const QString header = SqliteFile::headerProblem(path); !header.isEmpty())
-        throw Error(sentence + header +
-                    (QFileInfo(path).isReadable()
-                         ? QStringLiteral(" Restore it from a backup, or move it away to start with a new one.")
-                         : QStringLiteral(" Check its permissions.")));
-}
-
-void runPragma(sqlite3 *db, const char *sql, const QString &path)
-{
-    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK)
-        throw Error(DbErrors::describe(db, rc, path));
-}
-
-int queryInteger(sqlite3 *db, const char *sql, const QString &path)
-{
-    sqlite3_stmt *statement = nullptr;
-    int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
-    int value = 0;
-    if (rc == SQLITE_OK) {
-        rc = sqlite3_step(statement);
-        if (rc == SQLITE_ROW) {
-            value = sqlite3_column_int(statement, 0);
-            rc = SQLITE_OK;
-        }
-    }
-    sqlite3_finalize(statement);
-    if (rc != SQLITE_OK)
-        throw Error(DbErrors::describe(db, rc, path));
-    return value;
-}
-
-} // namespace
+#include <algorithm>
 
 namespace ConnectionText {
 
@@ -100,11 +48,6 @@ QString fileName(const QString &connectionString)
     }
     const qsizetype end = text.indexOf(QLatin1Char(';'), at);
     return text.mid(at, end < 0 ? -1 : end - at).trimmed();
-}
-
-bool namesServer(const QString &connectionString)
-{
-    return PgSession::recognises(connectionString);
 }
 
 } // namespace ConnectionText
@@ -186,160 +129,120 @@ Connection::~Connection()
     Close();
 }
 
-sqlite3 *Connection::openRaw(const QString &path, bool create, Engine::DeletingCommand *deleting)
-{
-    sqlite3 *db = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
-    if (rc == SQLITE_OK)
-        rc = Engine::registerExtensions(db, deleting);
-    if (rc == SQLITE_OK)
-        rc = Hardening::apply(db);
-    if (rc != SQLITE_OK) {
-        const QString description = DbErrors::describe(db, rc, path);
-        sqlite3_close(db);
-        throw Error(description);
-    }
-    sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, 5000);
-    return db;
-}
-
 void Connection::Open(const QString &connectionString)
 {
     Close();
     m_repairNotice.clear();
     if (ConnectionText::namesServer(connectionString)) {
-        openServer(connectionString);
-        return;
+        m_session = openServerSession(connectionString);
+    } else {
+        const QString path = ConnectionText::fileName(connectionString);
+        if (path.isEmpty())
+            throw Error(QStringLiteral("The connection string names no database file (\"data source=\" is missing)."));
+        auto file = SqliteSession::openFile(path);
+        m_repairNotice = file->repairNotice();
+        m_session = std::move(file);
     }
-    const QString path = ConnectionText::fileName(connectionString);
-    if (path.isEmpty())
-        throw Error(QStringLiteral("The connection string names no database file (\"data source=\" is missing)."));
-    checkFileHeader(path);
-    sqlite3 *db = openRaw(path, false, &m_deleting);
-    try {
-        runPragma(db, "PRAGMA synchronous=FULL", path);
-        runPragma(db, "PRAGMA recursive_triggers=OFF", path);
-        if (queryInteger(db, "PRAGMA application_id", path) != applicationId)
-            throw Error(
-                QStringLiteral("The file \"%1\" is an SQLite database, but not a Marrowdesk database.").arg(path));
-        // Rollback journal: the file stays a single file that can be copied.
-        runPragma(db, "PRAGMA journal_mode=DELETE", path);
-        m_repairNotice = SchemaUpgrade::upgrade(db, path).notice(path);
-    } catch (...) {
-        sqlite3_close(db);
-        throw;
-    }
-    m_db = db;
-    m_fileName = path;
+    m_session->keepDeleteGroupsAbove(m_deleteFloor);
+    m_session->nameDeletes(m_deletingName, m_deletingHeld);
 }
 
 void Connection::guardSchema()
 {
-    if (!m_db)
-        return;
-    SchemaObjects::all(); // made now: the engine's callback must not be where it throws
-    const int rc = Hardening::guardSchema(m_db);
-    if (rc != SQLITE_OK)
-        throw Error(DbErrors::describe(m_db, rc, m_fileName));
-}
-
-void Connection::openServer(const QString &target)
-{
-    auto session = std::make_unique<PgSession>(target);
-    PgSchema::check(*session);
-    session->setDeleting(m_deleting.name, 0);
-    m_server = std::move(session);
+    if (m_session)
+        m_session->guardSchema();
 }
 
 QString Connection::displayName() const
 {
-    return m_server ? m_server->displayName() : m_fileName;
+    return m_session ? m_session->displayName() : QString();
+}
+
+QString Connection::fileName() const
+{
+    return m_session ? m_session->fileName() : QString();
 }
 
 void Connection::OpenInMemory()
 {
     Close();
-    m_db = openRaw(QStringLiteral(":memory:"), true, &m_deleting);
+    m_session = SqliteSession::openInMemory();
+    m_session->keepDeleteGroupsAbove(m_deleteFloor);
+    m_session->nameDeletes(m_deletingName, m_deletingHeld);
 }
 
 int Connection::Execute(const QString &statement)
 {
-    if (m_server)
-        return m_server->execute(JetSql::toPostgres(statement));
-    if (!m_db)
+    if (!m_session)
         throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
-    PreparedStatement prepared(m_db, JetSql::toSqlite(statement), m_fileName);
-    if (!m_deleting.held)
-        m_deleting.group = 0;
-    prepared.runToEnd();
-    return sqlite3_changes(m_db);
+    return m_session->execute(m_session->translate(statement));
 }
 
 qint64 Connection::lastInsertedId() const
 {
-    if (m_server)
-        return m_server->lastInsertedId();
-    return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
+    return m_session ? m_session->lastInsertedId() : 0;
 }
 
 void Connection::beginDeleting(const QString &command)
 {
-    m_deleting.name = command.toUtf8();
-    m_deleting.group = 0;
-    m_deleting.held = true;
-    // The server's triggers cannot wait for the first delete to make the
-    // group, as SQLite's do: it is made now.
-    if (m_server)
-        m_server->setDeleting(m_deleting.name, m_server->newDeleteGroup());
+    m_deletingName = command.toUtf8();
+    m_deletingHeld = true;
+    if (m_session)
+        m_session->nameDeletes(m_deletingName, true);
 }
 
 void Connection::endDeleting()
 {
-    m_deleting.name = m_programName;
-    m_deleting.group = 0;
-    m_deleting.held = false;
-    if (m_server)
-        m_server->setDeleting(m_deleting.name, 0);
+    m_deletingName = m_programName;
+    m_deletingHeld = false;
+    if (m_session)
+        m_session->nameDeletes(m_deletingName, false);
+}
+
+void Connection::keepDeleteGroupsAbove(qint64 floor)
+{
+    m_deleteFloor = std::max(m_deleteFloor, floor);
+    if (m_session)
+        m_session->keepDeleteGroupsAbove(floor);
 }
 
 void Connection::setProgramName(const QString &name)
 {
     m_programName = name.toUtf8();
-    if (!m_deleting.held) {
-        m_deleting.name = m_programName;
-        if (m_server)
-            m_server->setDeleting(m_deleting.name, 0);
+    if (!m_deletingHeld) {
+        m_deletingName = m_programName;
+        if (m_session)
+            m_session->nameDeletes(m_deletingName, false);
     }
 }
 
 int Connection::State() const
 {
-    return m_db || m_server ? 1 : 0;
+    return m_session ? 1 : 0;
 }
 
 bool Connection::isConnected() const
 {
-    return m_server ? m_server->isConnected() : m_db != nullptr;
+    return m_session && m_session->isConnected();
 }
 
 QString Connection::account() const
 {
-    return m_server ? m_server->account() : QString();
+    return m_session ? m_session->account() : QString();
 }
 
 bool Connection::tryReconnect()
 {
-    return m_server ? m_server->tryReconnect() : m_db != nullptr;
+    return m_session && m_session->tryReconnect();
+}
+
+sqlite3 *Connection::handle() const
+{
+    const auto *file = dynamic_cast<const SqliteSession *>(m_session.get());
+    return file ? file->handle() : nullptr;
 }
 
 void Connection::Close()
 {
-    m_server.reset();
-    if (!m_db)
-        return;
-    sqlite3_close_v2(m_db);
-    m_db = nullptr;
-    m_fileName.clear();
+    m_session.reset();
 }

@@ -9,15 +9,13 @@
 // a brief lock by another process is waited out. Failures throw Error with a
 // description a user can act on.
 
-#include "data/Engine.h"
+#include "data/Session.h"
 
 #include <QString>
 
-#include <algorithm>
 #include <memory>
 
 struct sqlite3;
-class PgSession;
 
 class Connection {
 public:
@@ -31,7 +29,8 @@ public:
     // unreadable, or not a Marrowdesk database; the file is left untouched.
     // A connection string that names a server instead (a postgresql:// URI
     // or libpq's key=value form, see ConnectionText::namesServer) connects
-    // to it; ~/.pgpass, PGPASSWORD and sslmode work as libpq has them.
+    // to it; ~/.pgpass, PGPASSWORD and sslmode work as libpq has them. A
+    // build without server support refuses it with a message saying so.
     void Open(const QString &connectionString);
 
     // What Open found missing of the schema's own indexes, triggers and
@@ -84,20 +83,19 @@ public:
     void endDeleting();
     // Numbers every later trash group of this connection above floor (a
     // file's trash clock, data/TrashClock.h).
-    void keepDeleteGroupsAbove(qint64 floor) { m_deleting.floor = std::max(m_deleting.floor, floor); }
+    void keepDeleteGroupsAbove(qint64 floor);
     void setProgramName(const QString &name);
 
     void Close();
 
+    // The engine under the connection; null when closed.
+    Session *session() const { return m_session.get(); }
+
+    // Whether many users share the database at once (Session::isShared).
+    bool isShared() const { return m_session && m_session->isShared(); }
+
     // The open file's path (empty when closed or on a server).
-    QString fileName() const { return m_fileName; }
-
-    // The SQLite handle, for Recordset and for what only a file has
-    // (backups, the trash's own statements). Null when closed or on a server.
-    sqlite3 *handle() const { return m_db; }
-
-    // The server session when the database is on a server, else null.
-    PgSession *server() const { return m_server.get(); }
+    QString fileName() const;
 
     // Who this user is as a server records changes and deletes
     // ("ann@desk7"); empty on a file.
@@ -107,24 +105,26 @@ public:
     // database, user and host (never a password).
     QString displayName() const;
 
-    // Opens a file without the database checks, creating it if asked; used
-    // to build the template. deleting, when given, names the deletes made
-    // on the handle and must outlive it. Throws on failure.
-    static sqlite3 *openRaw(const QString &path, bool create, Engine::DeletingCommand *deleting = nullptr);
+    // The file's SQLite handle, for tests and benchmarks that look under the
+    // data layer; null when closed or on a server.
+    sqlite3 *handle() const;
 
     // The application id stamped into every Marrowdesk database file.
     static constexpr int applicationId = 0x4D52444B; // "MRDK"
 
 private:
-    void openServer(const QString &target);
-
-    sqlite3 *m_db = nullptr;
-    std::unique_ptr<PgSession> m_server;
-    QString m_fileName;
+    std::unique_ptr<Session> m_session;
     QString m_repairNotice;
     QByteArray m_programName = "Marrowdesk";
-    Engine::DeletingCommand m_deleting;
+    // Who deletes, kept across a reopen and told to each new session.
+    QByteArray m_deletingName = "Marrowdesk";
+    bool m_deletingHeld = false;
+    qint64 m_deleteFloor = 0;
 };
+
+// The session for a server target (data/postgres), or, in a build without
+// server support, an Error saying so.
+std::unique_ptr<Session> openServerSession(const QString &target);
 
 // How a connection string names its database file.
 namespace ConnectionText {

@@ -6,11 +6,8 @@
 #include "data/Recordset.h"
 #include "data/SqlText.h"
 #include "data/Transaction.h"
-#include "data/postgres/PgSession.h"
 
 #include <QStringList>
-
-#include <sqlite3.h>
 
 namespace DatabaseCopy {
 namespace {
@@ -73,43 +70,16 @@ qint64 largest(Connection &connection, const QString &query)
 
 // An issue may name a contact deleted long ago (files of the first schema
 // version hold such issues, and deleting a contact leaves its issues). The
-// rule that refuses such an issue is for new changes, not for a copy: on
-// the server the session says it is copying; in a file the rule's trigger
-// is taken away for the transaction and put back, unchanged, before the
+// rule that refuses such an issue is for new changes, not for a copy: the
+// target sets it aside for the transaction and puts it back before the
 // commit.
 class ContactRuleAside {
 public:
-    explicit ContactRuleAside(Connection &to) : m_to(to)
-    {
-        if (PgSession *server = to.server()) {
-            server->execute(QStringLiteral("SET LOCAL marrowdesk.copying = 'on'"));
-            return;
-        }
-        Recordset rs;
-        rs.Open(QStringLiteral("select sql from sqlite_master where type = 'trigger' and name = "
-                               "'IssuesContactsOnInsert'"),
-                to);
-        if (rs.Eof())
-            return;
-        m_trigger = rs.field(0).toText().toUtf8();
-        to.Execute(QStringLiteral("DROP TRIGGER IssuesContactsOnInsert"));
-    }
-
-    void restore()
-    {
-        if (m_trigger.isEmpty())
-            return;
-        char *message = nullptr;
-        if (sqlite3_exec(m_to.handle(), m_trigger.constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-            const QString why = QString::fromUtf8(message);
-            sqlite3_free(message);
-            throw Error(QStringLiteral("The copy could not put back the rule for contacts: %1").arg(why));
-        }
-    }
+    explicit ContactRuleAside(Connection &to) : m_to(*to.session()) { m_to.setCopying(true); }
+    void restore() { m_to.setCopying(false); }
 
 private:
-    Connection &m_to;
-    QByteArray m_trigger;
+    Session &m_to;
 };
 
 // A row as a message names it: by its ID where it has one, else by its
@@ -129,44 +99,8 @@ void continueIds(Connection &to, const char *table, const char *trash)
 {
     const qint64 top = std::max(largest(to, QStringLiteral("select max(ID) from [%1]").arg(QLatin1String(table))),
                                 largest(to, QStringLiteral("select max(ID) from [%1]").arg(QLatin1String(trash))));
-    if (PgSession *server = to.server()) {
-        server->query(QStringLiteral("SELECT setval(pg_get_serial_sequence('\"%1\"', 'ID'), %2, false)")
-                          .arg(QLatin1String(table))
-                          .arg(top + 1));
-        return;
-    }
-    to.Execute(QStringLiteral("update sqlite_sequence set seq = %2 where name = '%1' and seq < %2")
-                   .arg(QLatin1String(table))
-                   .arg(top));
+    to.session()->continueIdsAbove(QLatin1String(table), top);
 }
-
-// Every table of the source read as of one moment, so that users saving on
-// a live server meanwhile can neither leave an issue naming a contact that
-// was not copied nor copy a deleted issue twice (as an issue and in the
-// trash). Nothing is written through it; it ends by rolling back.
-class ReadSnapshot {
-public:
-    explicit ReadSnapshot(Connection &from) : m_from(from)
-    {
-        if (PgSession *server = from.server())
-            server->execute(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
-        else
-            from.Execute(QStringLiteral("begin"));
-    }
-    ~ReadSnapshot()
-    {
-        try {
-            m_from.Execute(QStringLiteral("rollback"));
-        } catch (const Error &) {
-            // The source is gone: its engine ended the transaction itself.
-        }
-    }
-    ReadSnapshot(const ReadSnapshot &) = delete;
-    ReadSnapshot &operator=(const ReadSnapshot &) = delete;
-
-private:
-    Connection &m_from;
-};
 
 } // namespace
 
@@ -181,7 +115,11 @@ QList<TableCount> copy(Connection &from, Connection &to)
                               .arg(to.displayName(), QLatin1String(table.name))
                               .arg(rows));
     QList<TableCount> counts;
-    const ReadSnapshot snapshot(from);
+    // Every table of the source read as of one moment, so that users saving
+    // on a live server meanwhile can neither leave an issue naming a contact
+    // that was not copied nor copy a deleted issue twice (as an issue and in
+    // the trash). Nothing is written through it; it ends by rolling back.
+    const Transaction snapshot(from, Session::Begin::Snapshot);
     Transaction transaction(to);
     ContactRuleAside rule(to);
     // Every row is tried, each insert undoing only itself when refused, so

@@ -1,104 +1,36 @@
 #include "data/Recordset.h"
 
 #include "data/Connection.h"
-#include "data/DateText.h"
 #include "data/Error.h"
-#include "data/JetSql.h"
-#include "data/PreparedStatement.h"
-#include "data/postgres/PgSession.h"
-
-#include <sqlite3.h>
-
-namespace {
-
-bool isDateColumn(const char *declaredType)
-{
-    return declaredType && QByteArray(declaredType).toUpper().contains("DATE");
-}
-
-QString columnText(sqlite3_stmt *statement, int column)
-{
-    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-    return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
-}
-
-Value readValue(sqlite3_stmt *statement, int column, bool dateColumn)
-{
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL:
-        return Value();
-    case SQLITE_INTEGER:
-        return Value(static_cast<qint64>(sqlite3_column_int64(statement, column)));
-    case SQLITE_FLOAT:
-        return Value(sqlite3_column_double(statement, column));
-    default:
-        break;
-    }
-    QString text = columnText(statement, column);
-    if (dateColumn) {
-        if (const auto date = DateText::fromIso(text)) {
-            if (const QDate *plain = std::get_if<QDate>(&*date))
-                return Value(*plain);
-            return Value(std::get<QDateTime>(*date));
-        }
-    }
-    return Value(std::move(text));
-}
-
-} // namespace
 
 void Recordset::Open(const QString &query, Connection &connection, CursorType, LockType)
 {
     Close();
-    if (!connection.State())
+    Session *session = connection.session();
+    if (!session)
         throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
-    if (PgSession *server = connection.server()) {
-        openOnServer(*server, query);
-        return;
-    }
-    PreparedStatement prepared(connection.handle(), JetSql::toSqlite(query), connection.fileName());
-    sqlite3_stmt *statement = prepared.handle();
     try {
-        // The columns are read after the first step: when the schema changed
-        // since the prepare (another program redefined a view), SQLite
-        // prepares the statement again inside that step, and only then do
-        // names, count and declared types match the values it delivers.
-        bool row = prepared.step();
-        const int columns = sqlite3_column_count(statement);
-        std::vector<bool> dateColumns(columns);
-        for (int c = 0; c < columns; ++c) {
-            m_names.append(QString::fromUtf8(sqlite3_column_name(statement, c)));
-            dateColumns[c] = isDateColumn(sqlite3_column_decltype(statement, c));
-        }
-        // Inserted last to first, so that of two equal names the first wins.
-        for (int c = columns - 1; c >= 0; --c)
-            m_columnByName.insert(m_names[c], c);
-        for (; row; row = prepared.step()) {
-            for (int c = 0; c < columns; ++c)
-                append(readValue(statement, c, dateColumns[c]));
-            ++m_rowCount;
-        }
+        session->query(session->translate(query), *this);
     } catch (...) {
         Close();
         throw;
     }
+    if (const qsizetype columns = m_names.size())
+        m_rowCount = int(m_valueCount / size_t(columns));
     m_open = true;
 }
 
-void Recordset::openOnServer(PgSession &server, const QString &query)
+void Recordset::columns(const QStringList &names)
 {
-    const PgResult result = server.query(JetSql::toPostgres(query));
-    const int columns = result.columnCount();
-    for (int c = 0; c < columns; ++c)
-        m_names.append(result.columnName(c));
-    for (int c = columns - 1; c >= 0; --c)
-        m_columnByName.insert(m_names[c], c);
-    for (int row = 0; row < result.rowCount(); ++row) {
-        for (int c = 0; c < columns; ++c)
-            append(result.value(row, c));
-        ++m_rowCount;
-    }
-    m_open = true;
+    m_names = names;
+    // Inserted last to first, so that of two equal names the first wins.
+    for (qsizetype c = names.size() - 1; c >= 0; --c)
+        m_columnByName.insert(m_names[c], int(c));
+}
+
+void Recordset::value(Value value)
+{
+    append(std::move(value));
 }
 
 const Value &Recordset::Fields(const QString &name) const
@@ -141,6 +73,7 @@ void Recordset::append(Value value)
         m_blocks.back().reserve(valuesPerBlock);
     }
     m_blocks.back().push_back(std::move(value));
+    ++m_valueCount;
 }
 
 void Recordset::MoveNext()
@@ -156,6 +89,7 @@ void Recordset::Close()
     m_columnByName.clear();
     m_blocks.clear();
     m_blocks.shrink_to_fit();
+    m_valueCount = 0;
     m_rowCount = 0;
     m_current = 0;
     m_open = false;

@@ -2,6 +2,7 @@
 // A static, read-only snapshot of a query's rows: Open runs the query and
 // holds all its rows, positioned on the first.
 
+#include "data/Session.h"
 #include "data/Value.h"
 
 #include <QHash>
@@ -11,9 +12,8 @@
 #include <vector>
 
 class Connection;
-class PgSession;
 
-class Recordset {
+class Recordset : private RowSink {
 public:
     // The cursor and lock kinds the program passes; only static read-only exists.
     enum CursorType { adOpenStatic = 3 };
@@ -51,7 +51,8 @@ public:
     int rowCount() const { return m_rowCount; }
 
 private:
-    void openOnServer(PgSession &server, const QString &query);
+    void columns(const QStringList &names) override;
+    void value(Value value) override;
     int columnOf(const QString &name) const;
 
     QStringList m_names;
@@ -64,6 +65,7 @@ private:
     const Value &valueAt(size_t index) const { return m_blocks[index / valuesPerBlock][index % valuesPerBlock]; }
     void append(Value value);
     std::vector<std::vector<Value>> m_blocks;
+    size_t m_valueCount = 0;
     int m_rowCount = 0;
     int m_current = 0;
     bool m_open = false;

@@ -5,6 +5,7 @@
 #include "data/PreparedStatement.h"
 #include "data/SchemaText.h"
 #include "data/SchemaUpgrade.h"
+#include "data/sqlite/SqliteFile.h"
 
 #include <QHash>
 
@@ -16,7 +17,7 @@ namespace {
 std::vector<Object> build()
 {
     const QString where = QStringLiteral("the schema held in memory");
-    sqlite3 *db = Connection::openRaw(QStringLiteral(":memory:"), true);
+    sqlite3 *db = SqliteFile::openRaw(QStringLiteral(":memory:"), true);
     std::vector<Object> objects;
     try {
         const int rc = sqlite3_exec(db, schemaText, nullptr, nullptr, nullptr);

@@ -5,6 +5,8 @@
 #include "data/Error.h"
 #include "data/PreparedStatement.h"
 #include "data/SchemaObjects.h"
+#include "data/Transaction.h"
+#include "data/sqlite/SqliteSession.h"
 
 #include <QSet>
 #include <QStringList>
@@ -321,8 +323,10 @@ QString Outcome::notice(const QString &fileName) const
     return sentences.join(QLatin1Char(' '));
 }
 
-Outcome upgrade(sqlite3 *db, const QString &fileName)
+Outcome upgrade(SqliteSession &file)
 {
+    sqlite3 *db = file.handle();
+    const QString fileName = file.fileName();
     if (const QString problem = problemWith(db, fileName); !problem.isEmpty())
         throw Error(QStringLiteral("The database \"%1\" %2").arg(fileName, problem));
     if (sqlite3_db_readonly(db, "main") == 1)
@@ -333,29 +337,24 @@ Outcome upgrade(sqlite3 *db, const QString &fileName)
     Outcome outcome;
     // Another program may upgrade the file meanwhile; the immediate
     // transaction holds it off, and what it finds is read again inside.
-    run(db, "BEGIN IMMEDIATE", fileName);
-    try {
-        const int now = userVersion(db, fileName);
-        if (now >= 1 && now < currentVersion) {
-            const bool collationChanges = now < oneCollationVersion;
-            if (collationChanges)
-                outcome.findings << CollationUpgrade::mendUniqueIndexes(db, fileName);
-            runSteps(db, now, fileName);
-            if (collationChanges)
-                outcome.findings << CollationUpgrade::findings(db, fileName);
-            run(db, QStringLiteral("PRAGMA user_version = %1").arg(currentVersion).toUtf8().constData(), fileName);
-        }
-        if (now >= 1 && now <= currentVersion) {
-            for (const SchemaObjects::Object *object : missingObjects(db, fileName)) {
-                run(db, object->sql.toUtf8().constData(), fileName);
-                outcome.madeAgain << QStringLiteral("the %1 %2").arg(object->type, object->name);
-            }
-        }
-        run(db, "COMMIT", fileName);
-    } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
+    Transaction transaction(file, Session::Begin::Exclusive);
+    const int now = userVersion(db, fileName);
+    if (now >= 1 && now < currentVersion) {
+        const bool collationChanges = now < oneCollationVersion;
+        if (collationChanges)
+            outcome.findings << CollationUpgrade::mendUniqueIndexes(db, fileName);
+        runSteps(db, now, fileName);
+        if (collationChanges)
+            outcome.findings << CollationUpgrade::findings(db, fileName);
+        run(db, QStringLiteral("PRAGMA user_version = %1").arg(currentVersion).toUtf8().constData(), fileName);
     }
+    if (now >= 1 && now <= currentVersion) {
+        for (const SchemaObjects::Object *object : missingObjects(db, fileName)) {
+            run(db, object->sql.toUtf8().constData(), fileName);
+            outcome.madeAgain << QStringLiteral("the %1 %2").arg(object->type, object->name);
+        }
+    }
+    transaction.commit();
     return outcome;
 }
 

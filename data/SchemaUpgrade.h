@@ -21,6 +21,7 @@
 #include <QStringList>
 
 struct sqlite3;
+class SqliteSession;
 
 namespace SchemaUpgrade {
 
@@ -51,7 +52,7 @@ struct Outcome {
 // (SchemaObjects: another program may have dropped one), all in one
 // transaction. A read-only database is checked but left as it is. Throws
 // Error.
-Outcome upgrade(sqlite3 *db, const QString &fileName);
+Outcome upgrade(SqliteSession &file);
 
 // Runs the steps after version `from` up to currentVersion, in the caller's
 // transaction, without setting user_version.

@@ -1,10 +1,28 @@
 #include "data/Transaction.h"
 
 #include "data/Connection.h"
+#include "data/Error.h"
 
-Transaction::Transaction(Connection &connection) : m_connection(connection)
+namespace {
+
+Session &openSession(Connection &connection)
 {
-    m_connection.Execute(QStringLiteral("begin"));
+    if (Session *session = connection.session())
+        return *session;
+    throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
+}
+
+} // namespace
+
+Transaction::Transaction(Connection &connection, Session::Begin kind) : Transaction(openSession(connection), kind) {}
+
+Transaction::Transaction(Session &session, Session::Begin kind) : m_session(session)
+{
+    m_nested = m_session.inTransaction();
+    if (m_nested)
+        m_session.execute(QStringLiteral("SAVEPOINT marrow_guard"));
+    else
+        m_session.begin(kind);
 }
 
 Transaction::~Transaction()
@@ -12,7 +30,12 @@ Transaction::~Transaction()
     if (m_committed)
         return;
     try {
-        m_connection.Execute(QStringLiteral("rollback"));
+        if (m_nested) {
+            m_session.execute(QStringLiteral("ROLLBACK TO SAVEPOINT marrow_guard"));
+            m_session.execute(QStringLiteral("RELEASE SAVEPOINT marrow_guard"));
+        } else {
+            m_session.execute(QStringLiteral("rollback"));
+        }
     } catch (...) {
         // Nothing was begun, or the engine rolled back already.
     }
@@ -20,6 +43,6 @@ Transaction::~Transaction()
 
 void Transaction::commit()
 {
-    m_connection.Execute(QStringLiteral("commit"));
+    m_session.execute(m_nested ? QStringLiteral("RELEASE SAVEPOINT marrow_guard") : QStringLiteral("commit"));
     m_committed = true;
 }

@@ -4,11 +4,8 @@
 #include "data/Error.h"
 #include "data/Transaction.h"
 #include "data/TrashStatement.h"
-#include "data/postgres/PgSession.h"
 
 #include <QHash>
-
-#include <sqlite3.h>
 
 namespace Trash {
 namespace {
@@ -31,7 +28,7 @@ const ValueList valueLists[] = {
 
 Connection &open(Connection &connection)
 {
-    if (!connection.handle() && !connection.server())
+    if (!connection.State())
         throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
     return connection;
 }
@@ -73,9 +70,9 @@ QString describe(const Group &group, const Contents &contents)
 QList<Group> readGroups(Connection &connection, qint64 only)
 {
     const QString where = only ? QStringLiteral(" WHERE DeleteGroup = ?1") : QString();
-    // The server's UNION wants one type per column: the IDs as text there,
-    // beside the list names.
-    const QString id = connection.server() ? QStringLiteral("CAST(ID AS TEXT)") : QStringLiteral("ID");
+    // A server's UNION wants one type per column: the IDs as text, beside
+    // the list names.
+    const QString id = QStringLiteral("CAST(ID AS TEXT)");
     Statement rows(open(connection),
                    QStringLiteral("SELECT DeleteGroup, DeletedBy, 0, %2, Title FROM TrashIssues%1 "
                                   "UNION ALL SELECT DeleteGroup, DeletedBy, 1, %2, "
@@ -121,7 +118,7 @@ QList<Group> readGroups(Connection &connection, qint64 only)
     }
     for (int i = 0; i < groups.size(); ++i)
         groups[i].what = describe(groups[i], contents[i]);
-    if (connection.server() && !groups.isEmpty()) {
+    if (connection.isShared() && !groups.isEmpty()) {
         QHash<qint64, QString> people;
         Statement owners(connection, QStringLiteral("SELECT DeleteGroup, DeletedByUser FROM TrashOwners%1").arg(where),
                          only);
@@ -205,42 +202,14 @@ void putBack(Connection &connection, qint64 group)
 
 void removeGroup(Connection &connection, qint64 group)
 {
-    // On a server only the owner's function may touch the trash: it lets a
-    // member take out what a restore has put back, and only the owner purge.
-    if (connection.server()) {
-        Statement(connection, QStringLiteral("SELECT marrow_forget_group(?1)"), group).next();
-        return;
-    }
-    for (const char *table : {"TrashIssues", "TrashContacts", "TrashValues"})
-        Statement(connection, QStringLiteral("DELETE FROM %1 WHERE DeleteGroup = ?1").arg(QLatin1String(table)), group)
-            .run();
-}
-
-// Runs body as one change: all of it, or, when it throws, none of it.
-template <typename Body>
-void together(Connection &connection, Body &&body)
-{
-    if (connection.server()) {
-        Transaction transaction(connection);
-        body();
-        transaction.commit();
-        return;
-    }
-    Statement(connection, QStringLiteral("SAVEPOINT trash")).run();
-    try {
-        body();
-    } catch (...) {
-        sqlite3_exec(connection.handle(), "ROLLBACK TO trash; RELEASE trash", nullptr, nullptr, nullptr);
-        throw;
-    }
-    Statement(connection, QStringLiteral("RELEASE trash")).run();
+    connection.session()->forgetDeleteGroup(group);
 }
 
 } // namespace
 
 std::optional<QString> issueDeletedBy(Connection &connection, qint64 issueId)
 {
-    if (!connection.server())
+    if (!connection.isShared())
         return std::nullopt;
     Statement owner(connection, QStringLiteral("SELECT DeletedByUser FROM TrashOwners WHERE DeleteGroup = (SELECT "
                                                "max(DeleteGroup) FROM TrashIssues WHERE ID = %1)")
@@ -259,7 +228,7 @@ std::optional<Group> newest(Connection &connection)
 {
     // On a shared server, the newest of this user's own deletes: Undo must
     // not bring back what a colleague deleted on purpose.
-    const QString own = connection.server()
+    const QString own = connection.isShared()
                             ? QStringLiteral(" WHERE DeleteGroup IN (SELECT DeleteGroup FROM "
                                              "TrashOwners WHERE DeletedByUser = marrow_deleting_user())")
                             : QString();
@@ -267,8 +236,8 @@ std::optional<Group> newest(Connection &connection)
                      QStringLiteral("SELECT max(g) FROM (SELECT max(DeleteGroup) AS g FROM TrashIssues%1 "
                                     "UNION ALL SELECT max(DeleteGroup) FROM TrashContacts%1 "
                                     "UNION ALL SELECT max(DeleteGroup) FROM TrashValues%1)%2")
-                         // the server names every subquery
-                         .arg(own, connection.server() ? QStringLiteral(" AS newest") : QString()));
+                         // a server wants every subquery named
+                         .arg(own, QStringLiteral(" AS newest")));
     if (!newest.next() || newest.isNull(0))
         return std::nullopt;
     const QList<Group> found = readGroups(connection, newest.integer(0));
@@ -280,45 +249,28 @@ std::optional<Group> newest(Connection &connection)
 QList<qint64> restore(Connection &connection, qint64 group)
 {
     QList<qint64> issues;
-    together(open(connection), [&] {
-        refuseConflicts(connection, group);
-        Statement ids(connection, QStringLiteral("SELECT ID FROM TrashIssues WHERE DeleteGroup = ?1 ORDER BY ID"),
-                      group);
-        while (ids.next())
-            issues.append(ids.integer(0));
-        putBack(connection, group);
-        removeGroup(connection, group);
-    });
+    // All of it, or, when a step throws, none of it.
+    Transaction together(open(connection));
+    refuseConflicts(connection, group);
+    Statement ids(connection, QStringLiteral("SELECT ID FROM TrashIssues WHERE DeleteGroup = ?1 ORDER BY ID"), group);
+    while (ids.next())
+        issues.append(ids.integer(0));
+    putBack(connection, group);
+    removeGroup(connection, group);
+    together.commit();
     return issues;
 }
 
 void purge(Connection &connection, qint64 group)
 {
-    together(open(connection), [&] { removeGroup(connection, group); });
+    Transaction together(open(connection));
+    removeGroup(connection, group);
+    together.commit();
 }
 
 int purgeOlderThan(Connection &connection, const QDateTime &cutoff)
 {
-    qint64 before = cutoff.toMSecsSinceEpoch() * 1000;
-    int removed = 0;
-    if (PgSession *server = connection.server()) {
-        // The groups there carry the server's time: the cutoff is as old by
-        // its clock as it is by this machine's, whichever of them is wrong.
-        const qint64 age = cutoff.msecsTo(QDateTime::currentDateTimeUtc()) * 1000;
-        before = server->newDeleteGroup() - age;
-        // The owner's function, which purges for a member too, but never a
-        // group younger than the trash keeps it.
-        return int(server->query(QStringLiteral("SELECT marrow_purge_before(%1)").arg(before)).value(0, 0).toInteger());
-    }
-    together(open(connection), [&] {
-        for (const char *table : {"TrashIssues", "TrashContacts", "TrashValues"}) {
-            Statement(connection, QStringLiteral("DELETE FROM %1 WHERE DeleteGroup < ?1").arg(QLatin1String(table)),
-                      before)
-                .run();
-            removed += sqlite3_changes(connection.handle());
-        }
-    });
-    return removed;
+    return open(connection).session()->purgeDeleteGroupsBefore(cutoff);
 }
 
 TrashClock::Reading readClock(Connection &connection, const std::optional<TrashClock::Reading> &previous, qint64 now)

@@ -15,7 +15,7 @@ int storedSeconds(const char *key, int defaultSeconds)
 {
     bool ok = false;
     const int seconds =
-        GetSetting(QStringLiteral("Server/") + QLatin1String(key), QString()).trimmed().toInt(&ok);
+        readSetting(QStringLiteral("Server/") + QLatin1String(key), QString()).trimmed().toInt(&ok);
     return ok && seconds > 0 && seconds <= 24 * 3600 ? seconds : defaultSeconds;
 }
 

@@ -2,9 +2,9 @@
 // database, upgrades it to the newest schema version, and puts it at OUTPUT,
 // replacing an earlier build's file whole.
 
-#include "data/Connection.h"
 #include "data/Error.h"
 #include "data/SchemaUpgrade.h"
+#include "data/sqlite/SqliteSession.h"
 
 #include <QFile>
 
@@ -28,20 +28,18 @@ int main(int argc, char **argv)
     const QString building = output + QStringLiteral(".building");
     QFile::remove(building);
     try {
-        sqlite3 *db = Connection::openRaw(building, true);
+        const auto file = SqliteSession::create(building);
         char *message = nullptr;
-        const int rc = sqlite3_exec(db, schema.constData(), nullptr, nullptr, &message);
+        const int rc = sqlite3_exec(file->handle(), schema.constData(), nullptr, nullptr, &message);
         if (rc != SQLITE_OK) {
             std::fprintf(stderr, "schema failed: %s\n", message ? message : "?");
             sqlite3_free(message);
-            sqlite3_close(db);
             QFile::remove(building);
             return 1;
         }
         // The template has the schema's newest version, made by the same
         // steps that upgrade an older file.
-        SchemaUpgrade::upgrade(db, building);
-        sqlite3_close(db);
+        SchemaUpgrade::upgrade(*file);
     } catch (const Error &error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;

@@ -1,6 +1,6 @@
 #include "app/list/IssueFilter.h"
 
-#include "data/Engine.h"
+#include "data/sqlite/Engine.h"
 
 namespace {
 

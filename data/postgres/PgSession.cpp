@@ -1,6 +1,5 @@
 #include "data/postgres/PgSession.h"
 
-#include "data/Engine.h"
 #include "data/Error.h"
 #include "data/SqlText.h"
 #include "data/ServerWaits.h"
@@ -441,7 +440,7 @@ qint64 PgSession::newDeleteGroup()
     } catch (const Error &) {
         // The server away: the names wait for the reconnect anyway.
     }
-    return Engine::newDeleteGroup();
+    return DeleteGroups::next();
 }
 
 void PgSession::setDeleting(const QByteArray &command, qint64 group)

@@ -18,6 +18,7 @@
 // new session: every statement of it up to its rollback is refused, its
 // commit too, so the caller learns that none of it was saved.
 
+#include "data/Session.h"
 #include "data/Value.h"
 
 #include <QByteArray>
@@ -57,7 +58,7 @@ private:
 // owns the result, whatever its status, and ends it with PQfinish.
 pg_conn *connectWithKeepalives(const QString &target, const char *connectTimeout);
 
-class PgSession {
+class PgSession : public Session {
 public:
     // Connects to the target (a postgresql:// URI or libpq's key=value
     // form; libpq reads ~/.pgpass, PGPASSWORD and sslmode as usual), in
@@ -72,7 +73,7 @@ public:
     // ServerWaits::LockTimeout; a server silent well past the statement
     // limit (paused) is given up, and the next statement reconnects.
     explicit PgSession(const QString &target);
-    ~PgSession();
+    ~PgSession() override;
     PgSession(const PgSession &) = delete;
     PgSession &operator=(const PgSession &) = delete;
 
@@ -81,8 +82,10 @@ public:
     static bool recognises(const QString &text);
 
     // Runs one statement of the server's dialect; returns the rows it changed.
-    int execute(const QString &statement);
+    int execute(const QString &statement) override;
     PgResult query(const QString &statement);
+    void query(const QString &statement, RowSink &rows) override;
+    QString translate(const QString &statement) const override;
 
     // Runs a script of many statements as it stands (the schema); on a
     // failure, rolls back an open transaction and throws.
@@ -90,13 +93,13 @@ public:
 
     // The ID of the issue or contact the last insert of this session added
     // (0 when none has); the schema's insert triggers record it.
-    qint64 lastInsertedId();
+    qint64 lastInsertedId() override;
 
     // A new trash group from the server's clock, in microseconds since
     // 1970: the team's groups are ordered, and purged after 30 days, by one
     // clock rather than by each machine's own. The local clock while the
     // server is away.
-    qint64 newDeleteGroup();
+    qint64 newDeleteGroup() override;
 
     // Names the deletes of this session for the trash; group 0 lets each
     // statement be a group of its own.
@@ -104,17 +107,17 @@ public:
 
     // Who this is, as the trash and the change news record it: the system
     // account and the machine ("ann@desk7").
-    const QString &account() const { return m_account; }
+    QString account() const override { return m_account; }
 
     // The target as messages name it: database, user and host, no password.
-    const QString &displayName() const { return m_displayName; }
+    QString displayName() const override { return m_displayName; }
 
     // The target as given to the constructor, for a second session on the
     // same database (ChangeListener); it may hold a password.
     const QString &target() const { return m_target; }
 
     // Whether the session's connection is up, as far as the last call knows.
-    bool isConnected() const;
+    bool isConnected() const override;
 
     // Reads what the server sent since the last statement; false when it
     // ended the session or closed the connection. Cheap: no round trip.
@@ -122,7 +125,21 @@ public:
 
     // Connects again when the connection is down; returns whether it is up.
     // A transaction cut short stays refused until its rollback (see above).
-    bool tryReconnect();
+    bool tryReconnect() override;
+
+    // The rest of the Session interface (PgSessionShared.cpp).
+    void begin(Begin kind) override;
+    bool inTransaction() const override;
+    void nameDeletes(const QByteArray &command, bool oneGroup) override;
+    void keepDeleteGroupsAbove(qint64) override {}
+    void forgetDeleteGroup(qint64 group) override;
+    int purgeDeleteGroupsBefore(const QDateTime &cutoff) override;
+    bool isShared() const override { return true; }
+    QString lockedRead(const QString &table, const QString &select) override;
+    void setCopying(bool copying) override;
+    void continueIdsAbove(const QString &table, qint64 top) override;
+    QString notificationTarget() const override { return m_target; }
+    int notificationSender() const override;
 
     pg_conn *handle() const { return m_connection; }
 

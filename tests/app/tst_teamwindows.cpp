@@ -193,7 +193,7 @@ private slots:
         QFETCH(QString, statement);
         QFETCH(QString, said);
         if (colleague)
-            m_other->server()->execute(
+            m_other->session()->execute(
                 QStringLiteral("SELECT set_config('marrowdesk.user', 'colleague@elsewhere', false)"));
         m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("5")));
         QString shown;

@@ -281,8 +281,7 @@ private slots:
     {
         Connection connection;
         connection.Open(TestServer::freshDatabase());
-        const qint64 backend =
-            connection.server()->query(QStringLiteral("SELECT pg_backend_pid()")).value(0, 0).toInteger();
+        const qint64 backend = connection.session()->notificationSender();
         // Idle, the session would be opened again before the statement: the
         // loss must cut a change short to be told.
         Transaction change(connection);
@@ -354,6 +353,41 @@ private slots:
         });
     }
 
+    // A guard inside another is a savepoint: its rollback keeps the outer
+    // change, and its commit is undone with the outer one's rollback.
+    void nestedGuardsUndoOnlyTheirOwnPart_data()
+    {
+        QTest::addColumn<bool>("innerCommits");
+        QTest::addColumn<bool>("outerCommits");
+        QTest::addColumn<QString>("left");
+        QTest::newRow("inner undone, outer kept") << false << true << "ID\n2\n3";
+        QTest::newRow("both kept") << true << true << "ID\n3";
+        QTest::newRow("inner kept, outer undone") << true << false << "ID\n1\n2\n3";
+    }
+
+    void nestedGuardsUndoOnlyTheirOwnPart()
+    {
+        QFETCH(bool, innerCommits);
+        QFETCH(bool, outerCommits);
+        QFETCH(QString, left);
+        onBoth([&](Connection &connection, const char *engine) {
+            {
+                Transaction outer(connection);
+                connection.Execute(QStringLiteral("delete from Issues where ID=1"));
+                {
+                    Transaction inner(connection);
+                    connection.Execute(QStringLiteral("delete from Issues where ID=2"));
+                    if (innerCommits)
+                        inner.commit();
+                }
+                if (outerCommits)
+                    outer.commit();
+            }
+            QVERIFY2(!connection.session()->inTransaction(), engine);
+            QCOMPARE(rows(connection, QStringLiteral("select ID from Issues order by ID")), left);
+        });
+    }
+
     void trashVersionAndNewIds()
     {
         onBoth([&](Connection &connection, const char *) {
@@ -420,7 +454,7 @@ private slots:
         colleague.Open(target);
         for (const char *statement : seed)
             mine.Execute(QString::fromUtf8(statement));
-        colleague.server()->execute(
+        colleague.session()->execute(
             QStringLiteral("SELECT set_config('marrowdesk.user', 'colleague@elsewhere', false)"));
         mine.Execute(QStringLiteral("delete from Issues where ID=1"));
         colleague.Execute(QStringLiteral("delete from Issues where ID=3"));

@@ -6,6 +6,7 @@
 #include "data/Error.h"
 #include "data/RecordStore.h"
 #include "data/Recordset.h"
+#include "data/sqlite/SqliteFile.h"
 #include "support/TestDatabase.h"
 
 #include <QFile>
@@ -177,7 +178,7 @@ void TestConnection::stateFollowsOpenAndClose()
     // An SQLite file of someone else's is not a Marrowdesk database.
     QTemporaryDir folder;
     const QString other = folder.filePath(QStringLiteral("other.db"));
-    sqlite3_close(Connection::openRaw(other, true));
+    sqlite3_close(SqliteFile::openRaw(other, true));
     Connection scratch;
     QVERIFY(expectFailure([&] {
                 scratch.Open(ConnectionText::dataSource(other));
@@ -522,7 +523,7 @@ void TestConnection::viewRedefinedBeforeTheFirstRowKeepsValuesUnderTheirNames()
     Recordset rs;
     rs.Open(QStringLiteral("select * from Shown"), m_connection); // the old definition, now known here
     // The other program redefines the view, and commits once this connection waits for it.
-    sqlite3 *other = Connection::openRaw(m_db->path(), false);
+    sqlite3 *other = SqliteFile::openRaw(m_db->path(), false);
     sqlite3_exec(other, "begin exclusive; drop view Shown; create view Shown as select 'b' as Beta, 'g' as Gamma",
                  nullptr, nullptr, nullptr);
     const auto commitOther = [](void *db, int) {

@@ -7,6 +7,7 @@
 #include "data/Error.h"
 #include "data/Recordset.h"
 #include "data/SchemaUpgrade.h"
+#include "data/sqlite/SqliteFile.h"
 #include "support/TestDatabase.h"
 
 #include <QTest>
@@ -19,7 +20,7 @@ namespace {
 
 void rawExec(const QString &path, const char *sql)
 {
-    sqlite3 *db = Connection::openRaw(path, false);
+    sqlite3 *db = SqliteFile::openRaw(path, false);
     const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
     const QByteArray message = sqlite3_errmsg(db);
     sqlite3_close(db);

@@ -11,6 +11,7 @@
 #include "data/Backup.h"
 #include "data/DataFile.h"
 #include "data/Recordset.h"
+#include "data/sqlite/SqliteFile.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -42,7 +43,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
 
 void exec(const QString &path, const char *sql)
 {
-    sqlite3 *db = Connection::openRaw(path, false);
+    sqlite3 *db = SqliteFile::openRaw(path, false);
     QCOMPARE(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
 }
@@ -84,7 +85,7 @@ struct Crash {
 };
 Crash crashWhileDeletingAll(const QString &path)
 {
-    sqlite3 *db = Connection::openRaw(path, false);
+    sqlite3 *db = SqliteFile::openRaw(path, false);
     sqlite3_exec(db, "PRAGMA cache_size=2; BEGIN; DELETE FROM Issues", nullptr, nullptr, nullptr);
     Crash crash{bytesOf(path), bytesOf(path + QStringLiteral("-journal"))};
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -249,7 +250,7 @@ void TestBackups::restoreRefusesWhatIsNotASoundBackup()
                                : exec(backup, "PRAGMA user_version=9");
     } else if (content == "held") {
         QFile::copy(TestDatabase::templatePath(), backup);
-        elsewhere = Connection::openRaw(db.path(), false);
+        elsewhere = SqliteFile::openRaw(db.path(), false);
         QCOMPARE(sqlite3_exec(elsewhere, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
     } else if (content.startsWith("cut ")) {
         QFile::copy(db.path(), backup);
@@ -259,7 +260,7 @@ void TestBackups::restoreRefusesWhatIsNotASoundBackup()
     } else if (content == "fifo") {
         QCOMPARE(::mkfifo(QFile::encodeName(backup).constData(), 0600), 0);
     } else if (content.startsWith("no tables")) {
-        sqlite3 *made = Connection::openRaw(backup, true);
+        sqlite3 *made = SqliteFile::openRaw(backup, true);
         exec(backup, qPrintable(QStringLiteral("PRAGMA application_id=%1; PRAGMA user_version=%2")
                                     .arg(Connection::applicationId)
                                     .arg(QString::fromLatin1(content.mid(10)))));

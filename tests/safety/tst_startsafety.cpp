@@ -9,6 +9,7 @@
 #include "data/Trash.h"
 #include "data/WallClock.h"
 #include "platform/SingleInstance.h"
+#include "data/sqlite/SqliteFile.h"
 
 #include <QProcess>
 #include <QTest>
@@ -32,7 +33,7 @@ struct ClockSetting {
 
 void addIssues(const QString &path, int count)
 {
-    sqlite3 *db = Connection::openRaw(path, false);
+    sqlite3 *db = SqliteFile::openRaw(path, false);
     for (int i = 0; i < count; ++i)
         sqlite3_exec(db, "insert into Issues (Title, Comment) values ('Issue', hex(randomblob(2000)))", nullptr,
                      nullptr, nullptr);

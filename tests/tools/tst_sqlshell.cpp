@@ -2,6 +2,7 @@
 // output format, the exit codes, and never creating a file.
 
 #include "data/Connection.h"
+#include "data/sqlite/SqliteFile.h"
 #include "support/TestDatabase.h"
 
 #include <QDir>
@@ -276,7 +277,7 @@ void TestSqlShell::keepsTheSchemaWhole()
     QFETCH(QString, words);
     TestDatabase db;
     if (!damage.isEmpty()) {
-        sqlite3 *raw = Connection::openRaw(db.path(), false);
+        sqlite3 *raw = SqliteFile::openRaw(db.path(), false);
         QCOMPARE(sqlite3_exec(raw, damage.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(raw);
     }

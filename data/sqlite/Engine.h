@@ -31,10 +31,6 @@ struct DeletingCommand {
     bool held = false;
 };
 
-// A new group number: the time in microseconds since 1970 (UTC), but above
-// floor, and never the same twice in one process.
-qint64 newDeleteGroup(qint64 floor = 0);
-
 // Registers the collation and the functions. The trash's functions read
 // deleting, which must outlive the handle. Without one the handle gets a
 // record of its own that no one resets: whatever it deletes, over its whole

@@ -4,6 +4,8 @@
 // names, and a copy of a file as SQLite would read it after a crash (its
 // journal or write-ahead log applied), made without writing to the file.
 
+#include "data/sqlite/Engine.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -24,10 +26,17 @@ struct Handle {
     QString error() const;
 };
 
-// Opens a handle with the program's collation, functions and protections,
-// which a check of the schema's indexes needs, and the busy timeout of 5 s.
-// Returns an SQLite result code.
-int open(Handle &handle, const QString &path, int flags);
+// Opens a handle as every handle of the program is opened: with its
+// collation, functions and protections (which a check of the schema's
+// indexes needs too), extended result codes and the busy timeout of 5 s.
+// deleting, when given, names the deletes made on the handle and must
+// outlive it (Engine::registerExtensions). Returns an SQLite result code.
+int open(Handle &handle, const QString &path, int flags, Engine::DeletingCommand *deleting = nullptr);
+
+// The same for a handle its caller closes, read and written from one thread,
+// creating the file if asked. Throws Error, with the engine's reason in
+// words, on failure.
+sqlite3 *openRaw(const QString &path, bool create, Engine::DeletingCommand *deleting = nullptr);
 
 // Runs a statement and gives its rows' first column as text, at most `rows`
 // of them. Returns an SQLite result code.

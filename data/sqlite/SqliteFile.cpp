@@ -1,7 +1,9 @@
-#include "data/SqliteFile.h"
+#include "data/sqlite/SqliteFile.h"
 
-#include "data/Engine.h"
+#include "data/Connection.h"
+#include "data/Error.h"
 #include "data/Hardening.h"
+#include "data/sqlite/Engine.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +15,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace SqliteFile {
 
@@ -26,16 +29,28 @@ QString Handle::error() const
     return QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
 }
 
-int open(Handle &handle, const QString &path, int flags)
+int open(Handle &handle, const QString &path, int flags, Engine::DeletingCommand *deleting)
 {
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle.db, flags, nullptr);
     if (rc == SQLITE_OK)
-        rc = Engine::registerExtensions(handle.db);
+        rc = Engine::registerExtensions(handle.db, deleting);
     if (rc == SQLITE_OK)
         rc = Hardening::apply(handle.db);
-    if (rc == SQLITE_OK)
+    if (rc == SQLITE_OK) {
+        sqlite3_extended_result_codes(handle.db, 1);
         sqlite3_busy_timeout(handle.db, 5000);
+    }
     return rc;
+}
+
+sqlite3 *openRaw(const QString &path, bool create, Engine::DeletingCommand *deleting)
+{
+    Handle handle;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+    const int rc = open(handle, path, flags, deleting);
+    if (rc != SQLITE_OK)
+        throw Error(DbErrors::describe(handle.db, rc, path));
+    return std::exchange(handle.db, nullptr);
 }
 
 int texts(sqlite3 *db, const char *sql, QStringList &out, int rows)

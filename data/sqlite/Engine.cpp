@@ -1,17 +1,16 @@
-#include "data/Engine.h"
+#include "data/sqlite/Engine.h"
 
 #include "data/DateText.h"
 #include "data/Error.h"
 #include "data/JetSql.h"
+#include "data/Session.h"
 #include "data/TextCollator.h"
-#include "data/WallClock.h"
 
 #include <QString>
 
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
 namespace Engine {
@@ -176,7 +175,8 @@ void deleteGroup(sqlite3_context *context, int, sqlite3_value **)
     if (deleting->group == 0) {
         // After every group in the file, whatever this machine's clock says
         // or another program wrote: the groups stay in the order made.
-        deleting->group = newDeleteGroup(std::max(deleting->floor, newestGroupIn(sqlite3_context_db_handle(context))));
+        deleting->group =
+            DeleteGroups::next(std::max(deleting->floor, newestGroupIn(sqlite3_context_db_handle(context))));
     }
     sqlite3_result_int64(context, deleting->group);
 }
@@ -193,18 +193,6 @@ void destroyDeleting(void *deleting)
 }
 
 } // namespace
-
-qint64 newDeleteGroup(qint64 floor)
-{
-    static std::atomic<qint64> last{0};
-    const qint64 now = std::max(WallClock::nowMicros(), floor + 1);
-    qint64 previous = last.load();
-    qint64 next = 0;
-    do
-        next = now > previous ? now : previous + 1;
-    while (!last.compare_exchange_weak(previous, next));
-    return next;
-}
 
 int registerExtensions(sqlite3 *db, DeletingCommand *deleting)
 {

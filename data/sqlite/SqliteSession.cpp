@@ -1,0 +1,265 @@
+#include "data/sqlite/SqliteSession.h"
+
+#include "data/Connection.h"
+#include "data/DateText.h"
+#include "data/Error.h"
+#include "data/Hardening.h"
+#include "data/JetSql.h"
+#include "data/PreparedStatement.h"
+#include "data/SchemaObjects.h"
+#include "data/SchemaUpgrade.h"
+#include "data/Transaction.h"
+#include "data/sqlite/SqliteFile.h"
+
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Checks the file before SQLite sees it: SQLite would open a zero-byte
+// file as an empty database and report other files only at the first
+// statement. The texts are those a backup gives for the same file.
+void checkFileHeader(const QString &path)
+{
+    const QString sentence = QStringLiteral("The database file \"%1\" ").arg(path);
+    if (const QString kind = SqliteFile::kindProblem(path); !kind.isEmpty())
+        throw Error(sentence + kind);
+    if (const QString header = SqliteFile::headerProblem(path); !header.isEmpty())
+        throw Error(sentence + header +
+                    (QFileInfo(path).isReadable()
+                         ? QStringLiteral(" Restore it from a backup, or move it away to start with a new one.")
+                         : QStringLiteral(" Check its permissions.")));
+}
+
+void runPragma(sqlite3 *db, const char *sql, const QString &path)
+{
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        throw Error(DbErrors::describe(db, rc, path));
+}
+
+int queryInteger(sqlite3 *db, const char *sql, const QString &path)
+{
+    sqlite3_stmt *statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    int value = 0;
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(statement);
+        if (rc == SQLITE_ROW) {
+            value = sqlite3_column_int(statement, 0);
+            rc = SQLITE_OK;
+        }
+    }
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_OK)
+        throw Error(DbErrors::describe(db, rc, path));
+    return value;
+}
+
+bool isDateColumn(const char *declaredType)
+{
+    return declaredType && QByteArray(declaredType).toUpper().contains("DATE");
+}
+
+Value readValue(sqlite3_stmt *statement, int column, bool dateColumn)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return Value();
+    case SQLITE_INTEGER:
+        return Value(static_cast<qint64>(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT:
+        return Value(sqlite3_column_double(statement, column));
+    default:
+        break;
+    }
+    const auto *utf8 = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+    QString text = QString::fromUtf8(utf8, sqlite3_column_bytes(statement, column));
+    if (dateColumn) {
+        if (const auto date = DateText::fromIso(text)) {
+            if (const QDate *plain = std::get_if<QDate>(&*date))
+                return Value(*plain);
+            return Value(std::get<QDateTime>(*date));
+        }
+    }
+    return Value(std::move(text));
+}
+
+const char *const trashTables[] = {"TrashIssues", "TrashContacts", "TrashValues"};
+
+} // namespace
+
+SqliteSession::SqliteSession(const QString &fileName) : m_fileName(fileName) {}
+
+SqliteSession::~SqliteSession()
+{
+    sqlite3_close_v2(m_db);
+}
+
+std::unique_ptr<SqliteSession> SqliteSession::openFile(const QString &path)
+{
+    checkFileHeader(path);
+    std::unique_ptr<SqliteSession> session(new SqliteSession(path));
+    sqlite3 *db = session->m_db = SqliteFile::openRaw(path, false, &session->m_deleting);
+    runPragma(db, "PRAGMA synchronous=FULL", path);
+    runPragma(db, "PRAGMA recursive_triggers=OFF", path);
+    if (queryInteger(db, "PRAGMA application_id", path) != Connection::applicationId)
+        throw Error(QStringLiteral("The file \"%1\" is an SQLite database, but not a Marrowdesk database.").arg(path));
+    // Rollback journal: the file stays a single file that can be copied.
+    runPragma(db, "PRAGMA journal_mode=DELETE", path);
+    session->m_repairNotice = SchemaUpgrade::upgrade(*session).notice(path);
+    return session;
+}
+
+std::unique_ptr<SqliteSession> SqliteSession::openInMemory()
+{
+    std::unique_ptr<SqliteSession> session(new SqliteSession(QString()));
+    session->m_db = SqliteFile::openRaw(QStringLiteral(":memory:"), true, &session->m_deleting);
+    return session;
+}
+
+std::unique_ptr<SqliteSession> SqliteSession::create(const QString &path)
+{
+    std::unique_ptr<SqliteSession> session(new SqliteSession(path));
+    session->m_db = SqliteFile::openRaw(path, true, &session->m_deleting);
+    return session;
+}
+
+void SqliteSession::guardSchema()
+{
+    SchemaObjects::all(); // made now: the engine's callback must not be where it throws
+    const int rc = Hardening::guardSchema(m_db);
+    if (rc != SQLITE_OK)
+        throw Error(DbErrors::describe(m_db, rc, m_fileName));
+}
+
+QString SqliteSession::translate(const QString &statement) const
+{
+    return JetSql::toSqlite(statement);
+}
+
+int SqliteSession::execute(const QString &statement)
+{
+    PreparedStatement prepared(m_db, statement, m_fileName);
+    if (!m_deleting.held)
+        m_deleting.group = 0;
+    prepared.runToEnd();
+    return sqlite3_changes(m_db);
+}
+
+void SqliteSession::query(const QString &statement, RowSink &rows)
+{
+    PreparedStatement prepared(m_db, statement, m_fileName);
+    sqlite3_stmt *handle = prepared.handle();
+    // The columns are read after the first step: when the schema changed
+    // since the prepare (another program redefined a view), SQLite prepares
+    // the statement again inside that step, and only then do names, count
+    // and declared types match the values it delivers.
+    bool row = prepared.step();
+    const int columns = sqlite3_column_count(handle);
+    QStringList names;
+    std::vector<bool> dateColumns(columns);
+    for (int c = 0; c < columns; ++c) {
+        names.append(QString::fromUtf8(sqlite3_column_name(handle, c)));
+        dateColumns[c] = isDateColumn(sqlite3_column_decltype(handle, c));
+    }
+    rows.columns(names);
+    for (; row; row = prepared.step())
+        for (int c = 0; c < columns; ++c)
+            rows.value(readValue(handle, c, dateColumns[c]));
+}
+
+qint64 SqliteSession::lastInsertedId()
+{
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+void SqliteSession::begin(Begin kind)
+{
+    execute(kind == Begin::Exclusive ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("begin"));
+}
+
+bool SqliteSession::inTransaction() const
+{
+    return sqlite3_get_autocommit(m_db) == 0;
+}
+
+void SqliteSession::nameDeletes(const QByteArray &command, bool oneGroup)
+{
+    // The group itself is made when its first row is deleted (Engine).
+    m_deleting.name = command;
+    m_deleting.group = 0;
+    m_deleting.held = oneGroup;
+}
+
+void SqliteSession::keepDeleteGroupsAbove(qint64 floor)
+{
+    m_deleting.floor = std::max(m_deleting.floor, floor);
+}
+
+qint64 SqliteSession::newDeleteGroup()
+{
+    return DeleteGroups::next(m_deleting.floor);
+}
+
+void SqliteSession::forgetDeleteGroup(qint64 group)
+{
+    for (const char *table : trashTables)
+        execute(QStringLiteral("DELETE FROM %1 WHERE DeleteGroup = %2").arg(QLatin1String(table)).arg(group));
+}
+
+int SqliteSession::purgeDeleteGroupsBefore(const QDateTime &cutoff)
+{
+    const qint64 before = cutoff.toMSecsSinceEpoch() * 1000;
+    int removed = 0;
+    Transaction together(*this);
+    for (const char *table : trashTables)
+        removed +=
+            execute(QStringLiteral("DELETE FROM %1 WHERE DeleteGroup < %2").arg(QLatin1String(table)).arg(before));
+    together.commit();
+    return removed;
+}
+
+QString SqliteSession::lockedRead(const QString &table, const QString &select)
+{
+    // A file's write lock is taken by a write that changes nothing, before
+    // the read, so that no other program can write between the two.
+    execute(translate(QStringLiteral("update %1 set Version=Version where 1=0").arg(table)));
+    return select;
+}
+
+void SqliteSession::setCopying(bool copying)
+{
+    // The rule's trigger is taken away for the transaction and put back,
+    // unchanged, before the commit.
+    if (copying) {
+        PreparedStatement rule(m_db,
+                               QStringLiteral("select sql from sqlite_master where type = 'trigger' and name = "
+                                              "'IssuesContactsOnInsert'"),
+                               m_fileName);
+        if (!rule.step())
+            return;
+        m_contactRule = QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(rule.handle(), 0)));
+        execute(QStringLiteral("DROP TRIGGER IssuesContactsOnInsert"));
+        return;
+    }
+    if (m_contactRule.isEmpty())
+        return;
+    char *message = nullptr;
+    const QByteArray rule = std::exchange(m_contactRule, QByteArray());
+    if (sqlite3_exec(m_db, rule.constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        const QString why = QString::fromUtf8(message);
+        sqlite3_free(message);
+        throw Error(QStringLiteral("The copy could not put back the rule for contacts: %1").arg(why));
+    }
+}
+
+void SqliteSession::continueIdsAbove(const QString &table, qint64 top)
+{
+    execute(translate(
+        QStringLiteral("update sqlite_sequence set seq = %2 where name = '%1' and seq < %2").arg(table).arg(top)));
+}
