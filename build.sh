@@ -22,7 +22,8 @@ build=${BUILD_DIR:-$default_build}
 packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libicu-dev libgl-dev
           postgresql-15 libpq-dev
           fonts-liberation poppler-utils
-          file appstream)  # the package: cpack reads the executables with file; its test validates the metadata
+          file appstream  # the package: cpack reads the executables with file; its test validates the metadata
+          clang-format)   # the format check
 # Debian's package checkers (lintian, and hardening-check from devscripts) for
 # the package's test, without what they recommend (keyrings, mail and upload
 # tools), which checking a package does not use.
