@@ -83,8 +83,6 @@ public:
     // list refills itself, and tells when the server is out of reach. Does
     // nothing on a database file. Start-up calls it once the database is open.
     void followServer();
-    // The listener, or null on a database file.
-    ChangeListener *changeListener() const { return m_changes; }
     // The line over the list saying that the server is out of reach, or
     // that the rows shown could not be read again and may not be current.
     QLabel *connectionBanner() const { return m_connectionBanner; }
