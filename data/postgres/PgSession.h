@@ -141,5 +141,4 @@ private:
     // only; cleared by a reconnect.
     bool m_endedByServer = false;
     void (*m_forwardNotice)(void *, const pg_result *) = nullptr;
-    void *m_forwardNoticeArgument = nullptr;
 };
