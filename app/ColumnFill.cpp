@@ -48,7 +48,9 @@ void ColumnFill::sectionResized(int column, int, int newSize)
 
 bool ColumnFill::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_list->viewport() && event->type() == QEvent::Resize)
+    // The type first: the filter also sees the viewport lose its children
+    // while the list is being destroyed, when it is no scroll area any more.
+    if (event->type() == QEvent::Resize && watched == m_list->viewport())
         fill();
     return QObject::eventFilter(watched, event);
 }

@@ -88,8 +88,6 @@ public:
     // list refills itself, and tells when the server is out of reach. Does
     // nothing on a database file. Start-up calls it once the database is open.
     void followServer();
-    // The listener, or null on a database file.
-    ChangeListener *changeListener() const { return m_changes; }
     // The reads made off the window's thread on a server, or null on a
     // database file.
     platform::BackgroundSession *backgroundReads() const { return m_backgroundReads; }

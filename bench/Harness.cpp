@@ -50,6 +50,7 @@ double medianOf(const std::function<double()> &timedRun, int runs, int warmUps)
     for (int i = 0; i < warmUps; ++i)
         timedRun();
     std::vector<double> times;
+    times.reserve(static_cast<size_t>(runs));
     for (int i = 0; i < runs; ++i)
         times.push_back(timedRun());
     return median(std::move(times));

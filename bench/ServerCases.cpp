@@ -163,7 +163,7 @@ void editingCase(const QString &target)
     std::vector<double> latencies;
     QElapsedTimer wall;
     wall.start();
-    for (int marker = 1; wall.elapsed() < editSeconds * 1000; ++marker) {
+    for (int marker = 1; wall.elapsed() < qint64{editSeconds} * 1000; ++marker) {
         const qint64 version = ConcurrentSave::readStored(writer, ConcurrentSave::Table::Issues, probe)->version;
         ConcurrentSave::saveIfUnchanged(
             writer, ConcurrentSave::Table::Issues, probe, version,

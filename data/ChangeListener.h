@@ -45,9 +45,6 @@ public:
     static constexpr int longestRetryMilliseconds = 30000;
     static constexpr int quickAttemptMilliseconds = 200;
 
-    // Whether the listener's own connection is up and listening.
-    bool isListening() const { return m_phase == Phase::Listening; }
-
 signals:
     // A change to the table (Issues, Contacts, Status, Categories or
     // Priorities) was committed by some session, this program's own too.

@@ -294,7 +294,7 @@ struct Planner::State {
     QLocale locale;
     Matching matching;
     QSet<QString> existingIssues; // shared with Existing, not copied
-    std::array<int, fieldCount> columnOf;
+    std::array<int, fieldCount> columnOf{};
     Plan result;
     ContactMatcher contacts;
     ValueSet statuses, categories, priorities;

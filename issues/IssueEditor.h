@@ -95,37 +95,37 @@ public slots:
     void openedByDoubleClicked();
 
 private:
-    QLineEdit *titleBox;                 // title
-    ContactPicker *assignedToPicker;     // assigned to
-    ContactPicker *openedByPicker;       // opened by
-    DateField *openedDateField;          // opened date
-    DateField *dueDateField;             // due date
-    QComboBox *statusPicker;             // status
-    QComboBox *categoryPicker;           // category
-    QComboBox *priorityPicker;           // priority
-    QLineEdit *idBox;                    // the issue's ID, shown only
-    QPlainTextEdit *commentBox;          // comment
-    QPushButton *cancelButton;           // Cancel
-    QPushButton *saveButton;             // Save
-    QPushButton *addOpenedByButton;      // "+" Opened By
-    QPushButton *deleteOpenedByButton;   // "-" Opened By
-    QPushButton *addAssignedToButton;    // "+" Assigned To
-    QPushButton *deleteAssignedToButton; // "-" Assigned To
-    QPushButton *addStatusButton;        // "+" Status
-    QPushButton *deleteStatusButton;     // "-" Status
-    QPushButton *editAssignedToButton;   // "*" Assigned To
-    QPushButton *editOpenedByButton;     // "*" Opened By
-    QPushButton *addCategoryButton;      // "+" Category
-    QPushButton *deleteCategoryButton;   // "-" Category
-    QPushButton *addPriorityButton;      // "+" Priority
-    QPushButton *deletePriorityButton;   // "-" Priority
+    QLineEdit *titleBox = nullptr;                 // title
+    ContactPicker *assignedToPicker = nullptr;     // assigned to
+    ContactPicker *openedByPicker = nullptr;       // opened by
+    DateField *openedDateField = nullptr;          // opened date
+    DateField *dueDateField = nullptr;             // due date
+    QComboBox *statusPicker = nullptr;             // status
+    QComboBox *categoryPicker = nullptr;           // category
+    QComboBox *priorityPicker = nullptr;           // priority
+    QLineEdit *idBox = nullptr;                    // the issue's ID, shown only
+    QPlainTextEdit *commentBox = nullptr;          // comment
+    QPushButton *cancelButton = nullptr;           // Cancel
+    QPushButton *saveButton = nullptr;             // Save
+    QPushButton *addOpenedByButton = nullptr;      // "+" Opened By
+    QPushButton *deleteOpenedByButton = nullptr;   // "-" Opened By
+    QPushButton *addAssignedToButton = nullptr;    // "+" Assigned To
+    QPushButton *deleteAssignedToButton = nullptr; // "-" Assigned To
+    QPushButton *addStatusButton = nullptr;        // "+" Status
+    QPushButton *deleteStatusButton = nullptr;     // "-" Status
+    QPushButton *editAssignedToButton = nullptr;   // "*" Assigned To
+    QPushButton *editOpenedByButton = nullptr;     // "*" Opened By
+    QPushButton *addCategoryButton = nullptr;      // "+" Category
+    QPushButton *deleteCategoryButton = nullptr;   // "-" Category
+    QPushButton *addPriorityButton = nullptr;      // "+" Priority
+    QPushButton *deletePriorityButton = nullptr;   // "-" Priority
     // Shown when someone else saved or deleted this issue while the window
     // is open; hidden otherwise.
-    QLabel *changedElsewhereLabel;
+    QLabel *changedElsewhereLabel = nullptr;
     // Captions: "Opened Date", "Issued ID", "Title", "Due Date", "Comments".
-    QLabel *fieldCaptions[5];
+    QLabel *fieldCaptions[5]{};
     // Captions: "Opened By", "Status", "Category", "Priority", "Assigned To".
-    QLabel *pickerCaptions[5];
+    QLabel *pickerCaptions[5]{};
 
     // A change to a table was announced: shows changedElsewhereLabel when
     // this issue is no longer stored as loaded.
@@ -197,7 +197,7 @@ private:
     // item stays chosen, Save writes the stored text back.
     struct LoadedChoice {
         QString stored;
-        int index;
+        int index = -1;
         QString item;
     };
     QHash<const QComboBox *, LoadedChoice> m_loadedChoices;

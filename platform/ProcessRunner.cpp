@@ -9,13 +9,6 @@
 
 namespace ProcessRunner {
 
-int effectiveWindowStyle(std::optional<int> windowStyle)
-{
-    if (!windowStyle || *windowStyle < 0 || *windowStyle > 6)
-        return defaultWindowStyle;
-    return *windowStyle;
-}
-
 int startFailureResult(int systemErrorNumber)
 {
     return objectErrorBase + systemErrorNumber;
@@ -37,11 +30,10 @@ int startErrorNumber(const QString &errorText)
 
 } // namespace ProcessRunner
 
-int runProgramAndWait(const QString &command, std::optional<int> windowStyle)
+// The window style goes unused: X11 and Wayland leave a started program's
+// windows to itself.
+int runProgramAndWait(const QString &command, std::optional<int> /*windowStyle*/)
 {
-    const int style = ProcessRunner::effectiveWindowStyle(windowStyle);
-    Q_UNUSED(style) // X11 and Wayland leave a started program's windows to itself
-
     QProcess process;
     if (QFileInfo::exists(command)) {
         process.setProgram(command); // a path, blanks and all

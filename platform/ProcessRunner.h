@@ -16,13 +16,6 @@ inline constexpr int stillRunning = 259;
 // gives the operating system's error number plus this base, always negative.
 inline constexpr int objectErrorBase = -2147221504;
 
-// Window styles run from 0 (hidden) to 6 (minimized without focus).
-inline constexpr int defaultWindowStyle = 6;
-
-// The window style used for a start: the given one when it lies in 0..6,
-// otherwise (missing or out of range) 6.
-int effectiveWindowStyle(std::optional<int> windowStyle);
-
 // The result for a command that could not be started.
 int startFailureResult(int systemErrorNumber);
 

@@ -15,7 +15,7 @@ namespace platform {
 namespace {
 
 // Settings never come near this size; a larger file is not read.
-constexpr qint64 largestSettingsFile = 1024 * 1024;
+constexpr qint64 largestSettingsFile = qint64{1024} * 1024;
 
 // Constructing the store reads the settings file at once; only do so when
 // settingsFileIsReadable.

@@ -175,5 +175,4 @@ private:
     bool m_waiting = false;
     QString m_resetFailure;
     void (*m_forwardNotice)(void *, const pg_result *) = nullptr;
-    void *m_forwardNoticeArgument = nullptr;
 };

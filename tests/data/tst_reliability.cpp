@@ -75,7 +75,10 @@ void TestReliability::killedWriterLosesNoCommittedRow()
         QProcess writer;
         writer.start(QStringLiteral(CRASH_WRITER), {db.path(), QString::number(next)});
         QVERIFY(writer.waitForStarted());
-        // Let it write for a random while, then kill it without warning.
+        // Once it has committed (a slow start, as in a sanitizer build, must
+        // not leave it nothing to lose), let it write for a random while,
+        // then kill it without warning.
+        QVERIFY(writer.waitForReadyRead(30000));
         const int wait = QRandomGenerator::global()->bounded(5, 120);
         QTest::qWait(wait);
         ::kill(static_cast<pid_t>(writer.processId()), SIGKILL);
