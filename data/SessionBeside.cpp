@@ -1,14 +1,16 @@
 #include "data/SessionBeside.h"
 
 #include "data/Connection.h"
-#include "data/postgres/PgSession.h"
+#include "data/Session.h"
 
 namespace SessionBeside {
 
 QString targetOf(const Connection &connection)
 {
-    if (connection.server())
-        return connection.server()->target();
+    // A server's session names where a second one connects; a file is
+    // opened again by its path.
+    if (const Session *session = connection.session(); session && !session->notificationTarget().isEmpty())
+        return session->notificationTarget();
     return connection.fileName().isEmpty() ? QString() : ConnectionText::dataSource(connection.fileName());
 }
 
