@@ -72,7 +72,7 @@ private slots:
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         // A lock limit short enough to wait out in a test.
-        platform::SaveSetting(QStringLiteral("Server/LockTimeoutSeconds"), QStringLiteral("1"));
+        platform::saveSetting(QStringLiteral("Server/LockTimeoutSeconds"), QStringLiteral("1"));
         platform::followServerWaits();
     }
 
@@ -91,10 +91,10 @@ private slots:
     {
         QFETCH(QString, stored);
         QFETCH(int, lockMilliseconds);
-        platform::SaveSetting(QStringLiteral("Server/LockTimeoutSeconds"), stored);
+        platform::saveSetting(QStringLiteral("Server/LockTimeoutSeconds"), stored);
         platform::followServerWaits();
         const ServerWaits::Limits limits = ServerWaits::limits();
-        platform::SaveSetting(QStringLiteral("Server/LockTimeoutSeconds"), QStringLiteral("1"));
+        platform::saveSetting(QStringLiteral("Server/LockTimeoutSeconds"), QStringLiteral("1"));
         platform::followServerWaits();
         QCOMPARE(limits.lockMilliseconds, lockMilliseconds);
         QCOMPARE(limits.statementMilliseconds, 30000);
@@ -280,13 +280,13 @@ private slots:
     // keeps the editor open, Wait saves once the other user is done.
     void saveBehindAHeldLock()
     {
-        m_other->server()->execute(QStringLiteral("BEGIN"));
-        m_other->server()->execute(QStringLiteral("SELECT 1 FROM \"Issues\" WHERE \"ID\" = 5 FOR UPDATE"));
+        m_other->session()->execute(QStringLiteral("BEGIN"));
+        m_other->session()->execute(QStringLiteral("SELECT 1 FROM \"Issues\" WHERE \"ID\" = 5 FOR UPDATE"));
         QFETCH(bool, wait);
         m_dialogs->answers = {wait ? platform::Answer::Yes : platform::Answer::No};
         if (wait)
             m_dialogs->beforeNextBox = [&] {
-                QTimer::singleShot(300, [&] { m_other->server()->execute(QStringLiteral("COMMIT")); });
+                QTimer::singleShot(300, [&] { m_other->session()->execute(QStringLiteral("COMMIT")); });
             };
         int ticks = 0;
         QTimer probe;
@@ -295,12 +295,12 @@ private slots:
         m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("5")));
         m_dialogs->modalScripts << [&](QDialog &window) {
             auto &editor = static_cast<IssueEditor &>(window);
-            editor.commentBox->setPlainText(QStringLiteral("mine"));
-            editor.saveButton->click();
+            ui(editor).commentBox->setPlainText(QStringLiteral("mine"));
+            ui(editor).saveButton->click();
         };
         m_form->editButton->click();
         if (!wait)
-            m_other->server()->execute(QStringLiteral("ROLLBACK"));
+            m_other->session()->execute(QStringLiteral("ROLLBACK"));
         QCOMPARE(m_dialogs->boxes.value(0).text,
                  QStringLiteral("Another user is changing this issue right now; try again"));
         QVERIFY2(ticks >= 40, qPrintable(QString::number(ticks)));

@@ -273,8 +273,8 @@ private slots:
         theirs.Open(target);
         const qint64 id = addIssue(mine, QStringLiteral("held"));
         const QString lock = QStringLiteral("SELECT 1 FROM \"Issues\" WHERE \"ID\" = %1 FOR UPDATE").arg(id);
-        theirs.server()->execute(QStringLiteral("BEGIN"));
-        theirs.server()->execute(lock);
+        theirs.session()->execute(QStringLiteral("BEGIN"));
+        theirs.session()->execute(lock);
         TurningHook hook;
         bool released = false, secondRefused = false;
         hook.during = [&](qint64 elapsed) {
@@ -285,19 +285,19 @@ private slots:
             } catch (const Refusal &) {
                 secondRefused = true;
             }
-            theirs.server()->execute(QStringLiteral("COMMIT"));
+            theirs.session()->execute(QStringLiteral("COMMIT"));
         };
         ServerWaits::setHook(&hook);
         {
             ServerWaits::UnlimitedLockWait waiting;
-            QCOMPARE(mine.server()->query(lock).rowCount(), 1);
+            mine.session()->execute(lock);
         }
         QVERIFY(released);
         QVERIFY(secondRefused);
-        theirs.server()->execute(QStringLiteral("BEGIN"));
-        theirs.server()->execute(lock);
-        QVERIFY_THROWS_EXCEPTION(ServerWaits::LockTimeout, mine.server()->query(lock));
-        theirs.server()->execute(QStringLiteral("ROLLBACK"));
+        theirs.session()->execute(QStringLiteral("BEGIN"));
+        theirs.session()->execute(lock);
+        QVERIFY_THROWS_EXCEPTION(ServerWaits::LockTimeout, mine.session()->execute(lock));
+        theirs.session()->execute(QStringLiteral("ROLLBACK"));
         ServerWaits::setHook(nullptr);
         ServerWaits::setLimits({});
         QCOMPARE(readStored(mine, Table::Issues, id)->value(QStringLiteral("Title")).toText(), QStringLiteral("held"));
@@ -318,7 +318,7 @@ private slots:
         QFETCH(bool, paused);
         Connection mine;
         mine.Open(TestServer::freshDatabase());
-        const auto backend = pid_t(mine.server()->query(QStringLiteral("SELECT pg_backend_pid()")).value(0, 0).toInteger());
+        const auto backend = pid_t(mine.session()->notificationSender());
         TurningHook hook;
         hook.stopAfter = 300;
         ServerWaits::setHook(&hook);
@@ -327,14 +327,16 @@ private slots:
             ::kill(backend, SIGSTOP);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY_THROWS_EXCEPTION(ServerWaits::Stopped, mine.server()->query(QStringLiteral("SELECT pg_sleep(30)")));
+        QVERIFY_THROWS_EXCEPTION(ServerWaits::Stopped, mine.session()->execute(QStringLiteral("SELECT pg_sleep(30)")));
         const qint64 took = clock.elapsed();
         if (paused)
             ::kill(backend, SIGCONT);
         ServerWaits::setHook(nullptr);
         QVERIFY2(took < 5000, qPrintable(QString::number(took)));
         QVERIFY2(probe.ticks >= took / 40, qPrintable(QString::number(probe.ticks)));
-        QCOMPARE(mine.server()->query(QStringLiteral("SELECT 41 + 1")).value(0, 0).toInteger(), 42);
+        Recordset answer;
+        answer.Open(QStringLiteral("SELECT 41 + 1 AS Answer"), mine);
+        QCOMPARE(answer.Fields(QStringLiteral("Answer")).toText(), QStringLiteral("42"));
     }
 
     // A host that accepts connections and never answers: the connect gives

@@ -106,7 +106,7 @@ private slots:
     void fileWithWouldBeDuplicatesKeepsAndTellsThem()
     {
         TestDatabase database;
-        sqlite3 *db = Connection::openRaw(database.path(), false);
+        sqlite3 *db = SqliteFile::openRaw(database.path(), false);
         sqlite3_create_collation_v2(db, "MARROW_NOCASE", SQLITE_UTF8, nullptr, asciiCaseBlind, nullptr);
         const int rc = sqlite3_exec(db,
                                     "INSERT INTO Status VALUES ('Closed'), ('Ｃｌｏｓｅｄ'), ('Clo\u00ADsed'), ('Open');"
