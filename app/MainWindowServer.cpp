@@ -66,6 +66,10 @@ void MainWindow::followServer()
     connect(m_changes, &ChangeListener::changed, this, &MainWindow::serverChanged);
     connect(m_changes, &ChangeListener::connectionLost, this, &MainWindow::serverLost);
     connect(m_changes, &ChangeListener::reconnected, this, &MainWindow::serverBack);
+    // The listener subscribes once the window shows; what a colleague saved
+    // between the list's first read and then went unannounced, so the list
+    // is read again (on the worker) as soon as it listens.
+    connect(m_changes, &ChangeListener::listening, this, [this] { serverChanged(QString()); });
 }
 
 void MainWindow::serverChanged(const QString &)
