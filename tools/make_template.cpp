@@ -8,8 +8,6 @@
 
 #include <QFile>
 
-#include <sqlite3.h>
-
 #include <cstdio>
 
 int main(int argc, char **argv)
@@ -29,19 +27,13 @@ int main(int argc, char **argv)
     QFile::remove(building);
     try {
         const auto file = SqliteSession::create(building);
-        char *message = nullptr;
-        const int rc = sqlite3_exec(file->handle(), schema.constData(), nullptr, nullptr, &message);
-        if (rc != SQLITE_OK) {
-            std::fprintf(stderr, "schema failed: %s\n", message ? message : "?");
-            sqlite3_free(message);
-            QFile::remove(building);
-            return 1;
-        }
+        file->runScript(schema);
         // The template has the schema's newest version, made by the same
         // steps that upgrade an older file.
         SchemaUpgrade::upgrade(*file);
     } catch (const Error &error) {
         std::fprintf(stderr, "%s\n", error.what());
+        QFile::remove(building);
         return 1;
     }
     QFile::remove(output);

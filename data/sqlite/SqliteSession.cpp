@@ -129,6 +129,17 @@ std::unique_ptr<SqliteSession> SqliteSession::create(const QString &path)
     return session;
 }
 
+void SqliteSession::runScript(const QByteArray &script)
+{
+    char *message = nullptr;
+    const int rc = sqlite3_exec(m_db, script.constData(), nullptr, nullptr, &message);
+    if (rc != SQLITE_OK) {
+        const QString why = message ? QString::fromUtf8(message) : DbErrors::describe(m_db, rc, m_fileName);
+        sqlite3_free(message);
+        throw Error(QStringLiteral("The schema script failed: %1").arg(why));
+    }
+}
+
 void SqliteSession::guardSchema()
 {
     SchemaObjects::all(); // made now: the engine's callback must not be where it throws

@@ -27,6 +27,9 @@ public:
     // the template.
     static std::unique_ptr<SqliteSession> create(const QString &path);
     ~SqliteSession() override;
+    // Runs a script of many statements as it stands (the schema), stopping
+    // at the first that fails; throws Error naming it.
+    void runScript(const QByteArray &script);
     SqliteSession(const SqliteSession &) = delete;
     SqliteSession &operator=(const SqliteSession &) = delete;
 
