@@ -172,7 +172,10 @@ private slots:
             Connection connection;
             file.open(connection);
             for (const char *statement :
-                 {"insert into Categories values ('Caf\u00e9')", "insert into Categories values ('Cafe\u0301')",
+                 {"insert into Categories values ('Caf\u00e9')",
+                  // Both spellings, as a file kept them from before it compared
+                  // text as the server does; the next open makes the rule again.
+                  "drop trigger CategoriesNoDuplicate", "insert into Categories values ('Cafe\u0301')",
                   "insert into Issues (Title) values ('fine')", "insert into Issues (Title) values ('a' || char(0))",
                   "insert into Contacts ([First Name], Notes) values ('Bo', 'x' || char(0) || 'y')"})
                 connection.Execute(QString::fromUtf8(statement));
