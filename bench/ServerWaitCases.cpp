@@ -106,10 +106,9 @@ qint64 addIssue(Connection &other, const QString &title)
 
 void restartCase(const Run &run, const QString &target, const QString &serverFolder, Connection &other)
 {
-    for (const char *statement :
-         {"insert into Contacts (ID,[First Name],[Last Name]) values (1,'Ann','Lee')",
-          "insert into Status values ('Open')", "insert into Categories values ('Bug')",
-          "insert into Priorities values ('High')"})
+    for (const char *statement : {"insert into Contacts (ID,[First Name],[Last Name]) values (1,'Ann','Lee')",
+                                  "insert into Status values ('Open')", "insert into Categories values ('Bug')",
+                                  "insert into Priorities values ('High')"})
         other.Execute(QLatin1String(statement));
     const qint64 id = addIssue(other, QStringLiteral("before the restart"));
     useDataHome(run.folder + QStringLiteral("/server-restart"), BenchData::emptyDatabase(run.folder));
@@ -136,8 +135,8 @@ void restartCase(const Run &run, const QString &target, const QString &serverFol
         [&] { return shownTitle(*form, id) == QLatin1String("after the restart") && !banner->isVisibleTo(form.get()); },
         30000);
     const double ms = sinceAccepting.elapsed();
-    Harness::limit(QStringLiteral("An idle window's list current again after a server restart"),
-                   current ? ms : 1e9, 2000, QStringLiteral("ms"));
+    Harness::limit(QStringLiteral("An idle window's list current again after a server restart"), current ? ms : 1e9,
+                   2000, QStringLiteral("ms"));
     Harness::limit(QStringLiteral("  boxes shown meanwhile"), quiet ? quiet->boxes() - boxesBefore : 0, 0, QString());
     Harness::note(QStringLiteral("  (the window's longest stall while the server came back: %1 ms)")
                       .arg(probe.longestMs(), 0, 'f', 0));
@@ -151,9 +150,9 @@ void lockedSaveCase(const QString &target, Connection &other)
     createSharedConnection().Open(target);
     pg_conn *holder = PQconnectdb(target.toUtf8().constData());
     PQclear(PQexec(holder, "BEGIN"));
-    PQclear(PQexec(holder, QByteArray("SELECT 1 FROM \"Issues\" WHERE \"ID\" = " + QByteArray::number(id) +
-                                      " FOR UPDATE")
-                               .constData()));
+    PQclear(PQexec(
+        holder,
+        QByteArray("SELECT 1 FROM \"Issues\" WHERE \"ID\" = " + QByteArray::number(id) + " FOR UPDATE").constData()));
     IssueEditor editor;
     editor.issueId = QString::number(id);
     platform::loadForm(editor);
@@ -164,7 +163,8 @@ void lockedSaveCase(const QString &target, Connection &other)
     StallProbe probe;
     QElapsedTimer saving;
     saving.start();
-    editor.findChild<QPushButton *>(QStringLiteral("PushButton2"))->click(); // refused at the lock limit; the bench's box says Cancel
+    editor.findChild<QPushButton *>(QStringLiteral("PushButton2"))
+        ->click(); // refused at the lock limit; the bench's box says Cancel
     const double longest = probe.longestMs();
     const double took = saving.elapsed();
     PQclear(PQexec(holder, "ROLLBACK"));

@@ -67,8 +67,8 @@ void ChangeListener::watch(bool forWriting)
         m_notifier->setEnabled(false);
         m_notifier->deleteLater();
     }
-    m_notifier = new QSocketNotifier(PQsocket(m_connection),
-                                     forWriting ? QSocketNotifier::Write : QSocketNotifier::Read, this);
+    m_notifier =
+        new QSocketNotifier(PQsocket(m_connection), forWriting ? QSocketNotifier::Write : QSocketNotifier::Read, this);
     QObject::connect(m_notifier, &QSocketNotifier::activated, this, &ChangeListener::advance);
 }
 
@@ -84,8 +84,8 @@ void ChangeListener::advance()
             attemptFailed();
         } else if (state != PGRES_POLLING_OK) {
             watch(state == PGRES_POLLING_WRITING);
-        } else if (PQsetnonblocking(m_connection, 1) != 0 ||
-                   !PQsendQuery(m_connection, "LISTEN marrowdesk_changes") || PQflush(m_connection) < 0) {
+        } else if (PQsetnonblocking(m_connection, 1) != 0 || !PQsendQuery(m_connection, "LISTEN marrowdesk_changes") ||
+                   PQflush(m_connection) < 0) {
             attemptFailed();
         } else {
             m_phase = Phase::Subscribing;

@@ -97,8 +97,8 @@ QStringList mendUniqueIndexes(sqlite3 *db, const QString &fileName)
         if ((rc & 0xFF) != SQLITE_CONSTRAINT)
             throw Error(DbErrors::describe(db, rc, fileName));
         // "CREATE UNIQUE INDEX ...": the first "index" is the keyword.
-        const QString plain =
-            QStringLiteral("CREATE ") + index.sql.mid(index.sql.indexOf(QLatin1String("index"), 0, Qt::CaseInsensitive));
+        const QString plain = QStringLiteral("CREATE ") +
+                              index.sql.mid(index.sql.indexOf(QLatin1String("index"), 0, Qt::CaseInsensitive));
         run(db, QStringLiteral("DROP INDEX %1").arg(quotedName(index.name)), fileName);
         run(db, plain, fileName);
         changed << QStringLiteral("The unique index %1 of the table %2 now finds values that count as the same, so "

@@ -48,8 +48,8 @@ public:
         }
         if (buttons == Buttons::ReloadOrKeepEditing || buttons == Buttons::WaitOrCancel) {
             const bool reloading = buttons == Buttons::ReloadOrKeepEditing;
-            QPushButton *reload = box.addButton(reloading ? QStringLiteral("&Reload") : QStringLiteral("&Wait"),
-                                                QMessageBox::AcceptRole);
+            QPushButton *reload =
+                box.addButton(reloading ? QStringLiteral("&Reload") : QStringLiteral("&Wait"), QMessageBox::AcceptRole);
             QPushButton *keep = box.addButton(reloading ? QStringLiteral("&Keep Editing") : QStringLiteral("Cancel"),
                                               QMessageBox::RejectRole);
             box.setDefaultButton(keep);

@@ -13,9 +13,9 @@ namespace {
 
 QString lockedMessage(const RecordSave &save)
 {
-    const QString what = !save.versioned                                             ? QStringLiteral("record")
+    const QString what = !save.versioned                                            ? QStringLiteral("record")
                          : save.versioned->table == ConcurrentSave::Table::Contacts ? QStringLiteral("contact")
-                                                                                     : QStringLiteral("issue");
+                                                                                    : QStringLiteral("issue");
     return QStringLiteral("Another user is changing this %1 right now; try again").arg(what);
 }
 
@@ -39,19 +39,22 @@ bool saveAndConfirm(ErrorBlock &step, int first, QDialog &window, const RecordSa
         }
     };
     bool gaveUp = false;
-    if (!step(build, [&] { sql = editing ? save.updateStatement() : save.insertStatement(); }) || !step(build + 2, [&] {
-            try {
-                write();
-            } catch (const ServerWaits::LockTimeout &) {
-                // Another user holds the record: nothing was written, and
-                // the user may wait for them, under the progress with Cancel.
-                gaveUp = msgBox(lockedMessage(save), Buttons::WaitOrCancel, Icon::Warning) != Answer::Yes;
-                if (gaveUp)
-                    return;
-                ServerWaits::UnlimitedLockWait waiting;
-                write();
-            }
-        }) || gaveUp)
+    if (!step(build, [&] { sql = editing ? save.updateStatement() : save.insertStatement(); }) ||
+        !step(build + 2,
+              [&] {
+                  try {
+                      write();
+                  } catch (const ServerWaits::LockTimeout &) {
+                      // Another user holds the record: nothing was written, and
+                      // the user may wait for them, under the progress with Cancel.
+                      gaveUp = msgBox(lockedMessage(save), Buttons::WaitOrCancel, Icon::Warning) != Answer::Yes;
+                      if (gaveUp)
+                          return;
+                      ServerWaits::UnlimitedLockWait waiting;
+                      write();
+                  }
+              }) ||
+        gaveUp)
         return false;
     // Someone else saved the record meanwhile: the window says what they
     // changed and lets the user choose, with nothing typed lost.

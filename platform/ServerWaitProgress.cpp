@@ -14,8 +14,7 @@ namespace {
 int storedSeconds(const char *key, int defaultSeconds)
 {
     bool ok = false;
-    const int seconds =
-        readSetting(QStringLiteral("Server/") + QLatin1String(key), QString()).trimmed().toInt(&ok);
+    const int seconds = readSetting(QStringLiteral("Server/") + QLatin1String(key), QString()).trimmed().toInt(&ok);
     return ok && seconds > 0 && seconds <= 24 * 3600 ? seconds : defaultSeconds;
 }
 
@@ -53,8 +52,7 @@ void followServerWaits()
 {
     ServerWaits::Limits limits;
     limits.lockMilliseconds = storedSeconds("LockTimeoutSeconds", limits.lockMilliseconds / 1000) * 1000;
-    limits.statementMilliseconds =
-        storedSeconds("StatementTimeoutSeconds", limits.statementMilliseconds / 1000) * 1000;
+    limits.statementMilliseconds = storedSeconds("StatementTimeoutSeconds", limits.statementMilliseconds / 1000) * 1000;
     limits.connectSeconds = storedSeconds("ConnectTimeoutSeconds", limits.connectSeconds);
     ServerWaits::setLimits(limits);
     static ServerWaitProgress progress;

@@ -1,8 +1,8 @@
 #include "data/postgres/PgSession.h"
 
 #include "data/Error.h"
-#include "data/SqlText.h"
 #include "data/ServerWaits.h"
+#include "data/SqlText.h"
 #include "data/postgres/PgErrors.h"
 #include "data/postgres/PgWait.h"
 
@@ -91,8 +91,8 @@ PgSession::PgSession(const QString &target) : m_target(target)
     bool stopped = false;
     // Named as messages name it: the target may hold a password.
     const QString where = m_connection ? describeTarget(m_connection) : QString();
-    if (!PgWait::connect(m_connection, false, PgWait::connectTimeoutOf(m_connection, 0), connectingTo(where),
-                         timedOut, stopped)) {
+    if (!PgWait::connect(m_connection, false, PgWait::connectTimeoutOf(m_connection, 0), connectingTo(where), timedOut,
+                         stopped)) {
         const QString why = connectFailure(m_connection, timedOut, stopped);
         const QString user = QString::fromUtf8(PQuser(m_connection));
         const QString database = QString::fromUtf8(PQdb(m_connection));
@@ -165,16 +165,16 @@ pg_result *PgSession::exchange(const char *statement, int parameterCount, const 
     // The extended protocol runs exactly one statement: text holding a
     // second one is refused whole, as on SQLite's side. Without parameters
     // (values null) the simple protocol takes a script.
-    const int sent = values ? PQsendQueryParams(m_connection, statement, parameterCount, nullptr, values, nullptr,
-                                                nullptr, 0)
-                            : PQsendQuery(m_connection, statement);
+    const int sent =
+        values ? PQsendQueryParams(m_connection, statement, parameterCount, nullptr, values, nullptr, nullptr, 0)
+               : PQsendQuery(m_connection, statement);
     if (!sent)
         return nullptr;
     m_waiting = true;
     PgWait::Outcome outcome = PgWait::Outcome::Answered;
-    pg_result *result = PgWait::result(
-        m_connection, QStringLiteral("Waiting for the database server (%1)...").arg(m_displayName),
-        qint64(ServerWaits::limits().statementMilliseconds) + silenceBeyondLimitMilliseconds, outcome);
+    pg_result *result =
+        PgWait::result(m_connection, QStringLiteral("Waiting for the database server (%1)...").arg(m_displayName),
+                       qint64(ServerWaits::limits().statementMilliseconds) + silenceBeyondLimitMilliseconds, outcome);
     m_waiting = false;
     if (outcome == PgWait::Outcome::Answered)
         return result;

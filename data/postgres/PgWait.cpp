@@ -65,8 +65,8 @@ pg_result *result(pg_conn *connection, const QString &what, qint64 deadlineMilli
             // Keep the first failure; otherwise the last answer.
             const ExecStatusType status = PQresultStatus(next);
             const bool failed = status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE;
-            const bool keptFailed = kept && (PQresultStatus(kept) == PGRES_FATAL_ERROR ||
-                                             PQresultStatus(kept) == PGRES_BAD_RESPONSE);
+            const bool keptFailed =
+                kept && (PQresultStatus(kept) == PGRES_FATAL_ERROR || PQresultStatus(kept) == PGRES_BAD_RESPONSE);
             if (keptFailed && !failed) {
                 PQclear(next);
             } else {
@@ -98,8 +98,7 @@ pg_result *result(pg_conn *connection, const QString &what, qint64 deadlineMilli
     return kept;
 }
 
-bool connect(pg_conn *connection, bool reset, int timeoutSeconds, const QString &what, bool &timedOut,
-             bool &stopped)
+bool connect(pg_conn *connection, bool reset, int timeoutSeconds, const QString &what, bool &timedOut, bool &stopped)
 {
     timedOut = false;
     stopped = false;

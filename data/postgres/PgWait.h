@@ -27,8 +27,7 @@ pg_result *result(pg_conn *connection, const QString &what, qint64 deadlineMilli
 // reset true) to its end. Returns whether the connection is up; on a
 // timeout of timeoutSeconds, or a wait the user stopped, the connection's
 // error says nothing useful, so timedOut or stopped says which it was.
-bool connect(pg_conn *connection, bool reset, int timeoutSeconds, const QString &what, bool &timedOut,
-             bool &stopped);
+bool connect(pg_conn *connection, bool reset, int timeoutSeconds, const QString &what, bool &timedOut, bool &stopped);
 
 // The connect_timeout the connection runs with (its target's own when it
 // names one), or fallbackSeconds when it has none.

@@ -152,25 +152,44 @@ private slots:
         QTest::addColumn<QString>("b");
         QTest::addColumn<int>("order");
         QTest::addColumn<bool>("closes");
-        QTest::newRow("letter case") << "FIX" << "fix" << 0 << false;
-        QTest::newRow("full-width") << "ｆｉｘ" << "fix" << 0 << false;
-        QTest::newRow("ligature") << "ﬁx" << "fix" << 0 << false;
-        QTest::newRow("soft hyphen") << "fi\u00ADx" << "fix" << 0 << false;
-        QTest::newRow("zero-width space") << "fi\u200Bx" << "fix" << 0 << false;
-        QTest::newRow("combining accent") << "e\u0301t\u00E9" << "\u00E9TE\u0301" << 0 << false;
-        QTest::newRow("sharp s after ss") << "Straße" << "STRASSE" << 1 << false;
-        QTest::newRow("accents count") << "resume" << "résumé" << -1 << false;
-        QTest::newRow("ø before zz") << "ø" << "zz" << -1 << false;
-        QTest::newRow("æ before zz") << "æ" << "zz" << -1 << false;
-        QTest::newRow("œ before zz") << "œuvre" << "zz" << -1 << false;
-        QTest::newRow("dotless i before zz") << "ı" << "zz" << -1 << false;
-        QTest::newRow("kana after Latin") << "カナ" << "zz" << 1 << false;
-        QTest::newRow("emoji before letters") << "😀" << "a" << -1 << false;
-        QTest::newRow("hyphen before letters") << "a-b" << "ab" << -1 << false;
-        QTest::newRow("full-width Closed") << "Ｃｌｏｓｅｄ" << "Closed" << 0 << true;
-        QTest::newRow("soft-hyphened Closed") << "Clo\u00ADsed" << "Closed" << 0 << true;
-        QTest::newRow("blanks around Closed") << " closed " << "Closed" << -1 << true;
-        QTest::newRow("accented Closed") << "Clósed" << "Closed" << 1 << false;
+        QTest::newRow("letter case") << "FIX"
+                                     << "fix" << 0 << false;
+        QTest::newRow("full-width") << "ｆｉｘ"
+                                    << "fix" << 0 << false;
+        QTest::newRow("ligature") << "ﬁx"
+                                  << "fix" << 0 << false;
+        QTest::newRow("soft hyphen") << "fi\u00ADx"
+                                     << "fix" << 0 << false;
+        QTest::newRow("zero-width space") << "fi\u200Bx"
+                                          << "fix" << 0 << false;
+        QTest::newRow("combining accent") << "e\u0301t\u00E9"
+                                          << "\u00E9TE\u0301" << 0 << false;
+        QTest::newRow("sharp s after ss") << "Straße"
+                                          << "STRASSE" << 1 << false;
+        QTest::newRow("accents count") << "resume"
+                                       << "résumé" << -1 << false;
+        QTest::newRow("ø before zz") << "ø"
+                                     << "zz" << -1 << false;
+        QTest::newRow("æ before zz") << "æ"
+                                     << "zz" << -1 << false;
+        QTest::newRow("œ before zz") << "œuvre"
+                                     << "zz" << -1 << false;
+        QTest::newRow("dotless i before zz") << "ı"
+                                             << "zz" << -1 << false;
+        QTest::newRow("kana after Latin") << "カナ"
+                                          << "zz" << 1 << false;
+        QTest::newRow("emoji before letters") << "😀"
+                                              << "a" << -1 << false;
+        QTest::newRow("hyphen before letters") << "a-b"
+                                               << "ab" << -1 << false;
+        QTest::newRow("full-width Closed") << "Ｃｌｏｓｅｄ"
+                                           << "Closed" << 0 << true;
+        QTest::newRow("soft-hyphened Closed") << "Clo\u00ADsed"
+                                              << "Closed" << 0 << true;
+        QTest::newRow("blanks around Closed") << " closed "
+                                              << "Closed" << -1 << true;
+        QTest::newRow("accented Closed") << "Clósed"
+                                         << "Closed" << 1 << false;
     }
 
     void textsCompareAlikeOnBothEngines()
@@ -199,20 +218,19 @@ private slots:
         onServer.Open(TestServer::freshDatabase());
         for (Connection *connection : {&onFile, &onServer}) {
             for (const QString &text : {a, b})
-                connection->Execute(QStringLiteral("insert into Issues (Title,Status) values ('%1','%1')")
-                                        .arg(literal(text)));
+                connection->Execute(
+                    QStringLiteral("insert into Issues (Title,Status) values ('%1','%1')").arg(literal(text)));
             const QString found =
                 QStringList{rows(*connection, pair.arg(QLatin1Char('<'))).section(QLatin1Char('\n'), 1),
                             rows(*connection, pair.arg(QLatin1Char('='))).section(QLatin1Char('\n'), 1),
-                            rows(*connection, QStringLiteral("select Count(*) as N from Issues where Status='%1'")
-                                                  .arg(literal(a)))
+                            rows(*connection,
+                                 QStringLiteral("select Count(*) as N from Issues where Status='%1'").arg(literal(a)))
                                 .section(QLatin1Char('\n'), 1),
                             rows(*connection, QStringLiteral("select Count(*) as N from [Closed Issues] where ID=1"))
                                 .section(QLatin1Char('\n'), 1)}
                     .join(QLatin1Char('|'));
-            QVERIFY2(found == expected, qPrintable(QStringLiteral("%1: %2")
-                                                       .arg(QLatin1String(connection == &onFile ? "file" : "server"),
-                                                            found)));
+            QVERIFY2(found == expected, qPrintable(QStringLiteral("%1: %2").arg(
+                                            QLatin1String(connection == &onFile ? "file" : "server"), found)));
         }
     }
 

@@ -108,13 +108,14 @@ private slots:
         TestDatabase database;
         sqlite3 *db = SqliteFile::openRaw(database.path(), false);
         sqlite3_create_collation_v2(db, "MARROW_NOCASE", SQLITE_UTF8, nullptr, asciiCaseBlind, nullptr);
-        const int rc = sqlite3_exec(db,
-                                    "INSERT INTO Status VALUES ('Closed'), ('Ｃｌｏｓｅｄ'), ('Clo\u00ADsed'), ('Open');"
-                                    "INSERT INTO Categories VALUES ('fix'), ('ﬁx');"
-                                    "INSERT INTO Issues (Title, Status) VALUES ('a', 'Ｃｌｏｓｅｄ'), ('b', 'zz'), "
-                                    "('c', 'ø'), ('d', 'Open');"
-                                    "PRAGMA user_version = 5;",
-                                    nullptr, nullptr, nullptr);
+        const int rc =
+            sqlite3_exec(db,
+                         "INSERT INTO Status VALUES ('Closed'), ('Ｃｌｏｓｅｄ'), ('Clo\u00ADsed'), ('Open');"
+                         "INSERT INTO Categories VALUES ('fix'), ('ﬁx');"
+                         "INSERT INTO Issues (Title, Status) VALUES ('a', 'Ｃｌｏｓｅｄ'), ('b', 'zz'), "
+                         "('c', 'ø'), ('d', 'Open');"
+                         "PRAGMA user_version = 5;",
+                         nullptr, nullptr, nullptr);
         sqlite3_close(db);
         QCOMPARE(rc, SQLITE_OK);
 

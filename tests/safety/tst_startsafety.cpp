@@ -8,8 +8,8 @@
 #include "data/DataFile.h"
 #include "data/Trash.h"
 #include "data/WallClock.h"
-#include "platform/SingleInstance.h"
 #include "data/sqlite/SqliteFile.h"
+#include "platform/SingleInstance.h"
 
 #include <QProcess>
 #include <QTest>
