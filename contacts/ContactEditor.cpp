@@ -396,8 +396,10 @@ void ContactEditor::save()
     record.goneMessage = contactGoneMessage();
     if (!contactId.isEmpty())
         record.versioned = platform::RecordSave::Versioned{
-            ConcurrentSave::Table::Contacts, m_stored ? m_stored->version : 0,
-            [this](const ConcurrentSave::ChangedMeanwhile &conflict) { resolveConflict(conflict); }};
+            ConcurrentSave::Table::Contacts,
+            m_stored ? m_stored->version : 0,
+            [this](const ConcurrentSave::ChangedMeanwhile &conflict) { resolveConflict(conflict); },
+            {}};
     platform::saveAndConfirm(step, 112, *this, record);
 }
 

@@ -334,7 +334,8 @@ void IssueEditor::save()
     if (!issueId.isEmpty())
         record.versioned = platform::RecordSave::Versioned{
             ConcurrentSave::Table::Issues, m_stored ? m_stored->version : 0,
-            [this](const ConcurrentSave::ChangedMeanwhile &conflict) { resolveConflict(conflict); }};
+            [this](const ConcurrentSave::ChangedMeanwhile &conflict) { resolveConflict(conflict); },
+            [this] { m_savedHere = true; }};
     platform::saveAndConfirm(step, 136, *this, record);
 }
 

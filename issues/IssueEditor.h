@@ -188,6 +188,9 @@ private:
     platform::BackgroundSession *m_reads = nullptr;
     // Counts the reads after news of a change: only the latest is shown.
     quint64 m_storedChecks = 0;
+    // Set once this window's Save went through: the stored issue is then its
+    // own, whatever news of the change arrives before the window closes.
+    bool m_savedHere = false;
     // Whether the last change to the issue noticed while open was this
     // program's own, from another of its windows.
     bool m_changedHere = false;

@@ -32,7 +32,7 @@ void IssueEditor::followChanges(ChangeListener *listener, platform::BackgroundSe
 
 void IssueEditor::noticeStoredChange(const QString &table, const QString &by)
 {
-    if (table != QLatin1String("Issues") || issueId.isEmpty() || !m_stored)
+    if (table != QLatin1String("Issues") || issueId.isEmpty() || !m_stored || m_savedHere)
         return;
     qint64 id = 0;
     try {
@@ -40,14 +40,15 @@ void IssueEditor::noticeStoredChange(const QString &table, const QString &by)
     } catch (const Error &) {
         return; // no stored issue has such an ID
     }
+    // While a statement waits on the server (this window's own Save among
+    // them), the stored issue is about to change under the window's feet:
+    // look when it has ended.
+    if (ServerWaits::inProgress()) {
+        QTimer::singleShot(150, this, [this, table, by] { noticeStoredChange(table, by); });
+        return;
+    }
     const quint64 check = ++m_storedChecks;
     if (!m_reads) {
-        // A statement waiting on the server holds the shared connection:
-        // look when it has ended.
-        if (ServerWaits::inProgress()) {
-            QTimer::singleShot(150, this, [this, table, by] { noticeStoredChange(table, by); });
-            return;
-        }
         try {
             showStoredChange(RecordStore::readIssue(sharedConnection(), id), by);
         } catch (const Error &) {
@@ -60,7 +61,13 @@ void IssueEditor::noticeStoredChange(const QString &table, const QString &by)
                  [this, id, by, check](Connection &session) -> platform::BackgroundSession::Delivery {
                      auto stored = std::make_shared<RecordStore::StoredIssue>(RecordStore::readIssue(session, id));
                      return [this, by, check, stored] {
-                         if (check == m_storedChecks)
+                         if (check != m_storedChecks)
+                             return;
+                         // Read before a Save of this window that is still
+                         // waiting to finish: look again once it has.
+                         if (ServerWaits::inProgress())
+                             noticeStoredChange(QStringLiteral("Issues"), by);
+                         else
                              showStoredChange(*stored, by);
                      };
                  },
@@ -69,7 +76,7 @@ void IssueEditor::noticeStoredChange(const QString &table, const QString &by)
 
 void IssueEditor::showStoredChange(const RecordStore::StoredIssue &stored, const QString &by)
 {
-    if (!m_stored)
+    if (!m_stored || m_savedHere)
         return;
     const std::optional<ConcurrentSave::StoredRow> &now = stored.row;
     const QString who = by.isEmpty() && !now ? stored.deletedBy : by;

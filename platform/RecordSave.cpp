@@ -72,6 +72,8 @@ bool saveAndConfirm(ErrorBlock &step, int first, QDialog &window, const RecordSa
         step(build + 4, [&] { msgBox(save.goneMessage); });
         return false;
     }
+    if (save.versioned && save.versioned->written)
+        save.versioned->written();
     step(build + 4, [&] {
         msgBox(editing ? QStringLiteral("Record Successfully Updated") : QStringLiteral("Record Successfully Saved"));
     });

@@ -40,6 +40,10 @@ struct RecordSave {
         ConcurrentSave::Table table;
         qint64 loadedVersion = 0;
         std::function<void(const ConcurrentSave::ChangedMeanwhile &)> changedMeanwhile;
+        // The write went through: the record stored now is the window's own,
+        // and news of its change (heard while the confirmation shows) is not
+        // another window's or a colleague's.
+        std::function<void()> written;
     };
     std::optional<Versioned> versioned;
 

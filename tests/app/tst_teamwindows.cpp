@@ -167,6 +167,26 @@ private slots:
         }
     }
 
+    // The editor's own Save is never told back to it as another window's
+    // change, however long its confirmation stays up.
+    void ownSaveIsNotAnotherWindows()
+    {
+        m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("5")));
+        bool flagged = true;
+        m_dialogs->modalScripts << [&](QDialog &window) {
+            auto &editor = static_cast<IssueEditor &>(window);
+            ui(editor).commentBox->setPlainText(QStringLiteral("mine again"));
+            m_dialogs->beforeNextBox = [&] {
+                QTest::qWait(1500); // the news of the change and its reading arrive
+                flagged = !ui(editor).changedElsewhereLabel->isHidden();
+            };
+            ui(editor).saveButton->click();
+        };
+        m_form->editButton->click();
+        QCOMPARE(m_dialogs->boxes.value(0).text, QStringLiteral("Record Successfully Updated"));
+        QVERIFY(!flagged);
+    }
+
     void editorSaysWhoChangedItsIssue_data()
     {
         QTest::addColumn<bool>("colleague");
