@@ -42,16 +42,3 @@ const QStringList &ChangeListener::tables()
                                     QStringLiteral("Categories"), QStringLiteral("Priorities")};
     return all;
 }
-
-bool ChangeListener::openSession()
-{
-    return false;
-}
-
-void ChangeListener::closeSession() {}
-
-void ChangeListener::readNotifications() {}
-
-void ChangeListener::lose() {}
-
-void ChangeListener::retry() {}
