@@ -36,29 +36,30 @@ CsvExportDialog::CsvExportDialog(int listedCount, QWidget *parent) : QDialog(par
     setObjectName(QStringLiteral("CsvExport"));
     setWindowTitle(QStringLiteral("Export to CSV"));
     auto *layout = new QVBoxLayout(this);
-    listedButton = new QRadioButton(QStringLiteral("The issues as &listed (%1)").arg(listedCount), this);
-    allButton = new QRadioButton(QStringLiteral("&All issues, open and closed"), this);
-    byteOrderMarkBox = new QCheckBox(QStringLiteral("Start with a &byte-order mark (for spreadsheet programs)"), this);
-    listedButton->setChecked(true);
-    byteOrderMarkBox->setChecked(true);
+    m_listedButton = new QRadioButton(QStringLiteral("The issues as &listed (%1)").arg(listedCount), this);
+    m_allButton = new QRadioButton(QStringLiteral("&All issues, open and closed"), this);
+    m_byteOrderMarkBox =
+        new QCheckBox(QStringLiteral("Start with a &byte-order mark (for spreadsheet programs)"), this);
+    m_listedButton->setChecked(true);
+    m_byteOrderMarkBox->setChecked(true);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Export..."));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(listedButton);
-    layout->addWidget(allButton);
-    layout->addWidget(byteOrderMarkBox);
+    layout->addWidget(m_listedButton);
+    layout->addWidget(m_allButton);
+    layout->addWidget(m_byteOrderMarkBox);
     layout->addWidget(buttons);
 }
 
 bool CsvExportDialog::allIssues() const
 {
-    return allButton->isChecked();
+    return m_allButton->isChecked();
 }
 
 bool CsvExportDialog::byteOrderMark() const
 {
-    return byteOrderMarkBox->isChecked();
+    return m_byteOrderMarkBox->isChecked();
 }
 
 CsvImportDialog::CsvImportDialog(IssueExchange::FilePlan file, Replan replan, QWidget *parent)

@@ -27,9 +27,10 @@ public:
     bool allIssues() const;
     bool byteOrderMark() const;
 
-    QRadioButton *listedButton = nullptr;
-    QRadioButton *allButton = nullptr;
-    QCheckBox *byteOrderMarkBox = nullptr;
+private:
+    QRadioButton *m_listedButton = nullptr;
+    QRadioButton *m_allButton = nullptr;
+    QCheckBox *m_byteOrderMarkBox = nullptr;
 };
 
 // The import preview: per column of the file the field it fills

@@ -40,81 +40,94 @@ void ChoiceBox::showPopup()
 FilterBar::FilterBar(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("filterBar"));
-    findBox = new QLineEdit(this);
-    findBox->setObjectName(QStringLiteral("findBox"));
-    findBox->setAccessibleName(QStringLiteral("Find"));
-    findBox->setPlaceholderText(QStringLiteral("Find (Ctrl+F)"));
-    findBox->setClearButtonEnabled(true);
+    m_findBox = new QLineEdit(this);
+    m_findBox->setObjectName(QStringLiteral("findBox"));
+    m_findBox->setAccessibleName(QStringLiteral("Find"));
+    m_findBox->setPlaceholderText(QStringLiteral("Find (Ctrl+F)"));
+    m_findBox->setClearButtonEnabled(true);
     // The clear button's own name is empty: a screen reader would say "button".
-    for (QToolButton *clear : findBox->findChildren<QToolButton *>())
+    for (QToolButton *clear : m_findBox->findChildren<QToolButton *>())
         clear->setAccessibleName(QStringLiteral("Clear the find box"));
-    findBox->installEventFilter(this);
-    findBox->setMinimumWidth(findBox->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 18);
-    statusChoice = new ChoiceBox(QStringLiteral("Status"), this);
-    categoryChoice = new ChoiceBox(QStringLiteral("Category"), this);
-    priorityChoice = new ChoiceBox(QStringLiteral("Priority"), this);
-    assigneeChoice = new ChoiceBox(QStringLiteral("Assigned To"), this);
-    overdueOnly = new QCheckBox(QStringLiteral("O&verdue"), this);
-    overdueOnly->setObjectName(QStringLiteral("overdueOnly"));
-    showClosed = new QCheckBox(QStringLiteral("C&losed"), this);
-    showClosed->setObjectName(QStringLiteral("showClosed"));
-    showClosed->setToolTip(QStringLiteral("Show closed issues too"));
-    showClosed->setAccessibleName(QStringLiteral("Show closed issues"));
-    counts = new QLabel(this);
-    counts->setObjectName(QStringLiteral("issueCounts"));
-    closeButton = new QToolButton(this);
-    closeButton->setText(QStringLiteral("\u00d7"));
-    closeButton->setAccessibleName(QStringLiteral("Close the find bar"));
-    closeButton->setToolTip(QStringLiteral("Close the find bar (the list shows every issue again)"));
-    closeButton->setAutoRaise(true);
+    m_findBox->installEventFilter(this);
+    m_findBox->setMinimumWidth(m_findBox->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 18);
+    m_statusChoice = new ChoiceBox(QStringLiteral("Status"), this);
+    m_categoryChoice = new ChoiceBox(QStringLiteral("Category"), this);
+    m_priorityChoice = new ChoiceBox(QStringLiteral("Priority"), this);
+    m_assigneeChoice = new ChoiceBox(QStringLiteral("Assigned To"), this);
+    m_statusChoice->setObjectName(QStringLiteral("statusChoice"));
+    m_categoryChoice->setObjectName(QStringLiteral("categoryChoice"));
+    m_priorityChoice->setObjectName(QStringLiteral("priorityChoice"));
+    m_assigneeChoice->setObjectName(QStringLiteral("assigneeChoice"));
+    m_overdueOnly = new QCheckBox(QStringLiteral("O&verdue"), this);
+    m_overdueOnly->setObjectName(QStringLiteral("overdueOnly"));
+    m_showClosed = new QCheckBox(QStringLiteral("C&losed"), this);
+    m_showClosed->setObjectName(QStringLiteral("showClosed"));
+    m_showClosed->setToolTip(QStringLiteral("Show closed issues too"));
+    m_showClosed->setAccessibleName(QStringLiteral("Show closed issues"));
+    m_counts = new QLabel(this);
+    m_counts->setObjectName(QStringLiteral("issueCounts"));
+    m_closeButton = new QToolButton(this);
+    m_closeButton->setText(QStringLiteral("\u00d7"));
+    m_closeButton->setAccessibleName(QStringLiteral("Close the find bar"));
+    m_closeButton->setToolTip(QStringLiteral("Close the find bar (the list shows every issue again)"));
+    m_closeButton->setAutoRaise(true);
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(findBox, 3);
+    layout->addWidget(m_findBox, 3);
     for (QWidget *widget :
-         std::initializer_list<QWidget *>{statusChoice, categoryChoice, priorityChoice, assigneeChoice, overdueOnly,
-                                          showClosed, counts, closeButton})
+         std::initializer_list<QWidget *>{m_statusChoice, m_categoryChoice, m_priorityChoice, m_assigneeChoice,
+                                          m_overdueOnly, m_showClosed, m_counts, m_closeButton})
         layout->addWidget(widget);
 
-    connect(findBox, &QLineEdit::textChanged, this, &FilterBar::criteriaChanged);
-    for (ChoiceBox *choice : {statusChoice, categoryChoice, priorityChoice, assigneeChoice})
+    connect(m_findBox, &QLineEdit::textChanged, this, &FilterBar::criteriaChanged);
+    for (ChoiceBox *choice : {m_statusChoice, m_categoryChoice, m_priorityChoice, m_assigneeChoice})
         connect(choice, &QComboBox::currentIndexChanged, this, &FilterBar::criteriaChanged);
-    connect(overdueOnly, &QCheckBox::toggled, this, &FilterBar::criteriaChanged);
-    connect(showClosed, &QCheckBox::toggled, this, &FilterBar::showClosedToggled);
-    connect(closeButton, &QToolButton::clicked, this, &FilterBar::closeRequested);
+    connect(m_overdueOnly, &QCheckBox::toggled, this, &FilterBar::criteriaChanged);
+    connect(m_showClosed, &QCheckBox::toggled, this, &FilterBar::showClosedToggled);
+    connect(m_closeButton, &QToolButton::clicked, this, &FilterBar::closeRequested);
 }
 
 IssueFilterCriteria FilterBar::criteria() const
 {
     IssueFilterCriteria criteria;
-    criteria.text = findBox->text();
-    criteria.status = statusChoice->chosen();
-    criteria.category = categoryChoice->chosen();
-    criteria.priority = priorityChoice->chosen();
-    criteria.assignee = assigneeChoice->chosen();
-    criteria.overdueOnly = overdueOnly->isChecked();
+    criteria.text = m_findBox->text();
+    criteria.status = m_statusChoice->chosen();
+    criteria.category = m_categoryChoice->chosen();
+    criteria.priority = m_priorityChoice->chosen();
+    criteria.assignee = m_assigneeChoice->chosen();
+    criteria.overdueOnly = m_overdueOnly->isChecked();
     return criteria;
+}
+
+void FilterBar::offerValues(std::function<QStringList()> assignees, std::function<QStringList()> statuses,
+                            std::function<QStringList()> categories, std::function<QStringList()> priorities)
+{
+    m_assigneeChoice->offered = std::move(assignees);
+    m_statusChoice->offered = std::move(statuses);
+    m_categoryChoice->offered = std::move(categories);
+    m_priorityChoice->offered = std::move(priorities);
 }
 
 bool FilterBar::showsClosed() const
 {
-    return showClosed->isChecked();
+    return m_showClosed->isChecked();
 }
 
 void FilterBar::setShowsClosed(bool shown)
 {
-    showClosed->setChecked(shown);
+    m_showClosed->setChecked(shown);
 }
 
 void FilterBar::setCounts(int shown, int total)
 {
-    counts->setText(QStringLiteral("%1 of %2 issues").arg(shown).arg(total));
+    m_counts->setText(QStringLiteral("%1 of %2 issues").arg(shown).arg(total));
 }
 
 void FilterBar::focusFind()
 {
-    findBox->setFocus(Qt::ShortcutFocusReason);
-    findBox->selectAll();
+    m_findBox->setFocus(Qt::ShortcutFocusReason);
+    m_findBox->selectAll();
 }
 
 void FilterBar::clear()
@@ -122,17 +135,17 @@ void FilterBar::clear()
     {
         // One change for the whole clearing, not one per control.
         const QSignalBlocker quiet(this);
-        findBox->clear();
-        for (ChoiceBox *choice : {statusChoice, categoryChoice, priorityChoice, assigneeChoice})
+        m_findBox->clear();
+        for (ChoiceBox *choice : {m_statusChoice, m_categoryChoice, m_priorityChoice, m_assigneeChoice})
             choice->setCurrentIndex(0);
-        overdueOnly->setChecked(false);
+        m_overdueOnly->setChecked(false);
     }
     emit criteriaChanged();
 }
 
 bool FilterBar::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == findBox && event->type() == QEvent::KeyPress &&
+    if (watched == m_findBox && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
         clear();
         return true;

@@ -46,15 +46,10 @@ public:
     // Empties the find box and sets every choice back to any value.
     void clear();
 
-    ChoiceBox *statusChoice;
-    ChoiceBox *categoryChoice;
-    ChoiceBox *priorityChoice;
-    ChoiceBox *assigneeChoice;
-    QLineEdit *findBox;
-    QCheckBox *overdueOnly;
-    QCheckBox *showClosed;
-    QLabel *counts;
-    QToolButton *closeButton;
+    // The functions that give, each time a drop-down opens, the values the
+    // list holds now for assignee, status, category and priority.
+    void offerValues(std::function<QStringList()> assignees, std::function<QStringList()> statuses,
+                     std::function<QStringList()> categories, std::function<QStringList()> priorities);
 
 signals:
     void criteriaChanged();
@@ -63,4 +58,15 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    ChoiceBox *m_statusChoice;
+    ChoiceBox *m_categoryChoice;
+    ChoiceBox *m_priorityChoice;
+    ChoiceBox *m_assigneeChoice;
+    QLineEdit *m_findBox;
+    QCheckBox *m_overdueOnly;
+    QCheckBox *m_showClosed;
+    QLabel *m_counts;
+    QToolButton *m_closeButton;
 };

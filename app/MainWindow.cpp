@@ -60,20 +60,20 @@ MainWindow::MainWindow(QWidget *parent)
     setFont(QFont(QStringLiteral("Arial"), 9, QFont::Bold));
 
     m_model = new IssueListModel(this);
-    issueList = new QTreeView(this);
-    issueList->setObjectName(QStringLiteral("ListView1"));
-    issueList->setAccessibleName(QStringLiteral("Open issues"));
-    issueList->setModel(m_model);
-    issueList->setRootIsDecorated(false);
-    issueList->setItemsExpandable(false);
-    issueList->setExpandsOnDoubleClick(false);
-    issueList->setUniformRowHeights(true);
-    issueList->setAllColumnsShowFocus(true);
-    issueList->setSelectionMode(QAbstractItemView::SingleSelection);
-    issueList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    issueList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    issueList->setSortingEnabled(false); // the header click sorts, through ListView1_ColumnClick
-    QHeaderView *header = issueList->header();
+    m_issueList = new QTreeView(this);
+    m_issueList->setObjectName(QStringLiteral("ListView1"));
+    m_issueList->setAccessibleName(QStringLiteral("Open issues"));
+    m_issueList->setModel(m_model);
+    m_issueList->setRootIsDecorated(false);
+    m_issueList->setItemsExpandable(false);
+    m_issueList->setExpandsOnDoubleClick(false);
+    m_issueList->setUniformRowHeights(true);
+    m_issueList->setAllColumnsShowFocus(true);
+    m_issueList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_issueList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_issueList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_issueList->setSortingEnabled(false); // the header click sorts, through ListView1_ColumnClick
+    QHeaderView *header = m_issueList->header();
     header->setSectionsMovable(false); // a column's position stays its number in the settings
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);
@@ -85,7 +85,7 @@ MainWindow::MainWindow(QWidget *parent)
     header->setDefaultSectionSize(platform::twipsToPixels(listDefaultColumnWidth));
     connect(header, &QHeaderView::sectionClicked, this, &MainWindow::sortByColumn);
     // The Title column takes the width a wider window gives the list.
-    m_titleFill = new ColumnFill(issueList, titleColumn);
+    m_titleFill = new ColumnFill(m_issueList, titleColumn);
 
     m_filterBar = new FilterBar(this);
     m_search = new IssueSearch(m_model, this);
@@ -104,18 +104,15 @@ MainWindow::MainWindow(QWidget *parent)
             return QStringList(byFolded.cbegin(), byFolded.cend());
         };
     };
-    m_filterBar->assigneeChoice->offered = valuesOf(2);
-    m_filterBar->statusChoice->offered = valuesOf(6);
-    m_filterBar->categoryChoice->offered = valuesOf(7);
-    m_filterBar->priorityChoice->offered = valuesOf(8);
-    m_emptyHint = new QLabel(issueList->viewport());
+    m_filterBar->offerValues(valuesOf(2), valuesOf(6), valuesOf(7), valuesOf(8));
+    m_emptyHint = new QLabel(m_issueList->viewport());
     m_emptyHint->setObjectName(QStringLiteral("emptyListHint"));
     m_emptyHint->setAlignment(Qt::AlignCenter);
     m_emptyHint->setWordWrap(true);
     m_emptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
     // Laid out by the viewport itself: the list sizes its viewport only after
     // the list's own geometry changed, so a size taken then would be stale.
-    auto *hintArea = new QVBoxLayout(issueList->viewport());
+    auto *hintArea = new QVBoxLayout(m_issueList->viewport());
     hintArea->setContentsMargins(12, 12, 12, 12);
     hintArea->addWidget(m_emptyHint);
     m_missingValuesLine = new QLabel(this);
@@ -128,25 +125,25 @@ MainWindow::MainWindow(QWidget *parent)
         // Enter presses the button that has the keyboard, as Space does.
         button->setAutoDefault(true);
     };
-    makeButton(addButton, "PushButton2", QStringLiteral("Add New Issue"), u'A');
-    makeButton(editButton, "PushButton1", QStringLiteral("Edit Selected Issue"), u'E');
-    makeButton(sampleDataButton, "PushButton4", QStringLiteral("Load Sample/Example Data"), u'S');
-    makeButton(deleteButton, "PushButton3", QStringLiteral("Delete Selected Issue"), u'D');
-    makeButton(reportsButton, "PushButton5", QStringLiteral("Reports"), u'R');
-    makeButton(helpButton, "PushButton6", QStringLiteral("Help"), u'H');
-    connect(editButton, &QPushButton::clicked, this, &MainWindow::editSelectedIssue);
-    connect(addButton, &QPushButton::clicked, this, &MainWindow::addNewIssue);
-    connect(deleteButton, &QPushButton::clicked, this, &MainWindow::deleteSelectedIssue);
-    connect(sampleDataButton, &QPushButton::clicked, this, &MainWindow::loadSampleData);
-    connect(reportsButton, &QPushButton::clicked, this, &MainWindow::showReports);
-    connect(helpButton, &QPushButton::clicked, this, &MainWindow::showHelp);
-    setTabOrder(issueList, addButton);
-    setTabOrder(addButton, editButton);
-    setTabOrder(editButton, sampleDataButton);
-    setTabOrder(sampleDataButton, deleteButton);
-    setTabOrder(deleteButton, reportsButton);
-    setTabOrder(reportsButton, helpButton);
-    setTabOrder(m_filterBar, issueList);
+    makeButton(m_addButton, "PushButton2", QStringLiteral("Add New Issue"), u'A');
+    makeButton(m_editButton, "PushButton1", QStringLiteral("Edit Selected Issue"), u'E');
+    makeButton(m_sampleDataButton, "PushButton4", QStringLiteral("Load Sample/Example Data"), u'S');
+    makeButton(m_deleteButton, "PushButton3", QStringLiteral("Delete Selected Issue"), u'D');
+    makeButton(m_reportsButton, "PushButton5", QStringLiteral("Reports"), u'R');
+    makeButton(m_helpButton, "PushButton6", QStringLiteral("Help"), u'H');
+    connect(m_editButton, &QPushButton::clicked, this, &MainWindow::editSelectedIssue);
+    connect(m_addButton, &QPushButton::clicked, this, &MainWindow::addNewIssue);
+    connect(m_deleteButton, &QPushButton::clicked, this, &MainWindow::deleteSelectedIssue);
+    connect(m_sampleDataButton, &QPushButton::clicked, this, &MainWindow::loadSampleData);
+    connect(m_reportsButton, &QPushButton::clicked, this, &MainWindow::showReports);
+    connect(m_helpButton, &QPushButton::clicked, this, &MainWindow::showHelp);
+    setTabOrder(m_issueList, m_addButton);
+    setTabOrder(m_addButton, m_editButton);
+    setTabOrder(m_editButton, m_sampleDataButton);
+    setTabOrder(m_sampleDataButton, m_deleteButton);
+    setTabOrder(m_deleteButton, m_reportsButton);
+    setTabOrder(m_reportsButton, m_helpButton);
+    setTabOrder(m_filterBar, m_issueList);
     buildListCommands();
 
     applyLayout(MainWindowLayout::restored());
@@ -158,6 +155,11 @@ MainWindow::MainWindow(QWidget *parent)
 }
 
 MainWindow::~MainWindow() = default;
+
+QList<QWidget *> MainWindow::commandButtons() const
+{
+    return {m_editButton, m_addButton, m_deleteButton, m_sampleDataButton, m_reportsButton, m_helpButton};
+}
 
 // ---------------------------------------------------------------------------
 // Start-up and shutdown
@@ -205,7 +207,7 @@ void MainWindow::setColumnWidthTwips(int column, double twips)
     if (column < 0 || column >= m_model->columnCount())
         throw Error(QStringLiteral("The issue list has no column %1.").arg(column + 1));
     twips = std::clamp(twips, MainWindowSettings::minColumnWidth, MainWindowSettings::maxColumnWidth);
-    QHeaderView *header = issueList->header();
+    QHeaderView *header = m_issueList->header();
     if (column == titleColumn)
         m_titleFill->setOwnWidth(platform::twipsToPixels(twips));
     else
@@ -218,7 +220,7 @@ void MainWindow::setColumnWidthTwips(int column, double twips)
 int MainWindow::shownWidthPixels(int column) const
 {
     // The Title column's widening to the window is not its width.
-    return column == titleColumn ? m_titleFill->ownWidth() : issueList->header()->sectionSize(column);
+    return column == titleColumn ? m_titleFill->ownWidth() : m_issueList->header()->sectionSize(column);
 }
 
 std::optional<QRect> MainWindow::normalGeometryTwips() const
@@ -291,7 +293,8 @@ void MainWindow::refillList()
 
 void MainWindow::showMissingValues(const IssueListLoading::Refilled &refilled)
 {
-    issueList->setAccessibleName(m_filterBar->showsClosed() ? QStringLiteral("Issues") : QStringLiteral("Open issues"));
+    m_issueList->setAccessibleName(m_filterBar->showsClosed() ? QStringLiteral("Issues")
+                                                              : QStringLiteral("Open issues"));
     // A re-read that failed kept the rows shown, and with them what they lack.
     if (m_changes && !refilled.read)
         return;
@@ -311,25 +314,25 @@ void MainWindow::sortByColumn(int column)
     const Qt::SortOrder order =
         column == previous && previousOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
     m_model->sort(column, order);
-    issueList->header()->setSortIndicator(column, order);
+    m_issueList->header()->setSortIndicator(column, order);
 }
 
 int MainWindow::selectedRow() const
 {
-    const QModelIndexList rows = issueList->selectionModel()->selectedRows();
+    const QModelIndexList rows = m_issueList->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 void MainWindow::selectRow(int row)
 {
-    QItemSelectionModel *selection = issueList->selectionModel();
+    QItemSelectionModel *selection = m_issueList->selectionModel();
     if (row < 0 || row >= m_model->rowCount()) {
         selection->clear();
         return;
     }
     const QModelIndex index = m_model->index(row, 0);
     selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    issueList->scrollTo(index);
+    m_issueList->scrollTo(index);
 }
 
 // ---------------------------------------------------------------------------
@@ -357,13 +360,13 @@ void MainWindow::applyLayout(const MainWindowLayout &layout)
         list.setBottom(list.bottom() - height);
         m_missingValuesLine->setGeometry(list.left(), list.bottom() + 1, list.width(), height);
     }
-    issueList->setGeometry(list);
-    addButton->setGeometry(pixelsOf(layout.add));
-    editButton->setGeometry(pixelsOf(layout.edit));
-    sampleDataButton->setGeometry(pixelsOf(layout.sample));
-    deleteButton->setGeometry(pixelsOf(layout.remove));
-    reportsButton->setGeometry(pixelsOf(layout.reports));
-    helpButton->setGeometry(pixelsOf(layout.help));
+    m_issueList->setGeometry(list);
+    m_addButton->setGeometry(pixelsOf(layout.add));
+    m_editButton->setGeometry(pixelsOf(layout.edit));
+    m_sampleDataButton->setGeometry(pixelsOf(layout.sample));
+    m_deleteButton->setGeometry(pixelsOf(layout.remove));
+    m_reportsButton->setGeometry(pixelsOf(layout.reports));
+    m_helpButton->setGeometry(pixelsOf(layout.help));
 }
 
 void MainWindow::updateSizeConstraints()

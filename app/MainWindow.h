@@ -9,6 +9,7 @@
 #include "app/MainWindowSettings.h"
 #include "app/list/IssueListLoading.h"
 
+#include <QList>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -99,14 +100,10 @@ public:
     // the server is away or a re-read failed.
     bool listIsCurrent() const { return m_listRead && !m_listStale && !m_serverLost; }
 
-    // The controls, named as the window's design names them.
-    QTreeView *issueList = nullptr;
-    QPushButton *editButton = nullptr;       // "Edit Selected Issue"
-    QPushButton *addButton = nullptr;        // "Add New Issue"
-    QPushButton *deleteButton = nullptr;     // "Delete Selected Issue"
-    QPushButton *sampleDataButton = nullptr; // "Load Sample/Example Data"
-    QPushButton *reportsButton = nullptr;    // "Reports"
-    QPushButton *helpButton = nullptr;       // "Help"
+    // The six command buttons in the design's order, for the hand pointer.
+    QList<QWidget *> commandButtons() const;
+    // The list itself.
+    QTreeView *listView() const { return m_issueList; }
 
 public slots:
     void startUp();
@@ -183,6 +180,16 @@ private:
     // A background re-read ended: its rows shown, or kept as they were.
     void rereadFinished(const IssueListLoading::Refilled &refilled);
     void showConnectionState();
+
+    // The controls, named as the window's design names them; tests and
+    // accessibility tools find them by objectName.
+    QTreeView *m_issueList = nullptr;
+    QPushButton *m_editButton = nullptr;       // "Edit Selected Issue"
+    QPushButton *m_addButton = nullptr;        // "Add New Issue"
+    QPushButton *m_deleteButton = nullptr;     // "Delete Selected Issue"
+    QPushButton *m_sampleDataButton = nullptr; // "Load Sample/Example Data"
+    QPushButton *m_reportsButton = nullptr;    // "Reports"
+    QPushButton *m_helpButton = nullptr;       // "Help"
 
     ChangeListener *m_changes = nullptr;
     platform::BackgroundSession *m_backgroundReads = nullptr;

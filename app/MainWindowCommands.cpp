@@ -41,7 +41,7 @@ void MainWindow::backToList(const QString &issueId)
     const int row = issueId.isEmpty() ? -1 : m_model->rowOfFirstCell(issueId);
     if (row >= 0)
         selectRow(row);
-    issueList->setFocus(Qt::OtherFocusReason);
+    m_issueList->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::editSelectedIssue()

@@ -45,9 +45,9 @@ void MainWindow::buildListCommands()
     // Keys that act on the list only when the list has the keyboard, so
     // that Enter and Delete still type in the find box.
     QAction *edit =
-        command(issueList, QStringLiteral("&Edit Issue"), {Qt::Key_Return, Qt::Key_Enter}, Qt::WidgetShortcut);
-    QAction *remove = command(issueList, QStringLiteral("&Delete Issue"), {QKeySequence::Delete}, Qt::WidgetShortcut);
-    QAction *copy = command(issueList, QStringLiteral("&Copy"), {QKeySequence::Copy}, Qt::WidgetShortcut);
+        command(m_issueList, QStringLiteral("&Edit Issue"), {Qt::Key_Return, Qt::Key_Enter}, Qt::WidgetShortcut);
+    QAction *remove = command(m_issueList, QStringLiteral("&Delete Issue"), {QKeySequence::Delete}, Qt::WidgetShortcut);
+    QAction *copy = command(m_issueList, QStringLiteral("&Copy"), {QKeySequence::Copy}, Qt::WidgetShortcut);
     QAction *add = command(this, QStringLiteral("&Add Issue"), {Qt::Key_Insert, QKeySequence::New}, Qt::WindowShortcut);
     // F5 once: the desktop's Refresh keys are F5 already on most desktops,
     // and a key bound twice is ambiguous and does nothing.
@@ -69,7 +69,7 @@ void MainWindow::buildListCommands()
     connect(close, &QAction::triggered, this, &MainWindow::closeSelectedIssue);
     connect(reopen, &QAction::triggered, this, &MainWindow::reopenSelectedIssue);
     connect(showClosed, &QAction::toggled, m_filterBar, &FilterBar::setShowsClosed);
-    connect(issueList, &QTreeView::doubleClicked, this, &MainWindow::editSelectedIssue);
+    connect(m_issueList, &QTreeView::doubleClicked, this, &MainWindow::editSelectedIssue);
 
     m_contextMenu = new QMenu(this);
     m_contextMenu->setObjectName(QStringLiteral("listMenu"));
@@ -96,17 +96,17 @@ void MainWindow::buildListCommands()
         const QSignalBlocker quiet(showClosed);
         showClosed->setChecked(m_filterBar->showsClosed());
     });
-    issueList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(issueList, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &at) { m_contextMenu->popup(issueList->viewport()->mapToGlobal(at)); });
+    m_issueList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_issueList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { m_contextMenu->popup(m_issueList->viewport()->mapToGlobal(at)); });
     // Shift+F10 opens the menu from the keyboard (the Menu key does so by
     // itself), at the current row, or at the list's corner without one.
-    QAction *menuKey =
-        command(issueList, QStringLiteral("Context Menu"), {QKeySequence(Qt::SHIFT | Qt::Key_F10)}, Qt::WidgetShortcut);
+    QAction *menuKey = command(m_issueList, QStringLiteral("Context Menu"), {QKeySequence(Qt::SHIFT | Qt::Key_F10)},
+                               Qt::WidgetShortcut);
     connect(menuKey, &QAction::triggered, this, [this] {
-        const QRect row = issueList->visualRect(issueList->currentIndex());
+        const QRect row = m_issueList->visualRect(m_issueList->currentIndex());
         const QPoint at = row.isValid() ? row.bottomLeft() : QPoint(0, 0);
-        m_contextMenu->popup(issueList->viewport()->mapToGlobal(at));
+        m_contextMenu->popup(m_issueList->viewport()->mapToGlobal(at));
     });
 
     new TrashCommands(this);
@@ -131,7 +131,7 @@ void MainWindow::hideFilterBar()
     m_search->applyNow(m_filterBar->criteria());
     m_filterBar->hide();
     applyLayout(m_layout);
-    issueList->setFocus(Qt::OtherFocusReason);
+    m_issueList->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::showCountsAndHint()
@@ -222,7 +222,7 @@ void MainWindow::applyView(const MainWindowSettings::View &view)
 {
     if (view.sortColumn >= 0) {
         m_model->sort(view.sortColumn, view.sortOrder);
-        issueList->header()->setSortIndicator(view.sortColumn, view.sortOrder);
+        m_issueList->header()->setSortIndicator(view.sortColumn, view.sortOrder);
     }
     {
         // Set before the first refill, which then already holds them.

@@ -176,9 +176,9 @@ MainWindow::ListPlace MainWindow::placeInList() const
     ListPlace place;
     const int selected = selectedRow();
     place.selectedId = selected >= 0 ? m_model->cell(selected, IssueListModel::idColumn) : QString();
-    const QModelIndex top = issueList->indexAt(QPoint(1, 1));
+    const QModelIndex top = m_issueList->indexAt(QPoint(1, 1));
     place.topId = top.isValid() ? m_model->cell(top.row(), IssueListModel::idColumn) : QString();
-    place.scrolled = issueList->verticalScrollBar()->value();
+    place.scrolled = m_issueList->verticalScrollBar()->value();
     return place;
 }
 
@@ -186,11 +186,11 @@ void MainWindow::restorePlace(const ListPlace &place)
 {
     const int row = place.selectedId.isEmpty() ? -1 : m_model->rowOfFirstCell(place.selectedId);
     if (row >= 0)
-        issueList->selectionModel()->setCurrentIndex(m_model->index(row, 0),
-                                                     QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_issueList->selectionModel()->setCurrentIndex(m_model->index(row, 0),
+                                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     const int topRow = place.topId.isEmpty() ? -1 : m_model->rowOfFirstCell(place.topId);
     if (topRow >= 0)
-        issueList->scrollTo(m_model->index(topRow, 0), QAbstractItemView::PositionAtTop);
+        m_issueList->scrollTo(m_model->index(topRow, 0), QAbstractItemView::PositionAtTop);
     else
-        issueList->verticalScrollBar()->setValue(place.scrolled);
+        m_issueList->verticalScrollBar()->setValue(place.scrolled);
 }

@@ -100,10 +100,7 @@ void StartUp::run(MainWindow &window)
 
     step(112, [&] { ApplySkin(window); });
 
-    HandPointer::applyInSteps(step, 114, window,
-                              {window.editButton, window.addButton, window.deleteButton, window.sampleDataButton,
-                               window.reportsButton, window.helpButton},
-                              {&window, window.issueList});
+    HandPointer::applyInSteps(step, 114, window, window.commandButtons(), {&window, window.listView()});
 
     step(118, [&] { checkDataAccess(); });
 

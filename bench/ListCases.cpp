@@ -70,7 +70,7 @@ struct Typing {
 Typing typeIntoFindBar(MainWindow &form, const QString &text)
 {
     Typing typing;
-    QLineEdit *box = form.filterBar()->findBox;
+    QLineEdit *box = form.findChild<QLineEdit *>(QStringLiteral("findBox"));
     QElapsedTimer sinceLastKey;
     for (int length = 1; length <= text.size(); ++length) {
         typing.longestStallMs =
@@ -224,7 +224,7 @@ void startUpCase(const Run &run, int size, const QString &database)
             form = std::make_unique<MainWindow>();
             form->startUp();
             form->show();
-            if (!waitPainted(form->issueList->viewport()))
+            if (!waitPainted(form->listView()->viewport()))
                 qFatal("the main window was never painted");
         });
         closeForm(form);
@@ -276,7 +276,7 @@ int startUpInThisProcess(Report &&painted)
     auto form = std::make_unique<MainWindow>();
     form->startUp();
     form->show();
-    if (!waitPainted(form->issueList->viewport()))
+    if (!waitPainted(form->listView()->viewport()))
         return 1;
     painted(*form);
     std::fflush(stdout);

@@ -58,8 +58,8 @@ double threadCpuMs()
 Stall typeAndScrollUntil(MainWindow &form, const std::function<bool()> &done, int limitMs)
 {
     static const QString text = QStringLiteral("printer");
-    QLineEdit *box = form.filterBar()->findBox;
-    QScrollBar *bar = form.issueList->verticalScrollBar();
+    QLineEdit *box = form.findChild<QLineEdit *>(QStringLiteral("findBox"));
+    QScrollBar *bar = form.listView()->verticalScrollBar();
     Stall longest;
     QElapsedTimer clock, sinceKey;
     clock.start();

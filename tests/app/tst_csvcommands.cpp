@@ -9,6 +9,7 @@
 #include "app/list/IssueSearch.h"
 #include "data/Csv.h"
 #include "data/Recordset.h"
+#include "tests/support/MainWindowControls.h"
 
 #include <QAction>
 #include <QFile>
@@ -51,7 +52,7 @@ void TestCsvCommands::listedIssuesGoOutAndComeBack()
     addIssue(3, "'VPN drops'", "'8/3/2021'", "'Open'");
     addIssue(4, "'Printer toner'", "'8/4/2021'", "'Open'");
     form->refillList();
-    form->filterBar()->findBox->setText(QStringLiteral("printer"));
+    ui(*form).findBox->setText(QStringLiteral("printer"));
     form->listSearch()->waitUntilApplied();
     form->sortByColumn(1);
     form->sortByColumn(1); // Title, descending: the file keeps the list's order

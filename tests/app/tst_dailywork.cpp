@@ -15,6 +15,7 @@
 #include "reports/ReportChooser.h"
 #include "reports/ReportPreview.h"
 #include "reports/engine/Layouts.h"
+#include "tests/support/MainWindowControls.h"
 #include "tests/support/WindowControls.h"
 
 #include <QAccessible>
@@ -86,7 +87,7 @@ QStringList captionsOf(QWidget &window)
 
 void typeInFindBox(MainWindow &form, const QString &text)
 {
-    form.filterBar()->findBox->setText(text);
+    ui(form).findBox->setText(text);
     form.listSearch()->waitUntilApplied();
 }
 
@@ -139,7 +140,7 @@ private slots:
         typeInFindBox(*m_form, QStringLiteral("p")); // a search to narrow from
         typeInFindBox(*m_form, typed);
         QCOMPARE(shownTitles(*m_form), titles);
-        QCOMPARE(m_form->filterBar()->counts->text(), counts);
+        QCOMPARE(ui(*m_form).counts->text(), counts);
         QCOMPARE(m_form->emptyListHint().isEmpty(), !titles.isEmpty());
     }
 
@@ -151,16 +152,15 @@ private slots:
         addIssue(4, "'Printer drops pages'", "'8/4/2021'", "'Open'");
         m_form->refillList();
         QCOMPARE(shownTitles(*m_form), QStringList({"VPN drops", "Printer drops pages"}));
-        FilterBar &bar = *m_form->filterBar();
-        bar.overdueOnly->setChecked(true); // due 9/9/9999 is not overdue; issue 4 has no due date
+        ui(*m_form).overdueOnly->setChecked(true); // due 9/9/9999 is not overdue; issue 4 has no due date
         m_form->listSearch()->waitUntilApplied();
         QCOMPARE(shownTitles(*m_form), QStringList());
-        QTest::keyClick(bar.findBox, Qt::Key_Escape);
+        QTest::keyClick(ui(*m_form).findBox, Qt::Key_Escape);
         m_form->listSearch()->waitUntilApplied();
         QCOMPARE(shownTitles(*m_form).size(), 4);
-        bar.statusChoice->showPopup();
-        bar.statusChoice->hidePopup();
-        bar.statusChoice->setCurrentText(QStringLiteral("Waiting"));
+        ui(*m_form).statusChoice->showPopup();
+        ui(*m_form).statusChoice->hidePopup();
+        ui(*m_form).statusChoice->setCurrentText(QStringLiteral("Waiting"));
         m_form->listSearch()->waitUntilApplied();
         QCOMPARE(shownTitles(*m_form), QStringList{"Café menu"});
     }
@@ -176,7 +176,7 @@ private slots:
         QVERIFY(m_dialogs->boxes[0].text.contains(QLatin1String("Add \"Closed\" to the status list")));
         QCOMPARE(shownTitles(*m_form), QStringList({"Café menu", "VPN drops"}));
 
-        m_form->filterBar()->showClosed->setChecked(true);
+        ui(*m_form).showClosed->setChecked(true);
         const int row = m_form->listModel()->rowOfFirstCell(QStringLiteral("1"));
         QVERIFY(m_form->listModel()->isClosed(row));
         QVERIFY(m_form->listModel()->data(m_form->listModel()->index(row, 1), Qt::FontRole).value<QFont>().italic());
@@ -225,7 +225,7 @@ private slots:
         QApplication::setActiveWindow(m_form.get());
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
         m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("2")));
-        QWidget *focused = target.isEmpty() ? m_form->issueList : m_form->findChild<QWidget *>(target);
+        QWidget *focused = target.isEmpty() ? ui(*m_form).issueList : m_form->findChild<QWidget *>(target);
         focused->setFocus();
         m_dialogs->answers = {platform::Answer::No};
         QTest::keyClick(focused, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
@@ -247,11 +247,11 @@ private slots:
         QApplication::setActiveWindow(m_form.get());
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
         addIssue(4, "'Added elsewhere'", "'8/4/2021'", "'Open'");
-        m_form->issueList->setFocus();
-        QTest::keyClick(m_form->issueList, Qt::Key_F5);
+        ui(*m_form).issueList->setFocus();
+        QTest::keyClick(ui(*m_form).issueList, Qt::Key_F5);
         QTRY_COMPARE(m_form->listModel()->rowCount(), 4);
         m_form->selectRow(0);
-        QTest::keyClick(m_form->issueList, Qt::Key_F10, Qt::ShiftModifier);
+        QTest::keyClick(ui(*m_form).issueList, Qt::Key_F10, Qt::ShiftModifier);
         auto *menu = m_form->findChild<QMenu *>(QStringLiteral("listMenu"));
         QTRY_VERIFY(menu->isVisible());
         menu->close();
@@ -319,7 +319,7 @@ private slots:
         m_form->addNewIssue();
         QCOMPARE(m_dialogs->boxes.last().text, QStringLiteral("Record Successfully Saved"));
         QTRY_COMPARE(QApplication::activeWindow(), m_form.get());
-        QCOMPARE(QApplication::focusWidget(), m_form->issueList);
+        QCOMPARE(QApplication::focusWidget(), ui(*m_form).issueList);
         QCOMPARE(m_form->listModel()->cell(m_form->selectedRow(), 1), QStringLiteral("Just saved"));
     }
 
@@ -335,7 +335,8 @@ private slots:
         m_form->sortByColumn(1); // "<b>bold</b>" first
         const QModelIndex comment = m_form->listModel()->index(0, 9);
         QCOMPARE(comment.data().toString(), QStringLiteral("first\u2026"));
-        QVERIFY(m_form->issueList->visualRect(comment).height() < 2 * m_form->issueList->fontMetrics().height());
+        QVERIFY(ui(*m_form).issueList->visualRect(comment).height() <
+                2 * ui(*m_form).issueList->fontMetrics().height());
         const auto tipShows = [](const QModelIndex &cell) {
             const QString tip = cell.data(Qt::ToolTipRole).toString();
             QTextDocument shown;
@@ -362,22 +363,21 @@ private slots:
         const auto spoken = [](QWidget *control, QAccessible::Text kind = QAccessible::Name) {
             return QAccessible::queryAccessibleInterface(control)->text(kind);
         };
-        FilterBar &bar = *m_form->filterBar();
         const QStringList heard{spoken(ui(editor).addStatusButton),
                                 spoken(ui(editor).editAssignedToButton),
                                 spoken(ui(editor).deleteCategoryButton),
                                 spoken(ui(editor).priorityPicker),
                                 spoken(ui(editor).priorityPicker, QAccessible::Value),
-                                spoken(bar.statusChoice),
-                                spoken(bar.findBox->findChild<QToolButton *>()),
+                                spoken(ui(*m_form).statusChoice),
+                                spoken(ui(*m_form).findBox->findChild<QToolButton *>()),
                                 spoken(control<QTreeWidget>(deletedItems, "groupList")),
                                 spoken(importDialog.findChild<QTableWidget *>()),
-                                spoken(m_form->issueList)};
+                                spoken(ui(*m_form).issueList)};
         QCOMPARE(heard, QStringList({"Add status", "Edit contact", "Delete category", "Priority", "High", "Status",
                                      "Clear the find box", "Deleted items",
                                      "How the file's columns fill the issue fields", "Open issues"}));
-        bar.showClosed->setChecked(true);
-        QCOMPARE(spoken(m_form->issueList), QStringLiteral("Issues"));
+        ui(*m_form).showClosed->setChecked(true);
+        QCOMPARE(spoken(ui(*m_form).issueList), QStringLiteral("Issues"));
     }
 
     // A normal window made larger by its border: the list grows and the
@@ -386,18 +386,18 @@ private slots:
     {
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-        const int listWidth = m_form->issueList->width();
+        const int listWidth = ui(*m_form).issueList->width();
         m_form->resize(m_form->size() + QSize(300, 200));
-        QTRY_VERIFY(m_form->issueList->width() > listWidth + 250);
-        QVERIFY(m_form->helpButton->geometry().bottom() < m_form->height());
-        QVERIFY(m_form->addButton->y() > m_form->issueList->geometry().bottom());
+        QTRY_VERIFY(ui(*m_form).issueList->width() > listWidth + 250);
+        QVERIFY(ui(*m_form).helpButton->geometry().bottom() < m_form->height());
+        QVERIFY(ui(*m_form).addButton->y() > ui(*m_form).issueList->geometry().bottom());
     }
 
     void viewIsRememberedAcrossRuns()
     {
         m_form->sortByColumn(1);
         m_form->sortByColumn(1); // Title, descending
-        m_form->filterBar()->showClosed->setChecked(true);
+        ui(*m_form).showClosed->setChecked(true);
         m_form->hideFilterBar();
         m_form->close();
         m_form.reset();

@@ -10,6 +10,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/Twips.h"
 #include "support/HoverProbe.h"
+#include "tests/support/MainWindowControls.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -112,9 +113,9 @@ void TestMainWindow::widthsAndStateSurviveARestart()
 
     {
         auto form = started();
-        form->setColumnWidthTwips(2, 1234.5);             // given by the program
-        form->issueList->header()->resizeSection(1, 200); // dragged by the user
-        form->issueList->header()->resizeSection(9, 1);   // dragged below the minimum
+        form->setColumnWidthTwips(2, 1234.5);                 // given by the program
+        ui(*form).issueList->header()->resizeSection(1, 200); // dragged by the user
+        ui(*form).issueList->header()->resizeSection(9, 1);   // dragged below the minimum
         form->showMaximized();
         form->close();
     }
@@ -128,7 +129,7 @@ void TestMainWindow::widthsAndStateSurviveARestart()
     QCOMPARE(platform::readSetting(QStringLiteral("WindowState"), QString()), QStringLiteral("2"));
 
     auto again = started();
-    QCOMPARE(again->issueList->header()->sectionSize(1), 200);
+    QCOMPARE(ui(*again).issueList->header()->sectionSize(1), 200);
     QCOMPARE(again->columnWidthTwips(1), double(qRound(platform::pixelsToTwips(200))));
     QCOMPARE(again->columnWidthTwips(2), 1234.5);
     QCOMPARE(again->columnWidthTwips(3), 1700.0);
@@ -429,7 +430,7 @@ void TestMainWindow::headerClicksSort()
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
 
-    QHeaderView *header = form->issueList->header();
+    QHeaderView *header = ui(*form).issueList->header();
     for (const int column : clicks) {
         const QPoint inside(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
                             header->height() / 2);
@@ -462,8 +463,8 @@ void TestMainWindow::wideWindowTitleFillsAndPlaceSurvives()
         const QSize wide(form->width() * 2, form->height() + 40);
         form->setGeometry(QRect(QPoint(30, 40), wide));
         QTRY_COMPARE(form->size(), wide);
-        QHeaderView *header = form->issueList->header();
-        QTRY_COMPARE(header->length(), form->issueList->viewport()->width());
+        QHeaderView *header = ui(*form).issueList->header();
+        QTRY_COMPARE(header->length(), ui(*form).issueList->viewport()->width());
         QVERIFY(header->sectionSize(1) > platform::twipsToPixels(1700));
         QCOMPARE(form->columnWidthTwips(1), 1700.0);
         placed = form->geometry();
@@ -498,20 +499,22 @@ namespace {
 // The list's place: the find bar, when shown, takes its top.
 QRect listArea(const MainWindow &form)
 {
-    const QRect list = form.issueList->geometry();
+    const QRect list = ui(form).issueList->geometry();
     return form.filterBar()->isVisible() ? list.united(form.filterBar()->geometry()) : list;
 }
 
 void verifyDesignLayout(const MainWindow &form)
 {
     using platform::twipsRect;
-    const QList<QPair<QWidget *, QRect>> design = {
-        {form.issueList, twipsRect(120, 120, 10680, 5475)},   {form.addButton, twipsRect(120, 5685, 3480, 405)},
-        {form.editButton, twipsRect(3720, 5685, 3480, 405)},  {form.sampleDataButton, twipsRect(7320, 5685, 3480, 405)},
-        {form.deleteButton, twipsRect(120, 6195, 3480, 405)}, {form.reportsButton, twipsRect(3720, 6195, 3480, 405)},
-        {form.helpButton, twipsRect(7320, 6195, 3480, 405)}};
+    const QList<QPair<QWidget *, QRect>> design = {{ui(form).issueList, twipsRect(120, 120, 10680, 5475)},
+                                                   {ui(form).addButton, twipsRect(120, 5685, 3480, 405)},
+                                                   {ui(form).editButton, twipsRect(3720, 5685, 3480, 405)},
+                                                   {ui(form).sampleDataButton, twipsRect(7320, 5685, 3480, 405)},
+                                                   {ui(form).deleteButton, twipsRect(120, 6195, 3480, 405)},
+                                                   {ui(form).reportsButton, twipsRect(3720, 6195, 3480, 405)},
+                                                   {ui(form).helpButton, twipsRect(7320, 6195, 3480, 405)}};
     for (const auto &[control, where] : design)
-        QCOMPARE(control == form.issueList ? listArea(form) : control->geometry(), where);
+        QCOMPARE(control == ui(form).issueList ? listArea(form) : control->geometry(), where);
 }
 
 void verifyCentred(const MainWindow &form)
@@ -536,10 +539,12 @@ void TestMainWindow::maximizeThenRestore()
     const QRect frame = form->frameGeometry();
     const float W = float(platform::pixelsToTwips(frame.width()));
     const float H = float(platform::pixelsToTwips(frame.height()));
-    QTRY_COMPARE(form->issueList->width(), platform::twipsToPixels(W - 330));
+    QTRY_COMPARE(ui(*form).issueList->width(), platform::twipsToPixels(W - 330));
     QCOMPARE(listArea(*form).height(), platform::twipsToPixels(H - 1710));
-    QCOMPARE(form->addButton->pos(), QPoint(platform::twipsToPixels(W / 2 - 5700), platform::twipsToPixels(H - 1485)));
-    QCOMPARE(form->helpButton->pos(), QPoint(platform::twipsToPixels(W / 2 + 1500), platform::twipsToPixels(H - 975)));
+    QCOMPARE(ui(*form).addButton->pos(),
+             QPoint(platform::twipsToPixels(W / 2 - 5700), platform::twipsToPixels(H - 1485)));
+    QCOMPARE(ui(*form).helpButton->pos(),
+             QPoint(platform::twipsToPixels(W / 2 + 1500), platform::twipsToPixels(H - 975)));
 
     form->showNormal();
     QTRY_COMPARE(form->size(),

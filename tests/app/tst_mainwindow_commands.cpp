@@ -6,6 +6,7 @@
 #include "data/Recordset.h"
 #include "issues/IssueEditor.h"
 #include "reports/ReportChooser.h"
+#include "tests/support/MainWindowControls.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -98,7 +99,7 @@ void TestMainWindowCommands::withoutSelectionEditAndDeleteDoNothing()
         m_form->refillList();
     }
     m_form->selectRow(-1);
-    (edit ? m_form->editButton : m_form->deleteButton)->click();
+    (edit ? ui(*m_form).editButton : ui(*m_form).deleteButton)->click();
     QCOMPARE(m_dialogs->boxes.size(), 0);
     QCOMPARE(m_dialogs->modalTitles.size(), 0);
     QCOMPARE(issuesInDatabase(), emptyList ? 0 : 3);
@@ -145,7 +146,7 @@ void TestMainWindowCommands::deleteAsksThenDeletes()
         m_form->refillList();
     m_form->selectRow(m_form->listModel()->rowOfFirstCell(id));
     m_dialogs->answers = {answer};
-    m_form->deleteButton->click();
+    ui(*m_form).deleteButton->click();
 
     QCOMPARE(m_dialogs->boxes.size(), 1);
     const ScriptedDialogs::Box &box = m_dialogs->boxes.first();
@@ -162,12 +163,12 @@ void TestMainWindowCommands::deleteFailureStillRefills()
 {
     m_form->selectRow(0);
     sharedConnection().Close();
-    m_form->deleteButton->click();
+    ui(*m_form).deleteButton->click();
     // The refill meets the same closed database: one command, one box.
     QCOMPARE(mainWindowErrors(*m_dialogs), (QStringList{"PushButton3_Click at line 104"}));
     QCOMPARE(m_form->listModel()->rowCount(), 0);
     m_dialogs->boxes.clear();
-    m_form->sampleDataButton->click(); // the sample data: dozens of steps, one box
+    ui(*m_form).sampleDataButton->click(); // the sample data: dozens of steps, one box
     QCOMPARE(m_dialogs->errorBoxes().size(), 1);
 }
 
@@ -175,7 +176,7 @@ void TestMainWindowCommands::undoDeleteAfterARestart()
 {
     m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("5")));
     m_dialogs->answers = {platform::Answer::Yes};
-    m_form->deleteButton->click();
+    ui(*m_form).deleteButton->click();
     m_form.reset();
     m_form = started();
     QCOMPARE(shownIds(*m_form), (QStringList{"3", "8"}));
@@ -211,7 +212,7 @@ void TestMainWindowCommands::addRefillsWhetherOrNotSaved()
             addIssue(11, QStringLiteral("'New one'"), QStringLiteral("'8/5/2021'"), QStringLiteral("'Open'"));
         window.reject();
     }};
-    m_form->addButton->click();
+    ui(*m_form).addButton->click();
 
     QCOMPARE(m_dialogs->modalTitles, QStringList{"Add New Issue"});
     QCOMPARE(idGiven, QString());
@@ -257,7 +258,7 @@ void TestMainWindowCommands::editSelectsTheEditedIssueAgain()
             execute(change);
         window.accept();
     }};
-    m_form->editButton->click();
+    ui(*m_form).editButton->click();
 
     QCOMPARE(m_dialogs->modalTitles, QStringList{"Edit Data"});
     QCOMPARE(idGiven, id);
@@ -275,7 +276,7 @@ void TestMainWindowCommands::reportsDoNotRefill()
         sawChooser = qobject_cast<ReportChooser *>(&window) != nullptr;
         window.reject();
     }};
-    m_form->reportsButton->click();
+    ui(*m_form).reportsButton->click();
     QVERIFY(sawChooser);
     QCOMPARE(shownIds(*m_form), (QStringList{"3", "5", "8"}));
     QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
@@ -283,7 +284,7 @@ void TestMainWindowCommands::reportsDoNotRefill()
 
 void TestMainWindowCommands::helpShowsTheContactAddress()
 {
-    m_form->helpButton->click();
+    ui(*m_form).helpButton->click();
     const QList<ScriptedDialogs::Box> &boxes = m_dialogs->boxes;
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes.first().text,
@@ -296,7 +297,7 @@ void TestMainWindowCommands::helpShowsTheContactAddress()
 void TestMainWindowCommands::sampleDataFillsTheList()
 {
     const int before = m_form->listModel()->rowCount();
-    m_form->sampleDataButton->click();
+    ui(*m_form).sampleDataButton->click();
     QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
     QCOMPARE(m_form->listModel()->rowCount(), issuesInDatabase());
     QVERIFY(m_form->listModel()->rowCount() > before);

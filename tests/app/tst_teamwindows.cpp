@@ -18,6 +18,7 @@
 #include "platform/BackgroundSession.h"
 #include "platform/ServerWaitProgress.h"
 #include "platform/SettingsStore.h"
+#include "tests/support/MainWindowControls.h"
 #include "tests/support/WindowControls.h"
 
 #include <QLabel>
@@ -146,7 +147,7 @@ private slots:
             if (!reload)
                 ui(editor).saveButton->click();
         };
-        m_form->editButton->click();
+        ui(*m_form).editButton->click();
 
         const QString conflict = m_dialogs->boxes.value(0).text;
         QCOMPARE(m_dialogs->boxes.value(0).buttons, platform::Buttons::ReloadOrKeepEditing);
@@ -182,7 +183,7 @@ private slots:
             };
             ui(editor).saveButton->click();
         };
-        m_form->editButton->click();
+        ui(*m_form).editButton->click();
         QCOMPARE(m_dialogs->boxes.value(0).text, QStringLiteral("Record Successfully Updated"));
         QVERIFY(!flagged);
     }
@@ -223,7 +224,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!ui(editor).changedElsewhereLabel->isHidden(), 5000);
             shown = ui(editor).changedElsewhereLabel->text();
         };
-        m_form->editButton->click();
+        ui(*m_form).editButton->click();
         QCOMPARE(shown, said);
     }
 
@@ -236,7 +237,7 @@ private slots:
             m_other->Execute(QStringLiteral("update Issues set Title='theirs' where ID=5"));
         };
         m_dialogs->answers = {platform::Answer::Yes, platform::Answer::No};
-        m_form->deleteButton->click();
+        ui(*m_form).deleteButton->click();
         QCOMPARE(m_dialogs->boxes.size(), 2);
         QVERIFY2(m_dialogs->boxes[1].text.startsWith(QStringLiteral(
                      "Someone else changed this issue meanwhile, so nothing was deleted yet.\r\nThey "
@@ -318,7 +319,7 @@ private slots:
             ui(editor).commentBox->setPlainText(QStringLiteral("mine"));
             ui(editor).saveButton->click();
         };
-        m_form->editButton->click();
+        ui(*m_form).editButton->click();
         if (!wait)
             m_other->session()->execute(QStringLiteral("ROLLBACK"));
         QCOMPARE(m_dialogs->boxes.value(0).text,
@@ -360,7 +361,7 @@ private slots:
         QFETCH(QString, find);
         m_form->showFilterBar();
         m_form->filterBar()->setShowsClosed(withClosed);
-        m_form->filterBar()->findBox->setText(find);
+        ui(*m_form).findBox->setText(find);
         m_form->sortByColumn(sortColumn);
         m_form->refillList();
         m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("5")));
