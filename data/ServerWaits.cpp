@@ -4,9 +4,13 @@ namespace ServerWaits {
 namespace {
 
 Limits g_limits;
-Hook *g_hook = nullptr;
-int g_waits = 0;
-int g_unlimitedLockWaits = 0;
+// The rest belongs to the thread that sets it: the hook shows windows, so
+// only the window's thread may call it, and a worker's read waiting on the
+// server neither takes the window's connection nor the user's choice to
+// wait behind a lock.
+thread_local Hook *g_hook = nullptr;
+thread_local int g_waits = 0;
+thread_local int g_unlimitedLockWaits = 0;
 
 } // namespace
 

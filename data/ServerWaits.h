@@ -44,11 +44,12 @@ public:
     virtual void ended() = 0;
 };
 
-// The hook in force (null when none); the caller keeps ownership.
+// The hook in force on the calling thread (null when none); the caller
+// keeps ownership. Waits on other threads never call it.
 void setHook(Hook *hook);
 Hook *hook();
 
-// Whether a session waits on the server right now. While it does, code
+// Whether a session of this thread waits on the server right now. While it does, code
 // driven by the event loop (a timer, a socket) must not start a statement:
 // the connection is taken until the wait ends.
 bool inProgress();

@@ -30,6 +30,7 @@
 #include <memory>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -337,6 +338,30 @@ private slots:
         Recordset answer;
         answer.Open(QStringLiteral("SELECT 41 + 1 AS Answer"), mine);
         QCOMPARE(answer.Fields(QStringLiteral("Answer")).toText(), QStringLiteral("42"));
+    }
+
+    // The hook belongs to the window's thread: a read waiting on a worker
+    // never calls it (it would show a window off that thread) and never
+    // counts as the window's connection being taken.
+    void workerWaitsLeaveTheWindowsHook()
+    {
+        const QString target = TestServer::freshDatabase();
+        TurningHook hook;
+        ServerWaits::setHook(&hook);
+        bool takenMeanwhile = false;
+        std::thread worker([&] {
+            Connection reader;
+            reader.Open(target);
+            reader.session()->execute(QStringLiteral("SELECT pg_sleep(0.3)"));
+        });
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 200)
+            takenMeanwhile = takenMeanwhile || ServerWaits::inProgress();
+        worker.join();
+        ServerWaits::setHook(nullptr);
+        QCOMPARE(hook.turns, 0);
+        QVERIFY(!takenMeanwhile);
     }
 
     // A host that accepts connections and never answers: the connect gives
