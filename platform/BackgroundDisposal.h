@@ -7,6 +7,8 @@
 // thread that is not safe to release from another thread (implicitly shared
 // Qt values are: their reference counts are atomic). No QObject may be in it.
 
+#include "platform/WorkerPriority.h"
+
 #include <QThreadPool>
 
 #include <memory>
@@ -22,7 +24,10 @@ void disposeInBackground(T &value)
 {
     static_assert(!std::is_base_of_v<QObject, T>, "a QObject belongs to its thread");
     auto doomed = std::make_shared<T>(std::exchange(value, T()));
-    QThreadPool::globalInstance()->start([doomed = std::move(doomed)]() mutable { doomed.reset(); });
+    QThreadPool::globalInstance()->start([doomed = std::move(doomed)]() mutable {
+        runBelowWindowPriority();
+        doomed.reset();
+    });
 }
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/SessionBeside.h"
+#include "platform/WorkerPriority.h"
 
 #include <QCoreApplication>
 
@@ -34,6 +35,7 @@ void BackgroundSession::run(QObject *receiver, Read read, Failed failed)
 {
     m_worker.start([this, session = m_session, guard = QPointer<QObject>(receiver), read = std::move(read),
                     failed = std::move(failed)] {
+        runBelowWindowPriority();
         Delivery delivery;
         try {
             if (!session->connection)

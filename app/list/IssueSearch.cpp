@@ -1,6 +1,7 @@
 #include "app/list/IssueSearch.h"
 
 #include "platform/BackgroundDisposal.h"
+#include "platform/WorkerPriority.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -55,6 +56,7 @@ void IssueSearch::applyLater(const IssueFilterCriteria &criteria)
     if (m_shown && m_shown->table == table && criteria.narrows(m_shown->criteria))
         *within = m_shown->kept;
     m_workers.start([this, generation, criteria, table, within, cancelled = m_cancelled] {
+        platform::runBelowWindowPriority();
         auto kept = IssueFilter::keptRows(*table, criteria, QDate::currentDate(), within.get(), cancelled.get());
         if (!kept)
             return;
