@@ -13,8 +13,8 @@
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/IssueStatus.h"
+#include "data/RecordStore.h"
 #include "data/SharedConnection.h"
-#include "data/SqlText.h"
 #include "issues/IssueEditor.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
@@ -181,10 +181,8 @@ void MainWindow::closeSelectedIssue()
         closing = QLatin1String(IssueStatus::closedName);
     }
     step(104, [&] {
-        const std::optional<qint64> number = SqlText::idOf(id);
-        if (!number)
-            throw Error(QStringLiteral("The issue's ID \"%1\" is not a number; nothing was changed.").arg(id));
-        sharedConnection().Execute(IssueStatus::setStatusStatement(*closing, *number));
+        sharedConnection().Execute(
+            IssueStatus::setStatusStatement(*closing, RecordStore::idOf(id, QStringLiteral("issue"))));
     });
     step(106, [&] { refillList(); });
     step(108, [&] { selectRow(m_model->rowOfFirstCell(id)); });

@@ -4,8 +4,8 @@
 #include "data/ContactSql.h"
 #include "data/Error.h"
 #include "data/HeldRecordset.h"
+#include "data/RecordStore.h"
 #include "data/SharedConnection.h"
-#include "data/SqlText.h"
 #include "platform/Appearance.h"
 #include "platform/ChangedMeanwhile.h"
 #include "platform/Controls.h"
@@ -192,10 +192,7 @@ QString ContactEditor::contactGoneMessage()
 
 qint64 ContactEditor::contactNumber() const
 {
-    const std::optional<qint64> number = SqlText::idOf(contactId);
-    if (!number)
-        throw Error(QStringLiteral("The contact's ID \"%1\" is not a number.").arg(contactId));
-    return *number;
+    return RecordStore::idOf(contactId, QStringLiteral("contact"));
 }
 
 QString ContactEditor::shownText(int box) const

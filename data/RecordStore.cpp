@@ -6,11 +6,12 @@
 
 namespace RecordStore {
 
-qint64 idOf(const QString &id)
+qint64 idOf(const QString &id, const QString &record)
 {
-    if (!SqlText::isPlainId(id))
-        throw Error(QStringLiteral("\"%1\" is not the ID of a record.").arg(id));
-    return id.toLongLong();
+    const std::optional<qint64> number = SqlText::idOf(id);
+    if (!number)
+        throw Error(QStringLiteral("The %1's ID \"%2\" is not a number.").arg(record, id));
+    return *number;
 }
 
 int write(Connection &connection, const QString &statement)

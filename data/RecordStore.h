@@ -14,9 +14,11 @@ class Connection;
 namespace RecordStore {
 
 // A record's ID as a window holds it (text), as the integer every statement
-// takes. Throws Error for text that is not a plain whole number, so that no
-// such text reaches a statement as ID 0.
-qint64 idOf(const QString &id);
+// takes: the one way an ID from a window reaches a statement. Throws Error
+// ("The ID "1 or 1=1" is not a number.", naming the record as
+// `record` says) for text that is not a plain whole number, so that no such
+// text reaches a statement as ID 0.
+qint64 idOf(const QString &id, const QString &record = QStringLiteral("record"));
 
 // Runs a window's statement as it is; returns the rows it changed. Throws
 // Error.

@@ -10,6 +10,13 @@
 namespace Trash {
 namespace {
 
+// Who deleted a group is kept only where many users share the database
+// (TrashOwners); on a file every group is its one user's.
+bool recordsOwners(const Connection &connection)
+{
+    return connection.isShared();
+}
+
 const char *const issueColumns = "ID, Title, [Assigned To], [Opened By], [Opened Date], Status, Category, Priority, "
                                  "Comment, [Due Date]";
 const char *const contactColumns =
@@ -118,7 +125,7 @@ QList<Group> readGroups(Connection &connection, qint64 only)
     }
     for (int i = 0; i < groups.size(); ++i)
         groups[i].what = describe(groups[i], contents[i]);
-    if (connection.isShared() && !groups.isEmpty()) {
+    if (recordsOwners(connection) && !groups.isEmpty()) {
         QHash<qint64, QString> people;
         Statement owners(connection, QStringLiteral("SELECT DeleteGroup, DeletedByUser FROM TrashOwners%1").arg(where),
                          only);
@@ -209,7 +216,7 @@ void removeGroup(Connection &connection, qint64 group)
 
 std::optional<QString> issueDeletedBy(Connection &connection, qint64 issueId)
 {
-    if (!connection.isShared())
+    if (!recordsOwners(connection))
         return std::nullopt;
     Statement owner(connection, QStringLiteral("SELECT DeletedByUser FROM TrashOwners WHERE DeleteGroup = (SELECT "
                                                "max(DeleteGroup) FROM TrashIssues WHERE ID = %1)")
@@ -228,7 +235,7 @@ std::optional<Group> newest(Connection &connection)
 {
     // On a shared server, the newest of this user's own deletes: Undo must
     // not bring back what a colleague deleted on purpose.
-    const QString own = connection.isShared()
+    const QString own = recordsOwners(connection)
                             ? QStringLiteral(" WHERE DeleteGroup IN (SELECT DeleteGroup FROM "
                                              "TrashOwners WHERE DeletedByUser = marrow_deleting_user())")
                             : QString();

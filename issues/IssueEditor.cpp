@@ -6,8 +6,8 @@
 #include "data/Error.h"
 #include "data/HeldRecordset.h"
 #include "data/IssueStatus.h"
+#include "data/RecordStore.h"
 #include "data/SharedConnection.h"
-#include "data/SqlText.h"
 #include "issues/ContactPicker.h"
 #include "issues/DateField.h"
 #include "platform/Appearance.h"
@@ -205,10 +205,7 @@ void IssueEditor::selectValue(QComboBox *picker, const Value &value, const QStri
 
 qint64 IssueEditor::issueNumber() const
 {
-    const std::optional<qint64> number = SqlText::idOf(issueId);
-    if (!number)
-        throw Error(QStringLiteral("The issue's ID \"%1\" is not a number.").arg(issueId));
-    return *number;
+    return RecordStore::idOf(issueId, QStringLiteral("issue"));
 }
 
 qint64 IssueEditor::chosenContactId(const QComboBox *picker) const

@@ -36,7 +36,7 @@ void IssueEditor::noticeStoredChange(const QString &table, const QString &by)
         return;
     qint64 id = 0;
     try {
-        id = RecordStore::idOf(issueId);
+        id = RecordStore::idOf(issueId, QStringLiteral("issue"));
     } catch (const Error &) {
         return; // no stored issue has such an ID
     }
