@@ -317,7 +317,10 @@ struct ThreadWitness {
     bool armed = false;
     ThreadWitness() = default;
     explicit ThreadWitness(bool arm) : armed(arm) {}
-    ThreadWitness(ThreadWitness &&other) noexcept : diedOn(other.diedOn), armed(std::exchange(other.armed, false)) {}
+    ThreadWitness(ThreadWitness &&other) noexcept
+        : diedOn(std::move(other.diedOn)), armed(std::exchange(other.armed, false))
+    {
+    }
     ThreadWitness &operator=(ThreadWitness &&other) noexcept
     {
         diedOn = other.diedOn;

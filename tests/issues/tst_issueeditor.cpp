@@ -346,7 +346,7 @@ private slots:
         QTest::newRow("line breaks") << "one\ntwo"
                                      << "first\nsecond\n\n  fourth\n";
         QString big;
-        while (big.size() < 1024 * 1024)
+        while (big.size() < 1024 * qsizetype(1024))
             big += QString::fromUtf8("line %1 'é' \"ü\" \\ 🙂\n").arg(big.size());
         QTest::newRow("1 MB comment") << "big" << big;
     }

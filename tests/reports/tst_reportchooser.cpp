@@ -455,7 +455,7 @@ private slots:
             QSKIP("the layout completed before the window opened");
         auto *view = preview.findChild<QWidget *>(QStringLiteral("PageView"));
         struct PaintCounter : QObject {
-            const ReportPreview *preview;
+            const ReportPreview *preview = nullptr;
             int beforeCount = 0;
             int afterCount = 0;
             bool eventFilter(QObject *, QEvent *event) override

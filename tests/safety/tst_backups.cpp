@@ -64,7 +64,7 @@ void damage(const QString &path)
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadWrite));
     file.seek(file.size() / 2 / 4096 * 4096);
-    file.write(QByteArray(3 * 4096, '\x55'));
+    file.write(QByteArray(qsizetype(3) * 4096, '\x55'));
 }
 
 // "ok" and the number of issues, read the way the program opens the file.

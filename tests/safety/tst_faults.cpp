@@ -103,8 +103,8 @@ void seedDatabase()
     for (const char *sql : {"insert into Contacts (ID,[First Name],[Last Name]) values (1,'Ann','Lee')",
                             "insert into [Status] values ('Open')", "insert into [Categories] values ('Bug')",
                             "insert into [Priorities] values ('High')",
-                            "insert into Issues (ID,Title,[Assigned To],[Opened By],[Opened Date],Status,Category,"
-                            "Priority) values (1,'Seeded',1,1,'2021-08-31','Open','Bug','High')"})
+                            ("insert into Issues (ID,Title,[Assigned To],[Opened By],[Opened Date],Status,Category,"
+                             "Priority) values (1,'Seeded',1,1,'2021-08-31','Open','Bug','High')")})
         connection.Execute(QLatin1String(sql));
 }
 
@@ -486,7 +486,7 @@ void TestFaults::settingsThatCannotBeUsedAreToldOnce()
     else if (kind.startsWith(QLatin1String("link")))
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), settings));
     else if (!folderRow)
-        writeFile(settings, "[General]\nColumnHeaders1=2000\n" + QByteArray(1024 * 1024, ';'));
+        writeFile(settings, "[General]\nColumnHeaders1=2000\n" + QByteArray(qsizetype(1024) * 1024, ';'));
     else
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
     struct stat before {

@@ -193,7 +193,7 @@ void TestHostileInput::battery()
     QTest::newRow("combining marks") << QString::fromUtf8("e\u0301 a\u0308 Z\u0335\u0321a\u0337l\u0338") << stored;
     QTest::newRow("emoji") << QString::fromUtf8("🙂👍🏽🇩🇪👨‍👩‍👧 💩") << stored;
     QString megabyte;
-    while (megabyte.size() < 1024 * 1024)
+    while (megabyte.size() < 1024 * qsizetype(1024))
         megabyte += QString::fromUtf8("O'Brien ✓ \"x\" ");
     QTest::newRow("1 MB with apostrophes") << megabyte << stored;
     const QString nul = QStringLiteral("NUL character (code 0), which cannot be stored");

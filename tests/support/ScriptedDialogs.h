@@ -14,8 +14,8 @@ public:
     struct Box {
         QString text;
         QString title;
-        platform::Buttons buttons;
-        platform::Icon icon;
+        platform::Buttons buttons{};
+        platform::Icon icon{};
         QString details; // behind "Show Details"
     };
     struct Input {

@@ -126,8 +126,8 @@ private slots:
                 "insert into Contacts ([First Name]) values ('Gone')",
                 "insert into Contacts ([First Name]) values ('Kept')", "insert into [Status] values ('Open')",
                 "insert into Categories values ('Hardware')", "insert into Priorities values ('High')",
-                "insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,[Due Date]) "
-                "values ('dated',1,3,'2021-08-31T14:05:00','Open','2021-09-15')",
+                ("insert into Issues (Title,[Assigned To],[Opened By],[Opened Date],Status,[Due Date]) "
+                 "values ('dated',1,3,'2021-08-31T14:05:00','Open','2021-09-15')"),
                 "insert into Issues (Title,[Assigned To]) values ('orphaned',2)",
                 "insert into Issues (Title) values ('trashed')", "update Issues set Comment='again' where ID=1",
                 "delete from Issues where ID=3",
