@@ -4,6 +4,7 @@
 
 #include "app/MainWindow.h"
 
+#include "app/CalendarCommands.h"
 #include "app/CsvCommands.h"
 #include "app/FilterBar.h"
 #include "app/TrashCommands.h"
@@ -87,6 +88,7 @@ void MainWindow::buildListCommands()
     });
     m_contextMenu->addActions({showClosed, find, refresh});
     CsvCommands::add(*this, *m_contextMenu);
+    CalendarCommands::add(*this, *m_contextMenu);
     connect(m_contextMenu, &QMenu::aboutToShow, this, [=, this] {
         const int row = selectedRow();
         for (QAction *action : {edit, remove, copy})
