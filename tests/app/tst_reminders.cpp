@@ -1,0 +1,174 @@
+// Reminders as the desktop receives them: a notification service of the
+// test's own on a private session bus records every notice. Bodies are
+// escaped only for a service that reads markup, a clicked notice names its
+// issue, a missing service is told once, and nothing is told twice a day.
+
+#include "data/DueReminders.h"
+#include "platform/DesktopNotifications.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+struct Received {
+    QString summary;
+    QString body;
+    QStringList actions;
+};
+
+// The service's side of org.freedesktop.Notifications, as far as the
+// program uses it.
+class NotificationService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QList<Received> received;
+    QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body")};
+
+public slots:
+    QStringList GetCapabilities() { return capabilities; }
+    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
+                const QStringList &actions, const QVariantMap &, int)
+    {
+        received.append({summary, body, actions});
+        return static_cast<uint>(received.size());
+    }
+};
+
+// A private session bus, ended with the test.
+class PrivateBus {
+public:
+    PrivateBus()
+    {
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+        if (!m_daemon.waitForReadyRead(10000))
+            qFatal("dbus-daemon did not start: %s", qPrintable(m_daemon.errorString()));
+        address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+    }
+    ~PrivateBus()
+    {
+        m_daemon.terminate();
+        m_daemon.waitForFinished(5000);
+    }
+    QDBusConnection connect(const QString &name) const { return QDBusConnection::connectToBus(address, name); }
+    QString address;
+
+private:
+    QProcess m_daemon;
+};
+
+struct ServiceOnBus {
+    explicit ServiceOnBus(const PrivateBus &bus) : connection(bus.connect(QStringLiteral("service")))
+    {
+        connection.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &service,
+                                  QDBusConnection::ExportAllSlots);
+        if (!connection.registerService(QStringLiteral("org.freedesktop.Notifications")))
+            qFatal("the test service could not take its name");
+    }
+    ~ServiceOnBus() { QDBusConnection::disconnectFromBus(QStringLiteral("service")); }
+    NotificationService service;
+    QDBusConnection connection;
+};
+
+} // namespace
+
+class TestReminders : public QObject {
+    Q_OBJECT
+private slots:
+    void bodiesAreEscapedForMarkupServicesOnly_data();
+    void bodiesAreEscapedForMarkupServicesOnly();
+    void defaultActionNamesTheIssue();
+    void missingServiceIsToldOnce();
+    void clockSetBackRepeatsNothing();
+};
+
+void TestReminders::bodiesAreEscapedForMarkupServicesOnly_data()
+{
+    QTest::addColumn<bool>("markup");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("markup") << true << "#7 &lt;b&gt;Fix&lt;/b&gt; &amp; ship";
+    QTest::newRow("plain") << false << "#7 <b>Fix</b> & ship";
+}
+
+void TestReminders::bodiesAreEscapedForMarkupServicesOnly()
+{
+    QFETCH(bool, markup);
+    QFETCH(QString, expected);
+    PrivateBus bus;
+    ServiceOnBus server(bus);
+    if (markup)
+        server.service.capabilities.append(QStringLiteral("body-markup"));
+    platform::DesktopNotifications notifications(bus.connect(QStringLiteral("client")));
+    QSignalSpy answered(&notifications, &platform::DesktopNotifications::allAnswered);
+    notifications.notify(QStringLiteral("1 issue is due today"), QStringLiteral("#7 <b>Fix</b> & ship"), 7);
+    QTRY_VERIFY(notifications.settled() && !answered.isEmpty());
+    QCOMPARE(server.service.received.size(), 1);
+    QCOMPARE(server.service.received[0].summary, QStringLiteral("1 issue is due today"));
+    QCOMPARE(server.service.received[0].body, expected);
+    QCOMPARE(server.service.received[0].actions, (QStringList{QStringLiteral("default"), QStringLiteral("Open")}));
+    QDBusConnection::disconnectFromBus(QStringLiteral("client"));
+}
+
+void TestReminders::defaultActionNamesTheIssue()
+{
+    PrivateBus bus;
+    ServiceOnBus server(bus);
+    platform::DesktopNotifications notifications(bus.connect(QStringLiteral("client")));
+    QSignalSpy chosen(&notifications, &platform::DesktopNotifications::issueChosen);
+    notifications.notify(QStringLiteral("a"), QStringLiteral("b"), 41);
+    notifications.notify(QStringLiteral("c"), QStringLiteral("d"), 42);
+    QTRY_VERIFY(notifications.settled());
+    for (const auto &[id, action] : {std::pair{2u, "other"}, std::pair{9u, "default"}, std::pair{2u, "default"}}) {
+        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                                         QStringLiteral("org.freedesktop.Notifications"),
+                                                         QStringLiteral("ActionInvoked"));
+        signal << id << QString::fromLatin1(action);
+        server.connection.send(signal);
+    }
+    // Only the default action of a notice of ours opens its issue.
+    QTRY_COMPARE(chosen.size(), 1);
+    QCOMPARE(chosen[0][0].toLongLong(), 42);
+    QTest::qWait(100);
+    QCOMPARE(chosen.size(), 1);
+    QDBusConnection::disconnectFromBus(QStringLiteral("client"));
+}
+
+void TestReminders::missingServiceIsToldOnce()
+{
+    PrivateBus bus;
+    platform::DesktopNotifications notifications(bus.connect(QStringLiteral("client")));
+    QSignalSpy unavailable(&notifications, &platform::DesktopNotifications::unavailable);
+    notifications.notify(QStringLiteral("a"), QStringLiteral("b"), 1);
+    notifications.notify(QStringLiteral("c"), QStringLiteral("d"), 2);
+    QTRY_VERIFY(notifications.settled());
+    notifications.notify(QStringLiteral("e"), QStringLiteral("f"), 3);
+    QVERIFY(notifications.isUnavailable());
+    QCOMPARE(unavailable.size(), 1);
+    QDBusConnection::disconnectFromBus(QStringLiteral("client"));
+}
+
+void TestReminders::clockSetBackRepeatsNothing()
+{
+    const QDate today(2026, 12, 8);
+    const QList<DueReminders::DueIssue> due{{1, QStringLiteral("a"), today},
+                                            {2, QStringLiteral("b"), today.addDays(-1)}};
+    DueReminders::SentLog log;
+    QCOMPARE(DueReminders::untold(due, log, today, QStringLiteral("db")).size(), 2);
+    // Back over midnight: yesterday's run already told them as of today.
+    QCOMPARE(DueReminders::untold(due, log, today.addDays(-1), QStringLiteral("db")).size(), 0);
+    QCOMPARE(log.day, today);
+    // Another database's issues of the same IDs are its own.
+    QCOMPARE(DueReminders::untold(due, log, today, QStringLiteral("other")).size(), 2);
+    // The next day tells again; issue 1 is overdue now.
+    QCOMPARE(DueReminders::untold(due, log, today.addDays(1), QStringLiteral("db")).size(), 2);
+    QCOMPARE(DueReminders::notices(due, today.addDays(1)).size(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestReminders)
+#include "tst_reminders.moc"
