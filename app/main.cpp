@@ -3,7 +3,9 @@
 
 #include "app/CommandLine.h"
 #include "app/DatabaseChoice.h"
+#include "app/DueReminderRun.h"
 #include "app/MainWindow.h"
+#include "app/MorningReminder.h"
 #include "app/Restore.h"
 #include "data/Connection.h"
 #include "data/DataFile.h"
@@ -83,6 +85,21 @@ int main(int argc, char *argv[])
         }
         return 0;
     }
+    case CommandLine::Action::Remind: {
+        QCoreApplication app(argc, argv);
+        const DatabaseChoice choice = DatabaseChoice::resolve(command.database);
+        if (const QString problem = choice.problem(); !problem.isEmpty()) {
+            std::fprintf(stderr, "marrowdesk: %s\n", qPrintable(problem));
+            return 1;
+        }
+        if (!choice.target.isEmpty())
+            DataFile::useDatabase(ConnectionText::namesServer(choice.target)
+                                      ? choice.target
+                                      : QFileInfo(choice.target).absoluteFilePath());
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return DueReminderRun::remindCommand(out, err);
+    }
     case CommandLine::Action::Run:
         break;
     }
@@ -136,6 +153,7 @@ int main(int argc, char *argv[])
         window.activateWindow();
     });
     window.startUp();
+    (new MorningReminder(window))->check();
     switch (MainWindow::windowStateNumber(window.windowState())) {
     case 1:
         window.showMinimized();

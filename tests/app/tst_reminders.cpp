@@ -1,13 +1,17 @@
 // Reminders as the desktop receives them: a notification service of the
 // test's own on a private session bus records every notice. Bodies are
 // escaped only for a service that reads markup, a clicked notice names its
-// issue, a missing service is told once, and nothing is told twice a day.
+// issue, a missing service is told once, and `marrowdesk --remind` groups
+// thousands of due issues into one notice and tells nothing twice a day.
 
+#include "data/Connection.h"
 #include "data/DueReminders.h"
+#include "data/Transaction.h"
 #include "platform/DesktopNotifications.h"
+#include "platform/ReminderSettings.h"
+#include "support/TestDatabase.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QProcess>
 #include <QSignalSpy>
@@ -76,6 +80,25 @@ struct ServiceOnBus {
     QDBusConnection connection;
 };
 
+struct Run {
+    int exitCode;
+    QString out;
+};
+
+// Runs `marrowdesk --remind`, answering its calls meanwhile.
+Run remind(const PrivateBus &bus, const QString &database)
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address);
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(MARROWDESK_BIN_DIR "/marrowdesk"),
+                  {QStringLiteral("--remind"), QStringLiteral("--database"), database});
+    if (!QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, 60000))
+        qFatal("marrowdesk --remind did not end");
+    return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError())};
+}
+
 } // namespace
 
 class TestReminders : public QObject {
@@ -85,6 +108,7 @@ private slots:
     void bodiesAreEscapedForMarkupServicesOnly();
     void defaultActionNamesTheIssue();
     void missingServiceIsToldOnce();
+    void remindTellsEachDueIssueOnceADay();
     void clockSetBackRepeatsNothing();
 };
 
@@ -151,6 +175,50 @@ void TestReminders::missingServiceIsToldOnce()
     QVERIFY(notifications.isUnavailable());
     QCOMPARE(unavailable.size(), 1);
     QDBusConnection::disconnectFromBus(QStringLiteral("client"));
+}
+
+void TestReminders::remindTellsEachDueIssueOnceADay()
+{
+    TestDatabase database;
+    const QDate today = QDate::currentDate();
+    {
+        Connection connection;
+        database.open(connection);
+        Transaction all(connection);
+        const auto add = [&](const QString &title, QDate due, const char *status) {
+            connection.Execute(QStringLiteral("insert into Issues (Title, Status, [Opened Date], [Due Date]) values "
+                                              "('%1', '%2', '2020-01-01', '%3')")
+                                   .arg(title, QLatin1String(status), due.toString(Qt::ISODate)));
+        };
+        for (int i = 0; i < 10000; ++i)
+            add(QStringLiteral("Due %1").arg(i), today, "Open");
+        add(QStringLiteral("Years late"), today.addYears(-3), "Open");
+        add(QStringLiteral("Tomorrow"), today.addDays(1), "Open");
+        add(QStringLiteral("Done"), today, "Closed");
+        all.commit();
+    }
+    platform::ReminderSettings::save({true, QTime(0, 0)});
+    PrivateBus bus;
+    ServiceOnBus server(bus);
+    const Run first = remind(bus, database.path());
+    QCOMPARE(first.exitCode, 0);
+    QCOMPARE(server.service.received.size(), 2);
+    QCOMPARE(server.service.received[0].summary, QStringLiteral("10000 issues are due today"));
+    QVERIFY(server.service.received[0].body.endsWith(QStringLiteral("and 9995 more")));
+    QCOMPARE(server.service.received[1].summary, QStringLiteral("1 issue is overdue"));
+    QVERIFY(server.service.received[1].body.startsWith(QStringLiteral("#10001 Years late (due ")));
+
+    QCOMPARE(remind(bus, database.path()).exitCode, 0);
+    QCOMPARE(server.service.received.size(), 2);
+    {
+        Connection connection;
+        database.open(connection);
+        connection.Execute(QStringLiteral("update Issues set [Due Date] = '%1' where Title = 'Tomorrow'")
+                               .arg(today.toString(Qt::ISODate)));
+    }
+    QCOMPARE(remind(bus, database.path()).exitCode, 0);
+    QCOMPARE(server.service.received.size(), 3);
+    QCOMPARE(server.service.received[2].summary, QStringLiteral("1 issue is due today"));
 }
 
 void TestReminders::clockSetBackRepeatsNothing()
