@@ -8,8 +8,6 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include <algorithm>
-
 namespace DueReminders {
 namespace {
 
@@ -52,11 +50,6 @@ Notice noticeOf(const QList<DueIssue> &issues, bool overdue)
     return notice;
 }
 
-QString keyOf(const QString &databaseTag, const DueIssue &issue, QDate today)
-{
-    return QStringLiteral("%1/%2/%3").arg(databaseTag).arg(issue.id).arg(issue.due < today ? "overdue" : "due");
-}
-
 } // namespace
 
 QString dueQuery(QDate today)
@@ -97,16 +90,18 @@ QList<DueIssue> untold(const QList<DueIssue> &issues, SentLog &log, QDate today,
 {
     if (!log.day.isValid() || today > log.day) {
         log.day = today;
-        log.keys.clear();
+        log.issues.clear();
     }
-    QSet<QString> told(log.keys.cbegin(), log.keys.cend());
+    // Due or overdue as of the log's day: a clock set back still finds
+    // what it told then.
+    QSet<qint64> &due = log.issues[databaseTag + QStringLiteral("/due")];
+    QSet<qint64> &overdue = log.issues[databaseTag + QStringLiteral("/overdue")];
     QList<DueIssue> fresh;
     for (const DueIssue &issue : issues) {
-        const QString key = keyOf(databaseTag, issue, std::max(today, log.day));
-        if (told.contains(key))
+        QSet<qint64> &told = issue.due < log.day ? overdue : due;
+        if (told.contains(issue.id))
             continue;
-        told.insert(key);
-        log.keys.append(key);
+        told.insert(issue.id);
         fresh.append(issue);
     }
     return fresh;
@@ -119,21 +114,35 @@ SentLog readLog(const QString &path)
     // Far more than a day's reminders ever need; anything larger is not ours.
     if (file.size() > 64 * 1024 * 1024 || !file.open(QIODevice::ReadOnly))
         return log;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    if (lines.isEmpty())
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    log.day = QDate::fromString(QString::fromLatin1(lines.first()), Qt::ISODate);
+    if (!log.day.isValid())
         return log;
-    log.day = QDate::fromString(lines.first(), Qt::ISODate);
-    if (log.day.isValid())
-        log.keys = lines.mid(1);
+    // One line per group: its key, then its issues' IDs, separated by blanks.
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QList<QByteArray> words = lines[i].split(' ');
+        if (words.size() < 2)
+            continue;
+        QSet<qint64> &told = log.issues[QString::fromUtf8(words.first())];
+        told.reserve(words.size() - 1);
+        for (qsizetype w = 1; w < words.size(); ++w)
+            told.insert(words[w].toLongLong());
+    }
     return log;
 }
 
 void writeLog(const SentLog &log, const QString &path)
 {
+    QByteArray text = log.day.toString(Qt::ISODate).toLatin1() + '\n';
+    for (auto group = log.issues.cbegin(); group != log.issues.cend(); ++group) {
+        if (group->isEmpty())
+            continue;
+        text += group.key().toUtf8();
+        for (const qint64 id : *group)
+            text += ' ' + QByteArray::number(id);
+        text += '\n';
+    }
     QSaveFile file(path);
-    QByteArray text = log.day.toString(Qt::ISODate).toUtf8() + '\n';
-    for (const QString &key : log.keys)
-        text += key.toUtf8() + '\n';
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
         throw Error(
             QStringLiteral("What the reminders told could not be kept in \"%1\": %2").arg(path, file.errorString()));

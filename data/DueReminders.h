@@ -5,6 +5,7 @@
 // today, so that a second run on the same day tells nothing again.
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -40,11 +41,12 @@ struct Notice {
 // those overdue; none for an empty list.
 QList<Notice> notices(const QList<DueIssue> &issues, QDate today);
 
-// What was told on the last day that anything was: one key per database,
-// issue and whether it was due or overdue.
+// What was told on the last day that anything was: the issues, by
+// database and by whether they were due or overdue ("TAG/due",
+// "TAG/overdue").
 struct SentLog {
     QDate day;
-    QStringList keys;
+    QHash<QString, QSet<qint64>> issues;
 };
 
 // The issues not yet told, and the log with them added. A new day starts a

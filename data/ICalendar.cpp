@@ -11,6 +11,7 @@
 #include <QIODevice>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <array>
 
 namespace ICalendar {
@@ -61,23 +62,51 @@ QString dueText(const Value &due)
     return date.isValid() ? date.toString(QStringLiteral("yyyyMMdd")) : QString();
 }
 
+// Appends a content line folded: see foldedLine.
+void appendFolded(QByteArray &out, const QString &line)
+{
+    const QByteArray utf8 = line.toUtf8();
+    qsizetype start = 0;
+    qsizetype room = maxOctets;
+    while (utf8.size() - start > room) {
+        qsizetype end = start + room;
+        while (end > start && !startsCharacter(utf8[end]))
+            --end;
+        out.append(utf8.constData() + start, end - start);
+        out.append("\r\n ");
+        start = end;
+        room = maxOctets - 1;
+    }
+    out.append(utf8.constData() + start, utf8.size() - start);
+    out.append("\r\n");
+}
+
+// Collects lines and hands them to the device in large pieces.
 class Writer {
 public:
-    explicit Writer(QIODevice &device) : m_device(device) {}
+    explicit Writer(QIODevice &device) : m_device(device) { m_buffer.reserve(chunk + 4096); }
     void line(const QString &text)
     {
-        const QByteArray bytes = foldedLine(text);
-        if (m_device.write(bytes) != bytes.size())
-            throw Error(QStringLiteral("The calendar could not be written: %1").arg(m_device.errorString()));
+        appendFolded(m_buffer, text);
+        if (m_buffer.size() >= chunk)
+            flush();
     }
     void text(const char *name, const QString &value)
     {
         if (!value.isEmpty())
             line(QLatin1String(name) + QLatin1Char(':') + escapedText(value));
     }
+    void flush()
+    {
+        if (m_device.write(m_buffer) != m_buffer.size())
+            throw Error(QStringLiteral("The calendar could not be written: %1").arg(m_device.errorString()));
+        m_buffer.clear();
+    }
 
 private:
+    static constexpr qsizetype chunk = 64 * 1024;
     QIODevice &m_device;
+    QByteArray m_buffer;
 };
 
 void writeTodo(Writer &out, const Recordset &rs, int row, const QString &uidSuffix, const QString &stamp)
@@ -103,6 +132,12 @@ void writeTodo(Writer &out, const Recordset &rs, int row, const QString &uidSuff
 
 QString escapedText(const QString &text)
 {
+    const auto plain = [](QChar c) {
+        return c.unicode() >= 0x20 && c.unicode() != 0x7F && c != QLatin1Char('\\') && c != QLatin1Char(';') &&
+               c != QLatin1Char(',');
+    };
+    if (std::all_of(text.cbegin(), text.cend(), plain))
+        return text;
     QString escaped;
     escaped.reserve(text.size() + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -140,22 +175,8 @@ QString escapedText(const QString &text)
 
 QByteArray foldedLine(const QString &line)
 {
-    const QByteArray utf8 = line.toUtf8();
     QByteArray folded;
-    folded.reserve(utf8.size() + utf8.size() / 60 * 3 + 2);
-    qsizetype start = 0;
-    int room = maxOctets;
-    while (utf8.size() - start > room) {
-        qsizetype end = start + room;
-        while (end > start && !startsCharacter(utf8[end]))
-            --end;
-        folded.append(utf8.constData() + start, end - start);
-        folded.append("\r\n ");
-        start = end;
-        room = maxOctets - 1;
-    }
-    folded.append(utf8.constData() + start, utf8.size() - start);
-    folded.append("\r\n");
+    appendFolded(folded, line);
     return folded;
 }
 
@@ -221,6 +242,7 @@ int exportIssues(Connection &connection, const std::optional<std::vector<qint64>
                 write(*found);
     }
     out.line(QStringLiteral("END:VCALENDAR"));
+    out.flush();
     rs.Close();
     return written;
 }
