@@ -2,8 +2,12 @@
 // test's own on a private session bus records every notice. Bodies are
 // escaped only for a service that reads markup, a clicked notice names its
 // issue, a missing service is told once, and `marrowdesk --remind` groups
-// thousands of due issues into one notice and tells nothing twice a day.
+// thousands of due issues into one notice and tells nothing twice a day; the
+// window's own round selects the issue a notice was clicked for, or shows
+// the reminders itself when the service is gone.
 
+#include "MainWindowFixture.h"
+#include "app/MorningReminder.h"
 #include "data/Connection.h"
 #include "data/DueReminders.h"
 #include "data/Transaction.h"
@@ -110,6 +114,7 @@ private slots:
     void missingServiceIsToldOnce();
     void remindTellsEachDueIssueOnceADay();
     void clockSetBackRepeatsNothing();
+    void windowSelectsTheClickedIssueOrShowsRemindersItself();
 };
 
 void TestReminders::bodiesAreEscapedForMarkupServicesOnly_data()
@@ -238,5 +243,45 @@ void TestReminders::clockSetBackRepeatsNothing()
     QCOMPARE(DueReminders::notices(due, today.addDays(1)).size(), 1);
 }
 
-QTEST_GUILESS_MAIN(TestReminders)
+void TestReminders::windowSelectsTheClickedIssueOrShowsRemindersItself()
+{
+    PrivateBus bus;
+    ServiceOnBus server(bus);
+    // The window's notices go to the session bus: this test's own.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address.toUtf8());
+    form1test::freshMachine();
+    ScriptedDialogs dialogs;
+    const std::unique_ptr<MainWindow> form = form1test::started();
+    form1test::addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
+    const QString today = QLatin1Char('\'') + QDate::currentDate().toString(Qt::ISODate) + QLatin1Char('\'');
+    form1test::addIssue(5, QStringLiteral("'Due now'"), QStringLiteral("'2026-01-01'"), QStringLiteral("'Open'"),
+                        today);
+    form1test::addIssue(6, QStringLiteral("'Later'"), QStringLiteral("'2026-01-01'"), QStringLiteral("'Open'"));
+    form->refillList();
+    form->selectRow(form->listModel()->rowOfFirstCell(QStringLiteral("6")));
+    platform::ReminderSettings::save({true, QTime(0, 0)});
+
+    (new MorningReminder(*form))->check();
+    QTRY_COMPARE(server.service.received.size(), 1);
+    QCOMPARE(server.service.received[0].summary, QStringLiteral("1 issue is due today"));
+    QDBusMessage clicked =
+        QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                   QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
+    clicked << 1u << QStringLiteral("default");
+    server.connection.send(clicked);
+    QTRY_COMPARE(form->listModel()->cell(form->selectedRow(), 0), QStringLiteral("5"));
+
+    // The service gone: what is due shows in the window, said once.
+    server.connection.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+    form1test::addIssue(7, QStringLiteral("'Also due'"), QStringLiteral("'2026-01-01'"), QStringLiteral("'Open'"),
+                        today);
+    (new MorningReminder(*form))->check();
+    QTRY_COMPARE(dialogs.plainMessages().size(), 1);
+    QVERIFY(dialogs.plainMessages()[0].text.startsWith(QStringLiteral("No desktop notification service")));
+    QVERIFY(dialogs.plainMessages()[0].text.contains(QStringLiteral("#7 Also due")));
+    QCOMPARE(server.service.received.size(), 1);
+    QCOMPARE(dialogs.errorBoxes().size(), 0);
+}
+
+QTEST_MAIN(TestReminders)
 #include "tst_reminders.moc"
