@@ -36,6 +36,22 @@ void makeDataFolder()
     }
 }
 
+// Works on the database --database, MARROWDESK_DATABASE or the remembered
+// choice names, as every start does; a choice that cannot be used is told
+// on standard error and gives false.
+bool useChosenDatabase(const QString &database)
+{
+    const DatabaseChoice choice = DatabaseChoice::resolve(database);
+    if (const QString problem = choice.problem(); !problem.isEmpty()) {
+        std::fprintf(stderr, "marrowdesk: %s\n", qPrintable(problem));
+        return false;
+    }
+    if (!choice.target.isEmpty())
+        DataFile::useDatabase(ConnectionText::namesServer(choice.target) ? choice.target
+                                                                         : QFileInfo(choice.target).absoluteFilePath());
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -87,15 +103,8 @@ int main(int argc, char *argv[])
     }
     case CommandLine::Action::Remind: {
         QCoreApplication app(argc, argv);
-        const DatabaseChoice choice = DatabaseChoice::resolve(command.database);
-        if (const QString problem = choice.problem(); !problem.isEmpty()) {
-            std::fprintf(stderr, "marrowdesk: %s\n", qPrintable(problem));
+        if (!useChosenDatabase(command.database))
             return 1;
-        }
-        if (!choice.target.isEmpty())
-            DataFile::useDatabase(ConnectionText::namesServer(choice.target)
-                                      ? choice.target
-                                      : QFileInfo(choice.target).absoluteFilePath());
         QTextStream out(stdout);
         QTextStream err(stderr);
         return DueReminderRun::remindCommand(out, err);
@@ -103,14 +112,8 @@ int main(int argc, char *argv[])
     case CommandLine::Action::Run:
         break;
     }
-    const DatabaseChoice choice = DatabaseChoice::resolve(command.database);
-    if (const QString problem = choice.problem(); !problem.isEmpty()) {
-        std::fprintf(stderr, "marrowdesk: %s\n", qPrintable(problem));
+    if (!useChosenDatabase(command.database))
         return 1;
-    }
-    if (!choice.target.isEmpty())
-        DataFile::useDatabase(ConnectionText::namesServer(choice.target) ? choice.target
-                                                                         : QFileInfo(choice.target).absoluteFilePath());
 
     // Without a display Qt would stop with a message about platform plugins
     // that tells a user nothing; say what is missing instead.
