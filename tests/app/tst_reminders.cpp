@@ -8,18 +8,23 @@
 
 #include "MainWindowFixture.h"
 #include "app/MorningReminder.h"
+#include "app/RemindersDialog.h"
 #include "data/Connection.h"
 #include "data/DueReminders.h"
 #include "data/Transaction.h"
 #include "platform/DesktopNotifications.h"
+#include "platform/ReminderService.h"
 #include "platform/ReminderSettings.h"
 #include "support/TestDatabase.h"
 
+#include <QCheckBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimeEdit>
 
 namespace {
 
@@ -115,6 +120,7 @@ private slots:
     void remindTellsEachDueIssueOnceADay();
     void clockSetBackRepeatsNothing();
     void windowSelectsTheClickedIssueOrShowsRemindersItself();
+    void dialogTurnsTheTimerOnOrOffersAutostart();
 };
 
 void TestReminders::bodiesAreEscapedForMarkupServicesOnly_data()
@@ -280,6 +286,49 @@ void TestReminders::windowSelectsTheClickedIssueOrShowsRemindersItself()
     QVERIFY(dialogs.plainMessages()[0].text.startsWith(QStringLiteral("No desktop notification service")));
     QVERIFY(dialogs.plainMessages()[0].text.contains(QStringLiteral("#7 Also due")));
     QCOMPARE(server.service.received.size(), 1);
+    QCOMPARE(dialogs.errorBoxes().size(), 0);
+}
+
+void TestReminders::dialogTurnsTheTimerOnOrOffersAutostart()
+{
+    // A systemctl that records its arguments and fails, as where there is
+    // no systemd user session.
+    QTemporaryDir tools;
+    QFile fake(tools.filePath(QStringLiteral("systemctl")));
+    QVERIFY(fake.open(QIODevice::WriteOnly));
+    fake.write(QStringLiteral("#!/bin/sh\necho \"$@\" >> %1/calls\nexit 1\n").arg(tools.path()).toUtf8());
+    fake.close();
+    fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("PATH", tools.path().toUtf8() + ':' + qgetenv("PATH"));
+    QFile::copy(QStringLiteral(MARROWDESK_BIN_DIR "/marrowdesk-remind.desktop"),
+                QCoreApplication::applicationDirPath() + QStringLiteral("/marrowdesk-remind.desktop"));
+    form1test::freshMachine();
+    ScriptedDialogs dialogs;
+    const std::unique_ptr<MainWindow> form = form1test::started();
+    const auto leave = [&](bool on) {
+        dialogs.modalScripts.append([on](QDialog &window) {
+            auto &reminders = static_cast<RemindersDialog &>(window);
+            reminders.enabledBox->setChecked(on);
+            reminders.morningEdit->setTime(QTime(7, 30));
+            window.accept();
+        });
+        RemindersDialog::run(*form);
+    };
+
+    dialogs.answers = {platform::Answer::Yes};
+    leave(true);
+    QCOMPARE(platform::ReminderSettings::read().enabled, true);
+    QCOMPARE(platform::ReminderSettings::read().morning, QTime(7, 30));
+    QVERIFY(dialogs.boxes.last().text.startsWith(QStringLiteral("The reminders' timer could not be turned on")));
+    QVERIFY(QFile::exists(platform::ReminderService::autostartPath()));
+
+    leave(false);
+    QCOMPARE(platform::ReminderSettings::read().enabled, false);
+    QVERIFY(!QFile::exists(platform::ReminderService::autostartPath()));
+    QFile calls(tools.filePath(QStringLiteral("calls")));
+    QVERIFY(calls.open(QIODevice::ReadOnly));
+    QCOMPARE(calls.readAll(), QByteArray("--user enable --now marrowdesk-remind.timer\n"
+                                         "--user disable --now marrowdesk-remind.timer\n"));
     QCOMPARE(dialogs.errorBoxes().size(), 0);
 }
 
