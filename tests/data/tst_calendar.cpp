@@ -108,8 +108,6 @@ private slots:
     void textsComeBackThroughAStrictParser_data();
     void textsComeBackThroughAStrictParser();
     void onlyIssuesWithDueDatesInTheOrderAsked();
-    void priorityWordsMapToTheScale_data();
-    void priorityWordsMapToTheScale();
     void shellReplacesTheFileWhole();
 };
 
@@ -197,26 +195,6 @@ void TestCalendar::onlyIssuesWithDueDatesInTheOrderAsked()
     Connection again;
     database.open(again);
     QCOMPARE(ICalendar::databaseTag(again), tag);
-}
-
-void TestCalendar::priorityWordsMapToTheScale_data()
-{
-    QTest::addColumn<QString>("priority");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("urgent") << " URGENT " << 1;
-    QTest::newRow("high") << "High" << 3;
-    QTest::newRow("normal") << "normal" << 5;
-    QTest::newRow("very low") << "Very  Low" << 8;
-    QTest::newRow("number") << "2" << 2;
-    QTest::newRow("out of range") << "10" << 0;
-    QTest::newRow("unknown") << "Whenever" << 0;
-}
-
-void TestCalendar::priorityWordsMapToTheScale()
-{
-    QFETCH(QString, priority);
-    QFETCH(int, expected);
-    QCOMPARE(ICalendar::priorityOf(priority), expected);
 }
 
 void TestCalendar::shellReplacesTheFileWhole()
