@@ -23,6 +23,7 @@ packages=(build-essential cmake pkg-config qt6-base-dev libsqlite3-dev libicu-de
           postgresql-15 libpq-dev
           fonts-liberation poppler-utils
           file appstream  # the package: cpack reads the executables with file; its test validates the metadata
+          dbus python3-icalendar  # the reminders' tests: a private session bus, a strict calendar parser
           clang-format)   # the format check
 # Debian's package checkers (lintian, and hardening-check from devscripts) for
 # the package's test, without what they recommend (keyrings, mail and upload

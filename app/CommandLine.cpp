@@ -41,7 +41,11 @@ CommandLine CommandLine::parse(const QStringList &arguments)
                                                      "starts open it, and end. A password is never kept."));
     const QCommandLineOption forget(QStringLiteral("forget-database"),
                                     QStringLiteral("Forget the database kept with --remember, and end."));
-    parser.addOptions({help, version, restore, database, remember, forget});
+    const QCommandLineOption remind(QStringLiteral("remind"),
+                                    QStringLiteral("Tell the day's due and overdue issues as desktop notifications, "
+                                                   "once a day, from the morning time of the Reminders on, and end "
+                                                   "(for a timer or the desktop's autostart)."));
+    parser.addOptions({help, version, restore, database, remember, forget, remind});
     for (const char *name : qtOptionsWithValue) {
         QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -92,6 +96,15 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             return result;
         }
         result.action = Action::Remember;
+    }
+    if (parser.isSet(remind)) {
+        if (result.action == Action::Remember) {
+            result.action = Action::Fail;
+            result.exitCode = 2;
+            result.text = QStringLiteral("--remind takes no --remember or --forget-database.");
+            return result;
+        }
+        result.action = Action::Remind;
     }
     return result;
 }

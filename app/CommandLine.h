@@ -1,7 +1,8 @@
 #pragma once
 // The program's command line, read before any display is needed:
 //   marrowdesk [--database TARGET [--remember]] | --forget-database
-//              | --restore BACKUP_FILE [--database FILE] | --help | --version
+//              | --restore BACKUP_FILE [--database FILE] | --remind [--database TARGET]
+//              | --help | --version
 // and the options Qt itself takes (-platform, -style ...), which are left to
 // QApplication.
 
@@ -13,6 +14,7 @@ struct CommandLine {
         Run,      // start the main window, on `database` when it is set
         Restore,  // restore the backup `restoreFile`, without a display
         Remember, // keep `database` in the settings (empty: forget the choice), without a display
+        Remind,   // tell the day's due issues as desktop notifications, without a window
         Print,    // print `text` to standard output and end with 0 (--help, --version)
         Fail,     // print `text` (one line) to standard error and end with exitCode
     };

@@ -133,6 +133,10 @@ public slots:
     // Opens the selected closed issue in the editor with a status that
     // reopens it chosen (see IssueEditor::reopening); Save reopens it.
     void reopenSelectedIssue();
+    // Shows one issue: the window raised and the issue selected in the list
+    // (the find bar's filter cleared when it hides the issue). What a
+    // notification's default action opens.
+    void showIssue(qint64 id);
     // Puts the selected row on the clipboard, its cells separated by tabs.
     void copySelectedIssue();
     // Reads the list again on a worker, with what other users saved; the

@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 
+#include "app/FilterBar.h"
 #include "app/SampleData.h"
 #include "app/list/IssueListModel.h"
 #include "data/ChangeListener.h"
@@ -42,6 +43,16 @@ void MainWindow::backToList(const QString &issueId)
     if (row >= 0)
         selectRow(row);
     m_issueList->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::showIssue(qint64 id)
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    const QString issueId = QString::number(id);
+    if (m_model->rowOfFirstCell(issueId) < 0 && m_filterBar->isVisible())
+        hideFilterBar();
+    backToList(issueId);
 }
 
 void MainWindow::editSelectedIssue()

@@ -4,8 +4,10 @@
 
 #include "app/MainWindow.h"
 
+#include "app/CalendarCommands.h"
 #include "app/CsvCommands.h"
 #include "app/FilterBar.h"
+#include "app/RemindersDialog.h"
 #include "app/TrashCommands.h"
 #include "app/list/IssueListModel.h"
 #include "app/list/IssueSearch.h"
@@ -87,6 +89,8 @@ void MainWindow::buildListCommands()
     });
     m_contextMenu->addActions({showClosed, find, refresh});
     CsvCommands::add(*this, *m_contextMenu);
+    CalendarCommands::add(*this, *m_contextMenu);
+    RemindersDialog::addCommand(*this, *m_contextMenu);
     connect(m_contextMenu, &QMenu::aboutToShow, this, [=, this] {
         const int row = selectedRow();
         for (QAction *action : {edit, remove, copy})

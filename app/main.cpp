@@ -3,7 +3,9 @@
 
 #include "app/CommandLine.h"
 #include "app/DatabaseChoice.h"
+#include "app/DueReminderRun.h"
 #include "app/MainWindow.h"
+#include "app/MorningReminder.h"
 #include "app/Restore.h"
 #include "data/Connection.h"
 #include "data/DataFile.h"
@@ -32,6 +34,22 @@ void makeDataFolder()
                 DataFile::makeFolder(folder);
     } catch (const Error &) {
     }
+}
+
+// Works on the database --database, MARROWDESK_DATABASE or the remembered
+// choice names, as every start does; a choice that cannot be used is told
+// on standard error and gives false.
+bool useChosenDatabase(const QString &database)
+{
+    const DatabaseChoice choice = DatabaseChoice::resolve(database);
+    if (const QString problem = choice.problem(); !problem.isEmpty()) {
+        std::fprintf(stderr, "marrowdesk: %s\n", qPrintable(problem));
+        return false;
+    }
+    if (!choice.target.isEmpty())
+        DataFile::useDatabase(ConnectionText::namesServer(choice.target) ? choice.target
+                                                                         : QFileInfo(choice.target).absoluteFilePath());
+    return true;
 }
 
 } // namespace
@@ -83,17 +101,19 @@ int main(int argc, char *argv[])
         }
         return 0;
     }
+    case CommandLine::Action::Remind: {
+        QCoreApplication app(argc, argv);
+        if (!useChosenDatabase(command.database))
+            return 1;
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return DueReminderRun::remindCommand(out, err);
+    }
     case CommandLine::Action::Run:
         break;
     }
-    const DatabaseChoice choice = DatabaseChoice::resolve(command.database);
-    if (const QString problem = choice.problem(); !problem.isEmpty()) {
-        std::fprintf(stderr, "marrowdesk: %s\n", qPrintable(problem));
+    if (!useChosenDatabase(command.database))
         return 1;
-    }
-    if (!choice.target.isEmpty())
-        DataFile::useDatabase(ConnectionText::namesServer(choice.target) ? choice.target
-                                                                         : QFileInfo(choice.target).absoluteFilePath());
 
     // Without a display Qt would stop with a message about platform plugins
     // that tells a user nothing; say what is missing instead.
@@ -136,6 +156,7 @@ int main(int argc, char *argv[])
         window.activateWindow();
     });
     window.startUp();
+    (new MorningReminder(window))->check();
     switch (MainWindow::windowStateNumber(window.windowState())) {
     case 1:
         window.showMinimized();

@@ -48,6 +48,11 @@ void backupCase(const Run &run, int size, const QString &database);
 // writing the same rows through the data layer in one transaction.
 void exchangeCases(const Run &run, int size, const QString &database);
 
+// The day's reminders as `marrowdesk --remind` works them out and keeps
+// them, against reading the due issues with their one query; every issue
+// exported to iCalendar against the same to CSV.
+void reminderCases(const Run &run, int size, const QString &database);
+
 // Translating a sum of `size` terms in 1,000 parentheses against reading its
 // tokens.
 void translateCase(const Run &run, int size);

@@ -103,6 +103,8 @@ int main(int argc, char *argv[])
             Bench::reportCases(run, size, database);
         if (Bench::wants(options, QStringLiteral("exchange")))
             Bench::exchangeCases(run, size, database);
+        if (Bench::wants(options, QStringLiteral("reminders")))
+            Bench::reminderCases(run, size, database);
         if (Bench::wants(options, QStringLiteral("translate")))
             Bench::translateCase(run, size);
     }

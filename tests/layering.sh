@@ -22,7 +22,7 @@ check() { # files, forbidden include pattern, what it means[, allowed pattern]
 }
 check "$(sources data app issues contacts reports platform tools fuzz bench)" '#include "\.\./' \
     "an include climbs out of its folder, past the include roots"
-check "$(sources data)" '#include <Qt(Gui|Widgets|PrintSupport|Network)/' "data/ uses Qt Gui or widgets"
+check "$(sources data)" '#include <Qt(Gui|Widgets|PrintSupport|Network|DBus)/' "data/ uses Qt Gui or widgets"
 check "$(sources reports/engine)" '#include <Qt(Widgets|PrintSupport)/' "the report engine uses widgets"
 check "$(sources data app issues contacts reports platform tools fuzz bench | grep -v -e '^app/list/' -e '^data/TextCollator')" \
     '#include <unicode/' "ICU is used outside the text collator and the list engine"

@@ -2,12 +2,13 @@
 // SQL dialect on a Marrowdesk database (a file or a PostgreSQL server)
 // through the program's own data layer. --init makes the tables on a server
 // and --add-member and --remove-member its logins (ServerCommands), --copy
-// moves every row between two databases.
+// moves every row between two databases, --ics writes the calendar feed.
 
 #include "data/BytePath.h"
 #include "data/Connection.h"
 #include "data/DatabaseCopy.h"
 #include "data/Error.h"
+#include "data/ICalendar.h"
 #include "data/Utf8.h"
 #include "tools/ServerCommands.h"
 #include "tools/SqlShell.h"
@@ -28,6 +29,7 @@ const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "       marrowdesk-sql --add-member NAME SERVER\n"
                      "       marrowdesk-sql --remove-member NAME SERVER\n"
                      "       marrowdesk-sql --copy FROM TO\n"
+                     "       marrowdesk-sql --ics FILE DATABASE\n"
                      "       marrowdesk-sql --help | --version\n"
                      "\n"
                      "Runs SQL statements on a Marrowdesk database through the program's own\n"
@@ -52,6 +54,10 @@ const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "transaction, then prints each table's row count as verified on TO. TO must\n"
                      "hold no rows: a server database made by --init, or a file; a file that does\n"
                      "not exist is made from the empty database dbBlank.mdb beside this program.\n"
+                     "--ics FILE DATABASE writes every issue with a due date to FILE as an\n"
+                     "iCalendar to-do list (RFC 5545), for a calendar program to subscribe to. The\n"
+                     "file is written aside and renamed into place, so a reader never finds it\n"
+                     "half written; run it again (from a timer) to keep the file up to date.\n"
                      "\n"
                      "Each STATEMENT runs in order. Without statements, they are read from\n"
                      "standard input, one per line; empty lines are skipped.\n"
@@ -83,7 +89,7 @@ const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "\n"
                      "A file name that is not valid UTF-8 is opened by its bytes.\n"
                      "\n"
-                     "Exit status: 0 all statements succeeded, 1 some failed (or --init, --copy,\n"
+                     "Exit status: 0 all statements succeeded, 1 some failed (or --init, --copy, --ics,\n"
                      "--add-member or --remove-member failed), 2 the database could not be opened.\n";
 
 // Runs one statement given as bytes; text that is not valid UTF-8 is
@@ -163,6 +169,26 @@ int copyDatabase(const char *fromArgument, const char *toArgument, QTextStream &
     return 0;
 }
 
+int writeCalendar(const QString &file, const char *database, QTextStream &out, QTextStream &err)
+{
+    Connection connection;
+    connection.setProgramName(QStringLiteral("marrowdesk-sql"));
+    try {
+        connection.Open(connectionStringFor(databaseFor(database)));
+    } catch (const Error &error) {
+        err << "error: " << error.description() << '\n';
+        return 2;
+    }
+    try {
+        const int written = ICalendar::exportToFile(connection, std::nullopt, file);
+        out << written << " issues with a due date were written to " << file << '\n';
+    } catch (const Error &error) {
+        err << "error: " << error.description() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -193,6 +219,8 @@ int main(int argc, char **argv)
                                                 QString::fromLocal8Bit(argv[first + 2]), out, err);
         if (option == "--copy" && first + 2 < argc)
             return copyDatabase(argv[first + 1], argv[first + 2], out, err);
+        if (option == "--ics" && first + 2 < argc)
+            return writeCalendar(QString::fromLocal8Bit(argv[first + 1]), argv[first + 2], out, err);
         if (option == "--csv" || option == "--raw-csv") {
             output = option == "--csv" ? SqlShell::Output::Csv : SqlShell::Output::RawCsv;
             continue;
