@@ -6,6 +6,7 @@
 #include "support/TestDatabase.h"
 #include "support/TestServer.h"
 
+#include "data/ActivityExport.h"
 #include "data/ChangeSource.h"
 #include "data/ConcurrentSave.h"
 #include "data/Connection.h"
@@ -663,6 +664,16 @@ private slots:
             const QByteArray heading = plain.data().left(plain.data().indexOf('\r'));
             QVERIFY(!heading.contains("Last Changed"));
             QVERIFY(withDates.data().startsWith(heading + ",Closed Date,Last Changed\r\n"));
+
+            // The activity goes to a file of its own, a record per entry.
+            IssueHistory::addNote(connection, 3, QStringLiteral("=1+1"));
+            QBuffer activity;
+            activity.open(QIODevice::WriteOnly);
+            QCOMPARE(ActivityExport::write(connection, std::vector<qint64>{3}, activity, false), 3);
+            const QList<QByteArray> records = activity.data().split('\n');
+            QCOMPARE(records.value(0), QByteArray("Issue ID,Kind,Field,Old Value,New Value,When,Who,Role,Via,Change "
+                                                  "ID\r"));
+            QVERIFY2(records.value(3).startsWith("3,note added,,,'=1+1,"), records.value(3).constData());
         });
     }
 };
