@@ -210,7 +210,9 @@ SELECT * FROM [Issues With Names] WHERE coalesce(trim(Status), '') COLLATE MARRO
 // data/sqlite/Engine.cpp). Values compare as stored, so a change of letter
 // case counts; dates as they are stored, in ISO form. The server has the
 // same (data/postgres/PgHistory.sql). Items known before the history start
-// with one "known since" entry.
+// with one "known since" entry. The update an insert's trigger makes (to
+// store its dates, stepping the version back) is no change of its own and
+// leaves no entry: it alone writes a version one below the row's.
 const char *const toVersion7 = R"sql(
 CREATE TABLE IF NOT EXISTS History (
     Seq INTEGER PRIMARY KEY,
@@ -278,7 +280,7 @@ BEGIN
             UNION ALL SELECT 'Priority', OLD.Priority, NEW.Priority
             UNION ALL SELECT 'Comment', OLD.Comment, NEW.Comment
             UNION ALL SELECT 'Due Date', marrow_date_in(OLD.[Due Date]), marrow_date_in(NEW.[Due Date]))
-     WHERE o IS NOT n COLLATE BINARY;
+     WHERE NEW.Version <> OLD.Version - 1 AND o IS NOT n COLLATE BINARY;
     UPDATE Issues
        SET [Opened Date] = marrow_date_in(NEW.[Opened Date]),
            [Due Date] = marrow_date_in(NEW.[Due Date]),
