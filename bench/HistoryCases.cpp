@@ -27,7 +27,8 @@ namespace {
 // nothing, so that opening the file does not make them again.
 const char *const noHistory = R"sql(
 DROP TRIGGER IssuesDatesOnInsert;
-DROP TRIGGER IssuesOnUpdate;
+DROP TRIGGER IssuesHistoryOnUpdate;
+DROP TRIGGER IssuesDatesHistoryOnUpdate;
 DROP TRIGGER ContactsVersion;
 DROP TRIGGER IssuesHistoryOnDelete;
 DROP TRIGGER ContactsHistoryOnInsert;
@@ -37,15 +38,12 @@ BEGIN
     UPDATE Issues SET [Opened Date] = marrow_date_in(NEW.[Opened Date]), [Due Date] = marrow_date_in(NEW.[Due Date]),
            Version = NEW.Version - 1 WHERE ID = NEW.ID;
 END;
-CREATE TRIGGER IssuesOnUpdate AFTER UPDATE ON Issues
-BEGIN
-    UPDATE Issues SET [Opened Date] = marrow_date_in(NEW.[Opened Date]), [Due Date] = marrow_date_in(NEW.[Due Date]),
-           Version = NEW.Version + 1 WHERE ID = NEW.ID;
-END;
 CREATE TRIGGER ContactsVersion AFTER UPDATE ON Contacts
 BEGIN
     UPDATE Contacts SET Version = NEW.Version + 1 WHERE ID = NEW.ID;
 END;
+CREATE TRIGGER IssuesHistoryOnUpdate AFTER UPDATE OF Title ON Issues WHEN 0 BEGIN SELECT 1; END;
+CREATE TRIGGER IssuesDatesHistoryOnUpdate AFTER UPDATE OF [Due Date] ON Issues WHEN 0 BEGIN SELECT 1; END;
 CREATE TRIGGER IssuesHistoryOnDelete AFTER DELETE ON Issues WHEN 0 BEGIN SELECT 1; END;
 CREATE TRIGGER ContactsHistoryOnInsert AFTER INSERT ON Contacts WHEN 0 BEGIN SELECT 1; END;
 CREATE TRIGGER ContactsHistoryOnDelete AFTER DELETE ON Contacts WHEN 0 BEGIN SELECT 1; END;
