@@ -20,6 +20,7 @@
 #include "data/Recordset.h"
 #include "data/Transaction.h"
 #include "data/Trash.h"
+#include "data/WallClock.h"
 #include "data/postgres/PgSession.h"
 
 #include <QBuffer>
@@ -627,6 +628,40 @@ private slots:
                      QStringLiteral("oops"));
             QVERIFY_THROWS_EXCEPTION(Refusal, IssueHistory::addNote(connection, 99, QStringLiteral("none")));
             QVERIFY_THROWS_EXCEPTION(Refusal, IssueHistory::addNote(connection, 2, QStringLiteral(" ")));
+        });
+    }
+
+    // A clock set back between two changes does not reorder them; a
+    // contact deleted with its issues is one change, and its restore brings
+    // their history on.
+    void historyKeepsItsOrderAndFollowsATrashRestore()
+    {
+        onBoth([&](Connection &connection, const char *) {
+            const qint64 now = WallClock::nowMicros();
+            WallClock::setForTests([now] { return now; });
+            connection.Execute(QStringLiteral("update Issues set Title='later' where ID=3"));
+            WallClock::setForTests([now] { return now - qint64(86400) * 1000000; });
+            connection.Execute(QStringLiteral("update Issues set Title='latest' where ID=3"));
+            WallClock::setForTests({});
+            QCOMPARE(IssueHistory::entries(connection, IssueHistory::Item::Issue, 3).first().newValue.toText(),
+                     QStringLiteral("latest"));
+
+            {
+                Trash::Deleting deleting(connection, QStringLiteral("Delete Contact"));
+                Transaction together(connection);
+                connection.Execute(QStringLiteral("delete from Issues where [Assigned To]=3 or [Opened By]=3"));
+                connection.Execute(QStringLiteral("delete from Contacts where ID=3"));
+                together.commit();
+            }
+            const IssueHistory::Entry deleted =
+                IssueHistory::entries(connection, IssueHistory::Item::Contact, 3).first();
+            QCOMPARE(deleted.kind, IssueHistory::Kind::Deleted);
+            QCOMPARE(IssueHistory::entries(connection, IssueHistory::Item::Issue, 2).first().changeId,
+                     deleted.changeId);
+            Trash::restore(connection, Trash::newest(connection)->id);
+            QCOMPARE(history(connection, IssueHistory::Item::Issue, 2).mid(1),
+                     (QStringList{QStringLiteral("deleted||Network|\\N|another program|1"),
+                                  QStringLiteral("restored||\\N|Network|another program|2")}));
         });
     }
 
