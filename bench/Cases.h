@@ -52,6 +52,10 @@ void exchangeCases(const Run &run, int size, const QString &database);
 // them, against reading the due issues with their one query; every issue
 // exported to iCalendar against the same to CSV.
 void reminderCases(const Run &run, int size, const QString &database);
+// Keeping the history against the same database whose triggers keep none:
+// 200 one-field saves, every issue imported from CSV, and the file's size
+// after 10 edits of every issue (with the bytes each entry adds).
+void historyCases(const Run &run, int size, const QString &database);
 
 // Translating a sum of `size` terms in 1,000 parentheses against reading its
 // tokens.
