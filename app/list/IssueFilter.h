@@ -1,6 +1,6 @@
 #pragma once
-// Which rows of the issue list a filter keeps: rows with the typed text in
-// any cell (letter case and accents aside, as the list compares texts), and
+// Which rows of the issue list a filter keeps: rows the typed query keeps
+// (a plain text: rows with it in any cell, letter case and accents aside), and
 // with the chosen status, category, priority and assignee, and only overdue
 // ones when asked. A pure function of the rows, run on the window's thread
 // after a refill and on a worker while the user types.
@@ -15,7 +15,8 @@
 #include <vector>
 
 struct IssueFilterCriteria {
-    QString text;   // as typed; blank keeps every row
+    QString text;   // a query as typed (data/IssueQuery.h); blank keeps every row
+    QString me;     // the name of the contact chosen as the user
     QString status; // each exact (letter case aside); empty: any
     QString category;
     QString priority;

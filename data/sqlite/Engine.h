@@ -12,6 +12,8 @@
 //  marrow_refuse_duplicate(l, v) fails with a message naming the value
 //  marrow_delete_group()         the trash group of the rows being deleted
 //  marrow_deleting_command()     the name of the command deleting them
+//  marrow_folded(x)              x without case and accents, for finding
+//                                typed text (withoutCaseAndAccents)
 
 #include <QByteArray>
 #include <QString>
