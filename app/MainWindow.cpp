@@ -10,6 +10,7 @@
 #include "app/list/IssueListReread.h"
 #include "app/list/IssueSearch.h"
 #include "data/Error.h"
+#include "data/SharedConnection.h"
 #include "platform/AccessibleNames.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -89,7 +90,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     m_filterBar = new FilterBar(this);
     m_search = new IssueSearch(m_model, this);
-    connect(m_filterBar, &FilterBar::criteriaChanged, this, [this] { m_search->applyLater(m_filterBar->criteria()); });
+    connect(m_filterBar, &FilterBar::criteriaChanged, this, [this] { m_search->applyLater(filterCriteria()); });
     connect(m_filterBar, &FilterBar::showClosedToggled, this, &MainWindow::refillList);
     connect(m_filterBar, &FilterBar::closeRequested, this, &MainWindow::hideFilterBar);
     connect(m_search, &IssueSearch::applied, this, &MainWindow::showCountsAndHint);
@@ -287,8 +288,23 @@ void MainWindow::refillList()
         refilled = IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
         m_listRead = refilled.read;
     }
-    m_search->applyNow(m_filterBar->criteria());
+    m_queryMe.forgetName();
+    m_search->applyNow(filterCriteria());
     showMissingValues(refilled);
+}
+
+IssueFilterCriteria MainWindow::filterCriteria()
+{
+    IssueFilterCriteria criteria = m_filterBar->criteria();
+    if (!m_filterBar->namesMe())
+        return criteria;
+    try {
+        criteria.me = m_queryMe.name(sharedConnection());
+    } catch (const Error &error) {
+        // "me" then keeps no issue; the failure is told, the list stays usable.
+        platform::msgBox(error.description());
+    }
+    return criteria;
 }
 
 void MainWindow::showMissingValues(const IssueListLoading::Refilled &refilled)
