@@ -3,24 +3,9 @@
 #include "app/list/IssueQueryMatch.h"
 #include "data/sqlite/Engine.h"
 
-namespace {
-
-constexpr int statusColumn = 6;
-constexpr int categoryColumn = 7;
-constexpr int priorityColumn = 8;
-constexpr int assigneeColumn = 2;
-
-bool sameText(const QString &cell, const QString &chosen)
-{
-    return chosen.isEmpty() || cell.compare(chosen, Qt::CaseInsensitive) == 0;
-}
-
-} // namespace
-
 bool IssueFilterCriteria::keepsEverything() const
 {
-    return text.trimmed().isEmpty() && status.isEmpty() && category.isEmpty() && priority.isEmpty() &&
-           assignee.isEmpty() && !overdueOnly;
+    return text.trimmed().isEmpty();
 }
 
 bool IssueFilterCriteria::narrows(const IssueFilterCriteria &wider) const
@@ -31,8 +16,7 @@ bool IssueFilterCriteria::narrows(const IssueFilterCriteria &wider) const
         return false;
     const QString mine = Engine::withoutCaseAndAccents(text.trimmed());
     const QString theirs = Engine::withoutCaseAndAccents(wider.text.trimmed());
-    return mine.contains(theirs) && status == wider.status && category == wider.category &&
-           priority == wider.priority && assignee == wider.assignee && overdueOnly == wider.overdueOnly;
+    return mine.contains(theirs);
 }
 
 namespace IssueFilter {
@@ -61,13 +45,6 @@ std::optional<std::vector<char>> keptRows(const IssueListModel::Table &table, co
         if (cancelled && (i & 1023) == 0 && cancelled->load(std::memory_order_relaxed))
             return std::nullopt;
         if (within && !within->empty() && !(*within)[i])
-            continue;
-        const IssueListModel::Row &row = table.rows[i];
-        if (!sameText(row.cells[statusColumn], criteria.status) ||
-            !sameText(row.cells[categoryColumn], criteria.category) ||
-            !sameText(row.cells[priorityColumn], criteria.priority) ||
-            !sameText(row.cells[assigneeColumn], criteria.assignee) ||
-            (criteria.overdueOnly && !table.isOverdue(i, today)))
             continue;
         kept[i] = query->keeps(table, i);
     }

@@ -58,8 +58,10 @@ public:
 
     bool is(const QString &cell) const
     {
+        // Two ASCII texts the collation holds equal have the same length:
+        // most cells are told apart without comparing a character.
         if (m_ascii && isAscii(cell))
-            return cell.compare(m_value, Qt::CaseInsensitive) == 0;
+            return cell.size() == m_value.size() && cell.compare(m_value, Qt::CaseInsensitive) == 0;
         return TextCollator::ofThisThread().equal(cell, m_value);
     }
 
