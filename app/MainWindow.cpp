@@ -70,7 +70,8 @@ MainWindow::MainWindow(QWidget *parent)
     m_issueList->setExpandsOnDoubleClick(false);
     m_issueList->setUniformRowHeights(true);
     m_issueList->setAllColumnsShowFocus(true);
-    m_issueList->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Shift and Ctrl with mouse and keys, and Ctrl+A, select several rows.
+    m_issueList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_issueList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_issueList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_issueList->setSortingEnabled(false); // the header click sorts, through ListView1_ColumnClick
@@ -335,7 +336,12 @@ void MainWindow::sortByColumn(int column)
 
 int MainWindow::selectedRow() const
 {
-    const QModelIndexList rows = m_issueList->selectionModel()->selectedRows();
+    // Of several selected rows, the one the keyboard is on: the last chosen.
+    const QItemSelectionModel *selection = m_issueList->selectionModel();
+    const QModelIndex current = selection->currentIndex();
+    if (current.isValid() && selection->isRowSelected(current.row(), QModelIndex()))
+        return current.row();
+    const QModelIndexList rows = selection->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 

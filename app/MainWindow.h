@@ -121,6 +121,9 @@ public slots:
     void editSelectedIssue();
     void addNewIssue();
     void deleteSelectedIssue();
+    // Several selected issues: asks once, naming how many, and deletes them
+    // as one group of the trash, so that one undo brings them all back.
+    void deleteSelectedIssues();
     void loadSampleData();
     void showReports();
     void showHelp();
