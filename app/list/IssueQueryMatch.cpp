@@ -54,19 +54,36 @@ private:
 // Equal to the program's one text collation, as the database's "=" is.
 class SameText {
 public:
-    explicit SameText(const QString &value) : m_value(value), m_ascii(isAscii(value)) {}
+    explicit SameText(const QString &value) : m_value(value), m_lower(value.toLower()), m_ascii(isAscii(value)) {}
 
     bool is(const QString &cell) const
     {
-        // Two ASCII texts the collation holds equal have the same length:
-        // most cells are told apart without comparing a character.
-        if (m_ascii && isAscii(cell))
-            return cell.size() == m_value.size() && cell.compare(m_value, Qt::CaseInsensitive) == 0;
+        // Every row's cell of a column is compared here: an ASCII value is
+        // compared character by character, ASCII letters folded; only a
+        // cell with other characters needs the collation (which holds
+        // "Ｃｌｏｓｅｄ" equal to "Closed").
+        if (m_ascii) {
+            if (cell.size() == m_lower.size()) {
+                const char16_t *a = reinterpret_cast<const char16_t *>(cell.utf16());
+                const char16_t *b = reinterpret_cast<const char16_t *>(m_lower.utf16());
+                qsizetype i = 0;
+                for (const qsizetype size = cell.size(); i < size; ++i) {
+                    const char16_t c = a[i] >= u'A' && a[i] <= u'Z' ? char16_t(a[i] | 0x20) : a[i];
+                    if (c != b[i])
+                        break;
+                }
+                if (i == cell.size())
+                    return true;
+            }
+            if (isAscii(cell))
+                return false;
+        }
         return TextCollator::ofThisThread().equal(cell, m_value);
     }
 
 private:
     QString m_value;
+    QString m_lower; // of an ASCII value: its letters in lower case
     bool m_ascii;
 };
 
