@@ -142,6 +142,13 @@ std::optional<QString> soleValue(const Query &query, Field field);
 QString withTerm(const QString &text, const QDate &today, const std::function<bool(const Node &)> &replaced,
                  const QString &term);
 
+// Whether a character ends a bare word or value: a blank, a parenthesis or
+// a quote.
+bool endsWord(QChar c);
+
+// A field's long name ("category"); empty for Anywhere.
+QString fieldName(Field field);
+
 // The field names, long forms only, for messages.
 QStringList fieldNames();
 // Every name of every field, long and short, for completion.
