@@ -1,12 +1,44 @@
 #include "app/FilterBar.h"
 
+#include "app/QueryCompleter.h"
+
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QDate>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTextCharFormat>
 #include <QToolButton>
+
+#include <algorithm>
+
+namespace {
+
+// The find box's text drawn with a wavy red line under [from, from+length):
+// a line edit shows formats only for text an input method is composing, so
+// the formats go in as an input method's, with no text composed.
+void underline(QLineEdit *edit, int from, int length)
+{
+    QList<QInputMethodEvent::Attribute> attributes;
+    if (length > 0) {
+        QTextCharFormat wavy;
+        wavy.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+        wavy.setUnderlineColor(Qt::red);
+        attributes << QInputMethodEvent::Attribute(QInputMethodEvent::TextFormat, from - edit->cursorPosition(), length,
+                                                   wavy);
+    }
+    QInputMethodEvent event(QString(), attributes);
+    QCoreApplication::sendEvent(edit, &event);
+}
+
+const QString findTip = QStringLiteral("Find: text, or a query such as status:open cat:docs due<2026-12-31 "
+                                       "(see the README)");
+
+} // namespace
 
 ChoiceBox::ChoiceBox(const QString &caption, QWidget *parent) : QComboBox(parent)
 {
@@ -50,6 +82,7 @@ FilterBar::FilterBar(QWidget *parent) : QWidget(parent)
         clear->setAccessibleName(QStringLiteral("Clear the find box"));
     m_findBox->installEventFilter(this);
     m_findBox->setMinimumWidth(m_findBox->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 18);
+    m_findBox->setToolTip(findTip);
     m_statusChoice = new ChoiceBox(QStringLiteral("Status"), this);
     m_categoryChoice = new ChoiceBox(QStringLiteral("Category"), this);
     m_priorityChoice = new ChoiceBox(QStringLiteral("Priority"), this);
@@ -80,10 +113,22 @@ FilterBar::FilterBar(QWidget *parent) : QWidget(parent)
                                           m_overdueOnly, m_showClosed, m_counts, m_closeButton})
         layout->addWidget(widget);
 
-    connect(m_findBox, &QLineEdit::textChanged, this, &FilterBar::criteriaChanged);
-    for (ChoiceBox *choice : {m_statusChoice, m_categoryChoice, m_priorityChoice, m_assigneeChoice})
-        connect(choice, &QComboBox::currentIndexChanged, this, &FilterBar::criteriaChanged);
-    connect(m_overdueOnly, &QCheckBox::toggled, this, &FilterBar::criteriaChanged);
+    connect(m_findBox, &QLineEdit::textChanged, this, &FilterBar::readQuery);
+    connect(m_statusChoice, &QComboBox::currentIndexChanged, this,
+            [this] { writeChoice(m_statusChoice, IssueQuery::Field::Status, "status"); });
+    connect(m_categoryChoice, &QComboBox::currentIndexChanged, this,
+            [this] { writeChoice(m_categoryChoice, IssueQuery::Field::Category, "category"); });
+    connect(m_priorityChoice, &QComboBox::currentIndexChanged, this,
+            [this] { writeChoice(m_priorityChoice, IssueQuery::Field::Priority, "priority"); });
+    connect(m_assigneeChoice, &QComboBox::currentIndexChanged, this,
+            [this] { writeChoice(m_assigneeChoice, IssueQuery::Field::Assignee, "assignee"); });
+    connect(m_overdueOnly, &QCheckBox::toggled, this, &FilterBar::writeOverdue);
+    m_completer = new QueryCompleter(m_findBox, [this](IssueQuery::Field field) {
+        for (const auto &[choice, named] : choices())
+            if (named == field && choice->offered)
+                return choice->offered();
+        return QStringList();
+    });
     connect(m_showClosed, &QCheckBox::toggled, this, &FilterBar::showClosedToggled);
     connect(m_closeButton, &QToolButton::clicked, this, &FilterBar::closeRequested);
 }
@@ -91,13 +136,99 @@ FilterBar::FilterBar(QWidget *parent) : QWidget(parent)
 IssueFilterCriteria FilterBar::criteria() const
 {
     IssueFilterCriteria criteria;
-    criteria.text = m_findBox->text();
-    criteria.status = m_statusChoice->chosen();
-    criteria.category = m_categoryChoice->chosen();
-    criteria.priority = m_priorityChoice->chosen();
-    criteria.assignee = m_assigneeChoice->chosen();
-    criteria.overdueOnly = m_overdueOnly->isChecked();
+    criteria.text = m_readText;
     return criteria;
+}
+
+QList<std::pair<ChoiceBox *, IssueQuery::Field>> FilterBar::choices() const
+{
+    return {{m_statusChoice, IssueQuery::Field::Status},
+            {m_categoryChoice, IssueQuery::Field::Category},
+            {m_priorityChoice, IssueQuery::Field::Priority},
+            {m_assigneeChoice, IssueQuery::Field::Assignee}};
+}
+
+void FilterBar::readQuery()
+{
+    const QString text = m_findBox->text();
+    try {
+        const IssueQuery::Query query = IssueQuery::Query::parse(text, QDate::currentDate());
+        showProblem(nullptr);
+        showQuery(query);
+        if (text == m_readText)
+            return;
+        m_readText = text;
+        m_namesMe = query.namesMe();
+        emit criteriaChanged();
+    } catch (const IssueQuery::Unreadable &unreadable) {
+        showProblem(&unreadable);
+    }
+}
+
+void FilterBar::showProblem(const IssueQuery::Unreadable *unreadable)
+{
+    m_problem = unreadable ? unreadable->reason() : QString();
+    m_findBox->setToolTip(unreadable ? unreadable->reason() : findTip);
+    m_findBox->setAccessibleDescription(m_problem);
+    if (!unreadable) {
+        underline(m_findBox, 0, 0);
+        return;
+    }
+    // A fault at the very end (a quote left open) marks the last character.
+    const int size = int(m_findBox->text().size());
+    const int from = std::min(unreadable->position(), std::max(0, size - 1));
+    underline(m_findBox, from, std::max(1, std::min(unreadable->length(), size - from)));
+}
+
+void FilterBar::showQuery(const IssueQuery::Query &query)
+{
+    m_showing = true;
+    for (const auto &[choice, field] : choices()) {
+        const std::optional<QString> value = IssueQuery::soleValue(query, field);
+        int index = 0;
+        if (value) {
+            index = choice->findText(*value, Qt::MatchFixedString);
+            if (index <= 0) {
+                choice->addItem(*value);
+                index = choice->count() - 1;
+            }
+        }
+        choice->setCurrentIndex(index);
+    }
+    bool overdue = false;
+    for (const IssueQuery::Query::Conjunct &part : query.conjuncts())
+        overdue = overdue || (part.node->kind == IssueQuery::Node::Kind::Match &&
+                              part.node->condition.meaning == IssueQuery::Condition::Meaning::Overdue);
+    m_overdueOnly->setChecked(overdue);
+    m_showing = false;
+}
+
+void FilterBar::writeChoice(ChoiceBox *choice, IssueQuery::Field field, const char *name)
+{
+    if (m_showing)
+        return;
+    const QString value = choice->chosen();
+    const QString quoted = IssueQuery::quotedValue(value);
+    const QString term = value.isEmpty() || quoted.isEmpty() ? QString() : QLatin1String(name) + u':' + quoted;
+    m_findBox->setText(IssueQuery::withTerm(
+        m_findBox->text(), QDate::currentDate(),
+        [field](const IssueQuery::Node &node) {
+            return node.kind == IssueQuery::Node::Kind::Match && node.condition.field == field;
+        },
+        term));
+}
+
+void FilterBar::writeOverdue(bool overdue)
+{
+    if (m_showing)
+        return;
+    m_findBox->setText(IssueQuery::withTerm(
+        m_findBox->text(), QDate::currentDate(),
+        [](const IssueQuery::Node &node) {
+            return node.kind == IssueQuery::Node::Kind::Match &&
+                   node.condition.meaning == IssueQuery::Condition::Meaning::Overdue;
+        },
+        overdue ? QStringLiteral("due:overdue") : QString()));
 }
 
 void FilterBar::offerValues(std::function<QStringList()> assignees, std::function<QStringList()> statuses,
@@ -133,12 +264,10 @@ void FilterBar::focusFind()
 void FilterBar::clear()
 {
     {
-        // One change for the whole clearing, not one per control.
+        // The choices follow the emptied query; one change for the whole
+        // clearing, not one per control.
         const QSignalBlocker quiet(this);
         m_findBox->clear();
-        for (ChoiceBox *choice : {m_statusChoice, m_categoryChoice, m_priorityChoice, m_assigneeChoice})
-            choice->setCurrentIndex(0);
-        m_overdueOnly->setChecked(false);
     }
     emit criteriaChanged();
 }

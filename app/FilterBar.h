@@ -1,20 +1,28 @@
 #pragma once
-// The bar above the issue list that narrows it: a find box, a choice of
-// status, category, priority and assignee, "Overdue", "Show closed issues",
-// and how many issues are shown of how many. The window decides what the
-// choices offer and what a change does.
+// The bar above the issue list that narrows it: a find box that takes a
+// query (data/IssueQuery.h), a choice of status, category, priority and
+// assignee, "Overdue", "Show closed issues", and how many issues are shown
+// of how many. The choices and "Overdue" write their terms into the query
+// and show what it says, so that the two never disagree. A query that
+// cannot be read is underlined where it fails, with the reason in its tip,
+// and the list keeps what the last readable one kept. The window decides
+// what the choices offer and what a change does.
 
 #include "app/list/IssueFilter.h"
+#include "data/IssueQuery.h"
 
 #include <QComboBox>
+#include <QList>
 #include <QWidget>
 
 #include <functional>
+#include <utility>
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QToolButton;
+class QueryCompleter;
 
 // A drop-down whose items are asked for each time it opens, so that it
 // offers what the list holds now; the first item, the caption, keeps any.
@@ -34,7 +42,12 @@ class FilterBar : public QWidget {
 public:
     explicit FilterBar(QWidget *parent = nullptr);
 
+    // The last query that could be read (criteria().me left to the window).
     IssueFilterCriteria criteria() const;
+    // Whether that query names the user ("assignee:me").
+    bool namesMe() const { return m_namesMe; }
+    // Why the text in the find box cannot be read; empty when it can.
+    QString problem() const { return m_problem; }
     bool showsClosed() const;
     void setShowsClosed(bool shown);
 
@@ -60,6 +73,18 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void readQuery();
+    void showProblem(const IssueQuery::Unreadable *unreadable);
+    void showQuery(const IssueQuery::Query &query);
+    void writeChoice(ChoiceBox *choice, IssueQuery::Field field, const char *name);
+    void writeOverdue(bool overdue);
+    QList<std::pair<ChoiceBox *, IssueQuery::Field>> choices() const;
+
+    QString m_readText; // the last text that could be read
+    QString m_problem;
+    bool m_namesMe = false;
+    bool m_showing = false; // while the controls show what the query says
+    QueryCompleter *m_completer;
     ChoiceBox *m_statusChoice;
     ChoiceBox *m_categoryChoice;
     ChoiceBox *m_priorityChoice;

@@ -10,6 +10,7 @@
 #include "app/list/IssueListReread.h"
 #include "app/list/IssueSearch.h"
 #include "data/Error.h"
+#include "data/SharedConnection.h"
 #include "platform/AccessibleNames.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
@@ -69,7 +70,8 @@ MainWindow::MainWindow(QWidget *parent)
     m_issueList->setExpandsOnDoubleClick(false);
     m_issueList->setUniformRowHeights(true);
     m_issueList->setAllColumnsShowFocus(true);
-    m_issueList->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Shift and Ctrl with mouse and keys, and Ctrl+A, select several rows.
+    m_issueList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_issueList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_issueList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_issueList->setSortingEnabled(false); // the header click sorts, through ListView1_ColumnClick
@@ -89,7 +91,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     m_filterBar = new FilterBar(this);
     m_search = new IssueSearch(m_model, this);
-    connect(m_filterBar, &FilterBar::criteriaChanged, this, [this] { m_search->applyLater(m_filterBar->criteria()); });
+    connect(m_filterBar, &FilterBar::criteriaChanged, this, [this] { m_search->applyLater(filterCriteria()); });
     connect(m_filterBar, &FilterBar::showClosedToggled, this, &MainWindow::refillList);
     connect(m_filterBar, &FilterBar::closeRequested, this, &MainWindow::hideFilterBar);
     connect(m_search, &IssueSearch::applied, this, &MainWindow::showCountsAndHint);
@@ -287,8 +289,23 @@ void MainWindow::refillList()
         refilled = IssueListLoading::refill(*m_model, m_filterBar->showsClosed());
         m_listRead = refilled.read;
     }
-    m_search->applyNow(m_filterBar->criteria());
+    m_queryMe.forgetName();
+    m_search->applyNow(filterCriteria());
     showMissingValues(refilled);
+}
+
+IssueFilterCriteria MainWindow::filterCriteria()
+{
+    IssueFilterCriteria criteria = m_filterBar->criteria();
+    if (!m_filterBar->namesMe())
+        return criteria;
+    try {
+        criteria.me = m_queryMe.name(sharedConnection());
+    } catch (const Error &error) {
+        // "me" then keeps no issue; the failure is told, the list stays usable.
+        platform::msgBox(error.description());
+    }
+    return criteria;
 }
 
 void MainWindow::showMissingValues(const IssueListLoading::Refilled &refilled)
@@ -319,7 +336,12 @@ void MainWindow::sortByColumn(int column)
 
 int MainWindow::selectedRow() const
 {
-    const QModelIndexList rows = m_issueList->selectionModel()->selectedRows();
+    // Of several selected rows, the one the keyboard is on: the last chosen.
+    const QItemSelectionModel *selection = m_issueList->selectionModel();
+    const QModelIndex current = selection->currentIndex();
+    if (current.isValid() && selection->isRowSelected(current.row(), QModelIndex()))
+        return current.row();
+    const QModelIndexList rows = selection->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 

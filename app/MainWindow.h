@@ -7,6 +7,8 @@
 
 #include "app/MainWindowLayout.h"
 #include "app/MainWindowSettings.h"
+#include "app/QueryMe.h"
+#include "app/list/IssueFilter.h"
 #include "app/list/IssueListLoading.h"
 
 #include <QList>
@@ -119,6 +121,9 @@ public slots:
     void editSelectedIssue();
     void addNewIssue();
     void deleteSelectedIssue();
+    // Several selected issues: asks once, naming how many, and deletes them
+    // as one group of the trash, so that one undo brings them all back.
+    void deleteSelectedIssues();
     void loadSampleData();
     void showReports();
     void showHelp();
@@ -157,6 +162,8 @@ private:
     // ID when the list shows it.
     void backToList(const QString &issueId);
     void buildListCommands();
+    // The find bar's query, with who "me" is when it names the user.
+    IssueFilterCriteria filterCriteria();
     void showCountsAndHint();
     void applyLayout(const MainWindowLayout &layout);
     // A fixed size while normal; free while maximized or minimized, so the
@@ -213,6 +220,7 @@ private:
     bool m_listRead = false;
     IssueListModel *m_model = nullptr;
     FilterBar *m_filterBar = nullptr;
+    QueryMe m_queryMe{this};
     IssueSearch *m_search = nullptr;
     QLabel *m_emptyHint = nullptr;
     // Missing values are told in a box once per set in a run; this quiet

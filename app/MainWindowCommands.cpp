@@ -9,6 +9,7 @@
 #include "data/ConcurrentSave.h"
 #include "data/Connection.h"
 #include "data/Deletes.h"
+#include "data/Error.h"
 #include "data/SharedConnection.h"
 #include "data/SqlText.h"
 #include "issues/IssueEditor.h"
@@ -17,8 +18,10 @@
 #include "platform/ErrorBlock.h"
 #include "reports/ReportChooser.h"
 
+#include <QItemSelectionModel>
 #include <QTreeView>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -106,6 +109,10 @@ void MainWindow::deleteSelectedIssue()
 {
     ErrorBlock step(ErrorBlock::location("Form1", "PushButton3_Click"));
 
+    if (m_issueList->selectionModel()->selectedRows().size() > 1) {
+        deleteSelectedIssues();
+        return;
+    }
     int row = -1;
     step(100, [&] { row = m_model->rowCount() == 0 ? -1 : selectedRow(); });
     if (row < 0)
@@ -171,6 +178,38 @@ void MainWindow::deleteSelectedIssue()
         const int kept = m_model->rowOfFirstCell(id);
         selectRow(kept >= 0 ? kept : qMin(row, m_model->rowCount() - 1));
     });
+}
+
+void MainWindow::deleteSelectedIssues()
+{
+    ErrorBlock step(ErrorBlock::location("Form1", "PushButton3_Click"));
+    QList<qint64> ids;
+    int first = -1;
+    step(100, [&] {
+        for (const QModelIndex &index : m_issueList->selectionModel()->selectedRows()) {
+            const QString id = m_model->cell(index.row(), IssueListModel::idColumn);
+            if (!SqlText::isPlainId(id))
+                throw Error(
+                    QStringLiteral("The selected issue's ID \"%1\" is not a number; nothing was deleted.").arg(id));
+            ids << id.toLongLong();
+            first = first < 0 ? index.row() : std::min(first, index.row());
+        }
+    });
+    if (ids.size() < 2)
+        return;
+    bool confirmed = false;
+    step(102, [&] {
+        confirmed = platform::msgBox(QStringLiteral("Are you sure you want to delete these %1 issues?\r\nThey go "
+                                                    "alone: their contacts and list values stay, and Undo Delete "
+                                                    "brings all of them back.\r\nDo you wish to continue?")
+                                         .arg(ids.size()),
+                                     platform::Buttons::YesNoDefaultNo, platform::Icon::None) == platform::Answer::Yes;
+    });
+    if (!confirmed)
+        return;
+    step(104, [&] { Deletes::issues(sharedConnection(), ids, QStringLiteral("Delete Selected Issues")); });
+    step(106, [&] { refillList(); });
+    step(108, [&] { selectRow(std::min(first, m_model->rowCount() - 1)); });
 }
 
 void MainWindow::loadSampleData()

@@ -132,7 +132,7 @@ void MainWindow::showFilterBar()
 void MainWindow::hideFilterBar()
 {
     m_filterBar->clear();
-    m_search->applyNow(m_filterBar->criteria());
+    m_search->applyNow(filterCriteria());
     m_filterBar->hide();
     applyLayout(m_layout);
     m_issueList->setFocus(Qt::OtherFocusReason);

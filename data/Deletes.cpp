@@ -4,6 +4,10 @@
 #include "data/ContactSql.h"
 #include "data/Error.h"
 
+#include <QStringList>
+
+#include <algorithm>
+
 namespace Deletes {
 
 namespace {
@@ -30,6 +34,23 @@ void issue(Connection &connection, qint64 id, const QString &command,
         return;
     }
     ConcurrentSave::deleteIfUnchanged(connection, ConcurrentSave::Table::Issues, id, seen->version, {statement});
+}
+
+int issues(Connection &connection, const QList<qint64> &ids, const QString &command)
+{
+    Trash::Deleting deleting(connection, command);
+    Transaction transaction(connection);
+    // In statements of a bounded length, whatever the number selected.
+    constexpr qsizetype perStatement = 500;
+    int deleted = 0;
+    for (qsizetype from = 0; from < ids.size(); from += perStatement) {
+        QStringList some;
+        for (qsizetype i = from; i < std::min(ids.size(), from + perStatement); ++i)
+            some << QString::number(ids[i]);
+        deleted += connection.Execute(QStringLiteral("delete from Issues where ID in (") + some.join(u',') + u')');
+    }
+    transaction.commit();
+    return deleted;
 }
 
 Together::Together(Connection &connection, const QString &command)

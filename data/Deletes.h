@@ -7,6 +7,7 @@
 #include "data/Trash.h"
 #include "data/ValueListSql.h"
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -21,6 +22,11 @@ namespace Deletes {
 // ConcurrentSave::ChangedMeanwhile or DeletedMeanwhile says so. Throws Error.
 void issue(Connection &connection, qint64 id, const QString &command,
            const std::optional<ConcurrentSave::StoredRow> &seen);
+
+// Deletes the issues with these IDs, all or none, as one group of the trash:
+// one undo brings them all back. Returns how many were deleted (an issue
+// deleted meanwhile by someone else is not counted). Throws Error.
+int issues(Connection &connection, const QList<qint64> &ids, const QString &command);
 
 // A list value or a contact deleted together with every issue that refers
 // to it, as one change, in two calls a window runs as two steps: begin*

@@ -3,14 +3,24 @@
 #include "data/Connection.h"
 #include "data/Error.h"
 
+void Recordset::Open(const QString &query, const QStringList &parameters, Connection &connection)
+{
+    fill(connection, [&](Session &session) { session.query(query, parameters, *this); });
+}
+
 void Recordset::Open(const QString &query, Connection &connection, CursorType, LockType)
+{
+    fill(connection, [&](Session &session) { session.query(session.translate(query), *this); });
+}
+
+void Recordset::fill(Connection &connection, const std::function<void(Session &)> &read)
 {
     Close();
     Session *session = connection.session();
     if (!session)
         throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
     try {
-        session->query(session->translate(query), *this);
+        read(*session);
     } catch (...) {
         Close();
         throw;

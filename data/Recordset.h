@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 class Connection;
@@ -22,6 +23,10 @@ public:
     // Runs the query (the program's dialect) on the connection. Throws Error.
     void Open(const QString &query, Connection &connection, CursorType cursor = adOpenStatic,
               LockType lock = adLockReadOnly);
+
+    // Runs a query with placeholders $1, $2 ... in the dialect both engines
+    // share, untranslated (Session::query). Throws Error.
+    void Open(const QString &query, const QStringList &parameters, Connection &connection);
 
     // True when there is no current row: at once for an empty result, and
     // for a recordset that is not open. (Named Eof: EOF is a C macro.)
@@ -51,6 +56,7 @@ public:
     int rowCount() const { return m_rowCount; }
 
 private:
+    void fill(Connection &connection, const std::function<void(Session &)> &read);
     void columns(const QStringList &names) override;
     void value(Value value) override;
     int columnOf(const QString &name) const;

@@ -43,6 +43,18 @@ public:
     // not midnight) where the column holds dates.
     virtual void query(const QString &statement, RowSink &rows) = 0;
 
+    // The same for a query in the dialect both engines share (double-quoted
+    // names, no translation) whose placeholders $1, $2 ... take the given
+    // texts, each read as the type its place wants: typed text never
+    // becomes statement text.
+    virtual void query(const QString &statement, const QStringList &parameters, RowSink &rows) = 0;
+
+    // A condition in that shared dialect: the text of `expression` (null
+    // as empty) holds the text of the placeholder `needle`, letter case and
+    // accents aside; the needle's text is folded by
+    // Engine::withoutCaseAndAccents.
+    virtual QString foldedContains(const QString &expression, const QString &needle) const = 0;
+
     // The ID of the issue or contact the last insert of this session added;
     // 0 when none has.
     virtual qint64 lastInsertedId() = 0;

@@ -85,6 +85,28 @@ void printCsv(Recordset &rs, QTextStream &out, Output output)
 
 } // namespace
 
+void print(Recordset &rs, QTextStream &out, Output output)
+{
+    if (output != Output::Tabs) {
+        printCsv(rs, out, output);
+        rs.Close();
+        out.flush();
+        return;
+    }
+    QStringList line;
+    for (int c = 0; c < rs.fieldCount(); ++c)
+        line << escaped(rs.fieldName(c));
+    out << line.join(QLatin1Char('\t')) << '\n';
+    for (; !rs.Eof(); rs.MoveNext()) {
+        line.clear();
+        for (int c = 0; c < rs.fieldCount(); ++c)
+            line << formatField(rs.field(c));
+        out << line.join(QLatin1Char('\t')) << '\n';
+    }
+    rs.Close();
+    out.flush();
+}
+
 bool run(Connection &connection, const QString &statement, QTextStream &out, QTextStream &err, Output output)
 {
     try {
@@ -94,24 +116,7 @@ bool run(Connection &connection, const QString &statement, QTextStream &out, QTe
         }
         Recordset rs;
         rs.Open(statement, connection);
-        if (output != Output::Tabs) {
-            printCsv(rs, out, output);
-            rs.Close();
-            out.flush();
-            return true;
-        }
-        QStringList line;
-        for (int c = 0; c < rs.fieldCount(); ++c)
-            line << escaped(rs.fieldName(c));
-        out << line.join(QLatin1Char('\t')) << '\n';
-        for (; !rs.Eof(); rs.MoveNext()) {
-            line.clear();
-            for (int c = 0; c < rs.fieldCount(); ++c)
-                line << formatField(rs.field(c));
-            out << line.join(QLatin1Char('\t')) << '\n';
-        }
-        rs.Close();
-        out.flush();
+        print(rs, out, output);
         return true;
     } catch (const Error &error) {
         out.flush();

@@ -7,6 +7,7 @@
 #include <QTextStream>
 
 class Connection;
+class Recordset;
 class Value;
 
 namespace SqlShell {
@@ -21,6 +22,9 @@ QString formatField(const Value &value);
 // window's export guards it (Csv::guarded), or raw CSV with all text as it
 // is, for scripts.
 enum class Output { Tabs, Csv, RawCsv };
+
+// Prints an open result's rows and closes it.
+void print(Recordset &rs, QTextStream &out, Output output = Output::Tabs);
 
 // Runs one statement; prints rows to out and failures to err ("error: ...").
 // Returns false when the statement failed.

@@ -2,7 +2,8 @@
 // SQL dialect on a Marrowdesk database (a file or a PostgreSQL server)
 // through the program's own data layer. --init makes the tables on a server
 // and --add-member and --remove-member its logins (ServerCommands), --copy
-// moves every row between two databases, --ics writes the calendar feed.
+// moves every row between two databases, --ics writes the calendar feed,
+// --query prints the issues a query of the find box's language keeps.
 
 #include "data/BytePath.h"
 #include "data/ChangeSource.h"
@@ -10,22 +11,27 @@
 #include "data/DatabaseCopy.h"
 #include "data/Error.h"
 #include "data/ICalendar.h"
+#include "data/IssueQuerySql.h"
+#include "data/Recordset.h"
 #include "data/Utf8.h"
 #include "tools/ServerCommands.h"
 #include "tools/SqlShell.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QTextStream>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
 const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "       marrowdesk-sql --csv | --raw-csv DATABASE [STATEMENT ...]\n"
+                     "       marrowdesk-sql [--csv | --raw-csv] [--me NAME] --query QUERY DATABASE\n"
                      "       marrowdesk-sql --init SERVER\n"
                      "       marrowdesk-sql --upgrade SERVER\n"
                      "       marrowdesk-sql --add-member NAME SERVER\n"
@@ -41,6 +47,12 @@ const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "database: a URI (postgresql://user@host/dbname?sslmode=require) or libpq's\n"
                      "key=value form (\"host=db.example.org dbname=tracker\"). Passwords come from\n"
                      "~/.pgpass or PGPASSWORD, never from the command line.\n"
+                     "\n"
+                     "--query QUERY prints every issue, open or closed, that QUERY keeps, in ID\n"
+                     "order, with the columns of [Issues With Names]; QUERY is the language of the\n"
+                     "find box (status:open cat:docs due<2026-12-31 ...; see the README). \"me\" is\n"
+                     "the contact named by --me, or on a server the contact of your login. A query\n"
+                     "that cannot be read prints why on standard error; the exit status is then 1.\n"
                      "\n"
                      "--init SERVER makes the Marrowdesk tables in an empty database on a server,\n"
                      "owned by SERVER's user, and the member role DATABASE_members, which may\n"
@@ -195,6 +207,25 @@ int writeCalendar(const QString &file, const char *database, QTextStream &out, Q
     return 0;
 }
 
+int printQuery(Connection &connection, const QString &text, const std::optional<QString> &me, QTextStream &out,
+               QTextStream &err, SqlShell::Output output)
+{
+    try {
+        const QDate today = QDate::currentDate();
+        const IssueQuery::Query query = IssueQuery::Query::parse(text, today);
+        const QString meName = me ? *me : query.namesMe() ? IssueQuerySql::meName(connection, 0) : QString();
+        Recordset rs;
+        IssueQuerySql::open(rs, connection, query, meName, today);
+        SqlShell::print(rs, out, output);
+    } catch (const Error &error) {
+        out.flush();
+        err << "error: " << error.description() << '\n';
+        return 1;
+    }
+    connection.Close();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -207,6 +238,8 @@ int main(int argc, char **argv)
     // Options come before the database; "--" ends them.
     int first = 1;
     SqlShell::Output output = SqlShell::Output::Tabs;
+    std::optional<QString> query;
+    std::optional<QString> me;
     for (; first < argc && argv[first][0] == '-'; ++first) {
         const QByteArray option(argv[first]);
         if (option == "--help" || option == "-h") {
@@ -235,6 +268,14 @@ int main(int argc, char **argv)
             output = option == "--csv" ? SqlShell::Output::Csv : SqlShell::Output::RawCsv;
             continue;
         }
+        if (option == "--query" && first + 1 < argc) {
+            query = QString::fromLocal8Bit(argv[++first]);
+            continue;
+        }
+        if (option == "--me" && first + 1 < argc) {
+            me = QString::fromLocal8Bit(argv[++first]);
+            continue;
+        }
         if (option == "--") {
             ++first;
             break;
@@ -260,6 +301,8 @@ int main(int argc, char **argv)
         err << "note: " << notice << '\n';
         err.flush();
     }
+    if (query)
+        return printQuery(connection, *query, me, out, err, output);
     // Statements are read as bytes, so that text that is not UTF-8 is
     // refused rather than stored with replacement characters.
     bool allSucceeded = true;

@@ -1,8 +1,7 @@
 #pragma once
-// Which rows of the issue list a filter keeps: rows with the typed text in
-// any cell (letter case and accents aside, as the list compares texts), and
-// with the chosen status, category, priority and assignee, and only overdue
-// ones when asked. A pure function of the rows, run on the window's thread
+// Which rows of the issue list a filter keeps: rows the typed query keeps
+// (a plain text: rows with it in any cell, letter case and accents aside;
+// the find bar's choices write their terms into the query). A pure function of the rows, run on the window's thread
 // after a refill and on a worker while the user types.
 
 #include "app/list/IssueListModel.h"
@@ -15,12 +14,8 @@
 #include <vector>
 
 struct IssueFilterCriteria {
-    QString text;   // as typed; blank keeps every row
-    QString status; // each exact (letter case aside); empty: any
-    QString category;
-    QString priority;
-    QString assignee;
-    bool overdueOnly = false;
+    QString text; // a query as typed (data/IssueQuery.h); blank keeps every row
+    QString me;   // the name of the contact chosen as the user
 
     bool keepsEverything() const;
     // Whether every row this filter keeps is also kept by `wider`, so that

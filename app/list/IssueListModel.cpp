@@ -56,6 +56,11 @@ bool IssueListModel::Table::isOverdue(size_t row, const QDate &today) const
     return !rows[row].closed && due != noDate && due < dateTimeKey(today, QTime());
 }
 
+qint64 IssueListModel::dayKey(const QDate &day)
+{
+    return dateTimeKey(day, QTime());
+}
+
 IssueListModel::IssueListModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 IssueListModel::~IssueListModel() = default;

@@ -177,9 +177,12 @@ public:
     // The shown row whose first cell is the given text, or -1.
     int rowOfFirstCell(const QString &text) const;
 
-private:
+    // A date key (Table::dates): the given day at midnight; noDate for a
+    // row without a date.
     static constexpr qint64 noDate = std::numeric_limits<qint64>::min();
+    static qint64 dayKey(const QDate &day);
 
+private:
     static void rankDays(Table &table);
 
     static int dateSlot(int column) { return column == openedDateColumn ? 0 : 1; }

@@ -9,6 +9,8 @@
 
 #include <libpq-fe.h>
 
+#include <vector>
+
 namespace {
 
 // Statements that begin or end a transaction run as they are; every other
@@ -311,18 +313,18 @@ bool PgSession::recognises(const QString &text)
     return true;
 }
 
-pg_result *PgSession::run(const QString &statement, bool savepoint)
+pg_result *PgSession::run(const QString &statement, bool savepoint, const QStringList &parameters)
 {
     SqlText::refuseNul(statement);
     if (!ServerWaits::lockWaitUnlimited())
-        return runOnce(statement, savepoint);
+        return runOnce(statement, savepoint, parameters);
     // A user who chose to wait for another's lock waits as long as the
     // statement limit allows, for this statement only. A transaction that
     // fails takes the setting back with it.
     setLockTimeout(0);
     pg_result *result = nullptr;
     try {
-        result = runOnce(statement, savepoint);
+        result = runOnce(statement, savepoint, parameters);
     } catch (...) {
         restoreLockTimeout();
         throw;
@@ -342,16 +344,25 @@ void PgSession::restoreLockTimeout()
     }
 }
 
-pg_result *PgSession::runOnce(const QString &statement, bool savepoint)
+pg_result *PgSession::runOnce(const QString &statement, bool savepoint, const QStringList &parameters)
 {
     const PGTransactionStatusType before = PQtransactionStatus(m_connection);
     if (savepoint)
         PQclear(exchange("SAVEPOINT marrow_statement"));
     pg_result *result = nullptr;
     try {
-        // Parameters, none of them, choose the extended protocol.
-        static const char *const noParameters[] = {nullptr};
-        result = exchange(statement.toUtf8().constData(), 0, noParameters);
+        // Parameters, even none of them, choose the extended protocol.
+        std::vector<QByteArray> texts;
+        texts.reserve(size_t(parameters.size()));
+        std::vector<const char *> values;
+        values.reserve(size_t(parameters.size()) + 1);
+        for (const QString &parameter : parameters) {
+            SqlText::refuseNul(parameter);
+            texts.push_back(parameter.toUtf8());
+            values.push_back(texts.back().constData());
+        }
+        values.push_back(nullptr);
+        result = exchange(statement.toUtf8().constData(), int(parameters.size()), values.data());
     } catch (const ServerWaits::Stopped &) {
         if (savepoint && isConnected())
             PQclear(exchange("ROLLBACK TO SAVEPOINT marrow_statement; RELEASE SAVEPOINT marrow_statement"));

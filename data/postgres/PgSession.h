@@ -85,6 +85,8 @@ public:
     int execute(const QString &statement) override;
     PgResult query(const QString &statement);
     void query(const QString &statement, RowSink &rows) override;
+    void query(const QString &statement, const QStringList &parameters, RowSink &rows) override;
+    QString foldedContains(const QString &expression, const QString &needle) const override;
     QString translate(const QString &statement) const override;
 
     // Runs a script of many statements as it stands (the schema); on a
@@ -145,8 +147,8 @@ public:
     pg_conn *handle() const { return m_connection; }
 
 private:
-    pg_result *run(const QString &statement, bool savepoint);
-    pg_result *runOnce(const QString &statement, bool savepoint);
+    pg_result *run(const QString &statement, bool savepoint, const QStringList &parameters = {});
+    pg_result *runOnce(const QString &statement, bool savepoint, const QStringList &parameters);
     // Sends one statement and waits for its answer (null when none came,
     // the connection lost); values null sends a script of many.
     pg_result *exchange(const char *statement, int parameterCount = 0, const char *const *values = nullptr);

@@ -34,6 +34,24 @@ void PgSession::query(const QString &statement, RowSink &rows)
     deliver(query(statement), rows);
 }
 
+void PgSession::query(const QString &statement, const QStringList &parameters, RowSink &rows)
+{
+    reconnectBefore(statement);
+    const bool savepoint = PQtransactionStatus(m_connection) == PQTRANS_INTRANS;
+    deliver(PgResult(run(statement, savepoint, parameters)), rows);
+}
+
+QString PgSession::foldedContains(const QString &expression, const QString &needle) const
+{
+    // As Engine::withoutCaseAndAccents: decomposed, combining marks dropped,
+    // lower case. Regular expressions and strpos refuse the
+    // nondeterministic collation of the columns: the text is compared under
+    // plain collations.
+    return QStringLiteral("strpos(lower(regexp_replace(normalize(coalesce((%1)::text, ''), NFD) COLLATE \"C\", "
+                          "'[\\u0300-\\u036f]', '', 'g') COLLATE \"und-x-icu\"), %2) > 0")
+        .arg(expression, needle);
+}
+
 void PgSession::begin(Begin kind)
 {
     execute(kind == Begin::Snapshot ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")

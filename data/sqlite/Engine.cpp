@@ -246,6 +246,14 @@ void destroyDeleting(void *deleting)
     delete static_cast<DeletingCommand *>(deleting);
 }
 
+// The text without case and accents, for the query language's finds
+// (Session::foldedContains).
+void folded(sqlite3_context *context, int, sqlite3_value **arguments)
+{
+    const QByteArray text = withoutCaseAndAccents(textArgument(arguments[0])).toUtf8();
+    sqlite3_result_text(context, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+}
+
 } // namespace
 
 int registerExtensions(sqlite3 *db, DeletingCommand *deleting)
@@ -272,6 +280,9 @@ int registerExtensions(sqlite3 *db, DeletingCommand *deleting)
                                         nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function_v2(db, "jet_last", 2, deterministic, nullptr, nullptr, pickStep<false>, pickFinal,
+                                        nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db, "marrow_folded", 1, deterministic, nullptr, folded, nullptr, nullptr,
                                         nullptr);
     // Depends on the locale in force, so not deterministic.
     if (rc == SQLITE_OK)

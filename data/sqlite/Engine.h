@@ -16,6 +16,8 @@
 //  marrow_change_source()        by what ("the program", "marrowdesk-sql")
 //  marrow_change_id()            the number grouping one transaction's entries
 //  marrow_change_time()          this machine's time, milliseconds since 1970
+//  marrow_folded(x)              x without case and accents, for finding
+//                                typed text (withoutCaseAndAccents)
 
 #include <QByteArray>
 #include <QString>

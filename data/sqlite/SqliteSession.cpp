@@ -164,8 +164,24 @@ int SqliteSession::execute(const QString &statement)
 
 void SqliteSession::query(const QString &statement, RowSink &rows)
 {
+    query(statement, QStringList(), rows);
+}
+
+void SqliteSession::query(const QString &statement, const QStringList &parameters, RowSink &rows)
+{
     PreparedStatement prepared(m_db, statement, m_fileName);
     sqlite3_stmt *handle = prepared.handle();
+    // $1 is a name to SQLite, numbered by where it first appears: bound by
+    // name, whatever order the statement names them in.
+    for (qsizetype i = 0; i < parameters.size(); ++i) {
+        const int index = sqlite3_bind_parameter_index(handle, QByteArray("$" + QByteArray::number(i + 1)).constData());
+        const QByteArray text = parameters[i].toUtf8();
+        if (index <= 0)
+            continue;
+        if (const int rc = sqlite3_bind_text(handle, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            rc != SQLITE_OK)
+            throw Error(DbErrors::describe(m_db, rc, m_fileName));
+    }
     // The columns are read after the first step: when the schema changed
     // since the prepare (another program redefined a view), SQLite prepares
     // the statement again inside that step, and only then do names, count
@@ -182,6 +198,11 @@ void SqliteSession::query(const QString &statement, RowSink &rows)
     for (; row; row = prepared.step())
         for (int c = 0; c < columns; ++c)
             rows.value(readValue(handle, c, dateColumns[c]));
+}
+
+QString SqliteSession::foldedContains(const QString &expression, const QString &needle) const
+{
+    return QStringLiteral("instr(marrow_folded(coalesce(%1, '')), %2) > 0").arg(expression, needle);
 }
 
 qint64 SqliteSession::lastInsertedId()

@@ -40,6 +40,8 @@ public:
     QString translate(const QString &statement) const override;
     int execute(const QString &statement) override;
     void query(const QString &statement, RowSink &rows) override;
+    void query(const QString &statement, const QStringList &parameters, RowSink &rows) override;
+    QString foldedContains(const QString &expression, const QString &needle) const override;
     qint64 lastInsertedId() override;
     void begin(Begin kind) override;
     bool inTransaction() const override;

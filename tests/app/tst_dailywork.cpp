@@ -165,6 +165,41 @@ private slots:
         QCOMPARE(shownTitles(*m_form), QStringList{"Café menu"});
     }
 
+    // The choices write their terms into the query and show what it says; a
+    // query that cannot be read is marked and leaves the list as it was;
+    // "me" is asked for once.
+    void queryAndChoicesAgree()
+    {
+        typeInFindBox(*m_form, QStringLiteral("STATUS:waiting"));
+        QCOMPARE(shownTitles(*m_form), QStringList{"Café menu"});
+        QCOMPARE(ui(*m_form).statusChoice->currentText().toLower(), QStringLiteral("waiting"));
+        ui(*m_form).overdueOnly->setChecked(true);
+        QCOMPARE(ui(*m_form).findBox->text(), QStringLiteral("STATUS:waiting due:overdue"));
+        ui(*m_form).statusChoice->setCurrentIndex(0);
+        m_form->listSearch()->waitUntilApplied();
+        QCOMPARE(ui(*m_form).findBox->text(), QStringLiteral("due:overdue"));
+        QCOMPARE(shownTitles(*m_form), QStringList{"Printer jams"});
+
+        typeInFindBox(*m_form, QStringLiteral("due:overdue (cat:x"));
+        QCOMPARE(shownTitles(*m_form), QStringList{"Printer jams"});
+        QVERIFY(ui(*m_form).findBox->toolTip().contains(QLatin1String("not closed")));
+        typeInFindBox(*m_form, QStringLiteral("status:waiting OR title:vpn"));
+        QCOMPARE(shownTitles(*m_form), QStringList({"Café menu", "VPN drops"}));
+        QCOMPARE(ui(*m_form).statusChoice->currentIndex(), 0);
+        QVERIFY(!ui(*m_form).overdueOnly->isChecked());
+
+        m_dialogs->modalScripts.append([](QDialog &window) {
+            auto *contact = window.findChild<QComboBox *>(QStringLiteral("meContact"));
+            contact->setCurrentIndex(contact->findText(QStringLiteral("José Núñez")));
+            window.accept();
+        });
+        typeInFindBox(*m_form, QStringLiteral("to:me"));
+        QCOMPARE(shownTitles(*m_form), QStringList({"Café menu", "VPN drops"}));
+        QVERIFY(m_dialogs->modalScripts.isEmpty());
+        typeInFindBox(*m_form, QStringLiteral("to:me -title:vpn"));
+        QCOMPARE(shownTitles(*m_form), QStringList{"Café menu"});
+    }
+
     // Closing asks to add "Closed" the first time; the closed issue shows
     // on request, slanted, and reopens through the editor, which starts on
     // "Open" rather than on the status that keeps it closed.

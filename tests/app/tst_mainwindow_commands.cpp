@@ -54,6 +54,7 @@ private slots:
     void deleteAsksThenDeletes();
     void deleteFailureStillRefills();
     void undoDeleteAfterARestart();
+    void deleteOfSeveralAsksOnceAndUndoesAtOnce();
     void addRefillsWhetherOrNotSaved_data();
     void addRefillsWhetherOrNotSaved();
     void editSelectsTheEditedIssueAgain_data();
@@ -189,6 +190,31 @@ void TestMainWindowCommands::undoDeleteAfterARestart()
     undo->trigger();
     QCOMPARE(m_dialogs->boxes.last().text, QStringLiteral("There is no delete to undo."));
     QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
+}
+
+void TestMainWindowCommands::deleteOfSeveralAsksOnceAndUndoesAtOnce()
+{
+    auto *list = m_form->findChild<QTreeView *>(QStringLiteral("ListView1"));
+    const int stored = issuesInDatabase();
+    m_form->selectRow(0);
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    m_dialogs->answers = {platform::Answer::No, platform::Answer::Yes};
+    ui(*m_form).deleteButton->click();
+    QCOMPARE(shownIds(*m_form), (QStringList{"3", "5", "8"}));
+    ui(*m_form).deleteButton->click();
+    QCOMPARE(m_dialogs->boxes.size(), 2);
+    QVERIFY(m_dialogs->boxes.last().text.startsWith(QLatin1String("Are you sure you want to delete these 3 issues?")));
+    QCOMPARE(shownIds(*m_form), QStringList());
+    QCOMPARE(issuesInDatabase(), stored - 3);
+    m_form->findChild<QAction *>(QStringLiteral("undoDelete"))->trigger();
+    QCOMPARE(shownIds(*m_form), (QStringList{"3", "5", "8"}));
+    QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
+
+    // One row among several keeps its own question.
+    m_form->selectRow(1);
+    m_dialogs->answers = {platform::Answer::No};
+    ui(*m_form).deleteButton->click();
+    QVERIFY(m_dialogs->boxes.last().text.startsWith(QLatin1String("Are you sure you want to delete [")));
 }
 
 void TestMainWindowCommands::addRefillsWhetherOrNotSaved_data()
