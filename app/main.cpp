@@ -5,6 +5,7 @@
 #include "app/DatabaseChoice.h"
 #include "app/MainWindow.h"
 #include "app/Restore.h"
+#include "data/ChangeSource.h"
 #include "data/Connection.h"
 #include "data/DataFile.h"
 #include "data/Error.h"
@@ -41,6 +42,9 @@ int main(int argc, char *argv[])
     // The command line is read before any display is needed: help, version
     // and a restore run without one.
     const CommandLine command = CommandLine::parse(CommandLine::argumentsOf(argc, argv));
+    // The history says a change was made with the program, or by a restore.
+    ChangeSource::setForProcess(QString::fromLatin1(
+        command.action == CommandLine::Action::Restore ? ChangeSource::restore : ChangeSource::program));
     switch (command.action) {
     case CommandLine::Action::Print:
         std::fputs(qPrintable(command.text), stdout);

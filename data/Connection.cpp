@@ -1,5 +1,6 @@
 #include "data/Connection.h"
 
+#include "data/ChangeSource.h"
 #include "data/Error.h"
 #include "data/Hardening.h"
 #include "data/sqlite/SqliteSession.h"
@@ -122,7 +123,7 @@ bool isRefusal(int resultCode)
 
 } // namespace DbErrors
 
-Connection::Connection() = default;
+Connection::Connection() : m_changeSource(ChangeSource::forProcess()) {}
 
 Connection::~Connection()
 {
@@ -145,6 +146,7 @@ void Connection::Open(const QString &connectionString)
     }
     m_session->keepDeleteGroupsAbove(m_deleteFloor);
     m_session->nameDeletes(m_deletingName, m_deletingHeld);
+    m_session->nameChanges(m_changeSource.toUtf8());
 }
 
 void Connection::guardSchema()
@@ -169,6 +171,7 @@ void Connection::OpenInMemory()
     m_session = SqliteSession::openInMemory();
     m_session->keepDeleteGroupsAbove(m_deleteFloor);
     m_session->nameDeletes(m_deletingName, m_deletingHeld);
+    m_session->nameChanges(m_changeSource.toUtf8());
 }
 
 int Connection::Execute(const QString &statement)
@@ -204,6 +207,13 @@ void Connection::keepDeleteGroupsAbove(qint64 floor)
     m_deleteFloor = std::max(m_deleteFloor, floor);
     if (m_session)
         m_session->keepDeleteGroupsAbove(floor);
+}
+
+void Connection::setChangeSource(const QString &source)
+{
+    m_changeSource = source;
+    if (m_session)
+        m_session->nameChanges(m_changeSource.toUtf8());
 }
 
 void Connection::setProgramName(const QString &name)

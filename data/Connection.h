@@ -85,6 +85,11 @@ public:
     // file's trash clock, data/TrashClock.h).
     void keepDeleteGroupsAbove(qint64 floor);
     void setProgramName(const QString &name);
+    // By what this connection's changes are made, as the history records
+    // it (data/ChangeSource.h); kept across a reopen. Starts as the
+    // process's (ChangeSource::forProcess).
+    void setChangeSource(const QString &source);
+    QString changeSource() const { return m_changeSource; }
 
     void Close();
 
@@ -120,6 +125,7 @@ private:
     QByteArray m_deletingName = "Marrowdesk";
     bool m_deletingHeld = false;
     qint64 m_deleteFloor = 0;
+    QString m_changeSource;
 };
 
 // The session for a server target (data/postgres), or, in a build without

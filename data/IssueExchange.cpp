@@ -1,5 +1,6 @@
 #include "data/IssueExchange.h"
 
+#include "data/ChangeSource.h"
 #include "data/Connection.h"
 #include "data/DateText.h"
 #include "data/Error.h"
@@ -464,6 +465,7 @@ Counts apply(Connection &connection, const Plan &plan)
 {
     Counts counts;
     try {
+        const ChangeSource::Scope imported(connection, QString::fromLatin1(ChangeSource::csvImport));
         Transaction transaction(connection);
         const auto addValues = [&](ValueListSql::List list, const QStringList &values) {
             for (const QString &value : values) {

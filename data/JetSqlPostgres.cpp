@@ -65,7 +65,19 @@ const QHash<QString, QString> &schemaNames()
                                    "Assigned To Name",
                                    "Opened By Name",
                                    "TrashOwners",
-                                   "DeletedByUser"};
+                                   "DeletedByUser",
+                                   "History",
+                                   "Seq",
+                                   "ItemID",
+                                   "OldValue",
+                                   "NewValue",
+                                   "ChangedAt",
+                                   "ChangedBy",
+                                   "ChangeID",
+                                   "Via",
+                                   "VersionAfter",
+                                   "NoteID",
+                                   "Issue ID"};
         QHash<QString, QString> byLower;
         for (const char *name : all)
             byLower.insert(QString::fromLatin1(name).toLower(), QString::fromLatin1(name));

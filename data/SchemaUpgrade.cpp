@@ -199,6 +199,163 @@ CREATE VIEW [Closed Issues] AS
 SELECT * FROM [Issues With Names] WHERE coalesce(trim(Status), '') COLLATE MARROW_NOCASE = 'Closed';
 )sql";
 
+// The history: every insert, change, close, reopen and delete of an issue
+// or contact, and every note, leaves entries here, one per changed field,
+// written by the triggers whatever program runs the statement. Seq gives
+// the order (a clock set back on this machine does not reorder them),
+// ChangedAt the wall time in milliseconds since 1970, ChangeID groups one
+// transaction's entries (the Seq of its first), VersionAfter is the item's
+// Version once the change is made, for a revert against it. Who and by what
+// come from the connection (marrow_changed_by, marrow_change_source in
+// data/sqlite/Engine.cpp). Values compare as stored, so a change of letter
+// case counts; dates as they are stored, in ISO form. The server has the
+// same (data/postgres/PgHistory.sql). Items known before the history start
+// with one "known since" entry.
+const char *const toVersion7 = R"sql(
+CREATE TABLE IF NOT EXISTS History (
+    Seq INTEGER PRIMARY KEY,
+    Item TEXT NOT NULL,
+    ItemID INTEGER NOT NULL,
+    Kind TEXT NOT NULL,
+    Field TEXT,
+    OldValue,
+    NewValue,
+    ChangedAt INTEGER NOT NULL,
+    ChangedBy TEXT,
+    Role TEXT,
+    Via TEXT,
+    ChangeID INTEGER NOT NULL,
+    VersionAfter INTEGER,
+    NoteID INTEGER
+);
+CREATE INDEX IF NOT EXISTS HistoryByItem ON History (ItemID, Item);
+CREATE INDEX IF NOT EXISTS HistoryByChange ON History (ChangeID);
+
+CREATE TABLE IF NOT EXISTS Notes (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    [Issue ID] INTEGER NOT NULL,
+    Added INTEGER,
+    Author TEXT,
+    Text TEXT
+);
+CREATE INDEX IF NOT EXISTS NotesByIssue ON Notes ([Issue ID]);
+
+CREATE INDEX IF NOT EXISTS TrashIssuesByID ON TrashIssues (ID);
+CREATE INDEX IF NOT EXISTS TrashContactsByID ON TrashContacts (ID);
+
+DROP TRIGGER IF EXISTS IssuesDatesOnInsert;
+DROP TRIGGER IF EXISTS IssuesOnUpdate;
+DROP TRIGGER IF EXISTS ContactsVersion;
+
+CREATE TRIGGER IF NOT EXISTS IssuesDatesOnInsert AFTER INSERT ON Issues
+BEGIN
+    UPDATE Issues
+       SET [Opened Date] = marrow_date_in(NEW.[Opened Date]),
+           [Due Date] = marrow_date_in(NEW.[Due Date]),
+           Version = NEW.Version - 1
+     WHERE ID = NEW.ID;
+    INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
+    VALUES ('Issue', NEW.ID,
+            CASE WHEN EXISTS (SELECT 1 FROM TrashIssues WHERE ID = NEW.ID AND coalesce(Version, 0) + 1 = NEW.Version)
+                 THEN 'restored' ELSE 'added' END,
+            NULL, NULL, NEW.Title, marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(), NEW.Version, NULL);
+END;
+
+CREATE TRIGGER IF NOT EXISTS IssuesOnUpdate AFTER UPDATE ON Issues
+BEGIN
+    INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
+    SELECT 'Issue', NEW.ID,
+           CASE WHEN f <> 'Status' OR (coalesce(trim(o), '') COLLATE MARROW_NOCASE = 'Closed') = (coalesce(trim(n), '') COLLATE MARROW_NOCASE = 'Closed') THEN 'changed'
+                WHEN coalesce(trim(n), '') COLLATE MARROW_NOCASE = 'Closed' THEN 'closed'
+                ELSE 'reopened' END,
+           f, o, n, marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(), NEW.Version + 1, NULL
+      FROM (SELECT 'Title' AS f, OLD.Title AS o, NEW.Title AS n
+            UNION ALL SELECT 'Assigned To', OLD.[Assigned To], NEW.[Assigned To]
+            UNION ALL SELECT 'Opened By', OLD.[Opened By], NEW.[Opened By]
+            UNION ALL SELECT 'Opened Date', marrow_date_in(OLD.[Opened Date]), marrow_date_in(NEW.[Opened Date])
+            UNION ALL SELECT 'Status', OLD.Status, NEW.Status
+            UNION ALL SELECT 'Category', OLD.Category, NEW.Category
+            UNION ALL SELECT 'Priority', OLD.Priority, NEW.Priority
+            UNION ALL SELECT 'Comment', OLD.Comment, NEW.Comment
+            UNION ALL SELECT 'Due Date', marrow_date_in(OLD.[Due Date]), marrow_date_in(NEW.[Due Date]))
+     WHERE o IS NOT n COLLATE BINARY;
+    UPDATE Issues
+       SET [Opened Date] = marrow_date_in(NEW.[Opened Date]),
+           [Due Date] = marrow_date_in(NEW.[Due Date]),
+           Version = NEW.Version + 1
+     WHERE ID = NEW.ID;
+END;
+
+CREATE TRIGGER IF NOT EXISTS IssuesHistoryOnDelete AFTER DELETE ON Issues
+BEGIN
+    INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
+    VALUES ('Issue', OLD.ID, 'deleted', NULL, OLD.Title, NULL, marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(), OLD.Version, NULL);
+END;
+
+CREATE TRIGGER IF NOT EXISTS ContactsHistoryOnInsert AFTER INSERT ON Contacts
+BEGIN
+    INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
+    VALUES ('Contact', NEW.ID,
+            CASE WHEN EXISTS (SELECT 1 FROM TrashContacts WHERE ID = NEW.ID AND coalesce(Version, 0) + 1 = NEW.Version)
+                 THEN 'restored' ELSE 'added' END,
+            NULL, NULL, trim(coalesce(NEW.[First Name], '') || ' ' || coalesce(NEW.[Last Name], '')), marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(), NEW.Version, NULL);
+END;
+
+CREATE TRIGGER IF NOT EXISTS ContactsVersion AFTER UPDATE ON Contacts
+BEGIN
+    INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
+    SELECT 'Contact', NEW.ID, 'changed', f, o, n, marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(), NEW.Version + 1, NULL
+      FROM (SELECT 'First Name' AS f, OLD.[First Name] AS o, NEW.[First Name] AS n
+            UNION ALL SELECT 'Last Name', OLD.[Last Name], NEW.[Last Name]
+            UNION ALL SELECT 'E-mail Address', OLD.[E-mail Address], NEW.[E-mail Address]
+            UNION ALL SELECT 'Company', OLD.Company, NEW.Company
+            UNION ALL SELECT 'Job Title', OLD.[Job Title], NEW.[Job Title]
+            UNION ALL SELECT 'Business Phone', OLD.[Business Phone], NEW.[Business Phone]
+            UNION ALL SELECT 'Home Phone', OLD.[Home Phone], NEW.[Home Phone]
+            UNION ALL SELECT 'Mobile Phone', OLD.[Mobile Phone], NEW.[Mobile Phone]
+            UNION ALL SELECT 'Fax Number', OLD.[Fax Number], NEW.[Fax Number]
+            UNION ALL SELECT 'Address', OLD.Address, NEW.Address
+            UNION ALL SELECT 'City', OLD.City, NEW.City
+            UNION ALL SELECT 'State', OLD.State, NEW.State
+            UNION ALL SELECT 'ZIP', OLD.ZIP, NEW.ZIP
+            UNION ALL SELECT 'Country', OLD.Country, NEW.Country
+            UNION ALL SELECT 'Web Page', OLD.[Web Page], NEW.[Web Page]
+            UNION ALL SELECT 'Notes', OLD.Notes, NEW.Notes)
+     WHERE o IS NOT n COLLATE BINARY;
+    UPDATE Contacts SET Version = NEW.Version + 1 WHERE ID = NEW.ID;
+END;
+
+CREATE TRIGGER IF NOT EXISTS ContactsHistoryOnDelete AFTER DELETE ON Contacts
+BEGIN
+    INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
+    VALUES ('Contact', OLD.ID, 'deleted', NULL, trim(coalesce(OLD.[First Name], '') || ' ' || coalesce(OLD.[Last Name], '')), NULL, marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(), OLD.Version, NULL);
+END;
+
+CREATE TRIGGER IF NOT EXISTS NotesOnInsert AFTER INSERT ON Notes
+BEGIN
+    SELECT RAISE(ABORT, 'The issue no longer exists (it may have been deleted meanwhile); the note was not added.')
+     WHERE NOT EXISTS (SELECT 1 FROM Issues WHERE ID = NEW.[Issue ID]);
+    UPDATE Notes SET Added = marrow_change_time(), Author = marrow_changed_by() WHERE ID = NEW.ID;
+    INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
+    SELECT 'Issue', NEW.[Issue ID], 'note added', NULL, NULL, NEW.Text, marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(), Version, NEW.ID
+      FROM Issues WHERE ID = NEW.[Issue ID];
+END;
+
+CREATE TRIGGER IF NOT EXISTS NotesOnDelete AFTER DELETE ON Notes
+BEGIN
+    INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
+    VALUES ('Issue', OLD.[Issue ID], 'note removed', NULL, OLD.Text, NULL, marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(),
+            (SELECT Version FROM Issues WHERE ID = OLD.[Issue ID]), OLD.ID);
+END;
+
+INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
+SELECT 'Issue', ID, 'known since', NULL, NULL, Title, marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(), Version, NULL
+  FROM Issues WHERE NOT EXISTS (SELECT 1 FROM History h WHERE h.ItemID = Issues.ID AND h.Item = 'Issue') ORDER BY ID;
+INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
+SELECT 'Contact', ID, 'known since', NULL, NULL, trim(coalesce(Contacts.[First Name], '') || ' ' || coalesce(Contacts.[Last Name], '')), marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(), Version, NULL
+  FROM Contacts WHERE NOT EXISTS (SELECT 1 FROM History h WHERE h.ItemID = Contacts.ID AND h.Item = 'Contact') ORDER BY ID;
+)sql";
+
 // The version that moved text to the one collation.
 constexpr int oneCollationVersion = 6;
 
@@ -221,6 +378,7 @@ const Step steps[] = {
      toVersion4},
     {{{"TrashIssues", "Version", "INTEGER"}, {"TrashContacts", "Version", "INTEGER"}}, toVersion5},
     {{}, toVersion6},
+    {{}, toVersion7},
 };
 
 void run(sqlite3 *db, const char *sql, const QString &fileName)

@@ -16,6 +16,8 @@
 //  6  text compares with the one collation a server has (data/TextCollator.h):
 //     its indexes are rebuilt, the closed rule follows it; values it now
 //     holds equal are kept and told (data/CollationUpgrade.h)
+//  7  the history of every change to issues and contacts, and notes on
+//     issues (data/IssueHistory.h)
 
 #include <QString>
 #include <QStringList>
@@ -25,7 +27,7 @@ class SqliteSession;
 
 namespace SchemaUpgrade {
 
-inline constexpr int currentVersion = 6;
+inline constexpr int currentVersion = 7;
 
 // Why the open database is not one this program may use, as the end of a
 // sentence that begins with the file's name ("has no Marrowdesk tables

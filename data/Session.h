@@ -61,6 +61,9 @@ public:
     // makes them one group, so that one undo brings all of them back;
     // otherwise each statement's deletes are a group of their own.
     virtual void nameDeletes(const QByteArray &command, bool oneGroup) = 0;
+    // By what the changes from now on are made, for the history's triggers
+    // (data/ChangeSource.h).
+    virtual void nameChanges(const QByteArray &source) = 0;
     // Numbers every later group above floor (a file's trash clock,
     // data/TrashClock.h); a server numbers them by its own clock.
     virtual void keepDeleteGroupsAbove(qint64 floor) = 0;

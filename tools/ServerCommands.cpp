@@ -1,5 +1,6 @@
 #include "tools/ServerCommands.h"
 
+#include "data/ChangeSource.h"
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/postgres/PgSchema.h"
@@ -49,6 +50,21 @@ int init(const QString &target, QTextStream &out, QTextStream &err)
             out << "The role " << members
                 << " existed already; its members may use this database too: " << already.join(QStringLiteral(", "))
                 << ".\n";
+    });
+}
+
+int upgrade(const QString &target, QTextStream &out, QTextStream &err)
+{
+    return onServer(QStringLiteral("--upgrade"), target, err, [&](PgSession &session) {
+        // The upgrade's "known since" entries name this tool.
+        session.nameChanges(QByteArray(ChangeSource::sqlShell));
+        const qint64 found = PgSchema::upgrade(session);
+        if (found == PgSchema::version)
+            out << "The " << session.displayName() << " holds Marrowdesk tables of schema version " << found
+                << " already; nothing was changed.\n";
+        else
+            out << "Brought the Marrowdesk tables in the " << session.displayName() << " from schema version " << found
+                << " up to version " << PgSchema::version << ".\n";
     });
 }
 

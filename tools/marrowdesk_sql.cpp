@@ -5,6 +5,7 @@
 // moves every row between two databases.
 
 #include "data/BytePath.h"
+#include "data/ChangeSource.h"
 #include "data/Connection.h"
 #include "data/DatabaseCopy.h"
 #include "data/Error.h"
@@ -25,6 +26,7 @@ namespace {
 const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "       marrowdesk-sql --csv | --raw-csv DATABASE [STATEMENT ...]\n"
                      "       marrowdesk-sql --init SERVER\n"
+                     "       marrowdesk-sql --upgrade SERVER\n"
                      "       marrowdesk-sql --add-member NAME SERVER\n"
                      "       marrowdesk-sql --remove-member NAME SERVER\n"
                      "       marrowdesk-sql --copy FROM TO\n"
@@ -42,6 +44,9 @@ const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "owned by SERVER's user, and the member role DATABASE_members, which may\n"
                      "change issues, contacts and lists but not the tables or the trash. It\n"
                      "refuses a database that holds any table.\n"
+                     "--upgrade SERVER brings a server database made by an older Marrowdesk (schema\n"
+                     "version 5 or 6) up to this one's, in one transaction, as the tables' owner;\n"
+                     "the program refuses an older database until this is done.\n"
                      "--add-member NAME SERVER makes a login role NAME for a person, in the member\n"
                      "role; it asks for the password (twice on a terminal, else one line of\n"
                      "standard input). --remove-member NAME SERVER takes NAME out of the member\n"
@@ -83,8 +88,9 @@ const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
                      "\n"
                      "A file name that is not valid UTF-8 is opened by its bytes.\n"
                      "\n"
-                     "Exit status: 0 all statements succeeded, 1 some failed (or --init, --copy,\n"
-                     "--add-member or --remove-member failed), 2 the database could not be opened.\n";
+                     "Exit status: 0 all statements succeeded, 1 some failed (or --init, --upgrade,\n"
+                     "--copy, --add-member or --remove-member failed), 2 the database could not be\n"
+                     "opened.\n";
 
 // Runs one statement given as bytes; text that is not valid UTF-8 is
 // refused with the offset of the first bad byte, counted from `base`.
@@ -170,6 +176,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    // The history names what this tool changes as its own.
+    ChangeSource::setForProcess(QString::fromLatin1(ChangeSource::sqlShell));
     // Options come before the database; "--" ends them.
     int first = 1;
     SqlShell::Output output = SqlShell::Output::Tabs;
@@ -185,6 +193,8 @@ int main(int argc, char **argv)
         }
         if (option == "--init" && first + 1 < argc)
             return ServerCommands::init(QString::fromLocal8Bit(argv[first + 1]), out, err);
+        if (option == "--upgrade" && first + 1 < argc)
+            return ServerCommands::upgrade(QString::fromLocal8Bit(argv[first + 1]), out, err);
         if (option == "--add-member" && first + 2 < argc)
             return ServerCommands::addMember(QString::fromLocal8Bit(argv[first + 1]),
                                              QString::fromLocal8Bit(argv[first + 2]), out, err);

@@ -34,6 +34,8 @@ BEGIN
                    '"Priorities" TO %I', members);
     EXECUTE format('GRANT SELECT ON "Issues With Names", "Open Issues", "Closed Issues", "TrashIssues", '
                    '"TrashContacts", "TrashValues", "TrashOwners" TO %I', members);
+    EXECUTE format('GRANT SELECT ON "History" TO %I', members);
+    EXECUTE format('GRANT SELECT, INSERT, DELETE ON "Notes" TO %I', members);
     EXECUTE format('GRANT EXECUTE ON FUNCTION marrow_forget_group(bigint), marrow_purge_before(bigint) TO %I',
                    members);
     -- A cluster made by an older PostgreSQL may still let everyone create

@@ -14,51 +14,86 @@ bool isMarrowdesk(PgSession &session)
                .toInteger() != 0;
 }
 
-// Brings a database of version 5 to this version, with the change
-// notifications (which name who made each change) when it was made before
-// them. Only the owner of its tables may, or a role that can act as the
-// owner (a superuser); the functions made run as the owner in either case.
-// Anyone else is told to let the owner connect once. Two of the owner's
-// programs starting at once upgrade one after the other, and the second
-// changes nothing (every step may run twice).
-void upgrade(PgSession &session)
+qint64 versionOf(PgSession &session)
 {
-    const PgResult owner = session.query(QStringLiteral("SELECT pg_get_userbyid(relowner), pg_has_role(relowner, "
-                                                        "'USAGE') FROM pg_class WHERE oid = '\"Issues\"'::regclass"));
-    if (!owner.value(0, 1).toInteger())
-        throw Refusal(QStringLiteral("The %1 holds Marrowdesk tables of schema version 5, which their owner (the role "
-                                     "%2) brings up to version %3 by connecting once with Marrowdesk or "
-                                     "marrowdesk-sql. Ask them to, then try again.")
-                          .arg(session.displayName(), owner.value(0, 0).toText())
-                          .arg(version));
-    const bool notifies = session
-                              .query(QStringLiteral("SELECT count(*) FROM pg_proc WHERE proname = "
-                                                    "'marrow_notify_change' AND prosrc LIKE '%marrow_deleting_user%'"))
-                              .value(0, 0)
-                              .toInteger();
-    // The functions the step makes belong to whoever makes them, and those
-    // that run with their owner's rights must run with the tables' owner's.
-    QString ownerName = owner.value(0, 0).toText();
-    const QByteArray asOwner =
-        "SET LOCAL ROLE \"" + ownerName.replace(QLatin1Char('"'), QLatin1String("\"\"")).toUtf8() + "\";\n";
-    session.runScript(QByteArray("BEGIN;\n") + asOwner +
-                      "SELECT pg_advisory_xact_lock(hashtext('marrowdesk schema'));\n" +
-                      (notifies ? QByteArray() : QByteArray(pgNotifyText)) + "\n" + pgTeamText + "\nCOMMIT;");
+    return session.query(QStringLiteral("SELECT marrow_schema_version()")).value(0, 0).toInteger();
 }
 
-} // namespace
-
-void check(PgSession &session)
+void refuseOtherDatabases(PgSession &session)
 {
     if (!isMarrowdesk(session))
         throw Refusal(QStringLiteral("The %1 holds no Marrowdesk tables. Create them in an empty database with "
                                      "marrowdesk-sql --init, or copy a database file there with marrowdesk-sql --copy.")
                           .arg(session.displayName()));
-    qint64 found = session.query(QStringLiteral("SELECT marrow_schema_version()")).value(0, 0).toInteger();
-    if (found == 5) {
-        upgrade(session);
-        found = version;
-    }
+}
+
+// The role that owns the tables, and whether this session may act as it.
+struct Owner {
+    QString name;
+    bool isUs = false;
+};
+
+Owner ownerOf(PgSession &session)
+{
+    const PgResult owner = session.query(QStringLiteral("SELECT pg_get_userbyid(relowner), pg_has_role(relowner, "
+                                                        "'USAGE') FROM pg_class WHERE oid = '\"Issues\"'::regclass"));
+    return {owner.value(0, 0).toText(), owner.value(0, 1).toInteger() != 0};
+}
+
+QString olderVersion(PgSession &session, qint64 found, const QString &owner)
+{
+    return QStringLiteral("The %1 holds Marrowdesk tables of schema version %2, older than this Marrowdesk's %3: "
+                          "their owner (the role %4) brings them up to date, in one transaction, with "
+                          "marrowdesk-sql --upgrade followed by the database's connection string. Ask them to, then "
+                          "try again.")
+        .arg(session.displayName())
+        .arg(found)
+        .arg(version)
+        .arg(owner);
+}
+
+} // namespace
+
+qint64 upgrade(PgSession &session)
+{
+    refuseOtherDatabases(session);
+    const qint64 found = versionOf(session);
+    if (found == version)
+        return found;
+    if (found < oldestUpgraded || found > version)
+        throw Refusal(QStringLiteral("The %1 holds Marrowdesk tables of schema version %2, which this Marrowdesk "
+                                     "cannot bring up to version %3.")
+                          .arg(session.displayName())
+                          .arg(found)
+                          .arg(version));
+    const Owner owner = ownerOf(session);
+    if (!owner.isUs)
+        throw Refusal(olderVersion(session, found, owner.name));
+    // The change notifications name who made each change since version 6.
+    const bool notifies = session
+                              .query(QStringLiteral("SELECT count(*) FROM pg_proc WHERE proname = "
+                                                    "'marrow_notify_change' AND prosrc LIKE '%marrow_deleting_user%'"))
+                              .value(0, 0)
+                              .toInteger();
+    // The functions the steps make belong to whoever makes them, and those
+    // that run with their owner's rights must run with the tables' owner's.
+    // Two upgrades at once run one after the other, and the second finds
+    // the work done (every step may run twice).
+    QString ownerName = owner.name;
+    const QByteArray asOwner =
+        "SET LOCAL ROLE \"" + ownerName.replace(QLatin1Char('"'), QLatin1String("\"\"")).toUtf8() + "\";\n";
+    session.runScript(
+        QByteArray("BEGIN;\n") + asOwner + "SELECT pg_advisory_xact_lock(hashtext('marrowdesk schema'));\n" +
+        (notifies ? QByteArray() : QByteArray(pgNotifyText)) + "\n" + pgTeamText + "\n" + pgHistoryText + "\nCOMMIT;");
+    return found;
+}
+
+void check(PgSession &session)
+{
+    refuseOtherDatabases(session);
+    const qint64 found = versionOf(session);
+    if (found >= oldestUpgraded && found < version)
+        throw Refusal(olderVersion(session, found, ownerOf(session).name));
     if (found != version)
         throw Refusal(QStringLiteral("The %1 holds Marrowdesk tables of schema version %2; this Marrowdesk works with "
                                      "version %3.")
@@ -87,7 +122,7 @@ void create(PgSession &session)
                         .arg(names.join(QStringLiteral(", "))));
     }
     session.runScript(QByteArray("BEGIN;\n") + pgSchemaText + "\n" + pgNotifyText + "\n" + pgTeamText + "\n" +
-                      pgMembersText + "\nCOMMIT;");
+                      pgHistoryText + "\n" + pgMembersText + "\nCOMMIT;");
 }
 
 } // namespace PgSchema

@@ -1,20 +1,30 @@
 #pragma once
-// The Marrowdesk tables on a PostgreSQL server (PgSchema.sql, PgNotify.sql
-// and PgTeam.sql): making them in an empty database, bringing an older one
+// The Marrowdesk tables on a PostgreSQL server (PgSchema.sql, PgNotify.sql,
+// PgTeam.sql and PgHistory.sql): making them in an empty database, bringing an older one
 // up to date, and telling a Marrowdesk database from any other.
+
+#include <QtGlobal>
 
 class PgSession;
 
 namespace PgSchema {
 
 // The schema version the server's tables are at (marrow_schema_version()).
-inline constexpr int version = 6;
+inline constexpr int version = 7;
+// The oldest version upgrade brings up to this one.
+inline constexpr int oldestUpgraded = 5;
 
 // Throws Error unless the session's database holds Marrowdesk tables of
-// this version. A database of version 5 (before roles per person) is
-// brought up to this one in one transaction when the session's user owns
-// its tables; anyone else is refused with a message naming the owner.
+// this version. An older one is a Refusal that names its owner and the
+// command that upgrades it (marrowdesk-sql --upgrade).
 void check(PgSession &session);
+
+// Brings a database of version 5 (before roles per person) or 6 (before
+// the history) up to this version in one transaction, as the owner of its
+// tables (or a role that can act as it); returns the version it found,
+// this one when there was nothing to do. Anyone else, and a database this
+// program cannot upgrade, is refused with nothing changed.
+qint64 upgrade(PgSession &session);
 
 // Makes the tables, views, rules and trash in one transaction, owned by the
 // session's user, with the database's member role (PgTeam) and its rights;

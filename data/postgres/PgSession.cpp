@@ -1,16 +1,13 @@
 #include "data/postgres/PgSession.h"
 
 #include "data/Error.h"
+#include "data/LocalAccount.h"
 #include "data/ServerWaits.h"
 #include "data/SqlText.h"
 #include "data/postgres/PgErrors.h"
 #include "data/postgres/PgWait.h"
 
-#include <QSysInfo>
-
 #include <libpq-fe.h>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace {
 
@@ -22,18 +19,6 @@ bool controlsTransaction(const QString &statement)
     return head == QLatin1String("begin") || head == QLatin1String("commit") || head == QLatin1String("rollback") ||
            head == QLatin1String("end") || head == QLatin1String("start") || head == QLatin1String("savepoint") ||
            head == QLatin1String("release");
-}
-
-// The user's account as the system knows it; the environment only where
-// the system has no name for the user (a container's bare uid).
-QString systemAccount()
-{
-    if (const passwd *entry = getpwuid(getuid()); entry && entry->pw_name && *entry->pw_name)
-        return QString::fromLocal8Bit(entry->pw_name);
-    for (const char *variable : {"USER", "LOGNAME"})
-        if (const QString named = qEnvironmentVariable(variable); !named.isEmpty())
-            return named;
-    return QStringLiteral("uid%1").arg(getuid());
 }
 
 QString describeTarget(pg_conn *connection)
@@ -118,7 +103,7 @@ void PgSession::prepareSession()
     PQsetClientEncoding(m_connection, "UTF8");
     // Who this is, for the trash (Undo Delete takes back one's own deletes):
     // the account and the machine, since a team may share one server role.
-    m_account = systemAccount() + QLatin1Char('@') + QSysInfo::machineHostName();
+    m_account = LocalAccount::name();
     const QByteArray user = m_account.toUtf8();
     // One round trip, also after every reconnect:
     // - ISO dates out, whatever the server's default; the program's own
@@ -132,13 +117,15 @@ void PgSession::prepareSession()
     const ServerWaits::Limits &limits = ServerWaits::limits();
     const QByteArray lockTimeout = QByteArray::number(limits.lockMilliseconds) + "ms";
     const QByteArray statementTimeout = QByteArray::number(limits.statementMilliseconds) + "ms";
-    const char *values[] = {user.constData(), lockTimeout.constData(), statementTimeout.constData()};
+    const char *values[] = {user.constData(), lockTimeout.constData(), statementTimeout.constData(),
+                            m_changeSource.constData()};
     pg_result *result = exchange("SELECT set_config('DateStyle', 'ISO, YMD', false), "
                                  "set_config('standard_conforming_strings', 'on', false), "
                                  "set_config('marrowdesk.user', $1, false), "
                                  "set_config('lock_timeout', $2, false), "
-                                 "set_config('statement_timeout', $3, false)",
-                                 3, values);
+                                 "set_config('statement_timeout', $3, false), "
+                                 "set_config('marrowdesk.change_source', $4, false)",
+                                 4, values);
     const bool prepared = PQresultStatus(result) == PGRES_TUPLES_OK;
     PQclear(result);
     if (!prepared)
@@ -450,6 +437,22 @@ void PgSession::setDeleting(const QByteArray &command, qint64 group)
     // While the server is away the names wait for the reconnect to apply them.
     if (isConnected())
         applyDeleting();
+}
+
+void PgSession::nameChanges(const QByteArray &source)
+{
+    m_changeSource = source;
+    // While the server is away the reconnect names it (prepareSession).
+    if (!isConnected())
+        return;
+    const char *values[] = {m_changeSource.constData()};
+    pg_result *result = exchange("SELECT set_config('marrowdesk.change_source', $1, false)", 1, values);
+    if (PQresultStatus(result) != PGRES_TUPLES_OK) {
+        const QString description = PgErrors::describe(m_connection, result, m_displayName);
+        PQclear(result);
+        throw Error(description);
+    }
+    PQclear(result);
 }
 
 void PgSession::applyDeleting()

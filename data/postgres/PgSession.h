@@ -131,6 +131,7 @@ public:
     void begin(Begin kind) override;
     bool inTransaction() const override;
     void nameDeletes(const QByteArray &command, bool oneGroup) override;
+    void nameChanges(const QByteArray &source) override;
     void keepDeleteGroupsAbove(qint64) override {}
     void forgetDeleteGroup(qint64 group) override;
     int purgeDeleteGroupsBefore(const QDateTime &cutoff) override;
@@ -164,6 +165,7 @@ private:
     QString m_displayName;
     QString m_account;
     QByteArray m_deletingCommand;
+    QByteArray m_changeSource = "another program";
     qint64 m_deleteGroup = 0;
     bool m_lostInTransaction = false;
     // Set when the server announced the end of this session (a FATAL error

@@ -3,8 +3,8 @@
 -- role of their own in the database's member role (PgMembers.sql), which
 -- may read and change issues, contacts and value lists, read the trash,
 -- and nothing else. Runs after PgSchema.sql when the tables are made, and
--- on a database of version 5 the first time its owner connects (PgSchema::
--- check): every statement here is fit for both.
+-- on a database of version 5 by marrowdesk-sql --upgrade (PgSchema::
+-- upgrade): every statement here is fit for both.
 --
 -- Only the triggers write the trash. Their functions run with the owner's
 -- rights (SECURITY DEFINER) under a search path that puts no session's

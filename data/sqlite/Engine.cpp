@@ -3,8 +3,10 @@
 #include "data/DateText.h"
 #include "data/Error.h"
 #include "data/JetSql.h"
+#include "data/LocalAccount.h"
 #include "data/Session.h"
 #include "data/TextCollator.h"
+#include "data/WallClock.h"
 
 #include <QString>
 
@@ -12,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace Engine {
 
@@ -187,6 +190,57 @@ void deletingCommandName(sqlite3_context *context, int, sqlite3_value **)
     sqlite3_result_text(context, name.constData(), name.size(), SQLITE_TRANSIENT);
 }
 
+void changedBy(sqlite3_context *context, int, sqlite3_value **)
+{
+    DeletingCommand *deleting = deletingOf(context);
+    if (deleting->changedBy.isEmpty())
+        deleting->changedBy = LocalAccount::name().toUtf8();
+    sqlite3_result_text(context, deleting->changedBy.constData(), deleting->changedBy.size(), SQLITE_TRANSIENT);
+}
+
+void changeSource(sqlite3_context *context, int, sqlite3_value **)
+{
+    const QByteArray &source = deletingOf(context)->changeSource;
+    sqlite3_result_text(context, source.constData(), source.size(), SQLITE_TRANSIENT);
+}
+
+// A change is numbered by the first history entry it writes: every entry
+// of the transaction carries that entry's Seq, so the numbers never repeat
+// and sort as the changes were made, whatever the clock says.
+void changeId(sqlite3_context *context, int, sqlite3_value **)
+{
+    DeletingCommand *deleting = deletingOf(context);
+    if (deleting->change == 0) {
+        sqlite3_stmt *statement = nullptr;
+        if (sqlite3_prepare_v2(sqlite3_context_db_handle(context), "SELECT coalesce(max(Seq), 0) + 1 FROM History", -1,
+                               &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW)
+            deleting->change = sqlite3_column_int64(statement, 0);
+        sqlite3_finalize(statement);
+        if (deleting->change == 0) {
+            resultError(context, QStringLiteral("The history of changes cannot be read."));
+            return;
+        }
+    }
+    sqlite3_result_int64(context, deleting->change);
+}
+
+void changeTime(sqlite3_context *context, int, sqlite3_value **)
+{
+    sqlite3_result_int64(context, WallClock::nowMicros() / 1000);
+}
+
+int endChange(void *deleting)
+{
+    static_cast<DeletingCommand *>(deleting)->change = 0;
+    return 0; // the commit goes on
+}
+
+void endChangeOnRollback(void *deleting)
+{
+    endChange(deleting);
+}
+
 void destroyDeleting(void *deleting)
 {
     delete static_cast<DeletingCommand *>(deleting);
@@ -236,6 +290,20 @@ int registerExtensions(sqlite3 *db, DeletingCommand *deleting)
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function_v2(db, "marrow_deleting_command", 0, plain, deleting, deletingCommandName, nullptr,
                                         nullptr, nullptr);
+    // The history's too: they read the same record, and the change ID,
+    // made at a transaction's first entry, lives until its end.
+    using Function = void (*)(sqlite3_context *, int, sqlite3_value **);
+    const std::pair<const char *, Function> historyFunctions[] = {{"marrow_changed_by", changedBy},
+                                                                  {"marrow_change_source", changeSource},
+                                                                  {"marrow_change_id", changeId},
+                                                                  {"marrow_change_time", changeTime}};
+    for (const auto &[name, function] : historyFunctions)
+        if (rc == SQLITE_OK)
+            rc = sqlite3_create_function_v2(db, name, 0, plain, deleting, function, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_commit_hook(db, endChange, deleting);
+        sqlite3_rollback_hook(db, endChangeOnRollback, deleting);
+    }
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function_v2(db, "marrow_delete_group", 0, plain, deleting, deleteGroup, nullptr, nullptr,
                                         destroy);

@@ -12,6 +12,10 @@
 //  marrow_refuse_duplicate(l, v) fails with a message naming the value
 //  marrow_delete_group()         the trash group of the rows being deleted
 //  marrow_deleting_command()     the name of the command deleting them
+//  marrow_changed_by()           who changes, account@machine, for the history
+//  marrow_change_source()        by what ("the program", "marrowdesk-sql")
+//  marrow_change_id()            the number grouping one transaction's entries
+//  marrow_change_time()          this machine's time, milliseconds since 1970
 
 #include <QByteArray>
 #include <QString>
@@ -29,10 +33,17 @@ struct DeletingCommand {
     qint64 group = 0;
     qint64 floor = 0; // every group made is above it (data/TrashClock.h)
     bool held = false;
+    // Who changes, and by what, for the history's triggers.
+    QByteArray changedBy;
+    QByteArray changeSource = "another program";
+    // The change ID of the open transaction, 0 until its first history
+    // entry; the commit or rollback ends it.
+    qint64 change = 0;
 };
 
-// Registers the collation and the functions. The trash's functions read
-// deleting, which must outlive the handle. Without one the handle gets a
+// Registers the collation, the functions and the hooks that end a change.
+// The trash's and the history's functions read deleting, which must outlive
+// the handle. Without one the handle gets a
 // record of its own that no one resets: whatever it deletes, over its whole
 // life, is one group named "Marrowdesk" (the template's build and the
 // backup's checks delete nothing).

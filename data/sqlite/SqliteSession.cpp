@@ -207,6 +207,11 @@ void SqliteSession::nameDeletes(const QByteArray &command, bool oneGroup)
     m_deleting.held = oneGroup;
 }
 
+void SqliteSession::nameChanges(const QByteArray &source)
+{
+    m_deleting.changeSource = source;
+}
+
 void SqliteSession::keepDeleteGroupsAbove(qint64 floor)
 {
     m_deleting.floor = std::max(m_deleting.floor, floor);

@@ -44,6 +44,7 @@ public:
     void begin(Begin kind) override;
     bool inTransaction() const override;
     void nameDeletes(const QByteArray &command, bool oneGroup) override;
+    void nameChanges(const QByteArray &source) override;
     void keepDeleteGroupsAbove(qint64 floor) override;
     qint64 newDeleteGroup() override;
     void forgetDeleteGroup(qint64 group) override;

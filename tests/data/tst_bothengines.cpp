@@ -6,9 +6,12 @@
 #include "support/TestDatabase.h"
 #include "support/TestServer.h"
 
+#include "data/ChangeSource.h"
+#include "data/ConcurrentSave.h"
 #include "data/Connection.h"
 #include "data/DeleteCounts.h"
 #include "data/Error.h"
+#include "data/IssueHistory.h"
 #include "data/IssueStatus.h"
 #include "data/Recordset.h"
 #include "data/Transaction.h"
@@ -17,6 +20,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -64,6 +68,38 @@ QString rows(Connection &connection, const QString &query)
     return lines.join(QLatin1Char('\n'));
 }
 
+QString shown(const Value &value)
+{
+    if (value.isNull())
+        return QStringLiteral("\\N");
+    if (value.date())
+        return QStringLiteral("d:") + value.date()->toString(Qt::ISODate);
+    if (value.dateTime())
+        return QStringLiteral("t:") + value.dateTime()->toString(Qt::ISODate);
+    return value.toText();
+}
+
+// An item's history, oldest first, a line per entry: kind, field, old and
+// new value, by what, version after; the entries of one change by field.
+QStringList history(Connection &connection, IssueHistory::Item item, qint64 id)
+{
+    QList<IssueHistory::Entry> entries = IssueHistory::entries(connection, item, id);
+    std::reverse(entries.begin(), entries.end());
+    std::stable_sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
+        return a.changeId != b.changeId ? a.changeId < b.changeId : a.field < b.field;
+    });
+    QStringList lines;
+    for (const IssueHistory::Entry &entry : entries)
+        lines << QStringList{IssueHistory::kindText(entry.kind),
+                             entry.field,
+                             shown(entry.oldValue),
+                             shown(entry.newValue),
+                             entry.via,
+                             QString::number(entry.versionAfter)}
+                     .join(QLatin1Char('|'));
+    return lines;
+}
+
 QString refusal(Connection &connection, const QString &statement)
 {
     try {
@@ -88,7 +124,12 @@ void onBoth(const std::function<void(Connection &, const char *engine)> &check)
     for (Connection *connection : {&onFile, &onServer}) {
         for (const char *statement : seed)
             connection->Execute(QString::fromUtf8(statement));
-        check(*connection, connection == &onFile ? "file" : "server");
+        const char *engine = connection == &onFile ? "file" : "server";
+        try {
+            check(*connection, engine);
+        } catch (const Error &error) {
+            QFAIL(qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(engine), error.description())));
+        }
         if (QTest::currentTestFailed())
             return;
     }
@@ -482,6 +523,106 @@ private slots:
         QVERIFY2(!mine.account().startsWith(QLatin1Char('@')), qPrintable(mine.account()));
         QCOMPARE(Trash::restore(mine, Trash::newest(mine)->id), QList<qint64>{1});
         QCOMPARE(Trash::restore(colleague, Trash::newest(colleague)->id), QList<qint64>{3});
+    }
+
+    // Every kind of change leaves the same entries on both engines, whatever
+    // made it, with values exactly as stored; an update that changes
+    // nothing leaves none, and a change of letter case counts.
+    void historyRecordsEveryKindOfChangeAlike()
+    {
+        const QString odd = QStringLiteral("it's \\ \"q\" \u05E9\u05DC\u05D5\u05DD");
+        const QString large(1 << 20, QLatin1Char('x'));
+        onBoth([&](Connection &connection, const char *engine) {
+            connection.setChangeSource(QString::fromLatin1(ChangeSource::program));
+            for (const char *statement : {"update Issues set Title='Printer' where ID=1",
+                                          "update Issues set Status='Closed', [Due Date]='2021-12-24' where ID=1",
+                                          "update Issues set Comment=Comment, Status=' open' where ID=1",
+                                          "update Contacts set [Last Name]='Lee-Smith' where ID=1"})
+                connection.Execute(QString::fromLatin1(statement));
+            connection.Execute(QStringLiteral("update Issues set Comment='%1' where ID=1")
+                                   .arg(QString(odd).replace(QLatin1String("'"), QLatin1String("''"))));
+            {
+                const ChangeSource::Scope shell(connection, QString::fromLatin1(ChangeSource::sqlShell));
+                connection.Execute(
+                    QStringLiteral("update Issues set [Assigned To]=3, Comment='%1' where ID=1").arg(large));
+            }
+            const qint64 note = IssueHistory::addNote(connection, 1, odd);
+            connection.Execute(QStringLiteral("delete from Issues where ID=1"));
+            Trash::restore(connection, Trash::newest(connection)->id);
+
+            const QString by = QStringLiteral("|the program|");
+            const QStringList expected{QStringLiteral("added||\\N|printer|another program|1"),
+                                       QStringLiteral("changed|Title|printer|Printer") + by + QStringLiteral("2"),
+                                       QStringLiteral("changed|Due Date|\\N|d:2021-12-24") + by + QStringLiteral("3"),
+                                       QStringLiteral("closed|Status|Open|Closed") + by + QStringLiteral("3"),
+                                       QStringLiteral("reopened|Status|Closed| open") + by + QStringLiteral("4"),
+                                       QStringLiteral("changed|Comment|\\N|") + odd + by + QStringLiteral("5"),
+                                       QStringLiteral("changed|Assigned To|1|3|marrowdesk-sql|6"),
+                                       QStringLiteral("changed|Comment|") + odd + QLatin1Char('|') + large +
+                                           QStringLiteral("|marrowdesk-sql|6"),
+                                       QStringLiteral("note added||\\N|") + odd + by + QStringLiteral("6"),
+                                       QStringLiteral("deleted||Printer|\\N") + by + QStringLiteral("6"),
+                                       QStringLiteral("restored||\\N|Printer") + by + QStringLiteral("7")};
+            const QStringList recorded = history(connection, IssueHistory::Item::Issue, 1);
+            for (qsizetype line = 0; line < std::max(recorded.size(), expected.size()); ++line)
+                QVERIFY2(recorded.value(line) == expected.value(line),
+                         qPrintable(QStringLiteral("%1, entry %2: %3")
+                                        .arg(QLatin1String(engine))
+                                        .arg(line)
+                                        .arg(recorded.value(line).left(200))));
+            QCOMPARE(history(connection, IssueHistory::Item::Contact, 1),
+                     (QStringList{QStringLiteral("added||\\N|Ann Lee|another program|1"),
+                                  QStringLiteral("changed|Last Name|Lee|Lee-Smith|the program|2")}));
+
+            const IssueHistory::Entry newest = IssueHistory::entries(connection, IssueHistory::Item::Issue, 1).first();
+            QCOMPARE(newest.who, IssueHistory::currentUser(connection));
+            QCOMPARE(newest.role.isEmpty(), !connection.isShared());
+            QVERIFY(qAbs(newest.when.secsTo(QDateTime::currentDateTime())) < 600);
+            const QList<IssueHistory::Note> notes = IssueHistory::notes(connection, 1);
+            QCOMPARE(notes.size(), 1);
+            QCOMPARE(notes[0].id, note);
+            QCOMPARE(notes[0].text, odd);
+            QCOMPARE(notes[0].author, newest.who);
+        });
+    }
+
+    // A save reverts as a whole, a field changed and changed back in it
+    // going back to its first value; an entry of an issue changed since is
+    // refused with the issue as it is now; a note added is taken back.
+    void revertPutsBackAWholeChangeOrRefusesAChangedIssue()
+    {
+        onBoth([&](Connection &connection, const char *) {
+            {
+                Transaction save(connection);
+                connection.Execute(QStringLiteral("update Issues set Title='first' where ID=2"));
+                connection.Execute(QStringLiteral("update Issues set Title='Network', [Due Date]=Null where ID=2"));
+                save.commit();
+            }
+            const IssueHistory::Entry last =
+                *IssueHistory::lastChangeBy(connection, IssueHistory::currentUser(connection));
+            QCOMPARE(last.itemId, qint64(2));
+            QCOMPARE(IssueHistory::change(connection, last.changeId).size(), 3);
+            IssueHistory::revertChange(connection, last.changeId);
+            QCOMPARE(rows(connection, QStringLiteral("select Title, [Due Date], Version from Issues where ID=2")),
+                     QStringLiteral("Title|Due Date|Version\nNetwork|d:2021-09-15|4"));
+
+            const qint64 stale = IssueHistory::entries(connection, IssueHistory::Item::Issue, 2).first().seq;
+            connection.Execute(QStringLiteral("update Issues set Title='colleague' where ID=2"));
+            try {
+                IssueHistory::revertEntry(connection, stale);
+                QFAIL("a revert overwrote a later change");
+            } catch (const ConcurrentSave::ChangedMeanwhile &changed) {
+                QCOMPARE(changed.current().value(QStringLiteral("Title")).toText(), QStringLiteral("colleague"));
+            }
+            IssueHistory::addNote(connection, 2, QStringLiteral("oops"));
+            IssueHistory::revertEntry(connection,
+                                      IssueHistory::entries(connection, IssueHistory::Item::Issue, 2).first().seq);
+            QVERIFY(IssueHistory::notes(connection, 2).isEmpty());
+            QCOMPARE(IssueHistory::entries(connection, IssueHistory::Item::Issue, 2).first().oldValue.toText(),
+                     QStringLiteral("oops"));
+            QVERIFY_THROWS_EXCEPTION(Refusal, IssueHistory::addNote(connection, 99, QStringLiteral("none")));
+            QVERIFY_THROWS_EXCEPTION(Refusal, IssueHistory::addNote(connection, 2, QStringLiteral(" ")));
+        });
     }
 };
 

@@ -57,6 +57,8 @@ private slots:
         // What a file of the first version looks like: no contact rules, and
         // an issue whose contact was deleted.
         rawExec(database.path(),
+                "DROP TABLE History; DROP TABLE Notes; DROP TRIGGER IssuesHistoryOnDelete;"
+                "DROP TRIGGER ContactsHistoryOnInsert; DROP TRIGGER ContactsHistoryOnDelete;"
                 "DROP TRIGGER IssuesContactsOnInsert; DROP TRIGGER IssuesContactsOnUpdate;"
                 "DROP TRIGGER IssuesToTrash; DROP TRIGGER ContactsToTrash; DROP TRIGGER StatusToTrash;"
                 "DROP TRIGGER CategoriesToTrash; DROP TRIGGER PrioritiesToTrash;"
@@ -76,6 +78,8 @@ private slots:
         database.open(connection);
         QCOMPARE(count(connection, QStringLiteral("select Count(ID) from [Open Issues]")), 1);
         QCOMPARE(count(connection, QStringLiteral("PRAGMA user_version")), SchemaUpgrade::currentVersion);
+        // Their history begins with the upgrade.
+        QCOMPARE(count(connection, QStringLiteral("select Count(*) from History where Kind = 'known since'")), 2);
         // Rows stored before versions existed start at 1, and count up from there.
         connection.Execute(QStringLiteral("update Issues set Title = 'kept' where ID = 1"));
         QCOMPARE(count(connection, QStringLiteral("select Version from Issues where ID = 1")), 2);

@@ -223,6 +223,14 @@ private slots:
                                          << alice << 2;
         QTest::newRow("claim another's delete")
             << int(RunStatement) << "update TrashOwners set DeletedByUser='BOB'" << denied << alice << 2;
+        QTest::newRow("add a note") << int(RunStatement) << "insert into Notes ([Issue ID], [Text]) values (2, 'n')"
+                                    << QString() << alice << 2;
+        QTest::newRow("rewrite the history")
+            << int(RunStatement) << "update History set NewValue='x'" << denied << alice << 2;
+        QTest::newRow("erase the history") << int(RunStatement) << "delete from History" << denied << alice << 2;
+        QTest::newRow("forge an entry")
+            << int(RunStatement) << "insert into History ([Item], ItemID, [Kind], ChangeID) values ('Issue', 2, 'x', 1)"
+            << denied << alice << 2;
         QTest::newRow("purge") << int(PurgeAlices) << QString() << "Only the owner of this database" << alice << 2;
     }
 
@@ -308,8 +316,8 @@ private slots:
     }
 
     // A database made before logins per person (schema version 5: the
-    // trash written with the deleting user's rights, no purge functions)
-    // comes up to date when its owner first connects, and not before.
+    // trash written with the deleting user's rights, no purge functions) is
+    // refused, with the command that upgrades it, until its owner runs it.
     void aDatabaseOfVersion5IsBroughtUpToDateByItsOwner()
     {
         const QString target = TestServer::freshDatabase();
@@ -323,27 +331,65 @@ private slots:
             "COMMIT;");
         const QString other = QStringLiteral("dave_%1").arg(QCoreApplication::applicationPid());
         PgSession(target).execute(QStringLiteral("CREATE ROLE %1 LOGIN").arg(other));
-        try {
-            Connection early;
-            early.Open(TestServer::asRole(target, other));
-            QFAIL("a role that does not own the tables brought them up to date");
-        } catch (const Error &error) {
-            QVERIFY2(error.description().contains(QLatin1String("their owner (the role marrowdesk)")),
-                     qPrintable(error.description()));
+        for (const QString &who : {TestServer::asRole(target, other), target}) {
+            try {
+                Connection early;
+                early.Open(who);
+                QFAIL("an older database was used before its upgrade");
+            } catch (const Error &error) {
+                QVERIFY2(error.description().contains(QLatin1String("their owner (the role marrowdesk)")) &&
+                             error.description().contains(QLatin1String("marrowdesk-sql --upgrade")),
+                         qPrintable(error.description()));
+            }
         }
+        QCOMPARE(sql({QStringLiteral("--upgrade"), TestServer::asRole(target, other)}).exitCode, 1);
+        const Run upgraded = sql({QStringLiteral("--upgrade"), target});
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 5 up to version 7")),
+                 qPrintable(upgraded.out + upgraded.err));
 
         Connection owner;
         owner.Open(target);
         owner.Execute(QStringLiteral("insert into Issues (Title) values ('kept')"));
         owner.Execute(QStringLiteral("delete from Issues"));
         QCOMPARE(Trash::restore(owner, Trash::newest(owner)->id), QList<qint64>{1});
-        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("6"));
+        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("7"));
         QCOMPARE(firstValue(target, QStringLiteral("select prosecdef from pg_proc where proname = "
                                                    "'marrow_issue_to_trash'")),
                  QStringLiteral("1"));
         QCOMPARE(sql({QStringLiteral("--add-member"), other, target}).exitCode, 0);
         QCOMPARE(sql({TestServer::asRole(target, other), QStringLiteral("select Title from Issues")}).out,
                  QStringLiteral("Title\nkept\n"));
+    }
+
+    // A database of version 6 (before the history) comes up to date in one
+    // run of --upgrade: its issues and contacts begin their history with a
+    // "known since" entry, and every change after it is recorded; a second
+    // run changes nothing.
+    void aDatabaseOfVersion6GainsItsHistory()
+    {
+        const QString target = TestServer::freshDatabase();
+        PgSession(target).runScript(
+            "BEGIN;\n"
+            "DROP TRIGGER \"IssuesHistory\" ON \"Issues\"; DROP TRIGGER \"ContactsHistory\" ON \"Contacts\";\n"
+            "DROP TABLE \"History\", \"Notes\";\n"
+            "DROP FUNCTION marrow_record_history(), marrow_note_added(), marrow_changed_by(), "
+            "marrow_history_entry(text, bigint, text, text, text, text, integer, bigint);\n"
+            "CREATE OR REPLACE FUNCTION marrow_schema_version() RETURNS integer LANGUAGE sql IMMUTABLE AS "
+            "'SELECT 6';\n"
+            "INSERT INTO \"Contacts\" (\"First Name\") VALUES ('Ann');\n"
+            "INSERT INTO \"Issues\" (\"Title\", \"Version\") VALUES ('one', 4), ('two', 1);\n"
+            "COMMIT;");
+        QCOMPARE(sql({target, QStringLiteral("select 1")}).exitCode, 2);
+        QCOMPARE(sql({QStringLiteral("--upgrade"), target}).exitCode, 0);
+        QVERIFY(sql({QStringLiteral("--upgrade"), target}).out.contains(QLatin1String("nothing was changed")));
+        const Run history = sql({target, QStringLiteral("update Issues set Title='One' where ID=1"),
+                                 QStringLiteral("select [Item], ItemID, [Kind], [Field], OldValue, NewValue, Via, "
+                                                "VersionAfter from History order by Seq")});
+        QCOMPARE(history.out, QStringLiteral("Item\tItemID\tKind\tField\tOldValue\tNewValue\tVia\tVersionAfter\n"
+                                             "Issue\t1\tknown since\t\\N\t\\N\tone\tmarrowdesk-sql\t4\n"
+                                             "Issue\t2\tknown since\t\\N\t\\N\ttwo\tmarrowdesk-sql\t1\n"
+                                             "Contact\t1\tknown since\t\\N\t\\N\tAnn\tmarrowdesk-sql\t1\n"
+                                             "Issue\t1\tchanged\tTitle\tone\tOne\tmarrowdesk-sql\t5\n"));
     }
 };
 
