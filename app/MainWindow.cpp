@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ColumnFill.h"
+#include "app/DetailPane.h"
 
 #include "app/FilterBar.h"
 #include "app/Shutdown.h"
@@ -145,6 +146,7 @@ MainWindow::MainWindow(QWidget *parent)
     setTabOrder(m_reportsButton, m_helpButton);
     setTabOrder(m_filterBar, m_issueList);
     buildListCommands();
+    buildPaneCommands();
 
     applyLayout(MainWindowLayout::restored());
     // The design size is the normal size; the border may make the window
@@ -342,6 +344,20 @@ void MainWindow::applyLayout(const MainWindowLayout &layout)
 {
     m_layout = layout;
     QRect list = pixelsOf(layout.list);
+    // The detail pane, when shown, takes the right or the bottom part of
+    // the list's place; hidden, the list has it all, as designed.
+    if (m_detailPane && m_detailPane->isVisibleTo(this)) {
+        const int gap = platform::twipsToPixels(120);
+        QRect pane = list;
+        if (m_paneBelow) {
+            pane.setTop(list.top() + list.height() * 11 / 20 + gap);
+            list.setBottom(pane.top() - gap - 1);
+        } else {
+            pane.setLeft(list.left() + list.width() * 3 / 5 + gap);
+            list.setRight(pane.left() - gap - 1);
+        }
+        m_detailPane->setGeometry(pane);
+    }
     // The find bar, when shown, takes the top of the list's place.
     if (m_filterBar->isVisibleTo(this)) {
         const int height = m_filterBar->sizeHint().height();
