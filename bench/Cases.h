@@ -48,6 +48,11 @@ void backupCase(const Run &run, int size, const QString &database);
 // writing the same rows through the data layer in one transaction.
 void exchangeCases(const Run &run, int size, const QString &database);
 
+// Keeping the history against the same database whose triggers keep none:
+// 200 one-field saves, every issue imported from CSV, and the file's size
+// after 10 edits of every issue (with the bytes each entry adds).
+void historyCases(const Run &run, int size, const QString &database);
+
 // Translating a sum of `size` terms in 1,000 parentheses against reading its
 // tokens.
 void translateCase(const Run &run, int size);

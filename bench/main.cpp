@@ -123,6 +123,9 @@ int main(int argc, char *argv[])
     // A copy grows with the file and no faster: measured at the largest size.
     if (Bench::wants(options, QStringLiteral("backup")))
         Bench::backupCase(run, largest, databases[largest]);
+    // The history's cost is told at the largest size, where it is the most.
+    if (Bench::wants(options, QStringLiteral("history")))
+        Bench::historyCases(run, largest, databases[largest]);
     if (Bench::wants(options, QStringLiteral("server")))
         Bench::serverCases(run, databases);
     if (options.sizes.contains(10000) && options.sizes.contains(100000))

@@ -37,8 +37,9 @@ ChangeListener::~ChangeListener()
 
 const QStringList &ChangeListener::tables()
 {
-    static const QStringList all = {QStringLiteral("Issues"), QStringLiteral("Contacts"), QStringLiteral("Status"),
-                                    QStringLiteral("Categories"), QStringLiteral("Priorities")};
+    static const QStringList all = {QStringLiteral("Issues"),     QStringLiteral("Contacts"),
+                                    QStringLiteral("Status"),     QStringLiteral("Categories"),
+                                    QStringLiteral("Priorities"), QStringLiteral("Notes")};
     return all;
 }
 

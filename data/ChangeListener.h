@@ -46,8 +46,8 @@ public:
     static constexpr int quickAttemptMilliseconds = 200;
 
 signals:
-    // A change to the table (Issues, Contacts, Status, Categories or
-    // Priorities) was committed by some session, this program's own too.
+    // A change to the table (Issues, Contacts, Status, Categories,
+    // Priorities, or an issue's Notes) was committed by some session, this program's own too.
     // by is the account that made it, as the trash records it (the same as
     // Session::account() when it was this user, in any of their windows),
     // or empty when unknown (a database whose notifications predate it, or

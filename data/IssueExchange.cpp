@@ -4,6 +4,7 @@
 #include "data/Connection.h"
 #include "data/DateText.h"
 #include "data/Error.h"
+#include "data/IssueDates.h"
 #include "data/IssueSql.h"
 #include "data/Recordset.h"
 #include "data/SqlText.h"
@@ -185,19 +186,28 @@ std::optional<Field> fieldOfHeading(const QString &heading)
 }
 
 int exportIssues(Connection &connection, const std::optional<std::vector<qint64>> &ids, QIODevice &device,
-                 bool byteOrderMark)
+                 bool byteOrderMark, bool withHistoryDates)
 {
     Recordset rs;
     rs.Open(exportQuery(), connection);
+    const QHash<qint64, IssueDates::Dates> dates =
+        withHistoryDates ? IssueDates::read(connection) : QHash<qint64, IssueDates::Dates>();
     Csv::Writer writer(device, byteOrderMark);
     QStringList record;
     for (int f = 0; f < fieldCount; ++f)
         record.append(caption(static_cast<Field>(f)));
+    if (withHistoryDates)
+        record << QString::fromLatin1(IssueDates::closedColumn) << QString::fromLatin1(IssueDates::lastChangedColumn);
     writer.writeRecord(record);
 
     const auto writeRow = [&](int row) {
         for (int f = 0; f < fieldCount; ++f)
             record[f] = exportedText(rs.field(row, f), static_cast<Field>(f));
+        if (withHistoryDates) {
+            const IssueDates::Dates issue = dates.value(rs.field(row, 0).toInteger());
+            record[fieldCount] = exportedText(issue.closed, Field::Id);
+            record[fieldCount + 1] = exportedText(issue.lastChanged, Field::Id);
+        }
         writer.writeRecord(record);
     };
     int written = 0;

@@ -62,8 +62,10 @@ QString exportQuery();
 // Writes the issues given by ID in that order (IDs that no longer exist are
 // left out), or every issue in the order of its ID. Returns the number of
 // issues written. Throws Error.
+// withHistoryDates adds two columns after the fields, "Closed Date" and
+// "Last Changed" (data/IssueDates.h); without it the file is as it always was.
 int exportIssues(Connection &connection, const std::optional<std::vector<qint64>> &ids, QIODevice &device,
-                 bool byteOrderMark);
+                 bool byteOrderMark, bool withHistoryDates = false);
 
 // Per column of the file: the field it fills, or nothing when it is not
 // imported. An issue's ID is never imported: imported issues are new ones.

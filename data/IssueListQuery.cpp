@@ -1,20 +1,25 @@
 #include "data/IssueListQuery.h"
 
+#include "data/IssueDates.h"
 #include "data/Recordset.h"
 
 namespace IssueListQuery {
 
-QString statement(bool withClosed)
+QString statement(bool withClosed, bool withDates)
 {
     // Closed issues too, on request: every issue in one pass over the table,
     // each marked by the rule the two views follow.
-    return withClosed ? QStringLiteral("select * from [Issues With Names]")
-                      : QStringLiteral("select * from [Open Issues]");
+    const QString view = withClosed ? QStringLiteral("[Issues With Names]") : QStringLiteral("[Open Issues]");
+    if (!withDates)
+        return QStringLiteral("select * from ") + view;
+    return QStringLiteral("select v.*, d.[Closed Date], d.[Last Changed] from %1 v left join %2 d on d.ItemID = v.ID "
+                          "order by v.ID")
+        .arg(view, IssueDates::derivedTable());
 }
 
-void open(Recordset &rs, Connection &connection, bool withClosed)
+void open(Recordset &rs, Connection &connection, bool withClosed, bool withDates)
 {
-    rs.Open(statement(withClosed), connection, Recordset::adOpenStatic, Recordset::adLockReadOnly);
+    rs.Open(statement(withClosed, withDates), connection, Recordset::adOpenStatic, Recordset::adLockReadOnly);
 }
 
 } // namespace IssueListQuery

@@ -38,7 +38,8 @@ ChangeListener::~ChangeListener() = default;
 
 const QStringList &ChangeListener::tables()
 {
-    static const QStringList all = {QStringLiteral("Issues"), QStringLiteral("Contacts"), QStringLiteral("Status"),
-                                    QStringLiteral("Categories"), QStringLiteral("Priorities")};
+    static const QStringList all = {QStringLiteral("Issues"),     QStringLiteral("Contacts"),
+                                    QStringLiteral("Status"),     QStringLiteral("Categories"),
+                                    QStringLiteral("Priorities"), QStringLiteral("Notes")};
     return all;
 }

@@ -210,7 +210,12 @@ SELECT * FROM [Issues With Names] WHERE coalesce(trim(Status), '') COLLATE MARRO
 // data/sqlite/Engine.cpp). Values compare as stored, so a change of letter
 // case counts; dates as they are stored, in ISO form. The server has the
 // same (data/postgres/PgHistory.sql). Items known before the history start
-// with one "known since" entry.
+// with one "known since" entry. An issue's fields are recorded by triggers
+// of their own, apart from the one that counts the version, each only for
+// an update of its columns: SQLite builds a trigger's program into every
+// statement that may fire it, and the update an insert makes to store its
+// dates need not carry the others. That update is no change of its own
+// and leaves no entry: it alone writes a version one below the row's.
 const char *const toVersion7 = R"sql(
 CREATE TABLE IF NOT EXISTS History (
     Seq INTEGER PRIMARY KEY,
@@ -244,7 +249,6 @@ CREATE INDEX IF NOT EXISTS TrashIssuesByID ON TrashIssues (ID);
 CREATE INDEX IF NOT EXISTS TrashContactsByID ON TrashContacts (ID);
 
 DROP TRIGGER IF EXISTS IssuesDatesOnInsert;
-DROP TRIGGER IF EXISTS IssuesOnUpdate;
 DROP TRIGGER IF EXISTS ContactsVersion;
 
 CREATE TRIGGER IF NOT EXISTS IssuesDatesOnInsert AFTER INSERT ON Issues
@@ -261,7 +265,8 @@ BEGIN
             NULL, NULL, NEW.Title, marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(), NEW.Version, NULL);
 END;
 
-CREATE TRIGGER IF NOT EXISTS IssuesOnUpdate AFTER UPDATE ON Issues
+CREATE TRIGGER IF NOT EXISTS IssuesHistoryOnUpdate
+AFTER UPDATE OF Title, [Assigned To], [Opened By], Status, Category, Priority, Comment ON Issues
 BEGIN
     INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
     SELECT 'Issue', NEW.ID,
@@ -272,18 +277,21 @@ BEGIN
       FROM (SELECT 'Title' AS f, OLD.Title AS o, NEW.Title AS n
             UNION ALL SELECT 'Assigned To', OLD.[Assigned To], NEW.[Assigned To]
             UNION ALL SELECT 'Opened By', OLD.[Opened By], NEW.[Opened By]
-            UNION ALL SELECT 'Opened Date', marrow_date_in(OLD.[Opened Date]), marrow_date_in(NEW.[Opened Date])
             UNION ALL SELECT 'Status', OLD.Status, NEW.Status
             UNION ALL SELECT 'Category', OLD.Category, NEW.Category
             UNION ALL SELECT 'Priority', OLD.Priority, NEW.Priority
-            UNION ALL SELECT 'Comment', OLD.Comment, NEW.Comment
+            UNION ALL SELECT 'Comment', OLD.Comment, NEW.Comment)
+     WHERE o IS NOT n COLLATE BINARY;
+END;
+
+CREATE TRIGGER IF NOT EXISTS IssuesDatesHistoryOnUpdate AFTER UPDATE OF [Opened Date], [Due Date] ON Issues
+WHEN NEW.Version <> OLD.Version - 1
+BEGIN
+    INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
+    SELECT 'Issue', NEW.ID, 'changed', f, o, n, marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(), NEW.Version + 1, NULL
+      FROM (SELECT 'Opened Date' AS f, marrow_date_in(OLD.[Opened Date]) AS o, marrow_date_in(NEW.[Opened Date]) AS n
             UNION ALL SELECT 'Due Date', marrow_date_in(OLD.[Due Date]), marrow_date_in(NEW.[Due Date]))
      WHERE o IS NOT n COLLATE BINARY;
-    UPDATE Issues
-       SET [Opened Date] = marrow_date_in(NEW.[Opened Date]),
-           [Due Date] = marrow_date_in(NEW.[Due Date]),
-           Version = NEW.Version + 1
-     WHERE ID = NEW.ID;
 END;
 
 CREATE TRIGGER IF NOT EXISTS IssuesHistoryOnDelete AFTER DELETE ON Issues

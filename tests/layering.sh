@@ -26,10 +26,10 @@ check "$(sources data)" '#include <Qt(Gui|Widgets|PrintSupport|Network)/' "data/
 check "$(sources reports/engine)" '#include <Qt(Widgets|PrintSupport)/' "the report engine uses widgets"
 check "$(sources data app issues contacts reports platform tools fuzz bench | grep -v -e '^app/list/' -e '^data/TextCollator')" \
     '#include <unicode/' "ICU is used outside the text collator and the list engine"
-# Each engine's folder sees only the engine interface, the server's wait hook and the shared value
-# types of data/, never the connection or the services built on it; the
+# Each engine's folder sees only the engine interface, the server's wait hook, the shared value
+# types of data/ and who this user is (LocalAccount), never the connection or the services built on it; the
 # file's engine and the server's never include each other.
-shared='data/(Session|ServerWaits|Value|Error|SqlText|JetSql)\.h'
+shared='data/(Session|ServerWaits|Value|Error|SqlText|JetSql|LocalAccount)\.h'
 check "$(sources data/postgres)" '#include "data/[A-Za-z]+\.h' "data/postgres/ includes more of data/ than the engine interface" "$shared"
 check "$(sources data/postgres)" '#include "data/sqlite/' "data/postgres/ includes the file's engine"
 check "$(sources data/sqlite)" '#include "data/postgres/' "data/sqlite/ includes the server's engine"

@@ -147,6 +147,10 @@ CREATE OR REPLACE TRIGGER "NotesStamp" BEFORE INSERT ON "Notes"
     FOR EACH ROW EXECUTE FUNCTION marrow_note_added();
 CREATE OR REPLACE TRIGGER "NotesHistory" AFTER INSERT OR DELETE ON "Notes"
     FOR EACH ROW EXECUTE FUNCTION marrow_note_added();
+-- A note added or taken back is news for the other users' panes, as a
+-- change of an issue is (PgNotify.sql).
+CREATE OR REPLACE TRIGGER "NotesNotify" AFTER INSERT OR DELETE ON "Notes"
+    FOR EACH STATEMENT EXECUTE FUNCTION marrow_notify_change();
 CREATE OR REPLACE TRIGGER "NotesNoteId" AFTER INSERT ON "Notes" FOR EACH ROW EXECUTE FUNCTION marrow_note_id();
 
 -- Who this session's changes are recorded as, under the name a file's

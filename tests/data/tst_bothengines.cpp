@@ -6,18 +6,23 @@
 #include "support/TestDatabase.h"
 #include "support/TestServer.h"
 
+#include "data/ActivityExport.h"
 #include "data/ChangeSource.h"
 #include "data/ConcurrentSave.h"
 #include "data/Connection.h"
 #include "data/DeleteCounts.h"
 #include "data/Error.h"
+#include "data/IssueDates.h"
+#include "data/IssueExchange.h"
 #include "data/IssueHistory.h"
+#include "data/IssueListQuery.h"
 #include "data/IssueStatus.h"
 #include "data/Recordset.h"
 #include "data/Transaction.h"
 #include "data/Trash.h"
 #include "data/postgres/PgSession.h"
 
+#include <QBuffer>
 #include <QTest>
 
 #include <algorithm>
@@ -622,6 +627,53 @@ private slots:
                      QStringLiteral("oops"));
             QVERIFY_THROWS_EXCEPTION(Refusal, IssueHistory::addNote(connection, 99, QStringLiteral("none")));
             QVERIFY_THROWS_EXCEPTION(Refusal, IssueHistory::addNote(connection, 2, QStringLiteral(" ")));
+        });
+    }
+
+    // The list's and the export's dates from the history: a closed date
+    // only while closed since a "closed" entry, a last change for every
+    // issue; the export's columns only when asked.
+    void historyGivesClosedAndLastChangedDates()
+    {
+        onBoth([&](Connection &connection, const char *) {
+            connection.Execute(QStringLiteral("update Issues set Status='Closed' where ID=1"));
+            connection.Execute(QStringLiteral("update Issues set Status='Open' where ID=3"));
+            const auto dated = [&] {
+                Recordset rs;
+                IssueListQuery::open(rs, connection, true, true);
+                QStringList cells;
+                for (int row = 0; row < rs.rowCount(); ++row)
+                    cells << QStringLiteral("%1:%2:%3")
+                                 .arg(rs.field(row, rs.columnIndex(QStringLiteral("ID"))).toText())
+                                 .arg(rs.field(row, rs.columnIndex(QStringLiteral("Closed Date"))).isNull())
+                                 .arg(IssueDates::fromStored(
+                                          rs.field(row, rs.columnIndex(QStringLiteral("Last Changed"))))
+                                          .dateTime() != nullptr);
+                return cells.join(QLatin1Char(' '));
+            };
+            QCOMPARE(dated(), QStringLiteral("1:0:1 2:1:1 3:1:1"));
+            connection.Execute(QStringLiteral("update Issues set Status='Open' where ID=1"));
+            QCOMPARE(dated(), QStringLiteral("1:1:1 2:1:1 3:1:1"));
+
+            QBuffer plain;
+            QBuffer withDates;
+            for (QBuffer *buffer : {&plain, &withDates}) {
+                buffer->open(QIODevice::WriteOnly);
+                IssueExchange::exportIssues(connection, std::nullopt, *buffer, false, buffer == &withDates);
+            }
+            const QByteArray heading = plain.data().left(plain.data().indexOf('\r'));
+            QVERIFY(!heading.contains("Last Changed"));
+            QVERIFY(withDates.data().startsWith(heading + ",Closed Date,Last Changed\r\n"));
+
+            // The activity goes to a file of its own, a record per entry.
+            IssueHistory::addNote(connection, 3, QStringLiteral("=1+1"));
+            QBuffer activity;
+            activity.open(QIODevice::WriteOnly);
+            QCOMPARE(ActivityExport::write(connection, std::vector<qint64>{3}, activity, false), 3);
+            const QList<QByteArray> records = activity.data().split('\n');
+            QCOMPARE(records.value(0), QByteArray("Issue ID,Kind,Field,Old Value,New Value,When,Who,Role,Via,Change "
+                                                  "ID\r"));
+            QVERIFY2(records.value(3).startsWith("3,note added,,,'=1+1,"), records.value(3).constData());
         });
     }
 };

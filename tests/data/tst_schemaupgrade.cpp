@@ -58,6 +58,7 @@ private slots:
         // an issue whose contact was deleted.
         rawExec(database.path(),
                 "DROP TABLE History; DROP TABLE Notes; DROP TRIGGER IssuesHistoryOnDelete;"
+                "DROP TRIGGER IssuesHistoryOnUpdate; DROP TRIGGER IssuesDatesHistoryOnUpdate;"
                 "DROP TRIGGER ContactsHistoryOnInsert; DROP TRIGGER ContactsHistoryOnDelete;"
                 "DROP TRIGGER IssuesContactsOnInsert; DROP TRIGGER IssuesContactsOnUpdate;"
                 "DROP TRIGGER IssuesToTrash; DROP TRIGGER ContactsToTrash; DROP TRIGGER StatusToTrash;"

@@ -1,0 +1,26 @@
+#pragma once
+// The history and notes of issues as a CSV file of their own, beside the
+// issues' export (data/IssueExchange.h), whose format stays as it is: one
+// record per history entry, notes among them as their "note added" entries.
+
+#include <QtGlobal>
+
+#include <optional>
+#include <vector>
+
+class Connection;
+class QIODevice;
+
+namespace ActivityExport {
+
+// The headings, in order: "Issue ID", "Kind", "Field", "Old Value",
+// "New Value", "When" (ISO 8601, local time), "Who", "Role", "Via",
+// "Change ID". Values are written as the issues' export writes them (dates
+// in ISO form; text a spreadsheet would run as a formula guarded).
+//
+// Writes the entries of the issues given by ID (or of every issue, deleted
+// ones too), by issue and in the order recorded; returns the number of
+// entries written. Throws Error.
+int write(Connection &connection, const std::optional<std::vector<qint64>> &ids, QIODevice &device, bool byteOrderMark);
+
+} // namespace ActivityExport

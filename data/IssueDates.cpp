@@ -1,0 +1,35 @@
+#include "data/IssueDates.h"
+
+#include "data/Recordset.h"
+
+#include <QDateTime>
+
+namespace IssueDates {
+
+QString derivedTable()
+{
+    return QStringLiteral("(select ItemID, max(ChangedAt) as [Last Changed], "
+                          "case when max(case when [Kind] = 'closed' then Seq end) > "
+                          "coalesce(max(case when [Kind] = 'reopened' then Seq end), 0) "
+                          "then max(case when [Kind] = 'closed' then ChangedAt end) end as [Closed Date] "
+                          "from History where [Item] = 'Issue' group by ItemID)");
+}
+
+Value fromStored(const Value &stored)
+{
+    return stored.isNull() ? stored : Value(QDateTime::fromMSecsSinceEpoch(stored.toInteger()));
+}
+
+QHash<qint64, Dates> read(Connection &connection)
+{
+    Recordset rows;
+    rows.Open(QStringLiteral("select ItemID, [Closed Date], [Last Changed] from %1 d").arg(derivedTable()), connection);
+    QHash<qint64, Dates> dates;
+    dates.reserve(rows.rowCount());
+    for (int row = 0; row < rows.rowCount(); ++row)
+        dates.insert(rows.field(row, 0).toInteger(),
+                     Dates{fromStored(rows.field(row, 1)), fromStored(rows.field(row, 2))});
+    return dates;
+}
+
+} // namespace IssueDates
