@@ -40,7 +40,8 @@ DetailPane::DetailPane(QWidget *parent) : QWidget(parent)
     m_noteBox->setPlaceholderText(QStringLiteral("Add a note (Ctrl+Enter adds it)"));
     m_noteBox->setFont(QFont(QStringLiteral("Arial"), 9));
     m_noteBox->setTabChangesFocus(true);
-    m_noteBox->setMaximumHeight(m_noteBox->fontMetrics().lineSpacing() * 4 + 12);
+    // Three lines: the pane's room is for reading; a longer note scrolls.
+    m_noteBox->setFixedHeight(m_noteBox->fontMetrics().lineSpacing() * 3 + 12);
     for (const QKeySequence &keys : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)}) {
         auto *add = new QShortcut(keys, m_noteBox, nullptr, nullptr, Qt::WidgetShortcut);
         connect(add, &QShortcut::activated, this, &DetailPane::addNote);
