@@ -75,7 +75,8 @@ void DetailPane::showIssue(const QString &id, const QList<DetailPaneText::Field>
         m_everything = false;
     }
     // The fields show at once; the notes and activity follow when read.
-    render(QString(), same);
+    // The same issue keeps its notes and activity until they are read again.
+    render(same ? m_activityHtml : QString(), same);
     reread();
 }
 
@@ -114,7 +115,8 @@ void DetailPane::showActivity(quint64 generation, Activity activity)
     if (generation != m_generation)
         return;
     m_restorable = std::move(activity.restorable);
-    render(activity.html, true);
+    m_activityHtml = std::move(activity.html);
+    render(m_activityHtml, true);
 }
 
 DetailPane::Activity DetailPane::readActivity(Connection &connection, qint64 issueId, const QDateTime &now,

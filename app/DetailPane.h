@@ -84,6 +84,7 @@ private:
     QString m_issueId;
     QList<DetailPaneText::Field> m_fields;
     QHash<qint64, IssueHistory::Entry> m_restorable;
+    QString m_activityHtml;    // as last read
     bool m_everything = false; // the user asked for every note and entry
     // Counts the reads asked for; an answer to an older one is dropped.
     quint64 m_generation = 0;
