@@ -9,6 +9,7 @@
 #include "app/DetailPaneText.h"
 #include "data/ConcurrentSave.h"
 #include "data/IssueHistory.h"
+#include "data/Transaction.h"
 #include "tests/support/MainWindowControls.h"
 #include "tests/support/WindowControls.h"
 
@@ -145,6 +146,19 @@ void TestDetailPane::activityInWordsNewestFirst()
     const QString html = control<QTextBrowser>(*m_form, "detailText")->toHtml();
     QVERIFY(html.contains(QStringLiteral("href=\"mailto:ann@example.org\"")));
     QVERIFY(!html.contains(QStringLiteral("<i>Call")));
+    // A long story shows its newest part, and the rest on request.
+    {
+        Transaction together(sharedConnection());
+        for (int take = 1; take <= DetailPane::entriesShown; ++take)
+            execute(QStringLiteral("update Issues set Title='Take %1' where ID=3").arg(take));
+        together.commit();
+    }
+    m_form->refillList();
+    selectIssue(*m_form, QStringLiteral("3"));
+    QVERIFY(paneText(*m_form).contains(QStringLiteral("Take %1").arg(DetailPane::entriesShown)));
+    QVERIFY(!paneText(*m_form).contains(QStringLiteral("Due Date from 12/24/2026")));
+    emit control<QTextBrowser>(*m_form, "detailText")->anchorClicked(QUrl(QStringLiteral("more:all")));
+    QVERIFY(paneText(*m_form).contains(QStringLiteral("Due Date from 12/24/2026")));
 }
 
 void TestDetailPane::ctrlEnterAddsANote_data()
