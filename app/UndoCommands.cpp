@@ -34,7 +34,7 @@ std::optional<qint64> UndoCommands::lastChange() const
     try {
         Connection &connection = sharedConnection();
         if (m_user.isEmpty())
-            const_cast<UndoCommands *>(this)->m_user = IssueHistory::currentUser(connection);
+            m_user = IssueHistory::currentUser(connection);
         const std::optional<IssueHistory::Entry> last = IssueHistory::lastChangeBy(connection, m_user);
         return last ? last->changeId : 0;
     } catch (const Error &) {

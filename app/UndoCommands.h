@@ -69,5 +69,5 @@ private:
     TrashCommands *m_trash;
     QAction *m_undo;
     QList<Done> m_done;
-    QString m_user; // who this program's changes are recorded as
+    mutable QString m_user; // who this program's changes are recorded as, once asked
 };
