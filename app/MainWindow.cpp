@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ColumnFill.h"
+#include "app/DetailPane.h"
 
 #include "app/FilterBar.h"
 #include "app/Shutdown.h"
@@ -147,6 +148,7 @@ MainWindow::MainWindow(QWidget *parent)
     setTabOrder(m_reportsButton, m_helpButton);
     setTabOrder(m_filterBar, m_issueList);
     buildListCommands();
+    buildPaneCommands();
 
     applyLayout(MainWindowLayout::restored());
     // The design size is the normal size; the border may make the window
@@ -375,6 +377,21 @@ void MainWindow::applyLayout(const MainWindowLayout &layout)
         const int height = m_connectionBanner->sizeHint().height();
         m_connectionBanner->setGeometry(list.left(), list.top(), list.width(), height);
         list.setTop(list.top() + height + platform::twipsToPixels(60));
+    }
+    // The detail pane, when shown, takes the right or the bottom part of
+    // the list's place under the find bar; hidden, the list has it all, as
+    // designed.
+    if (m_detailPane && m_detailPane->isVisibleTo(this)) {
+        const int gap = platform::twipsToPixels(120);
+        QRect pane = list;
+        if (m_paneBelow) {
+            pane.setTop(list.top() + list.height() * 11 / 20 + gap);
+            list.setBottom(pane.top() - gap - 1);
+        } else {
+            pane.setLeft(list.left() + list.width() * 3 / 5 + gap);
+            list.setRight(pane.left() - gap - 1);
+        }
+        m_detailPane->setGeometry(pane);
     }
     // The line about missing values takes the bottom of the list's place.
     if (m_missingValuesLine->isVisibleTo(this)) {

@@ -21,7 +21,10 @@
 #include <optional>
 
 class ChangeListener;
+class QAction;
 class ColumnFill;
+class DetailPane;
+class UndoCommands;
 class FilterBar;
 class IssueEditor;
 class IssueListModel;
@@ -102,6 +105,10 @@ public:
     // the server is away or a re-read failed.
     bool listIsCurrent() const { return m_listRead && !m_listStale && !m_serverLost; }
 
+    // The detail pane (F3): shown or hidden, beside or below the list.
+    void setDetailPane(const MainWindowSettings::Pane &pane);
+    MainWindowSettings::Pane detailPaneSettings() const;
+
     // The six command buttons in the design's order, for the hand pointer.
     QList<QWidget *> commandButtons() const;
     // The list itself.
@@ -164,6 +171,12 @@ private:
     void buildListCommands();
     // The find bar's query, with who "me" is when it names the user.
     IssueFilterCriteria filterCriteria();
+    // The pane's two commands in the list's menu, F3 among the window's keys.
+    void buildPaneCommands();
+    // Shows the selected issue in the detail pane, once the selection and
+    // the rows have settled (after a refill has put the selection back).
+    void showSelectedLater();
+    void showSelectedInPane();
     void showCountsAndHint();
     void applyLayout(const MainWindowLayout &layout);
     // A fixed size while normal; free while maximized or minimized, so the
@@ -228,6 +241,12 @@ private:
     IssueListLoading::MissingValuesNotice m_missingValuesNotice;
     QLabel *m_missingValuesLine = nullptr;
     QMenu *m_contextMenu = nullptr;
+    DetailPane *m_detailPane = nullptr;
+    UndoCommands *m_undo = nullptr;
+    bool m_paneBelow = false;
+    QAction *m_paneShown = nullptr;
+    QAction *m_paneBelowList = nullptr;
+    QTimer *m_paneUpdate = nullptr;
     // Set when the window leaves the maximized or minimized state, until
     // the restored layout has been applied at the design size.
     bool m_restorePending = false;

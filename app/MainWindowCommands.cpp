@@ -4,6 +4,7 @@
 
 #include "app/FilterBar.h"
 #include "app/SampleData.h"
+#include "app/UndoCommands.h"
 #include "app/list/IssueListModel.h"
 #include "data/ChangeListener.h"
 #include "data/ConcurrentSave.h"
@@ -78,7 +79,10 @@ void MainWindow::editSelectedIssue()
     };
     step(104, [&] { editor().issueId = id; });
     step(106, [&] { editor().setWindowTitle(QStringLiteral("Edit Data")); });
+    const std::optional<qint64> before = m_undo->lastChange();
     step(108, [&] { platform::dialogs().showModal(editor()); });
+    if (form && !form->savedIssueId().isEmpty())
+        m_undo->done(UndoCommands::Kind::Edit, id.toLongLong(), before);
     step(110, [&] { refillList(); });
     // The edited issue is found again by its ID, wherever the refill put it;
     // when it is no longer open, nothing is selected.
@@ -132,6 +136,7 @@ void MainWindow::deleteSelectedIssue()
     }
     QString title = m_model->cell(row, 1);
     QString changedMeanwhile; // what someone else changed while the user decided
+    bool deleted = false;
     for (;;) {
         bool confirmed = false;
         step(102, [&] {
@@ -145,7 +150,7 @@ void MainWindow::deleteSelectedIssue()
         if (!confirmed)
             return;
         std::optional<ConcurrentSave::ChangedMeanwhile> conflict;
-        step(104, [&] {
+        deleted = step(104, [&] {
             // The ID goes into the statement unquoted, so it must be a plain number.
             if (!SqlText::isPlainId(id))
                 throw Error(
@@ -164,12 +169,15 @@ void MainWindow::deleteSelectedIssue()
         });
         if (!conflict)
             break;
+        deleted = false;
         changedMeanwhile = platform::changedBeforeDelete(
             QStringLiteral("issue"),
             platform::changesText(*seen, conflict->current(), platform::issueFieldNames(sharedConnection())));
         title = conflict->current().value(QStringLiteral("Title")).toTextOrEmpty();
         seen = conflict->current();
     }
+    if (deleted)
+        m_undo->deleted(id.toLongLong());
     step(106, [&] { refillList(); });
     // The row that took the deleted issue's place is selected (the new last
     // row when the last one went), so that Delete goes on down the list; an

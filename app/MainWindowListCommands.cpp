@@ -9,6 +9,7 @@
 #include "app/FilterBar.h"
 #include "app/RemindersDialog.h"
 #include "app/TrashCommands.h"
+#include "app/UndoCommands.h"
 #include "app/list/IssueListModel.h"
 #include "app/list/IssueSearch.h"
 #include "data/ChangeListener.h"
@@ -113,7 +114,7 @@ void MainWindow::buildListCommands()
         m_contextMenu->popup(m_issueList->viewport()->mapToGlobal(at));
     });
 
-    new TrashCommands(this);
+    m_undo = new UndoCommands(this, new TrashCommands(this));
 }
 
 QMenu *MainWindow::contextMenu()
@@ -169,6 +170,7 @@ void MainWindow::closeSelectedIssue()
     if (row < 0 || m_model->isClosed(row))
         return;
     const QString id = m_model->cell(row, IssueListModel::idColumn);
+    const std::optional<qint64> before = m_undo->lastChange();
     std::optional<QString> closing;
     if (!step(100, [&] { closing = IssueStatus::closingValue(sharedConnection()); }))
         return;
@@ -185,8 +187,9 @@ void MainWindow::closeSelectedIssue()
         closing = QLatin1String(IssueStatus::closedName);
     }
     step(104, [&] {
-        sharedConnection().Execute(
-            IssueStatus::setStatusStatement(*closing, RecordStore::idOf(id, QStringLiteral("issue"))));
+        const qint64 number = RecordStore::idOf(id, QStringLiteral("issue"));
+        sharedConnection().Execute(IssueStatus::setStatusStatement(*closing, number));
+        m_undo->done(UndoCommands::Kind::Close, number, before);
     });
     step(106, [&] { refillList(); });
     step(108, [&] { selectRow(m_model->rowOfFirstCell(id)); });
@@ -203,7 +206,10 @@ void MainWindow::reopenSelectedIssue()
     editor->issueId = id;
     editor->reopening = true;
     editor->setWindowTitle(QStringLiteral("Edit Data"));
+    const std::optional<qint64> before = m_undo->lastChange();
     step(100, [&] { platform::dialogs().showModal(*editor); });
+    if (!editor->savedIssueId().isEmpty())
+        m_undo->done(UndoCommands::Kind::Reopen, id.toLongLong(), before);
     step(102, [&] { refillList(); });
     step(104, [&] { selectRow(m_model->rowOfFirstCell(id)); });
     backToList(QString());

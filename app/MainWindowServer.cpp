@@ -4,6 +4,7 @@
 
 #include "app/MainWindow.h"
 
+#include "app/DetailPane.h"
 #include "app/FilterBar.h"
 #include "app/list/IssueListLoading.h"
 #include "app/list/IssueListModel.h"
@@ -58,6 +59,7 @@ void MainWindow::followServer()
     // so that typing and scrolling never wait for the server.
     m_backgroundReads = new platform::BackgroundSession(SessionBeside::targetOf(sharedConnection()), this);
     m_reread = new IssueListReread(m_model, m_search, m_backgroundReads, this);
+    m_detailPane->readOnWorker(m_backgroundReads);
     m_reread->setHold([] { return QApplication::activeModalWidget() != nullptr; });
     connect(m_reread, &IssueListReread::aboutToShow, this, [this] { m_placeBeforeReread = placeInList(); });
     connect(m_reread, &IssueListReread::finished, this, &MainWindow::rereadFinished);

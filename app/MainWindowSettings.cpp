@@ -55,6 +55,8 @@ constexpr WholeNumber sortColumn{"SortColumn", -1, 0, IssueListModel::maxColumns
 constexpr WholeNumber sortOrder{"SortOrder", 0, 0, 1};
 constexpr Switch showClosed{"ShowClosed", false};
 constexpr Switch findBar{"FindBar", true};
+constexpr Switch paneShown{"DetailPane/Shown", false};
+constexpr Switch paneBelow{"DetailPane/Below", false};
 constexpr const char *normalGeometryKeys[] = {"WindowLeft", "WindowTop", "WindowWidth", "WindowHeight"};
 
 double readLocaleNumber(const QString &key, const char *defaultText)
@@ -172,6 +174,19 @@ void saveNormalGeometry(const std::optional<QRect> &twips)
     try {
         save({entry(normalGeometryKeys[0], twips->left()), entry(normalGeometryKeys[1], twips->top()),
               entry(normalGeometryKeys[2], twips->width()), entry(normalGeometryKeys[3], twips->height())});
+    } catch (const Error &) {
+    }
+}
+
+Pane readPane()
+{
+    return Pane{read(paneShown), read(paneBelow)};
+}
+
+void savePane(const Pane &pane)
+{
+    try {
+        save({entry(paneShown.key, pane.shown ? 1 : 0), entry(paneBelow.key, pane.below ? 1 : 0)});
     } catch (const Error &) {
     }
 }

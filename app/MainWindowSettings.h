@@ -10,6 +10,7 @@
 //   ShowClosed, FindBar                1 on, 0 off
 //   WindowLeft, WindowTop,             a normal window's place and size,
 //   WindowWidth, WindowHeight          whole twips
+//   DetailPane/Shown, DetailPane/Below the detail pane (F3) and its place: 1 on, 0 off
 //
 // The widths and the window state are written together, once, at shutdown,
 // so that a store that cannot be written is told once.
@@ -67,5 +68,16 @@ std::optional<QRect> readNormalGeometry();
 // Writes them; nothing does nothing. A store that cannot be written is
 // ignored here, as for the view.
 void saveNormalGeometry(const std::optional<QRect> &twips);
+
+// The detail pane: whether it shows, and whether below the list rather
+// than beside it. Off and beside when nothing is stored.
+struct Pane {
+    bool shown = false;
+    bool below = false;
+};
+Pane readPane();
+// Written as soon as the user changes it; a store that cannot be written is
+// ignored here, as for the view.
+void savePane(const Pane &pane);
 
 } // namespace MainWindowSettings

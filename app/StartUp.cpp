@@ -135,6 +135,7 @@ void StartUp::run(MainWindow &window)
     }
 
     window.applyView(MainWindowSettings::readView());
+    window.setDetailPane(MainWindowSettings::readPane());
     step(154, [&] { window.refillList(); });
 
     window.setNormalGeometryTwips(MainWindowSettings::readNormalGeometry());

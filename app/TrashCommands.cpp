@@ -20,18 +20,13 @@
 
 TrashCommands::TrashCommands(MainWindow *window) : QObject(window), m_window(window)
 {
-    auto *undo = new QAction(QStringLiteral("&Undo Delete"), window);
-    undo->setObjectName(QStringLiteral("undoDelete"));
-    undo->setShortcut(QKeySequence::Undo);
-    undo->setShortcutContext(Qt::WindowShortcut);
-    window->addAction(undo);
     auto *deleted = new QAction(QStringLiteral("Deleted I&tems..."), window);
     deleted->setObjectName(QStringLiteral("deletedItems"));
-    connect(undo, &QAction::triggered, this, &TrashCommands::undoLastDelete);
     connect(deleted, &QAction::triggered, this, &TrashCommands::showDeletedItems);
+    // Beside Undo (app/UndoCommands), which undoes the last delete from here.
     if (auto *menu = window->findChild<QMenu *>(QStringLiteral("listMenu"))) {
         menu->addSeparator();
-        menu->addActions({undo, deleted});
+        menu->addAction(deleted);
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// The main window's commands over the trash: "Undo Delete" (Ctrl+Z) puts
-// back what the last delete removed, with its IDs; "Deleted Items..." lists
-// every group of the trash, to restore or purge.
+// The main window's commands over the trash: undoing the last delete puts
+// back what it removed, with its IDs (Ctrl+Z reaches it through
+// app/UndoCommands); "Deleted Items..." lists every group of the trash, to
+// restore or purge.
 
 #include <QObject>
 
@@ -10,7 +11,7 @@ class MainWindow;
 class TrashCommands : public QObject {
     Q_OBJECT
 public:
-    // Adds the two commands to the window's keys and list menu.
+    // Adds "Deleted Items..." to the window's list menu.
     explicit TrashCommands(MainWindow *window);
 
     // Purges what the trash has kept longer than Trash::keptDays, by the

@@ -73,6 +73,10 @@ void serverWaitCases(const Run &run, const QString &target, const QString &serve
 
 void trashCase(const Run &run, int size, const QString &database);
 
+// The detail pane from selecting an issue with 1,000 history entries and 200
+// notes until it has painted them, on a database file (limit 30 ms).
+void paneCase(const Run &run);
+
 // Peak resident memory with the issues of the database listed, measured in a
 // child process of this program.
 void memoryCase(const Run &run, int size, const QString &database);

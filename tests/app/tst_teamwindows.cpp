@@ -11,6 +11,7 @@
 #include "contacts/ContactEditor.h"
 #include "data/ConcurrentSave.h"
 #include "data/DataFile.h"
+#include "data/IssueHistory.h"
 #include "data/ServerWaits.h"
 #include "data/postgres/PgSession.h"
 #include "issues/ContactPicker.h"
@@ -27,6 +28,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include <utility>
@@ -339,6 +341,26 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(shownIds(*m_form), (QStringList{"9", "5", "8", "3"}), 5000);
         QCOMPARE(m_form->listModel()->cell(m_form->selectedRow(), 0), QStringLiteral("8"));
         QCOMPARE(m_form->listModel()->sortColumn(), 1);
+        QVERIFY(m_dialogs->boxes.isEmpty());
+    }
+
+    // The detail pane reads on the worker and follows a colleague's change
+    // and note; the note being typed meanwhile stays as typed.
+    void paneFollowsAColleague()
+    {
+        m_form->setDetailPane({true, false});
+        m_form->selectRow(m_form->listModel()->rowOfFirstCell(QStringLiteral("3")));
+        auto *noteBox = control<QPlainTextEdit>(*m_form, "noteBox");
+        noteBox->setPlainText(QStringLiteral("half a no"));
+        auto *pane = control<QTextBrowser>(*m_form, "detailText");
+        m_other->Execute(QStringLiteral("update Issues set Title='Zebra' where ID=3"));
+        IssueHistory::addNote(*m_other, 3, QStringLiteral("Seen at <www.example.org>"));
+        QTRY_VERIFY_WITH_TIMEOUT(pane->toPlainText().contains(QStringLiteral("Seen at <www.example.org>")) &&
+                                     pane->toPlainText().contains(QStringLiteral(
+                                         "changed Title from \u201cPrinter jams\u201d to \u201cZebra\u201d")),
+                                 5000);
+        QVERIFY(pane->toHtml().contains(QStringLiteral("href=\"https://www.example.org\"")));
+        QCOMPARE(noteBox->toPlainText(), QStringLiteral("half a no"));
         QVERIFY(m_dialogs->boxes.isEmpty());
     }
 

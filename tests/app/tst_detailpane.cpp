@@ -1,0 +1,342 @@
+// The detail pane and undo of edits: what the pane shows of an issue, its
+// notes and its activity; adding a note; Ctrl+Z over every kind of change;
+// restoring a value against an issue changed since; the pane kept between
+// runs.
+
+#include "MainWindowFixture.h"
+
+#include "app/DetailPane.h"
+#include "app/DetailPaneText.h"
+#include "data/ConcurrentSave.h"
+#include "data/IssueHistory.h"
+#include "data/Transaction.h"
+#include "tests/support/MainWindowControls.h"
+#include "tests/support/WindowControls.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextBrowser>
+
+using namespace form1test;
+
+namespace {
+
+DetailPane *paneOf(const MainWindow &form)
+{
+    return control<DetailPane>(form, "detailPane");
+}
+
+QString paneText(const MainWindow &form)
+{
+    QCoreApplication::processEvents();
+    return control<QTextBrowser>(form, "detailText")->toPlainText();
+}
+
+// Selects the issue; the pane shows it once the selection settled.
+void selectIssue(MainWindow &form, const QString &id)
+{
+    form.selectRow(form.listModel()->rowOfFirstCell(id));
+    QCoreApplication::processEvents();
+}
+
+QString stored(qint64 id, const QString &column)
+{
+    const auto row = ConcurrentSave::readStored(sharedConnection(), ConcurrentSave::Table::Issues, id);
+    return row ? row->value(column).toTextOrEmpty() : QStringLiteral("(gone)");
+}
+
+// The issue's title and status, and its notes, as stored.
+QString issueState(qint64 id)
+{
+    QStringList notes;
+    for (const IssueHistory::Note &note : IssueHistory::notes(sharedConnection(), id))
+        notes << note.text;
+    return QStringList{stored(id, QStringLiteral("Title")), stored(id, QStringLiteral("Status")), notes.join(u'|')}
+        .join(u'/');
+}
+
+// The editor's next show: the title typed over and saved.
+std::function<void(QDialog &)> savingTitle(const QString &title)
+{
+    return [title](QDialog &window) {
+        auto &editor = static_cast<IssueEditor &>(window);
+        IssueEditorControls(editor).titleBox->setText(title);
+        IssueEditorControls(editor).saveButton->click();
+    };
+}
+
+} // namespace
+
+class TestDetailPane : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void init();
+    void cleanup()
+    {
+        m_form.reset();
+        m_dialogs.reset();
+    }
+
+    void activityInWordsNewestFirst();
+    void ctrlEnterAddsANote_data();
+    void ctrlEnterAddsANote();
+    void undoOfEachKindOfChange_data();
+    void undoOfEachKindOfChange();
+    void revertOfAChangedIssueIsRefused_data();
+    void revertOfAChangedIssueIsRefused();
+    void notesShowAsTypedWithLinks_data();
+    void notesShowAsTypedWithLinks();
+    void paneIsRememberedAndLeavesTheListAloneWhenHidden();
+
+private:
+    std::unique_ptr<MainWindow> m_form;
+    std::unique_ptr<ScriptedDialogs> m_dialogs;
+};
+
+void TestDetailPane::init()
+{
+    freshMachine();
+    m_dialogs = std::make_unique<ScriptedDialogs>();
+    m_form = started();
+    addContact(1, QStringLiteral("Ada"), QStringLiteral("O''Lane"));
+    for (const char *statement : {"insert into Status values ('Open')", "insert into Status values ('Closed')",
+                                  "insert into Categories values ('Bug')", "insert into Priorities values ('High')"})
+        execute(QLatin1String(statement));
+    addIssue(3, QStringLiteral("'Printer jams'"), QStringLiteral("'8/1/2021'"), QStringLiteral("'Open'"),
+             QStringLiteral("'12/24/2026'"));
+    addIssue(5, QStringLiteral("'VPN drops'"), QStringLiteral("'8/2/2021'"), QStringLiteral("'Open'"));
+    m_form->refillList();
+    m_dialogs->boxes.clear();
+}
+
+void TestDetailPane::activityInWordsNewestFirst()
+{
+    execute(QStringLiteral("update Issues set Title='Printer jams <again>' where ID=3"));
+    execute(QStringLiteral("update Issues set [Due Date]='1/5/2027' where ID=3"));
+    execute(QStringLiteral("update Issues set [Assigned To]=Null where ID=3"));
+    IssueHistory::addNote(sharedConnection(), 3, QStringLiteral("<i>Call</i> ann@example.org"));
+    m_form->refillList();
+    m_form->setDetailPane({true, false});
+    selectIssue(*m_form, QStringLiteral("3"));
+    const QString who = IssueHistory::currentUser(sharedConnection());
+    const QString text = paneText(*m_form);
+    const QStringList inOrder = {
+        QStringLiteral("Title\nPrinter jams <again>"),
+        QStringLiteral("Notes"),
+        QStringLiteral("<i>Call</i> ann@example.org"),
+        QStringLiteral("Activity"),
+        who + QStringLiteral(" added the note \u201c<i>Call</i> ann@example.org\u201d"),
+        QStringLiteral("\u2014 just now"),
+        who + QStringLiteral(" cleared Assigned To (was Ada O'Lane)"),
+        QStringLiteral("Restore this value"),
+        who + QStringLiteral(" changed Due Date from 12/24/2026 to 1/5/2027"),
+        who + QStringLiteral(" changed Title from \u201cPrinter jams\u201d to \u201cPrinter jams <again>\u201d"),
+        who + QStringLiteral(" added the issue"),
+    };
+    qsizetype at = 0;
+    for (const QString &part : inOrder) {
+        const qsizetype found = text.indexOf(part, at);
+        QVERIFY2(found >= 0, qPrintable(part + QStringLiteral(" not after ") + text));
+        at = found + part.size();
+    }
+    const QString html = control<QTextBrowser>(*m_form, "detailText")->toHtml();
+    QVERIFY(html.contains(QStringLiteral("href=\"mailto:ann@example.org\"")));
+    QVERIFY(!html.contains(QStringLiteral("<i>Call")));
+    // A long story shows its newest part, and the rest on request.
+    {
+        Transaction together(sharedConnection());
+        for (int take = 1; take <= DetailPane::entriesShown; ++take)
+            execute(QStringLiteral("update Issues set Title='Take %1' where ID=3").arg(take));
+        together.commit();
+    }
+    m_form->refillList();
+    selectIssue(*m_form, QStringLiteral("3"));
+    QVERIFY(paneText(*m_form).contains(QStringLiteral("Take %1").arg(DetailPane::entriesShown)));
+    QVERIFY(!paneText(*m_form).contains(QStringLiteral("Due Date from 12/24/2026")));
+    emit control<QTextBrowser>(*m_form, "detailText")->anchorClicked(QUrl(QStringLiteral("more:all")));
+    QVERIFY(paneText(*m_form).contains(QStringLiteral("Due Date from 12/24/2026")));
+}
+
+void TestDetailPane::ctrlEnterAddsANote_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("added");
+    QTest::newRow("a note") << QStringLiteral("Called the vendor\nback Monday") << true;
+    QTest::newRow("blanks only, refused") << QStringLiteral("  \n ") << false;
+}
+
+void TestDetailPane::ctrlEnterAddsANote()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, added);
+    m_form->show();
+    m_form->setDetailPane({true, false});
+    selectIssue(*m_form, QStringLiteral("3"));
+    auto *box = control<QPlainTextEdit>(*m_form, "noteBox");
+    box->setPlainText(typed);
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(IssueHistory::notes(sharedConnection(), 3).size(), added ? 1 : 0);
+    QCOMPARE(box->toPlainText(), added ? QString() : typed);
+    QCOMPARE(control<QLabel>(*m_form, "noteProblem")->isVisibleTo(m_form.get()), !added);
+    QCOMPARE(paneText(*m_form).contains(QStringLiteral("back Monday")), added);
+    QVERIFY(m_dialogs->boxes.isEmpty());
+}
+
+void TestDetailPane::undoOfEachKindOfChange_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("changed");
+    QTest::newRow("edit") << "edit"
+                          << "&Undo Edit of Issue 3"
+                          << "Toner out/Open/";
+    QTest::newRow("close") << "close"
+                           << "&Undo Close of Issue 3"
+                           << "Printer jams/Closed/";
+    QTest::newRow("reopen") << "reopen"
+                            << "&Undo Reopen of Issue 3"
+                            << "Printer jams/Open/";
+    QTest::newRow("note") << "note"
+                          << "&Undo Note on Issue 3"
+                          << "Printer jams/Open/Toner ordered";
+    QTest::newRow("delete") << "delete"
+                            << "&Undo Delete"
+                            << "(gone)/(gone)/";
+}
+
+void TestDetailPane::undoOfEachKindOfChange()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, caption);
+    QFETCH(QString, changed);
+    if (kind == QLatin1String("reopen")) {
+        execute(QStringLiteral("update Issues set Status='Closed' where ID=3"));
+        ui(*m_form).showClosed->setChecked(true);
+    }
+    m_form->setDetailPane({true, false});
+    const QString before = issueState(3);
+    selectIssue(*m_form, QStringLiteral("3"));
+    if (kind == QLatin1String("edit")) {
+        m_dialogs->modalScripts = {savingTitle(QStringLiteral("Toner out"))};
+        m_form->editSelectedIssue();
+    } else if (kind == QLatin1String("close")) {
+        m_form->closeSelectedIssue();
+    } else if (kind == QLatin1String("reopen")) {
+        m_dialogs->modalScripts = {savingTitle(QStringLiteral("Printer jams"))};
+        m_form->reopenSelectedIssue();
+    } else if (kind == QLatin1String("note")) {
+        control<QPlainTextEdit>(*m_form, "noteBox")->setPlainText(QStringLiteral("Toner ordered"));
+        control<QPushButton>(*m_form, "addNoteButton")->click();
+    } else {
+        m_dialogs->answers = {platform::Answer::Yes};
+        m_form->deleteSelectedIssue();
+    }
+    QCOMPARE(issueState(3), changed);
+    auto *undo = control<QAction>(*m_form, "undoDelete");
+    QCOMPARE(undo->text(), caption);
+    QCOMPARE(undo->shortcut(), QKeySequence(QKeySequence::Undo));
+    undo->trigger();
+    QCOMPARE(issueState(3), before);
+    QCOMPARE(undo->text(), QStringLiteral("&Undo Delete"));
+    QCOMPARE(m_form->listModel()->cell(m_form->selectedRow(), 0), QStringLiteral("3"));
+    QCOMPARE(errorLines(*m_dialogs), QStringList());
+}
+
+void TestDetailPane::revertOfAChangedIssueIsRefused_data()
+{
+    QTest::addColumn<bool>("fromPane");
+    QTest::newRow("undo") << false;
+    QTest::newRow("restore this value") << true;
+}
+
+void TestDetailPane::revertOfAChangedIssueIsRefused()
+{
+    QFETCH(bool, fromPane);
+    m_dialogs->modalScripts = {savingTitle(QStringLiteral("Toner out"))};
+    selectIssue(*m_form, QStringLiteral("3"));
+    m_form->editSelectedIssue();
+    // Someone changes the issue after the edit.
+    execute(QStringLiteral("update Issues set Title='Toner in' where ID=3"));
+    m_form->setDetailPane({true, false});
+    const QString before = issueState(3);
+    m_dialogs->boxes.clear();
+    if (fromPane) {
+        const IssueHistory::Entry saved =
+            IssueHistory::entries(sharedConnection(), IssueHistory::Item::Issue, 3).value(1);
+        QCOMPARE(saved.newValue.toTextOrEmpty(), QStringLiteral("Toner out"));
+        emit control<QTextBrowser>(*m_form, "detailText")
+            ->anchorClicked(QUrl(QStringLiteral("restore:%1").arg(saved.seq)));
+    } else {
+        control<QAction>(*m_form, "undoDelete")->trigger();
+    }
+    QCOMPARE(issueState(3), before);
+    QCOMPARE(m_dialogs->boxes.size(), 1);
+    QVERIFY2(m_dialogs->boxes.first().text.contains(
+                 QStringLiteral("Someone else changed issue 3 since, so nothing was %1.\r\nThe issue now holds:\r\n"
+                                "Title: \u201cToner in\u201d")
+                     .arg(fromPane ? QStringLiteral("put back") : QStringLiteral("undone"))),
+             qPrintable(m_dialogs->boxes.first().text));
+    QCOMPARE(errorLines(*m_dialogs), QStringList());
+}
+
+void TestDetailPane::notesShowAsTypedWithLinks_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("html");
+    QTest::newRow("markup stays text") << "<b>bold</b> & <script>x</script>"
+                                       << "&lt;b&gt;bold&lt;/b&gt; &amp; &lt;script&gt;x&lt;/script&gt;";
+    QTest::newRow("link, sentence end kept out") << "see https://example.org/a?b=1&c=\"2\"."
+                                                 << "see <a href=\"https://example.org/a?b=1&amp;c=\">"
+                                                    "https://example.org/a?b=1&amp;c=</a>&quot;2&quot;.";
+    QTest::newRow("www and mail") << "www.example.org or ann@example.org"
+                                  << "<a href=\"https://www.example.org\">www.example.org</a> or <a "
+                                     "href=\"mailto:ann@example.org\">ann@example.org</a>";
+    QTest::newRow("lines kept") << "one\r\ntwo\nthree"
+                                << "one<br>two<br>three";
+    QTest::newRow("link text escaped") << "http://x.org/<b>"
+                                       << "<a href=\"http://x.org/\">http://x.org/</a>&lt;b&gt;";
+}
+
+void TestDetailPane::notesShowAsTypedWithLinks()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, html);
+    QCOMPARE(DetailPaneText::linkified(typed), html);
+}
+
+void TestDetailPane::paneIsRememberedAndLeavesTheListAloneWhenHidden()
+{
+    QTreeView *list = ui(*m_form).issueList;
+    const QRect designed = list->geometry();
+    auto *toggle = control<QAction>(*m_form, "detailPaneAction");
+    QCOMPARE(toggle->shortcut(), QKeySequence(Qt::Key_F3));
+    QVERIFY(!paneOf(*m_form)->isVisibleTo(m_form.get()));
+
+    selectIssue(*m_form, QStringLiteral("3"));
+    toggle->trigger();
+    QVERIFY(paneOf(*m_form)->isVisibleTo(m_form.get()));
+    QVERIFY(list->geometry().right() < paneOf(*m_form)->geometry().left());
+    QVERIFY(paneText(*m_form).contains(QStringLiteral("Printer jams")));
+    QVERIFY(paneText(*m_form).contains(QStringLiteral("12/24/2026")));
+    control<QAction>(*m_form, "paneBelowAction")->trigger();
+    QVERIFY(list->geometry().bottom() < paneOf(*m_form)->geometry().top());
+
+    // Kept for the next start, and the list back as designed without it.
+    m_form.reset();
+    m_form = started();
+    QVERIFY(paneOf(*m_form)->isVisibleTo(m_form.get()));
+    QVERIFY(control<QAction>(*m_form, "paneBelowAction")->isChecked());
+    control<QAction>(*m_form, "detailPaneAction")->trigger();
+    QCOMPARE(ui(*m_form).issueList->geometry(), designed);
+    m_form.reset();
+    m_form = started();
+    QVERIFY(!paneOf(*m_form)->isVisibleTo(m_form.get()));
+}
+
+QTEST_MAIN(TestDetailPane)
+#include "tst_detailpane.moc"
