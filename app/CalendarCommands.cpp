@@ -15,7 +15,7 @@ namespace CalendarCommands {
 
 void add(MainWindow &window, QMenu &menu)
 {
-    auto *exportAction = new QAction(QStringLiteral("Ex&port Calendar..."), &window);
+    auto *exportAction = new QAction(QStringLiteral("Exp&ort Calendar..."), &window);
     exportAction->setObjectName(QStringLiteral("exportCalendar"));
     QObject::connect(exportAction, &QAction::triggered, &window, [&window] { exportCalendar(window); });
     menu.addAction(exportAction);

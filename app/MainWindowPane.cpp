@@ -30,7 +30,7 @@ void MainWindow::buildPaneCommands()
     connect(m_model, &QAbstractItemModel::modelReset, this, &MainWindow::showSelectedLater);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, &MainWindow::showSelectedLater);
 
-    m_paneShown = new QAction(QStringLiteral("Detail Pa&ne"), this);
+    m_paneShown = new QAction(QStringLiteral("Detail &Pane"), this);
     m_paneShown->setObjectName(QStringLiteral("detailPaneAction"));
     m_paneShown->setCheckable(true);
     m_paneShown->setShortcut(QKeySequence(Qt::Key_F3));
