@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr qint64 longestSleepMs = 60 * 60 * 1000;
+constexpr qint64 longestSleepMs = qint64(60) * 60 * 1000;
 
 } // namespace
 

@@ -94,7 +94,7 @@ void saveCase(const Run &run, int size, const QString &withHistory, const QStrin
         ++round;
         return Harness::timedMs([&] {
             for (int i = 0; i < 200; ++i) {
-                const qint64 id = ids[(i * 7919) % ids.size()];
+                const qint64 id = ids[(qsizetype(i) * 7919) % ids.size()];
                 ConcurrentSave::saveIfUnchanged(
                     connection, ConcurrentSave::Table::Issues, id, known[id],
                     {QStringLiteral("update Issues set Title='Saved %1 of %2' where ID=%3").arg(round).arg(i).arg(id)});

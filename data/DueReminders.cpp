@@ -112,7 +112,7 @@ SentLog readLog(const QString &path)
     SentLog log;
     QFile file(path);
     // Far more than a day's reminders ever need; anything larger is not ours.
-    if (file.size() > 64 * 1024 * 1024 || !file.open(QIODevice::ReadOnly))
+    if (file.size() > qint64(64) * 1024 * 1024 || !file.open(QIODevice::ReadOnly))
         return log;
     const QList<QByteArray> lines = file.readAll().split('\n');
     log.day = QDate::fromString(QString::fromLatin1(lines.first()), Qt::ISODate);

@@ -104,7 +104,7 @@ public:
     }
 
 private:
-    static constexpr qsizetype chunk = 64 * 1024;
+    static constexpr qsizetype chunk = qsizetype(64) * 1024;
     QIODevice &m_device;
     QByteArray m_buffer;
 };

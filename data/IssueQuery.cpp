@@ -391,7 +391,7 @@ private:
             const int back = (m_today.dayOfWeek() - int(m_locale.firstDayOfWeek()) + 7) % 7;
             const QDate weekStart = m_today.addDays(-back);
             const auto week = [&](int offset) {
-                from = weekStart.addDays(7 * offset);
+                from = weekStart.addDays(qint64(7) * offset);
                 to = from.addDays(7);
                 return true;
             };
