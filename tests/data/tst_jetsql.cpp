@@ -151,9 +151,10 @@ void TestJetSql::deepOrLongStatementsTranslateQuicklyOrAreRefused()
             QVERIFY(error.description().contains(QLatin1String("more than 1000 levels deep")));
         }
     }
-    // Far below the minute a quadratic translation takes on these.
+    // Far below the minute a quadratic translation takes on these, and well
+    // above the second a sanitizer build's instrumentation makes of it.
     const double seconds = double(std::clock() - started) / CLOCKS_PER_SEC;
-    QVERIFY2(seconds < 1.0, qPrintable(QString::number(seconds)));
+    QVERIFY2(seconds < 10.0, qPrintable(QString::number(seconds)));
 }
 
 QTEST_APPLESS_MAIN(TestJetSql)
