@@ -7,6 +7,7 @@
 #include "data/SqlText.h"
 #include "data/Transaction.h"
 
+#include <QHash>
 #include <QStringList>
 
 namespace DatabaseCopy {
@@ -33,7 +34,14 @@ const Table tables[] = {
                       "[Business Phone], [Home Phone], [Mobile Phone], [Fax Number], Address, City, State, ZIP, "
                       "Country, [Web Page], Notes, Version"},
     {"TrashValues", "DeleteGroup, DeletedBy, List, Value"},
+    // After the issues and the trash, as a note may be of a trashed issue.
+    {"Notes", "[ID], [Issue ID], [Added], [Author], [Text]"},
 };
+
+// The history comes last, in its order, once every row it tells of is in.
+const Table history = {"History", "[Item], [ItemID], [Kind], [Field], [OldValue], [NewValue], [ChangedAt], "
+                                  "[ChangedBy], [Role], [Via], [ChangeID], [VersionAfter], [NoteID]"};
+constexpr int changeIdColumn = 10;
 
 QString literal(const Value &value)
 {
@@ -69,13 +77,14 @@ qint64 largest(Connection &connection, const QString &query)
 }
 
 // An issue may name a contact deleted long ago (files of the first schema
-// version hold such issues, and deleting a contact leaves its issues). The
-// rule that refuses such an issue is for new changes, not for a copy: the
-// target sets it aside for the transaction and puts it back before the
-// commit.
-class ContactRuleAside {
+// version hold such issues, and deleting a contact leaves its issues), and
+// a note may be of a trashed issue. The rules that refuse such rows, and
+// stamp a note with the time it is added, are for new changes, not for a
+// copy: the target sets them aside for the transaction and puts them back
+// before the commit.
+class RulesAside {
 public:
-    explicit ContactRuleAside(Connection &to) : m_to(*to.session()) { m_to.setCopying(true); }
+    explicit RulesAside(Connection &to) : m_to(*to.session()) { m_to.setCopying(true); }
     void restore() { m_to.setCopying(false); }
 
 private:
@@ -94,12 +103,85 @@ QString rowName(const Recordset &rows, int row)
     return QStringLiteral("row %1").arg(row + 1);
 }
 
-// New IDs continue above every ID copied, trashed ones included.
-void continueIds(Connection &to, const char *table, const char *trash)
+// New IDs continue above every ID copied, trashed ones included, and above
+// every ID the history names, so that no new item takes up an older one's
+// story.
+void continueIds(Connection &to, const char *table, const QString &others)
 {
-    const qint64 top = std::max(largest(to, QStringLiteral("select max(ID) from [%1]").arg(QLatin1String(table))),
-                                largest(to, QStringLiteral("select max(ID) from [%1]").arg(QLatin1String(trash))));
+    qint64 top = largest(to, QStringLiteral("select max(ID) from [%1]").arg(QLatin1String(table)));
+    for (const QString &other : others.split(QLatin1Char(';')))
+        top = std::max(top, largest(to, other));
     to.session()->continueIdsAbove(QLatin1String(table), top);
+}
+
+// A change's number groups its entries and orders the changes; each engine
+// numbers new changes its own way (a file by its entries, a server by its
+// transactions), so copied numbers could meet new ones. Copied changes take
+// the numbers -K .. -1 in their order instead: below every new one, apart,
+// in the same groups and order.
+QHash<qint64, qint64> copiedChangeIds(const Recordset &rows)
+{
+    QList<qint64> order;
+    QHash<qint64, qint64> ids;
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        const qint64 id = rows.field(row, changeIdColumn).toInteger();
+        if (!ids.contains(id)) {
+            ids.insert(id, 0);
+            order << id;
+        }
+    }
+    for (qsizetype i = 0; i < order.size(); ++i)
+        ids[order[i]] = i - order.size();
+    return ids;
+}
+
+// Inserts every row of table, read from from in its order, into to; a row
+// the target refuses (or one holding a NUL) is added to refused and the
+// rest are still tried. Returns the number of rows read.
+int copyRows(Connection &from, Connection &to, const Table &table, const QString &order, QStringList &refused)
+{
+    const QString columns = QLatin1String(table.columns);
+    Recordset rows;
+    rows.Open(QStringLiteral("select %1 from [%2]%3").arg(columns, QLatin1String(table.name), order), from);
+    const bool isHistory = qstrcmp(table.name, history.name) == 0;
+    const QHash<qint64, qint64> changeIds = isHistory ? copiedChangeIds(rows) : QHash<qint64, qint64>();
+    const QString head = QStringLiteral("insert into [%1] (%2) values (").arg(QLatin1String(table.name), columns);
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        QStringList values;
+        QString problem;
+        for (int c = 0; c < rows.fieldCount(); ++c) {
+            const Value &value = rows.field(row, c);
+            if (const qsizetype nul = value.text() ? value.text()->indexOf(QChar(0)) : -1; nul >= 0)
+                problem = QStringLiteral("%1 holds a NUL character (code 0) at character %2, which cannot be "
+                                         "stored")
+                              .arg(rows.fieldName(c))
+                              .arg(nul + 1);
+            values << (isHistory && c == changeIdColumn ? QString::number(changeIds.value(value.toInteger()))
+                                                        : literal(value));
+        }
+        try {
+            if (problem.isEmpty())
+                to.Execute(head + values.join(QLatin1Char(',')) + QLatin1Char(')'));
+        } catch (const Refusal &refusal) {
+            problem = refusal.description();
+        }
+        if (!problem.isEmpty())
+            refused << QStringLiteral("%1, %2: %3").arg(QLatin1String(table.name), rowName(rows, row), problem);
+    }
+    return rows.rowCount();
+}
+
+// The rows of table on the target, which must be as many as the source's.
+TableCount checkedCount(Connection &from, Connection &to, const char *table, int expected)
+{
+    const int copied = countRows(to, table);
+    if (copied != expected)
+        throw Error(QStringLiteral("The copy of %1 holds %2 rows where %3 has %4; nothing was copied.")
+                        .arg(QLatin1String(table))
+                        .arg(copied)
+                        .arg(from.displayName())
+                        .arg(expected));
+    return {QLatin1String(table), copied};
 }
 
 } // namespace
@@ -108,7 +190,9 @@ QList<TableCount> copy(Connection &from, Connection &to)
 {
     if (!from.State() || !to.State())
         throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
-    for (const Table &table : tables)
+    QList<Table> checked(std::begin(tables), std::end(tables));
+    checked << history;
+    for (const Table &table : checked)
         if (const int rows = countRows(to, table.name))
             throw Refusal(QStringLiteral("The target %1 is not empty: its table %2 holds %3 row(s). Copy only into a "
                                          "new, empty Marrowdesk database.")
@@ -121,49 +205,25 @@ QList<TableCount> copy(Connection &from, Connection &to)
     // the trash). Nothing is written through it; it ends by rolling back.
     const Transaction snapshot(from, Session::Begin::Snapshot);
     Transaction transaction(to);
-    ContactRuleAside rule(to);
+    RulesAside rules(to);
     // Every row is tried, each insert undoing only itself when refused, so
     // that one run lists every value the target refuses; then nothing stays.
     QStringList refused;
     for (const Table &table : tables) {
-        const QString columns = QLatin1String(table.columns);
-        Recordset rows;
-        const bool hasId = columns.startsWith(QLatin1String("ID,"));
-        rows.Open(QStringLiteral("select %1 from [%2]%3")
-                      .arg(columns, QLatin1String(table.name), hasId ? QStringLiteral(" order by ID") : QString()),
-                  from);
-        const QString head = QStringLiteral("insert into [%1] (%2) values (").arg(QLatin1String(table.name), columns);
-        for (int row = 0; row < rows.rowCount(); ++row) {
-            QStringList values;
-            QString problem;
-            for (int c = 0; c < rows.fieldCount(); ++c) {
-                const Value &value = rows.field(row, c);
-                if (const qsizetype nul = value.text() ? value.text()->indexOf(QChar(0)) : -1; nul >= 0)
-                    problem = QStringLiteral("%1 holds a NUL character (code 0) at character %2, which cannot be "
-                                             "stored")
-                                  .arg(rows.fieldName(c))
-                                  .arg(nul + 1);
-                values << literal(value);
-            }
-            try {
-                if (problem.isEmpty())
-                    to.Execute(head + values.join(QLatin1Char(',')) + QLatin1Char(')'));
-            } catch (const Refusal &refusal) {
-                problem = refusal.description();
-            }
-            if (!problem.isEmpty())
-                refused << QStringLiteral("%1, %2: %3").arg(QLatin1String(table.name), rowName(rows, row), problem);
-        }
-        if (!refused.isEmpty())
-            continue;
-        const int copied = countRows(to, table.name);
-        if (copied != rows.rowCount())
-            throw Error(QStringLiteral("The copy of %1 holds %2 rows where %3 has %4; nothing was copied.")
-                            .arg(QLatin1String(table.name))
-                            .arg(copied)
-                            .arg(from.displayName())
-                            .arg(rows.rowCount()));
-        counts.append({QLatin1String(table.name), copied});
+        const bool hasId = QLatin1String(table.columns).startsWith(QLatin1String("ID,")) ||
+                           QLatin1String(table.columns).startsWith(QLatin1String("[ID],"));
+        const int rows = copyRows(from, to, table, hasId ? QStringLiteral(" order by ID") : QString(), refused);
+        if (refused.isEmpty())
+            counts.append(checkedCount(from, to, table.name, rows));
+    }
+    if (refused.isEmpty()) {
+        // What the target's own triggers wrote of the copy's inserts gives
+        // way to the source's history.
+        if (countRows(to, history.name) > 0)
+            to.Execute(QStringLiteral("delete from [History]"));
+        const int rows = copyRows(from, to, history, QStringLiteral(" order by Seq"), refused);
+        if (refused.isEmpty())
+            counts.append(checkedCount(from, to, history.name, rows));
     }
     if (!refused.isEmpty())
         throw Refusal(QStringLiteral("%1 refuses %2 row(s) of %3, so nothing was copied. Change these rows in %3 and "
@@ -171,9 +231,13 @@ QList<TableCount> copy(Connection &from, Connection &to)
                           .arg(to.displayName())
                           .arg(refused.size())
                           .arg(from.displayName(), refused.join(QLatin1Char('\n'))));
-    rule.restore();
-    continueIds(to, "Contacts", "TrashContacts");
-    continueIds(to, "Issues", "TrashIssues");
+    rules.restore();
+    const QString historyIds = QStringLiteral("select max(ItemID) from [History] where [Item] = '%1'");
+    continueIds(to, "Contacts",
+                QStringLiteral("select max(ID) from [TrashContacts];") + historyIds.arg(QLatin1String("Contact")));
+    continueIds(to, "Issues",
+                QStringLiteral("select max(ID) from [TrashIssues];") + historyIds.arg(QLatin1String("Issue")));
+    continueIds(to, "Notes", QStringLiteral("select max(NoteID) from [History]"));
     transaction.commit();
     return counts;
 }

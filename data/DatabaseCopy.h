@@ -1,7 +1,8 @@
 #pragma once
 // Moving a whole Marrowdesk database between a file and a server, either
-// way: every contact, list value, issue and trashed row, with its ID and
-// version, in one transaction on the target.
+// way: every contact, list value, issue, trashed row and note, with its ID
+// and version, and the history of changes as the source tells it, in one
+// transaction on the target.
 
 #include <QList>
 #include <QString>

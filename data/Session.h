@@ -100,9 +100,11 @@ public:
     virtual QString lockedRead(const QString &table, const QString &select) = 0;
 
     // A copy of another database into this one may hold issues naming
-    // contacts that are not there (older files hold such issues); the rule
-    // refusing them is set aside from setCopying(true) to setCopying(false),
-    // which puts it back, inside one transaction.
+    // contacts that are not there (older files hold such issues) and notes
+    // of trashed issues, whose time and author are the source's. The rules
+    // refusing such rows and stamping notes are set aside from
+    // setCopying(true) to setCopying(false), which puts them back, inside one
+    // transaction.
     virtual void setCopying(bool copying) = 0;
     // New IDs of table continue above top.
     virtual void continueIdsAbove(const QString &table, qint64 top) = 0;

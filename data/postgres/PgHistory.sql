@@ -50,14 +50,24 @@ CREATE OR REPLACE FUNCTION marrow_change_source() RETURNS text LANGUAGE sql STAB
     SELECT coalesce(nullif(current_setting('marrowdesk.change_source', true), ''), 'another program')
 $$;
 
+-- A copy of a whole database into this one (marrowdesk.copying, set by the
+-- owner) brings the source's history and notes as they are: its own
+-- inserts are no change of anyone's. A member setting it changes nothing,
+-- so no member can make a change the history does not see.
+CREATE OR REPLACE FUNCTION marrow_copying() RETURNS boolean LANGUAGE sql STABLE AS $$
+    SELECT current_setting('marrowdesk.copying', true) = 'on'
+       AND pg_has_role(session_user, (SELECT relowner FROM pg_class WHERE oid = '"History"'::regclass), 'MEMBER')
+$$;
+
 -- One entry, with who, when, by what and the transaction as its change.
 CREATE OR REPLACE FUNCTION marrow_history_entry(item text, item_id bigint, kind text, field text, old_value text,
                                                 new_value text, version_after integer, note_id bigint)
     RETURNS void LANGUAGE sql SECURITY DEFINER SET search_path = public, pg_temp AS $$
     INSERT INTO "History" ("Item", "ItemID", "Kind", "Field", "OldValue", "NewValue", "ChangedBy", "Role", "Via",
                            "ChangeID", "VersionAfter", "NoteID")
-    VALUES (item, item_id, kind, field, old_value, new_value, marrow_deleting_user(), session_user::text,
-            marrow_change_source(), txid_current(), version_after, note_id)
+    SELECT item, item_id, kind, field, old_value, new_value, marrow_deleting_user(), session_user::text,
+           marrow_change_source(), txid_current(), version_after, note_id
+     WHERE NOT coalesce(marrow_copying(), false)
 $$;
 REVOKE EXECUTE ON FUNCTION marrow_history_entry(text, bigint, text, text, text, text, integer, bigint) FROM PUBLIC;
 
@@ -131,6 +141,11 @@ BEGIN
         RETURN NULL;
     END IF;
     IF TG_WHEN = 'BEFORE' THEN
+        -- A copy brings notes with their own time and author, those of
+        -- trashed issues too.
+        IF coalesce(marrow_copying(), false) THEN
+            RETURN NEW;
+        END IF;
         PERFORM 1 FROM "Issues" WHERE "ID" = NEW."Issue ID" FOR KEY SHARE;
         IF NOT FOUND THEN
             RAISE EXCEPTION 'The issue no longer exists (it may have been deleted meanwhile); the note was not added.';

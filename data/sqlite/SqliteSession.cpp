@@ -271,32 +271,40 @@ QString SqliteSession::lockedRead(const QString &table, const QString &select)
 
 void SqliteSession::setCopying(bool copying)
 {
-    // The rule's trigger is taken away for the transaction and put back,
+    // The rules' triggers are taken away for the transaction and put back,
     // unchanged, before the commit.
     if (copying) {
-        PreparedStatement rule(m_db,
-                               QStringLiteral("select sql from sqlite_master where type = 'trigger' and name = "
-                                              "'IssuesContactsOnInsert'"),
-                               m_fileName);
-        if (!rule.step())
-            return;
-        m_contactRule = QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(rule.handle(), 0)));
-        execute(QStringLiteral("DROP TRIGGER IssuesContactsOnInsert"));
+        PreparedStatement rules(m_db,
+                                QStringLiteral("select name, sql from sqlite_master where type = 'trigger' and name in "
+                                               "('IssuesContactsOnInsert', 'NotesOnInsert')"),
+                                m_fileName);
+        QStringList names;
+        while (rules.step()) {
+            names << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(rules.handle(), 0)));
+            m_rulesAside << QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(rules.handle(), 1)));
+        }
+        for (const QString &name : names)
+            execute(QStringLiteral("DROP TRIGGER %1").arg(name));
         return;
     }
-    if (m_contactRule.isEmpty())
-        return;
-    char *message = nullptr;
-    const QByteArray rule = std::exchange(m_contactRule, QByteArray());
-    if (sqlite3_exec(m_db, rule.constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        const QString why = QString::fromUtf8(message);
-        sqlite3_free(message);
-        throw Error(QStringLiteral("The copy could not put back the rule for contacts: %1").arg(why));
+    for (const QByteArray &rule : std::exchange(m_rulesAside, {})) {
+        char *message = nullptr;
+        if (sqlite3_exec(m_db, rule.constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+            const QString why = QString::fromUtf8(message);
+            sqlite3_free(message);
+            throw Error(QStringLiteral("The copy could not put back a rule of the database: %1").arg(why));
+        }
     }
 }
 
 void SqliteSession::continueIdsAbove(const QString &table, qint64 top)
 {
+    // A table that never had a row has no counter yet; it gets one.
     execute(translate(
         QStringLiteral("update sqlite_sequence set seq = %2 where name = '%1' and seq < %2").arg(table).arg(top)));
+    if (top > 0)
+        execute(translate(QStringLiteral("insert into sqlite_sequence (name, seq) select '%1', %2 where not exists "
+                                         "(select 1 from sqlite_sequence where name = '%1')")
+                              .arg(table)
+                              .arg(top)));
 }

@@ -73,5 +73,5 @@ private:
     // Read by the trash's SQL functions; lives as long as the handle.
     Engine::DeletingCommand m_deleting;
     // The rule set aside while copying into this file.
-    QByteArray m_contactRule;
+    QList<QByteArray> m_rulesAside;
 };
