@@ -3,7 +3,9 @@
 #include "app/CsvDialogs.h"
 #include "app/MainWindow.h"
 #include "app/list/IssueListModel.h"
+#include "data/ActivityExport.h"
 #include "data/Error.h"
+#include "data/FileUtil.h"
 #include "data/IssueExchange.h"
 #include "data/SharedConnection.h"
 #include "platform/Dialogs.h"
@@ -13,7 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
-#include <QSaveFile>
 
 namespace CsvCommands {
 namespace {
@@ -54,18 +55,25 @@ void exportIssues(MainWindow &window)
             ids->push_back(model.cell(row, IssueListModel::idColumn).toLongLong());
     }
     int written = 0;
+    int entries = 0;
+    const QString activityPath = ActivityExport::pathBeside(path);
     const bool done = step(102, [&] {
-        // Written aside and renamed into place, so that a failure leaves an
-        // earlier file of that name as it was.
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            throw Error(QStringLiteral("The file \"%1\" could not be made: %2").arg(path, file.errorString()));
-        written = IssueExchange::exportIssues(sharedConnection(), ids, file, choice.byteOrderMark());
-        if (!file.commit())
-            throw Error(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, file.errorString()));
+        written = writeAside(path, [&](QIODevice &file) {
+            return IssueExchange::exportIssues(sharedConnection(), ids, file, choice.byteOrderMark());
+        });
+        if (choice.withActivity())
+            entries = writeAside(activityPath, [&](QIODevice &file) {
+                return ActivityExport::write(sharedConnection(), ids, file, choice.byteOrderMark());
+            });
     });
-    if (done)
-        platform::msgBox(QStringLiteral("%1 issues were exported to \"%2\".").arg(written).arg(path));
+    if (!done)
+        return;
+    QString told = QStringLiteral("%1 issues were exported to \"%2\".").arg(written).arg(path);
+    if (choice.withActivity())
+        told += QStringLiteral(" Their notes and history (%1 entries) were written to \"%2\".")
+                    .arg(entries)
+                    .arg(activityPath);
+    platform::msgBox(told);
 }
 
 void importIssues(MainWindow &window)

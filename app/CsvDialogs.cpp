@@ -40,6 +40,9 @@ CsvExportDialog::CsvExportDialog(int listedCount, QWidget *parent) : QDialog(par
     m_allButton = new QRadioButton(QStringLiteral("&All issues, open and closed"), this);
     m_byteOrderMarkBox =
         new QCheckBox(QStringLiteral("Start with a &byte-order mark (for spreadsheet programs)"), this);
+    m_activityBox = new QCheckBox(QStringLiteral("Also write their &notes and history to a second file"), this);
+    m_activityBox->setObjectName(QStringLiteral("activityBox"));
+    m_activityBox->setToolTip(QStringLiteral("Beside the issues' file, under its name with \"-activity\" added"));
     m_listedButton->setChecked(true);
     m_byteOrderMarkBox->setChecked(true);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -49,6 +52,7 @@ CsvExportDialog::CsvExportDialog(int listedCount, QWidget *parent) : QDialog(par
     layout->addWidget(m_listedButton);
     layout->addWidget(m_allButton);
     layout->addWidget(m_byteOrderMarkBox);
+    layout->addWidget(m_activityBox);
     layout->addWidget(buttons);
 }
 
@@ -60,6 +64,11 @@ bool CsvExportDialog::allIssues() const
 bool CsvExportDialog::byteOrderMark() const
 {
     return m_byteOrderMarkBox->isChecked();
+}
+
+bool CsvExportDialog::withActivity() const
+{
+    return m_activityBox->isChecked();
 }
 
 CsvImportDialog::CsvImportDialog(IssueExchange::FilePlan file, Replan replan, QWidget *parent)

@@ -17,8 +17,9 @@ class QProgressDialog;
 class QRadioButton;
 class QTableWidget;
 
-// Which issues to export (those listed, or all) and whether the file starts
-// with the byte-order mark spreadsheet programs look for.
+// Which issues to export (those listed, or all), whether the file starts
+// with the byte-order mark spreadsheet programs look for, and whether their
+// notes and history go to a second file beside it.
 class CsvExportDialog : public QDialog {
     Q_OBJECT
 public:
@@ -26,11 +27,13 @@ public:
 
     bool allIssues() const;
     bool byteOrderMark() const;
+    bool withActivity() const;
 
 private:
     QRadioButton *m_listedButton = nullptr;
     QRadioButton *m_allButton = nullptr;
     QCheckBox *m_byteOrderMarkBox = nullptr;
+    QCheckBox *m_activityBox = nullptr;
 };
 
 // The import preview: per column of the file the field it fills

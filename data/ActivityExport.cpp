@@ -56,4 +56,11 @@ int write(Connection &connection, const std::optional<std::vector<qint64>> &ids,
     return written;
 }
 
+QString pathBeside(const QString &issuesPath)
+{
+    const QString csv = QStringLiteral(".csv");
+    const QString stem = issuesPath.endsWith(csv, Qt::CaseInsensitive) ? issuesPath.chopped(csv.size()) : issuesPath;
+    return stem + QStringLiteral("-activity.csv");
+}
+
 } // namespace ActivityExport

@@ -3,7 +3,7 @@
 // issues' export (data/IssueExchange.h), whose format stays as it is: one
 // record per history entry, notes among them as their "note added" entries.
 
-#include <QtGlobal>
+#include <QString>
 
 #include <optional>
 #include <vector>
@@ -22,5 +22,10 @@ namespace ActivityExport {
 // ones too), by issue and in the order recorded; returns the number of
 // entries written. Throws Error.
 int write(Connection &connection, const std::optional<std::vector<qint64>> &ids, QIODevice &device, bool byteOrderMark);
+
+// The file beside an issues' export that holds their activity: its name
+// with "-activity" added before ".csv" ("issues.csv" gives
+// "issues-activity.csv").
+QString pathBeside(const QString &issuesPath);
 
 } // namespace ActivityExport

@@ -1,8 +1,11 @@
 #include "data/FileUtil.h"
 
+#include "data/Error.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 QString SpecialFolderPath(int folderNumber)
@@ -28,4 +31,15 @@ bool FileExists(const QString &path)
 QString programFolder()
 {
     return QCoreApplication::applicationDirPath();
+}
+
+int writeAside(const QString &path, const std::function<int(QIODevice &)> &write)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Error(QStringLiteral("The file \"%1\" could not be made: %2").arg(path, file.errorString()));
+    const int written = write(file);
+    if (!file.commit())
+        throw Error(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, file.errorString()));
+    return written;
 }

@@ -2,6 +2,7 @@
 
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/FileUtil.h"
 #include "data/IssueStatus.h"
 #include "data/Recordset.h"
 
@@ -9,7 +10,6 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QIODevice>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
@@ -249,13 +249,7 @@ int exportIssues(Connection &connection, const std::optional<std::vector<qint64>
 
 int exportToFile(Connection &connection, const std::optional<std::vector<qint64>> &ids, const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw Error(QStringLiteral("The file \"%1\" could not be made: %2").arg(path, file.errorString()));
-    const int written = exportIssues(connection, ids, file);
-    if (!file.commit())
-        throw Error(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, file.errorString()));
-    return written;
+    return writeAside(path, [&](QIODevice &file) { return exportIssues(connection, ids, file); });
 }
 
 } // namespace ICalendar

@@ -12,6 +12,7 @@
 #include "tests/support/MainWindowControls.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -74,6 +75,27 @@ void TestCsvCommands::listedIssuesGoOutAndComeBack()
     QCOMPARE(written.records[2][4], QStringLiteral("2021-08-01"));
     QCOMPARE(written.records[2][9], QStringLiteral("'=HYPERLINK(\"x\")"));
     QCOMPARE(dialogs.boxes.last().text, QStringLiteral("2 issues were exported to \"%1\".").arg(path));
+    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("listed-activity.csv"))));
+
+    // Asked for, their notes and history go to a second file beside it.
+    sharedConnection().Execute(QStringLiteral("insert into Notes ([Issue ID], Text) values (4, 'Ordered more')"));
+    dialogs.modalScripts.append([](QDialog &window) {
+        window.findChild<QCheckBox *>(QStringLiteral("activityBox"))->setChecked(true);
+        window.accept();
+    });
+    dialogs.fileNames.append(path);
+    trigger(*form, QStringLiteral("E&xport to CSV..."));
+    const QString activityPath = folder.filePath(QStringLiteral("listed-activity.csv"));
+    QFile activityFile(activityPath);
+    QVERIFY(activityFile.open(QIODevice::ReadOnly));
+    const Csv::Document activity = Csv::read(activityFile.readAll());
+    QCOMPARE(activity.records.size(), 4); // the headings; 4 added, noted; 1 added
+    QCOMPARE(activity.records[2].mid(0, 2), (QStringList{"4", "note added"}));
+    QCOMPARE(activity.records[2][4], QStringLiteral("Ordered more"));
+    QCOMPARE(dialogs.boxes.last().text,
+             QStringLiteral("2 issues were exported to \"%1\". Their notes and history (3 entries) were written to "
+                            "\"%2\".")
+                 .arg(path, activityPath));
 
     // The preview imports the comments as titles: the title column, which
     // filled that field, is left out.
