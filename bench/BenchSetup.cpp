@@ -112,7 +112,7 @@ QStringList caseGroups()
             QStringLiteral("inserts"), QStringLiteral("preview"),   QStringLiteral("memory"),
             QStringLiteral("backup"),  QStringLiteral("exchange"),  QStringLiteral("trash"),
             QStringLiteral("server"),  QStringLiteral("translate"), QStringLiteral("reminders"),
-            QStringLiteral("history"), QStringLiteral("pane")};
+            QStringLiteral("history"), QStringLiteral("pane"),      QStringLiteral("bulk")};
 }
 
 bool wants(const Options &options, const QString &group)
