@@ -319,9 +319,9 @@ void BulkEditDialog::run(MainWindow &window)
         return;
     }
     if (saved && outcome.saved > 0)
-        undo->doneTogether(ids.first(), outcome.saved, before);
+        undo->doneTogether(outcome.firstSaved, outcome.saved, before);
     step(116, [&] { window.refillList(); });
-    step(118, [&] { window.selectRow(window.listModel()->rowOfFirstCell(QString::number(ids.first()))); });
+    step(118, [&] { window.selectRow(window.listModel()->rowOfFirstCell(QString::number(outcome.firstSaved))); });
     if (!saved || (outcome.changed.isEmpty() && outcome.deleted.isEmpty()))
         return;
     QStringList report{QStringLiteral("%1 saved.").arg(issuesWord(outcome.saved))};

@@ -191,10 +191,13 @@ Outcome apply(Connection &connection, const QList<Listed> &issues, const Changes
                 continue;
             }
             const unsigned mask = fieldsToWrite(rs, row, changes, due);
-            if (mask == 0)
+            if (mask == 0) {
                 ++outcome.alreadySo;
-            else
-                byFields[mask] << id;
+                continue;
+            }
+            byFields[mask] << id;
+            if (outcome.firstSaved == 0 || id < outcome.firstSaved)
+                outcome.firstSaved = id;
         }
         goOn(std::min(ids.size(), from + perStatement));
     }

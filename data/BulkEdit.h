@@ -59,6 +59,7 @@ struct Changes {
 // What a bulk edit did.
 struct Outcome {
     int saved = 0;         // issues written
+    qint64 firstSaved = 0; // the lowest ID written (0 when none was)
     int alreadySo = 0;     // issues that held every value already
     QList<Listed> changed; // changed meanwhile: left alone, title as stored now
     QList<Listed> deleted; // deleted meanwhile, title as chosen

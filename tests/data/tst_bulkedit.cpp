@@ -119,6 +119,7 @@ private slots:
         changes.dueDate = std::optional<QString>(QStringLiteral("31.12.26"));
         const BulkEdit::Outcome outcome = BulkEdit::apply(mine, chosen, changes);
         QCOMPARE(outcome.saved, 2);
+        QCOMPARE(outcome.firstSaved, qint64(1));
         QCOMPARE(outcome.changed.size(), 1);
         QCOMPARE(outcome.changed[0].id, qint64(2));
         QCOMPARE(outcome.changed[0].title, QStringLiteral("theirs"));
