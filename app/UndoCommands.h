@@ -56,10 +56,10 @@ public slots:
 
 private:
     struct Done {
-        Kind kind;
-        qint64 issueId;
-        qint64 changeId; // 0 for a delete
-        int count = 1;   // the issues of a bulk edit
+        Kind kind = Kind::Edit;
+        qint64 issueId = 0;
+        qint64 changeId = 0; // 0 for a delete
+        int count = 1;       // the issues of a bulk edit
     };
     // Shows the issue after its change was put back.
     void showIssue(qint64 issueId);
