@@ -24,6 +24,7 @@ class ChangeListener;
 class QAction;
 class ColumnFill;
 class DetailPane;
+class ErrorBlock;
 class UndoCommands;
 class FilterBar;
 class IssueEditor;
@@ -113,6 +114,14 @@ public:
     QList<QWidget *> commandButtons() const;
     // The list itself.
     QTreeView *listView() const { return m_issueList; }
+    // Ctrl+Z and what it undoes.
+    UndoCommands *undoCommands() const { return m_undo; }
+
+    // The status that closes an issue, as the status list spells it. When
+    // the list has none, asks whether to add "Closed" to it and close
+    // `what` ("[title]"), and adds it on Yes; nothing on No or a failure.
+    // Runs as steps firstStep and firstStep + 2 of the caller's block.
+    std::optional<QString> closingStatus(ErrorBlock &step, int firstStep, const QString &what);
 
 public slots:
     void startUp();

@@ -4,6 +4,7 @@
 
 #include "app/MainWindow.h"
 
+#include "app/BulkEditDialog.h"
 #include "app/CalendarCommands.h"
 #include "app/CsvCommands.h"
 #include "app/FilterBar.h"
@@ -77,6 +78,7 @@ void MainWindow::buildListCommands()
     m_contextMenu = new QMenu(this);
     m_contextMenu->setObjectName(QStringLiteral("listMenu"));
     m_contextMenu->addActions({add, edit, remove});
+    BulkEditDialog::addCommand(*this, *m_contextMenu);
     m_contextMenu->addSeparator();
     m_contextMenu->addActions({close, reopen, copy});
     m_contextMenu->addSeparator();
@@ -171,21 +173,10 @@ void MainWindow::closeSelectedIssue()
         return;
     const QString id = m_model->cell(row, IssueListModel::idColumn);
     const std::optional<qint64> before = m_undo->lastChange();
-    std::optional<QString> closing;
-    if (!step(100, [&] { closing = IssueStatus::closingValue(sharedConnection()); }))
+    const std::optional<QString> closing =
+        closingStatus(step, 100, QLatin1Char('[') + m_model->cell(row, 1) + QLatin1Char(']'));
+    if (!closing)
         return;
-    if (!closing) {
-        const auto answer = platform::msgBox(
-            QStringLiteral("An issue is closed when its status is \"Closed\", and the status list has no such value "
-                           "yet.\r\nAdd \"Closed\" to the status list and close [%1]?")
-                .arg(m_model->cell(row, 1)),
-            platform::Buttons::YesNo);
-        if (answer != platform::Answer::Yes)
-            return;
-        if (!step(102, [&] { sharedConnection().Execute(IssueStatus::addClosedStatement()); }))
-            return;
-        closing = QLatin1String(IssueStatus::closedName);
-    }
     step(104, [&] {
         const qint64 number = RecordStore::idOf(id, QStringLiteral("issue"));
         sharedConnection().Execute(IssueStatus::setStatusStatement(*closing, number));
@@ -193,6 +184,25 @@ void MainWindow::closeSelectedIssue()
     });
     step(106, [&] { refillList(); });
     step(108, [&] { selectRow(m_model->rowOfFirstCell(id)); });
+}
+
+std::optional<QString> MainWindow::closingStatus(ErrorBlock &step, int firstStep, const QString &what)
+{
+    std::optional<QString> closing;
+    if (!step(firstStep, [&] { closing = IssueStatus::closingValue(sharedConnection()); }))
+        return std::nullopt;
+    if (closing)
+        return closing;
+    const auto answer = platform::msgBox(
+        QStringLiteral("An issue is closed when its status is \"Closed\", and the status list has no such value "
+                       "yet.\r\nAdd \"Closed\" to the status list and close %1?")
+            .arg(what),
+        platform::Buttons::YesNo);
+    if (answer != platform::Answer::Yes)
+        return std::nullopt;
+    if (!step(firstStep + 2, [&] { sharedConnection().Execute(IssueStatus::addClosedStatement()); }))
+        return std::nullopt;
+    return QString::fromLatin1(IssueStatus::closedName);
 }
 
 void MainWindow::reopenSelectedIssue()

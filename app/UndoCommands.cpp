@@ -55,6 +55,15 @@ void UndoCommands::done(Kind kind, qint64 issueId, std::optional<qint64> before)
     updateCaption();
 }
 
+void UndoCommands::doneTogether(qint64 firstIssueId, int count, std::optional<qint64> before)
+{
+    done(Kind::BulkEdit, firstIssueId, before);
+    if (!m_done.isEmpty() && m_done.last().kind == Kind::BulkEdit) {
+        m_done.last().count = count;
+        updateCaption();
+    }
+}
+
 void UndoCommands::justMade(Kind kind, qint64 issueId)
 {
     if (const std::optional<qint64> last = lastChange(); last && *last != 0) {
@@ -84,6 +93,9 @@ QString UndoCommands::caption() const
         return QStringLiteral("&Undo Note on Issue %1").arg(issue);
     case Kind::Restore:
         return QStringLiteral("&Undo Restore on Issue %1").arg(issue);
+    case Kind::BulkEdit:
+        return last.count == 1 ? QStringLiteral("&Undo Bulk Edit of Issue %1").arg(issue)
+                               : QStringLiteral("&Undo Bulk Edit of %1 Issues").arg(last.count);
     default:
         return QStringLiteral("&Undo Edit of Issue %1").arg(issue);
     }
@@ -114,7 +126,8 @@ void UndoCommands::undo()
             if (!entry.field.isEmpty() && !fields.contains(entry.field))
                 fields.append(entry.field);
     });
-    putBack(QStringLiteral("undone"), last.issueId, fields,
+    // A bulk edit names the issue that stands in the way when one does.
+    putBack(QStringLiteral("undone"), last.kind == Kind::BulkEdit && last.count > 1 ? 0 : last.issueId, fields,
             [&] { IssueHistory::revertChange(sharedConnection(), last.changeId); });
 }
 
@@ -144,11 +157,15 @@ bool UndoCommands::putBack(const QString &what, qint64 issueId, const QStringLis
                                                       shown.isEmpty() ? QStringLiteral("(empty)")
                                                                       : QStringLiteral("\u201c%1\u201d").arg(shown));
             }
+            const qint64 changedId = issueId ? issueId : changed.current().value(QStringLiteral("ID")).toInteger();
             throw Refusal(QStringLiteral("Someone else changed issue %1 since, so nothing was %2.\r\n"
                                          "The issue now holds:\r\n%3")
-                              .arg(issueId)
+                              .arg(changedId)
                               .arg(what, lines.join(QStringLiteral("\r\n"))));
-        } catch (const ConcurrentSave::DeletedMeanwhile &) {
+        } catch (const ConcurrentSave::DeletedMeanwhile &gone) {
+            if (!issueId)
+                throw Refusal(gone.description().section(u',', 0, 0) +
+                              QStringLiteral(", so nothing was %1.").arg(what));
             throw Refusal(QStringLiteral("Issue %1 has been deleted since, so nothing was %2.").arg(issueId).arg(what));
         }
     });

@@ -26,7 +26,7 @@ class TrashCommands;
 class UndoCommands : public QObject {
     Q_OBJECT
 public:
-    enum class Kind { Edit, Close, Reopen, Note, Restore, Delete };
+    enum class Kind { Edit, Close, Reopen, Note, Restore, Delete, BulkEdit };
 
     // Adds the Undo command (Ctrl+Z) to the window's keys and list menu.
     UndoCommands(MainWindow *window, TrashCommands *trash);
@@ -38,6 +38,9 @@ public:
     // Notes a command that may have changed the issue: when the history has
     // a change of this user newer than `before`, it goes on the stack.
     void done(Kind kind, qint64 issueId, std::optional<qint64> before);
+    // The same for a bulk edit of `count` issues, the first of them given:
+    // one step puts every one of them back.
+    void doneTogether(qint64 firstIssueId, int count, std::optional<qint64> before);
     // Notes the change a command has just written (a note added).
     void justMade(Kind kind, qint64 issueId);
     // Notes a delete, undone from the trash.
@@ -53,9 +56,10 @@ public slots:
 
 private:
     struct Done {
-        Kind kind;
-        qint64 issueId;
-        qint64 changeId; // 0 for a delete
+        Kind kind = Kind::Edit;
+        qint64 issueId = 0;
+        qint64 changeId = 0; // 0 for a delete
+        int count = 1;       // the issues of a bulk edit
     };
     // Shows the issue after its change was put back.
     void showIssue(qint64 issueId);

@@ -57,6 +57,12 @@ void reminderCases(const Run &run, int size, const QString &database);
 // after 10 edits of every issue (with the bytes each entry adds).
 void historyCases(const Run &run, int size, const QString &database);
 
+// A bulk edit of 10,000 issues (one field, history included) against one
+// UPDATE of the same rows in one transaction with the history's triggers.
+void bulkEditCase(const Run &run, int size, const QString &database);
+// The same on a server's database (`target`) holding the issues.
+void bulkEditServerCase(const Run &run, int size, const QString &target);
+
 // Translating a sum of `size` terms in 1,000 parentheses against reading its
 // tokens.
 void translateCase(const Run &run, int size);

@@ -233,6 +233,14 @@ void serverCases(const Run &run, const QMap<int, QString> &databases)
             largestSize = size;
             refillCase(run, size, databases[size], largest);
         }
+    if (databases.contains(10000)) {
+        const QString bulk = server.database(QStringLiteral("bulk"));
+        Connection from, to;
+        from.Open(ConnectionText::dataSource(databases[10000]));
+        to.Open(bulk);
+        DatabaseCopy::copy(from, to);
+        bulkEditServerCase(run, 10000, bulk);
+    }
     if (largestSize > 0)
         slowServerCase(run, largestSize, largest);
     editingCase(server.database(QStringLiteral("editing")));

@@ -8,6 +8,7 @@
 #include "data/SqlText.h"
 #include "data/Transaction.h"
 
+#include <QHash>
 #include <QMap>
 
 #include <algorithm>
@@ -285,6 +286,9 @@ void revertChange(Connection &connection, qint64 changeId)
     if (entries.isEmpty())
         throw Refusal(QStringLiteral("The history holds no such change; nothing was put back."));
     QList<ItemRevert> items;
+    // Where each item's revert stands in items: a bulk edit's change holds
+    // thousands of issues.
+    QHash<QPair<int, qint64>, qsizetype> itemAt;
     QList<qint64> notesAdded;
     for (const Entry &entry : entries) {
         if (entry.kind == Kind::NoteAdded) {
@@ -295,11 +299,14 @@ void revertChange(Connection &connection, qint64 changeId)
             continue;
         if (!isFieldKind(entry.kind))
             throw notRevertible(entry);
-        auto it = std::find_if(items.begin(), items.end(), [&](const ItemRevert &item) {
-            return item.item == entry.item && item.id == entry.itemId;
-        });
-        if (it == items.end())
-            it = items.insert(items.end(), ItemRevert{entry.item, entry.itemId, 0, {}});
+        const QPair<int, qint64> key(static_cast<int>(entry.item), entry.itemId);
+        qsizetype at = itemAt.value(key, -1);
+        if (at < 0) {
+            at = items.size();
+            itemAt.insert(key, at);
+            items << ItemRevert{entry.item, entry.itemId, 0, {}};
+        }
+        ItemRevert *it = &items[at];
         // A field changed twice in the change goes back to its value before
         // the first; the item must be at the version its last entry left.
         if (!it->values.contains(entry.field))

@@ -245,6 +245,8 @@ private slots:
         QTest::newRow("Ctrl+N adds") << int(Qt::Key_N) << int(Qt::ControlModifier) << "Add New Issue" << QString();
         QTest::newRow("Delete asks") << int(Qt::Key_Delete) << 0 << "Are you sure you want to delete [Café menu]?"
                                      << QString();
+        QTest::newRow("Ctrl+E edits the selected together")
+            << int(Qt::Key_E) << int(Qt::ControlModifier) << "Bulk Edit Selected Issues" << QString();
         QTest::newRow("Ctrl+F finds") << int(Qt::Key_F) << int(Qt::ControlModifier) << "findBox" << QString();
         QTest::newRow("Alt+A, the access key of Add New Issue")
             << int(Qt::Key_A) << int(Qt::AltModifier) << "Add New Issue" << QString();

@@ -3,6 +3,7 @@
 
 #include "MainWindowFixture.h"
 
+#include "app/BulkEditDialog.h"
 #include "data/Recordset.h"
 #include "issues/IssueEditor.h"
 #include "reports/ReportChooser.h"
@@ -55,6 +56,7 @@ private slots:
     void deleteFailureStillRefills();
     void undoDeleteAfterARestart();
     void deleteOfSeveralAsksOnceAndUndoesAtOnce();
+    void bulkEditClosesSeveralAndUndoesAtOnce();
     void addRefillsWhetherOrNotSaved_data();
     void addRefillsWhetherOrNotSaved();
     void editSelectsTheEditedIssueAgain_data();
@@ -215,6 +217,46 @@ void TestMainWindowCommands::deleteOfSeveralAsksOnceAndUndoesAtOnce()
     m_dialogs->answers = {platform::Answer::No};
     ui(*m_form).deleteButton->click();
     QVERIFY(m_dialogs->boxes.last().text.startsWith(QLatin1String("Are you sure you want to delete [")));
+}
+
+// A bulk edit of three selected issues: one of nothing is refused with the
+// window kept open; "Close" asks once with the count and adds the missing
+// "Closed" as a single close does; the issue someone else saved while the
+// window was open is named and left open, the other two are closed; Ctrl+Z
+// reopens both in one step.
+void TestMainWindowCommands::bulkEditClosesSeveralAndUndoesAtOnce()
+{
+    auto *list = m_form->findChild<QTreeView *>(QStringLiteral("ListView1"));
+    m_form->selectRow(0);
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    QStringList refusals;
+    m_dialogs->modalScripts = {[&](QDialog &window) {
+        auto *dialog = qobject_cast<BulkEditDialog *>(&window);
+        QVERIFY(dialog);
+        dialog->saveButton->click();
+        refusals << m_dialogs->boxes.value(0).text;
+        // Another user's save while the window is open.
+        execute(QStringLiteral("update Issues set Title='VPN drops daily' where ID=8"));
+        dialog->closingPicker->setCurrentIndex(1);
+        dialog->saveButton->click();
+    }};
+    m_dialogs->answers = {platform::Answer::Yes, platform::Answer::Yes};
+    m_form->findChild<QAction *>(QStringLiteral("bulkEdit"))->trigger();
+    QCOMPARE(refusals, QStringList{"Pick a value for at least one field, or press Cancel."});
+    QCOMPARE(m_dialogs->boxes.size(), 4);
+    QVERIFY(m_dialogs->boxes[1].text.startsWith(QLatin1String("Change these 3 issues?")));
+    QVERIFY(m_dialogs->boxes[2].text.endsWith(QLatin1String("Add \"Closed\" to the status list and close these "
+                                                            "issues?")));
+    QCOMPARE(m_dialogs->boxes[3].text, QStringLiteral("2 issues saved.\r\nSomeone else changed these since you "
+                                                      "listed them, so they were left as they are:\r\n  Issue 8 "
+                                                      "\u201cVPN drops daily\u201d"));
+    QCOMPARE(shownIds(*m_form), QStringList{"8"});
+    auto *undo = m_form->findChild<QAction *>(QStringLiteral("undoDelete"));
+    QCOMPARE(undo->text(), QStringLiteral("&Undo Bulk Edit of 2 Issues"));
+    undo->trigger();
+    QCOMPARE(shownIds(*m_form), (QStringList{"3", "5", "8"}));
+    QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
+    QCOMPARE(m_dialogs->boxes.size(), 4);
 }
 
 void TestMainWindowCommands::addRefillsWhetherOrNotSaved_data()
