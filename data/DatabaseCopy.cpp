@@ -33,6 +33,9 @@ const Table tables[] = {
                       "[Business Phone], [Home Phone], [Mobile Phone], [Fax Number], Address, City, State, ZIP, "
                       "Country, [Web Page], Notes, Version"},
     {"TrashValues", "DeleteGroup, DeletedBy, List, Value"},
+    // A view's ID is not copied: the target numbers its views itself.
+    {"SavedViews", "Name, Query, SortColumn, SortDescending, Columns, ShowClosed, Owner, Shared"},
+    {"ValueOrder", "List, Value, Position"},
 };
 
 QString literal(const Value &value)
