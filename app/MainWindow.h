@@ -25,6 +25,7 @@ class QAction;
 class ColumnFill;
 class DetailPane;
 class UndoCommands;
+class ViewCommands;
 class FilterBar;
 class IssueEditor;
 class IssueListModel;
@@ -80,6 +81,8 @@ public:
     IssueListModel *listModel() const { return m_model; }
     FilterBar *filterBar() const { return m_filterBar; }
     IssueSearch *listSearch() const { return m_search; }
+    // Saved views and the value lists' order (Ctrl+S, Ctrl+1..9, the Views button).
+    ViewCommands *viewCommands() const { return m_views; }
     // The hint the empty list shows, or empty text when it shows rows.
     QString emptyListHint() const;
     // The list's context menu as it would open on the selected row.
@@ -243,6 +246,7 @@ private:
     QMenu *m_contextMenu = nullptr;
     DetailPane *m_detailPane = nullptr;
     UndoCommands *m_undo = nullptr;
+    ViewCommands *m_views = nullptr;
     bool m_paneBelow = false;
     QAction *m_paneShown = nullptr;
     QAction *m_paneBelowList = nullptr;
