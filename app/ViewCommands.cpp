@@ -234,11 +234,16 @@ void ViewCommands::orderValues()
 
 void ViewCommands::loadValueOrders()
 {
-    ErrorBlock step(ErrorBlock::location("Form1", "ValueOrder"));
-    for (const ValueListSql::List list : orderedLists)
-        step(100, [&] {
-            m_window.listModel()->setValueOrder(columnOf(list), ValueOrder::ordered(sharedConnection(), list));
-        });
+    // Quietly by text when the order cannot be read: a read-only file of an
+    // older schema has no order to read, and the list must still open.
+    for (const ValueListSql::List list : orderedLists) {
+        QStringList ordered;
+        try {
+            ordered = ValueOrder::ordered(sharedConnection(), list);
+        } catch (const Error &) {
+        }
+        m_window.listModel()->setValueOrder(columnOf(list), ordered);
+    }
 }
 
 // ---------------------------------------------------------------------------
