@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTextCharFormat>
 #include <QToolButton>
 
@@ -83,6 +84,17 @@ FilterBar::FilterBar(QWidget *parent) : QWidget(parent)
     m_findBox->installEventFilter(this);
     m_findBox->setMinimumWidth(m_findBox->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 18);
     m_findBox->setToolTip(findTip);
+    // The saved views (app/ViewCommands): chosen here or with Ctrl+1..9.
+    m_viewsButton = new QToolButton(this);
+    m_viewsButton->setObjectName(QStringLiteral("viewsButton"));
+    m_viewsButton->setText(QStringLiteral("Views"));
+    m_viewsButton->setAccessibleName(QStringLiteral("Saved views"));
+    m_viewsButton->setToolTip(QStringLiteral("Saved views: choose one (Ctrl+1 to Ctrl+9), or save the list as it is "
+                                             "shown now (Ctrl+S)"));
+    m_viewsButton->setPopupMode(QToolButton::InstantPopup);
+    m_viewsMenu = new QMenu(m_viewsButton);
+    m_viewsMenu->setObjectName(QStringLiteral("viewsMenu"));
+    m_viewsButton->setMenu(m_viewsMenu);
     m_statusChoice = new ChoiceBox(QStringLiteral("Status"), this);
     m_categoryChoice = new ChoiceBox(QStringLiteral("Category"), this);
     m_priorityChoice = new ChoiceBox(QStringLiteral("Priority"), this);
@@ -107,6 +119,7 @@ FilterBar::FilterBar(QWidget *parent) : QWidget(parent)
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_viewsButton);
     layout->addWidget(m_findBox, 3);
     for (QWidget *widget :
          std::initializer_list<QWidget *>{m_statusChoice, m_categoryChoice, m_priorityChoice, m_assigneeChoice,
@@ -248,6 +261,16 @@ bool FilterBar::showsClosed() const
 void FilterBar::setShowsClosed(bool shown)
 {
     m_showClosed->setChecked(shown);
+}
+
+QString FilterBar::queryText() const
+{
+    return m_findBox->text();
+}
+
+void FilterBar::setQueryText(const QString &text)
+{
+    m_findBox->setText(text);
 }
 
 void FilterBar::setCounts(int shown, int total)

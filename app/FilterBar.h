@@ -21,6 +21,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QToolButton;
 class QueryCompleter;
 
@@ -50,6 +51,13 @@ public:
     QString problem() const { return m_problem; }
     bool showsClosed() const;
     void setShowsClosed(bool shown);
+
+    // The text in the find box, and setting it (read as if typed).
+    QString queryText() const;
+    void setQueryText(const QString &text);
+    // The menu of the "Views" button beside the find box; the window fills
+    // it each time it opens.
+    QMenu *viewsMenu() const { return m_viewsMenu; }
 
     // "N of M issues".
     void setCounts(int shown, int total);
@@ -90,6 +98,8 @@ private:
     ChoiceBox *m_priorityChoice;
     ChoiceBox *m_assigneeChoice;
     QLineEdit *m_findBox;
+    QToolButton *m_viewsButton;
+    QMenu *m_viewsMenu;
     QCheckBox *m_overdueOnly;
     QCheckBox *m_showClosed;
     QLabel *m_counts;

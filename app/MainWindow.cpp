@@ -201,6 +201,9 @@ double MainWindow::columnWidthTwips(int column) const
         throw Error(QStringLiteral("The issue list has no column %1.").arg(column + 1));
     const int pixels = shownWidthPixels(column);
     const auto slot = static_cast<size_t>(column);
+    // A hidden column (a saved view's) keeps the width it had when hidden.
+    if (m_issueList->isColumnHidden(column) && m_columnPixels[slot] > 0)
+        return m_columnTwips[slot];
     if (m_columnPixels[slot] > 0 && pixels == m_columnPixels[slot])
         return m_columnTwips[slot];
     return std::round(platform::pixelsToTwips(pixels));

@@ -26,6 +26,7 @@ class ColumnFill;
 class DetailPane;
 class ErrorBlock;
 class UndoCommands;
+class ViewCommands;
 class FilterBar;
 class IssueEditor;
 class IssueListModel;
@@ -81,6 +82,8 @@ public:
     IssueListModel *listModel() const { return m_model; }
     FilterBar *filterBar() const { return m_filterBar; }
     IssueSearch *listSearch() const { return m_search; }
+    // Saved views and the value lists' order (Ctrl+S, Ctrl+1..9, the Views button).
+    ViewCommands *viewCommands() const { return m_views; }
     // The hint the empty list shows, or empty text when it shows rows.
     QString emptyListHint() const;
     // The list's context menu as it would open on the selected row.
@@ -252,6 +255,7 @@ private:
     QMenu *m_contextMenu = nullptr;
     DetailPane *m_detailPane = nullptr;
     UndoCommands *m_undo = nullptr;
+    ViewCommands *m_views = nullptr;
     bool m_paneBelow = false;
     QAction *m_paneShown = nullptr;
     QAction *m_paneBelowList = nullptr;

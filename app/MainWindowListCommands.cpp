@@ -11,6 +11,7 @@
 #include "app/RemindersDialog.h"
 #include "app/TrashCommands.h"
 #include "app/UndoCommands.h"
+#include "app/ViewCommands.h"
 #include "app/list/IssueListModel.h"
 #include "app/list/IssueSearch.h"
 #include "data/ChangeListener.h"
@@ -94,6 +95,7 @@ void MainWindow::buildListCommands()
     CsvCommands::add(*this, *m_contextMenu);
     CalendarCommands::add(*this, *m_contextMenu);
     RemindersDialog::addCommand(*this, *m_contextMenu);
+    m_views = new ViewCommands(*this, *m_contextMenu);
     connect(m_contextMenu, &QMenu::aboutToShow, this, [=, this] {
         const int row = selectedRow();
         for (QAction *action : {edit, remove, copy})
@@ -247,6 +249,8 @@ void MainWindow::applyView(const MainWindowSettings::View &view)
         const QSignalBlocker quiet(m_filterBar);
         m_filterBar->setShowsClosed(view.showClosed);
     }
+    // The value lists' order before the first refill sorts by it.
+    m_views->loadValueOrders();
     m_filterBar->setVisible(view.findBar);
     applyLayout(m_layout);
 }

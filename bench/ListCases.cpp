@@ -7,10 +7,12 @@
 
 #include "app/FilterBar.h"
 #include "app/MainWindow.h"
+#include "app/ViewCommands.h"
 #include "app/list/IssueListModel.h"
 #include "app/list/IssueSearch.h"
 #include "data/Connection.h"
 #include "data/DataFile.h"
+#include "data/SavedViews.h"
 #include "data/SharedConnection.h"
 
 #include <QCoreApplication>
@@ -165,6 +167,47 @@ void closedToggleCase(const Run &run, int size, MainWindow &form)
                     size >= 100000 ? 1.2 : 0);
 }
 
+// Choosing one saved view and then another (Ctrl+1, Ctrl+2: each sets the
+// query, the sort and the columns, and refills once), against a refill.
+void viewSwitchCase(const Run &run, int size, MainWindow &form)
+{
+    SavedViews::View byTitle;
+    byTitle.name = QStringLiteral("by title");
+    byTitle.sortColumn = QStringLiteral("Title");
+    SavedViews::View highByDue;
+    highByDue.name = QStringLiteral("high, by due date");
+    highByDue.query = QStringLiteral("prio:high");
+    highByDue.sortColumn = QStringLiteral("Due Date");
+    highByDue.sortDescending = true;
+    highByDue.columns = QStringList{"ID", "Title", "Due Date", "Priority"};
+    SavedViews::save(sharedConnection(), byTitle);
+    SavedViews::save(sharedConnection(), highByDue);
+    form.viewCommands()->chooseView(0);
+    QThreadPool::globalInstance()->waitForDone();
+    const auto refill = [&] {
+        const double ms = Harness::timedMs([&] { form.refillList(); });
+        QThreadPool::globalInstance()->waitForDone();
+        return ms;
+    };
+    const Harness::Pair pair = Harness::medianPair(
+        [&] {
+            double ms = 0;
+            for (const int place : {1, 0}) {
+                ms += Harness::timedMs([&] {
+                    form.viewCommands()->chooseView(place);
+                    form.listSearch()->waitUntilApplied();
+                });
+                QThreadPool::globalInstance()->waitForDone();
+            }
+            return ms / 2;
+        },
+        refill, run.runs(size));
+    Harness::report(QStringLiteral("Switch between two saved views (per switch, vs a refill)"), QString::number(size),
+                    pair, size >= 100000 ? 1.1 : 0);
+    form.filterBar()->clear();
+    form.listSearch()->waitUntilApplied();
+}
+
 } // namespace
 
 void listCases(const Run &run, int size, const QString &database)
@@ -230,6 +273,7 @@ void listCases(const Run &run, int size, const QString &database)
     findCases(run, size, *form);
     queryCase(run, size, *form);
     closedToggleCase(run, size, *form);
+    viewSwitchCase(run, size, *form);
     closeForm(form);
 }
 

@@ -36,6 +36,9 @@ const Table tables[] = {
     {"TrashValues", "DeleteGroup, DeletedBy, List, Value"},
     // After the issues and the trash, as a note may be of a trashed issue.
     {"Notes", "[ID], [Issue ID], [Added], [Author], [Text]"},
+    // A view's ID is not copied: the target numbers its views itself.
+    {"SavedViews", "Name, Query, SortColumn, SortDescending, Columns, ShowClosed, Owner, Shared"},
+    {"ValueOrder", "List, Value, Position"},
 };
 
 // The history comes last, in its order, once every row it tells of is in.

@@ -77,7 +77,18 @@ const QHash<QString, QString> &schemaNames()
                                    "Via",
                                    "VersionAfter",
                                    "NoteID",
-                                   "Issue ID"};
+                                   "Issue ID",
+                                   "SavedViews",
+                                   "Name",
+                                   "Query",
+                                   "SortColumn",
+                                   "SortDescending",
+                                   "Columns",
+                                   "ShowClosed",
+                                   "Owner",
+                                   "Shared",
+                                   "ValueOrder",
+                                   "Position"};
         QHash<QString, QString> byLower;
         for (const char *name : all)
             byLower.insert(QString::fromLatin1(name).toLower(), QString::fromLatin1(name));

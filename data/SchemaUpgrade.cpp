@@ -364,6 +364,39 @@ SELECT 'Contact', ID, 'known since', NULL, NULL, trim(coalesce(Contacts.[First N
   FROM Contacts WHERE NOT EXISTS (SELECT 1 FROM History h WHERE h.ItemID = Contacts.ID AND h.Item = 'Contact') ORDER BY ID;
 )sql";
 
+// Saved views and the order of the value lists. A view is a query of the
+// find box with its sort, its shown columns (their captions, one per line;
+// empty for all) and whether closed issues show. On a file every view is the
+// user's, Owner Null; a server names the login that saved it and lets
+// others read it when Shared (data/postgres/PgViews.sql). One owner names a
+// view once. ValueOrder gives a value of a list ('Status', 'Categories',
+// 'Priorities', as the trash names them) its place in the list's sort; a
+// value without one sorts after them. The history by who changed, newest
+// first, is what Undo looks up.
+const char *const toVersion8 = R"sql(
+CREATE TABLE IF NOT EXISTS SavedViews (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    Name TEXT NOT NULL COLLATE MARROW_NOCASE,
+    Query TEXT,
+    SortColumn TEXT,
+    SortDescending INTEGER NOT NULL DEFAULT 0,
+    Columns TEXT,
+    ShowClosed INTEGER NOT NULL DEFAULT 0,
+    Owner TEXT,
+    Shared INTEGER NOT NULL DEFAULT 0
+);
+CREATE UNIQUE INDEX IF NOT EXISTS SavedViewsByOwner ON SavedViews (coalesce(Owner, ''), Name);
+
+CREATE TABLE IF NOT EXISTS ValueOrder (
+    List TEXT NOT NULL,
+    Value TEXT NOT NULL COLLATE MARROW_NOCASE,
+    Position INTEGER NOT NULL,
+    PRIMARY KEY (List, Value)
+);
+
+CREATE INDEX IF NOT EXISTS HistoryByWho ON History (ChangedBy, Seq);
+)sql";
+
 // The version that moved text to the one collation.
 constexpr int oneCollationVersion = 6;
 
@@ -387,6 +420,7 @@ const Step steps[] = {
     {{{"TrashIssues", "Version", "INTEGER"}, {"TrashContacts", "Version", "INTEGER"}}, toVersion5},
     {{}, toVersion6},
     {{}, toVersion7},
+    {{}, toVersion8},
 };
 
 void run(sqlite3 *db, const char *sql, const QString &fileName)

@@ -18,6 +18,8 @@
 //     holds equal are kept and told (data/CollationUpgrade.h)
 //  7  the history of every change to issues and contacts, and notes on
 //     issues (data/IssueHistory.h)
+//  8  saved views (data/SavedViews.h), the order of the value lists
+//     (data/ValueOrder.h), and the history found by who changed
 
 #include <QString>
 #include <QStringList>
@@ -27,7 +29,7 @@ class SqliteSession;
 
 namespace SchemaUpgrade {
 
-inline constexpr int currentVersion = 7;
+inline constexpr int currentVersion = 8;
 
 // Why the open database is not one this program may use, as the end of a
 // sentence that begins with the file's name ("has no Marrowdesk tables

@@ -2,6 +2,7 @@
 
 #include "app/list/CollationKeys.h"
 #include "app/list/RadixOrder.h"
+#include "app/list/ValueRanks.h"
 
 #include "data/DateText.h"
 #include "data/Error.h"
@@ -148,7 +149,8 @@ Qt::ItemFlags IssueListModel::flags(const QModelIndex &index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-IssueListModel::Refill::Refill(int sortColumn, Qt::SortOrder order) : m_sortColumn(sortColumn), m_sortOrder(order)
+IssueListModel::Refill::Refill(int sortColumn, Qt::SortOrder order, std::shared_ptr<const ValueRanks> places)
+    : m_sortColumn(sortColumn), m_sortOrder(order), m_places(std::move(places))
 {
     // With the list sorted by a text column, each row's key is made when its
     // cell arrives, while the text is still in the processor's cache; made
@@ -274,10 +276,10 @@ void IssueListModel::Refill::finish()
     m_order.resize(m_table.rows.size());
     std::iota(m_order.begin(), m_order.end(), 0);
     if (m_keys && m_keys->size() == m_table.rows.size()) {
-        m_order = RadixOrder::byKeys(*m_keys, m_sortOrder);
+        m_order = m_places ? m_places->order(*m_keys, m_sortOrder) : RadixOrder::byKeys(*m_keys, m_sortOrder);
     } else if (m_sortColumn >= 0) {
         std::vector<int> sorted;
-        sortedOrder(m_table, m_order, m_sortColumn, m_sortOrder, sorted);
+        sortedOrder(m_table, m_order, m_sortColumn, m_sortOrder, m_places.get(), sorted);
         m_order.swap(sorted);
     }
     m_keys.reset();
@@ -288,12 +290,13 @@ void IssueListModel::showRefill(Refill refill)
 {
     refill.finish();
     std::vector<int> shown = std::move(refill.m_order);
-    if (refill.m_sortColumn != m_sortColumn || refill.m_sortOrder != m_sortOrder) {
+    if (refill.m_sortColumn != m_sortColumn || refill.m_sortOrder != m_sortOrder ||
+        refill.m_places != placesOf(m_sortColumn)) {
         // The list was sorted another way while the rows were gathered.
         std::iota(shown.begin(), shown.end(), 0);
         if (m_sortColumn >= 0) {
             std::vector<int> sorted;
-            sortedOrder(refill.m_table, shown, m_sortColumn, m_sortOrder, sorted);
+            sortedOrder(refill.m_table, shown, m_sortColumn, m_sortOrder, placesOf(m_sortColumn).get(), sorted);
             shown.swap(sorted);
         }
     }

@@ -25,6 +25,7 @@
 
 class CollationKeys;
 class Value;
+class ValueRanks;
 
 class IssueListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -78,6 +79,17 @@ public:
     // Rows that compare equal keep their order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
+    // Gives a text column the order of its values (data/ValueOrder.h):
+    // sorting by it puts those values first, in that order, and every other
+    // text after them by the collation. No values: by text alone. Sorts the
+    // list again when it is sorted by that column.
+    void setValueOrder(int column, const QStringList &ordered);
+
+    // Sorts by a column (-1: not at all) from the next refill on, and leaves
+    // the rows shown now as they are: for a refill that follows at once,
+    // which then sorts its rows as it gathers them.
+    void sortOnNextRefill(int column, Qt::SortOrder order);
+
     // Switches sorting off; the rows keep their present order and later
     // refills show rows in the order they were added.
     void setSortingOff();
@@ -92,7 +104,8 @@ public:
     class Refill {
     public:
         // Sorted, when finished, by column (-1: in the order added).
-        explicit Refill(int sortColumn = -1, Qt::SortOrder order = Qt::AscendingOrder);
+        explicit Refill(int sortColumn = -1, Qt::SortOrder order = Qt::AscendingOrder,
+                        std::shared_ptr<const ValueRanks> places = nullptr);
         ~Refill();
         Refill(Refill &&) noexcept;
         Refill &operator=(Refill &&) noexcept;
@@ -122,12 +135,13 @@ public:
         std::unique_ptr<CollationKeys> m_keys;
         int m_sortColumn;
         Qt::SortOrder m_sortOrder;
-        std::vector<int> m_order; // the sorted order, once finished
+        std::shared_ptr<const ValueRanks> m_places; // the sort column's order of values, if any
+        std::vector<int> m_order;                   // the sorted order, once finished
         bool m_finished = false;
     };
 
     // An empty refill to be sorted as the list is sorted now.
-    Refill newRefill() const { return Refill(m_sortColumn, m_sortOrder); }
+    Refill newRefill() const { return Refill(m_sortColumn, m_sortOrder, placesOf(m_sortColumn)); }
     // Replaces every shown row with the refill's, placed by the list's sort
     // (sorted again when the list was sorted another way since the refill
     // began), unfiltered: the owner filters the new rows.
@@ -191,7 +205,11 @@ private:
     // that compare equal keep their order in `shown`. Sorting reorders
     // positions only; the rows themselves never move.
     static void sortedOrder(const Table &table, const std::vector<int> &shown, int column, Qt::SortOrder order,
-                            std::vector<int> &sorted);
+                            const ValueRanks *places, std::vector<int> &sorted);
+    std::shared_ptr<const ValueRanks> placesOf(int column) const
+    {
+        return column >= 0 && column < maxColumns ? m_places[static_cast<size_t>(column)] : nullptr;
+    }
 
     const Row &shownRow(int row) const { return m_table->rows[static_cast<size_t>(m_shown[static_cast<size_t>(row)])]; }
     // Shows `order` (every row, sorted) narrowed to the visible rows, moving
@@ -207,4 +225,5 @@ private:
     Refill m_pending;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    std::array<std::shared_ptr<const ValueRanks>, maxColumns> m_places; // per column; null: by text
 };

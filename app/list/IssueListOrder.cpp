@@ -5,6 +5,7 @@
 
 #include "app/list/CollationKeys.h"
 #include "app/list/RadixOrder.h"
+#include "app/list/ValueRanks.h"
 
 #include <algorithm>
 #include <numeric>
@@ -25,7 +26,7 @@ void stableSortBy(std::vector<int> &order, Qt::SortOrder direction, Less less)
 } // namespace
 
 void IssueListModel::sortedOrder(const Table &table, const std::vector<int> &shown, int column, Qt::SortOrder direction,
-                                 std::vector<int> &sorted)
+                                 const ValueRanks *places, std::vector<int> &sorted)
 {
     const std::vector<Row> &rows = table.rows;
     // Every comparison reads keys gathered side by side in shown order, not
@@ -99,7 +100,8 @@ void IssueListModel::sortedOrder(const Table &table, const std::vector<int> &sho
                 CollationKeys::prefetch(rowAt(i + fetchAhead).cells[col]);
             keys.append(rowAt(i).cells[col]);
         }
-        order = RadixOrder::byKeys(keys, direction);
+        // A value list the user ordered sorts by its places instead.
+        order = places ? places->order(keys, direction) : RadixOrder::byKeys(keys, direction);
         break;
     }
     }
@@ -117,7 +119,7 @@ void IssueListModel::sort(int column, Qt::SortOrder order)
     // Every row is sorted, shown or filtered out, so that a filter that
     // changes later needs no sort of its own.
     std::vector<int> sorted = std::move(m_spareOrder);
-    sortedOrder(*m_table, m_order, column, order, sorted);
+    sortedOrder(*m_table, m_order, column, order, placesOf(column).get(), sorted);
     // The old order's room is kept for the next sort: a long list sorted
     // again and again needs no fresh memory.
     m_spareOrder = std::move(m_order);
@@ -162,6 +164,21 @@ void IssueListModel::setVisibleRows(const std::shared_ptr<const Table> &madeFor,
         return;
     m_visible = std::move(visible);
     showOrder(std::move(m_order));
+}
+
+void IssueListModel::setValueOrder(int column, const QStringList &ordered)
+{
+    if (column < 0 || column >= maxColumns || kindOf(column) != Kind::Text)
+        return;
+    m_places[static_cast<size_t>(column)] = ordered.isEmpty() ? nullptr : std::make_shared<const ValueRanks>(ordered);
+    if (m_sortColumn == column)
+        sort(m_sortColumn, m_sortOrder);
+}
+
+void IssueListModel::sortOnNextRefill(int column, Qt::SortOrder order)
+{
+    m_sortColumn = column >= 0 && column < maxColumns ? column : -1;
+    m_sortOrder = order;
 }
 
 void IssueListModel::setSortingOff()

@@ -36,6 +36,7 @@ BEGIN
                    '"TrashContacts", "TrashValues", "TrashOwners" TO %I', members);
     EXECUTE format('GRANT SELECT ON "History" TO %I', members);
     EXECUTE format('GRANT SELECT, INSERT, DELETE ON "Notes" TO %I', members);
+    EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON "SavedViews", "ValueOrder" TO %I', members);
     EXECUTE format('GRANT EXECUTE ON FUNCTION marrow_forget_group(bigint), marrow_purge_before(bigint) TO %I',
                    members);
     -- A cluster made by an older PostgreSQL may still let everyone create

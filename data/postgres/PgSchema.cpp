@@ -82,9 +82,10 @@ qint64 upgrade(PgSession &session)
     QString ownerName = owner.name;
     const QByteArray asOwner =
         "SET LOCAL ROLE \"" + ownerName.replace(QLatin1Char('"'), QLatin1String("\"\"")).toUtf8() + "\";\n";
-    session.runScript(
-        QByteArray("BEGIN;\n") + asOwner + "SELECT pg_advisory_xact_lock(hashtext('marrowdesk schema'));\n" +
-        (notifies ? QByteArray() : QByteArray(pgNotifyText)) + "\n" + pgTeamText + "\n" + pgHistoryText + "\nCOMMIT;");
+    session.runScript(QByteArray("BEGIN;\n") + asOwner +
+                      "SELECT pg_advisory_xact_lock(hashtext('marrowdesk schema'));\n" +
+                      (notifies ? QByteArray() : QByteArray(pgNotifyText)) + "\n" + pgTeamText + "\n" + pgHistoryText +
+                      "\n" + pgViewsText + "\nCOMMIT;");
     return found;
 }
 
@@ -122,7 +123,7 @@ void create(PgSession &session)
                         .arg(names.join(QStringLiteral(", "))));
     }
     session.runScript(QByteArray("BEGIN;\n") + pgSchemaText + "\n" + pgNotifyText + "\n" + pgTeamText + "\n" +
-                      pgHistoryText + "\n" + pgMembersText + "\nCOMMIT;");
+                      pgHistoryText + "\n" + pgViewsText + "\n" + pgMembersText + "\nCOMMIT;");
 }
 
 } // namespace PgSchema

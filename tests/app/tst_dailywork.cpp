@@ -7,8 +7,10 @@
 #include "app/CsvDialogs.h"
 #include "app/DeletedItemsWindow.h"
 #include "app/FilterBar.h"
+#include "app/ViewCommands.h"
 #include "app/list/IssueSearch.h"
 #include "contacts/ContactEditor.h"
+#include "data/ValueOrder.h"
 #include "issues/ContactPicker.h"
 #include "issues/IssueEditor.h"
 #include "platform/Twips.h"
@@ -24,6 +26,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMap>
 #include <QMenu>
 #include <QPushButton>
@@ -308,10 +311,12 @@ private slots:
         DeletedItemsWindow deletedItems(m_form.get());
         CsvExportDialog exportDialog(3, m_form.get());
         CsvImportDialog importDialog({{"Title"}, {IssueExchange::Field::Title}, {}}, {}, m_form.get());
+        ViewsDialog viewsDialog(m_form.get());
+        ValueOrderDialog valueOrderDialog(m_form.get());
         QStringList clashes;
-        for (QWidget *window :
-             std::initializer_list<QWidget *>{m_form.get(), &issueEditor, &contactEditor, &reportChooser, &preview,
-                                              &deletedItems, &exportDialog, &importDialog}) {
+        for (QWidget *window : std::initializer_list<QWidget *>{m_form.get(), &issueEditor, &contactEditor,
+                                                                &reportChooser, &preview, &deletedItems, &exportDialog,
+                                                                &importDialog, &viewsDialog, &valueOrderDialog}) {
             const QStringList captions = captionsOf(*window);
             QVERIFY2(captions.size() >= 2, qPrintable(window->objectName()));
             clashes << accessKeyClashes(window->objectName(), captions);
@@ -444,6 +449,61 @@ private slots:
         QVERIFY(m_form->filterBar()->showsClosed());
         QVERIFY(!m_form->filterBar()->isVisibleTo(m_form.get()));
         QCOMPARE(shownTitles(*m_form), QStringList({"VPN drops", "Printer jams", "Café menu"}));
+    }
+
+    // A view saved with Ctrl+S comes back with Ctrl+1 after a restart: its
+    // query, sort, hidden column and closed issues. The statuses' order set
+    // in its window sorts the list by status, and is kept too.
+    void savedViewAndValueOrderComeBack()
+    {
+        m_form->show();
+        QApplication::setActiveWindow(m_form.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        typeInFindBox(*m_form, QStringLiteral("-title:printer"));
+        m_form->sortByColumn(1);
+        m_form->sortByColumn(1); // Title, descending
+        ui(*m_form).showClosed->setChecked(true);
+        m_form->viewCommands()->showColumn(9, false);
+        const QStringList saved = shownTitles(*m_form);
+        QCOMPARE(saved, QStringList({"VPN drops", "Café menu"}));
+        m_dialogs->inputs << QStringLiteral("Not the printer");
+        ui(*m_form).issueList->setFocus();
+        QTest::keyClick(ui(*m_form).issueList, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(m_dialogs->inputBoxes.size(), 1);
+
+        // The statuses: Waiting before Open, moved up in the window.
+        m_dialogs->modalScripts << [](QDialog &window) {
+            auto &order = static_cast<ValueOrderDialog &>(window);
+            QCOMPARE(order.valueList->item(1)->text(), QStringLiteral("Waiting"));
+            order.valueList->setCurrentRow(1);
+            order.moveSelected(-1);
+            order.accept();
+        };
+        execute(QStringLiteral("insert into [Status] values ('Open')"));
+        execute(QStringLiteral("insert into [Status] values ('Waiting')"));
+        for (QAction *action : m_form->contextMenu()->actions())
+            if (action->objectName() == QLatin1String("orderValues"))
+                action->trigger();
+        QCOMPARE(ValueOrder::ordered(sharedConnection(), ValueListSql::List::Status), QStringList({"Waiting", "Open"}));
+
+        m_form->close();
+        m_form.reset();
+        m_form = started();
+        m_form->show();
+        QApplication::setActiveWindow(m_form.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        typeInFindBox(*m_form, QString());
+        m_form->sortByColumn(6); // Status, by its order; the two open ones stay by title, descending
+        QCOMPARE(shownTitles(*m_form), QStringList({"Café menu", "VPN drops", "Printer jams"}));
+        ui(*m_form).issueList->setFocus();
+        QTest::keyClick(ui(*m_form).issueList, Qt::Key_1, Qt::ControlModifier);
+        m_form->listSearch()->waitUntilApplied();
+        QCOMPARE(ui(*m_form).findBox->text(), QStringLiteral("-title:printer"));
+        QCOMPARE(m_form->listModel()->sortColumn(), 1);
+        QCOMPARE(m_form->listModel()->sortOrder(), Qt::DescendingOrder);
+        QVERIFY(m_form->filterBar()->showsClosed());
+        QVERIFY(ui(*m_form).issueList->isColumnHidden(9));
+        QCOMPARE(shownTitles(*m_form), saved);
     }
 };
 

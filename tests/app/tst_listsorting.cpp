@@ -106,6 +106,8 @@ private slots:
     void refillReleasesReplacedRowsOffThisThread();
     void datesSortWhateverTheirSpan_data();
     void datesSortWhateverTheirSpan();
+    void valueOrderPlacesItsValuesFirst_data();
+    void valueOrderPlacesItsValuesFirst();
 };
 
 void TestListSorting::keysOrderAsTheCollationWhateverTheLocale_data()
@@ -362,6 +364,56 @@ void TestListSorting::refillReleasesReplacedRowsOffThisThread()
     QVERIFY(held.isDetached()); // the old row is gone: the text is ours alone
     QCOMPARE(held, QStringLiteral("OLD TITLE"));
     QCOMPARE(shownColumn(model, 1), QStringList{"new title"});
+}
+
+void TestListSorting::valueOrderPlacesItsValuesFirst_data()
+{
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<QStringList>("order");
+    QTest::addColumn<QStringList>("ascending");
+    const QStringList priorities = {"Low", "High", "medium", "Urgent", "", "Medium", "abc"};
+    QTest::newRow("placed first, the others after by text")
+        << priorities << QStringList{"High", "Medium", "Low"}
+        << QStringList{"High", "medium", "Medium", "Low", "", "abc", "Urgent"};
+    QTest::newRow("a value named twice keeps its first place")
+        << priorities << QStringList{"Low", "LOW", "High"}
+        << QStringList{"Low", "High", "", "abc", "medium", "Medium", "Urgent"};
+    QTest::newRow("values match as the collation holds them equal")
+        << QStringList{"open", "Clos\u00e9d", "closed", "CLOSED"} << QStringList{"closed", "open"}
+        << QStringList{"closed", "CLOSED", "open", "Clos\u00e9d"};
+    QTest::newRow("no order: by text") << priorities << QStringList{}
+                                       << QStringList{"", "abc", "High", "Low", "medium", "Medium", "Urgent"};
+}
+
+void TestListSorting::valueOrderPlacesItsValuesFirst()
+{
+    QFETCH(QStringList, values);
+    QFETCH(QStringList, order);
+    QFETCH(QStringList, ascending);
+    // Descending turns the ranks round; equal values keep their order.
+    QStringList descending;
+    for (qsizetype i = ascending.size() - 1; i >= 0; --i) {
+        qsizetype start = i;
+        while (start > 0 && QString::compare(ascending[start - 1], ascending[i], Qt::CaseInsensitive) == 0)
+            --start;
+        descending << ascending.mid(start, i - start + 1);
+        i = start;
+    }
+    for (const bool whileRefilling : {false, true})
+        for (const Qt::SortOrder direction : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            IssueListModel model;
+            addTwoColumns(model);
+            model.setValueOrder(1, order);
+            if (whileRefilling)
+                model.sort(1, direction);
+            model.beginRefill();
+            for (int i = 0; i < values.size(); ++i)
+                model.setCell(model.appendRow(QString::number(i)), 1, values[i]);
+            model.endRefill();
+            if (!whileRefilling)
+                model.sort(1, direction);
+            QCOMPARE(shownColumn(model, 1), direction == Qt::AscendingOrder ? ascending : descending);
+        }
 }
 
 void TestListSorting::datesSortWhateverTheirSpan_data()

@@ -18,8 +18,10 @@
 #include "data/IssueListQuery.h"
 #include "data/IssueStatus.h"
 #include "data/Recordset.h"
+#include "data/SavedViews.h"
 #include "data/Transaction.h"
 #include "data/Trash.h"
+#include "data/ValueOrder.h"
 #include "data/WallClock.h"
 #include "data/postgres/PgSession.h"
 
@@ -709,6 +711,56 @@ private slots:
             QCOMPARE(records.value(0), QByteArray("Issue ID,Kind,Field,Old Value,New Value,When,Who,Role,Via,Change "
                                                   "ID\r"));
             QVERIFY2(records.value(3).startsWith("3,note added,,,'=1+1,"), records.value(3).constData());
+        });
+    }
+
+    // A view comes back as saved, replaces the one of its name, keeps its
+    // name unique and empty-free; the lists' order comes back in place,
+    // a deleted value left out of the manager's list.
+    void savedViewsAndValueOrderRoundTrip()
+    {
+        onBoth([](Connection &connection, const char *) {
+            SavedViews::View mine;
+            mine.name = QStringLiteral(" Ann's 'bugs' ");
+            mine.query = QStringLiteral("assignee:\"Ann Lee\" -status:done \u00e9");
+            mine.sortColumn = QStringLiteral("Priority");
+            mine.sortDescending = true;
+            mine.columns = QStringList{QStringLiteral("ID"), QStringLiteral("Title")};
+            mine.showClosed = true;
+            const qint64 id = SavedViews::save(connection, mine);
+            SavedViews::View other;
+            other.name = QStringLiteral("all");
+            SavedViews::save(connection, other);
+            mine.name = mine.name.trimmed();
+            mine.id = id;
+            mine.owner = SavedViews::list(connection).value(1).owner; // the server names the login
+            QCOMPARE(SavedViews::list(connection).size(), 2);
+            QCOMPARE(SavedViews::list(connection).first().name, QStringLiteral("all"));
+            QCOMPARE(SavedViews::list(connection).value(1), mine);
+
+            // Saving under a name in other letters replaces it.
+            mine.name = QStringLiteral("ANN'S 'BUGS'");
+            mine.query = QStringLiteral("status:open");
+            QCOMPARE(SavedViews::save(connection, mine), id);
+            QCOMPARE(SavedViews::list(connection).size(), 2);
+            QCOMPARE(SavedViews::list(connection).value(1).query, QStringLiteral("status:open"));
+
+            QVERIFY_THROWS_EXCEPTION(Refusal, SavedViews::rename(connection, id, QStringLiteral("ALL")));
+            QVERIFY_THROWS_EXCEPTION(Refusal, SavedViews::rename(connection, id, QStringLiteral("  ")));
+            SavedViews::rename(connection, id, QStringLiteral("Bugs"));
+            SavedViews::remove(connection, SavedViews::list(connection).first().id);
+            QCOMPARE(SavedViews::list(connection).size(), 1);
+            QCOMPARE(SavedViews::list(connection).first().name, QStringLiteral("Bugs"));
+            QVERIFY_THROWS_EXCEPTION(Refusal, SavedViews::remove(connection, id + 100));
+
+            connection.Execute(QStringLiteral("insert into [Status] values ('Waiting')"));
+            ValueOrder::setOrder(connection, ValueListSql::List::Status,
+                                 {QStringLiteral("Waiting"), QStringLiteral("Gone"), QStringLiteral("Open")});
+            QCOMPARE(ValueOrder::ordered(connection, ValueListSql::List::Status),
+                     (QStringList{"Waiting", "Gone", "Open"}));
+            QCOMPARE(ValueOrder::arranged(connection, ValueListSql::List::Status),
+                     (QStringList{"Waiting", "Open", "Closed"}));
+            QVERIFY(ValueOrder::ordered(connection, ValueListSql::List::Priority).isEmpty());
         });
     }
 };

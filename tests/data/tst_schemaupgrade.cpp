@@ -6,6 +6,7 @@
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/Recordset.h"
+#include "data/SavedViews.h"
 #include "data/SchemaUpgrade.h"
 #include "data/sqlite/SqliteFile.h"
 #include "support/TestDatabase.h"
@@ -141,6 +142,31 @@ private slots:
         connection.Close();
         database.open(connection);
         QCOMPARE(connection.repairNotice(), QString());
+    }
+
+    // A file of version 7 gains the saved views, the lists' order and the
+    // history's index by who changed; a view saved then is there when the
+    // file is opened again.
+    void fileOfVersion7GainsSavedViews()
+    {
+        TestDatabase database;
+        rawExec(database.path(), "DROP TABLE SavedViews; DROP TABLE ValueOrder; DROP INDEX HistoryByWho;"
+                                 "PRAGMA user_version = 7;");
+        {
+            Connection connection;
+            database.open(connection);
+            QCOMPARE(count(connection, QStringLiteral("PRAGMA user_version")), 8);
+            QCOMPARE(count(connection, QStringLiteral("select count(*) from sqlite_master where name in "
+                                                      "('SavedViews', 'ValueOrder', 'HistoryByWho')")),
+                     3);
+            SavedViews::View view;
+            view.name = QStringLiteral("mine");
+            view.query = QStringLiteral("prio:high");
+            SavedViews::save(connection, view);
+        }
+        Connection again;
+        database.open(again);
+        QCOMPARE(SavedViews::list(again).value(0).query, QStringLiteral("prio:high"));
     }
 };
 

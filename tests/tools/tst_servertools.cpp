@@ -8,7 +8,9 @@
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/Recordset.h"
+#include "data/SavedViews.h"
 #include "data/Trash.h"
+#include "data/ValueOrder.h"
 #include "data/postgres/PgSession.h"
 #include "data/postgres/PgTeam.h"
 
@@ -46,6 +48,9 @@ QString everything(const QString &connectionString)
                                    "select * from Status", "select * from Categories", "select * from Priorities",
                                    "select * from TrashIssues order by ID", "select * from TrashContacts order by ID",
                                    "select * from TrashValues order by Value", "select * from Notes order by ID",
+                                   "select Name, Query, SortColumn, SortDescending, Columns, ShowClosed, Owner, Shared "
+                                   "from SavedViews order by Name",
+                                   "select * from ValueOrder order by List, Position",
                                    // Each entry with its change told by the change's place among
                                    // the changes, which a copy keeps while it numbers them anew.
                                    "select [Item], ItemID, [Kind], [Field], OldValue, NewValue, ChangedAt, ChangedBy, "
@@ -137,7 +142,10 @@ private slots:
                 "insert into Notes ([Issue ID], Text) values (1, 'taken back')", "delete from Notes where ID=3",
                 "delete from Issues where ID=3",
                 // The contact goes; its issue stays, naming it, as files may hold.
-                "delete from Contacts where ID=2"};
+                "delete from Contacts where ID=2",
+                ("insert into SavedViews (Name, Query, SortColumn, Columns, ShowClosed) "
+                 "values ('Mine', 'prio:high', 'Title', 'ID\nTitle', 1)"),
+                "insert into ValueOrder values ('Priorities', 'High', 1)"};
             for (const char *statement : statements)
                 connection.Execute(QString::fromUtf8(statement));
         }
@@ -146,7 +154,7 @@ private slots:
         QVERIFY2(there.exitCode == 0, qPrintable(there.err));
         QVERIFY2(there.out.contains(QLatin1String("Contacts\t2\nStatus\t1\nCategories\t1\nPriorities\t1\nIssues\t2\n"
                                                   "TrashIssues\t1\nTrashContacts\t1\nTrashValues\t0\nNotes\t2\n"
-                                                  "History\t")),
+                                                  "SavedViews\t1\nValueOrder\t1\nHistory\t")),
                  qPrintable(there.out));
         QCOMPARE(everything(server), everything(file.connectionString()));
 
@@ -360,7 +368,7 @@ private slots:
         }
         QCOMPARE(sql({QStringLiteral("--upgrade"), TestServer::asRole(target, other)}).exitCode, 1);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 5 up to version 7")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 5 up to version 8")),
                  qPrintable(upgraded.out + upgraded.err));
 
         Connection owner;
@@ -368,7 +376,7 @@ private slots:
         owner.Execute(QStringLiteral("insert into Issues (Title) values ('kept')"));
         owner.Execute(QStringLiteral("delete from Issues"));
         QCOMPARE(Trash::restore(owner, Trash::newest(owner)->id), QList<qint64>{1});
-        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("7"));
+        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("8"));
         QCOMPARE(firstValue(target, QStringLiteral("select prosecdef from pg_proc where proname = "
                                                    "'marrow_issue_to_trash'")),
                  QStringLiteral("1"));
@@ -406,6 +414,82 @@ private slots:
                                              "Issue\t2\tknown since\t\\N\t\\N\ttwo\tmarrowdesk-sql\t1\n"
                                              "Contact\t1\tknown since\t\\N\t\\N\tAnn\tmarrowdesk-sql\t1\n"
                                              "Issue\t1\tchanged\tTitle\tone\tOne\tmarrowdesk-sql\t5\n"));
+    }
+
+    // On a server a view is its owner's: others read it only when shared,
+    // and no one else changes it, through the program or around it; a
+    // shared view changes for everyone when its owner saves it again.
+    void viewsArePersonalOrSharedWithTheTeam()
+    {
+        const Team &people = team();
+        const QString target = TestServer::freshDatabase();
+        Connection alice;
+        alice.Open(TestServer::asRole(target, people.alice));
+        Connection bob;
+        bob.Open(TestServer::asRole(target, people.bob));
+        SavedViews::View view;
+        view.name = QStringLiteral("Mine");
+        SavedViews::save(alice, view);
+        view.name = QStringLiteral("Team");
+        view.query = QStringLiteral("status:open");
+        view.shared = true;
+        const qint64 shared = SavedViews::save(alice, view);
+
+        QList<SavedViews::View> seen = SavedViews::list(bob);
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen[0].name, QStringLiteral("Team"));
+        QCOMPARE(seen[0].owner, people.alice);
+        QVERIFY(!seen[0].mine);
+        QVERIFY_THROWS_EXCEPTION(Refusal, SavedViews::rename(bob, shared, QStringLiteral("Taken")));
+        QVERIFY_THROWS_EXCEPTION(Refusal, SavedViews::remove(bob, shared));
+        QCOMPARE(bob.Execute(QStringLiteral("update SavedViews set Query = 'x'")), 0);
+        QVERIFY_THROWS_EXCEPTION(Error, bob.Execute(QStringLiteral("insert into SavedViews (Name, Owner) values "
+                                                                   "('Forged', '%1')")
+                                                        .arg(people.alice)));
+
+        // Bob's own view of the same name comes first for him.
+        view.query = QStringLiteral("bob's");
+        view.shared = false;
+        SavedViews::save(bob, view);
+        view.query = QStringLiteral("status:closed");
+        view.shared = true;
+        QCOMPARE(SavedViews::save(alice, view), shared);
+        seen = SavedViews::list(bob);
+        QCOMPARE(seen.size(), 2);
+        QCOMPARE(seen[0].query, QStringLiteral("bob's"));
+        QCOMPARE(seen[1].query, QStringLiteral("status:closed"));
+        QCOMPARE(SavedViews::list(alice).size(), 2);
+
+        // The lists' order is the team's, as the lists are.
+        ValueOrder::setOrder(bob, ValueListSql::List::Priority, {QStringLiteral("High")});
+        QCOMPARE(ValueOrder::ordered(alice, ValueListSql::List::Priority), QStringList{"High"});
+    }
+
+    // A database of version 7 gains the views and the order in one run of
+    // --upgrade, with its members' rights to them.
+    void aDatabaseOfVersion7GainsSavedViews()
+    {
+        const Team &people = team();
+        const QString target = TestServer::freshDatabase();
+        PgSession(target).runScript("BEGIN;\n"
+                                    "DROP TABLE \"SavedViews\", \"ValueOrder\"; DROP INDEX \"HistoryByWho\";\n"
+                                    "CREATE OR REPLACE FUNCTION marrow_schema_version() RETURNS integer LANGUAGE sql "
+                                    "IMMUTABLE AS 'SELECT 7';\n"
+                                    "COMMIT;");
+        QCOMPARE(sql({target, QStringLiteral("select 1")}).exitCode, 2);
+        const Run upgraded = sql({QStringLiteral("--upgrade"), target});
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 7 up to version 8")),
+                 qPrintable(upgraded.out + upgraded.err));
+        Connection alice;
+        alice.Open(TestServer::asRole(target, people.alice));
+        SavedViews::View view;
+        view.name = QStringLiteral("after the upgrade");
+        SavedViews::save(alice, view);
+        ValueOrder::setOrder(alice, ValueListSql::List::Status, {QStringLiteral("Open")});
+        QCOMPARE(SavedViews::list(alice).size(), 1);
+        QCOMPARE(firstValue(target, QStringLiteral("select count(*) from pg_indexes where indexname = "
+                                                   "'HistoryByWho'")),
+                 QStringLiteral("1"));
     }
 };
 
