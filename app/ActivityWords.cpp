@@ -67,6 +67,12 @@ QString sentence(const IssueHistory::Entry &entry, const platform::FieldNames &n
     case Kind::NoteRemoved:
         what = QStringLiteral("took back the note ") + noteText(entry);
         break;
+    case Kind::Attached:
+        what = QStringLiteral("attached the file \u201c%1\u201d").arg(entry.newValue.toTextOrEmpty());
+        break;
+    case Kind::AttachmentRemoved:
+        what = QStringLiteral("removed the attachment \u201c%1\u201d").arg(entry.oldValue.toTextOrEmpty());
+        break;
     }
     const QString who = entry.who.isEmpty() ? QStringLiteral("Someone") : entry.who;
     const QString via = entry.via.isEmpty() || entry.via == QLatin1String("the program")

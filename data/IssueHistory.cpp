@@ -1,5 +1,6 @@
 #include "data/IssueHistory.h"
 
+#include "data/Attachments.h"
 #include "data/ConcurrentSave.h"
 #include "data/Connection.h"
 #include "data/Error.h"
@@ -17,7 +18,7 @@
 namespace IssueHistory {
 namespace {
 
-const std::array<std::pair<Kind, const char *>, 9> kindNames{{
+const std::array<std::pair<Kind, const char *>, 11> kindNames{{
     {Kind::Added, "added"},
     {Kind::Changed, "changed"},
     {Kind::Closed, "closed"},
@@ -27,6 +28,8 @@ const std::array<std::pair<Kind, const char *>, 9> kindNames{{
     {Kind::KnownSince, "known since"},
     {Kind::NoteAdded, "note added"},
     {Kind::NoteRemoved, "note removed"},
+    {Kind::Attached, "attached"},
+    {Kind::AttachmentRemoved, "attachment removed"},
 }};
 
 const char *const issueFields[] = {"Title",    "Assigned To", "Opened By", "Opened Date", "Status",
@@ -290,6 +293,8 @@ void revertChange(Connection &connection, qint64 changeId)
     // thousands of issues.
     QHash<QPair<int, qint64>, qsizetype> itemAt;
     QList<qint64> notesAdded;
+    // An attachment's undo removes or puts back the attachment.
+    QList<std::pair<qint64, bool>> attachments;
     for (const Entry &entry : entries) {
         if (entry.kind == Kind::NoteAdded) {
             notesAdded << entry.noteId;
@@ -297,6 +302,10 @@ void revertChange(Connection &connection, qint64 changeId)
         }
         if (entry.kind == Kind::NoteRemoved)
             continue;
+        if (entry.kind == Kind::Attached || entry.kind == Kind::AttachmentRemoved) {
+            attachments << std::make_pair(entry.noteId, entry.kind == Kind::AttachmentRemoved);
+            continue;
+        }
         if (!isFieldKind(entry.kind))
             throw notRevertible(entry);
         const QPair<int, qint64> key(static_cast<int>(entry.item), entry.itemId);
@@ -318,6 +327,12 @@ void revertChange(Connection &connection, qint64 changeId)
         putBack(connection, item);
     for (const qint64 note : notesAdded)
         removeNote(connection, note);
+    for (const auto &[attachment, putBack] : attachments) {
+        if (putBack)
+            Attachments::restore(connection, attachment);
+        else
+            Attachments::remove(connection, attachment);
+    }
     together.commit();
 }
 

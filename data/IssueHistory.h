@@ -38,6 +38,8 @@ enum class Kind {
     KnownSince, // the item was there when the history began
     NoteAdded,
     NoteRemoved,
+    Attached, // a file attached, or its removal taken back (noteId names the attachment)
+    AttachmentRemoved,
 };
 
 // The kind as the database stores it ("changed", "known since"), and back;
@@ -65,7 +67,7 @@ struct Entry {
     QString via;    // "the program", "marrowdesk-sql", "CSV import", "a restore", "another program"
     qint64 changeId = 0;
     qint64 versionAfter = 0; // the item's Version once changed (0 when unknown)
-    qint64 noteId = 0;       // the note of a note's entry
+    qint64 noteId = 0;       // the note of a note's entry, the attachment of an attachment's
 };
 
 struct Note {

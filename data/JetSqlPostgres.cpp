@@ -88,7 +88,19 @@ const QHash<QString, QString> &schemaNames()
                                    "Owner",
                                    "Shared",
                                    "ValueOrder",
-                                   "Position"};
+                                   "Position",
+                                   "Attachments",
+                                   "AttachmentContent",
+                                   "AttachmentChunks",
+                                   "Type",
+                                   "Size",
+                                   "Hash",
+                                   "Number",
+                                   "Data",
+                                   "Added",
+                                   "AddedBy",
+                                   "Removed",
+                                   "RemovedBy"};
         QHash<QString, QString> byLower;
         for (const char *name : all)
             byLower.insert(QString::fromLatin1(name).toLower(), QString::fromLatin1(name));

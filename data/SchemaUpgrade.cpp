@@ -397,6 +397,81 @@ CREATE TABLE IF NOT EXISTS ValueOrder (
 CREATE INDEX IF NOT EXISTS HistoryByWho ON History (ChangedBy, Seq);
 )sql";
 
+// Attachments to issues. A file's content is kept once, however many
+// attachments name it: AttachmentContent by its SHA-256 (hex) with its
+// size, written first so that a second writer of the same content finds
+// it there, and its bytes in AttachmentChunks, numbered from 0. An
+// attachment names its issue, the content and the type sniffed from the
+// content; the trigger stamps when and by whom it was added. Removing one
+// sets Removed (a time) and taking that back clears it, each an entry of
+// the issue's history. An attachment keeps its issue ID while the issue is
+// in the trash, as notes do; the purge of the issue's last trash row
+// deletes its attachments, and content no attachment names goes with them.
+// The history's NoteID names the attachment of its entries.
+const char *const toVersion9 = R"sql(
+CREATE TABLE IF NOT EXISTS AttachmentContent (
+    Hash TEXT PRIMARY KEY,
+    Size INTEGER NOT NULL
+);
+CREATE TABLE IF NOT EXISTS AttachmentChunks (
+    Hash TEXT NOT NULL,
+    Number INTEGER NOT NULL,
+    Data BLOB NOT NULL,
+    PRIMARY KEY (Hash, Number)
+);
+CREATE TABLE IF NOT EXISTS Attachments (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    [Issue ID] INTEGER NOT NULL,
+    Name TEXT NOT NULL,
+    Type TEXT,
+    Size INTEGER NOT NULL,
+    Hash TEXT NOT NULL REFERENCES AttachmentContent (Hash),
+    Added INTEGER,
+    AddedBy TEXT,
+    Removed INTEGER,
+    RemovedBy TEXT
+);
+CREATE INDEX IF NOT EXISTS AttachmentsByIssue ON Attachments ([Issue ID]);
+CREATE INDEX IF NOT EXISTS AttachmentsByHash ON Attachments (Hash);
+
+CREATE TRIGGER IF NOT EXISTS AttachmentsOnInsert AFTER INSERT ON Attachments
+BEGIN
+    SELECT RAISE(ABORT, 'The issue no longer exists (it may have been deleted meanwhile); the file was not attached.')
+     WHERE NOT EXISTS (SELECT 1 FROM Issues WHERE ID = NEW.[Issue ID]);
+    UPDATE Attachments SET Added = marrow_change_time(), AddedBy = marrow_changed_by() WHERE ID = NEW.ID;
+    INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
+    SELECT 'Issue', NEW.[Issue ID], 'attached', NULL, NULL, NEW.Name, marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(), Version, NEW.ID
+      FROM Issues WHERE ID = NEW.[Issue ID];
+END;
+
+CREATE TRIGGER IF NOT EXISTS AttachmentsOnRemove AFTER UPDATE OF Removed ON Attachments
+WHEN (OLD.Removed IS NULL) <> (NEW.Removed IS NULL)
+BEGIN
+    UPDATE Attachments
+       SET Removed = CASE WHEN NEW.Removed IS NULL THEN NULL ELSE marrow_change_time() END,
+           RemovedBy = CASE WHEN NEW.Removed IS NULL THEN NULL ELSE marrow_changed_by() END
+     WHERE ID = NEW.ID;
+    INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
+    VALUES ('Issue', NEW.[Issue ID], CASE WHEN NEW.Removed IS NULL THEN 'attached' ELSE 'attachment removed' END, NULL,
+            CASE WHEN NEW.Removed IS NULL THEN NULL ELSE NEW.Name END, CASE WHEN NEW.Removed IS NULL THEN NEW.Name END,
+            marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(),
+            (SELECT Version FROM Issues WHERE ID = NEW.[Issue ID]), NEW.ID);
+END;
+
+CREATE TRIGGER IF NOT EXISTS AttachmentsPurged AFTER DELETE ON TrashIssues
+WHEN NOT EXISTS (SELECT 1 FROM Issues WHERE ID = OLD.ID) AND NOT EXISTS (SELECT 1 FROM TrashIssues WHERE ID = OLD.ID)
+BEGIN
+    DELETE FROM Attachments WHERE [Issue ID] = OLD.ID;
+END;
+
+CREATE TRIGGER IF NOT EXISTS AttachmentContentFreed AFTER DELETE ON Attachments
+WHEN NOT EXISTS (SELECT 1 FROM Attachments WHERE Hash = OLD.Hash)
+BEGIN
+    DELETE FROM AttachmentChunks WHERE Hash = OLD.Hash;
+    DELETE FROM AttachmentContent WHERE Hash = OLD.Hash;
+END;
+)sql";
+
 // The version that moved text to the one collation.
 constexpr int oneCollationVersion = 6;
 
@@ -421,6 +496,7 @@ const Step steps[] = {
     {{}, toVersion6},
     {{}, toVersion7},
     {{}, toVersion8},
+    {{}, toVersion9},
 };
 
 void run(sqlite3 *db, const char *sql, const QString &fileName)

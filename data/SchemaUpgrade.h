@@ -20,6 +20,7 @@
 //     issues (data/IssueHistory.h)
 //  8  saved views (data/SavedViews.h), the order of the value lists
 //     (data/ValueOrder.h), and the history found by who changed
+//  9  attachments to issues, their content kept once (data/Attachments.h)
 
 #include <QString>
 #include <QStringList>
@@ -29,7 +30,7 @@ class SqliteSession;
 
 namespace SchemaUpgrade {
 
-inline constexpr int currentVersion = 8;
+inline constexpr int currentVersion = 9;
 
 // Why the open database is not one this program may use, as the end of a
 // sentence that begins with the file's name ("has no Marrowdesk tables

@@ -16,6 +16,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // Receives the rows of a query as the engine reads them: the column names
 // once, then every value, row after row, column after column.
 class RowSink {
@@ -48,6 +50,15 @@ public:
     // texts, each read as the type its place wants: typed text never
     // becomes statement text.
     virtual void query(const QString &statement, const QStringList &parameters, RowSink &rows) = 0;
+
+    // Bytes in and out of that shared dialect, for content no statement
+    // should carry as text (an attachment's chunks): runs one statement
+    // whose placeholders $1 .. $n take the texts as above and $n+1 the bytes
+    // as a binary value, returning the rows it changed; and reads the first
+    // column of a query's first row as bytes, none when there is no row or
+    // the value is null.
+    virtual int executeWithBytes(const QString &statement, const QStringList &texts, const QByteArray &bytes) = 0;
+    virtual std::optional<QByteArray> readBytes(const QString &statement, const QStringList &parameters) = 0;
 
     // A condition in that shared dialect: the text of `expression` (null
     // as empty) holds the text of the placeholder `needle`, letter case and

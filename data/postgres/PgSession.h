@@ -86,6 +86,8 @@ public:
     PgResult query(const QString &statement);
     void query(const QString &statement, RowSink &rows) override;
     void query(const QString &statement, const QStringList &parameters, RowSink &rows) override;
+    int executeWithBytes(const QString &statement, const QStringList &texts, const QByteArray &bytes) override;
+    std::optional<QByteArray> readBytes(const QString &statement, const QStringList &parameters) override;
     QString foldedContains(const QString &expression, const QString &needle) const override;
     QString translate(const QString &statement) const override;
 

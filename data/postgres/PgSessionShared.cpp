@@ -41,6 +41,35 @@ void PgSession::query(const QString &statement, const QStringList &parameters, R
     deliver(PgResult(run(statement, savepoint, parameters)), rows);
 }
 
+// Bytes travel as a bytea parameter in hex, never inside the statement's
+// text, and come back the same way: twice their size on the wire, but no
+// statement of the program needs a binary result format.
+int PgSession::executeWithBytes(const QString &statement, const QStringList &texts, const QByteArray &bytes)
+{
+    QStringList parameters = texts;
+    parameters.append(QString::fromLatin1("\\x" + bytes.toHex()));
+    reconnectBefore(statement);
+    const bool savepoint = PQtransactionStatus(m_connection) == PQTRANS_INTRANS;
+    pg_result *result = run(statement, savepoint, parameters);
+    const int changed = QByteArray(PQcmdTuples(result)).toInt();
+    PQclear(result);
+    return changed;
+}
+
+std::optional<QByteArray> PgSession::readBytes(const QString &statement, const QStringList &parameters)
+{
+    reconnectBefore(statement);
+    const bool savepoint = PQtransactionStatus(m_connection) == PQTRANS_INTRANS;
+    pg_result *result = run(statement, savepoint, parameters);
+    std::optional<QByteArray> bytes;
+    if (PQntuples(result) > 0 && PQnfields(result) > 0 && !PQgetisnull(result, 0, 0)) {
+        const QByteArray text(PQgetvalue(result, 0, 0), PQgetlength(result, 0, 0));
+        bytes = QByteArray::fromHex(text.startsWith("\\x") ? text.mid(2) : text);
+    }
+    PQclear(result);
+    return bytes;
+}
+
 QString PgSession::foldedContains(const QString &expression, const QString &needle) const
 {
     // As Engine::withoutCaseAndAccents: decomposed, combining marks dropped,

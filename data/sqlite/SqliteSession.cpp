@@ -167,14 +167,21 @@ void SqliteSession::query(const QString &statement, RowSink &rows)
     query(statement, QStringList(), rows);
 }
 
-void SqliteSession::query(const QString &statement, const QStringList &parameters, RowSink &rows)
+namespace {
+
+// $1 is a name to SQLite, numbered by where it first appears: bound by
+// name, whatever order the statement names them in.
+int placeholder(sqlite3_stmt *handle, qsizetype number)
 {
-    PreparedStatement prepared(m_db, statement, m_fileName);
-    sqlite3_stmt *handle = prepared.handle();
-    // $1 is a name to SQLite, numbered by where it first appears: bound by
-    // name, whatever order the statement names them in.
+    return sqlite3_bind_parameter_index(handle, QByteArray("$" + QByteArray::number(number)).constData());
+}
+
+} // namespace
+
+void SqliteSession::bindTexts(sqlite3_stmt *handle, const QStringList &parameters)
+{
     for (qsizetype i = 0; i < parameters.size(); ++i) {
-        const int index = sqlite3_bind_parameter_index(handle, QByteArray("$" + QByteArray::number(i + 1)).constData());
+        const int index = placeholder(handle, i + 1);
         const QByteArray text = parameters[i].toUtf8();
         if (index <= 0)
             continue;
@@ -182,6 +189,37 @@ void SqliteSession::query(const QString &statement, const QStringList &parameter
             rc != SQLITE_OK)
             throw Error(DbErrors::describe(m_db, rc, m_fileName));
     }
+}
+
+int SqliteSession::executeWithBytes(const QString &statement, const QStringList &texts, const QByteArray &bytes)
+{
+    PreparedStatement prepared(m_db, statement, m_fileName);
+    bindTexts(prepared.handle(), texts);
+    // The bytes stay the caller's until the statement has run.
+    if (const int index = placeholder(prepared.handle(), texts.size() + 1); index > 0)
+        if (const int rc = sqlite3_bind_blob64(prepared.handle(), index, bytes.constData(),
+                                               sqlite3_uint64(bytes.size()), SQLITE_STATIC);
+            rc != SQLITE_OK)
+            throw Error(DbErrors::describe(m_db, rc, m_fileName));
+    prepared.runToEnd();
+    return sqlite3_changes(m_db);
+}
+
+std::optional<QByteArray> SqliteSession::readBytes(const QString &statement, const QStringList &parameters)
+{
+    PreparedStatement prepared(m_db, statement, m_fileName);
+    bindTexts(prepared.handle(), parameters);
+    if (!prepared.step() || sqlite3_column_type(prepared.handle(), 0) == SQLITE_NULL)
+        return std::nullopt;
+    const void *data = sqlite3_column_blob(prepared.handle(), 0);
+    return QByteArray(static_cast<const char *>(data), sqlite3_column_bytes(prepared.handle(), 0));
+}
+
+void SqliteSession::query(const QString &statement, const QStringList &parameters, RowSink &rows)
+{
+    PreparedStatement prepared(m_db, statement, m_fileName);
+    sqlite3_stmt *handle = prepared.handle();
+    bindTexts(handle, parameters);
     // The columns are read after the first step: when the schema changed
     // since the prepare (another program redefined a view), SQLite prepares
     // the statement again inside that step, and only then do names, count

@@ -13,6 +13,7 @@
 #include <memory>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 class SqliteSession : public Session {
 public:
@@ -41,6 +42,8 @@ public:
     int execute(const QString &statement) override;
     void query(const QString &statement, RowSink &rows) override;
     void query(const QString &statement, const QStringList &parameters, RowSink &rows) override;
+    int executeWithBytes(const QString &statement, const QStringList &texts, const QByteArray &bytes) override;
+    std::optional<QByteArray> readBytes(const QString &statement, const QStringList &parameters) override;
     QString foldedContains(const QString &expression, const QString &needle) const override;
     qint64 lastInsertedId() override;
     void begin(Begin kind) override;
@@ -66,6 +69,7 @@ public:
 
 private:
     SqliteSession(const QString &fileName);
+    void bindTexts(sqlite3_stmt *handle, const QStringList &parameters);
 
     sqlite3 *m_db = nullptr;
     QString m_fileName;

@@ -7,6 +7,7 @@
 #include "support/TestServer.h"
 
 #include "data/ActivityExport.h"
+#include "data/Attachments.h"
 #include "data/ChangeSource.h"
 #include "data/ConcurrentSave.h"
 #include "data/Connection.h"
@@ -761,6 +762,27 @@ private slots:
             QCOMPARE(ValueOrder::arranged(connection, ValueListSql::List::Status),
                      (QStringList{"Waiting", "Open", "Closed"}));
             QVERIFY(ValueOrder::ordered(connection, ValueListSql::List::Priority).isEmpty());
+        });
+    }
+
+    // An attachment's history and listing read alike on both engines, its
+    // type sniffed from the content, not the name.
+    void attachmentsReadAlike()
+    {
+        onBoth([](Connection &connection, const char *) {
+            QByteArray bytes("%PDF-1.4\n%\xe2\xe3\n");
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::ReadOnly);
+            const qint64 id = Attachments::add(connection, 2, buffer, QStringLiteral("scan 'x'.txt"));
+            Attachments::remove(connection, id);
+            Attachments::restore(connection, id);
+            const Attachments::Attachment shown = Attachments::list(connection, 2).value(0);
+            QCOMPARE(QStringList({shown.name, shown.type, QString::number(shown.size)}),
+                     (QStringList{"scan 'x'.txt", "application/pdf", "13"}));
+            QCOMPARE(history(connection, IssueHistory::Item::Issue, 2).mid(1),
+                     (QStringList{"attached||\\N|scan 'x'.txt|another program|1",
+                                  "attachment removed||scan 'x'.txt|\\N|another program|1",
+                                  "attached||\\N|scan 'x'.txt|another program|1"}));
         });
     }
 };

@@ -3,14 +3,17 @@
 // from then on the database refuses an issue of a contact that does not
 // exist.
 
+#include "data/Attachments.h"
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/Recordset.h"
 #include "data/SavedViews.h"
 #include "data/SchemaUpgrade.h"
+#include "data/Trash.h"
 #include "data/sqlite/SqliteFile.h"
 #include "support/TestDatabase.h"
 
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <sqlite3.h>
@@ -58,6 +61,7 @@ private slots:
         // What a file of the first version looks like: no contact rules, and
         // an issue whose contact was deleted.
         rawExec(database.path(),
+                "DROP TABLE Attachments; DROP TABLE AttachmentChunks; DROP TABLE AttachmentContent;"
                 "DROP TABLE History; DROP TABLE Notes; DROP TRIGGER IssuesHistoryOnDelete;"
                 "DROP TRIGGER IssuesHistoryOnUpdate; DROP TRIGGER IssuesDatesHistoryOnUpdate;"
                 "DROP TRIGGER ContactsHistoryOnInsert; DROP TRIGGER ContactsHistoryOnDelete;"
@@ -155,7 +159,7 @@ private slots:
         {
             Connection connection;
             database.open(connection);
-            QCOMPARE(count(connection, QStringLiteral("PRAGMA user_version")), 8);
+            QCOMPARE(count(connection, QStringLiteral("PRAGMA user_version")), SchemaUpgrade::currentVersion);
             QCOMPARE(count(connection, QStringLiteral("select count(*) from sqlite_master where name in "
                                                       "('SavedViews', 'ValueOrder', 'HistoryByWho')")),
                      3);
@@ -167,6 +171,26 @@ private slots:
         Connection again;
         database.open(again);
         QCOMPARE(SavedViews::list(again).value(0).query, QStringLiteral("prio:high"));
+    }
+
+    // A file of version 8 gains attachments, their purge with the trash
+    // included.
+    void fileOfVersion8GainsAttachments()
+    {
+        TestDatabase database;
+        rawExec(database.path(), "DROP TABLE Attachments; DROP TABLE AttachmentChunks; DROP TABLE AttachmentContent;"
+                                 "PRAGMA user_version = 8; INSERT INTO Issues (Title) VALUES ('one');");
+        Connection connection;
+        database.open(connection);
+        QCOMPARE(count(connection, QStringLiteral("PRAGMA user_version")), 9);
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write("content");
+        file.close();
+        Attachments::add(connection, 1, file.fileName());
+        connection.Execute(QStringLiteral("delete from Issues"));
+        Trash::purge(connection, Trash::newest(connection)->id);
+        QCOMPARE(count(connection, QStringLiteral("select count(*) from AttachmentChunks")), 0);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "support/TestDatabase.h"
 #include "support/TestServer.h"
 
+#include "data/Attachments.h"
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/Recordset.h"
@@ -14,6 +15,7 @@
 #include "data/postgres/PgSession.h"
 #include "data/postgres/PgTeam.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -368,7 +370,7 @@ private slots:
         }
         QCOMPARE(sql({QStringLiteral("--upgrade"), TestServer::asRole(target, other)}).exitCode, 1);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 5 up to version 8")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 5 up to version 9")),
                  qPrintable(upgraded.out + upgraded.err));
 
         Connection owner;
@@ -376,7 +378,7 @@ private slots:
         owner.Execute(QStringLiteral("insert into Issues (Title) values ('kept')"));
         owner.Execute(QStringLiteral("delete from Issues"));
         QCOMPARE(Trash::restore(owner, Trash::newest(owner)->id), QList<qint64>{1});
-        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("8"));
+        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("9"));
         QCOMPARE(firstValue(target, QStringLiteral("select prosecdef from pg_proc where proname = "
                                                    "'marrow_issue_to_trash'")),
                  QStringLiteral("1"));
@@ -478,7 +480,7 @@ private slots:
                                     "COMMIT;");
         QCOMPARE(sql({target, QStringLiteral("select 1")}).exitCode, 2);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 7 up to version 8")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 7 up to version 9")),
                  qPrintable(upgraded.out + upgraded.err));
         Connection alice;
         alice.Open(TestServer::asRole(target, people.alice));
@@ -490,6 +492,37 @@ private slots:
         QCOMPARE(firstValue(target, QStringLiteral("select count(*) from pg_indexes where indexname = "
                                                    "'HistoryByWho'")),
                  QStringLiteral("1"));
+    }
+
+    // A database of version 8 gains attachments in one run of --upgrade; a
+    // member attaches and reads back, and may not delete an attachment
+    // around the program.
+    void aDatabaseOfVersion8GainsAttachments()
+    {
+        const Team &people = team();
+        const QString target = TestServer::freshDatabase();
+        PgSession(target).runScript(
+            "BEGIN;\n"
+            "DROP TABLE \"Attachments\", \"AttachmentChunks\", \"AttachmentContent\";\n"
+            "DROP FUNCTION marrow_attachments_purged() CASCADE; DROP FUNCTION marrow_attachment_changed();\n"
+            "CREATE OR REPLACE FUNCTION marrow_schema_version() RETURNS integer LANGUAGE sql "
+            "IMMUTABLE AS 'SELECT 8';\n"
+            "INSERT INTO \"Issues\" (\"Title\") VALUES ('one');\n"
+            "COMMIT;");
+        QCOMPARE(sql({target, QStringLiteral("select 1")}).exitCode, 2);
+        const Run upgraded = sql({QStringLiteral("--upgrade"), target});
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 8 up to version 9")),
+                 qPrintable(upgraded.out + upgraded.err));
+        Connection alice;
+        alice.Open(TestServer::asRole(target, people.alice));
+        QByteArray bytes("a note\n");
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        const qint64 id = Attachments::add(alice, 1, buffer, QStringLiteral("note.txt"));
+        QCOMPARE(Attachments::list(alice, 1).value(0).addedBy, people.alice);
+        QVERIFY_THROWS_EXCEPTION(Error, alice.Execute(QStringLiteral("delete from Attachments")));
+        Attachments::remove(alice, id);
+        QVERIFY(Attachments::list(alice, 1).isEmpty());
     }
 };
 
