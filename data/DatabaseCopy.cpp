@@ -201,6 +201,13 @@ QList<TableCount> copy(Connection &from, Connection &to)
                                          "new, empty Marrowdesk database.")
                               .arg(to.displayName(), QLatin1String(table.name))
                               .arg(rows));
+    // Attachments are not carried yet: a copy that left them behind would
+    // look complete and lose files.
+    if (const int rows = countRows(from, "Attachments"))
+        throw Refusal(QStringLiteral("The database %1 holds %2 attachment(s), which a copy does not carry yet; "
+                                     "nothing was copied.")
+                          .arg(from.displayName())
+                          .arg(rows));
     QList<TableCount> counts;
     // Every table of the source read as of one moment, so that users saving
     // on a live server meanwhile can neither leave an issue naming a contact

@@ -3,8 +3,10 @@
 // through the program's own data layer. --init makes the tables on a server
 // and --add-member and --remove-member its logins (ServerCommands), --copy
 // moves every row between two databases, --ics writes the calendar feed,
-// --query prints the issues a query of the find box's language keeps.
+// --query prints the issues a query of the find box's language keeps,
+// --attach, --attachments and --extract put files in and out of issues.
 
+#include "data/Attachments.h"
 #include "data/BytePath.h"
 #include "data/ChangeSource.h"
 #include "data/Connection.h"
@@ -21,95 +23,108 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTextStream>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 namespace {
 
-const char usage[] = "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
-                     "       marrowdesk-sql --csv | --raw-csv DATABASE [STATEMENT ...]\n"
-                     "       marrowdesk-sql [--csv | --raw-csv] [--me NAME] --query QUERY DATABASE\n"
-                     "       marrowdesk-sql --init SERVER\n"
-                     "       marrowdesk-sql --upgrade SERVER\n"
-                     "       marrowdesk-sql --add-member NAME SERVER\n"
-                     "       marrowdesk-sql --remove-member NAME SERVER\n"
-                     "       marrowdesk-sql --copy FROM TO\n"
-                     "       marrowdesk-sql --ics FILE DATABASE\n"
-                     "       marrowdesk-sql --help | --version\n"
-                     "\n"
-                     "Runs SQL statements on a Marrowdesk database through the program's own\n"
-                     "data layer, in the program's SQL dialect ([bracketed names], + joining text).\n"
-                     "DATABASE is a file (for example\n"
-                     "~/.local/share/Tamberlyn/Marrowdesk/dbData.mdb) or a PostgreSQL server's\n"
-                     "database: a URI (postgresql://user@host/dbname?sslmode=require) or libpq's\n"
-                     "key=value form (\"host=db.example.org dbname=tracker\"). Passwords come from\n"
-                     "~/.pgpass or PGPASSWORD, never from the command line.\n"
-                     "\n"
-                     "--query QUERY prints every issue, open or closed, that QUERY keeps, in ID\n"
-                     "order, with the columns of [Issues With Names]; QUERY is the language of the\n"
-                     "find box (status:open cat:docs due<2026-12-31 ...; see the README). \"me\" is\n"
-                     "the contact named by --me, or on a server the contact of your login. A query\n"
-                     "that cannot be read prints why on standard error; the exit status is then 1.\n"
-                     "\n"
-                     "--init SERVER makes the Marrowdesk tables in an empty database on a server,\n"
-                     "owned by SERVER's user, and the member role DATABASE_members, which may\n"
-                     "change issues, contacts and lists but not the tables or the trash. It\n"
-                     "refuses a database that holds any table.\n"
-                     "--upgrade SERVER brings a server database made by an older Marrowdesk (schema\n"
-                     "version 5 or 6) up to this one's, in one transaction, as the tables' owner;\n"
-                     "the program refuses an older database until this is done.\n"
-                     "--add-member NAME SERVER makes a login role NAME for a person, in the member\n"
-                     "role; it asks for the password (twice on a terminal, else one line of\n"
-                     "standard input). --remove-member NAME SERVER takes NAME out of the member\n"
-                     "role and removes the login. Both run as the tables' owner, which needs\n"
-                     "CREATEROLE.\n"
-                     "--copy FROM TO copies every contact, list value, issue, trashed row and note,\n"
-                     "with their IDs, and the history of changes, from one database to another (a\n"
-                     "file to a server or back) in one transaction, then prints each table's row\n"
-                     "count as verified on TO. TO must hold no rows: a server database made by\n"
-                     "--init, or a file; a file that does not exist is made from the empty database\n"
-                     "dbBlank.mdb beside this program.\n"
-                     "--ics FILE DATABASE writes every issue with a due date to FILE as an\n"
-                     "iCalendar to-do list (RFC 5545), for a calendar program to subscribe to. The\n"
-                     "file is written aside and renamed into place, so a reader never finds it\n"
-                     "half written; run it again (from a timer) to keep the file up to date.\n"
-                     "\n"
-                     "Each STATEMENT runs in order. Without statements, they are read from\n"
-                     "standard input, one per line; empty lines are skipped.\n"
-                     "\n"
-                     "A statement whose first word is SELECT prints a line of column names and one\n"
-                     "line per row, fields separated by a tab. A null prints as \\N; inside values\n"
-                     "a backslash, tab, line feed and carriage return print as \\\\, \\t, \\n, \\r.\n"
-                     "Dates print in the short date form of the current locale (LC_ALL, LANG).\n"
-                     "With --csv, rows print as CSV (RFC 4180: a header record, fields quoted where\n"
-                     "needed, CR LF line ends, a null as an empty field, dates as ISO 8601), and\n"
-                     "text that a spreadsheet would run as a formula (starting with =, +, -, @, a\n"
-                     "tab or a carriage return) gets an apostrophe before it, as Marrowdesk's own\n"
-                     "export does. --raw-csv prints the same CSV with all text raw, as stored, for\n"
-                     "scripts: never open its output in a spreadsheet.\n"
-                     "Any other statement runs and prints nothing.\n"
-                     "\n"
-                     "A failing statement prints \"error: \" and its description on standard error,\n"
-                     "and the next statement runs. The database file is never created.\n"
-                     "\n"
-                     "Refused, as failing statements: text that is not valid UTF-8 (the byte's\n"
-                     "offset is named), and statements that reach another file or the machine\n"
-                     "(ATTACH, VACUUM INTO, PRAGMA writable_schema, load_extension, fts3_tokenizer).\n"
-                     "On a file, also statements that would drop, alter or make anew a table, index,\n"
-                     "trigger or view of Marrowdesk's own schema, or give its tables other triggers,\n"
-                     "and changes to PRAGMA user_version or application_id: the schema's triggers\n"
-                     "keep the trash, the dates and the versions right for every program. When a\n"
-                     "file lacks some of them (removed by another program), opening it makes them\n"
-                     "again and says so once, on standard error.\n"
-                     "\n"
-                     "A file name that is not valid UTF-8 is opened by its bytes.\n"
-                     "\n"
-                     "Exit status: 0 all statements succeeded, 1 some failed (or --init, --upgrade,\n"
-                     "--copy, --ics, --add-member or --remove-member failed), 2 the database could not\n"
-                     "be opened.\n";
+const char usage[] =
+    "Usage: marrowdesk-sql DATABASE [STATEMENT ...]\n"
+    "       marrowdesk-sql --csv | --raw-csv DATABASE [STATEMENT ...]\n"
+    "       marrowdesk-sql [--csv | --raw-csv] [--me NAME] --query QUERY DATABASE\n"
+    "       marrowdesk-sql --init SERVER\n"
+    "       marrowdesk-sql --upgrade SERVER\n"
+    "       marrowdesk-sql --add-member NAME SERVER\n"
+    "       marrowdesk-sql --remove-member NAME SERVER\n"
+    "       marrowdesk-sql --copy FROM TO\n"
+    "       marrowdesk-sql --ics FILE DATABASE\n"
+    "       marrowdesk-sql --attach ISSUE FILE DATABASE\n"
+    "       marrowdesk-sql --attachments ISSUE DATABASE\n"
+    "       marrowdesk-sql --extract ATTACHMENT DIR DATABASE\n"
+    "       marrowdesk-sql --help | --version\n"
+    "\n"
+    "Runs SQL statements on a Marrowdesk database through the program's own\n"
+    "data layer, in the program's SQL dialect ([bracketed names], + joining text).\n"
+    "DATABASE is a file (for example\n"
+    "~/.local/share/Tamberlyn/Marrowdesk/dbData.mdb) or a PostgreSQL server's\n"
+    "database: a URI (postgresql://user@host/dbname?sslmode=require) or libpq's\n"
+    "key=value form (\"host=db.example.org dbname=tracker\"). Passwords come from\n"
+    "~/.pgpass or PGPASSWORD, never from the command line.\n"
+    "\n"
+    "--query QUERY prints every issue, open or closed, that QUERY keeps, in ID\n"
+    "order, with the columns of [Issues With Names]; QUERY is the language of the\n"
+    "find box (status:open cat:docs due<2026-12-31 ...; see the README). \"me\" is\n"
+    "the contact named by --me, or on a server the contact of your login. A query\n"
+    "that cannot be read prints why on standard error; the exit status is then 1.\n"
+    "\n"
+    "--init SERVER makes the Marrowdesk tables in an empty database on a server,\n"
+    "owned by SERVER's user, and the member role DATABASE_members, which may\n"
+    "change issues, contacts and lists but not the tables or the trash. It\n"
+    "refuses a database that holds any table.\n"
+    "--upgrade SERVER brings a server database made by an older Marrowdesk (schema\n"
+    "version 5 or 6) up to this one's, in one transaction, as the tables' owner;\n"
+    "the program refuses an older database until this is done.\n"
+    "--add-member NAME SERVER makes a login role NAME for a person, in the member\n"
+    "role; it asks for the password (twice on a terminal, else one line of\n"
+    "standard input). --remove-member NAME SERVER takes NAME out of the member\n"
+    "role and removes the login. Both run as the tables' owner, which needs\n"
+    "CREATEROLE.\n"
+    "--copy FROM TO copies every contact, list value, issue, trashed row and note,\n"
+    "with their IDs, and the history of changes, from one database to another (a\n"
+    "file to a server or back) in one transaction, then prints each table's row\n"
+    "count as verified on TO. TO must hold no rows: a server database made by\n"
+    "--init, or a file; a file that does not exist is made from the empty database\n"
+    "dbBlank.mdb beside this program.\n"
+    "--ics FILE DATABASE writes every issue with a due date to FILE as an\n"
+    "iCalendar to-do list (RFC 5545), for a calendar program to subscribe to. The\n"
+    "file is written aside and renamed into place, so a reader never finds it\n"
+    "half written; run it again (from a timer) to keep the file up to date.\n"
+    "--attach ISSUE FILE DATABASE attaches FILE to the issue numbered ISSUE and\n"
+    "prints the attachment's ID (at most 512 MiB; content attached before is\n"
+    "stored once). --attachments ISSUE DATABASE prints the issue's attachments:\n"
+    "ID, name, type, size in bytes, SHA-256, when added (UTC) and by whom.\n"
+    "--extract ATTACHMENT DIR DATABASE writes the attachment into the folder DIR\n"
+    "under its name made safe for a file name, never over an existing file, and\n"
+    "only when its content matches the SHA-256 recorded when it was attached.\n"
+    "\n"
+    "Each STATEMENT runs in order. Without statements, they are read from\n"
+    "standard input, one per line; empty lines are skipped.\n"
+    "\n"
+    "A statement whose first word is SELECT prints a line of column names and one\n"
+    "line per row, fields separated by a tab. A null prints as \\N; inside values\n"
+    "a backslash, tab, line feed and carriage return print as \\\\, \\t, \\n, \\r.\n"
+    "Dates print in the short date form of the current locale (LC_ALL, LANG).\n"
+    "With --csv, rows print as CSV (RFC 4180: a header record, fields quoted where\n"
+    "needed, CR LF line ends, a null as an empty field, dates as ISO 8601), and\n"
+    "text that a spreadsheet would run as a formula (starting with =, +, -, @, a\n"
+    "tab or a carriage return) gets an apostrophe before it, as Marrowdesk's own\n"
+    "export does. --raw-csv prints the same CSV with all text raw, as stored, for\n"
+    "scripts: never open its output in a spreadsheet.\n"
+    "Any other statement runs and prints nothing.\n"
+    "\n"
+    "A failing statement prints \"error: \" and its description on standard error,\n"
+    "and the next statement runs. The database file is never created.\n"
+    "\n"
+    "Refused, as failing statements: text that is not valid UTF-8 (the byte's\n"
+    "offset is named), and statements that reach another file or the machine\n"
+    "(ATTACH, VACUUM INTO, PRAGMA writable_schema, load_extension, fts3_tokenizer).\n"
+    "On a file, also statements that would drop, alter or make anew a table, index,\n"
+    "trigger or view of Marrowdesk's own schema, or give its tables other triggers,\n"
+    "and changes to PRAGMA user_version or application_id: the schema's triggers\n"
+    "keep the trash, the dates and the versions right for every program. When a\n"
+    "file lacks some of them (removed by another program), opening it makes them\n"
+    "again and says so once, on standard error.\n"
+    "\n"
+    "A file name that is not valid UTF-8 is opened by its bytes.\n"
+    "\n"
+    "Exit status: 0 all statements succeeded, 1 some failed (or --init, --upgrade,\n"
+    "--copy, --ics, --attach, --extract, --add-member or --remove-member failed), 2 the database could not\n"
+    "be opened.\n";
 
 // Runs one statement given as bytes; text that is not valid UTF-8 is
 // refused with the offset of the first bad byte, counted from `base`.
@@ -208,6 +223,86 @@ int writeCalendar(const QString &file, const char *database, QTextStream &out, Q
     return 0;
 }
 
+// Opens the database for one of the attachment commands and runs it; the
+// exit status as the usage says.
+int withDatabase(const char *database, QTextStream &err, const std::function<void(Connection &)> &command)
+{
+    Connection connection;
+    connection.setProgramName(QStringLiteral("marrowdesk-sql"));
+    try {
+        connection.Open(connectionStringFor(databaseFor(database)));
+    } catch (const Error &error) {
+        err << "error: " << error.description() << '\n';
+        return 2;
+    }
+    try {
+        command(connection);
+    } catch (const Error &error) {
+        err << "error: " << error.description() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+// A field of a printed line as SELECT's rows print text.
+QString escaped(QString text)
+{
+    return text.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('\t'), QLatin1String("\\t"))
+        .replace(QLatin1Char('\n'), QLatin1String("\\n"))
+        .replace(QLatin1Char('\r'), QLatin1String("\\r"));
+}
+
+qint64 numberArgument(const char *argument, const char *what)
+{
+    bool ok = false;
+    const qint64 number = QByteArray(argument).toLongLong(&ok);
+    if (!ok || number <= 0)
+        throw Refusal(QStringLiteral("%1 must be a number above 0, not \u201c%2\u201d.")
+                          .arg(QLatin1String(what), QString::fromLocal8Bit(argument)));
+    return number;
+}
+
+int attachFile(const char *issue, const char *file, const char *database, QTextStream &out, QTextStream &err)
+{
+    return withDatabase(database, err, [&](Connection &connection) {
+        out << Attachments::add(connection, numberArgument(issue, "ISSUE"), QFile::decodeName(file)) << '\n';
+    });
+}
+
+int listAttachments(const char *issue, const char *database, QTextStream &out, QTextStream &err)
+{
+    return withDatabase(database, err, [&](Connection &connection) {
+        out << "ID\tName\tType\tSize\tSHA-256\tAdded\tAdded By\n";
+        for (const Attachments::Attachment &a : Attachments::list(connection, numberArgument(issue, "ISSUE")))
+            out << a.id << '\t' << escaped(a.name) << '\t' << a.type << '\t' << a.size << '\t' << a.hash << '\t'
+                << a.added.toString(Qt::ISODate) << '\t' << escaped(a.addedBy) << '\n';
+    });
+}
+
+int extractFile(const char *attachment, const char *folder, const char *database, QTextStream &out, QTextStream &err)
+{
+    return withDatabase(database, err, [&](Connection &connection) {
+        const qint64 id = numberArgument(attachment, "ATTACHMENT");
+        const QDir dir(QFile::decodeName(folder));
+        if (!dir.exists())
+            throw Refusal(QStringLiteral("The folder %1 does not exist; nothing was written.").arg(dir.path()));
+        QString name;
+        {
+            Recordset found;
+            found.Open(QStringLiteral("select Name from Attachments where ID = %1").arg(id), connection);
+            if (found.Eof())
+                throw Refusal(QStringLiteral("There is no attachment %1; nothing was written.").arg(id));
+            name = Attachments::safeFileName(found.field(0).toTextOrEmpty());
+        }
+        const QString path = dir.filePath(name);
+        if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+            throw Refusal(QStringLiteral("%1 exists already; nothing was written.").arg(path));
+        Attachments::extract(connection, id, path);
+        out << path << '\n';
+    });
+}
+
 int printQuery(Connection &connection, const QString &text, const std::optional<QString> &me, QTextStream &out,
                QTextStream &err, SqlShell::Output output)
 {
@@ -265,6 +360,12 @@ int main(int argc, char **argv)
             return copyDatabase(argv[first + 1], argv[first + 2], out, err);
         if (option == "--ics" && first + 2 < argc)
             return writeCalendar(QString::fromLocal8Bit(argv[first + 1]), argv[first + 2], out, err);
+        if (option == "--attach" && first + 3 < argc)
+            return attachFile(argv[first + 1], argv[first + 2], argv[first + 3], out, err);
+        if (option == "--attachments" && first + 2 < argc)
+            return listAttachments(argv[first + 1], argv[first + 2], out, err);
+        if (option == "--extract" && first + 3 < argc)
+            return extractFile(argv[first + 1], argv[first + 2], argv[first + 3], out, err);
         if (option == "--csv" || option == "--raw-csv") {
             output = option == "--csv" ? SqlShell::Output::Csv : SqlShell::Output::RawCsv;
             continue;

@@ -60,6 +60,7 @@ private slots:
     void csvGuardsFormulasUnlessRaw();
     void opensFileNamesByTheirBytes_data();
     void opensFileNamesByTheirBytes();
+    void attachesListsAndExtracts();
 };
 
 void TestSqlShell::printsQueriesAsTabSeparatedLines()
@@ -331,6 +332,34 @@ void TestSqlShell::opensFileNamesByTheirBytes()
     QVERIFY(shell.waitForFinished(30000));
     QCOMPARE(shell.readAllStandardError(), QByteArray());
     QCOMPARE(shell.readAllStandardOutput(), QByteArray("n\n1\n"));
+}
+
+// A file goes in and comes out whole under a name made safe; an existing
+// file is never overwritten, and a missing issue stores nothing.
+void TestSqlShell::attachesListsAndExtracts()
+{
+    TestDatabase db;
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("out")));
+    const QString source = dir.filePath(QStringLiteral("report\u202Efdp.sh"));
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(700 * 1024, 'x') + "end");
+    file.close();
+    QCOMPARE(sql({db.path(), QStringLiteral("insert into Issues (Title) values ('one')")}).exitCode, 0);
+    QCOMPARE(sql({QStringLiteral("--attach"), QStringLiteral("1"), source, db.path()}).out, QStringLiteral("1\n"));
+    QCOMPARE(sql({QStringLiteral("--attach"), QStringLiteral("2"), source, db.path()}).exitCode, 1);
+    const QStringList listed =
+        sql({QStringLiteral("--attachments"), QStringLiteral("1"), db.path()}).out.split(QLatin1Char('\n'));
+    QCOMPARE(listed.size(), 3);
+    QCOMPARE(listed[1].section(QLatin1Char('\t'), 0, 3), QStringLiteral("1\treport\u202Efdp.sh\ttext/plain\t716803"));
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const Run extracted = sql({QStringLiteral("--extract"), QStringLiteral("1"), out, db.path()});
+    QCOMPARE(extracted.out, QDir(out).filePath(QStringLiteral("reportfdp.sh")) + QLatin1Char('\n'));
+    QFile back(QDir(out).filePath(QStringLiteral("reportfdp.sh")));
+    QVERIFY(back.open(QIODevice::ReadOnly));
+    QCOMPARE(back.readAll(), QByteArray(700 * 1024, 'x') + "end");
+    QCOMPARE(sql({QStringLiteral("--extract"), QStringLiteral("1"), out, db.path()}).exitCode, 1);
 }
 
 QTEST_GUILESS_MAIN(TestSqlShell)
