@@ -57,6 +57,10 @@ void reminderCases(const Run &run, int size, const QString &database);
 // after 10 edits of every issue (with the bytes each entry adds).
 void historyCases(const Run &run, int size, const QString &database);
 
+// A 100 MiB file attached to an issue and saved out again against cp of
+// it on the same disk, with the peak memory before and after.
+void attachCase(const Run &run, const QString &database);
+
 // A bulk edit of 10,000 issues (one field, history included) against one
 // UPDATE of the same rows in one transaction with the history's triggers.
 void bulkEditCase(const Run &run, int size, const QString &database);

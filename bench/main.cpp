@@ -118,6 +118,8 @@ int main(int argc, char *argv[])
         Bench::insertCase(run, nearest, databases[nearest]);
     if (Bench::wants(options, QStringLiteral("trash")))
         Bench::trashCase(run, nearest, databases[nearest]);
+    if (Bench::wants(options, QStringLiteral("attach")))
+        Bench::attachCase(run, databases[nearest]);
     if (Bench::wants(options, QStringLiteral("bulk")))
         Bench::bulkEditCase(run, nearest, databases[nearest]);
     if (Bench::wants(options, QStringLiteral("pane")))
