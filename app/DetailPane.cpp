@@ -1,23 +1,29 @@
 #include "app/DetailPane.h"
 
 #include "app/ActivityWords.h"
+#include "data/Attachments.h"
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/SharedConnection.h"
 #include "data/SqlText.h"
 #include "platform/BackgroundSession.h"
 #include "platform/ChangedMeanwhile.h"
+#include "platform/Dialogs.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-DetailPane::DetailPane(QWidget *parent) : QWidget(parent)
+DetailPane::DetailPane(QWidget *parent) : QWidget(parent), m_attachmentLimit(Attachments::defaultSizeLimit)
 {
     setObjectName(QStringLiteral("detailPane"));
     setAccessibleName(QStringLiteral("Detail pane"));
@@ -50,6 +56,10 @@ DetailPane::DetailPane(QWidget *parent) : QWidget(parent)
     m_addNoteButton->setObjectName(QStringLiteral("addNoteButton"));
     m_addNoteButton->setAccessibleName(QStringLiteral("Add Note"));
     connect(m_addNoteButton, &QPushButton::clicked, this, &DetailPane::addNote);
+    m_attachButton = new QPushButton(QStringLiteral("Attach &Files..."), this);
+    m_attachButton->setObjectName(QStringLiteral("attachButton"));
+    m_attachButton->setAccessibleName(QStringLiteral("Attach Files"));
+    connect(m_attachButton, &QPushButton::clicked, this, &DetailPane::attachFiles);
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -57,7 +67,11 @@ DetailPane::DetailPane(QWidget *parent) : QWidget(parent)
     column->addWidget(m_view, 1);
     column->addWidget(m_noteProblem);
     column->addWidget(m_noteBox);
-    column->addWidget(m_addNoteButton, 0, Qt::AlignRight);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_attachButton);
+    buttons->addWidget(m_addNoteButton);
+    column->addLayout(buttons);
     showIssue(QString(), {});
 }
 
@@ -70,6 +84,7 @@ void DetailPane::showIssue(const QString &id, const QList<DetailPaneText::Field>
     m_fields = fields;
     m_noteBox->setEnabled(!id.isEmpty());
     m_addNoteButton->setEnabled(!id.isEmpty());
+    m_attachButton->setEnabled(!id.isEmpty());
     if (!same) {
         m_noteProblem->hide();
         m_everything = false;
@@ -91,6 +106,7 @@ void DetailPane::reread()
     const auto failed = [this, generation](const QString &description) {
         showActivity(generation, {DetailPaneText::headingHtml(QStringLiteral("Activity")) +
                                       DetailPaneText::activityHtml(description, QString()),
+                                  {},
                                   {}});
     };
     if (!m_worker) {
@@ -115,6 +131,7 @@ void DetailPane::showActivity(quint64 generation, Activity activity)
     if (generation != m_generation)
         return;
     m_restorable = std::move(activity.restorable);
+    m_attachmentNames = std::move(activity.attachments);
     m_activityHtml = std::move(activity.html);
     render(m_activityHtml, true);
 }
@@ -129,6 +146,19 @@ DetailPane::Activity DetailPane::readActivity(Connection &connection, qint64 iss
     const qsizetype entryCount = everything ? entries.size() : std::min<qsizetype>(entries.size(), entriesShown);
     QString &html = activity.html;
     html.reserve((noteCount + entryCount) * 240);
+    const QList<Attachments::Attachment> attached = Attachments::list(connection, issueId);
+    if (!attached.isEmpty()) {
+        html += DetailPaneText::headingHtml(QStringLiteral("Attachments"));
+        for (const Attachments::Attachment &a : attached) {
+            html += DetailPaneText::attachmentHtml(a.name,
+                                                   QStringLiteral("%1, %2, added by %3 %4")
+                                                       .arg(QLocale().formattedDataSize(a.size), a.type,
+                                                            a.addedBy.isEmpty() ? QStringLiteral("someone") : a.addedBy,
+                                                            DetailPaneText::ago(a.added.toLocalTime(), now)),
+                                                   QStringLiteral("save:%1").arg(a.id));
+            activity.attachments.insert(a.id, a.name);
+        }
+    }
     html += DetailPaneText::headingHtml(QStringLiteral("Notes"));
     if (notes.isEmpty())
         html += DetailPaneText::activityHtml(QStringLiteral("No notes yet."), QString());
@@ -188,6 +218,13 @@ void DetailPane::openLink(const QUrl &link)
         reread();
         return;
     }
+    if (link.scheme() == QLatin1String("save")) {
+        bool ok = false;
+        const qint64 id = link.path().toLongLong(&ok);
+        if (ok && m_attachmentNames.contains(id))
+            saveAttachment(id);
+        return;
+    }
     if (link.scheme() == QLatin1String("restore")) {
         bool ok = false;
         const qint64 seq = link.path().toLongLong(&ok);
@@ -216,4 +253,57 @@ void DetailPane::addNote()
     m_noteBox->clear();
     emit noteAdded(*id);
     reread();
+}
+
+void DetailPane::showProblem(const QString &text)
+{
+    m_noteProblem->setText(text);
+    m_noteProblem->show();
+}
+
+void DetailPane::attachFiles()
+{
+    const std::optional<qint64> id = SqlText::idOf(m_issueId);
+    if (!id)
+        return;
+    const QStringList paths =
+        platform::dialogs().openFileNames(QStringLiteral("Attach Files"), QStringLiteral("All files (*)"));
+    QStringList problems;
+    for (const QString &path : paths) {
+        QProgressDialog progress(QStringLiteral("Attaching %1...").arg(QFileInfo(path).fileName()),
+                                 QStringLiteral("Cancel"), 0, 1000, this);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(500);
+        const auto step = [&progress](qint64 done, qint64 total) {
+            progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
+            QApplication::processEvents();
+            return !progress.wasCanceled();
+        };
+        try {
+            Attachments::add(sharedConnection(), *id, path, step, m_attachmentLimit);
+        } catch (const Error &error) {
+            problems << error.description();
+        }
+    }
+    if (problems.isEmpty())
+        m_noteProblem->hide();
+    else
+        showProblem(problems.join(QLatin1Char('\n')));
+    if (!paths.isEmpty())
+        reread();
+}
+
+void DetailPane::saveAttachment(qint64 id)
+{
+    const QString path =
+        platform::saveFileName(QStringLiteral("Save Attachment As"),
+                               Attachments::safeFileName(m_attachmentNames.value(id)), QStringLiteral("All files (*)"));
+    if (path.isEmpty())
+        return;
+    try {
+        Attachments::extract(sharedConnection(), id, path);
+        m_noteProblem->hide();
+    } catch (const Error &error) {
+        showProblem(error.description());
+    }
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The detail pane beside or below the issue list: the selected issue's
-// fields as the list shows them, its notes and its activity, newest first,
-// and a box to add a note (Ctrl+Enter adds it). Reading an issue no longer
+// fields as the list shows them, its attachments, its notes and its
+// activity, newest first, and a box to add a note (Ctrl+Enter adds it). Reading an issue no longer
 // needs the modal editor.
 //
 // The notes and the activity are read on the shared connection on a
@@ -50,6 +50,13 @@ public:
     // the pane says why.
     void addNote();
 
+    // Asks for files and attaches each to the shown issue, with a progress
+    // window that can cancel; a file refused (too large, unreadable) is
+    // said in the pane and the others go on.
+    void attachFiles();
+    // The largest file attached (a setting of the main window's).
+    void setAttachmentLimit(qint64 bytes) { m_attachmentLimit = bytes; }
+
     // The issue's notes and activity as the pane shows them after its
     // fields, with the entries "Restore this value" applies to, by their
     // Seq: the newest notes and entries, or with everything, all of them.
@@ -57,6 +64,7 @@ public:
     struct Activity {
         QString html;
         QHash<qint64, IssueHistory::Entry> restorable;
+        QHash<qint64, QString> attachments; // names by ID
     };
     static Activity readActivity(Connection &connection, qint64 issueId, const QDateTime &now, bool everything);
     // How many of each show until the user asks for all: a long story
@@ -74,11 +82,16 @@ private:
     void render(const QString &activityHtml, bool samePlace);
     void showActivity(quint64 generation, Activity activity);
     void openLink(const QUrl &link);
+    void saveAttachment(qint64 id);
+    void showProblem(const QString &text);
 
     QTextBrowser *m_view;
     QLabel *m_noteProblem;
     QPlainTextEdit *m_noteBox;
     QPushButton *m_addNoteButton;
+    QPushButton *m_attachButton;
+    qint64 m_attachmentLimit;
+    QHash<qint64, QString> m_attachmentNames; // as last read, by ID
     platform::BackgroundSession *m_worker = nullptr;
 
     QString m_issueId;

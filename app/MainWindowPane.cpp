@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 
 #include "app/DetailPane.h"
+#include "app/MainWindowSettings.h"
 #include "app/UndoCommands.h"
 #include "app/list/IssueListModel.h"
 
@@ -18,6 +19,7 @@ void MainWindow::buildPaneCommands()
 {
     m_detailPane = new DetailPane(this);
     m_detailPane->hide();
+    m_detailPane->setAttachmentLimit(MainWindowSettings::readAttachmentLimit());
     connect(m_detailPane, &DetailPane::noteAdded, this,
             [this](qint64 issueId) { m_undo->justMade(UndoCommands::Kind::Note, issueId); });
     connect(m_detailPane, &DetailPane::restoreRequested, m_undo, &UndoCommands::restore);

@@ -57,6 +57,8 @@ constexpr Switch showClosed{"ShowClosed", false};
 constexpr Switch findBar{"FindBar", true};
 constexpr Switch paneShown{"DetailPane/Shown", false};
 constexpr Switch paneBelow{"DetailPane/Below", false};
+// The largest file attached, in MiB: 512 unless set, from 1 MiB to 4 GiB.
+constexpr WholeNumber attachmentLimit{"Attachments/SizeLimitMiB", 512, 1, 4096};
 constexpr const char *normalGeometryKeys[] = {"WindowLeft", "WindowTop", "WindowWidth", "WindowHeight"};
 
 double readLocaleNumber(const QString &key, const char *defaultText)
@@ -181,6 +183,11 @@ void saveNormalGeometry(const std::optional<QRect> &twips)
 Pane readPane()
 {
     return Pane{read(paneShown), read(paneBelow)};
+}
+
+qint64 readAttachmentLimit()
+{
+    return qint64(read(attachmentLimit)) * 1024 * 1024;
 }
 
 void savePane(const Pane &pane)

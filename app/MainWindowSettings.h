@@ -80,4 +80,9 @@ Pane readPane();
 // ignored here, as for the view.
 void savePane(const Pane &pane);
 
+// The largest file the detail pane attaches, in bytes (stored in MiB under
+// Attachments/SizeLimitMiB; 512 MiB when nothing, or nothing sound, is
+// stored). Set by hand only.
+qint64 readAttachmentLimit();
+
 } // namespace MainWindowSettings

@@ -108,6 +108,11 @@ public:
             return QString();
         return chooser.selectedFiles().constFirst();
     }
+
+    QStringList openFileNames(const QString &title, const QString &filter) override
+    {
+        return QFileDialog::getOpenFileNames(QApplication::activeWindow(), title, QString(), filter);
+    }
 };
 
 Dialogs *replacementDialogs = nullptr;

@@ -51,6 +51,13 @@ public:
     // cancels.
     virtual QString fileName(FileAction action, const QString &title, const QString &suggested,
                              const QString &filter) = 0;
+    // Files to open, one or more; none when the user cancels. Unless a
+    // double says otherwise, the one file fileName asks for.
+    virtual QStringList openFileNames(const QString &title, const QString &filter)
+    {
+        const QString one = fileName(FileAction::Open, title, QString(), filter);
+        return one.isEmpty() ? QStringList() : QStringList{one};
+    }
 };
 
 // The dialogs in force: the scripted double while a test has installed one,

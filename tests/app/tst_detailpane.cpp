@@ -7,6 +7,7 @@
 
 #include "app/DetailPane.h"
 #include "app/DetailPaneText.h"
+#include "data/Attachments.h"
 #include "data/ConcurrentSave.h"
 #include "data/IssueHistory.h"
 #include "data/Transaction.h"
@@ -16,6 +17,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -91,6 +94,7 @@ private slots:
     void notesShowAsTypedWithLinks_data();
     void notesShowAsTypedWithLinks();
     void paneIsRememberedAndLeavesTheListAloneWhenHidden();
+    void attachesAndSavesAs();
 
 private:
     std::unique_ptr<MainWindow> m_form;
@@ -336,6 +340,40 @@ void TestDetailPane::paneIsRememberedAndLeavesTheListAloneWhenHidden()
     m_form.reset();
     m_form = started();
     QVERIFY(!paneOf(*m_form)->isVisibleTo(m_form.get()));
+}
+
+// A file chosen is attached and listed with its history entry; Save As
+// writes it back; a file over the limit is said in the pane, not stored.
+void TestDetailPane::attachesAndSavesAs()
+{
+    m_form->setDetailPane({true, false});
+    selectIssue(*m_form, QStringLiteral("3"));
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("scan.txt"));
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("hello\n");
+    file.close();
+    m_dialogs->fileNames << source;
+    control<QPushButton>(*m_form, "attachButton")->click();
+    const QString text = paneText(*m_form);
+    QVERIFY2(text.contains(QStringLiteral("Attachments\nscan.txt 6 bytes, text/plain")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral(" attached the file \u201cscan.txt\u201d")));
+
+    const QString saved = dir.filePath(QStringLiteral("back.txt"));
+    m_dialogs->fileNames << saved;
+    const qint64 id = Attachments::list(sharedConnection(), 3).value(0).id;
+    emit control<QTextBrowser>(*m_form, "detailText")->anchorClicked(QUrl(QStringLiteral("save:%1").arg(id)));
+    QFile back(saved);
+    QVERIFY(back.open(QIODevice::ReadOnly));
+    QCOMPARE(back.readAll(), QByteArray("hello\n"));
+
+    paneOf(*m_form)->setAttachmentLimit(3);
+    m_dialogs->fileNames << source;
+    control<QPushButton>(*m_form, "attachButton")->click();
+    QVERIFY(control<QLabel>(*m_form, "noteProblem")->text().contains(QStringLiteral("larger than")));
+    QCOMPARE(Attachments::list(sharedConnection(), 3).size(), 1);
+    QVERIFY(m_dialogs->boxes.isEmpty());
 }
 
 QTEST_MAIN(TestDetailPane)
