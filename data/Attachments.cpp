@@ -48,6 +48,13 @@ QString sizeText(qint64 bytes)
     return QLocale::system().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
 }
 
+[[noreturn]] void tooLarge(const QString &name, qint64 limit)
+{
+    throw Refusal(QStringLiteral("The file \u201c%1\u201d is larger than %2, the most Marrowdesk attaches; nothing was "
+                                 "stored.")
+                      .arg(name, sizeText(limit)));
+}
+
 [[noreturn]] void cancelled()
 {
     throw Refusal(QStringLiteral("The file was not attached: you cancelled it, so nothing was stored."));
@@ -86,9 +93,7 @@ Sniffed sniff(QIODevice &source, const QString &name, qint64 start, const Progre
     QByteArray head;
     found.size = readChunks(source, name, [&](const QByteArray &chunk, qint64 done) {
         if (done > limit)
-            throw Refusal(QStringLiteral("The file \u201c%1\u201d is larger than %2, the most Marrowdesk attaches; "
-                                         "nothing was stored.")
-                              .arg(name, sizeText(limit)));
+            tooLarge(name, limit);
         if (head.isEmpty())
             head = chunk.left(64 * 1024);
         hash.addData(chunk);
@@ -115,9 +120,7 @@ qint64 add(Connection &connection, qint64 issueId, QIODevice &source, const QStr
                               .arg(name, aside.errorString()));
         readChunks(source, name, [&](const QByteArray &chunk, qint64 done) {
             if (done > limit)
-                throw Refusal(QStringLiteral("The file \u201c%1\u201d is larger than %2, the most Marrowdesk "
-                                             "attaches; nothing was stored.")
-                                  .arg(name, sizeText(limit)));
+                tooLarge(name, limit);
             if (aside.write(chunk) != chunk.size())
                 throw Refusal(QStringLiteral("The temporary copy of \u201c%1\u201d could not be written (%2); "
                                              "nothing was stored.")
@@ -131,6 +134,8 @@ qint64 add(Connection &connection, qint64 issueId, QIODevice &source, const QStr
     if (stored.trimmed().isEmpty())
         throw Refusal(QStringLiteral("An attachment needs a name; nothing was stored."));
     const qint64 start = source.pos();
+    if (source.size() - start > limit)
+        tooLarge(stored, limit);
     const Sniffed content = sniff(source, stored, start, progress, limit);
     const QString hash = QString::fromLatin1(content.hash);
     Session &session = *connection.session();
@@ -166,6 +171,8 @@ qint64 add(Connection &connection, qint64 issueId, QIODevice &source, const QStr
             throw Refusal(QStringLiteral("The file \u201c%1\u201d changed while it was being attached; nothing was "
                                          "stored. Try again when it is no longer being written.")
                               .arg(stored));
+    } else if (progress && !progress(2 * content.size, 2 * content.size)) {
+        cancelled();
     }
     const Rows added = ask(connection,
                            QStringLiteral("INSERT INTO \"Attachments\" (\"Issue ID\", \"Name\", \"Type\", \"Size\", "
