@@ -203,7 +203,7 @@ ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Ref
     return read;
 }
 
-Refilled showAside(IssueListModel &model, ReadAside read)
+Refilled showAside(IssueListModel &model, ReadAside read, std::vector<char> visible)
 {
     if (!read.failures.empty()) {
         ErrorBlock step(ErrorBlock::location("Form1", "ListData"));
@@ -214,7 +214,7 @@ Refilled showAside(IssueListModel &model, ReadAside read)
                 throw Error(failure.description);
             });
     }
-    model.showRefill(std::move(read.rows));
+    model.showRefill(std::move(read.rows), std::move(visible));
     return Refilled{true, std::move(read.missing)};
 }
 

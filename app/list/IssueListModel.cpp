@@ -168,6 +168,7 @@ void IssueListModel::Refill::reserveRows(int count)
     if (count <= 0)
         return;
     m_table.rows.reserve(static_cast<size_t>(count));
+    m_table.numbers.reserve(static_cast<size_t>(count));
     if (m_keys)
         m_keys->reserve(static_cast<size_t>(count));
     for (std::vector<qint64> &dates : m_table.dates)
@@ -189,7 +190,9 @@ void IssueListModel::Refill::setClosed(int row)
 
 int IssueListModel::Refill::appendRow(const QString &firstCell)
 {
-    setFirstCell(m_table.rows.emplace_back(), firstCell);
+    Row &added = m_table.rows.emplace_back();
+    setFirstCell(added, firstCell);
+    m_table.numbers.push_back(added.isNumber ? added.number : noNumber);
     for (std::vector<qint64> &dates : m_table.dates)
         dates.push_back(noDate);
     return static_cast<int>(m_table.rows.size()) - 1;
@@ -207,9 +210,10 @@ void IssueListModel::Refill::setCell(int row, int column, const QString &text)
     Row &target = this->row(row);
     if (column < 0 || column >= maxColumns)
         throw Error(QStringLiteral("The issue list has no column %1.").arg(column + 1));
-    if (column == idColumn)
+    if (column == idColumn) {
         setFirstCell(target, text);
-    else
+        m_table.numbers[static_cast<size_t>(row)] = target.isNumber ? target.number : noNumber;
+    } else
         target.cells[static_cast<size_t>(column)] = text;
     if (m_keys && column == m_sortColumn) {
         // The keys hold one per row, in row order; a cell set out of that
@@ -288,6 +292,11 @@ void IssueListModel::Refill::finish()
 
 void IssueListModel::showRefill(Refill refill)
 {
+    showRefill(std::move(refill), {});
+}
+
+void IssueListModel::showRefill(Refill refill, std::vector<char> visible)
+{
     refill.finish();
     std::vector<int> shown = std::move(refill.m_order);
     if (refill.m_sortColumn != m_sortColumn || refill.m_sortOrder != m_sortOrder ||
@@ -300,12 +309,16 @@ void IssueListModel::showRefill(Refill refill)
             shown.swap(sorted);
         }
     }
+    if (visible.size() != refill.m_table.rows.size())
+        visible.clear();
     beginResetModel();
     std::shared_ptr<const Table> replaced = std::exchange(m_table, std::make_shared<Table>(std::move(refill.m_table)));
-    // A filter belongs to the rows it was made for; the owner filters the
-    // new rows again.
-    m_visible.clear();
+    // A filter belongs to the rows it was made for: the owner filters the
+    // new rows again, unless it filtered them already (visible).
+    m_visible = std::move(visible);
     m_order = shown;
+    if (!m_visible.empty())
+        std::erase_if(shown, [this](int row) { return !m_visible[static_cast<size_t>(row)]; });
     m_shown.swap(shown);
     endResetModel();
     // The replaced rows are freed on a worker thread (or by the last search
@@ -362,8 +375,23 @@ bool IssueListModel::isClosed(int row) const
 
 int IssueListModel::rowOfFirstCell(const QString &text) const
 {
+    // An ID is looked for among the rows' numbers, side by side, and only
+    // then among the shown positions: walked in shown order, the rows of a
+    // sorted list of 100,000 issues would cost a cache miss each,
+    // milliseconds the window stands still for when it finds the selected
+    // issue again after a refill.
+    bool isNumber = false;
+    const qint64 number = text.toLongLong(&isNumber);
+    std::vector<int> matches;
+    const std::vector<Row> &rows = m_table->rows;
+    const std::vector<qint64> &numbers = m_table->numbers;
+    for (size_t position = 0; position < rows.size(); ++position)
+        if ((!isNumber || numbers[position] == number) && rows[position].cells[idColumn] == text)
+            matches.push_back(static_cast<int>(position));
+    if (matches.empty())
+        return -1;
     for (size_t i = 0; i < m_shown.size(); ++i)
-        if (shownRow(static_cast<int>(i)).cells[idColumn] == text)
+        if (std::binary_search(matches.begin(), matches.end(), m_shown[i]))
             return static_cast<int>(i);
     return -1;
 }

@@ -51,6 +51,10 @@ public:
     struct Table {
         std::vector<Row> rows;
         std::array<std::vector<qint64>, 2> dates; // opened and due date keys, per row
+        // Each row's first cell as a number (Row::number), side by side, so
+        // that finding a row by its ID reads one small array; noNumber when
+        // the cell is not a number.
+        std::vector<qint64> numbers;
         // Per date column, made when the rows are complete: each row's date
         // as a rank (0 no date, 1 the earliest day, 2 the day after, ...),
         // when all are whole days within 65,535 days of each other, as dates
@@ -146,6 +150,9 @@ public:
     // (sorted again when the list was sorted another way since the refill
     // began), unfiltered: the owner filters the new rows.
     void showRefill(Refill refill);
+    // The same, showing only the rows whose entry in visible is non-zero
+    // (setVisibleRows), in the same one change of the list.
+    void showRefill(Refill refill, std::vector<char> visible);
 
     // The refill on this thread. Between beginRefill and endRefill the shown
     // rows stay as they were; endRefill replaces them all (showRefill).
@@ -194,6 +201,7 @@ public:
     // A date key (Table::dates): the given day at midnight; noDate for a
     // row without a date.
     static constexpr qint64 noDate = std::numeric_limits<qint64>::min();
+    static constexpr qint64 noNumber = std::numeric_limits<qint64>::min();
     static qint64 dayKey(const QDate &day);
 
 private:

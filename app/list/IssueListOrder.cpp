@@ -162,6 +162,9 @@ void IssueListModel::setVisibleRows(const std::shared_ptr<const Table> &madeFor,
 {
     if (madeFor != m_table || (!visible.empty() && visible.size() != m_table->rows.size()))
         return;
+    // The rows a refill showed already filtered: nothing changes.
+    if (visible == m_visible)
+        return;
     m_visible = std::move(visible);
     showOrder(std::move(m_order));
 }
