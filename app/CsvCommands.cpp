@@ -60,7 +60,9 @@ void exportIssues(MainWindow &window)
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly))
             throw Error(QStringLiteral("The file \"%1\" could not be made: %2").arg(path, file.errorString()));
-        written = IssueExchange::exportIssues(sharedConnection(), ids, file, choice.byteOrderMark());
+        // The history's dates go into the file while the list shows them.
+        written = IssueExchange::exportIssues(sharedConnection(), ids, file, choice.byteOrderMark(),
+                                              window.historyColumns().any());
         if (!file.commit())
             throw Error(QStringLiteral("The file \"%1\" could not be written: %2").arg(path, file.errorString()));
     });

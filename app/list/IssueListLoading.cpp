@@ -3,6 +3,7 @@
 #include "app/list/IssueListModel.h"
 #include "data/Error.h"
 #include "data/HeldRecordset.h"
+#include "data/IssueDates.h"
 #include "data/IssueListQuery.h"
 #include "data/IssueStatus.h"
 #include "data/Recordset.h"
@@ -15,9 +16,9 @@
 namespace IssueListLoading {
 namespace {
 
-void openIssues(HeldRecordset &rs, bool withClosed)
+void openIssues(HeldRecordset &rs, bool withClosed, bool withHistoryDates)
 {
-    IssueListQuery::open(rs.get(), sharedConnection(), withClosed);
+    IssueListQuery::open(rs.get(), sharedConnection(), withClosed, withHistoryDates);
 }
 
 // Reads the issues of an opened query (or of none, when it did not open)
@@ -45,6 +46,13 @@ MissingValues readIssues(Step &step, IssueListModel::Refill &model, const QStrin
     const NamedField categoryField = named(QStringLiteral("Category"));
     const NamedField priorityField = named(QStringLiteral("Priority"));
     const NamedField commentField = named(QStringLiteral("Comment"));
+    // The history's dates are looked up only when the statement has them.
+    const bool historyDates = model.withHistoryDates();
+    const auto namedIf = [&](const char *name) {
+        return historyDates ? named(QLatin1String(name)) : NamedField{QLatin1String(name), -1};
+    };
+    const NamedField closedDateField = namedIf(IssueDates::closedColumn);
+    const NamedField lastChangedField = namedIf(IssueDates::lastChangedColumn);
     const auto field = [&](const NamedField &source) -> const Value & {
         return source.position >= 0 ? rs->field(source.position) : rs->Fields(source.name);
     };
@@ -106,6 +114,17 @@ MissingValues readIssues(Step &step, IssueListModel::Refill &model, const QStrin
         plain(122, 7, categoryField);
         plain(124, 8, priorityField);
         appended(126, 9, commentField);
+        // An issue with no history (or not closed now) has an empty date.
+        const auto historyDate = [&](int column, const NamedField &source) {
+            const Value date = IssueDates::fromStored(field(source));
+            model.setCell(row, column, date.toTextOrEmpty());
+            model.setDateKey(row, column, date);
+        };
+        if (historyDates)
+            step(126, [&] {
+                historyDate(IssueListModel::closedDateColumn, closedDateField);
+                historyDate(IssueListModel::lastChangedColumn, lastChangedField);
+            });
         lacking.rows += rowLacks ? 1 : 0;
         if (!step(128, [&] { rs->MoveNext(); }))
             break;
@@ -150,7 +169,7 @@ Refilled refill(IssueListModel &model, bool withClosed)
     Refilled refilled;
     HeldRecordset rs;
     step(102, [&] { rs.create(); });
-    refilled.read = rs.exists() && step(104, [&] { openIssues(rs, withClosed); });
+    refilled.read = rs.exists() && step(104, [&] { openIssues(rs, withClosed, rows.withHistoryDates()); });
     refilled.missing = readIssues(step, rows, captionsOf(model), rs, refilled.read, withClosed);
     model.showRefill(std::move(rows));
     return refilled;
@@ -162,7 +181,7 @@ Refilled refillWhenRead(IssueListModel &model, bool withClosed)
     HeldRecordset rs;
     rs.create();
     try {
-        openIssues(rs, withClosed);
+        openIssues(rs, withClosed, model.hasHistoryColumns());
     } catch (const Error &) {
         return refilled;
     }
@@ -181,7 +200,7 @@ ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Ref
 {
     HeldRecordset rs;
     rs.create();
-    IssueListQuery::open(rs.get(), connection, withClosed);
+    IssueListQuery::open(rs.get(), connection, withClosed, rows.withHistoryDates());
     ReadAside read{std::move(rows), {}, {}};
     // A row's value that fails is told when the rows are shown, on the
     // window's thread, at its step, as a refill there tells it.
