@@ -261,6 +261,14 @@ void IssueListModel::Refill::setDateKey(int row, int column, const Value &value)
     m_table.dates[static_cast<size_t>(dateSlot(column))][static_cast<size_t>(row)] = key;
 }
 
+void IssueListModel::Refill::setDateTimeKey(int row, int column, qint64 key)
+{
+    this->row(row);
+    if (kindOf(column) != Kind::Date)
+        throw Error(QStringLiteral("Column %1 of the issue list holds no dates.").arg(column + 1));
+    m_table.dates[static_cast<size_t>(dateSlot(column))][static_cast<size_t>(row)] = key;
+}
+
 void IssueListModel::rankDays(Table &table)
 {
     for (size_t slot = 0; slot < table.dates.size(); ++slot) {

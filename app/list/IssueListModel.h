@@ -117,6 +117,8 @@ public:
         int appendRow(const QString &firstCell);
         void setCell(int row, int column, const QString &text);
         void setDateKey(int row, int column, const Value &value);
+        // A date cell's key made already (dayKey's scale: local time).
+        void setDateTimeKey(int row, int column, qint64 key);
         void setClosed(int row);
         bool withHistoryDates() const { return m_withHistoryDates; }
 
