@@ -24,14 +24,17 @@ namespace {
 
 using HistoryDates = QHash<qint64, IssueDates::StoredDates>;
 
-// Opens the list's statement, and reads the history's dates beside it when
-// asked: one grouped read of the history, looked up by ID, costs less than
-// joining it to the view.
-void openIssues(HeldRecordset &rs, Connection &connection, bool withClosed, std::optional<HistoryDates> *dates)
+void openIssues(HeldRecordset &rs, Connection &connection, bool withClosed)
 {
     IssueListQuery::open(rs.get(), connection, withClosed);
-    if (dates)
-        *dates = IssueDates::readStored(connection);
+}
+
+// The history's dates, read beside the list's statement when its rows are to
+// hold them: one grouped read of the history, looked up by ID, costs less
+// than joining it to the view. Without them the rows are read all the same.
+std::optional<HistoryDates> historyDates(Connection &connection, bool wanted)
+{
+    return wanted ? std::optional<HistoryDates>(IssueDates::readStored(connection)) : std::nullopt;
 }
 
 // Stored times as the list shows them: as a Value of the time would be
@@ -235,10 +238,10 @@ Refilled refill(IssueListModel &model, bool withClosed)
     Refilled refilled;
     HeldRecordset rs;
     step(102, [&] { rs.create(); });
+    refilled.read = rs.exists() && step(104, [&] { openIssues(rs, sharedConnection(), withClosed); });
     std::optional<HistoryDates> dates;
-    refilled.read = rs.exists() && step(104, [&] {
-                        openIssues(rs, sharedConnection(), withClosed, rows.withHistoryDates() ? &dates : nullptr);
-                    });
+    if (refilled.read)
+        step(104, [&] { dates = historyDates(sharedConnection(), rows.withHistoryDates()); });
     refilled.missing = readIssues(step, rows, captionsOf(model), rs, refilled.read, withClosed, dates);
     model.showRefill(std::move(rows));
     return refilled;
@@ -251,7 +254,8 @@ Refilled refillWhenRead(IssueListModel &model, bool withClosed)
     rs.create();
     std::optional<HistoryDates> dates;
     try {
-        openIssues(rs, sharedConnection(), withClosed, model.hasHistoryColumns() ? &dates : nullptr);
+        openIssues(rs, sharedConnection(), withClosed);
+        dates = historyDates(sharedConnection(), model.hasHistoryColumns());
     } catch (const Error &) {
         return refilled;
     }
@@ -270,8 +274,8 @@ ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Ref
 {
     HeldRecordset rs;
     rs.create();
-    std::optional<HistoryDates> dates;
-    openIssues(rs, connection, withClosed, rows.withHistoryDates() ? &dates : nullptr);
+    openIssues(rs, connection, withClosed);
+    const std::optional<HistoryDates> dates = historyDates(connection, rows.withHistoryDates());
     ReadAside read{std::move(rows), {}, {}};
     // A row's value that fails is told when the rows are shown, on the
     // window's thread, at its step, as a refill there tells it.
