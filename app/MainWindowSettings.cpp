@@ -51,12 +51,14 @@ struct Switch {
 // The keys.
 constexpr ColumnWidth columnWidth{"ColumnHeaders", "1200", "1700", minColumnWidth, maxColumnWidth};
 constexpr LocaleNumber windowState{"WindowState", "0", -0.5, 2.5}; // rounded; outside, 0
-constexpr WholeNumber sortColumn{"SortColumn", -1, 0, IssueListModel::maxColumns - 1};
+constexpr WholeNumber sortColumn{"SortColumn", -1, 0, IssueListModel::allColumns - 1};
 constexpr WholeNumber sortOrder{"SortOrder", 0, 0, 1};
 constexpr Switch showClosed{"ShowClosed", false};
 constexpr Switch findBar{"FindBar", true};
 constexpr Switch paneShown{"DetailPane/Shown", false};
 constexpr Switch paneBelow{"DetailPane/Below", false};
+constexpr Switch closedDateShown{"Columns/ClosedDate", false};
+constexpr Switch lastChangedShown{"Columns/LastChanged", false};
 constexpr const char *normalGeometryKeys[] = {"WindowLeft", "WindowTop", "WindowWidth", "WindowHeight"};
 
 double readLocaleNumber(const QString &key, const char *defaultText)
@@ -187,6 +189,20 @@ void savePane(const Pane &pane)
 {
     try {
         save({entry(paneShown.key, pane.shown ? 1 : 0), entry(paneBelow.key, pane.below ? 1 : 0)});
+    } catch (const Error &) {
+    }
+}
+
+HistoryColumns readHistoryColumns()
+{
+    return HistoryColumns{read(closedDateShown), read(lastChangedShown)};
+}
+
+void saveHistoryColumns(const HistoryColumns &columns)
+{
+    try {
+        save({entry(closedDateShown.key, columns.closedDate ? 1 : 0),
+              entry(lastChangedShown.key, columns.lastChanged ? 1 : 0)});
     } catch (const Error &) {
     }
 }

@@ -46,7 +46,8 @@ IssueListModel::Kind IssueListModel::kindOf(int column)
 {
     if (column == idColumn)
         return Kind::Number;
-    if (column == openedDateColumn || column == dueDateColumn)
+    if (column == openedDateColumn || column == dueDateColumn || column == closedDateColumn ||
+        column == lastChangedColumn)
         return Kind::Date;
     return Kind::Text;
 }
@@ -74,6 +75,25 @@ void IssueListModel::addColumn(const QString &caption)
     beginInsertColumns(QModelIndex(), column, column);
     m_captions.append(caption);
     endInsertColumns();
+}
+
+void IssueListModel::setHistoryColumns(bool on)
+{
+    if (on == hasHistoryColumns() || m_captions.size() < maxColumns)
+        return;
+    if (on) {
+        beginInsertColumns(QModelIndex(), closedDateColumn, lastChangedColumn);
+        m_captions << QStringLiteral("Closed Date") << QStringLiteral("Last Changed");
+        endInsertColumns();
+        return;
+    }
+    // A sort by a column that goes away ends with it; the rows keep their
+    // present order.
+    if (m_sortColumn >= maxColumns)
+        m_sortColumn = -1;
+    beginRemoveColumns(QModelIndex(), closedDateColumn, lastChangedColumn);
+    m_captions.resize(maxColumns);
+    endRemoveColumns();
 }
 
 int IssueListModel::rowCount(const QModelIndex &parent) const
@@ -149,8 +169,9 @@ Qt::ItemFlags IssueListModel::flags(const QModelIndex &index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-IssueListModel::Refill::Refill(int sortColumn, Qt::SortOrder order, std::shared_ptr<const ValueRanks> places)
-    : m_sortColumn(sortColumn), m_sortOrder(order), m_places(std::move(places))
+IssueListModel::Refill::Refill(int sortColumn, Qt::SortOrder order, std::shared_ptr<const ValueRanks> places,
+                               bool withHistoryDates)
+    : m_sortColumn(sortColumn), m_sortOrder(order), m_places(std::move(places)), m_withHistoryDates(withHistoryDates)
 {
     // With the list sorted by a text column, each row's key is made when its
     // cell arrives, while the text is still in the processor's cache; made
@@ -208,7 +229,7 @@ IssueListModel::Row &IssueListModel::Refill::row(int row)
 void IssueListModel::Refill::setCell(int row, int column, const QString &text)
 {
     Row &target = this->row(row);
-    if (column < 0 || column >= maxColumns)
+    if (column < 0 || column >= allColumns)
         throw Error(QStringLiteral("The issue list has no column %1.").arg(column + 1));
     if (column == idColumn) {
         setFirstCell(target, text);
@@ -243,6 +264,14 @@ void IssueListModel::Refill::setDateKey(int row, int column, const Value &value)
                 key = dateTimeKey(std::get<QDateTime>(*parsed).date(), std::get<QDateTime>(*parsed).time());
         }
     }
+    m_table.dates[static_cast<size_t>(dateSlot(column))][static_cast<size_t>(row)] = key;
+}
+
+void IssueListModel::Refill::setDateTimeKey(int row, int column, qint64 key)
+{
+    this->row(row);
+    if (kindOf(column) != Kind::Date)
+        throw Error(QStringLiteral("Column %1 of the issue list holds no dates.").arg(column + 1));
     m_table.dates[static_cast<size_t>(dateSlot(column))][static_cast<size_t>(row)] = key;
 }
 
@@ -363,7 +392,7 @@ void IssueListModel::endRefill()
 
 QString IssueListModel::cell(int row, int column) const
 {
-    if (row < 0 || static_cast<size_t>(row) >= m_shown.size() || column < 0 || column >= maxColumns)
+    if (row < 0 || static_cast<size_t>(row) >= m_shown.size() || column < 0 || column >= allColumns)
         return QString();
     return shownRow(row).cells[static_cast<size_t>(column)];
 }

@@ -112,7 +112,7 @@ void IssueListModel::sortedOrder(const Table &table, const std::vector<int> &sho
 
 void IssueListModel::sort(int column, Qt::SortOrder order)
 {
-    if (column < 0 || column >= maxColumns)
+    if (column < 0 || column >= columnCount())
         return;
     m_sortColumn = column;
     m_sortOrder = order;
