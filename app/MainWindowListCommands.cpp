@@ -121,24 +121,35 @@ void MainWindow::buildListCommands()
 
     m_undo = new UndoCommands(this, new TrashCommands(this));
 
-    // The header's own menu: the columns beyond the ten, each shown on
-    // request and remembered.
+    // The header's own menu: which of the ten columns show (never the ID,
+    // by which every command finds its issue), and the history's two
+    // columns beyond them, each shown on request and remembered.
     m_headerMenu = new QMenu(this);
     m_headerMenu->setObjectName(QStringLiteral("listHeaderMenu"));
-    m_headerMenu->addSection(QStringLiteral("Columns"));
-    QAction *closedDate = m_headerMenu->addAction(QStringLiteral("&Closed Date"));
-    QAction *lastChanged = m_headerMenu->addAction(QStringLiteral("&Last Changed"));
-    for (QAction *action : {closedDate, lastChanged}) {
-        action->setCheckable(true);
-        connect(action, &QAction::triggered, this, [this, closedDate, lastChanged] {
-            const MainWindowSettings::HistoryColumns chosen{closedDate->isChecked(), lastChanged->isChecked()};
-            setHistoryColumns(chosen);
-            MainWindowSettings::saveHistoryColumns(chosen);
-        });
-    }
-    connect(m_headerMenu, &QMenu::aboutToShow, this, [this, closedDate, lastChanged] {
+    connect(m_headerMenu, &QMenu::aboutToShow, this, [this] {
+        m_headerMenu->clear();
+        m_headerMenu->addSection(QStringLiteral("Columns"));
+        for (int column = 0; column < IssueListModel::maxColumns; ++column) {
+            QAction *shown = m_headerMenu->addAction(m_model->headerData(column, Qt::Horizontal).toString());
+            shown->setCheckable(true);
+            shown->setChecked(!m_issueList->isColumnHidden(column));
+            shown->setEnabled(column != IssueListModel::idColumn);
+            connect(shown, &QAction::toggled, this, [this, column](bool on) { m_views->showColumn(column, on); });
+        }
+        m_headerMenu->addSeparator();
+        QAction *closedDate = m_headerMenu->addAction(QStringLiteral("&Closed Date"));
+        QAction *lastChanged = m_headerMenu->addAction(QStringLiteral("&Last Changed"));
+        closedDate->setCheckable(true);
+        lastChanged->setCheckable(true);
         closedDate->setChecked(m_historyColumns.closedDate);
         lastChanged->setChecked(m_historyColumns.lastChanged);
+        for (QAction *action : {closedDate, lastChanged}) {
+            connect(action, &QAction::triggered, this, [this, closedDate, lastChanged] {
+                const MainWindowSettings::HistoryColumns chosen{closedDate->isChecked(), lastChanged->isChecked()};
+                setHistoryColumns(chosen);
+                MainWindowSettings::saveHistoryColumns(chosen);
+            });
+        }
     });
     m_issueList->header()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_issueList->header(), &QWidget::customContextMenuRequested, this,

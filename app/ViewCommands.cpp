@@ -66,21 +66,6 @@ ViewCommands::ViewCommands(MainWindow &window, QMenu &listMenu) : QObject(&windo
         window.addAction(choose);
         connect(choose, &QAction::triggered, this, [this, place] { chooseView(place); });
     }
-    // The shown columns, from the list's heading.
-    QHeaderView *header = window.listView()->header();
-    header->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(header, &QHeaderView::customContextMenuRequested, this, [this, header](const QPoint &at) {
-        QMenu columns;
-        const IssueListModel &model = *m_window.listModel();
-        for (int column = 0; column < model.columnCount(); ++column) {
-            QAction *shown = columns.addAction(model.headerData(column, Qt::Horizontal).toString());
-            shown->setCheckable(true);
-            shown->setChecked(!m_window.listView()->isColumnHidden(column));
-            shown->setEnabled(column != IssueListModel::idColumn); // every command finds its issue by it
-            connect(shown, &QAction::toggled, this, [this, column](bool on) { showColumn(column, on); });
-        }
-        columns.exec(header->mapToGlobal(at));
-    });
     QMenu *views = window.filterBar()->viewsMenu();
     connect(views, &QMenu::aboutToShow, this, [this, views] { fillViewsMenu(views); });
 
@@ -125,8 +110,8 @@ SavedViews::View ViewCommands::shownView() const
         if (!list.isColumnHidden(column))
             shown << model.headerData(column, Qt::Horizontal).toString();
     // Every column shown is kept as none named, so that a column added
-    // later shows too.
-    if (shown.size() < model.columnCount())
+    // later shows too; the history's columns, shown on request, are named.
+    if (shown.size() < model.columnCount() || m_window.historyColumns().any())
         view.columns = shown;
     view.showClosed = m_window.filterBar()->showsClosed();
     return view;
@@ -136,6 +121,15 @@ void ViewCommands::applyView(const SavedViews::View &view)
 {
     IssueListModel &model = *m_window.listModel();
     QTreeView &list = *m_window.listView();
+    // The history's columns come as the view names them; a view that names
+    // none leaves them as they are.
+    if (!view.columns.isEmpty()) {
+        const MainWindowSettings::HistoryColumns history{
+            view.columns.contains(QStringLiteral("Closed Date"), Qt::CaseInsensitive),
+            view.columns.contains(QStringLiteral("Last Changed"), Qt::CaseInsensitive)};
+        if (history != m_window.historyColumns())
+            m_window.setHistoryColumns(history);
+    }
     int sortColumn = -1;
     for (int column = 0; column < model.columnCount(); ++column) {
         const QString caption = model.headerData(column, Qt::Horizontal).toString();
