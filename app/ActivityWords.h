@@ -1,8 +1,7 @@
 #pragma once
 // An issue's history entry in words, as the detail pane lists it: "ann@desk7
-// changed Due Date from 12/24/2026 to 1/5/2027 — 2 hours ago". Fields are
-// named by the captions the windows use, values as the windows show them
-// (dates in the short date form, a contact by name).
+// changed Due Date from 12/24/2026 to 1/5/2027 — 2 hours ago". The wording
+// itself is platform/ActivityText's, shared with the Issue Activity report.
 
 #include "data/IssueHistory.h"
 #include "platform/ChangedMeanwhile.h"

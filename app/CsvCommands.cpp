@@ -58,8 +58,10 @@ void exportIssues(MainWindow &window)
     int entries = 0;
     const QString activityPath = ActivityExport::pathBeside(path);
     const bool done = step(102, [&] {
+        // The history's dates go into the file while the list shows them.
         written = writeAside(path, [&](QIODevice &file) {
-            return IssueExchange::exportIssues(sharedConnection(), ids, file, choice.byteOrderMark());
+            return IssueExchange::exportIssues(sharedConnection(), ids, file, choice.byteOrderMark(),
+                                               window.historyColumns().any());
         });
         if (choice.withActivity())
             entries = writeAside(activityPath, [&](QIODevice &file) {

@@ -1,13 +1,12 @@
 #include "app/DetailPaneText.h"
 
+#include "platform/ActivityText.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 
 namespace DetailPaneText {
 namespace {
-
-// Longest value an activity entry shows, in characters.
-constexpr int shortValueLength = 120;
 
 QString escaped(const QString &plain)
 {
@@ -84,15 +83,7 @@ QString ago(const QDateTime &when, const QDateTime &now)
 
 QString shortValue(const QString &value)
 {
-    qsizetype end = value.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-    const bool cut = end >= 0 || value.size() > shortValueLength;
-    if (end < 0)
-        end = value.size();
-    end = std::min<qsizetype>(end, shortValueLength);
-    // Never between the two halves of a surrogate pair.
-    if (end > 0 && end < value.size() && value.at(end - 1).isHighSurrogate())
-        --end;
-    return cut ? value.left(end) + QStringLiteral("\u2026") : value;
+    return ActivityText::shortValue(value);
 }
 
 QString fieldsHtml(const QList<Field> &fields)

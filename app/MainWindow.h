@@ -113,6 +113,14 @@ public:
     void setDetailPane(const MainWindowSettings::Pane &pane);
     MainWindowSettings::Pane detailPaneSettings() const;
 
+    // The history's date columns after the ten, shown or hidden; a change
+    // of whether either shows refills the list, except before the first
+    // refill. Not saved here: the header's menu saves what the user chose.
+    void setHistoryColumns(const MainWindowSettings::HistoryColumns &columns);
+    MainWindowSettings::HistoryColumns historyColumns() const { return m_historyColumns; }
+    // The list header's menu, with the columns the user may show.
+    QMenu *headerMenu() const { return m_headerMenu; }
+
     // The six command buttons in the design's order, for the hand pointer.
     QList<QWidget *> commandButtons() const;
     // The list itself.
@@ -253,6 +261,8 @@ private:
     IssueListLoading::MissingValuesNotice m_missingValuesNotice;
     QLabel *m_missingValuesLine = nullptr;
     QMenu *m_contextMenu = nullptr;
+    QMenu *m_headerMenu = nullptr;
+    MainWindowSettings::HistoryColumns m_historyColumns;
     DetailPane *m_detailPane = nullptr;
     UndoCommands *m_undo = nullptr;
     ViewCommands *m_views = nullptr;
@@ -271,6 +281,6 @@ private:
     bool m_maximizedLayout = false;
     // Per column: the width it was last given in twips, and the pixels that
     // gave, to tell a column the user resized from one never touched.
-    std::array<double, 10> m_columnTwips{};
-    std::array<int, 10> m_columnPixels{};
+    std::array<double, 12> m_columnTwips{};
+    std::array<int, 12> m_columnPixels{};
 };

@@ -88,8 +88,9 @@ void MainWindow::buildListCommands()
     connect(sortBy, &QMenu::aboutToShow, this, [this, sortBy] {
         sortBy->clear();
         for (int column = 0; column < m_model->columnCount(); ++column)
-            sortBy->addAction(m_model->headerData(column, Qt::Horizontal).toString(), this,
-                              [this, column] { sortByColumn(column); });
+            if (!m_issueList->header()->isSectionHidden(column))
+                sortBy->addAction(m_model->headerData(column, Qt::Horizontal).toString(), this,
+                                  [this, column] { sortByColumn(column); });
     });
     m_contextMenu->addActions({showClosed, find, refresh});
     CsvCommands::add(*this, *m_contextMenu);
@@ -119,6 +120,58 @@ void MainWindow::buildListCommands()
     });
 
     m_undo = new UndoCommands(this, new TrashCommands(this));
+
+    // The header's own menu: which of the ten columns show (never the ID,
+    // by which every command finds its issue), and the history's two
+    // columns beyond them, each shown on request and remembered.
+    m_headerMenu = new QMenu(this);
+    m_headerMenu->setObjectName(QStringLiteral("listHeaderMenu"));
+    connect(m_headerMenu, &QMenu::aboutToShow, this, [this] {
+        m_headerMenu->clear();
+        m_headerMenu->addSection(QStringLiteral("Columns"));
+        for (int column = 0; column < IssueListModel::maxColumns; ++column) {
+            QAction *shown = m_headerMenu->addAction(m_model->headerData(column, Qt::Horizontal).toString());
+            shown->setCheckable(true);
+            shown->setChecked(!m_issueList->isColumnHidden(column));
+            shown->setEnabled(column != IssueListModel::idColumn);
+            connect(shown, &QAction::toggled, this, [this, column](bool on) { m_views->showColumn(column, on); });
+        }
+        m_headerMenu->addSeparator();
+        QAction *closedDate = m_headerMenu->addAction(QStringLiteral("&Closed Date"));
+        QAction *lastChanged = m_headerMenu->addAction(QStringLiteral("&Last Changed"));
+        closedDate->setCheckable(true);
+        lastChanged->setCheckable(true);
+        closedDate->setChecked(m_historyColumns.closedDate);
+        lastChanged->setChecked(m_historyColumns.lastChanged);
+        for (QAction *action : {closedDate, lastChanged}) {
+            connect(action, &QAction::triggered, this, [this, closedDate, lastChanged] {
+                const MainWindowSettings::HistoryColumns chosen{closedDate->isChecked(), lastChanged->isChecked()};
+                setHistoryColumns(chosen);
+                MainWindowSettings::saveHistoryColumns(chosen);
+            });
+        }
+    });
+    m_issueList->header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_issueList->header(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { m_headerMenu->popup(m_issueList->header()->mapToGlobal(at)); });
+}
+
+void MainWindow::setHistoryColumns(const MainWindowSettings::HistoryColumns &columns)
+{
+    QHeaderView *header = m_issueList->header();
+    const bool had = m_model->hasHistoryColumns();
+    if (had && !columns.any() && m_model->sortColumn() >= IssueListModel::maxColumns)
+        header->setSortIndicator(-1, Qt::AscendingOrder);
+    m_model->setHistoryColumns(columns.any());
+    if (m_model->hasHistoryColumns()) {
+        header->setSectionHidden(IssueListModel::closedDateColumn, !columns.closedDate);
+        header->setSectionHidden(IssueListModel::lastChangedColumn, !columns.lastChanged);
+    }
+    m_historyColumns = columns;
+    // The dates are read only while a column shows them; the rows read
+    // before lack them, or hold them for the find bar to search.
+    if (had != m_model->hasHistoryColumns() && m_listRead)
+        refillList();
 }
 
 QMenu *MainWindow::contextMenu()
@@ -234,13 +287,15 @@ void MainWindow::copySelectedIssue()
         return;
     QStringList cells;
     for (int column = 0; column < m_model->columnCount(); ++column)
-        cells.append(m_model->cell(row, column));
+        if (!m_issueList->header()->isSectionHidden(column))
+            cells.append(m_model->cell(row, column));
     QGuiApplication::clipboard()->setText(cells.join(QLatin1Char('\t')));
 }
 
 void MainWindow::applyView(const MainWindowSettings::View &view)
 {
-    if (view.sortColumn >= 0) {
+    // A sort by a history column stays off while that column is away.
+    if (view.sortColumn >= 0 && view.sortColumn < m_model->columnCount()) {
         m_model->sort(view.sortColumn, view.sortOrder);
         m_issueList->header()->setSortIndicator(view.sortColumn, view.sortOrder);
     }

@@ -51,12 +51,14 @@ struct Switch {
 // The keys.
 constexpr ColumnWidth columnWidth{"ColumnHeaders", "1200", "1700", minColumnWidth, maxColumnWidth};
 constexpr LocaleNumber windowState{"WindowState", "0", -0.5, 2.5}; // rounded; outside, 0
-constexpr WholeNumber sortColumn{"SortColumn", -1, 0, IssueListModel::maxColumns - 1};
+constexpr WholeNumber sortColumn{"SortColumn", -1, 0, IssueListModel::allColumns - 1};
 constexpr WholeNumber sortOrder{"SortOrder", 0, 0, 1};
 constexpr Switch showClosed{"ShowClosed", false};
 constexpr Switch findBar{"FindBar", true};
 constexpr Switch paneShown{"DetailPane/Shown", false};
 constexpr Switch paneBelow{"DetailPane/Below", false};
+constexpr Switch closedDateShown{"Columns/ClosedDate", false};
+constexpr Switch lastChangedShown{"Columns/LastChanged", false};
 // The largest file attached, in MiB: 512 unless set, from 1 MiB to 4 GiB.
 constexpr WholeNumber attachmentLimit{"Attachments/SizeLimitMiB", 512, 1, 4096};
 constexpr const char *normalGeometryKeys[] = {"WindowLeft", "WindowTop", "WindowWidth", "WindowHeight"};
@@ -194,6 +196,20 @@ void savePane(const Pane &pane)
 {
     try {
         save({entry(paneShown.key, pane.shown ? 1 : 0), entry(paneBelow.key, pane.below ? 1 : 0)});
+    } catch (const Error &) {
+    }
+}
+
+HistoryColumns readHistoryColumns()
+{
+    return HistoryColumns{read(closedDateShown), read(lastChangedShown)};
+}
+
+void saveHistoryColumns(const HistoryColumns &columns)
+{
+    try {
+        save({entry(closedDateShown.key, columns.closedDate ? 1 : 0),
+              entry(lastChangedShown.key, columns.lastChanged ? 1 : 0)});
     } catch (const Error &) {
     }
 }

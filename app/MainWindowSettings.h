@@ -6,11 +6,14 @@
 //   ColumnHeaders1 .. ColumnHeaders10  column widths in twips, in the user's
 //                                      number format ("1234,5" in German)
 //   WindowState                        0 normal, 1 minimized, 2 maximized
-//   SortColumn, SortOrder              the list's sort (-1: unsorted; 1: descending)
+//   SortColumn, SortOrder              the list's sort (-1: unsorted; 1: descending;
+//                                      10, 11: the history's date columns)
 //   ShowClosed, FindBar                1 on, 0 off
 //   WindowLeft, WindowTop,             a normal window's place and size,
 //   WindowWidth, WindowHeight          whole twips
 //   DetailPane/Shown, DetailPane/Below the detail pane (F3) and its place: 1 on, 0 off
+//   Columns/ClosedDate,                the history's date columns after the ten:
+//   Columns/LastChanged                1 shown, 0 hidden
 //
 // The widths and the window state are written together, once, at shutdown,
 // so that a store that cannot be written is told once.
@@ -79,6 +82,17 @@ Pane readPane();
 // Written as soon as the user changes it; a store that cannot be written is
 // ignored here, as for the view.
 void savePane(const Pane &pane);
+
+// The two columns the history gives, hidden unless the user shows them.
+struct HistoryColumns {
+    bool closedDate = false;
+    bool lastChanged = false;
+    bool any() const { return closedDate || lastChanged; }
+    bool operator==(const HistoryColumns &other) const = default;
+};
+HistoryColumns readHistoryColumns();
+// Written as soon as the user changes them, as the pane's settings are.
+void saveHistoryColumns(const HistoryColumns &columns);
 
 // The largest file the detail pane attaches, in bytes (stored in MiB under
 // Attachments/SizeLimitMiB; 512 MiB when nothing, or nothing sound, is

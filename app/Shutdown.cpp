@@ -9,6 +9,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 void Shutdown::query(MainWindow &window)
 {
     ErrorBlock step(ErrorBlock::location("Form1", "Form_QueryUnload"));
@@ -17,7 +19,8 @@ void Shutdown::query(MainWindow &window)
     // that cannot be written is reported once.
     QList<MainWindowSettings::Entry> settings;
     int columns = 0;
-    step(100, [&] { columns = window.listModel()->columnCount(); });
+    // The ten columns' widths: the history's date columns keep none.
+    step(100, [&] { columns = std::min(window.listModel()->columnCount(), IssueListModel::maxColumns); });
     for (int i = 1; i <= columns; ++i) {
         step(102,
              [&] { settings.append(MainWindowSettings::columnWidthEntry(i - 1, window.columnWidthTwips(i - 1))); });

@@ -134,6 +134,8 @@ void StartUp::run(MainWindow &window)
         // 152: next i
     }
 
+    // Before the view: its sort may be by one of the history's columns.
+    window.setHistoryColumns(MainWindowSettings::readHistoryColumns());
     window.applyView(MainWindowSettings::readView());
     window.setDetailPane(MainWindowSettings::readPane());
     step(154, [&] { window.refillList(); });

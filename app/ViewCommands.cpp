@@ -2,6 +2,8 @@
 
 #include "app/FilterBar.h"
 #include "app/MainWindow.h"
+#include "app/ValueOrderDialog.h"
+#include "app/ViewsDialog.h"
 #include "app/list/IssueListModel.h"
 #include "data/Connection.h"
 #include "data/Error.h"
@@ -12,20 +14,11 @@
 #include "platform/ErrorBlock.h"
 
 #include <QAction>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QListWidget>
 #include <QMenu>
-#include <QPushButton>
 #include <QTreeView>
-#include <QVBoxLayout>
 
 namespace {
-
-const ValueListSql::List orderedLists[] = {ValueListSql::List::Status, ValueListSql::List::Category,
-                                           ValueListSql::List::Priority};
 
 int columnOf(ValueListSql::List list)
 {
@@ -38,15 +31,6 @@ int columnOf(ValueListSql::List list)
         break;
     }
     return static_cast<int>(IssueExchange::Field::Priority);
-}
-
-// How a view is named in the menu and the manager: another's shared view
-// with its owner.
-QString label(const SavedViews::View &view)
-{
-    if (!view.mine && !view.owner.isEmpty())
-        return QStringLiteral("%1 (%2's)").arg(view.name, view.owner);
-    return view.shared ? QStringLiteral("%1 (shared)").arg(view.name) : view.name;
 }
 
 } // namespace
@@ -66,21 +50,6 @@ ViewCommands::ViewCommands(MainWindow &window, QMenu &listMenu) : QObject(&windo
         window.addAction(choose);
         connect(choose, &QAction::triggered, this, [this, place] { chooseView(place); });
     }
-    // The shown columns, from the list's heading.
-    QHeaderView *header = window.listView()->header();
-    header->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(header, &QHeaderView::customContextMenuRequested, this, [this, header](const QPoint &at) {
-        QMenu columns;
-        const IssueListModel &model = *m_window.listModel();
-        for (int column = 0; column < model.columnCount(); ++column) {
-            QAction *shown = columns.addAction(model.headerData(column, Qt::Horizontal).toString());
-            shown->setCheckable(true);
-            shown->setChecked(!m_window.listView()->isColumnHidden(column));
-            shown->setEnabled(column != IssueListModel::idColumn); // every command finds its issue by it
-            connect(shown, &QAction::toggled, this, [this, column](bool on) { showColumn(column, on); });
-        }
-        columns.exec(header->mapToGlobal(at));
-    });
     QMenu *views = window.filterBar()->viewsMenu();
     connect(views, &QMenu::aboutToShow, this, [this, views] { fillViewsMenu(views); });
 
@@ -97,7 +66,7 @@ void ViewCommands::fillViewsMenu(QMenu *menu)
     ErrorBlock step(ErrorBlock::location("Form1", "ListViews"));
     step(100, [&] { views = SavedViews::list(sharedConnection()); });
     for (int place = 0; place < views.size(); ++place) {
-        QAction *action = menu->addAction(label(views[place]));
+        QAction *action = menu->addAction(viewLabel(views[place]));
         if (place < 9)
             action->setShortcut(QKeySequence(Qt::CTRL | (Qt::Key_1 + place)));
         const SavedViews::View view = views[place];
@@ -125,8 +94,8 @@ SavedViews::View ViewCommands::shownView() const
         if (!list.isColumnHidden(column))
             shown << model.headerData(column, Qt::Horizontal).toString();
     // Every column shown is kept as none named, so that a column added
-    // later shows too.
-    if (shown.size() < model.columnCount())
+    // later shows too; the history's columns, shown on request, are named.
+    if (shown.size() < model.columnCount() || m_window.historyColumns().any())
         view.columns = shown;
     view.showClosed = m_window.filterBar()->showsClosed();
     return view;
@@ -136,6 +105,15 @@ void ViewCommands::applyView(const SavedViews::View &view)
 {
     IssueListModel &model = *m_window.listModel();
     QTreeView &list = *m_window.listView();
+    // The history's columns come as the view names them; a view that names
+    // none leaves them as they are.
+    if (!view.columns.isEmpty()) {
+        const MainWindowSettings::HistoryColumns history{
+            view.columns.contains(QStringLiteral("Closed Date"), Qt::CaseInsensitive),
+            view.columns.contains(QStringLiteral("Last Changed"), Qt::CaseInsensitive)};
+        if (history != m_window.historyColumns())
+            m_window.setHistoryColumns(history);
+    }
     int sortColumn = -1;
     for (int column = 0; column < model.columnCount(); ++column) {
         const QString caption = model.headerData(column, Qt::Horizontal).toString();
@@ -236,7 +214,7 @@ void ViewCommands::loadValueOrders()
 {
     // Quietly by text when the order cannot be read: a read-only file of an
     // older schema has no order to read, and the list must still open.
-    for (const ValueListSql::List list : orderedLists) {
+    for (const ValueListSql::List list : ValueOrder::orderedLists) {
         QStringList ordered;
         try {
             ordered = ValueOrder::ordered(sharedConnection(), list);
@@ -244,160 +222,4 @@ void ViewCommands::loadValueOrders()
         }
         m_window.listModel()->setValueOrder(columnOf(list), ordered);
     }
-}
-
-// ---------------------------------------------------------------------------
-
-ViewsDialog::ViewsDialog(QWidget *parent) : QDialog(parent)
-{
-    setObjectName(QStringLiteral("viewsDialog"));
-    setWindowTitle(QStringLiteral("Views"));
-    viewList = new QListWidget(this);
-    viewList->setObjectName(QStringLiteral("viewList"));
-    viewList->setAccessibleName(QStringLiteral("Views"));
-    auto *rename = new QPushButton(QStringLiteral("&Rename..."), this);
-    auto *remove = new QPushButton(QStringLiteral("&Delete"), this);
-    auto *close = new QPushButton(QStringLiteral("Close"), this);
-    rename->setObjectName(QStringLiteral("renameView"));
-    remove->setObjectName(QStringLiteral("deleteView"));
-    connect(rename, &QPushButton::clicked, this, &ViewsDialog::renameSelected);
-    connect(remove, &QPushButton::clicked, this, &ViewsDialog::deleteSelected);
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    auto *buttons = new QVBoxLayout;
-    for (QPushButton *button : {rename, remove, close})
-        buttons->addWidget(button);
-    buttons->addStretch();
-    auto *layout = new QHBoxLayout(this);
-    layout->addWidget(viewList);
-    layout->addLayout(buttons);
-    reload();
-}
-
-void ViewsDialog::reload()
-{
-    ErrorBlock step(ErrorBlock::location("Views", "Load"));
-    step(100, [&] { m_views = SavedViews::list(sharedConnection()); });
-    viewList->clear();
-    for (const SavedViews::View &view : m_views) {
-        auto *item = new QListWidgetItem(label(view), viewList);
-        // Another's view is shown but cannot be changed here.
-        if (!view.mine)
-            item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
-    }
-}
-
-void ViewsDialog::renameSelected()
-{
-    const int row = viewList->currentRow();
-    if (row < 0 || row >= m_views.size())
-        return;
-    ErrorBlock step(ErrorBlock::location("Views", "Rename"));
-    const QString name = platform::dialogs().input(QStringLiteral("New name of the view:"),
-                                                   QStringLiteral("Rename View"), m_views[row].name);
-    if (name.trimmed().isEmpty())
-        return;
-    step(100, [&] { SavedViews::rename(sharedConnection(), m_views[row].id, name); });
-    reload();
-}
-
-void ViewsDialog::deleteSelected()
-{
-    const int row = viewList->currentRow();
-    if (row < 0 || row >= m_views.size())
-        return;
-    ErrorBlock step(ErrorBlock::location("Views", "Delete"));
-    if (platform::msgBox(QStringLiteral("Delete the view \"%1\"?").arg(m_views[row].name),
-                         platform::Buttons::YesNoDefaultNo) != platform::Answer::Yes)
-        return;
-    step(100, [&] { SavedViews::remove(sharedConnection(), m_views[row].id); });
-    reload();
-}
-
-// ---------------------------------------------------------------------------
-
-ValueOrderDialog::ValueOrderDialog(QWidget *parent) : QDialog(parent)
-{
-    setObjectName(QStringLiteral("valueOrderDialog"));
-    setWindowTitle(QStringLiteral("Order of Values"));
-    listChoice = new QComboBox(this);
-    listChoice->setObjectName(QStringLiteral("valueListChoice"));
-    listChoice->setAccessibleName(QStringLiteral("List"));
-    listChoice->addItems({QStringLiteral("Status"), QStringLiteral("Category"), QStringLiteral("Priority")});
-    valueList = new QListWidget(this);
-    valueList->setObjectName(QStringLiteral("orderedValues"));
-    valueList->setAccessibleName(QStringLiteral("Values, first to last"));
-    valueList->setDragDropMode(QAbstractItemView::InternalMove);
-    auto *up = new QPushButton(QStringLiteral("Move &Up"), this);
-    auto *down = new QPushButton(QStringLiteral("Move &Down"), this);
-    up->setObjectName(QStringLiteral("moveUp"));
-    down->setObjectName(QStringLiteral("moveDown"));
-    auto *box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(up, &QPushButton::clicked, this, [this] { moveSelected(-1); });
-    connect(down, &QPushButton::clicked, this, [this] { moveSelected(1); });
-    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto *moves = new QVBoxLayout;
-    moves->addWidget(up);
-    moves->addWidget(down);
-    moves->addStretch();
-    auto *middle = new QHBoxLayout;
-    middle->addWidget(valueList);
-    middle->addLayout(moves);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(listChoice);
-    layout->addLayout(middle);
-    layout->addWidget(box);
-
-    ErrorBlock step(ErrorBlock::location("OrderValues", "Load"));
-    for (size_t list = 0; list < m_values.size(); ++list)
-        step(100, [&] { m_values[list] = ValueOrder::arranged(sharedConnection(), orderedLists[list]); });
-    connect(listChoice, &QComboBox::currentIndexChanged, this, &ValueOrderDialog::showList);
-    showList(0);
-}
-
-void ValueOrderDialog::takeShownOrder()
-{
-    // A drag reorders the items themselves.
-    if (m_shown < 0)
-        return;
-    QStringList values;
-    for (int row = 0; row < valueList->count(); ++row)
-        values << valueList->item(row)->text();
-    if (values != m_values[static_cast<size_t>(m_shown)]) {
-        m_values[static_cast<size_t>(m_shown)] = values;
-        m_changed[static_cast<size_t>(m_shown)] = true;
-    }
-}
-
-void ValueOrderDialog::showList(int list)
-{
-    takeShownOrder();
-    m_shown = -1;
-    valueList->clear();
-    if (list < 0 || list >= static_cast<int>(m_values.size()))
-        return;
-    valueList->addItems(m_values[static_cast<size_t>(list)]);
-    m_shown = list;
-}
-
-void ValueOrderDialog::moveSelected(int by)
-{
-    takeShownOrder();
-    const int row = valueList->currentRow();
-    const int to = row + by;
-    if (m_shown < 0 || row < 0 || to < 0 || to >= valueList->count())
-        return;
-    QStringList &values = m_values[static_cast<size_t>(m_shown)];
-    values.move(row, to);
-    m_changed[static_cast<size_t>(m_shown)] = true;
-    valueList->insertItem(to, valueList->takeItem(row));
-    valueList->setCurrentRow(to);
-}
-
-void ValueOrderDialog::save()
-{
-    takeShownOrder();
-    for (size_t list = 0; list < m_values.size(); ++list)
-        if (m_changed[list])
-            ValueOrder::setOrder(sharedConnection(), orderedLists[list], m_values[list]);
 }

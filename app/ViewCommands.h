@@ -9,15 +9,10 @@
 
 #include "data/SavedViews.h"
 
-#include <QDialog>
 #include <QObject>
 
-#include <array>
-
 class MainWindow;
-class QListWidget;
 class QMenu;
-class QComboBox;
 
 class ViewCommands : public QObject {
     Q_OBJECT
@@ -52,41 +47,4 @@ private:
 
     MainWindow &m_window;
     QString m_chosenName; // the view chosen or saved last, offered when saving
-};
-
-// Rename and Delete of the user's views.
-class ViewsDialog : public QDialog {
-    Q_OBJECT
-public:
-    explicit ViewsDialog(QWidget *parent = nullptr);
-    // Lists the views again, from the database.
-    void reload();
-    void renameSelected();
-    void deleteSelected();
-
-    QListWidget *viewList = nullptr;
-
-private:
-    QList<SavedViews::View> m_views;
-};
-
-// The order of statuses, categories and priorities: move up and down.
-class ValueOrderDialog : public QDialog {
-    Q_OBJECT
-public:
-    explicit ValueOrderDialog(QWidget *parent = nullptr);
-    // Moves the selected value one place up (-1) or down (+1).
-    void moveSelected(int by);
-    // Stores the order of every list shown, in one transaction each.
-    void save();
-
-    QComboBox *listChoice = nullptr;
-    QListWidget *valueList = nullptr;
-
-private:
-    void showList(int list);
-    void takeShownOrder();
-    std::array<QStringList, 3> m_values;
-    std::array<bool, 3> m_changed{};
-    int m_shown = -1;
 };

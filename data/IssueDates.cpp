@@ -32,4 +32,17 @@ QHash<qint64, Dates> read(Connection &connection)
     return dates;
 }
 
+QHash<qint64, StoredDates> readStored(Connection &connection)
+{
+    Recordset rows;
+    rows.Open(QStringLiteral("select ItemID, [Closed Date], [Last Changed] from %1 d").arg(derivedTable()), connection);
+    const auto stored = [](const Value &value) { return value.isNull() ? noTime : value.toInteger(); };
+    QHash<qint64, StoredDates> dates;
+    dates.reserve(rows.rowCount());
+    for (int row = 0; row < rows.rowCount(); ++row)
+        dates.insert(rows.field(row, 0).toInteger(),
+                     StoredDates{stored(rows.field(row, 1)), stored(rows.field(row, 2))});
+    return dates;
+}
+
 } // namespace IssueDates

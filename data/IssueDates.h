@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QString>
 
+#include <limits>
+
 class Connection;
 
 namespace IssueDates {
@@ -33,5 +35,14 @@ struct Dates {
 
 // Every issue's dates, by ID. Throws Error.
 QHash<qint64, Dates> read(Connection &connection);
+
+// The same as stored, milliseconds since 1970, or noTime: for a reader of
+// many issues that turns the times into text its own way (the list).
+inline constexpr qint64 noTime = std::numeric_limits<qint64>::min();
+struct StoredDates {
+    qint64 closed = noTime;
+    qint64 lastChanged = noTime;
+};
+QHash<qint64, StoredDates> readStored(Connection &connection);
 
 } // namespace IssueDates

@@ -98,36 +98,12 @@ qint64 integerOr0(const Value &value)
     return value.isNull() ? 0 : value.toInteger();
 }
 
-const QString entryColumns =
-    QStringLiteral("[Seq], [Item], [ItemID], [Kind], [Field], [OldValue], [NewValue], [ChangedAt], [ChangedBy], "
-                   "[Role], [Via], [ChangeID], [VersionAfter], [NoteID]");
-
 QList<Entry> readEntries(Connection &connection, const QString &where, const QString &order)
 {
     Recordset rows;
-    rows.Open(QStringLiteral("SELECT %1 FROM [History] WHERE %2 ORDER BY [Seq] %3").arg(entryColumns, where, order),
+    rows.Open(QStringLiteral("SELECT %1 FROM [History] WHERE %2 ORDER BY [Seq] %3").arg(entryColumns(), where, order),
               connection);
-    QList<Entry> entries;
-    entries.reserve(rows.rowCount());
-    for (int row = 0; row < rows.rowCount(); ++row) {
-        Entry entry;
-        entry.seq = rows.field(row, 0).toInteger();
-        entry.item = rows.field(row, 1).toTextOrEmpty() == QLatin1String("Contact") ? Item::Contact : Item::Issue;
-        entry.itemId = rows.field(row, 2).toInteger();
-        entry.kind = kindOf(rows.field(row, 3).toTextOrEmpty()).value_or(Kind::Changed);
-        entry.field = rows.field(row, 4).toTextOrEmpty();
-        entry.oldValue = typed(entry.field, rows.field(row, 5));
-        entry.newValue = typed(entry.field, rows.field(row, 6));
-        entry.when = fromMilliseconds(rows.field(row, 7));
-        entry.who = rows.field(row, 8).toTextOrEmpty();
-        entry.role = rows.field(row, 9).toTextOrEmpty();
-        entry.via = rows.field(row, 10).toTextOrEmpty();
-        entry.changeId = rows.field(row, 11).toInteger();
-        entry.versionAfter = integerOr0(rows.field(row, 12));
-        entry.noteId = integerOr0(rows.field(row, 13));
-        entries << entry;
-    }
-    return entries;
+    return entriesOf(rows);
 }
 
 // A value as it stands in a statement of the program's dialect; dates in ISO
@@ -185,6 +161,37 @@ Refusal notRevertible(const Entry &entry)
 }
 
 } // namespace
+
+QString entryColumns()
+{
+    return QStringLiteral("[Seq], [Item], [ItemID], [Kind], [Field], [OldValue], [NewValue], [ChangedAt], [ChangedBy], "
+                          "[Role], [Via], [ChangeID], [VersionAfter], [NoteID]");
+}
+
+QList<Entry> entriesOf(const Recordset &rows)
+{
+    QList<Entry> entries;
+    entries.reserve(rows.rowCount());
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        Entry entry;
+        entry.seq = rows.field(row, 0).toInteger();
+        entry.item = rows.field(row, 1).toTextOrEmpty() == QLatin1String("Contact") ? Item::Contact : Item::Issue;
+        entry.itemId = rows.field(row, 2).toInteger();
+        entry.kind = kindOf(rows.field(row, 3).toTextOrEmpty()).value_or(Kind::Changed);
+        entry.field = rows.field(row, 4).toTextOrEmpty();
+        entry.oldValue = typed(entry.field, rows.field(row, 5));
+        entry.newValue = typed(entry.field, rows.field(row, 6));
+        entry.when = fromMilliseconds(rows.field(row, 7));
+        entry.who = rows.field(row, 8).toTextOrEmpty();
+        entry.role = rows.field(row, 9).toTextOrEmpty();
+        entry.via = rows.field(row, 10).toTextOrEmpty();
+        entry.changeId = rows.field(row, 11).toInteger();
+        entry.versionAfter = integerOr0(rows.field(row, 12));
+        entry.noteId = integerOr0(rows.field(row, 13));
+        entries << entry;
+    }
+    return entries;
+}
 
 QString kindText(Kind kind)
 {

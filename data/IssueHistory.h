@@ -23,6 +23,7 @@
 #include <optional>
 
 class Connection;
+class Recordset;
 
 namespace IssueHistory {
 
@@ -80,6 +81,12 @@ struct Note {
 
 // Every entry of the item, newest first; a deleted item's too.
 QList<Entry> entries(Connection &connection, Item item, qint64 id);
+
+// The columns an entry is read from, for a statement over [History] of the
+// program's dialect (data/ReportQueries.cpp), and the entries of rows read
+// with them, in the rows' order.
+QString entryColumns();
+QList<Entry> entriesOf(const Recordset &rows);
 
 // The entries of one change, in the order recorded.
 QList<Entry> change(Connection &connection, qint64 changeId);

@@ -1,6 +1,7 @@
 #include "data/IssueQuery.h"
 
 #include "data/DateText.h"
+#include "data/IssueQueryTokens.h"
 
 #include <QRegularExpression>
 
@@ -12,59 +13,13 @@ namespace {
 
 using Meaning = Condition::Meaning;
 
-bool isSpace(QChar c)
-{
-    return c.isSpace();
-}
-
-struct Token {
-    enum class Kind { Word, Phrase, Term, Open, Close, Or, And, Not, End };
-    Kind kind = Kind::End;
-    int position = 0;
-    int length = 0;
-    // Word, Phrase: the text; Term: the field's name as written, its
-    // comparison and its value.
-    QString text;
-    QString field;
-    Comparison comparison = Comparison::Equal;
-    QString value;
-    bool quoted = false;
-};
-
-// The field part of a word ("due<", "assignee:"): a name of letters and
-// '-' followed by an operator.
-bool splitTerm(const QString &word, QString &name, Comparison &comparison, QString &value)
-{
-    int i = 0;
-    while (i < word.size() && (word[i].isLetter() || word[i] == u'-'))
-        ++i;
-    if (i == 0 || i == word.size())
-        return false;
-    name = word.left(i);
-    const QStringView rest = QStringView(word).mid(i);
-    int operatorLength = 1;
-    if (rest.startsWith(u"<="))
-        comparison = Comparison::LessOrEqual, operatorLength = 2;
-    else if (rest.startsWith(u">="))
-        comparison = Comparison::GreaterOrEqual, operatorLength = 2;
-    else if (rest[0] == u'<')
-        comparison = Comparison::Less;
-    else if (rest[0] == u'>')
-        comparison = Comparison::Greater;
-    else if (rest[0] == u':' || rest[0] == u'=')
-        comparison = Comparison::Equal;
-    else
-        return false;
-    value = rest.mid(operatorLength).toString();
-    return true;
-}
-
+// Reads the tokens into a tree of conditions: OR binds looser than the
+// terms side by side, '-' and parentheses bind tightest.
 class Reader {
 public:
     Reader(const QString &text, const QDate &today, const QLocale &locale)
-        : m_text(text), m_today(today), m_locale(locale)
+        : m_today(today), m_locale(locale), m_tokens(tokenize(text))
     {
-        tokenize();
     }
 
     Node read(bool &namesMe, std::vector<std::pair<int, int>> &spans)
@@ -80,79 +35,6 @@ public:
 
 private:
     const Token &current() const { return m_tokens[m_next]; }
-
-    void tokenize()
-    {
-        int i = 0;
-        const int size = int(m_text.size());
-        bool termStart = true;
-        while (i < size) {
-            const QChar c = m_text[i];
-            if (isSpace(c)) {
-                ++i;
-                termStart = true;
-                continue;
-            }
-            Token token;
-            token.position = i;
-            if (c == u'(' || c == u')') {
-                token.kind = c == u'(' ? Token::Kind::Open : Token::Kind::Close;
-                token.length = 1;
-                m_tokens.push_back(token);
-                ++i;
-                termStart = true;
-                continue;
-            }
-            if (c == u'-' && termStart && i + 1 < size && !isSpace(m_text[i + 1])) {
-                token.kind = Token::Kind::Not;
-                token.length = 1;
-                m_tokens.push_back(token);
-                ++i;
-                continue;
-            }
-            termStart = false;
-            if (c == u'"') {
-                token.kind = Token::Kind::Phrase;
-                token.text = quoted(i);
-                token.length = i - token.position;
-                m_tokens.push_back(token);
-                continue;
-            }
-            while (i < size && !endsWord(m_text[i]))
-                ++i;
-            token.text = m_text.mid(token.position, i - token.position);
-            if (splitTerm(token.text, token.field, token.comparison, token.value)) {
-                token.kind = Token::Kind::Term;
-                // A quoted value follows the operator directly: assignee:"Ada O'Lane".
-                if (token.value.isEmpty() && i < size && m_text[i] == u'"') {
-                    token.value = quoted(i);
-                    token.quoted = true;
-                }
-            } else if (token.text.compare(u"or", Qt::CaseInsensitive) == 0) {
-                token.kind = Token::Kind::Or;
-            } else if (token.text.compare(u"and", Qt::CaseInsensitive) == 0) {
-                token.kind = Token::Kind::And;
-            } else {
-                token.kind = Token::Kind::Word;
-            }
-            token.length = i - token.position;
-            m_tokens.push_back(token);
-        }
-        Token end;
-        end.position = size;
-        m_tokens.push_back(end);
-    }
-
-    // The text between the quote at i and the next one; i moves past it.
-    QString quoted(int &i)
-    {
-        const int opening = i;
-        const int closing = int(m_text.indexOf(u'"', i + 1));
-        if (closing < 0)
-            throw Unreadable(QStringLiteral("This quote is not closed."), opening, 1);
-        i = closing + 1;
-        return m_text.mid(opening + 1, closing - opening - 1);
-    }
 
     static bool startsTerm(Token::Kind kind)
     {
@@ -429,7 +311,6 @@ private:
         return single(std::get<QDateTime>(*date).date());
     }
 
-    const QString &m_text;
     QDate m_today;
     QLocale m_locale;
     std::vector<Token> m_tokens;

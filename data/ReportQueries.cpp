@@ -25,6 +25,16 @@ const char *statement(Rows rows)
 
 } // namespace
 
+QList<IssueHistory::Entry> openIssuesActivity(Connection &connection)
+{
+    Recordset rows;
+    rows.Open(QStringLiteral("select %1 from [History] where [Item] = 'Issue' and [ItemID] in "
+                             "(select [ID] from [Open Issues]) order by [ItemID], [Seq] desc")
+                  .arg(IssueHistory::entryColumns()),
+              connection, Recordset::adOpenStatic, Recordset::adLockReadOnly);
+    return IssueHistory::entriesOf(rows);
+}
+
 void open(Recordset &result, Connection &connection, Rows rows)
 {
     result.Open(QLatin1String(statement(rows)), connection, Recordset::adOpenStatic, Recordset::adLockReadOnly);

@@ -13,6 +13,10 @@ class Connection;
 
 namespace ValueOrder {
 
+// The lists whose values have an order, as the order window shows them.
+inline constexpr ValueListSql::List orderedLists[] = {ValueListSql::List::Status, ValueListSql::List::Category,
+                                                      ValueListSql::List::Priority};
+
 // The values that have a place, first to last.
 QStringList ordered(Connection &connection, ValueListSql::List list);
 

@@ -4,11 +4,15 @@
 
 #include "reports/engine/ReportLayout.h"
 
+#include <QHash>
 #include <QPageLayout>
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 class Recordset;
+class ReportData;
 
 class Report {
 public:
@@ -19,6 +23,13 @@ public:
     // Binds an open result; its rows are read when the report is shown.
     // Throws Error when the result is not open.
     void setDataSource(Recordset &result);
+
+    // A column the result lacks, its text given per issue ID (the result's
+    // "ID" column); an issue without one prints `otherwise`.
+    void setColumnById(const QString &column, QHash<qint64, QString> textById, const QString &otherwise = QString());
+
+    // The bound rows as the layout prints them. Throws Error as Show does.
+    ReportData readRows() const;
 
     // The title: the first control of the report header.
     ReportControl &titleLabel() { return m_layout.titleLabel(); }
@@ -37,4 +48,10 @@ public:
 private:
     ReportLayout m_layout;
     Recordset *m_source = nullptr;
+    struct ColumnById {
+        QString column;
+        QHash<qint64, QString> textById;
+        QString otherwise;
+    };
+    std::optional<ColumnById> m_columnById;
 };

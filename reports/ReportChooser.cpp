@@ -10,6 +10,7 @@
 #include "platform/HandPointer.h"
 #include "platform/ScreenFit.h"
 #include "platform/Twips.h"
+#include "reports/IssueActivity.h"
 #include "reports/Report.h"
 #include "reports/engine/Layouts.h"
 
@@ -33,7 +34,8 @@ struct ReportChoice {
     const char *item;
     ReportQueries::Rows rows;
     ReportLayout (*layout)();
-    bool closedIssues; // the open-issues layout retitled "Closed Issues"
+    bool closedIssues;     // the open-issues layout retitled "Closed Issues"
+    bool activity = false; // each issue's history in words beside its fields
 };
 
 const ReportChoice reportChoices[] = {
@@ -43,6 +45,7 @@ const ReportChoice reportChoices[] = {
     {"Issues by Assigned To", ReportQueries::Rows::OpenByAssignedTo, rptIssuesByAssigned, false},
     {"Issue Details", ReportQueries::Rows::OpenByTitle, rptIssueDetails, false},
     {"Closed Issues", ReportQueries::Rows::ClosedByTitle, rptOpenIssues, true},
+    {"Issue Activity", ReportQueries::Rows::OpenByTitle, rptIssueActivity, false, true},
 };
 
 // The first item whose text is exactly the chosen text; none for no choice.
@@ -126,7 +129,7 @@ ReportChooser::ReportChooser(QWidget *parent) : QDialog(parent)
 ReportChooser::~ReportChooser() = default;
 
 // Steps: 100 colours, 102 icon, 104 pointer-file test, 106 pointer load,
-// 108 to 118 the six items, one step each.
+// 108 to 120 the seven items, one step each.
 void ReportChooser::load()
 {
     ErrorBlock step(location("Form_Load"));
@@ -145,7 +148,7 @@ void ReportChooser::load()
 
 // Steps: 100 matching the chosen item (no match: nothing happens), 102
 // creating the result, 104 opening it, 106 creating the report, 108 binding
-// the result, 110 the closed-issues test, 112 the title, 114 the caption, 116
+// the result (and the issues' activity, for Issue Activity), 110 the closed-issues test, 112 the title, 114 the caption, 116
 // landscape, 118 the modal preview, 120 closing the result, 122 releasing the
 // report. A step whose predecessor failed runs all the same and may report
 // its own failure; the command always reaches its end.
@@ -161,7 +164,14 @@ void ReportChooser::preview()
     step(102, [&] { result = std::make_unique<Recordset>(); });
     step(104, [&] { ReportQueries::open(need(result), sharedConnection(), choice->rows); });
     step(106, [&] { report = std::make_unique<Report>(choice->layout()); });
-    step(108, [&] { need(report).setDataSource(need(result)); });
+    step(108, [&] {
+        need(report).setDataSource(need(result));
+        if (choice->activity)
+            need(report).setColumnById(
+                QLatin1String(IssueActivity::column),
+                IssueActivity::wordsByIssue(sharedConnection(), ReportQueries::openIssuesActivity(sharedConnection())),
+                QLatin1String(IssueActivity::noActivity));
+    });
     bool retitle = false;
     step(110, [&] { retitle = choice->closedIssues; });
     if (retitle) {

@@ -1,24 +1,104 @@
 #include "app/list/IssueListLoading.h"
 
 #include "app/list/IssueListModel.h"
+#include "data/DateText.h"
 #include "data/Error.h"
 #include "data/HeldRecordset.h"
+#include "data/IssueDates.h"
 #include "data/IssueListQuery.h"
 #include "data/IssueStatus.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
 #include "platform/ErrorBlock.h"
 
+#include <QDateTime>
+#include <QHash>
+#include <QLocale>
+
 #include <array>
 #include <exception>
+#include <optional>
 
 namespace IssueListLoading {
 namespace {
 
-void openIssues(HeldRecordset &rs, bool withClosed)
+using HistoryDates = QHash<qint64, IssueDates::StoredDates>;
+
+void openIssues(HeldRecordset &rs, Connection &connection, bool withClosed)
 {
-    IssueListQuery::open(rs.get(), sharedConnection(), withClosed);
+    IssueListQuery::open(rs.get(), connection, withClosed);
 }
+
+// The history's dates, read beside the list's statement when its rows are to
+// hold them: one grouped read of the history, looked up by ID, costs less
+// than joining it to the view. Without them the rows are read all the same.
+std::optional<HistoryDates> historyDates(Connection &connection, bool wanted)
+{
+    return wanted ? std::optional<HistoryDates>(IssueDates::readStored(connection)) : std::nullopt;
+}
+
+// Stored times as the list shows them: as a Value of the time would be
+// written (the short date, then the time of day unless it is midnight) and
+// keyed as setDateKey keys it. Made from pieces kept for the day, the second
+// of the day and the quarter hour's distance from UTC: converting and
+// writing each time whole would cost more than the rest of its row.
+class StoredTimes {
+public:
+    void show(IssueListModel::Refill &rows, int row, int column, qint64 stored)
+    {
+        if (stored == IssueDates::noTime) {
+            rows.setDateTimeKey(row, column, IssueListModel::noDate);
+            return;
+        }
+        const qint64 local = stored + offsetAt(stored);
+        const qint64 day = floorDiv(local, msecsPerDay);
+        const qint64 msecsOfDay = local - day * msecsPerDay;
+        const QDate date = QDate::fromJulianDay(day + julianDayOf1970);
+        rows.setDateTimeKey(row, column, IssueListModel::dayKey(date) + msecsOfDay);
+        QString text = dayText(day, date);
+        if (msecsOfDay != 0)
+            text += QLatin1Char(' ') + secondText(static_cast<int>(msecsOfDay / 1000));
+        rows.setCell(row, column, text);
+    }
+
+private:
+    static constexpr qint64 msecsPerDay = 86400000;
+    static constexpr qint64 msecsPerQuarter = 900000;
+    static constexpr qint64 julianDayOf1970 = 2440588;
+
+    static qint64 floorDiv(qint64 a, qint64 b) { return a / b - (a % b < 0 ? 1 : 0); }
+
+    qint64 offsetAt(qint64 stored)
+    {
+        const qint64 quarter = floorDiv(stored, msecsPerQuarter);
+        const auto known = m_offsets.constFind(quarter);
+        if (known != m_offsets.cend())
+            return *known;
+        const qint64 offset = qint64(QDateTime::fromMSecsSinceEpoch(stored).offsetFromUtc()) * 1000;
+        return *m_offsets.insert(quarter, offset);
+    }
+
+    const QString &dayText(qint64 day, const QDate &date)
+    {
+        const auto known = m_days.constFind(day);
+        return known != m_days.cend() ? *known : *m_days.insert(day, DateText::toText(date, m_locale));
+    }
+
+    const QString &secondText(int second)
+    {
+        const auto known = m_seconds.constFind(second);
+        return known != m_seconds.cend()
+                   ? *known
+                   : *m_seconds.insert(second,
+                                       m_locale.toString(QTime::fromMSecsSinceStartOfDay(second * 1000), m_timeFormat));
+    }
+
+    QLocale m_locale;
+    QString m_timeFormat = DateText::shortTimeFormat(m_locale);
+    QHash<qint64, qint64> m_offsets;
+    QHash<qint64, QString> m_days;
+    QHash<int, QString> m_seconds;
+};
 
 // Reads the issues of an opened query (or of none, when it did not open)
 // into the refill; with withClosed, marks those whose status closes them.
@@ -26,7 +106,7 @@ void openIssues(HeldRecordset &rs, bool withClosed)
 // list's columns.
 template <typename Step>
 MissingValues readIssues(Step &step, IssueListModel::Refill &model, const QStringList &captions, HeldRecordset &rs,
-                         bool opened, bool withClosed)
+                         bool opened, bool withClosed, const std::optional<HistoryDates> &dates)
 {
     // Each column is looked up by name once, not once per row; a column the
     // result lacks still fails its own step on every row, through Fields.
@@ -45,6 +125,7 @@ MissingValues readIssues(Step &step, IssueListModel::Refill &model, const QStrin
     const NamedField categoryField = named(QStringLiteral("Category"));
     const NamedField priorityField = named(QStringLiteral("Priority"));
     const NamedField commentField = named(QStringLiteral("Comment"));
+    StoredTimes times;
     const auto field = [&](const NamedField &source) -> const Value & {
         return source.position >= 0 ? rs->field(source.position) : rs->Fields(source.name);
     };
@@ -106,6 +187,13 @@ MissingValues readIssues(Step &step, IssueListModel::Refill &model, const QStrin
         plain(122, 7, categoryField);
         plain(124, 8, priorityField);
         appended(126, 9, commentField);
+        // An issue with no history (or not closed now) has an empty date.
+        if (dates)
+            step(126, [&] {
+                const IssueDates::StoredDates issue = dates->value(id.toLongLong());
+                times.show(model, row, IssueListModel::closedDateColumn, issue.closed);
+                times.show(model, row, IssueListModel::lastChangedColumn, issue.lastChanged);
+            });
         lacking.rows += rowLacks ? 1 : 0;
         if (!step(128, [&] { rs->MoveNext(); }))
             break;
@@ -150,8 +238,11 @@ Refilled refill(IssueListModel &model, bool withClosed)
     Refilled refilled;
     HeldRecordset rs;
     step(102, [&] { rs.create(); });
-    refilled.read = rs.exists() && step(104, [&] { openIssues(rs, withClosed); });
-    refilled.missing = readIssues(step, rows, captionsOf(model), rs, refilled.read, withClosed);
+    refilled.read = rs.exists() && step(104, [&] { openIssues(rs, sharedConnection(), withClosed); });
+    std::optional<HistoryDates> dates;
+    if (refilled.read)
+        step(104, [&] { dates = historyDates(sharedConnection(), rows.withHistoryDates()); });
+    refilled.missing = readIssues(step, rows, captionsOf(model), rs, refilled.read, withClosed, dates);
     model.showRefill(std::move(rows));
     return refilled;
 }
@@ -161,8 +252,10 @@ Refilled refillWhenRead(IssueListModel &model, bool withClosed)
     Refilled refilled;
     HeldRecordset rs;
     rs.create();
+    std::optional<HistoryDates> dates;
     try {
-        openIssues(rs, withClosed);
+        openIssues(rs, sharedConnection(), withClosed);
+        dates = historyDates(sharedConnection(), model.hasHistoryColumns());
     } catch (const Error &) {
         return refilled;
     }
@@ -172,7 +265,7 @@ Refilled refillWhenRead(IssueListModel &model, bool withClosed)
     IssueListModel::Refill rows;
     step(100, [&] { rows = model.newRefill(); });
     refilled.read = true;
-    refilled.missing = readIssues(step, rows, captionsOf(model), rs, true, withClosed);
+    refilled.missing = readIssues(step, rows, captionsOf(model), rs, true, withClosed, dates);
     model.showRefill(std::move(rows));
     return refilled;
 }
@@ -181,7 +274,8 @@ ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Ref
 {
     HeldRecordset rs;
     rs.create();
-    IssueListQuery::open(rs.get(), connection, withClosed);
+    openIssues(rs, connection, withClosed);
+    const std::optional<HistoryDates> dates = historyDates(connection, rows.withHistoryDates());
     ReadAside read{std::move(rows), {}, {}};
     // A row's value that fails is told when the rows are shown, on the
     // window's thread, at its step, as a refill there tells it.
@@ -198,12 +292,12 @@ ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Ref
         }
         return false;
     };
-    read.missing = readIssues(step, read.rows, captions, rs, true, withClosed);
+    read.missing = readIssues(step, read.rows, captions, rs, true, withClosed, dates);
     read.rows.finish();
     return read;
 }
 
-Refilled showAside(IssueListModel &model, ReadAside read)
+Refilled showAside(IssueListModel &model, ReadAside read, std::vector<char> visible)
 {
     if (!read.failures.empty()) {
         ErrorBlock step(ErrorBlock::location("Form1", "ListData"));
@@ -214,7 +308,7 @@ Refilled showAside(IssueListModel &model, ReadAside read)
                 throw Error(failure.description);
             });
     }
-    model.showRefill(std::move(read.rows));
+    model.showRefill(std::move(read.rows), std::move(visible));
     return Refilled{true, std::move(read.missing)};
 }
 

@@ -66,8 +66,9 @@ struct ReadAside {
 ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Refill rows, const QStringList &captions);
 
 // Shows a read made aside on the window's thread: tells its failures as a
-// refill does, then replaces the model's rows in one go (unfiltered).
-Refilled showAside(IssueListModel &model, ReadAside read);
+// refill does, then replaces the model's rows in one go, showing those
+// whose entry in visible is non-zero (none empty: every row).
+Refilled showAside(IssueListModel &model, ReadAside read, std::vector<char> visible = {});
 
 // The list's column captions, in column order.
 QStringList captionsOf(const IssueListModel &model);

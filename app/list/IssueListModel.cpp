@@ -46,7 +46,8 @@ IssueListModel::Kind IssueListModel::kindOf(int column)
 {
     if (column == idColumn)
         return Kind::Number;
-    if (column == openedDateColumn || column == dueDateColumn)
+    if (column == openedDateColumn || column == dueDateColumn || column == closedDateColumn ||
+        column == lastChangedColumn)
         return Kind::Date;
     return Kind::Text;
 }
@@ -74,6 +75,25 @@ void IssueListModel::addColumn(const QString &caption)
     beginInsertColumns(QModelIndex(), column, column);
     m_captions.append(caption);
     endInsertColumns();
+}
+
+void IssueListModel::setHistoryColumns(bool on)
+{
+    if (on == hasHistoryColumns() || m_captions.size() < maxColumns)
+        return;
+    if (on) {
+        beginInsertColumns(QModelIndex(), closedDateColumn, lastChangedColumn);
+        m_captions << QStringLiteral("Closed Date") << QStringLiteral("Last Changed");
+        endInsertColumns();
+        return;
+    }
+    // A sort by a column that goes away ends with it; the rows keep their
+    // present order.
+    if (m_sortColumn >= maxColumns)
+        m_sortColumn = -1;
+    beginRemoveColumns(QModelIndex(), closedDateColumn, lastChangedColumn);
+    m_captions.resize(maxColumns);
+    endRemoveColumns();
 }
 
 int IssueListModel::rowCount(const QModelIndex &parent) const
@@ -149,8 +169,9 @@ Qt::ItemFlags IssueListModel::flags(const QModelIndex &index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-IssueListModel::Refill::Refill(int sortColumn, Qt::SortOrder order, std::shared_ptr<const ValueRanks> places)
-    : m_sortColumn(sortColumn), m_sortOrder(order), m_places(std::move(places))
+IssueListModel::Refill::Refill(int sortColumn, Qt::SortOrder order, std::shared_ptr<const ValueRanks> places,
+                               bool withHistoryDates)
+    : m_sortColumn(sortColumn), m_sortOrder(order), m_places(std::move(places)), m_withHistoryDates(withHistoryDates)
 {
     // With the list sorted by a text column, each row's key is made when its
     // cell arrives, while the text is still in the processor's cache; made
@@ -168,6 +189,7 @@ void IssueListModel::Refill::reserveRows(int count)
     if (count <= 0)
         return;
     m_table.rows.reserve(static_cast<size_t>(count));
+    m_table.numbers.reserve(static_cast<size_t>(count));
     if (m_keys)
         m_keys->reserve(static_cast<size_t>(count));
     for (std::vector<qint64> &dates : m_table.dates)
@@ -189,7 +211,9 @@ void IssueListModel::Refill::setClosed(int row)
 
 int IssueListModel::Refill::appendRow(const QString &firstCell)
 {
-    setFirstCell(m_table.rows.emplace_back(), firstCell);
+    Row &added = m_table.rows.emplace_back();
+    setFirstCell(added, firstCell);
+    m_table.numbers.push_back(added.isNumber ? added.number : noNumber);
     for (std::vector<qint64> &dates : m_table.dates)
         dates.push_back(noDate);
     return static_cast<int>(m_table.rows.size()) - 1;
@@ -205,11 +229,12 @@ IssueListModel::Row &IssueListModel::Refill::row(int row)
 void IssueListModel::Refill::setCell(int row, int column, const QString &text)
 {
     Row &target = this->row(row);
-    if (column < 0 || column >= maxColumns)
+    if (column < 0 || column >= allColumns)
         throw Error(QStringLiteral("The issue list has no column %1.").arg(column + 1));
-    if (column == idColumn)
+    if (column == idColumn) {
         setFirstCell(target, text);
-    else
+        m_table.numbers[static_cast<size_t>(row)] = target.isNumber ? target.number : noNumber;
+    } else
         target.cells[static_cast<size_t>(column)] = text;
     if (m_keys && column == m_sortColumn) {
         // The keys hold one per row, in row order; a cell set out of that
@@ -239,6 +264,14 @@ void IssueListModel::Refill::setDateKey(int row, int column, const Value &value)
                 key = dateTimeKey(std::get<QDateTime>(*parsed).date(), std::get<QDateTime>(*parsed).time());
         }
     }
+    m_table.dates[static_cast<size_t>(dateSlot(column))][static_cast<size_t>(row)] = key;
+}
+
+void IssueListModel::Refill::setDateTimeKey(int row, int column, qint64 key)
+{
+    this->row(row);
+    if (kindOf(column) != Kind::Date)
+        throw Error(QStringLiteral("Column %1 of the issue list holds no dates.").arg(column + 1));
     m_table.dates[static_cast<size_t>(dateSlot(column))][static_cast<size_t>(row)] = key;
 }
 
@@ -288,6 +321,11 @@ void IssueListModel::Refill::finish()
 
 void IssueListModel::showRefill(Refill refill)
 {
+    showRefill(std::move(refill), {});
+}
+
+void IssueListModel::showRefill(Refill refill, std::vector<char> visible)
+{
     refill.finish();
     std::vector<int> shown = std::move(refill.m_order);
     if (refill.m_sortColumn != m_sortColumn || refill.m_sortOrder != m_sortOrder ||
@@ -300,12 +338,16 @@ void IssueListModel::showRefill(Refill refill)
             shown.swap(sorted);
         }
     }
+    if (visible.size() != refill.m_table.rows.size())
+        visible.clear();
     beginResetModel();
     std::shared_ptr<const Table> replaced = std::exchange(m_table, std::make_shared<Table>(std::move(refill.m_table)));
-    // A filter belongs to the rows it was made for; the owner filters the
-    // new rows again.
-    m_visible.clear();
+    // A filter belongs to the rows it was made for: the owner filters the
+    // new rows again, unless it filtered them already (visible).
+    m_visible = std::move(visible);
     m_order = shown;
+    if (!m_visible.empty())
+        std::erase_if(shown, [this](int row) { return !m_visible[static_cast<size_t>(row)]; });
     m_shown.swap(shown);
     endResetModel();
     // The replaced rows are freed on a worker thread (or by the last search
@@ -350,7 +392,7 @@ void IssueListModel::endRefill()
 
 QString IssueListModel::cell(int row, int column) const
 {
-    if (row < 0 || static_cast<size_t>(row) >= m_shown.size() || column < 0 || column >= maxColumns)
+    if (row < 0 || static_cast<size_t>(row) >= m_shown.size() || column < 0 || column >= allColumns)
         return QString();
     return shownRow(row).cells[static_cast<size_t>(column)];
 }
@@ -362,8 +404,23 @@ bool IssueListModel::isClosed(int row) const
 
 int IssueListModel::rowOfFirstCell(const QString &text) const
 {
+    // An ID is looked for among the rows' numbers, side by side, and only
+    // then among the shown positions: walked in shown order, the rows of a
+    // sorted list of 100,000 issues would cost a cache miss each,
+    // milliseconds the window stands still for when it finds the selected
+    // issue again after a refill.
+    bool isNumber = false;
+    const qint64 number = text.toLongLong(&isNumber);
+    std::vector<int> matches;
+    const std::vector<Row> &rows = m_table->rows;
+    const std::vector<qint64> &numbers = m_table->numbers;
+    for (size_t position = 0; position < rows.size(); ++position)
+        if ((!isNumber || numbers[position] == number) && rows[position].cells[idColumn] == text)
+            matches.push_back(static_cast<int>(position));
+    if (matches.empty())
+        return -1;
     for (size_t i = 0; i < m_shown.size(); ++i)
-        if (shownRow(static_cast<int>(i)).cells[idColumn] == text)
+        if (std::binary_search(matches.begin(), matches.end(), m_shown[i]))
             return static_cast<int>(i);
     return -1;
 }

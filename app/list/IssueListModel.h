@@ -1,6 +1,7 @@
 #pragma once
 // The rows of the main window's issue list: ten texts per row, the first the
-// issue's ID. The model sorts itself (a stable sort that compares IDs as
+// issue's ID, and on request two more, the dates the history gives (Closed
+// Date, Last Changed), after the ten. The model sorts itself (a stable sort that compares IDs as
 // numbers, dates as dates and other texts without regard to letter case, in
 // the user's locale) and keeps its sort across refills.
 //
@@ -34,13 +35,18 @@ public:
     static constexpr int idColumn = 0;
     static constexpr int openedDateColumn = 4;
     static constexpr int dueDateColumn = 5;
+    // The history's dates, present only while setHistoryColumns is on, so
+    // that the list has its ten columns as ever until the user asks.
+    static constexpr int closedDateColumn = 10;
+    static constexpr int lastChangedColumn = 11;
+    static constexpr int allColumns = 12;
 
     // How a column's cells compare when the list is sorted by it.
     enum class Kind { Number, Date, Text };
     static Kind kindOf(int column);
 
     struct Row {
-        std::array<QString, maxColumns> cells;
+        std::array<QString, allColumns> cells;
         qint64 number = 0;     // the first cell as a number
         bool isNumber = false; // whether the first cell is one
         bool closed = false;   // from the closed issues, shown on request
@@ -50,14 +56,19 @@ public:
     // instead of every row.
     struct Table {
         std::vector<Row> rows;
-        std::array<std::vector<qint64>, 2> dates; // opened and due date keys, per row
+        // opened, due, closed and last-changed date keys, per row
+        std::array<std::vector<qint64>, 4> dates;
+        // Each row's first cell as a number (Row::number), side by side, so
+        // that finding a row by its ID reads one small array; noNumber when
+        // the cell is not a number.
+        std::vector<qint64> numbers;
         // Per date column, made when the rows are complete: each row's date
         // as a rank (0 no date, 1 the earliest day, 2 the day after, ...),
         // when all are whole days within 65,535 days of each other, as dates
         // nearly always are. Small ranks let a sort by date read little
         // memory. Empty when the dates do not fit.
-        std::array<std::vector<quint16>, 2> dayRanks;
-        std::array<quint16, 2> highestDayRank{};
+        std::array<std::vector<quint16>, 4> dayRanks;
+        std::array<quint16, 4> highestDayRank{};
 
         // Whether a row is open and its due date lies before the given day.
         bool isOverdue(size_t row, const QDate &today) const;
@@ -68,6 +79,12 @@ public:
 
     // Adds the next column with its caption. Throws Error when all ten exist.
     void addColumn(const QString &caption);
+
+    // Adds the two columns of the history's dates after the ten (on), or
+    // takes them away (off). Their cells fill at the next refill, which reads
+    // the history only while they are there.
+    void setHistoryColumns(bool on);
+    bool hasHistoryColumns() const { return m_captions.size() > maxColumns; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -103,9 +120,11 @@ public:
     // thread may fill and finish it while the list stays usable.
     class Refill {
     public:
-        // Sorted, when finished, by column (-1: in the order added).
+        // Sorted, when finished, by column (-1: in the order added), values
+        // of the sort column in places' order where it gives one;
+        // withHistoryDates when the rows are to hold the history's dates.
         explicit Refill(int sortColumn = -1, Qt::SortOrder order = Qt::AscendingOrder,
-                        std::shared_ptr<const ValueRanks> places = nullptr);
+                        std::shared_ptr<const ValueRanks> places = nullptr, bool withHistoryDates = false);
         ~Refill();
         Refill(Refill &&) noexcept;
         Refill &operator=(Refill &&) noexcept;
@@ -116,7 +135,10 @@ public:
         int appendRow(const QString &firstCell);
         void setCell(int row, int column, const QString &text);
         void setDateKey(int row, int column, const Value &value);
+        // A date cell's key made already (dayKey's scale: local time).
+        void setDateTimeKey(int row, int column, qint64 key);
         void setClosed(int row);
+        bool withHistoryDates() const { return m_withHistoryDates; }
 
         // Ranks the dates and sorts the rows, the costly part of a refill;
         // showRefill does it when it was not done before. No row may be
@@ -138,14 +160,18 @@ public:
         std::shared_ptr<const ValueRanks> m_places; // the sort column's order of values, if any
         std::vector<int> m_order;                   // the sorted order, once finished
         bool m_finished = false;
+        bool m_withHistoryDates = false;
     };
 
     // An empty refill to be sorted as the list is sorted now.
-    Refill newRefill() const { return Refill(m_sortColumn, m_sortOrder, placesOf(m_sortColumn)); }
+    Refill newRefill() const { return Refill(m_sortColumn, m_sortOrder, placesOf(m_sortColumn), hasHistoryColumns()); }
     // Replaces every shown row with the refill's, placed by the list's sort
     // (sorted again when the list was sorted another way since the refill
     // began), unfiltered: the owner filters the new rows.
     void showRefill(Refill refill);
+    // The same, showing only the rows whose entry in visible is non-zero
+    // (setVisibleRows), in the same one change of the list.
+    void showRefill(Refill refill, std::vector<char> visible);
 
     // The refill on this thread. Between beginRefill and endRefill the shown
     // rows stay as they were; endRefill replaces them all (showRefill).
@@ -194,12 +220,16 @@ public:
     // A date key (Table::dates): the given day at midnight; noDate for a
     // row without a date.
     static constexpr qint64 noDate = std::numeric_limits<qint64>::min();
+    static constexpr qint64 noNumber = std::numeric_limits<qint64>::min();
     static qint64 dayKey(const QDate &day);
 
 private:
     static void rankDays(Table &table);
 
-    static int dateSlot(int column) { return column == openedDateColumn ? 0 : 1; }
+    static int dateSlot(int column)
+    {
+        return column == openedDateColumn ? 0 : column == dueDateColumn ? 1 : column == closedDateColumn ? 2 : 3;
+    }
     static void setFirstCell(Row &row, const QString &text);
     // The rows of `shown` (positions in rows) in sorted order, stable: rows
     // that compare equal keep their order in `shown`. Sorting reorders

@@ -112,7 +112,7 @@ void IssueListModel::sortedOrder(const Table &table, const std::vector<int> &sho
 
 void IssueListModel::sort(int column, Qt::SortOrder order)
 {
-    if (column < 0 || column >= maxColumns)
+    if (column < 0 || column >= columnCount())
         return;
     m_sortColumn = column;
     m_sortOrder = order;
@@ -161,6 +161,9 @@ void IssueListModel::showOrder(std::vector<int> order)
 void IssueListModel::setVisibleRows(const std::shared_ptr<const Table> &madeFor, std::vector<char> visible)
 {
     if (madeFor != m_table || (!visible.empty() && visible.size() != m_table->rows.size()))
+        return;
+    // The rows a refill showed already filtered: nothing changes.
+    if (visible == m_visible)
         return;
     m_visible = std::move(visible);
     showOrder(std::move(m_order));

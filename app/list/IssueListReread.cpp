@@ -86,7 +86,8 @@ void IssueListReread::show(Read read)
     }
     m_running = false;
     emit aboutToShow();
-    const IssueListLoading::Refilled refilled = IssueListLoading::showAside(*m_model, std::move(read.rows));
+    // Shown filtered at once: one change of the list, not two.
+    const IssueListLoading::Refilled refilled = IssueListLoading::showAside(*m_model, std::move(read.rows), read.kept);
     m_search->showRefilled(read.criteria, std::move(read.kept));
     emit finished(refilled);
 }

@@ -97,6 +97,34 @@ ReportLayout table(const char *name, const char *title, int pageHeader, int deta
     return layout;
 }
 
+// The fields of one issue in the Issue Details block, the comment last.
+std::vector<ReportControl> issueDetailsControls()
+{
+    ReportControl comment = textBox("Text10", 0, 1728, 9930, "Comment");
+    comment.height = 288;
+    comment.canGrow = true;
+    return {
+        label("Label11", 0, 0, 720, "Issue:"),
+        textBox("Text1", 720, 0, 720, "ID"),
+        textBox("Text2", 1440, 0, 9936, "Title"),
+        label("Label4", 0, 432, 1440, "Assigned To:"),
+        textBox("Text7", 1440, 432, 1440, "Assigned To Name"),
+        label("Label6", 4176, 432, 1020, "Status:"),
+        textBox("Text3", 5616, 432, 1005, "Status"),
+        label("Label9", 0, 720, 1440, "Opened By:"),
+        textBox("Text8", 1440, 720, 1440, "Opened By Name"),
+        label("Label7", 4176, 720, 1440, "Category:"),
+        textBox("Text6", 5616, 720, 1440, "Category"),
+        label("Label10", 0, 1008, 1305, "Opened Date:"),
+        textBox("Text9", 1440, 1008, 1305, "Opened Date"),
+        label("Label5", 4176, 1008, 1440, "Priority:"),
+        textBox("Text5", 5616, 1008, 1440, "Priority"),
+        label("Label8", 4176, 1296, 1140, "Due Date:"),
+        textBox("Text4", 5616, 1296, 1155, "Due Date"),
+        comment,
+    };
+}
+
 } // namespace
 
 ReportLayout rptOpenIssues()
@@ -163,28 +191,22 @@ ReportLayout rptIssuesByAssigned()
 ReportLayout rptIssueDetails()
 {
     ReportLayout layout = frame("rptIssueDetails", "Issues Details", defaultEmptySectionHeight, 2130, 570);
-    ReportControl comment = textBox("Text10", 0, 1728, 9930, "Comment");
-    comment.height = 288;
-    comment.canGrow = true;
-    layout.sections[ReportLayout::Detail].controls = {
-        label("Label11", 0, 0, 720, "Issue:"),
-        textBox("Text1", 720, 0, 720, "ID"),
-        textBox("Text2", 1440, 0, 9936, "Title"),
-        label("Label4", 0, 432, 1440, "Assigned To:"),
-        textBox("Text7", 1440, 432, 1440, "Assigned To Name"),
-        label("Label6", 4176, 432, 1020, "Status:"),
-        textBox("Text3", 5616, 432, 1005, "Status"),
-        label("Label9", 0, 720, 1440, "Opened By:"),
-        textBox("Text8", 1440, 720, 1440, "Opened By Name"),
-        label("Label7", 4176, 720, 1440, "Category:"),
-        textBox("Text6", 5616, 720, 1440, "Category"),
-        label("Label10", 0, 1008, 1305, "Opened Date:"),
-        textBox("Text9", 1440, 1008, 1305, "Opened Date"),
-        label("Label5", 4176, 1008, 1440, "Priority:"),
-        textBox("Text5", 5616, 1008, 1440, "Priority"),
-        label("Label8", 4176, 1296, 1140, "Due Date:"),
-        textBox("Text4", 5616, 1296, 1155, "Due Date"),
-        comment,
-    };
+    layout.sections[ReportLayout::Detail].controls = issueDetailsControls();
+    return layout;
+}
+
+ReportLayout rptIssueActivity()
+{
+    // Below the fields and the comment as Issue Details places them: the
+    // heading, then the activity at the comment's width.
+    ReportLayout layout = frame("rptIssueActivity", "Issue Activity", defaultEmptySectionHeight, 2706, 570);
+    std::vector<ReportControl> &controls = layout.sections[ReportLayout::Detail].controls;
+    controls = issueDetailsControls();
+    controls.back().canGrow = false;
+    controls.push_back(label("Label12", 0, 2016, 1440, "Activity:"));
+    ReportControl activity = textBox("Text11", 0, 2304, 9930, "Activity");
+    activity.height = 288;
+    activity.canGrow = true;
+    controls.push_back(activity);
     return layout;
 }

@@ -7,7 +7,9 @@
 #include "app/CsvDialogs.h"
 #include "app/DeletedItemsWindow.h"
 #include "app/FilterBar.h"
+#include "app/ValueOrderDialog.h"
 #include "app/ViewCommands.h"
+#include "app/ViewsDialog.h"
 #include "app/list/IssueSearch.h"
 #include "contacts/ContactEditor.h"
 #include "data/ValueOrder.h"
@@ -464,6 +466,7 @@ private slots:
         m_form->sortByColumn(1); // Title, descending
         ui(*m_form).showClosed->setChecked(true);
         m_form->viewCommands()->showColumn(9, false);
+        m_form->setHistoryColumns({true, false}); // Closed Date, for this run only
         const QStringList saved = shownTitles(*m_form);
         QCOMPARE(saved, QStringList({"VPN drops", "Café menu"}));
         m_dialogs->inputs << QStringLiteral("Not the printer");
@@ -503,6 +506,9 @@ private slots:
         QCOMPARE(m_form->listModel()->sortOrder(), Qt::DescendingOrder);
         QVERIFY(m_form->filterBar()->showsClosed());
         QVERIFY(ui(*m_form).issueList->isColumnHidden(9));
+        QCOMPARE(m_form->listModel()->columnCount(), 12);
+        QVERIFY(!ui(*m_form).issueList->isColumnHidden(IssueListModel::closedDateColumn));
+        QVERIFY(ui(*m_form).issueList->isColumnHidden(IssueListModel::lastChangedColumn));
         QCOMPARE(shownTitles(*m_form), saved);
     }
 };

@@ -6,14 +6,18 @@
 #include "app/FilterBar.h"
 #include "app/MainWindowLayout.h"
 #include "app/MainWindowSettings.h"
+#include "app/list/IssueSearch.h"
 #include "data/DataFile.h"
+#include "data/Value.h"
 #include "platform/SettingsStore.h"
 #include "platform/Twips.h"
 #include "support/HoverProbe.h"
 #include "tests/support/MainWindowControls.h"
 
+#include <QAction>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -50,6 +54,7 @@ private slots:
     void queryThatCannotOpenEmptiesTheList();
     void headerClicksSort_data();
     void headerClicksSort();
+    void historyDateColumnsOnRequest();
 
     void maximizedLayoutFormulas();
     void maximizeThenRestore();
@@ -445,6 +450,92 @@ void TestMainWindow::headerClicksSort()
     addIssue(5, QStringLiteral("'Bravo'"), QStringLiteral("'1/20/2021'"), QStringLiteral("'Open'"));
     form->refillList();
     QCOMPARE(shownIds(*form), afterRefill);
+    QCOMPARE(errorLines(dialogs), QStringList());
+}
+
+// The history's two date columns: away until the user shows them from the
+// header's menu (the ten columns and their keys as ever), remembered under
+// keys of their own, read from the history, sorted as dates, found by the
+// find bar, and gone again with the rows that held them when hidden.
+void TestMainWindow::historyDateColumnsOnRequest()
+{
+    ScriptedDialogs dialogs;
+    auto form = started();
+    addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
+    addIssue(1, QStringLiteral("'Printer'"), QStringLiteral("'8/31/2021'"), QStringLiteral("'Open'"));
+    addIssue(2, QStringLiteral("'Mail'"), QStringLiteral("'8/30/2021'"), QStringLiteral("'Open'"));
+    addIssue(3, QStringLiteral("'Screen'"), QStringLiteral("'8/29/2021'"), QStringLiteral("'Open'"));
+    execute(QStringLiteral("update Issues set Status = 'Closed' where ID = 2"));
+    execute(QStringLiteral("update Issues set Title = 'Screen flickers' where ID = 3"));
+    // Every entry of an issue at one time: 1 oldest, then 3, then 2 (closed).
+    const QList<QDateTime> at{QDateTime(QDate(2026, 1, 5), QTime(9, 30)), QDateTime(QDate(2026, 3, 2), QTime(16, 5)),
+                              QDateTime(QDate(2026, 2, 10), QTime(11, 0))};
+    for (int id = 1; id <= 3; ++id)
+        execute(QStringLiteral("update History set ChangedAt = %1 where ItemID = %2")
+                    .arg(at[id - 1].toMSecsSinceEpoch())
+                    .arg(id));
+    form->filterBar()->setShowsClosed(true);
+    QCOMPARE(form->listModel()->columnCount(), 10);
+    QCOMPARE(form->listModel()->cell(0, IssueListModel::closedDateColumn), QString());
+
+    QMenu *menu = form->headerMenu();
+    emit menu->aboutToShow();
+    QList<QAction *> columns;
+    for (QAction *action : menu->actions())
+        if (action->text() == QLatin1String("&Closed Date") || action->text() == QLatin1String("&Last Changed"))
+            columns << action;
+    QCOMPARE(columns.size(), 2);
+    for (QAction *action : columns) {
+        QVERIFY(!action->isChecked());
+        action->trigger();
+    }
+    QCOMPARE(form->listModel()->columnCount(), 12);
+    QCOMPARE(form->listModel()->headerData(10, Qt::Horizontal).toString(), QStringLiteral("Closed Date"));
+    QCOMPARE(form->listModel()->headerData(11, Qt::Horizontal).toString(), QStringLiteral("Last Changed"));
+    const QString closedText = Value(at[1]).toText();
+    const auto cellOf = [&](const QString &id, int column) {
+        return form->listModel()->cell(form->listModel()->rowOfFirstCell(id), column);
+    };
+    QCOMPARE(cellOf("2", IssueListModel::closedDateColumn), closedText);
+    QCOMPARE(cellOf("1", IssueListModel::closedDateColumn), QString());
+    QCOMPARE(cellOf("3", IssueListModel::lastChangedColumn), Value(at[2]).toText());
+
+    // Sorted as dates, not as their texts ("3/2/2026" after "2/10/2026").
+    form->sortByColumn(IssueListModel::lastChangedColumn);
+    QCOMPARE(shownIds(*form), (QStringList{"1", "3", "2"}));
+    form->sortByColumn(IssueListModel::lastChangedColumn);
+    QCOMPARE(shownIds(*form), (QStringList{"2", "3", "1"}));
+    form->sortByColumn(IssueListModel::closedDateColumn);
+    QCOMPARE(shownIds(*form).last(), QStringLiteral("2"));
+
+    ui(*form).findBox->setText(closedText.section(u' ', 0, 0));
+    form->listSearch()->waitUntilApplied();
+    QCOMPARE(shownIds(*form), QStringList{"2"});
+    ui(*form).findBox->clear();
+    form->listSearch()->waitUntilApplied();
+
+    QCOMPARE(platform::readSetting(QStringLiteral("Columns/ClosedDate"), QString()), QStringLiteral("1"));
+    QCOMPARE(platform::readSetting(QStringLiteral("Columns/LastChanged"), QString()), QStringLiteral("1"));
+    form->close();
+    form.reset();
+    // The ten widths are kept as ever; the two new columns keep none.
+    QCOMPARE(platform::readSetting(QStringLiteral("ColumnHeaders10"), QString()), QStringLiteral("1700"));
+    QCOMPARE(platform::readSetting(QStringLiteral("ColumnHeaders11"), QStringLiteral("none")), QStringLiteral("none"));
+    QCOMPARE(platform::readSetting(QStringLiteral("SortColumn"), QString()), QStringLiteral("10"));
+
+    auto again = started();
+    QCOMPARE(again->listModel()->columnCount(), 12);
+    QCOMPARE(again->listModel()->sortColumn(), int(IssueListModel::closedDateColumn));
+    QCOMPARE(again->listModel()->cell(again->listModel()->rowOfFirstCell("2"), IssueListModel::closedDateColumn),
+             closedText);
+    again->setHistoryColumns({false, true});
+    QVERIFY(ui(*again).issueList->header()->isSectionHidden(IssueListModel::closedDateColumn));
+    again->setHistoryColumns({});
+    QCOMPARE(again->listModel()->columnCount(), 10);
+    QCOMPARE(again->listModel()->sortColumn(), -1);
+    ui(*again).findBox->setText(closedText.section(u' ', 0, 0));
+    again->listSearch()->waitUntilApplied();
+    QCOMPARE(shownIds(*again), QStringList());
     QCOMPARE(errorLines(dialogs), QStringList());
 }
 

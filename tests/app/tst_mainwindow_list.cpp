@@ -48,6 +48,8 @@ private slots:
     void refillShowsRowsInOneReset();
     void refillMadeOnAWorkerFollowsTheSortOfItsShowing_data();
     void refillMadeOnAWorkerFollowsTheSortOfItsShowing();
+    void refillShownFilteredFindsItsRows_data();
+    void refillShownFilteredFindsItsRows();
     void sortsHundredThousandRows_data();
     void sortsHundredThousandRows();
 };
@@ -143,6 +145,49 @@ void TestMainWindowList::refillMadeOnAWorkerFollowsTheSortOfItsShowing()
     for (int row = 0; row < model->rowCount(); ++row)
         ids << model->cell(row, 0);
     QCOMPARE(ids, shown);
+}
+
+void TestMainWindowList::refillShownFilteredFindsItsRows_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QByteArray>("visible"); // per row in arrival order
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("found"); // the row each shown ID is found at
+    QTest::addColumn<QStringList>("missing");
+    // "07" and "7" are the same number, told apart by their text.
+    QTest::newRow("by ID, all") << 0 << QByteArray() << QStringList{"1", "3", "07", "7", "x"}
+                                << QStringList{"0", "1", "2", "3", "4"} << QStringList{"9", "007"};
+    QTest::newRow("by title, some hidden") << 1 << QByteArray("\1\0\1\1\0", 5) << QStringList{"3", "7", "07"}
+                                           << QStringList{"0", "1", "2"} << QStringList{"1", "x"};
+}
+
+// A read shown filtered in one change shows the rows a filter after it
+// would, and the selection found again after it is the row with that very
+// ID, never a filtered-out one or another text of the same number.
+void TestMainWindowList::refillShownFilteredFindsItsRows()
+{
+    QFETCH(int, column);
+    QFETCH(QByteArray, visible);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, found);
+    QFETCH(QStringList, missing);
+    IssueListModel *model = filledModel(this, {});
+    model->sort(column);
+    IssueListModel::Refill refill = model->newRefill();
+    const QList<Issue> issues{
+        {"3", "beta", {}}, {"1", "alpha", {}}, {"07", "Gamma", {}}, {"7", "delta", {}}, {"x", "echo", {}}};
+    for (const Issue &issue : issues)
+        refill.setCell(refill.appendRow(issue.id), 1, issue.title);
+    model->showRefill(std::move(refill), std::vector<char>(visible.begin(), visible.end()));
+    QStringList ids, rows;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        ids << model->cell(row, 0);
+        rows << QString::number(model->rowOfFirstCell(model->cell(row, 0)));
+    }
+    QCOMPARE(ids, shown);
+    QCOMPARE(rows, found);
+    for (const QString &id : missing)
+        QCOMPARE(model->rowOfFirstCell(id), -1);
 }
 
 void TestMainWindowList::sortsHundredThousandRows_data()

@@ -70,7 +70,7 @@ qint64 addContact(const QString &first, const QString &last)
 {
     sharedConnection().Execute(
         QStringLiteral("insert into Contacts ([First Name],[Last Name]) values ('%1','%2')").arg(first, last));
-    return sqlite3_last_insert_rowid(sharedConnection().handle());
+    return sharedConnection().lastInsertedId();
 }
 
 // The window loaded for the contact (0: a new one) and shown, as a user has it.
@@ -198,7 +198,7 @@ void TestContactEditor::storesExactly()
     QCOMPARE(texts(dialogs), QStringList{"Record Successfully Saved"});
     QCOMPARE(dialogs.boxes[0].title, platform::applicationTitle());
     QCOMPARE(adding.result(), int(QDialog::Accepted));
-    const qint64 id = sqlite3_last_insert_rowid(sharedConnection().handle());
+    const qint64 id = sharedConnection().lastInsertedId();
     QCOMPARE(stored(id, columns[box - 1]).toText(), value);
     QCOMPARE(stored(id, box == 8 ? "Address" : "Fax Number"), Value(QString())); // empty text, not missing
 

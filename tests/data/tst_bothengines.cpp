@@ -19,6 +19,7 @@
 #include "data/IssueListQuery.h"
 #include "data/IssueStatus.h"
 #include "data/Recordset.h"
+#include "data/ReportQueries.h"
 #include "data/SavedViews.h"
 #include "data/Transaction.h"
 #include "data/Trash.h"
@@ -692,6 +693,22 @@ private slots:
             QCOMPARE(dated(), QStringLiteral("1:0:1 2:1:1 3:1:1"));
             connection.Execute(QStringLiteral("update Issues set Status='Open' where ID=1"));
             QCOMPARE(dated(), QStringLiteral("1:1:1 2:1:1 3:1:1"));
+
+            // The Issue Activity report's entries: issue after issue, each
+            // one's newest first; the list's raw dates as the plain ones.
+            const QList<IssueHistory::Entry> entries = ReportQueries::openIssuesActivity(connection);
+            QVERIFY(!entries.isEmpty());
+            for (qsizetype i = 1; i < entries.size(); ++i)
+                QVERIFY(entries[i - 1].itemId < entries[i].itemId ||
+                        (entries[i - 1].itemId == entries[i].itemId && entries[i - 1].seq > entries[i].seq));
+            QCOMPARE(entries.first().itemId, 1);
+            QCOMPARE(entries.first().kind, IssueHistory::Kind::Reopened);
+            QCOMPARE(entries.value(1).kind, IssueHistory::Kind::Closed);
+            const auto dates = IssueDates::read(connection);
+            const auto stored = IssueDates::readStored(connection);
+            QCOMPARE(stored.size(), dates.size());
+            QCOMPARE(IssueDates::fromStored(Value(stored.value(1).lastChanged)), dates.value(1).lastChanged);
+            QCOMPARE(stored.value(1).closed, IssueDates::noTime);
 
             QBuffer plain;
             QBuffer withDates;

@@ -123,7 +123,7 @@ public:
                 .arg(assignedTo)
                 .arg(openedBy)
                 .arg(status, category, priority, comment));
-        return sqlite3_last_insert_rowid(sharedConnection().handle());
+        return sharedConnection().lastInsertedId();
     }
 
     // Shows the editor through the dialogs seam and runs the script while it

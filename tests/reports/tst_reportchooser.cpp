@@ -8,6 +8,7 @@
 #include "data/Connection.h"
 #include "data/DateText.h"
 #include "data/FileUtil.h"
+#include "data/IssueHistory.h"
 #include "data/SharedConnection.h"
 #include "platform/Twips.h"
 #include "reports/ReportChooser.h"
@@ -66,6 +67,7 @@ struct Seen {
     QString titleText;
     QStringList titles; // the Title column, row by row
     QStringList dueDates;
+    QStringList activity; // the Activity column's lines
     QString pdf;
     bool exported = false;
     bool modalOverChooser = false;
@@ -95,6 +97,8 @@ std::function<void(QDialog &)> recordInto(Seen &seen, QWidget *chooser, const QS
                     seen.titles << item.text;
                 else if (column == QLatin1String("Due Date"))
                     seen.dueDates << item.text;
+                else if (column == QLatin1String("Activity"))
+                    seen.activity << item.text;
             }
         if (!pdfPath.isEmpty()) {
             seen.exported = preview->exportPdf(pdfPath);
@@ -155,7 +159,7 @@ private slots:
         for (int i = 0; i < ui(form).reportPicker->count(); ++i)
             items << ui(form).reportPicker->itemText(i);
         QCOMPARE(items, (QStringList{"Open Issues", "Issues by Categories", "Issues by Status", "Issues by Assigned To",
-                                     "Issue Details", "Closed Issues"}));
+                                     "Issue Details", "Closed Issues", "Issue Activity"}));
         QCOMPARE(ui(form).reportPicker->currentIndex(), -1);
         QVERIFY(!ui(form).reportPicker->isEditable());
         // The captions as shown; '&' marks each one's access key.
@@ -252,6 +256,9 @@ private slots:
                                        << QStringList{"Mail bounces", "Printer jams", "Screen flickers"};
         QTest::newRow("Closed Issues") << "Closed Issues"
                                        << "Closed Issues" << table << QStringList{"Another closed", "Old crash"};
+        QTest::newRow("Issue Activity") << "Issue Activity"
+                                        << "Issue Activity" << QStringList{"Issue:"}
+                                        << QStringList{"Mail bounces", "Printer jams", "Screen flickers"};
     }
 
     // Each item previews its rows in its statement's order under its title;
@@ -280,6 +287,46 @@ private slots:
                  qPrintable(QStringLiteral("\"%1\" not in order in:\n%2").arg(missing, seen.pdf)));
         // Closing the preview returns to the chooser with the same choice.
         QCOMPARE(ui(*m_form).reportPicker->currentText(), item);
+    }
+
+    // Issue Activity: each open issue's entries in words, newest first, a
+    // note whole; an issue whose history holds nothing says so.
+    void activityInWordsNewestFirst()
+    {
+        sharedConnection().Execute(QStringLiteral("update Issues set Priority = 'Low' where ID = 1"));
+        sharedConnection().Execute(QStringLiteral("update Issues set Status = 'Closed' where ID = 1"));
+        sharedConnection().Execute(QStringLiteral("update Issues set Status = 'Open' where ID = 1"));
+        IssueHistory::addNote(sharedConnection(), 1, QStringLiteral("Toner ordered\nfrom the shop"));
+        sharedConnection().Execute(QStringLiteral("delete from History where [Item] = 'Issue' and ItemID = 2"));
+        QTemporaryDir folder;
+        Seen seen;
+        m_dialogs->modalScripts << recordInto(seen, m_form.get(), folder.filePath(QStringLiteral("activity.pdf")));
+        preview(QStringLiteral("Issue Activity"));
+
+        QVERIFY(m_dialogs->boxes.isEmpty());
+        QVERIFY(seen.exported);
+        QCOMPARE(seen.titles, (QStringList{"Mail bounces", "Printer jams", "Screen flickers"}));
+        const QString user = IssueHistory::currentUser(sharedConnection());
+        const QStringList expected{
+            "No activity recorded.",
+            user + " added the note \u201cToner ordered",
+            "from the shop\u201d",
+            user + " reopened the issue: changed Status from \u201cClosed\u201d to \u201cOpen\u201d",
+            user + " closed the issue: changed Status from \u201cWaiting\u201d to \u201cClosed\u201d",
+            user + " changed Priority from \u201cHigh\u201d to \u201cLow\u201d",
+            user + " added the issue",
+        };
+        QString missing;
+        const QString lines = seen.activity.join(QLatin1Char('\n'));
+        QVERIFY2(inOrder(lines, expected, &missing),
+                 qPrintable(missing + QStringLiteral(" not in order in:\n") + lines));
+        // Dated, not "ago": today's short date ends each line of issue 1.
+        QVERIFY(lines.contains(DateText::toText(QDate::currentDate())));
+        QVERIFY2(inOrder(seen.pdf,
+                         {"Issue Activity", "Mail bounces", "No activity recorded.", "Printer jams",
+                          "reopened the issue", "added the issue", "Screen flickers"},
+                         &missing),
+                 qPrintable(missing));
     }
 
     // Each preview starts afresh: the closed-issues title does not carry
