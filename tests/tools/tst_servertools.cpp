@@ -12,6 +12,7 @@
 #include "data/SavedViews.h"
 #include "data/Trash.h"
 #include "data/ValueOrder.h"
+#include "data/Watches.h"
 #include "data/postgres/PgSession.h"
 #include "data/postgres/PgTeam.h"
 
@@ -370,7 +371,7 @@ private slots:
         }
         QCOMPARE(sql({QStringLiteral("--upgrade"), TestServer::asRole(target, other)}).exitCode, 1);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 5 up to version 9")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 5 up to version 10")),
                  qPrintable(upgraded.out + upgraded.err));
 
         Connection owner;
@@ -378,7 +379,7 @@ private slots:
         owner.Execute(QStringLiteral("insert into Issues (Title) values ('kept')"));
         owner.Execute(QStringLiteral("delete from Issues"));
         QCOMPARE(Trash::restore(owner, Trash::newest(owner)->id), QList<qint64>{1});
-        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("9"));
+        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("10"));
         QCOMPARE(firstValue(target, QStringLiteral("select prosecdef from pg_proc where proname = "
                                                    "'marrow_issue_to_trash'")),
                  QStringLiteral("1"));
@@ -480,7 +481,7 @@ private slots:
                                     "COMMIT;");
         QCOMPARE(sql({target, QStringLiteral("select 1")}).exitCode, 2);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 7 up to version 9")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 7 up to version 10")),
                  qPrintable(upgraded.out + upgraded.err));
         Connection alice;
         alice.Open(TestServer::asRole(target, people.alice));
@@ -511,7 +512,7 @@ private slots:
             "COMMIT;");
         QCOMPARE(sql({target, QStringLiteral("select 1")}).exitCode, 2);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 8 up to version 9")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 8 up to version 10")),
                  qPrintable(upgraded.out + upgraded.err));
         Connection alice;
         alice.Open(TestServer::asRole(target, people.alice));
@@ -523,6 +524,42 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Error, alice.Execute(QStringLiteral("delete from Attachments")));
         Attachments::remove(alice, id);
         QVERIFY(Attachments::list(alice, 1).isEmpty());
+    }
+
+    // A database of version 9 gains watches in one run of --upgrade; each
+    // member reads and changes only their own, and a colleague's change is
+    // what the watcher has not seen.
+    void aDatabaseOfVersion9GainsWatchesOfOnesOwn()
+    {
+        const Team &people = team();
+        const QString target = TestServer::freshDatabase();
+        PgSession(target).runScript("BEGIN;\n"
+                                    "DROP TABLE \"Watches\";\n"
+                                    "CREATE OR REPLACE FUNCTION marrow_schema_version() RETURNS integer LANGUAGE sql "
+                                    "IMMUTABLE AS 'SELECT 9';\n"
+                                    "INSERT INTO \"Issues\" (\"Title\") VALUES ('one');\n"
+                                    "COMMIT;");
+        const Run upgraded = sql({QStringLiteral("--upgrade"), target});
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 9 up to version 10")),
+                 qPrintable(upgraded.out + upgraded.err));
+        Connection alice;
+        alice.Open(TestServer::asRole(target, people.alice));
+        Connection bob;
+        bob.Open(TestServer::asRole(target, people.bob));
+        Watches::watch(alice, 1);
+        bob.Execute(QStringLiteral("update Issues set Title = 'two' where ID = 1"));
+        QCOMPARE(Watches::unseen(alice, 0).value(0).issue, 1);
+        QVERIFY(!Watches::isWatched(bob, 1, 0));
+        QCOMPARE(bob.Execute(QStringLiteral("update Watches set SeenSeq = 99")) +
+                     bob.Execute(QStringLiteral("delete from Watches")),
+                 0);
+        QVERIFY_THROWS_EXCEPTION(Error, bob.Execute(QStringLiteral("insert into Watches (Who, [Issue ID]) values "
+                                                                   "('%1', 1)")
+                                                        .arg(people.alice)));
+        Watches::markSeen(alice, 1);
+        QVERIFY(Watches::unseen(alice, 0).isEmpty());
+        Watches::unwatch(alice, 1);
+        QVERIFY(!Watches::isWatchedByChoice(alice, 1));
     }
 };
 
