@@ -189,6 +189,11 @@ private:
     // the rows have settled (after a refill has put the selection back).
     void showSelectedLater();
     void showSelectedInPane();
+    // Watches the selected issue by choice, or stops (data/Watches.h).
+    void setSelectedWatched(bool watched);
+    // The row's issue, shown in the pane or opened, has been seen: its bold
+    // goes.
+    void markRowSeen(int row);
     void showCountsAndHint();
     void applyLayout(const MainWindowLayout &layout);
     // A fixed size while normal; free while maximized or minimized, so the

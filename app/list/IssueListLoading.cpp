@@ -7,7 +7,9 @@
 #include "data/IssueStatus.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
+#include "data/Watches.h"
 #include "platform/ErrorBlock.h"
+#include "platform/SettingsStore.h"
 
 #include <array>
 #include <exception>
@@ -137,7 +139,26 @@ QString gapsText(const MissingValues &missing)
     return QStringLiteral("%L1 issues in the list have no value under %2").arg(missing.rows).arg(listed);
 }
 
+// Flags the watched issues with changes the user has not seen. The bold
+// is a hint: a database that cannot tell (a read that fails) leaves the
+// rows plain rather than the list unread.
+void markUnseen(Connection &connection, IssueListModel::Refill &rows, qint64 meContact)
+{
+    try {
+        QSet<qint64> issues;
+        for (const Watches::Unseen &item : Watches::unseen(connection, meContact))
+            issues.insert(item.issue);
+        rows.setUnseen(issues);
+    } catch (const Error &) {
+    }
+}
+
 } // namespace
+
+qint64 meContact()
+{
+    return platform::readSetting(QStringLiteral("QueryMeContact"), QStringLiteral("0")).toLongLong();
+}
 
 Refilled refill(IssueListModel &model, bool withClosed)
 {
@@ -152,6 +173,8 @@ Refilled refill(IssueListModel &model, bool withClosed)
     step(102, [&] { rs.create(); });
     refilled.read = rs.exists() && step(104, [&] { openIssues(rs, withClosed); });
     refilled.missing = readIssues(step, rows, captionsOf(model), rs, refilled.read, withClosed);
+    if (refilled.read)
+        markUnseen(sharedConnection(), rows, meContact());
     model.showRefill(std::move(rows));
     return refilled;
 }
@@ -173,11 +196,13 @@ Refilled refillWhenRead(IssueListModel &model, bool withClosed)
     step(100, [&] { rows = model.newRefill(); });
     refilled.read = true;
     refilled.missing = readIssues(step, rows, captionsOf(model), rs, true, withClosed);
+    markUnseen(sharedConnection(), rows, meContact());
     model.showRefill(std::move(rows));
     return refilled;
 }
 
-ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Refill rows, const QStringList &captions)
+ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Refill rows, const QStringList &captions,
+                    qint64 meContact)
 {
     HeldRecordset rs;
     rs.create();
@@ -199,6 +224,7 @@ ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Ref
         return false;
     };
     read.missing = readIssues(step, read.rows, captions, rs, true, withClosed);
+    markUnseen(connection, read.rows, meContact);
     read.rows.finish();
     return read;
 }
