@@ -21,6 +21,7 @@
 #include <optional>
 
 class ChangeListener;
+class WatchNotices;
 class QAction;
 class ColumnFill;
 class DetailPane;
@@ -233,6 +234,8 @@ private:
     QPushButton *m_helpButton = nullptr;       // "Help"
 
     ChangeListener *m_changes = nullptr;
+
+    WatchNotices *m_watchNotices = nullptr; // colleagues' changes to my issues, as notices
     platform::BackgroundSession *m_backgroundReads = nullptr;
     IssueListReread *m_reread = nullptr;
     ListPlace m_placeBeforeReread;

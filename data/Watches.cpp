@@ -112,7 +112,7 @@ qint64 newestChange(Connection &connection)
     return newest.field(0).toInteger();
 }
 
-QList<News> newsSince(Connection &connection, qint64 after, qint64 meContact)
+QList<News> newsSince(Connection &connection, qint64 after, qint64 upTo, qint64 meContact)
 {
     // An issue is assigned to me by a change of its assignee to me, or by
     // its being added with me as the assignee.
@@ -121,10 +121,11 @@ QList<News> newsSince(Connection &connection, qint64 after, qint64 meContact)
                              "CASE WHEN (h.\"Field\" = 'Assigned To' AND CAST(h.\"NewValue\" AS TEXT) = $3) OR "
                              "(h.\"Kind\" = 'added' AND i.\"Assigned To\" = $1) THEN 1 ELSE 0 END "
                              "FROM \"History\" h JOIN \"Issues\" i ON i.\"ID\" = h.\"ItemID\" "
-                             "WHERE h.\"Item\" = 'Issue' AND h.\"Seq\" > $2 "
+                             "WHERE h.\"Item\" = 'Issue' AND h.\"Seq\" > $2 AND h.\"Seq\" <= $4 "
                              "AND coalesce(h.\"ChangedBy\", '') <> coalesce(marrow_changed_by(), '') AND ") +
                   watchedCondition(QStringLiteral("h.\"ItemID\"")) + QStringLiteral(" ORDER BY h.\"Seq\""),
-              {meParameter(meContact), QString::number(after), meParameter(meContact)}, connection);
+              {meParameter(meContact), QString::number(after), meParameter(meContact), QString::number(upTo)},
+              connection);
     QList<News> news;
     for (int row = 0; row < rows.rowCount(); ++row) {
         const qint64 issue = rows.field(row, 0).toInteger();
@@ -137,6 +138,37 @@ QList<News> newsSince(Connection &connection, qint64 after, qint64 meContact)
         same->assignedToMe = same->assignedToMe || rows.field(row, 3).toInteger() != 0;
     }
     return news;
+}
+
+QList<DueReminders::Notice> notices(const QList<News> &news)
+{
+    QList<News> assigned, changed;
+    for (const News &item : news)
+        (item.assignedToMe ? assigned : changed).append(item);
+    const auto noticeOf = [](const QList<News> &items, const QString &one, const QString &many) {
+        // As many titles as a notice shows well; the rest are counted.
+        constexpr int titlesShown = 5;
+        DueReminders::Notice notice;
+        const News &first = items.front();
+        notice.summary = items.size() == 1 ? one.arg(first.by, first.title) : many.arg(items.size());
+        QStringList lines;
+        for (int i = 0; i < items.size() && i < titlesShown; ++i)
+            lines.append(QStringLiteral("#%1 %2").arg(items[i].issue).arg(items[i].title));
+        if (items.size() > titlesShown)
+            lines.append(QStringLiteral("and %1 more").arg(items.size() - titlesShown));
+        notice.body = lines.join(QLatin1Char('\n'));
+        for (const News &item : items)
+            notice.issues.append(item.issue);
+        return notice;
+    };
+    QList<DueReminders::Notice> result;
+    if (!assigned.isEmpty())
+        result.append(noticeOf(assigned, QStringLiteral("%1 assigned you \u201c%2\u201d"),
+                               QStringLiteral("%1 issues were assigned to you")));
+    if (!changed.isEmpty())
+        result.append(noticeOf(changed, QStringLiteral("%1 changed \u201c%2\u201d"),
+                               QStringLiteral("%1 watched issues changed")));
+    return result;
 }
 
 } // namespace Watches

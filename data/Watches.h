@@ -11,6 +11,8 @@
 // newer than the last the person saw (markSeen), other than their own.
 // Failures are Error.
 
+#include "data/DueReminders.h"
+
 #include <QList>
 #include <QString>
 
@@ -46,8 +48,9 @@ void markSeen(Connection &connection, qint64 issue);
 // The newest entry of the whole history (0 when none), where news starts.
 qint64 newestChange(Connection &connection);
 
-// What colleagues did after the entry `after`: for each issue either
-// assigned to meContact by that change or watched, one item.
+// What colleagues did after the entry `after` up to `upTo`: for each
+// watched issue, or one a change assigned to meContact, one item, in the
+// order of their first change.
 struct News {
     qint64 issue = 0;
     QString title;
@@ -56,6 +59,12 @@ struct News {
 
     bool operator==(const News &) const = default;
 };
-QList<News> newsSince(Connection &connection, qint64 after, qint64 meContact);
+QList<News> newsSince(Connection &connection, qint64 after, qint64 upTo, qint64 meContact);
+
+// The desktop notices for that news, never more than two however much
+// happened: one for the issues assigned to me, one for the other watched
+// issues that changed ("Ada assigned you “Printer jams”", "3 watched issues
+// changed"), each body listing a few of them.
+QList<DueReminders::Notice> notices(const QList<News> &news);
 
 } // namespace Watches
