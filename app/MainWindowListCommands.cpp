@@ -112,14 +112,18 @@ void MainWindow::buildListCommands()
         const QSignalBlocker quiet(showClosed);
         showClosed->setChecked(m_filterBar->showsClosed());
         const QSignalBlocker quietWatch(watching);
+        // A database that cannot tell (a read-only file of an older
+        // schema) offers no watching.
         bool watched = false;
+        bool known = false;
         if (row >= 0)
             try {
                 watched = Watches::isWatchedByChoice(sharedConnection(),
                                                      m_model->cell(row, IssueListModel::idColumn).toLongLong());
+                known = true;
             } catch (const Error &) {
             }
-        watching->setEnabled(row >= 0);
+        watching->setEnabled(known);
         watching->setChecked(watched);
     });
     m_issueList->setContextMenuPolicy(Qt::CustomContextMenu);

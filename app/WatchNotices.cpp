@@ -2,6 +2,7 @@
 
 #include "app/list/IssueListLoading.h"
 #include "data/Connection.h"
+#include "data/IssueQuerySql.h"
 #include "data/Watches.h"
 #include "platform/BackgroundSession.h"
 #include "platform/DesktopNotifications.h"
@@ -46,7 +47,8 @@ void WatchNotices::lookNow()
         [this, after, me, done](Connection &session) -> platform::BackgroundSession::Delivery {
             const qint64 newest = Watches::newestChange(session);
             const QList<Watches::News> news =
-                after < 0 ? QList<Watches::News>() : Watches::newsSince(session, after, newest, me);
+                after < 0 ? QList<Watches::News>()
+                          : Watches::newsSince(session, after, newest, IssueQuerySql::meContactId(session, me));
             return [this, newest, news, done] {
                 m_after = std::max(m_after, newest);
                 for (const DueReminders::Notice &notice : Watches::notices(news))

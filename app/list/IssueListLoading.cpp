@@ -4,6 +4,7 @@
 #include "data/Error.h"
 #include "data/HeldRecordset.h"
 #include "data/IssueListQuery.h"
+#include "data/IssueQuerySql.h"
 #include "data/IssueStatus.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
@@ -146,7 +147,8 @@ void markUnseen(Connection &connection, IssueListModel::Refill &rows, qint64 meC
 {
     try {
         QSet<qint64> issues;
-        for (const Watches::Unseen &item : Watches::unseen(connection, meContact))
+        for (const Watches::Unseen &item :
+             Watches::unseen(connection, IssueQuerySql::meContactId(connection, meContact)))
             issues.insert(item.issue);
         rows.setUnseen(issues);
     } catch (const Error &) {

@@ -62,13 +62,14 @@ struct ReadAside {
 
 // Reads the issues into rows on the calling thread, from the given
 // connection, no box shown; captions name the list's columns
-// (captionsOf); the watched issues of meContact with unseen changes are
-// flagged. Throws Error when the query cannot be read.
+// (captionsOf); the watched issues with unseen changes are flagged, "me"
+// being the login's contact on a server or else meContact. Throws Error when the query cannot be read.
 ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Refill rows, const QStringList &captions,
                     qint64 meContact = 0);
 
-// The contact that is "me" (the setting QueryMeContact), 0 for none; read on
-// the window's thread.
+// The contact chosen as "me" (the setting QueryMeContact), 0 for none;
+// read on the window's thread. On a server the login's own contact comes
+// first (IssueQuerySql::meContactId).
 qint64 meContact();
 
 // Shows a read made aside on the window's thread: tells its failures as a

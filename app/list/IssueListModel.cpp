@@ -128,7 +128,10 @@ QVariant IssueListModel::data(const QModelIndex &index, int role) const
     case Qt::AccessibleDescriptionRole:
         if (row.closed)
             return QStringLiteral("closed");
-        return overdue ? QStringLiteral("overdue") : QVariant();
+        if (overdue)
+            return QStringLiteral("overdue");
+        return row.unseen && !m_seen.contains(row.number) ? QVariant(QStringLiteral("changed since you looked"))
+                                                          : QVariant();
     default:
         return QVariant();
     }
