@@ -54,7 +54,7 @@ void store(Connection &connection, qint64 issue, const QString &assignments, con
 void watch(Connection &connection, qint64 issue)
 {
     const qint64 seen = newestOf(connection, issue);
-    store(connection, issue, QStringLiteral("Watching = 1, SeenSeq = %1").arg(seen), QStringLiteral("1"), seen);
+    store(connection, issue, QStringLiteral("Watching = 1"), QStringLiteral("1"), seen);
 }
 
 void unwatch(Connection &connection, qint64 issue)

@@ -20,8 +20,9 @@ class Connection;
 
 namespace Watches {
 
-// Watches the issue by choice, from its newest change on: what happened
-// before counts as seen.
+// Watches the issue by choice. An issue the person never looked at counts
+// from its newest change on, what happened before as seen; one they did
+// keeps what they have not seen yet.
 void watch(Connection &connection, qint64 issue);
 // Stops watching by choice; an issue the person opened or is assigned stays
 // watched.

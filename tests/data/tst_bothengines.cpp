@@ -826,6 +826,10 @@ private slots:
                                   Watches::isWatchedByChoice(connection, 3)}),
                      (QList<bool>{false, true, false}));
             QCOMPARE(unseenCounts(), QStringList{"2:1"});
+            // Choosing to watch an issue already looked at keeps what is unseen.
+            byColleague(QStringLiteral("update Issues set Comment = 'theirs' where ID = 1"));
+            Watches::watch(connection, 1);
+            QCOMPARE(unseenCounts(), (QStringList{"1:1", "2:1"}));
         });
     }
 };
