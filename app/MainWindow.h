@@ -21,6 +21,7 @@
 #include <optional>
 
 class ChangeListener;
+class WatchNotices;
 class QAction;
 class ColumnFill;
 class DetailPane;
@@ -197,6 +198,11 @@ private:
     // the rows have settled (after a refill has put the selection back).
     void showSelectedLater();
     void showSelectedInPane();
+    // Watches the selected issue by choice, or stops (data/Watches.h).
+    void setSelectedWatched(bool watched);
+    // The row's issue, shown in the pane or opened, has been seen: its bold
+    // goes.
+    void markRowSeen(int row);
     void showCountsAndHint();
     void applyLayout(const MainWindowLayout &layout);
     // A fixed size while normal; free while maximized or minimized, so the
@@ -236,6 +242,8 @@ private:
     QPushButton *m_helpButton = nullptr;       // "Help"
 
     ChangeListener *m_changes = nullptr;
+
+    WatchNotices *m_watchNotices = nullptr; // colleagues' changes to my issues, as notices
     platform::BackgroundSession *m_backgroundReads = nullptr;
     IssueListReread *m_reread = nullptr;
     ListPlace m_placeBeforeReread;

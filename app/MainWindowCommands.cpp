@@ -70,6 +70,7 @@ void MainWindow::editSelectedIssue()
         return;
     QString id;
     step(102, [&] { id = m_model->cell(selectedRow(), IssueListModel::idColumn); });
+    markRowSeen(selectedRow());
 
     std::unique_ptr<IssueEditor> form;
     const auto editor = [&]() -> IssueEditor & {

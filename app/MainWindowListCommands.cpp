@@ -20,6 +20,7 @@
 #include "data/IssueStatus.h"
 #include "data/RecordStore.h"
 #include "data/SharedConnection.h"
+#include "data/Watches.h"
 #include "issues/IssueEditor.h"
 #include "platform/Dialogs.h"
 #include "platform/ErrorBlock.h"
@@ -65,6 +66,12 @@ void MainWindow::buildListCommands()
     QAction *reopen = new QAction(QStringLiteral("&Reopen Issue..."), this);
     QAction *showClosed = new QAction(QStringLiteral("Show Closed &Issues"), this);
     showClosed->setCheckable(true);
+    // Checked for an issue watched by choice; one the user opened or is
+    // assigned is watched either way.
+    QAction *watching = new QAction(QStringLiteral("Watchin&g"), this);
+    watching->setObjectName(QStringLiteral("watchIssue"));
+    watching->setCheckable(true);
+    connect(watching, &QAction::triggered, this, &MainWindow::setSelectedWatched);
     connect(edit, &QAction::triggered, this, &MainWindow::editSelectedIssue);
     connect(remove, &QAction::triggered, this, &MainWindow::deleteSelectedIssue);
     connect(copy, &QAction::triggered, this, &MainWindow::copySelectedIssue);
@@ -81,7 +88,7 @@ void MainWindow::buildListCommands()
     m_contextMenu->addActions({add, edit, remove});
     BulkEditDialog::addCommand(*this, *m_contextMenu);
     m_contextMenu->addSeparator();
-    m_contextMenu->addActions({close, reopen, copy});
+    m_contextMenu->addActions({close, reopen, copy, watching});
     m_contextMenu->addSeparator();
     // Sorting without a mouse: the same as a click on the column's heading.
     QMenu *sortBy = m_contextMenu->addMenu(QStringLiteral("&Sort By"));
@@ -105,6 +112,20 @@ void MainWindow::buildListCommands()
         reopen->setEnabled(row >= 0 && m_model->isClosed(row));
         const QSignalBlocker quiet(showClosed);
         showClosed->setChecked(m_filterBar->showsClosed());
+        const QSignalBlocker quietWatch(watching);
+        // A database that cannot tell (a read-only file of an older
+        // schema) offers no watching.
+        bool watched = false;
+        bool known = false;
+        if (row >= 0)
+            try {
+                watched = Watches::isWatchedByChoice(sharedConnection(),
+                                                     m_model->cell(row, IssueListModel::idColumn).toLongLong());
+                known = true;
+            } catch (const Error &) {
+            }
+        watching->setEnabled(known);
+        watching->setChecked(watched);
     });
     m_issueList->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_issueList, &QWidget::customContextMenuRequested, this,
@@ -172,6 +193,35 @@ void MainWindow::setHistoryColumns(const MainWindowSettings::HistoryColumns &col
     // before lack them, or hold them for the find bar to search.
     if (had != m_model->hasHistoryColumns() && m_listRead)
         refillList();
+}
+
+void MainWindow::setSelectedWatched(bool watched)
+{
+    ErrorBlock step(ErrorBlock::location("Form1", "WatchIssue"));
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const qint64 issue = m_model->cell(row, IssueListModel::idColumn).toLongLong();
+    step(100, [&] {
+        if (watched)
+            Watches::watch(sharedConnection(), issue);
+        else
+            Watches::unwatch(sharedConnection(), issue);
+    });
+}
+
+void MainWindow::markRowSeen(int row)
+{
+    if (!m_model->isUnseen(row))
+        return;
+    const qint64 issue = m_model->cell(row, IssueListModel::idColumn).toLongLong();
+    // The bold stays when the database cannot take note: it is only a hint,
+    // not worth a box.
+    try {
+        Watches::markSeen(sharedConnection(), issue);
+        m_model->markSeen(issue);
+    } catch (const Error &) {
+    }
 }
 
 QMenu *MainWindow::contextMenu()

@@ -90,4 +90,5 @@ void MainWindow::showSelectedInPane()
     for (int column = 0; column < m_model->columnCount(); ++column)
         fields.append({m_model->headerData(column, Qt::Horizontal).toString(), m_model->cell(row, column)});
     m_detailPane->showIssue(m_model->cell(row, IssueListModel::idColumn), fields);
+    markRowSeen(row);
 }

@@ -6,6 +6,7 @@
 
 #include "app/DetailPane.h"
 #include "app/FilterBar.h"
+#include "app/WatchNotices.h"
 #include "app/list/IssueListLoading.h"
 #include "app/list/IssueListModel.h"
 #include "app/list/IssueListReread.h"
@@ -16,6 +17,7 @@
 #include "data/SharedConnection.h"
 #include "platform/ApplicationTitle.h"
 #include "platform/BackgroundSession.h"
+#include "platform/DesktopNotifications.h"
 
 #include <QApplication>
 #include <QItemSelectionModel>
@@ -72,6 +74,11 @@ void MainWindow::followServer()
     // between the list's first read and then went unannounced, so the list
     // is read again (on the worker) as soon as it listens.
     connect(m_changes, &ChangeListener::listening, this, [this] { serverChanged(QString()); });
+
+    auto *notices = new platform::DesktopNotifications(this);
+    connect(notices, &platform::DesktopNotifications::issueChosen, this, &MainWindow::showIssue);
+    m_watchNotices = new WatchNotices(m_backgroundReads, notices, sharedConnection().account(), this);
+    connect(m_changes, &ChangeListener::changed, m_watchNotices, &WatchNotices::changed);
 }
 
 void MainWindow::serverChanged(const QString &)

@@ -195,6 +195,30 @@ QString meName(Connection &connection, qint64 chosenContact)
     return rs.Eof() ? QString() : nameOf(rs.field(0), rs.field(1));
 }
 
+qint64 meContactId(Connection &connection, qint64 chosenContact)
+{
+    if (!connection.isShared())
+        return chosenContact;
+    // As meName finds the login's contact, by ID.
+    Recordset login;
+    login.Open(QStringLiteral("SELECT CAST(session_user AS text)"), {}, connection);
+    const QString member = login.Eof() ? QString() : login.field(0).toTextOrEmpty();
+    if (member.isEmpty())
+        return chosenContact;
+    Recordset rs;
+    rs.Open(QStringLiteral("SELECT \"ID\", \"First Name\", \"Last Name\", \"E-mail Address\" FROM \"Contacts\""), {},
+            connection);
+    const TextCollator &collator = TextCollator::ofThisThread();
+    QList<qint64> found;
+    for (; !rs.Eof(); rs.MoveNext()) {
+        const QString name = nameOf(rs.field(1), rs.field(2));
+        if (collator.equal(rs.field(1).toTextOrEmpty(), member) || collator.equal(name, member) ||
+            collator.equal(rs.field(3).toTextOrEmpty().section(u'@', 0, 0), member))
+            found << rs.field(0).toInteger();
+    }
+    return found.size() == 1 ? found.front() : chosenContact;
+}
+
 QList<std::pair<qint64, QString>> contactChoices(Connection &connection)
 {
     Recordset rs;

@@ -37,6 +37,9 @@ void open(Recordset &rs, Connection &connection, const IssueQuery::Query &query,
 // '@', when exactly one does; otherwise the chosen
 // contact (an ID; 0 for none). Empty when there is none. Throws Error.
 QString meName(Connection &connection, qint64 chosenContact);
+// The ID of that contact: the login's on a server when one matches it,
+// else chosenContact (0: none).
+qint64 meContactId(Connection &connection, qint64 chosenContact);
 
 // Every contact as a choice for "me": ID and name (first and last name,
 // as they are), in name order. Throws Error.

@@ -100,7 +100,11 @@ const QHash<QString, QString> &schemaNames()
                                    "Added",
                                    "AddedBy",
                                    "Removed",
-                                   "RemovedBy"};
+                                   "RemovedBy",
+                                   "Watches",
+                                   "Who",
+                                   "Watching",
+                                   "SeenSeq"};
         QHash<QString, QString> byLower;
         for (const char *name : all)
             byLower.insert(QString::fromLatin1(name).toLower(), QString::fromLatin1(name));

@@ -472,6 +472,21 @@ BEGIN
 END;
 )sql";
 
+// Issues a person watches, and how far each has seen an issue's history.
+// Who is the account as marrow_changed_by() names it. Watching is 1 for an
+// issue the person chose to watch, 0 for a row that only keeps SeenSeq of
+// an issue watched without choosing (one they opened or are assigned).
+// SeenSeq is the newest History Seq of the issue the person has seen.
+const char *const toVersion10 = R"sql(
+CREATE TABLE IF NOT EXISTS Watches (
+    Who TEXT NOT NULL,
+    [Issue ID] INTEGER NOT NULL,
+    Watching INTEGER NOT NULL DEFAULT 1,
+    SeenSeq INTEGER NOT NULL DEFAULT 0,
+    PRIMARY KEY (Who, [Issue ID])
+);
+)sql";
+
 // The version that moved text to the one collation.
 constexpr int oneCollationVersion = 6;
 
@@ -497,6 +512,7 @@ const Step steps[] = {
     {{}, toVersion7},
     {{}, toVersion8},
     {{}, toVersion9},
+    {{}, toVersion10},
 };
 
 void run(sqlite3 *db, const char *sql, const QString &fileName)

@@ -21,6 +21,8 @@
 //  8  saved views (data/SavedViews.h), the order of the value lists
 //     (data/ValueOrder.h), and the history found by who changed
 //  9  attachments to issues, their content kept once (data/Attachments.h)
+// 10  the issues each person watches and how far they have seen them
+//     (data/Watches.h)
 
 #include <QString>
 #include <QStringList>
@@ -30,7 +32,7 @@ class SqliteSession;
 
 namespace SchemaUpgrade {
 
-inline constexpr int currentVersion = 9;
+inline constexpr int currentVersion = 10;
 
 // Why the open database is not one this program may use, as the end of a
 // sentence that begins with the file's name ("has no Marrowdesk tables

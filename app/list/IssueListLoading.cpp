@@ -6,10 +6,13 @@
 #include "data/HeldRecordset.h"
 #include "data/IssueDates.h"
 #include "data/IssueListQuery.h"
+#include "data/IssueQuerySql.h"
 #include "data/IssueStatus.h"
 #include "data/Recordset.h"
 #include "data/SharedConnection.h"
+#include "data/Watches.h"
 #include "platform/ErrorBlock.h"
+#include "platform/SettingsStore.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -225,7 +228,27 @@ QString gapsText(const MissingValues &missing)
     return QStringLiteral("%L1 issues in the list have no value under %2").arg(missing.rows).arg(listed);
 }
 
+// Flags the watched issues with changes the user has not seen. The bold
+// is a hint: a database that cannot tell (a read that fails) leaves the
+// rows plain rather than the list unread.
+void markUnseen(Connection &connection, IssueListModel::Refill &rows, qint64 meContact)
+{
+    try {
+        QSet<qint64> issues;
+        for (const Watches::Unseen &item :
+             Watches::unseen(connection, IssueQuerySql::meContactId(connection, meContact)))
+            issues.insert(item.issue);
+        rows.setUnseen(issues);
+    } catch (const Error &) {
+    }
+}
+
 } // namespace
+
+qint64 meContact()
+{
+    return platform::readSetting(QStringLiteral("QueryMeContact"), QStringLiteral("0")).toLongLong();
+}
 
 Refilled refill(IssueListModel &model, bool withClosed)
 {
@@ -243,6 +266,8 @@ Refilled refill(IssueListModel &model, bool withClosed)
     if (refilled.read)
         step(104, [&] { dates = historyDates(sharedConnection(), rows.withHistoryDates()); });
     refilled.missing = readIssues(step, rows, captionsOf(model), rs, refilled.read, withClosed, dates);
+    if (refilled.read)
+        markUnseen(sharedConnection(), rows, meContact());
     model.showRefill(std::move(rows));
     return refilled;
 }
@@ -266,11 +291,13 @@ Refilled refillWhenRead(IssueListModel &model, bool withClosed)
     step(100, [&] { rows = model.newRefill(); });
     refilled.read = true;
     refilled.missing = readIssues(step, rows, captionsOf(model), rs, true, withClosed, dates);
+    markUnseen(sharedConnection(), rows, meContact());
     model.showRefill(std::move(rows));
     return refilled;
 }
 
-ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Refill rows, const QStringList &captions)
+ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Refill rows, const QStringList &captions,
+                    qint64 meContact)
 {
     HeldRecordset rs;
     rs.create();
@@ -293,6 +320,7 @@ ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Ref
         return false;
     };
     read.missing = readIssues(step, read.rows, captions, rs, true, withClosed, dates);
+    markUnseen(connection, read.rows, meContact);
     read.rows.finish();
     return read;
 }

@@ -62,8 +62,15 @@ struct ReadAside {
 
 // Reads the issues into rows on the calling thread, from the given
 // connection, no box shown; captions name the list's columns
-// (captionsOf). Throws Error when the query cannot be read.
-ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Refill rows, const QStringList &captions);
+// (captionsOf); the watched issues with unseen changes are flagged, "me"
+// being the login's contact on a server or else meContact. Throws Error when the query cannot be read.
+ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Refill rows, const QStringList &captions,
+                    qint64 meContact = 0);
+
+// The contact chosen as "me" (the setting QueryMeContact), 0 for none;
+// read on the window's thread. On a server the login's own contact comes
+// first (IssueQuerySql::meContactId).
+qint64 meContact();
 
 // Shows a read made aside on the window's thread: tells its failures as a
 // refill does, then replaces the model's rows in one go, showing those

@@ -128,13 +128,15 @@ QVariant IssueListModel::data(const QModelIndex &index, int role) const
         if (overdue)
             return platform::plainToolTip(QStringLiteral("Overdue: due %1").arg(row.cells[column]));
         return row.cells[column].isEmpty() ? QVariant() : QVariant(platform::plainToolTip(row.cells[column]));
-    case Qt::FontRole:
-        if (row.closed) {
-            QFont font;
-            font.setItalic(true);
-            return font;
-        }
-        return QVariant();
+    case Qt::FontRole: {
+        const bool unseen = row.unseen && !m_seen.contains(row.number);
+        if (!row.closed && !unseen)
+            return QVariant();
+        QFont font;
+        font.setItalic(row.closed);
+        font.setBold(unseen);
+        return font;
+    }
     case Qt::ForegroundRole:
         if (row.closed)
             return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
@@ -146,7 +148,10 @@ QVariant IssueListModel::data(const QModelIndex &index, int role) const
     case Qt::AccessibleDescriptionRole:
         if (row.closed)
             return QStringLiteral("closed");
-        return overdue ? QStringLiteral("overdue") : QVariant();
+        if (overdue)
+            return QStringLiteral("overdue");
+        return row.unseen && !m_seen.contains(row.number) ? QVariant(QStringLiteral("changed since you looked"))
+                                                          : QVariant();
     default:
         return QVariant();
     }
@@ -207,6 +212,14 @@ void IssueListModel::setFirstCell(Row &row, const QString &text)
 void IssueListModel::Refill::setClosed(int row)
 {
     this->row(row).closed = true;
+}
+
+void IssueListModel::Refill::setUnseen(const QSet<qint64> &issues)
+{
+    if (issues.isEmpty())
+        return;
+    for (Row &each : m_table.rows)
+        each.unseen = each.isNumber && issues.contains(each.number);
 }
 
 int IssueListModel::Refill::appendRow(const QString &firstCell)
@@ -345,6 +358,7 @@ void IssueListModel::showRefill(Refill refill, std::vector<char> visible)
     // A filter belongs to the rows it was made for: the owner filters the
     // new rows again, unless it filtered them already (visible).
     m_visible = std::move(visible);
+    m_seen.clear();
     m_order = shown;
     if (!m_visible.empty())
         std::erase_if(shown, [this](int row) { return !m_visible[static_cast<size_t>(row)]; });
@@ -400,6 +414,22 @@ QString IssueListModel::cell(int row, int column) const
 bool IssueListModel::isClosed(int row) const
 {
     return row >= 0 && static_cast<size_t>(row) < m_shown.size() && shownRow(row).closed;
+}
+
+bool IssueListModel::isUnseen(int row) const
+{
+    if (row < 0 || static_cast<size_t>(row) >= m_shown.size())
+        return false;
+    const Row &shown = shownRow(row);
+    return shown.unseen && !m_seen.contains(shown.number);
+}
+
+void IssueListModel::markSeen(qint64 issue)
+{
+    m_seen.insert(issue);
+    const int row = rowOfFirstCell(QString::number(issue));
+    if (row >= 0)
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::FontRole});
 }
 
 int IssueListModel::rowOfFirstCell(const QString &text) const

@@ -14,6 +14,7 @@
 // them (setVisibleRows), in sort order.
 
 #include <QAbstractTableModel>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -50,6 +51,7 @@ public:
         qint64 number = 0;     // the first cell as a number
         bool isNumber = false; // whether the first cell is one
         bool closed = false;   // from the closed issues, shown on request
+        bool unseen = false;   // a watched issue others changed since the user saw it (data/Watches.h)
     };
     // The rows in the order a refill added them, with their date keys kept
     // apart, side by side, so that sorting by a date reads one small array
@@ -139,6 +141,8 @@ public:
         void setDateTimeKey(int row, int column, qint64 key);
         void setClosed(int row);
         bool withHistoryDates() const { return m_withHistoryDates; }
+        // Marks the rows of these issue IDs as having unseen changes.
+        void setUnseen(const QSet<qint64> &issues);
 
         // Ranks the dates and sorts the rows, the costly part of a refill;
         // showRefill does it when it was not done before. No row may be
@@ -201,6 +205,12 @@ public:
     // Whether a shown row is a closed issue.
     bool isClosed(int row) const;
 
+    // Whether a shown row has changes the user has not seen (drawn in
+    // bold); after markSeen of its issue no longer, until a refill finds
+    // newer ones.
+    bool isUnseen(int row) const;
+    void markSeen(qint64 issue);
+
     // The rows of the last refill, shown or filtered out, for searching on
     // another thread; replaced (never changed) by the next refill.
     std::shared_ptr<const Table> table() const { return m_table; }
@@ -251,6 +261,7 @@ private:
     std::vector<int> m_order;      // every row of m_table in the shown order
     std::vector<char> m_visible;   // per row of m_table; empty: all
     std::vector<int> m_shown;      // the shown rows: positions in m_table
+    QSet<qint64> m_seen;           // issues seen since the refill marked them unseen
     std::vector<int> m_spareOrder; // room for the next sort's order
     Refill m_pending;
     int m_sortColumn = -1;

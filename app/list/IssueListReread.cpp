@@ -43,14 +43,15 @@ void IssueListReread::start(bool withClosed)
     auto rows = std::make_shared<IssueListModel::Refill>(m_model->newRefill());
     const QStringList captions = IssueListLoading::captionsOf(*m_model);
     const IssueFilterCriteria criteria = m_search->criteria();
+    const qint64 me = IssueListLoading::meContact();
     m_session->run(
         this,
-        [this, generation, withClosed, rows, captions, criteria,
+        [this, generation, withClosed, rows, captions, criteria, me,
          cancelled = m_cancelled](Connection &session) -> platform::BackgroundSession::Delivery {
             if (cancelled->load())
                 return {};
             auto read = std::make_shared<Read>(
-                Read{IssueListLoading::readAside(session, withClosed, std::move(*rows), captions), criteria, {}});
+                Read{IssueListLoading::readAside(session, withClosed, std::move(*rows), captions, me), criteria, {}});
             // Filtered here too, so that showing the rows costs the window
             // no search unless the user typed meanwhile.
             auto kept = IssueFilter::keptRows(read->rows.rows.table(), criteria, QDate::currentDate(), nullptr,

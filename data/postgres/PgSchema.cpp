@@ -85,7 +85,7 @@ qint64 upgrade(PgSession &session)
     session.runScript(QByteArray("BEGIN;\n") + asOwner +
                       "SELECT pg_advisory_xact_lock(hashtext('marrowdesk schema'));\n" +
                       (notifies ? QByteArray() : QByteArray(pgNotifyText)) + "\n" + pgTeamText + "\n" + pgHistoryText +
-                      "\n" + pgViewsText + "\n" + pgAttachmentsText + "\nCOMMIT;");
+                      "\n" + pgViewsText + "\n" + pgAttachmentsText + "\n" + pgWatchesText + "\nCOMMIT;");
     return found;
 }
 
@@ -123,8 +123,8 @@ void create(PgSession &session)
                         .arg(names.join(QStringLiteral(", "))));
     }
     session.runScript(QByteArray("BEGIN;\n") + pgSchemaText + "\n" + pgNotifyText + "\n" + pgTeamText + "\n" +
-                      pgHistoryText + "\n" + pgViewsText + "\n" + pgAttachmentsText + "\n" + pgMembersText +
-                      "\nCOMMIT;");
+                      pgHistoryText + "\n" + pgViewsText + "\n" + pgAttachmentsText + "\n" + pgWatchesText + "\n" +
+                      pgMembersText + "\nCOMMIT;");
 }
 
 } // namespace PgSchema

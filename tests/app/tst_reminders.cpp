@@ -9,12 +9,16 @@
 #include "MainWindowFixture.h"
 #include "app/MorningReminder.h"
 #include "app/RemindersDialog.h"
+#include "app/WatchNotices.h"
 #include "data/Connection.h"
 #include "data/DueReminders.h"
+#include "data/SessionBeside.h"
 #include "data/Transaction.h"
+#include "platform/BackgroundSession.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/ReminderService.h"
 #include "platform/ReminderSettings.h"
+#include "platform/SettingsStore.h"
 #include "support/TestDatabase.h"
 
 #include <QCheckBox>
@@ -108,6 +112,15 @@ Run remind(const PrivateBus &bus, const QString &database)
     return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError())};
 }
 
+// The last change's history entries made a colleague's, as if they had
+// saved it.
+void asColleague(Connection &connection, const QString &statement)
+{
+    connection.Execute(statement);
+    connection.Execute(QStringLiteral("update History set ChangedBy = 'ada' where ChangeID = "
+                                      "(select max(ChangeID) from History)"));
+}
+
 } // namespace
 
 class TestReminders : public QObject {
@@ -121,6 +134,8 @@ private slots:
     void clockSetBackRepeatsNothing();
     void windowSelectsTheClickedIssueOrShowsRemindersItself();
     void dialogTurnsTheTimerOnOrOffersAutostart();
+    void colleaguesChangesToMyIssuesAreOneNoticeEach();
+    void unseenChangesShowInBoldUntilShown();
 };
 
 void TestReminders::bodiesAreEscapedForMarkupServicesOnly_data()
@@ -329,6 +344,85 @@ void TestReminders::dialogTurnsTheTimerOnOrOffersAutostart()
     QVERIFY(calls.open(QIODevice::ReadOnly));
     QCOMPARE(calls.readAll(), QByteArray("--user enable --now marrowdesk-remind.timer\n"
                                          "--user disable --now marrowdesk-remind.timer\n"));
+    QCOMPARE(dialogs.errorBoxes().size(), 0);
+}
+
+// Issues assigned to me and watched ones changed in one burst are two
+// notices, however many; one's own change looks at nothing, and a notice's
+// default action names its issue.
+void TestReminders::colleaguesChangesToMyIssuesAreOneNoticeEach()
+{
+    PrivateBus bus;
+    ServiceOnBus server(bus);
+    form1test::freshMachine();
+    platform::saveSetting(QStringLiteral("QueryMeContact"), QStringLiteral("1"));
+    TestDatabase database;
+    Connection connection;
+    database.open(connection);
+    connection.Execute(QStringLiteral("insert into Contacts ([First Name]) values ('Me')"));
+    connection.Execute(QStringLiteral("insert into Contacts ([First Name]) values ('Ada')"));
+    for (const char *title : {"Printer jams", "one", "two", "three", "not mine"})
+        connection.Execute(QStringLiteral("insert into Issues (Title, [Opened By], [Assigned To]) values ('%1', %2, 2)")
+                               .arg(QLatin1String(title))
+                               .arg(QLatin1String(title) == QLatin1String("not mine") ? 2 : 1));
+    connection.Execute(QStringLiteral("update Issues set [Opened By] = 2 where ID = 1"));
+
+    platform::BackgroundSession reads(SessionBeside::targetOf(connection));
+    platform::DesktopNotifications notifications(bus.connect(QStringLiteral("client")));
+    QSignalSpy chosen(&notifications, &platform::DesktopNotifications::issueChosen);
+    WatchNotices watch(&reads, &notifications, QStringLiteral("me"));
+    QSignalSpy looked(&watch, &WatchNotices::looked);
+    QTRY_COMPARE(looked.size(), 1);
+    asColleague(connection, QStringLiteral("update Issues set [Assigned To] = 1 where ID = 1"));
+    for (int issue : {2, 3, 4, 5})
+        asColleague(connection, QStringLiteral("update Issues set Priority = 'High' where ID = %1").arg(issue));
+    connection.Execute(QStringLiteral("update Issues set Priority = 'Low' where ID = 2"));
+    for (int i = 0; i < 3; ++i)
+        watch.changed(QStringLiteral("Issues"), QStringLiteral("ada"));
+    QTRY_COMPARE(looked.size(), 2);
+    QTRY_VERIFY(notifications.settled());
+    QCOMPARE(server.service.received.size(), 2);
+    QCOMPARE(server.service.received[0].summary, QStringLiteral("ada assigned you \u201cPrinter jams\u201d"));
+    QCOMPARE(server.service.received[1].summary, QStringLiteral("3 watched issues changed"));
+    QCOMPARE(server.service.received[1].body, QStringLiteral("#2 one\n#3 two\n#4 three"));
+
+    watch.changed(QStringLiteral("Issues"), QStringLiteral("me"));
+    QTest::qWait(WatchNotices::gatherMilliseconds * 2);
+    QCOMPARE(looked.size(), 2);
+
+    QDBusMessage clicked =
+        QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                   QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
+    clicked << 1u << QStringLiteral("default");
+    server.connection.send(clicked);
+    QTRY_COMPARE(chosen.size(), 1);
+    QCOMPARE(chosen[0][0].toLongLong(), 1);
+    QDBusConnection::disconnectFromBus(QStringLiteral("client"));
+}
+
+// A watched issue a colleague changed is bold in the list until the pane
+// shows it, and stays plain after the next refill.
+void TestReminders::unseenChangesShowInBoldUntilShown()
+{
+    form1test::freshMachine();
+    ScriptedDialogs dialogs;
+    const std::unique_ptr<MainWindow> form = form1test::started();
+    platform::saveSetting(QStringLiteral("QueryMeContact"), QStringLiteral("1"));
+    form1test::addContact(1, QStringLiteral("Ann"), QStringLiteral("Lee"));
+    form1test::addIssue(5, QStringLiteral("'Mine'"), QStringLiteral("'2026-01-01'"), QStringLiteral("'Open'"));
+    form1test::addIssue(6, QStringLiteral("'Also mine'"), QStringLiteral("'2026-01-01'"), QStringLiteral("'Open'"));
+    asColleague(sharedConnection(), QStringLiteral("update Issues set Priority = 'Low' where ID = 5"));
+    form->refillList();
+    IssueListModel &model = *form->listModel();
+    const auto bold = [&](const char *id) {
+        return model.data(model.index(model.rowOfFirstCell(QLatin1String(id)), 1), Qt::FontRole).value<QFont>().bold();
+    };
+    QCOMPARE(QList<bool>({bold("5"), bold("6")}), (QList<bool>{true, false}));
+    form->setDetailPane({true, false});
+    form->showIssue(5);
+    QTRY_VERIFY(!bold("5"));
+    form->refillList();
+    QVERIFY(!bold("5"));
     QCOMPARE(dialogs.errorBoxes().size(), 0);
 }
 

@@ -25,6 +25,7 @@
 #include "data/Trash.h"
 #include "data/ValueOrder.h"
 #include "data/WallClock.h"
+#include "data/Watches.h"
 #include "data/postgres/PgSession.h"
 
 #include <QBuffer>
@@ -800,6 +801,52 @@ private slots:
                      (QStringList{"attached||\\N|scan 'x'.txt|another program|1",
                                   "attachment removed||scan 'x'.txt|\\N|another program|1",
                                   "attached||\\N|scan 'x'.txt|another program|1"}));
+        });
+    }
+
+    // Watching reads alike on both engines: a colleague's change to an
+    // issue "me" opened or one watched by choice is unseen, one's own is
+    // not, nor what happened before the choice; markSeen clears an issue;
+    // the news after a point names an assignment to me.
+    void watchesReadAlike()
+    {
+        onBoth([](Connection &connection, const char *) {
+            const auto byColleague = [&connection](const QString &statement) {
+                connection.Execute(statement);
+                connection.Execute(QStringLiteral("update History set ChangedBy = 'ada' where ChangeID = "
+                                                  "(select max(ChangeID) from History)"));
+            };
+            const auto unseenCounts = [&connection] {
+                QStringList counts;
+                for (const Watches::Unseen &item : Watches::unseen(connection, 2))
+                    counts << QStringLiteral("%1:%2").arg(item.issue).arg(item.changes);
+                return counts;
+            };
+            const qint64 start = Watches::newestChange(connection);
+            byColleague(QStringLiteral("update Issues set Priority = 'Low' where ID = 1"));
+            byColleague(QStringLiteral("update Issues set Title = 'pear' where ID = 3"));
+            connection.Execute(QStringLiteral("update Issues set Comment = 'mine' where ID = 1"));
+            QCOMPARE(unseenCounts(), QStringList{"1:1"});
+            Watches::watch(connection, 3);
+            QVERIFY(Watches::isWatchedByChoice(connection, 3));
+            QCOMPARE(unseenCounts(), QStringList{"1:1"});
+            byColleague(QStringLiteral("update Issues set Status = 'Open', Priority = 'High' where ID = 3"));
+            QCOMPARE(unseenCounts(), (QStringList{"1:1", "3:2"}));
+            Watches::markSeen(connection, 1);
+            QCOMPARE(unseenCounts(), QStringList{"3:2"});
+            byColleague(QStringLiteral("update Issues set [Assigned To] = 2 where ID = 2"));
+            QCOMPARE(Watches::newsSince(connection, start, Watches::newestChange(connection), 2),
+                     (QList<Watches::News>{
+                         {1, "printer", "ada", false}, {3, "pear", "ada", false}, {2, "Network", "ada", true}}));
+            Watches::unwatch(connection, 3);
+            QCOMPARE(QList<bool>({Watches::isWatched(connection, 3, 2), Watches::isWatched(connection, 1, 2),
+                                  Watches::isWatchedByChoice(connection, 3)}),
+                     (QList<bool>{false, true, false}));
+            QCOMPARE(unseenCounts(), QStringList{"2:1"});
+            // Choosing to watch an issue already looked at keeps what is unseen.
+            byColleague(QStringLiteral("update Issues set Comment = 'theirs' where ID = 1"));
+            Watches::watch(connection, 1);
+            QCOMPARE(unseenCounts(), (QStringList{"1:1", "2:1"}));
         });
     }
 };

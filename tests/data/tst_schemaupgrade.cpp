@@ -10,6 +10,7 @@
 #include "data/SavedViews.h"
 #include "data/SchemaUpgrade.h"
 #include "data/Trash.h"
+#include "data/Watches.h"
 #include "data/sqlite/SqliteFile.h"
 #include "support/TestDatabase.h"
 
@@ -182,7 +183,7 @@ private slots:
                                  "PRAGMA user_version = 8; INSERT INTO Issues (Title) VALUES ('one');");
         Connection connection;
         database.open(connection);
-        QCOMPARE(count(connection, QStringLiteral("PRAGMA user_version")), 9);
+        QCOMPARE(count(connection, QStringLiteral("PRAGMA user_version")), SchemaUpgrade::currentVersion);
         QTemporaryFile file;
         QVERIFY(file.open());
         file.write("content");
@@ -191,6 +192,19 @@ private slots:
         connection.Execute(QStringLiteral("delete from Issues"));
         Trash::purge(connection, Trash::newest(connection)->id);
         QCOMPARE(count(connection, QStringLiteral("select count(*) from AttachmentChunks")), 0);
+    }
+
+    // A file of version 9 gains watches.
+    void fileOfVersion9GainsWatches()
+    {
+        TestDatabase database;
+        rawExec(database.path(),
+                "DROP TABLE Watches; PRAGMA user_version = 9; INSERT INTO Issues (Title) VALUES ('one');");
+        Connection connection;
+        database.open(connection);
+        QCOMPARE(count(connection, QStringLiteral("PRAGMA user_version")), 10);
+        Watches::watch(connection, 1);
+        QVERIFY(Watches::isWatchedByChoice(connection, 1));
     }
 };
 

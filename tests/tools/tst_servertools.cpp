@@ -8,10 +8,12 @@
 #include "data/Attachments.h"
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/IssueQuerySql.h"
 #include "data/Recordset.h"
 #include "data/SavedViews.h"
 #include "data/Trash.h"
 #include "data/ValueOrder.h"
+#include "data/Watches.h"
 #include "data/postgres/PgSession.h"
 #include "data/postgres/PgTeam.h"
 
@@ -370,7 +372,7 @@ private slots:
         }
         QCOMPARE(sql({QStringLiteral("--upgrade"), TestServer::asRole(target, other)}).exitCode, 1);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 5 up to version 9")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 5 up to version 10")),
                  qPrintable(upgraded.out + upgraded.err));
 
         Connection owner;
@@ -378,7 +380,7 @@ private slots:
         owner.Execute(QStringLiteral("insert into Issues (Title) values ('kept')"));
         owner.Execute(QStringLiteral("delete from Issues"));
         QCOMPARE(Trash::restore(owner, Trash::newest(owner)->id), QList<qint64>{1});
-        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("9"));
+        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("10"));
         QCOMPARE(firstValue(target, QStringLiteral("select prosecdef from pg_proc where proname = "
                                                    "'marrow_issue_to_trash'")),
                  QStringLiteral("1"));
@@ -480,7 +482,7 @@ private slots:
                                     "COMMIT;");
         QCOMPARE(sql({target, QStringLiteral("select 1")}).exitCode, 2);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 7 up to version 9")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 7 up to version 10")),
                  qPrintable(upgraded.out + upgraded.err));
         Connection alice;
         alice.Open(TestServer::asRole(target, people.alice));
@@ -511,7 +513,7 @@ private slots:
             "COMMIT;");
         QCOMPARE(sql({target, QStringLiteral("select 1")}).exitCode, 2);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 8 up to version 9")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 8 up to version 10")),
                  qPrintable(upgraded.out + upgraded.err));
         Connection alice;
         alice.Open(TestServer::asRole(target, people.alice));
@@ -523,6 +525,48 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Error, alice.Execute(QStringLiteral("delete from Attachments")));
         Attachments::remove(alice, id);
         QVERIFY(Attachments::list(alice, 1).isEmpty());
+    }
+
+    // A database of version 9 gains watches in one run of --upgrade; each
+    // member reads and changes only their own, and a colleague's change is
+    // what the watcher has not seen.
+    void aDatabaseOfVersion9GainsWatchesOfOnesOwn()
+    {
+        const Team &people = team();
+        const QString target = TestServer::freshDatabase();
+        PgSession(target).runScript("BEGIN;\n"
+                                    "DROP TABLE \"Watches\";\n"
+                                    "CREATE OR REPLACE FUNCTION marrow_schema_version() RETURNS integer LANGUAGE sql "
+                                    "IMMUTABLE AS 'SELECT 9';\n"
+                                    "INSERT INTO \"Issues\" (\"Title\") VALUES ('one');\n"
+                                    "COMMIT;");
+        const Run upgraded = sql({QStringLiteral("--upgrade"), target});
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 9 up to version 10")),
+                 qPrintable(upgraded.out + upgraded.err));
+        Connection alice;
+        alice.Open(TestServer::asRole(target, people.alice));
+        Connection bob;
+        bob.Open(TestServer::asRole(target, people.bob));
+        Watches::watch(alice, 1);
+        bob.Execute(QStringLiteral("update Issues set Title = 'two' where ID = 1"));
+        // Alice's contact is found by her login: what bob assigns her is
+        // watched without a row.
+        bob.Execute(QStringLiteral("insert into Contacts ([First Name]) values ('%1')").arg(people.alice));
+        bob.Execute(QStringLiteral("insert into Issues (Title, [Assigned To]) values ('three', %1)")
+                        .arg(firstValue(target, QStringLiteral("select max(\"ID\") from \"Contacts\""))));
+        const qint64 me = IssueQuerySql::meContactId(alice, 0);
+        QCOMPARE(Watches::unseen(alice, me).size(), 2);
+        QVERIFY(!Watches::isWatched(bob, 1, 0));
+        QCOMPARE(bob.Execute(QStringLiteral("update Watches set SeenSeq = 99")) +
+                     bob.Execute(QStringLiteral("delete from Watches")),
+                 0);
+        QVERIFY_THROWS_EXCEPTION(Error, bob.Execute(QStringLiteral("insert into Watches (Who, [Issue ID]) values "
+                                                                   "('%1', 1)")
+                                                        .arg(people.alice)));
+        Watches::markSeen(alice, 1);
+        QCOMPARE(Watches::unseen(alice, me).value(0).issue, 2);
+        Watches::unwatch(alice, 1);
+        QVERIFY(!Watches::isWatchedByChoice(alice, 1));
     }
 };
 
