@@ -203,28 +203,8 @@ int copyDatabase(const char *fromArgument, const char *toArgument, QTextStream &
     return 0;
 }
 
-int writeCalendar(const QString &file, const char *database, QTextStream &out, QTextStream &err)
-{
-    Connection connection;
-    connection.setProgramName(QStringLiteral("marrowdesk-sql"));
-    try {
-        connection.Open(connectionStringFor(databaseFor(database)));
-    } catch (const Error &error) {
-        err << "error: " << error.description() << '\n';
-        return 2;
-    }
-    try {
-        const int written = ICalendar::exportToFile(connection, std::nullopt, file);
-        out << written << " issues with a due date were written to " << file << '\n';
-    } catch (const Error &error) {
-        err << "error: " << error.description() << '\n';
-        return 1;
-    }
-    return 0;
-}
-
-// Opens the database for one of the attachment commands and runs it; the
-// exit status as the usage says.
+// Opens the database for one command and runs it; the exit status as the
+// usage says (2 when it cannot be opened, 1 when the command fails).
 int withDatabase(const char *database, QTextStream &err, const std::function<void(Connection &)> &command)
 {
     Connection connection;
@@ -242,6 +222,14 @@ int withDatabase(const char *database, QTextStream &err, const std::function<voi
         return 1;
     }
     return 0;
+}
+
+int writeCalendar(const QString &file, const char *database, QTextStream &out, QTextStream &err)
+{
+    return withDatabase(database, err, [&](Connection &connection) {
+        const int written = ICalendar::exportToFile(connection, std::nullopt, file);
+        out << written << " issues with a due date were written to " << file << '\n';
+    });
 }
 
 // A field of a printed line as SELECT's rows print text.
