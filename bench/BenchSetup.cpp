@@ -1,5 +1,8 @@
 #include "BenchSetup.h"
 
+#include "Harness.h"
+#include "app/MainWindow.h"
+
 #include "data/DataFile.h"
 
 #include <QCoreApplication>
@@ -9,6 +12,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QThreadPool>
 #include <QWidget>
 
 #include <sys/resource.h>
@@ -89,6 +93,10 @@ Options parseOptions(const QStringList &arguments)
                 options.error = QStringLiteral("--cases wants some of %1.").arg(caseGroups().join(QLatin1Char(',')));
                 return options;
             }
+        } else if (argument == QLatin1String("--data") && i + 1 < arguments.size()) {
+            options.dataFolder = QDir(arguments[++i]).absolutePath();
+        } else if (argument == QLatin1String("--make-only")) {
+            options.makeOnly = true;
         } else if (argument == QLatin1String("--startup-child")) {
             options.startUpChild = true;
         } else if (argument == QLatin1String("--memory-child") && i + 1 < arguments.size()) {
@@ -103,6 +111,8 @@ Options parseOptions(const QStringList &arguments)
             return options;
         }
     }
+    if (options.makeOnly && options.dataFolder.isEmpty())
+        options.error = QStringLiteral("--make-only wants --data FOLDER to keep the databases in.");
     return options;
 }
 
@@ -125,11 +135,14 @@ QString usage()
 {
     return QStringLiteral(
         "usage: marrowdesk-bench [--sizes 1000,10000,100000] [--quick] [--cases GROUPS]\n"
+        "                        [--data FOLDER [--make-only]]\n"
         "GROUPS: some of list,startup,reports,inserts,preview,memory,backup,exchange,trash,history,\n"
         "pane,reminders,bulk,attach,server,stall (default: all; server starts a PostgreSQL 15 server of its\n"
         "own; stall is the window with a server 200 ms away, alone).\n"
         "Measures the program against its floors on generated databases of the given\n"
-        "numbers of issues, in a temporary folder; your own data is never touched.\n");
+        "numbers of issues, in a temporary folder; your own data is never touched.\n"
+        "--data keeps the generated databases in FOLDER (made once, reused by later\n"
+        "runs, which work on copies); --make-only makes them and stops.\n");
 }
 
 int runsFor(const Options &options, int size)
@@ -235,6 +248,13 @@ long ownPeakResidentKb()
             if (line.startsWith("VmHWM:"))
                 return line.mid(6).trimmed().split(' ').first().toLong();
     return peakResidentKb();
+}
+
+double timedRefill(MainWindow &form)
+{
+    const double ms = Harness::timedMs([&] { form.refillList(); });
+    QThreadPool::globalInstance()->waitForDone();
+    return ms;
 }
 
 QString freshCopy(const QString &from, const QString &to)

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+class MainWindow;
 class QWidget;
 
 namespace Bench {
@@ -23,13 +24,19 @@ struct Options {
     int memoryChildSize = 0;
     // Set in a child process that measures start-up.
     bool startUpChild = false;
+    // Where generated databases are kept between runs (--data); the run
+    // works on copies of them. Empty: made in the run's temporary folder.
+    QString dataFolder;
+    // Only make the databases (--make-only), into dataFolder.
+    bool makeOnly = false;
     bool help = false;
     QString error; // not empty when the arguments could not be read
 };
 
 // Reads the arguments after the program name: --sizes 1000,10000 (or
 // --sizes=...), --quick, --cases (a comma-separated choice of groups), --help,
-// and the internal --memory-child N and --startup-child.
+// --data FOLDER, --make-only, and the internal --memory-child N and
+// --startup-child.
 Options parseOptions(const QStringList &arguments);
 
 QString usage();
@@ -38,6 +45,11 @@ QString usage();
 // only, replacing any earlier one; returns `to`. Stops the run when the copy
 // cannot be made.
 QString freshCopy(const QString &from, const QString &to);
+
+// Refills the window's list and returns the milliseconds until its rows
+// are shown. The rows it replaced are freed on a worker, waited for untimed,
+// so that freeing never overlaps the next run.
+double timedRefill(MainWindow &form);
 
 // The groups of cases --cases can choose.
 QStringList caseGroups();

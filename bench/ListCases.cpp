@@ -146,11 +146,7 @@ void queryCase(const Run &run, int size, MainWindow &form)
 // them again, against a refill of the open ones.
 void closedToggleCase(const Run &run, int size, MainWindow &form)
 {
-    const auto refill = [&] {
-        const double ms = Harness::timedMs([&] { form.refillList(); });
-        QThreadPool::globalInstance()->waitForDone();
-        return ms;
-    };
+    const auto refill = [&] { return timedRefill(form); };
     const Harness::Pair pair = Harness::medianPair(
         [&] {
             // Each toggle refills; the rows it replaced are freed on a worker,
@@ -184,11 +180,7 @@ void viewSwitchCase(const Run &run, int size, MainWindow &form)
     SavedViews::save(sharedConnection(), highByDue);
     form.viewCommands()->chooseView(0);
     QThreadPool::globalInstance()->waitForDone();
-    const auto refill = [&] {
-        const double ms = Harness::timedMs([&] { form.refillList(); });
-        QThreadPool::globalInstance()->waitForDone();
-        return ms;
-    };
+    const auto refill = [&] { return timedRefill(form); };
     const Harness::Pair pair = Harness::medianPair(
         [&] {
             double ms = 0;
@@ -222,11 +214,7 @@ void listCases(const Run &run, int size, const QString &database)
     // left out of both: the floor frees its rows after its timing ends, the
     // list frees the rows it replaced on a worker thread, and each run waits
     // for that worker, untimed, so that it never overlaps the next run.
-    const auto ours = [&] {
-        const double ms = Harness::timedMs([&] { form->refillList(); });
-        QThreadPool::globalInstance()->waitForDone();
-        return ms;
-    };
+    const auto ours = [&] { return timedRefill(*form); };
     const auto floor = [&] {
         std::vector<Floor::ListRow> rows;
         const double ms = Harness::timedMs([&] { rows = Floor::readOpenIssues(db); });
@@ -245,13 +233,13 @@ void listCases(const Run &run, int size, const QString &database)
     // other; the columns are switched untimed (the switch refills).
     {
         std::vector<double> shown, hidden;
-        const auto timedRefill = [&](bool dates, std::vector<double> &into) {
+        const auto refillWithDates = [&](bool dates, std::vector<double> &into) {
             form->setHistoryColumns({dates, dates});
             into.push_back(ours());
         };
         for (int i = 0; i <= run.runs(size); ++i) {
-            timedRefill(true, shown);
-            timedRefill(false, hidden);
+            refillWithDates(true, shown);
+            refillWithDates(false, hidden);
         }
         // The first of each is a warm-up.
         shown.erase(shown.begin());

@@ -115,11 +115,7 @@ void refillCase(const Run &run, int size, const QString &file, const QString &ta
     auto form = std::make_unique<MainWindow>();
     form->startUp();
     sharedConnection().Open(target);
-    const auto ours = [&] {
-        const double ms = Harness::timedMs([&] { form->refillList(); });
-        QThreadPool::globalInstance()->waitForDone();
-        return ms;
-    };
+    const auto ours = [&] { return timedRefill(*form); };
     // Both sides wait on the server, which shares the machine with the
     // bench: five runs at least, so that the fastest (which growth divides)
     // is seldom a disturbed one.
