@@ -120,6 +120,9 @@ void TestBenchTools::readsOptions_data()
     QTest::newRow("a size of zero") << QStringList{"--sizes", "0"} << all << false << QStringList{} << true;
     QTest::newRow("an unknown group") << QStringList{"--cases", "lists"} << all << false << QStringList{} << true;
     QTest::newRow("an unknown option") << QStringList{"--fast"} << all << false << QStringList{} << true;
+    QTest::newRow("kept databases") << QStringList{"--data", "kept", "--make-only"} << all << false << QStringList{}
+                                    << false;
+    QTest::newRow("made but kept nowhere") << QStringList{"--make-only"} << all << false << QStringList{} << true;
 }
 
 void TestBenchTools::readsOptions()
