@@ -27,6 +27,7 @@ public:
     // target: the database, as SessionBeside::targetOf names it.
     AttachmentThumbnails(QString target, QObject *parent = nullptr);
     ~AttachmentThumbnails() override;
+    QString target() const { return m_target; }
 
     // The picture of this content when made; a null image until then.
     QImage picture(const QString &hash) const { return m_made.value(hash); }

@@ -68,8 +68,13 @@ void DetailPane::attach(const platform::AttachmentSources &sources)
 
 void DetailPane::showAttachments(QList<Attachments::Attachment> attachments)
 {
-    if (!attachments.isEmpty() && !m_thumbnails && hasSharedConnection()) {
-        m_thumbnails = new AttachmentThumbnails(SessionBeside::targetOf(sharedConnection()), this);
+    // Pictures are read from the database open now, also after another was
+    // chosen in this run.
+    const QString target =
+        attachments.isEmpty() || !hasSharedConnection() ? QString() : SessionBeside::targetOf(sharedConnection());
+    if (!target.isEmpty() && (!m_thumbnails || m_thumbnails->target() != target)) {
+        delete m_thumbnails;
+        m_thumbnails = new AttachmentThumbnails(target, this);
         m_attachmentList->attachments()->usePictures(m_thumbnails);
     }
     const int rows = int(std::min<qsizetype>(attachments.size(), rowsShown));
@@ -83,7 +88,7 @@ void DetailPane::showAttachments(QList<Attachments::Attachment> attachments)
 void DetailPane::openAttachment(const Attachments::Attachment &attachment)
 {
     try {
-        platform::openAttachment(sharedConnection(), attachment.id, attachment.name);
+        platform::openAttachment(sharedConnection(), attachment);
         m_noteProblem->hide();
     } catch (const Error &error) {
         showProblem(error.description());
@@ -93,7 +98,7 @@ void DetailPane::openAttachment(const Attachments::Attachment &attachment)
 QString DetailPane::dragCopy(const Attachments::Attachment &attachment)
 {
     try {
-        return platform::attachmentCopy(sharedConnection(), attachment.id, attachment.name);
+        return platform::attachmentCopy(sharedConnection(), attachment);
     } catch (const Error &error) {
         showProblem(error.description());
         return QString();

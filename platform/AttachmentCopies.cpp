@@ -1,6 +1,5 @@
 #include "platform/AttachmentCopies.h"
 
-#include "data/Attachments.h"
 #include "data/Error.h"
 
 #include <QDesktopServices>
@@ -42,27 +41,28 @@ void removeAttachmentCopies()
     copiesFolder().reset();
 }
 
-QString attachmentCopy(Connection &connection, qint64 id, const QString &name)
+QString attachmentCopy(Connection &connection, const Attachments::Attachment &attachment)
 {
-    // A folder per attachment: two attachments of one name never meet.
-    const QDir folder(QDir(attachmentCopiesFolder()).filePath(QString::number(id)));
-    const QString path = folder.filePath(Attachments::safeFileName(name));
+    // A folder per content: two attachments of one name never meet.
+    const QDir folder(QDir(attachmentCopiesFolder()).filePath(attachment.hash));
+    const QString path = folder.filePath(Attachments::safeFileName(attachment.name));
     if (QFile::exists(path))
         return path;
-    if (!folder.mkpath(QStringLiteral(".")))
-        throw Refusal(QStringLiteral("No temporary folder could be made for the attachment \u201c%1\u201d.").arg(name));
-    Attachments::extract(connection, id, path);
+    if (attachment.hash.isEmpty() || !folder.mkpath(QStringLiteral(".")))
+        throw Refusal(QStringLiteral("No temporary folder could be made for the attachment \u201c%1\u201d.")
+                          .arg(attachment.name));
+    Attachments::extract(connection, attachment.id, path);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
     return path;
 }
 
-void openAttachment(Connection &connection, qint64 id, const QString &name)
+void openAttachment(Connection &connection, const Attachments::Attachment &attachment)
 {
-    const QString path = attachmentCopy(connection, id, name);
+    const QString path = attachmentCopy(connection, attachment);
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
         throw Refusal(QStringLiteral("The desktop has no program to open \u201c%1\u201d. Save it with Save As... and "
                                      "open it from there.")
-                          .arg(name));
+                          .arg(attachment.name));
 }
 
 } // namespace platform
