@@ -448,6 +448,10 @@ void TestDetailPane::attachesWhatIsDroppedOrPasted_data()
                                   << "file"
                                   << "^log\\.txt$"
                                   << "";
+    QTest::newRow("files pasted in the note box, as text") << "note"
+                                                           << "file"
+                                                           << ""
+                                                           << "";
     QTest::newRow("picture pasted") << "paste"
                                     << "picture"
                                     << "^Screenshot \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d\\.png$"
@@ -498,11 +502,14 @@ void TestDetailPane::attachesWhatIsDroppedOrPasted()
         QCoreApplication::sendEvent(on, &event);
         QVERIFY(event.isAccepted());
     };
-    if (how == QLatin1String("paste")) {
+    if (how == QLatin1String("paste") || how == QLatin1String("note")) {
+        data->setText(target);
         QGuiApplication::clipboard()->setMimeData(data);
-        auto *view = control<QTextBrowser>(*m_form, "detailText");
-        view->setFocus();
-        QTest::keyClick(view, Qt::Key_V, Qt::ControlModifier);
+        QWidget *into = how == QLatin1String("note")
+                            ? static_cast<QWidget *>(control<QPlainTextEdit>(*m_form, "noteBox"))
+                            : control<QTextBrowser>(*m_form, "detailText");
+        into->setFocus();
+        QTest::keyClick(into, Qt::Key_V, Qt::ControlModifier);
     } else if (how == QLatin1String("pane")) {
         drop(paneOf(*m_form));
         delete data;
@@ -514,6 +521,8 @@ void TestDetailPane::attachesWhatIsDroppedOrPasted()
         QVERIFY(IssueEditorControls(editor).titleBox->text().isEmpty());
         delete data;
     }
+    QCOMPARE(control<QPlainTextEdit>(*m_form, "noteBox")->toPlainText(),
+             how == QLatin1String("note") ? target : QString());
     const QStringList names = attachedNames(3);
     QCOMPARE(names.size(), attached.isEmpty() ? 0 : 1);
     if (!attached.isEmpty())
