@@ -21,8 +21,8 @@ class AttachmentThumbnails : public QObject {
     Q_OBJECT
 public:
     static constexpr qint64 sourceLimit = qint64(32) * 1024 * 1024;
-    static constexpr qint64 pixelLimit = qint64(100) * 1000 * 1000;
-    static constexpr int edge = 48; // the largest side, in pixels
+    static constexpr qint64 pixelLimit = qint64(25) * 1000 * 1000; // a 6000 x 4000 photo
+    static constexpr int edge = 48;                                // the largest side, in pixels
 
     // target: the database, as SessionBeside::targetOf names it.
     AttachmentThumbnails(QString target, QObject *parent = nullptr);
