@@ -1,6 +1,7 @@
 #include "app/DetailPane.h"
 
 #include "app/ActivityWords.h"
+#include "app/AttachmentList.h"
 #include "data/Attachments.h"
 #include "data/Connection.h"
 #include "data/Error.h"
@@ -9,14 +10,12 @@
 #include "platform/BackgroundSession.h"
 #include "platform/ChangedMeanwhile.h"
 #include "platform/Dialogs.h"
+#include "platform/FileDropTarget.h"
 
-#include <QApplication>
 #include <QDesktopServices>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
@@ -61,10 +60,22 @@ DetailPane::DetailPane(QWidget *parent) : QWidget(parent), m_attachmentLimit(Att
     m_attachButton->setAccessibleName(QStringLiteral("Attach Files"));
     connect(m_attachButton, &QPushButton::clicked, this, &DetailPane::attachFiles);
 
+    m_attachmentList = new AttachmentList(this);
+    m_attachmentList->setFont(QFont(QStringLiteral("Arial"), 9));
+    m_attachmentList->hide();
+    m_attachmentList->setDragCopy([this](const Attachments::Attachment &a) { return dragCopy(a); });
+    connect(m_attachmentList, &AttachmentList::openRequested, this, &DetailPane::openAttachment);
+    connect(m_attachmentList, &AttachmentList::saveRequested, this, &DetailPane::saveAttachment);
+    connect(m_attachmentList, &AttachmentList::removeRequested, this, &DetailPane::removeAttachment);
+    // The note box pastes text as ever; elsewhere in the pane Ctrl+V attaches.
+    auto *paste = new QShortcut(QKeySequence::Paste, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(paste, &QShortcut::activated, this, &DetailPane::paste);
+
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(4);
     column->addWidget(m_view, 1);
+    column->addWidget(m_attachmentList);
     column->addWidget(m_noteProblem);
     column->addWidget(m_noteBox);
     auto *buttons = new QHBoxLayout;
@@ -72,6 +83,7 @@ DetailPane::DetailPane(QWidget *parent) : QWidget(parent), m_attachmentLimit(Att
     buttons->addWidget(m_attachButton);
     buttons->addWidget(m_addNoteButton);
     column->addLayout(buttons);
+    new platform::FileDropTarget(this, [this](const QMimeData &data) { attachFrom(data); });
     showIssue(QString(), {});
 }
 
@@ -88,6 +100,7 @@ void DetailPane::showIssue(const QString &id, const QList<DetailPaneText::Field>
     if (!same) {
         m_noteProblem->hide();
         m_everything = false;
+        showAttachments({});
     }
     // The fields show at once; the notes and activity follow when read.
     // The same issue keeps its notes and activity until they are read again.
@@ -131,7 +144,7 @@ void DetailPane::showActivity(quint64 generation, Activity activity)
     if (generation != m_generation)
         return;
     m_restorable = std::move(activity.restorable);
-    m_attachmentNames = std::move(activity.attachments);
+    showAttachments(std::move(activity.attachments));
     m_activityHtml = std::move(activity.html);
     render(m_activityHtml, true);
 }
@@ -146,19 +159,7 @@ DetailPane::Activity DetailPane::readActivity(Connection &connection, qint64 iss
     const qsizetype entryCount = everything ? entries.size() : std::min<qsizetype>(entries.size(), entriesShown);
     QString &html = activity.html;
     html.reserve((noteCount + entryCount) * 240);
-    const QList<Attachments::Attachment> attached = Attachments::list(connection, issueId);
-    if (!attached.isEmpty()) {
-        html += DetailPaneText::headingHtml(QStringLiteral("Attachments"));
-        for (const Attachments::Attachment &a : attached) {
-            html += DetailPaneText::attachmentHtml(a.name,
-                                                   QStringLiteral("%1, %2, added by %3 %4")
-                                                       .arg(QLocale().formattedDataSize(a.size), a.type,
-                                                            a.addedBy.isEmpty() ? QStringLiteral("someone") : a.addedBy,
-                                                            DetailPaneText::ago(a.added.toLocalTime(), now)),
-                                                   QStringLiteral("save:%1").arg(a.id));
-            activity.attachments.insert(a.id, a.name);
-        }
-    }
+    activity.attachments = Attachments::list(connection, issueId);
     html += DetailPaneText::headingHtml(QStringLiteral("Notes"));
     if (notes.isEmpty())
         html += DetailPaneText::activityHtml(QStringLiteral("No notes yet."), QString());
@@ -218,13 +219,6 @@ void DetailPane::openLink(const QUrl &link)
         reread();
         return;
     }
-    if (link.scheme() == QLatin1String("save")) {
-        bool ok = false;
-        const qint64 id = link.path().toLongLong(&ok);
-        if (ok && m_attachmentNames.contains(id))
-            saveAttachment(id);
-        return;
-    }
     if (link.scheme() == QLatin1String("restore")) {
         bool ok = false;
         const qint64 seq = link.path().toLongLong(&ok);
@@ -259,51 +253,4 @@ void DetailPane::showProblem(const QString &text)
 {
     m_noteProblem->setText(text);
     m_noteProblem->show();
-}
-
-void DetailPane::attachFiles()
-{
-    const std::optional<qint64> id = SqlText::idOf(m_issueId);
-    if (!id)
-        return;
-    const QStringList paths =
-        platform::dialogs().openFileNames(QStringLiteral("Attach Files"), QStringLiteral("All files (*)"));
-    QStringList problems;
-    for (const QString &path : paths) {
-        QProgressDialog progress(QStringLiteral("Attaching %1...").arg(QFileInfo(path).fileName()),
-                                 QStringLiteral("Cancel"), 0, 1000, this);
-        progress.setWindowModality(Qt::WindowModal);
-        progress.setMinimumDuration(500);
-        const auto step = [&progress](qint64 done, qint64 total) {
-            progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
-            QApplication::processEvents();
-            return !progress.wasCanceled();
-        };
-        try {
-            Attachments::add(sharedConnection(), *id, path, step, m_attachmentLimit);
-        } catch (const Error &error) {
-            problems << error.description();
-        }
-    }
-    if (problems.isEmpty())
-        m_noteProblem->hide();
-    else
-        showProblem(problems.join(QLatin1Char('\n')));
-    if (!paths.isEmpty())
-        reread();
-}
-
-void DetailPane::saveAttachment(qint64 id)
-{
-    const QString path =
-        platform::saveFileName(QStringLiteral("Save Attachment As"),
-                               Attachments::safeFileName(m_attachmentNames.value(id)), QStringLiteral("All files (*)"));
-    if (path.isEmpty())
-        return;
-    try {
-        Attachments::extract(sharedConnection(), id, path);
-        m_noteProblem->hide();
-    } catch (const Error &error) {
-        showProblem(error.description());
-    }
 }

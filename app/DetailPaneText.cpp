@@ -116,13 +116,6 @@ QString activityHtml(const QString &sentence, const QString &restoreLink)
     return html + QStringLiteral("</p>");
 }
 
-QString attachmentHtml(const QString &name, const QString &detail, const QString &saveLink)
-{
-    return QStringLiteral("<p style=\"margin-top:2px;margin-bottom:2px;font-weight:normal\"><b>%1</b> "
-                          "<span style=\"color:#555555\">%2</span> &nbsp;<a href=\"%3\">Save As...</a></p>")
-        .arg(escaped(name), escaped(detail), escaped(saveLink));
-}
-
 QString moreHtml(const QString &caption)
 {
     return QStringLiteral("<p style=\"margin-top:4px;font-weight:normal\"><a href=\"more:all\">%1</a></p>")

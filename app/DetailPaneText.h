@@ -41,10 +41,6 @@ QString noteHtml(const QString &author, const QDateTime &when, const QString &te
 // restored, a "Restore this value" link to the given address.
 QString activityHtml(const QString &sentence, const QString &restoreLink);
 
-// One attachment: its name and what it is, with a "Save As..." link to the
-// given address.
-QString attachmentHtml(const QString &name, const QString &detail, const QString &saveLink);
-
 // A link that shows what was left out ("Show all 1000 entries").
 QString moreHtml(const QString &caption);
 

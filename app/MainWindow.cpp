@@ -13,6 +13,7 @@
 #include "data/Error.h"
 #include "data/SharedConnection.h"
 #include "platform/AccessibleNames.h"
+#include "platform/AttachmentCopies.h"
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramEnd.h"
@@ -180,6 +181,9 @@ void MainWindow::queryShutdown()
 
 void MainWindow::shutDown()
 {
+    // The program ends at once, past every destructor: the copies opened
+    // or dragged out of the detail pane go first.
+    platform::removeAttachmentCopies();
     platform::endProgram();
 }
 

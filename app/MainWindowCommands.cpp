@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 
 #include "app/FilterBar.h"
+#include "app/MainWindowSettings.h"
 #include "app/SampleData.h"
 #include "app/UndoCommands.h"
 #include "app/list/IssueListModel.h"
@@ -33,6 +34,9 @@ const QString helpAddress = QStringLiteral("https://www.tamberlyn.example/contac
 std::unique_ptr<IssueEditor> MainWindow::newIssueEditor()
 {
     auto editor = std::make_unique<IssueEditor>(this);
+    editor->setAttachmentLimit(MainWindowSettings::readAttachmentLimit());
+    connect(editor.get(), &IssueEditor::attached, this,
+            [this](qint64 issueId) { m_undo->justMade(UndoCommands::Kind::Attach, issueId); });
     // On a team server the editor says when someone else saves its issue.
     if (m_changes)
         editor->followChanges(m_changes, m_backgroundReads);

@@ -23,6 +23,10 @@ void MainWindow::buildPaneCommands()
     connect(m_detailPane, &DetailPane::noteAdded, this,
             [this](qint64 issueId) { m_undo->justMade(UndoCommands::Kind::Note, issueId); });
     connect(m_detailPane, &DetailPane::restoreRequested, m_undo, &UndoCommands::restore);
+    connect(m_detailPane, &DetailPane::attached, this,
+            [this](qint64 issueId) { m_undo->justMade(UndoCommands::Kind::Attach, issueId); });
+    connect(m_detailPane, &DetailPane::attachmentRemoved, this,
+            [this](qint64 issueId) { m_undo->justMade(UndoCommands::Kind::AttachmentRemoval, issueId); });
     m_paneUpdate = new QTimer(this);
     m_paneUpdate->setSingleShot(true);
     m_paneUpdate->setInterval(0);

@@ -93,6 +93,10 @@ QString UndoCommands::caption() const
         return QStringLiteral("&Undo Note on Issue %1").arg(issue);
     case Kind::Restore:
         return QStringLiteral("&Undo Restore on Issue %1").arg(issue);
+    case Kind::Attach:
+        return QStringLiteral("&Undo Attach on Issue %1").arg(issue);
+    case Kind::AttachmentRemoval:
+        return QStringLiteral("&Undo Attachment Removal on Issue %1").arg(issue);
     case Kind::BulkEdit:
         return last.count == 1 ? QStringLiteral("&Undo Bulk Edit of Issue %1").arg(issue)
                                : QStringLiteral("&Undo Bulk Edit of %1 Issues").arg(last.count);

@@ -1,8 +1,8 @@
 #pragma once
 // Ctrl+Z: undoes the user's last change of any kind made in this run (an
 // edit saved in the issue editor, a close, a reopen, a note added, a value
-// restored from the detail pane, a delete), newest first, one stack for the
-// run. A delete comes back from the trash as "Undo Delete" always brought
+// restored from the detail pane, a file attached or an attachment removed
+// there, a delete), newest first, one stack for the run. A delete comes back from the trash as "Undo Delete" always brought
 // it, also with nothing else to undo (a delete of an earlier run). Every
 // other change is put back from the issue's history through the same check
 // as a save: when someone changed the issue since, nothing is written and a
@@ -26,7 +26,7 @@ class TrashCommands;
 class UndoCommands : public QObject {
     Q_OBJECT
 public:
-    enum class Kind { Edit, Close, Reopen, Note, Restore, Delete, BulkEdit };
+    enum class Kind { Edit, Close, Reopen, Note, Restore, Delete, BulkEdit, Attach, AttachmentRemoval };
 
     // Adds the Undo command (Ctrl+Z) to the window's keys and list menu.
     UndoCommands(MainWindow *window, TrashCommands *trash);

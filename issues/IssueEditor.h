@@ -29,6 +29,7 @@ class ErrorBlock;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QMimeData;
 class QPlainTextEdit;
 class QPushButton;
 class Value;
@@ -58,9 +59,19 @@ public:
     QString insertStatement() const;
     QString updateStatement() const;
 
+    // Files dropped anywhere on the window are attached to the issue at
+    // once, whether or not the window is saved; a new issue is saved first.
+    void attachDropped(const QMimeData &data);
+    // The largest file attached (the main window's setting).
+    void setAttachmentLimit(qint64 bytes) { m_attachmentLimit = bytes; }
+
     // Watches the changes other users save, so that the window says so
     // when its issue changes (the listener must outlive the window).
     void followChanges(ChangeListener *listener, platform::BackgroundSession *reads = nullptr);
+
+signals:
+    // A file dropped was attached to the issue (each one its own change).
+    void attached(qint64 issueId);
 
 public slots:
     void load() override;
@@ -177,6 +188,7 @@ private:
     static constexpr int commentField = 3;
     bool hasUnsavedChanges() const;
     QString m_savedId;
+    qint64 m_attachmentLimit;
     // The fields of shownState() as the load left them; the comment with
     // its stored value, so that a comment left untouched is written back
     // exactly as it was loaded (the box cannot show a missing value and

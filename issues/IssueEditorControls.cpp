@@ -3,10 +3,12 @@
 
 #include "issues/IssueEditor.h"
 
+#include "data/Attachments.h"
 #include "issues/ContactPicker.h"
 #include "issues/DateField.h"
 #include "platform/Appearance.h"
 #include "platform/Controls.h"
+#include "platform/FileDropTarget.h"
 #include "platform/Twips.h"
 
 #include <QHash>
@@ -48,7 +50,7 @@ int fieldTop(int row)
 
 } // namespace
 
-IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
+IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent), m_attachmentLimit(Attachments::defaultSizeLimit)
 {
     // The design's window name: the skin finds the window's controls by it.
     setObjectName(QStringLiteral("Form2"));
@@ -236,4 +238,5 @@ IssueEditor::IssueEditor(QWidget *parent) : QDialog(parent)
     connect(deletePriorityButton, &QPushButton::clicked, this, &IssueEditor::deletePriority);
     connect(assignedToPicker, &ContactPicker::doubleClicked, this, &IssueEditor::assignedToDoubleClicked);
     connect(openedByPicker, &ContactPicker::doubleClicked, this, &IssueEditor::openedByDoubleClicked);
+    new platform::FileDropTarget(this, [this](const QMimeData &data) { attachDropped(data); });
 }

@@ -5,22 +5,36 @@
 
 #include "MainWindowFixture.h"
 
+#include "app/AttachmentList.h"
+#include "app/AttachmentThumbnails.h"
 #include "app/DetailPane.h"
 #include "app/DetailPaneText.h"
 #include "data/Attachments.h"
 #include "data/ConcurrentSave.h"
 #include "data/IssueHistory.h"
+#include "data/Session.h"
 #include "data/Transaction.h"
+#include "platform/AttachmentCopies.h"
 #include "tests/support/MainWindowControls.h"
 #include "tests/support/WindowControls.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDropEvent>
+#include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+
+#include <sys/stat.h>
 
 using namespace form1test;
 
@@ -60,6 +74,36 @@ QString issueState(qint64 id)
         .join(u'/');
 }
 
+// The attachment list's rows: name, then size (the date left out).
+QStringList listed(const MainWindow &form)
+{
+    QCoreApplication::processEvents();
+    const QAbstractItemModel *rows = control<AttachmentList>(form, "attachmentList")->model();
+    QStringList names;
+    for (int row = 0; row < rows->rowCount(); ++row)
+        names << rows->index(row, 0).data().toString().section(u',', 0, 0);
+    return names;
+}
+
+QStringList attachedNames(qint64 issueId)
+{
+    QStringList names;
+    for (const Attachments::Attachment &a : Attachments::list(sharedConnection(), issueId))
+        names << a.name;
+    return names;
+}
+
+// Takes the addresses the desktop is asked to open, in place of the desktop.
+class DesktopDouble : public QObject {
+    Q_OBJECT
+public:
+    DesktopDouble() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
+    ~DesktopDouble() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl &url) { opened << url; }
+};
+
 // The editor's next show: the title typed over and saved.
 std::function<void(QDialog &)> savingTitle(const QString &title)
 {
@@ -95,6 +139,10 @@ private slots:
     void notesShowAsTypedWithLinks();
     void paneIsRememberedAndLeavesTheListAloneWhenHidden();
     void attachesAndSavesAs();
+    void attachesWhatIsDroppedOrPasted_data();
+    void attachesWhatIsDroppedOrPasted();
+    void opensAReadOnlyCopyAndNeverDamagedContent();
+    void deleteKeyRemovesAndCtrlZPutsBack();
 
 private:
     std::unique_ptr<MainWindow> m_form;
@@ -357,13 +405,12 @@ void TestDetailPane::attachesAndSavesAs()
     m_dialogs->fileNames << source;
     control<QPushButton>(*m_form, "attachButton")->click();
     const QString text = paneText(*m_form);
-    QVERIFY2(text.contains(QStringLiteral("Attachments\nscan.txt 6 bytes, text/plain")), qPrintable(text));
+    QCOMPARE(listed(*m_form), QStringList{QStringLiteral("scan.txt\n6 bytes")});
     QVERIFY(text.contains(QStringLiteral(" attached the file \u201cscan.txt\u201d")));
 
     const QString saved = dir.filePath(QStringLiteral("back.txt"));
     m_dialogs->fileNames << saved;
-    const qint64 id = Attachments::list(sharedConnection(), 3).value(0).id;
-    emit control<QTextBrowser>(*m_form, "detailText")->anchorClicked(QUrl(QStringLiteral("save:%1").arg(id)));
+    paneOf(*m_form)->saveAttachment(Attachments::list(sharedConnection(), 3).value(0));
     QFile back(saved);
     QVERIFY(back.open(QIODevice::ReadOnly));
     QCOMPARE(back.readAll(), QByteArray("hello\n"));
@@ -374,6 +421,209 @@ void TestDetailPane::attachesAndSavesAs()
     QVERIFY(control<QLabel>(*m_form, "noteProblem")->text().contains(QStringLiteral("larger than")));
     QCOMPARE(Attachments::list(sharedConnection(), 3).size(), 1);
     QVERIFY(m_dialogs->boxes.isEmpty());
+}
+
+// What is dropped on the pane or the editor, or pasted in the pane, is
+// attached; a folder or a pipe is refused by name and nothing is stored; a
+// new issue in the editor is saved first.
+void TestDetailPane::attachesWhatIsDroppedOrPasted_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("attached"); // a pattern; empty: nothing
+    QTest::addColumn<QString>("said");
+    QTest::newRow("file dropped on the pane") << "pane"
+                                              << "file"
+                                              << "^log\\.txt$"
+                                              << "";
+    QTest::newRow("folder dropped") << "pane"
+                                    << "folder"
+                                    << ""
+                                    << "is a folder";
+    QTest::newRow("pipe dropped") << "pane"
+                                  << "pipe"
+                                  << ""
+                                  << "not an ordinary file";
+    QTest::newRow("files pasted") << "paste"
+                                  << "file"
+                                  << "^log\\.txt$"
+                                  << "";
+    QTest::newRow("files pasted in the note box, as text") << "note"
+                                                           << "file"
+                                                           << ""
+                                                           << "";
+    QTest::newRow("picture pasted") << "paste"
+                                    << "picture"
+                                    << "^Screenshot \\d{4}-\\d\\d-\\d\\d \\d\\d\\.\\d\\d\\.\\d\\d\\.png$"
+                                    << "";
+    QTest::newRow("file dropped on the editor") << "editor"
+                                                << "file"
+                                                << "^log\\.txt$"
+                                                << "1 file was attached to issue 3.";
+    QTest::newRow("file dropped on a new issue") << "new issue"
+                                                 << "file"
+                                                 << ""
+                                                 << "Save the new issue first";
+}
+
+void TestDetailPane::attachesWhatIsDroppedOrPasted()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, what);
+    QFETCH(QString, attached);
+    QFETCH(QString, said);
+    m_form->show();
+    m_form->setDetailPane({true, false});
+    selectIssue(*m_form, QStringLiteral("3"));
+    QTemporaryDir dir;
+    const QString target = dir.filePath(what == QLatin1String("file") ? QStringLiteral("log.txt") : what);
+    if (what == QLatin1String("file")) {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("boot\n") == 5);
+    } else if (what == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(target));
+    } else if (what == QLatin1String("pipe")) {
+        QCOMPARE(mkfifo(QFile::encodeName(target).constData(), 0600), 0);
+    }
+    auto *data = new QMimeData;
+    if (what == QLatin1String("picture")) {
+        QImage picture(640, 480, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        data->setImageData(picture);
+    } else {
+        data->setUrls({QUrl::fromLocalFile(target)});
+    }
+    // As the desktop drops: the drag enters, then lets go.
+    const auto drop = [data](QWidget *on) {
+        QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(on, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent event(QPointF(4, 4), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(on, &event);
+        QVERIFY(event.isAccepted());
+    };
+    if (how == QLatin1String("paste") || how == QLatin1String("note")) {
+        data->setText(target);
+        QGuiApplication::clipboard()->setMimeData(data);
+        QWidget *into = how == QLatin1String("note")
+                            ? static_cast<QWidget *>(control<QPlainTextEdit>(*m_form, "noteBox"))
+                            : control<QTextBrowser>(*m_form, "detailText");
+        into->setFocus();
+        QTest::keyClick(into, Qt::Key_V, Qt::ControlModifier);
+    } else if (how == QLatin1String("pane")) {
+        drop(paneOf(*m_form));
+        delete data;
+    } else {
+        IssueEditor editor(m_form.get());
+        editor.issueId = how == QLatin1String("editor") ? QStringLiteral("3") : QString();
+        // The title box takes text drops of its own; files still attach.
+        drop(IssueEditorControls(editor).titleBox);
+        QVERIFY(IssueEditorControls(editor).titleBox->text().isEmpty());
+        delete data;
+    }
+    QCOMPARE(control<QPlainTextEdit>(*m_form, "noteBox")->toPlainText(),
+             how == QLatin1String("note") ? target : QString());
+    const QStringList names = attachedNames(3);
+    QCOMPARE(names.size(), attached.isEmpty() ? 0 : 1);
+    if (!attached.isEmpty())
+        QVERIFY2(QRegularExpression(attached).match(names.first()).hasMatch(), qPrintable(names.first()));
+    const QString problem = control<QLabel>(*m_form, "noteProblem")->text();
+    if (how == QLatin1String("editor") || how == QLatin1String("new issue")) {
+        QCOMPARE(m_dialogs->boxes.size(), 1);
+        QVERIFY2(m_dialogs->boxes.first().text.startsWith(said), qPrintable(m_dialogs->boxes.first().text));
+    } else {
+        QVERIFY(m_dialogs->boxes.isEmpty());
+        QCOMPARE(control<QLabel>(*m_form, "noteProblem")->isVisibleTo(m_form.get()), !said.isEmpty());
+        QVERIFY2(problem.contains(said), qPrintable(problem));
+        QCOMPARE(listed(*m_form).size(), names.size());
+    }
+    if (what == QLatin1String("picture")) {
+        // A picture shows as itself, small, made off the window's thread.
+        QCOMPARE(Attachments::list(sharedConnection(), 3).first().type, QStringLiteral("image/png"));
+        auto *pictures = paneOf(*m_form)->findChild<AttachmentThumbnails *>();
+        QVERIFY(pictures);
+        pictures->waitUntilMade();
+        const QImage made = pictures->picture(Attachments::list(sharedConnection(), 3).first().hash);
+        QCOMPARE(made.size(), QSize(48, 36));
+    }
+}
+
+// Opening hands the desktop a read-only, never executable copy under the
+// name made safe; content that no longer matches its hash is said and
+// nothing is opened.
+void TestDetailPane::opensAReadOnlyCopyAndNeverDamagedContent()
+{
+    QBuffer script;
+    script.setData("#!/bin/sh\necho hi\n");
+    script.open(QIODevice::ReadOnly);
+    Attachments::add(sharedConnection(), 3, script, QStringLiteral("../run\u202Egpj.sh"));
+    m_form->show();
+    m_form->setDetailPane({true, false});
+    selectIssue(*m_form, QStringLiteral("3"));
+    DesktopDouble desktop;
+    auto *list = control<AttachmentList>(*m_form, "attachmentList");
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(0, 0));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(desktop.opened.size(), 1);
+    const QString copy = desktop.opened.first().toLocalFile();
+    QCOMPARE(QFileInfo(copy).fileName(), QStringLiteral(".._rungpj.sh"));
+    QVERIFY(copy.startsWith(platform::attachmentCopiesFolder() + u'/'));
+    // The file's own bits: "User" is what this user may do, and root may write anything.
+    const QFile::Permissions writeOrRun =
+        QFile::WriteOwner | QFile::ExeOwner | QFile::WriteGroup | QFile::ExeGroup | QFile::WriteOther | QFile::ExeOther;
+    QCOMPARE(QFile::permissions(copy) & writeOrRun, QFile::Permissions());
+    QFile opened(copy);
+    QVERIFY(opened.open(QIODevice::ReadOnly));
+    QCOMPARE(opened.readAll(), QByteArray("#!/bin/sh\necho hi\n"));
+
+    QBuffer other;
+    other.setData("other content");
+    other.open(QIODevice::ReadOnly);
+    Attachments::add(sharedConnection(), 3, other, QStringLiteral("other.txt"));
+    sharedConnection().session()->executeWithBytes(
+        QStringLiteral("UPDATE \"AttachmentChunks\" SET \"Data\" = $2 WHERE \"Hash\" = $1"),
+        {Attachments::list(sharedConnection(), 3).last().hash}, QByteArray("other cont3nt"));
+    paneOf(*m_form)->reread();
+    QCOMPARE(list->model()->rowCount(), 2);
+    list->setCurrentIndex(list->model()->index(1, 0));
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(desktop.opened.size(), 1);
+    QVERIFY(control<QLabel>(*m_form, "noteProblem")->text().contains(QStringLiteral("is damaged")));
+    QVERIFY(!QFile::exists(
+        QDir(platform::attachmentCopiesFolder())
+            .filePath(Attachments::list(sharedConnection(), 3).last().hash + QStringLiteral("/other.txt"))));
+}
+
+// Delete removes the chosen attachment; Ctrl+Z puts it back, and then
+// takes back its attaching.
+void TestDetailPane::deleteKeyRemovesAndCtrlZPutsBack()
+{
+    m_form->show();
+    m_form->setDetailPane({true, false});
+    selectIssue(*m_form, QStringLiteral("3"));
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("trace.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("trace") == 5);
+    file.close();
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(file.fileName())});
+    paneOf(*m_form)->attachFrom(data);
+    auto *undo = control<QAction>(*m_form, "undoDelete");
+    QCOMPARE(undo->text(), QStringLiteral("&Undo Attach on Issue 3"));
+    auto *list = control<AttachmentList>(*m_form, "attachmentList");
+    list->setFocus();
+    list->setCurrentIndex(list->model()->index(0, 0));
+    QTest::keyClick(list, Qt::Key_Delete);
+    QCOMPARE(attachedNames(3), QStringList());
+    QVERIFY(!list->isVisibleTo(m_form.get()));
+    QCOMPARE(undo->text(), QStringLiteral("&Undo Attachment Removal on Issue 3"));
+    undo->trigger();
+    QCOMPARE(attachedNames(3), QStringList{QStringLiteral("trace.txt")});
+    QCOMPARE(listed(*m_form), QStringList{QStringLiteral("trace.txt\n5 bytes")});
+    undo->trigger();
+    QCOMPARE(attachedNames(3), QStringList());
+    QCOMPARE(errorLines(*m_dialogs), QStringList());
 }
 
 QTEST_MAIN(TestDetailPane)

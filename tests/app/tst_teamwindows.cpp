@@ -9,6 +9,7 @@
 #include "app/list/IssueListReread.h"
 #include "app/list/IssueSearch.h"
 #include "contacts/ContactEditor.h"
+#include "data/Attachments.h"
 #include "data/ConcurrentSave.h"
 #include "data/DataFile.h"
 #include "data/IssueHistory.h"
@@ -22,6 +23,8 @@
 #include "tests/support/MainWindowControls.h"
 #include "tests/support/WindowControls.h"
 
+#include <QAbstractItemView>
+#include <QBuffer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -344,8 +347,8 @@ private slots:
         QVERIFY(m_dialogs->boxes.isEmpty());
     }
 
-    // The detail pane reads on the worker and follows a colleague's change
-    // and note; the note being typed meanwhile stays as typed.
+    // The detail pane reads on the worker and follows a colleague's change,
+    // note and attachment; the note being typed meanwhile stays as typed.
     void paneFollowsAColleague()
     {
         m_form->setDetailPane({true, false});
@@ -361,6 +364,16 @@ private slots:
                                  5000);
         QVERIFY(pane->toHtml().contains(QStringLiteral("href=\"https://www.example.org\"")));
         QCOMPARE(noteBox->toPlainText(), QStringLiteral("half a no"));
+        // A file the colleague attaches shows, and goes when they remove it.
+        auto *attachments = control<QAbstractItemView>(*m_form, "attachmentList")->model();
+        QBuffer log;
+        log.setData("boot failed\n");
+        log.open(QIODevice::ReadOnly);
+        const qint64 added = Attachments::add(*m_other, 3, log, QStringLiteral("boot.log"));
+        QTRY_COMPARE_WITH_TIMEOUT(attachments->rowCount(), 1, 5000);
+        QVERIFY(attachments->index(0, 0).data().toString().startsWith(QStringLiteral("boot.log\n")));
+        Attachments::remove(*m_other, added);
+        QTRY_COMPARE_WITH_TIMEOUT(attachments->rowCount(), 0, 5000);
         QVERIFY(m_dialogs->boxes.isEmpty());
     }
 
