@@ -112,8 +112,9 @@ public:
 
     // A copy of another database into this one may hold issues naming
     // contacts that are not there (older files hold such issues) and notes
-    // of trashed issues, whose time and author are the source's. The rules
-    // refusing such rows and stamping notes are set aside from
+    // and attachments of trashed issues, whose time and author are the
+    // source's. The rules refusing such rows and stamping notes and
+    // attachments are set aside from
     // setCopying(true) to setCopying(false), which puts them back, inside one
     // transaction.
     virtual void setCopying(bool copying) = 0;
