@@ -16,6 +16,7 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <future>
 
 namespace Attachments {
 namespace {
@@ -86,6 +87,16 @@ qint64 readChunks(QIODevice &device, const QString &name, Take take)
     throw Refusal(QStringLiteral("The file \u201c%1\u201d changed while it was being attached; nothing was "
                                  "stored. Try again when it is no longer being written.")
                       .arg(name));
+}
+
+// Runs work (storing or writing the chunk) while another thread hashes it:
+// the hash then costs no time of its own where a second core is free.
+template <typename Work>
+void hashAlongside(Sha256 &hash, const QByteArray &chunk, Work work)
+{
+    std::future<void> hashing = std::async(std::launch::async, [&hash, chunk] { hash.addData(chunk); });
+    work();
+    hashing.get();
 }
 
 struct Sniffed {
@@ -174,10 +185,11 @@ qint64 add(Connection &connection, qint64 issueId, QIODevice &source, const QStr
         const qint64 storedSize = readChunks(source, stored, [&](const QByteArray &chunk, qint64 done) {
             if (done > content.size)
                 changedWhileRead(stored);
-            again.addData(chunk);
-            session.executeWithBytes(QStringLiteral("INSERT INTO \"AttachmentChunks\" (\"Hash\", \"Number\", "
-                                                    "\"Data\") VALUES ($1, $2, $3)"),
-                                     {hash, number(chunkNumber++)}, chunk);
+            hashAlongside(again, chunk, [&] {
+                session.executeWithBytes(QStringLiteral("INSERT INTO \"AttachmentChunks\" (\"Hash\", \"Number\", "
+                                                        "\"Data\") VALUES ($1, $2, $3)"),
+                                         {hash, number(chunkNumber++)}, chunk);
+            });
             if (progress && !progress(content.size + done, 2 * content.size))
                 cancelled();
         });
@@ -283,11 +295,12 @@ void extract(Connection &connection, qint64 id, QIODevice &target)
             {hash, number(chunkNumber)});
         if (!chunk)
             break;
-        check.addData(*chunk);
         written += chunk->size();
-        if (target.write(*chunk) != chunk->size())
-            throw Refusal(QStringLiteral("The attachment \u201c%1\u201d could not be written (%2).")
-                              .arg(name, target.errorString()));
+        hashAlongside(check, *chunk, [&] {
+            if (target.write(*chunk) != chunk->size())
+                throw Refusal(QStringLiteral("The attachment \u201c%1\u201d could not be written (%2).")
+                                  .arg(name, target.errorString()));
+        });
     }
     snapshot.commit();
     if (written != size || QString::fromLatin1(check.hexResult()) != hash)

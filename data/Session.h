@@ -56,7 +56,8 @@ public:
     // whose placeholders $1 .. $n take the texts as above and $n+1 the bytes
     // as a binary value, returning the rows it changed; and reads the first
     // column of a query's first row as bytes, none when there is no row or
-    // the value is null.
+    // the value is null. A failure of either inside a transaction may end
+    // it: the transaction is to be given up.
     virtual int executeWithBytes(const QString &statement, const QStringList &texts, const QByteArray &bytes) = 0;
     virtual std::optional<QByteArray> readBytes(const QString &statement, const QStringList &parameters) = 0;
 

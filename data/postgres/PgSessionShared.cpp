@@ -42,12 +42,13 @@ void PgSession::query(const QString &statement, const QStringList &parameters, R
 }
 
 // Bytes travel in the binary format, both ways: never inside the
-// statement's text, nor as hex (twice their size, and a copy more).
+// statement's text, nor as hex (twice their size, and a copy more). They
+// go by the hundred in one transaction, each without a savepoint of its own
+// (two round trips more): a failure of one ends the whole, as Session says.
 int PgSession::executeWithBytes(const QString &statement, const QStringList &texts, const QByteArray &bytes)
 {
     reconnectBefore(statement);
-    const bool savepoint = PQtransactionStatus(m_connection) == PQTRANS_INTRANS;
-    pg_result *result = run(statement, savepoint, texts, Binary{&bytes, false});
+    pg_result *result = run(statement, false, texts, Binary{&bytes, false});
     const int changed = QByteArray(PQcmdTuples(result)).toInt();
     PQclear(result);
     return changed;
@@ -56,8 +57,7 @@ int PgSession::executeWithBytes(const QString &statement, const QStringList &tex
 std::optional<QByteArray> PgSession::readBytes(const QString &statement, const QStringList &parameters)
 {
     reconnectBefore(statement);
-    const bool savepoint = PQtransactionStatus(m_connection) == PQTRANS_INTRANS;
-    pg_result *result = run(statement, savepoint, parameters, Binary{nullptr, true});
+    pg_result *result = run(statement, false, parameters, Binary{nullptr, true});
     std::optional<QByteArray> bytes;
     if (PQntuples(result) > 0 && PQnfields(result) > 0 && !PQgetisnull(result, 0, 0))
         bytes = QByteArray(PQgetvalue(result, 0, 0), PQgetlength(result, 0, 0));
