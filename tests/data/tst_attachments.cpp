@@ -131,6 +131,8 @@ private slots:
         IssueHistory::revertChange(connection, history.first().changeId);
         QCOMPARE(Attachments::list(connection, 2).size(), 1);
         QCOMPARE(kinds(connection, 2).mid(1), (QStringList{"attached", "attachment removed", "attached"}));
+        // An empty file again names the empty content, which has no chunks.
+        QCOMPARE(extracted(connection, attach(connection, 1, QByteArray(), QStringLiteral("again"))), QByteArray());
     }
 
     // A cancel half-way, a file over the limit and a gone issue store
