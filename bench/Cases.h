@@ -58,8 +58,11 @@ void reminderCases(const Run &run, int size, const QString &database);
 void historyCases(const Run &run, int size, const QString &database);
 
 // A 100 MiB file attached to an issue and saved out again against cp of
-// it on the same disk, with the peak memory before and after.
+// it on the same disk, with the peak memory above the size at rest.
 void attachCase(const Run &run, const QString &database);
+// The same on a server's database (`target`) against COPY of the file into
+// a bytea table (part of the server cases, group attach).
+void attachServerCase(const Run &run, const QString &target);
 
 // A bulk edit of 10,000 issues (one field, history included) against one
 // UPDATE of the same rows in one transaction with the history's triggers.

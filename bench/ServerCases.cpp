@@ -223,6 +223,11 @@ void serverCases(const Run &run, const QMap<int, QString> &databases)
         return;
     }
     Server server(run.folder + QStringLiteral("/server"));
+    if (wants(run.options, QStringLiteral("attach")))
+        attachServerCase(run, server.database(QStringLiteral("attach")));
+    // "attach" alone measures attachments on the server, without the rest.
+    if (!wants(run.options, QStringLiteral("server")) && !wants(run.options, QStringLiteral("stall")))
+        return;
     int made = 0;
     QString largest;
     int largestSize = 0;

@@ -148,7 +148,8 @@ int main(int argc, char *argv[])
     // The history's cost is told at the largest size, where it is the most.
     if (Bench::wants(options, QStringLiteral("history")))
         Bench::historyCases(run, largest, databases[largest]);
-    if (Bench::wants(options, QStringLiteral("server")) || Bench::wants(options, QStringLiteral("stall")))
+    if (Bench::wants(options, QStringLiteral("server")) || Bench::wants(options, QStringLiteral("stall")) ||
+        Bench::wants(options, QStringLiteral("attach")))
         Bench::serverCases(run, databases);
     if (options.sizes.contains(10000) && options.sizes.contains(100000))
         Harness::growth(10000, 100000, 1.15);

@@ -15,12 +15,15 @@ namespace ActivityExport {
 
 // The headings, in order: "Issue ID", "Kind", "Field", "Old Value",
 // "New Value", "When" (ISO 8601, local time), "Who", "Role", "Via",
-// "Change ID". Values are written as the issues' export writes them (dates
-// in ISO form; text a spreadsheet would run as a formula guarded).
+// "Change ID", and "Size" when an issue written has attachments. Values are
+// written as the issues' export writes them (dates in ISO form; text a
+// spreadsheet would run as a formula guarded). After an issue's entries, a
+// record of kind "attachment" for each file it holds now: its name as the
+// new value, when and by whom it was attached, its size in bytes.
 //
 // Writes the entries of the issues given by ID (or of every issue, deleted
 // ones too), by issue and in the order recorded; returns the number of
-// entries written. Throws Error.
+// history entries written. Throws Error.
 int write(Connection &connection, const std::optional<std::vector<qint64>> &ids, QIODevice &device, bool byteOrderMark);
 
 // The file beside an issues' export that holds their activity: its name

@@ -3,9 +3,9 @@
 #include "data/Connection.h"
 #include "data/Error.h"
 #include "data/Session.h"
+#include "data/Sha256.h"
 #include "data/Transaction.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +14,9 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <QTimeZone>
+
+#include <algorithm>
+#include <future>
 
 namespace Attachments {
 namespace {
@@ -60,23 +63,40 @@ QString sizeText(qint64 bytes)
     throw Refusal(QStringLiteral("The file was not attached: you cancelled it, so nothing was stored."));
 }
 
-// Reads device to its end in chunks, handing each to take.
+// Reads device to its end in chunks, handing each to take, all in one
+// buffer: a chunk handed on is good until take returns.
 template <typename Take>
 qint64 readChunks(QIODevice &device, const QString &name, Take take)
 {
+    QByteArray buffer(chunkSize, Qt::Uninitialized);
     qint64 done = 0;
     for (;;) {
-        QByteArray chunk(chunkSize, Qt::Uninitialized);
-        const qint64 got = device.read(chunk.data(), chunkSize);
+        const qint64 got = device.read(buffer.data(), chunkSize);
         if (got < 0)
             throw Refusal(QStringLiteral("The file \u201c%1\u201d could not be read (%2); nothing was stored.")
                               .arg(name, device.errorString()));
         if (got == 0)
             return done;
-        chunk.resize(got);
         done += got;
-        take(chunk, done);
+        take(QByteArray::fromRawData(buffer.constData(), got), done);
     }
+}
+
+[[noreturn]] void changedWhileRead(const QString &name)
+{
+    throw Refusal(QStringLiteral("The file \u201c%1\u201d changed while it was being attached; nothing was "
+                                 "stored. Try again when it is no longer being written.")
+                      .arg(name));
+}
+
+// Runs work (storing or writing the chunk) while another thread hashes it:
+// the hash then costs no time of its own where a second core is free.
+template <typename Work>
+void hashAlongside(Sha256 &hash, const QByteArray &chunk, Work work)
+{
+    std::future<void> hashing = std::async(std::launch::async, [&hash, chunk] { hash.addData(chunk); });
+    work();
+    hashing.get();
 }
 
 struct Sniffed {
@@ -88,19 +108,19 @@ struct Sniffed {
 Sniffed sniff(QIODevice &source, const QString &name, qint64 start, const Progress &progress, qint64 limit)
 {
     Sniffed found;
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    Sha256 hash;
     const qint64 total = source.size() - start;
     QByteArray head;
     found.size = readChunks(source, name, [&](const QByteArray &chunk, qint64 done) {
         if (done > limit)
             tooLarge(name, limit);
         if (head.isEmpty())
-            head = chunk.left(64 * 1024);
+            head = QByteArray(chunk.constData(), std::min<qsizetype>(chunk.size(), 64 * 1024));
         hash.addData(chunk);
         if (progress && !progress(done, 2 * total))
             cancelled();
     });
-    found.hash = hash.result().toHex();
+    found.hash = hash.hexResult();
     found.type = QMimeDatabase().mimeTypeForData(head).name();
     return found;
 }
@@ -157,22 +177,44 @@ qint64 add(Connection &connection, qint64 issueId, QIODevice &source, const QStr
         if (!source.seek(start))
             throw Refusal(QStringLiteral("The file \u201c%1\u201d could not be read again (%2); nothing was stored.")
                               .arg(stored, source.errorString()));
-        QCryptographicHash again(QCryptographicHash::Sha256);
+        // What is stored is hashed again as it goes, so that a file written
+        // to between the two reads is found out, and a growing one is not
+        // read past what the first read found.
+        Sha256 again;
         qint64 chunkNumber = 0;
         const qint64 storedSize = readChunks(source, stored, [&](const QByteArray &chunk, qint64 done) {
-            again.addData(chunk);
-            session.executeWithBytes(QStringLiteral("INSERT INTO \"AttachmentChunks\" (\"Hash\", \"Number\", "
-                                                    "\"Data\") VALUES ($1, $2, $3)"),
-                                     {hash, number(chunkNumber++)}, chunk);
+            if (done > content.size)
+                changedWhileRead(stored);
+            hashAlongside(again, chunk, [&] {
+                session.executeWithBytes(QStringLiteral("INSERT INTO \"AttachmentChunks\" (\"Hash\", \"Number\", "
+                                                        "\"Data\") VALUES ($1, $2, $3)"),
+                                         {hash, number(chunkNumber++)}, chunk);
+            });
             if (progress && !progress(content.size + done, 2 * content.size))
                 cancelled();
         });
-        if (storedSize != content.size || again.result().toHex() != content.hash)
-            throw Refusal(QStringLiteral("The file \u201c%1\u201d changed while it was being attached; nothing was "
-                                         "stored. Try again when it is no longer being written.")
-                              .arg(stored));
-    } else if (progress && !progress(2 * content.size, 2 * content.size)) {
-        cancelled();
+        if (storedSize != content.size || again.hexResult() != content.hash)
+            changedWhileRead(stored);
+    } else {
+        // Content stored before (by anyone, with any program) is taken as
+        // it stands only when its chunks add up to its size; whether they
+        // match its hash, saving it out checks.
+        const Rows held = ask(connection,
+                              QStringLiteral("SELECT count(*), coalesce(sum(length(\"Data\")), 0) FROM "
+                                             "\"AttachmentChunks\" WHERE \"Hash\" = $1"),
+                              {hash});
+        const qint64 chunks = held.at(0, 0).toInteger();
+        if (held.at(0, 1).toInteger() != content.size || chunks != (content.size + chunkSize - 1) / chunkSize)
+            throw Error(QStringLiteral("The database already holds content under the hash of \u201c%1\u201d, but "
+                                       "it is damaged: %2 chunks that do not add up to the file's %3 bytes. The "
+                                       "file was not attached; the database's owner can remove the damaged content "
+                                       "(AttachmentContent and AttachmentChunks, hash %4).")
+                            .arg(stored)
+                            .arg(chunks)
+                            .arg(content.size)
+                            .arg(hash));
+        if (progress && !progress(2 * content.size, 2 * content.size))
+            cancelled();
     }
     const Rows added = ask(connection,
                            QStringLiteral("INSERT INTO \"Attachments\" (\"Issue ID\", \"Name\", \"Type\", \"Size\", "
@@ -191,26 +233,45 @@ qint64 add(Connection &connection, qint64 issueId, const QString &path, const Pr
     return add(connection, issueId, file, QFileInfo(path).fileName(), progress, limit);
 }
 
+namespace {
+
+const QString listColumns = QStringLiteral("SELECT \"ID\", \"Issue ID\", \"Name\", \"Type\", \"Size\", \"Hash\", "
+                                           "\"Added\", \"AddedBy\" FROM \"Attachments\" WHERE \"Removed\" IS NULL ");
+
+Attachment listed(const Rows &rows, int row)
+{
+    Attachment a;
+    a.id = rows.at(row, 0).toInteger();
+    a.issueId = rows.at(row, 1).toInteger();
+    a.name = rows.at(row, 2).toTextOrEmpty();
+    a.type = rows.at(row, 3).toTextOrEmpty();
+    a.size = rows.at(row, 4).toInteger();
+    a.hash = rows.at(row, 5).toTextOrEmpty();
+    if (!rows.at(row, 6).isNull())
+        a.added = QDateTime::fromMSecsSinceEpoch(rows.at(row, 6).toInteger(), QTimeZone::utc());
+    a.addedBy = rows.at(row, 7).toTextOrEmpty();
+    return a;
+}
+
+} // namespace
+
 QList<Attachment> list(Connection &connection, qint64 issueId)
 {
-    const Rows rows = ask(connection,
-                          QStringLiteral("SELECT \"ID\", \"Issue ID\", \"Name\", \"Type\", \"Size\", \"Hash\", "
-                                         "\"Added\", \"AddedBy\" FROM \"Attachments\" WHERE \"Issue ID\" = $1 "
-                                         "AND \"Removed\" IS NULL ORDER BY \"ID\""),
-                          {number(issueId)});
+    const Rows rows =
+        ask(connection, listColumns + QStringLiteral("AND \"Issue ID\" = $1 ORDER BY \"ID\""), {number(issueId)});
     QList<Attachment> found;
+    for (int row = 0; row < rows.count(); ++row)
+        found.append(listed(rows, row));
+    return found;
+}
+
+QHash<qint64, QList<Attachment>> byIssue(Connection &connection)
+{
+    const Rows rows = ask(connection, listColumns + QStringLiteral("ORDER BY \"Issue ID\", \"ID\""), {});
+    QHash<qint64, QList<Attachment>> found;
     for (int row = 0; row < rows.count(); ++row) {
-        Attachment a;
-        a.id = rows.at(row, 0).toInteger();
-        a.issueId = rows.at(row, 1).toInteger();
-        a.name = rows.at(row, 2).toTextOrEmpty();
-        a.type = rows.at(row, 3).toTextOrEmpty();
-        a.size = rows.at(row, 4).toInteger();
-        a.hash = rows.at(row, 5).toTextOrEmpty();
-        if (!rows.at(row, 6).isNull())
-            a.added = QDateTime::fromMSecsSinceEpoch(rows.at(row, 6).toInteger(), QTimeZone::utc());
-        a.addedBy = rows.at(row, 7).toTextOrEmpty();
-        found.append(a);
+        Attachment a = listed(rows, row);
+        found[a.issueId].append(std::move(a));
     }
     return found;
 }
@@ -226,7 +287,7 @@ void extract(Connection &connection, qint64 id, QIODevice &target)
     const QString hash = found.at(0, 0).toTextOrEmpty();
     const qint64 size = found.at(0, 1).toInteger();
     const QString name = found.at(0, 2).toTextOrEmpty();
-    QCryptographicHash check(QCryptographicHash::Sha256);
+    Sha256 check;
     qint64 written = 0;
     for (qint64 chunkNumber = 0;; ++chunkNumber) {
         const std::optional<QByteArray> chunk = connection.session()->readBytes(
@@ -234,14 +295,15 @@ void extract(Connection &connection, qint64 id, QIODevice &target)
             {hash, number(chunkNumber)});
         if (!chunk)
             break;
-        check.addData(*chunk);
         written += chunk->size();
-        if (target.write(*chunk) != chunk->size())
-            throw Refusal(QStringLiteral("The attachment \u201c%1\u201d could not be written (%2).")
-                              .arg(name, target.errorString()));
+        hashAlongside(check, *chunk, [&] {
+            if (target.write(*chunk) != chunk->size())
+                throw Refusal(QStringLiteral("The attachment \u201c%1\u201d could not be written (%2).")
+                                  .arg(name, target.errorString()));
+        });
     }
     snapshot.commit();
-    if (written != size || QString::fromLatin1(check.result().toHex()) != hash)
+    if (written != size || QString::fromLatin1(check.hexResult()) != hash)
         throw Error(QStringLiteral("The stored content of the attachment \u201c%1\u201d is damaged: it does not match "
                                    "the file that was attached, so what was written is not a good copy.")
                         .arg(name));

@@ -13,6 +13,7 @@
 // purge, with the content no other attachment names.
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -46,7 +47,9 @@ using Progress = std::function<bool(qint64 done, qint64 total)>;
 // Attaches what source holds (read from where it stands to its end) to the
 // issue under name, and returns the attachment's ID. Throws Refusal when
 // the issue is gone, the file is larger than limit, it changed while being
-// read, or progress cancelled; nothing is stored then.
+// read, or progress cancelled; Error when the database holds content under
+// the file's hash whose chunks do not add up to its size. Nothing is stored
+// then.
 qint64 add(Connection &connection, qint64 issueId, QIODevice &source, const QString &name,
            const Progress &progress = {}, qint64 limit = defaultSizeLimit);
 // The same for a file, under its own name.
@@ -55,6 +58,9 @@ qint64 add(Connection &connection, qint64 issueId, const QString &path, const Pr
 
 // The issue's attachments, oldest first, the removed ones left out.
 QList<Attachment> list(Connection &connection, qint64 issueId);
+// The same for every issue that has any (trashed ones too), by issue ID,
+// in one read.
+QHash<qint64, QList<Attachment>> byIssue(Connection &connection);
 
 // Writes the attachment's content to target. Throws Error when the stored
 // content does not match its hash: what was written then is no good copy.

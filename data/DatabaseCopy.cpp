@@ -46,6 +46,13 @@ const Table history = {"History", "[Item], [ItemID], [Kind], [Field], [OldValue]
                                   "[ChangedBy], [Role], [Via], [ChangeID], [VersionAfter], [NoteID]"};
 constexpr int changeIdColumn = 10;
 
+// Attachments come after the history, their content first: the rows that
+// name a content need it there. The chunks are streamed one by one.
+const Table attachmentContent = {"AttachmentContent", "Hash, Size"};
+const Table attachments = {"Attachments",
+                           "[ID], [Issue ID], Name, Type, Size, Hash, Added, AddedBy, Removed, RemovedBy"};
+constexpr const char *attachmentChunks = "AttachmentChunks";
+
 QString literal(const Value &value)
 {
     switch (value.type()) {
@@ -187,6 +194,34 @@ TableCount checkedCount(Connection &from, Connection &to, const char *table, int
     return {QLatin1String(table), copied};
 }
 
+// The content rows, then every chunk, one at a time (never a whole file in
+// memory), then the attachments with their IDs, as the source has them:
+// when and by whom each was added and removed, and those of trashed issues
+// too (the target's rules that stamp and check them are set aside).
+void copyAttachments(Connection &from, Connection &to, QStringList &refused, QList<TableCount> &counts)
+{
+    const int contents = copyRows(from, to, attachmentContent, QStringLiteral(" order by Hash"), refused);
+    if (!refused.isEmpty())
+        return;
+    counts.append(checkedCount(from, to, attachmentContent.name, contents));
+    Recordset chunks;
+    chunks.Open(
+        QStringLiteral("select Hash, [Number] from [%1] order by Hash, [Number]").arg(QLatin1String(attachmentChunks)),
+        from);
+    for (int row = 0; row < chunks.rowCount(); ++row) {
+        const QStringList key{chunks.field(row, 0).toTextOrEmpty(), chunks.field(row, 1).toTextOrEmpty()};
+        const std::optional<QByteArray> data = from.session()->readBytes(
+            QStringLiteral("SELECT \"Data\" FROM \"AttachmentChunks\" WHERE \"Hash\" = $1 AND \"Number\" = $2"), key);
+        to.session()->executeWithBytes(QStringLiteral("INSERT INTO \"AttachmentChunks\" (\"Hash\", \"Number\", "
+                                                      "\"Data\") VALUES ($1, $2, $3)"),
+                                       key, data.value_or(QByteArray()));
+    }
+    counts.append(checkedCount(from, to, attachmentChunks, chunks.rowCount()));
+    const int rows = copyRows(from, to, attachments, QStringLiteral(" order by ID"), refused);
+    if (refused.isEmpty())
+        counts.append(checkedCount(from, to, attachments.name, rows));
+}
+
 } // namespace
 
 QList<TableCount> copy(Connection &from, Connection &to)
@@ -194,20 +229,13 @@ QList<TableCount> copy(Connection &from, Connection &to)
     if (!from.State() || !to.State())
         throw Error(QStringLiteral("Operation is not allowed when the database is closed."));
     QList<Table> checked(std::begin(tables), std::end(tables));
-    checked << history;
+    checked << history << attachmentContent << attachments << Table{attachmentChunks, ""};
     for (const Table &table : checked)
         if (const int rows = countRows(to, table.name))
             throw Refusal(QStringLiteral("The target %1 is not empty: its table %2 holds %3 row(s). Copy only into a "
                                          "new, empty Marrowdesk database.")
                               .arg(to.displayName(), QLatin1String(table.name))
                               .arg(rows));
-    // Attachments are not carried yet: a copy that left them behind would
-    // look complete and lose files.
-    if (const int rows = countRows(from, "Attachments"))
-        throw Refusal(QStringLiteral("The database %1 holds %2 attachment(s), which a copy does not carry yet; "
-                                     "nothing was copied.")
-                          .arg(from.displayName())
-                          .arg(rows));
     QList<TableCount> counts;
     // Every table of the source read as of one moment, so that users saving
     // on a live server meanwhile can neither leave an issue naming a contact
@@ -235,6 +263,8 @@ QList<TableCount> copy(Connection &from, Connection &to)
         if (refused.isEmpty())
             counts.append(checkedCount(from, to, history.name, rows));
     }
+    if (refused.isEmpty())
+        copyAttachments(from, to, refused, counts);
     if (!refused.isEmpty())
         throw Refusal(QStringLiteral("%1 refuses %2 row(s) of %3, so nothing was copied. Change these rows in %3 and "
                                      "copy again:\n%4")
@@ -248,6 +278,8 @@ QList<TableCount> copy(Connection &from, Connection &to)
     continueIds(to, "Issues",
                 QStringLiteral("select max(ID) from [TrashIssues];") + historyIds.arg(QLatin1String("Issue")));
     continueIds(to, "Notes", QStringLiteral("select max(NoteID) from [History]"));
+    continueIds(to, attachments.name,
+                QStringLiteral("select max(NoteID) from [History] where [Kind] in ('attached', 'attachment removed')"));
     transaction.commit();
     return counts;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Moving a whole Marrowdesk database between a file and a server, either
-// way: every contact, list value, issue, trashed row and note, with its ID
-// and version, and the history of changes as the source tells it, in one
-// transaction on the target.
+// way: every contact, list value, issue, trashed row, note and attachment,
+// with its ID and version, and the history of changes as the source tells
+// it, in one transaction on the target. An attachment's content travels a
+// chunk at a time.
 
 #include <QList>
 #include <QString>

@@ -56,7 +56,8 @@ public:
     // whose placeholders $1 .. $n take the texts as above and $n+1 the bytes
     // as a binary value, returning the rows it changed; and reads the first
     // column of a query's first row as bytes, none when there is no row or
-    // the value is null.
+    // the value is null. A failure of either inside a transaction may end
+    // it: the transaction is to be given up.
     virtual int executeWithBytes(const QString &statement, const QStringList &texts, const QByteArray &bytes) = 0;
     virtual std::optional<QByteArray> readBytes(const QString &statement, const QStringList &parameters) = 0;
 
@@ -112,8 +113,9 @@ public:
 
     // A copy of another database into this one may hold issues naming
     // contacts that are not there (older files hold such issues) and notes
-    // of trashed issues, whose time and author are the source's. The rules
-    // refusing such rows and stamping notes are set aside from
+    // and attachments of trashed issues, whose time and author are the
+    // source's. The rules refusing such rows and stamping notes and
+    // attachments are set aside from
     // setCopying(true) to setCopying(false), which puts them back, inside one
     // transaction.
     virtual void setCopying(bool copying) = 0;

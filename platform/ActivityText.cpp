@@ -1,5 +1,6 @@
 #include "platform/ActivityText.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -83,6 +84,15 @@ QString sentence(const IssueHistory::Entry &entry, const platform::FieldNames &n
                             ? QString()
                             : QStringLiteral(" (through %1)").arg(entry.via);
     return QStringLiteral("%1 %2%3 \u2014 %4").arg(who, what, via, when);
+}
+
+QString attachmentsLine(const QList<Attachments::Attachment> &attachments)
+{
+    QStringList files;
+    for (const Attachments::Attachment &attachment : attachments)
+        files << QStringLiteral("\u201c%1\u201d (%2)")
+                     .arg(shortValue(attachment.name), QLocale().formattedDataSize(attachment.size));
+    return files.isEmpty() ? QString() : QStringLiteral("Attached files: ") + files.join(QStringLiteral(", "));
 }
 
 QString shortValue(const QString &value)

@@ -5,6 +5,7 @@
 // values as the windows show them (dates in the short date form, a contact
 // by name). Pure functions of their arguments.
 
+#include "data/Attachments.h"
 #include "data/IssueHistory.h"
 #include "platform/ChangedMeanwhile.h"
 
@@ -19,6 +20,11 @@ enum class Notes { FirstLine, Whole };
 // printed report the date and time).
 QString sentence(const IssueHistory::Entry &entry, const platform::FieldNames &names, const QString &when,
                  Notes notes = Notes::FirstLine);
+
+// An issue's attachments in one line, each name with its size as the
+// detail pane shows it: "Attached files: “scan.pdf” (1.21 MiB), ...";
+// empty when there are none.
+QString attachmentsLine(const QList<Attachments::Attachment> &attachments);
 
 // A value as one line of a sentence: its first line, cut with "…" when
 // long, so that a 1 MB comment does not fill a page.

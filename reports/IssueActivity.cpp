@@ -5,7 +5,8 @@
 
 namespace IssueActivity {
 
-QHash<qint64, QString> wordsByIssue(Connection &connection, const QList<IssueHistory::Entry> &entries)
+QHash<qint64, QString> wordsByIssue(Connection &connection, const QList<IssueHistory::Entry> &entries,
+                                    const QHash<qint64, QList<Attachments::Attachment>> &attachments)
 {
     // A contact's name is read once, however many entries name it.
     platform::FieldNames names = platform::issueFieldNames(connection);
@@ -24,6 +25,12 @@ QHash<qint64, QString> wordsByIssue(Connection &connection, const QList<IssueHis
         if (!lines.isEmpty())
             lines += QLatin1Char('\n');
         lines += ActivityText::sentence(entry, names, Value(entry.when).toTextOrEmpty(), ActivityText::Notes::Whole);
+    }
+    for (auto issue = attachments.cbegin(); issue != attachments.cend(); ++issue) {
+        QString &lines = words[issue.key()];
+        if (!lines.isEmpty())
+            lines += QLatin1Char('\n');
+        lines += ActivityText::attachmentsLine(issue.value());
     }
     return words;
 }

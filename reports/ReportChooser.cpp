@@ -1,5 +1,6 @@
 #include "reports/ReportChooser.h"
 
+#include "data/Attachments.h"
 #include "data/Error.h"
 #include "data/Recordset.h"
 #include "data/ReportQueries.h"
@@ -169,7 +170,8 @@ void ReportChooser::preview()
         if (choice->activity)
             need(report).setColumnById(
                 QLatin1String(IssueActivity::column),
-                IssueActivity::wordsByIssue(sharedConnection(), ReportQueries::openIssuesActivity(sharedConnection())),
+                IssueActivity::wordsByIssue(sharedConnection(), ReportQueries::openIssuesActivity(sharedConnection()),
+                                            Attachments::byIssue(sharedConnection())),
                 QLatin1String(IssueActivity::noActivity));
     });
     bool retitle = false;

@@ -142,7 +142,8 @@ void PgSession::setLockTimeout(int milliseconds)
     PQclear(exchange("SELECT set_config('lock_timeout', $1, false)", 1, values));
 }
 
-pg_result *PgSession::exchange(const char *statement, int parameterCount, const char *const *values)
+pg_result *PgSession::exchange(const char *statement, int parameterCount, const char *const *values, const int *lengths,
+                               const int *formats, int resultFormat)
 {
     // The event loop turns while a statement waits (the wait hook): a timer
     // or a socket must not start a second statement on this connection.
@@ -154,9 +155,9 @@ pg_result *PgSession::exchange(const char *statement, int parameterCount, const 
     // The extended protocol runs exactly one statement: text holding a
     // second one is refused whole, as on SQLite's side. Without parameters
     // (values null) the simple protocol takes a script.
-    const int sent =
-        values ? PQsendQueryParams(m_connection, statement, parameterCount, nullptr, values, nullptr, nullptr, 0)
-               : PQsendQuery(m_connection, statement);
+    const int sent = values ? PQsendQueryParams(m_connection, statement, parameterCount, nullptr, values, lengths,
+                                                formats, resultFormat)
+                            : PQsendQuery(m_connection, statement);
     if (!sent)
         return nullptr;
     m_waiting = true;
@@ -313,18 +314,18 @@ bool PgSession::recognises(const QString &text)
     return true;
 }
 
-pg_result *PgSession::run(const QString &statement, bool savepoint, const QStringList &parameters)
+pg_result *PgSession::run(const QString &statement, bool savepoint, const QStringList &parameters, Binary binary)
 {
     SqlText::refuseNul(statement);
     if (!ServerWaits::lockWaitUnlimited())
-        return runOnce(statement, savepoint, parameters);
+        return runOnce(statement, savepoint, parameters, binary);
     // A user who chose to wait for another's lock waits as long as the
     // statement limit allows, for this statement only. A transaction that
     // fails takes the setting back with it.
     setLockTimeout(0);
     pg_result *result = nullptr;
     try {
-        result = runOnce(statement, savepoint, parameters);
+        result = runOnce(statement, savepoint, parameters, binary);
     } catch (...) {
         restoreLockTimeout();
         throw;
@@ -344,7 +345,7 @@ void PgSession::restoreLockTimeout()
     }
 }
 
-pg_result *PgSession::runOnce(const QString &statement, bool savepoint, const QStringList &parameters)
+pg_result *PgSession::runOnce(const QString &statement, bool savepoint, const QStringList &parameters, Binary binary)
 {
     const PGTransactionStatusType before = PQtransactionStatus(m_connection);
     if (savepoint)
@@ -361,8 +362,18 @@ pg_result *PgSession::runOnce(const QString &statement, bool savepoint, const QS
             texts.push_back(parameter.toUtf8());
             values.push_back(texts.back().constData());
         }
+        std::vector<int> lengths, formats;
+        if (binary.parameter) {
+            lengths.assign(values.size(), 0);
+            formats.assign(values.size(), 0);
+            values.push_back(binary.parameter->constData());
+            lengths.push_back(int(binary.parameter->size()));
+            formats.push_back(1);
+        }
         values.push_back(nullptr);
-        result = exchange(statement.toUtf8().constData(), int(parameters.size()), values.data());
+        result = exchange(statement.toUtf8().constData(), int(values.size() - 1), values.data(),
+                          binary.parameter ? lengths.data() : nullptr, binary.parameter ? formats.data() : nullptr,
+                          binary.result ? 1 : 0);
     } catch (const ServerWaits::Stopped &) {
         if (savepoint && isConnected())
             PQclear(exchange("ROLLBACK TO SAVEPOINT marrow_statement; RELEASE SAVEPOINT marrow_statement"));

@@ -149,11 +149,23 @@ public:
     pg_conn *handle() const { return m_connection; }
 
 private:
-    pg_result *run(const QString &statement, bool savepoint, const QStringList &parameters = {});
-    pg_result *runOnce(const QString &statement, bool savepoint, const QStringList &parameters);
+    // Bytes that travel as they are, never as text: a last parameter, and
+    // a result in the binary format.
+    struct Binary {
+        const QByteArray *parameter;
+        bool result;
+    };
+    pg_result *run(const QString &statement, bool savepoint, const QStringList &parameters = {})
+    {
+        return run(statement, savepoint, parameters, Binary{nullptr, false});
+    }
+    pg_result *run(const QString &statement, bool savepoint, const QStringList &parameters, Binary binary);
+    pg_result *runOnce(const QString &statement, bool savepoint, const QStringList &parameters, Binary binary);
     // Sends one statement and waits for its answer (null when none came,
-    // the connection lost); values null sends a script of many.
-    pg_result *exchange(const char *statement, int parameterCount = 0, const char *const *values = nullptr);
+    // the connection lost); values null sends a script of many. lengths
+    // and formats as PQsendQueryParams takes them (null: all text).
+    pg_result *exchange(const char *statement, int parameterCount = 0, const char *const *values = nullptr,
+                        const int *lengths = nullptr, const int *formats = nullptr, int resultFormat = 0);
     void setLockTimeout(int milliseconds);
     void restoreLockTimeout();
     // Leaves a connection the server stopped answering on for good; before

@@ -41,16 +41,14 @@ void PgSession::query(const QString &statement, const QStringList &parameters, R
     deliver(PgResult(run(statement, savepoint, parameters)), rows);
 }
 
-// Bytes travel as a bytea parameter in hex, never inside the statement's
-// text, and come back the same way: twice their size on the wire, but no
-// statement of the program needs a binary result format.
+// Bytes travel in the binary format, both ways: never inside the
+// statement's text, nor as hex (twice their size, and a copy more). They
+// go by the hundred in one transaction, each without a savepoint of its own
+// (two round trips more): a failure of one ends the whole, as Session says.
 int PgSession::executeWithBytes(const QString &statement, const QStringList &texts, const QByteArray &bytes)
 {
-    QStringList parameters = texts;
-    parameters.append(QString::fromLatin1("\\x" + bytes.toHex()));
     reconnectBefore(statement);
-    const bool savepoint = PQtransactionStatus(m_connection) == PQTRANS_INTRANS;
-    pg_result *result = run(statement, savepoint, parameters);
+    pg_result *result = run(statement, false, texts, Binary{&bytes, false});
     const int changed = QByteArray(PQcmdTuples(result)).toInt();
     PQclear(result);
     return changed;
@@ -59,13 +57,10 @@ int PgSession::executeWithBytes(const QString &statement, const QStringList &tex
 std::optional<QByteArray> PgSession::readBytes(const QString &statement, const QStringList &parameters)
 {
     reconnectBefore(statement);
-    const bool savepoint = PQtransactionStatus(m_connection) == PQTRANS_INTRANS;
-    pg_result *result = run(statement, savepoint, parameters);
+    pg_result *result = run(statement, false, parameters, Binary{nullptr, true});
     std::optional<QByteArray> bytes;
-    if (PQntuples(result) > 0 && PQnfields(result) > 0 && !PQgetisnull(result, 0, 0)) {
-        const QByteArray text(PQgetvalue(result, 0, 0), PQgetlength(result, 0, 0));
-        bytes = QByteArray::fromHex(text.startsWith("\\x") ? text.mid(2) : text);
-    }
+    if (PQntuples(result) > 0 && PQnfields(result) > 0 && !PQgetisnull(result, 0, 0))
+        bytes = QByteArray(PQgetvalue(result, 0, 0), PQgetlength(result, 0, 0));
     PQclear(result);
     return bytes;
 }
@@ -129,9 +124,19 @@ QString PgSession::lockedRead(const QString &, const QString &select)
 
 void PgSession::setCopying(bool copying)
 {
-    // Until the transaction ends; nothing is left to put back.
-    if (copying)
+    // The setting lasts until the transaction ends. An attachment's stamp
+    // (when, by whom, its history entry) and its check that the issue is
+    // not in the trash are triggers of its table, which only its owner
+    // turns off and on again; in the transaction, so that a copy that fails
+    // leaves them on.
+    const QString attachmentRules = QStringLiteral(
+        "ALTER TABLE \"Attachments\" %1 TRIGGER \"AttachmentsStamp\", %1 TRIGGER \"AttachmentsHistory\"");
+    if (copying) {
         execute(QStringLiteral("SET LOCAL marrowdesk.copying = 'on'"));
+        execute(attachmentRules.arg(QLatin1String("DISABLE")));
+    } else {
+        execute(attachmentRules.arg(QLatin1String("ENABLE")));
+    }
 }
 
 void PgSession::continueIdsAbove(const QString &table, qint64 top)

@@ -97,6 +97,8 @@ SqliteSession::SqliteSession(const QString &fileName) : m_fileName(fileName) {}
 
 SqliteSession::~SqliteSession()
 {
+    m_bytesWrite.prepared.reset();
+    m_bytesRead.prepared.reset();
     sqlite3_close_v2(m_db);
 }
 
@@ -191,14 +193,46 @@ void SqliteSession::bindTexts(sqlite3_stmt *handle, const QStringList &parameter
     }
 }
 
+sqlite3_stmt *SqliteSession::kept(Kept &slot, const QString &statement)
+{
+    // A statement that failed was finalized (PreparedStatement::fail).
+    if (!slot.prepared || !slot.prepared->handle() || slot.text != statement) {
+        slot.prepared.reset();
+        slot.prepared = std::make_unique<PreparedStatement>(m_db, statement, m_fileName);
+        slot.text = statement;
+    }
+    return slot.prepared->handle();
+}
+
+// Leaves a kept statement as if new: no read left open, no bytes bound
+// that are the caller's. One that failed is gone already.
+class SqliteSession::Rewind {
+public:
+    explicit Rewind(Kept &slot) : m_slot(slot) {}
+    ~Rewind()
+    {
+        if (sqlite3_stmt *handle = m_slot.prepared ? m_slot.prepared->handle() : nullptr) {
+            sqlite3_reset(handle);
+            sqlite3_clear_bindings(handle);
+        }
+    }
+    Rewind(const Rewind &) = delete;
+    Rewind &operator=(const Rewind &) = delete;
+
+private:
+    Kept &m_slot;
+};
+
 int SqliteSession::executeWithBytes(const QString &statement, const QStringList &texts, const QByteArray &bytes)
 {
-    PreparedStatement prepared(m_db, statement, m_fileName);
-    bindTexts(prepared.handle(), texts);
+    sqlite3_stmt *handle = kept(m_bytesWrite, statement);
+    PreparedStatement &prepared = *m_bytesWrite.prepared;
+    const Rewind rewind(m_bytesWrite);
+    bindTexts(handle, texts);
     // The bytes stay the caller's until the statement has run.
-    if (const int index = placeholder(prepared.handle(), texts.size() + 1); index > 0)
-        if (const int rc = sqlite3_bind_blob64(prepared.handle(), index, bytes.constData(),
-                                               sqlite3_uint64(bytes.size()), SQLITE_STATIC);
+    if (const int index = placeholder(handle, texts.size() + 1); index > 0)
+        if (const int rc =
+                sqlite3_bind_blob64(handle, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_STATIC);
             rc != SQLITE_OK)
             throw Error(DbErrors::describe(m_db, rc, m_fileName));
     prepared.runToEnd();
@@ -207,12 +241,14 @@ int SqliteSession::executeWithBytes(const QString &statement, const QStringList 
 
 std::optional<QByteArray> SqliteSession::readBytes(const QString &statement, const QStringList &parameters)
 {
-    PreparedStatement prepared(m_db, statement, m_fileName);
-    bindTexts(prepared.handle(), parameters);
-    if (!prepared.step() || sqlite3_column_type(prepared.handle(), 0) == SQLITE_NULL)
+    sqlite3_stmt *handle = kept(m_bytesRead, statement);
+    PreparedStatement &prepared = *m_bytesRead.prepared;
+    const Rewind rewind(m_bytesRead);
+    bindTexts(handle, parameters);
+    if (!prepared.step() || sqlite3_column_type(handle, 0) == SQLITE_NULL)
         return std::nullopt;
-    const void *data = sqlite3_column_blob(prepared.handle(), 0);
-    return QByteArray(static_cast<const char *>(data), sqlite3_column_bytes(prepared.handle(), 0));
+    const void *data = sqlite3_column_blob(handle, 0);
+    return QByteArray(static_cast<const char *>(data), sqlite3_column_bytes(handle, 0));
 }
 
 void SqliteSession::query(const QString &statement, const QStringList &parameters, RowSink &rows)
@@ -314,7 +350,7 @@ void SqliteSession::setCopying(bool copying)
     if (copying) {
         PreparedStatement rules(m_db,
                                 QStringLiteral("select name, sql from sqlite_master where type = 'trigger' and name in "
-                                               "('IssuesContactsOnInsert', 'NotesOnInsert')"),
+                                               "('IssuesContactsOnInsert', 'NotesOnInsert', 'AttachmentsOnInsert')"),
                                 m_fileName);
         QStringList names;
         while (rules.step()) {

@@ -7,6 +7,7 @@
 // commit survives a crash or power loss) and a busy timeout of 5 s, so that
 // a brief lock by another process is waited out.
 
+#include "data/PreparedStatement.h"
 #include "data/Session.h"
 #include "data/sqlite/Engine.h"
 
@@ -71,6 +72,15 @@ private:
     SqliteSession(const QString &fileName);
     void bindTexts(sqlite3_stmt *handle, const QStringList &parameters);
 
+    // A statement kept prepared from one call to the next: a file's chunks
+    // go in and out by the hundred, each through the same statement.
+    struct Kept {
+        QString text;
+        std::unique_ptr<PreparedStatement> prepared;
+    };
+    sqlite3_stmt *kept(Kept &slot, const QString &statement);
+    class Rewind;
+
     sqlite3 *m_db = nullptr;
     QString m_fileName;
     QString m_repairNotice;
@@ -78,4 +88,6 @@ private:
     Engine::DeletingCommand m_deleting;
     // The rule set aside while copying into this file.
     QList<QByteArray> m_rulesAside;
+    Kept m_bytesWrite;
+    Kept m_bytesRead;
 };

@@ -2,6 +2,7 @@
 // byte, content is stored once, a cancel or a damaged chunk leaves nothing
 // taken as good, and the trash carries an issue's attachments.
 
+#include "data/ActivityExport.h"
 #include "data/Attachments.h"
 #include "data/Connection.h"
 #include "data/Deletes.h"
@@ -10,6 +11,7 @@
 #include "data/Recordset.h"
 #include "data/Session.h"
 #include "data/Trash.h"
+#include "reports/IssueActivity.h"
 #include "support/TestDatabase.h"
 #include "support/TestServer.h"
 
@@ -129,6 +131,8 @@ private slots:
         IssueHistory::revertChange(connection, history.first().changeId);
         QCOMPARE(Attachments::list(connection, 2).size(), 1);
         QCOMPARE(kinds(connection, 2).mid(1), (QStringList{"attached", "attachment removed", "attached"}));
+        // An empty file again names the empty content, which has no chunks.
+        QCOMPARE(extracted(connection, attach(connection, 1, QByteArray(), QStringLiteral("again"))), QByteArray());
     }
 
     // A cancel half-way, a file over the limit and a gone issue store
@@ -150,6 +154,67 @@ private slots:
         QCOMPARE(kinds(connection, 1), QStringList{"added"});
         attach(connection, 1, bytes, QStringLiteral("a"), {}, bytes.size());
         QCOMPARE(count(connection, "AttachmentChunks"), 4);
+    }
+
+    // A file written to between its hash and its store (longer, shorter,
+    // or other bytes of the same length) stores nothing.
+    void changedWhileReadStoresNothing_data()
+    {
+        QTest::addColumn<qint64>("change");
+        QTest::newRow("grows") << qint64(3 * Attachments::chunkSize);
+        QTest::newRow("shrinks") << qint64(-5);
+        QTest::newRow("rewritten") << qint64(0);
+    }
+    void changedWhileReadStoresNothing()
+    {
+        QFETCH(qint64, change);
+        TestDatabase file;
+        Connection connection;
+        open(connection, file, QStringLiteral("file"));
+        QByteArray bytes = content(2 * Attachments::chunkSize, 9);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        bool changed = false;
+        // Told of the first chunk stored.
+        const auto writer = [&](qint64 done, qint64 total) {
+            if (done <= total / 2 || std::exchange(changed, true))
+                return true;
+            if (change == 0)
+                bytes[bytes.size() - 1] = char(bytes.back() + 1);
+            else
+                bytes.resize(bytes.size() + change, 'x');
+            return true;
+        };
+        QVERIFY_THROWS_EXCEPTION(Refusal, Attachments::add(connection, 1, buffer, QStringLiteral("log"), writer));
+        for (const char *table : {"Attachments", "AttachmentContent", "AttachmentChunks"})
+            QVERIFY2(count(connection, table) == 0, table);
+    }
+
+    // The Issue Activity report and the activity file name each issue's
+    // attachments with their sizes; the removed one is left out.
+    void activityListsAttachments()
+    {
+        QLocale::setDefault(QLocale::c());
+        TestDatabase file;
+        Connection connection;
+        open(connection, file, QStringLiteral("file"));
+        attach(connection, 1, "hello", QStringLiteral("a.txt"));
+        Attachments::remove(connection, attach(connection, 1, "x", QStringLiteral("gone.txt")));
+        attach(connection, 2, content(2048, 1), QStringLiteral("=b.bin"));
+        const QHash<qint64, QString> words =
+            IssueActivity::wordsByIssue(connection, {}, Attachments::byIssue(connection));
+        QCOMPARE(words.value(1), QStringLiteral("Attached files: \u201ca.txt\u201d (5 bytes)"));
+        QCOMPARE(words.value(2), QStringLiteral("Attached files: \u201c=b.bin\u201d (2.00 KiB)"));
+
+        QBuffer csv;
+        csv.open(QIODevice::WriteOnly);
+        QCOMPARE(ActivityExport::write(connection, std::vector<qint64>{1, 2}, csv, false), 6);
+        const QList<QByteArray> records = csv.data().split('\n');
+        QVERIFY2(records.value(0).endsWith(",Change ID,Size\r"), records.value(0).constData());
+        QVERIFY2(records.value(1).endsWith(",\r"), records.value(1).constData());
+        QVERIFY2(records.value(5).startsWith("1,attachment,,,a.txt,") && records.value(5).endsWith(",,,,5\r"),
+                 records.value(5).constData());
+        QVERIFY2(records.value(8).startsWith("2,attachment,,,'=b.bin,"), records.value(8).constData());
     }
 
     // A chunk changed in the database is found out: the file saved from it

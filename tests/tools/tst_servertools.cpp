@@ -11,6 +11,7 @@
 #include "data/IssueQuerySql.h"
 #include "data/Recordset.h"
 #include "data/SavedViews.h"
+#include "data/Transaction.h"
 #include "data/Trash.h"
 #include "data/ValueOrder.h"
 #include "data/Watches.h"
@@ -19,6 +20,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,6 +57,9 @@ QString everything(const QString &connectionString)
                                    "select Name, Query, SortColumn, SortDescending, Columns, ShowClosed, Owner, Shared "
                                    "from SavedViews order by Name",
                                    "select * from ValueOrder order by List, Position",
+                                   "select * from Attachments order by ID",
+                                   "select * from AttachmentContent order by Hash",
+                                   "select Hash, [Number] from AttachmentChunks order by Hash, [Number]",
                                    // Each entry with its change told by the change's place among
                                    // the changes, which a copy keeps while it numbers them anew.
                                    "select [Item], ItemID, [Kind], [Field], OldValue, NewValue, ChangedAt, ChangedBy, "
@@ -180,6 +185,52 @@ private slots:
         QCOMPARE(again.exitCode, 1);
         QVERIFY2(again.err.contains(QLatin1String("is not empty: its table Contacts holds 2 row(s)")),
                  qPrintable(again.err));
+    }
+
+    // Attachments go to the server and back with their IDs, stamps and
+    // content: a removed one, one of a trashed issue, one content named
+    // twice; a new one is numbered above every copied one.
+    void copyCarriesAttachments()
+    {
+        TestDatabase file;
+        QByteArray log(2 * Attachments::chunkSize + 5, Qt::Uninitialized);
+        for (qsizetype i = 0; i < log.size(); ++i)
+            log[i] = char(i * 7 + i / 4099);
+        const auto attach = [](Connection &connection, qint64 issue, QByteArray bytes, const char *name) {
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::ReadOnly);
+            return Attachments::add(connection, issue, buffer, QString::fromUtf8(name));
+        };
+        {
+            Connection connection;
+            file.open(connection);
+            connection.Execute(QStringLiteral("insert into Issues (Title) values ('kept')"));
+            connection.Execute(QStringLiteral("insert into Issues (Title) values ('trashed')"));
+            attach(connection, 1, log, "log.txt");
+            attach(connection, 2, log, "same.txt");
+            Attachments::remove(connection, attach(connection, 1, "small", "gone.txt"));
+            connection.Execute(QStringLiteral("delete from Issues where ID=2"));
+        }
+        const QString server = TestServer::freshDatabase();
+        const Run there = sql({QStringLiteral("--copy"), file.path(), server});
+        QVERIFY2(there.exitCode == 0, qPrintable(there.err));
+        QVERIFY2(there.out.contains(QLatin1String("AttachmentContent\t2\nAttachmentChunks\t4\nAttachments\t3\n")),
+                 qPrintable(there.out));
+        QCOMPARE(everything(server), everything(file.connectionString()));
+        QTemporaryDir folder;
+        const QString back = folder.filePath(QStringLiteral("back.mdb"));
+        QCOMPARE(sql({QStringLiteral("--copy"), server, back}).exitCode, 0);
+        QCOMPARE(everything(ConnectionText::dataSource(back)), everything(file.connectionString()));
+
+        Connection connection;
+        connection.Open(ConnectionText::dataSource(back));
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        Attachments::extract(connection, 2, out);
+        QCOMPARE(out.data(), log);
+        Trash::restore(connection, Trash::newest(connection)->id);
+        QCOMPARE(Attachments::list(connection, 2).value(0).name, QStringLiteral("same.txt"));
+        QCOMPARE(attach(connection, 1, "new", "new.txt"), qint64(4));
     }
 
     // Values the server refuses (one text the file holds twice in two
@@ -525,6 +576,77 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Error, alice.Execute(QStringLiteral("delete from Attachments")));
         Attachments::remove(alice, id);
         QVERIFY(Attachments::list(alice, 1).isEmpty());
+    }
+
+    // What a member may insert around the program does not pass for good
+    // content: chunks that do not add up to the size refuse a later attach
+    // of that file, and chunks of other bytes are refused on the way out.
+    void damagedContentIsFoundOut_data()
+    {
+        QTest::addColumn<bool>("wholeLength");
+        QTest::newRow("a chunk missing") << false;
+        QTest::newRow("other bytes") << true;
+    }
+    void damagedContentIsFoundOut()
+    {
+        QFETCH(bool, wholeLength);
+        const QString target = TestServer::freshDatabase();
+        PgSession(target).execute(QStringLiteral("INSERT INTO \"Issues\" (\"Title\") VALUES ('one')"));
+        Connection alice;
+        alice.Open(TestServer::asRole(target, team().alice));
+        QByteArray file(Attachments::chunkSize + 10, 'a');
+        const QString hash = QString::fromLatin1(QCryptographicHash::hash(file, QCryptographicHash::Sha256).toHex());
+        alice.Execute(
+            QStringLiteral("insert into AttachmentContent (Hash, Size) values ('%1', %2)").arg(hash).arg(file.size()));
+        const QString chunk = QStringLiteral("INSERT INTO \"AttachmentChunks\" (\"Hash\", \"Number\", \"Data\") "
+                                             "VALUES ($1, $2, $3)");
+        alice.session()->executeWithBytes(chunk, {hash, QStringLiteral("0")}, file.left(Attachments::chunkSize));
+        if (wholeLength)
+            alice.session()->executeWithBytes(chunk, {hash, QStringLiteral("1")}, QByteArray(10, 'b'));
+        QBuffer buffer(&file);
+        buffer.open(QIODevice::ReadOnly);
+        if (!wholeLength) {
+            QVERIFY_THROWS_EXCEPTION(Error, Attachments::add(alice, 1, buffer, QStringLiteral("f.bin")));
+            QVERIFY(Attachments::list(alice, 1).isEmpty());
+            return;
+        }
+        const qint64 id = Attachments::add(alice, 1, buffer, QStringLiteral("f.bin"));
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        QVERIFY_THROWS_EXCEPTION(Error, Attachments::extract(alice, id, out));
+    }
+
+    // Two people attaching the same file at once store it once: the second
+    // waits for the first's content, then names it.
+    void twoAttachingOneFileStoreItOnce()
+    {
+        const QString target = TestServer::freshDatabase();
+        PgSession(target).execute(QStringLiteral("INSERT INTO \"Issues\" (\"Title\") VALUES ('one')"));
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("log.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 1000; ++i) // one chunk
+            file.write(QByteArray::number(i).repeated(100) + '\n');
+        file.close();
+        Connection first;
+        first.Open(target);
+        Transaction held(first);
+        Attachments::add(first, 1, path);
+        QProcess second;
+        second.start(QStringLiteral(MARROWDESK_BIN_DIR "/marrowdesk-sql"),
+                     {QStringLiteral("--attach"), QStringLiteral("1"), path, target});
+        QTRY_VERIFY_WITH_TIMEOUT(firstValue(target, QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE "
+                                                                   "datname = current_database() AND "
+                                                                   "wait_event_type = 'Lock'")) == QLatin1String("1"),
+                                 30000);
+        held.commit();
+        QVERIFY(second.waitForFinished(60000));
+        QCOMPARE(second.exitCode(), 0);
+        for (const auto &[table, rows] :
+             {std::pair{"Attachments", "2"}, {"AttachmentContent", "1"}, {"AttachmentChunks", "1"}})
+            QCOMPARE(firstValue(target, QStringLiteral("SELECT count(*) FROM \"%1\"").arg(QLatin1String(table))),
+                     QLatin1String(rows));
     }
 
     // A database of version 9 gains watches in one run of --upgrade; each
