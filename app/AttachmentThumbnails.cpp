@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QPainter>
 
 AttachmentThumbnails::AttachmentThumbnails(QString target, QObject *parent)
     : QObject(parent), m_target(std::move(target))
@@ -39,9 +40,15 @@ void AttachmentThumbnails::request(const Attachments::Attachment &attachment)
                       if (!size.isValid() || qint64(size.width()) * size.height() > pixelLimit)
                           return {};
                       reader.setScaledSize(size.scaled(QSize(edge, edge), Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-                      QImage picture = reader.read();
-                      if (picture.isNull())
+                      const QImage read = reader.read();
+                      if (read.isNull())
                           return {};
+                      // Centred in a square of the icons' size, so that a
+                      // picture's row is as high as a file's and the list's
+                      // height, made from one row, fits every row.
+                      QImage picture(edge, edge, QImage::Format_ARGB32_Premultiplied);
+                      picture.fill(Qt::transparent);
+                      QPainter(&picture).drawImage((edge - read.width()) / 2, (edge - read.height()) / 2, read);
                       return [this, hash, picture = std::move(picture)] {
                           m_made.insert(hash, picture);
                           emit ready(hash);

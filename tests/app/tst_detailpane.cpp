@@ -544,7 +544,8 @@ void TestDetailPane::attachesWhatIsDroppedOrPasted()
         QVERIFY(pictures);
         pictures->waitUntilMade();
         const QImage made = pictures->picture(Attachments::list(sharedConnection(), 3).first().hash);
-        QCOMPARE(made.size(), QSize(48, 36));
+        QCOMPARE(made.size(), QSize(48, 48));
+        QCOMPARE(made.pixelColor(0, 0).alpha(), 0); // 48 by 36 within the square
     }
 }
 
