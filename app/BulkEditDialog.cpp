@@ -256,7 +256,7 @@ void BulkEditDialog::run(MainWindow &window)
     BulkEdit::Changes changes = dialog.changes();
     QString closingLine;
     if (dialog.closing() == Closing::Reopen) {
-        const int open = IssueStatus::reopeningChoice(choices.statuses);
+        const int open = IssueStatus::reopeningChoice(choices.statuses, choices.closing);
         if (open < 0) {
             platform::msgBox(QStringLiteral("Every status in the status list closes an issue, so the issues cannot "
                                             "be reopened. Add a status such as \"Open\" first; nothing was changed."));

@@ -372,7 +372,7 @@ private slots:
         }
         QCOMPARE(sql({QStringLiteral("--upgrade"), TestServer::asRole(target, other)}).exitCode, 1);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 5 up to version 10")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 5 up to version 11")),
                  qPrintable(upgraded.out + upgraded.err));
 
         Connection owner;
@@ -380,7 +380,7 @@ private slots:
         owner.Execute(QStringLiteral("insert into Issues (Title) values ('kept')"));
         owner.Execute(QStringLiteral("delete from Issues"));
         QCOMPARE(Trash::restore(owner, Trash::newest(owner)->id), QList<qint64>{1});
-        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("10"));
+        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("11"));
         QCOMPARE(firstValue(target, QStringLiteral("select prosecdef from pg_proc where proname = "
                                                    "'marrow_issue_to_trash'")),
                  QStringLiteral("1"));
@@ -482,7 +482,7 @@ private slots:
                                     "COMMIT;");
         QCOMPARE(sql({target, QStringLiteral("select 1")}).exitCode, 2);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 7 up to version 10")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 7 up to version 11")),
                  qPrintable(upgraded.out + upgraded.err));
         Connection alice;
         alice.Open(TestServer::asRole(target, people.alice));
@@ -513,7 +513,7 @@ private slots:
             "COMMIT;");
         QCOMPARE(sql({target, QStringLiteral("select 1")}).exitCode, 2);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 8 up to version 10")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 8 up to version 11")),
                  qPrintable(upgraded.out + upgraded.err));
         Connection alice;
         alice.Open(TestServer::asRole(target, people.alice));
@@ -541,7 +541,7 @@ private slots:
                                     "INSERT INTO \"Issues\" (\"Title\") VALUES ('one');\n"
                                     "COMMIT;");
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 9 up to version 10")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 9 up to version 11")),
                  qPrintable(upgraded.out + upgraded.err));
         Connection alice;
         alice.Open(TestServer::asRole(target, people.alice));
