@@ -90,8 +90,8 @@ void ValueOrderDialog::showList(int list)
     closingNote->setVisible(list == 0);
     for (int row = 0; list == 0 && row < valueList->count(); ++row) {
         QListWidgetItem *item = valueList->item(row);
-        if (!IssueStatus::isClosing(item->text()))
-            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        if (IssueStatus::isClosing(item->text()))
+            item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
         item->setCheckState(m_closes.value(item->text()) ? Qt::Checked : Qt::Unchecked);
     }
     m_shown = list;

@@ -54,7 +54,7 @@ QString everything(const QString &connectionString)
                                    "select * from TrashValues order by Value", "select * from Notes order by ID",
                                    "select Name, Query, SortColumn, SortDescending, Columns, ShowClosed, Owner, Shared "
                                    "from SavedViews order by Name",
-                                   "select * from ValueOrder order by List, Position",
+                                   "select * from ValueOrder order by List, Position", "select * from ClosingStatuses",
                                    // Each entry with its change told by the change's place among
                                    // the changes, which a copy keeps while it numbers them anew.
                                    "select [Item], ItemID, [Kind], [Field], OldValue, NewValue, ChangedAt, ChangedBy, "
@@ -149,7 +149,8 @@ private slots:
                 "delete from Contacts where ID=2",
                 ("insert into SavedViews (Name, Query, SortColumn, Columns, ShowClosed) "
                  "values ('Mine', 'prio:high', 'Title', 'ID\nTitle', 1)"),
-                "insert into ValueOrder values ('Priorities', 'High', 1)"};
+                "insert into ValueOrder values ('Priorities', 'High', 1)",
+                "insert into ClosingStatuses values ('Won''t fix')"};
             for (const char *statement : statements)
                 connection.Execute(QString::fromUtf8(statement));
         }
@@ -158,7 +159,7 @@ private slots:
         QVERIFY2(there.exitCode == 0, qPrintable(there.err));
         QVERIFY2(there.out.contains(QLatin1String("Contacts\t2\nStatus\t1\nCategories\t1\nPriorities\t1\nIssues\t2\n"
                                                   "TrashIssues\t1\nTrashContacts\t1\nTrashValues\t0\nNotes\t2\n"
-                                                  "SavedViews\t1\nValueOrder\t1\nHistory\t")),
+                                                  "SavedViews\t1\nValueOrder\t1\nClosingStatuses\t1\nHistory\t")),
                  qPrintable(there.out));
         QCOMPARE(everything(server), everything(file.connectionString()));
 
