@@ -218,7 +218,7 @@ void BulkEditDialog::run(MainWindow &window)
 {
     ErrorBlock step(ErrorBlock::location("Form1", "BulkEdit"));
     QList<qint64> ids;
-    QHash<qint64, QString> titles;
+    QHash<qint64, BulkEdit::Listed> shown;
     step(100, [&] {
         for (const QModelIndex &index : window.listView()->selectionModel()->selectedRows()) {
             const QString id = window.listModel()->cell(index.row(), IssueListModel::idColumn);
@@ -226,17 +226,27 @@ void BulkEditDialog::run(MainWindow &window)
                 throw Error(
                     QStringLiteral("The selected issue's ID \"%1\" is not a number; nothing was changed.").arg(id));
             ids << id.toLongLong();
-            titles.insert(ids.last(), window.listModel()->cell(index.row(), 1));
+            shown.insert(ids.last(), {ids.last(), window.listModel()->version(index.row()),
+                                      window.listModel()->cell(index.row(), 1)});
         }
     });
     if (ids.isEmpty())
         return;
     std::sort(ids.begin(), ids.end());
-    // Each issue is saved against the version it has when the user starts:
-    // what someone else saves after that is reported, never overwritten.
+    // Each issue is saved against the version it had when the list showed
+    // it: what someone else saved since is reported, never overwritten. An
+    // issue the list could not tell the version of is taken as it is now.
     QList<BulkEdit::Listed> listed;
+    QList<qint64> unknown;
+    for (const qint64 id : std::as_const(ids)) {
+        const BulkEdit::Listed &issue = shown[id];
+        if (issue.version > 0)
+            listed << issue;
+        else
+            unknown << id;
+    }
     BulkEdit::Choices choices;
-    if (!step(102, [&] { listed = BulkEdit::readListed(sharedConnection(), ids); }) ||
+    if ((!unknown.isEmpty() && !step(102, [&] { listed << BulkEdit::readListed(sharedConnection(), unknown); })) ||
         !step(104, [&] { choices = BulkEdit::readChoices(sharedConnection()); }))
         return;
     if (listed.size() < ids.size()) {
@@ -246,7 +256,7 @@ void BulkEditDialog::run(MainWindow &window)
             stored.insert(issue.id);
         for (const qint64 id : std::as_const(ids))
             if (!stored.contains(id))
-                listed << BulkEdit::Listed{id, -1, titles.value(id)};
+                listed << BulkEdit::Listed{id, -1, shown.value(id).title};
     }
 
     BulkEditDialog dialog(choices, static_cast<int>(ids.size()), &window);
@@ -256,7 +266,7 @@ void BulkEditDialog::run(MainWindow &window)
     BulkEdit::Changes changes = dialog.changes();
     QString closingLine;
     if (dialog.closing() == Closing::Reopen) {
-        const int open = IssueStatus::reopeningChoice(choices.statuses);
+        const int open = IssueStatus::reopeningChoice(choices.statuses, choices.closing);
         if (open < 0) {
             platform::msgBox(QStringLiteral("Every status in the status list closes an issue, so the issues cannot "
                                             "be reopened. Add a status such as \"Open\" first; nothing was changed."));

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -25,6 +26,9 @@ ValueOrderDialog::ValueOrderDialog(QWidget *parent) : QDialog(parent)
     valueList->setObjectName(QStringLiteral("orderedValues"));
     valueList->setAccessibleName(QStringLiteral("Values, first to last"));
     valueList->setDragDropMode(QAbstractItemView::InternalMove);
+    closingNote = new QLabel(QStringLiteral("A ticked status closes an issue (\u201cClosed\u201d always does)."), this);
+    closingNote->setObjectName(QStringLiteral("closingNote"));
+    closingNote->setWordWrap(true);
     auto *up = new QPushButton(QStringLiteral("Move &Up"), this);
     auto *down = new QPushButton(QStringLiteral("Move &Down"), this);
     up->setObjectName(QStringLiteral("moveUp"));
@@ -44,11 +48,15 @@ ValueOrderDialog::ValueOrderDialog(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(listChoice);
     layout->addLayout(middle);
+    layout->addWidget(closingNote);
     layout->addWidget(box);
 
     ErrorBlock step(ErrorBlock::location("OrderValues", "Load"));
     for (size_t list = 0; list < m_values.size(); ++list)
         step(100, [&] { m_values[list] = ValueOrder::arranged(sharedConnection(), ValueOrder::orderedLists[list]); });
+    step(102, [&] { m_rule = IssueStatus::ClosingRule::read(sharedConnection()); });
+    for (const QString &status : std::as_const(m_values[0]))
+        m_closes.insert(status, m_rule.closes(status));
     connect(listChoice, &QComboBox::currentIndexChanged, this, &ValueOrderDialog::showList);
     showList(0);
 }
@@ -59,8 +67,11 @@ void ValueOrderDialog::takeShownOrder()
     if (m_shown < 0)
         return;
     QStringList values;
-    for (int row = 0; row < valueList->count(); ++row)
+    for (int row = 0; row < valueList->count(); ++row) {
         values << valueList->item(row)->text();
+        if (m_shown == 0)
+            m_closes[values.last()] = valueList->item(row)->checkState() == Qt::Checked;
+    }
     if (values != m_values[static_cast<size_t>(m_shown)]) {
         m_values[static_cast<size_t>(m_shown)] = values;
         m_changed[static_cast<size_t>(m_shown)] = true;
@@ -75,6 +86,14 @@ void ValueOrderDialog::showList(int list)
     if (list < 0 || list >= static_cast<int>(m_values.size()))
         return;
     valueList->addItems(m_values[static_cast<size_t>(list)]);
+    // Statuses only: the first list.
+    closingNote->setVisible(list == 0);
+    for (int row = 0; list == 0 && row < valueList->count(); ++row) {
+        QListWidgetItem *item = valueList->item(row);
+        if (IssueStatus::isClosing(item->text()))
+            item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
+        item->setCheckState(m_closes.value(item->text()) ? Qt::Checked : Qt::Unchecked);
+    }
     m_shown = list;
 }
 
@@ -98,4 +117,13 @@ void ValueOrderDialog::save()
     for (size_t list = 0; list < m_values.size(); ++list)
         if (m_changed[list])
             ValueOrder::setOrder(sharedConnection(), ValueOrder::orderedLists[list], m_values[list]);
+    QStringList closing;
+    QStringList open;
+    for (auto status = m_closes.cbegin(); status != m_closes.cend(); ++status)
+        if (status.value() != m_rule.closes(status.key()))
+            (status.value() ? closing : open) << status.key();
+    if (closing.isEmpty() && open.isEmpty())
+        return;
+    IssueStatus::markClosing(sharedConnection(), closing, open);
+    m_closingChanged = true;
 }

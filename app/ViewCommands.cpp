@@ -208,6 +208,9 @@ void ViewCommands::orderValues()
         return;
     if (step(102, [&] { dialog.save(); }))
         loadValueOrders();
+    // Which issues are open may have changed with the statuses' ticks.
+    if (dialog.changedClosing())
+        step(104, [&] { m_window.refillList(); });
 }
 
 void ViewCommands::loadValueOrders()

@@ -66,11 +66,11 @@ bool sameDate(const Value &stored, const std::optional<DateText::DateValue> &wan
 
 // The fields of one stored issue that do not hold what is asked.
 unsigned fieldsToWrite(const Recordset &rows, int row, const Changes &changes,
-                       const std::optional<DateText::DateValue> &due)
+                       const std::optional<DateText::DateValue> &due, const IssueStatus::ClosingRule &rule)
 {
     unsigned mask = 0;
     if (changes.status && !sameText(rows.field(row, 3), changes.status)) {
-        const bool closed = IssueStatus::isClosing(rows.field(row, 3).toTextOrEmpty());
+        const bool closed = rule.closes(rows.field(row, 3).toTextOrEmpty());
         if (changes.statusFor == Changes::StatusFor::AnyIssue ||
             closed == (changes.statusFor == Changes::StatusFor::ClosedIssues))
             mask |= StatusField;
@@ -170,6 +170,10 @@ Outcome apply(Connection &connection, const QList<Listed> &issues, const Changes
 
     Outcome outcome;
     Transaction transaction(connection);
+    // Which statuses close, as the database says inside the transaction.
+    const IssueStatus::ClosingRule rule = changes.statusFor == Changes::StatusFor::AnyIssue
+                                              ? IssueStatus::ClosingRule()
+                                              : IssueStatus::ClosingRule::read(connection);
     // Every chosen issue is locked with its read (a file's write lock is
     // taken before the first), so nobody can change one between the
     // comparison of its version and the write.
@@ -190,7 +194,7 @@ Outcome apply(Connection &connection, const QList<Listed> &issues, const Changes
                 outcome.changed << Listed{id, rs.field(row, 1).toInteger(), rs.field(row, 2).toTextOrEmpty()};
                 continue;
             }
-            const unsigned mask = fieldsToWrite(rs, row, changes, due);
+            const unsigned mask = fieldsToWrite(rs, row, changes, due, rule);
             if (mask == 0) {
                 ++outcome.alreadySo;
                 continue;
@@ -231,6 +235,7 @@ Choices readChoices(Connection &connection)
     choices.statuses = column(connection, ValueListSql::List::Status);
     choices.categories = column(connection, ValueListSql::List::Category);
     choices.priorities = column(connection, ValueListSql::List::Priority);
+    choices.closing = IssueStatus::ClosingRule::readOrClosedAlone(connection);
     Recordset rs;
     rs.Open(ContactSql::namesQuery(), connection);
     for (int row = 0; row < rs.rowCount(); ++row)

@@ -5,13 +5,14 @@
 // ChangeID and IssueHistory::revertChange takes it back in one step.
 //
 // Each issue is saved only while it is still stored at the Version it was
-// at when the user chose it, as a single save is (data/ConcurrentSave.h):
+// at when the list showed it, as a single save is (data/ConcurrentSave.h):
 // an issue changed or deleted by someone else since is left alone and
 // reported, the others are saved. An issue that already holds every value
 // asked for is not written at all, so its Version and history stay as they
 // are; an issue that holds some of them gets only the others.
 
 #include "data/Error.h"
+#include "data/IssueStatus.h"
 
 #include <QList>
 #include <QPair>
@@ -25,8 +26,8 @@ class Connection;
 
 namespace BulkEdit {
 
-// An issue as the user chose it: its Version then, and its title for a
-// report.
+// An issue as the user listed it: its Version then (the list keeps it),
+// and its title for a report.
 struct Listed {
     qint64 id = 0;
     qint64 version = 0;
@@ -34,7 +35,8 @@ struct Listed {
 };
 
 // The issues of these IDs as stored now, in the order given; an ID no
-// longer stored is left out. Throws Error.
+// longer stored is left out: for issues whose listed version is not known.
+// Throws Error.
 QList<Listed> readListed(Connection &connection, const QList<qint64> &ids);
 
 // What to set; a member left empty leaves that field as each issue has it.
@@ -80,9 +82,11 @@ Outcome apply(Connection &connection, const QList<Listed> &issues, const Changes
               const std::function<bool(qsizetype done, qsizetype total)> &progress = {});
 
 // The choices a bulk edit offers: the three value lists as their pickers
-// show them, and the contacts (ID and name) in the editor's order.
+// show them, the contacts (ID and name) in the editor's order, and which
+// statuses close an issue.
 struct Choices {
     QStringList statuses;
+    IssueStatus::ClosingRule closing;
     QStringList categories;
     QStringList priorities;
     QList<QPair<qint64, QString>> contacts;

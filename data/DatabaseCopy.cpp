@@ -39,6 +39,7 @@ const Table tables[] = {
     // A view's ID is not copied: the target numbers its views itself.
     {"SavedViews", "Name, Query, SortColumn, SortDescending, Columns, ShowClosed, Owner, Shared"},
     {"ValueOrder", "List, Value, Position"},
+    {"ClosingStatuses", "Status"},
 };
 
 // The history comes last, in its order, once every row it tells of is in.

@@ -109,7 +109,8 @@ private:
     QByteArray m_buffer;
 };
 
-void writeTodo(Writer &out, const Recordset &rs, int row, const QString &uidSuffix, const QString &stamp)
+void writeTodo(Writer &out, const Recordset &rs, int row, const QString &uidSuffix, const QString &stamp,
+               const IssueStatus::ClosingRule &rule)
 {
     const QString due = dueText(rs.field(row, Due));
     if (due.isEmpty())
@@ -120,7 +121,7 @@ void writeTodo(Writer &out, const Recordset &rs, int row, const QString &uidSuff
     out.line(QStringLiteral("DUE;VALUE=DATE:") + due);
     out.text("SUMMARY", rs.field(row, Title).toTextOrEmpty());
     out.text("DESCRIPTION", rs.field(row, Comment).toTextOrEmpty());
-    const bool closed = IssueStatus::isClosing(rs.field(row, Status).toTextOrEmpty());
+    const bool closed = rule.closes(rs.field(row, Status).toTextOrEmpty());
     out.line(closed ? QStringLiteral("STATUS:COMPLETED") : QStringLiteral("STATUS:NEEDS-ACTION"));
     if (const int priority = priorityOf(rs.field(row, Priority).toTextOrEmpty()))
         out.line(QStringLiteral("PRIORITY:%1").arg(priority));
@@ -217,6 +218,7 @@ int exportIssues(Connection &connection, const std::optional<std::vector<qint64>
     const QString stampText = stamp.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
     Recordset rs;
     rs.Open(QString::fromLatin1(exportQueryText), connection);
+    const IssueStatus::ClosingRule rule = IssueStatus::ClosingRule::read(connection);
     Writer out(device);
     out.line(QStringLiteral("BEGIN:VCALENDAR"));
     out.line(QStringLiteral("VERSION:2.0"));
@@ -227,7 +229,7 @@ int exportIssues(Connection &connection, const std::optional<std::vector<qint64>
     const auto write = [&](int row) {
         if (!dueText(rs.field(row, Due)).isEmpty())
             ++written;
-        writeTodo(out, rs, row, uidSuffix, stampText);
+        writeTodo(out, rs, row, uidSuffix, stampText, rule);
     };
     if (!ids) {
         for (int row = 0; row < rs.rowCount(); ++row)

@@ -8,9 +8,12 @@ namespace IssueDates {
 
 QString derivedTable()
 {
+    // Only while the issue is closed by the statuses marked now: unmarking
+    // a status opens its issues without an entry of their own.
     return QStringLiteral("(select ItemID, max(ChangedAt) as [Last Changed], "
                           "case when max(case when [Kind] = 'closed' then Seq end) > "
                           "coalesce(max(case when [Kind] = 'reopened' then Seq end), 0) "
+                          "and ItemID in (select ID from [Closed Issues]) "
                           "then max(case when [Kind] = 'closed' then ChangedAt end) end as [Closed Date] "
                           "from History where [Item] = 'Issue' group by ItemID)");
 }

@@ -21,8 +21,9 @@ inline constexpr const char *lastChangedColumn = "Last Changed";
 // A derived table of the program's dialect with one row per issue that has
 // history: ItemID, [Closed Date] and [Last Changed], as the history stores
 // times (milliseconds since 1970). The closed date is the newest "closed"
-// entry's when no "reopened" came after it, else null; an issue added
-// already closed has none.
+// entry's when no "reopened" came after it and the issue is closed now,
+// else null; an issue added already closed has none, and so has one closed
+// by a status marked as closing only after it was set.
 QString derivedTable();
 
 // A stored time as a date-time in local time; null stays null.

@@ -1,9 +1,11 @@
 #include "data/IssueStatus.h"
 
+#include "data/Connection.h"
 #include "data/Error.h"
 #include "data/Recordset.h"
 #include "data/SqlText.h"
 #include "data/TextCollator.h"
+#include "data/Transaction.h"
 
 namespace IssueStatus {
 
@@ -33,13 +35,68 @@ bool isClosing(const QString &status)
     return isNamed(status, closedName);
 }
 
-int reopeningChoice(const QStringList &statuses)
+ClosingRule::ClosingRule(QStringList marked) : m_marked(std::move(marked)) {}
+
+ClosingRule ClosingRule::read(Connection &connection)
+{
+    Recordset rs;
+    rs.Open(QStringLiteral("select Status from ClosingStatuses order by Status"), connection);
+    QStringList marked;
+    for (int row = 0; row < rs.rowCount(); ++row)
+        marked << rs.field(row, 0).toTextOrEmpty();
+    return ClosingRule(std::move(marked));
+}
+
+ClosingRule ClosingRule::readOrClosedAlone(Connection &connection)
+{
+    try {
+        return read(connection);
+    } catch (const Error &) {
+        return {};
+    }
+}
+
+bool ClosingRule::closes(const QString &status) const
+{
+    if (isClosing(status))
+        return true;
+    if (m_marked.isEmpty())
+        return false;
+    const QStringView bare = withoutBlanksAround(status);
+    const TextCollator &collator = TextCollator::ofThisThread();
+    for (const QString &mark : m_marked)
+        if (collator.equal(bare, mark))
+            return true;
+    return false;
+}
+
+void markClosing(Connection &connection, const QStringList &closing, const QStringList &open)
+{
+    for (const QString &status : open)
+        if (isClosing(status))
+            throw Refusal(QStringLiteral("\u201c%1\u201d always closes an issue; nothing was changed.").arg(status));
+    Transaction transaction(connection);
+    for (const QString &status : open)
+        connection.Execute(QStringLiteral("delete from ClosingStatuses where Status = %1")
+                               .arg(SqlText::literal(withoutBlanksAround(status).toString())));
+    for (const QString &status : closing) {
+        if (isClosing(status))
+            continue;
+        const QString value = SqlText::literal(withoutBlanksAround(status).toString());
+        connection.Execute(QStringLiteral("insert into ClosingStatuses (Status) select %1 where not exists "
+                                          "(select 1 from ClosingStatuses where Status = %1)")
+                               .arg(value));
+    }
+    transaction.commit();
+}
+
+int reopeningChoice(const QStringList &statuses, const ClosingRule &rule)
 {
     for (int i = 0; i < statuses.size(); ++i)
-        if (isNamed(statuses[i], "Open"))
+        if (isNamed(statuses[i], "Open") && !rule.closes(statuses[i]))
             return i;
     for (int i = 0; i < statuses.size(); ++i)
-        if (!isClosing(statuses[i]))
+        if (!rule.closes(statuses[i]))
             return i;
     return -1;
 }

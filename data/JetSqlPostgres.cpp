@@ -104,7 +104,8 @@ const QHash<QString, QString> &schemaNames()
                                    "Watches",
                                    "Who",
                                    "Watching",
-                                   "SeenSeq"};
+                                   "SeenSeq",
+                                   "ClosingStatuses"};
         QHash<QString, QString> byLower;
         for (const char *name : all)
             byLower.insert(QString::fromLatin1(name).toLower(), QString::fromLatin1(name));

@@ -487,6 +487,55 @@ CREATE TABLE IF NOT EXISTS Watches (
 );
 )sql";
 
+// Statuses that close an issue besides "Closed" (a team's "Done", "Won't
+// fix"), kept without the blanks around them. "Closed" itself closes
+// whatever the table holds, so no statement of any program can make it
+// open. The two views and the history's "closed" and "reopened" follow the
+// marks; the history keeps what each change was under the marks of its
+// time.
+const char *const toVersion11 = R"sql(
+CREATE TABLE IF NOT EXISTS ClosingStatuses (
+    Status TEXT NOT NULL COLLATE MARROW_NOCASE PRIMARY KEY
+);
+
+DROP VIEW IF EXISTS [Open Issues];
+DROP VIEW IF EXISTS [Closed Issues];
+
+CREATE VIEW [Open Issues] AS
+SELECT * FROM [Issues With Names]
+ WHERE coalesce(trim(Status), '') COLLATE MARROW_NOCASE <> 'Closed'
+   AND coalesce(trim(Status), '') COLLATE MARROW_NOCASE NOT IN (SELECT Status FROM ClosingStatuses);
+
+CREATE VIEW [Closed Issues] AS
+SELECT * FROM [Issues With Names]
+ WHERE coalesce(trim(Status), '') COLLATE MARROW_NOCASE = 'Closed'
+    OR coalesce(trim(Status), '') COLLATE MARROW_NOCASE IN (SELECT Status FROM ClosingStatuses);
+
+DROP TRIGGER IF EXISTS IssuesHistoryOnUpdate;
+
+CREATE TRIGGER IF NOT EXISTS IssuesHistoryOnUpdate
+AFTER UPDATE OF Title, [Assigned To], [Opened By], Status, Category, Priority, Comment ON Issues
+BEGIN
+    INSERT INTO History (Item, ItemID, Kind, Field, OldValue, NewValue, ChangedAt, ChangedBy, Via, ChangeID, VersionAfter, NoteID)
+    SELECT 'Issue', NEW.ID,
+           CASE WHEN f <> 'Status' OR oc = nc THEN 'changed' WHEN nc THEN 'closed' ELSE 'reopened' END,
+           f, o, n, marrow_change_time(), marrow_changed_by(), marrow_change_source(), marrow_change_id(), NEW.Version + 1, NULL
+      FROM (SELECT f, o, n,
+                   f = 'Status' AND (coalesce(trim(o), '') COLLATE MARROW_NOCASE = 'Closed'
+                                     OR coalesce(trim(o), '') COLLATE MARROW_NOCASE IN (SELECT Status FROM ClosingStatuses)) AS oc,
+                   f = 'Status' AND (coalesce(trim(n), '') COLLATE MARROW_NOCASE = 'Closed'
+                                     OR coalesce(trim(n), '') COLLATE MARROW_NOCASE IN (SELECT Status FROM ClosingStatuses)) AS nc
+              FROM (SELECT 'Title' AS f, OLD.Title AS o, NEW.Title AS n
+                    UNION ALL SELECT 'Assigned To', OLD.[Assigned To], NEW.[Assigned To]
+                    UNION ALL SELECT 'Opened By', OLD.[Opened By], NEW.[Opened By]
+                    UNION ALL SELECT 'Status', OLD.Status, NEW.Status
+                    UNION ALL SELECT 'Category', OLD.Category, NEW.Category
+                    UNION ALL SELECT 'Priority', OLD.Priority, NEW.Priority
+                    UNION ALL SELECT 'Comment', OLD.Comment, NEW.Comment))
+     WHERE o IS NOT n COLLATE BINARY;
+END;
+)sql";
+
 // The version that moved text to the one collation.
 constexpr int oneCollationVersion = 6;
 
@@ -513,6 +562,7 @@ const Step steps[] = {
     {{}, toVersion8},
     {{}, toVersion9},
     {{}, toVersion10},
+    {{}, toVersion11},
 };
 
 void run(sqlite3 *db, const char *sql, const QString &fileName)

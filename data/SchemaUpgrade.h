@@ -23,6 +23,8 @@
 //  9  attachments to issues, their content kept once (data/Attachments.h)
 // 10  the issues each person watches and how far they have seen them
 //     (data/Watches.h)
+// 11  statuses besides "Closed" that close an issue (data/IssueStatus.h);
+//     the views and the history follow them
 
 #include <QString>
 #include <QStringList>
@@ -32,7 +34,7 @@ class SqliteSession;
 
 namespace SchemaUpgrade {
 
-inline constexpr int currentVersion = 10;
+inline constexpr int currentVersion = 11;
 
 // Why the open database is not one this program may use, as the end of a
 // sentence that begins with the file's name ("has no Marrowdesk tables

@@ -91,7 +91,8 @@ void IssueEditor::load()
             QStringList statuses;
             for (int i = 0; i < statusPicker->count(); ++i)
                 statuses.append(statusPicker->itemText(i));
-            statusPicker->setCurrentIndex(IssueStatus::reopeningChoice(statuses));
+            statusPicker->setCurrentIndex(IssueStatus::reopeningChoice(
+                statuses, IssueStatus::ClosingRule::readOrClosedAlone(sharedConnection())));
         });
     m_state.setLoadedAsShown(shownState());
 }

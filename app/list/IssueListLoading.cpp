@@ -18,6 +18,7 @@
 #include <QHash>
 #include <QLocale>
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <optional>
@@ -27,9 +28,31 @@ namespace {
 
 using HistoryDates = QHash<qint64, IssueDates::StoredDates>;
 
-void openIssues(HeldRecordset &rs, Connection &connection, bool withClosed)
+using Stored = std::vector<IssueListQuery::Stored>;
+
+// Opens the list's statement, after reading each issue's version (and
+// whether it is closed) when the database can tell; a database that cannot
+// (a read-only file of an older schema) still lists, its versions unknown.
+Stored openIssues(HeldRecordset &rs, Connection &connection, bool withClosed)
 {
+    Stored stored;
+    try {
+        stored = IssueListQuery::readStored(connection, withClosed);
+    } catch (const Error &) {
+    }
     IssueListQuery::open(rs.get(), connection, withClosed);
+    return stored;
+}
+
+// What the database said of an issue when listed; null for one it did not
+// name (added between the two reads, or no versions read).
+const IssueListQuery::Stored *storedOf(const Stored &stored, const QString &id)
+{
+    bool isNumber = false;
+    const qint64 number = id.toLongLong(&isNumber);
+    const auto found = std::lower_bound(stored.begin(), stored.end(), number,
+                                        [](const IssueListQuery::Stored &issue, qint64 n) { return issue.id < n; });
+    return isNumber && found != stored.end() && found->id == number ? &*found : nullptr;
 }
 
 // The history's dates, read beside the list's statement when its rows are to
@@ -109,8 +132,16 @@ private:
 // list's columns.
 template <typename Step>
 MissingValues readIssues(Step &step, IssueListModel::Refill &model, const QStringList &captions, HeldRecordset &rs,
-                         bool opened, bool withClosed, const std::optional<HistoryDates> &dates)
+                         bool opened, bool withClosed, const std::optional<HistoryDates> &dates, const Stored &stored,
+                         Connection *connection)
 {
+    // The database's rule, read only for an issue its first read did not name.
+    std::optional<IssueStatus::ClosingRule> rule;
+    const auto closes = [&](const QString &status) {
+        if (!rule)
+            rule = connection ? IssueStatus::ClosingRule::readOrClosedAlone(*connection) : IssueStatus::ClosingRule();
+        return rule->closes(status);
+    };
     // Each column is looked up by name once, not once per row; a column the
     // result lacks still fails its own step on every row, through Fields.
     struct NamedField {
@@ -151,7 +182,10 @@ MissingValues readIssues(Step &step, IssueListModel::Refill &model, const QStrin
         step(108, [&] {
             id = field(idField).toText();
             row = model.appendRow(id);
-            if (withClosed && IssueStatus::isClosing(field(statusField).toTextOrEmpty()))
+            const IssueListQuery::Stored *known = storedOf(stored, id);
+            if (known)
+                model.setVersion(row, known->version);
+            if (withClosed && (known ? known->closed : closes(field(statusField).toTextOrEmpty())))
                 model.setClosed(row);
         });
         // A missing value leaves its cell empty and is told once, after the
@@ -261,11 +295,13 @@ Refilled refill(IssueListModel &model, bool withClosed)
     Refilled refilled;
     HeldRecordset rs;
     step(102, [&] { rs.create(); });
-    refilled.read = rs.exists() && step(104, [&] { openIssues(rs, sharedConnection(), withClosed); });
+    Stored stored;
+    refilled.read = rs.exists() && step(104, [&] { stored = openIssues(rs, sharedConnection(), withClosed); });
     std::optional<HistoryDates> dates;
     if (refilled.read)
         step(104, [&] { dates = historyDates(sharedConnection(), rows.withHistoryDates()); });
-    refilled.missing = readIssues(step, rows, captionsOf(model), rs, refilled.read, withClosed, dates);
+    refilled.missing = readIssues(step, rows, captionsOf(model), rs, refilled.read, withClosed, dates, stored,
+                                  refilled.read ? &sharedConnection() : nullptr);
     if (refilled.read)
         markUnseen(sharedConnection(), rows, meContact());
     model.showRefill(std::move(rows));
@@ -278,8 +314,9 @@ Refilled refillWhenRead(IssueListModel &model, bool withClosed)
     HeldRecordset rs;
     rs.create();
     std::optional<HistoryDates> dates;
+    Stored stored;
     try {
-        openIssues(rs, sharedConnection(), withClosed);
+        stored = openIssues(rs, sharedConnection(), withClosed);
         dates = historyDates(sharedConnection(), model.hasHistoryColumns());
     } catch (const Error &) {
         return refilled;
@@ -290,7 +327,8 @@ Refilled refillWhenRead(IssueListModel &model, bool withClosed)
     IssueListModel::Refill rows;
     step(100, [&] { rows = model.newRefill(); });
     refilled.read = true;
-    refilled.missing = readIssues(step, rows, captionsOf(model), rs, true, withClosed, dates);
+    refilled.missing =
+        readIssues(step, rows, captionsOf(model), rs, true, withClosed, dates, stored, &sharedConnection());
     markUnseen(sharedConnection(), rows, meContact());
     model.showRefill(std::move(rows));
     return refilled;
@@ -301,7 +339,7 @@ ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Ref
 {
     HeldRecordset rs;
     rs.create();
-    openIssues(rs, connection, withClosed);
+    const Stored stored = openIssues(rs, connection, withClosed);
     const std::optional<HistoryDates> dates = historyDates(connection, rows.withHistoryDates());
     ReadAside read{std::move(rows), {}, {}};
     // A row's value that fails is told when the rows are shown, on the
@@ -319,7 +357,7 @@ ReadAside readAside(Connection &connection, bool withClosed, IssueListModel::Ref
         }
         return false;
     };
-    read.missing = readIssues(step, read.rows, captions, rs, true, withClosed, dates);
+    read.missing = readIssues(step, read.rows, captions, rs, true, withClosed, dates, stored, &connection);
     markUnseen(connection, read.rows, meContact);
     read.rows.finish();
     return read;

@@ -214,6 +214,11 @@ void IssueListModel::Refill::setClosed(int row)
     this->row(row).closed = true;
 }
 
+void IssueListModel::Refill::setVersion(int row, qint64 version)
+{
+    this->row(row).version = version;
+}
+
 void IssueListModel::Refill::setUnseen(const QSet<qint64> &issues)
 {
     if (issues.isEmpty())
@@ -414,6 +419,11 @@ QString IssueListModel::cell(int row, int column) const
 bool IssueListModel::isClosed(int row) const
 {
     return row >= 0 && static_cast<size_t>(row) < m_shown.size() && shownRow(row).closed;
+}
+
+qint64 IssueListModel::version(int row) const
+{
+    return row >= 0 && static_cast<size_t>(row) < m_shown.size() ? shownRow(row).version : 0;
 }
 
 bool IssueListModel::isUnseen(int row) const

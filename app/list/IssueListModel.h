@@ -52,6 +52,7 @@ public:
         bool isNumber = false; // whether the first cell is one
         bool closed = false;   // from the closed issues, shown on request
         bool unseen = false;   // a watched issue others changed since the user saw it (data/Watches.h)
+        qint64 version = 0;    // the issue's Version when listed; 0 when not known
     };
     // The rows in the order a refill added them, with their date keys kept
     // apart, side by side, so that sorting by a date reads one small array
@@ -140,6 +141,7 @@ public:
         // A date cell's key made already (dayKey's scale: local time).
         void setDateTimeKey(int row, int column, qint64 key);
         void setClosed(int row);
+        void setVersion(int row, qint64 version);
         bool withHistoryDates() const { return m_withHistoryDates; }
         // Marks the rows of these issue IDs as having unseen changes.
         void setUnseen(const QSet<qint64> &issues);
@@ -204,6 +206,10 @@ public:
 
     // Whether a shown row is a closed issue.
     bool isClosed(int row) const;
+
+    // The Version a shown row's issue had when it was listed, for saving
+    // against it; 0 when not known.
+    qint64 version(int row) const;
 
     // Whether a shown row has changes the user has not seen (drawn in
     // bold); after markSeen of its issue no longer, until a refill finds

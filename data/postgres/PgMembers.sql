@@ -40,6 +40,7 @@ BEGIN
     EXECUTE format('GRANT SELECT, INSERT ON "Attachments", "AttachmentContent", "AttachmentChunks" TO %I', members);
     EXECUTE format('GRANT UPDATE ("Removed") ON "Attachments" TO %I', members);
     EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON "Watches" TO %I', members);
+    EXECUTE format('GRANT SELECT, INSERT, UPDATE, DELETE ON "ClosingStatuses" TO %I', members);
     EXECUTE format('GRANT EXECUTE ON FUNCTION marrow_forget_group(bigint), marrow_purge_before(bigint) TO %I',
                    members);
     -- A cluster made by an older PostgreSQL may still let everyone create

@@ -82,10 +82,10 @@ qint64 upgrade(PgSession &session)
     QString ownerName = owner.name;
     const QByteArray asOwner =
         "SET LOCAL ROLE \"" + ownerName.replace(QLatin1Char('"'), QLatin1String("\"\"")).toUtf8() + "\";\n";
-    session.runScript(QByteArray("BEGIN;\n") + asOwner +
-                      "SELECT pg_advisory_xact_lock(hashtext('marrowdesk schema'));\n" +
-                      (notifies ? QByteArray() : QByteArray(pgNotifyText)) + "\n" + pgTeamText + "\n" + pgHistoryText +
-                      "\n" + pgViewsText + "\n" + pgAttachmentsText + "\n" + pgWatchesText + "\nCOMMIT;");
+    session.runScript(
+        QByteArray("BEGIN;\n") + asOwner + "SELECT pg_advisory_xact_lock(hashtext('marrowdesk schema'));\n" +
+        (notifies ? QByteArray() : QByteArray(pgNotifyText)) + "\n" + pgTeamText + "\n" + pgHistoryText + "\n" +
+        pgViewsText + "\n" + pgAttachmentsText + "\n" + pgWatchesText + "\n" + pgClosingText + "\nCOMMIT;");
     return found;
 }
 
@@ -124,7 +124,7 @@ void create(PgSession &session)
     }
     session.runScript(QByteArray("BEGIN;\n") + pgSchemaText + "\n" + pgNotifyText + "\n" + pgTeamText + "\n" +
                       pgHistoryText + "\n" + pgViewsText + "\n" + pgAttachmentsText + "\n" + pgWatchesText + "\n" +
-                      pgMembersText + "\nCOMMIT;");
+                      pgClosingText + "\n" + pgMembersText + "\nCOMMIT;");
 }
 
 } // namespace PgSchema

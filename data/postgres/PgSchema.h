@@ -1,6 +1,6 @@
 #pragma once
 // The Marrowdesk tables on a PostgreSQL server (PgSchema.sql, PgNotify.sql,
-// PgTeam.sql, PgHistory.sql, PgViews.sql, PgAttachments.sql and PgWatches.sql): making them in an empty database, bringing an older one
+// PgTeam.sql, PgHistory.sql, PgViews.sql, PgAttachments.sql, PgWatches.sql and PgClosing.sql): making them in an empty database, bringing an older one
 // up to date, and telling a Marrowdesk database from any other.
 
 #include <QtGlobal>
@@ -10,7 +10,7 @@ class PgSession;
 namespace PgSchema {
 
 // The schema version the server's tables are at (marrow_schema_version()).
-inline constexpr int version = 10;
+inline constexpr int version = 11;
 // The oldest version upgrade brings up to this one.
 inline constexpr int oldestUpgraded = 5;
 
@@ -20,7 +20,7 @@ inline constexpr int oldestUpgraded = 5;
 void check(PgSession &session);
 
 // Brings a database of version 5 (before roles per person), 6 (before
-// the history), 7 (before saved views), 8 (before attachments) or 9 (before watches) up to this version in one transaction, as the owner of its
+// the history), 7 (before saved views), 8 (before attachments), 9 (before watches) or 10 (before closing statuses) up to this version in one transaction, as the owner of its
 // tables (or a role that can act as it); returns the version it found,
 // this one when there was nothing to do. Anyone else, and a database this
 // program cannot upgrade, is refused with nothing changed.

@@ -453,6 +453,32 @@ private slots:
         QCOMPARE(shownTitles(*m_form), QStringList({"VPN drops", "Printer jams", "Café menu"}));
     }
 
+    // Ticking "Waiting" in Order of Values closes its issue: it leaves the
+    // list, shows slanted with Closed, and the query's closed:yes finds it;
+    // "Closed" stays ticked and cannot be unticked.
+    void tickedStatusClosesItsIssues()
+    {
+        for (const char *value : {"Open", "Waiting", "Closed"})
+            execute(QStringLiteral("insert into [Status] values ('%1')").arg(QLatin1String(value)));
+        m_dialogs->modalScripts << [](QDialog &window) {
+            auto &order = static_cast<ValueOrderDialog &>(window);
+            QCOMPARE(order.valueList->item(0)->text(), QStringLiteral("Closed"));
+            QCOMPARE(order.valueList->item(0)->checkState(), Qt::Checked);
+            QVERIFY(!(order.valueList->item(0)->flags() & Qt::ItemIsUserCheckable));
+            order.valueList->item(2)->setCheckState(Qt::Checked); // Waiting
+            order.accept();
+        };
+        for (QAction *action : m_form->contextMenu()->actions())
+            if (action->objectName() == QLatin1String("orderValues"))
+                action->trigger();
+        QCOMPARE(shownTitles(*m_form), QStringList({"Printer jams", "VPN drops"}));
+        ui(*m_form).showClosed->setChecked(true);
+        typeInFindBox(*m_form, QStringLiteral("closed:yes"));
+        QCOMPARE(shownTitles(*m_form), QStringList{"Café menu"});
+        QVERIFY(m_form->listModel()->isClosed(0));
+        QCOMPARE(m_dialogs->boxes.size(), 0);
+    }
+
     // A view saved with Ctrl+S comes back with Ctrl+1 after a restart: its
     // query, sort, hidden column and closed issues. The statuses' order set
     // in its window sorts the list by status, and is kept too.

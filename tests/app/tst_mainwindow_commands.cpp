@@ -57,6 +57,7 @@ private slots:
     void undoDeleteAfterARestart();
     void deleteOfSeveralAsksOnceAndUndoesAtOnce();
     void bulkEditClosesSeveralAndUndoesAtOnce();
+    void bulkEditSavesAgainstTheVersionsListed();
     void addRefillsWhetherOrNotSaved_data();
     void addRefillsWhetherOrNotSaved();
     void editSelectsTheEditedIssueAgain_data();
@@ -257,6 +258,31 @@ void TestMainWindowCommands::bulkEditClosesSeveralAndUndoesAtOnce()
     QCOMPARE(shownIds(*m_form), (QStringList{"3", "5", "8"}));
     QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
     QCOMPARE(m_dialogs->boxes.size(), 4);
+}
+
+// Someone else's change made after the list showed the issues, before the
+// bulk edit began, is reported and left alone: the list's versions count,
+// not those read when the command starts.
+void TestMainWindowCommands::bulkEditSavesAgainstTheVersionsListed()
+{
+    execute(QStringLiteral("insert into [Status] values ('Closed')"));
+    execute(QStringLiteral("update Issues set Title='Printer on fire' where ID=3"));
+    m_form->selectRow(0);
+    QTest::keyClick(m_form->findChild<QTreeView *>(QStringLiteral("ListView1")), Qt::Key_A, Qt::ControlModifier);
+    m_dialogs->modalScripts = {[&](QDialog &window) {
+        auto *dialog = qobject_cast<BulkEditDialog *>(&window);
+        QVERIFY(dialog);
+        dialog->closingPicker->setCurrentIndex(1);
+        dialog->saveButton->click();
+    }};
+    m_dialogs->answers = {platform::Answer::Yes};
+    m_form->findChild<QAction *>(QStringLiteral("bulkEdit"))->trigger();
+    QCOMPARE(m_dialogs->boxes.size(), 2);
+    QCOMPARE(m_dialogs->boxes[1].text, QStringLiteral("2 issues saved.\r\nSomeone else changed these since you "
+                                                      "listed them, so they were left as they are:\r\n  Issue 3 "
+                                                      "\u201cPrinter on fire\u201d"));
+    QCOMPARE(shownIds(*m_form), QStringList{"3"});
+    QCOMPARE(mainWindowErrors(*m_dialogs), QStringList());
 }
 
 void TestMainWindowCommands::addRefillsWhetherOrNotSaved_data()

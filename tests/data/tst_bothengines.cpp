@@ -733,6 +733,55 @@ private slots:
         });
     }
 
+    // A status marked as closing closes an issue alike everywhere the rule
+    // is asked: the views, the history's kind, the list's first read, the
+    // program's own rule and the Closed Date. Issue 1 goes from "Open" to
+    // status; "Closed" itself cannot be unmarked.
+    void closingStatusesCloseAlike_data()
+    {
+        QTest::addColumn<QStringList>("marked");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("marked Done") << QStringList{"Done"} << "Done" << true;
+        QTest::newRow("marked with blanks, other case") << QStringList{" done "} << "DONE " << true;
+        QTest::newRow("apostrophe") << QStringList{"Won't fix", "Done"} << "won't fix" << true;
+        QTest::newRow("full-width") << QStringList{"Done"} << "Ｄｏｎｅ" << true;
+        QTest::newRow("not marked") << QStringList{"Won't fix"} << "Done" << false;
+        QTest::newRow("Closed needs no mark") << QStringList{} << "closed" << true;
+        QTest::newRow("marked, then unmarked") << QStringList{"Done", "-Done"} << "Done" << false;
+    }
+
+    void closingStatusesCloseAlike()
+    {
+        QFETCH(QStringList, marked);
+        QFETCH(QString, status);
+        QFETCH(bool, closed);
+        onBoth([&](Connection &connection, const char *engine) {
+            for (const QString &mark : std::as_const(marked))
+                mark.startsWith(u'-') ? IssueStatus::markClosing(connection, {}, {mark.mid(1)})
+                                      : IssueStatus::markClosing(connection, {mark}, {});
+            QVERIFY_THROWS_EXCEPTION(Refusal, IssueStatus::markClosing(connection, {}, {QStringLiteral("CLOSED")}));
+            connection.Execute(IssueStatus::setStatusStatement(status, 1));
+            const QString where = QStringLiteral(" where ID = 1");
+            QVERIFY2(rows(connection, QStringLiteral("select count(*) as N from [Closed Issues]") + where) ==
+                         QStringLiteral("N\n%1").arg(closed ? 1 : 0),
+                     engine);
+            QCOMPARE(rows(connection, QStringLiteral("select count(*) as N from [Open Issues]") + where),
+                     QStringLiteral("N\n%1").arg(closed ? 0 : 1));
+            QCOMPARE(history(connection, IssueHistory::Item::Issue, 1).last().section(u'|', 0, 0),
+                     IssueHistory::kindText(closed ? IssueHistory::Kind::Closed : IssueHistory::Kind::Changed));
+            QCOMPARE(IssueStatus::ClosingRule::read(connection).closes(status), closed);
+            QCOMPARE(IssueListQuery::readStored(connection, true).front().closed, closed);
+            QCOMPARE(IssueDates::readStored(connection).value(1).closed != IssueDates::noTime, closed);
+            // Unmarking opens the issue again, and its Closed Date goes.
+            if (closed && !IssueStatus::isClosing(status)) {
+                IssueStatus::markClosing(connection, {}, {status});
+                QCOMPARE(IssueListQuery::readStored(connection, true).front().closed, false);
+                QCOMPARE(IssueDates::readStored(connection).value(1).closed, IssueDates::noTime);
+            }
+        });
+    }
+
     // A view comes back as saved, replaces the one of its name, keeps its
     // name unique and empty-free; the lists' order comes back in place,
     // a deleted value left out of the manager's list.

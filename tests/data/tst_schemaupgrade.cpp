@@ -6,6 +6,7 @@
 #include "data/Attachments.h"
 #include "data/Connection.h"
 #include "data/Error.h"
+#include "data/IssueStatus.h"
 #include "data/Recordset.h"
 #include "data/SavedViews.h"
 #include "data/SchemaUpgrade.h"
@@ -202,9 +203,22 @@ private slots:
                 "DROP TABLE Watches; PRAGMA user_version = 9; INSERT INTO Issues (Title) VALUES ('one');");
         Connection connection;
         database.open(connection);
-        QCOMPARE(count(connection, QStringLiteral("PRAGMA user_version")), 10);
+        QCOMPARE(count(connection, QStringLiteral("PRAGMA user_version")), SchemaUpgrade::currentVersion);
         Watches::watch(connection, 1);
         QVERIFY(Watches::isWatchedByChoice(connection, 1));
+    }
+
+    // A file of version 10 gains statuses that close, and its views follow them.
+    void fileOfVersion10GainsClosingStatuses()
+    {
+        TestDatabase database;
+        rawExec(database.path(), "DROP TABLE ClosingStatuses; PRAGMA user_version = 10;"
+                                 "INSERT INTO Issues (Title, Status) VALUES ('one', 'Done');");
+        Connection connection;
+        database.open(connection);
+        QCOMPARE(count(connection, QStringLiteral("PRAGMA user_version")), 11);
+        IssueStatus::markClosing(connection, {QStringLiteral("Done")}, {});
+        QCOMPARE(count(connection, QStringLiteral("select count(*) from [Closed Issues]")), 1);
     }
 };
 

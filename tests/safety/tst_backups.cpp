@@ -227,7 +227,7 @@ void TestBackups::restoreRefusesWhatIsNotASoundBackup_data()
     for (const char *at : {"100", "4096", "0.5", "-4096"})
         QTest::newRow(qPrintable(QStringLiteral("truncated at %1").arg(at))) << QByteArray("cut ") + at << "damaged";
     QTest::newRow("FIFO") << QByteArray("fifo") << "is a named pipe (FIFO)";
-    QTest::newRow("newer schema") << QByteArray("version 11") << "was made by a newer Marrowdesk";
+    QTest::newRow("newer schema") << QByteArray("version 12") << "was made by a newer Marrowdesk";
     QTest::newRow("our id, no tables") << QByteArray("no tables 0") << "has no Marrowdesk tables";
     QTest::newRow("our id and version, no tables") << QByteArray("no tables 5") << "has no table Contacts";
     QTest::newRow("in a transaction elsewhere") << QByteArray("held") << "could not be locked";
@@ -242,12 +242,12 @@ void TestBackups::restoreRefusesWhatIsNotASoundBackup()
     const QString folder = QFileInfo(db.path()).absolutePath();
     const QString backup = content == "itself" ? db.path() : folder + QStringLiteral("/offered.mdb");
     sqlite3 *elsewhere = nullptr; // holds the database in a transaction
-    if (content == "damaged" || content == "foreign" || content == "version 11") {
+    if (content == "damaged" || content == "foreign" || content == "version 12") {
         QFile::copy(content == "damaged" ? db.path() : TestDatabase::templatePath(), backup);
         QFile::setPermissions(backup, QFile::ReadOwner | QFile::WriteOwner);
         content == "damaged"   ? damage(backup)
         : content == "foreign" ? exec(backup, "PRAGMA application_id=7")
-                               : exec(backup, "PRAGMA user_version=11");
+                               : exec(backup, "PRAGMA user_version=12");
     } else if (content == "held") {
         QFile::copy(TestDatabase::templatePath(), backup);
         elsewhere = SqliteFile::openRaw(db.path(), false);

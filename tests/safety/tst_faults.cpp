@@ -261,7 +261,7 @@ void TestFaults::startUpFaults_data()
     QTest::newRow("Access file") << Fault::AccessFile << openFails << QStringList{"is a Microsoft Access file", noCopy}
                                  << false << QString("closed") << false;
     QTest::newRow("from a newer Marrowdesk: backed up, never written")
-        << Fault::NewerSchema << openFails << QStringList{"was made by a newer Marrowdesk (schema version 11"} << false
+        << Fault::NewerSchema << openFails << QStringList{"was made by a newer Marrowdesk (schema version 12"} << false
         << QString("closed") << true;
     QTest::newRow("another program's SQLite file")
         << Fault::ForeignSqlite << openFails << QStringList{"an SQLite database, but not a Marrowdesk database", noCopy}
@@ -347,7 +347,7 @@ void TestFaults::startUpFaults()
     case Fault::NewerSchema: {
         sqlite3 *db = nullptr;
         sqlite3_open(QFile::encodeName(database).constData(), &db);
-        sqlite3_exec(db, "PRAGMA user_version=11", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "PRAGMA user_version=12", nullptr, nullptr, nullptr);
         sqlite3_close(db);
         break;
     }

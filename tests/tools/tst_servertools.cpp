@@ -56,7 +56,7 @@ QString everything(const QString &connectionString)
                                    "select * from TrashValues order by Value", "select * from Notes order by ID",
                                    "select Name, Query, SortColumn, SortDescending, Columns, ShowClosed, Owner, Shared "
                                    "from SavedViews order by Name",
-                                   "select * from ValueOrder order by List, Position",
+                                   "select * from ValueOrder order by List, Position", "select * from ClosingStatuses",
                                    "select * from Attachments order by ID",
                                    "select * from AttachmentContent order by Hash",
                                    "select Hash, [Number] from AttachmentChunks order by Hash, [Number]",
@@ -154,7 +154,8 @@ private slots:
                 "delete from Contacts where ID=2",
                 ("insert into SavedViews (Name, Query, SortColumn, Columns, ShowClosed) "
                  "values ('Mine', 'prio:high', 'Title', 'ID\nTitle', 1)"),
-                "insert into ValueOrder values ('Priorities', 'High', 1)"};
+                "insert into ValueOrder values ('Priorities', 'High', 1)",
+                "insert into ClosingStatuses values ('Won''t fix')"};
             for (const char *statement : statements)
                 connection.Execute(QString::fromUtf8(statement));
         }
@@ -163,7 +164,7 @@ private slots:
         QVERIFY2(there.exitCode == 0, qPrintable(there.err));
         QVERIFY2(there.out.contains(QLatin1String("Contacts\t2\nStatus\t1\nCategories\t1\nPriorities\t1\nIssues\t2\n"
                                                   "TrashIssues\t1\nTrashContacts\t1\nTrashValues\t0\nNotes\t2\n"
-                                                  "SavedViews\t1\nValueOrder\t1\nHistory\t")),
+                                                  "SavedViews\t1\nValueOrder\t1\nClosingStatuses\t1\nHistory\t")),
                  qPrintable(there.out));
         QCOMPARE(everything(server), everything(file.connectionString()));
 
@@ -423,7 +424,7 @@ private slots:
         }
         QCOMPARE(sql({QStringLiteral("--upgrade"), TestServer::asRole(target, other)}).exitCode, 1);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 5 up to version 10")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 5 up to version 11")),
                  qPrintable(upgraded.out + upgraded.err));
 
         Connection owner;
@@ -431,7 +432,7 @@ private slots:
         owner.Execute(QStringLiteral("insert into Issues (Title) values ('kept')"));
         owner.Execute(QStringLiteral("delete from Issues"));
         QCOMPARE(Trash::restore(owner, Trash::newest(owner)->id), QList<qint64>{1});
-        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("10"));
+        QCOMPARE(firstValue(target, QStringLiteral("select marrow_schema_version()")), QStringLiteral("11"));
         QCOMPARE(firstValue(target, QStringLiteral("select prosecdef from pg_proc where proname = "
                                                    "'marrow_issue_to_trash'")),
                  QStringLiteral("1"));
@@ -533,7 +534,7 @@ private slots:
                                     "COMMIT;");
         QCOMPARE(sql({target, QStringLiteral("select 1")}).exitCode, 2);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 7 up to version 10")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 7 up to version 11")),
                  qPrintable(upgraded.out + upgraded.err));
         Connection alice;
         alice.Open(TestServer::asRole(target, people.alice));
@@ -564,7 +565,7 @@ private slots:
             "COMMIT;");
         QCOMPARE(sql({target, QStringLiteral("select 1")}).exitCode, 2);
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 8 up to version 10")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 8 up to version 11")),
                  qPrintable(upgraded.out + upgraded.err));
         Connection alice;
         alice.Open(TestServer::asRole(target, people.alice));
@@ -663,7 +664,7 @@ private slots:
                                     "INSERT INTO \"Issues\" (\"Title\") VALUES ('one');\n"
                                     "COMMIT;");
         const Run upgraded = sql({QStringLiteral("--upgrade"), target});
-        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 9 up to version 10")),
+        QVERIFY2(upgraded.out.contains(QLatin1String("from schema version 9 up to version 11")),
                  qPrintable(upgraded.out + upgraded.err));
         Connection alice;
         alice.Open(TestServer::asRole(target, people.alice));
