@@ -80,6 +80,19 @@ void makeFile(const QString &path)
     }
 }
 
+// Saves the attachment out to a new file at path, timed; the file is gone
+// before and after.
+double timedExtract(Connection &connection, qint64 attachment, const QString &path)
+{
+    QFile::remove(path);
+    QElapsedTimer timer;
+    timer.start();
+    Attachments::extract(connection, attachment, path);
+    const double ms = timer.nsecsElapsed() / 1e6;
+    QFile::remove(path);
+    return ms;
+}
+
 double timedCopy(const QString &from, const QString &to)
 {
     QFile::remove(to);
@@ -165,15 +178,7 @@ void attachCase(const Run &run, const QString &database)
 
     Connection connection;
     connection.Open(ConnectionText::dataSource(file));
-    const auto extract = [&] {
-        QFile::remove(copy);
-        QElapsedTimer timer;
-        timer.start();
-        Attachments::extract(connection, attached, copy);
-        const double ms = timer.nsecsElapsed() / 1e6;
-        QFile::remove(copy);
-        return ms;
-    };
+    const auto extract = [&] { return timedExtract(connection, attached, copy); };
     Harness::report(QStringLiteral("Save an attachment out vs cp"), size,
                     Harness::medianPair(
                         extract, [&] { return timedCopy(source, copy); }, runs),
@@ -277,15 +282,7 @@ void attachServerCase(const Run &run, const QString &target)
                     Harness::medianPair(
                         attach, [&] { return timedServerCopy(raw, source); }, runs),
                     speedTarget);
-    const auto extract = [&] {
-        QFile::remove(copy);
-        QElapsedTimer timer;
-        timer.start();
-        Attachments::extract(connection, attached, copy);
-        const double ms = timer.nsecsElapsed() / 1e6;
-        QFile::remove(copy);
-        return ms;
-    };
+    const auto extract = [&] { return timedExtract(connection, attached, copy); };
     Harness::report(QStringLiteral("Save an attachment out of a server vs cp"), size,
                     Harness::medianPair(
                         extract, [&] { return timedCopy(source, copy); }, runs),
